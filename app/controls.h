@@ -1,0 +1,44 @@
+#pragma once
+// The window's control inventory: one row per control, as designed.
+#include "platform/ime.h"
+
+#include <QRgb>
+#include <span>
+
+namespace app {
+
+enum class Kind { Frame, Label, TextBox, ComboBox, CheckBox, OptionButton, PushButton, ToggleButton, UpDown, CommonDialog };
+enum class Align { Left, Right };
+enum class Font { Default, Bold12 };
+
+struct ControlSpec {
+    const char* name;
+    Kind kind;
+    const char* container; // nullptr: the window's client area
+    int leftTwips, topTwips, widthTwips, heightTwips;
+    const char* caption = ""; // caption, or initial text of a text box
+    int tabIndex = -1;
+    int maxLength = 0; // 0: no limit
+    Align align = Align::Left;
+    platform::ImeMode ime = platform::ImeMode::Unchanged;
+    bool visible = true;
+    bool enabled = true;
+    bool initiallyOn = false; // option selected, box ticked, toggle pressed
+    QRgb colour = 0;          // 0: the platform's text colour
+    Font font = Font::Default;
+};
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kClientWidthTwips = 10875;
+constexpr int kClientHeightTwips = 7590;
+constexpr const char* kWindowName = "Form1";
+constexpr const char* kWindowCaption = " ホルテア(連続伝票用)";
+constexpr const char* kWindowFontFamily = "ＭＳ Ｐゴシック";
+constexpr int kWindowFontPoints = 9;
+
+std::span<const ControlSpec> controlTable();
+
+// The item-description list of both goods lines.
+std::span<const char* const> itemDescriptions();
+
+} // namespace app

@@ -1,0 +1,373 @@
+#include "app/form1.h"
+
+#include "adjust/offsets.h"
+#include "adjust/testprint.h"
+#include "app/controls.h"
+#include "app/updown.h"
+#include "app/windowview.h"
+#include "entry/amounts.h"
+#include "entry/fields.h"
+#include "platform/ime.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <algorithm>
+#include <vector>
+
+namespace app {
+
+namespace {
+
+int px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+// A push or toggle button whose caption wraps onto further lines when the
+// button is too narrow for it, as "プリンタの設定" does.
+class CaptionButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter p(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        p.drawControl(QStyle::CE_PushButton, option);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(1, 0, -1, 0);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, text());
+    }
+};
+
+// A label whose ideographic spaces are two thirds of an em wide when its
+// caption would not fit otherwise: the captions line up their colons with
+// such spaces, as in the face the window was designed with.
+class CaptionLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QFontMetricsF fm(font());
+        const QString caption = text();
+        if (fm.horizontalAdvance(caption) <= width()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter p(this);
+        p.setFont(font());
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        const qreal narrowSpace = fm.horizontalAdvance(QChar(0x3000)) * 2.0 / 3.0;
+        const qreal baseline = (height() - fm.height()) / 2.0 + fm.ascent();
+        qreal x = 0;
+        for (const QString& run : caption.split(QChar(0x3000))) {
+            p.drawText(QPointF(x, baseline), run);
+            x += fm.horizontalAdvance(run) + narrowSpace;
+        }
+    }
+};
+
+QIcon makeWindowIcon()
+{
+    // A parcel with its waybill, drawn at the designed 48 x 48.
+    QPixmap pm(48, 48);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 60, 20), 2));
+    p.setBrush(QColor(205, 160, 95));
+    p.drawRect(5, 12, 38, 30);
+    p.setBrush(QColor(180, 135, 75));
+    p.drawRect(5, 6, 38, 8);
+    p.setPen(QPen(QColor(30, 30, 30), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(12, 20, 24, 16);
+    p.setPen(QPen(QColor(0, 0, 255), 2));
+    p.drawLine(15, 25, 33, 25);
+    p.drawLine(15, 30, 28, 30);
+    return QIcon(pm);
+}
+
+} // namespace
+
+Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(services)
+{
+    setObjectName(QString::fromUtf8(kWindowName));
+    setWindowTitle(QString::fromUtf8(kWindowCaption));
+    setWindowIcon(makeWindowIcon());
+    setFont(QFont(QString::fromUtf8(kWindowFontFamily), kWindowFontPoints));
+    setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        QRect r = rect();
+        r.moveCenter(s->availableGeometry().center());
+        move(r.topLeft());
+    }
+    buildControls();
+    connectHandlers();
+}
+
+QWidget* Form1::control(const char* name) const { return m_controls.value(QString::fromUtf8(name)); }
+
+std::function<QWidget*(const char*)> Form1::finder() const
+{
+    return [this](const char* name) {
+        QWidget* w = control(name);
+        Q_ASSERT_X(w, "Form1", name);
+        return w;
+    };
+}
+
+void Form1::buildControls()
+{
+    const QString family = QString::fromUtf8(kWindowFontFamily);
+    // Every attribute set, so nothing is inherited from a bold frame caption.
+    QFont regular(family, kWindowFontPoints, QFont::Normal, false);
+    regular.setUnderline(false);
+    regular.setStrikeOut(false);
+    QFont bold12(family, 12, QFont::Bold, false);
+    bold12.setUnderline(false);
+    bold12.setStrikeOut(false);
+    const QPalette plain = QGuiApplication::palette();
+
+    std::vector<std::pair<int, QWidget*>> tabStops;
+    for (const ControlSpec& spec : controlTable()) {
+        QWidget* parent = spec.container ? control(spec.container) : this;
+        const QString caption = QString::fromUtf8(spec.caption);
+        QWidget* w = nullptr;
+        switch (spec.kind) {
+        case Kind::Frame:
+            w = new QGroupBox(caption, parent);
+            break;
+        case Kind::Label: {
+            auto* label = new CaptionLabel(caption, parent);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            w = label;
+            break;
+        }
+        case Kind::TextBox: {
+            auto* edit = new QLineEdit(parent);
+            if (spec.maxLength > 0)
+                edit->setMaxLength(spec.maxLength);
+            edit->setText(caption);
+            edit->setAlignment((spec.align == Align::Right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+            w = edit;
+            break;
+        }
+        case Kind::ComboBox: {
+            auto* combo = new QComboBox(parent);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert); // typing never adds to the list
+            combo->setEditText(caption);
+            w = combo;
+            break;
+        }
+        case Kind::CheckBox:
+            w = new QCheckBox(caption, parent);
+            static_cast<QCheckBox*>(w)->setChecked(spec.initiallyOn);
+            break;
+        case Kind::OptionButton:
+            w = new QRadioButton(caption, parent);
+            static_cast<QRadioButton*>(w)->setChecked(spec.initiallyOn);
+            break;
+        case Kind::PushButton:
+        case Kind::ToggleButton: {
+            auto* button = new CaptionButton(caption, parent);
+            button->setCheckable(spec.kind == Kind::ToggleButton);
+            button->setChecked(spec.initiallyOn);
+            button->setAutoDefault(false);
+            w = button;
+            break;
+        }
+        case Kind::UpDown:
+            w = new UpDown(spec.widthTwips > spec.heightTwips ? Qt::Horizontal : Qt::Vertical, parent);
+            break;
+        case Kind::CommonDialog:
+            w = new QWidget(parent); // the printer dialog itself comes from the platform
+            break;
+        }
+        w->setObjectName(QString::fromUtf8(spec.name));
+        w->setGeometry(px(spec.leftTwips), px(spec.topTwips), px(spec.widthTwips), px(spec.heightTwips));
+        w->setFont(spec.font == Font::Bold12 ? bold12 : regular);
+        // The text colour is set on every control, so the blue of a frame's
+        // caption does not run into the controls inside it.
+        const QColor text = spec.colour ? QColor::fromRgb(spec.colour) : plain.color(QPalette::WindowText);
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::WindowText, text);
+        pal.setColor(QPalette::ButtonText, spec.colour ? text : plain.color(QPalette::ButtonText));
+        w->setPalette(pal);
+        w->setEnabled(spec.enabled);
+        if (!spec.visible)
+            w->setVisible(false);
+        platform::applyImeMode(w, spec.ime);
+        m_controls.insert(w->objectName(), w);
+        if (w->focusPolicy() != Qt::NoFocus && spec.tabIndex >= 0)
+            tabStops.emplace_back(spec.tabIndex, w);
+    }
+
+    std::sort(tabStops.begin(), tabStops.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 1; i < tabStops.size(); ++i)
+        QWidget::setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+
+    // Spin ranges: the up arrow of the vertical one moves the print up.
+    auto* x = control<UpDown>("UpDownX");
+    x->setRange(adjust::kOffsetMin, adjust::kOffsetMax);
+    x->setIncrement(adjust::kOffsetStep);
+    auto* y = control<UpDown>("UpDownY");
+    y->setRange(adjust::kOffsetMax, adjust::kOffsetMin);
+    y->setIncrement(adjust::kOffsetStep);
+}
+
+void Form1::connectHandlers()
+{
+    auto click = [this](const char* name, void (Form1::*handler)()) {
+        connect(control<QAbstractButton>(name), &QAbstractButton::clicked, this, handler);
+    };
+    click("zEndBtn", &Form1::zEndBtn_Click);
+    click("InsatsuBtn", &Form1::InsatsuBtn_Click);
+    click("GoukeiBtn", &Form1::GoukeiBtn_Click);
+    click("SuujiNyuuryokuBtn", &Form1::SuujiNyuuryokuBtn_Click);
+    click("C_1_Samakata", &Form1::C_1_Samakata_Click);
+    click("C_2_Samakata", &Form1::C_2_Samakata_Click);
+    click("T_clear1", &Form1::T_clear1_Click);
+    click("T_clear2", &Form1::T_clear2_Click);
+    click("z_Henkan", &Form1::z_Henkan_Click);
+    click("OnOffBtn", &Form1::OnOffBtn_Click);
+    click("HozonBtn", &Form1::HozonBtn_Click);
+    click("IchiBtn", &Form1::IchiBtn_Click);
+    click("PriDiaBtn", &Form1::PriDiaBtn_Click);
+    connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
+    connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
+}
+
+bool Form1::Form_Load()
+{
+    const adjust::OffsetFiles files(m_services.folders);
+    files.createMissing();
+    auto* x = control<UpDown>("UpDownX");
+    x->setValue(files.loadHorizontal());
+    control<QLineEdit>("Sayuu_Xtxt")->setText(QString::number(x->value()));
+    auto* y = control<UpDown>("UpDownY");
+    y->setValue(files.loadVertical());
+    control<QLineEdit>("Jyouge_Ytxt")->setText(QString::number(y->value()));
+
+    control("CyouseiFrm")->setVisible(false);
+    control("T_5_Samakata")->setVisible(false);
+    control("iraiSamakata")->setVisible(false);
+
+    for (const char* name : {"c_Hinmei", "c_Hinmei2"}) {
+        auto* combo = control<QComboBox>(name);
+        for (const char* item : itemDescriptions())
+            combo->addItem(QString::fromUtf8(item));
+        combo->setCurrentIndex(0);
+    }
+
+    if (m_services.instance.anotherInstanceRunning()) {
+        m_services.messages.show(nullptr, {kSecondInstance, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
+                                           platform::MsgAnswer::Ok, std::nullopt});
+        return false;
+    }
+    return true;
+}
+
+void Form1::zEndBtn_Click()
+{
+    const auto answer = m_services.messages.show(
+        this, {kExitQuestion, platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::Yes, kExitCaption});
+    if (answer == platform::MsgAnswer::Yes)
+        m_services.quit();
+}
+
+void Form1::report(const print::JobResult& result)
+{
+    if (!result.ok) {
+        m_services.messages.show(this, {result.message, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
+                                        platform::MsgAnswer::Ok, std::nullopt});
+        return;
+    }
+    if (!result.savedFile.isEmpty() && !m_toldPdfFolder) {
+        m_toldPdfFolder = true;
+        const QString folder = QFileInfo(result.savedFile).absolutePath();
+        m_services.messages.show(
+            this, {QStringLiteral("プリンタが見つからないため、印刷した内容をPDFファイルとして次のフォルダに保存しました。"
+                                  "以後も同じフォルダに、印刷のたびに新しいファイルとして保存します。\n\n%1")
+                       .arg(QDir::toNativeSeparators(folder)),
+                   platform::MsgIcon::Information, platform::MsgButtons::Ok, platform::MsgAnswer::Ok, std::nullopt});
+    }
+}
+
+void Form1::InsatsuBtn_Click()
+{
+    const WindowView view(finder());
+    report(print::printWaybill(view, m_services.printTarget.beginJob(), m_printState));
+}
+
+void Form1::IchiBtn_Click()
+{
+    const WindowView view(finder());
+    report(adjust::printTestMarks(view, m_services.printTarget.beginJob(), m_printState));
+}
+
+void Form1::GoukeiBtn_Click() { entry::applyAmounts(finder()); }
+
+void Form1::SuujiNyuuryokuBtn_Click()
+{
+    entry::showNumericGroup(finder(), control<QAbstractButton>("SuujiNyuuryokuBtn")->isChecked());
+}
+
+void Form1::C_1_Samakata_Click() { control("T_5_Samakata")->setVisible(control<QCheckBox>("C_1_Samakata")->isChecked()); }
+void Form1::C_2_Samakata_Click() { control("iraiSamakata")->setVisible(control<QCheckBox>("C_2_Samakata")->isChecked()); }
+void Form1::T_clear1_Click() { entry::clearFields(finder(), entry::kRecipientFields); }
+void Form1::T_clear2_Click() { entry::clearFields(finder(), entry::kSenderFields); }
+void Form1::z_Henkan_Click() { entry::swapAddressBlocks(finder()); }
+
+void Form1::OnOffBtn_Click()
+{
+    auto* toggle = control<QAbstractButton>("OnOffBtn");
+    const bool pressed = toggle->isChecked();
+    toggle->setText(pressed ? QStringLiteral("調整") : QString());
+    control("CyouseiFrm")->setVisible(pressed);
+}
+
+void Form1::UpDownX_Change() { control<QLineEdit>("Sayuu_Xtxt")->setText(QString::number(control<UpDown>("UpDownX")->value())); }
+void Form1::UpDownY_Change() { control<QLineEdit>("Jyouge_Ytxt")->setText(QString::number(control<UpDown>("UpDownY")->value())); }
+
+void Form1::HozonBtn_Click()
+{
+    const adjust::OffsetFiles files(m_services.folders);
+    QStringList failed;
+    if (!adjust::OffsetFiles::save(files.horizontalPath(), control<QLineEdit>("Sayuu_Xtxt")->text()))
+        failed << QStringLiteral("左右のズレ（%1）").arg(files.horizontalPath());
+    if (!adjust::OffsetFiles::save(files.verticalPath(), control<QLineEdit>("Jyouge_Ytxt")->text()))
+        failed << QStringLiteral("上下のズレ（%1）").arg(files.verticalPath());
+    if (!failed.isEmpty()) {
+        m_services.messages.show(
+            this, {QStringLiteral("次のズレを保存できませんでした。前に保存した値はそのまま残っています。\n\n%1\n\n"
+                                  "保存先の空き容量と書き込みの許可を確かめてください。")
+                       .arg(failed.join(QLatin1Char('\n'))),
+                   platform::MsgIcon::Warning, platform::MsgButtons::Ok, platform::MsgAnswer::Ok, std::nullopt});
+    }
+}
+
+void Form1::PriDiaBtn_Click()
+{
+    if (QPrinter* device = m_services.printTarget.device())
+        m_services.printerDialog.run(this, *device);
+}
+
+} // namespace app

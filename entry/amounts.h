@@ -1,0 +1,35 @@
+#pragma once
+// The total button: amounts of both goods lines and the total, from the
+// quantities and unit prices.
+#include "entry/fields.h"
+
+#include <QString>
+#include <array>
+#include <variant>
+
+namespace entry {
+
+struct AmountInputs {
+    QString quantity1, price1, quantity2, price2;
+};
+struct AmountLimits {
+    int amount = 8, total = 9; // box lengths
+};
+struct Amounts {
+    QString amount1, amount2, total;
+};
+// Which input to hand back to the user: 0 quantity 1, 1 price 1,
+// 2 quantity 2, 3 price 2.
+struct AmountRefused {
+    int input;
+};
+
+// An empty input counts as 0. A text that is not a number, or a result that
+// its box could not hold whole, refuses the whole calculation.
+std::variant<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, const AmountLimits& limits = {});
+
+// GoukeiBtn: writes all three results or, when refused, none; the refused
+// input gets the focus with its text selected and the platform beeps.
+void applyAmounts(const FindControl& find);
+
+} // namespace entry

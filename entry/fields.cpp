@@ -1,0 +1,52 @@
+#include "entry/fields.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QWidget>
+#include <array>
+
+namespace entry {
+
+QString fieldText(const QWidget* field)
+{
+    if (auto* edit = qobject_cast<const QLineEdit*>(field))
+        return edit->text();
+    if (auto* combo = qobject_cast<const QComboBox*>(field))
+        return combo->currentText();
+    return {};
+}
+
+void setFieldText(QWidget* field, const QString& text)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->setText(text); // QLineEdit cuts to its maximum length
+    else if (auto* combo = qobject_cast<QComboBox*>(field))
+        combo->setEditText(text);
+}
+
+void showNumericGroup(const FindControl& find, bool shown)
+{
+    for (const char* name : kNumericGroup)
+        find(name)->setVisible(shown);
+}
+
+void clearFields(const FindControl& find, const char* const (&fields)[6])
+{
+    for (const char* name : fields)
+        setFieldText(find(name), QString());
+}
+
+void swapAddressBlocks(const FindControl& find)
+{
+    std::array<QString, 6> recipient, sender;
+    for (size_t i = 0; i < 6; ++i)
+        recipient[i] = fieldText(find(kRecipientFields[i]));
+    for (size_t i = 0; i < 6; ++i)
+        sender[i] = fieldText(find(kSenderFields[i]));
+    for (size_t i = 0; i < 6; ++i)
+        setFieldText(find(kRecipientFields[i]), sender[i]);
+    for (size_t i = 0; i < 6; ++i)
+        setFieldText(find(kSenderFields[i]), recipient[i]);
+}
+
+} // namespace entry

@@ -1,0 +1,41 @@
+#pragma once
+// The program's modal message boxes, behind a seam so tests can answer them.
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace platform {
+
+enum class MsgIcon { Information, Warning, Question, Critical };
+enum class MsgButtons { Ok, YesNo };
+enum class MsgAnswer { Ok, Yes, No };
+
+struct Message {
+    QString text;
+    MsgIcon icon = MsgIcon::Information;
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgAnswer defaultButton = MsgAnswer::Ok;
+    std::optional<QString> caption; // none: the application's title
+};
+
+class MessageBox {
+public:
+    virtual ~MessageBox() = default;
+    virtual MsgAnswer show(QWidget* parent, const Message& message) = 0;
+};
+
+// QMessageBox, modal; a message without caption shows applicationTitle.
+class QtMessageBox final : public MessageBox {
+public:
+    explicit QtMessageBox(QString applicationTitle) : m_title(std::move(applicationTitle)) {}
+    MsgAnswer show(QWidget* parent, const Message& message) override;
+
+private:
+    QString m_title;
+};
+
+// Platform beep for input the program refuses without a message.
+void beep();
+
+} // namespace platform

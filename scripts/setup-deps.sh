@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the program and its tests need; installs nothing
+# that is already there, so a second run is quick and needs no network.
+set -euo pipefail
+
+need=(
+  cmake g++ make
+  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins libgl-dev
+  fonts-ipafont-gothic fontconfig
+  xvfb xauth
+  poppler-utils
+  cups cups-bsd printer-driver-cups-pdf
+)
+
+missing=()
+for p in "${need[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "installing: ${missing[*]}"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # Debian starts cupsd on install where it can; the tests run their own.
+fi
