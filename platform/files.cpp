@@ -64,7 +64,9 @@ std::optional<QByteArray> readFileBounded(const QString& path, qint64 maxBytes)
 bool writeFileAtomically(const QString& path, const QByteArray& content)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    // Unbuffered, so a full device fails the write itself; a buffered write
+    // can fail late at commit without saying so.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (f.write(content) != content.size()) {
         f.cancelWriting();

@@ -1,0 +1,74 @@
+// A second instance is refused while the first runs, across real processes,
+// and a crashed instance does not refuse the next start.
+#include "support.h"
+
+#include <QProcess>
+#include <csignal>
+
+using namespace testing;
+
+class InstanceTest : public QObject {
+    Q_OBJECT
+
+    QString holderPath() const { return QCoreApplication::applicationDirPath() + QStringLiteral("/instance_holder"); }
+
+    void startHolder(QProcess& holder, const QString& lock)
+    {
+        holder.start(holderPath(), {lock});
+        QVERIFY(holder.waitForStarted(5000));
+        QVERIFY(holder.waitForReadyRead(5000));
+        QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+    }
+
+private slots:
+    void initTestCase() { initTestEnvironment(); }
+
+    void secondInstanceRefusedWhileFirstRuns()
+    {
+        QTemporaryDir dir;
+        const QString lock = dir.filePath(QStringLiteral("instance.lock"));
+        QProcess holder;
+        startHolder(holder, lock);
+
+        TestWindow w(false);
+        platform::LockFileInstanceDetector real(lock);
+        w.services = std::make_unique<app::Services>(
+            app::Services{w.messages, real, w.folders, w.recording, w.dialog, [&w] { ++w.quits; }});
+        w.form = std::make_unique<app::Form1>(*w.services);
+        QVERIFY(!w.form->Form_Load());
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QCOMPARE(w.messages.shown[0].text, QStringLiteral("多重起動できません。"));
+        QVERIFY(!w.form->isVisible());
+        QCOMPARE(holder.state(), QProcess::Running); // the first one is unaffected
+
+        // The first instance crashes; its lock must not refuse the next start.
+        ::kill(pid_t(holder.processId()), SIGKILL);
+        QVERIFY(holder.waitForFinished(5000));
+        platform::LockFileInstanceDetector next(lock);
+        QVERIFY(!next.anotherInstanceRunning());
+
+        // While this process holds it, a new process is the one refused.
+        QProcess third;
+        third.start(holderPath(), {lock});
+        QVERIFY(third.waitForReadyRead(5000));
+        QCOMPARE(third.readLine().trimmed(), QByteArray("refused"));
+        third.kill();
+        third.waitForFinished(5000);
+    }
+
+    void instanceEndedNormallyFreesTheLock()
+    {
+        QTemporaryDir dir;
+        const QString lock = dir.filePath(QStringLiteral("instance.lock"));
+        {
+            platform::LockFileInstanceDetector first(lock);
+            QVERIFY(!first.anotherInstanceRunning());
+            QVERIFY(!first.anotherInstanceRunning()); // asking again is not another instance
+        }
+        platform::LockFileInstanceDetector second(lock);
+        QVERIFY(!second.anotherInstanceRunning());
+    }
+};
+
+QTEST_MAIN(InstanceTest)
+#include "tst_instance.moc"
