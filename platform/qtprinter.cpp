@@ -62,6 +62,21 @@ EndDocResult QtPrinter::endDoc()
         device.setOutputFileName(result.savedFile);
     }
 
+    if (device.outputFormat() == QPrinter::NativeFormat) {
+        // The spooler takes a job for a stopped queue and holds it; a page
+        // that comes out hours later, or twice after a retry, is worse than
+        // none. A queue that is gone would swallow the job without a word.
+        const QPrinterInfo queue = QPrinterInfo::printerInfo(device.printerName());
+        if (queue.isNull()) {
+            m_items.clear();
+            return {false, QStringLiteral("プリンタ「%1」が見つからないため、印刷しませんでした。「プリンタの設定」でプリンタを選び直してください。").arg(device.printerName()), {}};
+        }
+        if (queue.state() == QPrinter::Error) {
+            m_items.clear();
+            return {false, QStringLiteral("プリンタ「%1」が停止しているため、印刷しませんでした。プリンタを再開してから、もう一度印刷してください。").arg(device.printerName()), {}};
+        }
+    }
+
     QPainter painter;
     if (!painter.begin(&device)) {
         m_items.clear();
