@@ -203,14 +203,20 @@ void Form1::buildControls()
         }
         w->setObjectName(QString::fromUtf8(spec.name));
         w->setGeometry(px(spec.leftTwips), px(spec.topTwips), px(spec.widthTwips), px(spec.heightTwips));
-        w->setFont(spec.font == Font::Bold12 ? bold12 : regular);
-        // The text colour is set on every control, so the blue of a frame's
-        // caption does not run into the controls inside it.
-        const QColor text = spec.colour ? QColor::fromRgb(spec.colour) : plain.color(QPalette::WindowText);
-        QPalette pal = w->palette();
-        pal.setColor(QPalette::WindowText, text);
-        pal.setColor(QPalette::ButtonText, spec.colour ? text : plain.color(QPalette::ButtonText));
-        w->setPalette(pal);
+        // Font and colour are set where they differ from what the control
+        // inherits: the controls inside the bold blue recipient frame get
+        // the plain ones back, so only its caption is bold and blue.
+        const bool plainInside = spec.container && spec.font == Font::Default && !spec.colour &&
+                                 parent->font().bold();
+        if (spec.font == Font::Bold12 || plainInside)
+            w->setFont(spec.font == Font::Bold12 ? bold12 : regular);
+        if (spec.colour || plainInside) {
+            const QColor text = spec.colour ? QColor::fromRgb(spec.colour) : plain.color(QPalette::WindowText);
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::WindowText, text);
+            pal.setColor(QPalette::ButtonText, spec.colour ? text : plain.color(QPalette::ButtonText));
+            w->setPalette(pal);
+        }
         w->setEnabled(spec.enabled);
         if (!spec.visible)
             w->setVisible(false);

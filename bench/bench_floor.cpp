@@ -1,0 +1,86 @@
+// The floor: what Qt itself costs. "startup": the cheapest Widgets window,
+// one Japanese label. "page N": N bare waybill pages, the same texts, fonts
+// and two circles drawn straight with QPainter into a PDF.
+#include "common.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Item {
+    int points;
+    double x_mm, y_mm;
+    const char* text;
+};
+
+// The filled waybill's texts at their places (origin offsets 0).
+const Item kItems[] = {
+    {12, 68.0, 13.5, "1"}, {12, 77.0, 13.5, "0"}, {12, 86.0, 13.5, "0"}, {12, 96.1, 13.5, "0"},
+    {12, 105.1, 13.5, "0"}, {12, 114.1, 13.5, "0"}, {12, 123.1, 13.5, "1"},
+    {10, 68.0, 24.8, "東京都千代田区千代田1-1"}, {10, 58.0, 34.6, "テストビル3F"}, {12, 59.0, 46.9, "山田太郎様"},
+    {9, 74.0, 41.4, "鈴木様方"}, {11, 74.5, 53.7, "03-1234-5678"},
+    {10, 70.8, 62.4, "5"}, {10, 76.0, 62.4, "3"}, {10, 81.2, 62.4, "0"}, {10, 86.9, 62.4, "0"},
+    {10, 92.1, 62.4, "0"}, {10, 97.3, 62.4, "0"}, {10, 102.4, 62.4, "1"},
+    {10, 68.0, 68.9, "大阪府大阪市北区梅田"}, {10, 58.0, 77.0, "梅田ビル12F"}, {11, 59.0, 89.9, "株式会社サンプル"},
+    {8, 74.0, 84.0, "総務部気付"}, {11, 74.5, 96.2, "06-9876-5432"},
+    {10, 134.0, 68.7, "精密機械"}, {10, 134.0, 77.2, "割れ物"}, {10, 134.0, 85.6, "AB-1234"}, {10, 134.0, 93.9, "ZX-9"},
+    {10, 164.6, 68.7, "3"}, {10, 164.6, 77.2, "12"}, {10, 172.2, 68.7, "150"}, {10, 172.2, 77.2, "2500"},
+    {10, 183.5, 68.7, "450"}, {10, 183.5, 77.2, "30000"}, {10, 183.5, 89.9, "30450"},
+};
+
+void page(const QString& file)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    QPainter p(&printer);
+    const double unit = printer.resolution() / 25.4;
+    for (const Item& item : kItems) {
+        QFont font(QStringLiteral("IPAPGothic"));
+        font.setPointSize(item.points);
+        p.setFont(font);
+        p.drawText(QPointF(item.x_mm * unit, item.y_mm * unit + QFontMetricsF(font, &printer).ascent()), QString::fromUtf8(item.text));
+    }
+    QPen pen(Qt::black);
+    pen.setWidthF(2 * printer.resolution() / 180.0);
+    p.setPen(pen);
+    p.drawEllipse(QPointF(37.3 * unit, 34.3 * unit), 3.0 * unit, 3.0 * unit);
+    p.drawEllipse(QPointF(142.2 * unit, 38.3 * unit), 3.0 * unit, 3.0 * unit);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QStringLiteral("startup");
+    if (mode == QLatin1String("page")) {
+        const int n = argc > 2 ? atoi(argv[2]) : 10;
+        // Pages are printed from a shown window, as in the program.
+        QLabel shown(QStringLiteral("お届け先"));
+        shown.setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+        shown.show();
+        QCoreApplication::processEvents();
+        QTemporaryDir dir;
+        for (int i = 0; i < n; ++i) {
+            QElapsedTimer t;
+            t.start();
+            page(dir.filePath(QStringLiteral("page%1.pdf").arg(i)));
+            std::printf("page %lld\n", static_cast<long long>(t.nsecsElapsed()));
+        }
+        return 0;
+    }
+    QLabel label(QStringLiteral("お届け先"));
+    label.setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+    bench::FirstPaint marker(&label);
+    label.show();
+    return QApplication::exec();
+}

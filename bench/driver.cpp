@@ -1,0 +1,172 @@
+// Runs the benchmark programs many times in one go and prints medians with
+// their ratio to the floor measured in the same run.
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace {
+
+QString g_dir;
+QProcessEnvironment g_env;
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Runs a program; gives its lines and the milliseconds until the first
+// line starting with `marker` arrived (or the end).
+std::pair<QStringList, double> run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                                   const QByteArray& marker = {})
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer t;
+    t.start();
+    p.start(QDir(g_dir).filePath(program), args);
+    double at = -1;
+    QByteArray out;
+    while (p.state() != QProcess::NotRunning || p.bytesAvailable()) {
+        p.waitForReadyRead(100);
+        out += p.readAllStandardOutput();
+        if (at < 0 && !marker.isEmpty() && out.contains(marker))
+            at = t.nsecsElapsed() / 1e6;
+        if (t.elapsed() > 60000) {
+            p.kill();
+            break;
+        }
+        if (p.state() == QProcess::NotRunning && !p.bytesAvailable())
+            break;
+    }
+    p.waitForFinished(10000);
+    out += p.readAllStandardOutput();
+    return {QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts), at < 0 ? t.nsecsElapsed() / 1e6 : at};
+}
+
+std::vector<double> values(const QStringList& lines, const QString& key, double scale)
+{
+    std::vector<double> v;
+    for (const QString& line : lines)
+        if (line.startsWith(key + QLatin1Char(' ')))
+            v.push_back(line.section(QLatin1Char(' '), 1, 1).toDouble() * scale);
+    return v;
+}
+
+struct Row {
+    QString what, unit;
+    double program, floor; // floor 0: absolute target
+    QString target;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    g_dir = QCoreApplication::applicationDirPath();
+    const int runs = argc > 1 ? std::max(10, atoi(argv[1])) : 15;
+    const int jobs = 20;
+
+    QTemporaryDir home;
+    g_env = QProcessEnvironment::systemEnvironment();
+    g_env.insert(QStringLiteral("HOME"), home.path());
+    g_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    g_env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    // No spooler: print to PDF, as on a machine without a printer.
+    g_env.insert(QStringLiteral("CUPS_SERVER"), home.filePath(QStringLiteral("no-cups.sock")));
+    g_env.remove(QStringLiteral("PRINTER"));
+    g_env.remove(QStringLiteral("LPDEST"));
+    QDir(home.path()).mkpath(QStringLiteral("Documents"));
+
+    std::vector<Row> rows;
+
+    // Start-up, offscreen and, where there is one, on a real X server.
+    QProcess xvfb;
+    std::vector<std::pair<QString, QProcessEnvironment>> platforms;
+    QProcessEnvironment offscreen = g_env;
+    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    platforms.emplace_back(QStringLiteral("offscreen"), offscreen);
+    const QString xvfbPath = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (!xvfbPath.isEmpty()) {
+        const QString display = QStringLiteral(":%1").arg(90 + QCoreApplication::applicationPid() % 100);
+        xvfb.start(xvfbPath, {display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (xvfb.waitForStarted(5000)) {
+            QThread::msleep(1000);
+            QProcessEnvironment x = g_env;
+            x.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            x.insert(QStringLiteral("DISPLAY"), display);
+            platforms.emplace_back(QStringLiteral("Xvfb"), x);
+        }
+    }
+    std::vector<double> floorMem, appMem;
+    for (const auto& [name, env] : platforms) {
+        std::vector<double> appT, floorT;
+        for (int i = 0; i < runs + 1; ++i) {
+            const auto f = run(QStringLiteral("bench_floor"), {QStringLiteral("startup")}, env, "painted");
+            const auto a = run(QStringLiteral("bench_app"), {QStringLiteral("startup")}, env, "painted");
+            if (i == 0)
+                continue; // warms the file cache
+            floorT.push_back(f.second);
+            appT.push_back(a.second);
+            if (name == QLatin1String("offscreen")) {
+                const auto fm = values(f.first, QStringLiteral("painted"), 1.0 / 1024);
+                if (!fm.empty()) floorMem.push_back(fm[0]);
+            }
+        }
+        rows.push_back({QStringLiteral("start-up to first paint (%1)").arg(name), QStringLiteral("ms"), median(appT), median(floorT), QStringLiteral("≤ 1.3 ×")});
+    }
+    if (xvfb.state() != QProcess::NotRunning) {
+        xvfb.terminate();
+        xvfb.waitForFinished(5000);
+    }
+
+    // Print jobs: the first of each process, and the later ones.
+    std::map<QString, std::vector<double>> first, later;
+    for (int i = 0; i < runs; ++i) {
+        const auto f = run(QStringLiteral("bench_floor"), {QStringLiteral("page"), QString::number(jobs)}, offscreen);
+        const auto a = run(QStringLiteral("bench_app"), {QStringLiteral("print"), QString::number(jobs)}, offscreen);
+        for (const auto& [lines, key] : {std::pair{f.first, QStringLiteral("page")}, std::pair{a.first, QStringLiteral("pdf")},
+                                         std::pair{a.first, QStringLiteral("recording")}, std::pair{a.first, QStringLiteral("marks")}}) {
+            const auto v = values(lines, key, 1e-6);
+            if (v.empty())
+                continue;
+            first[key].push_back(v[0]);
+            later[key].insert(later[key].end(), v.begin() + 1, v.end());
+        }
+        const auto m = run(QStringLiteral("bench_app"), {QStringLiteral("memory")}, offscreen, "memory");
+        const auto mv = values(m.first, QStringLiteral("memory"), 1.0 / 1024);
+        if (!mv.empty()) appMem.push_back(mv[0]);
+    }
+    rows.push_back({QStringLiteral("waybill job to PDF, first of a process"), QStringLiteral("ms"), median(first["pdf"]), median(first["page"]), QStringLiteral("≤ 1.5 ×")});
+    rows.push_back({QStringLiteral("waybill job to PDF, later jobs"), QStringLiteral("ms"), median(later["pdf"]), median(later["page"]), QStringLiteral("≤ 1.5 ×")});
+    rows.push_back({QStringLiteral("mark test print to PDF, first of a process"), QStringLiteral("ms"), median(first["marks"]), median(first["page"]), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("mark test print to PDF, later"), QStringLiteral("ms"), median(later["marks"]), median(later["page"]), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("waybill job to recording printer, first"), QStringLiteral("ms"), median(first["recording"]), 0, QStringLiteral("≤ 1 ms")});
+    rows.push_back({QStringLiteral("waybill job to recording printer, later"), QStringLiteral("ms"), median(later["recording"]), 0, QStringLiteral("≤ 1 ms")});
+    rows.push_back({QStringLiteral("peak memory after one print"), QStringLiteral("MiB"), median(appMem), median(floorMem), QStringLiteral("≤ 1.3 ×")});
+
+    std::printf("Medians of %d runs (%d jobs a run for the print jobs).\n\n", runs, jobs);
+    std::printf("| measure | program | floor | ratio | target |\n|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+        const QByteArray what = r.what.toUtf8(), target = r.target.toUtf8(), unit = r.unit.toUtf8();
+        if (r.floor > 0)
+            std::printf("| %s | %.3f %s | %.3f %s | %.2f | %s |\n", what.constData(), r.program, unit.constData(), r.floor, unit.constData(), r.program / r.floor, target.constData());
+        else
+            std::printf("| %s | %.3f %s | — | — | %s |\n", what.constData(), r.program, unit.constData(), target.constData());
+    }
+    return 0;
+}
