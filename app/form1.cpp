@@ -3,6 +3,7 @@
 #include "adjust/offsets.h"
 #include "adjust/testprint.h"
 #include "app/controls.h"
+#include "app/frame.h"
 #include "app/updown.h"
 #include "app/windowview.h"
 #include "entry/amounts.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,7 +152,7 @@ void Form1::buildControls()
         QWidget* w = nullptr;
         switch (spec.kind) {
         case Kind::Frame:
-            w = new QGroupBox(caption, parent);
+            w = new Frame(caption, parent);
             break;
         case Kind::Label: {
             auto* label = new CaptionLabel(caption, parent);

@@ -2,6 +2,7 @@
 // the state after start-up, typing limits, tab order and the two ways out.
 #include "support.h"
 
+#include "app/frame.h"
 #include "app/updown.h"
 #include "platform/ime.h"
 
@@ -9,7 +10,6 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,7 +123,7 @@ const Expect kExpected[] = {
 
 QString captionOf(QWidget* w)
 {
-    if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+    if (auto* f = qobject_cast<app::Frame*>(w)) return f->caption();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
     if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(c->objectName(), QString::fromUtf8(e.name));
 
         switch (e.kind) {
-        case Frame: QVERIFY(qobject_cast<QGroupBox*>(c)); break;
+        case Frame: QVERIFY(qobject_cast<app::Frame*>(c)); break;
         case Label: QVERIFY(qobject_cast<QLabel*>(c)); break;
         case Text: QVERIFY(qobject_cast<QLineEdit*>(c)); break;
         case Combo: QVERIFY(qobject_cast<QComboBox*>(c) && qobject_cast<QComboBox*>(c)->isEditable()); break;
