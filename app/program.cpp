@@ -11,6 +11,7 @@ int runProgram(QApplication& application, const std::function<void(Form1&)>& bef
 {
     QApplication::setApplicationName(QStringLiteral("horutea"));
     platform::installFontSubstitutions();
+    platform::installJapaneseQtTexts();
 
     platform::QtMessageBox messages(QStringLiteral("ホルテア"));
     platform::LockFileInstanceDetector instance;
