@@ -16,8 +16,6 @@ public:
     void setRange(int downEnd, int upEnd);
     void setIncrement(int increment) { m_increment = increment; }
     int value() const { return m_value; }
-    int downEnd() const { return m_downEnd; }
-    int upEnd() const { return m_upEnd; }
     Qt::Orientation orientation() const { return m_orientation; }
     QToolButton* upButton() const { return m_up; }
     QToolButton* downButton() const { return m_down; }

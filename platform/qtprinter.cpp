@@ -10,6 +10,7 @@
 #include <QPrinterInfo>
 
 #include <cmath>
+#include <utility>
 
 namespace platform {
 
@@ -49,37 +50,38 @@ void QtPrinter::circle(float centreX, float centreY, float radius)
 
 void QtPrinter::killDoc() { m_items.clear(); }
 
+// Why the device cannot take a page now, or nothing when it can.
+static QString unavailable(const QPrinter& device)
+{
+    if (device.outputFormat() != QPrinter::NativeFormat)
+        return {};
+    // The spooler takes a job for a stopped queue and holds it; a page that
+    // comes out hours later, or twice after a retry, is worse than none. A
+    // queue that is gone would swallow the job without a word.
+    const QPrinterInfo queue = QPrinterInfo::printerInfo(device.printerName());
+    if (queue.isNull())
+        return QStringLiteral("プリンタ「%1」が見つからないため、印刷しませんでした。「プリンタの設定」でプリンタを選び直してください。").arg(device.printerName());
+    if (queue.state() == QPrinter::Error)
+        return QStringLiteral("プリンタ「%1」が停止しているため、印刷しませんでした。プリンタを再開してから、もう一度印刷してください。").arg(device.printerName());
+    return {};
+}
+
 EndDocResult QtPrinter::endDoc()
 {
+    const std::vector<Item> items = std::exchange(m_items, {});
     QPrinter& device = *m_target.device();
     EndDocResult result;
     if (m_target.writesPdfFiles()) {
-        if (!QDir().mkpath(m_target.pdfFolder())) {
-            m_items.clear();
+        if (!QDir().mkpath(m_target.pdfFolder()))
             return {false, QStringLiteral("PDFファイルの保存先フォルダ「%1」を作成できませんでした。").arg(m_target.pdfFolder()), {}};
-        }
         result.savedFile = m_target.nextPdfFile();
         device.setOutputFileName(result.savedFile);
     }
-
-    if (device.outputFormat() == QPrinter::NativeFormat) {
-        // The spooler takes a job for a stopped queue and holds it; a page
-        // that comes out hours later, or twice after a retry, is worse than
-        // none. A queue that is gone would swallow the job without a word.
-        const QPrinterInfo queue = QPrinterInfo::printerInfo(device.printerName());
-        if (queue.isNull()) {
-            m_items.clear();
-            return {false, QStringLiteral("プリンタ「%1」が見つからないため、印刷しませんでした。「プリンタの設定」でプリンタを選び直してください。").arg(device.printerName()), {}};
-        }
-        if (queue.state() == QPrinter::Error) {
-            m_items.clear();
-            return {false, QStringLiteral("プリンタ「%1」が停止しているため、印刷しませんでした。プリンタを再開してから、もう一度印刷してください。").arg(device.printerName()), {}};
-        }
-    }
+    if (const QString why = unavailable(device); !why.isEmpty())
+        return {false, why, {}};
 
     QPainter painter;
     if (!painter.begin(&device)) {
-        m_items.clear();
         const QString name = device.outputFileName().isEmpty() ? device.printerName() : device.outputFileName();
         return {false, QStringLiteral("プリンタ「%1」に印刷できませんでした。プリンタの電源と接続、「プリンタの設定」での選択を確かめてください。").arg(name), {}};
     }
@@ -94,7 +96,7 @@ EndDocResult QtPrinter::endDoc()
     painter.translate(hardware.left() * dpi / 72.0, hardware.top() * dpi / 72.0);
     painter.setRenderHint(QPainter::Antialiasing);
 
-    for (const Item& item : m_items) {
+    for (const Item& item : items) {
         const QPointF at(item.at.x() * unit, item.at.y() * unit);
         if (item.isText) {
             painter.setFont(item.font);
@@ -110,10 +112,8 @@ EndDocResult QtPrinter::endDoc()
             painter.drawEllipse(at, r, r);
         }
     }
-    m_items.clear();
-    if (!painter.end() || device.printerState() == QPrinter::Error) {
+    if (!painter.end() || device.printerState() == QPrinter::Error)
         return {false, QStringLiteral("プリンタ「%1」への印刷に失敗しました。").arg(device.printerName()), {}};
-    }
     return result;
 }
 
