@@ -35,7 +35,9 @@ namespace {
 int px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
 // A push or toggle button whose caption wraps onto further lines when the
-// button is too narrow for it, as "プリンタの設定" does.
+// button is too narrow for it, as "プリンタの設定" does. The lines are kept
+// about equally long ("ズレ/保存", not "ズレ保/存"), breaking where Qt's
+// Japanese line breaking allows.
 class CaptionButton final : public QPushButton {
 public:
     using QPushButton::QPushButton;
@@ -48,9 +50,27 @@ protected:
         initStyleOption(&option);
         option.text.clear();
         p.drawControl(QStyle::CE_PushButton, option);
-        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(1, 0, -1, 0);
+        QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(1, 0, -1, 0);
+        const QString caption = text();
+        const QFontMetrics fm(font());
+        auto lines = [&](int width) {
+            return fm.boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, caption).height() / fm.lineSpacing();
+        };
+        if (fm.horizontalAdvance(caption) > area.width()) {
+            // The narrowest width that still needs no more lines.
+            const int wanted = lines(area.width());
+            int lo = 1, hi = area.width();
+            while (lo < hi) {
+                const int mid = (lo + hi) / 2;
+                if (lines(mid) <= wanted)
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            area = QRect(area.center().x() - hi / 2, area.top(), hi + 1, area.height());
+        }
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-        p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, text());
+        p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
     }
 };
 
