@@ -1,5 +1,7 @@
 #include "platform/qtprinter.h"
 
+#include "platform/files.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -72,7 +74,7 @@ EndDocResult QtPrinter::endDoc()
     QPrinter& device = *m_target.device();
     EndDocResult result;
     if (m_target.writesPdfFiles()) {
-        if (!QDir().mkpath(m_target.pdfFolder()))
+        if (!ensureFolder(m_target.pdfFolder()))
             return {false, QStringLiteral("PDFファイルの保存先フォルダ「%1」を作成できませんでした。").arg(m_target.pdfFolder()), {}};
         result.savedFile = m_target.nextPdfFile();
         device.setOutputFileName(result.savedFile);
