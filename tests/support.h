@@ -1,6 +1,7 @@
 #pragma once
 // Shared test pieces: a window wired to scripted platform parts.
 #include "app/form1.h"
+#include "entry/fields.h"
 #include "platform/fonts.h"
 
 #include <QDir>
@@ -97,6 +98,9 @@ struct TestWindow {
             qFatal("no control %s", name);
         return w;
     }
+    // Text of a text box or the edit text of a combo box, as the program reads it.
+    QString text(const char* name) const { return entry::fieldText(c(name)); }
+    void setText(const char* name, const QString& text) const { entry::setFieldText(c(name), text); }
     QString appFile(const QString& name) const { return QDir(folders.app).filePath(name); }
 };
 

@@ -17,6 +17,14 @@ namespace {
 
 void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, 4)); }
 
+// Where the first text of the last waybill began, in twips across.
+double firstTextX(const platform::RecordingPrinter& printer)
+{
+    const auto& ops = printer.ops;
+    const auto op = std::find_if(ops.begin(), ops.end(), [](const auto& o) { return o.kind == OpKind::CurrentX; });
+    return op == ops.end() ? -1e9 : op->a;
+}
+
 struct Panel {
     TestWindow w;
     app::UpDown* x;
@@ -62,9 +70,7 @@ private slots:
         QVERIFY(w.c("CyouseiFrm")->isHidden());
         // Still in force while hidden.
         w.form->InsatsuBtn_Click();
-        const auto& ops = w.recording.printer.ops;
-        const auto firstX = std::find_if(ops.begin(), ops.end(), [](const auto& op) { return op.kind == OpKind::CurrentX; });
-        QVERIFY(qAbs(firstX->a - expect::textX(25, 84.0)) < 0.01);
+        QVERIFY(qAbs(firstTextX(w.recording.printer) - expect::textX(25, 84.0)) < 0.01);
     }
 
     void spinSteps()
@@ -117,9 +123,7 @@ private slots:
         QTest::keyClicks(p.xText, QStringLiteral("7"));
         QCOMPARE(p.x->value(), 0);
         p.w.form->InsatsuBtn_Click();
-        const auto& ops = p.w.recording.printer.ops;
-        const auto firstX = std::find_if(ops.begin(), ops.end(), [](const auto& op) { return op.kind == OpKind::CurrentX; });
-        QVERIFY(qAbs(firstX->a - expect::textX(7, 84.0)) < 0.01);
+        QVERIFY(qAbs(firstTextX(p.w.recording.printer) - expect::textX(7, 84.0)) < 0.01);
         click(p.w.c("HozonBtn"));
         QFile saved(p.w.appFile("vanq_x01.txt"));
         QVERIFY(saved.open(QIODevice::ReadOnly));

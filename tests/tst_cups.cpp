@@ -141,7 +141,7 @@ private slots:
         w.form->IchiBtn_Click();
         QCOMPARE(w.messages.shown.size(), size_t(3));
         QVERIFY(w.form->isVisible());
-        QCOMPARE(fieldText(w, "T_4_Namae"), QStringLiteral("山田太郎様"));
+        QCOMPARE(w.text("T_4_Namae"), QStringLiteral("山田太郎様"));
     }
 };
 

@@ -29,14 +29,6 @@ void type(TestWindow& w, const char* name, const QString& text)
     QTest::keyClicks(e, text);
 }
 
-QString text(TestWindow& w, const char* name)
-{
-    QWidget* c = w.c(name);
-    if (auto* e = qobject_cast<QLineEdit*>(c))
-        return e->text();
-    return qobject_cast<QComboBox*>(c)->currentText();
-}
-
 struct Shown {
     TestWindow w;
     Shown()
@@ -81,11 +73,11 @@ private slots:
         for (int i = 0; i < 4; ++i)
             type(w, boxes[i], inputs[i]);
         click(w, "GoukeiBtn");
-        QCOMPARE(text(w, "KingakuBox1"), results[0]);
-        QCOMPARE(text(w, "KingakuBox2"), results[1]);
-        QCOMPARE(text(w, "GoukeiBox"), results[2]);
+        QCOMPARE(w.text("KingakuBox1"), results[0]);
+        QCOMPARE(w.text("KingakuBox2"), results[1]);
+        QCOMPARE(w.text("GoukeiBox"), results[2]);
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(text(w, boxes[i]), inputs[i]); // inputs untouched
+            QCOMPARE(w.text(boxes[i]), inputs[i]); // inputs untouched
         QVERIFY(w.messages.shown.empty());
     }
 
@@ -118,11 +110,11 @@ private slots:
         type(w, "KingakuBox2", QStringLiteral("22"));
         type(w, "GoukeiBox", QStringLiteral("33"));
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(text(w, boxes[i]), inputs[i]);
+            QCOMPARE(w.text(boxes[i]), inputs[i]);
         click(w, "GoukeiBtn");
-        QCOMPARE(text(w, "KingakuBox1"), QStringLiteral("11"));
-        QCOMPARE(text(w, "KingakuBox2"), QStringLiteral("22"));
-        QCOMPARE(text(w, "GoukeiBox"), QStringLiteral("33"));
+        QCOMPARE(w.text("KingakuBox1"), QStringLiteral("11"));
+        QCOMPARE(w.text("KingakuBox2"), QStringLiteral("22"));
+        QCOMPARE(w.text("GoukeiBox"), QStringLiteral("33"));
         auto* box = w.c<QLineEdit>(focused.toLatin1().constData());
         QCOMPARE(QApplication::focusWidget(), box);
         QCOMPARE(box->selectedText(), box->text());
@@ -162,8 +154,8 @@ private slots:
         for (const char* name : {"c_Hinmei", "c_Hinmei2", "SyouhinBangouBox1", "SyouhinBangouBox2", "HinmeiLb", "SyouhinLb"})
             QVERIFY(!w.c(name)->isHidden());
         click(w, "SuujiNyuuryokuBtn");
-        QCOMPARE(text(w, "SuuryouBox1"), QStringLiteral("3"));
-        QCOMPARE(text(w, "KingakuBox2"), QStringLiteral("450"));
+        QCOMPARE(w.text("SuuryouBox1"), QStringLiteral("3"));
+        QCOMPARE(w.text("KingakuBox2"), QStringLiteral("450"));
     }
 
     void careOfLines()
@@ -181,10 +173,10 @@ private slots:
             QApplication::sendEvent(editor, &input);
             click(w, check);
             QVERIFY(w.c(field)->isHidden());
-            QCOMPARE(text(w, field), QStringLiteral("佐藤様方"));
+            QCOMPARE(w.text(field), QStringLiteral("佐藤様方"));
             click(w, check);
             QVERIFY(!w.c(field)->isHidden());
-            QCOMPARE(text(w, field), QStringLiteral("佐藤様方"));
+            QCOMPARE(w.text(field), QStringLiteral("佐藤様方"));
         }
     }
 
@@ -195,20 +187,20 @@ private slots:
         const auto& recipient = entry::kRecipientFields;
         const auto& sender = entry::kSenderFields;
         for (int i = 0; i < 6; ++i) {
-            entry::setFieldText(w.c(recipient[i]), QStringLiteral("r%1").arg(i));
-            entry::setFieldText(w.c(sender[i]), QStringLiteral("s%1").arg(i));
+            w.setText(recipient[i], QStringLiteral("r%1").arg(i));
+            w.setText(sender[i], QStringLiteral("s%1").arg(i));
         }
         click(w, "C_1_Samakata");
         click(w, "T_clear1");
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(text(w, recipient[i]), QString());
-            QCOMPARE(text(w, sender[i]), QStringLiteral("s%1").arg(i));
+            QCOMPARE(w.text(recipient[i]), QString());
+            QCOMPARE(w.text(sender[i]), QStringLiteral("s%1").arg(i));
         }
         QVERIFY(w.c<QCheckBox>("C_1_Samakata")->isChecked());
         QVERIFY(!w.c("T_5_Samakata")->isHidden());
         click(w, "T_clear2");
         for (int i = 0; i < 6; ++i)
-            QCOMPARE(text(w, sender[i]), QString());
+            QCOMPARE(w.text(sender[i]), QString());
         QVERIFY(w.c("iraiSamakata")->isHidden());
     }
 
@@ -219,14 +211,14 @@ private slots:
         const QStringList r{"1000001", "東京都千代田区", "千代田1-1", "山田太郎", "鈴木様方", "03-1111-2222"};
         const QStringList s{"5300001", "大阪府大阪市", "", "株式会社サンプル", "総務部", "06-3333-4444"};
         for (int i = 0; i < 6; ++i) {
-            entry::setFieldText(w.c(entry::kRecipientFields[i]), r[i]);
-            entry::setFieldText(w.c(entry::kSenderFields[i]), s[i]);
+            w.setText(entry::kRecipientFields[i], r[i]);
+            w.setText(entry::kSenderFields[i], s[i]);
         }
         click(w, "C_1_Samakata"); // recipient care-of shown, sender's hidden
         click(w, "z_Henkan");
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(text(w, entry::kRecipientFields[i]), s[i]);
-            QCOMPARE(text(w, entry::kSenderFields[i]), r[i]);
+            QCOMPARE(w.text(entry::kRecipientFields[i]), s[i]);
+            QCOMPARE(w.text(entry::kSenderFields[i]), r[i]);
         }
         QVERIFY(!w.c("T_5_Samakata")->isHidden()); // visibility stays with its block
         QVERIFY(w.c("iraiSamakata")->isHidden());
@@ -234,14 +226,14 @@ private slots:
         QVERIFY(!w.c<QCheckBox>("C_2_Samakata")->isChecked());
         click(w, "z_Henkan");
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(text(w, entry::kRecipientFields[i]), r[i]);
-            QCOMPARE(text(w, entry::kSenderFields[i]), s[i]);
+            QCOMPARE(w.text(entry::kRecipientFields[i]), r[i]);
+            QCOMPARE(w.text(entry::kSenderFields[i]), s[i]);
         }
         // An eight-character sender postal code arrives cut to seven.
-        entry::setFieldText(w.c("iraiYuubin"), QStringLiteral("123-4567"));
+        w.setText("iraiYuubin", QStringLiteral("123-4567"));
         click(w, "z_Henkan");
-        QCOMPARE(text(w, "T_1_Yuubin"), QStringLiteral("123-456"));
-        QCOMPARE(text(w, "iraiYuubin"), QStringLiteral("1000001"));
+        QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("123-456"));
+        QCOMPARE(w.text("iraiYuubin"), QStringLiteral("1000001"));
     }
 };
 

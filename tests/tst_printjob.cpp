@@ -81,15 +81,6 @@ std::vector<Placed> placed(const std::vector<Op>& ops)
     return out;
 }
 
-void setText(TestWindow& w, const char* name, const QString& text)
-{
-    QWidget* c = w.c(name);
-    if (auto* e = qobject_cast<QLineEdit*>(c))
-        e->setText(text);
-    else
-        qobject_cast<QComboBox*>(c)->setEditText(text);
-}
-
 void click(TestWindow& w, const char* name)
 {
     w.form->show();
@@ -204,8 +195,8 @@ private slots:
         QFETCH(QStringList, recipientBoxes);
         QFETCH(QStringList, senderBoxes);
         TestWindow w;
-        setText(w, "T_1_Yuubin", code);
-        setText(w, "iraiYuubin", code);
+        w.setText("T_1_Yuubin", code);
+        w.setText("iraiYuubin", code);
         w.form->InsatsuBtn_Click();
         const auto texts = placed(w.recording.printer.ops);
         for (int n = 0; n < 7; ++n) {
@@ -234,9 +225,9 @@ private slots:
         QFETCH(bool, shown);
         QFETCH(QString, text);
         TestWindow w;
-        setText(w, "T_4_Namae", QStringLiteral("山田 太郎"));
-        setText(w, "T_5_Samakata", text);
-        setText(w, "iraiSamakata", text + QStringLiteral("（送）"));
+        w.setText("T_4_Namae", QStringLiteral("山田 太郎"));
+        w.setText("T_5_Samakata", text);
+        w.setText("iraiSamakata", text + QStringLiteral("（送）"));
         if (shown) {
             click(w, "C_1_Samakata");
             click(w, "C_2_Samakata");
@@ -272,12 +263,12 @@ private slots:
     {
         QFETCH(bool, on);
         TestWindow w;
-        setText(w, "c_Hinmei", QStringLiteral("精密機械"));
-        setText(w, "SyouhinBangouBox2", QStringLiteral("AB-1234"));
+        w.setText("c_Hinmei", QStringLiteral("精密機械"));
+        w.setText("SyouhinBangouBox2", QStringLiteral("AB-1234"));
         click(w, "SuujiNyuuryokuBtn");
-        setText(w, "SuuryouBox1", QStringLiteral("5"));
-        setText(w, "TankaBox2", QStringLiteral("100"));
-        setText(w, "GoukeiBox", QStringLiteral("999")); // printed as it stands
+        w.setText("SuuryouBox1", QStringLiteral("5"));
+        w.setText("TankaBox2", QStringLiteral("100"));
+        w.setText("GoukeiBox", QStringLiteral("999")); // printed as it stands
         if (!on)
             click(w, "SuujiNyuuryokuBtn");
         w.form->InsatsuBtn_Click();
@@ -348,7 +339,7 @@ private slots:
         QFETCH(QString, y);
         QFETCH(QString, named);
         TestWindow w;
-        setText(w, "T_4_Namae", QStringLiteral("山田"));
+        w.setText("T_4_Namae", QStringLiteral("山田"));
         w.c<QLineEdit>("Sayuu_Xtxt")->setText(x);
         w.c<QLineEdit>("Jyouge_Ytxt")->setText(y);
         w.form->InsatsuBtn_Click();
@@ -371,8 +362,8 @@ private slots:
     void twoClicksTwoIdenticalPagesAndWindowKept()
     {
         TestWindow w;
-        setText(w, "T_2_Jyuusyo", QStringLiteral("  東京都千代田区  "));
-        setText(w, "iraiNamae", QStringLiteral("株式会社テスト"));
+        w.setText("T_2_Jyuusyo", QStringLiteral("  東京都千代田区  "));
+        w.setText("iraiNamae", QStringLiteral("株式会社テスト"));
         w.form->InsatsuBtn_Click();
         const auto first = w.recording.printer.ops;
         w.form->InsatsuBtn_Click();

@@ -16,7 +16,7 @@ private slots:
         auto target = platform::QtPrintTarget::toPdfFile(file);
         TestWindow w(true, target.get());
         fillWindow(w);
-        QCOMPARE(fieldText(w, "GoukeiBox"), QStringLiteral("30450"));
+        QCOMPARE(w.text("GoukeiBox"), QStringLiteral("30450"));
         w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("23"));
         w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("-7"));
         QTest::mouseClick(w.c("InsatsuBtn"), Qt::LeftButton);

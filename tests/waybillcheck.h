@@ -29,26 +29,13 @@ inline const Filled kFilled[] = {
 inline void fillWindow(TestWindow& w)
 {
     w.form->show();
-    for (const Filled& f : kFilled) {
-        QWidget* c = w.c(f.control);
-        if (auto* e = qobject_cast<QLineEdit*>(c))
-            e->setText(QString::fromUtf8(f.text));
-        else
-            qobject_cast<QComboBox*>(c)->setEditText(QString::fromUtf8(f.text));
-    }
+    for (const Filled& f : kFilled)
+        w.setText(f.control, QString::fromUtf8(f.text));
     w.c<QComboBox>("c_Hinmei")->setCurrentIndex(3);  // 精密機械
     w.c<QComboBox>("c_Hinmei2")->setCurrentIndex(11); // 割れ物
     for (const char* name : {"C_1_Samakata", "C_2_Samakata", "SuujiNyuuryokuBtn", "O_Haitatsu2", "O_Tsuuchi2"})
         QTest::mouseClick(w.c(name), Qt::LeftButton, {}, QPoint(4, 4));
     QTest::mouseClick(w.c("GoukeiBtn"), Qt::LeftButton);
-}
-
-inline QString fieldText(TestWindow& w, const char* control)
-{
-    QWidget* c = w.c(control);
-    if (auto* e = qobject_cast<QLineEdit*>(c))
-        return e->text();
-    return qobject_cast<QComboBox*>(c)->currentText();
 }
 
 // The printable area's corner on the sheet, in mm.
@@ -64,7 +51,7 @@ inline void checkWaybillPage(TestWindow& w, const QString& file, double ox, doub
     QVERIFY(!words.empty());
     double worst = 0;
     auto check = [&](const expect::Text& t) {
-        const QString all = fieldText(w, t.control);
+        const QString all = w.text(t.control);
         const QString text = t.postalChar ? all.mid(t.postalChar - 1, 1) : all;
         if (text.isEmpty())
             return;
