@@ -8,10 +8,12 @@
 #include "app/windowview.h"
 #include "entry/amounts.h"
 #include "entry/fields.h"
+#include "platform/fonts.h"
 #include "platform/ime.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -131,7 +133,7 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     setObjectName(QString::fromUtf8(kWindowName));
     setWindowTitle(QString::fromUtf8(kWindowCaption));
     setWindowIcon(makeWindowIcon());
-    setFont(QFont(QString::fromUtf8(kWindowFontFamily), kWindowFontPoints));
+    setFont(QFont(platform::installedFace(QString::fromUtf8(kWindowFontFamily)), kWindowFontPoints));
     setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         QRect r = rect();
@@ -155,7 +157,7 @@ std::function<QWidget*(const char*)> Form1::finder() const
 
 void Form1::buildControls()
 {
-    const QString family = QString::fromUtf8(kWindowFontFamily);
+    const QString family = platform::installedFace(QString::fromUtf8(kWindowFontFamily));
     // Every attribute set, so nothing is inherited from a bold frame caption.
     QFont regular(family, kWindowFontPoints, QFont::Normal, false);
     regular.setUnderline(false);
@@ -191,8 +193,14 @@ void Form1::buildControls()
         }
         case Kind::ComboBox: {
             auto* combo = new QComboBox(parent);
-            combo->setEditable(true);
+            // Made editable by its edit field alone: setEditable() would
+            // also build the drop-down list now, for a list most boxes
+            // never open.
+            combo->setLineEdit(new QLineEdit(combo));
             combo->setInsertPolicy(QComboBox::NoInsert); // typing never adds to the list
+            // Nor is what is typed completed from the list: the waybill
+            // gets the text as typed.
+            delete combo->completer();
             combo->setEditText(caption);
             w = combo;
             break;

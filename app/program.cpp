@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/controls.h"
 #include "app/form1.h"
 #include "platform/fonts.h"
 
@@ -7,11 +8,19 @@
 
 namespace app {
 
+void setUpApplication()
+{
+    platform::installFontSubstitutions();
+    platform::installJapaneseQtTexts();
+    // Messages and the printer dialog in the window's face, not in a Latin
+    // default with Japanese glyphs borrowed from yet another face.
+    QApplication::setFont(QFont(platform::installedFace(QString::fromUtf8(kWindowFontFamily)), kWindowFontPoints));
+}
+
 int runProgram(QApplication& application, const std::function<void(Form1&)>& beforeShow)
 {
     QApplication::setApplicationName(QStringLiteral("horutea"));
-    platform::installFontSubstitutions();
-    platform::installJapaneseQtTexts();
+    setUpApplication();
 
     platform::QtMessageBox messages(QStringLiteral("ホルテア"));
     platform::LockFileInstanceDetector instance;

@@ -1,7 +1,10 @@
 #include "platform/fonts.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QFont>
+#include <QFontDatabase>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QString>
@@ -16,6 +19,30 @@ void installFontSubstitutions()
     const QStringList faces{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")};
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces);   // window font
     QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces);  // printer font
+}
+
+QString installedFace(const QString& layoutName)
+{
+    static QHash<QString, QString> known;
+    auto it = known.constFind(layoutName);
+    if (it != known.constEnd())
+        return *it;
+    QString face = layoutName;
+    if (!QFontDatabase::hasFamily(layoutName)) {
+        const QStringList installed = QFontDatabase::families();
+        for (const QString& substitute : QFont::substitutes(layoutName)) {
+            // Qt keeps substitutes in lower case; the face keeps its own spelling.
+            const auto at = std::find_if(installed.begin(), installed.end(), [&](const QString& family) {
+                return family.compare(substitute, Qt::CaseInsensitive) == 0;
+            });
+            if (at != installed.end()) {
+                face = *at;
+                break;
+            }
+        }
+    }
+    known.insert(layoutName, face);
+    return face;
 }
 
 void installJapaneseQtTexts()

@@ -1,8 +1,15 @@
 #pragma once
+#include <QString>
+
 namespace platform {
 // Maps the font names the window and the printer ask for to installed
 // Japanese faces, so the names in the layout stay as they are.
 void installFontSubstitutions();
+// The installed face a layout font name stands for: the name itself where
+// that face is installed, else its first installed substitute. Fonts are
+// made with this face, because Qt asks fontconfig for a fallback list,
+// script by script, each time a font names a face that is not installed.
+QString installedFace(const QString& layoutName);
 // Qt's own texts (printer dialog, standard buttons) in Japanese, when the
 // translations are installed.
 void installJapaneseQtTexts();

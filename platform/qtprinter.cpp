@@ -1,6 +1,7 @@
 #include "platform/qtprinter.h"
 
 #include "platform/files.h"
+#include "platform/fonts.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -33,7 +34,7 @@ void QtPrinter::setFontSize(int points) { m_font.setPointSizeF(points); }
 
 double QtPrinter::fontSize() const { return std::round(m_font.pointSizeF() * 10000.0) / 10000.0; }
 
-void QtPrinter::setFontName(const QString& name) { m_font.setFamily(name); }
+void QtPrinter::setFontName(const QString& name) { m_font.setFamily(installedFace(name)); }
 void QtPrinter::setFontBold(bool bold) { m_font.setBold(bold); }
 void QtPrinter::setCurrentX(float twips) { m_x = twips; }
 void QtPrinter::setCurrentY(float twips) { m_y = twips; }

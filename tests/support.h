@@ -1,8 +1,8 @@
 #pragma once
 // Shared test pieces: a window wired to scripted platform parts.
 #include "app/form1.h"
+#include "app/program.h"
 #include "entry/fields.h"
-#include "platform/fonts.h"
 
 #include <QDir>
 #include <QLocale>
@@ -58,7 +58,7 @@ public:
 inline void initTestEnvironment()
 {
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    platform::installFontSubstitutions();
+    app::setUpApplication();
 }
 
 // A window over a fresh folder, loaded as at start-up.

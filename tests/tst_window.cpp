@@ -4,8 +4,10 @@
 
 #include "app/frame.h"
 #include "app/updown.h"
+#include "platform/fonts.h"
 #include "platform/ime.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -13,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -156,8 +159,26 @@ private slots:
         QCOMPARE(w.form->size(), QSize(10875 / 15, 7590 / 15));
         QCOMPARE(w.form->minimumSize(), w.form->maximumSize()); // fixed
         QVERIFY(!w.form->windowIcon().isNull());
-        QCOMPARE(w.form->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        // The layout's ＭＳ Ｐゴシック, as the installed face it stands for.
+        QCOMPARE(w.form->font().family(), QStringLiteral("IPAPGothic"));
         QCOMPARE(w.form->font().pointSize(), 9);
+    }
+
+    // The layout's font names reach installed faces through Qt's
+    // substitution table; an installed name is used as it is, and messages
+    // and dialogs share the window's face.
+    void layoutFontNames()
+    {
+        QCOMPARE(platform::installedFace(QStringLiteral("ＭＳ Ｐゴシック")), QStringLiteral("IPAPGothic"));
+        QCOMPARE(platform::installedFace(QStringLiteral("ＭＳ　P ゴシック")), QStringLiteral("IPAPGothic"));
+        QCOMPARE(platform::installedFace(QStringLiteral("DejaVu Sans")), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(platform::installedFace(QStringLiteral("No Such Face")), QStringLiteral("No Such Face"));
+        QFont::insertSubstitutions(QStringLiteral("Second Choice"), {QStringLiteral("No Such Face"), QStringLiteral("IPAGothic")});
+        QCOMPARE(platform::installedFace(QStringLiteral("Second Choice")), QStringLiteral("IPAGothic"));
+
+        QMessageBox box(QMessageBox::Question, QStringLiteral("ホルテア"), QStringLiteral("このプログラムを終了しますか？"));
+        QCOMPARE(QFontInfo(box.font()).family(), QStringLiteral("IPAPGothic"));
+        QCOMPARE(box.font().pointSize(), 9);
     }
 
     void control_data()
@@ -206,10 +227,10 @@ private slots:
         // character of the caption, so nothing shows as boxes.
         const bool bold12 = e.name == QLatin1String(R0) || e.name == QLatin1String("Label13") ||
                             e.name == QLatin1String("C_Goirainushi");
-        QCOMPARE(c->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(c->font().family(), QStringLiteral("IPAPGothic"));
+        QCOMPARE(QFontInfo(c->font()).family(), QStringLiteral("IPAPGothic"));
         QCOMPARE(c->font().pointSize(), bold12 ? 12 : 9);
         QCOMPARE(c->font().bold(), bold12);
-        QVERIFY2(QFontInfo(c->font()).family().startsWith(QLatin1String("IPA")), qPrintable(QFontInfo(c->font()).family()));
         const QFontMetrics fm(c->font());
         for (QChar ch : QString::fromUtf8(e.caption))
             QVERIFY2(fm.inFont(ch), qPrintable(QStringLiteral("%1 lacks U+%2").arg(QFontInfo(c->font()).family()).arg(ch.unicode(), 4, 16)));
@@ -276,6 +297,34 @@ private slots:
         QCOMPARE(w.c<app::UpDown>("UpDownX")->value(), 0);
         QCOMPARE(w.c<app::UpDown>("UpDownY")->value(), 0);
         QVERIFY(w.messages.shown.empty());
+    }
+
+    // The item list drops below its box and a picked entry becomes the
+    // text; typed text stays as typed even where it begins an entry.
+    void itemDescriptionList()
+    {
+        TestWindow w;
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        auto* combo = w.c<QComboBox>("c_Hinmei");
+        combo->showPopup();
+        QWidget* list = combo->view()->window();
+        QTRY_VERIFY(list->isVisible());
+        QCOMPARE(list->geometry().top(), combo->mapToGlobal(combo->rect().bottomLeft()).y());
+        const QRect entry = combo->view()->visualRect(combo->model()->index(7, 0));
+        QTest::mouseClick(combo->view()->viewport(), Qt::LeftButton, {}, entry.center());
+        QTRY_VERIFY(!list->isVisible());
+        QCOMPARE(combo->currentText(), QStringLiteral("お菓子"));
+
+        // A kana keyboard sends "お" as the key's text.
+        QLineEdit* edit = combo->lineEdit();
+        combo->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("お"));
+        QApplication::sendEvent(edit, &key);
+        w.c("c_Hinmei2")->setFocus();
+        QCOMPARE(combo->currentText(), QStringLiteral("お"));
     }
 
     void optionGroupsAreIndependentAndGreyedBoxIgnoresClicks()
