@@ -166,6 +166,7 @@ void Form1::buildControls()
     bold12.setUnderline(false);
     bold12.setStrikeOut(false);
     const QPalette plain = QGuiApplication::palette();
+    QCompleter noCompletion;
 
     std::vector<std::pair<int, QWidget*>> tabStops;
     for (const ControlSpec& spec : controlTable()) {
@@ -193,14 +194,18 @@ void Form1::buildControls()
         }
         case Kind::ComboBox: {
             auto* combo = new QComboBox(parent);
+            // What is typed is never completed from the list: the waybill
+            // gets the text as typed. Qt gives an edit field that has no
+            // completer one of its own, so the field arrives holding a
+            // placeholder, taken off again once it is in the box.
+            auto* edit = new QLineEdit(combo);
+            edit->setCompleter(&noCompletion);
             // Made editable by its edit field alone: setEditable() would
             // also build the drop-down list now, for a list most boxes
             // never open.
-            combo->setLineEdit(new QLineEdit(combo));
+            combo->setLineEdit(edit);
+            edit->setCompleter(nullptr);
             combo->setInsertPolicy(QComboBox::NoInsert); // typing never adds to the list
-            // Nor is what is typed completed from the list: the waybill
-            // gets the text as typed.
-            delete combo->completer();
             combo->setEditText(caption);
             w = combo;
             break;
