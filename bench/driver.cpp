@@ -138,7 +138,7 @@ int main(int argc, char** argv)
     std::map<QString, std::vector<double>> first, later;
     for (int i = 0; i < runs; ++i) {
         const auto f = run(QStringLiteral("bench_floor"), {QStringLiteral("page"), QString::number(jobs)}, offscreen);
-        const auto a = run(QStringLiteral("bench_app"), {QStringLiteral("print"), QString::number(jobs)}, offscreen);
+        const auto a = run(QStringLiteral("bench_print"), {QString::number(jobs)}, offscreen);
         for (const auto& [lines, key] : {std::pair{f.first, QStringLiteral("page")}, std::pair{a.first, QStringLiteral("pdf")},
                                          std::pair{a.first, QStringLiteral("recording")}, std::pair{a.first, QStringLiteral("marks")}}) {
             const auto v = values(lines, key, 1e-6);

@@ -1,0 +1,46 @@
+// Print jobs of the program, each timed from the click to the end of the
+// document: "print N" runs N waybill jobs into a PDF and into the recording
+// printer, then N mark test prints, from a window filled as the tests fill
+// it.
+#include "app/form1.h"
+#include "../tests/support.h"
+#include "../tests/waybillcheck.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+
+namespace {
+
+template <typename F>
+long long timed(F&& f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const int n = argc > 1 ? atoi(argv[1]) : 10;
+    testing::initTestEnvironment();
+    QTemporaryDir dir;
+    auto pdfTarget = platform::QtPrintTarget::toPdfFile(dir.filePath(QStringLiteral("waybill.pdf")));
+    testing::TestWindow pdfWindow(true, pdfTarget.get());
+    testing::fillWindow(pdfWindow);
+    testing::TestWindow recWindow(true);
+    testing::fillWindow(recWindow);
+    for (int i = 0; i < n; ++i)
+        std::printf("pdf %lld\n", timed([&] { pdfWindow.form->InsatsuBtn_Click(); }));
+    for (int i = 0; i < n; ++i) {
+        recWindow.recording.printer.ops.clear();
+        std::printf("recording %lld\n", timed([&] { recWindow.form->InsatsuBtn_Click(); }));
+    }
+    for (int i = 0; i < n; ++i)
+        std::printf("marks %lld\n", timed([&] { pdfWindow.form->IchiBtn_Click(); }));
+    return pdfWindow.messages.shown.empty() ? 0 : 1;
+}
