@@ -1,7 +1,6 @@
 #include "platform/fonts.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <QFont>
 #include <QFontDatabase>
 #include <QHash>
@@ -9,6 +8,7 @@
 #include <QTranslator>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 
 namespace platform {
 
