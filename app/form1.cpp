@@ -157,7 +157,7 @@ std::function<QWidget*(const char*)> Form1::finder() const
 
 void Form1::buildControls()
 {
-    const QString family = platform::installedFace(QString::fromUtf8(kWindowFontFamily));
+    const QString family = font().family(); // the window's face, set just before
     // Every attribute set, so nothing is inherited from a bold frame caption.
     QFont regular(family, kWindowFontPoints, QFont::Normal, false);
     regular.setUnderline(false);
