@@ -10,10 +10,16 @@ void Frame::paintEvent(QPaintEvent*)
     const QFontMetrics fm(font());
     const int top = m_caption.isEmpty() ? 0 : fm.height() / 2;
     const QRect box = rect().adjusted(0, top, -2, -2);
-    p.setPen(palette().color(QPalette::Dark));
-    p.drawRect(box);
-    p.setPen(palette().color(QPalette::Light));
-    p.drawRect(box.translated(1, 1));
+    // The etched border as filled one-pixel lines: a stroked rectangle
+    // would go through the path stroker for the same pixels.
+    auto outline = [&p](const QRect& r, const QColor& c) {
+        p.fillRect(r.left(), r.top(), r.width() + 1, 1, c);
+        p.fillRect(r.left(), r.top() + r.height(), r.width() + 1, 1, c);
+        p.fillRect(r.left(), r.top() + 1, 1, r.height() - 1, c);
+        p.fillRect(r.left() + r.width(), r.top() + 1, 1, r.height() - 1, c);
+    };
+    outline(box, palette().color(QPalette::Dark));
+    outline(box.translated(1, 1), palette().color(QPalette::Light));
     if (m_caption.isEmpty())
         return;
     constexpr int captionLeft = 8;

@@ -271,6 +271,38 @@ private slots:
         }
     }
 
+    // A frame's border is etched: a dark line with a light one just below and
+    // to the right of it, all round; a caption interrupts the top line.
+    void framesEtched()
+    {
+        TestWindow w;
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        for (const char* name : {"Frame4", "Frame2"}) {
+            auto* frame = w.c<app::Frame>(name);
+            const QImage img = frame->grab().toImage();
+            const QRgb dark = frame->palette().color(QPalette::Dark).rgb() & 0xffffff;
+            const QRgb light = frame->palette().color(QPalette::Light).rgb() & 0xffffff;
+            const int W = img.width(), H = img.height();
+            const int top = frame->caption().isEmpty() ? 0 : QFontMetrics(frame->font()).height() / 2;
+            auto at = [&](int x, int y) { return img.pixel(x, y) & 0xffffff; };
+            for (int y = top; y <= H - 2; ++y) {
+                QCOMPARE(at(0, y), dark);
+                QCOMPARE(at(W - 1, y + 1), light);
+            }
+            for (int x = 1; x <= W - 3; ++x) {
+                QCOMPARE(at(x, H - 2), x == 1 ? light : dark);
+                QCOMPARE(at(x + 1, H - 1), light);
+            }
+            QCOMPARE(at(W - 2, H - 2), dark);
+            QCOMPARE(at(W / 2, H / 2), frame->palette().color(QPalette::Window).rgb() & 0xffffff);
+            // The top line runs to the caption and resumes after it.
+            QCOMPARE(at(7, top), dark);
+            QCOMPARE(at(8, top) == dark, frame->caption().isEmpty());
+            QCOMPARE(at(W - 3, top), dark);
+        }
+    }
+
     void startUpState()
     {
         TestWindow w;
