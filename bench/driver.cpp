@@ -112,7 +112,7 @@ int main(int argc, char** argv)
             platforms.emplace_back(QStringLiteral("Xvfb"), x);
         }
     }
-    std::vector<double> floorMem, appMem;
+    std::vector<double> floorMem, appMem, pageMem;
     for (const auto& [name, env] : platforms) {
         std::vector<double> appT, floorT;
         // Each measured start follows an unmeasured one of the same program,
@@ -153,6 +153,8 @@ int main(int argc, char** argv)
             first[key].push_back(v[0]);
             later[key].insert(later[key].end(), v.begin() + 1, v.end());
         }
+        const auto pm = values(f.first, QStringLiteral("memory"), 1.0 / 1024);
+        if (!pm.empty()) pageMem.push_back(pm[0]);
         const auto m = run(QStringLiteral("bench_app"), {QStringLiteral("memory")}, offscreen, "memory");
         const auto mv = values(m.first, QStringLiteral("memory"), 1.0 / 1024);
         if (!mv.empty()) appMem.push_back(mv[0]);
@@ -164,6 +166,9 @@ int main(int argc, char** argv)
     rows.push_back({QStringLiteral("waybill job to recording printer, first"), QStringLiteral("ms"), median(first["recording"]), 0, QStringLiteral("≤ 1 ms")});
     rows.push_back({QStringLiteral("waybill job to recording printer, later"), QStringLiteral("ms"), median(later["recording"]), 0, QStringLiteral("≤ 1 ms")});
     rows.push_back({QStringLiteral("peak memory after one print"), QStringLiteral("MiB"), median(appMem), median(floorMem), QStringLiteral("≤ 1.3 ×")});
+    // The same memory against a floor that has printed one bare page: Qt's
+    // printer support and the spooler client libraries it loads are in both.
+    rows.push_back({QStringLiteral("peak memory after one print, against the bare page floor"), QStringLiteral("MiB"), median(appMem), median(pageMem), QStringLiteral("report")});
 
     std::printf("Medians of %d runs (%d jobs a run for the print jobs).\n\n", runs, jobs);
     std::printf("| measure | program | floor | ratio | target |\n|---|---|---|---|---|\n");
