@@ -2,61 +2,154 @@
 
 #include "platform/numtext.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cmath>
 
 namespace adjust {
 
-int offsetFromFileContent(const std::optional<QByteArray>& content)
+QString axisCaption(Axis axis)
 {
-    if (!content || content->isEmpty() || content->size() > kMaxOffsetFileBytes)
-        return 0;
-    QByteArray joined = *content;
+    return axis == Axis::Horizontal ? QStringLiteral("左右のズレ") : QStringLiteral("上下のズレ");
+}
+
+static bool withinRange(double value) { return value >= kOffsetMin && value <= kOffsetMax; }
+
+std::variant<float, QString> offsetForPrint(const QString& text, Axis axis)
+{
+    const QString caption = axisCaption(axis);
+    const auto value = platform::textToDouble(text);
+    if (!value)
+        return QStringLiteral("%1の値「%2」は数値として読めないため、印刷を中止しました。調整パネルで%1を数値にしてください。")
+            .arg(caption, text);
+    if (!withinRange(*value))
+        return QStringLiteral("%1の値「%2」は調整できる範囲（%3～%4、0.1 mm単位）を超えているため、印刷を中止しました。調整パネルで%1を範囲内の値にしてください。")
+            .arg(caption, text)
+            .arg(kOffsetMin)
+            .arg(kOffsetMax);
+    return float(*value);
+}
+
+std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText)
+{
+    const auto x = offsetForPrint(horizontalText, Axis::Horizontal);
+    if (const auto* why = std::get_if<QString>(&x))
+        return *why;
+    const auto y = offsetForPrint(verticalText, Axis::Vertical);
+    if (const auto* why = std::get_if<QString>(&y))
+        return *why;
+    return print::PrintOffsets{std::get<float>(x), std::get<float>(y)};
+}
+
+std::optional<QString> refusalToSave(const QString& text, Axis axis)
+{
+    const QString caption = axisCaption(axis);
+    const auto value = platform::textToDouble(text);
+    if (!value)
+        return QStringLiteral("%1の値「%2」は数値ではないため、保存しませんでした。").arg(caption, text);
+    if (!withinRange(*value))
+        return QStringLiteral("%1の値「%2」は調整できる範囲（%3～%4）を超えているため、保存しませんでした。")
+            .arg(caption, text)
+            .arg(kOffsetMin)
+            .arg(kOffsetMax);
+    if (*value != std::nearbyint(*value))
+        return QStringLiteral("%1の値「%2」は整数ではないため、保存しませんでした。保存できるのは0.1 mm単位の整数です（次の起動で%3として読まれるため）。")
+            .arg(caption, text)
+            .arg(std::nearbyint(*value));
+    return std::nullopt;
+}
+
+OffsetFromFile offsetFromFile(const platform::FileRead& file)
+{
+    using S = platform::FileRead::Status;
+    switch (file.status) {
+    case S::Missing: return {0, {}};
+    case S::Unreadable: return {0, QStringLiteral("ファイルを読む許可がありません")};
+    case S::NotRegular: return {0, QStringLiteral("普通のファイルではありません")};
+    case S::TooLong: return {0, QStringLiteral("ズレの値にしては長すぎます")};
+    case S::Ok: break;
+    }
+    if (file.bytes.isEmpty())
+        return {0, {}};
+    QByteArray joined = file.bytes;
     joined.replace('\r', QByteArray()).replace('\n', QByteArray());
     const auto value = platform::textToDouble(QString::fromLatin1(joined));
     if (!value)
-        return 0;
+        return {0, QStringLiteral("中身「%1」が数値ではありません").arg(QString::fromLocal8Bit(joined.left(40)))};
     const double rounded = std::nearbyint(*value); // half to even
-    return static_cast<int>(std::clamp(rounded, double(kOffsetMin), double(kOffsetMax)));
+    const int clamped = static_cast<int>(std::clamp(rounded, double(kOffsetMin), double(kOffsetMax)));
+    if (clamped != rounded)
+        return {clamped, QStringLiteral("値 %1 が調整できる範囲を超えているため %2 にしました").arg(platform::numberToText(*value)).arg(clamped)};
+    return {clamped, {}};
 }
 
-QString OffsetFiles::folder() const
+QString OffsetStore::chooseFolder() const
 {
     const QString app = m_folders.applicationFolder();
-    if (platform::folderWritable(app))
-        return app;
     const QString user = m_folders.userDataFolder();
-    platform::ensureFolder(user);
-    return user;
+    auto newest = [](const QString& folder) {
+        return std::max(platform::modifiedMsecs(platform::joinPath(folder, kHorizontalFileName)),
+                        platform::modifiedMsecs(platform::joinPath(folder, kVerticalFileName)));
+    };
+    const qint64 appSaved = newest(app), userSaved = newest(user);
+    const bool appWritable = platform::folderWritable(app);
+    if (userSaved >= 0 && (!appWritable || userSaved > appSaved))
+        return user;
+    return appWritable ? app : user;
 }
 
-void OffsetFiles::createMissing(const QString& name) const
+OffsetStore::Loaded OffsetStore::startUp()
 {
-    const QString dir = folder();
-    const QString path = platform::joinPath(dir, name);
-    if (platform::fileExists(path))
-        return;
-    const QString besideProgram = platform::joinPath(m_folders.applicationFolder(), name);
-    if (path != besideProgram && platform::fileExists(besideProgram) && QFile::copy(besideProgram, path))
-        return;
-    platform::createEmptyFile(path); // failure leaves the offset at 0
+    m_folder = chooseFolder();
+    const QString app = m_folders.applicationFolder();
+    if (m_folder != app)
+        platform::ensureFolder(m_folder);
+    for (const QString& name : {kHorizontalFileName, kVerticalFileName}) {
+        const QString path = platform::joinPath(m_folder, name);
+        if (platform::fileExists(path))
+            continue;
+        // Files that only exist beside the program start the per-user copies.
+        const QString besideProgram = platform::joinPath(app, name);
+        if (m_folder != app && platform::fileExists(besideProgram) && platform::copyFile(besideProgram, path))
+            continue;
+        platform::createEmptyFile(path); // failure leaves the offset at 0
+    }
+
+    Loaded loaded;
+    QStringList problems;
+    auto load = [&](Axis axis, const QString& path) {
+        const OffsetFromFile read = offsetFromFile(platform::readFileBounded(path, kMaxOffsetFileBytes));
+        if (!read.problem.isEmpty())
+            problems << QStringLiteral("%1（%2）：%3").arg(axisCaption(axis), path, read.problem);
+        return read.tenthMm;
+    };
+    loaded.horizontalTenthMm = load(Axis::Horizontal, horizontalPath());
+    loaded.verticalTenthMm = load(Axis::Vertical, verticalPath());
+    if (!problems.isEmpty())
+        loaded.problems = QStringLiteral("保存したズレを読めなかったため、次の値で始めました。印刷の前に調整パネルで確かめてください。\n\n%1")
+                              .arg(problems.join(QLatin1Char('\n')));
+    return loaded;
 }
 
-void OffsetFiles::createMissing() const
+std::optional<QString> OffsetStore::save(const QString& horizontalText, const QString& verticalText) const
 {
-    createMissing(kHorizontalFileName);
-    createMissing(kVerticalFileName);
-}
+    QStringList refused;
+    if (auto why = refusalToSave(horizontalText, Axis::Horizontal))
+        refused << *why;
+    if (auto why = refusalToSave(verticalText, Axis::Vertical))
+        refused << *why;
+    if (!refused.isEmpty())
+        return refused.join(QLatin1Char('\n')) + QStringLiteral("\n\n前に保存した値はそのまま残っています。");
 
-int OffsetFiles::load(const QString& path)
-{
-    return offsetFromFileContent(platform::readFileBounded(path, kMaxOffsetFileBytes));
-}
-
-bool OffsetFiles::save(const QString& path, const QString& text)
-{
-    return platform::writeFileAtomically(path, text.toLocal8Bit() + "\r\n");
+    QStringList failed;
+    if (!platform::writeFileAtomically(horizontalPath(), horizontalText.toLocal8Bit() + "\r\n", m_saveFilter))
+        failed << QStringLiteral("左右のズレ（%1）").arg(horizontalPath());
+    if (!platform::writeFileAtomically(verticalPath(), verticalText.toLocal8Bit() + "\r\n", m_saveFilter))
+        failed << QStringLiteral("上下のズレ（%1）").arg(verticalPath());
+    if (failed.isEmpty())
+        return std::nullopt;
+    return QStringLiteral("次のズレを保存できませんでした。前に保存した値はそのまま残っています。\n\n%1\n\n"
+                          "保存先の空き容量と書き込みの許可を確かめてください。")
+        .arg(failed.join(QLatin1Char('\n')));
 }
 
 } // namespace adjust

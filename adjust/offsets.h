@@ -1,51 +1,80 @@
 #pragma once
-// The two offset files that keep the print shift between runs.
+// The print shift: reading what the user typed, and the two offset files
+// that keep it between runs.
 #include "platform/files.h"
+#include "print/printjob.h"
 
 #include <QByteArray>
 #include <QString>
-#include <optional>
+#include <QStringList>
+#include <variant>
 
 namespace adjust {
 
 inline const QString kHorizontalFileName = QStringLiteral("vanq_x01.txt");
 inline const QString kVerticalFileName = QStringLiteral("vanq_y01.txt");
 
+// The spin controls' range and step, in 0.1 mm.
 constexpr int kOffsetMin = -1000;
 constexpr int kOffsetMax = 1000;
 constexpr int kOffsetStep = 10;
 // A real offset file is a few bytes; anything longer is not an offset.
 constexpr qint64 kMaxOffsetFileBytes = 4096;
 
-// Offset from a file's bytes: the lines joined without their ends, read as
-// a number, rounded half to even and kept within the spin range. A missing,
-// unreadable, empty, too long or non-numeric file gives 0.
-int offsetFromFileContent(const std::optional<QByteArray>& content);
+enum class Axis { Horizontal, Vertical };
+QString axisCaption(Axis axis); // 左右のズレ, 上下のズレ
 
-class OffsetFiles {
+// An offset typed into its box, as the prints take it: a number within the
+// spin range, fractions allowed. Otherwise the message says which offset is
+// wrong and why, and that the print was stopped.
+std::variant<float, QString> offsetForPrint(const QString& text, Axis axis);
+std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText);
+
+// Why save must refuse this text, or nothing: a save keeps only what the
+// next start reads back unchanged, a whole number within the spin range.
+std::optional<QString> refusalToSave(const QString& text, Axis axis);
+
+// An offset file's bytes read by the start-up rules: the lines joined
+// without their ends, read as a number, rounded half to even and kept within
+// the spin range; an empty file is 0.
+struct OffsetFromFile {
+    int tenthMm = 0;
+    QString problem; // empty, or why the file gave 0 or a clamped value
+};
+OffsetFromFile offsetFromFile(const platform::FileRead& file);
+
+// The two offset files. Where they live is decided once at start-up and kept
+// for the whole run: beside the program, or in the per-user data folder when
+// the program's folder cannot be written or the per-user files are the ones
+// saved last. Saving goes only there, so the next start reads what was saved.
+class OffsetStore {
 public:
-    explicit OffsetFiles(const platform::Folders& folders) : m_folders(folders) {}
+    explicit OffsetStore(const platform::Folders& folders, platform::DeviceFilter saveFilter = {})
+        : m_folders(folders), m_saveFilter(std::move(saveFilter)) {}
 
-    // The program's own folder, or the per-user data folder when the
-    // program's folder cannot be written (an installed program's usually).
-    QString folder() const;
-    QString horizontalPath() const { return platform::joinPath(folder(), kHorizontalFileName); }
-    QString verticalPath() const { return platform::joinPath(folder(), kVerticalFileName); }
+    struct Loaded {
+        int horizontalTenthMm = 0;
+        int verticalTenthMm = 0;
+        // Said once at start-up: the offsets that could not be read.
+        QString problems;
+    };
+    // Decides the folder, creates missing files empty, reads both.
+    Loaded startUp();
 
-    // A missing file is created empty; one that only exists beside the
-    // program is copied into the per-user folder, so its value is kept.
-    void createMissing() const;
-    int loadHorizontal() const { return load(horizontalPath()); }
-    int loadVertical() const { return load(verticalPath()); }
+    QString folder() const { return m_folder; }
+    QString horizontalPath() const { return platform::joinPath(m_folder, kHorizontalFileName); }
+    QString verticalPath() const { return platform::joinPath(m_folder, kVerticalFileName); }
 
-    // The box's text unchanged, then CR LF, replacing the old file only
-    // once the new one is complete.
-    static bool save(const QString& path, const QString& text);
+    // Both texts unchanged, each followed by CR LF. Refuses texts that would
+    // not come back as saved; on any failure the message names the offsets
+    // not saved, and earlier files stay as they were.
+    std::optional<QString> save(const QString& horizontalText, const QString& verticalText) const;
 
 private:
-    static int load(const QString& path);
-    void createMissing(const QString& name) const;
+    QString chooseFolder() const;
     const platform::Folders& m_folders;
+    platform::DeviceFilter m_saveFilter;
+    QString m_folder;
 };
 
 } // namespace adjust

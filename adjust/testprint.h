@@ -5,6 +5,8 @@
 
 namespace adjust {
 
-print::JobResult printTestMarks(const print::FormView& view, platform::Printer& printer, print::PrintState& state);
+// Throws print::JobStopped when a position cannot be computed.
+void printTestMarks(print::PrintOffsets offsets, print::Printer& printer, print::PrintState& state);
+print::Page testMarksPage(print::PrintOffsets offsets, print::PrintState& state);
 
 } // namespace adjust

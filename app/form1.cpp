@@ -1,12 +1,9 @@
 #include "app/form1.h"
 
 #include "adjust/offsets.h"
-#include "adjust/testprint.h"
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/updown.h"
-#include "app/windowview.h"
-#include "entry/amounts.h"
 #include "entry/fields.h"
 #include "platform/fonts.h"
 #include "platform/ime.h"
@@ -14,8 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
@@ -296,13 +291,12 @@ void Form1::connectHandlers()
 
 bool Form1::Form_Load()
 {
-    const adjust::OffsetFiles files(m_services.folders);
-    files.createMissing();
+    const adjust::OffsetStore::Loaded loaded = m_services.session.offsets().startUp();
     auto* x = control<UpDown>("UpDownX");
-    x->setValue(files.loadHorizontal());
+    x->setValue(loaded.horizontalTenthMm);
     control<QLineEdit>("Sayuu_Xtxt")->setText(QString::number(x->value()));
     auto* y = control<UpDown>("UpDownY");
-    y->setValue(files.loadVertical());
+    y->setValue(loaded.verticalTenthMm);
     control<QLineEdit>("Jyouge_Ytxt")->setText(QString::number(y->value()));
 
     control("CyouseiFrm")->setVisible(false);
@@ -316,11 +310,14 @@ bool Form1::Form_Load()
         combo->setCurrentIndex(0);
     }
 
-    if (m_services.instance.anotherInstanceRunning()) {
-        m_services.messages.show(nullptr, {kSecondInstance, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
+    if (m_services.session.anotherInstanceRunning()) {
+        m_services.messages.show(nullptr, {session::kSecondInstance, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
                                            platform::MsgAnswer::Ok, std::nullopt});
         return false;
     }
+    // A calibration that did not load must not pass for one in force.
+    if (!loaded.problems.isEmpty())
+        platform::warn(m_services.messages, nullptr, loaded.problems);
     return true;
 }
 
@@ -332,34 +329,102 @@ void Form1::zEndBtn_Click()
         m_services.quit();
 }
 
-void Form1::report(const print::JobResult& result)
+waybill::Waybill Form1::readWaybill() const
 {
-    if (!result.ok) {
-        m_services.messages.show(this, {result.message, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
-                                        platform::MsgAnswer::Ok, std::nullopt});
-        return;
+    waybill::Waybill w;
+    w.recipient = readAddress(entry::kRecipientFields);
+    w.sender = readAddress(entry::kSenderFields);
+    for (size_t i = 0; i < std::size(entry::kDeliveryTimeOptions); ++i)
+        if (control<QAbstractButton>(entry::kDeliveryTimeOptions[i].option)->isChecked()) {
+            w.deliveryTime = entry::kDeliveryTimeOptions[i].time;
+            break;
+        }
+    w.arrivalNotice = control<QAbstractButton>("O_Tsuuchi2")->isChecked() ? waybill::ArrivalNotice::NotWanted
+                                                                            : waybill::ArrivalNotice::Wanted;
+    for (size_t line = 0; line < 2; ++line) {
+        const entry::GoodsLineFields& f = entry::kGoodsLineFields[line];
+        w.goods[line] = {entry::fieldText(control(f.description)), entry::fieldText(control(f.productNumber)),
+                         entry::fieldText(control(f.quantity)), entry::fieldText(control(f.unitPrice)),
+                         entry::fieldText(control(f.amount))};
     }
-    if (!result.savedFile.isEmpty() && !m_toldPdfFolder) {
-        m_toldPdfFolder = true;
-        const QString folder = QFileInfo(result.savedFile).absolutePath();
-        m_services.messages.show(
-            this, {QStringLiteral("プリンタが見つからないため、印刷した内容をPDFファイルとして次のフォルダに保存しました。"
-                                  "以後も同じフォルダに、印刷のたびに新しいファイルとして保存します。\n\n%1")
-                       .arg(QDir::toNativeSeparators(folder)),
-                   platform::MsgIcon::Information, platform::MsgButtons::Ok, platform::MsgAnswer::Ok, std::nullopt});
+    w.total = entry::fieldText(control("GoukeiBox"));
+    w.numericMode = control<QAbstractButton>("SuujiNyuuryokuBtn")->isChecked();
+    return w;
+}
+
+waybill::Address Form1::readAddress(const char* const (&fields)[6]) const
+{
+    waybill::Address a;
+    a.postalCode = entry::fieldText(control(fields[0]));
+    a.line1 = entry::fieldText(control(fields[1]));
+    a.line2 = entry::fieldText(control(fields[2]));
+    a.name = entry::fieldText(control(fields[3]));
+    a.careOf = entry::fieldText(control(fields[4]));
+    a.careOfShown = !control(fields[4])->isHidden();
+    a.telephone = entry::fieldText(control(fields[5]));
+    return a;
+}
+
+void Form1::fillAddress(AddressBlock block, const waybill::Address& address)
+{
+    const auto& fields = block == AddressBlock::Recipient ? entry::kRecipientFields : entry::kSenderFields;
+    const QString texts[6] = {address.postalCode, address.line1, address.line2, address.name, address.careOf, address.telephone};
+    for (int i = 0; i < 6; ++i)
+        entry::setFieldText(control(fields[i]), texts[i]);
+    auto* careOfBox = control<QCheckBox>(block == AddressBlock::Recipient ? "C_1_Samakata" : "C_2_Samakata");
+    careOfBox->setChecked(address.careOfShown);
+    control(fields[4])->setVisible(address.careOfShown);
+}
+
+void Form1::fillFrom(const waybill::Waybill& w)
+{
+    fillAddress(AddressBlock::Recipient, w.recipient);
+    fillAddress(AddressBlock::Sender, w.sender);
+    for (const auto& option : entry::kDeliveryTimeOptions)
+        if (option.time == w.deliveryTime)
+            control<QAbstractButton>(option.option)->setChecked(true);
+    control<QAbstractButton>(w.arrivalNotice == waybill::ArrivalNotice::Wanted ? "O_Tsuuchi1" : "O_Tsuuchi2")->setChecked(true);
+    for (size_t line = 0; line < 2; ++line) {
+        const entry::GoodsLineFields& f = entry::kGoodsLineFields[line];
+        const waybill::GoodsLine& g = w.goods[line];
+        entry::setFieldText(control(f.description), g.description);
+        entry::setFieldText(control(f.productNumber), g.productNumber);
+        entry::setFieldText(control(f.quantity), g.quantity);
+        entry::setFieldText(control(f.unitPrice), g.unitPrice);
+        entry::setFieldText(control(f.amount), g.amount);
     }
+    entry::setFieldText(control("GoukeiBox"), w.total);
+    control<QAbstractButton>("SuujiNyuuryokuBtn")->setChecked(w.numericMode);
+    SuujiNyuuryokuBtn_Click();
+}
+
+void Form1::report(const session::Session::Printed& printed)
+{
+    if (!printed.delivery.ok && !printed.delivery.message.isEmpty())
+        platform::warn(m_services.messages, this, printed.delivery.message);
+    else if (!printed.notice.isEmpty())
+        platform::inform(m_services.messages, this, printed.notice);
 }
 
 void Form1::InsatsuBtn_Click()
 {
-    const WindowView view(finder());
-    report(print::printWaybill(view, m_services.printTarget.beginJob(), m_printState));
+    const auto offsets = adjust::offsetsForPrint(control<QLineEdit>("Sayuu_Xtxt")->text(), control<QLineEdit>("Jyouge_Ytxt")->text());
+    if (const auto* why = std::get_if<QString>(&offsets)) {
+        platform::warn(m_services.messages, this, *why);
+        return;
+    }
+    const waybill::Waybill waybill = readWaybill();
+    report(m_services.session.printWaybills({&waybill, 1}, std::get<print::PrintOffsets>(offsets)));
 }
 
 void Form1::IchiBtn_Click()
 {
-    const WindowView view(finder());
-    report(adjust::printTestMarks(view, m_services.printTarget.beginJob(), m_printState));
+    const auto offsets = adjust::offsetsForPrint(control<QLineEdit>("Sayuu_Xtxt")->text(), control<QLineEdit>("Jyouge_Ytxt")->text());
+    if (const auto* why = std::get_if<QString>(&offsets)) {
+        platform::warn(m_services.messages, this, *why);
+        return;
+    }
+    report(m_services.session.printTestMarks(std::get<print::PrintOffsets>(offsets)));
 }
 
 void Form1::GoukeiBtn_Click() { entry::applyAmounts(finder()); }
@@ -388,25 +453,16 @@ void Form1::UpDownY_Change() { control<QLineEdit>("Jyouge_Ytxt")->setText(QStrin
 
 void Form1::HozonBtn_Click()
 {
-    const adjust::OffsetFiles files(m_services.folders);
-    QStringList failed;
-    if (!adjust::OffsetFiles::save(files.horizontalPath(), control<QLineEdit>("Sayuu_Xtxt")->text()))
-        failed << QStringLiteral("左右のズレ（%1）").arg(files.horizontalPath());
-    if (!adjust::OffsetFiles::save(files.verticalPath(), control<QLineEdit>("Jyouge_Ytxt")->text()))
-        failed << QStringLiteral("上下のズレ（%1）").arg(files.verticalPath());
-    if (!failed.isEmpty()) {
-        m_services.messages.show(
-            this, {QStringLiteral("次のズレを保存できませんでした。前に保存した値はそのまま残っています。\n\n%1\n\n"
-                                  "保存先の空き容量と書き込みの許可を確かめてください。")
-                       .arg(failed.join(QLatin1Char('\n'))),
-                   platform::MsgIcon::Warning, platform::MsgButtons::Ok, platform::MsgAnswer::Ok, std::nullopt});
-    }
+    const auto failure = m_services.session.offsets().save(control<QLineEdit>("Sayuu_Xtxt")->text(),
+                                                           control<QLineEdit>("Jyouge_Ytxt")->text());
+    if (failure)
+        platform::warn(m_services.messages, this, *failure);
 }
 
 void Form1::PriDiaBtn_Click()
 {
-    if (QPrinter* device = m_services.printTarget.device())
-        m_services.printerDialog.run(this, *device);
+    if (m_services.systemPrinter)
+        m_services.systemPrinter->chooseWith([this](QPrinter& printer) { return m_services.printerDialog.run(this, printer); });
 }
 
 } // namespace app

@@ -1,12 +1,11 @@
 #pragma once
 // The program's one window: its controls, start-up and the handlers of its
 // control events.
-#include "platform/files.h"
-#include "platform/instance.h"
 #include "platform/messagebox.h"
 #include "platform/printerdialog.h"
-#include "platform/qtprinter.h"
-#include "print/printjob.h"
+#include "platform/systemprinter.h"
+#include "session/session.h"
+#include "waybill/waybill.h"
 
 #include <QHash>
 #include <QWidget>
@@ -16,16 +15,14 @@ namespace app {
 
 struct Services {
     platform::MessageBox& messages;
-    platform::InstanceDetector& instance;
-    const platform::Folders& folders;
-    platform::PrintTarget& printTarget;
+    session::Session& session;
     platform::PrinterDialog& printerDialog;
-    std::function<void()> quit; // ends the process
+    platform::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
+    std::function<void()> quit;             // ends the process
 };
 
 inline const QString kExitQuestion = QStringLiteral("このプログラムを終了しますか？");
 inline const QString kExitCaption = QStringLiteral(" 　ホルテア　　");
-inline const QString kSecondInstance = QStringLiteral("多重起動できません。");
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -39,6 +36,14 @@ public:
     // Prepares the window before it is first shown. False: another instance
     // runs, the user has been told, and this process must end.
     bool Form_Load();
+
+    // The window's contents as one waybill, and back: filling writes the
+    // texts as typing would (a box keeps to its length) and sets the
+    // choices, care-of lines and numeric mode with their own handlers.
+    waybill::Waybill readWaybill() const;
+    void fillFrom(const waybill::Waybill& waybill);
+    enum class AddressBlock { Recipient, Sender };
+    void fillAddress(AddressBlock block, const waybill::Address& address);
 
 public slots:
     void zEndBtn_Click();
@@ -60,13 +65,12 @@ public slots:
 private:
     void buildControls();
     void connectHandlers();
-    void report(const print::JobResult& result);
+    void report(const session::Session::Printed& printed);
+    waybill::Address readAddress(const char* const (&fields)[6]) const;
     std::function<QWidget*(const char*)> finder() const;
 
     Services& m_services;
     QHash<QString, QWidget*> m_controls;
-    print::PrintState m_printState;
-    bool m_toldPdfFolder = false;
 };
 
 } // namespace app

@@ -25,9 +25,10 @@ int runProgram(QApplication& application, const std::function<void(Form1&)>& bef
     platform::QtMessageBox messages(QStringLiteral("ホルテア"));
     platform::LockFileInstanceDetector instance;
     platform::QtFolders folders;
-    platform::QtPrintTarget printTarget(folders.documentsFolder());
+    platform::SystemPrinter printer(folders.documentsFolder());
+    session::Session session(folders, instance, printer);
     platform::QtPrinterDialog printerDialog;
-    Services services{messages, instance, folders, printTarget, printerDialog, [] { QCoreApplication::exit(0); }};
+    Services services{messages, session, printerDialog, &printer, [] { QCoreApplication::exit(0); }};
 
     Form1 form(services);
     if (!form.Form_Load())

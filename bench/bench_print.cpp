@@ -1,10 +1,12 @@
 // Print jobs of the program, each timed from the click to the end of the
 // document: "print N" runs N waybill jobs into a PDF and into the recording
-// printer, then N mark test prints, from a window filled as the tests fill
-// it.
+// destination, then N mark test prints, from a window filled with the
+// tests' filled waybill.
 #include "app/form1.h"
+#include "../tests/expect.h"
 #include "../tests/support.h"
-#include "../tests/waybillcheck.h"
+
+#include "platform/systemprinter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,15 +31,17 @@ int main(int argc, char** argv)
     const int n = argc > 1 ? atoi(argv[1]) : 10;
     testing::initTestEnvironment();
     QTemporaryDir dir;
-    auto pdfTarget = platform::QtPrintTarget::toPdfFile(dir.filePath(QStringLiteral("waybill.pdf")));
-    testing::TestWindow pdfWindow(true, pdfTarget.get());
-    testing::fillWindow(pdfWindow);
+    platform::SystemPrinter pdfPrinter(dir.path());
+    pdfPrinter.settings().setOutputFormat(QPrinter::PdfFormat);
+    pdfPrinter.settings().setOutputFileName(dir.filePath(QStringLiteral("waybill.pdf")));
+    testing::TestWindow pdfWindow(true, &pdfPrinter);
+    pdfWindow.form->fillFrom(expect::filledWaybill());
     testing::TestWindow recWindow(true);
-    testing::fillWindow(recWindow);
+    recWindow.form->fillFrom(expect::filledWaybill());
     for (int i = 0; i < n; ++i)
         std::printf("pdf %lld\n", timed([&] { pdfWindow.form->InsatsuBtn_Click(); }));
     for (int i = 0; i < n; ++i) {
-        recWindow.recording.printer.ops.clear();
+        recWindow.recording.documents.clear();
         std::printf("recording %lld\n", timed([&] { recWindow.form->InsatsuBtn_Click(); }));
     }
     for (int i = 0; i < n; ++i)

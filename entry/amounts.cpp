@@ -1,9 +1,7 @@
 #include "entry/amounts.h"
 
-#include "platform/messagebox.h"
 #include "platform/numtext.h"
 
-#include <QLineEdit>
 #include <cmath>
 #include <optional>
 
@@ -43,28 +41,6 @@ std::variant<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, co
     if (!fits(v[0] * v[1] + v[2] * v[3], limits.total, out.total))
         return AmountRefused{0};
     return out;
-}
-
-void applyAmounts(const FindControl& find)
-{
-    static constexpr const char* inputs[] = {"SuuryouBox1", "TankaBox1", "SuuryouBox2", "TankaBox2"};
-    auto* amount1 = qobject_cast<QLineEdit*>(find("KingakuBox1"));
-    auto* amount2 = qobject_cast<QLineEdit*>(find("KingakuBox2"));
-    auto* total = qobject_cast<QLineEdit*>(find("GoukeiBox"));
-    const AmountInputs in{fieldText(find(inputs[0])), fieldText(find(inputs[1])), fieldText(find(inputs[2])),
-                          fieldText(find(inputs[3]))};
-    const auto result = calculateAmounts(in, {amount1->maxLength(), total->maxLength()});
-    if (const auto* refused = std::get_if<AmountRefused>(&result)) {
-        auto* box = qobject_cast<QLineEdit*>(find(inputs[refused->input]));
-        box->setFocus(Qt::OtherFocusReason);
-        box->selectAll();
-        platform::beep();
-        return;
-    }
-    const Amounts& a = std::get<Amounts>(result);
-    amount1->setText(a.amount1);
-    amount2->setText(a.amount2);
-    total->setText(a.total);
 }
 
 } // namespace entry

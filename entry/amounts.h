@@ -1,8 +1,6 @@
 #pragma once
 // The total button: amounts of both goods lines and the total, from the
 // quantities and unit prices.
-#include "entry/fields.h"
-
 #include <QString>
 #include <array>
 #include <variant>
@@ -27,9 +25,5 @@ struct AmountRefused {
 // An empty input counts as 0. A text that is not a number, or a result that
 // its box could not hold whole, refuses the whole calculation.
 std::variant<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, const AmountLimits& limits = {});
-
-// GoukeiBtn: writes all three results or, when refused, none; the refused
-// input gets the focus with its text selected and the platform beeps.
-void applyAmounts(const FindControl& find);
 
 } // namespace entry

@@ -1,12 +1,19 @@
 #include "platform/files.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -34,6 +41,12 @@ bool fileExists(const QString& path)
     return info.exists() && info.isFile();
 }
 
+qint64 modifiedMsecs(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() ? info.lastModified().toMSecsSinceEpoch() : -1;
+}
+
 bool folderWritable(const QString& folder)
 {
     if (!QFileInfo(folder).isDir())
@@ -50,29 +63,144 @@ bool createEmptyFile(const QString& path)
     return f.open(QIODevice::WriteOnly | QIODevice::NewOnly);
 }
 
-std::optional<QByteArray> readFileBounded(const QString& path, qint64 maxBytes)
+bool copyFile(const QString& from, const QString& to) { return QFile::copy(from, to); }
+
+bool removeFile(const QString& path) { return QFile::remove(path); }
+
+FileRead readFileBounded(const QString& path, qint64 maxBytes)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray data = f.read(maxBytes + 1);
-    if (f.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return data;
+    FileRead result;
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        result.status = errno == ENOENT ? FileRead::Status::Missing : FileRead::Status::Unreadable;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.status = FileRead::Status::NotRegular;
+        return result;
+    }
+    QByteArray data(int(std::min<qint64>(maxBytes + 1, st.st_size + 1)), Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + got, size_t(data.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            result.status = FileRead::Status::Unreadable;
+            return result;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    data.truncate(int(got));
+    result.status = got > maxBytes ? FileRead::Status::TooLong : FileRead::Status::Ok;
+    result.bytes = data;
+    return result;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& content)
+AtomicFile::AtomicFile(QString path, Mode mode, QString what, DeviceFilter filter)
+    : m_path(std::move(path)), m_what(std::move(what)), m_mode(mode), m_filter(std::move(filter))
 {
-    QSaveFile f(path);
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (!m_committed)
+        discard();
+}
+
+bool AtomicFile::open()
+{
+    if (m_mode == NewOnly) {
+        // Holds the name, so no other writer takes it while this one writes.
+        if (!createEmptyFile(m_path))
+            return false;
+        m_reserved = true;
+    }
+    m_file = std::make_unique<QSaveFile>(m_path);
     // Unbuffered, so a full device fails the write itself; a buffered write
     // can fail late at commit without saying so.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (f.write(content) != content.size()) {
-        f.cancelWriting();
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        discard();
         return false;
     }
-    return f.commit();
+    if (m_filter)
+        m_filtered = m_filter(*m_file);
+    return true;
+}
+
+QIODevice& AtomicFile::device() { return m_filtered ? *m_filtered : *m_file; }
+
+bool AtomicFile::commit()
+{
+    m_filtered.reset();
+    if (!m_file || !m_file->commit()) {
+        discard();
+        return false;
+    }
+    m_committed = true;
+    return true;
+}
+
+void AtomicFile::discard()
+{
+    m_filtered.reset();
+    if (m_file && m_file->isOpen())
+        m_file->cancelWriting();
+    m_file.reset();
+    if (m_reserved) {
+        QFile::remove(m_path);
+        m_reserved = false;
+    }
+}
+
+QString AtomicFile::cause() const
+{
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("フォルダ「%1」がありません。").arg(QDir::toNativeSeparators(folder));
+    // A full disk first: on it even the write probe fails.
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.bytesAvailable() < 64 * 1024)
+        return QStringLiteral("ディスクの空きが足りません。不要なファイルを消して空きを作ってから、もう一度やり直してください。");
+    if (!folderWritable(folder))
+        return QStringLiteral("フォルダ「%1」には書き込みが許されていません。書き込める場所を選ぶか、フォルダの許可を確かめてください。")
+            .arg(QDir::toNativeSeparators(folder));
+    if (m_mode == NewOnly && QFileInfo::exists(m_path) && !m_reserved)
+        return QStringLiteral("同じ名前のファイルがすでにあります。");
+    const QString detail = m_file ? m_file->errorString() : QString();
+    return QStringLiteral("書き込みに失敗しました（%1）。").arg(detail);
+}
+
+QString AtomicFile::failure() const
+{
+    return QStringLiteral("%1「%2」を保存できませんでした。%3").arg(m_what, QDir::toNativeSeparators(m_path), cause());
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& content, const DeviceFilter& filter)
+{
+    AtomicFile f(path, AtomicFile::Replace, QString(), filter);
+    return f.open() && f.device().write(content) == content.size() && f.commit();
+}
+
+QString newFileName(const QString& folder, const QString& stem, const QString& suffix)
+{
+    for (int n = 1; n < 100000; ++n) {
+        const QString name = n == 1 ? stem + suffix : QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(suffix);
+        const QString path = QDir(folder).filePath(name);
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+    return {};
 }
 
 } // namespace platform

@@ -3,7 +3,11 @@
 // rest of the program never touches the file system directly.
 #include <QByteArray>
 #include <QString>
-#include <optional>
+#include <functional>
+#include <memory>
+
+class QIODevice;
+class QSaveFile;
 
 namespace platform {
 
@@ -28,17 +32,62 @@ public:
 // Joins a folder and a file name with the platform's separator.
 QString joinPath(const QString& folder, const QString& name);
 
+// A regular file (or a link to one) exists at path.
 bool fileExists(const QString& path);
+// When the file was last written; invalid when there is none.
+qint64 modifiedMsecs(const QString& path);
 // True when a new file can really be created in the folder (tried, not guessed
 // from permission bits, which say nothing on read-only mounts or for root).
 bool folderWritable(const QString& folder);
 bool ensureFolder(const QString& folder);
 bool createEmptyFile(const QString& path);
-// At most maxBytes + 1 bytes, so a huge file costs bounded time and memory;
-// the caller sees from the size that it was too long.
-std::optional<QByteArray> readFileBounded(const QString& path, qint64 maxBytes);
-// Writes the whole content to a temporary file beside the target and then
-// replaces the target, so the old file survives any failure on the way.
-bool writeFileAtomically(const QString& path, const QByteArray& content);
+bool copyFile(const QString& from, const QString& to);
+bool removeFile(const QString& path);
+
+struct FileRead {
+    enum class Status { Ok, Missing, Unreadable, NotRegular, TooLong };
+    Status status = Status::Missing;
+    QByteArray bytes;
+};
+// A regular file's content, at most maxBytes. Anything that is not a regular
+// file (a FIFO, a device, a folder) is not read at all, and opening never
+// blocks.
+FileRead readFileBounded(const QString& path, qint64 maxBytes);
+
+// Wraps the device a save writes into; tests give one that fails at a
+// chosen byte, as a full disk would.
+using DeviceFilter = std::function<std::unique_ptr<QIODevice>(QIODevice& file)>;
+
+// A write that replaces the file only once it is complete, so the old file
+// (or, for a new file, no file at all) survives any failure on the way.
+class AtomicFile {
+public:
+    enum Mode { Replace, NewOnly };
+    // what: the file's kind for messages, e.g. "PDFファイル".
+    AtomicFile(QString path, Mode mode, QString what, DeviceFilter filter = {});
+    ~AtomicFile(); // discards what was not committed
+    bool open();
+    QIODevice& device();
+    bool commit();
+    void discard();
+    // Why the file could not be written, and what to do, for the user.
+    QString failure() const;
+
+private:
+    QString cause() const;
+    QString m_path, m_what;
+    Mode m_mode;
+    DeviceFilter m_filter;
+    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QIODevice> m_filtered;
+    bool m_reserved = false, m_committed = false;
+};
+
+// The whole content in one atomic replacement.
+bool writeFileAtomically(const QString& path, const QByteArray& content, const DeviceFilter& filter = {});
+
+// A file name in `folder` that no file has yet: stem + suffix, then
+// stem_2 + suffix, stem_3 …; empty when the folder cannot be written.
+QString newFileName(const QString& folder, const QString& stem, const QString& suffix);
 
 } // namespace platform

@@ -32,6 +32,16 @@ MsgAnswer QtMessageBox::show(QWidget* parent, const Message& message)
     return MsgAnswer::Ok;
 }
 
+void warn(MessageBox& box, QWidget* parent, const QString& text)
+{
+    box.show(parent, {text, MsgIcon::Warning, MsgButtons::Ok, MsgAnswer::Ok, std::nullopt});
+}
+
+void inform(MessageBox& box, QWidget* parent, const QString& text)
+{
+    box.show(parent, {text, MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok, std::nullopt});
+}
+
 void beep() { QApplication::beep(); }
 
 } // namespace platform

@@ -35,6 +35,11 @@ private:
     QString m_title;
 };
 
+// One-line calls for the common cases: a warning or a notice with OK only
+// and the application's title.
+void warn(MessageBox& box, QWidget* parent, const QString& text);
+void inform(MessageBox& box, QWidget* parent, const QString& text);
+
 // Platform beep for input the program refuses without a message.
 void beep();
 

@@ -1,35 +1,49 @@
 #pragma once
 // Where each item goes on the waybill, as millimetres from the print origin.
+#include "waybill/waybill.h"
+
 #include <span>
 
 namespace print {
 
-// Layout constants are whole tenths of a millimetre times 5.67 twips, the
+// Twips per 0.1 mm as the form's layout rounds it (1440 / 254 is 5.669...):
+// every layout position is whole tenths of a millimetre times 5.67, the
 // product taken in single precision (84.0 mm is 4762.8 twips).
 constexpr float kTwipsPerTenthMm = 5.67f;
 float layoutTwips(double mm);
 
-enum class When { Always, Shown, NumericMode };
+enum class AddressPart { PostalBox, Line1, Line2, Name, CareOf, Telephone };
 
-struct TextItem {
+// One printed text of an address block. A text's place runs from x_mm for
+// width_mm: a longer text runs on into the next box or off the form.
+struct AddressItem {
+    AddressPart part;
+    int postalBox; // 1..7 for the postal code's boxes
     int points;
+    double x_mm, y_mm, width_mm;
+};
+
+enum class GoodsPart { Description, ProductNumber, Quantity, UnitPrice, Amount, Total };
+
+struct GoodsItem {
+    GoodsPart part;
+    int line; // goods line 0 or 1; unused for the total
+    int points;
+    double x_mm, y_mm, width_mm;
+};
+
+// A mark's centre.
+struct MarkPlace {
     double x_mm, y_mm;
-    const char* control;
-    int postalChar; // 1..7: that character of the control's text; 0: the whole text
-    When when;
-    const char* condition; // control whose visibility decides, for When::Shown
 };
 
-struct MarkItem {
-    const char* option;
-    double x_mm, y_mm; // centre
-};
+// In print order.
+std::span<const AddressItem> recipientBlock();
+std::span<const AddressItem> senderBlock();
+std::span<const GoodsItem> goodsBlock();
 
-std::span<const TextItem> recipientBlock();
-std::span<const TextItem> senderBlock();
-std::span<const TextItem> goodsBlock();
-std::span<const MarkItem> deliveryTimeMarks();
-std::span<const MarkItem> noticeMarks();
+MarkPlace deliveryTimeMark(waybill::DeliveryTime time);
+MarkPlace arrivalNoticeMark(waybill::ArrivalNotice notice);
 
 // The mark test print's two dots, from the print origin, in 0.1 mm.
 constexpr int kTestDot1_x_tenthMm = 806, kTestDot2_x_tenthMm = 1438, kTestDots_y_tenthMm = 106;

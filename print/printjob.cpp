@@ -23,23 +23,7 @@ float checkedSingle(double value, const char* what)
     return static_cast<float>(value);
 }
 
-static float readOffset(const FormView& view, const char* control, const char* caption)
-{
-    const QString text = view.text(control);
-    const auto value = platform::textToSingle(text);
-    if (!value)
-        throw JobStopped{QStringLiteral("%1の値「%2」は数値として読めないため、印刷を中止しました。調整パネルで%1を数値にしてください。")
-                             .arg(QString::fromUtf8(caption), text)};
-    return *value;
-}
-
-void readOffsets(const FormView& view, PrintState& state)
-{
-    state.horizontalOffset = readOffset(view, "Sayuu_Xtxt", "左右のズレ");
-    state.verticalOffset = readOffset(view, "Jyouge_Ytxt", "上下のズレ");
-}
-
-void drawMark(platform::Printer& printer, const PrintState& state, float dxTwips, float dyTwips)
+void drawMark(Printer& printer, const PrintState& state, float dxTwips, float dyTwips)
 {
     printer.setDrawWidth(static_cast<int>(std::nearbyint(state.MarkLineWidth)));
     const float x = checkedSingle(double(state.OriginX) + double(dxTwips), "○印の横位置");
@@ -48,26 +32,35 @@ void drawMark(platform::Printer& printer, const PrintState& state, float dxTwips
     printer.circle(x, y, r);
 }
 
+std::array<QString, 7> postalBoxes(const QString& postalCode)
+{
+    std::array<QString, 7> boxes;
+    for (int n = 0; n < 7; ++n)
+        boxes[size_t(n)] = postalCode.mid(n, 1);
+    return boxes;
+}
+
 namespace {
 
-class Waybill {
+class WaybillJob {
 public:
-    Waybill(const FormView& view, platform::Printer& printer, PrintState& state)
-        : m_view(view), m_printer(printer), m_s(state) {}
+    WaybillJob(const waybill::Waybill& waybill, Printer& printer, PrintState& state)
+        : m_waybill(waybill), m_printer(printer), m_s(state) {}
 
-    void run()
+    void run(PrintOffsets offsets)
     {
-        prolog();
-        textBlock(recipientBlock());
-        textBlock(senderBlock());
+        prolog(offsets);
+        addressBlock(recipientBlock(), m_waybill.recipient);
+        addressBlock(senderBlock(), m_waybill.sender);
         marks();
-        textBlock(goodsBlock());
+        goods();
     }
 
 private:
-    void prolog()
+    void prolog(PrintOffsets offsets)
     {
-        readOffsets(m_view, m_s);
+        m_s.horizontalOffset = offsets.horizontalTenthMm;
+        m_s.verticalOffset = offsets.verticalTenthMm;
         m_s.OriginX = checkedSingle((double(m_s.horizontalOffset) - 160.0) * double(kTwipsPerTenthMm), "左右のズレ");
         m_s.OriginY = checkedSingle((double(m_s.verticalOffset) + 15.0) * double(kTwipsPerTenthMm), "上下のズレ");
         m_printer.setFontSize(14);
@@ -81,55 +74,90 @@ private:
         m_printer.setFontBold(false);
     }
 
-    void placeAndPrint(int points, float xTwips, float yTwips, const TextItem& item, const QString& postal)
+    void placeAndPrint(int points, double x_mm, double y_mm, const QString& text)
     {
         m_printer.setFontSize(points);
-        m_printer.setCurrentX(checkedSingle(double(m_s.OriginX) + double(xTwips), "横位置"));
+        m_printer.setCurrentX(checkedSingle(double(m_s.OriginX) + double(layoutTwips(x_mm)), "横位置"));
         // FontShift is held as text in the C form it was written in.
         const double shift = platform::textToDouble(m_s.FontShift, QLocale::c()).value_or(0.0);
-        m_printer.setCurrentY(checkedSingle(shift * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(yTwips)), "縦位置"));
-        m_printer.printText(item.postalChar ? postal.mid(item.postalChar - 1, 1) : m_view.text(item.control));
+        m_printer.setCurrentY(
+            checkedSingle(shift * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(y_mm))), "縦位置"));
+        m_printer.printText(text);
     }
 
-    void textBlock(std::span<const TextItem> items)
+    void addressBlock(std::span<const AddressItem> items, const waybill::Address& address)
     {
-        QString postal;
-        for (const TextItem& item : items) {
-            // The postal code is read once, before its first box.
-            if (item.postalChar == 1)
-                postal = m_view.text(item.control);
-            if (item.when == When::Shown && !m_view.isShown(item.condition))
-                continue;
-            if (item.when == When::NumericMode && !m_view.isOn("SuujiNyuuryokuBtn"))
-                continue;
-            placeAndPrint(item.points, layoutTwips(item.x_mm), layoutTwips(item.y_mm), item, postal);
+        // The postal code is read once, before its first box.
+        const std::array<QString, 7> boxes = postalBoxes(address.postalCode);
+        for (const AddressItem& item : items) {
+            switch (item.part) {
+            case AddressPart::PostalBox: placeAndPrint(item.points, item.x_mm, item.y_mm, boxes[size_t(item.postalBox - 1)]); break;
+            case AddressPart::Line1: placeAndPrint(item.points, item.x_mm, item.y_mm, address.line1); break;
+            case AddressPart::Line2: placeAndPrint(item.points, item.x_mm, item.y_mm, address.line2); break;
+            case AddressPart::Name: placeAndPrint(item.points, item.x_mm, item.y_mm, address.name); break;
+            case AddressPart::CareOf:
+                if (address.careOfShown)
+                    placeAndPrint(item.points, item.x_mm, item.y_mm, address.careOf);
+                break;
+            case AddressPart::Telephone: placeAndPrint(item.points, item.x_mm, item.y_mm, address.telephone); break;
+            }
         }
     }
 
     void marks()
     {
         m_s.MarkRadius = 30.0f;
-        for (auto group : {deliveryTimeMarks(), noticeMarks()}) {
-            for (const MarkItem& mark : group) {
-                if (m_view.isOn(mark.option)) {
-                    drawMark(m_printer, m_s, layoutTwips(mark.x_mm), layoutTwips(mark.y_mm));
-                    break;
-                }
+        const MarkPlace time = deliveryTimeMark(m_waybill.deliveryTime);
+        drawMark(m_printer, m_s, layoutTwips(time.x_mm), layoutTwips(time.y_mm));
+        const MarkPlace notice = arrivalNoticeMark(m_waybill.arrivalNotice);
+        drawMark(m_printer, m_s, layoutTwips(notice.x_mm), layoutTwips(notice.y_mm));
+    }
+
+    void goods()
+    {
+        for (const GoodsItem& item : goodsBlock()) {
+            const waybill::GoodsLine& line = m_waybill.goods[size_t(item.line)];
+            switch (item.part) {
+            case GoodsPart::Description: placeAndPrint(item.points, item.x_mm, item.y_mm, line.description); break;
+            case GoodsPart::ProductNumber: placeAndPrint(item.points, item.x_mm, item.y_mm, line.productNumber); break;
+            case GoodsPart::Quantity:
+            case GoodsPart::UnitPrice:
+            case GoodsPart::Amount:
+            case GoodsPart::Total:
+                if (m_waybill.numericMode)
+                    placeAndPrint(item.points, item.x_mm, item.y_mm, numericText(item.part, line));
+                break;
             }
         }
     }
 
-    const FormView& m_view;
-    platform::Printer& m_printer;
+    QString numericText(GoodsPart part, const waybill::GoodsLine& line) const
+    {
+        switch (part) {
+        case GoodsPart::Quantity: return line.quantity;
+        case GoodsPart::UnitPrice: return line.unitPrice;
+        case GoodsPart::Amount: return line.amount;
+        default: return m_waybill.total;
+        }
+    }
+
+    const waybill::Waybill& m_waybill;
+    Printer& m_printer;
     PrintState& m_s;
 };
 
 } // namespace
 
-JobResult printWaybill(const FormView& view, platform::Printer& printer, PrintState& state)
+void printWaybill(const waybill::Waybill& waybill, PrintOffsets offsets, Printer& printer, PrintState& state)
 {
-    Waybill job(view, printer, state);
-    return runJob(printer, [&] { job.run(); });
+    WaybillJob(waybill, printer, state).run(offsets);
+}
+
+Page waybillPage(const waybill::Waybill& waybill, PrintOffsets offsets, PrintState& state)
+{
+    PageRecorder recorder;
+    printWaybill(waybill, offsets, recorder, state);
+    return recorder.takePage();
 }
 
 } // namespace print

@@ -1,33 +1,34 @@
 #pragma once
 // The waybill print job: origin from the offsets, the font and its shift,
-// place-and-print for every text, the marks, the end of the document.
-#include "platform/printer.h"
-#include "print/formview.h"
+// place-and-print for every text, the marks.
 #include "print/layout.h"
+#include "print/page.h"
+#include "print/printer.h"
+#include "waybill/waybill.h"
 
 #include <QString>
 
 namespace print {
 
-// Form-level state kept between jobs; each job writes a member before it
-// reads it.
+// The print shift the user set, in 0.1 mm: more moves the print right and down.
+struct PrintOffsets {
+    float horizontalTenthMm = 0;
+    float verticalTenthMm = 0;
+    bool operator==(const PrintOffsets&) const = default;
+};
+
+// State kept between jobs; each job writes a member before it reads it.
 struct PrintState {
     float horizontalOffset = 0; // 0.1 mm
     float verticalOffset = 0;   // 0.1 mm
     float MarkRadius = 0;       // 0.1 mm
-    float MarkLineWidth = 0;
+    float MarkLineWidth = 0;    // dots of a 180-dpi printer
     QString FontShift;          // 0.1 mm, as text
     float OriginX = 0;          // twips
     float OriginY = 0;          // twips
 };
 
-struct JobResult {
-    bool ok = true;
-    QString message;   // why the job stopped, for the user
-    QString savedFile; // the page went to this PDF file
-};
-
-// A stopped job: nothing was released to the printer.
+// A job that cannot go on: nothing of its document is released.
 struct JobStopped {
     QString message;
 };
@@ -38,30 +39,18 @@ struct JobStopped {
 double checked(double value, const char* what);
 float checkedSingle(double value, const char* what);
 
-// Both offsets from their boxes, as single-precision numbers; stops the job
-// with a message naming the offset when a text is not a number.
-void readOffsets(const FormView& view, PrintState& state);
-
 // Line width, centre and radius of one mark, then the circle.
-void drawMark(platform::Printer& printer, const PrintState& state, float dxTwips, float dyTwips);
+void drawMark(Printer& printer, const PrintState& state, float dxTwips, float dyTwips);
 
-// Runs body, then ends the document. A stop or a failing printer throws the
-// unfinished document away and says why.
-template <typename Body>
-JobResult runJob(platform::Printer& printer, Body&& body)
-{
-    try {
-        body();
-    } catch (const JobStopped& stop) {
-        printer.killDoc();
-        return {false, stop.message, {}};
-    }
-    const platform::EndDocResult end = printer.endDoc();
-    return {end.ok, end.error, end.savedFile};
-}
+// One waybill onto the printer. Throws JobStopped when a position cannot be
+// computed.
+void printWaybill(const waybill::Waybill& waybill, PrintOffsets offsets, Printer& printer, PrintState& state);
 
-// One waybill page from the window's current contents.
-JobResult printWaybill(const FormView& view, platform::Printer& printer, PrintState& state);
+// The same, collected into a page.
+Page waybillPage(const waybill::Waybill& waybill, PrintOffsets offsets, PrintState& state);
+
+// The seven characters a postal code puts into its seven boxes.
+std::array<QString, 7> postalBoxes(const QString& postalCode);
 
 // The printer font, exactly as the layout names it.
 inline const QString kPrinterFontName = QStringLiteral("ＭＳ　P ゴシック");

@@ -70,3 +70,14 @@ inline void fillUp(const QString& path)
 }
 
 } // namespace testing
+
+namespace testing {
+
+inline bool makeWritable(const QString& path)
+{
+    if (privateMounts())
+        return mount("none", QFile::encodeName(path).constData(), nullptr, MS_REMOUNT, nullptr) == 0;
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace testing

@@ -1,64 +1,46 @@
 #pragma once
-// Shared test pieces: a window wired to scripted platform parts.
+// The window wired to test doubles, and the one click/type helper of every
+// suite.
+#include "doubles.h"
+
 #include "app/form1.h"
 #include "app/program.h"
 #include "entry/fields.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
-#include <deque>
 #include <memory>
 
 namespace testing {
 
-class ScriptedMessageBox final : public platform::MessageBox {
-public:
-    std::vector<platform::Message> shown;
-    std::deque<platform::MsgAnswer> answers; // next answers; Ok / No when empty
-    platform::MsgAnswer show(QWidget*, const platform::Message& m) override
-    {
-        shown.push_back(m);
-        if (!answers.empty()) {
-            const auto a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return m.buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::No : platform::MsgAnswer::Ok;
-    }
-};
-
-class FixedInstance final : public platform::InstanceDetector {
-public:
-    bool another = false;
-    bool anotherInstanceRunning() override { return another; }
-};
-
-class TestFolders final : public platform::Folders {
-public:
-    QString app, user, docs;
-    QString applicationFolder() const override { return app; }
-    QString userDataFolder() const override { return user; }
-    QString documentsFolder() const override { return docs; }
-};
-
-class ScriptedPrinterDialog final : public platform::PrinterDialog {
-public:
-    int runs = 0;
-    std::function<bool(QPrinter&)> answer = [](QPrinter&) { return false; };
-    bool run(QWidget*, QPrinter& printer) override
-    {
-        ++runs;
-        return answer(printer);
-    }
-};
-
-// Process-wide set-up every test binary needs.
+// Process-wide set-up every test binary with a window needs.
 inline void initTestEnvironment()
 {
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     app::setUpApplication();
+}
+
+// A click where a user clicks: near the control's top-left corner, inside
+// its box (a radio button's or check box's indicator).
+inline void click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(4, 4)); }
+
+// Types into a text box or a combo box's edit field as a user does: focus,
+// select all, delete, then the keys.
+inline void type(QWidget* control, const QString& text)
+{
+    QWidget* editor = control;
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        editor = combo->lineEdit();
+    editor->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        edit->selectAll();
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, text);
 }
 
 // A window over a fresh folder, loaded as at start-up.
@@ -67,27 +49,36 @@ struct TestWindow {
     TestFolders folders;
     ScriptedMessageBox messages;
     FixedInstance instance;
-    platform::RecordingPrintTarget recording;
+    RecordingDestination recording;
     ScriptedPrinterDialog dialog;
-    platform::PrintTarget* target = &recording;
+    print::Destination* printer = &recording;
+    platform::SystemPrinter* systemPrinter = nullptr;
     int quits = 0;
+    platform::DeviceFilter saveFilter; // set before rebuild() to make saves fail
+    std::unique_ptr<session::Session> session;
     std::unique_ptr<app::Services> services;
     std::unique_ptr<app::Form1> form;
     bool loaded = false;
 
-    explicit TestWindow(bool load = true, platform::PrintTarget* printTarget = nullptr)
+    explicit TestWindow(bool load = true, platform::SystemPrinter* real = nullptr)
     {
-        if (printTarget)
-            target = printTarget;
+        if (real)
+            printer = systemPrinter = real;
         folders.app = dir.filePath(QStringLiteral("app"));
         folders.user = dir.filePath(QStringLiteral("user"));
         folders.docs = dir.filePath(QStringLiteral("docs"));
         QDir().mkpath(folders.app);
-        services = std::make_unique<app::Services>(
-            app::Services{messages, instance, folders, *target, dialog, [this] { ++quits; }});
-        form = std::make_unique<app::Form1>(*services);
+        rebuild();
         if (load)
             loaded = form->Form_Load();
+    }
+    // A new window of a new run over the same folders, not yet loaded.
+    void rebuild()
+    {
+        form.reset();
+        session = std::make_unique<session::Session>(folders, instance, *printer, saveFilter);
+        services = std::make_unique<app::Services>(app::Services{messages, *session, dialog, systemPrinter, [this] { ++quits; }});
+        form = std::make_unique<app::Form1>(*services);
     }
 
     template <typename T = QWidget>
@@ -97,6 +88,26 @@ struct TestWindow {
         if (!w)
             qFatal("no control %s", name);
         return w;
+    }
+    // Shown and active, as the user has it before clicking or typing.
+    void showActive() const
+    {
+        if (form->isActiveWindow())
+            return;
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("the window did not become active");
+    }
+    void click(const char* name) const
+    {
+        showActive();
+        testing::click(c(name));
+    }
+    void type(const char* name, const QString& text) const
+    {
+        showActive();
+        testing::type(c(name), text);
     }
     // Text of a text box or the edit text of a combo box, as the program reads it.
     QString text(const char* name) const { return entry::fieldText(c(name)); }

@@ -32,8 +32,8 @@ private slots:
 
         TestWindow w(false);
         platform::LockFileInstanceDetector real(lock);
-        w.services = std::make_unique<app::Services>(
-            app::Services{w.messages, real, w.folders, w.recording, w.dialog, [&w] { ++w.quits; }});
+        session::Session run(w.folders, real, w.recording);
+        w.services = std::make_unique<app::Services>(app::Services{w.messages, run, w.dialog, nullptr, [&w] { ++w.quits; }});
         w.form = std::make_unique<app::Form1>(*w.services);
         QVERIFY(!w.form->Form_Load());
         QCOMPARE(w.messages.shown.size(), size_t(1));
@@ -54,6 +54,15 @@ private slots:
         QCOMPARE(third.readLine().trimmed(), QByteArray("refused"));
         third.kill();
         third.waitForFinished(5000);
+    }
+
+    // The program's own lock, at its default place, refuses a second holder.
+    void defaultLockRefusesSecond()
+    {
+        QVERIFY(!platform::LockFileInstanceDetector::defaultLockPath().isEmpty());
+        platform::LockFileInstanceDetector first, second;
+        QVERIFY(!first.anotherInstanceRunning());
+        QVERIFY(second.anotherInstanceRunning());
     }
 
     void instanceEndedNormallyFreesTheLock()

@@ -1,5 +1,7 @@
-// Offset files: created at start-up, read by their rules into the spin
-// controls and boxes, saved whole or not at all.
+// The print shift: the offset files' reading rules, where the files live for
+// a run, what save accepts, and start-up and saving as the user meets them
+// (odd files, folders gone read-only, a disk that fills up).
+#include "faildevice.h"
 #include "mounts.h"
 #include "support.h"
 
@@ -8,9 +10,12 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLineEdit>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing;
+using Status = platform::FileRead::Status;
 
 namespace {
 
@@ -27,12 +32,60 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
+QString offsetText(const TestWindow& w, bool horizontal) { return w.text(horizontal ? "Sayuu_Xtxt" : "Jyouge_Ytxt"); }
+
 } // namespace
 
 class OffsetsTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { initTestEnvironment(); }
+
+    void readingRules_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<bool>("told"); // the user hears that the file gave something else
+        QTest::newRow("one line") << QByteArray("-35\r\n") << -35 << false;
+        QTest::newRow("no line end") << QByteArray("25") << 25 << false;
+        QTest::newRow("two lines joined") << QByteArray("1\r\n2\r\n") << 12 << false;
+        QTest::newRow("half to even down") << QByteArray("12.5\r\n") << 12 << false;
+        QTest::newRow("half to even up") << QByteArray("13.5\r\n") << 14 << false;
+        QTest::newRow("negative half") << QByteArray("-2.5\r\n") << -2 << false;
+        QTest::newRow("blanks and grouping") << QByteArray(" 1,000 \r\n") << 1000 << false;
+        QTest::newRow("empty file") << QByteArray() << 0 << false;
+        QTest::newRow("one empty line") << QByteArray("\r\n") << 0 << true;
+        QTest::newRow("not a number") << QByteArray("12abc\r\n") << 0 << true;
+        QTest::newRow("infinity spelled") << QByteArray("inf\r\n") << 0 << true;
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01\x80", 5) << 0 << true;
+        QTest::newRow("above range") << QByteArray("1000.6\r\n") << 1000 << true;
+        QTest::newRow("below range") << QByteArray("-99999999999\r\n") << -1000 << true;
+        QTest::newRow("at the end") << QByteArray("-1000\r\n") << -1000 << false;
+    }
+
+    void readingRules()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, offset);
+        QFETCH(bool, told);
+        const adjust::OffsetFromFile read = adjust::offsetFromFile({Status::Ok, content});
+        QCOMPARE(read.tenthMm, offset);
+        QCOMPARE(!read.problem.isEmpty(), told);
+    }
+
+    // The size limit at its edge: 4096 bytes are an offset file, 4097 not.
+    void sizeLimit()
+    {
+        TestWindow w(false);
+        QByteArray longest = QByteArray(4096 - 4, ' ') + "12\r\n";
+        writeFile(w.appFile("vanq_x01.txt"), longest);
+        writeFile(w.appFile("vanq_y01.txt"), " " + longest);
+        QVERIFY(w.form->Form_Load());
+        QCOMPARE(offsetText(w, true), QStringLiteral("12"));
+        QCOMPARE(offsetText(w, false), QStringLiteral("0"));
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QVERIFY(w.messages.last().contains(QStringLiteral("上下のズレ")) && !w.messages.last().contains(QStringLiteral("左右のズレ")));
+    }
 
     void freshFolderCreatesEmptyFiles()
     {
@@ -42,86 +95,146 @@ private slots:
             QVERIFY2(info.isFile(), name);
             QCOMPARE(info.size(), 0);
         }
-        // The names are joined to the folder, not glued behind a backslash.
         QCOMPARE(QDir(w.folders.app).entryList(QDir::Files), (QStringList{"vanq_x01.txt", "vanq_y01.txt"}));
-        QCOMPARE(w.c<QLineEdit>("Sayuu_Xtxt")->text(), QStringLiteral("0"));
-        QCOMPARE(w.c<QLineEdit>("Jyouge_Ytxt")->text(), QStringLiteral("0"));
-        QVERIFY(w.c("CyouseiFrm")->isHidden());
+        QCOMPARE(offsetText(w, true), QStringLiteral("0"));
+        QVERIFY(w.messages.shown.empty());
     }
 
-    void existingFilesUntouched()
+    void existingFilesLoadedUntouched()
     {
-        TestWindow pre(false);
-        writeFile(pre.appFile("vanq_x01.txt"), "-35\r\n");
-        writeFile(pre.appFile("vanq_y01.txt"), "40\r\n");
-        const QDateTime before = QFileInfo(pre.appFile("vanq_x01.txt")).lastModified();
-        QTest::qWait(20);
-        QVERIFY(pre.form->Form_Load());
-        QCOMPARE(readAll(pre.appFile("vanq_x01.txt")), QByteArray("-35\r\n"));
-        QCOMPARE(readAll(pre.appFile("vanq_y01.txt")), QByteArray("40\r\n"));
-        QCOMPARE(QFileInfo(pre.appFile("vanq_x01.txt")).lastModified(), before);
-        QCOMPARE(pre.c<app::UpDown>("UpDownX")->value(), -35);
-        QCOMPARE(pre.c<QLineEdit>("Sayuu_Xtxt")->text(), QStringLiteral("-35"));
-        QCOMPARE(pre.c<app::UpDown>("UpDownY")->value(), 40);
-        QCOMPARE(pre.c<QLineEdit>("Jyouge_Ytxt")->text(), QStringLiteral("40"));
-    }
-
-    void readingRules_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("offset");
-        QTest::newRow("one line") << QByteArray("-35\r\n") << -35;
-        QTest::newRow("no line end") << QByteArray("25") << 25;
-        QTest::newRow("two lines joined") << QByteArray("1\r\n2\r\n") << 12;
-        QTest::newRow("half to even down") << QByteArray("12.5\r\n") << 12;
-        QTest::newRow("half to even up") << QByteArray("13.5\r\n") << 14;
-        QTest::newRow("negative half") << QByteArray("-2.5\r\n") << -2;
-        QTest::newRow("blanks around") << QByteArray("  7 \r\n") << 7;
-        QTest::newRow("grouping") << QByteArray("1,000\r\n") << 1000;
-        QTest::newRow("empty file") << QByteArray() << 0;
-        QTest::newRow("one empty line") << QByteArray("\r\n") << 0;
-        QTest::newRow("not a number") << QByteArray("abc\r\n") << 0;
-        QTest::newRow("number then text") << QByteArray("12abc\r\n") << 0;
-        QTest::newRow("above range") << QByteArray("2000\r\n") << 1000;
-        QTest::newRow("below range") << QByteArray("-99999999999\r\n") << -1000;
-        QTest::newRow("at the ends") << QByteArray("-1000\r\n") << -1000;
-        QTest::newRow("infinity spelled") << QByteArray("inf\r\n") << 0;
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01\x80", 5) << 0;
-        QTest::newRow("huge") << QByteArray(8 * 1024 * 1024, '1') << 0;
-    }
-
-    void readingRules()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(int, offset);
         TestWindow w(false);
-        writeFile(w.appFile("vanq_x01.txt"), content);
-        writeFile(w.appFile("vanq_y01.txt"), content);
+        writeFile(w.appFile("vanq_x01.txt"), "-35\r\n");
+        writeFile(w.appFile("vanq_y01.txt"), "40\r\n");
+        const QDateTime before = QFileInfo(w.appFile("vanq_x01.txt")).lastModified();
+        QTest::qWait(20);
+        QVERIFY(w.form->Form_Load());
+        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("-35\r\n"));
+        QCOMPARE(QFileInfo(w.appFile("vanq_x01.txt")).lastModified(), before);
+        QCOMPARE(w.c<app::UpDown>("UpDownX")->value(), -35);
+        QCOMPARE(offsetText(w, true), QStringLiteral("-35"));
+        QCOMPARE(w.c<app::UpDown>("UpDownY")->value(), 40);
+        QCOMPARE(offsetText(w, false), QStringLiteral("40"));
+        QVERIFY(w.messages.shown.empty());
+    }
+
+    // An offset file that is a FIFO or a folder is not read and start-up
+    // never waits on it; the user hears which offset gave 0.
+    void oddFilesNeverBlock()
+    {
+        TestWindow w(false);
+        QCOMPARE(::mkfifo(QFile::encodeName(w.appFile("vanq_x01.txt")).constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(w.appFile("vanq_y01.txt")));
         QElapsedTimer timer;
         timer.start();
         QVERIFY(w.form->Form_Load());
         QVERIFY(timer.elapsed() < 2000);
-        QCOMPARE(w.c<app::UpDown>("UpDownX")->value(), offset);
-        QCOMPARE(w.c<QLineEdit>("Sayuu_Xtxt")->text(), QString::number(offset));
-        QCOMPARE(w.c<app::UpDown>("UpDownY")->value(), offset);
-        QCOMPARE(w.c<QLineEdit>("Jyouge_Ytxt")->text(), QString::number(offset));
-        QCOMPARE(readAll(w.appFile("vanq_x01.txt")).size(), content.size()); // left as it was
+        QCOMPARE(offsetText(w, true), QStringLiteral("0"));
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")) && w.messages.last().contains(QStringLiteral("上下のズレ")));
     }
 
-    // A file that cannot be read (here a folder in its place) gives 0 and
-    // the program starts.
-    void unreadableFileGivesZero()
+    // A file the user may not read gives 0, and the user hears it once.
+    void unreadableFileSaysSo()
     {
         TestWindow w(false);
-        QVERIFY(QDir().mkpath(w.appFile("vanq_x01.txt")));
-        writeFile(w.appFile("vanq_y01.txt"), "30\r\n");
-        QVERIFY(w.form->Form_Load());
-        QCOMPARE(w.c<QLineEdit>("Sayuu_Xtxt")->text(), QStringLiteral("0"));
-        QCOMPARE(w.c<QLineEdit>("Jyouge_Ytxt")->text(), QStringLiteral("30"));
+        writeFile(w.appFile("vanq_x01.txt"), "30\r\n");
+        writeFile(w.appFile("vanq_y01.txt"), "-20\r\n");
+        QVERIFY(QFile::setPermissions(w.appFile("vanq_x01.txt"), {}));
+        // Root reads anything: look as an ordinary user would.
+        const bool root = geteuid() == 0;
+        if (root) {
+            ::chmod(QFile::encodeName(w.dir.path()).constData(), 0755);
+            ::chmod(QFile::encodeName(w.folders.app).constData(), 0777);
+            QCOMPARE(::seteuid(65534), 0);
+        }
+        const bool loaded = w.form->Form_Load();
+        if (root)
+            QCOMPARE(::seteuid(0), 0);
+        QVERIFY(loaded);
+        QCOMPARE(offsetText(w, true), QStringLiteral("0"));
+        QCOMPARE(offsetText(w, false), QStringLiteral("-20"));
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("許可")));
+        QVERIFY(!w.messages.last().contains(QStringLiteral("上下のズレ")));
     }
 
-    // An installed program's folder cannot be written: the files live in the
-    // per-user data folder, starting from any files beside the program.
+    // Save: each text unchanged plus CR LF, no BOM, earlier content gone,
+    // nothing said; a fresh start reads the values back unchanged.
+    void saveWritesExactBytes()
+    {
+        TestWindow w;
+        writeFile(w.appFile("vanq_x01.txt"), "old content that is longer\r\nand two lines\r\n");
+        w.click("OnOffBtn");
+        w.type("Sayuu_Xtxt", QStringLiteral("-20"));
+        w.type("Jyouge_Ytxt", QStringLiteral("5"));
+        w.click("HozonBtn");
+        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("-20\r\n"));
+        QCOMPARE(readAll(w.appFile("vanq_y01.txt")), QByteArray("5\r\n"));
+        QVERIFY(w.messages.shown.empty());
+        QCOMPARE(QDir(w.folders.app).entryList(QDir::Files).size(), 2); // no temporary left
+        w.rebuild();
+        QVERIFY(w.form->Form_Load());
+        QCOMPARE(offsetText(w, true), QStringLiteral("-20"));
+        QCOMPARE(w.c<app::UpDown>("UpDownX")->value(), -20);
+        QCOMPARE(offsetText(w, false), QStringLiteral("5"));
+    }
+
+    // What would not come back as saved is refused, naming the offset; the
+    // files keep what they held.
+    void saveRefuses_data()
+    {
+        QTest::addColumn<QString>("x");
+        QTest::addColumn<QString>("y");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("not a number") << "abc" << "0" << "左右のズレ";
+        QTest::newRow("empty") << "0" << "" << "上下のズレ";
+        QTest::newRow("fraction") << "12.7" << "0" << "左右のズレ";
+        QTest::newRow("beyond the arrows") << "0" << "-1001" << "上下のズレ";
+    }
+
+    void saveRefuses()
+    {
+        QFETCH(QString, x);
+        QFETCH(QString, y);
+        QFETCH(QString, named);
+        TestWindow w(false);
+        writeFile(w.appFile("vanq_x01.txt"), "30\r\n");
+        writeFile(w.appFile("vanq_y01.txt"), "-40\r\n");
+        QVERIFY(w.form->Form_Load());
+        w.setText("Sayuu_Xtxt", x);
+        w.setText("Jyouge_Ytxt", y);
+        w.form->HozonBtn_Click();
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QVERIFY2(w.messages.last().contains(named), qPrintable(w.messages.last()));
+        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("30\r\n"));
+        QCOMPARE(readAll(w.appFile("vanq_y01.txt")), QByteArray("-40\r\n"));
+    }
+
+    // A device that fails half way through a save (a full disk, injected):
+    // the user hears it and the earlier file stays whole.
+    void saveFailingHalfWayKeepsOldFile()
+    {
+        TestWindow w(false);
+        writeFile(w.appFile("vanq_x01.txt"), "30\r\n");
+        writeFile(w.appFile("vanq_y01.txt"), "-40\r\n");
+        w.saveFilter = [](QIODevice& file) { return std::make_unique<FailAfter>(file, 4); };
+        w.rebuild();
+        QVERIFY(w.form->Form_Load());
+        w.setText("Sayuu_Xtxt", QStringLiteral("-555"));
+        w.setText("Jyouge_Ytxt", QStringLiteral("7"));
+        w.form->HozonBtn_Click();
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")));
+        QVERIFY(!w.messages.last().contains(QStringLiteral("上下のズレ")));
+        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("30\r\n"));
+        QCOMPARE(readAll(w.appFile("vanq_y01.txt")), QByteArray("7\r\n"));
+        QCOMPARE(QDir(w.folders.app).entryList(QDir::Files).size(), 2);
+    }
+
+    // The program's folder cannot be written (an installed program): the
+    // files live in the per-user folder, starting from any files beside the
+    // program, and later starts keep reading what was saved there.
     void readOnlyProgramFolderUsesUserFolder()
     {
         TestWindow w(false);
@@ -130,79 +243,50 @@ private slots:
         QVERIFY(makeReadOnly(w.folders.app));
         QVERIFY(w.form->Form_Load());
         const QString userX = QDir(w.folders.user).filePath("vanq_x01.txt");
-        const QString userY = QDir(w.folders.user).filePath("vanq_y01.txt");
         QCOMPARE(readAll(userX), QByteArray("-20\r\n"));
-        QCOMPARE(QFileInfo(userY).size(), 0);
-        QVERIFY(!QFile::exists(w.appFile("vanq_y01.txt")));
-        QCOMPARE(w.c<QLineEdit>("Sayuu_Xtxt")->text(), QStringLiteral("-20"));
-
-        // Saving goes there too, and a fresh start reads it back.
-        w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("55"));
+        QCOMPARE(QFileInfo(QDir(w.folders.user).filePath("vanq_y01.txt")).size(), 0);
+        QCOMPARE(offsetText(w, true), QStringLiteral("-20"));
+        w.setText("Sayuu_Xtxt", QStringLiteral("55"));
         w.form->HozonBtn_Click();
         QVERIFY(w.messages.shown.empty());
         QCOMPARE(readAll(userX), QByteArray("55\r\n"));
-        TestWindow again(false);
-        again.folders.app = w.folders.app;
-        again.folders.user = w.folders.user;
-        QVERIFY(again.form->Form_Load());
-        QCOMPARE(again.c<QLineEdit>("Sayuu_Xtxt")->text(), QStringLiteral("55"));
+        w.rebuild();
+        QVERIFY(w.form->Form_Load());
+        QCOMPARE(offsetText(w, true), QStringLiteral("55"));
     }
 
-    // Saving: the box's text unchanged plus CR LF, no BOM, earlier content
-    // gone, nothing said on success; a fresh start reads the values back.
-    void saveWritesExactBytes()
-    {
-        TestWindow w;
-        writeFile(w.appFile("vanq_x01.txt"), "old content that is longer\r\nand two lines\r\n");
-        w.form->show();
-        QTest::mouseClick(w.c("OnOffBtn"), Qt::LeftButton);
-        w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("-20"));
-        w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("5"));
-        QTest::mouseClick(w.c("HozonBtn"), Qt::LeftButton);
-        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("-20\r\n"));
-        QCOMPARE(readAll(w.appFile("vanq_y01.txt")), QByteArray("5\r\n"));
-        QVERIFY(w.messages.shown.empty());
-        QCOMPARE(QDir(w.folders.app).entryList(QDir::Files).size(), 2); // no temporary left
-
-        // Text that is not a number is written as it stands.
-        w.c<QLineEdit>("Sayuu_Xtxt")->setText(QString());
-        QTest::mouseClick(w.c("HozonBtn"), Qt::LeftButton);
-        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("\r\n"));
-        w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("-20"));
-        QTest::mouseClick(w.c("HozonBtn"), Qt::LeftButton);
-
-        TestWindow again(false);
-        again.folders.app = w.folders.app;
-        QVERIFY(again.form->Form_Load());
-        QCOMPARE(again.c<QLineEdit>("Sayuu_Xtxt")->text(), QStringLiteral("-20"));
-        QCOMPARE(again.c<app::UpDown>("UpDownX")->value(), -20);
-        QCOMPARE(again.c<QLineEdit>("Jyouge_Ytxt")->text(), QStringLiteral("5"));
-    }
-
-    void saveIntoReadOnlyFolderKeepsOldFile()
+    // The program's folder turns read-only while the program runs: save
+    // does not slip into another folder, it says it could not save; and what
+    // was saved in the per-user folder is what a later start reads, even once
+    // the program's folder can be written again.
+    void folderTurnsReadOnlyMidRun()
     {
         if (!privateMounts())
             QSKIP("needs root for a read-only mount");
         TestWindow w(false);
-        const SmallMount app(w.folders.app), user(w.folders.user);
-        QVERIFY(app.mounted() && user.mounted());
-        QVERIFY(makeReadOnly(w.folders.app));
+        const SmallMount mount(w.folders.app);
+        writeFile(w.appFile("vanq_x01.txt"), "30\r\n");
+        writeFile(w.appFile("vanq_y01.txt"), "-40\r\n");
         QVERIFY(w.form->Form_Load());
-        const adjust::OffsetFiles files(w.folders);
-        QCOMPARE(QFileInfo(files.horizontalPath()).absolutePath(), w.folders.user);
-        writeFile(files.horizontalPath(), "30\r\n");
-        writeFile(files.verticalPath(), "-40\r\n");
-        // Neither folder can be written any more (a share gone read-only,
-        // say): the save fails and says so.
-        QVERIFY(makeReadOnly(w.folders.user));
-        w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("70"));
+        QVERIFY(makeReadOnly(w.folders.app));
+        w.setText("Sayuu_Xtxt", QStringLiteral("70"));
         w.form->HozonBtn_Click();
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.shown[0].text.contains(QStringLiteral("左右のズレ")));
-        QVERIFY(w.messages.shown[0].text.contains(QStringLiteral("上下のズレ")));
-        QCOMPARE(readAll(files.horizontalPath()), QByteArray("30\r\n"));
-        QCOMPARE(readAll(files.verticalPath()), QByteArray("-40\r\n"));
-        QCOMPARE(w.c<QLineEdit>("Sayuu_Xtxt")->text(), QStringLiteral("70"));
+        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")));
+        QVERIFY(!QDir(w.folders.user).exists(QStringLiteral("vanq_x01.txt")));
+        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("30\r\n"));
+
+        // A run that started read-only saves per user; the next run, with
+        // the folder writable again, reads that.
+        w.rebuild();
+        QVERIFY(w.form->Form_Load());
+        w.setText("Sayuu_Xtxt", QStringLiteral("70"));
+        w.form->HozonBtn_Click();
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QVERIFY(testing::makeWritable(w.folders.app));
+        w.rebuild();
+        QVERIFY(w.form->Form_Load());
+        QCOMPARE(offsetText(w, true), QStringLiteral("70"));
     }
 
     void saveOntoFullDeviceKeepsOldFile()
@@ -211,16 +295,14 @@ private slots:
             QSKIP("needs root for a small mount of its own");
         TestWindow w(false);
         const SmallMount mount(w.folders.app, "size=32k");
-        QVERIFY(mount.mounted());
         writeFile(w.appFile("vanq_x01.txt"), "30\r\n");
         writeFile(w.appFile("vanq_y01.txt"), "-40\r\n");
         QVERIFY(w.form->Form_Load());
         fillUp(w.folders.app);
-        w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("123456789"));
+        w.setText("Jyouge_Ytxt", QStringLiteral("999"));
         w.form->HozonBtn_Click();
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.shown[0].text.contains(QStringLiteral("上下のズレ")));
-        QCOMPARE(readAll(w.appFile("vanq_x01.txt")), QByteArray("30\r\n"));
+        QVERIFY(w.messages.last().contains(QStringLiteral("上下のズレ")));
         QCOMPARE(readAll(w.appFile("vanq_y01.txt")), QByteArray("-40\r\n"));
     }
 };

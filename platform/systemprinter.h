@@ -1,0 +1,45 @@
+#pragma once
+// This run's printer: the system's default queue, or the printer and paper
+// confirmed in the printer dialog. On a machine without any printer, each
+// document becomes a new PDF file in the documents folder instead.
+#include "print/destination.h"
+
+#include <QPrinter>
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+class SystemPrinter final : public print::Destination {
+public:
+    explicit SystemPrinter(QString pdfFolder);
+    ~SystemPrinter() override;
+
+    // What the printer dialog edits. Asking the spooler for its printers
+    // costs time, so it is made at the first print or dialog, not at start-up.
+    QPrinter& settings();
+    // No printer on this machine: documents go to new PDF files.
+    bool writesPdfFiles();
+    QString pdfFolder() const { return m_pdfFolder; }
+
+    // Lets `choose` edit the settings (the printer dialog); when it answers
+    // false (cancelled) the settings are put back exactly as they were, even
+    // where the dialog changed them on its way.
+    bool chooseWith(const std::function<bool(QPrinter&)>& choose);
+
+    print::Delivery print(int pageCount, const print::PageSource& pages, const print::Progress& progress = {}) override;
+
+private:
+    print::Delivery printToQueue(int pageCount, const print::PageSource& pages, const print::Progress& progress);
+    print::Delivery printToNewPdfFile(int pageCount, const print::PageSource& pages, const print::Progress& progress);
+
+    std::unique_ptr<QPrinter> m_settings;
+    // The queue this run prints to. Kept apart from the settings: Qt's
+    // printer refuses the name of a queue that has gone and quietly keeps
+    // whatever it had before.
+    QString m_queue;
+    QString m_pdfFolder;
+    bool m_noPrinter = false;
+};
+
+} // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+// The one page renderer: printing, PDF files, the preview and the tests'
+// pictures all replay pages through it, so what one shows the other prints.
+#include "print/page.h"
+
+class QPainter;
+
+namespace print {
+
+constexpr double kTwipsPerInch = 1440.0;
+constexpr double kImpactDotsPerInch = 180.0; // the unit of a mark's line width
+
+// Paints the page with the printer's twips scaled to the painter's device
+// resolution; printableCorner is where the printer's printable area starts
+// on the device, in device units (the hardware margins).
+void renderPage(QPainter& painter, const Page& page, QPointF printableCorner = {});
+
+} // namespace print

@@ -1,0 +1,41 @@
+#include "session/session.h"
+
+#include "adjust/testprint.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace session {
+
+Session::Session(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
+                 platform::DeviceFilter saveFilter)
+    : m_offsets(folders, std::move(saveFilter)), m_instance(instance), m_printer(printer)
+{
+}
+
+Session::Printed Session::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
+                                        const print::Progress& progress)
+{
+    return deliver(int(waybills.size()),
+                   [&](int index) { return print::waybillPage(waybills[size_t(index)], offsets, m_printState); }, progress);
+}
+
+Session::Printed Session::printTestMarks(print::PrintOffsets offsets)
+{
+    return deliver(1, [&](int) { return adjust::testMarksPage(offsets, m_printState); }, {});
+}
+
+Session::Printed Session::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress)
+{
+    Printed printed{m_printer.print(pageCount, pages, progress), {}};
+    if (printed.delivery.ok && printed.delivery.becauseNoPrinter && !m_toldPdfFolder) {
+        m_toldPdfFolder = true;
+        const QString folder = QFileInfo(printed.delivery.destination).absolutePath();
+        printed.notice = QStringLiteral("プリンタが見つからないため、印刷した内容をPDFファイルとして次のフォルダに保存しました。"
+                                        "以後も同じフォルダに、印刷のたびに新しいファイルとして保存します。\n\n%1")
+                             .arg(QDir::toNativeSeparators(folder));
+    }
+    return printed;
+}
+
+} // namespace session

@@ -1,0 +1,148 @@
+// The core without any widget: a waybill printed into a PDF by a program
+// that has only a QGuiApplication, documents of several pages, and what a
+// failure releases (nothing).
+#include "faildevice.h"
+#include "waybillcheck.h"
+
+#include "platform/fonts.h"
+#include "print/pdfoutput.h"
+#include "print/printjob.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+using namespace testing;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+waybill::Waybill secondWaybill()
+{
+    waybill::Waybill w;
+    w.recipient = {QStringLiteral("0600001"), QStringLiteral("北海道札幌市中央区北一条西"), QStringLiteral("札幌ビル"),
+                   QStringLiteral("佐藤花子"), {}, false, QStringLiteral("011-222-3333")};
+    w.sender.name = QStringLiteral("ホルテア商店");
+    w.deliveryTime = waybill::DeliveryTime::Night;
+    w.goods[0].description = QStringLiteral("書類");
+    return w;
+}
+
+} // namespace
+
+class CoreTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!qobject_cast<QCoreApplication*>(QCoreApplication::instance())->inherits("QApplication"));
+        platform::installFontSubstitutions();
+    }
+
+    // Nothing of Qt Widgets is loaded into this process.
+    void noWidgetsLoaded()
+    {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray loaded = maps.readAll();
+        QVERIFY(loaded.contains("libQt6Gui"));
+        QVERIFY(!loaded.contains("libQt6Widgets"));
+    }
+
+    // Two different waybills as one two-page document, each page measured.
+    void documentOfTwoPages()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("two.pdf"));
+        const waybill::Waybill waybills[] = {expect::filledWaybill(), secondWaybill()};
+        print::PrintState state;
+        print::PdfFileDestination pdf(file);
+        int progressCalls = 0;
+        const print::Delivery d = pdf.print(
+            2, [&](int i) { return print::waybillPage(waybills[i], {23, -7}, state); },
+            [&](int done, int count) { return ++progressCalls == done && count == 2; });
+        QVERIFY2(d.ok, qPrintable(d.message));
+        QCOMPARE(d.destination, file);
+        QCOMPARE(d.pages, 2);
+        QCOMPARE(pdf::pageCount(file), 2);
+        QVERIFY(pdf::run(QStringLiteral("pdfinfo"), {file}).contains(QStringLiteral("595 x 842"))); // A4 until set
+        for (int page = 1; page <= 2; ++page) {
+            const double worst = checkWaybillPage(file, page, waybills[page - 1], 23, -7, Corner{}, 0.05);
+            QVERIFY(!QTest::currentTestFailed());
+            qInfo("page %d: texts within %.3f mm of their designed places", page, worst);
+        }
+    }
+
+    // A page that cannot be made, a cancel, or a device that fails half way
+    // releases nothing: the earlier file stays as it was, a new one is gone.
+    void failureReleasesNothing()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("kept.pdf"));
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("earlier document");
+        old.close();
+        print::PrintState state;
+        auto pages = [&](int i) {
+            if (i == 1)
+                throw print::JobStopped{QStringLiteral("止めました")};
+            return print::waybillPage(expect::filledWaybill(), {}, state);
+        };
+        print::Delivery d = print::PdfFileDestination(file).print(2, pages);
+        QVERIFY(!d.ok);
+        QCOMPARE(d.message, QStringLiteral("止めました"));
+        QCOMPARE(readAll(file), QByteArray("earlier document"));
+
+        d = print::PdfFileDestination(file).print(2, pages, [](int, int) { return false; });
+        QVERIFY(d.cancelled && !d.ok);
+        QCOMPARE(readAll(file), QByteArray("earlier document"));
+
+        // A new file that could not be completed is removed, never left empty.
+        const QString fresh = m_dir.filePath(QStringLiteral("fresh.pdf"));
+        d = print::PdfFileDestination(fresh, print::defaultPdfPaper(), print::PdfFileDestination::Existing::NeverOverwrite).print(2, pages);
+        QVERIFY(!d.ok);
+        QVERIFY(!QFile::exists(fresh));
+        // And an existing one is never overwritten.
+        d = print::PdfFileDestination(file, print::defaultPdfPaper(), print::PdfFileDestination::Existing::NeverOverwrite)
+                .print(1, [&](int) { return print::waybillPage(expect::filledWaybill(), {}, state); });
+        QVERIFY(!d.ok);
+        QCOMPARE(readAll(file), QByteArray("earlier document"));
+    }
+
+    // The device fails at a chosen byte: the writer says so, for an early
+    // and a late failure alike.
+    void failingDevice()
+    {
+        print::PrintState state;
+        auto page = [&](int) { return print::waybillPage(expect::filledWaybill(), {}, state); };
+        QBuffer whole;
+        whole.open(QIODevice::WriteOnly);
+        QVERIFY(print::writePdfDocument(whole, print::defaultPdfPaper(), {}, 1, page, {}).ok);
+        for (qint64 limit : {qint64(10), whole.size() / 2, whole.size() - 1}) {
+            FailDevice device(limit);
+            QVERIFY2(!print::writePdfDocument(device, print::defaultPdfPaper(), {}, 1, page, {}).ok, qPrintable(QString::number(limit)));
+        }
+        FailDevice roomy(whole.size() + 100);
+        QVERIFY(print::writePdfDocument(roomy, print::defaultPdfPaper(), {}, 1, page, {}).ok);
+    }
+
+    void failureNamesTheCause()
+    {
+        print::PrintState state;
+        auto page = [&](int) { return print::waybillPage(waybill::Waybill{}, {}, state); };
+        const QString missing = m_dir.filePath(QStringLiteral("no-such-folder/x.pdf"));
+        const print::Delivery d = print::PdfFileDestination(missing).print(1, page);
+        QVERIFY(!d.ok);
+        QVERIFY2(d.message.contains(QStringLiteral("no-such-folder")) && d.message.contains(QStringLiteral("ありません")), qPrintable(d.message));
+        QVERIFY(!d.message.contains(QStringLiteral("プリンタ")));
+    }
+};
+
+QTEST_MAIN(CoreTest)
+#include "tst_core.moc"
