@@ -3,7 +3,7 @@
 // control events.
 #include "platform/messagebox.h"
 #include "platform/printerdialog.h"
-#include "platform/systemprinter.h"
+#include "print/systemprinter.h"
 #include "session/session.h"
 #include "waybill/waybill.h"
 
@@ -17,7 +17,7 @@ struct Services {
     platform::MessageBox& messages;
     session::Session& session;
     platform::PrinterDialog& printerDialog;
-    platform::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
+    print::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
     std::function<void()> quit;             // ends the process
 };
 

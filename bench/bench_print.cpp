@@ -6,7 +6,7 @@
 #include "../tests/expect.h"
 #include "../tests/support.h"
 
-#include "platform/systemprinter.h"
+#include "print/systemprinter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,7 +31,7 @@ int main(int argc, char** argv)
     const int n = argc > 1 ? atoi(argv[1]) : 10;
     testing::initTestEnvironment();
     QTemporaryDir dir;
-    platform::SystemPrinter pdfPrinter(dir.path());
+    print::SystemPrinter pdfPrinter(dir.path());
     pdfPrinter.settings().setOutputFormat(QPrinter::PdfFormat);
     pdfPrinter.settings().setOutputFileName(dir.filePath(QStringLiteral("waybill.pdf")));
     testing::TestWindow pdfWindow(true, &pdfPrinter);

@@ -52,7 +52,7 @@ struct TestWindow {
     RecordingDestination recording;
     ScriptedPrinterDialog dialog;
     print::Destination* printer = &recording;
-    platform::SystemPrinter* systemPrinter = nullptr;
+    print::SystemPrinter* systemPrinter = nullptr;
     int quits = 0;
     platform::DeviceFilter saveFilter; // set before rebuild() to make saves fail
     std::unique_ptr<session::Session> session;
@@ -60,7 +60,7 @@ struct TestWindow {
     std::unique_ptr<app::Form1> form;
     bool loaded = false;
 
-    explicit TestWindow(bool load = true, platform::SystemPrinter* real = nullptr)
+    explicit TestWindow(bool load = true, print::SystemPrinter* real = nullptr)
     {
         if (real)
             printer = systemPrinter = real;

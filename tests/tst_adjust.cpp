@@ -6,7 +6,7 @@
 #include "support.h"
 
 #include "app/updown.h"
-#include "platform/systemprinter.h"
+#include "print/systemprinter.h"
 
 #include <QToolButton>
 
@@ -143,7 +143,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString first = dir.filePath(QStringLiteral("first.pdf")), chosen = dir.filePath(QStringLiteral("chosen.pdf"));
-        platform::SystemPrinter printer(dir.filePath(QStringLiteral("docs")));
+        print::SystemPrinter printer(dir.filePath(QStringLiteral("docs")));
         printer.settings().setOutputFileName(first);
         TestWindow w(true, &printer);
         w.dialog.answer = [&](QPrinter& p) {
@@ -182,7 +182,7 @@ private slots:
     {
         QTemporaryDir docsDir;
         const QString docs = docsDir.filePath(QStringLiteral("文書"));
-        platform::SystemPrinter printer(docs);
+        print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
         QVERIFY(printer.writesPdfFiles());
         QVERIFY(QDir().mkpath(docs));
@@ -231,7 +231,7 @@ private slots:
         QTemporaryDir docsDir;
         const QString docs = docsDir.filePath(QStringLiteral("docs"));
         const SmallMount mount(docs, "size=64k");
-        platform::SystemPrinter printer(docs);
+        print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
         fillUp(docs);
         w.setText("T_4_Namae", QStringLiteral("山田太郎"));

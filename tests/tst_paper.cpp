@@ -5,7 +5,7 @@
 #include "support.h"
 #include "waybillcheck.h"
 
-#include "platform/systemprinter.h"
+#include "print/systemprinter.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -66,7 +66,7 @@ class PaperTest : public QObject {
     Q_OBJECT
 
     // One program run on the system's default queue.
-    std::unique_ptr<platform::SystemPrinter> m_printer;
+    std::unique_ptr<print::SystemPrinter> m_printer;
     std::unique_ptr<TestWindow> m_window;
     int m_waybillJobs = 0;
 
@@ -77,7 +77,7 @@ private slots:
         QVERIFY2(qEnvironmentVariableIsSet("CUPS_SERVER") && qEnvironmentVariableIsSet("CUPS_TEST_OUT"),
                  "run through tests/cups/with-cupsd.sh");
         QCOMPARE(QPrinterInfo::defaultPrinterName(), QStringLiteral("waybill"));
-        m_printer = std::make_unique<platform::SystemPrinter>(QDir::temp().filePath(QStringLiteral("unused")));
+        m_printer = std::make_unique<print::SystemPrinter>(QDir::temp().filePath(QStringLiteral("unused")));
         m_window = std::make_unique<TestWindow>(true, m_printer.get());
     }
 
@@ -94,7 +94,7 @@ private slots:
     {
         QFETCH(bool, spooler);
         QTemporaryDir dir;
-        platform::SystemPrinter pdfPrinter(dir.path());
+        print::SystemPrinter pdfPrinter(dir.path());
         pdfPrinter.settings().setOutputFormat(QPrinter::PdfFormat);
         pdfPrinter.settings().setOutputFileName(dir.filePath(QStringLiteral("waybill.pdf")));
         TestWindow local(true, &pdfPrinter);

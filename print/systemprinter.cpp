@@ -1,4 +1,4 @@
-#include "platform/systemprinter.h"
+#include "print/systemprinter.h"
 
 #include "platform/files.h"
 #include "print/pdfoutput.h"
@@ -11,7 +11,7 @@
 #include <QPrintEngine>
 #include <QPrinterInfo>
 
-namespace platform {
+namespace print {
 
 SystemPrinter::SystemPrinter(QString pdfFolder) : m_pdfFolder(std::move(pdfFolder)) {}
 SystemPrinter::~SystemPrinter() = default;
@@ -67,26 +67,26 @@ bool SystemPrinter::chooseWith(const std::function<bool(QPrinter&)>& choose)
     return false;
 }
 
-print::Delivery SystemPrinter::print(int pageCount, const print::PageSource& pages, const print::Progress& progress)
+Delivery SystemPrinter::print(int pageCount, const PageSource& pages, const Progress& progress)
 {
     QPrinter& printer = settings();
     if (writesPdfFiles())
         return printToNewPdfFile(pageCount, pages, progress);
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        return print::PdfFileDestination(printer.outputFileName(), printer.pageLayout()).print(pageCount, pages, progress);
+        return PdfFileDestination(printer.outputFileName(), printer.pageLayout()).print(pageCount, pages, progress);
     return printToQueue(pageCount, pages, progress);
 }
 
-print::Delivery SystemPrinter::printToNewPdfFile(int pageCount, const print::PageSource& pages, const print::Progress& progress)
+Delivery SystemPrinter::printToNewPdfFile(int pageCount, const PageSource& pages, const Progress& progress)
 {
-    if (!ensureFolder(m_pdfFolder))
+    if (!platform::ensureFolder(m_pdfFolder))
         return {.message = QStringLiteral("PDFファイルの保存先フォルダ「%1」を作成できませんでした。").arg(m_pdfFolder)};
     // A new name for every document: the time of printing, then a counter
     // when two documents share a second.
     const QString stem = QStringLiteral("送り状_") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    const QString path = newFileName(m_pdfFolder, stem, QStringLiteral(".pdf"));
-    print::PdfFileDestination file(path, m_settings->pageLayout(), print::PdfFileDestination::Existing::NeverOverwrite);
-    print::Delivery delivery = file.print(pageCount, pages, progress);
+    const QString path = platform::newFileName(m_pdfFolder, stem, QStringLiteral(".pdf"));
+    PdfFileDestination file(path, m_settings->pageLayout(), PdfFileDestination::Existing::NeverOverwrite);
+    Delivery delivery = file.print(pageCount, pages, progress);
     delivery.becauseNoPrinter = true;
     return delivery;
 }
@@ -105,7 +105,7 @@ static QString unavailable(const QString& queueName)
     return {};
 }
 
-print::Delivery SystemPrinter::printToQueue(int pageCount, const print::PageSource& pages, const print::Progress& progress)
+Delivery SystemPrinter::printToQueue(int pageCount, const PageSource& pages, const Progress& progress)
 {
     QPrinter& device = *m_settings;
     if (const QString why = unavailable(m_queue); !why.isEmpty())
@@ -114,11 +114,11 @@ print::Delivery SystemPrinter::printToQueue(int pageCount, const print::PageSour
         device.setPrinterName(m_queue);
     // Every page is made before the first reaches the device, so a stop
     // releases nothing.
-    std::vector<print::Page> made;
+    std::vector<Page> made;
     try {
         for (int i = 0; i < pageCount; ++i)
             made.push_back(pages(i));
-    } catch (const print::JobStopped& stop) {
+    } catch (const JobStopped& stop) {
         return {.message = stop.message};
     }
     QPainter painter;
@@ -134,7 +134,7 @@ print::Delivery SystemPrinter::printToQueue(int pageCount, const print::PageSour
     for (size_t i = 0; i < made.size(); ++i) {
         if (i > 0)
             device.newPage();
-        print::renderPage(painter, made[i], corner);
+        renderPage(painter, made[i], corner);
         if (progress && !progress(int(i) + 1, pageCount)) {
             device.abort();
             return {.cancelled = true, .message = QStringLiteral("印刷を取り消しました。どのページも印刷されていません。")};
@@ -145,4 +145,4 @@ print::Delivery SystemPrinter::printToQueue(int pageCount, const print::PageSour
     return {.ok = true, .destination = device.printerName(), .pages = pageCount};
 }
 
-} // namespace platform
+} // namespace print

@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 
-namespace platform {
+namespace print {
 
-class SystemPrinter final : public print::Destination {
+class SystemPrinter final : public Destination {
 public:
     explicit SystemPrinter(QString pdfFolder);
     ~SystemPrinter() override;
@@ -27,11 +27,11 @@ public:
     // where the dialog changed them on its way.
     bool chooseWith(const std::function<bool(QPrinter&)>& choose);
 
-    print::Delivery print(int pageCount, const print::PageSource& pages, const print::Progress& progress = {}) override;
+    Delivery print(int pageCount, const PageSource& pages, const Progress& progress = {}) override;
 
 private:
-    print::Delivery printToQueue(int pageCount, const print::PageSource& pages, const print::Progress& progress);
-    print::Delivery printToNewPdfFile(int pageCount, const print::PageSource& pages, const print::Progress& progress);
+    Delivery printToQueue(int pageCount, const PageSource& pages, const Progress& progress);
+    Delivery printToNewPdfFile(int pageCount, const PageSource& pages, const Progress& progress);
 
     std::unique_ptr<QPrinter> m_settings;
     // The queue this run prints to. Kept apart from the settings: Qt's
@@ -42,4 +42,4 @@ private:
     bool m_noPrinter = false;
 };
 
-} // namespace platform
+} // namespace print
