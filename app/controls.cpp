@@ -30,7 +30,7 @@ const ControlSpec kControls[] = {
 
     // Recipient block.
     {.name = "Label1", .kind = Kind::Label, .container = RCP, .leftTwips = 240, .topTwips = 360, .widthTwips = 975, .heightTwips = 255, .caption = "郵便番号　：", .tabIndex = 43},
-    {.name = "T_1_Yuubin", .kind = Kind::TextBox, .container = RCP, .leftTwips = 1320, .topTwips = 360, .widthTwips = 1215, .heightTwips = 270, .tabIndex = 0, .maxLength = 7, .ime = ImeMode::Disabled},
+    {.name = "T_1_Yuubin", .kind = Kind::TextBox, .container = RCP, .leftTwips = 1320, .topTwips = 360, .widthTwips = 1215, .heightTwips = 270, .tabIndex = 0, .maxLength = 7, .postalCode = true, .ime = ImeMode::Disabled},
     {.name = "Label2", .kind = Kind::Label, .container = RCP, .leftTwips = 240, .topTwips = 840, .widthTwips = 975, .heightTwips = 255, .caption = "住所　　　　：", .tabIndex = 42},
     {.name = "T_2_Jyuusyo", .kind = Kind::TextBox, .container = RCP, .leftTwips = 1320, .topTwips = 840, .widthTwips = 3435, .heightTwips = 270, .tabIndex = 1, .ime = ImeMode::Hiragana},
     {.name = "Label3", .kind = Kind::Label, .container = RCP, .leftTwips = 240, .topTwips = 1320, .widthTwips = 975, .heightTwips = 255, .caption = "　　　　　　　：", .tabIndex = 41},
@@ -45,7 +45,7 @@ const ControlSpec kControls[] = {
 
     // Sender block.
     {.name = "Label10", .kind = Kind::Label, .container = SND, .leftTwips = 240, .topTwips = 360, .widthTwips = 975, .heightTwips = 255, .caption = "郵便番号　：", .tabIndex = 50},
-    {.name = "iraiYuubin", .kind = Kind::ComboBox, .container = SND, .leftTwips = 1320, .topTwips = 360, .widthTwips = 1335, .heightTwips = 300, .tabIndex = 8, .ime = ImeMode::Disabled},
+    {.name = "iraiYuubin", .kind = Kind::ComboBox, .container = SND, .leftTwips = 1320, .topTwips = 360, .widthTwips = 1335, .heightTwips = 300, .tabIndex = 8, .postalCode = true, .ime = ImeMode::Disabled},
     {.name = "Label9", .kind = Kind::Label, .container = SND, .leftTwips = 240, .topTwips = 840, .widthTwips = 975, .heightTwips = 255, .caption = "住所　　　　：", .tabIndex = 49},
     {.name = "iraiJyuusyo1", .kind = Kind::ComboBox, .container = SND, .leftTwips = 1320, .topTwips = 840, .widthTwips = 3435, .heightTwips = 300, .tabIndex = 9, .ime = ImeMode::Hiragana},
     {.name = "Label8", .kind = Kind::Label, .container = SND, .leftTwips = 240, .topTwips = 1320, .widthTwips = 975, .heightTwips = 255, .caption = "　　　　　　　：", .tabIndex = 48},

@@ -4,6 +4,7 @@
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/updown.h"
+#include "entry/entryfield.h"
 #include "entry/fields.h"
 #include "platform/fonts.h"
 #include "platform/ime.h"
@@ -100,6 +101,14 @@ protected:
     }
 };
 
+// How a field's text is kept: numbers where the input method is off.
+entry::EntryField::Kind entryKind(const ControlSpec& spec)
+{
+    if (spec.postalCode)
+        return entry::EntryField::Kind::PostalCode;
+    return spec.ime == platform::ImeMode::Disabled ? entry::EntryField::Kind::Numbers : entry::EntryField::Kind::Text;
+}
+
 QIcon makeWindowIcon()
 {
     // A parcel with its waybill, drawn at the designed 48 x 48.
@@ -179,9 +188,8 @@ void Form1::buildControls()
             break;
         }
         case Kind::TextBox: {
-            auto* edit = new QLineEdit(parent);
-            if (spec.maxLength > 0)
-                edit->setMaxLength(spec.maxLength);
+            auto* edit = new entry::EntryField(entryKind(spec), parent);
+            edit->setCharacterLimit(spec.maxLength);
             edit->setText(caption);
             edit->setAlignment((spec.align == Align::Right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
             w = edit;
@@ -193,7 +201,7 @@ void Form1::buildControls()
             // gets the text as typed. Qt gives an edit field that has no
             // completer one of its own, so the field arrives holding a
             // placeholder, taken off again once it is in the box.
-            auto* edit = new QLineEdit(combo);
+            auto* edit = new entry::EntryField(entryKind(spec), combo);
             edit->setCompleter(&noCompletion);
             // Made editable by its edit field alone: setEditable() would
             // also build the drop-down list now, for a list most boxes

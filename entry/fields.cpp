@@ -1,6 +1,7 @@
 #include "entry/fields.h"
 
 #include "entry/amounts.h"
+#include "entry/entryfield.h"
 #include "platform/messagebox.h"
 
 #include <QComboBox>
@@ -21,10 +22,12 @@ QString fieldText(const QWidget* field)
 
 void setFieldText(QWidget* field, const QString& text)
 {
-    if (auto* edit = qobject_cast<QLineEdit*>(field))
-        edit->setText(text); // QLineEdit cuts to its maximum length
-    else if (auto* combo = qobject_cast<QComboBox*>(field))
-        combo->setEditText(text);
+    if (auto* combo = qobject_cast<QComboBox*>(field))
+        field = combo->lineEdit();
+    if (auto* entryField = qobject_cast<EntryField*>(field))
+        entryField->setFieldText(text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->setText(text);
 }
 
 void showNumericGroup(const FindControl& find, bool shown)
@@ -60,7 +63,11 @@ void applyAmounts(const FindControl& find)
     auto* total = qobject_cast<QLineEdit*>(find("GoukeiBox"));
     const AmountInputs in{fieldText(find(inputs[0])), fieldText(find(inputs[1])), fieldText(find(inputs[2])),
                           fieldText(find(inputs[3]))};
-    const auto result = calculateAmounts(in, {amount1->maxLength(), total->maxLength()});
+    auto limit = [](QLineEdit* box) {
+        auto* field = qobject_cast<EntryField*>(box);
+        return field && field->characterLimit() > 0 ? field->characterLimit() : 32767;
+    };
+    const auto result = calculateAmounts(in, {limit(amount1), limit(total)});
     if (const auto* refused = std::get_if<AmountRefused>(&result)) {
         auto* box = qobject_cast<QLineEdit*>(find(inputs[refused->input]));
         box->setFocus(Qt::OtherFocusReason);

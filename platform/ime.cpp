@@ -17,6 +17,7 @@ void applyImeMode(QWidget* field, ImeMode mode)
     QWidget* editor = field;
     if (auto* combo = qobject_cast<QComboBox*>(field); combo && combo->lineEdit())
         editor = combo->lineEdit();
+    editor->setProperty(kProperty, static_cast<int>(mode));
     const bool enabled = mode == ImeMode::Hiragana;
     field->setAttribute(Qt::WA_InputMethodEnabled, enabled);
     editor->setAttribute(Qt::WA_InputMethodEnabled, enabled);

@@ -1,6 +1,10 @@
 #include "print/printjob.h"
 
+#include "entry/textrules.h"
 #include "platform/numtext.h"
+
+#include <QStringList>
+#include <QTextBoundaryFinder>
 
 #include <cfloat>
 #include <cmath>
@@ -34,9 +38,18 @@ void drawMark(Printer& printer, const PrintState& state, float dxTwips, float dy
 
 std::array<QString, 7> postalBoxes(const QString& postalCode)
 {
+    // Whole characters, one per box: 𠮷 or a letter with its combining
+    // marks is never cut in half.
+    QStringList characters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, postalCode);
+    for (qsizetype from = 0, to; (to = finder.toNextBoundary()) > 0; from = to)
+        characters << postalCode.mid(from, to - from);
+    // The hyphen people write after the third digit has no box of its own.
+    if (characters.size() > 3 && characters[3].size() == 1 && entry::isPostalHyphen(characters[3][0]))
+        characters.removeAt(3);
     std::array<QString, 7> boxes;
-    for (int n = 0; n < 7; ++n)
-        boxes[size_t(n)] = postalCode.mid(n, 1);
+    for (int n = 0; n < 7 && n < characters.size(); ++n)
+        boxes[size_t(n)] = characters[n];
     return boxes;
 }
 

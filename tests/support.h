@@ -40,7 +40,19 @@ inline void type(QWidget* control, const QString& text)
     if (auto* edit = qobject_cast<QLineEdit*>(editor))
         edit->selectAll();
     QTest::keyClick(editor, Qt::Key_Delete);
-    QTest::keyClicks(editor, text);
+    // ASCII as keys; anything else as the key text a Japanese keyboard or
+    // input method sends.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(editor, c.toLatin1());
+            continue;
+        }
+        const qsizetype n = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, text.mid(i, n));
+        QApplication::sendEvent(editor, &key);
+        i += n - 1;
+    }
 }
 
 // A window over a fresh folder, loaded as at start-up.

@@ -180,6 +180,14 @@ private slots:
         QTest::newRow("seven") << "1234567" << QStringList{"1", "2", "3", "4", "5", "6", "7"};
         QTest::newRow("eight digits: the first seven") << "12345678" << QStringList{"1", "2", "3", "4", "5", "6", "7"};
         QTest::newRow("full-width") << "１０００００１" << QStringList{"１", "０", "０", "０", "０", "０", "１"};
+        // A hyphen after the third digit takes no box, whichever one is written.
+        for (const char* hyphen : {"-", "－", "‐", "−", "ー"})
+            QTest::addRow("hyphen %s", hyphen) << QStringLiteral("123") + QString::fromUtf8(hyphen) + QStringLiteral("4567")
+                                              << QStringList{"1", "2", "3", "4", "5", "6", "7"};
+        QTest::newRow("hyphen, short") << "123-4" << QStringList{"1", "2", "3", "4", "", "", ""};
+        QTest::newRow("hyphen elsewhere stays") << "12-34567" << QStringList{"1", "2", "-", "3", "4", "5", "6"};
+        QTest::newRow("outside the basic plane") << "𠮷1𠮷" << QStringList{"𠮷", "1", "𠮷", "", "", "", ""};
+        QTest::newRow("combining mark") << "1\u0301234567" << QStringList{"1\u0301", "2", "3", "4", "5", "6", "7"};
     }
 
     void postalCodes()

@@ -9,6 +9,8 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
@@ -275,6 +277,92 @@ private slots:
         filled.numericMode = false;
         w.form->fillFrom(filled);
         QVERIFY(w.c("GoukeiBtn")->isHidden());
+    }
+
+    // Text pasted with line breaks and tabs shows and prints with spaces.
+    void pastedLineBreaksBecomeSpaces()
+    {
+        TestWindow w;
+        for (const char* name : {"T_2_Jyuusyo", "iraiNamae"}) {
+            QApplication::clipboard()->setText(QStringLiteral("東京都\r\n千代田区\t1-1\n"));
+            w.type(name, QString());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(w.text(name), QStringLiteral("東京都 千代田区 1-1 "));
+        }
+        w.setText("T_3_Jyuusyo", QStringLiteral("a\nb"));
+        QCOMPARE(w.text("T_3_Jyuusyo"), QStringLiteral("a b"));
+        w.click("InsatsuBtn");
+        const auto& texts = w.recording.lastPage().texts;
+        QCOMPARE(texts[7].text, QStringLiteral("東京都 千代田区 1-1 "));
+        QCOMPARE(texts[8].text, QStringLiteral("a b"));
+    }
+
+    // A postal code box holds seven characters, counted as a reader counts
+    // them, or eight when a hyphen follows the third digit; it prints whole
+    // characters, the hyphen in no box.
+    void postalCodeFields()
+    {
+        TestWindow w;
+        w.type("T_1_Yuubin", QStringLiteral("12345678"));
+        QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("1234567"));
+        w.type("T_1_Yuubin", QStringLiteral("123-45678"));
+        QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("123-4567"));
+        w.type("iraiYuubin", QStringLiteral("530ー0001"));
+        w.click("InsatsuBtn");
+        QStringList recipient, sender;
+        for (int i = 0; i < 7; ++i) {
+            recipient << w.recording.lastPage().texts[size_t(i)].text;
+            sender << w.recording.lastPage().texts[size_t(11 + i)].text;
+        }
+        QCOMPARE(recipient, (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
+        QCOMPARE(sender, (QStringList{"5", "3", "0", "0", "0", "0", "1"}));
+
+        const QString yoshi = QStringLiteral("𠮷");
+        w.type("T_1_Yuubin", yoshi.repeated(8));
+        QCOMPARE(w.text("T_1_Yuubin"), yoshi.repeated(7));
+        w.setText("T_1_Yuubin", QStringLiteral("1\u0301") + yoshi.repeated(9));
+        QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("1\u0301") + yoshi.repeated(6));
+        w.click("InsatsuBtn");
+        QCOMPARE(w.recording.lastPage().texts[0].text, QStringLiteral("1\u0301"));
+        QCOMPARE(w.recording.lastPage().texts[6].text, yoshi);
+    }
+
+    // Where the input method is off, the field says so when the input
+    // method asks, and digits that arrive full-width anyway (committed or
+    // pasted) are kept, shown, computed and printed as ASCII.
+    void numberFieldsRefuseTheInputMethod()
+    {
+        TestWindow w;
+        w.click("SuujiNyuuryokuBtn");
+        w.click("OnOffBtn");
+        for (const char* name : {"T_1_Yuubin", "T_6_Denwaba", "iraiYuubin", "iraiDenwa", "SuuryouBox1", "TankaBox2", "GoukeiBox", "Sayuu_Xtxt"}) {
+            QWidget* c = w.c(name);
+            QWidget* editor = qobject_cast<QComboBox*>(c) ? qobject_cast<QComboBox*>(c)->lineEdit() : c;
+            QVERIFY2(!editor->inputMethodQuery(Qt::ImEnabled).toBool(), name);
+        }
+        for (const char* name : {"T_2_Jyuusyo", "T_4_Namae", "iraiNamae"}) {
+            QWidget* c = w.c(name);
+            QWidget* editor = qobject_cast<QComboBox*>(c) ? qobject_cast<QComboBox*>(c)->lineEdit() : c;
+            QVERIFY2(editor->inputMethodQuery(Qt::ImEnabled).toBool(), name);
+        }
+        w.type("SuuryouBox1", QString());
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("１２"));
+        QApplication::sendEvent(w.c("SuuryouBox1"), &commit);
+        QCOMPARE(w.text("SuuryouBox1"), QStringLiteral("12"));
+        QApplication::clipboard()->setText(QStringLiteral("１，５００"));
+        w.type("TankaBox1", QString());
+        QTest::keyClick(w.c("TankaBox1"), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.text("TankaBox1"), QStringLiteral("1,500"));
+        w.click("GoukeiBtn");
+        QCOMPARE(w.text("GoukeiBox"), QStringLiteral("18000"));
+        w.type("T_6_Denwaba", QStringLiteral("０３－１２３４"));
+        QCOMPARE(w.text("T_6_Denwaba"), QStringLiteral("03-1234"));
+        w.type("Sayuu_Xtxt", QStringLiteral("－１５．５"));
+        QCOMPARE(w.text("Sayuu_Xtxt"), QStringLiteral("-15.5"));
+        // Text fields keep full-width text as typed.
+        w.type("T_4_Namae", QStringLiteral("ＡＢＣ１２３"));
+        QCOMPARE(w.text("T_4_Namae"), QStringLiteral("ＡＢＣ１２３"));
     }
 
     void exitQuestion()

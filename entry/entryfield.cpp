@@ -1,0 +1,69 @@
+#include "entry/entryfield.h"
+
+#include "entry/textrules.h"
+#include "platform/ime.h"
+
+#include <QValidator>
+
+namespace entry {
+
+namespace {
+
+// Applies the field's rules to every change; a change that would pass the
+// limit is refused, so typing stops there.
+class EntryRules final : public QValidator {
+public:
+    explicit EntryRules(EntryField& field) : QValidator(&field), m_field(field) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        const int before = input.size();
+        QString text = flattenLineBreaks(input);
+        if (m_field.kind() != EntryField::Kind::Text)
+            text = asciiNumerals(text);
+        input = text;
+        pos = std::min<int>(pos + int(input.size()) - before, int(input.size()));
+        const int limit = m_field.characterLimit();
+        if (limit > 0) {
+            const bool fits = m_field.kind() == EntryField::Kind::PostalCode ? fitsPostalCodeField(input, limit)
+                                                                            : characterCount(input) <= limit;
+            if (!fits)
+                return Invalid;
+        }
+        return Acceptable;
+    }
+
+private:
+    EntryField& m_field;
+};
+
+} // namespace
+
+EntryField::EntryField(Kind kind, QWidget* parent) : QLineEdit(parent), m_kind(kind)
+{
+    setValidator(new EntryRules(*this));
+}
+
+void EntryField::setCharacterLimit(int limit) { m_limit = limit; }
+
+void EntryField::setFieldText(const QString& text)
+{
+    QString rules = flattenLineBreaks(text);
+    if (m_kind != Kind::Text)
+        rules = asciiNumerals(rules);
+    if (m_limit > 0 && !(m_kind == Kind::PostalCode && fitsPostalCodeField(rules, m_limit)))
+        rules = leftCharacters(rules, m_limit);
+    setText(rules);
+}
+
+QVariant EntryField::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // The input method asks the focused field whether it takes composed
+    // text; a field whose mode is off must say no, or the user composes
+    // full-width digits into it.
+    if (query == Qt::ImEnabled && platform::imeMode(this) == platform::ImeMode::Disabled)
+        return false;
+    return QLineEdit::inputMethodQuery(query);
+}
+
+} // namespace entry

@@ -1,0 +1,31 @@
+#pragma once
+// The window's text field: a line edit whose text keeps to the rules of
+// entry/textrules.h whichever way it arrives, whose length limit counts
+// characters, and which, where the input method is off, tells the input
+// method so when asked (a widget attribute alone does not reach it).
+#include <QLineEdit>
+
+namespace entry {
+
+class EntryField final : public QLineEdit {
+    Q_OBJECT
+public:
+    enum class Kind { Text, Numbers, PostalCode };
+    explicit EntryField(Kind kind, QWidget* parent = nullptr);
+
+    // 0: no limit. A postal code field takes one more for a hyphen after
+    // its third digit.
+    void setCharacterLimit(int limit);
+    int characterLimit() const { return m_limit; }
+    Kind kind() const { return m_kind; }
+    // A text written by the program, kept to the limit as typing keeps it.
+    void setFieldText(const QString& text);
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+private:
+    Kind m_kind;
+    int m_limit = 0;
+};
+
+} // namespace entry

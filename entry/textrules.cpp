@@ -1,0 +1,70 @@
+#include "entry/textrules.h"
+
+#include <QTextBoundaryFinder>
+
+namespace entry {
+
+QString flattenLineBreaks(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    for (QChar& c : out)
+        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return out;
+}
+
+QString asciiNumerals(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u >= u'０' && u <= u'９')
+            c = QChar(u - u'０' + u'0');
+        else if (u == u'－' || u == u'−') // full-width hyphen-minus, minus sign
+            c = u'-';
+        else if (u == u'．')
+            c = u'.';
+        else if (u == u'，')
+            c = u',';
+    }
+    return out;
+}
+
+int characterCount(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+QString leftCharacters(const QString& text, int count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int end = 0;
+    for (int n = 0; n < count; ++n) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = int(next);
+    }
+    return text.left(end);
+}
+
+bool isPostalHyphen(QChar c)
+{
+    static const QString hyphens = QStringLiteral("-－‐−ー");
+    return hyphens.contains(c);
+}
+
+bool fitsPostalCodeField(const QString& text, int limit)
+{
+    const int count = characterCount(text);
+    if (count <= limit)
+        return true;
+    return count == limit + 1 && text.size() > 3 && isPostalHyphen(leftCharacters(text, 4).back());
+}
+
+} // namespace entry

@@ -1,0 +1,29 @@
+#pragma once
+// What a field's text may be: the rules every way into a field (typing,
+// pasting, an input method, an order list, the address book) goes by.
+#include <QString>
+
+namespace entry {
+
+// A line break or a tab becomes one space: a field holds one line, and the
+// page must carry what the field shows.
+QString flattenLineBreaks(const QString& text);
+
+// Full-width digits, minus, period and comma as their ASCII forms, for the
+// fields that take numbers (postal codes, telephones, amounts, offsets), so
+// what is shown, computed and printed is the same ASCII text.
+QString asciiNumerals(const QString& text);
+
+// Characters as a reader counts them: a character outside the basic plane
+// (𠮷) or a letter with its combining marks is one.
+int characterCount(const QString& text);
+QString leftCharacters(const QString& text, int count);
+
+// The hyphens people write after a postal code's third digit.
+bool isPostalHyphen(QChar c);
+
+// Whether a postal code field may hold this text: at most `limit`
+// characters, or one more when that one is a hyphen after the third.
+bool fitsPostalCodeField(const QString& text, int limit);
+
+} // namespace entry
