@@ -106,7 +106,7 @@ QString messageFor(SpoolerProblem problem, const QString& queue, const QString& 
     }
     case SpoolerProblem::NotAccepting:
         return QStringLiteral("プリンタ「%1」が印刷を受け付けない設定になっているため、印刷できませんでした。"
-                              "プリンタの設定で受け付けを再開する（cupsaccept %1）か、"
+                              "システムのプリンタ設定で受け付けを再開する（cupsaccept %1）か、"
                               "「プリンタの設定」で別のプリンタを選んでください。")
             .arg(queue);
     case SpoolerProblem::NotPermitted:

@@ -269,7 +269,15 @@ private slots:
         const auto queue = platform::inspectQueue(QStringLiteral("forms"));
         QVERIFY2(queue.status.ok(), qPrintable(queue.status.message));
         QVERIFY(queue.takesCustomSize(widthMm, lengthMm));
-        QVERIFY(!queue.takesCustomSize(16 * kMmPerInch, lengthMm)); // wider than the driver's 15 in
+        // The driver's limits (tests/cups/forms-pdf.ppd): 0.5 in to 15 in
+        // wide, 0.5 in to 1200 in long.
+        QVERIFY(std::abs(queue.customMinWidthMm - 0.5 * kMmPerInch) < 0.01);
+        QVERIFY(std::abs(queue.customMaxWidthMm - 15 * kMmPerInch) < 0.01);
+        QVERIFY(std::abs(queue.customMinLengthMm - 0.5 * kMmPerInch) < 0.01);
+        QVERIFY(std::abs(queue.customMaxLengthMm - 1200 * kMmPerInch) < 0.01);
+        QVERIFY(!queue.takesCustomSize(16 * kMmPerInch, lengthMm));
+        QVERIFY(!queue.takesCustomSize(widthMm, 1201 * kMmPerInch));
+        QVERIFY(!queue.takesCustomSize(widthMm, 0.4 * kMmPerInch));
 
         const QString pdfPath = makePdf(m_dir, QStringLiteral("form.pdf"), widthMm, lengthMm);
         const auto r = platform::submitPdf(QStringLiteral("forms"), pdfPath, QStringLiteral("送り状"),
