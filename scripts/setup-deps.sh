@@ -9,7 +9,8 @@ need=(
   fonts-ipafont-gothic fontconfig
   xvfb xauth
   poppler-utils
-  cups cups-bsd printer-driver-cups-pdf
+  cups cups-bsd cups-ipp-utils printer-driver-cups-pdf
+  libcups2-dev
 )
 
 missing=()
