@@ -93,12 +93,12 @@ QString messageFor(SpoolerProblem problem, const QString& queue, const QString& 
         return QStringLiteral("印刷サービス（CUPS）が動いていないため、印刷できませんでした。"
                               "印刷サービスを起動する（sudo systemctl start cups）か、管理者に連絡してください。");
     case SpoolerProblem::QueueNotFound:
-        return QStringLiteral("プリンタ「%1」が見つからないため、印刷できませんでした。"
-                              "「プリンタの設定」で別のプリンタを選んでください。")
+        return QStringLiteral("プリンタ「%1」が見つからないため、印刷しませんでした。「プリンタの設定」でプリンタを選び直してください。")
             .arg(queue);
     case SpoolerProblem::QueueStopped: {
-        QString text = QStringLiteral("プリンタ「%1」が停止しているため、印刷できませんでした。"
-                                      "プリンタを再開して（cupsenable %1）から、もう一度印刷してください。")
+        // Stopped, the spooler would hold the job: a page that comes out
+        // hours later, or twice after a retry, is worse than none.
+        QString text = QStringLiteral("プリンタ「%1」が停止しているため、印刷しませんでした。プリンタを再開してから、もう一度印刷してください。")
                            .arg(queue);
         if (!detail.isEmpty())
             text += QStringLiteral("（プリンタの状態: %1）").arg(detail);

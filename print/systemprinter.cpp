@@ -1,13 +1,14 @@
 #include "print/systemprinter.h"
 
 #include "platform/files.h"
+#include "platform/spooler.h"
 #include "print/pdfoutput.h"
 #include "print/printjob.h"
 #include "print/renderer.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QPainter>
+#include <QTemporaryFile>
 #include <QPrintEngine>
 #include <QPrinterInfo>
 
@@ -91,58 +92,46 @@ Delivery SystemPrinter::printToNewPdfFile(int pageCount, const PageSource& pages
     return delivery;
 }
 
-// Why the queue cannot take a document now, or nothing when it can.
-static QString unavailable(const QString& queueName)
-{
-    // The spooler takes a job for a stopped queue and holds it; a page that
-    // comes out hours later, or twice after a retry, is worse than none. A
-    // queue that is gone would swallow the job without a word.
-    const QPrinterInfo queue = QPrinterInfo::printerInfo(queueName);
-    if (queue.isNull())
-        return QStringLiteral("プリンタ「%1」が見つからないため、印刷しませんでした。「プリンタの設定」でプリンタを選び直してください。").arg(queueName);
-    if (queue.state() == QPrinter::Error)
-        return QStringLiteral("プリンタ「%1」が停止しているため、印刷しませんでした。プリンタを再開してから、もう一度印刷してください。").arg(queueName);
-    return {};
-}
-
 Delivery SystemPrinter::printToQueue(int pageCount, const PageSource& pages, const Progress& progress)
 {
     QPrinter& device = *m_settings;
-    if (const QString why = unavailable(m_queue); !why.isEmpty())
-        return {.message = why};
+    // Asked before anything is made: a queue that is gone, stopped or
+    // refusing jobs, or a spooler that does not run, is said as such.
+    const platform::QueueInfo queue = platform::inspectQueue(m_queue);
+    if (!queue.status.ok())
+        return {.message = queue.status.message};
     if (device.printerName() != m_queue)
         device.setPrinterName(m_queue);
-    // Every page is made before the first reaches the device, so a stop
-    // releases nothing.
-    std::vector<Page> made;
-    try {
-        for (int i = 0; i < pageCount; ++i)
-            made.push_back(pages(i));
-    } catch (const JobStopped& stop) {
-        return {.message = stop.message};
-    }
-    QPainter painter;
-    if (!painter.begin(&device))
-        return {.message = QStringLiteral("プリンタ「%1」に印刷できませんでした。プリンタの電源と接続、「プリンタの設定」での選択を確かめてください。").arg(device.printerName())};
-    // Origin: the corner of the printable area, that is the paper corner
-    // moved in by the device's own hardware margins.
+
+    // The whole document into a file of its own first: the spooler gets it
+    // complete or not at all.
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("horutea-XXXXXX.pdf")));
+    if (!file.open())
+        return {.message = QStringLiteral("印刷用の一時ファイルを作れませんでした（%1）。一時フォルダ「%2」の空きと書き込みの許可を確かめてください。")
+                               .arg(file.errorString(), QDir::toNativeSeparators(QDir::tempPath()))};
     QPageLayout layout = device.pageLayout();
-    layout.setUnits(QPageLayout::Point);
+    layout.setUnits(QPageLayout::Millimeter);
+    // Origin: the corner of the printable area, that is the paper corner
+    // moved in by the queue's own hardware margins.
     const QMarginsF hardware = layout.minimumMargins();
-    const double dpi = device.resolution();
-    const QPointF corner(hardware.left() * dpi / 72.0, hardware.top() * dpi / 72.0);
-    for (size_t i = 0; i < made.size(); ++i) {
-        if (i > 0)
-            device.newPage();
-        renderPage(painter, made[i], corner);
-        if (progress && !progress(int(i) + 1, pageCount)) {
-            device.abort();
-            return {.cancelled = true, .message = QStringLiteral("印刷を取り消しました。どのページも印刷されていません。")};
-        }
+    Delivery result = writePdfDocument(file, layout, QPointF(hardware.left(), hardware.top()), pageCount, pages, progress);
+    if (!result.ok) {
+        if (result.message.isEmpty())
+            result.message = QStringLiteral("印刷用の一時ファイルを書けませんでした（%1）。一時フォルダ「%2」の空きを確かめてください。")
+                                 .arg(file.errorString(), QDir::toNativeSeparators(QDir::tempPath()));
+        return result;
     }
-    if (!painter.end() || device.printerState() == QPrinter::Error)
-        return {.message = QStringLiteral("プリンタ「%1」への印刷に失敗しました。").arg(device.printerName())};
-    return {.ok = true, .destination = device.printerName(), .pages = pageCount};
+    file.close();
+
+    platform::PrinterJobSettings job = platform::jobSettingsOf(device);
+    if (job.title.isEmpty())
+        job.title = QStringLiteral("送り状");
+    platform::JobOptions options = job.options;
+    options += platform::resolutionOptions(platform::pickResolution(queue, options));
+    const platform::SpoolerResult submitted = platform::submitPdf(m_queue, file.fileName(), job.title, options);
+    if (!submitted.ok())
+        return {.message = submitted.message};
+    return {.ok = true, .destination = m_queue, .pages = pageCount};
 }
 
 } // namespace print

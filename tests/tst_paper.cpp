@@ -161,15 +161,30 @@ private slots:
         QVERIFY(waitForJobs(QStringLiteral("other"), 2));
     }
 
+    // A queue that exists but refuses jobs: nothing silently dropped.
+    void rejectingQueueSaysSo()
+    {
+        TestWindow& w = *m_window;
+        admin(QStringLiteral("cupsreject"), {QStringLiteral("other")});
+        w.form->InsatsuBtn_Click();
+        QCOMPARE(w.messages.shown.size(), size_t(2));
+        QVERIFY2(w.messages.last().contains(QStringLiteral("受け付けない")) && w.messages.last().contains(QStringLiteral("other")),
+                 qPrintable(w.messages.last()));
+        admin(QStringLiteral("cupsaccept"), {QStringLiteral("other")});
+        w.form->InsatsuBtn_Click();
+        QCOMPARE(w.messages.shown.size(), size_t(2));
+        QVERIFY(waitForJobs(QStringLiteral("other"), 3));
+    }
+
     void missingQueueSaysSo()
     {
         TestWindow& w = *m_window;
         admin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), QStringLiteral("other")});
         w.form->InsatsuBtn_Click();
-        QCOMPARE(w.messages.shown.size(), size_t(2));
+        QCOMPARE(w.messages.shown.size(), size_t(3));
         QVERIFY2(w.messages.last().contains(QStringLiteral("見つからない")), qPrintable(w.messages.last()));
         w.form->IchiBtn_Click();
-        QCOMPARE(w.messages.shown.size(), size_t(3));
+        QCOMPARE(w.messages.shown.size(), size_t(4));
 
         // The dialog, cancelled, keeps the vanished queue: the next print
         // says so again rather than going to whatever the dialog showed.
@@ -179,7 +194,7 @@ private slots:
         };
         w.click("PriDiaBtn");
         w.form->InsatsuBtn_Click();
-        QCOMPARE(w.messages.shown.size(), size_t(4));
+        QCOMPARE(w.messages.shown.size(), size_t(5));
         QVERIFY(w.messages.last().contains(QStringLiteral("other")));
         QCOMPARE(jobs(QStringLiteral("completed"), QStringLiteral("waybill")).size(), m_waybillJobs);
         QCOMPARE(QJsonDocument(waybill::toJson(w.form->readWaybill())).toJson(), QJsonDocument(waybill::toJson(expect::filledWaybill())).toJson());
