@@ -16,6 +16,7 @@ struct Delivery {
     QString destination; // the queue's name, or the PDF file written
     bool toPdfFile = false;
     bool becauseNoPrinter = false; // a new file in the documents folder: the machine has no printer
+    QString notice;                // something the user should hear once, printed or not
     int pages = 0;
 };
 

@@ -11,10 +11,23 @@
 #include <QTemporaryFile>
 #include <QPrintEngine>
 #include <QPrinterInfo>
+#include <QSettings>
+#include <utility>
 
 namespace print {
 
-SystemPrinter::SystemPrinter(QString pdfFolder) : m_pdfFolder(std::move(pdfFolder)) {}
+SystemPrinter::SystemPrinter(QString pdfFolder, QString choiceFile)
+    : m_pdfFolder(std::move(pdfFolder)), m_choiceFile(std::move(choiceFile))
+{
+    // The form's size is cheap to read and the preview needs it early.
+    if (!m_choiceFile.isEmpty()) {
+        const QSettings stored(m_choiceFile, QSettings::IniFormat);
+        const double width = stored.value(QStringLiteral("form/widthMm")).toDouble();
+        const double length = stored.value(QStringLiteral("form/lengthMm")).toDouble();
+        if (width > 0 && length > 0)
+            m_formPaper = paper::FormPaper{width, length};
+    }
+}
 SystemPrinter::~SystemPrinter() = default;
 
 QPrinter& SystemPrinter::settings()
@@ -27,8 +40,75 @@ QPrinter& SystemPrinter::settings()
             m_settings->setOutputFormat(QPrinter::PdfFormat);
         }
         m_queue = m_settings->printerName();
+        loadChoice();
     }
     return *m_settings;
+}
+
+// Where Qt's printer keeps the spooler options chosen in the dialog's
+// printer properties.
+static const QPrintEngine::PrintEnginePropertyKey kSpoolerOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// The choice is the program's own, not the user's default printer: made the
+// system's default, a form printer would take every other program's pages.
+void SystemPrinter::loadChoice()
+{
+    if (m_choiceFile.isEmpty() || m_noPrinter)
+        return;
+    const QSettings stored(m_choiceFile, QSettings::IniFormat);
+    const QString queue = stored.value(QStringLiteral("printer/queue")).toString();
+    if (queue.isEmpty())
+        return;
+    if (QPrinterInfo::printerInfo(queue).isNull()) {
+        m_notice = QStringLiteral("前に「プリンタの設定」で選んだプリンタ「%1」が見つからないため、既定のプリンタ「%2」を使います。"
+                                  "別のプリンタにするときは「プリンタの設定」で選び直してください。")
+                       .arg(queue, m_queue);
+        return;
+    }
+    m_settings->setPrinterName(queue);
+    m_queue = queue;
+    const QSizeF paperMm = stored.value(QStringLiteral("printer/paperMm")).toSizeF();
+    if (paperMm.isValid()) {
+        const QString name = stored.value(QStringLiteral("printer/paperName")).toString();
+        m_settings->setPageSize(QPageSize(paperMm, QPageSize::Millimeter, name, QPageSize::FuzzyMatch));
+    }
+    m_settings->setPageOrientation(stored.value(QStringLiteral("printer/landscape")).toBool() ? QPageLayout::Landscape
+                                                                                             : QPageLayout::Portrait);
+    const QStringList options = stored.value(QStringLiteral("printer/spoolerOptions")).toStringList();
+    if (!options.isEmpty())
+        m_settings->printEngine()->setProperty(kSpoolerOptionsKey, options);
+}
+
+void SystemPrinter::saveChoice()
+{
+    if (m_choiceFile.isEmpty() || m_settings->outputFormat() != QPrinter::NativeFormat)
+        return;
+    QSettings stored(m_choiceFile, QSettings::IniFormat);
+    stored.setValue(QStringLiteral("printer/queue"), m_queue);
+    const QPageSize size = m_settings->pageLayout().pageSize();
+    stored.setValue(QStringLiteral("printer/paperName"), size.name());
+    stored.setValue(QStringLiteral("printer/paperMm"), size.size(QPageSize::Millimeter));
+    stored.setValue(QStringLiteral("printer/landscape"), m_settings->pageLayout().orientation() == QPageLayout::Landscape);
+    stored.setValue(QStringLiteral("printer/spoolerOptions"), m_settings->printEngine()->property(kSpoolerOptionsKey).toStringList());
+}
+
+void SystemPrinter::setFormPaper(std::optional<paper::FormPaper> formPaper)
+{
+    m_formPaper = formPaper;
+    if (m_choiceFile.isEmpty())
+        return;
+    QSettings stored(m_choiceFile, QSettings::IniFormat);
+    stored.setValue(QStringLiteral("form/widthMm"), formPaper ? formPaper->widthMm : 0.0);
+    stored.setValue(QStringLiteral("form/lengthMm"), formPaper ? formPaper->lengthMm : 0.0);
+}
+
+QPageLayout SystemPrinter::paperLayout()
+{
+    if (m_formPaper)
+        return QPageLayout(QPageSize(QSizeF(m_formPaper->widthMm, m_formPaper->lengthMm), QPageSize::Millimeter,
+                                     QStringLiteral("連続用紙"), QPageSize::ExactMatch),
+                           QPageLayout::Portrait, QMarginsF());
+    return settings().pageLayout();
 }
 
 bool SystemPrinter::writesPdfFiles()
@@ -36,10 +116,6 @@ bool SystemPrinter::writesPdfFiles()
     settings();
     return m_noPrinter && m_settings->outputFileName().isEmpty();
 }
-
-// Where Qt's printer keeps the spooler options chosen in the dialog's
-// printer properties.
-static const QPrintEngine::PrintEnginePropertyKey kSpoolerOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
 bool SystemPrinter::chooseWith(const std::function<bool(QPrinter&)>& choose)
 {
@@ -55,6 +131,7 @@ bool SystemPrinter::chooseWith(const std::function<bool(QPrinter&)>& choose)
     if (choose(printer)) {
         if (printer.outputFormat() == QPrinter::NativeFormat)
             m_queue = printer.printerName();
+        saveChoice();
         return true;
     }
     printer.setOutputFormat(format);
@@ -71,11 +148,15 @@ bool SystemPrinter::chooseWith(const std::function<bool(QPrinter&)>& choose)
 Delivery SystemPrinter::print(int pageCount, const PageSource& pages, const Progress& progress)
 {
     QPrinter& printer = settings();
+    Delivery delivery;
     if (writesPdfFiles())
-        return printToNewPdfFile(pageCount, pages, progress);
-    if (printer.outputFormat() == QPrinter::PdfFormat)
-        return PdfFileDestination(printer.outputFileName(), printer.pageLayout()).print(pageCount, pages, progress);
-    return printToQueue(pageCount, pages, progress);
+        delivery = printToNewPdfFile(pageCount, pages, progress);
+    else if (printer.outputFormat() == QPrinter::PdfFormat)
+        delivery = PdfFileDestination(printer.outputFileName(), paperLayout()).print(pageCount, pages, progress);
+    else
+        delivery = printToQueue(pageCount, pages, progress);
+    delivery.notice = std::exchange(m_notice, {});
+    return delivery;
 }
 
 Delivery SystemPrinter::printToNewPdfFile(int pageCount, const PageSource& pages, const Progress& progress)
@@ -86,7 +167,7 @@ Delivery SystemPrinter::printToNewPdfFile(int pageCount, const PageSource& pages
     // when two documents share a second.
     const QString stem = QStringLiteral("送り状_") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
     const QString path = platform::newFileName(m_pdfFolder, stem, QStringLiteral(".pdf"));
-    PdfFileDestination file(path, m_settings->pageLayout(), PdfFileDestination::Existing::NeverOverwrite);
+    PdfFileDestination file(path, paperLayout(), PdfFileDestination::Existing::NeverOverwrite);
     Delivery delivery = file.print(pageCount, pages, progress);
     delivery.becauseNoPrinter = true;
     return delivery;
@@ -109,11 +190,22 @@ Delivery SystemPrinter::printToQueue(int pageCount, const PageSource& pages, con
     if (!file.open())
         return {.message = QStringLiteral("印刷用の一時ファイルを作れませんでした（%1）。一時フォルダ「%2」の空きと書き込みの許可を確かめてください。")
                                .arg(file.errorString(), QDir::toNativeSeparators(QDir::tempPath()))};
-    QPageLayout layout = device.pageLayout();
-    layout.setUnits(QPageLayout::Millimeter);
+    if (m_formPaper && !queue.takesCustomSize(m_formPaper->widthMm, m_formPaper->lengthMm))
+        return {.message = QStringLiteral("プリンタ「%1」は連続用紙の大きさ %2 を扱えないため、印刷しませんでした。"
+                                          "プリンタか用紙の大きさを選び直してください（このプリンタの範囲: 幅 %3～%4 mm、長さ %5～%6 mm）。")
+                               .arg(m_queue, paper::describe(*m_formPaper))
+                               .arg(queue.customMinWidthMm, 0, 'f', 1)
+                               .arg(queue.customMaxWidthMm, 0, 'f', 1)
+                               .arg(queue.customMinLengthMm, 0, 'f', 1)
+                               .arg(queue.customMaxLengthMm, 0, 'f', 1)};
+    if (m_formPaper)
+        device.setPageSize(paperLayout().pageSize());
+    QPageLayout queuePaper = device.pageLayout();
+    queuePaper.setUnits(QPageLayout::Millimeter);
     // Origin: the corner of the printable area, that is the paper corner
     // moved in by the queue's own hardware margins.
-    const QMarginsF hardware = layout.minimumMargins();
+    const QMarginsF hardware = queuePaper.minimumMargins();
+    const QPageLayout layout = m_formPaper ? paperLayout() : queuePaper;
     Delivery result = writePdfDocument(file, layout, QPointF(hardware.left(), hardware.top()), pageCount, pages, progress);
     if (!result.ok) {
         if (result.message.isEmpty())
@@ -127,6 +219,9 @@ Delivery SystemPrinter::printToQueue(int pageCount, const PageSource& pages, con
     if (job.title.isEmpty())
         job.title = QStringLiteral("送り状");
     platform::JobOptions options = job.options;
+    // The form's exact size, never snapped to a standard size nearby.
+    if (m_formPaper)
+        options += platform::customPaper(m_formPaper->widthMm, m_formPaper->lengthMm);
     options += platform::resolutionOptions(platform::pickResolution(queue, options));
     const platform::SpoolerResult submitted = platform::submitPdf(m_queue, file.fileName(), job.title, options);
     if (!submitted.ok())

@@ -1,18 +1,23 @@
 #pragma once
 // This run's printer: the system's default queue, or the printer and paper
-// confirmed in the printer dialog. On a machine without any printer, each
-// document becomes a new PDF file in the documents folder instead.
+// confirmed in the printer dialog, kept for later runs in the program's own
+// settings. On a machine without any printer, each document becomes a new
+// PDF file in the documents folder instead.
+#include "paper/formpaper.h"
 #include "print/destination.h"
 
 #include <QPrinter>
 #include <functional>
+#include <optional>
 #include <memory>
 
 namespace print {
 
 class SystemPrinter final : public Destination {
 public:
-    explicit SystemPrinter(QString pdfFolder);
+    // choiceFile: where the confirmed printer, its paper and the form's
+    // size are kept between runs; none: they last for this run only.
+    explicit SystemPrinter(QString pdfFolder, QString choiceFile = {});
     ~SystemPrinter() override;
 
     // What the printer dialog edits. Asking the spooler for its printers
@@ -27,9 +32,18 @@ public:
     // where the dialog changed them on its way.
     bool chooseWith(const std::function<bool(QPrinter&)>& choose);
 
+    // The continuous form's exact size, used for every page until it is
+    // cleared; none: the printer's own paper.
+    std::optional<paper::FormPaper> formPaper() const { return m_formPaper; }
+    void setFormPaper(std::optional<paper::FormPaper> formPaper);
+    // The paper every page is drawn on now.
+    QPageLayout paperLayout();
+
     Delivery print(int pageCount, const PageSource& pages, const Progress& progress = {}) override;
 
 private:
+    void loadChoice();
+    void saveChoice();
     Delivery printToQueue(int pageCount, const PageSource& pages, const Progress& progress);
     Delivery printToNewPdfFile(int pageCount, const PageSource& pages, const Progress& progress);
 
@@ -39,6 +53,9 @@ private:
     // whatever it had before.
     QString m_queue;
     QString m_pdfFolder;
+    QString m_choiceFile;
+    std::optional<paper::FormPaper> m_formPaper;
+    QString m_notice; // said with the next delivery
     bool m_noPrinter = false;
 };
 

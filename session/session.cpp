@@ -28,10 +28,11 @@ Session::Printed Session::printTestMarks(print::PrintOffsets offsets)
 Session::Printed Session::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress)
 {
     Printed printed{m_printer.print(pageCount, pages, progress), {}};
+    printed.notice = printed.delivery.notice;
     if (printed.delivery.ok && printed.delivery.becauseNoPrinter && !m_toldPdfFolder) {
         m_toldPdfFolder = true;
         const QString folder = QFileInfo(printed.delivery.destination).absolutePath();
-        printed.notice = QStringLiteral("プリンタが見つからないため、印刷した内容をPDFファイルとして次のフォルダに保存しました。"
+        printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + QStringLiteral("プリンタが見つからないため、印刷した内容をPDFファイルとして次のフォルダに保存しました。"
                                         "以後も同じフォルダに、印刷のたびに新しいファイルとして保存します。\n\n%1")
                              .arg(QDir::toNativeSeparators(folder));
     }
