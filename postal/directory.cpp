@@ -41,7 +41,7 @@ constexpr int fieldsPerLine = 6;
 template <typename Number>
 Number numberAt(QByteArrayView bytes, qint64 at)
 {
-    if (at < 0 || at + qint64(sizeof(Number)) > bytes.size())
+    if (at + qint64(sizeof(Number)) > bytes.size())
         return 0;
     return qFromLittleEndian<Number>(bytes.data() + at);
 }
@@ -341,10 +341,13 @@ LookupResult Directory::lookup(const QString& typedCode)
             result.message = m_error;
             return result;
         }
-        // Lines are in code order: stop at the first one past the code.
+        // Lines are in code order (checked when the block was read): stop at
+        // the first one past the code.
         const QByteArrayView text(*block);
         for (qsizetype start = 0; start < text.size();) {
             const qsizetype end = text.indexOf('\n', start);
+            if (end < 0)
+                break;
             const QByteArrayView line = text.sliced(start, end - start);
             const int order = line.first(suffixDigits).compare(suffix);
             if (order > 0)

@@ -11,7 +11,10 @@
 #include <QTemporaryDir>
 #include <QSet>
 #include <QTest>
+#include <QtEndian>
 #include <functional>
+#include <map>
+#include <zlib.h>
 
 using namespace Qt::StringLiterals;
 using postal::LookupStatus;
@@ -52,6 +55,54 @@ QString pinnedPackageVersion()
 {
     const QString script = QString::fromUtf8(readAll(QStringLiteral(HORUTEA_SOURCE_DIR "/scripts/build-postal-data.sh")));
     return QRegularExpression(QStringLiteral("^version=(\\S+)$"), QRegularExpression::MultilineOption).match(script).captured(1);
+}
+
+template <typename Number>
+void append(QByteArray& bytes, Number n)
+{
+    const Number le = qToLittleEndian(n);
+    bytes.append(reinterpret_cast<const char*>(&le), sizeof le);
+}
+
+quint32 crc32Of(const QByteArray& bytes)
+{
+    return quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
+}
+
+// A data file in the program's format with every length and CRC right, for
+// contents that only a faulty build could produce. Blocks are given
+// uncompressed per first three digits; headerTexts are the 1-byte-length
+// texts after the fixed header.
+QByteArray consistentDataFile(const std::map<int, QByteArray>& blockTexts,
+                              const QByteArray& headerTexts = QByteArray("\x04test\x03" "0.0\x0a" "2000-01-01"))
+{
+    constexpr int prefixCount = 1000;
+    const quint32 headerBytes = quint32(32 + headerTexts.size() + prefixCount * 16 + 4);
+    QByteArray index, payload;
+    for (int prefix = 0; prefix < prefixCount; ++prefix) {
+        const auto block = blockTexts.find(prefix);
+        if (block == blockTexts.end()) {
+            index.append(16, '\0');
+            continue;
+        }
+        const QByteArray stored = qCompress(block->second).mid(4); // without Qt's length prefix: a zlib stream
+        append(index, quint32(headerBytes + payload.size()));
+        append(index, quint32(stored.size()));
+        append(index, quint32(block->second.size()));
+        append(index, crc32Of(stored));
+        payload += stored;
+    }
+    QByteArray header("JPPOSTAL");
+    append(header, quint16(1));
+    append(header, quint16(prefixCount));
+    append(header, headerBytes);
+    append(header, quint32(headerBytes + payload.size()));
+    append(header, quint32(1)); // records
+    append(header, quint32(1)); // codes
+    append(header, crc32Of(payload));
+    header += headerTexts + index;
+    append(header, crc32Of(header));
+    return header + payload;
 }
 
 using Boxes = std::array<QString, 7>;
@@ -339,6 +390,46 @@ private slots:
         QVERIFY2(damaged.message.contains(u"壊れています"_s), qPrintable(damaged.message));
         // The file is not trusted any more, even for a block read before.
         QCOMPARE(directory.lookup(u"100-0001"_s).status, LookupStatus::DataUnavailable);
+    }
+
+    // Contents with right checksums but wrong inside, as a faulty build
+    // script could write them: refused, never read past or half-used.
+    void consistentButMalformedFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("usable");
+        const QByteArray office = "4567\t県\t市\t町\t１－２\t事業所\n";
+        QTest::newRow("well formed") << consistentDataFile({{123, "0001\t県\t市\t\t\t\n" + office}}) << true;
+        QTest::newRow("lines out of order") << consistentDataFile({{123, office + "0001\t県\t市\t\t\t\n"}}) << false;
+        QTest::newRow("five fields") << consistentDataFile({{123, "4567\t県\t市\t町\t\n"}}) << false;
+        QTest::newRow("seven fields") << consistentDataFile({{123, "4567\t県\t市\t町\t\t\t\n"}}) << false;
+        QTest::newRow("letter in the code") << consistentDataFile({{123, "45a7\t県\t市\t町\t\t\n"}}) << false;
+        QTest::newRow("three-digit code") << consistentDataFile({{123, "456\t県\t市\t町\t\t\t\n"}}) << false;
+        QTest::newRow("last line unended") << consistentDataFile({{123, "4567\t県\t市\t町\t\t"}}) << false;
+        QTest::newRow("empty block") << consistentDataFile({{123, ""}}) << false;
+        QTest::newRow("header text past the index") << consistentDataFile({{123, office}}, "\x04test\x03" "0.0\xff" "2000-01-01") << false;
+        QTest::newRow("two header texts") << consistentDataFile({{123, office}}, "\x04test\x03" "0.0") << false;
+        QTest::newRow("four header texts") << consistentDataFile({{123, office}}, "\x04test\x03" "0.0\x01" "a\x01" "b") << false;
+    }
+
+    void consistentButMalformedFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, usable);
+        const QString path = m_temp.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') + u".bin"_s);
+        QVERIFY(writeFile(path, content));
+        postal::Directory directory(path);
+        const auto result = directory.lookup(u"123-4567"_s);
+        if (usable) {
+            QCOMPARE(result.status, LookupStatus::Found);
+            QCOMPARE(result.matches, (QList<Match>{{u"県"_s, u"市"_s, u"町"_s, u"１－２"_s, u"事業所"_s}}));
+            QCOMPARE(directory.lookup(u"123-0001"_s).matches, (QList<Match>{{u"県"_s, u"市"_s, {}, {}, {}}}));
+            QCOMPARE(directory.dataInfo().value().dataDate, u"2000-01-01"_s);
+        } else {
+            QCOMPARE(result.status, LookupStatus::DataUnavailable);
+            QVERIFY(result.matches.isEmpty());
+            QVERIFY2(result.message.contains(u"壊れています"_s), qPrintable(result.message));
+        }
     }
 
     void printedBoxes_data()
