@@ -1,0 +1,61 @@
+#include "postal/postalcode.h"
+
+#include <QTextBoundaryFinder>
+#include <algorithm>
+
+namespace postal {
+
+bool isCodeHyphen(QStringView character)
+{
+    return character.size() == 1
+        && std::find(codeHyphens.begin(), codeHyphens.end(), character.front().unicode()) != codeHyphens.end();
+}
+
+std::optional<QString> normalizedCode(QStringView typed)
+{
+    const QStringView code = typed.trimmed();
+    QString digits;
+    digits.reserve(codeDigitCount);
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const char16_t c = code[i].unicode();
+        if (i == digitsBeforeHyphen && digits.size() == digitsBeforeHyphen && isCodeHyphen(code.mid(i, 1)))
+            continue;
+        if (c >= u'0' && c <= u'9')
+            digits += QChar(c);
+        else if (c >= u'\uFF10' && c <= u'\uFF19') // full-width digits
+            digits += QChar(u'0' + (c - u'\uFF10'));
+        else
+            return std::nullopt;
+    }
+    if (digits.size() != codeDigitCount)
+        return std::nullopt;
+    return digits;
+}
+
+QString displayCode(const QString& sevenDigits)
+{
+    return sevenDigits.left(digitsBeforeHyphen) + QLatin1Char('-') + sevenDigits.mid(digitsBeforeHyphen);
+}
+
+std::array<QString, codeDigitCount> printedBoxes(const QString& text)
+{
+    std::array<QString, codeDigitCount> boxes;
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    int characterIndex = 0;
+    size_t box = 0;
+    while (box < boxes.size()) {
+        const qsizetype end = characters.toNextBoundary();
+        if (end < 0)
+            break;
+        const QStringView character = QStringView(text).mid(start, end - start);
+        start = end;
+        const bool hyphenAfterThirdDigit = characterIndex == digitsBeforeHyphen && isCodeHyphen(character);
+        ++characterIndex;
+        if (!hyphenAfterThirdDigit)
+            boxes[box++] = character.toString();
+    }
+    return boxes;
+}
+
+} // namespace postal

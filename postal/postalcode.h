@@ -1,0 +1,38 @@
+#pragma once
+// A postal code as the user types it: the accepted spellings, and how its
+// text fills the seven printed boxes of the waybill.
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <optional>
+
+namespace postal {
+
+// The characters a user types between the third and the fourth digit: the
+// ASCII hyphen-minus, the full-width hyphen-minus, the Unicode hyphen, the
+// minus sign, and the katakana long-vowel mark the input method gives for
+// the "-" key in kana mode.
+inline constexpr std::array<char16_t, 5> codeHyphens = {u'-', u'\uFF0D', u'\u2010', u'\u2212', u'\u30FC'};
+
+inline constexpr int codeDigitCount = 7;
+inline constexpr int digitsBeforeHyphen = 3;
+
+bool isCodeHyphen(QStringView character);
+
+// The seven ASCII digits of a typed code: seven digits, or three digits, a
+// hyphen and four digits, in half- or full-width digits, with surrounding
+// white space ignored. Nothing for anything else (empty, six or nine digits,
+// letters, a hyphen elsewhere).
+std::optional<QString> normalizedCode(QStringView typed);
+
+// "1000001" as "100-0001".
+QString displayCode(const QString& sevenDigits);
+
+// The texts of the seven postal-code boxes of the waybill, box 1 first. One
+// whole character per box (a character outside the basic plane, or a letter
+// with its combining marks, is never cut). A hyphen as the fourth character
+// takes no box, so "100-0001" prints as seven digits; any other text fills
+// the boxes with its first seven characters and leaves the rest empty.
+std::array<QString, codeDigitCount> printedBoxes(const QString& text);
+
+} // namespace postal
