@@ -1,5 +1,7 @@
 #include "entry/textrules.h"
 
+#include "postal/postalcode.h"
+
 #include <QTextBoundaryFinder>
 
 namespace entry {
@@ -53,18 +55,12 @@ QString leftCharacters(const QString& text, int count)
     return text.left(end);
 }
 
-bool isPostalHyphen(QChar c)
-{
-    static const QString hyphens = QStringLiteral("-－‐−ー");
-    return hyphens.contains(c);
-}
-
 bool fitsPostalCodeField(const QString& text, int limit)
 {
     const int count = characterCount(text);
     if (count <= limit)
         return true;
-    return count == limit + 1 && text.size() > 3 && isPostalHyphen(leftCharacters(text, 4).back());
+    return count == limit + 1 && text.size() > 3 && postal::isCodeHyphen(QStringView(leftCharacters(text, 4)).right(1));
 }
 
 } // namespace entry

@@ -19,9 +19,6 @@ QString asciiNumerals(const QString& text);
 int characterCount(const QString& text);
 QString leftCharacters(const QString& text, int count);
 
-// The hyphens people write after a postal code's third digit.
-bool isPostalHyphen(QChar c);
-
 // Whether a postal code field may hold this text: at most `limit`
 // characters, or one more when that one is a hyphen after the third.
 bool fitsPostalCodeField(const QString& text, int limit);

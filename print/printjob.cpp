@@ -1,10 +1,7 @@
 #include "print/printjob.h"
 
-#include "entry/textrules.h"
 #include "platform/numtext.h"
-
-#include <QStringList>
-#include <QTextBoundaryFinder>
+#include "postal/postalcode.h"
 
 #include <cfloat>
 #include <cmath>
@@ -34,23 +31,6 @@ void drawMark(Printer& printer, const PrintState& state, float dxTwips, float dy
     const float y = checkedSingle(double(state.OriginY) + double(dyTwips), "○印の縦位置");
     const float r = checkedSingle(double(state.MarkRadius) * double(kTwipsPerTenthMm), "○印の半径");
     printer.circle(x, y, r);
-}
-
-std::array<QString, 7> postalBoxes(const QString& postalCode)
-{
-    // Whole characters, one per box: 𠮷 or a letter with its combining
-    // marks is never cut in half.
-    QStringList characters;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, postalCode);
-    for (qsizetype from = 0, to; (to = finder.toNextBoundary()) > 0; from = to)
-        characters << postalCode.mid(from, to - from);
-    // The hyphen people write after the third digit has no box of its own.
-    if (characters.size() > 3 && characters[3].size() == 1 && entry::isPostalHyphen(characters[3][0]))
-        characters.removeAt(3);
-    std::array<QString, 7> boxes;
-    for (int n = 0; n < 7 && n < characters.size(); ++n)
-        boxes[size_t(n)] = characters[n];
-    return boxes;
 }
 
 namespace {
@@ -101,7 +81,7 @@ private:
     void addressBlock(std::span<const AddressItem> items, const waybill::Address& address)
     {
         // The postal code is read once, before its first box.
-        const std::array<QString, 7> boxes = postalBoxes(address.postalCode);
+        const std::array<QString, 7> boxes = postal::printedBoxes(address.postalCode);
         for (const AddressItem& item : items) {
             switch (item.part) {
             case AddressPart::PostalBox: placeAndPrint(item.points, item.x_mm, item.y_mm, boxes[size_t(item.postalBox - 1)]); break;

@@ -49,10 +49,6 @@ void printWaybill(const waybill::Waybill& waybill, PrintOffsets offsets, Printer
 // The same, collected into a page.
 Page waybillPage(const waybill::Waybill& waybill, PrintOffsets offsets, PrintState& state);
 
-// The seven characters a postal code puts into its seven boxes: whole
-// characters from the left, a hyphen after the third digit skipped.
-std::array<QString, 7> postalBoxes(const QString& postalCode);
-
 // The printer font, exactly as the layout names it.
 inline const QString kPrinterFontName = QStringLiteral("ＭＳ　P ゴシック");
 
