@@ -3,11 +3,13 @@
 #include "adjust/offsets.h"
 #include "app/controls.h"
 #include "app/frame.h"
+#include "app/postaloffer.h"
 #include "app/updown.h"
 #include "entry/entryfield.h"
 #include "entry/fields.h"
 #include "platform/fonts.h"
 #include "platform/ime.h"
+#include "postal/postalcode.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -146,6 +148,26 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     }
     buildControls();
     connectHandlers();
+    auto lookup = [this](const QString& code) { return addressesOf(code); };
+    new PostalOffer(control<QLineEdit>("T_1_Yuubin"), control<QLineEdit>("T_2_Jyuusyo"), lookup, this);
+    new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(), lookup, this);
+}
+
+QStringList Form1::addressesOf(const QString& postalCode)
+{
+    // Only a complete code opens the data file.
+    if (!postal::normalizedCode(postalCode))
+        return {};
+    const postal::LookupResult result = m_services.session.postalCodes().lookup(postalCode);
+    if (result.status == postal::LookupStatus::DataUnavailable && !m_toldPostalData) {
+        m_toldPostalData = true;
+        platform::warn(m_services.messages, this, result.message);
+    }
+    QStringList addresses;
+    for (const postal::Match& match : result.matches)
+        addresses << postal::addressLine1(match);
+    addresses.removeDuplicates();
+    return addresses;
 }
 
 QWidget* Form1::control(const char* name) const { return m_controls.value(QString::fromUtf8(name)); }

@@ -67,10 +67,12 @@ private:
     void connectHandlers();
     void report(const session::Session::Printed& printed);
     waybill::Address readAddress(const char* const (&fields)[6]) const;
+    QStringList addressesOf(const QString& postalCode);
     std::function<QWidget*(const char*)> finder() const;
 
     Services& m_services;
     QHash<QString, QWidget*> m_controls;
+    bool m_toldPostalData = false;
 };
 
 } // namespace app

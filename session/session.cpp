@@ -13,6 +13,15 @@ Session::Session(const platform::Folders& folders, platform::InstanceDetector& i
 {
 }
 
+Session::~Session() = default;
+
+postal::Directory& Session::postalCodes()
+{
+    if (!m_postalCodes)
+        m_postalCodes = std::make_unique<postal::Directory>(postal::defaultDataFilePath());
+    return *m_postalCodes;
+}
+
 Session::Printed Session::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                                         const print::Progress& progress)
 {

@@ -5,10 +5,12 @@
 #include "adjust/offsets.h"
 #include "platform/files.h"
 #include "platform/instance.h"
+#include "postal/directory.h"
 #include "print/destination.h"
 #include "print/printjob.h"
 #include "waybill/waybill.h"
 
+#include <memory>
 #include <span>
 
 namespace session {
@@ -20,10 +22,13 @@ public:
     // saveFilter: see platform::AtomicFile; tests make saves fail with it.
     Session(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
             platform::DeviceFilter saveFilter = {});
+    ~Session();
 
     adjust::OffsetStore& offsets() { return m_offsets; }
     print::Destination& printer() { return m_printer; }
     bool anotherInstanceRunning() { return m_instance.anotherInstanceRunning(); }
+    // Opened at the first look-up, not before.
+    postal::Directory& postalCodes();
 
     struct Printed {
         print::Delivery delivery;
@@ -42,6 +47,7 @@ private:
     platform::InstanceDetector& m_instance;
     print::Destination& m_printer;
     print::PrintState m_printState;
+    std::unique_ptr<postal::Directory> m_postalCodes;
     bool m_toldPdfFolder = false;
 };
 

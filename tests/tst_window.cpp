@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 using namespace testing;
 
@@ -363,6 +364,52 @@ private slots:
         // Text fields keep full-width text as typed.
         w.type("T_4_Namae", QStringLiteral("ＡＢＣ１２３"));
         QCOMPARE(w.text("T_4_Namae"), QStringLiteral("ＡＢＣ１２３"));
+    }
+
+    // A complete postal code offers its address in the empty first line;
+    // the down-arrow key takes it, and typing as before gives exactly what
+    // was typed.
+    void postalCodeOffersItsAddress()
+    {
+        TestWindow w;
+        w.type("T_1_Yuubin", QStringLiteral("100-0001"));
+        auto* line1 = w.c<QLineEdit>("T_2_Jyuusyo");
+        QCOMPARE(line1->text(), QString());
+        QVERIFY2(line1->placeholderText().contains(QStringLiteral("東京都千代田区千代田")), qPrintable(line1->placeholderText()));
+        line1->setFocus();
+        QTest::keyClick(line1, Qt::Key_Down);
+        QCOMPARE(line1->text(), QStringLiteral("東京都千代田区千代田"));
+        w.type("T_3_Jyuusyo", QStringLiteral("1-1"));
+        w.click("InsatsuBtn");
+        QCOMPARE(w.recording.lastPage().texts[7].text, QStringLiteral("東京都千代田区千代田"));
+
+        // The same keys, the offer not taken: the text as typed.
+        TestWindow plain;
+        plain.type("T_1_Yuubin", QStringLiteral("100-0001"));
+        plain.type("T_2_Jyuusyo", QStringLiteral("ab"));
+        QTest::keyClick(plain.c("T_2_Jyuusyo"), Qt::Key_Tab);
+        QCOMPARE(plain.text("T_2_Jyuusyo"), QStringLiteral("ab"));
+        QCOMPARE(QApplication::focusWidget(), plain.c("T_3_Jyuusyo"));
+        QCOMPARE(plain.form->readWaybill().recipient.line1, QStringLiteral("ab"));
+
+        // A code of two prefectures gives a list; the sender block alike.
+        w.type("iraiYuubin", QStringLiteral("4980000"));
+        QLineEdit* senderLine1 = w.c<QComboBox>("iraiJyuusyo1")->lineEdit();
+        senderLine1->setFocus();
+        QTimer::singleShot(0, [] {
+            QWidget* list = QApplication::activePopupWidget();
+            QVERIFY(list);
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+        });
+        QTest::keyClick(senderLine1, Qt::Key_Down);
+        QCOMPARE(w.text("iraiJyuusyo1"), QStringLiteral("三重県桑名郡木曽岬町"));
+        // An unknown code offers nothing, and the arrow does nothing.
+        w.type("T_1_Yuubin", QStringLiteral("0000000"));
+        w.setText("T_2_Jyuusyo", QString());
+        QTest::keyClick(line1, Qt::Key_Down);
+        QCOMPARE(line1->text(), QString());
+        QVERIFY(!line1->placeholderText().contains(QStringLiteral("↓")));
     }
 
     void exitQuestion()

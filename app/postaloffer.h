@@ -1,0 +1,39 @@
+#pragma once
+// The address a complete postal code stands for, offered in the empty first
+// address line: shown there as a hint, taken with the down-arrow key (a list
+// to choose from when the code stands for several towns). Nothing is ever
+// written into the field unless the user takes it; typing is untouched.
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class QLineEdit;
+
+namespace app {
+
+class PostalOffer final : public QObject {
+    Q_OBJECT
+public:
+    // The addresses of a postal code text, for the first address line;
+    // empty when it is not a complete, known code.
+    using Lookup = std::function<QStringList(const QString& postalCode)>;
+
+    PostalOffer(QLineEdit* postalCode, QLineEdit* addressLine1, Lookup lookup, QObject* parent = nullptr);
+
+    QStringList offered() const { return m_offered; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void update();
+    void take();
+
+    QLineEdit* m_postalCode;
+    QLineEdit* m_address;
+    Lookup m_lookup;
+    QStringList m_offered;
+    QString m_ownHint; // the field's own placeholder, given back when nothing is offered
+};
+
+} // namespace app
