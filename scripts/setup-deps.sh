@@ -9,6 +9,7 @@ need=(
   fonts-ipafont-gothic fontconfig
   xvfb xauth
   poppler-utils
+  libcsv-dev
   cups cups-bsd printer-driver-cups-pdf
 )
 
