@@ -9,18 +9,6 @@ constexpr char kCp932Name[] = "windows-31j";
 
 constexpr auto kStandAlone = QStringConverter::Flag::Stateless;
 
-QStringDecoder makeDecoder(Encoding encoding)
-{
-    return encoding == Encoding::Utf8 ? QStringDecoder(QStringConverter::Utf8, kStandAlone)
-                                      : QStringDecoder(kCp932Name, kStandAlone);
-}
-
-QStringEncoder makeEncoder(Encoding encoding)
-{
-    return encoding == Encoding::Utf8 ? QStringEncoder(QStringConverter::Utf8, kStandAlone)
-                                      : QStringEncoder(kCp932Name, kStandAlone);
-}
-
 int lineOfByte(const QByteArray& bytes, qsizetype index)
 {
     int line = 1;
@@ -41,7 +29,8 @@ bool isControlByte(unsigned char c)
 bool isUtf8(const QByteArray& bytes, bool strictEnd)
 {
     QStringDecoder decoder(QStringConverter::Utf8, strictEnd ? kStandAlone : QStringConverter::Flag::Default);
-    (void)decoder.decode(bytes);
+    // decode() converts only when its result is taken.
+    [[maybe_unused]] const QString text = decoder.decode(bytes);
     return !decoder.hasError();
 }
 
@@ -97,33 +86,68 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
     return result;
 }
 
-FieldDecoder::FieldDecoder(Encoding encoding) : m_decoder(makeDecoder(encoding)) {}
+// Qt 6.4 keeps the error mark of an ICU converter through resetState(), and
+// a moved ICU converter no longer reports errors at all; so a converter that
+// met an error is destroyed and a fresh one built in its place.
+
+FieldDecoder::FieldDecoder(Encoding encoding) : m_encoding(encoding)
+{
+    renew();
+}
+
+void FieldDecoder::renew()
+{
+    m_decoder.reset();
+    if (m_encoding == Encoding::Utf8)
+        m_decoder.emplace(QStringConverter::Utf8, kStandAlone);
+    else
+        m_decoder.emplace(kCp932Name, kStandAlone);
+}
 
 QString FieldDecoder::decode(const QByteArray& bytes, bool& invalid)
 {
-    m_decoder.resetState();
-    QString text = m_decoder.decode(bytes);
-    invalid = m_decoder.hasError();
+    QString text = m_decoder->decode(bytes);
+    invalid = m_decoder->hasError();
+    if (invalid)
+        renew();
     return text;
 }
 
-FieldEncoder::FieldEncoder(Encoding encoding) : m_encoder(makeEncoder(encoding)) {}
+FieldEncoder::FieldEncoder(Encoding encoding) : m_encoding(encoding)
+{
+    renew();
+}
+
+void FieldEncoder::renew()
+{
+    m_encoder.reset();
+    if (m_encoding == Encoding::Utf8)
+        m_encoder.emplace(QStringConverter::Utf8, kStandAlone);
+    else
+        m_encoder.emplace(kCp932Name, kStandAlone);
+}
+
+bool FieldEncoder::encodes(const QString& text, QByteArray& bytes)
+{
+    bytes = m_encoder->encode(text);
+    if (!m_encoder->hasError())
+        return true;
+    renew();
+    return false;
+}
 
 std::optional<QByteArray> FieldEncoder::encode(const QString& text, QString& missing)
 {
     missing.clear();
-    m_encoder.resetState();
-    QByteArray bytes = m_encoder.encode(text);
-    if (!m_encoder.hasError())
+    QByteArray bytes;
+    if (encodes(text, bytes))
         return bytes;
     // Find the characters themselves, one code point at a time, so that the
     // user can be told which ones to replace.
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
         const QString character = text.mid(i, length);
-        m_encoder.resetState();
-        (void)m_encoder.encode(character);
-        if (m_encoder.hasError() && !missing.contains(character))
+        if (!encodes(character, bytes) && !missing.contains(character))
             missing += character;
         i += length;
     }

@@ -33,29 +33,42 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile);
 
 // Turns one field's bytes into text. Each call stands alone: a character cut
 // off at the end of the bytes is an error, not carried into the next call.
+// Neither converter may be copied or moved: Qt's ICU converters stop
+// reporting errors once moved.
 class FieldDecoder {
 public:
     explicit FieldDecoder(Encoding encoding);
+    FieldDecoder(const FieldDecoder&) = delete;
+    FieldDecoder& operator=(const FieldDecoder&) = delete;
     // false when this system cannot convert the encoding at all
-    bool isUsable() const { return m_decoder.isValid(); }
+    bool isUsable() const { return m_decoder->isValid(); }
     // Sets `invalid` when some bytes are not characters of the encoding; the
     // text then holds substitutes for them.
     QString decode(const QByteArray& bytes, bool& invalid);
 
 private:
-    QStringDecoder m_decoder;
+    void renew();
+
+    Encoding m_encoding;
+    std::optional<QStringDecoder> m_decoder;
 };
 
 class FieldEncoder {
 public:
     explicit FieldEncoder(Encoding encoding);
-    bool isUsable() const { return m_encoder.isValid(); }
+    FieldEncoder(const FieldEncoder&) = delete;
+    FieldEncoder& operator=(const FieldEncoder&) = delete;
+    bool isUsable() const { return m_encoder->isValid(); }
     // The bytes of `text`, or nothing when the encoding cannot hold every
     // character; `missing` then lists the characters it lacks, once each.
     std::optional<QByteArray> encode(const QString& text, QString& missing);
 
 private:
-    QStringEncoder m_encoder;
+    bool encodes(const QString& text, QByteArray& bytes);
+    void renew();
+
+    Encoding m_encoding;
+    std::optional<QStringEncoder> m_encoder;
 };
 
 } // namespace csv

@@ -25,10 +25,16 @@ QString Writer::guardFormula(const QString& field)
 
 bool Writer::put(const QByteArray& bytes)
 {
-    if (m_device.write(bytes) == bytes.size())
-        return true;
-    m_errorText = QStringLiteral("ファイルに書き込めませんでした（%1）。").arg(m_device.errorString());
-    return false;
+    // A device may take part of the bytes and fail on the rest.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = m_device.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            m_errorText = QStringLiteral("ファイルに書き込めませんでした（%1）。").arg(m_device.errorString());
+            return false;
+        }
+        done += n;
+    }
+    return true;
 }
 
 Writer::Result Writer::write(const QStringList& fields)
