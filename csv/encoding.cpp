@@ -7,7 +7,9 @@ namespace {
 // ICU's name for Microsoft's code page 932; Qt hands it to ICU.
 constexpr char kCp932Name[] = "windows-31j";
 
-constexpr auto kStandAlone = QStringConverter::Flag::Stateless;
+// Each field converts on its own; a U+FEFF at a field's start is text (the
+// file's byte-order mark is skipped before any field is read).
+constexpr auto kStandAlone = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
 
 int lineOfByte(const QByteArray& bytes, qsizetype index)
 {
@@ -28,7 +30,7 @@ bool isControlByte(unsigned char c)
 // cut off at the very end is forgiven unless `strictEnd`.
 bool isUtf8(const QByteArray& bytes, bool strictEnd)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, strictEnd ? kStandAlone : QStringConverter::Flag::Default);
+    QStringDecoder decoder(QStringConverter::Utf8, strictEnd ? QStringConverter::Flag::Stateless : QStringConverter::Flag::Default);
     // decode() converts only when its result is taken.
     [[maybe_unused]] const QString text = decoder.decode(bytes);
     return !decoder.hasError();
@@ -76,7 +78,7 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
     }
     // Text has hardly any control characters; compressed or binary data has
     // one in every eight bytes or so.
-    if (controls > 0 && controls * 40 > sample.size()) {
+    if (controls >= 8 && controls * 40 > sample.size()) {
         result.refusal = QStringLiteral("このファイルは文字のファイルではないようです（%1行目から文字でないデータが続きます）。"
                                         "CSV形式のファイルを開いてください。")
                              .arg(lineOfByte(sample, firstControl));

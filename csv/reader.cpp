@@ -11,7 +11,10 @@ namespace {
 constexpr int kRowNotBegun = 0;
 constexpr int kFieldBegun = 2;
 
-constexpr qint64 kChunkBytes = 64 * 1024;
+// Reading starts with small chunks, so that fetching one record at an offset
+// reads little more than the record, and doubles them up to the largest.
+constexpr qint64 kFirstChunkBytes = 4 * 1024;
+constexpr qint64 kLargestChunkBytes = 64 * 1024;
 constexpr qint64 kSampleBytes = 1024 * 1024;
 
 } // namespace
@@ -74,7 +77,8 @@ Reader::Step Reader::fail(qint64 line, const QString& text)
 bool Reader::start()
 {
     const qint64 base = m_device.pos();
-    const QByteArray sample = m_device.read(kSampleBytes);
+    const qint64 sampleBytes = qMin(kSampleBytes, qMax<qint64>(0, m_device.size() - base));
+    const QByteArray sample = m_device.read(sampleBytes);
     const Detection detection = detect(sample, sample.size() < kSampleBytes);
     if (!detection.refusal.isEmpty()) {
         fail(0, detection.refusal);
@@ -101,8 +105,9 @@ bool Reader::refill()
 {
     m_bufferOffset += m_buffer.size();
     m_bufferPos = 0;
-    m_buffer.resize(kChunkBytes);
-    const qint64 got = m_device.read(m_buffer.data(), kChunkBytes);
+    m_buffer.resize(m_chunkBytes);
+    const qint64 got = m_device.read(m_buffer.data(), m_chunkBytes);
+    m_chunkBytes = qMin(m_chunkBytes * 2, kLargestChunkBytes);
     if (got < 0) {
         m_buffer.clear();
         fail(m_line, QStringLiteral("ファイルを読めませんでした（%1）。").arg(m_device.errorString()));
@@ -247,6 +252,7 @@ Reader::Step Reader::readAt(qint64 offsetBytes, qint64 line, Record& record)
     m_buffer.clear();
     m_bufferPos = 0;
     m_bufferOffset = offsetBytes;
+    m_chunkBytes = kFirstChunkBytes;
     m_atEnd = false;
     m_line = m_recordLine = m_quoteLine = line;
     m_afterCr = false;

@@ -82,6 +82,7 @@ private:
     bool m_started = false;
 
     QByteArray m_buffer;
+    qint64 m_chunkBytes = 4 * 1024;
     qsizetype m_bufferPos = 0;
     qint64 m_bufferOffset = 0; // device offset of m_buffer[0]
     bool m_atEnd = false;

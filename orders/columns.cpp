@@ -1,6 +1,7 @@
 #include "orders/columns.h"
 
 #include <QCryptographicHash>
+#include <QHash>
 
 namespace orders {
 
@@ -218,6 +219,25 @@ bool isAddressBookHeader(const QStringList& headings)
     return true;
 }
 
+namespace {
+
+// The known headings and then the address-book headings, normalised once:
+// each with its field, in the order of preference.
+const QList<std::pair<QString, Field>>& headingsByPreference()
+{
+    static const QList<std::pair<QString, Field>> table = [] {
+        QList<std::pair<QString, Field>> rows;
+        for (const auto& known : kKnownHeadings)
+            rows.append({normalizedHeading(QString::fromUtf16(known.heading)), known.field});
+        for (const auto& column : kAddressBookColumns)
+            rows.append({normalizedHeading(QString::fromUtf16(column.heading)), column.field});
+        return rows;
+    }();
+    return table;
+}
+
+} // namespace
+
 ColumnMap recogniseHeadings(const QStringList& headings)
 {
     // Rank of each column's heading in the known headings (address-book
@@ -231,38 +251,27 @@ ColumnMap recogniseHeadings(const QStringList& headings)
         const QString key = normalizedHeading(headings[column]);
         if (key.isEmpty())
             continue;
-        int rank = 0;
-        for (const auto& known : kKnownHeadings) {
-            if (key == normalizedHeading(QString::fromUtf16(known.heading))) {
-                matches[column] = {known.field, rank};
+        const auto& table = headingsByPreference();
+        for (int rank = 0; rank < table.size(); ++rank) {
+            if (key == table[rank].first) {
+                matches[column] = {table[rank].second, rank};
                 break;
             }
-            ++rank;
-        }
-        if (matches[column].rank >= 0)
-            continue;
-        for (const auto& column2 : kAddressBookColumns) {
-            if (key == normalizedHeading(QString::fromUtf16(column2.heading))) {
-                matches[column] = {column2.field, rank};
-                break;
-            }
-            ++rank;
         }
     }
-    ColumnMap map(headings.size(), Field::None);
+    // For each field the column with the best rank; the first on a tie.
+    QHash<Field, qsizetype> best;
     for (qsizetype column = 0; column < headings.size(); ++column) {
         const Match& m = matches[column];
         if (m.rank < 0)
             continue;
-        bool best = true;
-        for (qsizetype other = 0; other < headings.size() && best; ++other) {
-            const Match& o = matches[other];
-            if (other != column && o.field == m.field && (o.rank < m.rank || (o.rank == m.rank && other < column)))
-                best = false;
-        }
-        if (best)
-            map[column] = m.field;
+        const auto it = best.constFind(m.field);
+        if (it == best.constEnd() || m.rank < matches[*it].rank)
+            best.insert(m.field, column);
     }
+    ColumnMap map(headings.size(), Field::None);
+    for (auto it = best.constBegin(); it != best.constEnd(); ++it)
+        map[it.value()] = it.key();
     return map;
 }
 

@@ -10,6 +10,7 @@ need=(
   xvfb xauth
   poppler-utils
   libcsv-dev
+  clang-14 libclang-rt-14-dev
   cups cups-bsd printer-driver-cups-pdf
 )
 

@@ -236,6 +236,9 @@ private slots:
         Read read = readFile(write(QStringLiteral("bom.csv"), "\xEF\xBB\xBF" + text.toUtf8() + "\r\n"));
         QCOMPARE(read.encoding, Encoding::Utf8);
         QCOMPARE(read.records.value(0).fields, (QStringList{"㈱テスト～", "①"}));
+        // Only the file's mark is skipped; a U+FEFF that starts a field is text.
+        read = readFile(write(QStringLiteral("bom2.csv"), "\xEF\xBB\xBF\xEF\xBB\xBFx,\xEF\xBB\xBFy\n"));
+        QCOMPARE(read.records.value(0).fields, (QStringList{QStringLiteral("\uFEFFx"), QStringLiteral("\uFEFFy")}));
         read = readFile(write(QStringLiteral("utf8.csv"), text.toUtf8()));
         QCOMPARE(read.encoding, Encoding::Utf8);
         QCOMPARE(read.records.value(0).fields, (QStringList{"㈱テスト～", "①"}));
