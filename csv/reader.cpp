@@ -16,6 +16,15 @@ constexpr int kFieldBegun = 2;
 constexpr qint64 kFirstChunkBytes = 4 * 1024;
 constexpr qint64 kLargestChunkBytes = 64 * 1024;
 constexpr qint64 kSampleBytes = 1024 * 1024;
+// libcsv grows its field buffer by this much at a time; its default of 128
+// bytes makes a long field cost time in the square of its length.
+constexpr size_t kFieldGrowthBytes = 64 * 1024;
+
+void initParser(csv_parser* parser)
+{
+    csv_init(parser, CSV_STRICT);
+    csv_set_blk_size(parser, kFieldGrowthBytes);
+}
 
 } // namespace
 
@@ -24,7 +33,7 @@ Reader::Reader(QIODevice& device) : Reader(device, Options{}) {}
 Reader::Reader(QIODevice& device, Options options)
     : m_device(device), m_options(options), m_parser(std::make_unique<csv_parser>())
 {
-    csv_init(m_parser.get(), CSV_STRICT);
+    initParser(m_parser.get());
 }
 
 Reader::~Reader()
@@ -35,7 +44,7 @@ Reader::~Reader()
 void Reader::resetParser()
 {
     csv_free(m_parser.get());
-    csv_init(m_parser.get(), CSV_STRICT);
+    initParser(m_parser.get());
     m_fieldBytes.clear();
     m_recordEnded = false;
     m_tooManyFields = false;

@@ -86,17 +86,20 @@ QString columnNames(const QStringList& headings, const QList<int>& columns, Fiel
     return names.isEmpty() ? QStringLiteral("「%1」").arg(fieldLabel(field)) : names;
 }
 
-struct PostalVerdict {
+struct Verdict {
     QString reason;
     QString suggestion;
 };
 
-std::optional<PostalVerdict> judgePostal(const QString& text, const QString& where)
+// `whereOf` names the columns; called only when there is something to say.
+template <typename WhereOf>
+std::optional<Verdict> judgePostal(const QString& text, const WhereOf& whereOf)
 {
-    if (text.trimmed().isEmpty())
-        return PostalVerdict{QStringLiteral("%1の郵便番号がありません。").arg(where), {}};
     if (postalDigits(text))
         return std::nullopt;
+    const QString where = whereOf();
+    if (text.trimmed().isEmpty())
+        return Verdict{QStringLiteral("%1の郵便番号がありません。").arg(where), {}};
     const QString folded = foldDigitsAndHyphens(withoutPostalMark(text));
     static const QRegularExpression kDigitsOnly(QStringLiteral("^[0-9]{5,6}$"));
     static const QRegularExpression kTwoParts(QStringLiteral("^([0-9]{1,3})-([0-9]{1,4})$"));
@@ -107,16 +110,17 @@ std::optional<PostalVerdict> judgePostal(const QString& text, const QString& whe
         padded = m.captured(1).rightJustified(3, QLatin1Char('0')) + m.captured(2).rightJustified(4, QLatin1Char('0'));
     }
     if (!padded.isEmpty())
-        return PostalVerdict{QStringLiteral("%1の郵便番号「%2」は桁が足りません。表計算ソフトで先頭の0が消えた可能性があります。"
+        return Verdict{QStringLiteral("%1の郵便番号「%2」は桁が足りません。表計算ソフトで先頭の0が消えた可能性があります。"
                                             "正しくは「%3」ではありませんか。")
                                  .arg(where, text, padded),
                              padded};
-    return PostalVerdict{QStringLiteral("%1の郵便番号「%2」は形が正しくありません。7桁の数字（1234567 か 123-4567）にしてください。")
+    return Verdict{QStringLiteral("%1の郵便番号「%2」は形が正しくありません。7桁の数字（1234567 か 123-4567）にしてください。")
                              .arg(where, text),
                          {}};
 }
 
-std::optional<PostalVerdict> judgeTelephone(const QString& text, const QString& where)
+template <typename WhereOf>
+std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereOf)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
@@ -129,17 +133,16 @@ std::optional<PostalVerdict> judgeTelephone(const QString& text, const QString& 
         digits = QLatin1Char('0') + digits.mid(3);
     static const QRegularExpression kDigits(QStringLiteral("^[0-9]+$"));
     if (!kDigits.match(digits).hasMatch())
-        return PostalVerdict{QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(where, text), {}};
+        return Verdict{QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(whereOf(), text), {}};
     if (digits.startsWith(u'0') && (digits.size() == 10 || digits.size() == 11))
         return std::nullopt;
     if (!digits.startsWith(u'0') && (digits.size() == 9 || digits.size() == 10))
-        return PostalVerdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
+        return Verdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
                                             "正しくは「0%3」ではありませんか。")
-                                 .arg(where, text, trimmed),
+                                 .arg(whereOf(), text, trimmed),
                              QLatin1Char('0') + trimmed};
-    return PostalVerdict{QStringLiteral("%1の電話番号「%2」は数字が%3桁です。0で始まる10桁か11桁にしてください。")
-                             .arg(where, text)
-                             .arg(digits.size()),
+    return Verdict{QStringLiteral("%1の電話番号「%2」は数字が%3桁です。0で始まる10桁か11桁にしてください。")
+                             .arg(whereOf(), text, QString::number(digits.size())),
                          {}};
 }
 
@@ -196,15 +199,15 @@ QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& 
         const QList<int> columns = columnsFeeding(map, field);
         findings.append({field, columns.isEmpty() ? -1 : columns.first(), reason, suggestion});
     };
-    const auto where = [&](Field field) { return columnNames(headings, columnsFeeding(map, field), field); };
+    const auto where = [&](Field field) { return [&, field] { return columnNames(headings, columnsFeeding(map, field), field); }; };
     const waybill::Address& to = waybill.recipient;
 
     if (const auto verdict = judgePostal(to.postalCode, where(Field::PostalCode)))
         add(Field::PostalCode, verdict->reason, verdict->suggestion);
     if (to.line1.trimmed().isEmpty())
-        add(Field::AddressLine1, QStringLiteral("%1にお届け先の住所がありません。").arg(where(Field::AddressLine1)));
+        add(Field::AddressLine1, QStringLiteral("%1にお届け先の住所がありません。").arg(where(Field::AddressLine1)()));
     if (to.name.trimmed().isEmpty())
-        add(Field::Name, QStringLiteral("%1にお届け先の名前がありません。").arg(where(Field::Name)));
+        add(Field::Name, QStringLiteral("%1にお届け先の名前がありません。").arg(where(Field::Name)()));
     if (const auto verdict = judgeTelephone(to.telephone, where(Field::Telephone)))
         add(Field::Telephone, verdict->reason, verdict->suggestion);
     if (fits) {
