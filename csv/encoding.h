@@ -6,8 +6,6 @@
 // plain Shift_JIS has 〜 (U+301C).
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <optional>
 
 namespace csv {
@@ -33,42 +31,47 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile);
 
 // Turns one field's bytes into text. Each call stands alone: a character cut
 // off at the end of the bytes is an error, not carried into the next call.
-// Neither converter may be copied or moved: Qt's ICU converters stop
-// reporting errors once moved.
+// CP932 goes through the C library's iconv, whose table is Microsoft's; the
+// ICU table Qt would use swaps the control bytes 0x1A, 0x1C and 0x7F as IBM's
+// code pages do.
 class FieldDecoder {
 public:
     explicit FieldDecoder(Encoding encoding);
+    ~FieldDecoder();
     FieldDecoder(const FieldDecoder&) = delete;
     FieldDecoder& operator=(const FieldDecoder&) = delete;
     // false when this system cannot convert the encoding at all
-    bool isUsable() const { return m_decoder->isValid(); }
+    bool isUsable() const;
     // Sets `invalid` when some bytes are not characters of the encoding; the
-    // text then holds substitutes for them.
+    // text then holds U+FFFD for them.
     QString decode(const QByteArray& bytes, bool& invalid);
 
 private:
-    void renew();
-
     Encoding m_encoding;
-    std::optional<QStringDecoder> m_decoder;
+    void* m_cp932 = nullptr; // iconv descriptor, CP932 to UTF-8
 };
 
 class FieldEncoder {
 public:
     explicit FieldEncoder(Encoding encoding);
+    ~FieldEncoder();
     FieldEncoder(const FieldEncoder&) = delete;
     FieldEncoder& operator=(const FieldEncoder&) = delete;
-    bool isUsable() const { return m_encoder->isValid(); }
+    bool isUsable() const;
     // The bytes of `text`, or nothing when the encoding cannot hold every
     // character; `missing` then lists the characters it lacks, once each.
+    // A character that would come back as another one (CP932 writes 〜
+    // U+301C as the byte pair of ～ U+FF5E) counts as missing: nothing is
+    // ever replaced.
     std::optional<QByteArray> encode(const QString& text, QString& missing);
 
 private:
-    bool encodes(const QString& text, QByteArray& bytes);
-    void renew();
+    // CP932 bytes of `text`; the characters iconv refuses go to `missing`.
+    QByteArray toCp932(const QString& text, QString& missing);
 
     Encoding m_encoding;
-    std::optional<QStringEncoder> m_encoder;
+    void* m_cp932 = nullptr; // iconv descriptor, UTF-8 to CP932
+    FieldDecoder m_readBack;
 };
 
 } // namespace csv

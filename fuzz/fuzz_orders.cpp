@@ -46,13 +46,12 @@ void writeAndReadBack(const QList<csv::Record>& records, csv::Encoding encoding)
     buffer.seek(0);
     csv::Reader reader(buffer, csv::Reader::Options{encoding});
     if (!reader.start()) {
-        // Texts full of control characters make a file that looks binary.
+        // Only a file with many control bytes may look binary.
+        const QByteArray& file = buffer.data();
         qsizetype controls = 0;
-        for (const QStringList& fields : written)
-            for (const QString& field : fields)
-                for (QChar c : field)
-                    controls += c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n';
-        if (controls < 8)
+        for (char c : file)
+            controls += static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+        if (controls < 8 || controls * 40 <= file.size())
             broken("what was written is taken for CSV text");
         return;
     }

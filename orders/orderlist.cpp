@@ -47,22 +47,10 @@ csv::Encoding OrderList::encoding() const
     return m_reader ? m_reader->encoding() : csv::Encoding::Utf8;
 }
 
-bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
-{
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
-        m_reader.reset();
-        m_device.reset();
-        m_errorText = QStringLiteral("ファイル「%1」を開けませんでした（%2）。").arg(path, file->errorString());
-        return false;
-    }
-    return open(std::move(file), encoding);
-}
-
-bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encoding> encoding)
+void OrderList::close()
 {
     m_reader.reset();
-    m_device = std::move(device);
+    m_device.reset();
     m_errorText.clear();
     m_readingFailed = false;
     m_headings.clear();
@@ -71,7 +59,25 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
     m_edits.clear();
     m_allFound = false;
     m_nextCheck = 0;
+    m_cursorValid = false;
     m_cachedRow = -1;
+}
+
+bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
+        close();
+        m_errorText = QStringLiteral("ファイル「%1」を開けませんでした（%2）。").arg(path, file->errorString());
+        return false;
+    }
+    return open(std::move(file), encoding);
+}
+
+bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encoding> encoding)
+{
+    close();
+    m_device = std::move(device);
 
     auto reader = std::make_unique<csv::Reader>(*m_device, csv::Reader::Options{encoding});
     if (!reader->start()) {

@@ -250,6 +250,9 @@ private slots:
         QCOMPARE(read.encoding, Encoding::Cp932);
         QCOMPARE(read.records.value(0).fields, (QStringList{QStringLiteral("㈱テスト\uFF5E"), "①"}));
         QCOMPARE(read.records.value(0).badColumn, -1);
+        // Control bytes are themselves in Microsoft's table (IBM's swaps 0x1A, 0x1C and 0x7F).
+        read = readFile(write(QStringLiteral("controls.csv"), QByteArray("a\x7F\x1C\x1A\n")), csv::Reader::Options{Encoding::Cp932});
+        QCOMPARE(read.records.value(0).fields, (QStringList{QStringLiteral("a\u007F\u001C\u001A")}));
 
         // Overridden to UTF-8, the CP932 bytes are refused with line and column.
         read = readFile(write(QStringLiteral("cp932b.csv"), "a,b\r\nc," + sjis),
@@ -346,6 +349,11 @@ private slots:
         QCOMPARE(writer.unwritable()[0].column, 1);
         QCOMPARE(writer.unwritable()[0].characters, QStringLiteral("𠮷😀"));
         QCOMPARE(writer.unwritable()[1].column, 3);
+        // 〜 (WAVE DASH) would come back as ～ (FULLWIDTH TILDE): refused, not replaced.
+        QCOMPARE(writer.write({QStringLiteral("1\u301C3"), QStringLiteral("1\uFF5E3")}), csv::Writer::Result::Unwritable);
+        QCOMPARE(writer.unwritable().size(), 1);
+        QCOMPARE(writer.unwritable()[0].characters, QStringLiteral("\u301C"));
+        QCOMPARE(buffer.size(), before);
         // The first row went through; 𠮷 in UTF-8 is fine.
         QBuffer utf8;
         utf8.open(QIODevice::ReadWrite);
