@@ -269,6 +269,10 @@ ColumnMap recogniseHeadings(const QStringList& headings)
         if (it == best.constEnd() || m.rank < matches[*it].rank)
             best.insert(m.field, column);
     }
+    // 区分 is a common heading in order exports too (配送区分 and the like,
+    // with other values); it means お届け先/ご依頼主 only in the address book.
+    if (!isAddressBookHeader(headings))
+        best.remove(Field::Kind);
     ColumnMap map(headings.size(), Field::None);
     for (auto it = best.constBegin(); it != best.constEnd(); ++it)
         map[it.value()] = it.key();

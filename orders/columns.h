@@ -64,6 +64,7 @@ QString normalizedHeading(const QString& heading);
 
 // One field per column. A field goes to at most one column: when several
 // headings name it, the one the known-headings table lists first wins.
+// 区分 becomes Kind only in the address-book heading row.
 using ColumnMap = QList<Field>;
 ColumnMap recogniseHeadings(const QStringList& headings);
 bool isAddressBookHeader(const QStringList& headings);

@@ -355,6 +355,8 @@ QStringList OrderList::cellsAt(qint64 row)
 
 void OrderList::setExcluded(qint64 row, bool excluded)
 {
+    if (row < 0 || row >= rowCount())
+        return;
     quint8& flags = m_rows[size_t(row)].flags;
     flags &= quint8(~(kUserExcluded | kUserIncluded));
     flags |= excluded ? kUserExcluded : kUserIncluded;
@@ -362,11 +364,15 @@ void OrderList::setExcluded(qint64 row, bool excluded)
 
 void OrderList::setPrinted(qint64 row)
 {
+    if (row < 0 || row >= rowCount())
+        return;
     m_rows[size_t(row)].flags |= kPrinted;
 }
 
 void OrderList::setEdited(qint64 row, const waybill::Waybill& waybill)
 {
+    if (row < 0 || row >= rowCount())
+        return;
     m_edits.insert(row, waybill);
     if (!canCheck())
         return;

@@ -393,15 +393,16 @@ private slots:
     void englishHeadingsAndFolding()
     {
         // Width and case differ from the table; the buyer's bare 郵便番号 loses
-        // to the recipient's column.
+        // to the recipient's column; 区分 outside the address book is no kind.
         const QByteArray bytes =
             u8("order-id,ＳＨＩＰ－ＰＯＳＴＡＬ－ＣＯＤＥ,Recipient Name,ship_address_1,ship-address-2,ship-address-3,ship-city,"
-               "ship-state,Buyer-Phone-Number,product-name,SKU,郵便番号\n"
-               "503-1,１５０－０００１,山田 太郎 ,神宮前1-2-3,メゾン,101,渋谷区,東京都,09012345678,本,B-1,9999999\n");
+               "ship-state,Buyer-Phone-Number,product-name,SKU,郵便番号,区分\n"
+               "503-1,１５０－０００１,山田 太郎 ,神宮前1-2-3,メゾン,101,渋谷区,東京都,09012345678,本,B-1,9999999,通常\n");
         auto l = list(QStringLiteral("en.csv"), bytes);
         QCOMPARE(l->columns(), (orders::ColumnMap{Field::OrderNumber, Field::PostalCode, Field::Name, Field::AddressLine1,
                                                   Field::AddressLine2, Field::AddressLine3, Field::City, Field::Prefecture,
-                                                  Field::Telephone, Field::ItemDescription, Field::ProductNumber, Field::None}));
+                                                  Field::Telephone, Field::ItemDescription, Field::ProductNumber, Field::None,
+                                                  Field::None}));
         const waybill::Waybill w = l->waybillAt(0);
         QCOMPARE(w.recipient.postalCode, QStringLiteral("1500001"));
         QCOMPARE(w.recipient.line1, QStringLiteral("東京都渋谷区神宮前1-2-3"));
