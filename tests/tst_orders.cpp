@@ -274,6 +274,8 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::addColumn<int>("recordsBefore");
         QTest::newRow("unclosed quote") << u8("a,b\nc,\"d\ne\nf\n") << qint64(2) << QStringLiteral("閉じられていません") << 1;
+        QTest::newRow("unclosed quote after a closed one") << u8("h\n\"a\nb\",\"c\nd\n") << qint64(3)
+                                                         << QStringLiteral("3行目で始まる引用符") << 1;
         QTest::newRow("text after closing quote") << u8("a\n\"b\"c,d\n") << qint64(2) << QStringLiteral("引用符") << 1;
         QTest::newRow("NUL byte beyond the first MiB") << (QByteArray(999, 'x').append('\n').repeated(1100) + QByteArray("\0z", 2))
                                                        << qint64(1101) << QStringLiteral("NULバイト") << 1100;
@@ -305,9 +307,12 @@ private slots:
         }
         // The order list passes the reader's reason on, and does not crash.
         orders::OrderList l;
-        if (l.open(m_dir.filePath(QStringLiteral("bad.csv"))))
+        if (l.open(m_dir.filePath(QStringLiteral("bad.csv")))) {
             while (!l.readMore(100)) {
             }
+            QVERIFY(l.readingFailed());
+            QCOMPARE(l.rowCount(), qMax(0, recordsBefore - 1)); // the rows before the fault stay
+        }
         QVERIFY2(l.errorText().contains(says), qPrintable(l.errorText()));
     }
 
@@ -434,23 +439,35 @@ private slots:
     void unknownHeadingsRemembered()
     {
         const QString ini = m_dir.filePath(QStringLiteral("settings.ini"));
-        const QByteArray bytes = u8("宛名,〒,所在地,連絡先\n佐藤,1000001,東京都千代田区1,0312345678\n");
-        const orders::ColumnMap chosen{Field::Name, Field::PostalCode, Field::AddressLine1, Field::Telephone};
+        // Seven columns, as many as the address book has, but not its headings.
+        const QByteArray bytes = u8("宛名,〒,所在地,連絡先,区分,備考,担当\n佐藤,1000001,東京都千代田区1,0312345678,ご依頼主,,\n");
+        const orders::ColumnMap chosen{Field::Name, Field::PostalCode, Field::AddressLine1, Field::Telephone,
+                                       Field::None, Field::None, Field::None};
+        const orders::ColumnMap swapped{Field::Telephone, Field::PostalCode, Field::AddressLine1, Field::Name,
+                                        Field::None, Field::None, Field::None};
         {
             QSettings settings(ini, QSettings::IniFormat);
             orders::SettingsMappingStore store(settings);
             orders::OrderList l;
             l.setMappingStore(&store);
             QVERIFY(l.open(write(QStringLiteral("unknown.csv"), bytes)));
+            QCOMPARE(l.mappingSource(), orders::MappingSource::KnownHeadings);
+            QCOMPARE(l.columns(), orders::ColumnMap(7, Field::None));
             QCOMPARE(l.missingFields(), (QStringList{"郵便番号", "住所1（番地まで）", "名前"}));
             while (!l.readMore(10)) {
             }
             QCOMPARE(l.rowCount(), 1);
             QCOMPARE(l.state(0), RowState::Unchecked);
-            QVERIFY(!l.setColumns({Field::Name, Field::Name, Field::AddressLine1, Field::Telephone}));
+            QVERIFY(!l.setColumns({Field::Name, Field::Name, Field::AddressLine1, Field::Telephone, Field::None,
+                                   Field::None, Field::None}));
             QVERIFY(!l.setColumns({Field::Name}));
-            QVERIFY(l.setColumns(chosen));
+            // Every change of columns checks the rows again.
+            QVERIFY(l.setColumns(swapped));
             QVERIFY(!l.isComplete());
+            while (!l.readMore(10)) {
+            }
+            QCOMPARE(l.state(0), RowState::Refused);
+            QVERIFY(l.setColumns(chosen));
             while (!l.readMore(10)) {
             }
             QCOMPARE(l.state(0), RowState::Printable);
@@ -460,7 +477,7 @@ private slots:
         orders::OrderList l;
         l.setMappingStore(&store);
         // The same headings written differently are the same heading row.
-        QVERIFY(l.open(write(QStringLiteral("unknown2.csv"), u8(" 宛名 ,〒,所在地,連絡 先\n鈴木,1000002,東京都千代田区2,\n"))));
+        QVERIFY(l.open(write(QStringLiteral("unknown2.csv"), u8(" 宛名 ,〒,所在地,連絡 先,区分,備考,担当\n鈴木,1000002,東京都千代田区2,,,,\n"))));
         QCOMPARE(l.mappingSource(), orders::MappingSource::Remembered);
         QCOMPARE(l.columns(), chosen);
         QVERIFY(l.readMore());
