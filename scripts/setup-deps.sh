@@ -11,6 +11,8 @@ need=(
   poppler-utils
   cups cups-bsd cups-ipp-utils printer-driver-cups-pdf
   libcups2-dev
+  libcsv-dev
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -1,0 +1,272 @@
+#include "csv/reader.h"
+
+#include <csv.h>
+
+namespace csv {
+
+namespace {
+
+// The parser states of libcsv 3 (csv_parser::pstate); the struct is public,
+// its state numbers are not named in the header.
+constexpr int kRowNotBegun = 0;
+constexpr int kFieldBegun = 2;
+
+// Reading starts with small chunks, so that fetching one record at an offset
+// reads little more than the record, and doubles them up to the largest.
+constexpr qint64 kFirstChunkBytes = 4 * 1024;
+constexpr qint64 kLargestChunkBytes = 64 * 1024;
+constexpr qint64 kSampleBytes = 1024 * 1024;
+// libcsv grows its field buffer by this much at a time; its default of 128
+// bytes makes a long field cost time in the square of its length.
+constexpr size_t kFieldGrowthBytes = 64 * 1024;
+
+void initParser(csv_parser* parser)
+{
+    csv_init(parser, CSV_STRICT);
+    csv_set_blk_size(parser, kFieldGrowthBytes);
+}
+
+} // namespace
+
+Reader::Reader(QIODevice& device) : Reader(device, Options{}) {}
+
+Reader::Reader(QIODevice& device, Options options)
+    : m_device(device), m_options(options), m_parser(std::make_unique<csv_parser>())
+{
+    initParser(m_parser.get());
+}
+
+Reader::~Reader()
+{
+    csv_free(m_parser.get());
+}
+
+void Reader::resetParser()
+{
+    csv_free(m_parser.get());
+    initParser(m_parser.get());
+    m_fieldBytes.clear();
+    m_recordEnded = false;
+    m_tooManyFields = false;
+}
+
+bool Reader::inQuotedField() const
+{
+    return m_parser->pstate == kFieldBegun && m_parser->quoted;
+}
+
+bool Reader::betweenRecords() const
+{
+    return m_parser->pstate == kRowNotBegun;
+}
+
+void Reader::onField(void* bytes, size_t length, void* self)
+{
+    auto* reader = static_cast<Reader*>(self);
+    if (reader->m_fieldBytes.size() >= size_t(reader->m_options.maxFields)) {
+        reader->m_tooManyFields = true;
+        return;
+    }
+    reader->m_fieldBytes.emplace_back(static_cast<const char*>(bytes), qsizetype(length));
+}
+
+void Reader::onRecordEnd(int, void* self)
+{
+    static_cast<Reader*>(self)->m_recordEnded = true;
+}
+
+Reader::Step Reader::fail(qint64 line, const QString& text)
+{
+    m_errorLine = line;
+    m_errorText = text;
+    m_done = true;
+    return Step::Failed;
+}
+
+bool Reader::start()
+{
+    const qint64 base = m_device.pos();
+    const qint64 sampleBytes = qMin(kSampleBytes, qMax<qint64>(0, m_device.size() - base));
+    const QByteArray sample = m_device.read(sampleBytes);
+    const Detection detection = detect(sample, sample.size() < kSampleBytes);
+    if (!detection.refusal.isEmpty()) {
+        fail(0, detection.refusal);
+        return false;
+    }
+    m_encoding = m_options.encoding.value_or(detection.encoding);
+    m_bomBytes = m_encoding == Encoding::Utf8 ? detection.bomBytes : 0;
+    m_decoder = std::make_unique<FieldDecoder>(m_encoding);
+    if (!m_decoder->isUsable()) {
+        fail(0, QStringLiteral("この環境では%1の文字コードを扱えません。ファイルをUTF-8で保存し直してから開いてください。")
+                    .arg(displayName(m_encoding)));
+        return false;
+    }
+    if (!m_device.seek(base + m_bomBytes)) {
+        fail(0, QStringLiteral("ファイルを読めませんでした（%1）。").arg(m_device.errorString()));
+        return false;
+    }
+    m_bufferOffset = m_recordStart = base + m_bomBytes;
+    m_started = true;
+    return true;
+}
+
+bool Reader::refill()
+{
+    m_bufferOffset += m_buffer.size();
+    m_bufferPos = 0;
+    m_buffer.resize(m_chunkBytes);
+    const qint64 got = m_device.read(m_buffer.data(), m_chunkBytes);
+    m_chunkBytes = qMin(m_chunkBytes * 2, kLargestChunkBytes);
+    if (got < 0) {
+        m_buffer.clear();
+        fail(m_line, QStringLiteral("ファイルを読めませんでした（%1）。").arg(m_device.errorString()));
+        return false;
+    }
+    m_buffer.resize(got);
+    m_atEnd = got == 0;
+    return true;
+}
+
+void Reader::takeRecord(Record& record)
+{
+    record.offsetBytes = m_recordStart;
+    record.line = m_recordLine;
+    record.fields.clear();
+    record.fields.reserve(qsizetype(m_fieldBytes.size()));
+    record.badColumn = -1;
+    record.problem.clear();
+    for (size_t i = 0; i < m_fieldBytes.size(); ++i) {
+        bool invalid = false;
+        record.fields << m_decoder->decode(m_fieldBytes[i], invalid);
+        if (invalid && record.badColumn < 0) {
+            record.badColumn = int(i);
+            record.problem = m_encoding == Encoding::Utf8
+                                 ? QStringLiteral("%1行目の%2列目に、UTF-8の文字として読めないバイトがあります。"
+                                                  "文字コードに「%3」を選んで開き直してください。")
+                                       .arg(m_recordLine)
+                                       .arg(i + 1)
+                                       .arg(displayName(Encoding::Cp932))
+                                 : QStringLiteral("%1行目の%2列目に、%3の文字として読めないバイトがあります。"
+                                                  "文字コードに「UTF-8」を選んで開き直すか、ファイルを確かめてください。")
+                                       .arg(m_recordLine)
+                                       .arg(i + 1)
+                                       .arg(displayName(Encoding::Cp932));
+        }
+    }
+    m_fieldBytes.clear();
+    m_recordEnded = false;
+}
+
+Reader::Step Reader::finishAtEnd(Record& record)
+{
+    m_done = true;
+    if (inQuotedField())
+        return fail(m_quoteLine, QStringLiteral("%1行目で始まる引用符（\"）が、ファイルの終わりまで閉じられていません。"
+                                                "その行の \" の数を確かめてください。")
+                                     .arg(m_quoteLine));
+    if (betweenRecords())
+        return Step::End;
+    csv_fini(m_parser.get(), &Reader::onField, &Reader::onRecordEnd, this);
+    if (m_tooManyFields)
+        return fail(m_recordLine, QStringLiteral("%1行目の列が多すぎます（%2列を超えています）。CSVファイルか確かめてください。")
+                                      .arg(m_recordLine)
+                                      .arg(m_options.maxFields));
+    takeRecord(record);
+    return Step::Record;
+}
+
+Reader::Step Reader::next(Record& record)
+{
+    if (!m_started && !start())
+        return Step::Failed;
+    if (m_done)
+        return m_errorText.isEmpty() ? Step::End : Step::Failed;
+    for (;;) {
+        if (m_bufferPos >= m_buffer.size()) {
+            if (!refill())
+                return Step::Failed;
+            if (m_atEnd)
+                return finishAtEnd(record);
+        }
+        // Feed the parser up to and including the next line break, so that a
+        // record can only end at the end of what was fed, and the parser's
+        // state afterwards tells whether the next byte starts a new record.
+        const char* data = m_buffer.constData();
+        const qsizetype from = m_bufferPos;
+        qsizetype to = from;
+        char last = 0;
+        while (to < m_buffer.size()) {
+            last = data[to++];
+            if (last == '\n' || last == '\r')
+                break;
+            if (last == '\0')
+                return fail(m_line, QStringLiteral("%1行目に文字ではないデータ（NULバイト）があります。CSVファイルではないか、"
+                                                   "壊れている可能性があります。CSV形式で保存し直したファイルを開いてください。")
+                                        .arg(m_line));
+        }
+        const bool wasQuoted = inQuotedField();
+        const size_t fieldsBefore = m_fieldBytes.size();
+        const size_t length = size_t(to - from);
+        if (csv_parse(m_parser.get(), data + from, length, &Reader::onField, &Reader::onRecordEnd, this) != length)
+            return fail(m_line, QStringLiteral("%1行目の引用符（\"）の使い方が正しくありません。\" で囲んだ項目の中の \" は "
+                                               "\"\" と二つ重ねて書き、項目の途中から \" で囲むことはできません。"
+                                               "その行を直すか、ファイルを出力し直してください。")
+                                    .arg(m_line));
+        m_bufferPos = to;
+        if (inQuotedField() && (!wasQuoted || m_fieldBytes.size() > fieldsBefore || m_recordEnded))
+            m_quoteLine = m_line;
+        if (to - from > 1 || (last != '\n' && last != '\r'))
+            m_afterCr = false;
+        if (last == '\r') {
+            ++m_line;
+            m_afterCr = true;
+        } else if (last == '\n') {
+            if (!m_afterCr)
+                ++m_line;
+            m_afterCr = false;
+        }
+        const qint64 consumedTo = m_bufferOffset + to;
+        if (m_tooManyFields)
+            return fail(m_recordLine, QStringLiteral("%1行目の列が多すぎます（%2列を超えています）。CSVファイルか確かめてください。")
+                                          .arg(m_recordLine)
+                                          .arg(m_options.maxFields));
+        if (m_recordEnded) {
+            takeRecord(record);
+            m_recordStart = consumedTo;
+            m_recordLine = m_line;
+            return Step::Record;
+        }
+        if (betweenRecords()) {
+            m_recordStart = consumedTo;
+            m_recordLine = m_line;
+        } else if (consumedTo - m_recordStart > m_options.maxRecordBytes) {
+            return fail(m_recordLine, QStringLiteral("%1行目から始まる行が長すぎます（%2 KBを超えています）。"
+                                                     "引用符（\"）が閉じられていないか、CSVではないファイルの可能性があります。")
+                                          .arg(m_recordLine)
+                                          .arg(m_options.maxRecordBytes / 1024));
+        }
+    }
+}
+
+Reader::Step Reader::readAt(qint64 offsetBytes, qint64 line, Record& record)
+{
+    if (!m_started && !start())
+        return Step::Failed;
+    m_errorText.clear();
+    m_errorLine = 0;
+    m_done = false;
+    if (!m_device.seek(offsetBytes))
+        return fail(line, QStringLiteral("ファイルを読めませんでした（%1）。").arg(m_device.errorString()));
+    resetParser();
+    m_buffer.clear();
+    m_bufferPos = 0;
+    m_bufferOffset = offsetBytes;
+    m_chunkBytes = kFirstChunkBytes;
+    m_atEnd = false;
+    m_line = m_recordLine = m_quoteLine = line;
+    m_afterCr = false;
+    m_recordStart = offsetBytes;
+    return next(record);
+}
+
+} // namespace csv

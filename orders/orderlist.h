@@ -1,0 +1,133 @@
+#pragma once
+// An order list opened for batch printing: the file's heading row, which
+// column feeds which part of the waybill, and for every row where it starts,
+// whether it can be printed and what the user did with it. Row texts are read
+// from the file again when they are asked for, so a list of a million rows
+// keeps about 16 bytes per row in memory. Edits live here, never in the file.
+#include "csv/reader.h"
+#include "orders/columns.h"
+#include "orders/mappingstore.h"
+#include "orders/rows.h"
+
+#include <QHash>
+#include <memory>
+#include <vector>
+
+namespace orders {
+
+enum class RowState {
+    Unchecked, // not yet checked with the present columns and constants
+    Printable,
+    Refused,   // findingsAt() says why
+    Excluded,  // left out by the user, or a ご依頼主 row of an address-book export
+    Printed,
+};
+
+enum class MappingSource {
+    Remembered,    // as the user set it before for the same headings
+    AddressBook,   // the program's own address-book export
+    KnownHeadings, // recognised from the headings
+    User,          // set in this session
+};
+
+class OrderList {
+public:
+    OrderList();
+    ~OrderList();
+    OrderList(const OrderList&) = delete;
+    OrderList& operator=(const OrderList&) = delete;
+
+    // Asked for remembered columns by open(), told of the user's by setColumns().
+    void setMappingStore(MappingStore* store) { m_store = store; }
+    void setConstants(const ListConstants& constants);
+    void setFitCheck(FitCheck fits);
+
+    // Opens the file and reads its heading row; the encoding is detected
+    // unless given. false: errorText() says why in Japanese.
+    bool open(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
+    bool open(std::unique_ptr<QIODevice> device, std::optional<csv::Encoding> encoding = std::nullopt);
+    // Forgets the file, its rows and the edits.
+    void close();
+    // Why open() failed or why reading stopped early.
+    QString errorText() const { return m_errorText; }
+    csv::Encoding encoding() const;
+
+    const QStringList& headings() const { return m_headings; }
+    const ColumnMap& columns() const { return m_columns; }
+    MappingSource mappingSource() const { return m_source; }
+    // Labels of required parts no column feeds; rows are checked only when empty.
+    QStringList missingFields() const { return orders::missingFields(m_columns); }
+    // One field per heading. false when the size is wrong or a field is set
+    // twice. Remembered for these headings; every row is checked again.
+    bool setColumns(const ColumnMap& map);
+
+    // Reads and checks up to `maxRows` more rows; true once all are done.
+    // Call it again from the event loop until then; 2000 rows take about
+    // 8 ms of processor time.
+    bool readMore(int maxRows = 2000);
+    bool isComplete() const;
+    // From 0 to 1: how much of the file has been read, or of the rows checked
+    // again after a change of columns or constants.
+    double progress() const;
+    // Reading stopped at a fault in the file; the rows before it remain.
+    bool readingFailed() const { return m_readingFailed; }
+
+    qint64 rowCount() const { return qint64(m_rows.size()); }
+    qint64 lineOf(qint64 row) const { return m_rows[size_t(row)].line; }
+    RowState state(qint64 row) const;
+    qint64 countRows(RowState state) const;
+
+    // The row's waybill: the edited one if the user edited it, else built
+    // from the file.
+    waybill::Waybill waybillAt(qint64 row);
+    QList<Finding> findingsAt(qint64 row);
+    QString orderNumberAt(qint64 row);
+    QStringList cellsAt(qint64 row);
+
+    void setExcluded(qint64 row, bool excluded);
+    void setPrinted(qint64 row);
+    void setEdited(qint64 row, const waybill::Waybill& waybill);
+    void revertEdit(qint64 row);
+    bool isEdited(qint64 row) const { return m_edits.contains(row); }
+
+private:
+    struct Row {
+        qint64 offsetBytes;
+        qint32 line;
+        quint8 flags;
+    };
+
+    bool canCheck() const { return missingFields().isEmpty(); }
+    void recheckAll();
+    csv::Reader::Step nextDataRecord(csv::Record& record);
+    bool positionAfter(qint64 row);
+    const csv::Record* recordAt(qint64 row);
+    QList<Finding> findingsOf(qint64 row, const csv::Record& record) const;
+    void applyCheck(qint64 row, const csv::Record& record);
+    void failReading(const QString& text);
+
+    MappingStore* m_store = nullptr;
+    ListConstants m_constants;
+    FitCheck m_fits;
+
+    std::unique_ptr<QIODevice> m_device;
+    std::unique_ptr<csv::Reader> m_reader;
+    QString m_errorText;
+    bool m_readingFailed = false;
+    QStringList m_headings;
+    qint64 m_headerOffset = 0;
+    qint64 m_headerLine = 1;
+    ColumnMap m_columns;
+    MappingSource m_source = MappingSource::KnownHeadings;
+
+    std::vector<Row> m_rows;
+    bool m_allFound = false;
+    size_t m_nextCheck = 0;     // rows before this one are checked
+    qint64 m_cursorRow = -1;    // the reader's next record is the one after this row (-1: after the heading row)
+    bool m_cursorValid = false;
+    QHash<qint64, waybill::Waybill> m_edits;
+    qint64 m_cachedRow = -1;
+    csv::Record m_cached;
+};
+
+} // namespace orders

@@ -1,0 +1,220 @@
+#include "orders/rows.h"
+
+#include <QRegularExpression>
+
+namespace orders {
+
+namespace {
+
+bool isHyphenLike(char16_t c)
+{
+    switch (c) {
+    case u'-':
+    case u'\u2010': // hyphen
+    case u'\u2011': // non-breaking hyphen
+    case u'\u2012': // figure dash
+    case u'\u2013': // en dash
+    case u'\u2014': // em dash
+    case u'\u2015': // horizontal bar
+    case u'\u2212': // minus sign
+    case u'\uFF0D': // full-width hyphen-minus
+    case u'\u30FC': // katakana long vowel mark, typed for a hyphen in kana mode
+    case u'\uFF70': // its half-width form
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Digits made half-width and every kind of dash made a hyphen; other
+// characters unchanged.
+QString foldDigitsAndHyphens(const QString& text)
+{
+    QString folded;
+    folded.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= u'０' && u <= u'９')
+            folded += QChar(u'0' + (u - u'０'));
+        else if (isHyphenLike(u))
+            folded += QLatin1Char('-');
+        else
+            folded += c;
+    }
+    return folded;
+}
+
+QString withoutPostalMark(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.startsWith(u'〒'))
+        t = t.mid(1).trimmed();
+    return t;
+}
+
+QString join(const QStringList& parts, const QString& separator)
+{
+    QStringList present;
+    for (const QString& part : parts)
+        if (!part.isEmpty())
+            present << part;
+    return present.join(separator);
+}
+
+// The columns that feed one part of the waybill.
+QList<int> columnsFeeding(const ColumnMap& map, Field field)
+{
+    QList<Field> sources{field};
+    if (field == Field::PostalCode && !map.contains(Field::PostalCode))
+        sources = {Field::PostalCode1, Field::PostalCode2};
+    else if (field == Field::AddressLine1)
+        sources = {Field::Prefecture, Field::City, Field::AddressLine1};
+    QList<int> columns;
+    for (qsizetype i = 0; i < map.size(); ++i)
+        if (sources.contains(map[i]))
+            columns << int(i);
+    return columns;
+}
+
+// 「お届け先郵便番号」 or 「郵便番号1」「郵便番号2」; the field's own name when no
+// column feeds it (an edit may have filled it).
+QString columnNames(const QStringList& headings, const QList<int>& columns, Field field)
+{
+    QString names;
+    for (int column : columns)
+        names += QStringLiteral("「%1」").arg(column < headings.size() ? headings[column] : QString());
+    return names.isEmpty() ? QStringLiteral("「%1」").arg(fieldLabel(field)) : names;
+}
+
+struct Verdict {
+    QString reason;
+    QString suggestion;
+};
+
+// `whereOf` names the columns; called only when there is something to say.
+template <typename WhereOf>
+std::optional<Verdict> judgePostal(const QString& text, const WhereOf& whereOf)
+{
+    if (postalDigits(text))
+        return std::nullopt;
+    const QString where = whereOf();
+    if (text.trimmed().isEmpty())
+        return Verdict{QStringLiteral("%1の郵便番号がありません。").arg(where), {}};
+    const QString folded = foldDigitsAndHyphens(withoutPostalMark(text));
+    static const QRegularExpression kDigitsOnly(QStringLiteral("^[0-9]{5,6}$"));
+    static const QRegularExpression kTwoParts(QStringLiteral("^([0-9]{1,3})-([0-9]{1,4})$"));
+    QString padded;
+    if (kDigitsOnly.match(folded).hasMatch()) {
+        padded = QString(7 - folded.size(), QLatin1Char('0')) + folded;
+    } else if (const auto m = kTwoParts.match(folded); m.hasMatch() && (m.capturedLength(1) == 3 || m.capturedLength(1) + m.capturedLength(2) >= 5)) {
+        padded = m.captured(1).rightJustified(3, QLatin1Char('0')) + m.captured(2).rightJustified(4, QLatin1Char('0'));
+    }
+    if (!padded.isEmpty())
+        return Verdict{QStringLiteral("%1の郵便番号「%2」は桁が足りません。表計算ソフトで先頭の0が消えた可能性があります。"
+                                            "正しくは「%3」ではありませんか。")
+                                 .arg(where, text, padded),
+                             padded};
+    return Verdict{QStringLiteral("%1の郵便番号「%2」は形が正しくありません。7桁の数字（1234567 か 123-4567）にしてください。")
+                             .arg(where, text),
+                         {}};
+}
+
+template <typename WhereOf>
+std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereOf)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    QString digits = foldDigitsAndHyphens(trimmed);
+    digits.removeIf([](QChar c) {
+        return c == u'-' || c == u'(' || c == u')' || c == u'（' || c == u'）' || c.isSpace();
+    });
+    if (digits.startsWith(QLatin1String("+81")))
+        digits = QLatin1Char('0') + digits.mid(3);
+    static const QRegularExpression kDigits(QStringLiteral("^[0-9]+$"));
+    if (!kDigits.match(digits).hasMatch())
+        return Verdict{QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(whereOf(), text), {}};
+    if (digits.startsWith(u'0') && (digits.size() == 10 || digits.size() == 11))
+        return std::nullopt;
+    if (!digits.startsWith(u'0') && (digits.size() == 9 || digits.size() == 10))
+        return Verdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
+                                            "正しくは「0%3」ではありませんか。")
+                                 .arg(whereOf(), text, trimmed),
+                             QLatin1Char('0') + trimmed};
+    return Verdict{QStringLiteral("%1の電話番号「%2」は数字が%3桁です。0で始まる10桁か11桁にしてください。")
+                             .arg(whereOf(), text, QString::number(digits.size())),
+                         {}};
+}
+
+} // namespace
+
+QString cellOf(const ColumnMap& map, const QStringList& fields, Field field)
+{
+    const qsizetype column = map.indexOf(field);
+    if (column < 0 || column >= fields.size())
+        return {};
+    return fields[column].trimmed();
+}
+
+std::optional<QString> postalDigits(const QString& text)
+{
+    static const QRegularExpression kShape(QStringLiteral("^([0-9]{3})-?([0-9]{4})$"));
+    const auto m = kShape.match(foldDigitsAndHyphens(withoutPostalMark(text)));
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1) + m.captured(2);
+}
+
+waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, const ListConstants& constants)
+{
+    const auto cell = [&](Field field) { return cellOf(map, fields, field); };
+    waybill::Waybill w;
+    waybill::Address& to = w.recipient;
+    to.postalCode = cell(Field::PostalCode);
+    if (to.postalCode.isEmpty())
+        to.postalCode = join({cell(Field::PostalCode1), cell(Field::PostalCode2)}, QStringLiteral("-"));
+    if (const auto digits = postalDigits(to.postalCode))
+        to.postalCode = *digits;
+    to.line1 = cell(Field::Prefecture) + cell(Field::City) + cell(Field::AddressLine1);
+    to.line2 = join({cell(Field::AddressLine2), cell(Field::AddressLine3)}, QStringLiteral(" "));
+    to.name = cell(Field::Name);
+    to.careOf = cell(Field::CareOf);
+    to.careOfShown = !to.careOf.isEmpty();
+    to.telephone = cell(Field::Telephone);
+    w.sender = constants.sender;
+    w.deliveryTime = constants.deliveryTime;
+    w.arrivalNotice = constants.arrivalNotice;
+    const QString description = cell(Field::ItemDescription);
+    w.goods[0].description = description.isEmpty() ? constants.itemDescription : description;
+    w.goods[0].productNumber = cell(Field::ProductNumber);
+    w.numericMode = false;
+    return w;
+}
+
+QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& headings, const ColumnMap& map,
+                            const FitCheck& fits)
+{
+    QList<Finding> findings;
+    const auto add = [&](Field field, const QString& reason, const QString& suggestion = {}) {
+        const QList<int> columns = columnsFeeding(map, field);
+        findings.append({field, columns.isEmpty() ? -1 : columns.first(), reason, suggestion});
+    };
+    const auto where = [&](Field field) { return [&, field] { return columnNames(headings, columnsFeeding(map, field), field); }; };
+    const waybill::Address& to = waybill.recipient;
+
+    if (const auto verdict = judgePostal(to.postalCode, where(Field::PostalCode)))
+        add(Field::PostalCode, verdict->reason, verdict->suggestion);
+    if (to.line1.trimmed().isEmpty())
+        add(Field::AddressLine1, QStringLiteral("%1にお届け先の住所がありません。").arg(where(Field::AddressLine1)()));
+    if (to.name.trimmed().isEmpty())
+        add(Field::Name, QStringLiteral("%1にお届け先の名前がありません。").arg(where(Field::Name)()));
+    if (const auto verdict = judgeTelephone(to.telephone, where(Field::Telephone)))
+        add(Field::Telephone, verdict->reason, verdict->suggestion);
+    if (fits) {
+        if (const auto reason = fits(waybill))
+            findings.append({Field::None, -1, *reason, {}});
+    }
+    return findings;
+}
+
+} // namespace orders

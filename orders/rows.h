@@ -1,0 +1,58 @@
+#pragma once
+// From one row of an order list to a waybill, and the checks a row must pass
+// before it is printed.
+#include "orders/columns.h"
+#include "waybill/waybill.h"
+
+#include <functional>
+
+namespace orders {
+
+// What every waybill of one list shares.
+struct ListConstants {
+    waybill::Address sender;
+    QString itemDescription; // for rows whose own item description is empty or not mapped
+    waybill::DeliveryTime deliveryTime = waybill::DeliveryTime::Unspecified;
+    waybill::ArrivalNotice arrivalNotice = waybill::ArrivalNotice::Wanted;
+};
+
+// The cell of `field` with surrounding blanks (also ideographic spaces)
+// removed; empty when no column has the field or the row is short.
+QString cellOf(const ColumnMap& map, const QStringList& fields, Field field);
+
+// The recipient comes from the row, everything else from the constants;
+// numeric input mode is off. Texts are as in the file but for surrounding
+// blanks, with split parts joined: the postal-code halves with a hyphen, the
+// prefecture, city and street without a gap (line 1), the second and third
+// address parts with a space (line 2). A postal code of the right shape is
+// stored as its seven half-width digits, because the form's seven boxes carry
+// the hyphen themselves and a printed hyphen would push the last digit off.
+waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, const ListConstants& constants);
+
+// The seven digits of a postal code written 1234567 or 123-4567, in half- or
+// full-width, with or without a leading 〒; nothing for any other shape.
+std::optional<QString> postalDigits(const QString& text);
+
+// One reason not to print a row.
+struct Finding {
+    Field field = Field::None; // the part concerned; None for the whole row
+    int column = -1;           // the first column that feeds it, from 0; -1 when none does
+    QString reason;            // Japanese, naming the column and what to do
+    QString suggestion;        // a corrected text for `field` where one is clear
+};
+
+// Whether the texts fit their places on the form in the printer's font; the
+// reason in Japanese when one does not. Supplied by the print layout.
+using FitCheck = std::function<std::optional<QString>(const waybill::Waybill&)>;
+
+// Checks the recipient of a waybill built from a row (or edited since): the
+// postal code's shape, including seven digits that lost their leading zeros
+// in a spreadsheet; a name and a first address line; the telephone number's
+// shape. An empty telephone number passes: marketplaces leave it out for
+// some orders, and the form prints nothing in its place. A number passes
+// with 10 or 11 digits starting with 0 (or +81 for that 0), written with any
+// hyphens, parentheses and blanks. Then `fits`, when given.
+QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& headings, const ColumnMap& map,
+                            const FitCheck& fits);
+
+} // namespace orders
