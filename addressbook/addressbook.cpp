@@ -21,10 +21,14 @@ const QString kColumns = QStringLiteral(
 constexpr int kRecentWindowEntries = 4000;
 // The trigram index answers keys of at least this many characters.
 constexpr qsizetype kTrigramCharacters = 3;
+// A shorter key is looked up through the trigrams it begins, unless it
+// begins more than this many (then it is common, and scanning finds enough
+// matches sooner).
+constexpr int kMostTrigramsOfShortKey = 500;
 
 QString searchTextOf(const waybill::Address& a)
 {
-    return storage::joinedSearchKey({a.name, a.telephone, a.postalCode, a.line1, a.line2, a.careOf});
+    return storage::paddedSearchKey({a.name, a.telephone, a.postalCode, a.line1, a.line2, a.careOf});
 }
 
 qint64 msOf(const QDateTime& time)
@@ -160,6 +164,54 @@ QString trigramPhrase(const QString& key)
     return QLatin1Char('"') + phrase + QLatin1Char('"');
 }
 
+// The trigrams of the index that begin with the key, as phrases of an index
+// query; nothing when there are too many to ask for.
+std::optional<QStringList> trigramsBeginning(Session& session, const QString& key)
+{
+    // Every trigram beginning with the key sorts below the key followed by
+    // the last character of Unicode.
+    const QString pastKey = key + QString::fromUcs4(U"\U0010ffff");
+    QSqlQuery terms = session.prepare(
+        QStringLiteral("SELECT term FROM address_entry_trigram_terms WHERE term >= ? AND term < ? LIMIT ?"),
+        {key, pastKey, kMostTrigramsOfShortKey + 1});
+    QStringList phrases;
+    if (session.exec(terms))
+        while (session.next(terms))
+            phrases.append(trigramPhrase(terms.value(0).toString()));
+    if (phrases.size() > kMostTrigramsOfShortKey)
+        return std::nullopt;
+    return phrases;
+}
+
+// Matches of a rarer key through the trigram index, most recently used
+// first. A key of three characters or more is a phrase of its trigrams; a
+// shorter one is any trigram it begins. Nothing when no trigram begins the
+// key (no entry holds it).
+std::optional<QList<qint64>> idsThroughIndex(Session& session, Kind kind, const QString& key, int limit)
+{
+    std::optional<QStringList> phrases;
+    if (storage::searchKeyLength(key) >= kTrigramCharacters)
+        phrases = QStringList{trigramPhrase(key)};
+    else
+        phrases = trigramsBeginning(session, key);
+    if (phrases && phrases->isEmpty())
+        return std::nullopt;
+    if (!phrases) {
+        QSqlQuery scan = session.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
+                                                        "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+                                         {int(kind), key, limit});
+        return idsOf(session, scan);
+    }
+    // CROSS JOIN keeps the index matches as the outer loop; left free, the
+    // planner walks the whole book in recency order and tests each entry
+    // against the matches.
+    QSqlQuery indexed = session.prepare(
+        QStringLiteral("SELECT e.id FROM address_entry_trigrams t CROSS JOIN address_entry e ON e.id = t.rowid "
+                       "WHERE address_entry_trigrams MATCH ? AND e.kind = ? ORDER BY e.last_used_ms DESC, e.id DESC LIMIT ?"),
+        {phrases->join(QStringLiteral(" OR ")), int(kind), limit});
+    return idsOf(session, indexed);
+}
+
 } // namespace
 
 std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& address, const QDateTime& usedAt)
@@ -241,31 +293,16 @@ QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int lim
 
     QList<AddressEntry> found;
     m_database.read([&](Session& session) {
-        QList<qint64> ids;
-        const bool trigrams = storage::searchKeyLength(key) >= kTrigramCharacters;
-        if (trigrams) {
-            QSqlQuery recentMatches = session.prepare(
-                QStringLiteral("SELECT id, last_used_ms FROM (SELECT id, last_used_ms, search_text FROM address_entry "
-                               "WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?) "
-                               "WHERE instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
-                {int(kind), kRecentWindowEntries, key, limit});
-            ids = idsOf(session, recentMatches);
-            if (ids.size() < limit) {
-                QSqlQuery indexed = session.prepare(
-                    QStringLiteral("SELECT id FROM address_entry WHERE id IN (SELECT rowid FROM address_entry_trigrams "
-                                   "WHERE address_entry_trigrams MATCH ?) AND kind = ? "
-                                   "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
-                    {trigramPhrase(key), int(kind), limit});
-                ids = idsOf(session, indexed);
-            }
-        } else {
-            // Too short for the index: newest first through the index that
-            // holds the key, stopping at the limit.
-            QSqlQuery scan = session.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
-                                                            "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
-                                             {int(kind), key, limit});
-            ids = idsOf(session, scan);
-        }
+        // Among the most recent first: a text that is at all common is found
+        // there, newest first, at the cost of a short scan.
+        QSqlQuery recentMatches = session.prepare(
+            QStringLiteral("SELECT id, last_used_ms FROM (SELECT id, last_used_ms, search_text FROM address_entry "
+                           "WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?) "
+                           "WHERE instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+            {int(kind), kRecentWindowEntries, key, limit});
+        QList<qint64> ids = idsOf(session, recentMatches);
+        if (ids.size() < limit)
+            ids = idsThroughIndex(session, kind, key, limit).value_or(ids);
         found = entriesOf(session, ids);
         return !session.failed();
     });

@@ -6,11 +6,14 @@ namespace {
 
 // Version 1: the address book and the print history.
 //
-// Addresses are found as the user types through search_text, the searchKey
-// of name, telephone, postal code, address lines and care-of line. Keys of
-// three or more characters go through the trigram index; shorter ones scan
-// address_entry_recent, which holds the key itself so the scan reads no table
-// rows and runs newest first, stopping as soon as enough are found.
+// Addresses are found as the user types through search_text: the searchKey
+// of name, telephone, postal code, address lines and care-of line, each
+// followed by a separator and the whole by a second one, so every character
+// of a key starts a trigram. A search first scans address_entry_recent, which
+// holds search_text itself, newest first and stops as soon as enough are
+// found; for rarer texts keys of three or more characters go through the
+// trigram index, and keys of one or two through the trigrams that begin with
+// them (address_entry_trigram_terms lists the index's trigrams in order).
 constexpr const char* kVersion1[] = {
     R"(CREATE TABLE address_entry (
         id INTEGER PRIMARY KEY,
@@ -31,6 +34,7 @@ constexpr const char* kVersion1[] = {
     R"(CREATE VIRTUAL TABLE address_entry_trigrams USING fts5 (
         search_text, content='address_entry', content_rowid='id', tokenize='trigram case_sensitive 1'
     ))",
+    "CREATE VIRTUAL TABLE address_entry_trigram_terms USING fts5vocab (address_entry_trigrams, 'row')",
     R"(CREATE TRIGGER address_entry_added AFTER INSERT ON address_entry BEGIN
         INSERT INTO address_entry_trigrams (rowid, search_text) VALUES (new.id, new.search_text);
     END)",
@@ -60,7 +64,11 @@ constexpr const char* kVersion1[] = {
         addresses_key TEXT NOT NULL,
         order_number_key TEXT NOT NULL
     ))",
-    "CREATE INDEX print_history_printed ON print_history (printed_at_ms, id)",
+    // Newest first, holding the keys: a search reads the index alone and
+    // fetches the row with its waybill only for a match.
+    R"(CREATE INDEX print_history_printed ON print_history (
+        printed_at_ms, id, names_key, telephones_key, postal_codes_key, addresses_key, order_number_key
+    ))",
 };
 
 constexpr SchemaStep kSchemaSteps[] = {

@@ -59,6 +59,14 @@ QString joinedSearchKey(const QStringList& fields)
     return keys.join(QChar(kFieldSeparator));
 }
 
+QString paddedSearchKey(const QStringList& fields)
+{
+    QString padded;
+    for (const QString& field : fields)
+        padded += searchKey(field) + QChar(kFieldSeparator);
+    return padded + QChar(kFieldSeparator);
+}
+
 qsizetype searchKeyLength(const QString& key)
 {
     qsizetype characters = 0;

@@ -16,6 +16,10 @@ QString searchKey(const QString& text);
 // The keys of several fields in one text. The separator never occurs in a
 // key, so no match spans two fields.
 QString joinedSearchKey(const QStringList& fields);
+// The same, each field followed by the separator and the whole by one more,
+// so that every character of every key begins a run of three characters (for
+// finding keys of one or two characters through a trigram index).
+QString paddedSearchKey(const QStringList& fields);
 
 // Characters (not UTF-16 units) in a key; the trigram index answers only keys
 // of three or more.
