@@ -294,12 +294,14 @@ QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int lim
     QList<AddressEntry> found;
     m_database.read([&](Session& session) {
         // Among the most recent first: a text that is at all common is found
-        // there, newest first, at the cost of a short scan.
+        // there, newest first, in a scan that ends at the limit or at the
+        // window's oldest use.
         QSqlQuery recentMatches = session.prepare(
-            QStringLiteral("SELECT id, last_used_ms FROM (SELECT id, last_used_ms, search_text FROM address_entry "
-                           "WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?) "
-                           "WHERE instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
-            {int(kind), kRecentWindowEntries, key, limit});
+            QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND last_used_ms >= "
+                           "coalesce((SELECT last_used_ms FROM address_entry WHERE kind = ? "
+                           "ORDER BY last_used_ms DESC LIMIT 1 OFFSET ?), -9223372036854775807) "
+                           "AND instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+            {int(kind), int(kind), kRecentWindowEntries - 1, key, limit});
         QList<qint64> ids = idsOf(session, recentMatches);
         if (ids.size() < limit)
             ids = idsThroughIndex(session, kind, key, limit).value_or(ids);
