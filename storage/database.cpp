@@ -265,7 +265,7 @@ bool Database::open()
     return true;
 }
 
-bool Database::prepareSchema(Session& session)
+void Database::prepareSchema(Session& session)
 {
     // Settings of the connection. With write-ahead logging a commit is one
     // append to the log, so recording a print costs well under a millisecond;
@@ -275,7 +275,7 @@ bool Database::prepareSchema(Session& session)
     session.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
 
     if (!session.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return false;
+        return;
     QSqlQuery versionQuery = session.prepare(QStringLiteral("PRAGMA user_version"));
     int version = 0;
     if (session.exec(versionQuery) && session.next(versionQuery))
@@ -289,10 +289,9 @@ bool Database::prepareSchema(Session& session)
         session.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.toVersion));
     }
     if (!session.failed() && session.exec(QStringLiteral("COMMIT")))
-        return true;
+        return;
     QSqlQuery rollback(QSqlDatabase::database(m_connectionName, false));
     rollback.exec(QStringLiteral("ROLLBACK"));
-    return false;
 }
 
 bool Database::write(const std::function<bool(Session&)>& body)

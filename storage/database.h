@@ -117,7 +117,9 @@ private:
     bool open();
     bool openConnection();
     void closeConnection();
-    bool prepareSchema(Session& session);
+    // Brings the schema up to date in one transaction; the lock it takes
+    // also finds a file another program holds. Failures go to the session.
+    void prepareSchema(Session& session);
     // The new name of the damaged file, or nothing when it could not be moved.
     std::optional<QString> setDamagedFileAside();
     // Tells the user and decides whether the database can still be used.
