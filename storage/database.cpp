@@ -231,11 +231,8 @@ bool Database::open()
         raise({ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath, {}) + kWithoutDatabase, {}, false});
         return false;
     }
-    if (!openConnection()) {
-        const QSqlError error = QSqlDatabase::database(m_connectionName, false).lastError();
-        closeConnection();
-        return afterFailure(error, Activity::Opening);
-    }
+    if (!openConnection())
+        return afterFailure(QSqlDatabase::database(m_connectionName, false).lastError(), Activity::Opening);
 
     std::optional<QSqlError> error;
     bool newer = false;
@@ -257,10 +254,8 @@ bool Database::open()
                false});
         return false;
     }
-    if (error) {
-        closeConnection();
+    if (error)
         return afterFailure(*error, Activity::Opening);
-    }
     m_state = State::Open;
     return true;
 }
@@ -299,16 +294,15 @@ bool Database::write(const std::function<bool(Session&)>& body)
     if (!ensureOpen())
         return false;
     std::optional<QSqlError> error;
-    bool done = false;
+    bool done;
     {
         QSqlDatabase connection = QSqlDatabase::database(m_connectionName, false);
         Session session(connection);
-        if (session.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-            done = body(session) && !session.failed() && session.exec(QStringLiteral("COMMIT"));
-            if (!done) {
-                QSqlQuery rollback(connection);
-                rollback.exec(QStringLiteral("ROLLBACK"));
-            }
+        done = session.exec(QStringLiteral("BEGIN IMMEDIATE")) && body(session) && !session.failed() &&
+               session.exec(QStringLiteral("COMMIT"));
+        if (!done) {
+            QSqlQuery rollback(connection); // refused, and harmless, when the transaction never began
+            rollback.exec(QStringLiteral("ROLLBACK"));
         }
         error = session.error();
     }
@@ -326,7 +320,7 @@ bool Database::read(const std::function<bool(Session&)>& body)
     if (!ensureOpen())
         return false;
     std::optional<QSqlError> error;
-    bool done = false;
+    bool done;
     {
         Session session(QSqlDatabase::database(m_connectionName, false));
         done = body(session) && !session.failed();
