@@ -220,6 +220,14 @@ void Database::closeConnection()
 bool Database::open()
 {
     m_state = State::Unavailable;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        raise({ProblemKind::Other,
+               QStringLiteral("住所録と印刷履歴に使う SQLite の部品（Qt の QSQLITE ドライバー）が見つかりません。"
+                              "ホルテアを入れ直してください。") +
+                   kWithoutDatabase,
+               {}, false});
+        return false;
+    }
     if (!platform::ensureFolder(folderOf(m_filePath))) {
         raise({ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath, {}) + kWithoutDatabase, {}, false});
         return false;
