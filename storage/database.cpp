@@ -239,8 +239,12 @@ bool Database::open()
         raise({ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath, {}) + kWithoutDatabase, {}, false});
         return false;
     }
-    if (!openConnection())
-        return afterFailure(QSqlDatabase::database(m_connectionName, false).lastError(), Activity::Opening);
+    if (!openConnection()) {
+        // Copied first: a handle to the connection still alive when it is
+        // closed and removed would keep it in use.
+        const QSqlError error = QSqlDatabase::database(m_connectionName, false).lastError();
+        return afterFailure(error, Activity::Opening);
+    }
 
     std::optional<QSqlError> error;
     bool newer = false;
