@@ -6,6 +6,7 @@ set -euo pipefail
 need=(
   cmake g++ make zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
+  libqt6sql6-sqlite libsqlite3-dev
   fonts-ipafont-gothic fontconfig
   xvfb xauth
   poppler-utils

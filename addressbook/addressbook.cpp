@@ -1,0 +1,358 @@
+#include "addressbook/addressbook.h"
+
+#include "storage/searchkey.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace addressbook {
+
+namespace {
+
+using storage::Session;
+using storage::textValue;
+
+const QString kColumns = QStringLiteral(
+    "id, kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, last_used_ms");
+
+// A search first looks among this many most recently used entries of the
+// kind; when they hold enough matches those are the answer, and the whole book
+// is searched only for rarer texts.
+constexpr int kRecentWindowEntries = 4000;
+// The trigram index answers keys of at least this many characters.
+constexpr qsizetype kTrigramCharacters = 3;
+// A shorter key is looked up through the trigrams it begins, unless it
+// begins more than this many (then it is common, and scanning finds enough
+// matches sooner).
+constexpr int kMostTrigramsOfShortKey = 500;
+
+QString searchTextOf(const waybill::Address& a)
+{
+    return storage::paddedSearchKey({a.name, a.telephone, a.postalCode, a.line1, a.line2, a.careOf});
+}
+
+qint64 msOf(const QDateTime& time)
+{
+    return (time.isValid() ? time : QDateTime::currentDateTime()).toMSecsSinceEpoch();
+}
+
+AddressEntry entryFrom(const QSqlQuery& row)
+{
+    AddressEntry entry;
+    entry.id = row.value(0).toLongLong();
+    entry.kind = row.value(1).toInt() == int(Kind::Sender) ? Kind::Sender : Kind::Recipient;
+    entry.address.postalCode = row.value(2).toString();
+    entry.address.line1 = row.value(3).toString();
+    entry.address.line2 = row.value(4).toString();
+    entry.address.name = row.value(5).toString();
+    entry.address.careOf = row.value(6).toString();
+    entry.address.careOfShown = row.value(7).toBool();
+    entry.address.telephone = row.value(8).toString();
+    entry.lastUsed = QDateTime::fromMSecsSinceEpoch(row.value(9).toLongLong());
+    return entry;
+}
+
+// The statements of saving, prepared once per transaction so an import of
+// many entries does not prepare them again for each.
+class Saver {
+public:
+    explicit Saver(Session& session)
+        : m_session(session),
+          m_findTwin(session.prepare(QStringLiteral(
+              "SELECT id FROM address_entry WHERE kind = ? AND name = ? AND postal_code = ? AND line1 = ? AND line2 = ? "
+              "AND care_of = ? AND care_of_shown = ? AND telephone = ? AND id != ? LIMIT 1"))),
+          m_touch(session.prepare(
+              QStringLiteral("UPDATE address_entry SET last_used_ms = max(last_used_ms, ?) WHERE id = ?"))),
+          m_insert(session.prepare(QStringLiteral(
+              "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
+              "last_used_ms, search_text) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+    {
+    }
+
+    // The identical entry of the kind other than `except`, if any.
+    std::optional<qint64> twinOf(Kind kind, const waybill::Address& a, qint64 except = 0)
+    {
+        bind(m_findTwin, {int(kind), textValue(a.name), textValue(a.postalCode), textValue(a.line1), textValue(a.line2),
+                          textValue(a.careOf), a.careOfShown, textValue(a.telephone), except});
+        std::optional<qint64> twin;
+        if (m_session.exec(m_findTwin) && m_session.next(m_findTwin))
+            twin = m_findTwin.value(0).toLongLong();
+        m_findTwin.finish();
+        return twin;
+    }
+
+    bool touch(qint64 id, qint64 usedAtMs)
+    {
+        bind(m_touch, {usedAtMs, id});
+        return m_session.exec(m_touch);
+    }
+
+    std::optional<qint64> insert(Kind kind, const waybill::Address& a, qint64 usedAtMs)
+    {
+        bind(m_insert, {int(kind), textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
+                        textValue(a.careOf), a.careOfShown, textValue(a.telephone), usedAtMs, textValue(searchTextOf(a))});
+        if (!m_session.exec(m_insert))
+            return std::nullopt;
+        return m_insert.lastInsertId().toLongLong();
+    }
+
+    // The id saved under, and whether it was an entry already there.
+    std::optional<std::pair<qint64, bool>> save(Kind kind, const waybill::Address& a, qint64 usedAtMs)
+    {
+        if (const auto twin = twinOf(kind, a)) {
+            if (!touch(*twin, usedAtMs))
+                return std::nullopt;
+            return std::pair{*twin, true};
+        }
+        if (const auto id = insert(kind, a, usedAtMs))
+            return std::pair{*id, false};
+        return std::nullopt;
+    }
+
+private:
+    static void bind(QSqlQuery& query, std::initializer_list<QVariant> values)
+    {
+        int i = 0;
+        for (const QVariant& value : values)
+            query.bindValue(i++, value);
+    }
+
+    Session& m_session;
+    QSqlQuery m_findTwin;
+    QSqlQuery m_touch;
+    QSqlQuery m_insert;
+};
+
+// Ids in the order found, then their rows in that order.
+QList<AddressEntry> entriesOf(Session& session, const QList<qint64>& ids)
+{
+    if (ids.isEmpty())
+        return {};
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), ids.size());
+    QSqlQuery select = session.prepare(
+        QStringLiteral("SELECT %1 FROM address_entry WHERE id IN (%2)").arg(kColumns, marks.join(QLatin1Char(','))));
+    for (qint64 id : ids)
+        select.addBindValue(id);
+    QHash<qint64, AddressEntry> byId;
+    if (session.exec(select))
+        while (session.next(select)) {
+            AddressEntry entry = entryFrom(select);
+            byId.insert(entry.id, entry);
+        }
+    QList<AddressEntry> ordered;
+    for (qint64 id : ids)
+        if (byId.contains(id))
+            ordered.append(byId.value(id));
+    return ordered;
+}
+
+QList<qint64> idsOf(Session& session, QSqlQuery& query)
+{
+    QList<qint64> ids;
+    if (session.exec(query))
+        while (session.next(query))
+            ids.append(query.value(0).toLongLong());
+    return ids;
+}
+
+// A phrase of the trigram index: the key in double quotes, inner quotes doubled.
+QString trigramPhrase(const QString& key)
+{
+    QString phrase = key;
+    phrase.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + phrase + QLatin1Char('"');
+}
+
+// The trigrams of the index that begin with the key, as phrases of an index
+// query; nothing when there are too many to ask for.
+std::optional<QStringList> trigramsBeginning(Session& session, const QString& key)
+{
+    // Every trigram beginning with the key sorts below the key followed by
+    // the last character of Unicode.
+    const QString pastKey = key + QString::fromUcs4(U"\U0010ffff");
+    QSqlQuery terms = session.prepare(
+        QStringLiteral("SELECT term FROM address_entry_trigram_terms WHERE term >= ? AND term < ? LIMIT ?"),
+        {key, pastKey, kMostTrigramsOfShortKey + 1});
+    QStringList phrases;
+    if (session.exec(terms))
+        while (session.next(terms))
+            phrases.append(trigramPhrase(terms.value(0).toString()));
+    if (phrases.size() > kMostTrigramsOfShortKey)
+        return std::nullopt;
+    return phrases;
+}
+
+// Matches of a rarer key through the trigram index, most recently used
+// first. A key of three characters or more is a phrase of its trigrams; a
+// shorter one is any trigram it begins. Nothing when no trigram begins the
+// key (no entry holds it).
+std::optional<QList<qint64>> idsThroughIndex(Session& session, Kind kind, const QString& key, int limit)
+{
+    std::optional<QStringList> phrases;
+    if (storage::searchKeyLength(key) >= kTrigramCharacters)
+        phrases = QStringList{trigramPhrase(key)};
+    else
+        phrases = trigramsBeginning(session, key);
+    if (phrases && phrases->isEmpty())
+        return std::nullopt;
+    if (!phrases) {
+        QSqlQuery scan = session.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
+                                                        "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+                                         {int(kind), key, limit});
+        return idsOf(session, scan);
+    }
+    // CROSS JOIN keeps the index matches as the outer loop; left free, the
+    // planner walks the whole book in recency order and tests each entry
+    // against the matches.
+    QSqlQuery indexed = session.prepare(
+        QStringLiteral("SELECT e.id FROM address_entry_trigrams t CROSS JOIN address_entry e ON e.id = t.rowid "
+                       "WHERE address_entry_trigrams MATCH ? AND e.kind = ? ORDER BY e.last_used_ms DESC, e.id DESC LIMIT ?"),
+        {phrases->join(QStringLiteral(" OR ")), int(kind), limit});
+    return idsOf(session, indexed);
+}
+
+} // namespace
+
+std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& address, const QDateTime& usedAt)
+{
+    std::optional<qint64> id;
+    const bool saved = m_database.write([&](Session& session) {
+        Saver saver(session);
+        if (const auto result = saver.save(kind, address, msOf(usedAt)))
+            id = result->first;
+        return id.has_value();
+    });
+    return saved ? id : std::nullopt;
+}
+
+std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& address)
+{
+    std::optional<qint64> remaining;
+    const bool edited = m_database.write([&](Session& session) {
+        QSqlQuery current = session.prepare(QStringLiteral("SELECT kind, last_used_ms FROM address_entry WHERE id = ?"), {id});
+        if (!session.exec(current) || !session.next(current))
+            return false;
+        const Kind kind = current.value(0).toInt() == int(Kind::Sender) ? Kind::Sender : Kind::Recipient;
+        const qint64 lastUsedMs = current.value(1).toLongLong();
+        current.finish();
+
+        Saver saver(session);
+        if (const auto twin = saver.twinOf(kind, address, id)) {
+            if (!saver.touch(*twin, lastUsedMs) || !session.exec(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id}))
+                return false;
+            remaining = *twin;
+            return true;
+        }
+        const auto& a = address;
+        if (!session.exec(QStringLiteral("UPDATE address_entry SET postal_code = ?, line1 = ?, line2 = ?, name = ?, care_of = ?, "
+                                         "care_of_shown = ?, telephone = ?, search_text = ? WHERE id = ?"),
+                          {textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
+                           textValue(a.careOf), a.careOfShown, textValue(a.telephone), textValue(searchTextOf(a)), id}))
+            return false;
+        remaining = id;
+        return true;
+    });
+    return edited ? remaining : std::nullopt;
+}
+
+bool AddressBook::remove(qint64 id)
+{
+    return m_database.write([&](Session& session) {
+        QSqlQuery remove = session.prepare(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id});
+        return session.exec(remove) && remove.numRowsAffected() == 1;
+    });
+}
+
+std::optional<AddressEntry> AddressBook::get(qint64 id)
+{
+    std::optional<AddressEntry> found;
+    m_database.read([&](Session& session) {
+        QSqlQuery select = session.prepare(QStringLiteral("SELECT %1 FROM address_entry WHERE id = ?").arg(kColumns), {id});
+        if (session.exec(select) && session.next(select))
+            found = entryFrom(select);
+        return !session.failed();
+    });
+    return found;
+}
+
+bool AddressBook::markUsed(qint64 id, const QDateTime& usedAt)
+{
+    return m_database.write([&](Session& session) {
+        QSqlQuery update =
+            session.prepare(QStringLiteral("UPDATE address_entry SET last_used_ms = ? WHERE id = ?"), {msOf(usedAt), id});
+        return session.exec(update) && update.numRowsAffected() == 1;
+    });
+}
+
+QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int limit)
+{
+    const QString key = storage::searchKey(typed);
+    if (key.isEmpty())
+        return recent(kind, limit);
+
+    QList<AddressEntry> found;
+    m_database.read([&](Session& session) {
+        // Among the most recent first: a text that is at all common is found
+        // there, newest first, in a scan that ends at the limit or at the
+        // window's oldest use.
+        QSqlQuery recentMatches = session.prepare(
+            QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND last_used_ms >= "
+                           "coalesce((SELECT last_used_ms FROM address_entry WHERE kind = ? "
+                           "ORDER BY last_used_ms DESC LIMIT 1 OFFSET ?), -9223372036854775807) "
+                           "AND instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+            {int(kind), int(kind), kRecentWindowEntries - 1, key, limit});
+        QList<qint64> ids = idsOf(session, recentMatches);
+        if (ids.size() < limit)
+            ids = idsThroughIndex(session, kind, key, limit).value_or(ids);
+        found = entriesOf(session, ids);
+        return !session.failed();
+    });
+    return found;
+}
+
+QList<AddressEntry> AddressBook::recent(Kind kind, int limit)
+{
+    QList<AddressEntry> found;
+    m_database.read([&](Session& session) {
+        QSqlQuery select = session.prepare(
+            QStringLiteral("SELECT %1 FROM address_entry WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?").arg(kColumns),
+            {int(kind), limit});
+        if (session.exec(select))
+            while (session.next(select))
+                found.append(entryFrom(select));
+        return !session.failed();
+    });
+    return found;
+}
+
+bool AddressBook::forEach(const std::function<bool(const AddressEntry&)>& visit)
+{
+    return m_database.read([&](Session& session) {
+        QSqlQuery select = session.prepare(QStringLiteral("SELECT %1 FROM address_entry ORDER BY kind, id").arg(kColumns));
+        if (session.exec(select))
+            while (session.next(select))
+                if (!visit(entryFrom(select)))
+                    break;
+        return !session.failed();
+    });
+}
+
+std::optional<ImportResult> AddressBook::importEntries(const QList<ImportEntry>& entries)
+{
+    ImportResult result;
+    const qint64 nowMs = msOf({});
+    const bool imported = m_database.write([&](Session& session) {
+        Saver saver(session);
+        for (const ImportEntry& entry : entries) {
+            const auto saved = saver.save(entry.kind, entry.address, entry.lastUsed.isValid() ? entry.lastUsed.toMSecsSinceEpoch() : nowMs);
+            if (!saved)
+                return false;
+            ++(saved->second ? result.merged : result.added);
+        }
+        return true;
+    });
+    return imported ? std::optional(result) : std::nullopt;
+}
+
+} // namespace addressbook

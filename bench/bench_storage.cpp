@@ -1,0 +1,243 @@
+// Timings of the database file: search as you type over 100,000 address book
+// entries, recording one print in the history, and the first use of a file
+// that holds 100,000 entries and 100,000 history rows. Prints one line per
+// figure, medians in milliseconds.
+#include "addressbook/addressbook.h"
+#include "history/history.h"
+#include "storage/database.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+using addressbook::AddressBook;
+using addressbook::Kind;
+
+namespace {
+
+const char* const kSurnames[] = {
+    "佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "山本", "中村", "小林", "加藤", "吉田", "山田", "佐々木", "山口",
+    "松本", "井上", "木村", "林", "斎藤", "清水", "山崎", "森", "池田", "橋本", "阿部", "石川", "山下", "中島",
+    "石井", "小川", "前田", "岡田", "長谷川", "藤田", "後藤", "近藤", "村上", "遠藤", "青木", "坂本", "斉藤", "福田",
+    "太田", "西村", "藤井", "金子", "岡本", "藤原", "中野", "三浦", "原田", "中川", "松田", "竹内", "小野", "田村",
+    "中山", "和田", "石田", "森田", "上田", "原", "内田", "柴田", "酒井", "宮崎", "横山", "高木", "安藤", "宮本",
+    "大野", "小島", "谷口", "今井", "工藤", "高田", "増田", "丸山", "杉山", "村田", "大塚", "新井", "小山", "平野"};
+const char* const kGivenNames[] = {
+    "太郎", "花子", "一郎", "次郎", "美咲", "翔太", "陽菜", "大輝", "結衣", "健太", "さくら", "蓮", "葵", "悠真",
+    "凛", "湊", "結菜", "大和", "芽依", "陽翔", "ひまり", "樹", "美月", "颯太", "莉子", "拓海", "優奈", "悠斗",
+    "彩", "直樹", "恵子", "誠", "裕子", "隆", "明美", "浩", "由美子", "実", "洋子", "茂", "幸子", "ミキ", "ユウコ"};
+const char* const kPrefectures[] = {"北海道", "宮城県", "埼玉県", "千葉県", "東京都", "神奈川県", "新潟県", "長野県",
+                                    "静岡県", "愛知県", "京都府", "大阪府", "兵庫県", "広島県", "福岡県", "沖縄県"};
+const char* const kCities[] = {"中央区", "北区", "南区", "港区", "緑区", "青葉区", "千代田区", "新宿区", "渋谷区",
+                               "世田谷区", "市川市", "船橋市", "横浜市西区", "川崎市中原区", "相模原市", "藤沢市"};
+const char* const kTowns[] = {"本町", "栄町", "旭町", "幸町", "緑町", "桜木町", "若松町", "大手町", "錦町", "寿町"};
+const char* const kBuildings[] = {"ハイツ", "コーポ", "メゾン", "レジデンス", "マンション", "パレス"};
+
+template <typename T, size_t N>
+QString pick(QRandomGenerator& random, T (&table)[N])
+{
+    return QString::fromUtf8(table[random.bounded(int(N))]);
+}
+
+waybill::Address randomAddress(QRandomGenerator& random)
+{
+    waybill::Address a;
+    a.name = pick(random, kSurnames) + QStringLiteral("　") + pick(random, kGivenNames);
+    a.postalCode = QStringLiteral("%1%2").arg(random.bounded(1000), 3, 10, QLatin1Char('0')).arg(random.bounded(10000), 4, 10, QLatin1Char('0'));
+    a.line1 = pick(random, kPrefectures) + pick(random, kCities) + pick(random, kTowns) +
+              QStringLiteral("%1-%2-%3").arg(random.bounded(1, 10)).arg(random.bounded(1, 30)).arg(random.bounded(1, 20));
+    if (random.bounded(2))
+        a.line2 = pick(random, kBuildings) + pick(random, kSurnames) + QStringLiteral("%1号室").arg(random.bounded(101, 999));
+    a.telephone = QStringLiteral("0%1-%2-%3")
+                      .arg(random.bounded(10, 100))
+                      .arg(random.bounded(10000), 4, 10, QLatin1Char('0'))
+                      .arg(random.bounded(10000), 4, 10, QLatin1Char('0'));
+    return a;
+}
+
+double medianOf(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+double msSince(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Processor time of this thread: on a machine shared with other work the
+// wall clock says more about the neighbours than about the search.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+struct Timing {
+    double wallMs;
+    double cpuMs;
+};
+
+// Medians over `runs` of one search.
+Timing timeSearch(AddressBook& book, const QString& typed, int runs, int* found)
+{
+    QList<double> wall, cpu;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const double cpuStart = threadCpuMs();
+        *found = int(book.search(Kind::Recipient, typed).size());
+        cpu.append(threadCpuMs() - cpuStart);
+        wall.append(msSince(t));
+    }
+    return {medianOf(wall), medianOf(cpu)};
+}
+
+// Each growing prefix of `whole` as typed, one line each; the median of the
+// per-keystroke medians is returned.
+double typeOut(AddressBook& book, const QString& label, const QString& whole, int runs)
+{
+    QList<double> perKeystroke, cpuPerKeystroke;
+    for (qsizetype n = 1; n <= whole.size(); ++n) {
+        int found = 0;
+        const Timing timing = timeSearch(book, whole.left(n), runs, &found);
+        perKeystroke.append(timing.wallMs);
+        cpuPerKeystroke.append(timing.cpuMs);
+        std::printf("  %-8s %-14s %7.3f ms (processor %7.3f ms)  %d found\n", qPrintable(label), qPrintable(whole.left(n)),
+                    timing.wallMs, timing.cpuMs, found);
+    }
+    const double median = medianOf(perKeystroke);
+    std::printf("search as you type, %s: median per keystroke %.3f ms (processor %.3f), slowest %.3f ms (processor %.3f)\n",
+                qPrintable(label), median, medianOf(cpuPerKeystroke), *std::max_element(perKeystroke.begin(), perKeystroke.end()),
+                *std::max_element(cpuPerKeystroke.begin(), cpuPerKeystroke.end()));
+    return median;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int entries = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 100000;
+    const int runs = 21;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("horutea.sqlite"));
+    QRandomGenerator random(20261207);
+
+    // The address book: random entries, and the ones typed out below, all
+    // recipients so every search covers them all.
+    QList<addressbook::ImportEntry> imported;
+    const qint64 startMs = QDateTime::currentMSecsSinceEpoch() - qint64(entries) * 60000;
+    for (int i = 0; i < entries; ++i)
+        imported.append({Kind::Recipient, randomAddress(random), QDateTime::fromMSecsSinceEpoch(startMs + qint64(i) * 60000)});
+    waybill::Address rare = randomAddress(random);
+    rare.name = QStringLiteral("勅使河原　紗希");
+    rare.telephone = QStringLiteral("03-1234-5678");
+    imported[entries / 3].address = rare; // used long ago
+    {
+        storage::Database db(path);
+        AddressBook book(db);
+        QElapsedTimer t;
+        t.start();
+        const double cpuStart = threadCpuMs();
+        const auto result = book.importEntries(imported);
+        const double importCpuMs = threadCpuMs() - cpuStart;
+        if (!result) {
+            std::printf("import failed: %s\n", qPrintable(db.takeProblem().value_or(storage::Problem{}).message));
+            return 1;
+        }
+        std::printf("import of %d entries in one transaction: %.0f ms (processor %.0f ms)\n", entries, msSince(t), importCpuMs);
+
+        typeOut(book, QStringLiteral("common"), QStringLiteral("山田　太郎"), runs);
+        typeOut(book, QStringLiteral("rare"), QStringLiteral("勅使河原　紗希"), runs);
+        typeOut(book, QStringLiteral("kana"), QStringLiteral("ゆうこ"), runs);
+        typeOut(book, QStringLiteral("phone"), QStringLiteral("0312345678"), runs);
+        typeOut(book, QStringLiteral("address"), QStringLiteral("東京都港区"), runs);
+    }
+
+    // The history: rows recorded one by one, as prints are; the first and
+    // the last thousand timed.
+    {
+        storage::Database db(path);
+        history::History history(db);
+        QList<double> first, last, firstCpu, lastCpu;
+        QElapsedTimer all;
+        all.start();
+        for (int i = 0; i < entries; ++i) {
+            history::PrintRecord record;
+            record.printedAt = QDateTime::fromMSecsSinceEpoch(startMs + qint64(i) * 60000);
+            record.destination = QStringLiteral("Office-Printer");
+            record.offsetXTenthMm = -12.5;
+            record.offsetYTenthMm = 4;
+            record.orderNumber = QStringLiteral("A-%1").arg(i);
+            record.waybill.recipient = imported[i].address;
+            record.waybill.sender = imported[(i * 7) % entries].address;
+            record.waybill.goods[0].description = QStringLiteral("衣類");
+            QElapsedTimer t;
+            t.start();
+            const double cpuStart = threadCpuMs();
+            if (!history.record(record)) {
+                std::printf("record failed: %s\n", qPrintable(db.takeProblem().value_or(storage::Problem{}).message));
+                return 1;
+            }
+            const double cpuMs = threadCpuMs() - cpuStart;
+            const double ms = msSince(t);
+            if (i < 1000) {
+                first.append(ms);
+                firstCpu.append(cpuMs);
+            } else if (i >= entries - 1000) {
+                last.append(ms);
+                lastCpu.append(cpuMs);
+            }
+        }
+        std::printf("record one print: median %.3f ms (processor %.3f) over the first 1000 rows, %.3f ms (processor %.3f) "
+                    "over the last 1000 of %d; slowest of those %.3f ms; all in %.1f s\n",
+                    medianOf(first), medianOf(firstCpu), medianOf(last), medianOf(lastCpu), entries,
+                    std::max(*std::max_element(first.begin(), first.end()), *std::max_element(last.begin(), last.end())),
+                    msSince(all) / 1000);
+        for (const QString& name : {QStringLiteral("佐藤"), QStringLiteral("勅使河原")}) {
+            QList<double> times, cpu;
+            int found = 0;
+            for (int i = 0; i < runs; ++i) {
+                QElapsedTimer t;
+                t.start();
+                const double cpuStart = threadCpuMs();
+                found = int(history.search({.name = name}).size());
+                cpu.append(threadCpuMs() - cpuStart);
+                times.append(msSince(t));
+            }
+            std::printf("history search by name %s over %d rows: median %.3f ms (processor %.3f ms), %d shown\n",
+                        qPrintable(name), entries, medianOf(times), medianOf(cpu), found);
+        }
+    }
+
+    // First use of the full file, in a new connection as after a start
+    // (the operating system's file cache is warm).
+    QList<double> openMs, searchMs, listMs;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        storage::Database db(path);
+        AddressBook book(db);
+        history::History history(db);
+        db.ensureOpen();
+        openMs.append(msSince(t));
+        t.restart();
+        book.search(Kind::Recipient, QStringLiteral("山田"));
+        searchMs.append(msSince(t));
+        t.restart();
+        history.list(50);
+        listMs.append(msSince(t));
+    }
+    std::printf("first use of a file with %d entries and %d history rows: open %.3f ms, first search %.3f ms, "
+                "first 50 history rows %.3f ms (medians)\n",
+                entries, entries, medianOf(openMs), medianOf(searchMs), medianOf(listMs));
+    std::printf("file size %.1f MB\n", double(QFileInfo(path).size()) / 1e6);
+    return 0;
+}

@@ -1,0 +1,146 @@
+#include "history/history.h"
+
+#include "storage/searchkey.h"
+
+#include <QJsonDocument>
+#include <QStringList>
+
+namespace history {
+
+namespace {
+
+using storage::textValue;
+
+QVariant searchKeyValue(const QStringList& fields)
+{
+    return textValue(storage::joinedSearchKey(fields));
+}
+
+const QString kColumns = QStringLiteral(
+    "id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, order_number, waybill_json");
+
+std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
+{
+    const auto json = QJsonDocument::fromJson(row.value(6).toString().toUtf8());
+    const std::optional<waybill::Waybill> waybill = json.isObject() ? waybill::waybillFromJson(json.object()) : std::nullopt;
+    if (!waybill)
+        return std::nullopt;
+    HistoryEntry entry;
+    entry.id = row.value(0).toLongLong();
+    entry.record.printedAt = QDateTime::fromMSecsSinceEpoch(row.value(1).toLongLong());
+    entry.record.destination = row.value(2).toString();
+    entry.record.offsetXTenthMm = row.value(3).toDouble();
+    entry.record.offsetYTenthMm = row.value(4).toDouble();
+    if (!row.value(5).isNull())
+        entry.record.orderNumber = row.value(5).toString();
+    entry.record.waybill = *waybill;
+    return entry;
+}
+
+// Rows whose waybill no longer reads are left out rather than shown empty.
+bool collect(storage::Session& session, QSqlQuery& query, QList<HistoryEntry>& out)
+{
+    if (!session.exec(query))
+        return false;
+    while (session.next(query))
+        if (auto entry = entryFrom(query))
+            out.append(*entry);
+    return !session.failed();
+}
+
+} // namespace
+
+std::optional<qint64> History::record(const PrintRecord& record)
+{
+    const waybill::Waybill& w = record.waybill;
+    const QString json = QString::fromUtf8(QJsonDocument(waybill::toJson(w)).toJson(QJsonDocument::Compact));
+    const QDateTime printedAt = record.printedAt.isValid() ? record.printedAt : QDateTime::currentDateTime();
+    std::optional<qint64> id;
+    const bool recorded = m_database.write([&](storage::Session& session) {
+        QSqlQuery insert = session.prepare(
+            QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
+                           "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
+                           "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {printedAt.toMSecsSinceEpoch(), textValue(record.destination), record.offsetXTenthMm, record.offsetYTenthMm,
+             record.orderNumber ? textValue(*record.orderNumber) : QVariant(QMetaType::fromType<QString>()), textValue(json),
+             searchKeyValue({w.recipient.name, w.recipient.careOf, w.sender.name, w.sender.careOf}),
+             searchKeyValue({w.recipient.telephone, w.sender.telephone}),
+             searchKeyValue({w.recipient.postalCode, w.sender.postalCode}),
+             searchKeyValue({w.recipient.line1, w.recipient.line2, w.sender.line1, w.sender.line2}),
+             textValue(storage::searchKey(record.orderNumber.value_or(QString())))});
+        if (!session.exec(insert))
+            return false;
+        id = insert.lastInsertId().toLongLong();
+        return true;
+    });
+    return recorded ? id : std::nullopt;
+}
+
+QList<HistoryEntry> History::list(int limit, int offset)
+{
+    HistoryQuery query;
+    query.limit = limit;
+    query.offset = offset;
+    return search(query);
+}
+
+QList<HistoryEntry> History::search(const HistoryQuery& query)
+{
+    // Only the conditions asked for go into the statement, so an empty field
+    // costs nothing and the newest-first index serves the plain list.
+    struct TextCondition {
+        const QString& typed;
+        const char* column;
+    };
+    const TextCondition textConditions[] = {
+        {query.name, "names_key"},
+        {query.telephone, "telephones_key"},
+        {query.postalCode, "postal_codes_key"},
+        {query.address, "addresses_key"},
+        {query.orderNumber, "order_number_key"},
+    };
+    QStringList where;
+    QVariantList values;
+    for (const auto& condition : textConditions) {
+        const QString key = storage::searchKey(condition.typed);
+        if (key.isEmpty())
+            continue;
+        where.append(QStringLiteral("instr(%1, ?) > 0").arg(QLatin1String(condition.column)));
+        values.append(key);
+    }
+    if (query.printedFrom.isValid()) {
+        where.append(QStringLiteral("printed_at_ms >= ?"));
+        values.append(query.printedFrom.toMSecsSinceEpoch());
+    }
+    if (query.printedBefore.isValid()) {
+        where.append(QStringLiteral("printed_at_ms < ?"));
+        values.append(query.printedBefore.toMSecsSinceEpoch());
+    }
+    const QString sql = QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
+                            .arg(kColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
+    values.append(query.limit);
+    values.append(query.offset);
+
+    QList<HistoryEntry> found;
+    m_database.read([&](storage::Session& session) {
+        QSqlQuery select = session.prepare(sql);
+        for (const QVariant& value : values)
+            select.addBindValue(value);
+        return collect(session, select, found);
+    });
+    return found;
+}
+
+std::optional<HistoryEntry> History::get(qint64 id)
+{
+    std::optional<HistoryEntry> found;
+    m_database.read([&](storage::Session& session) {
+        QSqlQuery select = session.prepare(QStringLiteral("SELECT %1 FROM print_history WHERE id = ?").arg(kColumns), {id});
+        if (session.exec(select) && session.next(select))
+            found = entryFrom(select);
+        return !session.failed();
+    });
+    return found;
+}
+
+} // namespace history

@@ -1,0 +1,62 @@
+#pragma once
+// The print history: one row per printed waybill, kept so a spoiled form can
+// be printed again and a past parcel found by name, telephone, postal code,
+// address or date.
+#include "storage/database.h"
+#include "waybill/waybill.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace history {
+
+struct PrintRecord {
+    QDateTime printedAt; // when recorded without one: now
+    QString destination; // the printer queue, or the PDF file written instead
+    double offsetXTenthMm = 0;
+    double offsetYTenthMm = 0;
+    std::optional<QString> orderNumber;
+    waybill::Waybill waybill;
+
+    bool operator==(const PrintRecord&) const = default;
+};
+
+struct HistoryEntry {
+    qint64 id = 0;
+    PrintRecord record;
+};
+
+// Every filled-in field must match; a text matches where it occurs anywhere in
+// the field of either address block (in the loose form of
+// storage::searchKey). Times: printedFrom inclusive, printedBefore exclusive.
+struct HistoryQuery {
+    QString name;        // name or care-of line
+    QString telephone;
+    QString postalCode;
+    QString address;     // either address line
+    QString orderNumber;
+    QDateTime printedFrom;
+    QDateTime printedBefore;
+    int limit = 100;
+    int offset = 0;
+};
+
+class History {
+public:
+    explicit History(storage::Database& database) : m_database(database) {}
+
+    // The id of the new row; nothing when the database cannot be used (the
+    // database then has a problem for the caller to show).
+    std::optional<qint64> record(const PrintRecord& record);
+    // Newest first.
+    QList<HistoryEntry> list(int limit, int offset = 0);
+    QList<HistoryEntry> search(const HistoryQuery& query);
+    std::optional<HistoryEntry> get(qint64 id);
+
+private:
+    storage::Database& m_database;
+};
+
+} // namespace history

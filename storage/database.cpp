@@ -1,0 +1,448 @@
+#include "storage/database.h"
+
+#include "platform/files.h"
+#include "storage/schema.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace storage {
+
+namespace {
+
+// SQLite's primary result codes that decide what the user is told.
+enum SqliteCode {
+    kSqlitePerm = 3,
+    kSqliteBusy = 5,
+    kSqliteLocked = 6,
+    kSqliteReadOnly = 8,
+    kSqliteIoErr = 10,
+    kSqliteCorrupt = 11,
+    kSqliteFull = 13,
+    kSqliteCantOpen = 14,
+    kSqliteAuth = 23,
+    kSqliteNotADb = 26,
+};
+
+struct CodeKind {
+    int sqliteCode;
+    ProblemKind kind;
+};
+constexpr CodeKind kCodeKinds[] = {
+    {kSqliteCorrupt, ProblemKind::Damaged},    {kSqliteNotADb, ProblemKind::Damaged},
+    {kSqliteBusy, ProblemKind::Locked},        {kSqliteLocked, ProblemKind::Locked},
+    {kSqliteReadOnly, ProblemKind::ReadOnly},  {kSqliteFull, ProblemKind::DiskFull},
+    {kSqliteCantOpen, ProblemKind::Unreadable}, {kSqlitePerm, ProblemKind::Unreadable},
+    {kSqliteAuth, ProblemKind::Unreadable},    {kSqliteIoErr, ProblemKind::Unreadable},
+};
+
+// What the user reads: the cause, then what to do. %1 is the file.
+struct KindText {
+    ProblemKind kind;
+    const char* cause;
+    const char* remedy;
+};
+constexpr KindText kKindTexts[] = {
+    {ProblemKind::Damaged, "住所録と印刷履歴のファイル「%1」が壊れていて読めません。",
+     "壊れたファイルは消さずに残しました。"},
+    {ProblemKind::NewerVersion, "住所録と印刷履歴のファイル「%1」は、このホルテアより新しい版で作られています。",
+     "ファイルには手を付けていません。新しい版のホルテアで開いてください。"},
+    {ProblemKind::Locked, "住所録と印刷履歴のファイル「%1」を別のプログラムが使っています。",
+     "ホルテアをもう一つ開いていないか、ほかのプログラムがこのファイルを開いていないか確かめてください。"},
+    {ProblemKind::ReadOnly, "住所録と印刷履歴のファイル「%1」か、そのフォルダーに書き込めません。",
+     "ファイルとフォルダーの書き込みの権限を確かめてください。"},
+    {ProblemKind::Unreadable, "住所録と印刷履歴のファイル「%1」を開けません（読み取れません）。",
+     "ファイルの読み取りの権限と、ディスクに異常がないかを確かめてください。"},
+    {ProblemKind::DiskFull, "ディスクの空きが足りず、住所録と印刷履歴のファイル「%1」に書き込めません。",
+     "不要なファイルを消して、ディスクに空きを作ってください。"},
+    {ProblemKind::Other, "住所録と印刷履歴のファイル「%1」を使えませんでした（%2）。", ""},
+};
+
+const QString kWithoutDatabase = QStringLiteral(
+    "今回は住所録と履歴を使わずに続けます。印刷はできますが、印刷の履歴は記録されません。");
+const QString kChangeNotSaved = QStringLiteral("いまの変更は保存されていません。それまでの内容はそのまま残っています。");
+
+ProblemKind kindOf(const QSqlError& error)
+{
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff; // extended codes carry the primary one in the low byte
+    if (numeric)
+        for (const auto& row : kCodeKinds)
+            if (row.sqliteCode == code)
+                return row.kind;
+    return ProblemKind::Other;
+}
+
+QString describe(ProblemKind kind, const QString& filePath, const QSqlError& error)
+{
+    for (const auto& row : kKindTexts) {
+        if (row.kind != kind)
+            continue;
+        QString text = QString::fromUtf8(row.cause).arg(QDir::toNativeSeparators(filePath));
+        if (kind == ProblemKind::Other)
+            text = text.arg(error.text());
+        const QString remedy = QString::fromUtf8(row.remedy);
+        return remedy.isEmpty() ? text : text + remedy;
+    }
+    return {};
+}
+
+QString folderOf(const QString& filePath)
+{
+    return QFileInfo(filePath).absolutePath();
+}
+
+int gConnectionSerial = 0;
+
+} // namespace
+
+// ---- Session ----
+
+QSqlQuery Session::prepare(const QString& sql, std::initializer_list<QVariant> values)
+{
+    QSqlQuery query(m_connection);
+    query.setForwardOnly(true);
+    if (failed())
+        return query;
+    if (!query.prepare(sql)) {
+        fail(query.lastError());
+        return query;
+    }
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query;
+}
+
+bool Session::exec(QSqlQuery& query)
+{
+    if (failed())
+        return false;
+    if (!query.exec()) {
+        fail(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool Session::exec(const QString& sql, std::initializer_list<QVariant> values)
+{
+    QSqlQuery query = prepare(sql, values);
+    return exec(query);
+}
+
+bool Session::next(QSqlQuery& query)
+{
+    if (failed())
+        return false;
+    if (query.next())
+        return true;
+    if (query.lastError().isValid())
+        fail(query.lastError());
+    return false;
+}
+
+void Session::fail(const QSqlError& error)
+{
+    if (!m_error)
+        m_error = error;
+}
+
+// ---- Database ----
+
+Database::Database(QString filePath) : Database(std::move(filePath), Options{}) {}
+
+Database::Database(QString filePath, Options options) : m_filePath(std::move(filePath)), m_options(std::move(options)) {}
+
+Database::~Database()
+{
+    closeConnection();
+}
+
+int Database::currentSchemaVersion()
+{
+    return schemaSteps().back().toVersion;
+}
+
+bool Database::ensureOpen()
+{
+    switch (m_state) {
+    case State::Open:
+        return true;
+    case State::Unavailable:
+        return false;
+    case State::NotOpened:
+        break;
+    }
+    return open();
+}
+
+bool Database::retryOpen()
+{
+    if (m_state == State::Unavailable) {
+        m_state = State::NotOpened;
+        m_kindHandedOut.reset(); // asked for again, so the same fault is told again
+    }
+    return ensureOpen();
+}
+
+bool Database::openConnection()
+{
+    m_connectionName = QStringLiteral("horutea-storage-%1").arg(++gConnectionSerial);
+    QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_options.busyTimeoutMs);
+    if (m_options.vfsName.isEmpty()) {
+        connection.setDatabaseName(m_filePath);
+    } else {
+        const QUrl url = QUrl::fromLocalFile(QFileInfo(m_filePath).absoluteFilePath());
+        connection.setDatabaseName(QStringLiteral("file:%1?vfs=%2")
+                                       .arg(url.path(QUrl::FullyEncoded), QString::fromUtf8(QUrl::toPercentEncoding(m_options.vfsName))));
+        options += QStringLiteral(";QSQLITE_OPEN_URI");
+    }
+    connection.setConnectOptions(options);
+    return connection.open();
+}
+
+void Database::closeConnection()
+{
+    if (m_connectionName.isEmpty())
+        return;
+    {
+        QSqlDatabase connection = QSqlDatabase::database(m_connectionName, false);
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName.clear();
+}
+
+bool Database::open()
+{
+    m_state = State::Unavailable;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        raise({ProblemKind::Other,
+               QStringLiteral("住所録と印刷履歴に使う SQLite の部品（Qt の QSQLITE ドライバー）が見つかりません。"
+                              "ホルテアを入れ直してください。") +
+                   kWithoutDatabase,
+               {}, false});
+        return false;
+    }
+    if (!platform::ensureFolder(folderOf(m_filePath))) {
+        raise({ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath, {}) + kWithoutDatabase, {}, false});
+        return false;
+    }
+    // A file that cannot be written is found before the first print wants to
+    // record it. Asked of the file system, not tried by writing: a test write
+    // would touch a damaged file before its damage shows.
+    if (QFileInfo::exists(m_filePath) && !(QFileInfo(m_filePath).isWritable() && platform::folderWritable(folderOf(m_filePath)))) {
+        raise({ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath, {}) + kWithoutDatabase, {}, false});
+        return false;
+    }
+    if (!openConnection()) {
+        // Copied first: a handle to the connection still alive when it is
+        // closed and removed would keep it in use.
+        const QSqlError error = QSqlDatabase::database(m_connectionName, false).lastError();
+        return afterFailure(error, Activity::Opening);
+    }
+
+    std::optional<QSqlError> error;
+    bool newer = false;
+    {
+        Session session(QSqlDatabase::database(m_connectionName, false));
+        // Read before anything is written: a file of a newer version must stay
+        // exactly as it is.
+        QSqlQuery version = session.prepare(QStringLiteral("PRAGMA user_version"));
+        if (session.exec(version) && session.next(version))
+            newer = version.value(0).toInt() > currentSchemaVersion();
+        version.finish(); // an open statement would keep a read transaction the mode change below cannot run in
+        if (!newer && !session.failed())
+            prepareSchema(session);
+        error = session.error();
+    }
+    if (newer) {
+        closeConnection();
+        raise({ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, m_filePath, {}) + kWithoutDatabase, {},
+               false});
+        return false;
+    }
+    if (error)
+        return afterFailure(*error, Activity::Opening);
+    m_state = State::Open;
+    return true;
+}
+
+void Database::prepareSchema(Session& session)
+{
+    // Settings of the connection. With write-ahead logging a commit is one
+    // append to the log, so recording a print costs well under a millisecond;
+    // synchronous=NORMAL keeps the file sound on power loss and may lose only
+    // the last commits.
+    session.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    session.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+
+    if (!session.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
+    QSqlQuery versionQuery = session.prepare(QStringLiteral("PRAGMA user_version"));
+    int version = 0;
+    if (session.exec(versionQuery) && session.next(versionQuery))
+        version = versionQuery.value(0).toInt();
+    versionQuery.finish();
+    for (const SchemaStep& step : schemaSteps()) {
+        if (step.toVersion <= version)
+            continue;
+        for (const char* statement : step.statements)
+            session.exec(QString::fromUtf8(statement));
+        session.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.toVersion));
+    }
+    if (!session.failed() && session.exec(QStringLiteral("COMMIT")))
+        return;
+    QSqlQuery rollback(QSqlDatabase::database(m_connectionName, false));
+    rollback.exec(QStringLiteral("ROLLBACK"));
+}
+
+bool Database::write(const std::function<bool(Session&)>& body)
+{
+    if (!ensureOpen())
+        return false;
+    std::optional<QSqlError> error;
+    bool done;
+    {
+        QSqlDatabase connection = QSqlDatabase::database(m_connectionName, false);
+        Session session(connection);
+        done = session.exec(QStringLiteral("BEGIN IMMEDIATE")) && body(session) && !session.failed() &&
+               session.exec(QStringLiteral("COMMIT"));
+        if (!done) {
+            QSqlQuery rollback(connection); // refused, and harmless, when the transaction never began
+            rollback.exec(QStringLiteral("ROLLBACK"));
+        }
+        error = session.error();
+    }
+    if (error) {
+        afterFailure(*error, Activity::Writing);
+        return false;
+    }
+    if (done)
+        succeeded();
+    return done;
+}
+
+bool Database::read(const std::function<bool(Session&)>& body)
+{
+    if (!ensureOpen())
+        return false;
+    std::optional<QSqlError> error;
+    bool done;
+    {
+        Session session(QSqlDatabase::database(m_connectionName, false));
+        done = body(session) && !session.failed();
+        error = session.error();
+    }
+    if (error) {
+        afterFailure(*error, Activity::Reading);
+        return false;
+    }
+    return done;
+}
+
+std::optional<QString> Database::setDamagedFileAside()
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = QStringLiteral("%1.damaged-%2").arg(m_filePath, stamp);
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-wal")); ++n)
+        aside = QStringLiteral("%1.damaged-%2-%3").arg(m_filePath, stamp).arg(n);
+    if (!QFile::rename(m_filePath, aside))
+        return std::nullopt;
+    // The log and index belong to the damaged file; they go with it so the new
+    // file does not pick them up.
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        const QString companion = m_filePath + QLatin1String(suffix);
+        if (QFileInfo::exists(companion))
+            QFile::rename(companion, aside + QLatin1String(suffix));
+    }
+    return aside;
+}
+
+bool Database::afterFailure(const QSqlError& error, Activity activity)
+{
+    ProblemKind kind = kindOf(error);
+    // A file that exists but whose folder refuses the log beside it cannot be
+    // opened either; the folder is the cause to name.
+    if (kind == ProblemKind::Unreadable && QFileInfo(m_filePath).isReadable() && !platform::folderWritable(folderOf(m_filePath)))
+        kind = ProblemKind::ReadOnly;
+
+    if (kind == ProblemKind::Damaged && !m_startingAfresh) {
+        closeConnection();
+        m_state = State::Unavailable;
+        const QString damaged = describe(kind, m_filePath, error);
+        const std::optional<QString> aside = setDamagedFileAside();
+        if (!aside) {
+            raise({kind,
+                   damaged + QStringLiteral("別の名前に移すこともできませんでした。フォルダーの書き込みの権限を確かめてください。") +
+                       kWithoutDatabase,
+                   {}, false});
+            return false;
+        }
+        const QString asideName = QDir::toNativeSeparators(*aside);
+        m_startingAfresh = true;
+        const bool fresh = open();
+        m_startingAfresh = false;
+        if (fresh) {
+            raise({kind,
+                   damaged + QStringLiteral("「%1」という名前で残し、新しいファイルで始めます。以前の住所録と履歴は新しいファイルには入っていません。")
+                                 .arg(asideName),
+                   *aside, true});
+            return true;
+        }
+        // The fresh file failed too; tell both.
+        const Problem failedAfresh = m_lastProblem.value_or(Problem{});
+        raise({failedAfresh.kind,
+               damaged + QStringLiteral("「%1」という名前で残しました。").arg(asideName) + failedAfresh.message, *aside,
+               false});
+        return false;
+    }
+
+    const QString text = describe(kind, m_filePath, error);
+    // A file found read-only in use stays so; going on without it is
+    // clearer than failing at every print.
+    if (kind == ProblemKind::ReadOnly)
+        activity = Activity::Opening;
+    switch (activity) {
+    case Activity::Opening:
+        closeConnection();
+        m_state = State::Unavailable;
+        raise({kind, text + kWithoutDatabase, {}, false});
+        return false;
+    case Activity::Writing:
+        raise({kind, text + kChangeNotSaved, {}, true});
+        return true;
+    case Activity::Reading:
+        raise({kind, text, {}, true});
+        return true;
+    }
+    return true;
+}
+
+void Database::raise(Problem problem)
+{
+    const bool repeat = m_kindHandedOut && *m_kindHandedOut == problem.kind;
+    m_lastProblem = std::move(problem);
+    if (!repeat)
+        m_problemPending = true;
+}
+
+std::optional<Problem> Database::takeProblem()
+{
+    if (!m_problemPending)
+        return std::nullopt;
+    m_problemPending = false;
+    m_kindHandedOut = m_lastProblem->kind;
+    return m_lastProblem;
+}
+
+void Database::succeeded()
+{
+    m_kindHandedOut.reset();
+}
+
+} // namespace storage

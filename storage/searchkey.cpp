@@ -1,0 +1,81 @@
+#include "storage/searchkey.h"
+
+namespace storage {
+
+namespace {
+
+constexpr char16_t kFieldSeparator = u'\x1f';
+
+bool isHyphen(char32_t c)
+{
+    switch (c) {
+    case U'-':
+    case U'\u2010': // hyphen
+    case U'\u2011': // non-breaking hyphen
+    case U'\u2012': // figure dash
+    case U'\u2013': // en dash
+    case U'\u2014': // em dash
+    case U'\u2015': // horizontal bar
+    case U'\u2212': // minus sign
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isAsciiDigit(char32_t c)
+{
+    return c >= U'0' && c <= U'9';
+}
+
+} // namespace
+
+QString searchKey(const QString& text)
+{
+    const QString folded = text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString key;
+    key.reserve(folded.size());
+    char32_t previous = 0;
+    for (const char32_t c : folded.toUcs4()) {
+        if (QChar::isSpace(c) || QChar::category(c) == QChar::Other_Control || isHyphen(c))
+            continue;
+        if (c == U'\u30fc' && isAsciiDigit(previous))
+            continue;
+        char32_t kept = c;
+        if (c >= U'\u30a1' && c <= U'\u30f6') // katakana ァ..ヶ to hiragana ぁ..ゖ
+            kept = c - 0x60;
+        key.append(QChar::fromUcs4(kept));
+        previous = kept;
+    }
+    return key;
+}
+
+QString joinedSearchKey(const QStringList& fields)
+{
+    QStringList keys;
+    keys.reserve(fields.size());
+    for (const QString& field : fields)
+        keys.append(searchKey(field));
+    return keys.join(QChar(kFieldSeparator));
+}
+
+QString paddedSearchKey(const QStringList& fields)
+{
+    QString padded;
+    for (const QString& field : fields)
+        padded += searchKey(field) + QChar(kFieldSeparator);
+    return padded + QChar(kFieldSeparator);
+}
+
+qsizetype searchKeyLength(const QString& key)
+{
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (key.at(i).isHighSurrogate() && i + 1 < key.size() && key.at(i + 1).isLowSurrogate())
+            ++i;
+        ++characters;
+    }
+    return characters;
+}
+
+} // namespace storage
