@@ -25,7 +25,7 @@ int runProgram(QApplication& application, const std::function<void(Form1&)>& bef
     platform::QtMessageBox messages(QStringLiteral("ホルテア"));
     platform::LockFileInstanceDetector instance;
     platform::QtFolders folders;
-    print::SystemPrinter printer(folders.documentsFolder());
+    print::SystemPrinter printer(folders.documentsFolder(), folders.settingsFile());
     session::Session session(folders, instance, printer);
     platform::QtPrinterDialog printerDialog;
     Services services{messages, session, printerDialog, &printer, [] { QCoreApplication::exit(0); }};

@@ -25,8 +25,8 @@ QString cellOf(const ColumnMap& map, const QStringList& fields, Field field);
 // blanks, with split parts joined: the postal-code halves with a hyphen, the
 // prefecture, city and street without a gap (line 1), the second and third
 // address parts with a space (line 2). A postal code of the right shape is
-// stored as its seven half-width digits, because the form's seven boxes carry
-// the hyphen themselves and a printed hyphen would push the last digit off.
+// stored as its seven half-width digits, the form's seven boxes being the
+// only hyphen the code needs.
 waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, const ListConstants& constants);
 
 // The seven digits of a postal code written 1234567 or 123-4567, in half- or

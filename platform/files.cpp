@@ -30,6 +30,13 @@ QString QtFolders::documentsFolder() const
     return docs.isEmpty() ? QDir::homePath() : docs;
 }
 
+QString QtFolders::configFolder() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
+QString Folders::settingsFile() const { return QDir(configFolder()).filePath(QStringLiteral("horutea.conf")); }
+
 QString joinPath(const QString& folder, const QString& name)
 {
     return QDir::toNativeSeparators(QDir(folder).filePath(name));

@@ -20,6 +20,10 @@ public:
     virtual QString userDataFolder() const = 0;
     // Where pages go when the machine has no printer.
     virtual QString documentsFolder() const = 0;
+    // The per-user folder of the program's settings.
+    virtual QString configFolder() const = 0;
+    // The program's one settings file in it.
+    QString settingsFile() const;
 };
 
 class QtFolders final : public Folders {
@@ -27,6 +31,7 @@ public:
     QString applicationFolder() const override;
     QString userDataFolder() const override;
     QString documentsFolder() const override;
+    QString configFolder() const override;
 };
 
 // Joins a folder and a file name with the platform's separator.

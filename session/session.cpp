@@ -2,6 +2,7 @@
 
 #include "adjust/testprint.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -9,7 +10,7 @@ namespace session {
 
 Session::Session(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
                  platform::DeviceFilter saveFilter)
-    : m_offsets(folders, std::move(saveFilter)), m_instance(instance), m_printer(printer)
+    : m_offsets(folders, std::move(saveFilter)), m_instance(instance), m_printer(printer), m_folders(folders)
 {
 }
 
@@ -22,11 +23,66 @@ postal::Directory& Session::postalCodes()
     return *m_postalCodes;
 }
 
+storage::Database& Session::database()
+{
+    if (!m_database) {
+        const QString folder = m_folders.userDataFolder();
+        platform::ensureFolder(folder);
+        m_database = std::make_unique<storage::Database>(platform::joinPath(folder, QStringLiteral("horutea.sqlite")));
+    }
+    return *m_database;
+}
+
+addressbook::AddressBook& Session::addressBook()
+{
+    if (!m_addressBook)
+        m_addressBook = std::make_unique<addressbook::AddressBook>(database());
+    return *m_addressBook;
+}
+
+history::History& Session::history()
+{
+    if (!m_history)
+        m_history = std::make_unique<history::History>(database());
+    return *m_history;
+}
+
+std::optional<QString> Session::takeStorageProblem()
+{
+    if (!m_database)
+        return std::nullopt;
+    if (const auto problem = m_database->takeProblem())
+        return problem->message;
+    return std::nullopt;
+}
+
 Session::Printed Session::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                                         const print::Progress& progress)
 {
-    return deliver(int(waybills.size()),
-                   [&](int index) { return print::waybillPage(waybills[size_t(index)], offsets, m_printState); }, progress);
+    return printWaybills(int(waybills.size()), [&](int index) { return waybills[size_t(index)]; }, offsets, progress);
+}
+
+Session::Printed Session::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
+                                        const print::Progress& progress, const OrderNumberSource& orderNumberAt)
+{
+    Printed printed = deliver(count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress);
+    if (!printed.delivery.ok)
+        return printed;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < count; ++i) {
+        history::PrintRecord record{now, printed.delivery.destination, offsets.horizontalTenthMm, offsets.verticalTenthMm,
+                                    std::nullopt, waybillAt(i)};
+        if (orderNumberAt)
+            if (const QString number = orderNumberAt(i); !number.isEmpty())
+                record.orderNumber = number;
+        if (!history().record(record))
+            break;
+    }
+    if (const auto problem = takeStorageProblem()) {
+        const QString said = QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(*problem);
+        printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + said;
+    }
+    return printed;
 }
 
 Session::Printed Session::printTestMarks(print::PrintOffsets offsets)

@@ -2,7 +2,9 @@
 // What one run of the program keeps, with a window or without one: where the
 // offsets live, the printer in use, the print state carried from job to job,
 // and the notices already given.
+#include "addressbook/addressbook.h"
 #include "adjust/offsets.h"
+#include "history/history.h"
 #include "platform/files.h"
 #include "platform/instance.h"
 #include "postal/directory.h"
@@ -10,6 +12,7 @@
 #include "print/printjob.h"
 #include "waybill/waybill.h"
 
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -29,13 +32,28 @@ public:
     bool anotherInstanceRunning() { return m_instance.anotherInstanceRunning(); }
     // Opened at the first look-up, not before.
     postal::Directory& postalCodes();
+    // The address book and the print history: one file in the per-user data
+    // folder, opened at first use.
+    storage::Database& database();
+    addressbook::AddressBook& addressBook();
+    history::History& history();
+    // What went wrong with that file and was not said yet, for the user.
+    std::optional<QString> takeStorageProblem();
 
     struct Printed {
         print::Delivery delivery;
         // Said once per run: where documents go on a machine without a printer.
         QString notice;
     };
-    // One document, one page per waybill, in order.
+    // One document, one page per waybill, in order; each waybill is asked
+    // for when its page is made and again when it is recorded, so a long
+    // list is never held whole. Every waybill of a document the printer
+    // accepted is recorded in the history, with its order number where there
+    // is one.
+    using WaybillSource = std::function<waybill::Waybill(int index)>;
+    using OrderNumberSource = std::function<QString(int index)>;
+    Printed printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
+                          const print::Progress& progress = {}, const OrderNumberSource& orderNumberAt = {});
     Printed printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                           const print::Progress& progress = {});
     Printed printTestMarks(print::PrintOffsets offsets);
@@ -48,6 +66,10 @@ private:
     print::Destination& m_printer;
     print::PrintState m_printState;
     std::unique_ptr<postal::Directory> m_postalCodes;
+    const platform::Folders& m_folders;
+    std::unique_ptr<storage::Database> m_database;
+    std::unique_ptr<addressbook::AddressBook> m_addressBook;
+    std::unique_ptr<history::History> m_history;
     bool m_toldPdfFolder = false;
 };
 

@@ -40,10 +40,11 @@ public:
 
 class TestFolders final : public platform::Folders {
 public:
-    QString app, user, docs;
+    QString app, user, docs, config;
     QString applicationFolder() const override { return app; }
     QString userDataFolder() const override { return user; }
     QString documentsFolder() const override { return docs; }
+    QString configFolder() const override { return config; }
 };
 
 class ScriptedPrinterDialog final : public platform::PrinterDialog {

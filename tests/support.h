@@ -79,6 +79,7 @@ struct TestWindow {
         folders.app = dir.filePath(QStringLiteral("app"));
         folders.user = dir.filePath(QStringLiteral("user"));
         folders.docs = dir.filePath(QStringLiteral("docs"));
+        folders.config = dir.filePath(QStringLiteral("config"));
         QDir().mkpath(folders.app);
         rebuild();
         if (load)

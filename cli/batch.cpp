@@ -1,0 +1,161 @@
+#include "cli/batch.h"
+
+#include "cli/commandline.h"
+#include "orders/orderlist.h"
+#include "platform/instance.h"
+#include "print/pdfoutput.h"
+#include "print/systemprinter.h"
+#include "session/session.h"
+
+#include <QPrinterInfo>
+#include <QSettings>
+#include <memory>
+
+namespace cli {
+
+namespace {
+
+// Not the window: never refuses for a running window.
+class NoInstanceCheck final : public platform::InstanceDetector {
+public:
+    bool anotherInstanceRunning() override { return false; }
+};
+
+std::optional<waybill::Address> savedSender(session::Session& session, const QString& name, QString& why)
+{
+    if (name.isEmpty()) {
+        const auto recent = session.addressBook().recent(addressbook::Kind::Sender, 1);
+        return recent.isEmpty() ? waybill::Address{} : recent.front().address;
+    }
+    for (const addressbook::AddressEntry& entry : session.addressBook().search(addressbook::Kind::Sender, name, 200))
+        if (entry.address.name == name)
+            return entry.address;
+    why = QStringLiteral("住所録に「%1」という名前のご依頼主がありません。").arg(name);
+    if (const auto problem = session.takeStorageProblem())
+        why += QLatin1Char('\n') + *problem;
+    return std::nullopt;
+}
+
+} // namespace
+
+int runBatch(const BatchRequest& request, const platform::Folders& folders, QTextStream& out, QTextStream& err)
+{
+    auto done = [&](int code) {
+        out.flush();
+        err.flush();
+        return code;
+    };
+    std::optional<csv::Encoding> encoding;
+    if (request.encoding.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0)
+        encoding = csv::Encoding::Utf8;
+    else if (request.encoding.compare(QLatin1String("cp932"), Qt::CaseInsensitive) == 0 ||
+             request.encoding.compare(QLatin1String("shift_jis"), Qt::CaseInsensitive) == 0)
+        encoding = csv::Encoding::Cp932;
+    else if (!request.encoding.isEmpty()) {
+        err << QStringLiteral("文字コード「%1」は扱えません。utf-8 か cp932 を指定してください。\n").arg(request.encoding);
+        return done(exitCannotRun);
+    }
+
+    // The destination first: a queue that is not there stops the run before
+    // the list is read.
+    std::unique_ptr<print::SystemPrinter> systemPrinter;
+    std::unique_ptr<print::PdfFileDestination> pdfFile;
+    print::Destination* destination = nullptr;
+    if (!request.pdfPath.isEmpty()) {
+        const print::SystemPrinter settings(folders.documentsFolder(), folders.settingsFile());
+        QPageLayout paper = print::defaultPdfPaper();
+        if (const auto form = settings.formPaper())
+            paper = QPageLayout(QPageSize(QSizeF(form->widthMm, form->lengthMm), QPageSize::Millimeter, {}, QPageSize::ExactMatch),
+                                QPageLayout::Portrait, QMarginsF());
+        pdfFile = std::make_unique<print::PdfFileDestination>(request.pdfPath, paper);
+        destination = pdfFile.get();
+    } else {
+        systemPrinter = std::make_unique<print::SystemPrinter>(folders.documentsFolder(), folders.settingsFile());
+        if (!request.queue.isEmpty()) {
+            if (QPrinterInfo::printerInfo(request.queue).isNull()) {
+                err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n").arg(request.queue);
+                return done(exitCannotRun);
+            }
+            systemPrinter->chooseWith([&](QPrinter& printer) {
+                printer.setPrinterName(request.queue);
+                return true;
+            });
+        }
+        destination = systemPrinter.get();
+    }
+
+    NoInstanceCheck noInstanceCheck;
+    session::Session session(folders, noInstanceCheck, *destination);
+    const adjust::OffsetStore::Loaded offsets = session.offsets().startUp();
+    if (!offsets.problems.isEmpty())
+        err << offsets.problems << '\n';
+
+    QString why;
+    const auto sender = savedSender(session, request.senderName, why);
+    if (!sender) {
+        err << why << '\n';
+        return done(exitCannotRun);
+    }
+
+    QSettings settings(folders.settingsFile(), QSettings::IniFormat);
+    orders::SettingsMappingStore mappings(settings);
+    orders::OrderList list;
+    list.setMappingStore(&mappings);
+    list.setConstants({*sender, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
+    if (!list.open(request.csvPath, encoding)) {
+        err << list.errorText() << '\n';
+        return done(exitCannotRun);
+    }
+    if (!list.missingFields().isEmpty()) {
+        err << QStringLiteral("「%1」のどの列が次の項目か分かりません: %2\n画面の「一括印刷」で列の対応を決めると、同じ見出しの一覧はこのコマンドでも印刷できます。\n")
+                   .arg(request.csvPath, list.missingFields().join(QStringLiteral("、")));
+        return done(exitCannotRun);
+    }
+    while (!list.readMore()) {
+    }
+    if (list.readingFailed()) {
+        err << list.errorText() << '\n';
+        return done(exitCannotRun);
+    }
+
+    std::vector<qint64> printable;
+    qint64 refused = 0;
+    for (qint64 row = 0; row < list.rowCount(); ++row) {
+        if (list.state(row) == orders::RowState::Printable) {
+            printable.push_back(row);
+            continue;
+        }
+        if (list.state(row) != orders::RowState::Refused)
+            continue;
+        ++refused;
+        for (const orders::Finding& finding : list.findingsAt(row)) {
+            const QString column = finding.column >= 0 && finding.column < list.headings().size()
+                                       ? QStringLiteral("列「%1」").arg(list.headings()[finding.column])
+                                       : QStringLiteral("行全体");
+            err << QStringLiteral("%1 行目、%2: %3\n").arg(list.lineOf(row)).arg(column, finding.reason);
+        }
+    }
+    if (refused > 0 && !request.skipInvalid) {
+        err << QStringLiteral("不備のある行が %1 行あるため、何も印刷しませんでした。直すか、--skip-invalid で飛ばしてください。\n").arg(refused);
+        return done(exitRefused);
+    }
+    if (printable.empty()) {
+        err << QStringLiteral("印刷できる行がありません。\n");
+        return done(refused > 0 ? exitRefused : exitCannotRun);
+    }
+
+    const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
+    const session::Session::Printed printed = session.printWaybills(
+        int(printable.size()), [&](int i) { return list.waybillAt(printable[size_t(i)]); }, offsetsForPrint, {},
+        [&](int i) { return list.orderNumberAt(printable[size_t(i)]); });
+    if (!printed.delivery.ok) {
+        err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
+        return done(exitCannotRun);
+    }
+    if (!printed.notice.isEmpty())
+        err << printed.notice << '\n';
+    out << QStringLiteral("%1 件を %2 に印刷しました。\n").arg(printed.delivery.pages).arg(printed.delivery.destination);
+    return done(refused > 0 ? exitRefused : exitOk);
+}
+
+} // namespace cli

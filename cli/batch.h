@@ -1,0 +1,25 @@
+#pragma once
+// `horutea --batch FILE.csv`: every row of an order list printed as one
+// document with the saved offsets, without the window.
+#include "platform/files.h"
+
+#include <QString>
+#include <QTextStream>
+
+namespace cli {
+
+struct BatchRequest {
+    QString csvPath;
+    QString queue;      // empty: the program's printer
+    QString pdfPath;    // set: one PDF file instead of a printer
+    QString senderName; // a saved sender's name; empty: the most recently used one
+    QString encoding;   // "utf-8", "cp932", or empty to detect
+    bool skipInvalid = false;
+};
+
+// Exit 0 when every row printed; 1 when rows were refused (each named on err
+// with its line, column and reason; nothing printed unless skipInvalid); 2
+// when the batch could not run.
+int runBatch(const BatchRequest& request, const platform::Folders& folders, QTextStream& out, QTextStream& err);
+
+} // namespace cli

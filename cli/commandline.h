@@ -1,0 +1,30 @@
+#pragma once
+// The program without its window: `horutea --help`, `--version`,
+// `--lookup CODE` and `--batch FILE …`. A function, so the tests run the
+// command line in-process and check its exit codes and messages.
+#include "platform/files.h"
+
+#include <QStringList>
+#include <QTextStream>
+#include <optional>
+
+namespace cli {
+
+enum Exit : int {
+    exitOk = 0,
+    exitRefused = 1,   // rows refused, or no such postal code
+    exitCannotRun = 2, // wrong arguments, a file that cannot be read, a queue missing
+};
+
+// Whether these arguments (without the program's name) ask for a run without
+// the window.
+bool wantsCommandLine(const QStringList& arguments);
+
+// Runs the command; the application object (QGuiApplication, for fonts and
+// printers) must exist.
+int run(const QStringList& arguments, const platform::Folders& folders, QTextStream& out, QTextStream& err);
+
+QString usage();
+QString versionText();
+
+} // namespace cli
