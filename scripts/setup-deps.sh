@@ -11,6 +11,8 @@ need=(
   poppler-utils
   cups cups-bsd cups-ipp-utils printer-driver-cups-pdf
   libcups2-dev
+  # the Debian package (scripts/package.sh): shlibdeps and build flags, icons, checks
+  dpkg-dev librsvg2-bin lintian appstream desktop-file-utils
 )
 
 missing=()
