@@ -20,9 +20,9 @@ cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/us
   -DCMAKE_MODULE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS" \
   -DHORUTEA_PACKAGE=ON -DHORUTEA_SOURCE_DATA=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 # The program and the files it installs, not the tests.
-cmake --build "$dir" --parallel "$(nproc)" --target horutea_installables >/dev/null
+cmake --build "$dir" --parallel "$(nproc)" --target horutea_installables >"$dir/build.log" 2>&1 || { tail -50 "$dir/build.log" >&2; exit 1; }
 rm -rf "$dir/package"
-(cd "$dir" && cpack -G DEB >/dev/null)
+(cd "$dir" && cpack -G DEB >"$dir/cpack.log" 2>&1) || { cat "$dir/cpack.log" >&2; exit 1; }
 deb="$(ls "$dir"/package/horutea_*_amd64.deb)"
 
 # The texts a desktop reads, checked as they are packaged.
