@@ -29,8 +29,10 @@ run() {
 }
 
 version="$(dpkg-deb -f "$deb" Version)"
-said="$(run --version)" || true
+status=0
+said="$(run --version)" || status=$?
 if [ "$said" != "horutea $version" ]; then
+  [ "$status" -eq 124 ] && echo "run-unpacked.sh: --version did not end within 30 s (a program that does not know it opens its window)" >&2
   echo "run-unpacked.sh: --version said \"$said\", the package is $version; on stderr:" >&2
   cat "$root/stderr" >&2
   exit 1
