@@ -91,7 +91,7 @@ QString OffsetStore::chooseFolder() const
                         platform::modifiedMsecs(platform::joinPath(folder, kVerticalFileName)));
     };
     const qint64 appSaved = newest(app), userSaved = newest(user);
-    const bool appWritable = platform::folderWritable(app);
+    const bool appWritable = m_folders.applicationFolderKeepsFiles() && platform::folderWritable(app);
     if (userSaved >= 0 && (!appWritable || userSaved > appSaved))
         return user;
     return appWritable ? app : user;

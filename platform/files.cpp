@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/datafiles.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -18,6 +20,8 @@
 namespace platform {
 
 QString QtFolders::applicationFolder() const { return QCoreApplication::applicationDirPath(); }
+
+bool QtFolders::applicationFolderKeepsFiles() const { return !runsInstalled(applicationFolder()); }
 
 QString QtFolders::userDataFolder() const
 {

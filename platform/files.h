@@ -16,6 +16,10 @@ public:
     virtual ~Folders() = default;
     // The folder that holds the program's executable.
     virtual QString applicationFolder() const = 0;
+    // False for an installed program: its folder (/usr/bin) belongs to the
+    // package manager, and files are kept in the per-user folder even when
+    // the user (root) could write beside the program.
+    virtual bool applicationFolderKeepsFiles() const { return true; }
     // The per-user data folder named for the application.
     virtual QString userDataFolder() const = 0;
     // Where pages go when the machine has no printer.
@@ -29,6 +33,7 @@ public:
 class QtFolders final : public Folders {
 public:
     QString applicationFolder() const override;
+    bool applicationFolderKeepsFiles() const override;
     QString userDataFolder() const override;
     QString documentsFolder() const override;
     QString configFolder() const override;

@@ -1,9 +1,9 @@
 #include "postal/directory.h"
 
+#include "platform/datafiles.h"
 #include "postal/postalcode.h"
 
 #include <QByteArrayView>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -378,19 +378,7 @@ QString addressLine1(const Match& match)
 
 QString defaultDataFilePath()
 {
-    const QString inDataFolder = QStringLiteral("postal/jp-postal-codes.bin");
-    QString installed;
-    if (QCoreApplication::instance()) {
-        installed = QDir::cleanPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/horutea/") + inDataFolder));
-        if (QFileInfo::exists(installed))
-            return installed;
-    }
-#ifdef HORUTEA_SOURCE_DATA_DIR
-    const QString inSourceTree = QDir(QStringLiteral(HORUTEA_SOURCE_DATA_DIR)).filePath(inDataFolder);
-    if (installed.isEmpty() || QFileInfo::exists(inSourceTree))
-        return inSourceTree;
-#endif
-    return installed;
+    return platform::dataFilePath(QStringLiteral("postal/jp-postal-codes.bin"));
 }
 
 } // namespace postal

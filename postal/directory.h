@@ -77,9 +77,10 @@ private:
 // town, and for a large office also its street.
 QString addressLine1(const Match& match);
 
-// Where the data file is: installed at ../share/horutea/postal/ beside the
-// program's folder, else in the source tree this program was built from. The
-// installed place when neither exists, so that messages name it.
+// Where the data file is (platform::dataFilePath): installed at
+// ../share/horutea/postal/ beside the program's folder, else in the source
+// tree this program was built from. The installed place when neither exists,
+// so that messages name it.
 QString defaultDataFilePath();
 
 } // namespace postal

@@ -14,6 +14,8 @@ need=(
   libcups2-dev
   libcsv-dev
   clang-14 libclang-rt-14-dev
+  # the Debian package (scripts/package.sh): shlibdeps and build flags, icons, checks
+  dpkg-dev librsvg2-bin lintian appstream desktop-file-utils
 )
 
 missing=()

@@ -9,6 +9,7 @@ using namespace testing;
 
 class InstanceTest : public QObject {
     Q_OBJECT
+    QTemporaryDir m_runtime;
 
     QString holderPath() const { return QCoreApplication::applicationDirPath() + QStringLiteral("/instance_holder"); }
 
@@ -21,7 +22,13 @@ class InstanceTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { initTestEnvironment(); }
+    void initTestCase()
+    {
+        // The default lock lives in the runtime folder; a private one keeps a
+        // program running on this machine out of the test.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        initTestEnvironment();
+    }
 
     void secondInstanceRefusedWhileFirstRuns()
     {
