@@ -8,7 +8,7 @@ need=(
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
   fonts-ipafont-gothic fontconfig
   xvfb xauth
-  poppler-utils
+  poppler-utils libpoppler-qt6-dev pkg-config
   cups cups-bsd cups-ipp-utils printer-driver-cups-pdf
   libcups2-dev
 )
