@@ -182,7 +182,7 @@ QImage PreviewWidget::render(double dotsPerInch, Layers layers) const
 void PreviewWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(128, 128, 128));
+    painter.fillRect(rect(), palette().color(QPalette::Dark));
     paintPaper(painter, pixelsPerMm(), paperOrigin(), m_layers, true);
 }
 
@@ -198,8 +198,9 @@ void PreviewWidget::paintPaper(QPainter& painter, double pxPerMm, QPointF paperT
         paintScan(painter, pxPerMm, paperTopLeft, onScreen);
     if (layers.testFlag(FormLayer)) {
         // Over a scan the drawing only hints where the places are.
-        painter.setOpacity(layers.testFlag(ScanLayer) && hasScan() ? 0.45 : 1.0);
-        paintForm(painter, pxPerMm, cornerPx);
+        const bool overScan = layers.testFlag(ScanLayer) && hasScan();
+        painter.setOpacity(overScan ? 0.45 : 1.0);
+        paintForm(painter, pxPerMm, cornerPx, overScan);
         painter.setOpacity(1.0);
     }
     if (!m_problem) {
@@ -241,7 +242,7 @@ void PreviewWidget::paintScan(QPainter& painter, double pxPerMm, QPointF paperTo
     painter.restore();
 }
 
-void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerPx) const
+void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerPx, bool overScan) const
 {
     const print::FormDrawing& form = print::formDrawing();
     painter.save();
@@ -266,11 +267,17 @@ void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerP
     const double captionPx = 2.4 * pxPerMm;
     captionFont.setPixelSize(std::max(1, qRound(captionPx)));
     painter.setFont(captionFont);
-    // The choices not taken are faint, so the chosen one is read at a glance.
+    // The choices not taken are faint, so the chosen one is read at a glance;
+    // one that shares the chosen one's place is left out.
+    auto sharesChosenPlace = [&](const print::FormMark& mark) {
+        return std::any_of(form.marks.begin(), form.marks.end(), [&](const print::FormMark& other) {
+            return &other != &mark && other.centre_mm == mark.centre_mm && print::markChosen(other, m_content.waybill);
+        });
+    };
     for (bool chosenPass : {false, true})
         for (const print::FormMark& mark : form.marks) {
             const bool chosen = print::markChosen(mark, m_content.waybill);
-            if (chosen != chosenPass)
+            if (chosen != chosenPass || (!chosen && sharesChosenPlace(mark)))
                 continue;
             QColor ink = kFormInk;
             ink.setAlpha(chosen ? 255 : 90);
@@ -279,7 +286,8 @@ void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerP
             const QPointF centre = cornerPx + mark.centre_mm * pxPerMm;
             const double r = mark.radius_mm * pxPerMm;
             painter.drawEllipse(centre, r, r);
-            if (captionPx >= 7) {
+            // A scan shows the form's own captions.
+            if (captionPx >= 7 && !overScan) {
                 painter.setPen(ink);
                 painter.drawText(QRectF(centre.x() - r, centre.y() + r, 2 * r, captionPx * 1.4),
                                  Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, mark.caption);

@@ -93,7 +93,7 @@ protected:
 private:
     void paintPaper(QPainter& painter, double pxPerMm, QPointF paperTopLeft, Layers layers, bool onScreen) const;
     void paintScan(QPainter& painter, double pxPerMm, QPointF paperTopLeft, bool onScreen) const;
-    void paintForm(QPainter& painter, double pxPerMm, QPointF cornerPx) const;
+    void paintForm(QPainter& painter, double pxPerMm, QPointF cornerPx, bool overScan) const;
     void paintOverruns(QPainter& painter, double pxPerMm, QPointF cornerPx) const;
     QString toolTipAt(QPoint at) const;
     QRectF paperSheetInPage_mm() const;

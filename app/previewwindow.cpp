@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <memory>
 
 namespace app {
 
@@ -33,10 +34,17 @@ constexpr double kPdfScanDotsPerInch = 200.0;
 // Larger scans are read smaller: past this a screen shows no more of the form.
 constexpr qint64 kMaxScanPixels = 12'000'000;
 
-const char* const kKeyPath = "scanPath";
-const char* const kKeyPage = "scanPdfPage";
-const char* const kKeyNudgeX = "scanNudgeX_tenthMm";
-const char* const kKeyNudgeY = "scanNudgeY_tenthMm";
+// The preview's own file in the user's settings folder (horutea/preview.ini).
+std::unique_ptr<QSettings> openSettings()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("horutea"), QStringLiteral("preview"));
+}
+
+const char* const kScanGroup = "scan";
+const char* const kKeyPath = "path";
+const char* const kKeyPage = "pdfPage";
+const char* const kKeyNudgeX = "nudgeX_tenthMm";
+const char* const kKeyNudgeY = "nudgeY_tenthMm";
 
 QString signedMm(double tenthMm)
 {
@@ -83,7 +91,6 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     setWindowTitle(QStringLiteral("印刷プレビュー"));
 
     m_view = new PreviewWidget(std::move(source));
-    m_view->setToolTip(QString()); // the view gives its own tips, place by place
     m_scroll = new QScrollArea(this);
     m_scroll->setWidget(m_view);
     m_scroll->setAlignment(Qt::AlignCenter);
@@ -236,7 +243,8 @@ void PreviewWindow::showTrueSize() { zoomAround(1.0, m_scroll->viewport()->rect(
 
 void PreviewWindow::fitToWindow()
 {
-    const QSize room = m_scroll->viewport()->size();
+    // The room without scroll bars, which the fitted page does not need.
+    const QSize room = m_scroll->maximumViewportSize() - QSize(2, 2);
     const QSizeF paper = m_view->paperSize_mm() * (m_view->screenDotsPerInch() / 25.4);
     const QPointF margin = m_view->paperOrigin() * 2;
     const double zoom = std::min((room.width() - margin.x()) / paper.width(), (room.height() - margin.y()) / paper.height());
@@ -313,23 +321,23 @@ void PreviewWindow::chooseScan()
 
 void PreviewWindow::rememberScan() const
 {
-    QSettings settings;
-    settings.beginGroup(QLatin1String(kSettingsGroup));
-    settings.setValue(QLatin1String(kKeyPath), m_scanPath);
-    settings.setValue(QLatin1String(kKeyPage), m_scanPage);
-    settings.setValue(QLatin1String(kKeyNudgeX), m_view->scanNudge_tenthMm().x());
-    settings.setValue(QLatin1String(kKeyNudgeY), m_view->scanNudge_tenthMm().y());
+    const auto settings = openSettings();
+    settings->beginGroup(QLatin1String(kScanGroup));
+    settings->setValue(QLatin1String(kKeyPath), m_scanPath);
+    settings->setValue(QLatin1String(kKeyPage), m_scanPage);
+    settings->setValue(QLatin1String(kKeyNudgeX), m_view->scanNudge_tenthMm().x());
+    settings->setValue(QLatin1String(kKeyNudgeY), m_view->scanNudge_tenthMm().y());
 }
 
 void PreviewWindow::restoreScan()
 {
-    QSettings settings;
-    settings.beginGroup(QLatin1String(kSettingsGroup));
-    const QString path = settings.value(QLatin1String(kKeyPath)).toString();
+    const auto settings = openSettings();
+    settings->beginGroup(QLatin1String(kScanGroup));
+    const QString path = settings->value(QLatin1String(kKeyPath)).toString();
     if (path.isEmpty())
         return;
-    const int page = settings.value(QLatin1String(kKeyPage), 0).toInt();
-    const QPoint nudge(settings.value(QLatin1String(kKeyNudgeX), 0).toInt(), settings.value(QLatin1String(kKeyNudgeY), 0).toInt());
+    const int page = settings->value(QLatin1String(kKeyPage), 0).toInt();
+    const QPoint nudge(settings->value(QLatin1String(kKeyNudgeX), 0).toInt(), settings->value(QLatin1String(kKeyNudgeY), 0).toInt());
     if (!QFileInfo::exists(path)) {
         // Kept: the file may be on a drive that is not connected now.
         m_scanNote = QStringLiteral("前回重ねた用紙の画像「%1」が見つかりません。「用紙の画像を重ねる…」で選び直してください。").arg(path);
@@ -363,7 +371,7 @@ void PreviewWindow::updateTexts()
 
     const bool problem = !m_view->showsPage();
     m_problem->setVisible(problem);
-    m_problem->setText(problem ? QStringLiteral("印刷の位置を表示できません。") + m_view->problem() : QString());
+    m_problem->setText(m_view->problem());
 
     const QStringList lines = overrunLines();
     m_overruns->clear();
@@ -382,7 +390,7 @@ void PreviewWindow::updateTexts()
                       .arg(signedMm(offsets->horizontalTenthMm), signedMm(offsets->verticalTenthMm));
     if (m_view->hasScan()) {
         const QPoint nudge = m_view->scanNudge_tenthMm();
-        status << QStringLiteral("用紙の画像：%1%2　位置 左右 %3 mm、上下 %4 mm（ドラッグか矢印キーで合わせます。Shiftキーと一緒なら1 mmずつ）")
+        status << QStringLiteral("用紙の画像：%1%2　位置 左右 %3 mm、上下 %4 mm（ドラッグか矢印キーで合わせます。矢印キーは0.1 mm、Shiftキーを押しながらなら1 mmずつ動きます）")
                       .arg(QFileInfo(m_scanPath).fileName(), m_scanNote, signedMm(nudge.x()), signedMm(nudge.y()));
     } else if (!m_scanNote.isEmpty()) {
         status << m_scanNote;

@@ -42,9 +42,6 @@ public:
     QString problemText() const;
     QStringList overrunLines() const;
 
-    // Where the scan is remembered.
-    static constexpr const char* kSettingsGroup = "preview";
-
 public slots:
     void refresh();
     void zoomIn();

@@ -65,6 +65,9 @@ struct Overrun {
 // print job cannot place give no list.
 std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets = {}, QRectF sheet_mm = {});
 
+// Fonts are measured on the thread of the application's windows, like the
+// page itself.
+//
 // A check on one waybill before it is printed, for lists of waybills: why it
 // should not be printed as it stands (the texts that run past their places),
 // or nothing when every text fits.

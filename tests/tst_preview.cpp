@@ -162,8 +162,6 @@ private slots:
     {
         initTestEnvironment();
         QImageReader::setAllocationLimit(512); // MB: a page four times finer than compared
-        QCoreApplication::setOrganizationName(QStringLiteral("horutea-test"));
-        QSettings::setDefaultFormat(QSettings::IniFormat);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
     }
 
