@@ -66,19 +66,25 @@ std::variant<QImage, QString> readImage(const QString& path)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    double factor = 1.0;
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxScanPixels) {
-        factor = std::sqrt(double(kMaxScanPixels) / (qint64(size.width()) * size.height()));
-        reader.setScaledSize(size * factor);
-    }
+    // Read whole, beyond Qt's usual limit for one image, and made smaller
+    // here: image formats disagree whether a smaller read keeps the resolution.
+    const int limitMb = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(std::max(limitMb, 1024));
     QImage image = reader.read();
+    QImageReader::setAllocationLimit(limitMb);
     if (image.isNull())
         return QStringLiteral("画像「%1」を読めませんでした（%2）。PNGかJPEGの画像、またはPDFを選んでください。")
             .arg(QFileInfo(path).fileName(), reader.errorString());
-    if (factor != 1.0 && scanTellsResolution(image)) {
-        image.setDotsPerMeterX(qRound(image.dotsPerMeterX() * factor));
-        image.setDotsPerMeterY(qRound(image.dotsPerMeterY() * factor));
+    const qint64 pixels = qint64(image.width()) * image.height();
+    if (pixels > kMaxScanPixels) {
+        const double factor = std::sqrt(double(kMaxScanPixels) / double(pixels));
+        const bool told = scanTellsResolution(image);
+        const int dotsPerMetreX = image.dotsPerMeterX(), dotsPerMetreY = image.dotsPerMeterY();
+        image = image.scaled(image.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (told) {
+            image.setDotsPerMeterX(qRound(dotsPerMetreX * factor));
+            image.setDotsPerMeterY(qRound(dotsPerMetreY * factor));
+        }
     }
     return image;
 }

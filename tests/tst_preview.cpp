@@ -336,19 +336,22 @@ private slots:
 
     void scanIsPlacedNudgedAndRemembered()
     {
-        // A fake scan: a 300 dpi image with one box drawn 20 mm from the
-        // left and 30 mm from the top, and the same as a PDF page.
+        // A fake scan: one box 20 mm from the left and 30 mm from the top,
+        // as a 300 dpi PNG, as a PDF page, and as a 600 dpi JPEG too large
+        // to be kept whole.
         QTemporaryDir dir;
-        const QString png = dir.filePath(QStringLiteral("form.png")), pdfFile = dir.filePath(QStringLiteral("form.pdf"));
-        QImage scan(QSize(210, 297) * 300 / 25.4, QImage::Format_RGB32);
-        scan.setDotsPerMeterX(qRound(300 / 0.0254));
-        scan.setDotsPerMeterY(qRound(300 / 0.0254));
-        scan.fill(Qt::white);
-        {
+        const QString png = dir.filePath(QStringLiteral("form.png")), pdfFile = dir.filePath(QStringLiteral("form.pdf")),
+                      jpeg = dir.filePath(QStringLiteral("form.jpg"));
+        for (const auto& [file, dpi, size_mm] : {std::tuple(png, 300, QSizeF(210, 297)), std::tuple(jpeg, 600, QSizeF(180, 150))}) {
+            QImage scan((size_mm * (dpi / 25.4)).toSize(), QImage::Format_RGB32);
+            scan.setDotsPerMeterX(qRound(dpi / 0.0254));
+            scan.setDotsPerMeterY(qRound(dpi / 0.0254));
+            scan.fill(Qt::white);
             QPainter p(&scan);
-            p.fillRect(QRectF(QPointF(20, 30) * (300 / 25.4), QSizeF(10, 10) * (300 / 25.4)), Qt::black);
+            p.fillRect(QRectF(QPointF(20, 30) * (dpi / 25.4), QSizeF(10, 10) * (dpi / 25.4)), Qt::black);
+            p.end();
+            QVERIFY(scan.save(file));
         }
-        QVERIFY(scan.save(png));
         {
             QPdfWriter writer(pdfFile);
             writer.setPageLayout(print::defaultPdfPaper());
@@ -365,7 +368,7 @@ private slots:
             const QPoint at = blackInk(view.render(254, app::PreviewWidget::ScanLayer)).topLeft();
             return (at - (mm * 10).toPoint()).manhattanLength() <= 2;
         };
-        for (const QString& file : {png, pdfFile}) {
+        for (const QString& file : {png, pdfFile, jpeg}) {
             {
                 app::PreviewWindow window(source.fn());
                 QVERIFY(!window.openScan(file));
