@@ -101,6 +101,8 @@ double PreviewWidget::pixelsPerMm() const { return m_zoom * screenDotsPerInch() 
 
 QPointF PreviewWidget::paperOrigin() const { return QPointF(kMarginPx, kMarginPx); }
 
+QPointF PreviewWidget::pageToWidget(QPointF page_mm) const { return paperOrigin() + (m_corner_mm + page_mm) * pixelsPerMm(); }
+
 QSize PreviewWidget::sizeHint() const
 {
     const QSizeF paper = paperSize_mm() * pixelsPerMm();

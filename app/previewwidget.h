@@ -41,6 +41,8 @@ public:
     double screenDotsPerInch() const;
     // Where the paper's top-left corner is in the widget.
     QPointF paperOrigin() const;
+    // Where a point of the page (mm from the printable area's corner) is in the widget.
+    QPointF pageToWidget(QPointF page_mm) const;
 
     // The offsets are readable and the page is shown; otherwise why not.
     bool showsPage() const { return !m_problem; }

@@ -169,8 +169,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     connect(m_overruns, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0 || size_t(row) >= m_view->overruns().size())
             return;
-        const QRectF mm = m_view->overruns()[size_t(row)].printed_mm;
-        const QPointF centre = m_view->paperOrigin() + mm.center() * m_view->pixelsPerMm();
+        const QPointF centre = m_view->pageToWidget(m_view->overruns()[size_t(row)].printed_mm.center());
         m_scroll->ensureVisible(int(centre.x()), int(centre.y()), m_scroll->viewport()->width() / 3, m_scroll->viewport()->height() / 3);
     });
 

@@ -9,6 +9,7 @@
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 
+#include <QCheckBox>
 #include <QImageReader>
 #include <QPdfWriter>
 #include <QPainter>
@@ -32,13 +33,20 @@ struct Source {
 // The PDF page as poppler draws it, at kDpi. Poppler puts each glyph on a
 // whole pixel row, up to a pixel above its place; drawn four times finer and
 // averaged, its picture keeps the places to a quarter of a pixel.
-QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir)
+QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir, const QPageLayout& paper = print::defaultPdfPaper(),
+                    QPointF corner_mm = {})
 {
     constexpr int kFiner = 4;
     const QString file = dir.filePath(QStringLiteral("page.pdf"));
-    print::PdfFileDestination pdf(file);
-    if (!pdf.print(1, [&](int) { return page; }).ok)
-        return {};
+    if (corner_mm.isNull()) {
+        if (!print::PdfFileDestination(file, paper).print(1, [&](int) { return page; }).ok)
+            return {};
+    } else {
+        // As the system printer writes a page for a printer with margins.
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || !print::writePdfDocument(out, paper, corner_mm, 1, [&](int) { return page; }, {}).ok)
+            return {};
+    }
     pdf::run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi * kFiner), QStringLiteral("-gray"),
                                           QStringLiteral("-singlefile"), file, dir.filePath(QStringLiteral("page"))});
     const QImage fine = QImage(dir.filePath(QStringLiteral("page.pgm"))).convertToFormat(QImage::Format_Grayscale8);
@@ -72,7 +80,7 @@ struct Agreement {
     QString said() const { return QStringLiteral("%1 lonely dark pixels, ink ratio %2, centres %3 px apart").arg(lonelyDark).arg(inkRatio).arg(worstCentre_px); }
 };
 
-Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page)
+Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, QPointF corner_mm = {})
 {
     const QImage a = a8.convertToFormat(QImage::Format_Grayscale8), b = b8.convertToFormat(QImage::Format_Grayscale8);
     Agreement result;
@@ -102,11 +110,11 @@ Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page)
     for (const print::PageText& t : page.texts)
         if (!t.text.isEmpty()) {
             const print::TextExtent e = print::printedExtent(t.text, t.fontPoints);
-            regions.emplace_back(t.topLeftTwips * print::kMmPerTwip * kPxPerMm, QSizeF(e.width_mm, e.height_mm) * kPxPerMm);
+            regions.emplace_back((corner_mm + t.topLeftTwips * print::kMmPerTwip) * kPxPerMm, QSizeF(e.width_mm, e.height_mm) * kPxPerMm);
         }
     for (const print::PageCircle& c : page.circles) {
         const double r = c.radiusTwips * print::kMmPerTwip * kPxPerMm;
-        regions.emplace_back(c.centreTwips * print::kMmPerTwip * kPxPerMm - QPointF(r, r), QSizeF(2 * r, 2 * r));
+        regions.emplace_back((corner_mm + c.centreTwips * print::kMmPerTwip) * kPxPerMm - QPointF(r, r), QSizeF(2 * r, 2 * r));
     }
     for (const QRectF& region : regions) {
         const QRect r = region.adjusted(-3, -3, 3, 3).toAlignedRect() & QRect(0, 0, w, h);
@@ -165,18 +173,32 @@ private slots:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
     }
 
+    void previewIsThePrintedPage_data()
+    {
+        QTest::addColumn<int>("paperSize");
+        QTest::addColumn<QPointF>("corner_mm");
+        QTest::newRow("A4, printable from its corner") << int(QPageSize::A4) << QPointF();
+        QTest::newRow("Letter, printable area inset") << int(QPageSize::Letter) << QPointF(4.2, 3.1);
+    }
+
     void previewIsThePrintedPage()
     {
+        QFETCH(int, paperSize);
+        QFETCH(QPointF, corner_mm);
+        const QPageLayout paper(QPageSize(QPageSize::PageSizeId(paperSize)), QPageLayout::Portrait, QMarginsF());
         Source source;
         source.content.horizontalOffsetText = QStringLiteral("23");
         source.content.verticalOffsetText = QStringLiteral("-7");
         app::PreviewWidget preview(source.fn());
+        preview.setPaper(paper, corner_mm);
         const QImage shown = preview.render(kDpi);
         const print::Page page = pageOf(source.content.waybill, {23, -7});
         QTemporaryDir dir;
         QVERIFY(preview.page() == page);
-        const Agreement same = compare(shown, pdfPageImage(page, dir), page);
+        const Agreement same = compare(shown, pdfPageImage(page, dir, paper, corner_mm), page, corner_mm);
         QVERIFY2(same.agrees(), qPrintable(same.said()));
+        if (!corner_mm.isNull())
+            return;
 
         // The comparison sees one text moved by 0.2 mm, and the whole print
         // moved by an offset step of 2.
@@ -238,6 +260,19 @@ private slots:
         QVERIFY(line2 != preview.overruns().end());
         QVERIFY2(line2->description.contains(QStringLiteral("用紙の左端から")), qPrintable(line2->description));
         QVERIFY(qAbs(line2->offSheet_mm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01);
+
+        // 2 mm to the right the five-digit amounts leave A4 paper, not the
+        // wider Letter.
+        source.content.horizontalOffsetText = QStringLiteral("180");
+        preview.refresh();
+        auto offRight = [&] {
+            return std::count_if(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
+                return o.description.contains(QStringLiteral("用紙の右端から"));
+            });
+        };
+        QCOMPARE(offRight(), 2);
+        preview.setPaper(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
+        QCOMPARE(offRight(), 0);
     }
 
     void formDrawingFollowsTheDesign()
@@ -318,7 +353,7 @@ private slots:
         QVERIFY(preview.problem().contains(QStringLiteral("上下のズレ")) && preview.problem().contains(QStringLiteral("範囲")));
     }
 
-    void followsTheWindow()
+    void windowFollowsAndShows()
     {
         TestWindow w;
         w.showActive();
@@ -332,6 +367,28 @@ private slots:
         w.setText("T_4_Namae", QStringLiteral("佐藤"));
         QTRY_VERIFY(std::any_of(preview->view().page().texts.begin(), preview->view().page().texts.end(),
                                 [](const print::PageText& t) { return t.text == QStringLiteral("佐藤"); }));
+
+        // A name past its place is listed in the window.
+        QVERIFY(preview->overrunLines().isEmpty());
+        w.setText("T_4_Namae", QString(30, QChar(0x5c71)));
+        QTRY_COMPARE(preview->overrunLines().size(), 1);
+        QVERIFY(preview->overrunLines().front().startsWith(QStringLiteral("お届け先の名前が欄から")));
+
+        // Fitted, the paper fills the room in one direction and needs no scrolling.
+        preview->resize(700, 600);
+        preview->fitToWindow();
+        const QSize room = preview->scrollArea().maximumViewportSize(), page = preview->view().sizeHint();
+        QVERIFY2(page.width() <= room.width() && page.height() <= room.height() &&
+                     std::min(room.width() - page.width(), room.height() - page.height()) <= 4,
+                 qPrintable(QStringLiteral("%1x%2 in %3x%4").arg(page.width()).arg(page.height()).arg(room.width()).arg(room.height())));
+
+        // The form's drawing is switched off and on, the other layers kept.
+        auto* formBox = preview->findChild<QCheckBox*>();
+        QVERIFY(formBox);
+        formBox->setChecked(false);
+        QCOMPARE(preview->view().shownLayers(), app::PreviewWidget::Layers(app::PreviewWidget::OverrunLayer | app::PreviewWidget::ScanLayer));
+        formBox->setChecked(true);
+        QVERIFY(preview->view().shownLayers().testFlag(app::PreviewWidget::FormLayer));
     }
 
     void scanIsPlacedNudgedAndRemembered()
