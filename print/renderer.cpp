@@ -2,10 +2,11 @@
 
 #include <QFont>
 #include <QFontMetricsF>
-#include <QPaintDevice>
-#include <QPainter>
 #include <QGlyphRun>
+#include <QImage>
+#include <QPaintDevice>
 #include <QPaintEngine>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <QRawFont>
@@ -34,7 +35,7 @@ const QImage& layoutDevice()
 // line would end millimetres short) and put cached glyphs on whole pixels.
 void fillTextOutline(QPainter& painter, const QFont& font, QPointF topLeft, const QString& text)
 {
-    QTextLayout layout(text, font, const_cast<QImage*>(&layoutDevice()));
+    QTextLayout layout(text, font, &layoutDevice());
     layout.beginLayout();
     layout.createLine();
     layout.endLayout();
