@@ -44,7 +44,7 @@ PdfDocumentWriter::PdfDocumentWriter(QIODevice& device, const QPageLayout& paper
                                      const QString& title)
     : m_device(std::make_unique<TrackingDevice>(device)), m_writer(std::make_unique<QPdfWriter>(m_device.get()))
 {
-    m_writer->setResolution(1200);
+    m_writer->setResolution(kPdfDotsPerInch);
     m_writer->setTitle(title);
     m_writer->setPageLayout(QPageLayout(paper.pageSize(), paper.orientation(), QMarginsF()));
     const double dotsPerMm = m_writer->resolution() / 25.4;

@@ -2,11 +2,58 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
+#include <QRawFont>
+#include <QTextLayout>
 
 namespace print {
+
+namespace {
+
+// A device with the resolution pages are laid out at.
+const QImage& layoutDevice()
+{
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMetre = qRound(kPdfDotsPerInch / 25.4 * 1000.0);
+        image.setDotsPerMeterX(dotsPerMetre);
+        image.setDotsPerMeterY(dotsPerMetre);
+        return image;
+    }();
+    return device;
+}
+
+// Text as outlines, laid out as in a PDF page and scaled to the device.
+// A raster engine would lay it out with the font's size rounded to its own
+// whole pixels (13 for the 13.3 of 10 points on a 96 dpi screen, so a long
+// line would end millimetres short) and put cached glyphs on whole pixels.
+void fillTextOutline(QPainter& painter, const QFont& font, QPointF topLeft, const QString& text)
+{
+    QTextLayout layout(text, font, &layoutDevice());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QPainterPath outline;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QRawFont face = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
+            outline.addPath(face.pathForGlyph(glyphs[i]).translated(positions[i]));
+    }
+    QPaintDevice* device = painter.device();
+    const QTransform toDevice = QTransform::fromScale(double(device->logicalDpiX()) / kPdfDotsPerInch,
+                                                      double(device->logicalDpiY()) / kPdfDotsPerInch);
+    painter.fillPath(toDevice.map(outline).translated(topLeft), painter.pen().color());
+}
+
+} // namespace
 
 void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
 {
@@ -22,6 +69,11 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
         QFont font(text.fontFamily);
         font.setPointSizeF(text.fontPoints);
         font.setBold(text.bold);
+        // Printers and PDF files keep text as text.
+        if (painter.paintEngine()->type() == QPaintEngine::Raster) {
+            fillTextOutline(painter, font, toDevice(text.topLeftTwips), text.text);
+            continue;
+        }
         painter.setFont(font);
         // Text is placed by its cell's top-left corner; QPainter draws on the baseline.
         const QFontMetricsF metrics(font, device);

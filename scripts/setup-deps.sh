@@ -9,7 +9,7 @@ need=(
   libqt6sql6-sqlite libsqlite3-dev
   fonts-ipafont-gothic fontconfig
   xvfb xauth
-  poppler-utils
+  poppler-utils libpoppler-qt6-dev pkg-config
   cups cups-bsd cups-ipp-utils printer-driver-cups-pdf
   libcups2-dev
   libcsv-dev

@@ -1,0 +1,415 @@
+#include "app/previewwidget.h"
+
+#include "adjust/offsets.h"
+#include "platform/numtext.h"
+#include "print/pdfoutput.h"
+#include "print/renderer.h"
+
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <cmath>
+
+namespace app {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr int kMarginPx = 16;     // grey around the paper
+constexpr double kMinZoom = 0.1, kMaxZoom = 8.0;
+
+// The form's own drawing is in the blue of a drop-out ink, so the black of
+// the print stands out from it as on the real form.
+const QColor kFormInk(40, 110, 200);
+const QColor kOverrunInk(210, 0, 0);
+
+// Why the page cannot be shown for this offset text, in the preview's words.
+std::optional<QString> offsetProblem(const QString& text, adjust::Axis axis)
+{
+    if (std::holds_alternative<float>(adjust::offsetForPrint(text, axis)))
+        return std::nullopt;
+    const QString caption = adjust::axisCaption(axis);
+    if (!platform::textToDouble(text))
+        return QStringLiteral("%1の値「%2」が数値として読めないため、印刷の位置を表示できません。調整パネルで%1を数値にしてください。")
+            .arg(caption, text);
+    return QStringLiteral("%1の値「%2」が調整できる範囲（%3～%4、0.1 mm単位）を超えているため、印刷の位置を表示できません。調整パネルで%1を範囲内の値にしてください。")
+        .arg(caption, text)
+        .arg(adjust::kOffsetMin)
+        .arg(adjust::kOffsetMax);
+}
+
+QRectF toPx(const QRectF& mm, QPointF originPx, double pxPerMm)
+{
+    return QRectF(originPx + mm.topLeft() * pxPerMm, mm.size() * pxPerMm);
+}
+
+QString mmText(double mm) { return QString::number(mm, 'f', 1); }
+
+} // namespace
+
+bool scanTellsResolution(const QImage& scan)
+{
+    // Qt gives an image without a recorded resolution its default one.
+    static const int untold = QImage(1, 1, QImage::Format_RGB32).dotsPerMeterX();
+    return scan.dotsPerMeterX() > 0 && scan.dotsPerMeterX() != untold;
+}
+
+double scanPixelsPerMm(const QImage& scan, double paperWidth_mm)
+{
+    if (scanTellsResolution(scan))
+        return scan.dotsPerMeterX() / 1000.0;
+    return scan.width() / paperWidth_mm;
+}
+
+PreviewWidget::PreviewWidget(PreviewSource source, QWidget* parent)
+    : QWidget(parent), m_source(std::move(source)), m_paper(print::defaultPdfPaper())
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    refresh();
+    resize(sizeHint());
+}
+
+void PreviewWidget::setPaper(const QPageLayout& paper, QPointF printableCorner_mm)
+{
+    m_paper = paper;
+    m_corner_mm = printableCorner_mm;
+    refresh();
+    resize(sizeHint());
+}
+
+QSizeF PreviewWidget::paperSize_mm() const { return m_paper.fullRect(QPageLayout::Millimeter).size(); }
+
+QRectF PreviewWidget::paperSheetInPage_mm() const { return QRectF(-m_corner_mm, paperSize_mm()); }
+
+double PreviewWidget::screenDotsPerInch() const
+{
+    const QScreen* s = screen();
+    if (!s)
+        return logicalDpiX();
+    // Screens that report no size, or a size that is not their own, give
+    // densities no real screen has; those are drawn at the logical density.
+    const double physical = s->physicalDotsPerInch();
+    return physical >= 40 && physical <= 1000 ? physical : s->logicalDotsPerInch();
+}
+
+double PreviewWidget::pixelsPerMm() const { return m_zoom * screenDotsPerInch() / kMmPerInch; }
+
+QPointF PreviewWidget::paperOrigin() const { return QPointF(kMarginPx, kMarginPx); }
+
+QPointF PreviewWidget::pageToWidget(QPointF page_mm) const { return paperOrigin() + (m_corner_mm + page_mm) * pixelsPerMm(); }
+
+QSize PreviewWidget::sizeHint() const
+{
+    const QSizeF paper = paperSize_mm() * pixelsPerMm();
+    return QSize(int(std::ceil(paper.width())) + 2 * kMarginPx, int(std::ceil(paper.height())) + 2 * kMarginPx);
+}
+
+void PreviewWidget::setZoom(double zoom)
+{
+    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    if (zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    resize(sizeHint());
+    update();
+}
+
+void PreviewWidget::setShownLayers(Layers layers)
+{
+    m_layers = layers;
+    update();
+}
+
+void PreviewWidget::refresh()
+{
+    m_content = m_source();
+    m_problem = offsetProblem(m_content.horizontalOffsetText, adjust::Axis::Horizontal);
+    if (!m_problem)
+        m_problem = offsetProblem(m_content.verticalOffsetText, adjust::Axis::Vertical);
+    m_page = {};
+    m_overruns.clear();
+    m_offsets.reset();
+    if (!m_problem) {
+        const auto offsets = adjust::offsetsForPrint(m_content.horizontalOffsetText, m_content.verticalOffsetText);
+        const print::PrintOffsets shift = std::get<print::PrintOffsets>(offsets);
+        try {
+            m_page = print::waybillPage(m_content.waybill, shift, m_printState);
+            m_overruns = print::findOverruns(m_content.waybill, shift, paperSheetInPage_mm());
+            m_offsets = shift;
+        } catch (const print::JobStopped& stop) {
+            m_problem = stop.message;
+        }
+    }
+    update();
+    emit refreshed();
+}
+
+void PreviewWidget::setScan(const QImage& scan)
+{
+    m_scan = scan;
+    m_scanScaled = {};
+    m_scanScaledFor = 0;
+    setCursor(hasScan() ? Qt::OpenHandCursor : Qt::ArrowCursor);
+    update();
+}
+
+void PreviewWidget::setScanNudge_tenthMm(QPoint nudge)
+{
+    if (nudge == m_scanNudge)
+        return;
+    m_scanNudge = nudge;
+    update();
+    emit scanNudged(nudge);
+}
+
+QImage PreviewWidget::render(double dotsPerInch, Layers layers) const
+{
+    const double pxPerMm = dotsPerInch / kMmPerInch;
+    const QSizeF paper = paperSize_mm() * pxPerMm;
+    QImage image(qRound(paper.width()), qRound(paper.height()), QImage::Format_RGB32);
+    const int dotsPerMetre = qRound(dotsPerInch / kMmPerInch * 1000.0);
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintPaper(painter, pxPerMm, QPointF(0, 0), layers, false);
+    return image;
+}
+
+void PreviewWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Dark));
+    paintPaper(painter, pixelsPerMm(), paperOrigin(), m_layers, true);
+}
+
+void PreviewWidget::paintPaper(QPainter& painter, double pxPerMm, QPointF paperTopLeft, Layers layers, bool onScreen) const
+{
+    const QRectF sheet(paperTopLeft, paperSize_mm() * pxPerMm);
+    painter.fillRect(sheet, Qt::white);
+    const QPointF cornerPx = paperTopLeft + m_corner_mm * pxPerMm;
+
+    painter.save();
+    painter.setClipRect(sheet);
+    if (layers.testFlag(ScanLayer) && hasScan())
+        paintScan(painter, pxPerMm, paperTopLeft, onScreen);
+    if (layers.testFlag(FormLayer)) {
+        // Over a scan the drawing only hints where the places are.
+        const bool overScan = layers.testFlag(ScanLayer) && hasScan();
+        painter.setOpacity(overScan ? 0.45 : 1.0);
+        paintForm(painter, pxPerMm, cornerPx, overScan);
+        painter.setOpacity(1.0);
+    }
+    if (!m_problem) {
+        // The page is drawn in the device's own units, as on the printer;
+        // the scale brings them to this zoom.
+        painter.save();
+        painter.translate(cornerPx);
+        const double scale = pxPerMm * kMmPerInch / painter.device()->logicalDpiX();
+        if (std::abs(scale - 1.0) > 1e-9)
+            painter.scale(scale, scale);
+        print::renderPage(painter, m_page);
+        painter.restore();
+    }
+    painter.restore();
+    if (layers.testFlag(OverrunLayer) && !m_problem)
+        paintOverruns(painter, pxPerMm, cornerPx);
+}
+
+void PreviewWidget::paintScan(QPainter& painter, double pxPerMm, QPointF paperTopLeft, bool onScreen) const
+{
+    const double scanPxPerMm = scanPixelsPerMm(m_scan, paperSize_mm().width());
+    const QPointF at = paperTopLeft + QPointF(m_scanNudge) / 10.0 * pxPerMm;
+    const double scale = pxPerMm / scanPxPerMm;
+    if (onScreen) {
+        // Scaling a whole scan takes longer than a frame; it is done once per zoom.
+        if (m_scanScaledFor != pxPerMm) {
+            const QSize size(qRound(m_scan.width() * scale), qRound(m_scan.height() * scale));
+            m_scanScaled = QPixmap::fromImage(m_scan.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            m_scanScaledFor = pxPerMm;
+        }
+        painter.drawPixmap(at, m_scanScaled);
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(at);
+    painter.scale(scale, scale);
+    painter.drawImage(QPointF(0, 0), m_scan);
+    painter.restore();
+}
+
+void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerPx, bool overScan) const
+{
+    const print::FormDrawing& form = print::formDrawing();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+
+    QPen placePen(QColor(kFormInk.red(), kFormInk.green(), kFormInk.blue(), 150), 1, Qt::DashLine);
+    placePen.setCosmetic(true);
+    painter.setPen(placePen);
+    for (const print::FormTextPlace& place : form.texts) {
+        const bool postalBox = place.row.block != print::TextBlock::Goods && place.row.address == print::AddressPart::PostalBox;
+        if (!postalBox)
+            painter.drawRect(toPx(place.place_mm, cornerPx, pxPerMm));
+    }
+
+    QPen boxPen(kFormInk, std::max(1.0, 0.25 * pxPerMm));
+    painter.setPen(boxPen);
+    for (const print::FormPostalBox& box : form.postalBoxes)
+        painter.drawRect(toPx(box.rect_mm, cornerPx, pxPerMm));
+
+    QFont captionFont = font();
+    const double captionPx = 2.4 * pxPerMm;
+    captionFont.setPixelSize(std::max(1, qRound(captionPx)));
+    painter.setFont(captionFont);
+    // The choices not taken are faint, so the chosen one is read at a glance;
+    // one that shares the chosen one's place is left out.
+    auto sharesChosenPlace = [&](const print::FormMark& mark) {
+        return std::any_of(form.marks.begin(), form.marks.end(), [&](const print::FormMark& other) {
+            return &other != &mark && other.centre_mm == mark.centre_mm && print::markChosen(other, m_content.waybill);
+        });
+    };
+    for (bool chosenPass : {false, true})
+        for (const print::FormMark& mark : form.marks) {
+            const bool chosen = print::markChosen(mark, m_content.waybill);
+            if (chosen != chosenPass || (!chosen && sharesChosenPlace(mark)))
+                continue;
+            QColor ink = kFormInk;
+            ink.setAlpha(chosen ? 255 : 90);
+            QPen pen(ink, std::max(1.0, 0.2 * pxPerMm), chosen ? Qt::SolidLine : Qt::DotLine);
+            painter.setPen(pen);
+            const QPointF centre = cornerPx + mark.centre_mm * pxPerMm;
+            const double r = mark.radius_mm * pxPerMm;
+            painter.drawEllipse(centre, r, r);
+            // A scan shows the form's own captions.
+            if (captionPx >= 7 && !overScan) {
+                painter.setPen(ink);
+                painter.drawText(QRectF(centre.x() - r, centre.y() + r, 2 * r, captionPx * 1.4),
+                                 Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, mark.caption);
+            }
+        }
+    painter.restore();
+}
+
+void PreviewWidget::paintOverruns(QPainter& painter, double pxPerMm, QPointF cornerPx) const
+{
+    painter.save();
+    for (const print::Overrun& o : m_overruns) {
+        const QRectF printed = toPx(o.printed_mm, cornerPx, pxPerMm).adjusted(-1, -1, 1, 1);
+        if (o.pastPlace_mm > 0) {
+            const QRectF past = toPx(o.place_mm, cornerPx, pxPerMm);
+            const QRectF beyond(QPointF(past.right(), printed.top()), QPointF(printed.right(), printed.bottom()));
+            painter.fillRect(beyond, QBrush(QColor(kOverrunInk.red(), kOverrunInk.green(), kOverrunInk.blue(), 170), Qt::BDiagPattern));
+        }
+        QPen pen(kOverrunInk, 2);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(printed);
+    }
+    painter.restore();
+}
+
+QString PreviewWidget::toolTipAt(QPoint at) const
+{
+    const double pxPerMm = pixelsPerMm();
+    const QPointF cornerPx = paperOrigin() + m_corner_mm * pxPerMm;
+    if (!m_problem)
+        for (const print::Overrun& o : m_overruns)
+            if (toPx(o.printed_mm, cornerPx, pxPerMm).adjusted(-2, -2, 2, 2).contains(at))
+                return o.description;
+    const print::FormDrawing& form = print::formDrawing();
+    for (const print::FormTextPlace& place : form.texts)
+        if (toPx(place.place_mm, cornerPx, pxPerMm).contains(at))
+            return QStringLiteral("%1の欄（%2ポイント、幅 %3 mm）").arg(print::rowCaption(place.row)).arg(place.row.points).arg(mmText(place.row.width_mm));
+    for (const print::FormMark& mark : form.marks)
+        if (QLineF(at, cornerPx + mark.centre_mm * pxPerMm).length() <= mark.radius_mm * pxPerMm)
+            return QStringLiteral("%1「%2」の○印").arg(mark.deliveryTime ? QStringLiteral("配達時間帯") : QStringLiteral("お届け通知"), mark.caption);
+    if (hasScan())
+        return QStringLiteral("用紙の画像はドラッグか矢印キーで動かせます（矢印キーで0.1 mm、Shiftキーと一緒なら1 mmずつ）。");
+    return {};
+}
+
+bool PreviewWidget::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = toolTipAt(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void PreviewWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (!hasScan()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int step = event->modifiers().testFlag(Qt::ShiftModifier) ? 10 : 1;
+    QPoint by;
+    switch (event->key()) {
+    case Qt::Key_Left: by = {-step, 0}; break;
+    case Qt::Key_Right: by = {step, 0}; break;
+    case Qt::Key_Up: by = {0, -step}; break;
+    case Qt::Key_Down: by = {0, step}; break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    setScanNudge_tenthMm(m_scanNudge + by);
+}
+
+void PreviewWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (hasScan() && event->button() == Qt::LeftButton) {
+        m_dragFrom = event->position().toPoint();
+        m_nudgeAtDragStart = m_scanNudge;
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void PreviewWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragFrom) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    const QPointF moved_mm = QPointF(event->position().toPoint() - *m_dragFrom) / pixelsPerMm();
+    setScanNudge_tenthMm(m_nudgeAtDragStart + QPoint(qRound(moved_mm.x() * 10), qRound(moved_mm.y() * 10)));
+}
+
+void PreviewWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_dragFrom && event->button() == Qt::LeftButton) {
+        m_dragFrom.reset();
+        setCursor(Qt::OpenHandCursor);
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void PreviewWidget::wheelEvent(QWheelEvent* event)
+{
+    if (!event->modifiers().testFlag(Qt::ControlModifier)) {
+        event->ignore(); // the scroll area scrolls
+        return;
+    }
+    const int delta = event->angleDelta().y();
+    if (delta != 0)
+        emit zoomRequested(delta > 0 ? 1 : -1, event->position().toPoint());
+    event->accept();
+}
+
+} // namespace app

@@ -1,0 +1,87 @@
+#pragma once
+// The preview window: the waybill on paper at true size or zoomed, with the
+// current offsets, the form's places under it, the texts that run past their
+// places listed, and a scan of the user's own form under everything.
+#include "app/previewwidget.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QScrollArea;
+
+namespace app {
+
+class Form1;
+
+class PreviewWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit PreviewWindow(PreviewSource source, QWidget* parent = nullptr);
+
+    PreviewWidget& view() { return *m_view; }
+    QScrollArea& scrollArea() { return *m_scroll; }
+
+    // Redraws at once whenever either box's text changes.
+    void followOffsetBoxes(QLineEdit* horizontal, QLineEdit* vertical);
+    // Redraws after any edit, choice or toggle among the widget's children.
+    void followFields(QWidget& window);
+
+    // Lays a scan of the form under the page: a PNG or JPEG image, or a page
+    // (from 0) of a PDF. Remembered with its nudge for the next window.
+    // Returns why it could not be read, or nothing.
+    std::optional<QString> openScan(const QString& path, int pdfPage = 0);
+    void removeScan();
+    QString scanPath() const { return m_scanPath; }
+
+    // What the window says under the page, for the user (and the tests).
+    QString statusText() const;
+    QString problemText() const;
+    QStringList overrunLines() const;
+
+public slots:
+    void refresh();
+    void zoomIn();
+    void zoomOut();
+    void showTrueSize();
+    void fitToWindow();
+    void chooseScan();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void zoomAround(double zoom, QPoint atInView);
+    void zoomBySteps(int steps, QPoint atInView);
+    void updateTexts();
+    void rememberScan() const;
+    void restoreScan();
+    void scheduleRefresh();
+
+    PreviewWidget* m_view;
+    QScrollArea* m_scroll;
+    QLabel* m_problem;
+    QLabel* m_zoomLabel;
+    QLabel* m_overrunCaption;
+    QListWidget* m_overruns;
+    QLabel* m_status;
+    QPushButton* m_removeScan;
+    QPushButton* m_resetNudge;
+    QCheckBox* m_showForm;
+    QString m_scanPath;
+    int m_scanPage = 0;
+    QString m_scanNote; // what the user should know about the scan
+    bool m_refreshPending = false;
+};
+
+// The waybill and offset texts of the program's window.
+PreviewSource previewSourceOf(const Form1& form);
+
+// Opens the preview of the window's waybill, or brings the open one to the
+// front. It follows the offset boxes and every field of the window.
+PreviewWindow* showPreview(Form1& form);
+
+} // namespace app

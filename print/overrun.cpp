@@ -1,0 +1,275 @@
+#include "print/overrun.h"
+
+#include "platform/fonts.h"
+#include "print/page.h"
+#include "print/renderer.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QStringList>
+#include <algorithm>
+#include <map>
+
+namespace print {
+
+namespace {
+
+// Fonts are measured at the resolution the pages are laid out in.
+constexpr double kMeasureDotsPerInch = kPdfDotsPerInch;
+constexpr double kMmPerInch = 25.4;
+// Less than this past a place is below the 0.1 mm the user can read or shift.
+constexpr double kNoticeable_mm = 0.05;
+
+const QImage& measureDevice()
+{
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMetre = qRound(kMeasureDotsPerInch / kMmPerInch * 1000.0);
+        image.setDotsPerMeterX(dotsPerMetre);
+        image.setDotsPerMeterY(dotsPerMetre);
+        return image;
+    }();
+    return device;
+}
+
+const QFontMetricsF& metricsFor(int points, bool bold)
+{
+    static std::map<std::pair<int, bool>, QFontMetricsF> cache;
+    const auto key = std::pair(points, bold);
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        QFont font(platform::installedFace(kPrinterFontName));
+        font.setPointSizeF(points);
+        font.setBold(bold);
+        it = cache.emplace(key, QFontMetricsF(font, &measureDevice())).first;
+    }
+    return it->second;
+}
+
+double dotsToMm(double dots) { return dots / kMeasureDotsPerInch * kMmPerInch; }
+
+template <typename Item>
+TextRow rowOf(TextBlock block, const Item& item)
+{
+    TextRow row{block};
+    row.points = item.points;
+    row.x_mm = item.x_mm;
+    row.y_mm = item.y_mm;
+    row.width_mm = item.width_mm;
+    return row;
+}
+
+// The rows the print job puts down for this waybill, in its order: a hidden
+// care-of line and, outside numeric input mode, the numbers are left out.
+std::vector<TextRow> printedRows(const waybill::Waybill& waybill)
+{
+    std::vector<TextRow> rows;
+    for (const TextRow& row : layoutRows()) {
+        if (row.block != TextBlock::Goods && row.address == AddressPart::CareOf &&
+            !(row.block == TextBlock::Recipient ? waybill.recipient : waybill.sender).careOfShown)
+            continue;
+        if (row.block == TextBlock::Goods && row.goods != GoodsPart::Description && row.goods != GoodsPart::ProductNumber &&
+            !waybill.numericMode)
+            continue;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+QPointF twipsToMm(QPointF twips) { return twips * kMmPerTwip; }
+
+double placeWidthOnPaper_mm(const TextRow& row)
+{
+    return (double(layoutTwips(row.x_mm + row.width_mm)) - double(layoutTwips(row.x_mm))) * kMmPerTwip;
+}
+
+QString mmText(double mm) { return QString::number(mm, 'f', 1); }
+
+} // namespace
+
+std::vector<TextRow> layoutRows()
+{
+    std::vector<TextRow> rows;
+    for (const auto& [block, items] : {std::pair(TextBlock::Recipient, recipientBlock()), std::pair(TextBlock::Sender, senderBlock())})
+        for (const AddressItem& item : items) {
+            TextRow row = rowOf(block, item);
+            row.address = item.part;
+            row.index = item.postalBox;
+            rows.push_back(row);
+        }
+    for (const GoodsItem& item : goodsBlock()) {
+        TextRow row = rowOf(TextBlock::Goods, item);
+        row.goods = item.part;
+        row.index = item.line;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+QString rowCaption(const TextRow& row)
+{
+    if (row.block == TextBlock::Goods) {
+        const QString line = QString::number(row.index + 1);
+        switch (row.goods) {
+        case GoodsPart::Description: return QStringLiteral("品名") + line;
+        case GoodsPart::ProductNumber: return QStringLiteral("商品番号") + line;
+        case GoodsPart::Quantity: return QStringLiteral("数量") + line;
+        case GoodsPart::UnitPrice: return QStringLiteral("単価") + line;
+        case GoodsPart::Amount: return QStringLiteral("金額") + line;
+        case GoodsPart::Total: return QStringLiteral("合計");
+        }
+    }
+    const QString block = row.block == TextBlock::Recipient ? QStringLiteral("お届け先") : QStringLiteral("ご依頼主");
+    QString part;
+    switch (row.address) {
+    case AddressPart::PostalBox: part = QStringLiteral("郵便番号（%1桁目）").arg(row.index); break;
+    case AddressPart::Line1: part = QStringLiteral("住所1"); break;
+    case AddressPart::Line2: part = QStringLiteral("住所2"); break;
+    case AddressPart::Name: part = QStringLiteral("名前"); break;
+    case AddressPart::CareOf: part = QStringLiteral("様方"); break;
+    case AddressPart::Telephone: part = QStringLiteral("電話番号"); break;
+    }
+    return block + QStringLiteral("の") + part;
+}
+
+TextExtent printedExtent(const QString& text, int points, bool bold)
+{
+    const QFontMetricsF& metrics = metricsFor(points, bold);
+    return {dotsToMm(metrics.horizontalAdvance(text)), dotsToMm(metrics.height())};
+}
+
+std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheet_mm)
+{
+    Page page;
+    try {
+        PrintState state;
+        page = waybillPage(waybill, offsets, state);
+    } catch (const JobStopped&) {
+        return {};
+    }
+    const std::vector<TextRow> rows = printedRows(waybill);
+    Q_ASSERT(rows.size() == page.texts.size());
+
+    std::vector<Overrun> found;
+    for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
+        const PageText& printed = page.texts[i];
+        if (printed.text.isEmpty())
+            continue;
+        Overrun o;
+        o.row = rows[i];
+        o.text = printed.text;
+        const TextExtent extent = printedExtent(printed.text, printed.fontPoints, printed.bold);
+        o.textWidth_mm = extent.width_mm;
+        o.placeWidth_mm = o.row.width_mm;
+        const QPointF topLeft = twipsToMm(printed.topLeftTwips);
+        o.printed_mm = QRectF(topLeft, QSizeF(extent.width_mm, extent.height_mm));
+        o.place_mm = QRectF(topLeft, QSizeF(placeWidthOnPaper_mm(o.row), extent.height_mm));
+        const double past = o.printed_mm.width() - o.place_mm.width();
+        o.pastPlace_mm = past >= kNoticeable_mm ? past : 0;
+
+        QString edge;
+        if (sheet_mm.isValid()) {
+            const std::pair<double, const char*> beyond[] = {
+                {sheet_mm.left() - o.printed_mm.left(), "左端"},
+                {o.printed_mm.right() - sheet_mm.right(), "右端"},
+                {sheet_mm.top() - o.printed_mm.top(), "上端"},
+                {o.printed_mm.bottom() - sheet_mm.bottom(), "下端"},
+            };
+            const auto worst = std::max_element(std::begin(beyond), std::end(beyond),
+                                                [](const auto& a, const auto& b) { return a.first < b.first; });
+            if (worst->first >= kNoticeable_mm) {
+                o.offSheet_mm = worst->first;
+                edge = QString::fromUtf8(worst->second);
+            }
+        }
+        if (o.pastPlace_mm == 0 && o.offSheet_mm == 0)
+            continue;
+
+        const QString caption = rowCaption(o.row);
+        QStringList said;
+        if (o.pastPlace_mm > 0)
+            said << QStringLiteral("%1が欄から %2 mm はみ出しています（文字の幅 %3 mm、欄の幅 %4 mm）")
+                        .arg(caption, mmText(o.pastPlace_mm), mmText(o.textWidth_mm), mmText(o.placeWidth_mm));
+        if (o.offSheet_mm > 0)
+            said << (o.pastPlace_mm > 0 ? QStringLiteral("用紙の%1からも %2 mm 出ています").arg(edge, mmText(o.offSheet_mm))
+                                        : QStringLiteral("%1が用紙の%2から %3 mm はみ出しています").arg(caption, edge, mmText(o.offSheet_mm)));
+        o.description = said.join(QStringLiteral("。"));
+        found.push_back(std::move(o));
+    }
+    return found;
+}
+
+std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
+{
+    const std::vector<Overrun> found = findOverruns(waybill);
+    if (found.empty())
+        return std::nullopt;
+    QStringList which;
+    for (const Overrun& o : found)
+        which << QStringLiteral("%1（%2 mm）").arg(rowCaption(o.row), mmText(o.pastPlace_mm));
+    return QStringLiteral("欄からはみ出す文字があります：%1。短くしてから印刷してください。").arg(which.join(QStringLiteral("、")));
+}
+
+namespace {
+
+FormDrawing makeFormDrawing()
+{
+    FormDrawing form;
+    // Every row printed once: both care-of lines shown, the numbers on.
+    waybill::Waybill all;
+    all.recipient.careOfShown = all.sender.careOfShown = true;
+    all.numericMode = true;
+    PrintState state;
+    const Page page = waybillPage(all, {}, state);
+    const std::vector<TextRow> rows = layoutRows();
+    Q_ASSERT(rows.size() == page.texts.size());
+    for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
+        const TextRow& row = rows[i];
+        const QRectF place(twipsToMm(page.texts[i].topLeftTwips),
+                           QSizeF(placeWidthOnPaper_mm(row), printedExtent(QString(), row.points).height_mm));
+        form.texts.push_back({row, place});
+        if (row.block != TextBlock::Goods && row.address == AddressPart::PostalBox)
+            form.postalBoxes.push_back({row.block, row.index, place});
+    }
+
+    // Each choice where the print job draws it.
+    using waybill::ArrivalNotice;
+    using waybill::DeliveryTime;
+    auto markOf = [](const PageCircle& circle) {
+        return std::pair(twipsToMm(circle.centreTwips), circle.radiusTwips * kMmPerTwip);
+    };
+    const std::pair<DeliveryTime, const char*> times[] = {
+        {DeliveryTime::Morning, "午前"}, {DeliveryTime::Afternoon, "午後"}, {DeliveryTime::Evening, "夕方"},
+        {DeliveryTime::Night, "夜間"},   {DeliveryTime::Unspecified, "指定なし"},
+    };
+    for (const auto& [time, caption] : times) {
+        waybill::Waybill w;
+        w.deliveryTime = time;
+        const auto [centre, radius] = markOf(waybillPage(w, {}, state).circles.at(0));
+        form.marks.push_back({true, time, ArrivalNotice::Wanted, QString::fromUtf8(caption), centre, radius});
+    }
+    const std::pair<ArrivalNotice, const char*> notices[] = {{ArrivalNotice::Wanted, "必要"}, {ArrivalNotice::NotWanted, "不要"}};
+    for (const auto& [notice, caption] : notices) {
+        waybill::Waybill w;
+        w.arrivalNotice = notice;
+        const auto [centre, radius] = markOf(waybillPage(w, {}, state).circles.at(1));
+        form.marks.push_back({false, DeliveryTime::Unspecified, notice, QString::fromUtf8(caption), centre, radius});
+    }
+    return form;
+}
+
+} // namespace
+
+const FormDrawing& formDrawing()
+{
+    static const FormDrawing form = makeFormDrawing();
+    return form;
+}
+
+bool markChosen(const FormMark& mark, const waybill::Waybill& waybill)
+{
+    return mark.deliveryTime ? mark.time == waybill.deliveryTime : mark.notice == waybill.arrivalNotice;
+}
+
+} // namespace print

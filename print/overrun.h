@@ -1,0 +1,106 @@
+#pragma once
+// Texts that will not fit: which printed texts run past their place on the
+// form or off the paper, measured in the face the page is printed in; and
+// the form itself as data (postal boxes, text places, mark places) for
+// drawing it under a preview. Every place comes from the layout tables and
+// the print job, so what is drawn and checked is what is printed.
+#include "print/layout.h"
+#include "print/printjob.h"
+#include "waybill/waybill.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace print {
+
+enum class TextBlock { Recipient, Sender, Goods };
+
+// One row of the layout: one text the print job may put down.
+struct TextRow {
+    TextBlock block;
+    AddressPart address = AddressPart::PostalBox; // the address blocks
+    GoodsPart goods = GoodsPart::Description;     // the goods block
+    int index = 0;                                // postal box 1..7, or goods line 0/1
+    int points = 0;
+    double x_mm = 0, y_mm = 0, width_mm = 0;      // as the layout gives them
+};
+
+// Every row of the layout, in print order: recipient, sender, goods.
+std::vector<TextRow> layoutRows();
+
+// What the user calls the row: お届け先の住所1, ご依頼主の郵便番号（4桁目）, 品名1, 合計.
+QString rowCaption(const TextRow& row);
+
+// Millimetres on paper per twip (1440 twips to the inch, 25.4 mm to it).
+constexpr double kMmPerTwip = 25.4 / 1440.0;
+
+// A text's size in the printer's face at its size, in millimetres on paper.
+struct TextExtent {
+    double width_mm = 0;  // horizontal advance of the whole text
+    double height_mm = 0; // the character cell: ascent plus descent
+};
+TextExtent printedExtent(const QString& text, int points, bool bold = false);
+
+struct Overrun {
+    TextRow row;
+    QString text;
+    double textWidth_mm = 0;
+    double placeWidth_mm = 0;
+    double pastPlace_mm = 0; // how far the text runs past its place; 0 when it fits
+    double offSheet_mm = 0;  // how far it runs off the paper; 0 when it stays on
+    // Where the print puts the text and its place, in mm from the printable
+    // area's corner (the page's own frame).
+    QRectF printed_mm;
+    QRectF place_mm;
+    QString description; // for the user: お届け先の住所1が欄から 12.3 mm はみ出しています（…）
+};
+
+// The texts of this waybill that run past their place (wider than the
+// place's width at their size in the printer's face) or, when sheet_mm is
+// given (the paper in the page's frame: mm from the printable area's corner),
+// off the paper with these offsets. Empty texts never overrun. Offsets the
+// print job cannot place give no list.
+std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets = {}, QRectF sheet_mm = {});
+
+// Fonts are measured on the thread of the application's windows, like the
+// page itself.
+//
+// A check on one waybill before it is printed, for lists of waybills: why it
+// should not be printed as it stands (the texts that run past their places),
+// or nothing when every text fits.
+std::optional<QString> overrunProblem(const waybill::Waybill& waybill);
+
+// The form as drawn under a preview: where a print with both offsets 0 puts
+// each thing, in mm from the printable area's corner.
+struct FormPostalBox {
+    TextBlock block;
+    int box; // 1..7
+    QRectF rect_mm;
+};
+struct FormTextPlace {
+    TextRow row;
+    QRectF place_mm; // the character cell's top-left, the place's width, the cell's height
+};
+struct FormMark {
+    bool deliveryTime; // else arrival notice
+    waybill::DeliveryTime time = waybill::DeliveryTime::Unspecified;
+    waybill::ArrivalNotice notice = waybill::ArrivalNotice::Wanted;
+    QString caption; // 午前, 指定なし, 必要, ...
+    QPointF centre_mm;
+    double radius_mm = 0;
+};
+struct FormDrawing {
+    std::vector<FormPostalBox> postalBoxes; // recipient 1..7, then sender 1..7
+    std::vector<FormTextPlace> texts;       // every row of the layout, the postal boxes' too
+    std::vector<FormMark> marks;            // every choice of both groups
+};
+// Made on first use (it measures fonts), then kept.
+const FormDrawing& formDrawing();
+
+// Whether a mark is the one a waybill chooses.
+bool markChosen(const FormMark& mark, const waybill::Waybill& waybill);
+
+} // namespace print
