@@ -27,6 +27,8 @@ struct ControlSpec {
     bool initiallyOn = false; // option selected, box ticked, toggle pressed
     QRgb colour = 0;          // 0: the platform's text colour
     Font font = Font::Default;
+    const char* toolTip = nullptr;
+    const char* shortcut = nullptr; // a key that clicks the button, e.g. "F2"
 };
 
 constexpr int kTwipsPerPixel = 15;

@@ -4,6 +4,7 @@
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/postaloffer.h"
+#include "app/previewwindow.h"
 #include "app/updown.h"
 #include "entry/entryfield.h"
 #include "entry/fields.h"
@@ -275,6 +276,10 @@ void Form1::buildControls()
             pal.setColor(QPalette::ButtonText, spec.colour ? text : plain.color(QPalette::ButtonText));
             w->setPalette(pal);
         }
+        if (spec.toolTip)
+            w->setToolTip(QString::fromUtf8(spec.toolTip));
+        if (spec.shortcut)
+            static_cast<QAbstractButton*>(w)->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
         w->setEnabled(spec.enabled);
         if (!spec.visible)
             w->setVisible(false);
@@ -315,6 +320,7 @@ void Form1::connectHandlers()
     click("HozonBtn", &Form1::HozonBtn_Click);
     click("IchiBtn", &Form1::IchiBtn_Click);
     click("PriDiaBtn", &Form1::PriDiaBtn_Click);
+    click("previewButton", &Form1::openPreview);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
@@ -487,6 +493,13 @@ void Form1::HozonBtn_Click()
                                                            control<QLineEdit>("Jyouge_Ytxt")->text());
     if (failure)
         platform::warn(m_services.messages, this, *failure);
+}
+
+void Form1::openPreview()
+{
+    PreviewWindow* preview = showPreview(*this);
+    if (m_services.systemPrinter)
+        preview->view().setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
 }
 
 void Form1::PriDiaBtn_Click()

@@ -62,6 +62,9 @@ public slots:
     void IchiBtn_Click();
     void PriDiaBtn_Click();
 
+    // The commands of the bottom-left frame, each opening its own window.
+    void openPreview();
+
 private:
     void buildControls();
     void connectHandlers();

@@ -117,6 +117,15 @@ bool SystemPrinter::writesPdfFiles()
     return m_noPrinter && m_settings->outputFileName().isEmpty();
 }
 
+QPointF SystemPrinter::printableCornerMm()
+{
+    if (writesPdfFiles() || settings().outputFormat() == QPrinter::PdfFormat)
+        return {};
+    QPageLayout layout = settings().pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    return {layout.minimumMargins().left(), layout.minimumMargins().top()};
+}
+
 bool SystemPrinter::chooseWith(const std::function<bool(QPrinter&)>& choose)
 {
     QPrinter& printer = settings();

@@ -36,8 +36,10 @@ public:
     // cleared; none: the printer's own paper.
     std::optional<paper::FormPaper> formPaper() const { return m_formPaper; }
     void setFormPaper(std::optional<paper::FormPaper> formPaper);
-    // The paper every page is drawn on now.
+    // The paper every page is drawn on now, and where on it the printer's
+    // printable area starts (its hardware margins; none for a PDF file).
     QPageLayout paperLayout();
+    QPointF printableCornerMm();
 
     Delivery print(int pageCount, const PageSource& pages, const Progress& progress = {}) override;
 

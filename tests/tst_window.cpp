@@ -235,7 +235,8 @@ private slots:
             "O_Haitatsu5", "O_Tsuuchi1", "c_Hinmei", "c_Hinmei2", "SuujiNyuuryokuBtn", "InsatsuBtn", "zEndBtn",
             // then the rest in design order, the hidden ones skipped
             "T_clear1", "T_clear2", "OnOffBtn", "SyouhinBangouBox1", "SyouhinBangouBox2", "z_Henkan", "PriDiaBtn",
-            "T_1_Yuubin"};
+            // the commands of the bottom-left frame last
+            "previewButton", "T_1_Yuubin"};
         QCOMPARE(walk("T_1_Yuubin", int(expected.size()) - 1), expected);
 
         // Shown parts join in their places: the care-of line after its box,
