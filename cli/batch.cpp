@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "orders/orderlist.h"
 #include "platform/instance.h"
+#include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
 #include "session/session.h"
@@ -102,6 +103,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     orders::OrderList list;
     list.setMappingStore(&mappings);
     list.setConstants({*sender, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
+    list.setFitCheck(print::overrunProblem);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);

@@ -55,6 +55,24 @@ QString leftCharacters(const QString& text, int count)
     return text.left(end);
 }
 
+waybill::Waybill asEntered(waybill::Waybill w)
+{
+    for (waybill::Address* a : {&w.recipient, &w.sender}) {
+        for (QString* text : {&a->line1, &a->line2, &a->name, &a->careOf})
+            *text = flattenLineBreaks(*text);
+        for (QString* number : {&a->postalCode, &a->telephone})
+            *number = asciiNumerals(flattenLineBreaks(*number));
+    }
+    for (waybill::GoodsLine& line : w.goods) {
+        line.description = flattenLineBreaks(line.description);
+        line.productNumber = flattenLineBreaks(line.productNumber);
+        for (QString* number : {&line.quantity, &line.unitPrice, &line.amount})
+            *number = asciiNumerals(flattenLineBreaks(*number));
+    }
+    w.total = asciiNumerals(flattenLineBreaks(w.total));
+    return w;
+}
+
 bool fitsPostalCodeField(const QString& text, int limit)
 {
     const int count = characterCount(text);

@@ -1,6 +1,8 @@
 #pragma once
 // What a field's text may be: the rules every way into a field (typing,
 // pasting, an input method, an order list, the address book) goes by.
+#include "waybill/waybill.h"
+
 #include <QString>
 
 namespace entry {
@@ -18,6 +20,10 @@ QString asciiNumerals(const QString& text);
 // (𠮷) or a letter with its combining marks is one.
 int characterCount(const QString& text);
 QString leftCharacters(const QString& text, int count);
+
+// A waybill whose texts keep the rules they would have had if typed into
+// the window's fields (an order list's cell may hold a line break).
+waybill::Waybill asEntered(waybill::Waybill waybill);
 
 // Whether a postal code field may hold this text: at most `limit`
 // characters, or one more when that one is a hyphen after the third.

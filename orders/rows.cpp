@@ -1,5 +1,7 @@
 #include "orders/rows.h"
 
+#include "entry/textrules.h"
+
 #include <QRegularExpression>
 
 namespace orders {
@@ -188,7 +190,7 @@ waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, c
     w.goods[0].description = description.isEmpty() ? constants.itemDescription : description;
     w.goods[0].productNumber = cell(Field::ProductNumber);
     w.numericMode = false;
-    return w;
+    return entry::asEntered(std::move(w));
 }
 
 QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& headings, const ColumnMap& map,

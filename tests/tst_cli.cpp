@@ -1,0 +1,161 @@
+// The command line run in-process: its exit codes, what it says on stderr,
+// and what it prints, measured.
+#include "doubles.h"
+#include "waybillcheck.h"
+
+#include "cli/commandline.h"
+#include "history/history.h"
+#include "platform/fonts.h"
+#include "storage/database.h"
+
+#include <QGuiApplication>
+#include <QStringConverter>
+#include <QTemporaryDir>
+
+using namespace testing;
+
+namespace {
+
+struct Run {
+    int exit = -1;
+    QString out, err;
+};
+
+class CliTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    TestFolders m_folders;
+
+    Run run(const QStringList& arguments)
+    {
+        Run r;
+        QTextStream out(&r.out), err(&r.err);
+        r.exit = cli::run(arguments, m_folders, out, err);
+        return r;
+    }
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    QString csv(const QString& name, const QString& text, bool cp932 = false)
+    {
+        if (!cp932)
+            return write(name, text.toUtf8());
+        QStringEncoder encoder("Shift_JIS");
+        return write(name, QByteArray(encoder(text)));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("CUPS_SERVER", QFile::encodeName(m_dir.filePath(QStringLiteral("no-cups.sock"))));
+        platform::installFontSubstitutions();
+        for (auto [folder, name] : {std::pair{&m_folders.app, "app"}, std::pair{&m_folders.user, "user"},
+                                    std::pair{&m_folders.docs, "docs"}, std::pair{&m_folders.config, "config"}}) {
+            *folder = m_dir.filePath(QString::fromLatin1(name));
+            QDir().mkpath(*folder);
+        }
+    }
+
+    void helpVersionAndWrongArguments()
+    {
+        Run r = run({QStringLiteral("--help")});
+        QCOMPARE(r.exit, 0);
+        QVERIFY(r.out.contains(QStringLiteral("--batch")) && r.out.contains(QStringLiteral("--lookup")));
+        r = run({QStringLiteral("--version")});
+        QCOMPARE(r.exit, 0);
+        QVERIFY(r.out.startsWith(QStringLiteral("horutea ")));
+        r = run({QStringLiteral("--colour")});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("分からないオプション")) && r.err.contains(QStringLiteral("colour")), qPrintable(r.err));
+        r = run({QStringLiteral("--batch"), QStringLiteral("x.csv"), QStringLiteral("--pdf"), QStringLiteral("a.pdf"),
+                 QStringLiteral("--printer"), QStringLiteral("q")});
+        QCOMPARE(r.exit, 2);
+        QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("100-0001")}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
+        QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("0000000")}).exit, 1);
+    }
+
+    // A good list prints every row as one document, each page as designed,
+    // and records each row in the history with its order number.
+    void batchPrintsEveryRow()
+    {
+        const QString list = csv(QStringLiteral("good.csv"), QStringLiteral(
+            "注文番号,お届け先郵便番号,お届け先住所1,お届け先住所2,お届け先氏名,お届け先電話番号\r\n"
+            "A-1,100-0001,東京都千代田区千代田1-1,テストビル3F,㈱山田商会,03-1234-5678\r\n"
+            "A-2,0600001,北海道札幌市中央区北一条西,\"札幌ビル\r\n2F\",佐藤花子,011-222-3333\r\n"), true);
+        const QString pdfPath = m_dir.filePath(QStringLiteral("good.pdf"));
+        const Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("2 件")), qPrintable(r.out + r.err));
+        QCOMPARE(pdf::pageCount(pdfPath), 2);
+        waybill::Waybill first;
+        first.recipient = {QStringLiteral("1000001"), QStringLiteral("東京都千代田区千代田1-1"), QStringLiteral("テストビル3F"),
+                           QStringLiteral("㈱山田商会"), {}, false, QStringLiteral("03-1234-5678")};
+        checkWaybillPage(pdfPath, 1, first, 0, 0, Corner{}, 0.05);
+        QVERIFY(!QTest::currentTestFailed());
+        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QStringLiteral("2"), pdfPath, QStringLiteral("-")})
+                    .contains(QStringLiteral("札幌ビル 2F"))); // the quoted line break, one line on the form
+
+        storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
+        history::History history(database);
+        const auto rows = history.search({.orderNumber = QStringLiteral("A-2")});
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.front().record.waybill.recipient.name, QStringLiteral("佐藤花子"));
+        QCOMPARE(rows.front().record.destination, pdfPath);
+    }
+
+    // A refused row stops the whole list and is named with its line, column
+    // and reason; with --skip-invalid the rest prints and the exit says some
+    // were refused.
+    void refusedRows()
+    {
+        const QString list = csv(QStringLiteral("mixed.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名\n"
+            "1000001,東京都千代田区千代田1-1,山田太郎\n"
+            "600001,北海道札幌市,佐藤花子\n"
+            "1000001,東京都千代田区,\n"));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("mixed.pdf"));
+        Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
+        QCOMPARE(r.exit, 1);
+        QVERIFY(!QFile::exists(pdfPath));
+        QVERIFY2(r.err.contains(QStringLiteral("3 行目")) && r.err.contains(QStringLiteral("お届け先郵便番号")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("4 行目")) && r.err.contains(QStringLiteral("お届け先氏名")), qPrintable(r.err));
+        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(pdf::pageCount(pdfPath), 1);
+    }
+
+    void cannotRun()
+    {
+        const QString list = csv(QStringLiteral("ok.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
+        Run r = run({QStringLiteral("--batch"), m_dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf"))});
+        QCOMPARE(r.exit, 2);
+        QVERIFY(!r.err.isEmpty());
+        r = run({QStringLiteral("--batch"), list, QStringLiteral("--printer"), QStringLiteral("no-such-queue")});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("no-such-queue")), qPrintable(r.err));
+        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf")), QStringLiteral("--sender"),
+                 QStringLiteral("知らない店")});
+        QCOMPARE(r.exit, 2);
+        QVERIFY(r.err.contains(QStringLiteral("知らない店")));
+        const QString strange = csv(QStringLiteral("strange.csv"), QStringLiteral("a,b,c\n1,2,3\n"));
+        r = run({QStringLiteral("--batch"), strange, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf"))});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("一括印刷")), qPrintable(r.err));
+        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("no-folder/x.pdf"))});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("印刷されていません")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("x.pdf"))));
+    }
+};
+
+} // namespace
+
+QTEST_MAIN(CliTest)
+#include "tst_cli.moc"
