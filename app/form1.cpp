@@ -3,6 +3,7 @@
 #include "adjust/offsets.h"
 #include "app/controls.h"
 #include "app/frame.h"
+#include "app/formpaperdialog.h"
 #include "app/postaloffer.h"
 #include "app/previewwindow.h"
 #include "app/updown.h"
@@ -498,8 +499,22 @@ void Form1::HozonBtn_Click()
 void Form1::openPreview()
 {
     PreviewWindow* preview = showPreview(*this);
-    if (m_services.systemPrinter)
-        preview->view().setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
+    print::SystemPrinter* printer = m_services.systemPrinter;
+    if (!printer)
+        return;
+    preview->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
+    // The form's size is set where its paper is seen.
+    if (!preview->property("formPaperCommand").toBool()) {
+        preview->setProperty("formPaperCommand", true);
+        preview->addCommand(QStringLiteral("用紙の大きさ…"), QStringLiteral("連続用紙1枚の幅と長さを設定します。印刷は1枚分ずつ、その大きさで送られます"),
+                            [this, preview, printer] {
+                                FormPaperDialog dialog(printer->formPaper(), preview);
+                                if (dialog.exec() != QDialog::Accepted)
+                                    return;
+                                printer->setFormPaper(dialog.chosen());
+                                preview->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
+                            });
+    }
 }
 
 void Form1::PriDiaBtn_Click()

@@ -117,7 +117,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     m_showForm->setToolTip(QStringLiteral("郵便番号の枠、各欄の範囲、○印の位置を青で表示します"));
     auto* closeButton = toolButton(QStringLiteral("閉じる"), QStringLiteral("プレビューを閉じます（Escキー）"), this);
 
-    auto* tools = new QHBoxLayout;
+    auto* tools = m_tools = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(zoomOutButton), static_cast<QWidget*>(zoomInButton), static_cast<QWidget*>(trueSizeButton),
                        static_cast<QWidget*>(fitButton), static_cast<QWidget*>(m_zoomLabel)})
         tools->addWidget(w);
@@ -366,6 +366,14 @@ QStringList PreviewWindow::overrunLines() const
     for (const print::Overrun& o : m_view->overruns())
         lines << o.description;
     return lines;
+}
+
+QPushButton* PreviewWindow::addCommand(const QString& caption, const QString& toolTip, const std::function<void()>& run)
+{
+    QPushButton* button = toolButton(caption, toolTip, this);
+    m_tools->insertWidget(m_tools->count() - 1, button);
+    connect(button, &QPushButton::clicked, this, run);
+    return button;
 }
 
 QString PreviewWindow::statusText() const { return m_status->text(); }

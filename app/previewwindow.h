@@ -5,8 +5,10 @@
 #include "app/previewwidget.h"
 
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -36,6 +38,10 @@ public:
     std::optional<QString> openScan(const QString& path, int pdfPage = 0);
     void removeScan();
     QString scanPath() const { return m_scanPath; }
+
+    // A command of the program's in the window's tool row, before its close
+    // button.
+    QPushButton* addCommand(const QString& caption, const QString& toolTip, const std::function<void()>& run);
 
     // What the window says under the page, for the user (and the tests).
     QString statusText() const;
@@ -71,6 +77,7 @@ private:
     QPushButton* m_removeScan;
     QPushButton* m_resetNudge;
     QCheckBox* m_showForm;
+    QHBoxLayout* m_tools;
     QString m_scanPath;
     int m_scanPage = 0;
     QString m_scanNote; // what the user should know about the scan

@@ -5,9 +5,13 @@
 #include "pdfmeasure.h"
 #include "support.h"
 
+#include "app/formpaperdialog.h"
+#include "app/previewwindow.h"
 #include "app/updown.h"
 #include "print/systemprinter.h"
 
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace testing;
@@ -173,6 +177,48 @@ private slots:
         w.click("IchiBtn");
         QCOMPARE(pdf::pageCount(chosen), 1);
         QVERIFY(w.messages.shown.empty());
+    }
+
+    // The form's size, set once in the preview: a length the printer cannot
+    // feed exactly is said as it is typed, with its exact neighbours; the
+    // size set is the page of every later print and of the next run.
+    void formPaperSetOnce()
+    {
+        QTemporaryDir dir;
+        const QString settings = dir.filePath(QStringLiteral("horutea.conf")), out = dir.filePath(QStringLiteral("form.pdf"));
+        print::SystemPrinter printer(dir.path(), settings);
+        printer.settings().setOutputFileName(out);
+        TestWindow w(true, &printer);
+        w.click("previewButton");
+        app::PreviewWindow* preview = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<app::PreviewWindow*>(top); p && p->isVisible())
+                preview = p;
+        QVERIFY(preview);
+        QPushButton* command = nullptr;
+        for (QPushButton* b : preview->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("用紙の大きさ…"))
+                command = b;
+        QVERIFY(command);
+        QString warned, exact;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<app::FormPaperDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->widthField().setText(QStringLiteral("10 in"));
+            dialog->lengthField().setText(QStringLiteral("4 1/4 in"));
+            warned = dialog->verdictText();
+            dialog->lengthField().setText(QStringLiteral("4 1/2 in"));
+            exact = dialog->verdictText();
+            dialog->accept();
+        });
+        command->click();
+        QVERIFY2(warned.contains(QStringLiteral("4 1/3 in")) && warned.contains(QStringLiteral("4 1/6 in")), qPrintable(warned));
+        QVERIFY2(!exact.contains(QStringLiteral("ずれ")), qPrintable(exact));
+        QCOMPARE(printer.formPaper(), (paper::FormPaper{254.0, 114.3}));
+        w.click("InsatsuBtn");
+        QVERIFY(pdf::run(QStringLiteral("pdfinfo"), {out}).contains(QStringLiteral("720 x 324 pts")));
+        preview->close();
+        QCOMPARE(print::SystemPrinter(dir.path(), settings).formPaper(), (paper::FormPaper{254.0, 114.3}));
     }
 
     // Without any printer each print becomes a new PDF file in the documents
