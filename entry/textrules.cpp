@@ -33,6 +33,24 @@ QString asciiNumerals(const QString& text)
     return out;
 }
 
+bool isDash(char32_t c)
+{
+    switch (c) {
+    case U'-':
+    case U'\u2010': // hyphen
+    case U'\u2011': // non-breaking hyphen
+    case U'\u2012': // figure dash
+    case U'\u2013': // en dash
+    case U'\u2014': // em dash
+    case U'\u2015': // horizontal bar
+    case U'\u2212': // minus sign
+    case U'\uFF0D': // full-width hyphen-minus
+        return true;
+    default:
+        return false;
+    }
+}
+
 int characterCount(const QString& text)
 {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);

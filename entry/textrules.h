@@ -16,6 +16,10 @@ QString flattenLineBreaks(const QString& text);
 // what is shown, computed and printed is the same ASCII text.
 QString asciiNumerals(const QString& text);
 
+// A hyphen, dash or minus sign as people type one between digits
+// (half- or full-width); the katakana long-vowel mark is not one.
+bool isDash(char32_t c);
+
 // Characters as a reader counts them: a character outside the basic plane
 // (𠮷) or a letter with its combining marks is one.
 int characterCount(const QString& text);

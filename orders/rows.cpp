@@ -8,25 +8,9 @@ namespace orders {
 
 namespace {
 
-bool isHyphenLike(char16_t c)
-{
-    switch (c) {
-    case u'-':
-    case u'\u2010': // hyphen
-    case u'\u2011': // non-breaking hyphen
-    case u'\u2012': // figure dash
-    case u'\u2013': // en dash
-    case u'\u2014': // em dash
-    case u'\u2015': // horizontal bar
-    case u'\u2212': // minus sign
-    case u'\uFF0D': // full-width hyphen-minus
-    case u'\u30FC': // katakana long vowel mark, typed for a hyphen in kana mode
-    case u'\uFF70': // its half-width form
-        return true;
-    default:
-        return false;
-    }
-}
+// In a postal code or telephone number also the long-vowel mark, which a
+// kana keyboard gives for the hyphen key.
+bool isHyphenLike(char16_t c) { return entry::isDash(c) || c == u'\u30FC' || c == u'\uFF70'; }
 
 // Digits made half-width and every kind of dash made a hyphen; other
 // characters unchanged.

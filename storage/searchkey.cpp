@@ -1,27 +1,12 @@
 #include "storage/searchkey.h"
 
+#include "entry/textrules.h"
+
 namespace storage {
 
 namespace {
 
 constexpr char16_t kFieldSeparator = u'\x1f';
-
-bool isHyphen(char32_t c)
-{
-    switch (c) {
-    case U'-':
-    case U'\u2010': // hyphen
-    case U'\u2011': // non-breaking hyphen
-    case U'\u2012': // figure dash
-    case U'\u2013': // en dash
-    case U'\u2014': // em dash
-    case U'\u2015': // horizontal bar
-    case U'\u2212': // minus sign
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool isAsciiDigit(char32_t c)
 {
@@ -37,7 +22,7 @@ QString searchKey(const QString& text)
     key.reserve(folded.size());
     char32_t previous = 0;
     for (const char32_t c : folded.toUcs4()) {
-        if (QChar::isSpace(c) || QChar::category(c) == QChar::Other_Control || isHyphen(c))
+        if (QChar::isSpace(c) || QChar::category(c) == QChar::Other_Control || entry::isDash(c))
             continue;
         if (c == U'\u30fc' && isAsciiDigit(previous))
             continue;
