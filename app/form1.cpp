@@ -1,10 +1,13 @@
 #include "app/form1.h"
 
 #include "adjust/offsets.h"
+#include "app/addressbookwindow.h"
 #include "app/controls.h"
 #include "app/frame.h"
+#include "app/historywindow.h"
 #include "app/postaloffer.h"
 #include "app/previewwindow.h"
+#include "app/senderlists.h"
 #include "app/updown.h"
 #include "entry/entryfield.h"
 #include "entry/fields.h"
@@ -152,6 +155,28 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     auto lookup = [this](const QString& code) { return addressesOf(code); };
     new PostalOffer(control<QLineEdit>("T_1_Yuubin"), control<QLineEdit>("T_2_Jyuusyo"), lookup, this);
     new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(), lookup, this);
+    // The saved senders, read when a sender list first opens.
+    QList<DropDownComboBox*> senderFields;
+    for (const char* name : entry::kSenderFields)
+        senderFields.append(control<DropDownComboBox>(name));
+    auto& session = m_services.session;
+    auto tellStorageProblem = [this] {
+        if (const auto problem = m_services.session.takeStorageProblem())
+            platform::warn(m_services.messages, this, *problem);
+    };
+    new SenderLists(
+        senderFields,
+        [&session, tellStorageProblem] {
+            const auto senders = session.addressBook().recent(addressbook::Kind::Sender);
+            tellStorageProblem();
+            return senders;
+        },
+        [this, &session, tellStorageProblem](const addressbook::AddressEntry& sender) {
+            fillAddress(AddressBlock::Sender, sender.address);
+            session.addressBook().markUsed(sender.id);
+            tellStorageProblem();
+        },
+        this);
 }
 
 QStringList Form1::addressesOf(const QString& postalCode)
@@ -219,7 +244,7 @@ void Form1::buildControls()
             break;
         }
         case Kind::ComboBox: {
-            auto* combo = new QComboBox(parent);
+            auto* combo = new DropDownComboBox(parent);
             // What is typed is never completed from the list: the waybill
             // gets the text as typed. Qt gives an edit field that has no
             // completer one of its own, so the field arrives holding a
@@ -321,6 +346,8 @@ void Form1::connectHandlers()
     click("IchiBtn", &Form1::IchiBtn_Click);
     click("PriDiaBtn", &Form1::PriDiaBtn_Click);
     click("previewButton", &Form1::openPreview);
+    click("addressBookButton", &Form1::openAddressBook);
+    click("historyButton", &Form1::openHistory);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
@@ -501,6 +528,10 @@ void Form1::openPreview()
     if (m_services.systemPrinter)
         preview->view().setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
 }
+
+void Form1::openAddressBook() { showAddressBook(*this, m_services); }
+
+void Form1::openHistory() { showHistory(*this, m_services); }
 
 void Form1::PriDiaBtn_Click()
 {
