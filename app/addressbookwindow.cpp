@@ -252,7 +252,8 @@ AddressBookWindow::AddressBookWindow(Form1& form, Services& services)
     });
     connect(m_search, &QLineEdit::textChanged, this, &AddressBookWindow::search);
     connect(m_list, &QTreeWidget::itemActivated, this, [this] { fill(int(kind())); });
-    connect(m_list, &QTreeWidget::currentItemChanged, this, &AddressBookWindow::updateButtons);
+    // Focus alone makes an item current without choosing it; buttons follow the choice.
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &AddressBookWindow::updateButtons);
     connect(m_toRecipient, &QPushButton::clicked, this, &AddressBookWindow::fillRecipient);
     connect(m_toSender, &QPushButton::clicked, this, &AddressBookWindow::fillSender);
     connect(m_edit, &QPushButton::clicked, this, &AddressBookWindow::editChosen);
@@ -348,6 +349,9 @@ void AddressBookWindow::showEntries(const QList<AddressEntry>& entries, int limi
                               .arg(blockName(kind())));
     else if (entries.isEmpty())
         m_status->setText(QStringLiteral("「%1」を含む%2は見つかりませんでした。").arg(typed, blockName(kind())));
+    else if (entries.size() >= limit && typed.isEmpty())
+        m_status->setText(QStringLiteral("最近使った%1件を表示しています。名前・電話番号・郵便番号・住所の一部を入力すると、ほかの住所も探せます。")
+                              .arg(entries.size()));
     else if (entries.size() >= limit)
         m_status->setText(QStringLiteral("たくさん見つかったため、最近使った%1件だけを表示しています。文字を足すと絞り込めます。").arg(entries.size()));
     else if (typed.isEmpty())

@@ -167,7 +167,8 @@ HistoryWindow::HistoryWindow(Form1& form, Services& services) : QWidget(&form, Q
     connect(clearButton, &QPushButton::clicked, this, &HistoryWindow::clearConditions);
     connect(m_more, &QPushButton::clicked, this, &HistoryWindow::showMore);
     connect(m_list, &QTreeWidget::itemActivated, this, &HistoryWindow::putBack);
-    connect(m_list, &QTreeWidget::currentItemChanged, this, &HistoryWindow::updateButtons);
+    // Focus alone makes an item current without choosing it; buttons follow the choice.
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &HistoryWindow::updateButtons);
     connect(m_putBack, &QPushButton::clicked, this, &HistoryWindow::putBack);
     connect(m_printAgain, &QPushButton::clicked, this, &HistoryWindow::printAgain);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);

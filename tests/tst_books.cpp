@@ -289,7 +289,9 @@ private slots:
         const print::Page original = w.recording.lastPage();
         w.click("T_clear1");
         app::HistoryWindow* window = app::showHistory(*w.form, *w.services);
-        window->choose(0);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTreeWidget& list = window->list();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(0)).center());
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("printAgain")), Qt::LeftButton);
         QCOMPARE(w.recording.documents.size(), size_t(2));
         QCOMPARE(w.recording.lastPage(), original);
@@ -365,8 +367,11 @@ private slots:
         QVERIFY(book->shownEntries().isEmpty());
         type(&book->searchField(), saved.name);
         w.click("T_clear1");
+        book->activateWindow();
+        QTRY_VERIFY(book->isActiveWindow()); // so the list takes the focus, as it does for the user
         QTest::keyClick(&book->searchField(), Qt::Key_Down);
         QVERIFY(book->chosenEntry());
+        QVERIFY(book->findChild<QPushButton*>(QStringLiteral("toRecipient"))->isEnabled());
         QTest::keyClick(&book->list(), Qt::Key_Return);
         QCOMPARE(w.form->readWaybill().recipient, saved);
         book->findChild<QPushButton*>(QStringLiteral("toSender"))->click();
