@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,8 +37,16 @@ namespace {
 
 // The list shows at most this many matches, most recently used first.
 constexpr int kListedEntries = 100;
-// Rows read between two updates of the import's progress.
+// Rows read between two turns of the event loop during an import.
 constexpr int kImportRowsPerStep = 2000;
+// An import stores its entries in pieces of one transaction each, sized to
+// take about this long, so that the windows answer between the pieces.
+constexpr double kImportPieceMs = 40;
+constexpr int kFewestEntriesPerPiece = 50;
+constexpr int kMostEntriesPerPiece = 5000;
+// The import's progress: reading the file takes the first part of the bar.
+constexpr int kProgressSteps = 1000;
+constexpr double kReadingShare = 0.2;
 // Entries a message names before it only counts the rest.
 constexpr int kNamedInMessage = 10;
 
@@ -73,6 +82,13 @@ QString bulleted(const QStringList& lines)
     if (lines.size() > kNamedInMessage)
         shown.append(QStringLiteral("ほか%1件").arg(lines.size() - kNamedInMessage));
     return shown.join(QLatin1Char('\n'));
+}
+
+// Where the file dialogs start: the user's documents.
+QString documentsFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
 QPushButton* button(const QString& caption, QWidget* parent, const char* objectName)
@@ -473,9 +489,7 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
     const addressbook::CsvExport result = addressbook::writeCsv(m_services.session.addressBook(), file, encoding);
     if (!result.ok) {
         file.cancelWriting();
-        tellStorageProblem();
-        platform::warn(m_services.messages, this,
-                       QStringLiteral("「%1」に書き出せませんでした。\n\n%2").arg(shownPath, result.errorText));
+        tellStorageProblem(QStringLiteral("「%1」に書き出せませんでした。%2").arg(shownPath, result.errorText));
         return false;
     }
     if (!result.unwritable.isEmpty()) {
@@ -518,13 +532,15 @@ bool AddressBookWindow::importFrom(const QString& path)
         platform::warn(m_services.messages, this, QStringLiteral("「%1」を読み込めません。\n\n%2").arg(shownPath, reading.errorText()));
         return false;
     }
-    QProgressDialog progress(QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(path).fileName()), QStringLiteral("中止"), 0, 1000, this);
+    // Read whole first, so that a file that breaks off part way stores nothing.
+    QProgressDialog progress(QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(path).fileName()), QStringLiteral("中止"), 0,
+                             kProgressSteps, this);
     progress.setWindowTitle(QStringLiteral("住所録の読み込み"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
     progress.setValue(0);
     while (!reading.readMore(kImportRowsPerStep)) {
-        progress.setValue(int(reading.progress() * 999));
+        progress.setValue(int(reading.progress() * kReadingShare * kProgressSteps));
         QCoreApplication::processEvents();
         if (progress.wasCanceled()) {
             m_status->setText(QStringLiteral("読み込みを中止しました。住所録は変わっていません。"));
@@ -537,31 +553,72 @@ bool AddressBookWindow::importFrom(const QString& path)
                        QStringLiteral("「%1」を最後まで読めなかったため、何も登録していません。\n\n%2").arg(shownPath, reading.errorText()));
         return false;
     }
-    if (reading.entries().isEmpty()) {
+    const QList<addressbook::ImportEntry>& entries = reading.entries();
+    if (entries.isEmpty()) {
         progress.close();
         platform::warn(m_services.messages, this,
                        QStringLiteral("「%1」には登録できる行がありませんでした。\n\n%2").arg(shownPath, bulleted(reading.skippedRows())));
         return false;
     }
-    // Every entry in one transaction: all of them, or none.
-    progress.setLabelText(QStringLiteral("%1件を住所録に登録しています…").arg(reading.entries().size()));
-    progress.setCancelButton(nullptr);
-    progress.setValue(999);
-    QCoreApplication::processEvents();
-    const auto imported = m_services.session.addressBook().importEntries(reading.entries());
+
+    // Stored a piece at a time, each piece in one transaction, so that the
+    // windows answer and prints are recorded in between. A piece that fails
+    // stores nothing of itself; the pieces before stay, and reading the same
+    // file again stores the rest, as identical addresses are merged.
+    addressbook::ImportResult stored;
+    bool failed = false, cancelled = false;
+    int pieceEntries = kFewestEntriesPerPiece;
+    for (qsizetype done = 0; done < entries.size();) {
+        progress.setLabelText(QStringLiteral("住所録に登録しています…（%1件のうち%2件）").arg(entries.size()).arg(done));
+        progress.setValue(int((kReadingShare + (1 - kReadingShare) * double(done) / double(entries.size())) * kProgressSteps));
+        QCoreApplication::processEvents();
+        if (progress.wasCanceled()) {
+            cancelled = true;
+            break;
+        }
+        const qsizetype count = std::min<qsizetype>(pieceEntries, entries.size() - done);
+        QElapsedTimer pieceTime;
+        pieceTime.start();
+        const auto piece = m_services.session.addressBook().importEntries(entries.mid(done, count));
+        if (!piece) {
+            failed = true;
+            break;
+        }
+        stored.added += piece->added;
+        stored.merged += piece->merged;
+        done += count;
+        // The next piece as large as fits the time of one.
+        const double ms = std::max<double>(1.0, double(pieceTime.nsecsElapsed()) / 1e6);
+        pieceEntries = std::clamp<int>(int(double(count) * kImportPieceMs / ms), kFewestEntriesPerPiece, kMostEntriesPerPiece);
+    }
     progress.close();
-    if (!imported) {
-        tellStorageProblem(QStringLiteral("「%1」の住所を登録できませんでした。住所録は変わっていません。").arg(shownPath));
+    const int storedCount = stored.added + stored.merged;
+    const QString again = QStringLiteral("同じファイルをもう一度読み込むと、残りを登録できます（登録済みの住所が二重になることはありません）。");
+    if (failed) {
+        tellStorageProblem(QStringLiteral("「%1」の%2件のうち、%3件を登録したところで登録できなくなりました。%4")
+                               .arg(shownPath)
+                               .arg(entries.size())
+                               .arg(storedCount)
+                               .arg(storedCount > 0 ? again : QStringLiteral("住所録は変わっていません。")));
+        search();
+        return false;
+    }
+    search();
+    if (cancelled) {
+        m_status->setText(QStringLiteral("%1件のうち%2件を登録したところで中止しました。%3")
+                              .arg(entries.size())
+                              .arg(storedCount)
+                              .arg(storedCount > 0 ? again : QStringLiteral("住所録は変わっていません。")));
         return false;
     }
     QString said = QStringLiteral("%1件を読み込みました。新しく登録した住所が%2件、すでに登録されていた住所が%3件です。")
-                       .arg(imported->added + imported->merged)
-                       .arg(imported->added)
-                       .arg(imported->merged);
+                       .arg(storedCount)
+                       .arg(stored.added)
+                       .arg(stored.merged);
     if (!reading.skippedRows().isEmpty())
         said += QStringLiteral("\n\n次の%1行は読み込んでいません。\n%2").arg(reading.skippedRows().size()).arg(bulleted(reading.skippedRows()));
+    m_status->setText(QStringLiteral("「%1」から%2件を読み込みました。").arg(shownPath).arg(storedCount));
     platform::inform(m_services.messages, this, said);
-    search();
     return true;
 }
 
@@ -570,9 +627,8 @@ void AddressBookWindow::chooseExportFile()
     const QString utf8 = QStringLiteral("CSV（UTF-8、BOM付き） (*.csv)");
     const QString cp932 = QStringLiteral("CSV（Shift_JIS／CP932） (*.csv)");
     QString chosenFilter = utf8;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("住所録の書き出し"),
-                                                QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("住所録.csv")),
+                                                QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
                                                 utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
     if (path.isEmpty())
         return;
@@ -583,7 +639,7 @@ void AddressBookWindow::chooseExportFile()
 
 void AddressBookWindow::chooseImportFile()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("住所録の読み込み"), QString(),
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
                                                       QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     if (!path.isEmpty())
         importFrom(path);

@@ -461,12 +461,14 @@ void Form1::fillFrom(const waybill::Waybill& w)
     SuujiNyuuryokuBtn_Click();
 }
 
-void Form1::report(const session::Session::Printed& printed)
+void Form1::report(const session::Session::Printed& printed, QWidget* over)
 {
+    if (!over)
+        over = this;
     if (!printed.delivery.ok && !printed.delivery.message.isEmpty())
-        platform::warn(m_services.messages, this, printed.delivery.message);
+        platform::warn(m_services.messages, over, printed.delivery.message);
     else if (!printed.notice.isEmpty())
-        platform::inform(m_services.messages, this, printed.notice);
+        platform::inform(m_services.messages, over, printed.notice);
 }
 
 void Form1::InsatsuBtn_Click()

@@ -68,8 +68,9 @@ public slots:
     void openHistory();
 
 public:
-    // Tells the user how a print went, as 印刷 does.
-    void report(const session::Session::Printed& printed);
+    // Tells the user how a print went, as 印刷 does; over another window
+    // when the print was asked for there.
+    void report(const session::Session::Printed& printed, QWidget* over = nullptr);
 
 private:
     void buildControls();

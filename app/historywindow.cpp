@@ -212,6 +212,13 @@ void HistoryWindow::showEvent(QShowEvent* event)
     m_fields[int(Key::Name)]->setFocus();
 }
 
+void HistoryWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
+        search();
+}
+
 void HistoryWindow::search()
 {
     m_pause.stop();
@@ -324,7 +331,7 @@ void HistoryWindow::printAgain()
     const QString orderNumber = entry->record.orderNumber.value_or(QString());
     const auto printed = m_services.session.printWaybills(
         1, [&](int) { return waybill; }, std::get<print::PrintOffsets>(offsets), {}, [&](int) { return orderNumber; });
-    m_form.report(printed);
+    m_form.report(printed, this);
     if (!printed.delivery.ok)
         return;
     search();

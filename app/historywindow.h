@@ -53,6 +53,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Coming back to the window shows the prints made meanwhile.
+    void changeEvent(QEvent* event) override;
 
 private:
     void append(const QList<history::HistoryEntry>& entries);

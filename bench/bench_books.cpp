@@ -4,6 +4,9 @@
 //   typing FOLDER    search as you type in the address book window: one line
 //                    "keystroke <ms>" per key, from the key to the list painted
 //   record FOLDER    one print recorded in the history: "record <ms>" per row
+//   import CSV       the address book window reads CSV into an empty book:
+//                    the whole import, and the longest time the window did
+//                    not answer (between two turns of its event loop)
 #include "addresses.h"
 #include "common.h"
 
@@ -16,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cstdio>
@@ -40,6 +44,16 @@ public:
 class NoPrinterDialog final : public platform::PrinterDialog {
 public:
     bool run(QWidget*, QPrinter&) override { return false; }
+};
+
+// Answers every message with its default and prints it.
+class PrintedMessages final : public platform::MessageBox {
+public:
+    platform::MsgAnswer show(QWidget*, const platform::Message& m) override
+    {
+        std::printf("message %s\n", qPrintable(QString(m.text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        return m.defaultButton;
+    }
 };
 
 const QString kDatabaseName = QStringLiteral("horutea.sqlite");
@@ -85,7 +99,7 @@ int fill(const QString& folder, int count)
 struct Run {
     QTemporaryDir scratch;
     BenchFolders folders;
-    platform::QtMessageBox messages{QStringLiteral("ホルテア")};
+    PrintedMessages messages;
     NoOtherInstance instance;
     NoPrinterDialog dialog;
     std::unique_ptr<print::PdfFileDestination> pdf;
@@ -129,6 +143,34 @@ int typing(const QString& folder)
     return 0;
 }
 
+int importing(const QString& csvPath)
+{
+    QTemporaryDir empty;
+    Run run(empty.path());
+    app::AddressBookWindow* window = app::showAddressBook(*run.form, *run.services);
+    QApplication::processEvents();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastNs = 0, longestNs = 0;
+    QTimer turn;
+    turn.setInterval(0);
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longestNs = std::max(longestNs, now - lastNs);
+        if (now - lastNs > 80000000)
+            std::printf("stalled %.1f ms at %.1f s\n", double(now - lastNs) / 1e6, double(now) / 1e9);
+        lastNs = now;
+    });
+    turn.start();
+    QElapsedTimer whole;
+    whole.start();
+    const bool imported = window->importFrom(csvPath);
+    const double wholeMs = double(whole.nsecsElapsed()) / 1e6;
+    longestNs = std::max(longestNs, clock.nsecsElapsed() - lastNs);
+    std::printf("import %.1f stall %.1f %s\n", wholeMs, double(longestNs) / 1e6, imported ? "ok" : "failed");
+    return imported ? 0 : 1;
+}
+
 int record(const QString& folder)
 {
     storage::Database db(QDir(folder).filePath(kDatabaseName));
@@ -163,11 +205,16 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return record(folder);
     }
+    if (mode == QLatin1String("import") && !folder.isEmpty()) {
+        QApplication app(argc, argv);
+        app::setUpApplication();
+        return importing(folder);
+    }
     if (mode == QLatin1String("typing") && !folder.isEmpty()) {
         QApplication app(argc, argv);
         app::setUpApplication();
         return typing(folder);
     }
-    std::fprintf(stderr, "usage: bench_books fill FOLDER N | typing FOLDER | record FOLDER\n");
+    std::fprintf(stderr, "usage: bench_books fill FOLDER N | typing FOLDER | record FOLDER | import CSV\n");
     return 2;
 }

@@ -272,6 +272,14 @@ private slots:
         window->search();
         QVERIFY(window->shownEntries().isEmpty());
         QVERIFY(window->statusText().contains(QStringLiteral("ありませんでした")));
+        // Back in the window after a print in the main window: it is there.
+        window->clearConditions();
+        w.setText("T_4_Namae", QStringLiteral("高橋"));
+        w.click("InsatsuBtn");
+        QCOMPARE(window->shownEntries().size(), 3);
+        window->activateWindow();
+        QTRY_COMPARE(window->shownEntries().size(), 4);
+        QCOMPARE(window->shownEntries().front().record.waybill.recipient.name, QStringLiteral("高橋"));
         QVERIFY(w.messages.shown.empty());
     }
 
@@ -452,7 +460,7 @@ private slots:
         QVERIFY(!window->exportTo(dir.filePath(QStringLiteral("no/such/folder/x.csv")), csv::Encoding::Utf8));
     }
 
-    // Many rows read piece by piece; rows that are not entries named.
+    // Many rows read and stored piece by piece; rows that are not entries named.
     void importOfManyRows()
     {
         QTemporaryDir dir;
@@ -468,8 +476,22 @@ private slots:
         file.close();
         TestWindow w;
         app::AddressBookWindow* window = app::showAddressBook(*w.form, *w.services);
+        // The disk fills part way: the pieces stored so far stay, and the
+        // same file read again stores the rest without twins.
+        FailingVfs::instance().faults.writableBytes = 400000;
+        const size_t toldBefore = w.messages.shown.size();
+        QVERIFY(!window->importFrom(path));
+        QCOMPARE(w.messages.shown.size(), toldBefore + 1);
+        const int storedBefore = int(w.session->addressBook().recent(Kind::Recipient, 10000).size());
+        QVERIFY2(storedBefore > 0 && storedBefore < 5000, qPrintable(QString::number(storedBefore)));
+        QVERIFY2(w.messages.last().contains(QStringLiteral("%1件を登録したところで登録できなくなりました").arg(storedBefore)),
+                 qPrintable(w.messages.last()));
+        QVERIFY(w.messages.last().contains(QStringLiteral("もう一度読み込むと")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("空き")));
+        FailingVfs::instance().reset();
         QVERIFY(window->importFrom(path));
         QVERIFY2(w.messages.last().contains(QStringLiteral("5001件を読み込みました")), qPrintable(w.messages.last()));
+        QVERIFY(w.messages.last().contains(QStringLiteral("すでに登録されていた住所が%1件").arg(storedBefore)));
         QVERIFY(w.messages.last().contains(QStringLiteral("5002行目：区分が")));
         QVERIFY(w.messages.last().contains(QStringLiteral("5003行目：住所も名前も空です")));
         QCOMPARE(w.session->addressBook().recent(Kind::Recipient, 10000).size(), 5000);
