@@ -36,7 +36,7 @@ using addressbook::Kind;
 namespace {
 
 // The list shows at most this many matches, most recently used first.
-constexpr int kListedEntries = 100;
+constexpr int kListedEntries = 50;
 // Rows read between two turns of the event loop during an import.
 constexpr int kImportRowsPerStep = 2000;
 // An import stores its entries in pieces of one transaction each, sized to

@@ -213,16 +213,20 @@ int main(int argc, char** argv)
             }
         rows.push_back({QStringLiteral("start-up to first paint, %1 saved addresses and printed waybills against none (offscreen)").arg(entries),
                         QStringLiteral("ms"), median(fullT), median(emptyT), QStringLiteral("≤ 1.05 ×")});
-        std::vector<double> keys, records;
+        std::vector<double> keys, keysCpu, records;
         for (int i = 0; i < 3; ++i) {
             const auto typed = run(QStringLiteral("bench_books"), {QStringLiteral("typing"), dataFolder}, offscreen);
             const auto v = values(typed.first, QStringLiteral("keystroke"), 1.0);
             keys.insert(keys.end(), v.begin(), v.end());
+            const auto c = values(typed.first, QStringLiteral("keystrokecpu"), 1.0);
+            keysCpu.insert(keysCpu.end(), c.begin(), c.end());
         }
         const auto recorded = run(QStringLiteral("bench_books"), {QStringLiteral("record"), dataFolder}, g_env);
         records = values(recorded.first, QStringLiteral("record"), 1.0);
         rows.push_back({QStringLiteral("address book window, search as you type over %1 entries, key to list painted (median)").arg(entries),
                         QStringLiteral("ms"), median(keys), 0, QStringLiteral("≤ 10 ms")});
+        rows.push_back({QStringLiteral("the same in processor time of the window's thread (median)"), QStringLiteral("ms"), median(keysCpu), 0,
+                        QStringLiteral("≤ 10 ms")});
         rows.push_back({QStringLiteral("the same, slowest keystroke"), QStringLiteral("ms"), keys.empty() ? 0 : *std::max_element(keys.begin(), keys.end()), 0,
                         QStringLiteral("report")});
         rows.push_back({QStringLiteral("one print recorded in a history of %1 rows").arg(entries), QStringLiteral("ms"), median(records), 0,
