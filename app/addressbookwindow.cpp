@@ -25,6 +25,7 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -280,6 +281,7 @@ AddressBookWindow::AddressBookWindow(Form1& form, Services& services)
     connect(exportButton, &QPushButton::clicked, this, &AddressBookWindow::chooseExportFile);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_retry, &QPushButton::clicked, this, &AddressBookWindow::retryDatabase);
+    m_needingTheBook = {saveRecipient, saveSender, importButton, exportButton};
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
     m_hint->setText(QStringLiteral("Enterキーまたはダブルクリックで、選んだ住所を%1に入れます。").arg(blockName(kind())));
@@ -293,7 +295,9 @@ void AddressBookWindow::setKind(Kind kind) { m_kinds->setCurrentIndex(int(kind))
 void AddressBookWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    m_deferMessages = true;
     search(); // the database is opened here, at the window's first use
+    m_deferMessages = false;
     m_search->setFocus();
 }
 
@@ -653,17 +657,25 @@ void AddressBookWindow::retryDatabase()
 
 void AddressBookWindow::tellStorageProblem(const QString& lead)
 {
-    if (const auto problem = m_services.session.takeStorageProblem())
-        platform::warn(m_services.messages, this, lead.isEmpty() ? *problem : lead + QStringLiteral("\n\n") + *problem);
-    else if (!lead.isEmpty())
-        platform::warn(m_services.messages, this, lead);
+    const auto problem = m_services.session.takeStorageProblem();
+    const QString said = problem ? (lead.isEmpty() ? *problem : lead + QStringLiteral("\n\n") + *problem) : lead;
+    if (!said.isEmpty()) {
+        if (m_deferMessages)
+            QTimer::singleShot(0, this, [this, said] { platform::warn(m_services.messages, this, said); });
+        else
+            platform::warn(m_services.messages, this, said);
+    }
     const storage::Database& db = m_services.session.database();
     const bool unusable = !db.isOpen() && db.lastProblem() && !db.lastProblem()->databaseUsable;
-    if (unusable)
+    if (unusable) {
         m_problem->setText(QStringLiteral("住所録のファイルを使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。\n%1")
                                .arg(db.lastProblem()->message));
+        m_status->clear();
+    }
     m_problem->setVisible(unusable);
     m_retry->setVisible(unusable);
+    for (QPushButton* b : m_needingTheBook)
+        b->setEnabled(!unusable);
 }
 
 AddressBookWindow* showAddressBook(Form1& form, Services& services)

@@ -99,7 +99,9 @@ private:
     QPushButton* m_toSender;
     QPushButton* m_edit;
     QPushButton* m_remove;
+    QList<QPushButton*> m_needingTheBook; // disabled while the database cannot be used
     QList<addressbook::AddressEntry> m_shown;
+    bool m_deferMessages = false; // while the window is being shown: messages come once it is up
 };
 
 // Opens the address book, or brings the open one to the front.

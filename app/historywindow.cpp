@@ -208,15 +208,20 @@ history::HistoryQuery HistoryWindow::query() const
 void HistoryWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    m_deferMessages = true;
     search(); // the database is opened here, at the window's first use
+    m_deferMessages = false;
     m_fields[int(Key::Name)]->setFocus();
 }
 
 void HistoryWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
+        m_deferMessages = true;
         search();
+        m_deferMessages = false;
+    }
 }
 
 void HistoryWindow::search()
@@ -341,14 +346,20 @@ void HistoryWindow::printAgain()
 
 void HistoryWindow::tellStorageProblem()
 {
-    if (const auto problem = m_services.session.takeStorageProblem())
-        platform::warn(m_services.messages, this, *problem);
+    if (const auto problem = m_services.session.takeStorageProblem()) {
+        if (m_deferMessages)
+            QTimer::singleShot(0, this, [this, said = *problem] { platform::warn(m_services.messages, this, said); });
+        else
+            platform::warn(m_services.messages, this, *problem);
+    }
     const storage::Database& db = m_services.session.database();
     const bool unusable = !db.isOpen() && db.lastProblem() && !db.lastProblem()->databaseUsable;
-    if (unusable)
+    if (unusable) {
         m_problem->setText(QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
                                           "印刷はこれまでどおりできます。\n%1")
                                .arg(db.lastProblem()->message));
+        m_status->clear();
+    }
     m_problem->setVisible(unusable);
 }
 

@@ -79,6 +79,7 @@ private:
     QList<history::HistoryEntry> m_shown;
     history::HistoryQuery m_query; // of the rows shown
     bool m_mayHaveMore = false;
+    bool m_deferMessages = false; // while the window is being shown: messages come once it is up
 };
 
 // Opens the history, or brings the open one to the front.

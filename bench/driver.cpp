@@ -229,6 +229,11 @@ int main(int argc, char** argv)
                         QStringLiteral("≤ 10 ms")});
         rows.push_back({QStringLiteral("the same, slowest keystroke"), QStringLiteral("ms"), keys.empty() ? 0 : *std::max_element(keys.begin(), keys.end()), 0,
                         QStringLiteral("report")});
+        const auto imported = run(QStringLiteral("bench_books"), {QStringLiteral("import"), dataFolder}, offscreen, {}, 10 * 60 * 1000);
+        rows.push_back({QStringLiteral("address book window, import of a CSV of %1 entries into an empty book").arg(entries), QStringLiteral("ms"),
+                        median(values(imported.first, QStringLiteral("import"), 1.0)), 0, QStringLiteral("report")});
+        rows.push_back({QStringLiteral("the same, longest time the windows did not answer"), QStringLiteral("ms"),
+                        median(values(imported.first, QStringLiteral("stall"), 1.0)), 0, QStringLiteral("report")});
         rows.push_back({QStringLiteral("one print recorded in a history of %1 rows").arg(entries), QStringLiteral("ms"), median(records), 0,
                         QStringLiteral("≤ 5 ms")});
     }

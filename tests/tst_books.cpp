@@ -192,6 +192,7 @@ private slots:
         withPopup([&] { full.c<QComboBox>("iraiNamae")->showPopup(); }, [](QMenu* menu) { menu->close(); });
         play(full);
         QCOMPARE(empty.form->readWaybill().sender.line1, QStringLiteral("東京都千代田区千代田"));
+        QCOMPARE(empty.form->readWaybill().sender.name, QStringLiteral("ホ1"));
         QCOMPARE(full.form->readWaybill(), empty.form->readWaybill());
         QCOMPARE(full.recording.lastPage(), empty.recording.lastPage());
     }
@@ -518,7 +519,7 @@ private slots:
         damaged.close();
         w.form->fillFrom(expect::filledWaybill());
         app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
-        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QTRY_COMPARE(w.messages.shown.size(), size_t(1)); // once the window is up
         QVERIFY(w.messages.last().contains(QStringLiteral(".damaged-")));
         QVERIFY(book->problemText().isEmpty());
         QTest::mouseClick(book->findChild<QPushButton*>(QStringLiteral("saveSender")), Qt::LeftButton);
@@ -549,6 +550,8 @@ private slots:
         QVERIFY(w.messages.last().contains(QStringLiteral("お届け先を登録できませんでした")));
         book->search();
         QVERIFY(book->problemText().contains(QStringLiteral("印刷はこれまでどおりできます")));
+        QVERIFY(book->statusText().isEmpty());
+        QVERIFY(!book->findChild<QPushButton*>(QStringLiteral("saveSender"))->isEnabled());
         w.click("InsatsuBtn");
         QCOMPARE(w.recording.documents.size(), size_t(1));
         QCOMPARE(w.messages.shown.size(), size_t(1)); // told once
