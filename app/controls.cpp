@@ -65,9 +65,9 @@ const ControlSpec kControls[] = {
     {.name = "CommonDialog1", .kind = Kind::CommonDialog, .container = "Frame5", .leftTwips = 0, .topTwips = 0, .widthTwips = 0, .heightTwips = 0, .visible = false},
     // The commands of the address book, the history, order lists and the
     // preview, each in a window of its own; their tab stops come last.
-    {.name = "addressBookButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 120, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "住所録 (F2)", .tabIndex = 78, .enabled = false,
+    {.name = "addressBookButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 120, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "住所録 (F2)", .tabIndex = 78,
      .toolTip = "住所録を開きます。保存したお届け先やご依頼主を選んで入力したり、この画面の住所を登録したりできます（F2）", .shortcut = "F2"},
-    {.name = "historyButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 1620, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "履歴 (F3)", .tabIndex = 79, .enabled = false,
+    {.name = "historyButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 1620, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "履歴 (F3)", .tabIndex = 79,
      .toolTip = "これまでに印刷した送り状を探して、画面に戻したり印刷し直したりします（F3）", .shortcut = "F3"},
     {.name = "batchButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 3120, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "一括印刷 (F4)", .tabIndex = 80, .enabled = false,
      .toolTip = "注文一覧（CSV）を読み込んで、1行ごとに送り状を続けて印刷します（F4）", .shortcut = "F4"},

@@ -1,11 +1,14 @@
 #include "app/form1.h"
 
 #include "adjust/offsets.h"
+#include "app/addressbookwindow.h"
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/formpaperdialog.h"
+#include "app/historywindow.h"
 #include "app/postaloffer.h"
 #include "app/previewwindow.h"
+#include "app/senderlists.h"
 #include "app/updown.h"
 #include "entry/entryfield.h"
 #include "entry/fields.h"
@@ -153,6 +156,28 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     auto lookup = [this](const QString& code) { return addressesOf(code); };
     new PostalOffer(control<QLineEdit>("T_1_Yuubin"), control<QLineEdit>("T_2_Jyuusyo"), lookup, this);
     new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(), lookup, this);
+    // The saved senders, read when a sender list first opens.
+    QList<DropDownComboBox*> senderFields;
+    for (const char* name : entry::kSenderFields)
+        senderFields.append(control<DropDownComboBox>(name));
+    auto& session = m_services.session;
+    auto tellStorageProblem = [this] {
+        if (const auto problem = m_services.session.takeStorageProblem())
+            platform::warn(m_services.messages, this, *problem);
+    };
+    new SenderLists(
+        senderFields,
+        [&session, tellStorageProblem] {
+            const auto senders = session.addressBook().recent(addressbook::Kind::Sender);
+            tellStorageProblem();
+            return senders;
+        },
+        [this, &session, tellStorageProblem](const addressbook::AddressEntry& sender) {
+            fillAddress(AddressBlock::Sender, sender.address);
+            session.addressBook().markUsed(sender.id);
+            tellStorageProblem();
+        },
+        this);
 }
 
 QStringList Form1::addressesOf(const QString& postalCode)
@@ -220,7 +245,7 @@ void Form1::buildControls()
             break;
         }
         case Kind::ComboBox: {
-            auto* combo = new QComboBox(parent);
+            auto* combo = new DropDownComboBox(parent);
             // What is typed is never completed from the list: the waybill
             // gets the text as typed. Qt gives an edit field that has no
             // completer one of its own, so the field arrives holding a
@@ -322,6 +347,8 @@ void Form1::connectHandlers()
     click("IchiBtn", &Form1::IchiBtn_Click);
     click("PriDiaBtn", &Form1::PriDiaBtn_Click);
     click("previewButton", &Form1::openPreview);
+    click("addressBookButton", &Form1::openAddressBook);
+    click("historyButton", &Form1::openHistory);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
@@ -435,12 +462,14 @@ void Form1::fillFrom(const waybill::Waybill& w)
     SuujiNyuuryokuBtn_Click();
 }
 
-void Form1::report(const session::Session::Printed& printed)
+void Form1::report(const session::Session::Printed& printed, QWidget* over)
 {
+    if (!over)
+        over = this;
     if (!printed.delivery.ok && !printed.delivery.message.isEmpty())
-        platform::warn(m_services.messages, this, printed.delivery.message);
+        platform::warn(m_services.messages, over, printed.delivery.message);
     else if (!printed.notice.isEmpty())
-        platform::inform(m_services.messages, this, printed.notice);
+        platform::inform(m_services.messages, over, printed.notice);
 }
 
 void Form1::InsatsuBtn_Click()
@@ -516,6 +545,10 @@ void Form1::openPreview()
                             });
     }
 }
+
+void Form1::openAddressBook() { showAddressBook(*this, m_services); }
+
+void Form1::openHistory() { showHistory(*this, m_services); }
 
 void Form1::PriDiaBtn_Click()
 {

@@ -64,11 +64,17 @@ public slots:
 
     // The commands of the bottom-left frame, each opening its own window.
     void openPreview();
+    void openAddressBook();
+    void openHistory();
+
+public:
+    // Tells the user how a print went, as 印刷 does; over another window
+    // when the print was asked for there.
+    void report(const session::Session::Printed& printed, QWidget* over = nullptr);
 
 private:
     void buildControls();
     void connectHandlers();
-    void report(const session::Session::Printed& printed);
     waybill::Address readAddress(const char* const (&fields)[6]) const;
     QStringList addressesOf(const QString& postalCode);
     std::function<QWidget*(const char*)> finder() const;

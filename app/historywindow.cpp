@@ -1,0 +1,377 @@
+#include "app/historywindow.h"
+
+#include "adjust/offsets.h"
+#include "app/form1.h"
+#include "platform/messagebox.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace app {
+
+using history::HistoryEntry;
+
+namespace {
+
+// Rows fetched at a time; さらに表示 fetches the next ones.
+constexpr int kRowsPerPage = 100;
+// A search runs this long after the last keystroke: the rarest names take
+// some 30 ms, too long to run on every key.
+constexpr int kTypingPauseMs = 400;
+
+enum Column { PrintedAtColumn, NameColumn, PostalCodeColumn, AddressColumn, DestinationColumn, OrderNumberColumn };
+
+QString addressLines(const waybill::Address& a) { return QStringList{a.line1, a.line2}.join(QLatin1Char(' ')).trimmed(); }
+
+// A PDF written instead of printing is shown by its file name.
+QString destinationShown(const QString& destination)
+{
+    return destination.contains(QLatin1Char('/')) || destination.contains(QLatin1Char('\\')) ? QFileInfo(destination).fileName()
+                                                                                              : destination;
+}
+
+QPushButton* button(const QString& caption, QWidget* parent, const char* objectName)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(objectName));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(Form1& form, Services& services) : QWidget(&form, Qt::Window), m_form(form), m_services(services)
+{
+    setObjectName(QStringLiteral("HistoryWindow"));
+    setWindowTitle(QStringLiteral("印刷の履歴 - ホルテア"));
+    resize(900, 520);
+
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("problem"));
+    m_problem->setWordWrap(true);
+    m_problem->setFrameShape(QFrame::StyledPanel);
+    m_problem->setStyleSheet(QStringLiteral("QLabel { background: #fff4d6; padding: 6px; }"));
+    m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_problem->hide();
+
+    struct FieldSpec {
+        const char* label;
+        const char* objectName;
+        const char* hint;
+    };
+    const FieldSpec specs[5] = {{"名前", "name", "お届け先・ご依頼主の名前や様方"},
+                                {"電話番号", "telephone", "一部だけでも探せます"},
+                                {"郵便番号", "postalCode", "例：1000001"},
+                                {"住所", "address", "住所の一部"},
+                                {"注文番号", "orderNumber", ""}};
+    auto* conditions = new QGridLayout;
+    const int places[5][2] = {{0, 0}, {0, 2}, {0, 4}, {1, 0}, {1, 4}};
+    for (int i = 0; i < 5; ++i) {
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QString::fromLatin1(specs[i].objectName));
+        field->setPlaceholderText(QString::fromUtf8(specs[i].hint));
+        field->setClearButtonEnabled(true);
+        auto* label = new QLabel(QString::fromUtf8(specs[i].label) + QStringLiteral("："), this);
+        label->setBuddy(field);
+        conditions->addWidget(label, places[i][0], places[i][1]);
+        // The address takes the width of two fields.
+        conditions->addWidget(field, places[i][0], places[i][1] + 1, 1, i == int(Key::Address) ? 3 : 1);
+        connect(field, &QLineEdit::textEdited, this, [this] { m_pause.start(); });
+        connect(field, &QLineEdit::returnPressed, this, &HistoryWindow::search);
+        m_fields[i] = field;
+    }
+    m_byDate = new QCheckBox(QStringLiteral("印刷日："), this);
+    m_byDate->setObjectName(QStringLiteral("byDate"));
+    m_from = new QDateEdit(QDate::currentDate().addMonths(-1), this);
+    m_to = new QDateEdit(QDate::currentDate(), this);
+    for (QDateEdit* edit : {m_from, m_to}) {
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+        edit->setEnabled(false);
+        connect(edit, &QDateEdit::dateChanged, this, [this] { m_pause.start(); });
+    }
+    connect(m_byDate, &QCheckBox::toggled, this, [this](bool on) {
+        m_from->setEnabled(on);
+        m_to->setEnabled(on);
+        search();
+    });
+    auto* dates = new QHBoxLayout;
+    dates->addWidget(m_byDate);
+    dates->addWidget(m_from);
+    dates->addWidget(new QLabel(QStringLiteral("～"), this));
+    dates->addWidget(m_to);
+    dates->addStretch(1);
+    auto* searchButton = button(QStringLiteral("検索"), this, "search");
+    auto* clearButton = button(QStringLiteral("条件をクリア"), this, "clear");
+    dates->addWidget(searchButton);
+    dates->addWidget(clearButton);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("prints"));
+    m_list->setHeaderLabels({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("郵便番号"), QStringLiteral("住所"),
+                             QStringLiteral("印刷先"), QStringLiteral("注文番号")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAlternatingRowColors(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setSectionResizeMode(AddressColumn, QHeaderView::Stretch);
+    m_list->setColumnWidth(PrintedAtColumn, 130);
+    m_list->setColumnWidth(NameColumn, 150);
+    m_list->setColumnWidth(PostalCodeColumn, 75);
+    m_list->setColumnWidth(DestinationColumn, 120);
+    m_list->setColumnWidth(OrderNumberColumn, 90);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_more = button(QStringLiteral("さらに表示"), this, "more");
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_status, 1);
+    statusRow->addWidget(m_more);
+
+    m_putBack = button(QStringLiteral("画面に戻す"), this, "putBack");
+    m_putBack->setToolTip(QStringLiteral("選んだ送り状の内容を、メイン画面に入れ直します（ダブルクリックでも同じです）"));
+    m_printAgain = button(QStringLiteral("印刷し直す"), this, "printAgain");
+    m_printAgain->setToolTip(QStringLiteral("選んだ送り状を、メイン画面の今のズレの設定でもう一度印刷します"));
+    auto* closeButton = button(QStringLiteral("閉じる"), this, "close");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_putBack);
+    buttons->addWidget(m_printAgain);
+    buttons->addStretch(1);
+    buttons->addWidget(closeButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_problem);
+    layout->addLayout(conditions);
+    layout->addLayout(dates);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(statusRow);
+    layout->addLayout(buttons);
+
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(kTypingPauseMs);
+    connect(&m_pause, &QTimer::timeout, this, &HistoryWindow::search);
+    connect(searchButton, &QPushButton::clicked, this, &HistoryWindow::search);
+    connect(clearButton, &QPushButton::clicked, this, &HistoryWindow::clearConditions);
+    connect(m_more, &QPushButton::clicked, this, &HistoryWindow::showMore);
+    connect(m_list, &QTreeWidget::itemActivated, this, &HistoryWindow::putBack);
+    // Focus alone makes an item current without choosing it; buttons follow the choice.
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &HistoryWindow::updateButtons);
+    connect(m_putBack, &QPushButton::clicked, this, &HistoryWindow::putBack);
+    connect(m_printAgain, &QPushButton::clicked, this, &HistoryWindow::printAgain);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    updateButtons();
+}
+
+void HistoryWindow::setDateRange(QDate from, QDate to)
+{
+    const QSignalBlocker blockFrom(m_from), blockTo(m_to), blockCheck(m_byDate);
+    m_byDate->setChecked(from.isValid());
+    m_from->setEnabled(from.isValid());
+    m_to->setEnabled(from.isValid());
+    if (from.isValid()) {
+        m_from->setDate(from);
+        m_to->setDate(to);
+    }
+}
+
+history::HistoryQuery HistoryWindow::query() const
+{
+    history::HistoryQuery q;
+    q.name = m_fields[int(Key::Name)]->text().trimmed();
+    q.telephone = m_fields[int(Key::Telephone)]->text().trimmed();
+    q.postalCode = m_fields[int(Key::PostalCode)]->text().trimmed();
+    q.address = m_fields[int(Key::Address)]->text().trimmed();
+    q.orderNumber = m_fields[int(Key::OrderNumber)]->text().trimmed();
+    if (m_byDate->isChecked()) {
+        q.printedFrom = QDateTime(m_from->date(), QTime(0, 0));
+        q.printedBefore = QDateTime(m_to->date().addDays(1), QTime(0, 0));
+    }
+    q.limit = kRowsPerPage;
+    return q;
+}
+
+void HistoryWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_deferMessages = true;
+    search(); // the database is opened here, at the window's first use
+    m_deferMessages = false;
+    m_fields[int(Key::Name)]->setFocus();
+}
+
+void HistoryWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
+        m_deferMessages = true;
+        search();
+        m_deferMessages = false;
+    }
+}
+
+void HistoryWindow::search()
+{
+    m_pause.stop();
+    const auto chosen = chosenEntry();
+    m_query = query();
+    m_shown.clear();
+    m_list->clear();
+    append(m_services.session.history().search(m_query));
+    if (chosen)
+        for (int row = 0; row < m_shown.size(); ++row)
+            if (m_shown[row].id == chosen->id)
+                choose(row);
+    tellStorageProblem();
+}
+
+void HistoryWindow::showMore()
+{
+    m_query.offset = int(m_shown.size());
+    append(m_services.session.history().search(m_query));
+    tellStorageProblem();
+}
+
+void HistoryWindow::append(const QList<HistoryEntry>& entries)
+{
+    QList<QTreeWidgetItem*> items;
+    for (const HistoryEntry& e : entries) {
+        const history::PrintRecord& r = e.record;
+        const waybill::Address& to = r.waybill.recipient;
+        auto* item = new QTreeWidgetItem({r.printedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")), to.name, to.postalCode,
+                                          addressLines(to), destinationShown(r.destination), r.orderNumber.value_or(QString())});
+        item->setToolTip(DestinationColumn, QDir::toNativeSeparators(r.destination));
+        item->setToolTip(AddressColumn, addressLines(to));
+        items.append(item);
+    }
+    m_list->addTopLevelItems(items);
+    m_shown.append(entries);
+    m_mayHaveMore = entries.size() >= m_query.limit;
+    m_more->setVisible(m_mayHaveMore);
+
+    const history::HistoryQuery none{.limit = m_query.limit};
+    const bool anyCondition = m_query.name != none.name || m_query.telephone != none.telephone ||
+                              m_query.postalCode != none.postalCode || m_query.address != none.address ||
+                              m_query.orderNumber != none.orderNumber || m_query.printedFrom.isValid();
+    if (m_shown.isEmpty())
+        m_status->setText(anyCondition ? QStringLiteral("条件に合う印刷はありませんでした。") : QStringLiteral("まだ印刷の履歴はありません。"));
+    else
+        m_status->setText(QStringLiteral("%1%2件を新しい順に表示しています。%3")
+                              .arg(anyCondition ? QStringLiteral("条件に合う印刷のうち") : QString())
+                              .arg(m_shown.size())
+                              .arg(m_mayHaveMore ? QStringLiteral("続きは「さらに表示」で出せます。") : QString()));
+    updateButtons();
+}
+
+void HistoryWindow::clearConditions()
+{
+    for (QLineEdit* field : m_fields)
+        field->clear();
+    setDateRange({}, {});
+    search();
+}
+
+std::optional<HistoryEntry> HistoryWindow::chosenEntry() const
+{
+    const int row = m_list->currentItem() ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
+    if (row < 0 || row >= m_shown.size() || !m_list->currentItem()->isSelected())
+        return std::nullopt;
+    return m_shown[row];
+}
+
+void HistoryWindow::choose(int row)
+{
+    if (QTreeWidgetItem* item = m_list->topLevelItem(row))
+        m_list->setCurrentItem(item);
+}
+
+QString HistoryWindow::statusText() const { return m_status->text(); }
+
+QString HistoryWindow::problemText() const { return m_problem->isHidden() ? QString() : m_problem->text(); }
+
+void HistoryWindow::updateButtons()
+{
+    const bool chosen = chosenEntry().has_value();
+    m_putBack->setEnabled(chosen);
+    m_printAgain->setEnabled(chosen);
+}
+
+void HistoryWindow::putBack()
+{
+    const auto entry = chosenEntry();
+    if (!entry)
+        return;
+    m_form.fillFrom(entry->record.waybill);
+    m_status->setText(QStringLiteral("「%1」宛ての送り状をメイン画面に戻しました。").arg(entry->record.waybill.recipient.name));
+}
+
+void HistoryWindow::printAgain()
+{
+    const auto entry = chosenEntry();
+    if (!entry)
+        return;
+    // The offsets in force now, as 印刷 reads them: the form may sit
+    // differently than when the waybill was first printed.
+    const auto offsets = adjust::offsetsForPrint(m_form.control<QLineEdit>("Sayuu_Xtxt")->text(),
+                                                 m_form.control<QLineEdit>("Jyouge_Ytxt")->text());
+    if (const auto* why = std::get_if<QString>(&offsets)) {
+        platform::warn(m_services.messages, this, *why);
+        return;
+    }
+    const waybill::Waybill waybill = entry->record.waybill;
+    const QString orderNumber = entry->record.orderNumber.value_or(QString());
+    const auto printed = m_services.session.printWaybills(
+        1, [&](int) { return waybill; }, std::get<print::PrintOffsets>(offsets), {}, [&](int) { return orderNumber; });
+    m_form.report(printed, this);
+    if (!printed.delivery.ok)
+        return;
+    search();
+    choose(0);
+    m_status->setText(QStringLiteral("「%1」宛ての送り状を印刷し直しました。").arg(waybill.recipient.name));
+}
+
+void HistoryWindow::tellStorageProblem()
+{
+    if (const auto problem = m_services.session.takeStorageProblem()) {
+        if (m_deferMessages)
+            QTimer::singleShot(0, this, [this, said = *problem] { platform::warn(m_services.messages, this, said); });
+        else
+            platform::warn(m_services.messages, this, *problem);
+    }
+    const storage::Database& db = m_services.session.database();
+    const bool unusable = !db.isOpen() && db.lastProblem() && !db.lastProblem()->databaseUsable;
+    if (unusable) {
+        m_problem->setText(QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
+                                          "印刷はこれまでどおりできます。\n%1")
+                               .arg(db.lastProblem()->message));
+        m_status->clear();
+    }
+    m_problem->setVisible(unusable);
+}
+
+HistoryWindow* showHistory(Form1& form, Services& services)
+{
+    auto* window = form.findChild<HistoryWindow*>(QStringLiteral("HistoryWindow"), Qt::FindDirectChildrenOnly);
+    if (!window)
+        window = new HistoryWindow(form, services);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+} // namespace app
