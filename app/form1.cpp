@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "adjust/offsets.h"
+#include "app/batchwindow.h"
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/postaloffer.h"
@@ -321,6 +322,7 @@ void Form1::connectHandlers()
     click("IchiBtn", &Form1::IchiBtn_Click);
     click("PriDiaBtn", &Form1::PriDiaBtn_Click);
     click("previewButton", &Form1::openPreview);
+    click("batchButton", &Form1::openBatch);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
@@ -501,6 +503,8 @@ void Form1::openPreview()
     if (m_services.systemPrinter)
         preview->view().setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
 }
+
+void Form1::openBatch() { showBatch(*this); }
 
 void Form1::PriDiaBtn_Click()
 {

@@ -30,6 +30,8 @@ public:
     explicit Form1(Services& services, QWidget* parent = nullptr);
 
     QWidget* control(const char* name) const;
+    // What the window's own windows print and keep with.
+    Services& services() const { return m_services; }
     template <typename T>
     T* control(const char* name) const { return qobject_cast<T*>(control(name)); }
 
@@ -64,6 +66,7 @@ public slots:
 
     // The commands of the bottom-left frame, each opening its own window.
     void openPreview();
+    void openBatch();
 
 private:
     void buildControls();
