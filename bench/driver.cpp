@@ -11,6 +11,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -72,6 +76,140 @@ struct Row {
     QString target;
 };
 
+// One whole process, measured from outside: wall time and peak memory.
+struct Process {
+    double ms = 0;
+    double peakMiB = 0;
+    int exit = -1;
+};
+
+Process runWhole(const QString& path, const QStringList& args, const QProcessEnvironment& env)
+{
+    std::vector<QByteArray> argBytes{QFile::encodeName(path)}, envBytes;
+    for (const QString& a : args)
+        argBytes.push_back(a.toLocal8Bit());
+    for (const QString& e : env.toStringList())
+        envBytes.push_back(e.toLocal8Bit());
+    std::vector<char*> argv, envp;
+    for (QByteArray& a : argBytes)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (QByteArray& e : envBytes)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer t;
+    t.start();
+    pid_t pid = 0;
+    Process p;
+    if (posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), envp.data()) != 0) {
+        posix_spawn_file_actions_destroy(&quiet);
+        return p;
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    p.ms = t.nsecsElapsed() / 1e6;
+    posix_spawn_file_actions_destroy(&quiet);
+    p.peakMiB = usage.ru_maxrss / 1024.0; // KiB on Linux
+    p.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return p;
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QString target = QDir(to).filePath(entry.fileName());
+        if (entry.isDir() ? !copyTree(entry.filePath(), target) : !QFile::copy(entry.filePath(), target))
+            return false;
+    }
+    return true;
+}
+
+// `horutea --batch FILE.csv --pdf OUT.pdf` against the floor writing the same
+// pages into one document: time, peak memory for 1,000 and 10,000 rows, and
+// PDF bytes per page.
+void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& env)
+{
+    QTemporaryDir work;
+    const QString program = QDir(g_dir).filePath(QStringLiteral("../horutea"));
+    const QString templateHome = work.filePath(QStringLiteral("home"));
+    std::map<int, QString> lists;
+    for (int n : {1000, 10000}) {
+        lists[n] = work.filePath(QStringLiteral("orders-%1.csv").arg(n));
+        const Process prepared = runWhole(QDir(g_dir).filePath(QStringLiteral("bench_batch")),
+                                          {QStringLiteral("prepare"), templateHome, lists[n], QString::number(n)}, env);
+        if (prepared.exit != 0) {
+            std::fprintf(stderr, "bench_batch prepare failed\n");
+            return;
+        }
+    }
+    std::vector<double> floorMs, floorMiB, floorBytes, batchMs, batchMiB, batchBytes, bigMiB;
+    for (int i = 0; i < runs; ++i) {
+        const QString floorPdf = work.filePath(QStringLiteral("floor.pdf"));
+        const Process f = runWhole(QDir(g_dir).filePath(QStringLiteral("bench_floor")),
+                                   {QStringLiteral("document"), QStringLiteral("1000"), floorPdf}, env);
+        // Each run in a home of its own, so the history starts alike.
+        auto batch = [&](int n, QString* pdf) {
+            const QString home = work.filePath(QStringLiteral("home-%1-%2").arg(n).arg(i));
+            copyTree(templateHome, home);
+            QProcessEnvironment e = env;
+            e.insert(QStringLiteral("HOME"), home);
+            e.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+            *pdf = work.filePath(QStringLiteral("batch-%1.pdf").arg(n));
+            const Process p = runWhole(program, {QStringLiteral("--batch"), lists[n], QStringLiteral("--pdf"), *pdf}, e);
+            QDir(home).removeRecursively();
+            return p;
+        };
+        QString pdf;
+        const Process b = batch(1000, &pdf);
+        if (f.exit != 0 || b.exit != 0) {
+            std::fprintf(stderr, "a batch run failed (floor %d, program %d)\n", f.exit, b.exit);
+            return;
+        }
+        floorMs.push_back(f.ms);
+        floorMiB.push_back(f.peakMiB);
+        floorBytes.push_back(QFileInfo(floorPdf).size() / 1000.0);
+        batchMs.push_back(b.ms);
+        batchMiB.push_back(b.peakMiB);
+        batchBytes.push_back(QFileInfo(pdf).size() / 1000.0);
+        // The long list takes ten times as long; a few runs show its memory.
+        if (i < 3) {
+            const Process big = batch(10000, &pdf);
+            if (big.exit == 0)
+                bigMiB.push_back(big.peakMiB);
+        }
+    }
+    rows.push_back({QStringLiteral("--batch of 1,000 rows to one PDF, against 1,000 bare pages in one document"), QStringLiteral("ms"),
+                    median(batchMs), median(floorMs), QStringLiteral("≤ 1.5 ×")});
+    rows.push_back({QStringLiteral("peak memory, --batch of 1,000 rows, against the floor's document"), QStringLiteral("MiB"),
+                    median(batchMiB), median(floorMiB), QStringLiteral("report")});
+    const double grown = median(bigMiB) - median(batchMiB);
+    rows.push_back({QStringLiteral("peak memory, --batch of 10,000 rows, against 1,000 rows (%1%2 MiB)")
+                        .arg(grown >= 0 ? QStringLiteral("+") : QString())
+                        .arg(grown, 0, 'f', 2),
+                    QStringLiteral("MiB"), median(bigMiB), median(batchMiB), QStringLiteral("within 5 MiB")});
+    rows.push_back({QStringLiteral("PDF bytes per page, --batch against the floor's document"), QStringLiteral("B"), median(batchBytes),
+                    median(floorBytes), QStringLiteral("≤ 1.2 ×")});
+}
+
+void printTable(const std::vector<Row>& rows, int runs, int jobs)
+{
+    std::printf("Medians of %d runs (%d jobs a run for the print jobs).\n\n", runs, jobs);
+    std::printf("| measure | program | floor | ratio | target |\n|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+        const QByteArray what = r.what.toUtf8(), target = r.target.toUtf8(), unit = r.unit.toUtf8();
+        if (r.floor > 0)
+            std::printf("| %s | %.3f %s | %.3f %s | %.2f | %s |\n", what.constData(), r.program, unit.constData(), r.floor, unit.constData(), r.program / r.floor, target.constData());
+        else
+            std::printf("| %s | %.3f %s | — | — | %s |\n", what.constData(), r.program, unit.constData(), target.constData());
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,6 +218,8 @@ int main(int argc, char** argv)
     g_dir = QCoreApplication::applicationDirPath();
     const int runs = argc > 1 ? std::max(10, atoi(argv[1])) : 15;
     const int jobs = 20;
+    // "batch": only the order-list measures.
+    const bool onlyBatch = argc > 2 && qstrcmp(argv[2], "batch") == 0;
 
     QTemporaryDir home;
     g_env = QProcessEnvironment::systemEnvironment();
@@ -93,6 +233,13 @@ int main(int argc, char** argv)
     QDir(home.path()).mkpath(QStringLiteral("Documents"));
 
     std::vector<Row> rows;
+    QProcessEnvironment batchEnv = g_env;
+    batchEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (onlyBatch) {
+        measureBatch(rows, runs, batchEnv);
+        printTable(rows, runs, jobs);
+        return 0;
+    }
 
     // Start-up, offscreen and, where there is one, on a real X server.
     QProcess xvfb;
@@ -184,14 +331,7 @@ int main(int argc, char** argv)
     // printer support and the spooler client libraries it loads are in both.
     rows.push_back({QStringLiteral("peak memory after one print, against the bare page floor"), QStringLiteral("MiB"), median(appMem), median(pageMem), QStringLiteral("report")});
 
-    std::printf("Medians of %d runs (%d jobs a run for the print jobs).\n\n", runs, jobs);
-    std::printf("| measure | program | floor | ratio | target |\n|---|---|---|---|---|\n");
-    for (const Row& r : rows) {
-        const QByteArray what = r.what.toUtf8(), target = r.target.toUtf8(), unit = r.unit.toUtf8();
-        if (r.floor > 0)
-            std::printf("| %s | %.3f %s | %.3f %s | %.2f | %s |\n", what.constData(), r.program, unit.constData(), r.floor, unit.constData(), r.program / r.floor, target.constData());
-        else
-            std::printf("| %s | %.3f %s | — | — | %s |\n", what.constData(), r.program, unit.constData(), target.constData());
-    }
+    measureBatch(rows, runs, offscreen);
+    printTable(rows, runs, jobs);
     return 0;
 }
