@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
@@ -64,17 +65,18 @@ public:
         setAlignment(Qt::AlignCenter);
         setBackgroundRole(QPalette::Dark);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setMinimumSize(240, 180);
     }
+    // As wide as the room: the waybill fills the top of the paper, and its
+    // texts are read best that way; the rest of the paper is scrolled to.
     void fit()
     {
-        const QSize room = maximumViewportSize() - QSize(2, 2);
-        const QSizeF paper = m_view->paperSize_mm() * (m_view->screenDotsPerInch() / 25.4);
-        const QPointF margin = m_view->paperOrigin() * 2;
-        if (paper.isEmpty())
+        const int scrollBar = verticalScrollBar()->sizeHint().width();
+        const double room = maximumViewportSize().width() - scrollBar - 2;
+        const double paperWidthPx = m_view->paperSize_mm().width() * (m_view->screenDotsPerInch() / 25.4);
+        if (paperWidthPx <= 0)
             return;
-        m_view->setZoom(std::min((room.width() - margin.x()) / paper.width(), (room.height() - margin.y()) / paper.height()));
+        m_view->setZoom((room - m_view->paperOrigin().x() * 2) / paperWidthPx);
     }
 
 protected:
@@ -392,21 +394,33 @@ void BatchWindow::selectRows(const std::vector<qint64>& rows)
     }
 }
 
-bool BatchWindow::mayForgetWork(const QString& question)
+bool BatchWindow::mayForgetWork(const QString& path)
 {
-    const orders::RowCounts counts = orders::countStates(m_list);
+    // Reading the same file again forgets which rows were printed; another
+    // file forgets only the edits (the printed rows are in the history).
+    const bool sameFile = !m_path.isEmpty() && QFileInfo(path) == QFileInfo(m_path);
+    const qint64 printed = sameFile ? orders::countStates(m_list).printed : 0;
     qint64 edited = 0;
     for (qint64 row = 0; row < m_list.rowCount(); ++row)
         edited += m_list.isEdited(row);
-    if (counts.printed == 0 && edited == 0)
+    if (printed == 0 && edited == 0)
         return true;
-    QStringList lost;
-    if (counts.printed > 0)
-        lost << QStringLiteral("印刷済みの印（%1 行）").arg(number(counts.printed));
-    if (edited > 0)
-        lost << QStringLiteral("行の修正（%1 行）").arg(number(edited));
-    const QString text = QStringLiteral("%1\n\nこの一覧の%2は消えます。印刷済みの行も「印刷できる」に戻るため、同じ送り状を二重に印刷しないよう気をつけてください。")
-                             .arg(question, lost.join(QStringLiteral("と")));
+    const QString name = QFileInfo(path).fileName();
+    QString text;
+    if (sameFile) {
+        QStringList lost;
+        if (printed > 0)
+            lost << QStringLiteral("印刷済みの印（%1 行）").arg(number(printed));
+        if (edited > 0)
+            lost << QStringLiteral("行の修正（%1 行）").arg(number(edited));
+        text = QStringLiteral("「%1」を読み直すと、この一覧の%2は消えます。").arg(name, lost.join(QStringLiteral("と")));
+        if (printed > 0)
+            text += QStringLiteral("印刷済みの行も「印刷できる」に戻るため、同じ送り状を二重に印刷しないよう気をつけてください。");
+        text += QStringLiteral("\n\n読み直しますか？");
+    } else {
+        text = QStringLiteral("「%1」を開くと、この一覧で直した %2 行の内容は消えます（CSVファイルは元のままです）。\n\n開きますか？")
+                   .arg(name, number(edited));
+    }
     return m_services.messages.show(this, {text, platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt}) ==
            platform::MsgAnswer::Yes;
 }
@@ -424,9 +438,7 @@ bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> enc
 {
     if (m_printing)
         return false;
-    const bool sameFile = !m_path.isEmpty() && QFileInfo(path) == QFileInfo(m_path);
-    if (!mayForgetWork(sameFile ? QStringLiteral("「%1」を読み直します。").arg(QFileInfo(path).fileName())
-                                : QStringLiteral("「%1」を開きます。").arg(QFileInfo(path).fileName()))) {
+    if (!mayForgetWork(path)) {
         // The list stays as it was, and so does the encoding it was read with.
         m_encoding->setCurrentIndex(m_encoding->findData(int(m_list.encoding())));
         return false;
@@ -457,10 +469,15 @@ bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> enc
     setBanner(QString());
 
     if (!m_list.missingFields().isEmpty()) {
-        // A few rows first, to show what the columns hold.
+        // A few rows first, to show what the columns hold, and the window
+        // showing this list under the dialog.
         while (m_list.rowCount() < kSampleRows && !m_list.readMore(kSampleRows)) {
         }
         m_model->takeNewRows();
+        updateSummary();
+        updateCommands();
+        updateRowDetail();
+        refreshPreview();
         chooseColumns();
     }
     startReading();
@@ -569,15 +586,17 @@ void BatchWindow::updateSummary()
 {
     if (m_path.isEmpty()) {
         m_summary->clear();
+        m_printableRows = 0;
         return;
     }
     const orders::RowCounts c = orders::countStates(m_list);
+    m_printableRows = c.printable;
     QStringList parts;
     parts << QStringLiteral("印刷できる %1").arg(number(c.printable)) << QStringLiteral("不備あり %1").arg(number(c.refused))
           << QStringLiteral("除外 %1").arg(number(c.excluded)) << QStringLiteral("印刷済み %1").arg(number(c.printed));
     if (c.unchecked > 0)
         parts << QStringLiteral("確認待ち %1").arg(number(c.unchecked));
-    m_summary->setText(QStringLiteral("%1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
+    m_summary->setText(QStringLiteral("全 %1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
 }
 
 void BatchWindow::updateCommands()
@@ -594,7 +613,7 @@ void BatchWindow::updateCommands()
     m_excludeButton->setEnabled(open && !selectedRows().empty() && !busy);
     m_nextButton->setEnabled(open && !busy);
     m_printSelectedButton->setEnabled(open && !busy && !selectedRows().empty());
-    m_printAllButton->setEnabled(open && !busy && m_list.rowCount() > 0);
+    m_printAllButton->setEnabled(open && !busy && m_printableRows > 0);
     m_closeButton->setEnabled(!m_printing);
 }
 
@@ -771,6 +790,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         m_model->refreshRow(row);
 
     const QString lines = orders::lineList(m_list, rows);
+    // Said in a box after the window shows the outcome.
+    std::optional<QString> notice, warning;
     if (printed.delivery.ok) {
         if (const auto id = m_constants->savedSenderInUse())
             m_services.session.addressBook().markUsed(*id);
@@ -781,7 +802,7 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         setStatus(said);
         m_table->clearSelection();
         if (!printed.notice.isEmpty())
-            platform::inform(m_services.messages, this, printed.notice);
+            notice = printed.notice;
     } else {
         // A document reaches the printer whole or not at all: none of these rows did.
         selectRows(rows);
@@ -790,9 +811,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
             setStatus(QStringLiteral("印刷を中止しました。1枚もプリンタに送っていません。") + again);
         } else {
             const QString why = printed.delivery.message.isEmpty() ? QStringLiteral("印刷できませんでした。") : printed.delivery.message;
-            const QString said = QStringLiteral("%1\n\nこの印刷では、どの行もプリンタに届いていません。%2").arg(why, again);
             setStatus(QStringLiteral("印刷できませんでした。どの行もプリンタに届いていません。") + again);
-            platform::warn(m_services.messages, this, said);
+            warning = QStringLiteral("%1\n\nこの印刷では、どの行もプリンタに届いていません。%2").arg(why, again);
         }
     }
     updateSummary();
@@ -800,6 +820,10 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateRowDetail();
     refreshPreview();
     m_table->setFocus();
+    if (warning)
+        platform::warn(m_services.messages, this, *warning);
+    else if (notice)
+        platform::inform(m_services.messages, this, *notice);
 }
 
 void BatchWindow::cancel()

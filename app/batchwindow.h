@@ -99,7 +99,8 @@ private:
     void setStatus(const QString& text);
     void setBanner(const QString& text);
     bool runDialog(QDialog& dialog);
-    bool mayForgetWork(const QString& question);
+    // Asks before the work done on this list is forgotten for `path`.
+    bool mayForgetWork(const QString& path);
     qint64 currentRow() const;
 
     Services& m_services;
@@ -115,6 +116,7 @@ private:
     bool m_printing = false;
     bool m_cancelRequested = false;
     bool m_rechecking = false;
+    qint64 m_printableRows = 0; // as last counted for the summary
 
     OrderListModel* m_model;
     QTableView* m_table;

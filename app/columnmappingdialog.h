@@ -1,7 +1,8 @@
 #pragma once
 // Which column of an order list feeds which part of the waybill, chosen by
-// the user when the headings are not recognised. The choice is kept for the
-// same headings by the list's mapping store.
+// the user when the headings are not recognised, starting from what the
+// headings suggest. The choice is kept for the same headings by the list's
+// mapping store.
 #include "orders/columns.h"
 
 #include <QDialog>

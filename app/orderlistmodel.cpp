@@ -36,6 +36,22 @@ constexpr StateLook kStateLooks[] = {
     {orders::RowState::Printed, u"印刷済み", 0xff1a4f8a, 0xffe8f0fa},
 };
 
+// A reason as the narrow column shows it: what is wrong comes first, the
+// column it names being under the reason's own heading already. 「お届け先氏名」
+// にお届け先の名前がありません → お届け先の名前がありません.
+QString withoutColumnName(const orders::Finding& finding, const QStringList& headings)
+{
+    if (finding.column < 0 || finding.column >= headings.size())
+        return finding.reason;
+    const QString named = QStringLiteral("「%1」").arg(headings[finding.column]);
+    if (!finding.reason.startsWith(named))
+        return finding.reason;
+    QString rest = finding.reason.mid(named.size());
+    if (rest.startsWith(u'の') || rest.startsWith(u'に'))
+        rest.remove(0, 1);
+    return rest.isEmpty() ? finding.reason : rest;
+}
+
 const StateLook& lookOf(orders::RowState state)
 {
     for (const StateLook& look : kStateLooks)
@@ -59,9 +75,10 @@ QString OrderListModel::stateText(orders::RowState state) { return QString::from
 
 QString OrderListModel::reasonsOf(qint64 row)
 {
+    // Each reason names its column itself.
     QStringList lines;
     for (const orders::Finding& finding : m_list.findingsAt(row))
-        lines << QStringLiteral("%1：%2").arg(orders::findingPlace(m_list.headings(), finding), finding.reason);
+        lines << QStringLiteral("・") + finding.reason;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -77,9 +94,10 @@ const OrderListModel::RowTexts* OrderListModel::textsOf(int row) const
                                {}, {}};
     if (state == orders::RowState::Refused) {
         const QList<orders::Finding> findings = list.findingsAt(row);
-        if (!findings.isEmpty())
-            texts->firstReason = findings.size() == 1 ? findings.front().reason
-                                                      : QStringLiteral("%1（ほか %2 件）").arg(findings.front().reason).arg(findings.size() - 1);
+        if (!findings.isEmpty()) {
+            const QString first = withoutColumnName(findings.front(), list.headings());
+            texts->firstReason = findings.size() == 1 ? first : QStringLiteral("%1（ほか %2 件）").arg(first).arg(findings.size() - 1);
+        }
         texts->allReasons = const_cast<OrderListModel*>(this)->reasonsOf(row);
     }
     ++m_fetched;

@@ -34,7 +34,7 @@ public:
 
     // What the state column says.
     static QString stateText(orders::RowState state);
-    // All reasons of a refused row, one a line, each with its place.
+    // All reasons of a refused row, one a line.
     QString reasonsOf(qint64 row);
 
     // Rows read from the file for the view since the model was made.
