@@ -41,8 +41,6 @@ namespace {
 constexpr qint64 kReadSliceMs = 12;
 constexpr int kRowsPerReadCall = 250;
 constexpr qint64 kSummaryEveryMs = 250;
-// Constants are applied once typing pauses: each change checks every row again.
-constexpr int kConstantsSettleMs = 300;
 // Rows read before the column dialog, for its examples.
 constexpr int kSampleRows = 3;
 
@@ -286,10 +284,6 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
     m_reading = new QTimer(this);
     m_reading->setInterval(0);
     connect(m_reading, &QTimer::timeout, this, &BatchWindow::readSome);
-    m_constantsSettle = new QTimer(this);
-    m_constantsSettle->setSingleShot(true);
-    m_constantsSettle->setInterval(kConstantsSettleMs);
-    connect(m_constantsSettle, &QTimer::timeout, this, &BatchWindow::applyConstants);
 
     connect(m_openButton, &QPushButton::clicked, this, &BatchWindow::chooseFile);
     connect(m_columnsButton, &QPushButton::clicked, this, &BatchWindow::chooseColumns);
@@ -307,7 +301,9 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
         refreshPreview();
     });
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &BatchWindow::updateCommands);
-    connect(m_constants, &ListConstantsPanel::changed, m_constantsSettle, qOverload<>(&QTimer::start));
+    // Each change checks every row again, from the event loop; a change made
+    // while that runs starts it over.
+    connect(m_constants, &ListConstantsPanel::changed, this, &BatchWindow::applyConstants);
 
     const std::pair<QKeySequence, void (BatchWindow::*)()> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_O), &BatchWindow::chooseFile},
@@ -524,10 +520,7 @@ void BatchWindow::afterChecksChanged()
 
 void BatchWindow::applyConstants()
 {
-    if (m_printing) {
-        m_constantsSettle->start();
-        return;
-    }
+    // The panel is disabled while a document is made.
     m_list.setConstants(m_constants->constants());
     afterChecksChanged();
 }
@@ -724,14 +717,6 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     if (isReading()) {
         setStatus(QStringLiteral("すべての行を読み込んで確かめ終わってから印刷してください。"));
         return;
-    }
-    // Constants still settling go in first, so the print is what the panel shows.
-    if (m_constantsSettle->isActive()) {
-        m_constantsSettle->stop();
-        m_list.setConstants(m_constants->constants());
-        while (!m_list.readMore(100000)) {
-        }
-        m_model->refreshAll();
     }
     const auto [horizontal, vertical] = m_offsets();
     const auto offsets = adjust::offsetsForPrint(horizontal, vertical);

@@ -141,7 +141,6 @@ private:
     QPushButton* m_closeButton;
     QShortcut* m_escape;
     QTimer* m_reading;
-    QTimer* m_constantsSettle;
     QElapsedTimer m_sinceSummary;
 };
 

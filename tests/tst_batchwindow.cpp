@@ -249,6 +249,13 @@ private slots:
         panel.deliveryTime()->setCurrentIndex(panel.deliveryTime()->findData(int(waybill::DeliveryTime::Afternoon)));
         panel.arrivalNotice()->setCurrentIndex(panel.arrivalNotice()->findData(int(waybill::ArrivalNotice::NotWanted)));
         panel.itemDescription()->setEditText(QStringLiteral("雑貨"));
+        // Every row is checked again with them before anything prints.
+        QVERIFY(bw->isReading());
+        QVERIFY(!bw->findChild<QPushButton*>(QStringLiteral("printAllButton"))->isEnabled());
+        QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY2(bw->statusText().contains(QStringLiteral("確かめ終わってから")), qPrintable(bw->statusText()));
+        QVERIFY(!QFile::exists(pdfPath));
+        QTRY_VERIFY(!bw->isReading());
 
         // Offsets the print cannot take stop it before anything is made.
         w.setText("Jyouge_Ytxt", QStringLiteral("x"));
