@@ -519,6 +519,59 @@ private slots:
         QCOMPARE(cell(bw, 0, OrderListModel::StateColumn), QStringLiteral("印刷済み（修正済み）"));
     }
 
+    // The sender comes from the address book or is typed; the one printed
+    // with becomes the most recent; an empty sender is asked about first.
+    void senderFromTheAddressBook()
+    {
+        TestWindow w;
+        waybill::Address other = kSender;
+        other.name = QStringLiteral("ホルテア倉庫");
+        other.careOf = QStringLiteral("出荷係");
+        other.careOfShown = true;
+        saveSender(w, other);
+        QTest::qWait(5); // saved later, so used more recently
+        saveSender(w, kSender);
+        const QString path = writeFile(m_files, QStringLiteral("senders.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,山田\n").toUtf8());
+        BatchWindow* bw = open(w);
+        app::ListConstantsPanel& panel = bw->constantsPanel();
+        QCOMPARE(panel.senderChoice()->count(), 3); // typed, then the two saved
+        QCOMPARE(panel.senderField(app::ListConstantsPanel::Name)->text(), kSender.name);
+        QVERIFY(read(bw, path));
+
+        // Choosing the other one puts it in the fields, care-of line and all.
+        panel.senderChoice()->setCurrentIndex(2);
+        emit panel.senderChoice()->activated(2);
+        QCOMPARE(panel.senderField(app::ListConstantsPanel::CareOf)->text(), QStringLiteral("出荷係"));
+        QTRY_VERIFY(!bw->isReading());
+        QCOMPARE(bw->list().waybillAt(0).sender, other);
+        clickButton(bw, "printAllButton");
+        QCOMPARE(w.recording.documents.size(), size_t(1));
+        QCOMPARE(w.session->addressBook().recent(addressbook::Kind::Sender).front().address.name, other.name);
+
+        // Typed over, it is no saved sender any more; emptied, printing asks.
+        bw->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(bw));
+        testing::type(panel.senderField(app::ListConstantsPanel::Name), QStringLiteral("別名"));
+        QCOMPARE(panel.senderChoice()->currentIndex(), 0);
+        QVERIFY(!panel.savedSenderInUse());
+        for (auto part : {app::ListConstantsPanel::Name, app::ListConstantsPanel::Line1}) {
+            panel.senderField(part)->clear();
+            emit panel.senderField(part)->textEdited({});
+        }
+        QTRY_VERIFY(!bw->isReading());
+        const QString again = writeFile(m_files, QStringLiteral("senders2.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名\n5300001,大阪府大阪市,佐藤\n").toUtf8());
+        QVERIFY(read(bw, again));
+        w.messages.answers = {platform::MsgAnswer::No};
+        clickButton(bw, "printAllButton");
+        QVERIFY2(w.messages.last().contains(QStringLiteral("ご依頼主の名前と住所が空です")), qPrintable(w.messages.last()));
+        QCOMPARE(w.recording.documents.size(), size_t(1));
+        w.messages.answers = {platform::MsgAnswer::Yes};
+        clickButton(bw, "printAllButton");
+        QCOMPARE(w.recording.documents.size(), size_t(2));
+    }
+
     // A long list is read in slices from the event loop, and the table reads
     // row texts for the rows on screen only.
     void longListStreamsAndFetchesOnDemand()
