@@ -596,11 +596,12 @@ private slots:
         QVERIFY2(turns > 3, qPrintable(QString::number(turns))); // the event loop kept turning
         QCOMPARE(bw->model().rowCount(), kRows);
         QCOMPARE(bw->list().countRows(orders::RowState::Printable), qint64(kRows));
-        QTest::qWait(50); // painted
+        QTRY_VERIFY(bw->model().rowsFetched() > 0); // painted
+        QTest::qWait(20);
         const qint64 onScreen = bw->model().rowsFetched();
         QVERIFY2(onScreen > 0 && onScreen < 100, qPrintable(QString::number(onScreen)));
         bw->table().scrollToBottom();
-        QTest::qWait(50);
+        QTRY_VERIFY(bw->model().rowsFetched() > onScreen);
         QCOMPARE(cell(bw, kRows - 1, OrderListModel::OrderNumberColumn), QStringLiteral("L-%1").arg(kRows - 1));
         QVERIFY2(bw->model().rowsFetched() < 2 * onScreen + 10, qPrintable(QString::number(bw->model().rowsFetched())));
     }
