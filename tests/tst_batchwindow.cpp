@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTableView>
 #include <QTimer>
@@ -246,6 +247,7 @@ private slots:
         BatchWindow* bw = open(w);
         QVERIFY(read(bw, path));
         app::ListConstantsPanel& panel = bw->constantsPanel();
+        QSignalSpy told(&bw->model(), &QAbstractItemModel::dataChanged);
         panel.deliveryTime()->setCurrentIndex(panel.deliveryTime()->findData(int(waybill::DeliveryTime::Afternoon)));
         panel.arrivalNotice()->setCurrentIndex(panel.arrivalNotice()->findData(int(waybill::ArrivalNotice::NotWanted)));
         panel.itemDescription()->setEditText(QStringLiteral("雑貨"));
@@ -255,7 +257,9 @@ private slots:
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY2(bw->statusText().contains(QStringLiteral("確かめ終わってから")), qPrintable(bw->statusText()));
         QVERIFY(!QFile::exists(pdfPath));
+        const qsizetype whenChanged = told.size();
         QTRY_VERIFY(!bw->isReading());
+        QVERIFY(told.size() > whenChanged); // the table told again once the rows were checked
 
         // Offsets the print cannot take stop it before anything is made.
         w.setText("Jyouge_Ytxt", QStringLiteral("x"));
@@ -517,6 +521,66 @@ private slots:
         QVERIFY(!bw->openFile(path));
         QVERIFY(w.messages.last().contains(QStringLiteral("印刷済みの印（2 行）")));
         QCOMPARE(cell(bw, 0, OrderListModel::StateColumn), QStringLiteral("印刷済み（修正済み）"));
+    }
+
+    // An edit shows in the table at once, whatever the row's state, and can
+    // be taken back; a list without rows has nothing to edit.
+    void editsShowAndCanBeTakenBack()
+    {
+        TestWindow w;
+        saveSender(w);
+        const QString path = writeFile(m_files, QStringLiteral("undo.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,山田\n5300001,大阪府大阪市,佐藤\n").toUtf8());
+        std::function<void(app::RowEditDialog&)> script;
+        int dialogs = 0;
+        BatchWindow* bw = open(w, [&](QDialog& dialog) {
+            ++dialogs;
+            auto* edit = qobject_cast<app::RowEditDialog*>(&dialog);
+            if (!edit)
+                return false;
+            script(*edit);
+            return dialog.result() == QDialog::Accepted;
+        });
+        QVERIFY(read(bw, path));
+        QCOMPARE(cell(bw, 1, OrderListModel::NameColumn), QStringLiteral("佐藤"));
+
+        auto revertButton = [](QDialog& d) {
+            for (QPushButton* b : d.findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("ファイルの内容に戻す"))
+                    return b;
+            return static_cast<QPushButton*>(nullptr);
+        };
+        script = [&](app::RowEditDialog& d) {
+            QVERIFY(!revertButton(d)); // nothing to take back yet
+            d.field(orders::Field::Name)->setText(QStringLiteral("佐藤花子"));
+            d.accept();
+        };
+        bw->selectRows({1});
+        bw->editCurrentRow();
+        QCOMPARE(cell(bw, 1, OrderListModel::NameColumn), QStringLiteral("佐藤花子"));
+        QCOMPARE(cell(bw, 1, OrderListModel::StateColumn), QStringLiteral("印刷できる（修正済み）"));
+
+        script = [&](app::RowEditDialog& d) {
+            QPushButton* revert = revertButton(d);
+            QVERIFY(revert);
+            QCOMPARE(d.field(orders::Field::Name)->text(), QStringLiteral("佐藤花子"));
+            revert->click();
+        };
+        bw->editCurrentRow();
+        QVERIFY(!bw->list().isEdited(1));
+        QCOMPARE(cell(bw, 1, OrderListModel::NameColumn), QStringLiteral("佐藤"));
+        QCOMPARE(cell(bw, 1, OrderListModel::StateColumn), QStringLiteral("印刷できる"));
+        QCOMPARE(dialogs, 2);
+
+        // Headings only: no row to edit, and the window says why.
+        const QString empty = writeFile(m_files, QStringLiteral("empty.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n").toUtf8());
+        QVERIFY(read(bw, empty));
+        QVERIFY2(bw->bannerText().contains(QStringLiteral("行がありません")), qPrintable(bw->bannerText()));
+        bw->table().setFocus();
+        QTest::keyClick(&bw->table(), Qt::Key_Return);
+        bw->editCurrentRow();
+        QCOMPARE(dialogs, 2);
+        QVERIFY(!bw->findChild<QPushButton*>(QStringLiteral("printAllButton"))->isEnabled());
     }
 
     // The sender comes from the address book or is typed; the one printed
