@@ -69,7 +69,7 @@ const ControlSpec kControls[] = {
      .toolTip = "住所録を開きます。保存したお届け先やご依頼主を選んで入力したり、この画面の住所を登録したりできます（F2）", .shortcut = "F2"},
     {.name = "historyButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 1620, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "履歴 (F3)", .tabIndex = 79,
      .toolTip = "これまでに印刷した送り状を探して、画面に戻したり印刷し直したりします（F3）", .shortcut = "F3"},
-    {.name = "batchButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 3120, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "一括印刷 (F4)", .tabIndex = 80, .enabled = false,
+    {.name = "batchButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 3120, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "一括印刷 (F4)", .tabIndex = 80,
      .toolTip = "注文一覧（CSV）を読み込んで、1行ごとに送り状を続けて印刷します（F4）", .shortcut = "F4"},
     {.name = "previewButton", .kind = Kind::PushButton, .container = "Frame5", .leftTwips = 4620, .topTwips = 180, .widthTwips = 1380, .heightTwips = 495, .caption = "プレビュー (F5)", .tabIndex = 81,
      .toolTip = "この画面の送り状が用紙のどこに印刷されるかを、印刷する前に実寸で確かめます（F5）", .shortcut = "F5"},

@@ -2,6 +2,7 @@
 
 #include "adjust/offsets.h"
 #include "app/addressbookwindow.h"
+#include "app/batchwindow.h"
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/formpaperdialog.h"
@@ -349,6 +350,7 @@ void Form1::connectHandlers()
     click("previewButton", &Form1::openPreview);
     click("addressBookButton", &Form1::openAddressBook);
     click("historyButton", &Form1::openHistory);
+    click("batchButton", &Form1::openBatch);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
@@ -549,6 +551,7 @@ void Form1::openPreview()
 void Form1::openAddressBook() { showAddressBook(*this, m_services); }
 
 void Form1::openHistory() { showHistory(*this, m_services); }
+void Form1::openBatch() { showBatch(*this); }
 
 void Form1::PriDiaBtn_Click()
 {

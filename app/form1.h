@@ -30,6 +30,8 @@ public:
     explicit Form1(Services& services, QWidget* parent = nullptr);
 
     QWidget* control(const char* name) const;
+    // What the window's own windows print and keep with.
+    Services& services() const { return m_services; }
     template <typename T>
     T* control(const char* name) const { return qobject_cast<T*>(control(name)); }
 
@@ -66,6 +68,7 @@ public slots:
     void openPreview();
     void openAddressBook();
     void openHistory();
+    void openBatch();
 
 public:
     // Tells the user how a print went, as 印刷 does; over another window

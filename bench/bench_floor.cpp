@@ -1,12 +1,15 @@
 // The floor: what Qt itself costs. "startup": the cheapest Widgets window,
 // one Japanese label. "page N": N bare waybill pages, the same texts, fonts
-// and two circles drawn straight with QPainter into a PDF.
+// and two circles drawn straight with QPainter into a PDF. "document N FILE":
+// N bare pages of an order list's row (no second goods line, no numbers)
+// into one PDF document, as `horutea --batch` writes them.
 #include "common.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
@@ -18,6 +21,7 @@ struct Item {
     int points;
     double x_mm, y_mm;
     const char* text;
+    bool onBatchPage = true; // a row of an order list fills one goods line, without numbers
 };
 
 // The filled waybill's texts at their places (origin offsets 0).
@@ -30,17 +34,17 @@ const Item kItems[] = {
     {10, 92.1, 62.4, "0"}, {10, 97.3, 62.4, "0"}, {10, 102.4, 62.4, "1"},
     {10, 68.0, 68.9, "大阪府大阪市北区梅田"}, {10, 58.0, 77.0, "梅田ビル12F"}, {11, 59.0, 89.9, "株式会社サンプル"},
     {8, 74.0, 84.0, "総務部気付"}, {11, 74.5, 96.2, "06-9876-5432"},
-    {10, 134.0, 68.7, "精密機械"}, {10, 134.0, 77.2, "割れ物"}, {10, 134.0, 85.6, "AB-1234"}, {10, 134.0, 93.9, "ZX-9"},
-    {10, 164.6, 68.7, "3"}, {10, 164.6, 77.2, "12"}, {10, 172.2, 68.7, "150"}, {10, 172.2, 77.2, "2500"},
-    {10, 183.5, 68.7, "450"}, {10, 183.5, 77.2, "30000"}, {10, 183.5, 89.9, "30450"},
+    {10, 134.0, 68.7, "精密機械"}, {10, 134.0, 77.2, "割れ物", false}, {10, 134.0, 85.6, "AB-1234"}, {10, 134.0, 93.9, "ZX-9", false},
+    {10, 164.6, 68.7, "3", false}, {10, 164.6, 77.2, "12", false}, {10, 172.2, 68.7, "150", false}, {10, 172.2, 77.2, "2500", false},
+    {10, 183.5, 68.7, "450", false}, {10, 183.5, 77.2, "30000", false}, {10, 183.5, 89.9, "30450", false},
 };
 
-void page(QPrinter& printer, const QString& file)
+void drawPage(QPainter& p, QPrinter& printer, bool batchPage)
 {
-    printer.setOutputFileName(file);
-    QPainter p(&printer);
     const double unit = printer.resolution() / 25.4;
     for (const Item& item : kItems) {
+        if (batchPage && !item.onBatchPage)
+            continue;
         QFont font(QStringLiteral("IPAPGothic"));
         font.setPointSize(item.points);
         p.setFont(font);
@@ -53,10 +57,34 @@ void page(QPrinter& printer, const QString& file)
     p.drawEllipse(QPointF(142.2 * unit, 38.3 * unit), 3.0 * unit, 3.0 * unit);
 }
 
+void page(QPrinter& printer, const QString& file)
+{
+    printer.setOutputFileName(file);
+    QPainter p(&printer);
+    drawPage(p, printer, false);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 3 && qstrcmp(argv[1], "document") == 0) {
+        // The whole process is measured from outside, as the command line
+        // is, with the same application object and platform as it has.
+        QGuiApplication app(argc, argv);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setFullPage(true);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(argv[3]));
+        QPainter p(&printer);
+        const int n = atoi(argv[2]);
+        for (int i = 0; i < n; ++i) {
+            if (i > 0)
+                printer.newPage();
+            drawPage(p, printer, true);
+        }
+        return p.end() ? 0 : 1;
+    }
     QApplication app(argc, argv);
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QStringLiteral("startup");
     if (mode == QLatin1String("page")) {

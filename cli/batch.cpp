@@ -1,12 +1,12 @@
 #include "cli/batch.h"
 
 #include "cli/commandline.h"
-#include "orders/orderlist.h"
+#include "orders/batchrows.h"
 #include "platform/instance.h"
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
-#include "session/session.h"
+#include "session/orderprint.h"
 
 #include <QPrinterInfo>
 #include <QSettings>
@@ -21,21 +21,6 @@ class NoInstanceCheck final : public platform::InstanceDetector {
 public:
     bool anotherInstanceRunning() override { return false; }
 };
-
-std::optional<waybill::Address> savedSender(session::Session& session, const QString& name, QString& why)
-{
-    if (name.isEmpty()) {
-        const auto recent = session.addressBook().recent(addressbook::Kind::Sender, 1);
-        return recent.isEmpty() ? waybill::Address{} : recent.front().address;
-    }
-    for (const addressbook::AddressEntry& entry : session.addressBook().search(addressbook::Kind::Sender, name, 200))
-        if (entry.address.name == name)
-            return entry.address;
-    why = QStringLiteral("住所録に「%1」という名前のご依頼主がありません。").arg(name);
-    if (const auto problem = session.takeStorageProblem())
-        why += QLatin1Char('\n') + *problem;
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -92,7 +77,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         err << offsets.problems << '\n';
 
     QString why;
-    const auto sender = savedSender(session, request.senderName, why);
+    const auto sender = session::savedSender(session, request.senderName, why);
     if (!sender) {
         err << why << '\n';
         return done(exitCannotRun);
@@ -120,23 +105,12 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         return done(exitCannotRun);
     }
 
-    std::vector<qint64> printable;
-    qint64 refused = 0;
-    for (qint64 row = 0; row < list.rowCount(); ++row) {
-        if (list.state(row) == orders::RowState::Printable) {
-            printable.push_back(row);
-            continue;
-        }
-        if (list.state(row) != orders::RowState::Refused)
-            continue;
-        ++refused;
-        for (const orders::Finding& finding : list.findingsAt(row)) {
-            const QString column = finding.column >= 0 && finding.column < list.headings().size()
-                                       ? QStringLiteral("列「%1」").arg(list.headings()[finding.column])
-                                       : QStringLiteral("行全体");
-            err << QStringLiteral("%1 行目、%2: %3\n").arg(list.lineOf(row)).arg(column, finding.reason);
-        }
-    }
+    const std::vector<qint64> printable = orders::rowsIn(list, orders::RowState::Printable);
+    const std::vector<qint64> refusedRows = orders::rowsIn(list, orders::RowState::Refused);
+    const qint64 refused = qint64(refusedRows.size());
+    for (qint64 row : refusedRows)
+        for (const orders::Finding& finding : list.findingsAt(row))
+            err << QStringLiteral("%1 行目、%2: %3\n").arg(list.lineOf(row)).arg(orders::findingPlace(list.headings(), finding), finding.reason);
     if (refused > 0 && !request.skipInvalid) {
         err << QStringLiteral("不備のある行が %1 行あるため、何も印刷しませんでした。直すか、--skip-invalid で飛ばしてください。\n").arg(refused);
         return done(exitRefused);
@@ -147,9 +121,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const session::Session::Printed printed = session.printWaybills(
-        int(printable.size()), [&](int i) { return list.waybillAt(printable[size_t(i)]); }, offsetsForPrint, {},
-        [&](int i) { return list.orderNumberAt(printable[size_t(i)]); });
+    const session::Session::Printed printed = session::printOrderRows(session, list, printable, offsetsForPrint);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

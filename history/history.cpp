@@ -50,30 +50,56 @@ bool collect(storage::Session& session, QSqlQuery& query, QList<HistoryEntry>& o
 
 } // namespace
 
-std::optional<qint64> History::record(const PrintRecord& record)
+namespace {
+
+const QString kInsert = QStringLiteral(
+    "INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
+    "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
+    "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+
+// The values of kInsert for one record, in order.
+QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
 {
     const waybill::Waybill& w = record.waybill;
     const QString json = QString::fromUtf8(QJsonDocument(waybill::toJson(w)).toJson(QJsonDocument::Compact));
-    const QDateTime printedAt = record.printedAt.isValid() ? record.printedAt : QDateTime::currentDateTime();
+    const QDateTime printedAt = record.printedAt.isValid() ? record.printedAt : now;
+    return {printedAt.toMSecsSinceEpoch(), textValue(record.destination), record.offsetXTenthMm, record.offsetYTenthMm,
+            record.orderNumber ? textValue(*record.orderNumber) : QVariant(QMetaType::fromType<QString>()), textValue(json),
+            searchKeyValue({w.recipient.name, w.recipient.careOf, w.sender.name, w.sender.careOf}),
+            searchKeyValue({w.recipient.telephone, w.sender.telephone}),
+            searchKeyValue({w.recipient.postalCode, w.sender.postalCode}),
+            searchKeyValue({w.recipient.line1, w.recipient.line2, w.sender.line1, w.sender.line2}),
+            textValue(storage::searchKey(record.orderNumber.value_or(QString())))};
+}
+
+} // namespace
+
+std::optional<qint64> History::record(const PrintRecord& record)
+{
     std::optional<qint64> id;
-    const bool recorded = m_database.write([&](storage::Session& session) {
-        QSqlQuery insert = session.prepare(
-            QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
-                           "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
-                           "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-            {printedAt.toMSecsSinceEpoch(), textValue(record.destination), record.offsetXTenthMm, record.offsetYTenthMm,
-             record.orderNumber ? textValue(*record.orderNumber) : QVariant(QMetaType::fromType<QString>()), textValue(json),
-             searchKeyValue({w.recipient.name, w.recipient.careOf, w.sender.name, w.sender.careOf}),
-             searchKeyValue({w.recipient.telephone, w.sender.telephone}),
-             searchKeyValue({w.recipient.postalCode, w.sender.postalCode}),
-             searchKeyValue({w.recipient.line1, w.recipient.line2, w.sender.line1, w.sender.line2}),
-             textValue(storage::searchKey(record.orderNumber.value_or(QString())))});
-        if (!session.exec(insert))
-            return false;
-        id = insert.lastInsertId().toLongLong();
+    if (!recordAll(1, [&](int) { return record; }, &id))
+        return std::nullopt;
+    return id;
+}
+
+bool History::recordAll(int count, const std::function<PrintRecord(int index)>& recordAt, std::optional<qint64>* lastId)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return m_database.write([&](storage::Session& session) {
+        // One statement prepared once: a document of a thousand pages is one
+        // transaction, not a thousand.
+        QSqlQuery insert = session.prepare(kInsert);
+        for (int i = 0; i < count && !session.failed(); ++i) {
+            const QVariantList values = insertValues(recordAt(i), now);
+            for (qsizetype v = 0; v < values.size(); ++v)
+                insert.bindValue(int(v), values[v]);
+            if (!session.exec(insert))
+                return false;
+            if (lastId)
+                *lastId = insert.lastInsertId().toLongLong();
+        }
         return true;
     });
-    return recorded ? id : std::nullopt;
 }
 
 QList<HistoryEntry> History::list(int limit, int offset)

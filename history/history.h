@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace history {
@@ -50,6 +51,10 @@ public:
     // The id of the new row; nothing when the database cannot be used (the
     // database then has a problem for the caller to show).
     std::optional<qint64> record(const PrintRecord& record);
+    // The records of one document, all or none, in one transaction; each is
+    // asked for once, so a long document is never held whole. false when the
+    // database cannot be used (it then has a problem for the caller to show).
+    bool recordAll(int count, const std::function<PrintRecord(int index)>& recordAt, std::optional<qint64>* lastId = nullptr);
     // Newest first.
     QList<HistoryEntry> list(int limit, int offset = 0);
     QList<HistoryEntry> search(const HistoryQuery& query);

@@ -32,6 +32,16 @@ OrderList::~OrderList() = default;
 
 void OrderList::setConstants(const ListConstants& constants)
 {
+    // An edit changed the recipient, not what the whole list shares: edited
+    // rows take the new sender and choices too, and the new item description
+    // where they still had the old one.
+    for (waybill::Waybill& edit : m_edits) {
+        edit.sender = constants.sender;
+        edit.deliveryTime = constants.deliveryTime;
+        edit.arrivalNotice = constants.arrivalNotice;
+        if (edit.goods[0].description == m_constants.itemDescription)
+            edit.goods[0].description = constants.itemDescription;
+    }
     m_constants = constants;
     recheckAll();
 }

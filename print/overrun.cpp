@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace print {
 
@@ -136,7 +137,28 @@ QString rowCaption(const TextRow& row)
 TextExtent printedExtent(const QString& text, int points, bool bold)
 {
     const QFontMetricsF& metrics = metricsFor(points, bold);
-    return {dotsToMm(metrics.horizontalAdvance(text)), dotsToMm(metrics.height())};
+    // Measuring shapes the text, which costs; a list of waybills repeats most
+    // of its texts (the sender, the postal code's digits, the item
+    // description), so recent widths are kept. Only this thread measures.
+    struct Key {
+        QString text;
+        int points;
+        bool bold;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const { return qHash(k.text) ^ size_t(k.points * 2 + k.bold); }
+    };
+    static std::unordered_map<Key, double, KeyHash> widthsDots;
+    constexpr size_t kKeptWidths = 4096;
+    Key key{text, points, bold};
+    auto found = widthsDots.find(key);
+    if (found == widthsDots.end()) {
+        if (widthsDots.size() >= kKeptWidths)
+            widthsDots.clear();
+        found = widthsDots.emplace(std::move(key), metrics.horizontalAdvance(text)).first;
+    }
+    return {dotsToMm(found->second), dotsToMm(metrics.height())};
 }
 
 std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheet_mm)

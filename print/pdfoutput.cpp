@@ -10,12 +10,22 @@
 
 namespace print {
 
-// Passes writes on and remembers whether any was refused: the PDF writer
-// itself never looks at what its device answers.
+// Passes writes on in blocks and remembers whether any was refused: the PDF
+// writer itself never looks at what its device answers, and it writes a page
+// in thousands of small pieces, each of which would otherwise be a system
+// call on a save file, which writes unbuffered.
 class PdfDocumentWriter::TrackingDevice final : public QIODevice {
 public:
     explicit TrackingDevice(QIODevice& target) : m_target(target) { open(QIODevice::WriteOnly); }
     bool failed() const { return m_failed; }
+    // Hands on what is held; false when the target refused any of it.
+    bool flushHeld()
+    {
+        if (!m_failed && !m_held.isEmpty() && m_target.write(m_held) != m_held.size())
+            m_failed = true;
+        m_held.clear();
+        return !m_failed;
+    }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
@@ -23,15 +33,16 @@ protected:
     {
         if (m_failed)
             return -1;
-        if (m_target.write(data, size) != size) {
-            m_failed = true;
+        m_held.append(data, size);
+        if (m_held.size() >= kBlockBytes && !flushHeld())
             return -1;
-        }
         return size;
     }
 
 private:
+    static constexpr qsizetype kBlockBytes = 64 * 1024;
     QIODevice& m_target;
+    QByteArray m_held;
     bool m_failed = false;
 };
 
@@ -70,7 +81,7 @@ bool PdfDocumentWriter::finish()
 {
     if (m_painter && m_painter->isActive())
         m_painter->end();
-    return m_pages > 0 && !m_device->failed();
+    return m_device->flushHeld() && m_pages > 0;
 }
 
 Delivery writePdfDocument(QIODevice& device, const QPageLayout& paper, QPointF printableCornerMm, int pageCount,

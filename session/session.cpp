@@ -69,15 +69,14 @@ Session::Printed Session::printWaybills(int count, const WaybillSource& waybillA
     if (!printed.delivery.ok)
         return printed;
     const QDateTime now = QDateTime::currentDateTime();
-    for (int i = 0; i < count; ++i) {
+    history().recordAll(count, [&](int i) {
         history::PrintRecord record{now, printed.delivery.destination, offsets.horizontalTenthMm, offsets.verticalTenthMm,
                                     std::nullopt, waybillAt(i)};
         if (orderNumberAt)
             if (const QString number = orderNumberAt(i); !number.isEmpty())
                 record.orderNumber = number;
-        if (!history().record(record))
-            break;
-    }
+        return record;
+    });
     if (const auto problem = takeStorageProblem()) {
         const QString said = QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(*problem);
         printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + said;

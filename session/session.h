@@ -28,6 +28,8 @@ public:
     ~Session();
 
     adjust::OffsetStore& offsets() { return m_offsets; }
+    // Where this run keeps its files; settingsFile() is the program's settings.
+    const platform::Folders& folders() const { return m_folders; }
     print::Destination& printer() { return m_printer; }
     bool anotherInstanceRunning() { return m_instance.anotherInstanceRunning(); }
     // Opened at the first look-up, not before.

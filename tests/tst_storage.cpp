@@ -489,6 +489,16 @@ private slots:
             for (int i = 0; i < 2000; ++i)
                 many.append({Kind::Recipient, address(QStringLiteral("取込%1").arg(i), {}, {}, QStringLiteral("長い住所").repeated(10)), {}});
             QVERIFY(!book.importEntries(many));
+            // So does a long document's history: none of its pages is recorded.
+            int asked = 0;
+            QVERIFY(!history.recordAll(2000, [&](int) {
+                ++asked;
+                auto record = printed(kShop, "2026-02-01T00:00:00Z", "D-1");
+                record.waybill.recipient.line2 = QStringLiteral("長い住所").repeated(10);
+                return record;
+            }));
+            QVERIFY(asked > 1 && asked < 2000);
+            QVERIFY(history.search({.orderNumber = QStringLiteral("D-1")}).isEmpty());
 
             QCOMPARE(history.list(10).size(), 3);
             QCOMPARE(book.search(Kind::Recipient, QStringLiteral("取込")).size(), 0);

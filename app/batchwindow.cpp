@@ -1,0 +1,848 @@
+#include "app/batchwindow.h"
+
+#include "adjust/offsets.h"
+#include "app/columnmappingdialog.h"
+#include "app/listconstantspanel.h"
+#include "app/orderlistmodel.h"
+#include "app/previewwidget.h"
+#include "app/roweditdialog.h"
+#include "orders/batchrows.h"
+#include "print/overrun.h"
+#include "session/orderprint.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+// Reading runs in slices this long, so the window keeps answering.
+constexpr qint64 kReadSliceMs = 12;
+constexpr int kRowsPerReadCall = 250;
+constexpr qint64 kSummaryEveryMs = 250;
+// Rows read before the column dialog, for its examples.
+constexpr int kSampleRows = 3;
+
+QPushButton* commandButton(const QString& caption, const QString& tip, QWidget* parent)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setToolTip(tip);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QString number(qint64 n) { return QLocale(QLocale::Japanese, QLocale::Japan).toString(n); }
+
+// The paper under the preview, fitted into the room it has.
+class PreviewPane final : public QScrollArea {
+public:
+    explicit PreviewPane(PreviewWidget* view, QWidget* parent) : QScrollArea(parent), m_view(view)
+    {
+        setWidget(view);
+        setAlignment(Qt::AlignCenter);
+        setBackgroundRole(QPalette::Dark);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setMinimumSize(240, 180);
+    }
+    // As wide as the room: the waybill fills the top of the paper, and its
+    // texts are read best that way; the rest of the paper is scrolled to.
+    void fit()
+    {
+        const int scrollBar = verticalScrollBar()->sizeHint().width();
+        const double room = maximumViewportSize().width() - scrollBar - 2;
+        const double paperWidthPx = m_view->paperSize_mm().width() * (m_view->screenDotsPerInch() / 25.4);
+        if (paperWidthPx <= 0)
+            return;
+        m_view->setZoom((room - m_view->paperOrigin().x() * 2) / paperWidthPx);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollArea::resizeEvent(event);
+        fit();
+    }
+
+private:
+    PreviewWidget* m_view;
+};
+
+// While a document is made the event loop turns for the cancel command
+// only: nothing else of the program may start, print or close meanwhile.
+class InputBlock final : public QObject {
+public:
+    explicit InputBlock(std::vector<const QObject*> allowed) : m_allowed(std::move(allowed)) { qApp->installEventFilter(this); }
+    ~InputBlock() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+            return std::find(m_allowed.begin(), m_allowed.end(), target) == m_allowed.end();
+        case QEvent::Close:
+            return target->isWidgetType() && static_cast<QWidget*>(target)->isWindow();
+        default:
+            return false;
+        }
+    }
+
+private:
+    std::vector<const QObject*> m_allowed;
+};
+
+} // namespace
+
+BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_services(services), m_offsets(std::move(offsets))
+{
+    setObjectName(QStringLiteral("BatchWindow"));
+    setWindowTitle(QStringLiteral("一括印刷"));
+
+    m_settings = std::make_unique<QSettings>(services.session.folders().settingsFile(), QSettings::IniFormat);
+    m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
+    m_list.setMappingStore(m_mappings.get());
+    m_list.setFitCheck(print::overrunProblem);
+
+    m_chooseFile = [](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
+                                            QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
+    };
+    m_runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+
+    // The file and how it is read.
+    m_openButton = commandButton(QStringLiteral("CSVを開く… (Ctrl+O)"), QStringLiteral("ネットショップなどから書き出した注文一覧のCSVファイルを開きます"), this);
+    m_fileLabel = new QLabel(QStringLiteral("注文一覧（CSV）を開いてください。"), this);
+    m_fileLabel->setTextFormat(Qt::PlainText);
+    m_fileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_encoding = new QComboBox(this);
+    m_encoding->setObjectName(QStringLiteral("encoding"));
+    for (csv::Encoding e : {csv::Encoding::Utf8, csv::Encoding::Cp932})
+        m_encoding->addItem(csv::displayName(e), int(e));
+    m_encoding->setToolTip(QStringLiteral("文字化けしているときは、もう一方の文字コードを選ぶと読み直します"));
+    auto* encodingLabel = new QLabel(QStringLiteral("文字コード(&E)："), this);
+    encodingLabel->setBuddy(m_encoding);
+    m_encodingNote = new QLabel(this);
+    m_columnsButton = commandButton(QStringLiteral("列の対応…"), QStringLiteral("どの列が送り状のどの欄になるかを確かめ、選び直します"), this);
+
+    auto* fileBar = new QHBoxLayout;
+    fileBar->addWidget(m_openButton);
+    fileBar->addWidget(m_fileLabel, 1);
+    fileBar->addWidget(encodingLabel);
+    fileBar->addWidget(m_encoding);
+    fileBar->addWidget(m_encodingNote);
+    fileBar->addWidget(m_columnsButton);
+
+    m_banner = new QLabel(this);
+    m_banner->setWordWrap(true);
+    m_banner->setTextFormat(Qt::PlainText);
+    m_banner->setStyleSheet(QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
+    m_banner->hide();
+
+    // The rows.
+    m_model = new OrderListModel(m_list, this);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("rows"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->setAlternatingRowColors(false);
+    m_table->verticalHeader()->hide();
+    // Fixed sizes: nothing measures every row of a long list.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    const int em = m_table->fontMetrics().horizontalAdvance(QChar(0x5c71));
+    // In characters; the reasons take the rest.
+    const std::pair<int, double> widths[] = {{OrderListModel::StateColumn, 8.5}, {OrderListModel::LineColumn, 3}, {OrderListModel::OrderNumberColumn, 6},
+                                             {OrderListModel::NameColumn, 6}, {OrderListModel::PostalCodeColumn, 5}, {OrderListModel::AddressColumn, 10}};
+    for (auto [column, ems] : widths)
+        m_table->setColumnWidth(column, int(ems * em) + 12);
+
+    m_summary = new QLabel(this);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 1000);
+    m_progress->setTextVisible(true);
+    m_progress->hide();
+    m_cancelButton = commandButton(QStringLiteral("中止 (Esc)"), QStringLiteral("印刷を次の1枚の前で止めます。途中までの分もプリンタには送りません"), this);
+    m_cancelButton->hide();
+    auto* summaryBar = new QHBoxLayout;
+    summaryBar->addWidget(m_summary, 1);
+    summaryBar->addWidget(m_progress, 1);
+    summaryBar->addWidget(m_cancelButton);
+
+    m_editButton = commandButton(QStringLiteral("行を修正… (Enter)"), QStringLiteral("選んだ行の送り状の内容を直します。CSVファイルは書き換えません"), this);
+    m_excludeButton = commandButton(QStringLiteral("除外する／戻す (Del)"), QStringLiteral("選んだ行を印刷から外します。外した行でもう一度押すと戻します"), this);
+    m_nextButton = commandButton(QStringLiteral("次の不備へ (F8)"), QStringLiteral("不備のある次の行を選びます"), this);
+    auto* rowBar = new QHBoxLayout;
+    rowBar->addWidget(m_editButton);
+    rowBar->addWidget(m_excludeButton);
+    rowBar->addWidget(m_nextButton);
+    rowBar->addStretch();
+
+    m_rowDetail = new QLabel(this);
+    m_rowDetail->setWordWrap(true);
+    m_rowDetail->setTextFormat(Qt::PlainText);
+    m_rowDetail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_rowDetail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_rowDetail->setMinimumHeight(m_rowDetail->fontMetrics().lineSpacing() * 3 + 4);
+
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(m_table, 1);
+    leftLayout->addLayout(summaryBar);
+    leftLayout->addLayout(rowBar);
+    leftLayout->addWidget(m_rowDetail);
+
+    // What all waybills share, and the selected row's waybill.
+    m_constants = new ListConstantsPanel(this);
+    m_preview = new PreviewWidget([this] {
+        PreviewContent content;
+        const qint64 row = currentRow();
+        if (row >= 0)
+            content.waybill = m_list.waybillAt(row);
+        else
+            content.waybill.sender = m_constants->constants().sender;
+        std::tie(content.horizontalOffsetText, content.verticalOffsetText) = m_offsets();
+        return content;
+    });
+    m_preview->setToolTip(QStringLiteral("選んだ行の送り状が用紙のどこに印刷されるかを表示します"));
+    auto* previewPane = new PreviewPane(m_preview, this);
+    auto* previewCaption = new QLabel(QStringLiteral("選んだ行の送り状："), this);
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(m_constants);
+    rightLayout->addWidget(previewCaption);
+    rightLayout->addWidget(previewPane, 1);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(left);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+    splitter->setSizes({740, 420});
+
+    // Printing.
+    m_printSelectedButton = commandButton(QStringLiteral("選んだ行を印刷 (Ctrl+P)"), QStringLiteral("選んだ行のうち印刷できる行を、1つの印刷としてまとめて印刷します"), this);
+    m_printAllButton = commandButton(QStringLiteral("印刷できる行をすべて印刷 (Ctrl+Shift+P)"), QStringLiteral("「印刷できる」の行をすべて、1行1枚で続けて印刷します"), this);
+    m_status = new QLabel(this);
+    m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText);
+    m_closeButton = commandButton(QStringLiteral("閉じる"), QStringLiteral("この画面を閉じます。読み込んだ一覧は、もう一度開くまで残ります"), this);
+    auto* printBar = new QHBoxLayout;
+    printBar->addWidget(m_printSelectedButton);
+    printBar->addWidget(m_printAllButton);
+    printBar->addWidget(m_status, 1);
+    printBar->addWidget(m_closeButton);
+
+    for (auto [button, name] : {std::pair{m_openButton, "openButton"}, std::pair{m_columnsButton, "columnsButton"},
+                                std::pair{m_editButton, "editButton"}, std::pair{m_excludeButton, "excludeButton"},
+                                std::pair{m_nextButton, "nextButton"}, std::pair{m_printSelectedButton, "printSelectedButton"},
+                                std::pair{m_printAllButton, "printAllButton"}, std::pair{m_cancelButton, "cancelButton"},
+                                std::pair{m_closeButton, "closeButton"}})
+        button->setObjectName(QLatin1String(name));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fileBar);
+    layout->addWidget(m_banner);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(printBar);
+
+    m_reading = new QTimer(this);
+    m_reading->setInterval(0);
+    connect(m_reading, &QTimer::timeout, this, &BatchWindow::readSome);
+
+    connect(m_openButton, &QPushButton::clicked, this, &BatchWindow::chooseFile);
+    connect(m_columnsButton, &QPushButton::clicked, this, &BatchWindow::chooseColumns);
+    connect(m_encoding, &QComboBox::activated, this, &BatchWindow::encodingChosen);
+    connect(m_editButton, &QPushButton::clicked, this, &BatchWindow::editCurrentRow);
+    connect(m_excludeButton, &QPushButton::clicked, this, &BatchWindow::toggleExcluded);
+    connect(m_nextButton, &QPushButton::clicked, this, &BatchWindow::nextRefused);
+    connect(m_printSelectedButton, &QPushButton::clicked, this, &BatchWindow::printSelected);
+    connect(m_printAllButton, &QPushButton::clicked, this, &BatchWindow::printAll);
+    connect(m_cancelButton, &QPushButton::clicked, this, &BatchWindow::cancel);
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_table, &QTableView::doubleClicked, this, &BatchWindow::editCurrentRow);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        updateRowDetail();
+        refreshPreview();
+    });
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &BatchWindow::updateCommands);
+    // Each change checks every row again, from the event loop; a change made
+    // while that runs starts it over.
+    connect(m_constants, &ListConstantsPanel::changed, this, &BatchWindow::applyConstants);
+
+    const std::pair<QKeySequence, void (BatchWindow::*)()> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), &BatchWindow::chooseFile},
+        {QKeySequence(Qt::Key_F8), &BatchWindow::nextRefused},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), &BatchWindow::printSelected},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), &BatchWindow::printAll},
+    };
+    for (const auto& [key, slot] : keys)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
+    // Enter and Delete act on the rows only while the table has the focus.
+    for (auto [key, slot] : {std::pair{Qt::Key_Return, &BatchWindow::editCurrentRow}, std::pair{Qt::Key_Enter, &BatchWindow::editCurrentRow},
+                             std::pair{Qt::Key_Delete, &BatchWindow::toggleExcluded}}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), m_table);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, slot);
+    }
+    m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(m_escape, &QShortcut::activated, this, [this] {
+        if (m_printing)
+            cancel();
+        else
+            close();
+    });
+
+    // The saved senders: the address book opens with this window, not before.
+    m_constants->setSavedSenders(m_services.session.addressBook().recent(addressbook::Kind::Sender));
+    if (const auto problem = m_services.session.takeStorageProblem())
+        setStatus(*problem);
+    m_list.setConstants(m_constants->constants());
+    if (m_services.systemPrinter)
+        m_preview->setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
+
+    updateSummary();
+    updateCommands();
+    updateRowDetail();
+    resize(1180, 760);
+    m_openButton->setFocus();
+}
+
+BatchWindow::~BatchWindow() = default;
+
+bool BatchWindow::isReading() const { return m_reading->isActive(); }
+
+QString BatchWindow::statusText() const { return m_status->text(); }
+QString BatchWindow::summaryText() const { return m_summary->text(); }
+QString BatchWindow::bannerText() const { return m_banner->isHidden() ? QString() : m_banner->text(); }
+QString BatchWindow::rowDetailText() const { return m_rowDetail->text(); }
+
+void BatchWindow::setStatus(const QString& text) { m_status->setText(text); }
+
+void BatchWindow::setBanner(const QString& text)
+{
+    m_banner->setText(text);
+    m_banner->setVisible(!text.isEmpty());
+}
+
+bool BatchWindow::runDialog(QDialog& dialog) { return m_runDialog(dialog); }
+
+qint64 BatchWindow::currentRow() const
+{
+    const QModelIndex current = m_table->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+std::vector<qint64> BatchWindow::selectedRows() const
+{
+    std::vector<qint64> rows;
+    for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void BatchWindow::selectRows(const std::vector<qint64>& rows)
+{
+    QItemSelection selection;
+    for (qint64 row : rows)
+        selection.select(m_model->index(int(row), 0), m_model->index(int(row), OrderListModel::ColumnCount - 1));
+    auto* selectionModel = m_table->selectionModel();
+    selectionModel->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.empty()) {
+        selectionModel->setCurrentIndex(m_model->index(int(rows.front()), 0), QItemSelectionModel::NoUpdate);
+        m_table->scrollTo(m_model->index(int(rows.front()), 0));
+    }
+}
+
+bool BatchWindow::mayForgetWork(const QString& path)
+{
+    // Reading the same file again forgets which rows were printed; another
+    // file forgets only the edits (the printed rows are in the history).
+    const bool sameFile = !m_path.isEmpty() && QFileInfo(path) == QFileInfo(m_path);
+    const qint64 printed = sameFile ? orders::countStates(m_list).printed : 0;
+    qint64 edited = 0;
+    for (qint64 row = 0; row < m_list.rowCount(); ++row)
+        edited += m_list.isEdited(row);
+    if (printed == 0 && edited == 0)
+        return true;
+    const QString name = QFileInfo(path).fileName();
+    QString text;
+    if (sameFile) {
+        QStringList lost;
+        if (printed > 0)
+            lost << QStringLiteral("印刷済みの印（%1 行）").arg(number(printed));
+        if (edited > 0)
+            lost << QStringLiteral("行の修正（%1 行）").arg(number(edited));
+        text = QStringLiteral("「%1」を読み直すと、この一覧の%2は消えます。").arg(name, lost.join(QStringLiteral("と")));
+        if (printed > 0)
+            text += QStringLiteral("印刷済みの行も「印刷できる」に戻るため、同じ送り状を二重に印刷しないよう気をつけてください。");
+        text += QStringLiteral("\n\n読み直しますか？");
+    } else {
+        text = QStringLiteral("「%1」を開くと、この一覧で直した %2 行の内容は消えます（CSVファイルは元のままです）。\n\n開きますか？")
+                   .arg(name, number(edited));
+    }
+    return m_services.messages.show(this, {text, platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt}) ==
+           platform::MsgAnswer::Yes;
+}
+
+void BatchWindow::chooseFile()
+{
+    if (m_printing)
+        return;
+    const QString path = m_chooseFile(this);
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> encoding)
+{
+    if (m_printing)
+        return false;
+    if (!mayForgetWork(path)) {
+        // The list stays as it was, and so does the encoding it was read with.
+        m_encoding->setCurrentIndex(m_encoding->findData(int(m_list.encoding())));
+        return false;
+    }
+    m_reading->stop();
+    m_rechecking = false;
+    const bool opened = m_list.open(path, encoding);
+    m_model->resetList();
+    setStatus(QString());
+    // A file that does not open stays named, so another encoding can be tried on it.
+    m_path = path;
+    m_encodingForced = encoding.has_value();
+    m_fileLabel->setText(QDir::toNativeSeparators(path));
+    m_fileLabel->setToolTip(QDir::toNativeSeparators(path));
+    if (opened)
+        m_encoding->setCurrentIndex(m_encoding->findData(int(m_list.encoding())));
+    else if (encoding)
+        m_encoding->setCurrentIndex(m_encoding->findData(int(*encoding)));
+    m_encodingNote->setText(m_encodingForced ? QStringLiteral("（指定）") : QStringLiteral("（自動判定）"));
+    if (!opened) {
+        setBanner(m_list.errorText());
+        updateSummary();
+        updateCommands();
+        updateRowDetail();
+        refreshPreview();
+        return false;
+    }
+    setBanner(QString());
+
+    if (!m_list.missingFields().isEmpty()) {
+        // A few rows first, to show what the columns hold, and the window
+        // showing this list under the dialog.
+        while (m_list.rowCount() < kSampleRows && !m_list.readMore(kSampleRows)) {
+        }
+        m_model->takeNewRows();
+        updateSummary();
+        updateCommands();
+        updateRowDetail();
+        refreshPreview();
+        chooseColumns();
+    }
+    startReading();
+    return true;
+}
+
+void BatchWindow::encodingChosen()
+{
+    const auto chosen = csv::Encoding(m_encoding->currentData().toInt());
+    const bool isOpen = !m_list.headings().isEmpty();
+    if (m_path.isEmpty() || (isOpen && chosen == m_list.encoding()))
+        return;
+    openFile(m_path, chosen);
+}
+
+void BatchWindow::chooseColumns()
+{
+    if (m_path.isEmpty() || m_printing || m_list.headings().isEmpty())
+        return;
+    QList<QStringList> samples;
+    for (qint64 row = 0; row < std::min<qint64>(m_list.rowCount(), kSampleRows); ++row)
+        samples << m_list.cellsAt(row);
+    ColumnMappingDialog dialog(m_list.headings(), samples, m_list.columns(), this);
+    if (!runDialog(dialog))
+        return;
+    if (dialog.chosen() == m_list.columns() && m_list.mappingSource() == orders::MappingSource::User)
+        return;
+    if (!m_list.setColumns(dialog.chosen())) {
+        setStatus(QStringLiteral("この列の対応は使えません。%1").arg(dialog.verdictText()));
+        return;
+    }
+    m_settings->sync();
+    afterChecksChanged();
+}
+
+void BatchWindow::afterChecksChanged()
+{
+    m_rechecking = true;
+    m_model->refreshAll();
+    startReading();
+    updateRowDetail();
+    refreshPreview();
+}
+
+void BatchWindow::applyConstants()
+{
+    // The panel is disabled while a document is made.
+    m_list.setConstants(m_constants->constants());
+    afterChecksChanged();
+}
+
+void BatchWindow::startReading()
+{
+    if (m_list.isComplete()) {
+        readSome(); // settles the texts at once
+        return;
+    }
+    m_progress->setRange(0, 1000);
+    m_progress->setFormat(m_rechecking ? QStringLiteral("確認中… %p%") : QStringLiteral("読み込み中… %p%"));
+    m_progress->show();
+    m_reading->start();
+    updateCommands();
+}
+
+void BatchWindow::readSome()
+{
+    QElapsedTimer slice;
+    slice.start();
+    bool done = m_list.isComplete();
+    while (!done && slice.elapsed() < kReadSliceMs)
+        done = m_list.readMore(kRowsPerReadCall);
+    m_model->takeNewRows();
+    if (m_rechecking)
+        m_model->statesChanged();
+    m_progress->setValue(int(m_list.progress() * 1000));
+    if (!done) {
+        // The counts take a pass over all rows: a few times a second is enough.
+        if (!m_sinceSummary.isValid() || m_sinceSummary.elapsed() > kSummaryEveryMs) {
+            updateSummary();
+            m_sinceSummary.start();
+        }
+        return;
+    }
+    m_reading->stop();
+    m_rechecking = false;
+    m_progress->hide();
+    if (m_list.readingFailed())
+        setBanner(QStringLiteral("%1\nそれより前の %2 行は読み込んであります。").arg(m_list.errorText(), number(m_list.rowCount())));
+    else if (!m_list.missingFields().isEmpty())
+        setBanner(QStringLiteral("どの列が次の欄になるか決まっていないため、行を確かめられません：%1。「列の対応…」で選んでください。")
+                      .arg(m_list.missingFields().join(QStringLiteral("、"))));
+    else if (m_list.rowCount() == 0)
+        setBanner(QStringLiteral("このファイルには見出しの行のほかに行がありません。"));
+    if (currentRow() < 0 && m_list.rowCount() > 0)
+        m_table->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    updateSummary();
+    updateCommands();
+    updateRowDetail();
+    refreshPreview();
+}
+
+void BatchWindow::updateSummary()
+{
+    if (m_path.isEmpty()) {
+        m_summary->clear();
+        m_printableRows = 0;
+        return;
+    }
+    const orders::RowCounts c = orders::countStates(m_list);
+    m_printableRows = c.printable;
+    QStringList parts;
+    parts << QStringLiteral("印刷できる %1").arg(number(c.printable)) << QStringLiteral("不備あり %1").arg(number(c.refused))
+          << QStringLiteral("除外 %1").arg(number(c.excluded)) << QStringLiteral("印刷済み %1").arg(number(c.printed));
+    if (c.unchecked > 0)
+        parts << QStringLiteral("確認待ち %1").arg(number(c.unchecked));
+    m_summary->setText(QStringLiteral("全 %1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
+}
+
+void BatchWindow::updateCommands()
+{
+    const bool busy = m_printing || isReading();
+    const bool open = !m_path.isEmpty();
+    const bool hasRow = currentRow() >= 0;
+    m_openButton->setEnabled(!m_printing);
+    m_encoding->setEnabled(open && !m_printing);
+    m_columnsButton->setEnabled(!m_list.headings().isEmpty() && !m_printing);
+    m_constants->setEnabled(!m_printing);
+    m_table->setEnabled(!m_printing);
+    m_editButton->setEnabled(open && hasRow && !busy);
+    m_excludeButton->setEnabled(open && !selectedRows().empty() && !busy);
+    m_nextButton->setEnabled(open && !busy);
+    m_printSelectedButton->setEnabled(open && !busy && !selectedRows().empty());
+    m_printAllButton->setEnabled(open && !busy && m_printableRows > 0);
+    m_closeButton->setEnabled(!m_printing);
+}
+
+void BatchWindow::updateRowDetail()
+{
+    const qint64 row = currentRow();
+    if (row < 0 || row >= m_list.rowCount()) {
+        m_rowDetail->setText(m_path.isEmpty() ? QStringLiteral("CSVを開くと、ここに選んだ行の不備の理由が出ます。") : QString());
+        return;
+    }
+    const QString line = QStringLiteral("%1行目").arg(m_list.lineOf(row));
+    const QString edited = m_list.isEdited(row) ? QStringLiteral("（この一覧で修正済み。ファイルは元のままです）") : QString();
+    switch (m_list.state(row)) {
+    case orders::RowState::Unchecked:
+        m_rowDetail->setText(QStringLiteral("%1はまだ確かめていません。").arg(line));
+        break;
+    case orders::RowState::Printable:
+        m_rowDetail->setText(QStringLiteral("%1は印刷できます%2。").arg(line, edited));
+        break;
+    case orders::RowState::Refused:
+        m_rowDetail->setText(QStringLiteral("%1の不備%2（Enterキーで直せます）：\n%3").arg(line, edited, m_model->reasonsOf(row)));
+        break;
+    case orders::RowState::Excluded:
+        m_rowDetail->setText(QStringLiteral("%1は印刷から除外しています。Delキーで戻せます。").arg(line));
+        break;
+    case orders::RowState::Printed:
+        m_rowDetail->setText(QStringLiteral("%1は印刷済みです%2。").arg(line, edited));
+        break;
+    }
+}
+
+void BatchWindow::refreshPreview() { m_preview->refresh(); }
+
+void BatchWindow::editCurrentRow()
+{
+    const qint64 row = currentRow();
+    if (row < 0 || m_printing || isReading())
+        return;
+    if (m_list.state(row) == orders::RowState::Printed) {
+        setStatus(QStringLiteral("%1行目は印刷済みのため、直せません。").arg(m_list.lineOf(row)));
+        return;
+    }
+    const QStringList headings = m_list.headings();
+    const orders::ColumnMap columns = m_list.columns();
+    RowEditDialog dialog(m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
+                         [headings, columns](const waybill::Waybill& w) { return orders::checkWaybill(w, headings, columns, print::overrunProblem); },
+                         this);
+    if (!runDialog(dialog))
+        return;
+    if (dialog.revertRequested())
+        m_list.revertEdit(row);
+    else
+        m_list.setEdited(row, dialog.edited());
+    m_model->refreshRow(row);
+    updateSummary();
+    updateRowDetail();
+    updateCommands();
+    refreshPreview();
+}
+
+void BatchWindow::toggleExcluded()
+{
+    if (m_printing || isReading())
+        return;
+    std::vector<qint64> rows;
+    for (qint64 row : selectedRows())
+        if (m_list.state(row) != orders::RowState::Printed)
+            rows.push_back(row);
+    if (rows.empty())
+        return;
+    const bool allExcluded = std::all_of(rows.begin(), rows.end(), [&](qint64 row) { return m_list.state(row) == orders::RowState::Excluded; });
+    for (qint64 row : rows) {
+        m_list.setExcluded(row, !allExcluded);
+        m_model->refreshRow(row);
+    }
+    setStatus(allExcluded ? QStringLiteral("%1を印刷に戻しました。").arg(orders::lineList(m_list, rows))
+                          : QStringLiteral("%1を印刷から除外しました。").arg(orders::lineList(m_list, rows)));
+    updateSummary();
+    updateRowDetail();
+    updateCommands();
+}
+
+void BatchWindow::nextRefused()
+{
+    if (m_printing || m_list.rowCount() == 0)
+        return;
+    const qint64 count = m_list.rowCount();
+    const qint64 from = currentRow();
+    for (qint64 step = 1; step <= count; ++step) {
+        const qint64 row = (from + step) % count;
+        if (m_list.state(row) == orders::RowState::Refused) {
+            selectRows({row});
+            m_table->setFocus();
+            return;
+        }
+    }
+    setStatus(QStringLiteral("不備のある行はありません。"));
+}
+
+void BatchWindow::printSelected() { printRows(selectedRows()); }
+
+void BatchWindow::printAll() { printRows(orders::rowsIn(m_list, orders::RowState::Printable)); }
+
+void BatchWindow::printRows(std::vector<qint64> rows)
+{
+    if (m_printing || m_path.isEmpty())
+        return;
+    if (isReading()) {
+        setStatus(QStringLiteral("すべての行を読み込んで確かめ終わってから印刷してください。"));
+        return;
+    }
+    const auto [horizontal, vertical] = m_offsets();
+    const auto offsets = adjust::offsetsForPrint(horizontal, vertical);
+    if (const auto* why = std::get_if<QString>(&offsets)) {
+        platform::warn(m_services.messages, this, *why);
+        return;
+    }
+    std::vector<qint64> skipped;
+    std::erase_if(rows, [&](qint64 row) {
+        if (m_list.state(row) == orders::RowState::Printable)
+            return false;
+        skipped.push_back(row);
+        return true;
+    });
+    if (rows.empty()) {
+        platform::warn(m_services.messages, this,
+                       skipped.empty() ? QStringLiteral("印刷できる行がありません。")
+                                       : QStringLiteral("選んだ行に印刷できる行がありません（%1は「印刷できる」ではありません）。不備のある行は直してから印刷してください。")
+                                             .arg(orders::lineList(m_list, skipped)));
+        return;
+    }
+    const orders::ListConstants constants = m_constants->constants();
+    if (constants.sender.name.isEmpty() && constants.sender.line1.isEmpty()) {
+        const QString question = QStringLiteral("ご依頼主の名前と住所が空です。このまま %1 枚を印刷しますか？\n\n"
+                                                "ご依頼主が印刷済みの用紙でなければ、「いいえ」を押して、ご依頼主を選ぶか入力してください。")
+                                     .arg(number(qint64(rows.size())));
+        if (m_services.messages.show(this, {question, platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt}) !=
+            platform::MsgAnswer::Yes)
+            return;
+    }
+
+    m_printing = true;
+    m_cancelRequested = false;
+    m_progress->setRange(0, int(rows.size()));
+    m_progress->setValue(0);
+    m_progress->setFormat(QStringLiteral("印刷の準備中… %v / %m 枚"));
+    m_progress->show();
+    m_cancelButton->show();
+    m_cancelButton->setFocus();
+    setStatus(QString());
+    updateCommands();
+    std::optional<InputBlock> block;
+    block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
+    const session::Session::Printed printed = session::printOrderRows(
+        m_services.session, m_list, rows, std::get<print::PrintOffsets>(offsets), [this](int done, int) {
+            m_progress->setValue(done);
+            QCoreApplication::processEvents();
+            // Asked after each page: a cancel stops before the next one.
+            return !m_cancelRequested;
+        });
+    block.reset();
+    m_printing = false;
+    m_progress->hide();
+    m_cancelButton->hide();
+    for (qint64 row : rows)
+        m_model->refreshRow(row);
+
+    const QString lines = orders::lineList(m_list, rows);
+    // Said in a box after the window shows the outcome.
+    std::optional<QString> notice, warning;
+    if (printed.delivery.ok) {
+        if (const auto id = m_constants->savedSenderInUse())
+            m_services.session.addressBook().markUsed(*id);
+        QString said = QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
+                           .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
+        if (!skipped.empty())
+            said += QStringLiteral("「印刷できる」でない%1は印刷していません。").arg(orders::lineList(m_list, skipped));
+        setStatus(said);
+        m_table->clearSelection();
+        if (!printed.notice.isEmpty())
+            notice = printed.notice;
+    } else {
+        // A document reaches the printer whole or not at all: none of these rows did.
+        selectRows(rows);
+        const QString again = QStringLiteral("%1は「印刷できる」のまま選んであります。もう一度印刷するには「選んだ行を印刷」を押してください。").arg(lines);
+        if (printed.delivery.cancelled) {
+            setStatus(QStringLiteral("印刷を中止しました。1枚もプリンタに送っていません。") + again);
+        } else {
+            const QString why = printed.delivery.message.isEmpty() ? QStringLiteral("印刷できませんでした。") : printed.delivery.message;
+            setStatus(QStringLiteral("印刷できませんでした。どの行もプリンタに届いていません。") + again);
+            warning = QStringLiteral("%1\n\nこの印刷では、どの行もプリンタに届いていません。%2").arg(why, again);
+        }
+    }
+    updateSummary();
+    updateCommands();
+    updateRowDetail();
+    refreshPreview();
+    m_table->setFocus();
+    if (warning)
+        platform::warn(m_services.messages, this, *warning);
+    else if (notice)
+        platform::inform(m_services.messages, this, *notice);
+}
+
+void BatchWindow::cancel()
+{
+    if (!m_printing)
+        return;
+    m_cancelRequested = true;
+    m_progress->setFormat(QStringLiteral("中止しています…"));
+}
+
+void BatchWindow::closeEvent(QCloseEvent* event)
+{
+    // A print under way finishes or is cancelled first; the list stays for the next opening.
+    if (m_printing) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+BatchWindow* showBatch(Form1& form)
+{
+    auto* window = form.findChild<BatchWindow*>(QStringLiteral("BatchWindow"), Qt::FindDirectChildrenOnly);
+    if (!window) {
+        auto* horizontal = form.control<QLineEdit>("Sayuu_Xtxt");
+        auto* vertical = form.control<QLineEdit>("Jyouge_Ytxt");
+        window = new BatchWindow(form.services(), [horizontal, vertical] { return std::pair{horizontal->text(), vertical->text()}; }, &form);
+        for (QLineEdit* box : {horizontal, vertical})
+            QObject::connect(box, &QLineEdit::textChanged, window, &BatchWindow::refreshPreview);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+} // namespace app

@@ -1,0 +1,151 @@
+#pragma once
+// The batch window: an order list (CSV) opened, its rows checked and shown
+// with their states, fixed or left out where needed, and the printable rows
+// printed as one document, one waybill per form.
+#include "app/form1.h"
+#include "csv/encoding.h"
+#include "orders/orderlist.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QDialog;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSettings;
+class QShortcut;
+class QTableView;
+class QTimer;
+
+namespace orders {
+class SettingsMappingStore;
+}
+
+namespace app {
+
+class ListConstantsPanel;
+class OrderListModel;
+class PreviewWidget;
+
+class BatchWindow final : public QWidget {
+    Q_OBJECT
+public:
+    // The texts of the main window's two offset boxes, read at each print.
+    using OffsetTexts = std::function<std::pair<QString, QString>()>;
+    BatchWindow(Services& services, OffsetTexts offsets, QWidget* parent = nullptr);
+    ~BatchWindow() override;
+
+    // Seams for the tests: where the file comes from, and how a dialog runs
+    // (exec() unless replaced; true when accepted).
+    using FileChooser = std::function<QString(QWidget* parent)>;
+    using DialogRunner = std::function<bool(QDialog& dialog)>;
+    void setFileChooser(FileChooser choose) { m_chooseFile = std::move(choose); }
+    void setDialogRunner(DialogRunner run) { m_runDialog = std::move(run); }
+
+    // Opens an order list, its encoding detected unless given; its rows are
+    // then read and checked from the event loop. false: the window says why.
+    bool openFile(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
+    QString filePath() const { return m_path; }
+    bool isReading() const;
+    bool isPrinting() const { return m_printing; }
+
+    orders::OrderList& list() { return m_list; }
+    OrderListModel& model() { return *m_model; }
+    QTableView& table() { return *m_table; }
+    ListConstantsPanel& constantsPanel() { return *m_constants; }
+    PreviewWidget& preview() { return *m_preview; }
+    QComboBox& encodingChoice() { return *m_encoding; }
+
+    // What the window says: the last outcome, the counts of the states, a
+    // problem with the whole list, and the current row's reasons.
+    QString statusText() const;
+    QString summaryText() const;
+    QString bannerText() const;
+    QString rowDetailText() const;
+
+    std::vector<qint64> selectedRows() const;
+    void selectRows(const std::vector<qint64>& rows);
+
+public slots:
+    void chooseFile();
+    void chooseColumns();
+    void editCurrentRow();
+    void toggleExcluded();
+    void nextRefused();
+    void printSelected();
+    void printAll();
+    void cancel();
+    void refreshPreview();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void readSome();
+    void startReading();
+    void afterChecksChanged();
+    void applyConstants();
+    void encodingChosen();
+    void printRows(std::vector<qint64> rows);
+    void updateCommands();
+    void updateSummary();
+    void updateRowDetail();
+    void setStatus(const QString& text);
+    void setBanner(const QString& text);
+    bool runDialog(QDialog& dialog);
+    // Asks before the work done on this list is forgotten for `path`.
+    bool mayForgetWork(const QString& path);
+    qint64 currentRow() const;
+
+    Services& m_services;
+    OffsetTexts m_offsets;
+    FileChooser m_chooseFile;
+    DialogRunner m_runDialog;
+
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<orders::SettingsMappingStore> m_mappings;
+    orders::OrderList m_list;
+    QString m_path;
+    bool m_encodingForced = false;
+    bool m_printing = false;
+    bool m_cancelRequested = false;
+    bool m_rechecking = false;
+    qint64 m_printableRows = 0; // as last counted for the summary
+
+    OrderListModel* m_model;
+    QTableView* m_table;
+    ListConstantsPanel* m_constants;
+    PreviewWidget* m_preview;
+    QLabel* m_fileLabel;
+    QComboBox* m_encoding;
+    QLabel* m_encodingNote;
+    QLabel* m_banner;
+    QLabel* m_summary;
+    QLabel* m_rowDetail;
+    QLabel* m_status;
+    QProgressBar* m_progress;
+    QPushButton* m_openButton;
+    QPushButton* m_columnsButton;
+    QPushButton* m_editButton;
+    QPushButton* m_excludeButton;
+    QPushButton* m_nextButton;
+    QPushButton* m_printSelectedButton;
+    QPushButton* m_printAllButton;
+    QPushButton* m_cancelButton;
+    QPushButton* m_closeButton;
+    QShortcut* m_escape;
+    QTimer* m_reading;
+    QElapsedTimer m_sinceSummary;
+};
+
+// Opens the batch window of the program's window, or brings the open one to
+// the front; it prints with the main window's offsets.
+BatchWindow* showBatch(Form1& form);
+
+} // namespace app

@@ -1,0 +1,204 @@
+#include "app/listconstantspanel.h"
+
+#include "app/controls.h"
+#include "entry/fields.h"
+#include "platform/ime.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace app {
+
+namespace {
+
+struct SenderFieldSpec {
+    const char16_t* caption;
+    platform::ImeMode ime;
+    int row, column, columnSpan;
+};
+
+// Two short fields share a line; the address lines have one each.
+constexpr SenderFieldSpec kSenderFields[ListConstantsPanel::SenderPartCount] = {
+    {u"郵便番号：", platform::ImeMode::Disabled, 1, 0, 1},
+    {u"住所1：", platform::ImeMode::Hiragana, 2, 0, 3},
+    {u"住所2：", platform::ImeMode::Hiragana, 3, 0, 3},
+    {u"名前：", platform::ImeMode::Hiragana, 4, 0, 1},
+    {u"様方：", platform::ImeMode::Hiragana, 4, 2, 1},
+    {u"電話番号：", platform::ImeMode::Disabled, 1, 2, 1},
+};
+
+// The caption a control of the main window has.
+QString captionOf(const char* control)
+{
+    for (const ControlSpec& spec : controlTable())
+        if (qstrcmp(spec.name, control) == 0)
+            return QString::fromUtf8(spec.caption);
+    return {};
+}
+
+QString senderItemText(const waybill::Address& a)
+{
+    const QString name = a.name.isEmpty() ? QStringLiteral("（名前なし）") : a.name;
+    return a.line1.isEmpty() ? name : QStringLiteral("%1　%2").arg(name, a.line1);
+}
+
+} // namespace
+
+ListConstantsPanel::ListConstantsPanel(QWidget* parent) : QGroupBox(QStringLiteral("すべての送り状に共通の内容"), parent)
+{
+    setObjectName(QStringLiteral("ListConstantsPanel"));
+    auto* grid = new QGridLayout(this);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    m_senderChoice = new QComboBox(this);
+    m_senderChoice->setObjectName(QStringLiteral("senderChoice"));
+    m_senderChoice->setToolTip(QStringLiteral("住所録に保存したご依頼主から選びます。下の欄に直接入力することもできます"));
+    auto* senderLabel = new QLabel(QStringLiteral("ご依頼主(&S)："), this);
+    senderLabel->setBuddy(m_senderChoice);
+    grid->addWidget(senderLabel, 0, 0);
+    grid->addWidget(m_senderChoice, 0, 1, 1, 3);
+
+    for (int part = 0; part < SenderPartCount; ++part) {
+        const SenderFieldSpec& spec = kSenderFields[part];
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("sender%1").arg(part));
+        platform::applyImeMode(edit, spec.ime);
+        auto* label = new QLabel(QString::fromUtf16(spec.caption), this);
+        label->setBuddy(edit);
+        grid->addWidget(label, spec.row, spec.column);
+        grid->addWidget(edit, spec.row, spec.column + 1, 1, spec.columnSpan);
+        m_sender[part] = edit;
+        connect(edit, &QLineEdit::textEdited, this, &ListConstantsPanel::followTyping);
+    }
+    // Tab goes through the fields as they stand on the form.
+    QWidget::setTabOrder(m_senderChoice, m_sender[Postal]);
+    QWidget::setTabOrder(m_sender[Postal], m_sender[Telephone]);
+    QWidget::setTabOrder(m_sender[Telephone], m_sender[Line1]);
+    QWidget::setTabOrder(m_sender[Line1], m_sender[Line2]);
+    QWidget::setTabOrder(m_sender[Line2], m_sender[Name]);
+    QWidget::setTabOrder(m_sender[Name], m_sender[CareOf]);
+
+    m_item = new QComboBox(this);
+    m_item->setObjectName(QStringLiteral("itemDescription"));
+    m_item->setEditable(true);
+    m_item->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* item : itemDescriptions())
+        m_item->addItem(QString::fromUtf8(item));
+    m_item->setToolTip(QStringLiteral("品名の列がない一覧や、品名が空の行の送り状に印刷します"));
+    auto* itemLabel = new QLabel(QStringLiteral("品名(&I)："), this);
+    itemLabel->setBuddy(m_item);
+    grid->addWidget(itemLabel, 5, 0);
+    grid->addWidget(m_item, 5, 1, 1, 3);
+
+    m_time = new QComboBox(this);
+    m_time->setObjectName(QStringLiteral("deliveryTime"));
+    for (const entry::DeliveryTimeOption& option : entry::kDeliveryTimeOptions)
+        m_time->addItem(captionOf(option.option), int(option.time));
+    m_time->setCurrentIndex(m_time->findData(int(waybill::DeliveryTime::Unspecified)));
+    auto* timeLabel = new QLabel(QStringLiteral("配達時間帯(&T)："), this);
+    timeLabel->setBuddy(m_time);
+    grid->addWidget(timeLabel, 6, 0);
+    grid->addWidget(m_time, 6, 1);
+
+    m_notice = new QComboBox(this);
+    m_notice->setObjectName(QStringLiteral("arrivalNotice"));
+    m_notice->addItem(captionOf("O_Tsuuchi1"), int(waybill::ArrivalNotice::Wanted));
+    m_notice->addItem(captionOf("O_Tsuuchi2"), int(waybill::ArrivalNotice::NotWanted));
+    auto* noticeLabel = new QLabel(QStringLiteral("お届け通知(&N)："), this);
+    noticeLabel->setBuddy(m_notice);
+    grid->addWidget(noticeLabel, 6, 2);
+    grid->addWidget(m_notice, 6, 3);
+
+    QWidget::setTabOrder(m_sender[CareOf], m_item);
+    QWidget::setTabOrder(m_item, m_time);
+    QWidget::setTabOrder(m_time, m_notice);
+
+    setSavedSenders({});
+    connect(m_senderChoice, &QComboBox::activated, this, [this](int index) {
+        if (index > 0 && index <= m_saved.size())
+            fillSender(m_saved[index - 1].address);
+    });
+    connect(m_item, &QComboBox::currentTextChanged, this, &ListConstantsPanel::changed);
+    connect(m_time, &QComboBox::currentIndexChanged, this, &ListConstantsPanel::changed);
+    connect(m_notice, &QComboBox::currentIndexChanged, this, &ListConstantsPanel::changed);
+}
+
+void ListConstantsPanel::setSavedSenders(const QList<addressbook::AddressEntry>& senders)
+{
+    m_saved = senders;
+    m_filling = true;
+    m_senderChoice->clear();
+    m_senderChoice->addItem(senders.isEmpty() ? QStringLiteral("（住所録にご依頼主がありません。下に入力してください）")
+                                              : QStringLiteral("（下に入力した内容）"));
+    for (const addressbook::AddressEntry& entry : senders)
+        m_senderChoice->addItem(senderItemText(entry.address));
+    m_filling = false;
+    if (!senders.isEmpty())
+        fillSender(senders.front().address);
+}
+
+void ListConstantsPanel::fillSender(const waybill::Address& address)
+{
+    m_filling = true;
+    const QString texts[SenderPartCount] = {address.postalCode, address.line1, address.line2, address.name,
+                                            address.careOfShown ? address.careOf : QString(), address.telephone};
+    for (int part = 0; part < SenderPartCount; ++part)
+        m_sender[part]->setText(texts[part]);
+    m_filling = false;
+    followTyping();
+}
+
+void ListConstantsPanel::followTyping()
+{
+    if (m_filling)
+        return;
+    const std::optional<qint64> saved = savedSenderInUse();
+    int index = 0;
+    for (int i = 0; saved && i < m_saved.size(); ++i)
+        if (m_saved[i].id == *saved)
+            index = i + 1;
+    m_senderChoice->setCurrentIndex(index);
+    emit changed();
+}
+
+waybill::Address ListConstantsPanel::typedSender() const
+{
+    waybill::Address a;
+    a.postalCode = m_sender[Postal]->text().trimmed();
+    a.line1 = m_sender[Line1]->text().trimmed();
+    a.line2 = m_sender[Line2]->text().trimmed();
+    a.name = m_sender[Name]->text().trimmed();
+    a.careOf = m_sender[CareOf]->text().trimmed();
+    a.careOfShown = !a.careOf.isEmpty();
+    a.telephone = m_sender[Telephone]->text().trimmed();
+    return a;
+}
+
+std::optional<qint64> ListConstantsPanel::savedSenderInUse() const
+{
+    const waybill::Address typed = typedSender();
+    for (const addressbook::AddressEntry& entry : m_saved) {
+        waybill::Address saved = entry.address;
+        if (!saved.careOfShown)
+            saved.careOf.clear();
+        saved.careOfShown = !saved.careOf.isEmpty();
+        if (saved == typed)
+            return entry.id;
+    }
+    return std::nullopt;
+}
+
+orders::ListConstants ListConstantsPanel::constants() const
+{
+    orders::ListConstants c;
+    c.sender = typedSender();
+    c.itemDescription = m_item->currentText().trimmed();
+    c.deliveryTime = waybill::DeliveryTime(m_time->currentData().toInt());
+    c.arrivalNotice = waybill::ArrivalNotice(m_notice->currentData().toInt());
+    return c;
+}
+
+} // namespace app

@@ -1,0 +1,51 @@
+#pragma once
+// What every waybill of an order list shares: the sender, picked from the
+// saved senders or typed, an item description for rows without one, the
+// delivery-time band and the arrival notice.
+#include "addressbook/addressbook.h"
+#include "orders/rows.h"
+
+#include <QGroupBox>
+#include <optional>
+
+class QComboBox;
+class QLineEdit;
+
+namespace app {
+
+class ListConstantsPanel final : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit ListConstantsPanel(QWidget* parent = nullptr);
+
+    // Most recently used first; the first one is put into the fields.
+    void setSavedSenders(const QList<addressbook::AddressEntry>& senders);
+    orders::ListConstants constants() const;
+    // The saved sender the fields hold unchanged, if any.
+    std::optional<qint64> savedSenderInUse() const;
+
+    enum SenderPart { Postal, Line1, Line2, Name, CareOf, Telephone, SenderPartCount };
+    QLineEdit* senderField(SenderPart part) const { return m_sender[part]; }
+    QComboBox* senderChoice() const { return m_senderChoice; }
+    QComboBox* itemDescription() const { return m_item; }
+    QComboBox* deliveryTime() const { return m_time; }
+    QComboBox* arrivalNotice() const { return m_notice; }
+
+signals:
+    void changed();
+
+private:
+    waybill::Address typedSender() const;
+    void fillSender(const waybill::Address& address);
+    void followTyping();
+
+    QList<addressbook::AddressEntry> m_saved;
+    QComboBox* m_senderChoice;
+    QLineEdit* m_sender[SenderPartCount];
+    QComboBox* m_item;
+    QComboBox* m_time;
+    QComboBox* m_notice;
+    bool m_filling = false;
+};
+
+} // namespace app
