@@ -65,7 +65,7 @@ QString waitForJob(const QString& queue, int jobId)
 }
 
 // Width and height in points of the file's first page.
-QSizeF pageSizePt(const QString& pdfPath)
+[[maybe_unused]] QSizeF pageSizePt(const QString& pdfPath)
 {
     static const QRegularExpression re(QStringLiteral(R"(Page size:\s+([\d.]+) x ([\d.]+) pts)"));
     const auto m = re.match(pdf::run(QStringLiteral("pdfinfo"), {pdfPath}));

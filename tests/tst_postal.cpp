@@ -4,33 +4,30 @@
 #include "postal/directory.h"
 #include "postal/postalcode.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QSet>
 #include <QTest>
-#include <QtEndian>
 #include <functional>
-#include <map>
 #include <zlib.h>
 
 using namespace Qt::StringLiterals;
 using postal::LookupStatus;
 using postal::Match;
-
-namespace postal {
-// Readable failures for QCOMPARE on matches.
-char* toString(const Match& m)
-{
-    return QTest::toString(QStringList{m.prefecture, m.city, m.town, m.street, m.officeName}.join(u'|'));
-}
-} // namespace postal
+using Boxes = std::array<QString, 7>;
 
 namespace {
 
 const QString dataFile = QStringLiteral(HORUTEA_SOURCE_DIR "/data/postal/jp-postal-codes.bin");
+
+// An address as prefecture|city|town|street|office.
+QString fields(const Match& m)
+{
+    return QStringList{m.prefecture, m.city, m.town, m.street, m.officeName}.join(u'|');
+}
 
 QByteArray readAll(const QString& path)
 {
@@ -44,76 +41,34 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-// Overwrites bytes in place, as damage on disk would: same file, same size.
-bool overwriteInPlace(const QString& path, qint64 at, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadWrite) && f.seek(at) && f.write(bytes) == bytes.size();
-}
-
-QString pinnedPackageVersion()
-{
-    const QString script = QString::fromUtf8(readAll(QStringLiteral(HORUTEA_SOURCE_DIR "/scripts/build-postal-data.sh")));
-    return QRegularExpression(QStringLiteral("^version=(\\S+)$"), QRegularExpression::MultilineOption).match(script).captured(1);
-}
-
-template <typename Number>
-void append(QByteArray& bytes, Number n)
-{
-    const Number le = qToLittleEndian(n);
-    bytes.append(reinterpret_cast<const char*>(&le), sizeof le);
-}
-
 quint32 crc32Of(const QByteArray& bytes)
 {
     return quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
 }
 
 // A data file in the program's format with every length and CRC right, for
-// contents that only a faulty build could produce. Blocks are given
-// uncompressed per first three digits; headerTexts are the 1-byte-length
-// texts after the fixed header.
-QByteArray consistentDataFile(const std::map<int, QByteArray>& blockTexts,
-                              const QByteArray& headerTexts = QByteArray("\x04test\x03" "0.0\x0a" "2000-01-01"))
+// contents that only a faulty build could produce: one block, for the codes
+// 123-xxxx, given uncompressed; headerTexts are the 1-byte-length texts
+// after the fixed header.
+QByteArray consistentDataFile(const QByteArray& block, const QByteArray& headerTexts = "\x04test\x03" "0.0\x0a" "2000-01-01")
 {
-    constexpr int prefixCount = 1000;
-    const quint32 headerBytes = quint32(32 + headerTexts.size() + prefixCount * 16 + 4);
-    QByteArray index, payload;
-    for (int prefix = 0; prefix < prefixCount; ++prefix) {
-        const auto block = blockTexts.find(prefix);
-        if (block == blockTexts.end()) {
-            index.append(16, '\0');
-            continue;
-        }
-        const QByteArray stored = qCompress(block->second).mid(4); // without Qt's length prefix: a zlib stream
-        append(index, quint32(headerBytes + payload.size()));
-        append(index, quint32(stored.size()));
-        append(index, quint32(block->second.size()));
-        append(index, crc32Of(stored));
-        payload += stored;
+    const QByteArray stored = qCompress(block).mid(4); // without Qt's length prefix: a zlib stream
+    const quint32 headerBytes = quint32(32 + headerTexts.size() + 1000 * 16 + 4);
+    QByteArray header;
+    QDataStream s(&header, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s.writeRawData("JPPOSTAL", 8);
+    s << quint16(1) << quint16(1000) << headerBytes << quint32(headerBytes + stored.size()) << quint32(1) << quint32(1)
+      << crc32Of(stored);
+    s.writeRawData(headerTexts.constData(), int(headerTexts.size()));
+    for (int prefix = 0; prefix < 1000; ++prefix) {
+        if (prefix == 123)
+            s << headerBytes << quint32(stored.size()) << quint32(block.size()) << crc32Of(stored);
+        else
+            s << quint64(0) << quint64(0);
     }
-    QByteArray header("JPPOSTAL");
-    append(header, quint16(1));
-    append(header, quint16(prefixCount));
-    append(header, headerBytes);
-    append(header, quint32(headerBytes + payload.size()));
-    append(header, quint32(1)); // records
-    append(header, quint32(1)); // codes
-    append(header, crc32Of(payload));
-    header += headerTexts + index;
-    append(header, crc32Of(header));
-    return header + payload;
-}
-
-using Boxes = std::array<QString, 7>;
-
-Boxes boxes(std::initializer_list<const char16_t*> texts)
-{
-    Boxes b;
-    size_t i = 0;
-    for (const char16_t* text : texts)
-        b[i++] = QString::fromUtf16(text);
-    return b;
+    s << crc32Of(header);
+    return header + stored;
 }
 
 struct CliRun {
@@ -135,15 +90,9 @@ class PostalTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_temp;
-
-    // A copy of the data file with its bytes changed by `damage`.
-    QString damagedCopy(const QString& name, const std::function<void(QByteArray&)>& damage)
-    {
-        QByteArray bytes = readAll(dataFile);
-        damage(bytes);
-        const QString path = m_temp.filePath(name);
-        return writeFile(path, bytes) ? path : QString();
-    }
+    // One directory for all look-ups of the real file, as in a day's work:
+    // blocks are read, kept, and taken again from those kept.
+    postal::Directory m_directory{dataFile};
 
 private slots:
     void initTestCase()
@@ -152,164 +101,82 @@ private slots:
         QVERIFY2(QFile::exists(dataFile), qPrintable(dataFile));
     }
 
-    void typedSpellings_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("digits"); // empty: malformed
-        QTest::newRow("seven digits") << u"1000001"_s << u"1000001"_s;
-        QTest::newRow("hyphen-minus") << u"100-0001"_s << u"1000001"_s;
-        QTest::newRow("full-width hyphen-minus") << u"100－0001"_s << u"1000001"_s;
-        QTest::newRow("hyphen") << u"100‐0001"_s << u"1000001"_s;
-        QTest::newRow("minus sign") << u"100−0001"_s << u"1000001"_s;
-        QTest::newRow("long-vowel mark") << u"100ー0001"_s << u"1000001"_s;
-        QTest::newRow("full-width digits") << u"１２３４５６７"_s << u"1234567"_s;
-        QTest::newRow("full-width with hyphen") << u"９８７－６５４３"_s << u"9876543"_s;
-        QTest::newRow("mixed widths") << u"1２3-4５6７"_s << u"1234567"_s;
-        QTest::newRow("surrounding spaces") << u" \u3000100-0001\t"_s << u"1000001"_s;
-        QTest::newRow("empty") << u""_s << QString();
-        QTest::newRow("spaces only") << u"  "_s << QString();
-        QTest::newRow("six digits") << u"100000"_s << QString();
-        QTest::newRow("nine digits") << u"100000001"_s << QString();
-        QTest::newRow("eight digits with hyphen") << u"100-00012"_s << QString();
-        QTest::newRow("letters") << u"abcdefg"_s << QString();
-        QTest::newRow("letter among digits") << u"100-000l"_s << QString();
-        QTest::newRow("hyphen after the fourth digit") << u"1000-001"_s << QString();
-        QTest::newRow("two hyphens") << u"100--0001"_s << QString();
-        QTest::newRow("trailing hyphen") << u"1000001-"_s << QString();
-        QTest::newRow("space inside") << u"100 0001"_s << QString();
-        QTest::newRow("other dash") << u"100–0001"_s << QString();
-    }
-
+    // What users type: digits of either width, the hyphens of the keyboard
+    // and of the input method in kana mode, spaces around. Anything else is
+    // not a postal code.
     void typedSpellings()
     {
+        const std::pair<QString, QString> spellings[] = { // typed, digits (empty: not a code)
+            {u"1000001"_s, u"1000001"_s}, {u"100-0001"_s, u"1000001"_s}, {u"100－0001"_s, u"1000001"_s},
+            {u"100‐0001"_s, u"1000001"_s}, {u"100−0001"_s, u"1000001"_s}, {u"100ー0001"_s, u"1000001"_s},
+            {u"９８７－６５４０"_s, u"9876540"_s}, {u"1２3-4５6７"_s, u"1234567"_s}, {u" \u3000100-0001\t"_s, u"1000001"_s},
+            {u""_s, {}}, {u"100000"_s, {}}, {u"100000001"_s, {}}, {u"100-00012"_s, {}}, {u"100-000l"_s, {}},
+            {u"1000-001"_s, {}}, {u"100--0001"_s, {}}, {u"1000001-"_s, {}}, {u"100 0001"_s, {}}, {u"100–0001"_s, {}}};
+        for (const auto& [typed, digits] : spellings)
+            QVERIFY2(postal::normalizedCode(typed).value_or(QString()) == digits, qPrintable(typed));
+    }
+
+    // Rows in this order: a block is read, others after it, then taken
+    // again from those kept.
+    void lookUps_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("count"); // 0: no such code
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("line1"); // offered for address line 1; empty: not checked
+        QTest::newRow("ordinary") << u"100-0001"_s << 1 << u"東京都|千代田区|千代田||"_s << QString() << u"東京都千代田区千代田"_s;
+        QTest::newRow("first line of the file") << u"0010000"_s << 1 << u"北海道|札幌市北区|||"_s << QString() << QString();
+        QTest::newRow("last line of the file") << u"999-8531"_s << 1 << u"山形県|飽海郡遊佐町|菅里||"_s << QString() << QString();
+        QTest::newRow("first line of a kept block") << u"1000000"_s << 1 << u"東京都|千代田区|||"_s << QString() << QString();
+        QTest::newRow("66 towns in Japan Post's order") << u"452-0961"_s << 66 << u"愛知県|清須市|春日明河原||"_s << u"愛知県|清須市|春日蓮花寺前||"_s << QString();
+        QTest::newRow("two prefectures") << u"498-0000"_s << 2 << u"愛知県|弥富市|||"_s << u"三重県|桑名郡木曽岬町|||"_s << QString();
+        QTest::newRow("large office") << u"100-8111"_s << 1 << u"東京都|千代田区|千代田|１－１|宮内庁"_s << QString() << u"東京都千代田区千代田１－１"_s;
+        QTest::newRow("large office without a street") << u"018-4693"_s << 1 << u"秋田県|北秋田市|阿仁高津森||阿仁スキー場"_s << QString() << u"秋田県北秋田市阿仁高津森"_s;
+        QTest::newRow("no such code inside a block") << u"100-0099"_s << 0 << QString() << QString() << QString();
+        QTest::newRow("no such code past a block's last") << u"100-9999"_s << 0 << QString() << QString() << QString();
+        QTest::newRow("no code with these first three digits") << u"000-0000"_s << 0 << QString() << QString() << QString();
+    }
+
+    void lookUps()
+    {
         QFETCH(QString, typed);
-        QFETCH(QString, digits);
-        const auto normalized = postal::normalizedCode(typed);
-        QCOMPARE(normalized.has_value(), !digits.isEmpty());
-        if (normalized)
-            QCOMPARE(*normalized, digits);
-    }
-
-    void ordinaryCodes()
-    {
-        postal::Directory directory(dataFile);
-        const auto chiyoda = directory.lookup(u"100-0001"_s);
-        QCOMPARE(chiyoda.status, LookupStatus::Found);
-        QCOMPARE(chiyoda.code, u"1000001"_s);
-        QVERIFY(chiyoda.message.isEmpty());
-        QCOMPARE(chiyoda.matches, (QList<Match>{{u"東京都"_s, u"千代田区"_s, u"千代田"_s, {}, {}}}));
-        QVERIFY(!chiyoda.matches[0].isLargeOffice());
-        QCOMPARE(postal::addressLine1(chiyoda.matches[0]), u"東京都千代田区千代田"_s);
-
-        // The first and last line of their blocks, and of the whole file.
-        QCOMPARE(directory.lookup(u"1000000"_s).matches, (QList<Match>{{u"東京都"_s, u"千代田区"_s, {}, {}, {}}}));
-        QCOMPARE(directory.lookup(u"0010000"_s).matches, (QList<Match>{{u"北海道"_s, u"札幌市北区"_s, {}, {}, {}}}));
-        QCOMPARE(directory.lookup(u"999-8531"_s).matches, (QList<Match>{{u"山形県"_s, u"飽海郡遊佐町"_s, u"菅里"_s, {}, {}}}));
-        QCOMPARE(directory.lookup(u"900-0001"_s).matches, (QList<Match>{{u"沖縄県"_s, u"那覇市"_s, u"港町"_s, {}, {}}}));
-    }
-
-    void everySpellingFindsTheSameAddress()
-    {
-        postal::Directory directory(dataFile);
-        const auto expected = directory.lookup(u"1000001"_s).matches;
-        QCOMPARE(expected.size(), 1);
-        for (const QString& typed : {u"100-0001"_s, u"100－0001"_s, u"100‐0001"_s, u"100−0001"_s, u"100ー0001"_s,
-                                     u"１０００００１"_s, u"１００－０００１"_s, u"１００ー０００１"_s}) {
-            const auto result = directory.lookup(typed);
-            QVERIFY2(result.status == LookupStatus::Found, qPrintable(typed));
-            QCOMPARE(result.matches, expected);
-        }
-    }
-
-    void codeWithManyTowns()
-    {
-        postal::Directory directory(dataFile);
-        const auto kiyosu = directory.lookup(u"452-0961"_s);
-        QCOMPARE(kiyosu.status, LookupStatus::Found);
-        QCOMPARE(kiyosu.matches.size(), 66);
-        QSet<QString> towns;
-        for (const Match& m : kiyosu.matches) {
-            QCOMPARE(m.prefecture, u"愛知県"_s);
-            QCOMPARE(m.city, u"清須市"_s);
-            towns.insert(m.town);
-        }
-        QCOMPARE(towns.size(), 66);
-        QCOMPARE(kiyosu.matches.first().town, u"春日明河原"_s); // Japan Post's order is kept
-
-        // One code, two cities.
-        const auto sapporo = directory.lookup(u"0040000"_s);
-        QCOMPARE(sapporo.matches, (QList<Match>{{u"北海道"_s, u"札幌市厚別区"_s, {}, {}, {}}, {u"北海道"_s, u"札幌市清田区"_s, {}, {}, {}}}));
-    }
-
-    void codeSpanningTwoPrefectures()
-    {
-        postal::Directory directory(dataFile);
-        QCOMPARE(directory.lookup(u"498-0000"_s).matches,
-                 (QList<Match>{{u"愛知県"_s, u"弥富市"_s, {}, {}, {}}, {u"三重県"_s, u"桑名郡木曽岬町"_s, {}, {}, {}}}));
-        QCOMPARE(directory.lookup(u"618-0000"_s).matches,
-                 (QList<Match>{{u"京都府"_s, u"乙訓郡大山崎町"_s, {}, {}, {}}, {u"大阪府"_s, u"三島郡島本町"_s, {}, {}, {}}}));
-        QCOMPARE(directory.lookup(u"871-0000"_s).matches,
-                 (QList<Match>{{u"福岡県"_s, u"築上郡吉富町"_s, {}, {}, {}}, {u"大分県"_s, u"中津市"_s, {}, {}, {}}}));
-    }
-
-    void largeOfficeCodes()
-    {
-        postal::Directory directory(dataFile);
-        const auto agency = directory.lookup(u"100-8111"_s);
-        QCOMPARE(agency.matches, (QList<Match>{{u"東京都"_s, u"千代田区"_s, u"千代田"_s, u"１－１"_s, u"宮内庁"_s}}));
-        QVERIFY(agency.matches[0].isLargeOffice());
-        QCOMPARE(postal::addressLine1(agency.matches[0]), u"東京都千代田区千代田１－１"_s);
-
-        // The last line of its block.
-        const auto bank = directory.lookup(u"1008996"_s);
-        QCOMPARE(bank.matches.size(), 1);
-        QCOMPARE(bank.matches[0].officeName, u"株式会社\u3000ゆうちょ銀行\u3000本店"_s);
-        QCOMPARE(postal::addressLine1(bank.matches[0]), u"東京都千代田区丸の内２－７－２"_s);
-
-        // An office without a street number.
-        const auto skiArea = directory.lookup(u"018-4693"_s);
-        QCOMPARE(skiArea.matches, (QList<Match>{{u"秋田県"_s, u"北秋田市"_s, u"阿仁高津森"_s, {}, u"阿仁スキー場"_s}}));
-        QVERIFY(skiArea.matches[0].isLargeOffice());
-        QCOMPARE(postal::addressLine1(skiArea.matches[0]), u"秋田県北秋田市阿仁高津森"_s);
-    }
-
-    void codesThatDoNotExist()
-    {
-        postal::Directory directory(dataFile);
-        const QString dataDate = directory.dataInfo().value().dataDate;
-        // Inside a block, past its last code, and a first three digits no code has.
-        for (const QString& typed : {u"1000099"_s, u"100-9999"_s, u"000-0000"_s}) {
-            const auto result = directory.lookup(typed);
+        QFETCH(int, count);
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        QFETCH(QString, line1);
+        const auto result = m_directory.lookup(typed);
+        QCOMPARE(result.code, QString(typed).remove(u'-'));
+        QCOMPARE(result.matches.size(), count);
+        if (count == 0) {
+            // The user is told which code, and the date of the data that lacks it.
             QCOMPARE(result.status, LookupStatus::NoSuchCode);
-            QVERIFY(result.matches.isEmpty());
-            QVERIFY2(result.message.contains(postal::displayCode(result.code)), qPrintable(result.message));
-            QVERIFY2(result.message.contains(dataDate), qPrintable(result.message));
+            QVERIFY2(result.message.contains(typed) && result.message.contains(m_directory.dataInfo().value().dataDate),
+                     qPrintable(result.message));
+            return;
         }
+        QCOMPARE(result.status, LookupStatus::Found);
+        QVERIFY(result.message.isEmpty());
+        QCOMPARE(fields(result.matches.first()), first);
+        QCOMPARE(fields(result.matches.last()), last.isEmpty() ? first : last);
+        if (!line1.isEmpty())
+            QCOMPARE(postal::addressLine1(result.matches.first()), line1);
     }
 
-    void malformedInputIsToldApartAndReadsNothing()
-    {
-        // A missing data file would make any look-up that reaches it fail.
-        postal::Directory directory(m_temp.filePath(u"absent.bin"_s));
-        QString previousMessage;
-        for (const QString& typed : {u"abcdefg"_s, u"100000"_s, u"100000001"_s, u""_s}) {
-            const auto result = directory.lookup(typed);
-            QCOMPARE(result.status, LookupStatus::Malformed);
-            QVERIFY(result.matches.isEmpty());
-            QVERIFY(result.code.isEmpty());
-            QVERIFY(result.message.contains(u"7桁"_s));
-            QVERIFY(result.message != previousMessage);
-            previousMessage = result.message;
-        }
-        QVERIFY(directory.lookup(u"abcdefg"_s).message.contains(u"abcdefg"_s));
-        QVERIFY(directory.lookup(u""_s).message.contains(u"入力されていません"_s));
-        QVERIFY(directory.dataError().isEmpty());
-    }
-
-    void nothingIsReadBeforeTheFirstLookUp()
+    // Not a postal code: said so, differently for nothing typed, without
+    // looking for the data file. Making a directory reads nothing either:
+    // a file that arrives before the first real look-up is found.
+    void malformedInputReadsNothing()
     {
         const QString path = m_temp.filePath(u"arrives-later.bin"_s);
         postal::Directory directory(path);
+        const auto letters = directory.lookup(u"abcdefg"_s);
+        QCOMPARE(letters.status, LookupStatus::Malformed);
+        QVERIFY(letters.code.isEmpty() && letters.matches.isEmpty());
+        QVERIFY2(letters.message.contains(u"「abcdefg」"_s) && letters.message.contains(u"7桁"_s), qPrintable(letters.message));
+        const auto nothing = directory.lookup(u" "_s);
+        QCOMPARE(nothing.status, LookupStatus::Malformed);
+        QVERIFY2(nothing.message.contains(u"入力されていません"_s), qPrintable(nothing.message));
         QVERIFY(directory.dataError().isEmpty());
         QVERIFY(QFile::copy(dataFile, path));
         QCOMPARE(directory.lookup(u"1000001"_s).status, LookupStatus::Found);
@@ -317,39 +184,41 @@ private slots:
 
     void dataFileDescribesItself()
     {
-        postal::Directory directory(dataFile);
-        const auto info = directory.dataInfo();
+        const auto info = m_directory.dataInfo();
         QVERIFY(info);
         QCOMPARE(info->sourcePackage, u"jquery-jpostal-ja"_s);
         // The committed file was built from the version the build script pins.
-        QCOMPARE(info->packageVersion, pinnedPackageVersion());
+        const QString script = QString::fromUtf8(readAll(QStringLiteral(HORUTEA_SOURCE_DIR "/scripts/build-postal-data.sh")));
+        QCOMPARE(info->packageVersion, QRegularExpression(u"^version=(\\S+)$"_s, QRegularExpression::MultilineOption).match(script).captured(1));
         QVERIFY(QRegularExpression(u"^20[0-9]{2}-[01][0-9]-[0-3][0-9]$"_s).match(info->dataDate).hasMatch());
         QVERIFY(info->codeCount > 100000);
         QVERIFY(info->recordCount >= info->codeCount);
     }
 
+    // A missing, unreadable or damaged file is refused whole, in words that
+    // say what is wrong and where, by the window and the command line alike.
     void damagedFiles_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("says");
         const auto copy = [this](const char* name, std::function<void(QByteArray&)> damage) {
-            return damagedCopy(QString::fromLatin1(name), damage);
+            QByteArray bytes = readAll(dataFile);
+            damage(bytes);
+            const QString path = m_temp.filePath(QString::fromLatin1(name));
+            return writeFile(path, bytes) ? path : QString();
         };
+        const auto flip = [](qsizetype at) { return [at](QByteArray& b) { b[at < 0 ? b.size() + at : at] ^= 0x10; }; };
         QTest::newRow("missing") << m_temp.filePath(u"missing.bin"_s) << u"見つかりません"_s;
+        QTest::newRow("a folder") << m_temp.path() << u"読めません"_s;
         QTest::newRow("empty") << copy("empty.bin", [](QByteArray& b) { b.clear(); }) << u"空です"_s;
-        QTest::newRow("truncated to half") << copy("half.bin", [](QByteArray& b) { b.truncate(b.size() / 2); }) << u"途中で切れています"_s;
         QTest::newRow("truncated by one byte") << copy("short.bin", [](QByteArray& b) { b.chop(1); }) << u"途中で切れています"_s;
         QTest::newRow("truncated inside the header") << copy("header.bin", [](QByteArray& b) { b.truncate(100); }) << u"途中で切れています"_s;
         QTest::newRow("truncated inside the magic") << copy("magic.bin", [](QByteArray& b) { b.truncate(4); }) << u"途中で切れています"_s;
-        QTest::newRow("byte flipped in the middle of the payload") << copy("flip-middle.bin", [](QByteArray& b) { b[b.size() / 2] = char(b[b.size() / 2] ^ 0x01); }) << u"壊れています"_s;
-        QTest::newRow("last byte flipped") << copy("flip-last.bin", [](QByteArray& b) { b[b.size() - 1] = char(b[b.size() - 1] ^ 0x80); }) << u"壊れています"_s;
-        QTest::newRow("byte flipped in the header's texts") << copy("flip-header.bin", [](QByteArray& b) { b[40] = char(b[40] ^ 0x01); }) << u"壊れています"_s;
-        QTest::newRow("byte flipped in the index") << copy("flip-index.bin", [](QByteArray& b) { b[1000] = char(b[1000] ^ 0x10); }) << u"壊れています"_s;
+        QTest::newRow("last byte flipped") << copy("flip-last.bin", flip(-1)) << u"壊れています"_s;
+        QTest::newRow("byte flipped in the index") << copy("flip-index.bin", flip(1000)) << u"壊れています"_s;
         QTest::newRow("bytes appended") << copy("longer.bin", [](QByteArray& b) { b.append("extra"); }) << u"壊れています"_s;
         QTest::newRow("wrong magic") << copy("wrong-magic.bin", [](QByteArray& b) { b.replace(0, 8, "PK\x03\x04zip!"); }) << u"郵便番号データではありません"_s;
-        QTest::newRow("text file") << copy("text.bin", [](QByteArray& b) { b = "1000001,東京都,千代田区\n"; }) << u"郵便番号データではありません"_s;
         QTest::newRow("newer format") << copy("version2.bin", [](QByteArray& b) { b[8] = 2; }) << u"第2版"_s;
-        QTest::newRow("a folder") << m_temp.path() << u"読めません"_s;
     }
 
     void damagedFiles()
@@ -358,22 +227,21 @@ private slots:
         QFETCH(QString, says);
         QVERIFY(!path.isEmpty());
         postal::Directory directory(path);
-        for (const QString& code : {u"100-0001"_s, u"999-8531"_s}) {
-            const auto result = directory.lookup(code);
-            QCOMPARE(result.status, LookupStatus::DataUnavailable);
-            QVERIFY(result.matches.isEmpty());
-            QVERIFY2(result.message.contains(says), qPrintable(result.message));
-            QVERIFY2(result.message.contains(QDir::toNativeSeparators(path)), qPrintable(result.message));
-        }
+        const auto result = directory.lookup(u"100-0001"_s);
+        QCOMPARE(result.status, LookupStatus::DataUnavailable);
+        QVERIFY(result.matches.isEmpty());
+        QVERIFY2(result.message.contains(says) && result.message.contains(QDir::toNativeSeparators(path)), qPrintable(result.message));
+        QCOMPARE(directory.lookup(u"999-8531"_s).message, result.message);
         QVERIFY(!directory.dataInfo());
-        QVERIFY(directory.dataError().contains(says));
+        QCOMPARE(directory.dataError(), result.message);
 
         const CliRun run = runCli(u"100-0001"_s, path);
         QCOMPARE(run.exitCode, 2);
-        QVERIFY(run.out.isEmpty());
-        QVERIFY(run.err.contains(says));
+        QVERIFY(run.out.isEmpty() && run.err.contains(says));
     }
 
+    // Damage after the file was opened shows when a block is read; from then
+    // on the file is not trusted, even for a block read before.
     void damageAfterOpeningIsFoundInTheBlockRead()
     {
         const QString path = m_temp.filePath(u"damaged-later.bin"_s);
@@ -382,116 +250,80 @@ private slots:
         QCOMPARE(directory.lookup(u"100-0001"_s).status, LookupStatus::Found);
 
         // The blocks lie in code order: the second half holds 999's, not 100's.
-        const qint64 size = QFileInfo(path).size();
-        QVERIFY(overwriteInPlace(path, size / 2, QByteArray(size - size / 2, '\x5a')));
+        QFile file(path);
+        const qint64 size = file.size();
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(size / 2));
+        QCOMPARE(file.write(QByteArray(size - size / 2, '\x5a')), size - size / 2);
+        file.close();
         const auto damaged = directory.lookup(u"999-8531"_s);
         QCOMPARE(damaged.status, LookupStatus::DataUnavailable);
-        QVERIFY(damaged.matches.isEmpty());
-        QVERIFY2(damaged.message.contains(u"壊れています"_s), qPrintable(damaged.message));
-        // The file is not trusted any more, even for a block read before.
+        QVERIFY2(damaged.matches.isEmpty() && damaged.message.contains(u"壊れています"_s), qPrintable(damaged.message));
         QCOMPARE(directory.lookup(u"100-0001"_s).status, LookupStatus::DataUnavailable);
     }
 
     // Contents with right checksums but wrong inside, as a faulty build
     // script could write them: refused, never read past or half-used.
-    void consistentButMalformedFiles_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("usable");
-        const QByteArray office = "4567\t県\t市\t町\t１－２\t事業所\n";
-        QTest::newRow("well formed") << consistentDataFile({{123, "0001\t県\t市\t\t\t\n" + office}}) << true;
-        QTest::newRow("lines out of order") << consistentDataFile({{123, office + "0001\t県\t市\t\t\t\n"}}) << false;
-        QTest::newRow("five fields") << consistentDataFile({{123, "4567\t県\t市\t町\t\n"}}) << false;
-        QTest::newRow("seven fields") << consistentDataFile({{123, "4567\t県\t市\t町\t\t\t\n"}}) << false;
-        QTest::newRow("letter in the code") << consistentDataFile({{123, "45a7\t県\t市\t町\t\t\n"}}) << false;
-        QTest::newRow("three-digit code") << consistentDataFile({{123, "456\t県\t市\t町\t\t\t\n"}}) << false;
-        QTest::newRow("last line unended") << consistentDataFile({{123, "4567\t県\t市\t町\t\t"}}) << false;
-        QTest::newRow("empty block") << consistentDataFile({{123, ""}}) << false;
-        QTest::newRow("header text past the index") << consistentDataFile({{123, office}}, "\x04test\x03" "0.0\xff" "2000-01-01") << false;
-        QTest::newRow("two header texts") << consistentDataFile({{123, office}}, "\x04test\x03" "0.0") << false;
-        QTest::newRow("four header texts") << consistentDataFile({{123, office}}, "\x04test\x03" "0.0\x01" "a\x01" "b") << false;
-    }
-
     void consistentButMalformedFiles()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, usable);
-        const QString path = m_temp.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') + u".bin"_s);
-        QVERIFY(writeFile(path, content));
+        const QByteArray office = "4567\t県\t市\t町\t１－２\t事業所\n", city = "0001\t県\t市\t\t\t\n";
+        const std::pair<const char*, QByteArray> refused[] = {
+            {"lines out of order", consistentDataFile(office + city)},
+            {"five fields", consistentDataFile("4567\t県\t市\t町\t\n")},
+            {"seven fields", consistentDataFile("4567\t県\t市\t町\t\t\t\n")},
+            {"letter in the code", consistentDataFile("45a7\t県\t市\t町\t\t\n")},
+            {"three-digit code", consistentDataFile("456\t県\t市\t町\t\t\t\n")},
+            {"last line unended", consistentDataFile("4567\t県\t市\t町\t\t")},
+            {"empty block", consistentDataFile("")},
+            {"header text past the index", consistentDataFile(office, "\x04test\x03" "0.0\xff" "2000-01-01")},
+            {"two header texts", consistentDataFile(office, "\x04test\x03" "0.0")},
+            {"four header texts", consistentDataFile(office, "\x04test\x03" "0.0\x01" "a\x01" "b")}};
+        const QString path = m_temp.filePath(u"consistent.bin"_s);
+        for (const auto& [what, content] : refused) {
+            QVERIFY(writeFile(path, content));
+            const auto result = postal::Directory(path).lookup(u"123-4567"_s);
+            QVERIFY2(result.status == LookupStatus::DataUnavailable && result.message.contains(u"壊れています"_s), what);
+        }
+        // The same builder, the lines right: both found, and the header's date.
+        QVERIFY(writeFile(path, consistentDataFile(city + office)));
         postal::Directory directory(path);
-        const auto result = directory.lookup(u"123-4567"_s);
-        if (usable) {
-            QCOMPARE(result.status, LookupStatus::Found);
-            QCOMPARE(result.matches, (QList<Match>{{u"県"_s, u"市"_s, u"町"_s, u"１－２"_s, u"事業所"_s}}));
-            QCOMPARE(directory.lookup(u"123-0001"_s).matches, (QList<Match>{{u"県"_s, u"市"_s, {}, {}, {}}}));
-            QCOMPARE(directory.dataInfo().value().dataDate, u"2000-01-01"_s);
-        } else {
-            QCOMPARE(result.status, LookupStatus::DataUnavailable);
-            QVERIFY(result.matches.isEmpty());
-            QVERIFY2(result.message.contains(u"壊れています"_s), qPrintable(result.message));
+        QCOMPARE(fields(directory.lookup(u"123-4567"_s).matches.value(0)), u"県|市|町|１－２|事業所"_s);
+        QCOMPARE(fields(directory.lookup(u"123-0001"_s).matches.value(0)), u"県|市|||"_s);
+        QCOMPARE(directory.dataInfo().value().dataDate, u"2000-01-01"_s);
+    }
+
+    // One whole character per box, as a reader counts them; a hyphen after
+    // the third takes no box, any other character does.
+    void printedBoxes()
+    {
+        const std::pair<QString, QString> printed[] = { // text, boxes separated by '|'
+            {u"123ー4567"_s, u"1|2|3|4|5|6|7"_s},            {u"１２３－４５６７"_s, u"１|２|３|４|５|６|７"_s},
+            {u"123-"_s, u"1|2|3||||"_s},                   {QString(), u"||||||"_s},
+            {u"123456789"_s, u"1|2|3|4|5|6|7"_s},          {u"1234-567"_s, u"1|2|3|4|-|5|6"_s},
+            {u"123--4567"_s, u"1|2|3|-|4|5|6"_s},          {u"123𠮷4567"_s, u"1|2|3|𠮷|4|5|6"_s},
+            {u"か\u30991-2345"_s, u"か\u3099|1|-|2|3|4|5"_s}, {u"123-\u03014567"_s, u"1|2|3|-\u0301|4|5|6"_s},
+            {u"123-456e\u0301x"_s, u"1|2|3|4|5|6|e\u0301"_s}};
+        for (const auto& [text, boxes] : printed) {
+            const Boxes got = postal::printedBoxes(text);
+            QCOMPARE(QStringList(got.begin(), got.end()).join(u'|'), boxes);
         }
     }
 
-    void printedBoxes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Boxes>("expected");
-        const Boxes digits = boxes({u"1", u"2", u"3", u"4", u"5", u"6", u"7"});
-        QTest::newRow("seven digits") << u"1234567"_s << digits;
-        QTest::newRow("hyphen-minus") << u"123-4567"_s << digits;
-        QTest::newRow("full-width hyphen-minus") << u"123－4567"_s << digits;
-        QTest::newRow("hyphen") << u"123‐4567"_s << digits;
-        QTest::newRow("minus sign") << u"123−4567"_s << digits;
-        QTest::newRow("long-vowel mark") << u"123ー4567"_s << digits;
-        QTest::newRow("full-width digits as typed") << u"１２３－４５６７"_s << boxes({u"１", u"２", u"３", u"４", u"５", u"６", u"７"});
-        QTest::newRow("three digits") << u"123"_s << boxes({u"1", u"2", u"3", u"", u"", u"", u""});
-        QTest::newRow("three digits and a hyphen") << u"123-"_s << boxes({u"1", u"2", u"3", u"", u"", u"", u""});
-        QTest::newRow("empty") << QString() << Boxes{};
-        QTest::newRow("longer text keeps its first seven") << u"123456789"_s << digits;
-        QTest::newRow("hyphen elsewhere takes a box") << u"1234-567"_s << boxes({u"1", u"2", u"3", u"4", u"-", u"5", u"6"});
-        QTest::newRow("second hyphen takes a box") << u"123--4567"_s << boxes({u"1", u"2", u"3", u"-", u"4", u"5", u"6"});
-        QTest::newRow("outside the basic plane") << u"𠮷田1-23456"_s << boxes({u"𠮷", u"田", u"1", u"2", u"3", u"4", u"5"});
-        QTest::newRow("outside the basic plane as fourth") << u"123𠮷4567"_s << boxes({u"1", u"2", u"3", u"𠮷", u"4", u"5", u"6"});
-        QTest::newRow("combining mark") << u"か\u30991-2345"_s << boxes({u"か\u3099", u"1", u"-", u"2", u"3", u"4", u"5"});
-        QTest::newRow("hyphen with a combining mark takes a box") << u"123-\u03014567"_s << boxes({u"1", u"2", u"3", u"-\u0301", u"4", u"5", u"6"});
-        QTest::newRow("e with acute, last box") << u"123-456e\u0301x"_s << boxes({u"1", u"2", u"3", u"4", u"5", u"6", u"e\u0301"});
-    }
-
-    void printedBoxes()
-    {
-        QFETCH(QString, text);
-        QFETCH(Boxes, expected);
-        QCOMPARE(postal::printedBoxes(text), expected);
-    }
-
+    // For scripts: one tab-separated line per address, and exit codes 0
+    // found, 1 no such code or not a code (refused before the data file is
+    // looked for), 2 data file unusable (damagedFiles).
     void commandLine()
     {
-        const CliRun chiyoda = runCli(u"100-0001"_s, dataFile);
-        QCOMPARE(chiyoda.exitCode, 0);
-        QCOMPARE(chiyoda.out, u"東京都\t千代田区\t千代田\n"_s);
-        QVERIFY(chiyoda.err.isEmpty());
-
-        const CliRun agency = runCli(u"１００８１１１"_s, dataFile);
-        QCOMPARE(agency.exitCode, 0);
-        QCOMPARE(agency.out, u"東京都\t千代田区\t千代田\t１－１\t宮内庁\n"_s);
-
-        const CliRun twoPrefectures = runCli(u"4980000"_s, dataFile);
-        QCOMPARE(twoPrefectures.exitCode, 0);
-        QCOMPARE(twoPrefectures.out, u"愛知県\t弥富市\t\n三重県\t桑名郡木曽岬町\t\n"_s);
+        const CliRun found = runCli(u"4980000"_s, dataFile);
+        QVERIFY(found.exitCode == 0 && found.err.isEmpty());
+        QCOMPARE(found.out, u"愛知県\t弥富市\t\n三重県\t桑名郡木曽岬町\t\n"_s);
+        QCOMPARE(runCli(u"１００８１１１"_s, dataFile).out, u"東京都\t千代田区\t千代田\t１－１\t宮内庁\n"_s);
 
         const CliRun noSuchCode = runCli(u"100-9999"_s, dataFile);
-        QCOMPARE(noSuchCode.exitCode, 1);
-        QVERIFY(noSuchCode.out.isEmpty());
-        QVERIFY2(noSuchCode.err.contains(u"100-9999"_s), qPrintable(noSuchCode.err));
-        QVERIFY(noSuchCode.err.endsWith(QLatin1Char('\n')));
-
-        const CliRun letters = runCli(u"abc"_s, dataFile);
-        QCOMPARE(letters.exitCode, 1);
-        QVERIFY(letters.out.isEmpty());
-        QVERIFY(letters.err.contains(u"7桁"_s));
-
-        // Malformed input says so even when the data file is missing.
-        QCOMPARE(runCli(u"12345"_s, m_temp.filePath(u"none.bin"_s)).exitCode, 1);
+        QVERIFY(noSuchCode.exitCode == 1 && noSuchCode.out.isEmpty());
+        QVERIFY2(noSuchCode.err.contains(u"100-9999"_s) && noSuchCode.err.endsWith(u'\n'), qPrintable(noSuchCode.err));
+        const CliRun letters = runCli(u"abc"_s, m_temp.filePath(u"none.bin"_s));
+        QVERIFY(letters.exitCode == 1 && letters.out.isEmpty());
+        QVERIFY2(letters.err.contains(u"7桁"_s), qPrintable(letters.err));
     }
 
     void defaultPathFindsTheSourceTreeData()
