@@ -54,8 +54,10 @@ void admin(const QString& program, const QStringList& args)
 waybill::Waybill secondWaybill()
 {
     waybill::Waybill w;
-    w.recipient = {QStringLiteral("0600001"), QStringLiteral("北海道札幌市中央区"), {}, QStringLiteral("佐藤花子"), {}, false,
+    // Postal codes written with their hyphens: seven digits in seven boxes.
+    w.recipient = {QStringLiteral("060－0001"), QStringLiteral("北海道札幌市中央区"), {}, QStringLiteral("佐藤花子"), {}, false,
                    QStringLiteral("011-222-3333")};
+    w.sender.postalCode = QStringLiteral("530-0001");
     w.deliveryTime = waybill::DeliveryTime::Morning;
     return w;
 }
