@@ -2,8 +2,9 @@
 # Makes the Debian package: installs what is missing, builds in Release into
 # build-package/ with Debian's hardening flags, makes
 # horutea_<version>_amd64.deb with CPack, checks it with lintian (errors
-# fail; packaging/lintian-overrides says why each override is there), the
-# AppStream data and the desktop entry, and prints where the .deb is.
+# fail; an override, if one is ever needed, goes in packaging/lintian-overrides
+# with its reason), the AppStream data and the desktop entry, and prints where
+# the .deb is.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/setup-deps.sh"
