@@ -163,36 +163,6 @@ private slots:
 
     // ---- the history ----
 
-    void historyRowForEachAcceptedJobOnly()
-    {
-        TestWindow w;
-        w.form->fillFrom(expect::filledWaybill());
-        w.click("InsatsuBtn");
-        QCOMPARE(w.session->history().list(10).size(), 1);
-        QCOMPARE(w.session->history().list(10).front().record.waybill, expect::filledWaybill());
-        // An offset the job refuses: no page, no row.
-        w.click("OnOffBtn");
-        w.type("Sayuu_Xtxt", QStringLiteral("abc"));
-        w.click("InsatsuBtn");
-        QCOMPARE(w.recording.documents.size(), size_t(1));
-        QCOMPARE(w.session->history().list(10).size(), 1);
-
-        // A printer that refuses the document: told, and no row.
-        struct Refusing final : print::Destination {
-            print::Delivery print(int, const print::PageSource&, const print::Progress&) override
-            {
-                return {.message = QStringLiteral("プリンタ「Office」が見つかりません。")};
-            }
-        } refusing;
-        TestWindow gone(false);
-        gone.printer = &refusing;
-        gone.rebuild();
-        QVERIFY(gone.form->Form_Load());
-        gone.click("InsatsuBtn");
-        QCOMPARE(gone.messages.last(), QStringLiteral("プリンタ「Office」が見つかりません。"));
-        QVERIFY(gone.session->history().list(10).isEmpty());
-    }
-
     void historySearchesByEachKey()
     {
         TestWindow w;
@@ -248,17 +218,18 @@ private slots:
         QVERIFY(w.messages.shown.empty());
     }
 
-    // A waybill back from the history prints with the main window's present
-    // offsets, read as 印刷 reads them, and is a history row of its own with
-    // the order number; put back, it reads out again.
-    void reprintFromHistory()
+    // A row for each job the printer took, from the main window or again
+    // from the history window with the main window's present offsets, read
+    // as 印刷 reads them, and the row's order number; none for a refused one.
+    void historyRowForEachAcceptedJob()
     {
         TestWindow w;
-        history::PrintRecord r;
-        r.destination = QStringLiteral("Office");
-        r.orderNumber = QStringLiteral("A-9");
-        r.waybill = expect::filledWaybill();
-        QVERIFY(w.session->history().record(r));
+        auto& history = w.session->history();
+        w.form->fillFrom(expect::filledWaybill());
+        w.click("InsatsuBtn");
+        QCOMPARE(history.list(10).front().record.waybill, expect::filledWaybill());
+        QVERIFY(history.record({.destination = QStringLiteral("Office"), .orderNumber = QStringLiteral("A-9"), .waybill = expect::filledWaybill()}));
+        w.click("T_clear1");
         w.click("OnOffBtn");
         w.type("Sayuu_Xtxt", QStringLiteral("12"));
         w.type("Jyouge_Ytxt", QStringLiteral("-5"));
@@ -270,17 +241,33 @@ private slots:
         print::PrintState state;
         QCOMPARE(w.recording.lastPage(), print::waybillPage(expect::filledWaybill(), {12, -5}, state));
         QCOMPARE(w.text("T_4_Namae"), QString()); // the main window untouched
-        QCOMPARE(w.session->history().list(10).size(), 2);
-        QCOMPARE(w.session->history().list(1).front().record.orderNumber, QStringLiteral("A-9"));
-        // A refused offset stops it.
+        QCOMPARE(history.list(10).size(), 3);
+        QCOMPARE(history.list(1).front().record.orderNumber, QStringLiteral("A-9"));
+        // An offset the job refuses: no page, no row, from either window.
         w.type("Jyouge_Ytxt", QStringLiteral("1e9"));
         window->printAgain();
-        QCOMPARE(w.recording.documents.size(), size_t(1));
-        QVERIFY(!w.messages.shown.empty());
-
+        w.click("InsatsuBtn");
+        QCOMPARE(w.recording.documents.size(), size_t(2));
+        QCOMPARE(history.list(10).size(), 3);
+        // Put back into the window, the waybill reads out again.
         window->choose(0);
         press(window, "putBack");
         QCOMPARE(w.form->readWaybill(), expect::filledWaybill());
+
+        // A printer that refuses the document: told, and no row.
+        struct Refusing final : print::Destination {
+            print::Delivery print(int, const print::PageSource&, const print::Progress&) override
+            {
+                return {.message = QStringLiteral("プリンタ「Office」が見つかりません。")};
+            }
+        } refusing;
+        TestWindow gone(false);
+        gone.printer = &refusing;
+        gone.rebuild();
+        QVERIFY(gone.form->Form_Load());
+        gone.click("InsatsuBtn");
+        QCOMPARE(gone.messages.last(), QStringLiteral("プリンタ「Office」が見つかりません。"));
+        QVERIFY(gone.session->history().list(10).isEmpty());
     }
 
     // ---- the address book window ----
