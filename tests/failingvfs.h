@@ -16,6 +16,7 @@ public:
         bool mainFileReadOnly = false;   // the database file opens without write permission
         bool mainFileUnopenable = false; // the database file cannot be opened at all
     };
+    Faults faults;
 
     static FailingVfs& instance()
     {
@@ -23,8 +24,6 @@ public:
         return vfs;
     }
     static const char* name() { return "horutea-failing"; }
-
-    Faults faults;
     int openedFiles() const { return m_opened; }
     void reset() { faults = {}; }
 
@@ -63,12 +62,11 @@ private:
 
     static int write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset)
     {
-        Faults& faults = instance().faults;
-        if (faults.writableBytes >= 0) {
-            if (faults.writableBytes < amount)
-                return SQLITE_FULL;
-            faults.writableBytes -= amount;
-        }
+        long long& writable = instance().faults.writableBytes;
+        if (writable >= 0 && writable < amount)
+            return SQLITE_FULL;
+        if (writable >= 0)
+            writable -= amount;
         return real(f)->pMethods->xWrite(real(f), buffer, amount, offset);
     }
 
@@ -84,11 +82,9 @@ private:
         if (mainFile && self.faults.mainFileReadOnly)
             flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
         const int rc = self.m_real->xOpen(self.m_real, path, file->real, flags, outFlags);
-        if (rc != SQLITE_OK)
-            return rc;
-        self.m_opened += mainFile;
-        file->base.pMethods = &self.m_methods;
-        return SQLITE_OK;
+        if (rc == SQLITE_OK)
+            self.m_opened += mainFile, file->base.pMethods = &self.m_methods;
+        return rc;
     }
 
     sqlite3_vfs* m_real = nullptr;
