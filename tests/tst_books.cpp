@@ -272,17 +272,13 @@ private slots:
         QCOMPARE(book->shownEntries().front().address, expect::filledWaybill().sender);
         QVERIFY(app::showAddressBook(*w.form, *w.services) == book); // one window, brought to the front
 
-        // Search as you type over each key; Enter takes the entry into the
-        // block of its kind, the buttons into either.
+        // Search as you type (each key is the storage tests'); Enter takes the
+        // entry into the block of its kind, the buttons into either.
         book->setKind(Kind::Recipient);
         const waybill::Address saved = expect::filledWaybill().recipient;
-        for (const QString& typed : {saved.name.left(2), saved.telephone.right(4), saved.postalCode, saved.line1.mid(1, 3)}) {
-            type(&book->searchField(), typed);
-            QCOMPARE(book->shownEntries().size(), 1);
-        }
         type(&book->searchField(), QStringLiteral("見つからない"));
         QVERIFY(book->shownEntries().isEmpty());
-        type(&book->searchField(), saved.name);
+        type(&book->searchField(), saved.telephone.right(4));
         w.click("T_clear1");
         book->activateWindow();
         QTRY_VERIFY(book->isActiveWindow()); // so the list takes the focus, as it does for the user
