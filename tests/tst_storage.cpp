@@ -355,13 +355,11 @@ private slots:
         const auto sato = address(QStringLiteral("佐藤花子"), QStringLiteral("045-987-6543"), QStringLiteral("2310023"),
                                   QStringLiteral("神奈川県横浜市中区山下町"));
         auto satoCareOf = sato;
-        satoCareOf.careOf = QStringLiteral("鈴木");
-        satoCareOf.careOfShown = true;
-        const qint64 first = history.record(printed(yamada, "2026-03-01T09:00:00Z", "A-100")).value_or(-1);
-        const qint64 second = history.record(printed(sato, "2026-03-02T09:00:00Z")).value_or(-1);
-        const qint64 third = history.record(printed(satoCareOf, "2026-03-03T09:00:00Z", "A-102")).value_or(-1);
-        const qint64 fourth = history.record(printed(yamada, "2026-03-04T09:00:00Z")).value_or(-1);
-
+        satoCareOf.careOf = QStringLiteral("鈴木"), satoCareOf.careOfShown = true;
+        const qint64 first = history.record(printed(yamada, "2026-03-01T09:00:00Z", "A-100")).value_or(-1),
+                     second = history.record(printed(sato, "2026-03-02T09:00:00Z")).value_or(-1),
+                     third = history.record(printed(satoCareOf, "2026-03-03T09:00:00Z", "A-102")).value_or(-1),
+                     fourth = history.record(printed(yamada, "2026-03-04T09:00:00Z")).value_or(-1);
         const auto ids = [](const QList<history::HistoryEntry>& entries) {
             QList<qint64> out;
             for (const auto& e : entries)
@@ -431,8 +429,7 @@ private slots:
         QVERIFY(!book.get(*careOfId));
         QVERIFY(book.search(Kind::Recipient, QStringLiteral("千代田区")).isEmpty());
 
-        QVERIFY(book.remove(*id));
-        QVERIFY(!book.remove(*id));
+        QVERIFY(book.remove(*id) && !book.remove(*id));
         QVERIFY(book.search(Kind::Recipient, QStringLiteral("山田太郎")).isEmpty());
         QVERIFY(!book.edit(*id, yamada));
         QVERIFY(!db.takeProblem());
