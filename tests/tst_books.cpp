@@ -4,13 +4,12 @@
 // real SQLite files in the test's folder and the real window.
 #include "faildevice.h"
 #include "failingvfs.h"
+#include "expect.h"
 #include "support.h"
-#include "waybillcheck.h"
 
 #include "addressbook/csvfile.h"
 #include "app/addressbookwindow.h"
 #include "app/historywindow.h"
-#include "print/pdfoutput.h"
 
 #include <QCheckBox>
 #include <QMenu>
@@ -24,46 +23,40 @@ using addressbook::Kind;
 
 namespace {
 
-waybill::Address address(const char* name, const char* postalCode, const char* line1, const char* telephone)
+waybill::Address address(const QByteArray& name, const char* postalCode, const char* line1, const char* telephone)
 {
     waybill::Address a;
-    a.name = QString::fromUtf8(name);
-    a.postalCode = QString::fromUtf8(postalCode);
-    a.line1 = QString::fromUtf8(line1);
-    a.telephone = QString::fromUtf8(telephone);
+    a.name = QString::fromUtf8(name), a.postalCode = QString::fromUtf8(postalCode);
+    a.line1 = QString::fromUtf8(line1), a.telephone = QString::fromUtf8(telephone);
     return a;
 }
 
 const waybill::Address kShop = address("ホルテア雑貨店", "5300001", "大阪府大阪市北区梅田1-1-1", "06-6111-2222");
 const waybill::Address kStore = [] {
     auto a = address("ホルテア倉庫", "5900001", "大阪府堺市", "072-222-3333");
-    a.careOf = QStringLiteral("物流課");
-    a.careOfShown = true;
+    a.careOf = QStringLiteral("物流課"), a.careOfShown = true;
     return a;
 }();
 
 QDateTime at(const char* iso) { return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate); }
 
-// Runs `inMenu` on the list that opens while `open` runs (a nested loop).
-void withPopup(const std::function<void()>& open, const std::function<void(QMenu*)>& inMenu)
+void press(QObject* window, const char* button)
+{
+    QTest::mouseClick(window->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+}
+
+// Runs `inside` on the popup (a list or a modal dialog) that `open` opens in a nested loop.
+template <typename Popup>
+void withPopup(const std::function<void()>& open, const std::function<void(Popup*)>& inside)
 {
     bool seen = false;
     QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        seen = menu != nullptr;
-        if (menu)
-            inMenu(menu);
+        QWidget* w = std::is_same_v<Popup, QMenu> ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
+        if (auto* popup = qobject_cast<Popup*>(w))
+            seen = true, inside(popup);
     });
     open();
-    QVERIFY2(seen, "no list opened");
-}
-
-QStringList menuTexts(QMenu* menu)
-{
-    QStringList texts;
-    for (QAction* a : menu->actions())
-        texts.append(a->text());
-    return texts;
+    QVERIFY2(seen, "nothing opened");
 }
 
 QStringList names(const QList<history::HistoryEntry>& entries)
@@ -77,21 +70,9 @@ QStringList names(const QList<history::HistoryEntry>& entries)
 QList<std::pair<Kind, waybill::Address>> bookOf(addressbook::AddressBook& book)
 {
     QList<std::pair<Kind, waybill::Address>> all;
-    book.forEach([&](const addressbook::AddressEntry& e) {
-        all.append({e.kind, e.address});
-        return true;
-    });
+    book.forEach([&](const addressbook::AddressEntry& e) { return all.append({e.kind, e.address}), true; });
     return all;
 }
-
-// Refuses every document, as a printer that has gone away.
-class RefusingDestination final : public print::Destination {
-public:
-    print::Delivery print(int, const print::PageSource&, const print::Progress&) override
-    {
-        return {.message = QStringLiteral("プリンタ「Office」が見つかりません。")};
-    }
-};
 
 } // namespace
 
@@ -116,8 +97,7 @@ private slots:
         TestWindow w;
         w.showActive();
         auto* name = w.c<QComboBox>("iraiNamae");
-        // Nothing saved: the list stays empty, as it always was.
-        name->showPopup();
+        name->showPopup(); // nothing saved: no list
         QVERIFY(!QApplication::activePopupWidget());
 
         auto& book = w.session->addressBook();
@@ -125,126 +105,69 @@ private slots:
         QVERIFY(book.save(Kind::Sender, kStore, at("2026-01-02T00:00:00Z")));
         QVERIFY(book.save(Kind::Recipient, address("お客様", "1000001", "東京都", "03"), at("2026-01-03T00:00:00Z")));
         w.type("iraiDenwa", QStringLiteral("999"));
-        withPopup([&] { name->showPopup(); }, [](QMenu* menu) {
-            QCOMPARE(menuTexts(menu), (QStringList{QStringLiteral("ホルテア倉庫　大阪府堺市　072-222-3333"),
-                                                   QStringLiteral("ホルテア雑貨店　大阪府大阪市北区梅田1-1-1　06-6111-2222")}));
+        withPopup<QMenu>([&] { name->showPopup(); }, [](QMenu* menu) {
+            QStringList texts;
+            for (QAction* a : menu->actions())
+                texts.append(a->text());
+            QCOMPARE(texts, (QStringList{QStringLiteral("ホルテア倉庫　大阪府堺市　072-222-3333"),
+                                         QStringLiteral("ホルテア雑貨店　大阪府大阪市北区梅田1-1-1　06-6111-2222")}));
             QTest::keyClick(menu, Qt::Key_Return); // the first, most recently used
         });
         QCOMPARE(w.form->readWaybill().sender, kStore);
         QVERIFY(w.c<QCheckBox>("C_2_Samakata")->isChecked());
         QVERIFY(!w.c("iraiSamakata")->isHidden());
-        for (const char* field : entry::kSenderFields)
-            QCOMPARE(w.c<QComboBox>(field)->count(), 0); // the boxes' own lists stay empty
 
         // From the postal code field by keyboard, the other one; the one
-        // picked moves to the top.
+        // picked moves to the top; Escape picks nothing.
         QLineEdit* postal = w.c<QComboBox>("iraiYuubin")->lineEdit();
         postal->setFocus();
-        withPopup([&] { QTest::keyClick(postal, Qt::Key_Down, Qt::AltModifier); }, [](QMenu* menu) {
+        withPopup<QMenu>([&] { QTest::keyClick(postal, Qt::Key_Down, Qt::AltModifier); }, [](QMenu* menu) {
             QTest::keyClick(menu, Qt::Key_Down);
             QTest::keyClick(menu, Qt::Key_Return);
         });
         QCOMPARE(w.form->readWaybill().sender, kShop);
-        QVERIFY(!w.c<QCheckBox>("C_2_Samakata")->isChecked());
         QVERIFY(w.c("iraiSamakata")->isHidden());
         QCOMPARE(book.recent(Kind::Sender).front().address, kShop);
-        // Escape picks nothing.
-        withPopup([&] { name->showPopup(); }, [](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
+        withPopup<QMenu>([&] { name->showPopup(); }, [](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
         QCOMPARE(w.form->readWaybill().sender, kShop);
-        QVERIFY(w.messages.shown.empty());
-    }
 
-    // The same keys give the same texts and the same page whether the book
-    // is full or empty: arrows, page keys and the wheel pick nothing, and
-    // the postal code's offer still takes Down in the empty address line.
-    void typingIsTheSameWithAFullBook()
-    {
-        auto play = [](TestWindow& w) {
-            w.showActive();
-            w.type("iraiYuubin", QStringLiteral("100-0001"));
-            QLineEdit* line1 = w.c<QComboBox>("iraiJyuusyo1")->lineEdit();
-            line1->setFocus();
-            QTest::keyClick(line1, Qt::Key_Down); // takes the postal code's address
-            for (const char* field : {"iraiJyuusyo2", "iraiNamae", "iraiDenwa"}) {
-                w.type(field, QStringLiteral("ホ"));
-                QWidget* edit = QApplication::focusWidget();
-                for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_Down})
-                    QTest::keyClick(edit, key);
-                QWheelEvent wheel(QPointF(5, 5), w.c(field)->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
-                                  Qt::NoModifier, Qt::NoScrollPhase, false);
-                QApplication::sendEvent(w.c(field), &wheel);
-                QTest::keyClicks(edit, QStringLiteral("1"));
-                QTest::keyClick(edit, Qt::Key_Return);
-                QTest::keyClick(edit, Qt::Key_Tab);
-            }
-            w.click("InsatsuBtn");
-        };
-        TestWindow empty;
-        play(empty);
-        TestWindow full;
-        for (int i = 0; i < 30; ++i) {
-            auto sender = address("ホルテア", "1000001", "ホ", "1");
-            sender.name += QString::number(i);
-            QVERIFY(full.session->addressBook().save(Kind::Sender, sender));
+        // Typing goes on as before: arrows, page keys and the wheel pick
+        // nothing, and the empty address line still takes the postal code's
+        // address on Down.
+        w.click("T_clear2");
+        w.type("iraiYuubin", QStringLiteral("100-0001"));
+        QLineEdit* line1 = w.c<QComboBox>("iraiJyuusyo1")->lineEdit();
+        line1->setFocus();
+        QTest::keyClick(line1, Qt::Key_Down);
+        for (const char* field : {"iraiJyuusyo2", "iraiNamae", "iraiDenwa"}) {
+            w.type(field, QStringLiteral("ホ"));
+            for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_Down})
+                QTest::keyClick(QApplication::focusWidget(), key);
+            QWheelEvent wheel(QPointF(5, 5), w.c(field)->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w.c(field), &wheel);
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
         }
-        QVERIFY(full.session->addressBook().save(Kind::Sender, kShop));
-        // A list opened and closed before typing changes nothing either.
-        withPopup([&] { full.c<QComboBox>("iraiNamae")->showPopup(); }, [](QMenu* menu) { menu->close(); });
-        play(full);
-        QCOMPARE(empty.form->readWaybill().sender.line1, QStringLiteral("東京都千代田区千代田"));
-        QCOMPARE(empty.form->readWaybill().sender.name, QStringLiteral("ホ1"));
-        QCOMPARE(full.form->readWaybill(), empty.form->readWaybill());
-        QCOMPARE(full.recording.lastPage(), empty.recording.lastPage());
+        const auto typed = w.form->readWaybill().sender;
+        QCOMPARE(typed.line1, QStringLiteral("東京都千代田区千代田"));
+        QVERIFY(typed.line2 == QStringLiteral("ホ1") && typed.name == QStringLiteral("ホ1") && typed.telephone == QStringLiteral("ホ1"));
+        QVERIFY(!QApplication::activePopupWidget() && w.messages.shown.empty());
     }
 
     // ---- the history ----
 
-    void historyRowForEachAcceptedJobOnly()
-    {
-        TestWindow w;
-        w.form->fillFrom(expect::filledWaybill());
-        w.click("InsatsuBtn");
-        QCOMPARE(w.session->history().list(10).size(), 1);
-        QCOMPARE(w.session->history().list(10).front().record.waybill, expect::filledWaybill());
-
-        // An offset the job refuses: no page, no row.
-        w.click("OnOffBtn");
-        w.type("Sayuu_Xtxt", QStringLiteral("abc"));
-        w.click("InsatsuBtn");
-        QCOMPARE(w.recording.documents.size(), size_t(1));
-        QCOMPARE(w.session->history().list(10).size(), 1);
-
-        // A printer that refuses the document: told, and no row.
-        RefusingDestination refusing;
-        TestWindow gone(false);
-        gone.printer = &refusing;
-        gone.rebuild();
-        QVERIFY(gone.form->Form_Load());
-        gone.click("InsatsuBtn");
-        QCOMPARE(gone.messages.last(), QStringLiteral("プリンタ「Office」が見つかりません。"));
-        QVERIFY(gone.session->history().list(10).isEmpty());
-    }
-
     void historySearchesByEachKey()
     {
         TestWindow w;
-        auto& history = w.session->history();
-        auto record = [&](const waybill::Address& to, const char* when, const char* order) {
-            history::PrintRecord r;
-            r.printedAt = at(when);
-            r.destination = QStringLiteral("/home/shop/Documents/horutea-0001.pdf");
-            if (order)
-                r.orderNumber = QString::fromUtf8(order);
-            r.waybill.recipient = to;
-            r.waybill.sender = kShop;
-            QVERIFY(history.record(r));
+        auto record = [&](const waybill::Address& to, const char* when, std::optional<QString> order) {
+            QVERIFY(w.session->history().record({.printedAt = at(when), .destination = QStringLiteral("/home/shop/Documents/horutea-0001.pdf"),
+                                                 .orderNumber = order, .waybill = {.recipient = to, .sender = kShop}}));
         };
-        record(address("山田太郎", "1000001", "東京都千代田区千代田1-1", "03-1234-5678"), "2026-03-01T09:00:00", "A-1");
-        record(address("佐藤花子", "2310023", "神奈川県横浜市中区山下町", "045-987-6543"), "2026-03-05T09:00:00", nullptr);
-        record(address("鈴木一郎", "0600001", "北海道札幌市中央区", "011-222-3333"), "2026-03-09T09:00:00", "B-7");
+        record(address("山田太郎", "1000001", "東京都千代田区千代田1-1", "03-1234-5678"), "2026-03-01T09:00:00", QStringLiteral("A-1"));
+        record(address("佐藤花子", "2310023", "神奈川県横浜市中区山下町", "045-987-6543"), "2026-03-05T09:00:00", {});
+        record(address("鈴木一郎", "0600001", "北海道札幌市中央区", "011-222-3333"), "2026-03-09T09:00:00", QStringLiteral("B-7"));
 
         app::HistoryWindow* window = app::showHistory(*w.form, *w.services);
-        QCOMPARE(names(window->shownEntries()), (QStringList{"鈴木一郎", "佐藤花子", "山田太郎"}));
         QCOMPARE(window->list().topLevelItem(0)->text(4), QStringLiteral("horutea-0001.pdf"));
         using Key = app::HistoryWindow::Key;
         const struct {
@@ -253,7 +176,7 @@ private slots:
             QStringList found;
         } cases[] = {{Key::Name, "花子", {"佐藤花子"}},          {Key::Telephone, "０３１２３４", {"山田太郎"}},
                      {Key::PostalCode, "060-0001", {"鈴木一郎"}}, {Key::Address, "横浜", {"佐藤花子"}},
-                     {Key::OrderNumber, "b-7", {"鈴木一郎"}},     {Key::Name, "ホルテア", {"鈴木一郎", "佐藤花子", "山田太郎"}}};
+                     {Key::OrderNumber, "b-7", {"鈴木一郎"}}};
         for (const auto& c : cases) {
             window->clearConditions();
             // Typed: the search runs after a short pause, without a click.
@@ -271,82 +194,67 @@ private slots:
         window->clearConditions();
         window->field(Key::Name).setText(QStringLiteral("いない人"));
         window->search();
-        QVERIFY(window->shownEntries().isEmpty());
-        QVERIFY(window->statusText().contains(QStringLiteral("ありませんでした")));
+        QVERIFY(window->shownEntries().isEmpty() && window->statusText().contains(QStringLiteral("ありませんでした")));
         // Back in the window after a print in the main window: it is there.
         window->clearConditions();
         w.setText("T_4_Namae", QStringLiteral("高橋"));
         w.click("InsatsuBtn");
-        QCOMPARE(window->shownEntries().size(), 3);
         window->activateWindow();
         QTRY_COMPARE(window->shownEntries().size(), 4);
         QCOMPARE(window->shownEntries().front().record.waybill.recipient.name, QStringLiteral("高橋"));
         QVERIFY(w.messages.shown.empty());
     }
 
-    // A waybill back from the history prints the page it printed before;
-    // the offsets are the main window's present ones, read as 印刷 reads
-    // them; a reprint is a history row of its own with the order number.
-    void reprintFromHistory()
+    // A row for each job the printer took, from the main window or again
+    // from the history window with the main window's present offsets, read
+    // as 印刷 reads them, and the row's order number; none for a refused one.
+    void historyRowForEachAcceptedJob()
     {
         TestWindow w;
+        auto& history = w.session->history();
+        w.form->fillFrom(expect::filledWaybill());
+        w.click("InsatsuBtn");
+        QCOMPARE(history.list(10).front().record.waybill, expect::filledWaybill());
+        QVERIFY(history.record({.destination = QStringLiteral("Office"), .orderNumber = QStringLiteral("A-9"), .waybill = expect::filledWaybill()}));
+        w.click("T_clear1");
         w.click("OnOffBtn");
         w.type("Sayuu_Xtxt", QStringLiteral("12"));
         w.type("Jyouge_Ytxt", QStringLiteral("-5"));
-        w.form->fillFrom(expect::filledWaybill());
-        w.click("InsatsuBtn");
-        const print::Page original = w.recording.lastPage();
-        w.click("T_clear1");
         app::HistoryWindow* window = app::showHistory(*w.form, *w.services);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QTreeWidget& list = window->list();
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(0)).center());
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("printAgain")), Qt::LeftButton);
-        QCOMPARE(w.recording.documents.size(), size_t(2));
-        QCOMPARE(w.recording.lastPage(), original);
-        QCOMPARE(w.text("T_4_Namae"), QString()); // the main window untouched
-        QCOMPARE(window->shownEntries().size(), 2);
-
-        // Other offsets now: the reprint follows them; a refused one stops it.
-        w.type("Sayuu_Xtxt", QStringLiteral("-20"));
-        window->choose(1);
-        window->printAgain();
+        press(window, "printAgain");
         print::PrintState state;
-        QCOMPARE(w.recording.lastPage(), print::waybillPage(expect::filledWaybill(), {-20, -5}, state));
+        QCOMPARE(w.recording.lastPage(), print::waybillPage(expect::filledWaybill(), {12, -5}, state));
+        QCOMPARE(w.text("T_4_Namae"), QString()); // the main window untouched
+        QCOMPARE(history.list(10).size(), 3);
+        QCOMPARE(history.list(1).front().record.orderNumber, QStringLiteral("A-9"));
+        // An offset the job refuses: no page, no row, from either window.
         w.type("Jyouge_Ytxt", QStringLiteral("1e9"));
         window->printAgain();
-        QCOMPARE(w.recording.documents.size(), size_t(3));
-        QVERIFY(!w.messages.shown.empty());
-
-        // Put back into the window, the same waybill reads out again.
+        w.click("InsatsuBtn");
+        QCOMPARE(w.recording.documents.size(), size_t(2));
+        QCOMPARE(history.list(10).size(), 3);
+        // Put back into the window, the waybill reads out again.
         window->choose(0);
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("putBack")), Qt::LeftButton);
+        press(window, "putBack");
         QCOMPARE(w.form->readWaybill(), expect::filledWaybill());
-    }
 
-    // The reprint as a PDF, measured against the designed millimetres.
-    void reprintMeasuredInAPdf()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("again.pdf"));
-        print::PdfFileDestination pdf(file);
-        TestWindow w(false);
-        w.printer = &pdf;
-        w.rebuild();
-        QVERIFY(w.form->Form_Load());
-        history::PrintRecord r;
-        r.destination = QStringLiteral("Office");
-        r.orderNumber = QStringLiteral("A-9");
-        r.waybill = expect::filledWaybill();
-        QVERIFY(w.session->history().record(r));
-        w.setText("Sayuu_Xtxt", QStringLiteral("23"));
-        w.setText("Jyouge_Ytxt", QStringLiteral("-7"));
-        app::HistoryWindow* window = app::showHistory(*w.form, *w.services);
-        window->choose(0);
-        window->printAgain();
-        QVERIFY2(QFile::exists(file), qPrintable(w.messages.last()));
-        checkWaybillPage(file, 1, expect::filledWaybill(), 23, -7, Corner{}, 0.05);
-        QCOMPARE(w.session->history().list(1).front().record.orderNumber, QStringLiteral("A-9"));
+        // A printer that refuses the document: told, and no row.
+        struct Refusing final : print::Destination {
+            print::Delivery print(int, const print::PageSource&, const print::Progress&) override
+            {
+                return {.message = QStringLiteral("プリンタ「Office」が見つかりません。")};
+            }
+        } refusing;
+        TestWindow gone(false);
+        gone.printer = &refusing;
+        gone.rebuild();
+        QVERIFY(gone.form->Form_Load());
+        gone.click("InsatsuBtn");
+        QCOMPARE(gone.messages.last(), QStringLiteral("プリンタ「Office」が見つかりません。"));
+        QVERIFY(gone.session->history().list(10).isEmpty());
     }
 
     // ---- the address book window ----
@@ -357,43 +265,34 @@ private slots:
         w.form->fillFrom(expect::filledWaybill());
         app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
         QVERIFY(book->shownEntries().isEmpty());
-        QTest::mouseClick(book->findChild<QPushButton*>(QStringLiteral("saveRecipient")), Qt::LeftButton);
-        QTest::mouseClick(book->findChild<QPushButton*>(QStringLiteral("saveSender")), Qt::LeftButton);
+        press(book, "saveRecipient");
+        press(book, "saveSender");
         QCOMPARE(book->kind(), Kind::Sender);
         QCOMPARE(book->shownEntries().size(), 1);
         QCOMPARE(book->shownEntries().front().address, expect::filledWaybill().sender);
         QVERIFY(app::showAddressBook(*w.form, *w.services) == book); // one window, brought to the front
 
-        // Search as you type over each key; Enter takes the entry into the
-        // block of its kind, the buttons into either.
+        // Search as you type (each key is the storage tests'); Enter takes the
+        // entry into the block of its kind, the buttons into either.
         book->setKind(Kind::Recipient);
         const waybill::Address saved = expect::filledWaybill().recipient;
-        for (const QString& typed : {saved.name.left(2), saved.telephone.right(4), saved.postalCode, saved.line1.mid(1, 3)}) {
-            type(&book->searchField(), typed);
-            QCOMPARE(book->shownEntries().size(), 1);
-        }
         type(&book->searchField(), QStringLiteral("見つからない"));
         QVERIFY(book->shownEntries().isEmpty());
-        type(&book->searchField(), saved.name);
+        type(&book->searchField(), saved.telephone.right(4));
         w.click("T_clear1");
         book->activateWindow();
         QTRY_VERIFY(book->isActiveWindow()); // so the list takes the focus, as it does for the user
         QTest::keyClick(&book->searchField(), Qt::Key_Down);
-        QVERIFY(book->chosenEntry());
-        QVERIFY(book->findChild<QPushButton*>(QStringLiteral("toRecipient"))->isEnabled());
         QTest::keyClick(&book->list(), Qt::Key_Return);
         QCOMPARE(w.form->readWaybill().recipient, saved);
         book->findChild<QPushButton*>(QStringLiteral("toSender"))->click();
         QCOMPARE(w.form->readWaybill().sender, saved);
 
         // Edited in the dialog; removed after a question answered yes.
-        QTimer::singleShot(0, [] {
-            auto* dialog = qobject_cast<app::AddressDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
+        withPopup<app::AddressDialog>([&] { book->editChosen(); }, [](app::AddressDialog* dialog) {
             dialog->findChild<QLineEdit*>(QStringLiteral("field3"))->setText(QStringLiteral("山田花子"));
             dialog->accept();
         });
-        book->editChosen();
         QVERIFY(book->chosenEntry()); // still in view, though the search was for the old name
         QCOMPARE(book->chosenEntry()->address.name, QStringLiteral("山田花子"));
         w.messages.answers = {platform::MsgAnswer::No};
@@ -405,18 +304,16 @@ private slots:
         QCOMPARE(w.messages.shown.back().buttons, platform::MsgButtons::YesNo);
     }
 
-    // Out and back in, in both encodings: ㈱ and ～ in CP932, a name that a
+    // Out and back in, in both encodings: ㈱ and ～ in CP932, names that a
     // spreadsheet would run as a formula, and 𠮷, which only UTF-8 holds.
     void csvRoundTrip()
     {
         TestWindow w;
         auto& book = w.session->addressBook();
         auto company = address("㈱ホルテア", "1000001", "東京都千代田区１～３丁目", "03-1111-2222");
-        company.careOf = QStringLiteral("総務部");
-        company.careOfShown = true;
-        const auto formula = address("=SUM(A1)", "1000002", "@住所", "-123");
-        const auto yoshi = address("𠮷田花子", "1000003", "東京都", "03");
-        QVERIFY(book.save(Kind::Recipient, company) && book.save(Kind::Sender, formula));
+        company.careOf = QStringLiteral("総務部"), company.careOfShown = true;
+        QVERIFY(book.save(Kind::Recipient, company) && book.save(Kind::Sender, address("=SUM(A1)", "1000002", "@住所", "-123")) &&
+                book.save(Kind::Sender, address("+81", "1000004", "東京都", "03")));
         app::AddressBookWindow* window = app::showAddressBook(*w.form, *w.services);
         QTemporaryDir dir;
         auto importedInto = [&](const QString& path) {
@@ -429,14 +326,11 @@ private slots:
         const QString cp932 = dir.filePath(QStringLiteral("cp932.csv"));
         QVERIFY(window->exportTo(cp932, csv::Encoding::Cp932));
         QFile raw(cp932);
-        QVERIFY(raw.open(QIODevice::ReadOnly));
-        const QByteArray bytes = raw.readAll();
-        QVERIFY(bytes.contains("\x87\x8a\x83\x7a")); // ㈱ホ
-        QVERIFY(bytes.contains("\x81\x60"));         // ～
-        QVERIFY(bytes.contains("\"'=SUM(A1)\""));
+        const QByteArray bytes = raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray();
+        QVERIFY(bytes.contains("\x87\x8a\x83\x7a") && bytes.contains("\x81\x60") && bytes.contains("\"'=SUM(A1)\"")); // ㈱ホ, ～
         QCOMPARE(importedInto(cp932), bookOf(book));
 
-        QVERIFY(book.save(Kind::Recipient, yoshi));
+        QVERIFY(book.save(Kind::Recipient, address("𠮷田花子", "1000003", "東京都", "03")));
         const QString utf8 = dir.filePath(QStringLiteral("utf8.csv"));
         QVERIFY(window->exportTo(utf8, csv::Encoding::Utf8));
         QCOMPARE(importedInto(utf8), bookOf(book));
@@ -446,8 +340,7 @@ private slots:
         const QString refused = dir.filePath(QStringLiteral("refused.csv"));
         w.messages.answers = {platform::MsgAnswer::No};
         QVERIFY(!window->exportTo(refused, csv::Encoding::Cp932));
-        QVERIFY(w.messages.last().contains(QStringLiteral("𠮷田花子（𠮷）")));
-        QVERIFY(!w.messages.last().contains(QStringLiteral("㈱")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("𠮷田花子（𠮷）")) && !w.messages.last().contains(QStringLiteral("㈱")));
         QVERIFY(!QFile::exists(refused));
         w.messages.answers = {platform::MsgAnswer::Yes};
         QVERIFY(window->exportTo(refused, csv::Encoding::Cp932));
@@ -456,8 +349,7 @@ private slots:
         // A device that fails part way: told, and not taken for done.
         FailDevice full(200);
         const auto failed = addressbook::writeCsv(book, full, csv::Encoding::Utf8);
-        QVERIFY(!failed.ok);
-        QVERIFY(failed.errorText.contains(QStringLiteral("No space left on device")));
+        QVERIFY(!failed.ok && failed.errorText.contains(QStringLiteral("No space left on device")));
         QVERIFY(!window->exportTo(dir.filePath(QStringLiteral("no/such/folder/x.csv")), csv::Encoding::Utf8));
     }
 
@@ -471,30 +363,25 @@ private slots:
         file.write("\xEF\xBB\xBF\xE5\x8C\xBA\xE5\x88\x86,郵便番号,住所1,住所2,名前,様方,電話番号\r\n");
         for (int i = 0; i < 5000; ++i)
             file.write(QStringLiteral("お届け先,100%1,東京都,,取込%2,,03\r\n").arg(i % 10000, 4, 10, QLatin1Char('0')).arg(i).toUtf8());
-        file.write("得意先,1000001,東京都,,区分違い,,03\r\n");
-        file.write("ご依頼主,,,,,,\r\n");
-        file.write("ご依頼主,1000001,東京都,,取込0,,03\r\n");
+        file.write("得意先,1000001,東京都,,区分違い,,03\r\nご依頼主,,,,,,\r\nご依頼主,1000001,東京都,,取込0,,03\r\n");
         file.close();
         TestWindow w;
         app::AddressBookWindow* window = app::showAddressBook(*w.form, *w.services);
         // The disk fills part way: the pieces stored so far stay, and the
         // same file read again stores the rest without twins.
         FailingVfs::instance().faults.writableBytes = 400000;
-        const size_t toldBefore = w.messages.shown.size();
         QVERIFY(!window->importFrom(path));
-        QCOMPARE(w.messages.shown.size(), toldBefore + 1);
+        QCOMPARE(w.messages.shown.size(), size_t(1));
         const int storedBefore = int(w.session->addressBook().recent(Kind::Recipient, 10000).size());
         QVERIFY2(storedBefore > 0 && storedBefore < 5000, qPrintable(QString::number(storedBefore)));
-        QVERIFY2(w.messages.last().contains(QStringLiteral("%1件を登録したところで登録できなくなりました").arg(storedBefore)),
-                 qPrintable(w.messages.last()));
-        QVERIFY(w.messages.last().contains(QStringLiteral("もう一度読み込むと")));
-        QVERIFY(w.messages.last().contains(QStringLiteral("空き")));
+        for (const QString& part : {QStringLiteral("%1件を登録したところで登録できなくなりました").arg(storedBefore),
+                                    QStringLiteral("もう一度読み込むと"), QStringLiteral("空き")})
+            QVERIFY2(w.messages.last().contains(part), qPrintable(w.messages.last()));
         FailingVfs::instance().reset();
         QVERIFY(window->importFrom(path));
-        QVERIFY2(w.messages.last().contains(QStringLiteral("5001件を読み込みました")), qPrintable(w.messages.last()));
-        QVERIFY(w.messages.last().contains(QStringLiteral("すでに登録されていた住所が%1件").arg(storedBefore)));
-        QVERIFY(w.messages.last().contains(QStringLiteral("5002行目：区分が")));
-        QVERIFY(w.messages.last().contains(QStringLiteral("5003行目：住所も名前も空です")));
+        for (const QString& part : {QStringLiteral("5001件を読み込みました"), QStringLiteral("すでに登録されていた住所が%1件").arg(storedBefore),
+                                    QStringLiteral("5002行目：区分が"), QStringLiteral("5003行目：住所も名前も空です")})
+            QVERIFY2(w.messages.last().contains(part), qPrintable(w.messages.last()));
         QCOMPARE(w.session->addressBook().recent(Kind::Recipient, 10000).size(), 5000);
         QCOMPARE(w.session->addressBook().recent(Kind::Sender).size(), 1);
         // Not the program's format: refused before anything is read.
@@ -506,30 +393,6 @@ private slots:
     }
 
     // ---- the file failing under the windows ----
-
-    // A damaged file is set aside with one message and a fresh one used;
-    // nothing typed in the main window is touched.
-    void damagedFileSetAsideOnce()
-    {
-        TestWindow w;
-        QDir().mkpath(w.folders.user);
-        QFile damaged(QDir(w.folders.user).filePath(QStringLiteral("horutea.sqlite")));
-        QVERIFY(damaged.open(QIODevice::WriteOnly));
-        damaged.write(QByteArray(8192, '\x5a'));
-        damaged.close();
-        w.form->fillFrom(expect::filledWaybill());
-        app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
-        QTRY_COMPARE(w.messages.shown.size(), size_t(1)); // once the window is up
-        QVERIFY(w.messages.last().contains(QStringLiteral(".damaged-")));
-        QVERIFY(book->problemText().isEmpty());
-        QTest::mouseClick(book->findChild<QPushButton*>(QStringLiteral("saveSender")), Qt::LeftButton);
-        QCOMPARE(book->shownEntries().size(), 1);
-        app::showHistory(*w.form, *w.services);
-        w.click("InsatsuBtn");
-        QCOMPARE(w.session->history().list(10).size(), 1);
-        QCOMPARE(w.messages.shown.size(), size_t(1));
-        QCOMPARE(w.form->readWaybill(), expect::filledWaybill());
-    }
 
     // A file that cannot be written: one message at the first refused
     // write, the window says so from then on, printing goes on.
@@ -544,21 +407,18 @@ private slots:
         app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
         book->setKind(Kind::Sender);
         QCOMPARE(book->shownEntries().size(), 1); // reading works
-        QTest::mouseClick(book->findChild<QPushButton*>(QStringLiteral("saveRecipient")), Qt::LeftButton);
+        press(book, "saveRecipient");
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("書き込め")));
-        QVERIFY(w.messages.last().contains(QStringLiteral("お届け先を登録できませんでした")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("書き込め")) && w.messages.last().contains(QStringLiteral("お届け先を登録できませんでした")));
         book->search();
         QVERIFY(book->problemText().contains(QStringLiteral("印刷はこれまでどおりできます")));
-        QVERIFY(book->statusText().isEmpty());
         QVERIFY(!book->findChild<QPushButton*>(QStringLiteral("saveSender"))->isEnabled());
         w.click("InsatsuBtn");
-        QCOMPARE(w.recording.documents.size(), size_t(1));
-        QCOMPARE(w.messages.shown.size(), size_t(1)); // told once
+        QVERIFY(w.recording.documents.size() == 1 && w.messages.shown.size() == 1); // printed, told once
         QCOMPARE(w.form->readWaybill(), expect::filledWaybill());
         // With the file writable again, it can be opened once more.
         FailingVfs::instance().reset();
-        book->findChild<QPushButton*>(QStringLiteral("retry"))->click();
+        press(book, "retry");
         QVERIFY(book->problemText().isEmpty());
     }
 
@@ -572,32 +432,26 @@ private slots:
         book->choose(0);
         FailingVfs::instance().faults.writableBytes = 0;
         bool stayedOpen = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<app::AddressDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
+        withPopup<app::AddressDialog>([&] { book->editChosen(); }, [&](app::AddressDialog* dialog) {
             dialog->findChild<QLineEdit*>(QStringLiteral("field3"))->setText(QStringLiteral("新しい名前"));
             dialog->accept();
             stayedOpen = dialog->isVisible() && dialog->address().name == QStringLiteral("新しい名前");
             dialog->reject();
         });
-        book->editChosen();
-        QVERIFY(stayedOpen);
-        QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("入力した内容はこの画面に残っています")));
-        QVERIFY(w.messages.last().contains(QStringLiteral("空き")));
+        QVERIFY(stayedOpen && w.messages.shown.size() == 1);
+        QVERIFY(w.messages.last().contains(QStringLiteral("入力した内容はこの画面に残っています")) && w.messages.last().contains(QStringLiteral("空き")));
         QCOMPARE(w.session->addressBook().recent(Kind::Recipient).front().address, kShop);
 
         FailingVfs::instance().faults.writableBytes = -1;
-        QVERIFY(w.session->history().record({}));
+        QVERIFY(w.session->history().record({})); // the edit's fault handed out; the next one is told
         FailingVfs::instance().faults.writableBytes = 0;
         w.form->fillFrom(expect::filledWaybill());
-        w.click("InsatsuBtn");
-        QCOMPARE(w.recording.documents.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("履歴には記録されていません")));
-        const size_t told = w.messages.shown.size();
-        w.click("InsatsuBtn");
-        QCOMPARE(w.recording.documents.size(), size_t(2));
-        QCOMPARE(w.messages.shown.size(), told);
+        for (size_t printed = 1; printed <= 2; ++printed) { // told the first time only
+            w.click("InsatsuBtn");
+            QCOMPARE(w.recording.documents.size(), printed);
+            QCOMPARE(w.messages.shown.size(), size_t(2));
+            QVERIFY(w.messages.last().contains(QStringLiteral("履歴には記録されていません")));
+        }
     }
 };
 
