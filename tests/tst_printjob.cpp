@@ -234,30 +234,22 @@ private slots:
         QCOMPARE(texts.back().text, QStringLiteral("ZX-9"));
     }
 
-    void marks_data()
-    {
-        QTest::addColumn<int>("time");
-        QTest::addColumn<int>("notice");
-        for (int t = 0; t < 5; ++t)
-            for (int n = 0; n < 2; ++n)
-                QTest::addRow("time %d notice %d", t, n) << t << n;
-    }
-
+    // Every delivery-time band and notice choice at its designed place.
     void marks()
     {
-        QFETCH(int, time);
-        QFETCH(int, notice);
-        Waybill w;
-        w.deliveryTime = waybill::DeliveryTime(time);
-        w.arrivalNotice = waybill::ArrivalNotice(notice);
-        const auto ops = run(w, 10, 0);
-        const auto marks = circles(ops);
-        QCOMPARE(marks.size(), size_t(2));
-        const expect::Mark want[] = {expect::deliveryTimeMark(w.deliveryTime), expect::noticeMark(w.arrivalNotice)};
-        for (int i = 0; i < 2; ++i) {
-            QVERIFY(qAbs(marks[i].a - (expect::originX(10) + want[i].x_mm * 56.7)) < kTol);
-            QVERIFY(qAbs(marks[i].b - (expect::originY(0) + want[i].y_mm * 56.7)) < kTol);
-        }
+        for (int time = 0; time < 5; ++time)
+            for (int notice = 0; notice < 2; ++notice) {
+                Waybill w;
+                w.deliveryTime = waybill::DeliveryTime(time);
+                w.arrivalNotice = waybill::ArrivalNotice(notice);
+                const auto marks = circles(run(w, 10, 0));
+                QCOMPARE(marks.size(), size_t(2));
+                const expect::Mark want[] = {expect::deliveryTimeMark(w.deliveryTime), expect::noticeMark(w.arrivalNotice)};
+                for (int i = 0; i < 2; ++i)
+                    QVERIFY2(qAbs(marks[i].a - (expect::originX(10) + want[i].x_mm * 56.7)) < kTol &&
+                                 qAbs(marks[i].b - (expect::originY(0) + want[i].y_mm * 56.7)) < kTol,
+                             qPrintable(QStringLiteral("time %1 notice %2").arg(time).arg(notice)));
+            }
     }
 
     // An origin beyond single precision stops the job with a message before
