@@ -194,11 +194,9 @@ private slots:
         QVERIFY2(l.errorText().contains(says), qPrintable(l.errorText()));
     }
 
-    // Japanese order headings with the postal code and address split over
-    // columns (CP932), English ones in other widths and cases (the buyer's
-    // bare 郵便番号 loses to the recipient's column; 区分 outside the address
-    // book is nothing), and the program's own address-book export, where a
-    // ご依頼主 row is no recipient and starts left out.
+    // Japanese headings with split fields; English ones folded (the buyer's
+    // 郵便番号 loses to the recipient's; 区分 is nothing outside the address
+    // book); the address-book export, where ご依頼主 rows start left out.
     void recognisedHeadings_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -296,11 +294,9 @@ private slots:
             QCOMPARE(findings[0].column, firstColumn[field]);
     }
 
-    // A long CP932 list read in slices with rising progress, with quoted line
-    // breaks and blank lines: every row read again later (as the table does)
-    // is the row read in sequence, also where a record or a character
-    // straddles the reader's chunks. A recheck keeps the user's edits
-    // and marks.
+    // A long CP932 list with quoted line breaks and blank lines, read in
+    // slices: each row read again later (as the table does) is the row read
+    // in sequence, across the reader's chunks; a recheck keeps edits and marks.
     void listStatesAndEdits()
     {
         QString text = kJapaneseHeader;
