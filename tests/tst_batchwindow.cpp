@@ -310,16 +310,16 @@ private slots:
         QVERIFY(w.session->history().search({.orderNumber = QStringLiteral("C-2")}).isEmpty());
     }
 
-    // Seven headings no table knows (as many as the address book has) go
-    // through the column dialog; a later run opens the next list with those
-    // headings, written with other spaces, without asking.
+    // Seven headings no table knows (as many as the address book has; 区分
+    // names no kind outside it) go through the column dialog; a later run
+    // opens the next list with those headings, spaced otherwise, unasked.
     void unknownHeadingsAreMappedOnceAndRemembered()
     {
         TestWindow w;
-        const QString rows = QStringLiteral("%1\nR-1,山田太郎,100-0001,東京都千代田区千代田1-1,03-1234-5678,紅茶,\n"
-                                            "R-2,佐藤花子,530-0001,大阪府大阪市北区梅田,06-9876-5432,焼き菓子,\n");
+        const QString rows = QStringLiteral("%1\nR-1,山田太郎,100-0001,東京都千代田区千代田1-1,03-1234-5678,紅茶,ご依頼主\n"
+                                            "R-2,佐藤花子,530-0001,大阪府大阪市北区梅田,06-9876-5432,焼き菓子,ご依頼主\n");
         int dialogs = 0;
-        const QByteArray first = rows.arg(QStringLiteral("受付No,宛先氏名,宛先〒,宛先所在地,宛先TEL,内容,備考")).toUtf8();
+        const QByteArray first = rows.arg(QStringLiteral("受付No,宛先氏名,宛先〒,宛先所在地,宛先TEL,内容,区分")).toUtf8();
         BatchWindow* bw = openList(w, QStringLiteral("unknown1.csv"), first, [&](QDialog& dialog) {
             ++dialogs;
             auto* mapping = qobject_cast<app::ColumnMappingDialog*>(&dialog);
@@ -350,7 +350,7 @@ private slots:
 
         w.rebuild();
         QVERIFY(w.form->Form_Load());
-        BatchWindow* again = openList(w, QStringLiteral("unknown2.csv"), rows.arg(QStringLiteral(" 受付No,宛先 氏名,宛先〒 ,宛先所在地,宛先TEL,内容,備考")).toUtf8());
+        BatchWindow* again = openList(w, QStringLiteral("unknown2.csv"), rows.arg(QStringLiteral(" 受付No,宛先 氏名,宛先〒 ,宛先所在地,宛先TEL,内容,区分")).toUtf8());
         QCOMPARE(again->list().mappingSource(), orders::MappingSource::Remembered);
         QCOMPARE(column(again, OrderListModel::StateColumn), (QStringList{"印刷できる", "印刷できる"}));
 
