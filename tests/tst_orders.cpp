@@ -132,10 +132,8 @@ private slots:
         QCOMPARE(read.last, csv::Reader::Step::End);
         QCOMPARE(read.encoding, encoding);
         QCOMPARE(read.fields, fields);
-        for (int i = 0; i < lines.size(); ++i) {
+        for (int i = 0; i < lines.size(); ++i)
             QCOMPARE(read.records.value(i).line, lines[i]);
-            QCOMPARE(read.records.value(i).badColumn, -1);
-        }
     }
 
     void encodingFaults()
@@ -224,6 +222,7 @@ private slots:
         writer.write(orders::addressBookHeadings());
         writer.write(orders::addressBookRecord(false, to));
         writer.write(orders::addressBookRecord(true, {"5300001", "大阪府大阪市北区梅田1-1", "梅田ビル", "送り主", "", false, "06-1234-5678"}));
+        QVERIFY(book.data().startsWith("\xEF\xBB\xBF")); // the mark by which spreadsheets know UTF-8
         QTest::newRow("own address book") << book.data() << orders::MappingSource::AddressBook << QString() << to << QStringList{"", ""}
             << QList<RowState>{RowState::Printable, RowState::Excluded};
     }
