@@ -2,6 +2,7 @@
 // with their states and reasons, fixed and left out, and printed as one job.
 #include "support.h"
 #include "expect.h"
+#include "waybillcheck.h"
 
 #include "app/batchwindow.h"
 #include "app/columnmappingdialog.h"
@@ -9,6 +10,7 @@
 #include "app/orderlistmodel.h"
 #include "app/roweditdialog.h"
 #include "history/history.h"
+#include "print/systemprinter.h"
 
 #include <QFile>
 #include <QLabel>
@@ -186,9 +188,15 @@ private slots:
     // Three rows as one document with the sender from the address book, the
     // list's constants and the main window's offsets (tst_cli measures the
     // page of the same print path); each row recorded with its order number.
+    // Printed through the program's own printer set to write a PDF file, as
+    // the printer dialog's "print to file": one document, every page measured.
     void constantsAndOffsetsApplyToEveryRow()
     {
-        TestWindow w;
+        const QString pdfPath = m_files.filePath(QStringLiteral("three.pdf"));
+        print::SystemPrinter printer(m_files.filePath(QStringLiteral("docs")));
+        printer.settings().setOutputFormat(QPrinter::PdfFormat);
+        printer.settings().setOutputFileName(pdfPath);
+        TestWindow w(true, &printer);
         waybill::Address other = kSender;
         other.name = QStringLiteral("ホルテア倉庫");
         other.careOf = QStringLiteral("出荷係");
@@ -224,26 +232,33 @@ private slots:
         w.setText("Jyouge_Ytxt", QStringLiteral("x"));
         clickButton(bw, "printAllButton");
         QVERIFY2(w.messages.last().contains(QStringLiteral("上下のズレ")), qPrintable(w.messages.last()));
-        QCOMPARE(w.recording.attempts, 0);
+        QVERIFY(!QFile::exists(pdfPath));
         w.setText("Jyouge_Ytxt", QStringLiteral("-7"));
 
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(w.recording.documents.size(), size_t(1));
-        QCOMPARE(w.recording.documents[0].size(), size_t(3));
-        const print::PageText& firstDigit = w.recording.documents[0][1].texts.front(); // of the postal code, as designed
-        QVERIFY(qAbs(firstDigit.topLeftTwips.x() - expect::textX(23, 84.0)) < 0.01);
-        QVERIFY(qAbs(firstDigit.topLeftTwips.y() - expect::textY(-7, 15.6)) < 0.01);
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "印刷済み", "印刷済み"}));
         QVERIFY(bw->statusText().contains(QStringLiteral("3 枚")));
-        waybill::Waybill second;
-        second.recipient = {"5300001", "大阪府大阪市北区梅田2-4-9", "梅田ビル12F", "佐藤花子", "経理部", true, "06-9876-5432"};
-        second.sender = other;
-        second.deliveryTime = waybill::DeliveryTime::Afternoon;
-        second.arrivalNotice = waybill::ArrivalNotice::NotWanted;
-        second.goods[0].description = QStringLiteral("雑貨");
+        auto expected = [&](waybill::Address to, QString description, QString productNumber) {
+            waybill::Waybill w;
+            w.recipient = std::move(to);
+            w.sender = other;
+            w.deliveryTime = waybill::DeliveryTime::Afternoon;
+            w.arrivalNotice = waybill::ArrivalNotice::NotWanted;
+            w.goods[0] = {std::move(description), std::move(productNumber)};
+            return w;
+        };
+        const waybill::Waybill pages[] = {
+            expected({"1000001", "東京都千代田区千代田1-1", "", "山田太郎", "", false, "03-1234-5678"}, "焼き菓子", "K-01"),
+            expected({"5300001", "大阪府大阪市北区梅田2-4-9", "梅田ビル12F", "佐藤花子", "経理部", true, "06-9876-5432"}, "雑貨", ""),
+            expected({"8120011", "福岡県福岡市博多区博多駅前3-1", "博多ビル", "高橋美咲", "", false, "092-333-4444"}, "紅茶", "T-3")};
+        QCOMPARE(pdf::pageCount(pdfPath), 3);
+        for (int page = 1; page <= 3; ++page) {
+            checkWaybillPage(pdfPath, page, pages[page - 1], 23, -7, Corner{}, 0.05);
+            QVERIFY(!QTest::currentTestFailed());
+        }
         const auto recorded = w.session->history().search({.orderNumber = QStringLiteral("B-2")});
         QCOMPARE(recorded.size(), 1);
-        QCOMPARE(recorded.front().record.waybill, second);
+        QCOMPARE(recorded.front().record.waybill, pages[1]);
         QCOMPARE(recorded.front().record.offsetXTenthMm, 23.0);
         QCOMPARE(w.session->history().list(10).size(), 3);
         // The sender printed with becomes the most recent.
