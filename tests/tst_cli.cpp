@@ -34,21 +34,14 @@ class CliTest : public QObject {
         return r;
     }
 
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
     QString csv(const QString& name, const QString& text, bool cp932 = false)
     {
-        if (!cp932)
-            return write(name, text.toUtf8());
-        QStringEncoder encoder("Shift_JIS");
-        return write(name, QByteArray(encoder(text)));
+        QStringEncoder encoder(cp932 ? "Shift_JIS" : "UTF-8");
+        const QByteArray bytes = encoder(text);
+        QFile f(m_dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(f.fileName()));
+        return f.fileName();
     }
 
 private slots:
@@ -131,27 +124,25 @@ private slots:
         QCOMPARE(pdf::pageCount(pdfPath), 1);
     }
 
+    // Lists that cannot run at all: exit 2, stderr naming the cause, no file.
     void cannotRun()
     {
         const QString list = csv(QStringLiteral("ok.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
-        Run r = run({QStringLiteral("--batch"), m_dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf"))});
-        QCOMPARE(r.exit, 2);
-        QVERIFY(!r.err.isEmpty());
-        r = run({QStringLiteral("--batch"), list, QStringLiteral("--printer"), QStringLiteral("no-such-queue")});
-        QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("no-such-queue")), qPrintable(r.err));
-        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf")), QStringLiteral("--sender"),
-                 QStringLiteral("知らない店")});
-        QCOMPARE(r.exit, 2);
-        QVERIFY(r.err.contains(QStringLiteral("知らない店")));
         const QString strange = csv(QStringLiteral("strange.csv"), QStringLiteral("a,b,c\n1,2,3\n"));
-        r = run({QStringLiteral("--batch"), strange, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf"))});
-        QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("一括印刷")), qPrintable(r.err));
-        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("no-folder/x.pdf"))});
-        QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("印刷されていません")), qPrintable(r.err));
-        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("x.pdf"))));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("x.pdf"));
+        const std::pair<QStringList, QString> cases[] = {
+            {{m_dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("--pdf"), pdfPath}, QStringLiteral("missing.csv")},
+            {{list, QStringLiteral("--printer"), QStringLiteral("no-such-queue")}, QStringLiteral("no-such-queue")},
+            {{list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--sender"), QStringLiteral("知らない店")}, QStringLiteral("知らない店")},
+            {{strange, QStringLiteral("--pdf"), pdfPath}, QStringLiteral("一括印刷")},
+            {{list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("no-folder/x.pdf"))}, QStringLiteral("印刷されていません")},
+        };
+        for (const auto& [arguments, named] : cases) {
+            const Run r = run(QStringList{QStringLiteral("--batch")} + arguments);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(named), qPrintable(r.err));
+        }
+        QVERIFY(!QFile::exists(pdfPath));
     }
 };
 
