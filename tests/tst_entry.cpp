@@ -101,8 +101,8 @@ private slots:
         TestWindow w;
         for (auto [check, field] : {std::pair{"C_1_Samakata", "T_5_Samakata"}, std::pair{"C_2_Samakata", "iraiSamakata"}}) {
             w.click(check);
-            QVERIFY(!w.c(field)->isHidden());
             QWidget* c = w.c(field);
+            QVERIFY(!c->isHidden());
             QWidget* editor = qobject_cast<QComboBox*>(c) ? qobject_cast<QComboBox*>(c)->lineEdit() : c;
             // Japanese arrives from the input method as committed text.
             QInputMethodEvent input;

@@ -85,8 +85,7 @@ private slots:
         QCOMPARE(offsetText(w, true), QStringLiteral("12"));
         QCOMPARE(offsetText(w, false), QStringLiteral("0"));
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("上下のズレ")));
-        QVERIFY(!w.messages.last().contains(QStringLiteral("左右のズレ")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("上下のズレ")) && !w.messages.last().contains(QStringLiteral("左右のズレ")));
     }
 
     // A fresh folder gets two empty files and starts from 0; files already
