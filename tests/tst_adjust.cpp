@@ -202,7 +202,6 @@ private slots:
         const QString docs = docsDir.filePath(QStringLiteral("文書"));
         print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
-        QVERIFY(printer.writesPdfFiles());
         QVERIFY(QDir().mkpath(docs));
         const QDateTime now = QDateTime::currentDateTime();
         QStringList kept;

@@ -16,10 +16,7 @@ using namespace testing;
 
 namespace {
 
-struct Run {
-    int exit = -1;
-    QString out, err;
-};
+struct Run { int exit = -1; QString out, err; };
 
 class CliTest : public QObject {
     Q_OBJECT
@@ -50,10 +47,8 @@ private slots:
         qputenv("CUPS_SERVER", QFile::encodeName(m_dir.filePath(QStringLiteral("no-cups.sock"))));
         platform::installFontSubstitutions();
         for (auto [folder, name] : {std::pair{&m_folders.app, "app"}, std::pair{&m_folders.user, "user"},
-                                    std::pair{&m_folders.docs, "docs"}, std::pair{&m_folders.config, "config"}}) {
-            *folder = m_dir.filePath(QString::fromLatin1(name));
-            QDir().mkpath(*folder);
-        }
+                                    std::pair{&m_folders.docs, "docs"}, std::pair{&m_folders.config, "config"}})
+            QVERIFY(QDir().mkpath(*folder = m_dir.filePath(QString::fromLatin1(name))));
     }
 
     void helpVersionAndWrongArguments()
@@ -67,9 +62,8 @@ private slots:
         r = run({QStringLiteral("--colour")});
         QCOMPARE(r.exit, 2);
         QVERIFY2(r.err.contains(QStringLiteral("分からないオプション")) && r.err.contains(QStringLiteral("colour")), qPrintable(r.err));
-        r = run({QStringLiteral("--batch"), QStringLiteral("x.csv"), QStringLiteral("--pdf"), QStringLiteral("a.pdf"),
-                 QStringLiteral("--printer"), QStringLiteral("q")});
-        QCOMPARE(r.exit, 2);
+        QCOMPARE(run({QStringLiteral("--batch"), QStringLiteral("x.csv"), QStringLiteral("--pdf"), QStringLiteral("a.pdf"),
+                      QStringLiteral("--printer"), QStringLiteral("q")}).exit, 2);
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("100-0001")}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("0000000")}).exit, 1);
     }

@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 using namespace testing;
-using Status = platform::FileRead::Status;
 
 namespace {
 
@@ -70,7 +69,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(int, offset);
         QFETCH(bool, told);
-        const adjust::OffsetFromFile read = adjust::offsetFromFile({Status::Ok, content});
+        const adjust::OffsetFromFile read = adjust::offsetFromFile({platform::FileRead::Status::Ok, content});
         QCOMPARE(read.tenthMm, offset);
         QCOMPARE(!read.problem.isEmpty(), told);
     }
