@@ -128,4 +128,16 @@ inline waybill::Waybill filledWaybill()
     return w;
 }
 
+// A second, sparser waybill; its postal codes carry hyphens (seven digits
+// in seven boxes) and its time band differs from the first.
+inline waybill::Waybill secondWaybill()
+{
+    waybill::Waybill w;
+    w.recipient = {QStringLiteral("060－0001"), QStringLiteral("北海道札幌市中央区"), {}, QStringLiteral("佐藤花子"), {}, false,
+                   QStringLiteral("011-222-3333")};
+    w.sender.postalCode = QStringLiteral("530-0001");
+    w.deliveryTime = waybill::DeliveryTime::Morning;
+    return w;
+}
+
 } // namespace expect

@@ -16,10 +16,7 @@ using namespace testing;
 
 namespace {
 
-struct Run {
-    int exit = -1;
-    QString out, err;
-};
+struct Run { int exit = -1; QString out, err; };
 
 class CliTest : public QObject {
     Q_OBJECT
@@ -34,21 +31,14 @@ class CliTest : public QObject {
         return r;
     }
 
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
     QString csv(const QString& name, const QString& text, bool cp932 = false)
     {
-        if (!cp932)
-            return write(name, text.toUtf8());
-        QStringEncoder encoder("Shift_JIS");
-        return write(name, QByteArray(encoder(text)));
+        QStringEncoder encoder(cp932 ? "Shift_JIS" : "UTF-8");
+        const QByteArray bytes = encoder(text);
+        QFile f(m_dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(f.fileName()));
+        return f.fileName();
     }
 
 private slots:
@@ -57,10 +47,8 @@ private slots:
         qputenv("CUPS_SERVER", QFile::encodeName(m_dir.filePath(QStringLiteral("no-cups.sock"))));
         platform::installFontSubstitutions();
         for (auto [folder, name] : {std::pair{&m_folders.app, "app"}, std::pair{&m_folders.user, "user"},
-                                    std::pair{&m_folders.docs, "docs"}, std::pair{&m_folders.config, "config"}}) {
-            *folder = m_dir.filePath(QString::fromLatin1(name));
-            QDir().mkpath(*folder);
-        }
+                                    std::pair{&m_folders.docs, "docs"}, std::pair{&m_folders.config, "config"}})
+            QVERIFY(QDir().mkpath(*folder = m_dir.filePath(QString::fromLatin1(name))));
     }
 
     void helpVersionAndWrongArguments()
@@ -74,9 +62,8 @@ private slots:
         r = run({QStringLiteral("--colour")});
         QCOMPARE(r.exit, 2);
         QVERIFY2(r.err.contains(QStringLiteral("分からないオプション")) && r.err.contains(QStringLiteral("colour")), qPrintable(r.err));
-        r = run({QStringLiteral("--batch"), QStringLiteral("x.csv"), QStringLiteral("--pdf"), QStringLiteral("a.pdf"),
-                 QStringLiteral("--printer"), QStringLiteral("q")});
-        QCOMPARE(r.exit, 2);
+        QCOMPARE(run({QStringLiteral("--batch"), QStringLiteral("x.csv"), QStringLiteral("--pdf"), QStringLiteral("a.pdf"),
+                      QStringLiteral("--printer"), QStringLiteral("q")}).exit, 2);
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("100-0001")}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("0000000")}).exit, 1);
     }
@@ -131,27 +118,25 @@ private slots:
         QCOMPARE(pdf::pageCount(pdfPath), 1);
     }
 
+    // Lists that cannot run at all: exit 2, stderr naming the cause, no file.
     void cannotRun()
     {
         const QString list = csv(QStringLiteral("ok.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
-        Run r = run({QStringLiteral("--batch"), m_dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf"))});
-        QCOMPARE(r.exit, 2);
-        QVERIFY(!r.err.isEmpty());
-        r = run({QStringLiteral("--batch"), list, QStringLiteral("--printer"), QStringLiteral("no-such-queue")});
-        QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("no-such-queue")), qPrintable(r.err));
-        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf")), QStringLiteral("--sender"),
-                 QStringLiteral("知らない店")});
-        QCOMPARE(r.exit, 2);
-        QVERIFY(r.err.contains(QStringLiteral("知らない店")));
         const QString strange = csv(QStringLiteral("strange.csv"), QStringLiteral("a,b,c\n1,2,3\n"));
-        r = run({QStringLiteral("--batch"), strange, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("x.pdf"))});
-        QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("一括印刷")), qPrintable(r.err));
-        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("no-folder/x.pdf"))});
-        QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("印刷されていません")), qPrintable(r.err));
-        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("x.pdf"))));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("x.pdf"));
+        const std::pair<QStringList, QString> cases[] = {
+            {{m_dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("--pdf"), pdfPath}, QStringLiteral("missing.csv")},
+            {{list, QStringLiteral("--printer"), QStringLiteral("no-such-queue")}, QStringLiteral("no-such-queue")},
+            {{list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--sender"), QStringLiteral("知らない店")}, QStringLiteral("知らない店")},
+            {{strange, QStringLiteral("--pdf"), pdfPath}, QStringLiteral("一括印刷")},
+            {{list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("no-folder/x.pdf"))}, QStringLiteral("印刷されていません")},
+        };
+        for (const auto& [arguments, named] : cases) {
+            const Run r = run(QStringList{QStringLiteral("--batch")} + arguments);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(named), qPrintable(r.err));
+        }
+        QVERIFY(!QFile::exists(pdfPath));
     }
 };
 
