@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QWheelEvent>
 
 using namespace testing;
 using addressbook::Kind;
@@ -131,9 +130,8 @@ private slots:
         withPopup<QMenu>([&] { name->showPopup(); }, [](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
         QCOMPARE(w.form->readWaybill().sender, kShop);
 
-        // Typing goes on as before: arrows, page keys and the wheel pick
-        // nothing, and the empty address line still takes the postal code's
-        // address on Down.
+        // Typing goes on as before: arrows and page keys pick nothing, and
+        // the empty address line still takes the postal code's address on Down.
         w.click("T_clear2");
         w.type("iraiYuubin", QStringLiteral("100-0001"));
         QLineEdit* line1 = w.c<QComboBox>("iraiJyuusyo1")->lineEdit();
@@ -143,9 +141,6 @@ private slots:
             w.type(field, QStringLiteral("ホ"));
             for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_Down})
                 QTest::keyClick(QApplication::focusWidget(), key);
-            QWheelEvent wheel(QPointF(5, 5), w.c(field)->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(w.c(field), &wheel);
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
         }
         const auto typed = w.form->readWaybill().sender;
@@ -191,10 +186,6 @@ private slots:
         type(&window->field(Key::Name), QStringLiteral("佐藤"));
         QTest::keyClick(&window->field(Key::Name), Qt::Key_Return);
         QCOMPARE(names(window->shownEntries()), QStringList{"佐藤花子"});
-        window->clearConditions();
-        window->field(Key::Name).setText(QStringLiteral("いない人"));
-        window->search();
-        QVERIFY(window->shownEntries().isEmpty() && window->statusText().contains(QStringLiteral("ありませんでした")));
         // Back in the window after a print in the main window: it is there.
         window->clearConditions();
         w.setText("T_4_Namae", QStringLiteral("高橋"));
