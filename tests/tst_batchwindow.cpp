@@ -437,9 +437,8 @@ private slots:
         QVERIFY(w.messages.last().contains(QStringLiteral("印刷済みの印（2 行）")));
     }
 
-    // A long list is read in slices from the event loop, and the table reads
-    // row texts for the rows on screen only.
-    void longListStreamsAndFetchesOnDemand()
+    // A long list is read in slices while the event loop keeps turning.
+    void longListStreams()
     {
         TestWindow w;
         QByteArray text = QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名\n").toUtf8();
@@ -448,7 +447,6 @@ private slots:
             text += QStringLiteral("L-%1,1000001,東京都千代田区千代田1-%1,山田%1\n").arg(i).toUtf8();
         const QString path = writeFile(QStringLiteral("long.csv"), text);
         BatchWindow* bw = openList(w, QStringLiteral("short.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n").toUtf8());
-        bw->resize(1100, 700);
         int turns = 0;
         QTimer ticker;
         connect(&ticker, &QTimer::timeout, [&] { ++turns; });
@@ -459,14 +457,7 @@ private slots:
         ticker.stop();
         QVERIFY2(turns > 3, qPrintable(QString::number(turns))); // the event loop kept turning
         QCOMPARE(bw->list().countRows(orders::RowState::Printable), qint64(kRows));
-        QTRY_VERIFY(bw->model().rowsFetched() > 0); // painted
-        QTest::qWait(20);
-        const qint64 onScreen = bw->model().rowsFetched();
-        QVERIFY2(onScreen > 0 && onScreen < 100, qPrintable(QString::number(onScreen)));
-        bw->table().scrollToBottom();
-        QTRY_VERIFY(bw->model().rowsFetched() > onScreen);
         QCOMPARE(cell(bw, kRows - 1, OrderListModel::OrderNumberColumn), QStringLiteral("L-%1").arg(kRows - 1));
-        QVERIFY2(bw->model().rowsFetched() < 2 * onScreen + 10, qPrintable(QString::number(bw->model().rowsFetched())));
     }
 };
 
