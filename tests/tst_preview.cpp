@@ -223,8 +223,8 @@ private slots:
         preview.refresh();
         auto line2 = std::find_if(preview.overruns().begin(), preview.overruns().end(),
                                   [](const print::Overrun& o) { return o.row.address == print::AddressPart::Line2 && o.row.block == print::TextBlock::Recipient; });
-        QVERIFY(line2 != preview.overruns().end() && line2->description.contains(QStringLiteral("用紙の左端から")));
-        QVERIFY(qAbs(line2->offSheet_mm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01);
+        QVERIFY(line2 != preview.overruns().end() && line2->description.contains(QStringLiteral("用紙の左端から")) &&
+                qAbs(line2->offSheet_mm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01);
         source.content.horizontalOffsetText = QStringLiteral("180");
         preview.refresh();
         auto offRight = [&] {
@@ -324,15 +324,13 @@ private slots:
         // Fitted, the paper fills the room in one direction and needs no scrolling.
         preview->resize(700, 600);
         preview->fitToWindow();
-        const QSize room = preview->scrollArea().maximumViewportSize(), page = preview->view().sizeHint();
-        QVERIFY(page.width() <= room.width() && page.height() <= room.height() &&
-                std::min(room.width() - page.width(), room.height() - page.height()) <= 4);
+        const QSize room = preview->scrollArea().maximumViewportSize() - preview->view().sizeHint();
+        QVERIFY(room.width() >= 0 && room.height() >= 0 && std::min(room.width(), room.height()) <= 4);
 
         // The form's drawing is switched off and on, the other layers kept.
-        auto* formBox = preview->findChild<QCheckBox*>();
-        formBox->setChecked(false);
+        preview->findChild<QCheckBox*>()->setChecked(false);
         QCOMPARE(preview->view().shownLayers(), app::PreviewWidget::Layers(app::PreviewWidget::OverrunLayer | app::PreviewWidget::ScanLayer));
-        formBox->setChecked(true);
+        preview->findChild<QCheckBox*>()->setChecked(true);
         QVERIFY(preview->view().shownLayers().testFlag(app::PreviewWidget::FormLayer));
     }
 
@@ -349,9 +347,7 @@ private slots:
         };
         for (const auto& [file, dpi, size_mm] : {std::tuple(png, 300, QSizeF(210, 297)), std::tuple(jpeg, 600, QSizeF(180, 150))}) {
             QImage scan((size_mm * (dpi / 25.4)).toSize(), QImage::Format_RGB32);
-            scan.setDotsPerMeterX(qRound(dpi / 0.0254));
-            scan.setDotsPerMeterY(qRound(dpi / 0.0254));
-            scan.fill(Qt::white);
+            scan.setDotsPerMeterX(qRound(dpi / 0.0254)), scan.setDotsPerMeterY(qRound(dpi / 0.0254)), scan.fill(Qt::white);
             drawBox(scan, dpi);
             QVERIFY(scan.save(file));
         }
@@ -372,14 +368,11 @@ private slots:
                 app::PreviewWindow window(source.fn());
                 QVERIFY(!window.openScan(file));
                 QVERIFY(boxAt(window.view(), QPointF(20, 30)));
-                QTest::keyClick(&window.view(), Qt::Key_Right);
-                QTest::keyClick(&window.view(), Qt::Key_Right);
-                QTest::keyClick(&window.view(), Qt::Key_Down, Qt::ShiftModifier);
+                for (auto [key, modifier] : {std::pair(Qt::Key_Right, Qt::NoModifier), std::pair(Qt::Key_Right, Qt::NoModifier), std::pair(Qt::Key_Down, Qt::ShiftModifier)})
+                    QTest::keyClick(&window.view(), key, modifier);
             }
             app::PreviewWindow again(source.fn());
-            QCOMPARE(again.scanPath(), file);
-            QCOMPARE(again.view().scanNudge_tenthMm(), QPoint(2, 10));
-            QVERIFY(boxAt(again.view(), QPointF(20.2, 31.0)));
+            QVERIFY(again.scanPath() == file && again.view().scanNudge_tenthMm() == QPoint(2, 10) && boxAt(again.view(), QPointF(20.2, 31.0)));
 
             // Dragged by 5 mm to the left at the window's zoom.
             app::PreviewWidget& view = again.view();
