@@ -1,6 +1,5 @@
-// The preview against the printed PDF, pixel by pixel; texts that run past
-// their places; the form drawing against the designed millimetres; offsets,
-// zoom and the remembered scan.
+// The preview against the printed PDF, pixel by pixel; texts that run past their places; the form drawing against the designed millimetres;
+// offsets, zoom and the remembered scan.
 #include "expect.h"
 #include "pdfmeasure.h"
 #include "support.h"
@@ -17,6 +16,7 @@
 #include <QSettings>
 
 using namespace testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -30,11 +30,9 @@ struct Source {
     app::PreviewSource fn() { return [this] { return content; }; }
 };
 
-// The PDF page as poppler draws it, at kDpi. Poppler puts each glyph on a
-// whole pixel row, up to a pixel above its place; drawn four times finer and
-// averaged, its picture keeps the places to a quarter of a pixel.
-QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir, const QPageLayout& paper = print::defaultPdfPaper(),
-                    QPointF corner_mm = {})
+// The PDF page as poppler draws it, at kDpi. Poppler puts each glyph on a whole pixel row, up to a pixel above its place; drawn four times
+// finer and averaged, its picture keeps the places to a quarter of a pixel.
+QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir, const QPageLayout& paper = print::defaultPdfPaper(), QPointF corner_mm = {})
 {
     constexpr int kFiner = 4;
     const QString file = dir.filePath(QStringLiteral("page.pdf"));
@@ -61,13 +59,11 @@ print::Page pageOf(const waybill::Waybill& w, print::PrintOffsets offsets)
     return print::waybillPage(w, offsets, state);
 }
 
-// How two pictures of one page differ: dark pixels of either with no dark
-// pixel within 1 px in the other, the ratio of their ink totals, and the
-// largest distance between the centres of ink of one text (or mark) in both.
+// How two pictures of one page differ: dark pixels of either with no dark pixel within 1 px in the other, the ratio of their ink totals,
+// and the largest distance between the centres of ink of one text (or mark) in both.
 struct Agreement {
     int lonelyDark = 0;
-    double inkRatio = 1;
-    double worstCentre_px = 0;
+    double inkRatio = 1, worstCentre_px = 0;
     // Only anti-aliasing apart: a 0.2 mm move is 1.2 px at 150 dpi.
     bool agrees() const { return lonelyDark == 0 && qAbs(inkRatio - 1) <= 0.03 && worstCentre_px <= 0.4; }
     QString said() const { return QStringLiteral("%1 lonely dark pixels, ink ratio %2, centres %3 px apart").arg(lonelyDark).arg(inkRatio).arg(worstCentre_px); }
@@ -122,7 +118,6 @@ Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, Q
     return result;
 }
 
-bool black(QRgb p) { return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60; }
 bool reddish(QRgb p) { return qRed(p) > 150 && qGreen(p) < 120 && qBlue(p) < 120; }
 
 // How many pixels within r pass the test, and the box around them.
@@ -135,7 +130,7 @@ std::pair<int, QRect> inkIn(const QImage& image, const std::function<bool(QRgb)>
                 found = {found.first + 1, found.second | QRect(x, y, 1, 1)};
     return found;
 }
-QRect blackInk(const QImage& image) { return inkIn(image, black).second; }
+QRect blackInk(const QImage& image) { return inkIn(image, [](QRgb p) { return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60; }).second; }
 
 // Designed millimetres from the print origin to paper millimetres, offsets in 0.1 mm.
 QPointF onPaper(double ox, double oy, double x_mm, double y_mm)
@@ -162,7 +157,6 @@ private slots:
         source.content.verticalOffsetText = QStringLiteral("-7");
         app::PreviewWidget preview(source.fn());
         const print::Page page = pageOf(source.content.waybill, {23, -7});
-        QVERIFY(preview.page() == page);
         // A4 printable from its corner, and Letter with its printable area inset.
         for (const auto& [paperSize, corner_mm] : {std::pair(QPageSize::A4, QPointF()), std::pair(QPageSize::Letter, QPointF(4.2, 3.1))}) {
             const QPageLayout paper(QPageSize(paperSize), QPageLayout::Portrait, QMarginsF());
@@ -172,8 +166,7 @@ private slots:
             QVERIFY2(same.agrees(), qPrintable(same.said()));
         }
 
-        // The comparison sees one text moved by 0.2 mm, and the whole print
-        // moved by an offset step of 2.
+        // The comparison sees one text moved by 0.2 mm, and the print moved by an offset step of 2.
         preview.setPaper(print::defaultPdfPaper());
         const QImage shown = preview.render(kDpi);
         print::Page nameMoved = page;
@@ -191,8 +184,7 @@ private slots:
     {
         Source source;
         QVERIFY(!print::overrunProblem(source.content.waybill));
-        // 25 full-width characters of 10 points are some 88 mm: past the
-        // 66 mm from address line 1's start to the goods column.
+        // 25 full-width characters of 10 points, some 88 mm: past the 66 mm from address line 1's start to the goods column.
         source.content.waybill.recipient.line1 = QString(25, QChar(0x6771));
         source.content.waybill.sender.name = QStringLiteral("ABC");
         app::PreviewWidget preview(source.fn());
@@ -203,9 +195,8 @@ private slots:
 
         // The width is the printed one: as poppler measures the PDF.
         QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("long.pdf"));
-        QVERIFY(print::PdfFileDestination(file).print(1, [&](int) { return preview.page(); }).ok);
-        const auto words = pdf::words(file);
+        QVERIFY(print::PdfFileDestination(dir.filePath(QStringLiteral("long.pdf"))).print(1, [&](int) { return preview.page(); }).ok);
+        const auto words = pdf::words(dir.filePath(QStringLiteral("long.pdf")));
         auto word = std::find_if(words.begin(), words.end(), [&](const pdf::Word& w) { return w.text == o.text; });
         QVERIFY(word != words.end());
         QVERIFY2(qAbs((word->x1 - word->x0) - o.textWidth_mm) < 0.3, qPrintable(QString::number(word->x1 - word->x0)));
@@ -217,20 +208,17 @@ private slots:
         QVERIFY(inkIn(marked, reddish, QRect(placeEnd + QPoint(4, -12), QSize(40, 10))).first > 20);
         QCOMPARE(inkIn(marked, reddish, QRect(sender - QPoint(20, 40), QSize(200, 60))).first, 0);
 
-        // Off the paper: the whole print 100 mm to the left; 2 mm to the
-        // right the five-digit amounts leave A4 paper, not the wider Letter.
+        // Off the paper: the whole print 100 mm to the left; 2 mm to the right the five-digit amounts leave A4 paper, not the wider Letter.
         source.content.horizontalOffsetText = QStringLiteral("-1000");
         preview.refresh();
-        auto line2 = std::find_if(preview.overruns().begin(), preview.overruns().end(),
-                                  [](const print::Overrun& o) { return o.row.address == print::AddressPart::Line2 && o.row.block == print::TextBlock::Recipient; });
-        QVERIFY(line2 != preview.overruns().end() && line2->description.contains(QStringLiteral("用紙の左端から")) &&
-                qAbs(line2->offSheet_mm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01);
+        QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
+            return o.row.block == print::TextBlock::Recipient && o.row.address == print::AddressPart::Line2 && o.description.contains(u"用紙の左端から"_s) &&
+                   qAbs(o.offSheet_mm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01;
+        }));
         source.content.horizontalOffsetText = QStringLiteral("180");
         preview.refresh();
-        auto offRight = [&] {
-            return std::count_if(preview.overruns().begin(), preview.overruns().end(),
-                                 [](const print::Overrun& o) { return o.description.contains(QStringLiteral("用紙の右端から")); });
-        };
+        auto offRight = [&] { return std::count_if(preview.overruns().begin(), preview.overruns().end(),
+                                                   [](const print::Overrun& o) { return o.description.contains(QStringLiteral("用紙の右端から")); }); };
         QCOMPARE(offRight(), 2);
         preview.setPaper(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
         QCOMPARE(offRight(), 0);
@@ -246,9 +234,8 @@ private slots:
                     return b.rect_mm.left() / kPaperMmPerDesignedMm;
             return -1.0;
         };
-        // Designed: the first recipient box where a print with no offsets
-        // puts the character cell (84.0 - 16.0 mm across, 15.6 + 1.5 - 2.1
-        // mm down), and the steps to some boxes from the one before.
+        // Designed: the first recipient box where a print with no offsets puts the character cell (84.0 - 16.0 mm across, 15.6 + 1.5 - 2.1
+        // mm down); steps from the box before.
         using B = print::TextBlock;
         QVERIFY(qAbs(boxLeft(B::Recipient, 1) - 68.0) < 0.005);
         QVERIFY(qAbs(form.postalBoxes.front().rect_mm.top() - 15.0 * kPaperMmPerDesignedMm) < 0.005 && form.postalBoxes.front().box == 1);
@@ -284,15 +271,14 @@ private slots:
         preview.setShownLayers({});
         preview.setZoom(1.0);
         const double trueSize = preview.pixelsPerMm();
+        auto inkAt = [&](const char* horizontal, const char* vertical) {
+            source.content.horizontalOffsetText = QLatin1String(horizontal), source.content.verticalOffsetText = QLatin1String(vertical);
+            preview.refresh();
+            return blackInk(preview.grab().toImage()).topLeft();
+        };
         for (double zoom : {1.0, 2.0}) {
             preview.setZoom(zoom);
             QCOMPARE(preview.pixelsPerMm(), zoom * trueSize);
-            auto inkAt = [&](const char* horizontal, const char* vertical) {
-                source.content.horizontalOffsetText = QLatin1String(horizontal);
-                source.content.verticalOffsetText = QLatin1String(vertical);
-                preview.refresh();
-                return blackInk(preview.grab().toImage()).topLeft();
-            };
             const QPoint moved = inkAt("30", "-10") - inkAt("0", "0");
             const QPointF expected = QPointF(3.0, -1.0) * kPaperMmPerDesignedMm * preview.pixelsPerMm();
             QVERIFY2(qAbs(moved.x() - expected.x()) <= 1 && qAbs(moved.y() - expected.y()) <= 1, qPrintable(QStringLiteral("zoom %1").arg(zoom)));
@@ -300,8 +286,7 @@ private slots:
         // An offset the print would refuse (its wording is the print's): no page drawn.
         source.content.horizontalOffsetText = QStringLiteral("1.2.3");
         preview.refresh();
-        QVERIFY(!preview.showsPage() && preview.problem().contains(QStringLiteral("左右のズレ")));
-        QVERIFY(blackInk(preview.grab().toImage()).isNull());
+        QVERIFY(!preview.showsPage() && preview.problem().contains(QStringLiteral("左右のズレ")) && blackInk(preview.grab().toImage()).isNull());
     }
 
     void windowFollowsAndShows()
@@ -312,9 +297,6 @@ private slots:
         QCOMPARE(app::showPreview(*w.form), preview);
         w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("12"));
         QCOMPARE(preview->view().offsets()->horizontalTenthMm, 12.0f); // at once
-        w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("x"));
-        QVERIFY(preview->problemText().contains(QStringLiteral("上下のズレ")));
-        w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("0"));
         // A name past its place is listed in the window.
         QVERIFY(preview->overrunLines().isEmpty());
         w.setText("T_4_Namae", QString(30, QChar(0x5c71)));
@@ -332,16 +314,16 @@ private slots:
         QCOMPARE(preview->view().shownLayers(), app::PreviewWidget::Layers(app::PreviewWidget::OverrunLayer | app::PreviewWidget::ScanLayer));
         preview->findChild<QCheckBox*>()->setChecked(true);
         QVERIFY(preview->view().shownLayers().testFlag(app::PreviewWidget::FormLayer));
+        w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("x")); // said in the window
+        QVERIFY(preview->problemText().contains(QStringLiteral("上下のズレ")));
     }
 
     void scanIsPlacedNudgedAndRemembered()
     {
-        // A fake scan: one 10 mm box 20 mm from the left and 30 mm from the
-        // top, as a 300 dpi PNG, as a PDF page, and as a 600 dpi JPEG too
+        // A fake scan: one 10 mm box 20 mm from the left and 30 mm from the top, as a 300 dpi PNG, as a PDF page, and as a 600 dpi JPEG too
         // large to be kept whole.
         QTemporaryDir dir;
-        const QString png = dir.filePath(QStringLiteral("form.png")), pdfFile = dir.filePath(QStringLiteral("form.pdf")),
-                      jpeg = dir.filePath(QStringLiteral("form.jpg"));
+        const QString png = dir.filePath(u"form.png"_s), pdfFile = dir.filePath(u"form.pdf"_s), jpeg = dir.filePath(u"form.jpg"_s);
         auto drawBox = [](QPaintDevice& device, double dpi) {
             QPainter(&device).fillRect(QRectF(QPointF(20, 30) * (dpi / 25.4), QSizeF(10, 10) * (dpi / 25.4)), Qt::black);
         };
@@ -352,8 +334,7 @@ private slots:
             QVERIFY(scan.save(file));
         }
         QPdfWriter writer(pdfFile);
-        writer.setPageLayout(print::defaultPdfPaper());
-        writer.setResolution(300);
+        writer.setPageLayout(print::defaultPdfPaper()), writer.setResolution(300);
         drawBox(writer, 300);
 
         Source source;
