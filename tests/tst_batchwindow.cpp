@@ -180,6 +180,19 @@ private slots:
         QCOMPARE(w.recording.attempts, 1);
         QVERIFY2(w.messages.last().contains(QStringLiteral("2、3行目")), qPrintable(w.messages.last()));
 
+        // The other encoding chosen: the same file read again; F4 brings the window back to the front.
+        const QByteArray row = "ship-postal-code,ship-address-1,recipient-name\n1000001," + QStringEncoder("Shift_JIS").encode(u"東京都,山田");
+        QVERIFY(read(bw, writeFile(QStringLiteral("cp932.csv"), row + "\n")));
+        QCOMPARE(column(bw, OrderListModel::StateColumn), QStringList{"印刷できる"});
+        const int utf8 = bw->encodingChoice().findData(int(csv::Encoding::Utf8));
+        bw->encodingChoice().setCurrentIndex(utf8);
+        emit bw->encodingChoice().activated(utf8);
+        QTRY_COMPARE(column(bw, OrderListModel::StateColumn), QStringList{"不備あり"});
+        w.form->activateWindow();
+        QTRY_VERIFY(w.form->isActiveWindow());
+        QTest::keyClick(w.form.get(), Qt::Key_F4);
+        QTRY_VERIFY(bw->isActiveWindow());
+
         // Headings only: the window says there is nothing to print.
         QVERIFY(read(bw, writeFile(QStringLiteral("empty.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n").toUtf8())));
         QVERIFY2(bw->bannerText().contains(QStringLiteral("行がありません")), qPrintable(bw->bannerText()));
@@ -216,6 +229,7 @@ private slots:
         panel.senderChoice()->setCurrentIndex(2);
         emit panel.senderChoice()->activated(2);
         QCOMPARE(panel.senderField(Panel::CareOf)->text(), QStringLiteral("出荷係"));
+        QCOMPARE(panel.arrivalNotice()->itemText(1) + bw->model().headerData(0, Qt::Horizontal).toString(), QStringLiteral("不要状態"));
         panel.deliveryTime()->setCurrentIndex(panel.deliveryTime()->findData(int(waybill::DeliveryTime::Afternoon)));
         panel.arrivalNotice()->setCurrentIndex(panel.arrivalNotice()->findData(int(waybill::ArrivalNotice::NotWanted)));
         panel.itemDescription()->setEditText(QStringLiteral("雑貨"));

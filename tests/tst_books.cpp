@@ -130,9 +130,8 @@ private slots:
         withPopup<QMenu>([&] { name->showPopup(); }, [](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
         QCOMPARE(w.form->readWaybill().sender, kShop);
 
-        // Typing goes on as before: arrows and page keys pick nothing, and
-        // the empty address line still takes the postal code's address on Down;
-        // the same keys give the same texts and page as with an empty book.
+        // Typing goes on as before (arrows and page keys pick nothing, Down in the empty address line
+        // takes the postal code's address): the same texts and page as with an empty book.
         auto typeKeys = [](TestWindow& into) {
             into.click("T_clear2");
             into.type("iraiYuubin", QStringLiteral("100-0001"));

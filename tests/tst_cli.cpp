@@ -106,13 +106,15 @@ private slots:
             "お届け先郵便番号,お届け先住所1,お届け先氏名\n"
             "1000001,東京都千代田区千代田1-1,山田太郎\n"
             "600001,北海道札幌市,佐藤花子\n"
-            "1000001,東京都千代田区,\n"));
+            "1000001,東京都千代田区,\n"
+            "1000001,東京都千代田区,山田山田山田山田山田山田山田山田山田山田太郎\n"));
         const QString pdfPath = m_dir.filePath(QStringLiteral("mixed.pdf"));
         Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
         QCOMPARE(r.exit, 1);
         QVERIFY(!QFile::exists(pdfPath));
         QVERIFY2(r.err.contains(QStringLiteral("3 行目")) && r.err.contains(QStringLiteral("お届け先郵便番号")), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("4 行目")) && r.err.contains(QStringLiteral("お届け先氏名")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("5 行目")) && r.err.contains(QStringLiteral("列「お届け先氏名」")), qPrintable(r.err));
         r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
         QCOMPARE(r.exit, 1);
         QCOMPARE(pdf::pageCount(pdfPath), 1);

@@ -104,14 +104,6 @@ private slots:
         QVERIFY(!offsets.save(QStringLiteral("15"), QStringLiteral("-7")));
         QCOMPARE(QDir(folders.app).entryList(QDir::Files | QDir::Hidden).size(), 0);
     }
-
-    // This test binary runs from the build tree: not installed, so its own
-    // folder may keep files.
-    void runningProgramIsNotInstalled()
-    {
-        QVERIFY(!platform::runsInstalled(QCoreApplication::applicationDirPath()));
-        QVERIFY(platform::QtFolders().applicationFolderKeepsFiles());
-    }
 };
 
 QTEST_GUILESS_MAIN(DataFilesTest)

@@ -212,6 +212,10 @@ private slots:
         QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")) && !w.messages.last().contains(QStringLiteral("上下のズレ")));
         QCOMPARE(readAll(w.appFile("vanq_x01.txt")) + readAll(w.appFile("vanq_y01.txt")), QByteArray("30\r\n7\r\n"));
         QCOMPARE(QDir(w.folders.app).entryList(QDir::Files).size(), 2);
+        // Written in full, but a folder took its name meanwhile: not saved.
+        platform::AtomicFile written(w.appFile("other.txt"), platform::AtomicFile::Replace, QString());
+        QVERIFY(written.open() && written.device().write("1") == 1 && QDir().mkpath(w.appFile("other.txt/x")));
+        QVERIFY(!written.commit());
     }
 
     // The program's folder cannot be written (an installed program): the

@@ -146,6 +146,7 @@ private slots:
                  qPrintable(read.records[1].problem));
         // A CP932 lead byte cut off by the field's end is an error, not joined to the next field.
         QCOMPARE(readFile("x\x82,\xA0y\n", Encoding::Cp932).records.value(0).badColumn, 0);
+        QCOMPARE(readFile("a," + QByteArray(40, '\x80') + "\n", Encoding::Cp932).records.value(0).badColumn, 1); // all undefined
     }
 
     void malformedFiles_data()

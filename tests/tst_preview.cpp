@@ -212,9 +212,11 @@ private slots:
         source.content.horizontalOffsetText = QStringLiteral("-1000");
         preview.refresh();
         QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
-            return o.row.block == print::TextBlock::Recipient && o.row.address == print::AddressPart::Line2 && o.description.contains(u"用紙の左端から"_s) &&
+            return o.row.block == print::TextBlock::Recipient && o.row.address == print::AddressPart::Line2 && o.description.startsWith(u"お届け先の住所2が用紙の左端から"_s) &&
                    qAbs(o.offSheet_mm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01;
         }));
+        QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(),
+                            [](const print::Overrun& o) { return o.description.contains(u"mm）。用紙の左端からも"_s); }));
         source.content.horizontalOffsetText = QStringLiteral("180");
         preview.refresh();
         auto offRight = [&] { return std::count_if(preview.overruns().begin(), preview.overruns().end(),

@@ -272,8 +272,6 @@ private slots:
         QCOMPARE(platform::resolutionOptions(Resolution{360, 180}),
                  (JobOptions{{QStringLiteral("Resolution"), QStringLiteral("360x180dpi")},
                              {QStringLiteral("printer-resolution"), QStringLiteral("360x180dpi")}}));
-        QCOMPARE(Resolution::fromName(QStringLiteral("180dpi")), (Resolution{180, 180}));
-        QCOMPARE(Resolution::fromName(QStringLiteral("Draft")), std::nullopt);
     }
 
     // A form is fed in whole 1/6 inch lines, half a line rounding up as the
