@@ -19,7 +19,7 @@ Session::~Session() = default;
 postal::Directory& Session::postalCodes()
 {
     if (!m_postalCodes)
-        m_postalCodes = std::make_unique<postal::Directory>(postal::defaultDataFilePath());
+        m_postalCodes = std::make_unique<postal::Directory>(m_postalDataFile.isEmpty() ? postal::defaultDataFilePath() : m_postalDataFile);
     return *m_postalCodes;
 }
 

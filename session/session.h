@@ -32,8 +32,10 @@ public:
     const platform::Folders& folders() const { return m_folders; }
     print::Destination& printer() { return m_printer; }
     bool anotherInstanceRunning() { return m_instance.anotherInstanceRunning(); }
-    // Opened at the first look-up, not before.
+    // Opened at the first look-up, not before; the shipped file unless this
+    // run is pointed at another.
     postal::Directory& postalCodes();
+    void setPostalDataFile(const QString& path) { m_postalDataFile = path; }
     // The address book and the print history: one file in the per-user data
     // folder, opened at first use.
     storage::Database& database();
@@ -68,6 +70,7 @@ private:
     print::Destination& m_printer;
     print::PrintState m_printState;
     std::unique_ptr<postal::Directory> m_postalCodes;
+    QString m_postalDataFile;
     const platform::Folders& m_folders;
     std::unique_ptr<storage::Database> m_database;
     std::unique_ptr<addressbook::AddressBook> m_addressBook;

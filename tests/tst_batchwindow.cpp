@@ -81,8 +81,8 @@ class BatchWindowTest : public QObject {
         w.showActive();
         QTest::keyClick(w.form.get(), Qt::Key_F4);
         BatchWindow* bw = nullptr;
-        QTest::qWaitFor([&] { return (bw = w.form->findChild<BatchWindow*>(QStringLiteral("BatchWindow"))) && bw->isVisible(); });
-        if (!bw || !bw->isWindow())
+        if (!QTest::qWaitFor([&] { return (bw = w.form->findChild<BatchWindow*>(QStringLiteral("BatchWindow"))) && bw->isVisible(); })
+            || !bw->isWindow())
             qFatal("no batch window");
         bw->setDialogRunner([script](QDialog& dialog) {
             if (!script)
@@ -199,10 +199,9 @@ private slots:
     }
 
     // Three rows as one document with the sender from the address book, the
-    // list's constants and the main window's offsets (tst_cli measures the
-    // page of the same print path); each row recorded with its order number.
-    // Printed through the program's own printer set to write a PDF file, as
-    // the printer dialog's "print to file": one document, every page measured.
+    // list's constants and the main window's offsets, through the program's
+    // own printer set to write a PDF file (the dialog's "print to file"):
+    // every page measured, each row recorded with its order number.
     void constantsAndOffsetsApplyToEveryRow()
     {
         const QString pdfPath = m_files.filePath(QStringLiteral("three.pdf"));
@@ -246,13 +245,8 @@ private slots:
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "印刷済み", "印刷済み"}));
         QVERIFY(bw->statusText().contains(QStringLiteral("3 枚")));
         auto expected = [&](waybill::Address to, QString description, QString productNumber) {
-            waybill::Waybill w;
-            w.recipient = std::move(to);
-            w.sender = other;
-            w.deliveryTime = waybill::DeliveryTime::Afternoon;
-            w.arrivalNotice = waybill::ArrivalNotice::NotWanted;
-            w.goods[0] = {std::move(description), std::move(productNumber)};
-            return w;
+            return waybill::Waybill{.recipient = std::move(to), .sender = other, .deliveryTime = waybill::DeliveryTime::Afternoon,
+                                    .arrivalNotice = waybill::ArrivalNotice::NotWanted, .goods = {{{std::move(description), std::move(productNumber)}}}};
         };
         const waybill::Waybill pages[] = {
             expected({"1000001", "東京都千代田区千代田1-1", "", "山田太郎", "", false, "03-1234-5678"}, "焼き菓子", "K-01"),

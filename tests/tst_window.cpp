@@ -289,6 +289,12 @@ private slots:
         w.setText("T_2_Jyuusyo", QString());
         QTest::keyClick(line1, Qt::Key_Down);
         QVERIFY(line1->text().isEmpty() && !line1->placeholderText().contains(QStringLiteral("↓")));
+        // Without the data file: said once, naming the file.
+        TestWindow bare;
+        bare.session->setPostalDataFile(bare.dir.filePath(QStringLiteral("missing.bin")));
+        for (const QString& code : {QStringLiteral("100-0001"), QStringLiteral("100-0002")})
+            bare.type("T_1_Yuubin", code);
+        QVERIFY(bare.messages.shown.size() == 1 && bare.messages.last().contains(QStringLiteral("missing.bin")));
     }
 
     void exitQuestion()
