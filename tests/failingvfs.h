@@ -1,9 +1,7 @@
 #pragma once
-// A SQLite VFS over the default one that fails on request, so the tests can
-// meet a full disk, a read-only file or an unreadable file without root and
-// without filling a real disk. A database opened with ?vfs=<name> goes
-// through it. The program's SQL driver links the same libsqlite3, so it sees
-// the registration.
+// A SQLite VFS over the default one that fails on request (a full disk, a
+// read-only or unreadable file) without root; a database opened with
+// ?vfs=<name> goes through it, the program's driver too (same libsqlite3).
 #include <sqlite3.h>
 
 namespace testing {

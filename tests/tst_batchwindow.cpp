@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringEncoder>
@@ -140,6 +141,8 @@ private slots:
             "A-4,8120011,福岡県福岡市博多区,高橋美咲,092-333-4444\n"
             "A-5,4600008,愛知県名古屋市中区栄,%1,052-555-6666\n").arg(QString(30, QChar(0x5c71))).toUtf8());
         QCOMPARE(column(bw, OrderListModel::LineColumn), (QStringList{"2", "3", "4", "5", "6"}));
+        const QScrollArea* pane = bw->findChild<QScrollArea*>(); // the page as wide as its pane
+        QVERIFY(pane->widget()->width() <= pane->viewport()->width() && pane->widget()->width() > pane->viewport()->width() * 3 / 4);
         QCOMPARE(cell(bw, 0, OrderListModel::PostalCodeColumn), QStringLiteral("100-0001"));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり", "不備あり", "印刷できる", "不備あり"}));
         // What is wrong first, with what to do; the column named in full in the tip.
@@ -460,7 +463,7 @@ private slots:
         connect(&ticker, &QTimer::timeout, [&] { ++turns; });
         ticker.start(0);
         QVERIFY(bw->openFile(path));
-        QVERIFY(bw->isReading());
+        QVERIFY(bw->isReading() && bw->findChild<QProgressBar*>()->format().startsWith(QStringLiteral("読み込み中")));
         QVERIFY(QTest::qWaitFor([bw] { return !bw->isReading(); }, 60000));
         ticker.stop();
         QVERIFY2(turns > 3, qPrintable(QString::number(turns))); // the event loop kept turning

@@ -39,10 +39,9 @@ public:
 class DataFilesTest : public QObject {
     Q_OBJECT
 private slots:
-    // An unpacked tree (/tmp/x/usr/bin/horutea) takes its data from
-    // /tmp/x/usr/share/horutea, ahead of any source tree. Run from a build
-    // folder, with no share/horutea beside it, the source tree's; with
-    // neither, the installed path, which a message names.
+    // An unpacked tree (/tmp/x/usr/bin/horutea) takes /tmp/x/usr/share/horutea
+    // ahead of any source tree; a build folder without share/horutea beside it
+    // the source tree's; with neither, the installed path, named in a message.
     void whichDataFileIsTaken()
     {
         QTemporaryDir root;

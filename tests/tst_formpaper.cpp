@@ -64,7 +64,8 @@ private slots:
         }
         for (const char* text : {"", "abc", "4 1/0 in", "-5 mm", "4 1/2 ft"})
             QVERIFY2(!paper::parseLengthMm(QString::fromUtf8(text)), text);
-        QVERIFY(std::holds_alternative<QString>(paper::formPaperFrom(QStringLiteral("20 mm"), QStringLiteral("10 in"))));
+        QVERIFY(std::holds_alternative<QString>(paper::formPaperFrom(QStringLiteral("49.9 mm"), QStringLiteral("10 in"))));
+        QVERIFY(std::holds_alternative<paper::FormPaper>(paper::formPaperFrom(QStringLiteral("50 mm"), QStringLiteral("10 in"))));
         QCOMPARE(paper::describe(std::get<paper::FormPaper>(paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10in")))),
                  QStringLiteral("114.3 × 254.0 mm（4 1/2 × 10 in）"));
     }

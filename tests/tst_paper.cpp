@@ -1,6 +1,5 @@
-// Pages on paper, measured: the same documents through a PDF file and
-// through a real spooler (a private CUPS scheduler with file-backed PDF
-// queues, started by cups/with-cupsd.sh), every text and mark against the
+// Pages on paper, measured through a PDF file and a real spooler (a private
+// CUPS scheduler with file-backed PDF queues, cups/with-cupsd.sh) against the
 // designed millimetres; then what the user hears when a queue cannot print.
 #include "support.h"
 #include "waybillcheck.h"

@@ -308,6 +308,8 @@ private slots:
         // Fitted, the paper fills the room in one direction and needs no scrolling.
         preview->resize(700, 600);
         preview->fitToWindow();
+        for (const auto buttons = preview->findChildren<QAbstractButton*>(); const QAbstractButton* a : buttons) // no two overlap
+            QVERIFY(std::ranges::none_of(buttons, [a](auto* b) { return a != b && a->geometry().intersects(b->geometry()); }));
         const QSize room = preview->scrollArea().maximumViewportSize() - preview->view().sizeHint();
         QVERIFY(room.width() >= 0 && room.height() >= 0 && std::min(room.width(), room.height()) <= 4);
 

@@ -1,9 +1,7 @@
-// The spooler layer against a real CUPS scheduler, for what the print path
-// through the window does not show (tst_paper and tst_formpaper print through
-// it): a job sent to a queue that cannot take it, a scheduler that is not
-// running, a queue's size limits and resolutions, the 24-pin driver's page
-// length, and a job that carries what Qt's own print engine sends; then the
-// resolution choice and the form-feed rule. Run by cups/with-cupsd.sh.
+// The spooler layer against a real CUPS scheduler (run by cups/with-cupsd.sh),
+// for what printing through the window does not show: refused jobs, a
+// scheduler not running, size limits and resolutions, the 24-pin driver's
+// page length, Qt's own print engine's job; the resolution and form-feed rules.
 #include "paper/formfeed.h"
 #include "cupsjobs.h"
 #include "platform/spooler.h"

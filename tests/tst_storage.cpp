@@ -1,7 +1,6 @@
 // The database file of the address book and the print history, on real
-// SQLite files in a temporary folder: its schema, every way the file can fail
-// (each told once, the earlier data kept and the program going on), the
-// history and the address book.
+// SQLite files: its schema, every way the file can fail (each told once,
+// earlier data kept, the program going on), the history and the address book.
 #include "expect.h"
 #include "failingvfs.h"
 #include "mounts.h"
