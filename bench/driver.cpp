@@ -32,9 +32,10 @@ double median(std::vector<double> v)
 }
 
 // Runs a program; gives its lines and the milliseconds until the first
-// line starting with `marker` arrived (or the end).
+// line starting with `marker` arrived (or the end). A program still running
+// after `timeoutMs` is killed.
 std::pair<QStringList, double> run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-                                   const QByteArray& marker = {})
+                                   const QByteArray& marker = {}, int timeoutMs = 60000)
 {
     QProcess p;
     p.setProcessEnvironment(env);
@@ -49,7 +50,7 @@ std::pair<QStringList, double> run(const QString& program, const QStringList& ar
         out += p.readAllStandardOutput();
         if (at < 0 && !marker.isEmpty() && out.contains(marker))
             at = t.nsecsElapsed() / 1e6;
-        if (t.elapsed() > 60000) {
+        if (t.elapsed() > timeoutMs) {
             p.kill();
             break;
         }
@@ -201,73 +202,72 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
 // empty one, search as you type, import, recording one print.
 void measureBooks(std::vector<Row>& rows, int runs, const QProcessEnvironment& offscreen)
 {
-        const int entries = 100000;
-        QTemporaryDir fullHome;
-        const QString dataFolder = QDir(fullHome.path()).filePath(QStringLiteral(".local/share/horutea"));
-        QDir(fullHome.path()).mkpath(QStringLiteral("Documents"));
-        std::fprintf(stderr, "filling a database with %d entries and %d history rows…\n", entries, entries);
-        const auto filled = run(QStringLiteral("bench_books"), {QStringLiteral("fill"), dataFolder, QString::number(entries)}, g_env, {},
-                                10 * 60 * 1000);
-        if (!filled.first.contains(QStringLiteral("filled %1").arg(entries)))
-            std::fprintf(stderr, "filling failed: %s\n", qPrintable(filled.first.join(QLatin1Char('\n'))));
-        QProcessEnvironment full = offscreen;
-        full.insert(QStringLiteral("HOME"), fullHome.path());
-        full.insert(QStringLiteral("XDG_RUNTIME_DIR"), fullHome.path());
-        std::vector<double> emptyT, fullT;
-        for (int i = 0; i < runs; ++i)
-            for (auto [env, into] : {std::pair{&offscreen, &emptyT}, std::pair{&full, &fullT}}) {
-                run(QStringLiteral("bench_app"), {QStringLiteral("startup")}, *env, "painted"); // warms the file cache
-                into->push_back(run(QStringLiteral("bench_app"), {QStringLiteral("startup")}, *env, "painted").second);
-            }
-        rows.push_back({QStringLiteral("start-up to first paint, %1 saved addresses and printed waybills against none (offscreen)").arg(entries),
-                        QStringLiteral("ms"), median(fullT), median(emptyT), QStringLiteral("≤ 1.05 ×")});
-        std::vector<double> keys, keysCpu, records;
-        for (int i = 0; i < 3; ++i) {
-            const auto typed = run(QStringLiteral("bench_books"), {QStringLiteral("typing"), dataFolder}, offscreen);
-            const auto v = values(typed.first, QStringLiteral("keystroke"), 1.0);
-            keys.insert(keys.end(), v.begin(), v.end());
-            const auto c = values(typed.first, QStringLiteral("keystrokecpu"), 1.0);
-            keysCpu.insert(keysCpu.end(), c.begin(), c.end());
+    const int entries = 100000;
+    QTemporaryDir fullHome;
+    const QString dataFolder = QDir(fullHome.path()).filePath(QStringLiteral(".local/share/horutea"));
+    QDir(fullHome.path()).mkpath(QStringLiteral("Documents"));
+    std::fprintf(stderr, "filling a database with %d entries and %d history rows…\n", entries, entries);
+    const auto filled = run(QStringLiteral("bench_books"), {QStringLiteral("fill"), dataFolder, QString::number(entries)}, g_env, {},
+                            10 * 60 * 1000);
+    if (!filled.first.contains(QStringLiteral("filled %1").arg(entries)))
+        std::fprintf(stderr, "filling failed: %s\n", qPrintable(filled.first.join(QLatin1Char('\n'))));
+    QProcessEnvironment full = offscreen;
+    full.insert(QStringLiteral("HOME"), fullHome.path());
+    full.insert(QStringLiteral("XDG_RUNTIME_DIR"), fullHome.path());
+    std::vector<double> emptyT, fullT;
+    for (int i = 0; i < runs; ++i)
+        for (auto [env, into] : {std::pair<const QProcessEnvironment*, std::vector<double>*>{&offscreen, &emptyT}, {&full, &fullT}}) {
+            run(QStringLiteral("bench_app"), {QStringLiteral("startup")}, *env, "painted"); // warms the file cache
+            into->push_back(run(QStringLiteral("bench_app"), {QStringLiteral("startup")}, *env, "painted").second);
         }
-        const auto recorded = run(QStringLiteral("bench_books"), {QStringLiteral("record"), dataFolder}, g_env);
-        records = values(recorded.first, QStringLiteral("record"), 1.0);
-        rows.push_back({QStringLiteral("address book window, search as you type over %1 entries, key to list painted (median)").arg(entries),
-                        QStringLiteral("ms"), median(keys), 0, QStringLiteral("≤ 10 ms")});
-        rows.push_back({QStringLiteral("the same in processor time of the window's thread (median)"), QStringLiteral("ms"), median(keysCpu), 0,
-                        QStringLiteral("≤ 10 ms")});
-        rows.push_back({QStringLiteral("the same, slowest keystroke"), QStringLiteral("ms"), keys.empty() ? 0 : *std::max_element(keys.begin(), keys.end()), 0,
-                        QStringLiteral("report")});
-        const auto imported = run(QStringLiteral("bench_books"), {QStringLiteral("import"), dataFolder}, offscreen, {}, 10 * 60 * 1000);
-        rows.push_back({QStringLiteral("address book window, import of a CSV of %1 entries into an empty book").arg(entries), QStringLiteral("ms"),
-                        median(values(imported.first, QStringLiteral("import"), 1.0)), 0, QStringLiteral("report")});
-        rows.push_back({QStringLiteral("the same, longest time the windows did not answer"), QStringLiteral("ms"),
-                        median(values(imported.first, QStringLiteral("stall"), 1.0)), 0, QStringLiteral("report")});
-        rows.push_back({QStringLiteral("one print recorded in a history of %1 rows").arg(entries), QStringLiteral("ms"), median(records), 0,
-                        QStringLiteral("≤ 5 ms")});
+    rows.push_back({QStringLiteral("start-up to first paint, %1 saved addresses and printed waybills against none (offscreen)").arg(entries),
+                    QStringLiteral("ms"), median(fullT), median(emptyT), QStringLiteral("≤ 1.05 ×")});
+    std::vector<double> keys, keysCpu, records;
+    for (int i = 0; i < 3; ++i) {
+        const auto typed = run(QStringLiteral("bench_books"), {QStringLiteral("typing"), dataFolder}, offscreen);
+        const auto v = values(typed.first, QStringLiteral("keystroke"), 1.0);
+        keys.insert(keys.end(), v.begin(), v.end());
+        const auto c = values(typed.first, QStringLiteral("keystrokecpu"), 1.0);
+        keysCpu.insert(keysCpu.end(), c.begin(), c.end());
     }
+    const auto recorded = run(QStringLiteral("bench_books"), {QStringLiteral("record"), dataFolder}, g_env);
+    records = values(recorded.first, QStringLiteral("record"), 1.0);
+    rows.push_back({QStringLiteral("address book window, search as you type over %1 entries, key to list painted (median)").arg(entries),
+                    QStringLiteral("ms"), median(keys), 0, QStringLiteral("≤ 10 ms")});
+    rows.push_back({QStringLiteral("the same in processor time of the window's thread (median)"), QStringLiteral("ms"), median(keysCpu), 0,
+                    QStringLiteral("≤ 10 ms")});
+    rows.push_back({QStringLiteral("the same, slowest keystroke"), QStringLiteral("ms"), keys.empty() ? 0 : *std::max_element(keys.begin(), keys.end()), 0,
+                    QStringLiteral("report")});
+    const auto imported = run(QStringLiteral("bench_books"), {QStringLiteral("import"), dataFolder}, offscreen, {}, 10 * 60 * 1000);
+    rows.push_back({QStringLiteral("address book window, import of a CSV of %1 entries into an empty book").arg(entries), QStringLiteral("ms"),
+                    median(values(imported.first, QStringLiteral("import"), 1.0)), 0, QStringLiteral("report")});
+    rows.push_back({QStringLiteral("the same, longest time the windows did not answer"), QStringLiteral("ms"),
+                    median(values(imported.first, QStringLiteral("stall"), 1.0)), 0, QStringLiteral("report")});
+    rows.push_back({QStringLiteral("one print recorded in a history of %1 rows").arg(entries), QStringLiteral("ms"), median(records), 0,
+                    QStringLiteral("≤ 5 ms")});
+}
 
 // Postal codes: each run a fresh process, the file from the page cache.
 void measurePostal(std::vector<Row>& rows, int runs, const QProcessEnvironment& env)
 {
-        // Postal codes: each run a fresh process, the file from the page cache.
-        std::vector<double> first, later, addedMiB;
-        for (int i = 0; i < runs; ++i) {
-            const QStringList lines = run(QStringLiteral("bench_postal"), {}, env).first;
-            for (const QString& line : lines) {
-                const QStringList w = line.split(QLatin1Char(' '));
-                if (w.size() >= 2 && w[0] == QLatin1String("first_lookup_ms"))
-                    first.push_back(w[1].toDouble());
-                if (w.size() >= 3 && w[0] == QLatin1String("later_lookup_existing_us"))
-                    later.push_back(w[2].toDouble() / 1000.0);
-                if (w.size() >= 5 && w[0] == QLatin1String("rss_added_kib"))
-                    addedMiB.push_back(w[4].toDouble() / 1024.0);
-            }
+    std::vector<double> first, later, addedMiB;
+    for (int i = 0; i < runs; ++i) {
+        const QStringList lines = run(QStringLiteral("bench_postal"), {}, env).first;
+        for (const QString& line : lines) {
+            const QStringList w = line.split(QLatin1Char(' '));
+            if (w.size() >= 2 && w[0] == QLatin1String("first_lookup_ms"))
+                first.push_back(w[1].toDouble());
+            if (w.size() >= 3 && w[0] == QLatin1String("later_lookup_existing_us"))
+                later.push_back(w[2].toDouble() / 1000.0);
+            if (w.size() >= 5 && w[0] == QLatin1String("rss_added_kib"))
+                addedMiB.push_back(w[4].toDouble() / 1024.0);
         }
-        rows.push_back({QStringLiteral("postal look-up, the first of a process (opening and checking the data file)"), QStringLiteral("ms"),
-                        median(first), 0, QStringLiteral("≤ 30 ms")});
-        rows.push_back({QStringLiteral("postal look-up, later ones (median)"), QStringLiteral("ms"), median(later), 0, QStringLiteral("≤ 0.1 ms")});
-        rows.push_back({QStringLiteral("memory added by the look-up"), QStringLiteral("MiB"), median(addedMiB), 0, QStringLiteral("≤ 5 MiB")});
     }
+    rows.push_back({QStringLiteral("postal look-up, the first of a process (opening and checking the data file)"), QStringLiteral("ms"),
+                    median(first), 0, QStringLiteral("≤ 30 ms")});
+    rows.push_back({QStringLiteral("postal look-up, later ones (median)"), QStringLiteral("ms"), median(later), 0, QStringLiteral("≤ 0.1 ms")});
+    rows.push_back({QStringLiteral("memory added by the look-up"), QStringLiteral("MiB"), median(addedMiB), 0, QStringLiteral("≤ 5 MiB")});
+}
 
 void printTable(const std::vector<Row>& rows, int runs, int jobs)
 {
