@@ -33,7 +33,7 @@ public:
     print::Destination& printer() { return m_printer; }
     bool anotherInstanceRunning() { return m_instance.anotherInstanceRunning(); }
     // Opened at the first look-up, not before; the shipped file unless this
-    // run is pointed at another.
+    // run is pointed at another before that look-up.
     postal::Directory& postalCodes();
     void setPostalDataFile(const QString& path) { m_postalDataFile = path; }
     // The address book and the print history: one file in the per-user data

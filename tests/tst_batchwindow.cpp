@@ -15,8 +15,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScrollArea>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTableView>
