@@ -1,6 +1,6 @@
 #pragma once
 // The window's control inventory: one row per control, as designed.
-#include "platform/ime.h"
+#include "app/platform/ime.h"
 
 #include <QRgb>
 #include <span>

@@ -1,20 +1,20 @@
 #include "app/form1.h"
 
 #include "adjust/offsets.h"
-#include "app/addressbookwindow.h"
-#include "app/batchwindow.h"
+#include "app/books/addressbookwindow.h"
+#include "app/batch/batchwindow.h"
 #include "app/controls.h"
-#include "app/frame.h"
-#include "app/formpaperdialog.h"
-#include "app/historywindow.h"
+#include "app/widgets/frame.h"
+#include "app/preview/formpaperdialog.h"
+#include "app/books/historywindow.h"
 #include "app/postaloffer.h"
-#include "app/previewwindow.h"
+#include "app/preview/previewwindow.h"
 #include "app/senderlists.h"
-#include "app/updown.h"
-#include "entry/entryfield.h"
-#include "entry/fields.h"
+#include "app/widgets/updown.h"
+#include "app/widgets/entryfield.h"
+#include "app/fields.h"
 #include "platform/fonts.h"
-#include "platform/ime.h"
+#include "app/platform/ime.h"
 #include "postal/postalcode.h"
 
 #include <QCheckBox>
@@ -110,11 +110,11 @@ protected:
 };
 
 // How a field's text is kept: numbers where the input method is off.
-entry::EntryField::Kind entryKind(const ControlSpec& spec)
+app::EntryField::Kind entryKind(const ControlSpec& spec)
 {
     if (spec.postalCode)
-        return entry::EntryField::Kind::PostalCode;
-    return spec.ime == platform::ImeMode::Disabled ? entry::EntryField::Kind::Numbers : entry::EntryField::Kind::Text;
+        return app::EntryField::Kind::PostalCode;
+    return spec.ime == platform::ImeMode::Disabled ? app::EntryField::Kind::Numbers : app::EntryField::Kind::Text;
 }
 
 QIcon makeWindowIcon()
@@ -159,7 +159,7 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(), lookup, this);
     // The saved senders, read when a sender list first opens.
     QList<DropDownComboBox*> senderFields;
-    for (const char* name : entry::kSenderFields)
+    for (const char* name : app::kSenderFields)
         senderFields.append(control<DropDownComboBox>(name));
     auto& session = m_services.session;
     auto tellStorageProblem = [this] {
@@ -238,7 +238,7 @@ void Form1::buildControls()
             break;
         }
         case Kind::TextBox: {
-            auto* edit = new entry::EntryField(entryKind(spec), parent);
+            auto* edit = new app::EntryField(entryKind(spec), parent);
             edit->setCharacterLimit(spec.maxLength);
             edit->setText(caption);
             edit->setAlignment((spec.align == Align::Right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
@@ -251,7 +251,7 @@ void Form1::buildControls()
             // gets the text as typed. Qt gives an edit field that has no
             // completer one of its own, so the field arrives holding a
             // placeholder, taken off again once it is in the box.
-            auto* edit = new entry::EntryField(entryKind(spec), combo);
+            auto* edit = new app::EntryField(entryKind(spec), combo);
             edit->setCompleter(&noCompletion);
             // Made editable by its edit field alone: setEditable() would
             // also build the drop-down list now, for a list most boxes
@@ -398,22 +398,22 @@ void Form1::zEndBtn_Click()
 waybill::Waybill Form1::readWaybill() const
 {
     waybill::Waybill w;
-    w.recipient = readAddress(entry::kRecipientFields);
-    w.sender = readAddress(entry::kSenderFields);
-    for (size_t i = 0; i < std::size(entry::kDeliveryTimeOptions); ++i)
-        if (control<QAbstractButton>(entry::kDeliveryTimeOptions[i].option)->isChecked()) {
-            w.deliveryTime = entry::kDeliveryTimeOptions[i].time;
+    w.recipient = readAddress(app::kRecipientFields);
+    w.sender = readAddress(app::kSenderFields);
+    for (size_t i = 0; i < std::size(app::kDeliveryTimeOptions); ++i)
+        if (control<QAbstractButton>(app::kDeliveryTimeOptions[i].option)->isChecked()) {
+            w.deliveryTime = app::kDeliveryTimeOptions[i].time;
             break;
         }
     w.arrivalNotice = control<QAbstractButton>("O_Tsuuchi2")->isChecked() ? waybill::ArrivalNotice::NotWanted
                                                                             : waybill::ArrivalNotice::Wanted;
     for (size_t line = 0; line < 2; ++line) {
-        const entry::GoodsLineFields& f = entry::kGoodsLineFields[line];
-        w.goods[line] = {entry::fieldText(control(f.description)), entry::fieldText(control(f.productNumber)),
-                         entry::fieldText(control(f.quantity)), entry::fieldText(control(f.unitPrice)),
-                         entry::fieldText(control(f.amount))};
+        const app::GoodsLineFields& f = app::kGoodsLineFields[line];
+        w.goods[line] = {app::fieldText(control(f.description)), app::fieldText(control(f.productNumber)),
+                         app::fieldText(control(f.quantity)), app::fieldText(control(f.unitPrice)),
+                         app::fieldText(control(f.amount))};
     }
-    w.total = entry::fieldText(control("GoukeiBox"));
+    w.total = app::fieldText(control("GoukeiBox"));
     w.numericMode = control<QAbstractButton>("SuujiNyuuryokuBtn")->isChecked();
     return w;
 }
@@ -421,22 +421,22 @@ waybill::Waybill Form1::readWaybill() const
 waybill::Address Form1::readAddress(const char* const (&fields)[6]) const
 {
     waybill::Address a;
-    a.postalCode = entry::fieldText(control(fields[0]));
-    a.line1 = entry::fieldText(control(fields[1]));
-    a.line2 = entry::fieldText(control(fields[2]));
-    a.name = entry::fieldText(control(fields[3]));
-    a.careOf = entry::fieldText(control(fields[4]));
+    a.postalCode = app::fieldText(control(fields[0]));
+    a.line1 = app::fieldText(control(fields[1]));
+    a.line2 = app::fieldText(control(fields[2]));
+    a.name = app::fieldText(control(fields[3]));
+    a.careOf = app::fieldText(control(fields[4]));
     a.careOfShown = !control(fields[4])->isHidden();
-    a.telephone = entry::fieldText(control(fields[5]));
+    a.telephone = app::fieldText(control(fields[5]));
     return a;
 }
 
 void Form1::fillAddress(AddressBlock block, const waybill::Address& address)
 {
-    const auto& fields = block == AddressBlock::Recipient ? entry::kRecipientFields : entry::kSenderFields;
+    const auto& fields = block == AddressBlock::Recipient ? app::kRecipientFields : app::kSenderFields;
     const QString texts[6] = {address.postalCode, address.line1, address.line2, address.name, address.careOf, address.telephone};
     for (int i = 0; i < 6; ++i)
-        entry::setFieldText(control(fields[i]), texts[i]);
+        app::setFieldText(control(fields[i]), texts[i]);
     auto* careOfBox = control<QCheckBox>(block == AddressBlock::Recipient ? "C_1_Samakata" : "C_2_Samakata");
     careOfBox->setChecked(address.careOfShown);
     control(fields[4])->setVisible(address.careOfShown);
@@ -446,20 +446,20 @@ void Form1::fillFrom(const waybill::Waybill& w)
 {
     fillAddress(AddressBlock::Recipient, w.recipient);
     fillAddress(AddressBlock::Sender, w.sender);
-    for (const auto& option : entry::kDeliveryTimeOptions)
+    for (const auto& option : app::kDeliveryTimeOptions)
         if (option.time == w.deliveryTime)
             control<QAbstractButton>(option.option)->setChecked(true);
     control<QAbstractButton>(w.arrivalNotice == waybill::ArrivalNotice::Wanted ? "O_Tsuuchi1" : "O_Tsuuchi2")->setChecked(true);
     for (size_t line = 0; line < 2; ++line) {
-        const entry::GoodsLineFields& f = entry::kGoodsLineFields[line];
+        const app::GoodsLineFields& f = app::kGoodsLineFields[line];
         const waybill::GoodsLine& g = w.goods[line];
-        entry::setFieldText(control(f.description), g.description);
-        entry::setFieldText(control(f.productNumber), g.productNumber);
-        entry::setFieldText(control(f.quantity), g.quantity);
-        entry::setFieldText(control(f.unitPrice), g.unitPrice);
-        entry::setFieldText(control(f.amount), g.amount);
+        app::setFieldText(control(f.description), g.description);
+        app::setFieldText(control(f.productNumber), g.productNumber);
+        app::setFieldText(control(f.quantity), g.quantity);
+        app::setFieldText(control(f.unitPrice), g.unitPrice);
+        app::setFieldText(control(f.amount), g.amount);
     }
-    entry::setFieldText(control("GoukeiBox"), w.total);
+    app::setFieldText(control("GoukeiBox"), w.total);
     control<QAbstractButton>("SuujiNyuuryokuBtn")->setChecked(w.numericMode);
     SuujiNyuuryokuBtn_Click();
 }
@@ -495,18 +495,18 @@ void Form1::IchiBtn_Click()
     report(m_services.session.printTestMarks(std::get<print::PrintOffsets>(offsets)));
 }
 
-void Form1::GoukeiBtn_Click() { entry::applyAmounts(finder()); }
+void Form1::GoukeiBtn_Click() { app::applyAmounts(finder()); }
 
 void Form1::SuujiNyuuryokuBtn_Click()
 {
-    entry::showNumericGroup(finder(), control<QAbstractButton>("SuujiNyuuryokuBtn")->isChecked());
+    app::showNumericGroup(finder(), control<QAbstractButton>("SuujiNyuuryokuBtn")->isChecked());
 }
 
 void Form1::C_1_Samakata_Click() { control("T_5_Samakata")->setVisible(control<QCheckBox>("C_1_Samakata")->isChecked()); }
 void Form1::C_2_Samakata_Click() { control("iraiSamakata")->setVisible(control<QCheckBox>("C_2_Samakata")->isChecked()); }
-void Form1::T_clear1_Click() { entry::clearFields(finder(), entry::kRecipientFields); }
-void Form1::T_clear2_Click() { entry::clearFields(finder(), entry::kSenderFields); }
-void Form1::z_Henkan_Click() { entry::swapAddressBlocks(finder()); }
+void Form1::T_clear1_Click() { app::clearFields(finder(), app::kRecipientFields); }
+void Form1::T_clear2_Click() { app::clearFields(finder(), app::kSenderFields); }
+void Form1::z_Henkan_Click() { app::swapAddressBlocks(finder()); }
 
 void Form1::OnOffBtn_Click()
 {

@@ -1,8 +1,8 @@
 #pragma once
 // The program's one window: its controls, start-up and the handlers of its
 // control events.
-#include "platform/messagebox.h"
-#include "platform/printerdialog.h"
+#include "app/platform/messagebox.h"
+#include "app/platform/printerdialog.h"
 #include "print/systemprinter.h"
 #include "session/session.h"
 #include "waybill/waybill.h"

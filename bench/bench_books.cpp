@@ -12,7 +12,7 @@
 #include "common.h"
 
 #include "addressbook/csvfile.h"
-#include "app/addressbookwindow.h"
+#include "app/books/addressbookwindow.h"
 #include "app/form1.h"
 #include "app/program.h"
 #include "print/pdfoutput.h"

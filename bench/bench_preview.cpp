@@ -2,7 +2,7 @@
 // to the end of its first paint) and then steps the horizontal offset N
 // times, each timed from the new text to the end of the repaint; then the
 // same steps over a 200 dpi scan of an A4 form.
-#include "app/previewwindow.h"
+#include "app/preview/previewwindow.h"
 #include "../tests/expect.h"
 #include "../tests/support.h"
 

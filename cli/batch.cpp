@@ -1,6 +1,6 @@
 #include "cli/batch.h"
 
-#include "cli/commandline.h"
+#include "cli/exit.h"
 #include "orders/batchrows.h"
 #include "platform/instance.h"
 #include "print/overrun.h"

@@ -2,6 +2,7 @@
 // The program without its window: `horutea --help`, `--version`,
 // `--lookup CODE` and `--batch FILE …`. A function, so the tests run the
 // command line in-process and check its exit codes and messages.
+#include "cli/exit.h"
 #include "platform/files.h"
 
 #include <QStringList>
@@ -9,12 +10,6 @@
 #include <optional>
 
 namespace cli {
-
-enum Exit : int {
-    exitOk = 0,
-    exitRefused = 1,   // rows refused, or no such postal code
-    exitCannotRun = 2, // wrong arguments, a file that cannot be read, a queue missing
-};
 
 // Whether these arguments (without the program's name) ask for a run without
 // the window.

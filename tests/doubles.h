@@ -4,8 +4,8 @@
 // the documents it is given.
 #include "platform/files.h"
 #include "platform/instance.h"
-#include "platform/messagebox.h"
-#include "platform/printerdialog.h"
+#include "app/platform/messagebox.h"
+#include "app/platform/printerdialog.h"
 #include "print/destination.h"
 #include "print/printjob.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/form1.h"
 #include "app/program.h"
-#include "entry/fields.h"
+#include "app/fields.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -123,8 +123,8 @@ struct TestWindow {
         testing::type(c(name), text);
     }
     // Text of a text box or the edit text of a combo box, as the program reads it.
-    QString text(const char* name) const { return entry::fieldText(c(name)); }
-    void setText(const char* name, const QString& text) const { entry::setFieldText(c(name), text); }
+    QString text(const char* name) const { return app::fieldText(c(name)); }
+    void setText(const char* name, const QString& text) const { app::setFieldText(c(name), text); }
     QString appFile(const QString& name) const { return QDir(folders.app).filePath(name); }
 };
 

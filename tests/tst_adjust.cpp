@@ -5,9 +5,9 @@
 #include "pdfmeasure.h"
 #include "support.h"
 
-#include "app/formpaperdialog.h"
-#include "app/previewwindow.h"
-#include "app/updown.h"
+#include "app/preview/formpaperdialog.h"
+#include "app/preview/previewwindow.h"
+#include "app/widgets/updown.h"
 #include "print/systemprinter.h"
 
 #include <QPushButton>

@@ -4,11 +4,11 @@
 #include "expect.h"
 #include "waybillcheck.h"
 
-#include "app/batchwindow.h"
-#include "app/columnmappingdialog.h"
-#include "app/listconstantspanel.h"
-#include "app/orderlistmodel.h"
-#include "app/roweditdialog.h"
+#include "app/batch/batchwindow.h"
+#include "app/batch/columnmappingdialog.h"
+#include "app/batch/listconstantspanel.h"
+#include "app/batch/orderlistmodel.h"
+#include "app/batch/roweditdialog.h"
 #include "history/history.h"
 #include "print/systemprinter.h"
 

@@ -8,8 +8,8 @@
 #include "support.h"
 
 #include "addressbook/csvfile.h"
-#include "app/addressbookwindow.h"
-#include "app/historywindow.h"
+#include "app/books/addressbookwindow.h"
+#include "app/books/historywindow.h"
 
 #include <QCheckBox>
 #include <QMenu>

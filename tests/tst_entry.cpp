@@ -83,12 +83,12 @@ private slots:
     {
         TestWindow w;
         w.click("SuujiNyuuryokuBtn");
-        for (const char* name : entry::kNumericGroup)
+        for (const char* name : app::kNumericGroup)
             QVERIFY2(!w.c(name)->isHidden(), name);
         QCOMPARE(w.c<QAbstractButton>("SuujiNyuuryokuBtn")->text(), QStringLiteral("数字の入力"));
         w.type("SuuryouBox1", QStringLiteral("3"));
         w.click("SuujiNyuuryokuBtn");
-        for (const char* name : entry::kNumericGroup)
+        for (const char* name : app::kNumericGroup)
             QVERIFY2(w.c(name)->isHidden(), name);
         for (const char* name : {"c_Hinmei", "SyouhinBangouBox2", "SyouhinLb"})
             QVERIFY(!w.c(name)->isHidden());
@@ -122,8 +122,8 @@ private slots:
     {
         TestWindow w;
         for (int i = 0; i < 6; ++i) {
-            w.setText(entry::kRecipientFields[i], QStringLiteral("r%1").arg(i));
-            w.setText(entry::kSenderFields[i], QStringLiteral("s%1").arg(i));
+            w.setText(app::kRecipientFields[i], QStringLiteral("r%1").arg(i));
+            w.setText(app::kSenderFields[i], QStringLiteral("s%1").arg(i));
         }
         w.click("C_1_Samakata");
         w.click("T_clear1");

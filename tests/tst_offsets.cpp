@@ -6,7 +6,7 @@
 #include "support.h"
 
 #include "adjust/offsets.h"
-#include "app/updown.h"
+#include "app/widgets/updown.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

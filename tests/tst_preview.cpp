@@ -4,7 +4,7 @@
 #include "pdfmeasure.h"
 #include "support.h"
 
-#include "app/previewwindow.h"
+#include "app/preview/previewwindow.h"
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 

@@ -3,8 +3,8 @@
 #include "expect.h"
 #include "support.h"
 
-#include "app/frame.h"
-#include "app/updown.h"
+#include "app/widgets/frame.h"
+#include "app/widgets/updown.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // The preview window: the waybill on paper at true size or zoomed, with the
 // current offsets, the form's places under it, the texts that run past their
 // places listed, and a scan of the user's own form under everything.
-#include "app/previewwidget.h"
+#include "app/preview/previewwidget.h"
 
 #include <QWidget>
 #include <functional>

@@ -5,7 +5,7 @@
 // method so when asked (a widget attribute alone does not reach it).
 #include <QLineEdit>
 
-namespace entry {
+namespace app {
 
 class EntryField final : public QLineEdit {
     Q_OBJECT
@@ -28,4 +28,4 @@ private:
     int m_limit = 0;
 };
 
-} // namespace entry
+} // namespace app

@@ -1,8 +1,8 @@
-#include "app/listconstantspanel.h"
+#include "app/batch/listconstantspanel.h"
 
 #include "app/controls.h"
-#include "entry/fields.h"
-#include "platform/ime.h"
+#include "app/fields.h"
+#include "app/platform/ime.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -20,7 +20,7 @@ struct SenderFieldSpec {
 };
 
 // Two short fields share a line; the address lines have one each.
-constexpr SenderFieldSpec kSenderFields[ListConstantsPanel::SenderPartCount] = {
+constexpr SenderFieldSpec kSenderFieldSpecs[ListConstantsPanel::SenderPartCount] = {
     {u"郵便番号：", platform::ImeMode::Disabled, 1, 0, 1},
     {u"住所1：", platform::ImeMode::Hiragana, 2, 0, 3},
     {u"住所2：", platform::ImeMode::Hiragana, 3, 0, 3},
@@ -62,7 +62,7 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent) : QGroupBox(QStringLiter
     grid->addWidget(m_senderChoice, 0, 1, 1, 3);
 
     for (int part = 0; part < SenderPartCount; ++part) {
-        const SenderFieldSpec& spec = kSenderFields[part];
+        const SenderFieldSpec& spec = kSenderFieldSpecs[part];
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("sender%1").arg(part));
         platform::applyImeMode(edit, spec.ime);
@@ -95,7 +95,7 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent) : QGroupBox(QStringLiter
 
     m_time = new QComboBox(this);
     m_time->setObjectName(QStringLiteral("deliveryTime"));
-    for (const entry::DeliveryTimeOption& option : entry::kDeliveryTimeOptions)
+    for (const app::DeliveryTimeOption& option : app::kDeliveryTimeOptions)
         m_time->addItem(captionOf(option.option), int(option.time));
     m_time->setCurrentIndex(m_time->findData(int(waybill::DeliveryTime::Unspecified)));
     auto* timeLabel = new QLabel(QStringLiteral("配達時間帯(&T)："), this);

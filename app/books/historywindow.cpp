@@ -1,8 +1,8 @@
-#include "app/historywindow.h"
+#include "app/books/historywindow.h"
 
 #include "adjust/offsets.h"
 #include "app/form1.h"
-#include "platform/messagebox.h"
+#include "app/platform/messagebox.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

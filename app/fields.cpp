@@ -1,15 +1,15 @@
-#include "entry/fields.h"
+#include "app/fields.h"
 
 #include "entry/amounts.h"
-#include "entry/entryfield.h"
-#include "platform/messagebox.h"
+#include "app/widgets/entryfield.h"
+#include "app/platform/messagebox.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QWidget>
 #include <array>
 
-namespace entry {
+namespace app {
 
 QString fieldText(const QWidget* field)
 {
@@ -61,24 +61,24 @@ void applyAmounts(const FindControl& find)
     auto* amount1 = qobject_cast<QLineEdit*>(find("KingakuBox1"));
     auto* amount2 = qobject_cast<QLineEdit*>(find("KingakuBox2"));
     auto* total = qobject_cast<QLineEdit*>(find("GoukeiBox"));
-    const AmountInputs in{fieldText(find(inputs[0])), fieldText(find(inputs[1])), fieldText(find(inputs[2])),
+    const entry::AmountInputs in{fieldText(find(inputs[0])), fieldText(find(inputs[1])), fieldText(find(inputs[2])),
                           fieldText(find(inputs[3]))};
     auto limit = [](QLineEdit* box) {
         auto* field = qobject_cast<EntryField*>(box);
         return field && field->characterLimit() > 0 ? field->characterLimit() : 32767;
     };
-    const auto result = calculateAmounts(in, {limit(amount1), limit(total)});
-    if (const auto* refused = std::get_if<AmountRefused>(&result)) {
+    const auto result = entry::calculateAmounts(in, {limit(amount1), limit(total)});
+    if (const auto* refused = std::get_if<entry::AmountRefused>(&result)) {
         auto* box = qobject_cast<QLineEdit*>(find(inputs[refused->input]));
         box->setFocus(Qt::OtherFocusReason);
         box->selectAll();
         platform::beep();
         return;
     }
-    const Amounts& a = std::get<Amounts>(result);
+    const entry::Amounts& a = std::get<entry::Amounts>(result);
     amount1->setText(a.amount1);
     amount2->setText(a.amount2);
     total->setText(a.total);
 }
 
-} // namespace entry
+} // namespace app

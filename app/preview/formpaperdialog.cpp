@@ -1,4 +1,4 @@
-#include "app/formpaperdialog.h"
+#include "app/preview/formpaperdialog.h"
 
 #include "paper/formfeed.h"
 

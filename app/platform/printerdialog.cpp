@@ -1,4 +1,4 @@
-#include "platform/printerdialog.h"
+#include "app/platform/printerdialog.h"
 
 #include <QDialogButtonBox>
 #include <QPrintDialog>

@@ -1,4 +1,4 @@
-#include "platform/ime.h"
+#include "app/platform/ime.h"
 
 #include <QComboBox>
 #include <QLineEdit>

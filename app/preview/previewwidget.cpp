@@ -1,4 +1,4 @@
-#include "app/previewwidget.h"
+#include "app/preview/previewwidget.h"
 
 #include "adjust/offsets.h"
 #include "platform/numtext.h"

@@ -1,4 +1,4 @@
-#include "app/updown.h"
+#include "app/widgets/updown.h"
 
 #include <QKeyEvent>
 #include <QToolButton>

@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace entry {
+namespace app {
 
 // Finds a control of the window by its name.
 using FindControl = std::function<QWidget*(const char* name)>;
@@ -59,4 +59,4 @@ void swapAddressBlocks(const FindControl& find);
 // input gets the focus with its text selected and the platform beeps.
 void applyAmounts(const FindControl& find);
 
-} // namespace entry
+} // namespace app

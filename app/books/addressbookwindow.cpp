@@ -1,9 +1,9 @@
-#include "app/addressbookwindow.h"
+#include "app/books/addressbookwindow.h"
 
 #include "addressbook/csvfile.h"
 #include "app/form1.h"
-#include "entry/entryfield.h"
-#include "platform/messagebox.h"
+#include "app/widgets/entryfield.h"
+#include "app/platform/messagebox.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -109,7 +109,7 @@ AddressDialog::AddressDialog(const waybill::Address& address, std::function<bool
 {
     setObjectName(QStringLiteral("AddressDialog"));
     setWindowTitle(QStringLiteral("住所の編集"));
-    using EF = entry::EntryField;
+    using EF = app::EntryField;
     struct Row {
         const char* label;
         EF::Kind kind;

@@ -1,4 +1,4 @@
-#include "platform/messagebox.h"
+#include "app/platform/messagebox.h"
 
 #include <QApplication>
 #include <QMessageBox>

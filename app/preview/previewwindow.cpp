@@ -1,7 +1,7 @@
-#include "app/previewwindow.h"
+#include "app/preview/previewwindow.h"
 
 #include "app/form1.h"
-#include "app/pdfpage.h"
+#include "app/preview/pdfpage.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "app/roweditdialog.h"
+#include "app/batch/roweditdialog.h"
 
-#include "platform/ime.h"
+#include "app/platform/ime.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,4 +1,4 @@
-#include "app/pdfpage.h"
+#include "app/preview/pdfpage.h"
 
 #include "platform/datafiles.h"
 

@@ -1,4 +1,4 @@
-#include "app/columnmappingdialog.h"
+#include "app/batch/columnmappingdialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

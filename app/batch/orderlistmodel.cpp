@@ -1,4 +1,4 @@
-#include "app/orderlistmodel.h"
+#include "app/batch/orderlistmodel.h"
 
 #include "orders/batchrows.h"
 

@@ -1,4 +1,4 @@
-#include "app/frame.h"
+#include "app/widgets/frame.h"
 
 #include <QPainter>
 

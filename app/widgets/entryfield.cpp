@@ -1,11 +1,11 @@
-#include "entry/entryfield.h"
+#include "app/widgets/entryfield.h"
 
 #include "entry/textrules.h"
-#include "platform/ime.h"
+#include "app/platform/ime.h"
 
 #include <QValidator>
 
-namespace entry {
+namespace app {
 
 namespace {
 
@@ -18,15 +18,15 @@ public:
     State validate(QString& input, int& pos) const override
     {
         const int before = input.size();
-        QString text = flattenLineBreaks(input);
+        QString text = entry::flattenLineBreaks(input);
         if (m_field.kind() != EntryField::Kind::Text)
-            text = asciiNumerals(text);
+            text = entry::asciiNumerals(text);
         input = text;
         pos = std::min<int>(pos + int(input.size()) - before, int(input.size()));
         const int limit = m_field.characterLimit();
         if (limit > 0) {
-            const bool fits = m_field.kind() == EntryField::Kind::PostalCode ? fitsPostalCodeField(input, limit)
-                                                                            : characterCount(input) <= limit;
+            const bool fits = m_field.kind() == EntryField::Kind::PostalCode ? entry::fitsPostalCodeField(input, limit)
+                                                                            : entry::characterCount(input) <= limit;
             if (!fits)
                 return Invalid;
         }
@@ -48,11 +48,11 @@ void EntryField::setCharacterLimit(int limit) { m_limit = limit; }
 
 void EntryField::setFieldText(const QString& text)
 {
-    QString rules = flattenLineBreaks(text);
+    QString rules = entry::flattenLineBreaks(text);
     if (m_kind != Kind::Text)
-        rules = asciiNumerals(rules);
-    if (m_limit > 0 && !(m_kind == Kind::PostalCode && fitsPostalCodeField(rules, m_limit)))
-        rules = leftCharacters(rules, m_limit);
+        rules = entry::asciiNumerals(rules);
+    if (m_limit > 0 && !(m_kind == Kind::PostalCode && entry::fitsPostalCodeField(rules, m_limit)))
+        rules = entry::leftCharacters(rules, m_limit);
     setText(rules);
 }
 
@@ -66,4 +66,4 @@ QVariant EntryField::inputMethodQuery(Qt::InputMethodQuery query) const
     return QLineEdit::inputMethodQuery(query);
 }
 
-} // namespace entry
+} // namespace app
