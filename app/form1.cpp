@@ -5,7 +5,6 @@
 #include "app/batch/batchwindow.h"
 #include "app/controls.h"
 #include "app/widgets/frame.h"
-#include "app/preview/formpaperdialog.h"
 #include "app/books/historywindow.h"
 #include "app/postaloffer.h"
 #include "app/preview/previewwindow.h"
@@ -140,7 +139,7 @@ QIcon makeWindowIcon()
 
 } // namespace
 
-Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(services)
+Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_services(services)
 {
     setObjectName(QString::fromUtf8(kWindowName));
     setWindowTitle(QString::fromUtf8(kWindowCaption));
@@ -154,6 +153,7 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     }
     buildControls();
     connectHandlers();
+    announceChanges();
     auto lookup = [this](const QString& code) { return addressesOf(code); };
     new PostalOffer(control<QLineEdit>("T_1_Yuubin"), control<QLineEdit>("T_2_Jyuusyo"), lookup, this);
     new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(), lookup, this);
@@ -355,6 +355,20 @@ void Form1::connectHandlers()
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
 
+void Form1::announceChanges()
+{
+    for (QWidget* w : std::as_const(m_controls)) {
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            connect(edit, &QLineEdit::textChanged, this, &WaybillWindow::changed);
+        else if (auto* combo = qobject_cast<QComboBox*>(w))
+            connect(combo, &QComboBox::currentTextChanged, this, &WaybillWindow::changed);
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            connect(button, &QAbstractButton::toggled, this, &WaybillWindow::changed);
+    }
+    for (const char* box : {"Sayuu_Xtxt", "Jyouge_Ytxt"})
+        connect(control<QLineEdit>(box), &QLineEdit::textChanged, this, &WaybillWindow::offsetsChanged);
+}
+
 bool Form1::Form_Load()
 {
     const adjust::OffsetStore::Loaded loaded = m_services.session.offsets().startUp();
@@ -466,33 +480,41 @@ void Form1::fillFrom(const waybill::Waybill& w)
 
 void Form1::report(const session::Session::Printed& printed, QWidget* over)
 {
-    if (!over)
-        over = this;
     if (!printed.delivery.ok && !printed.delivery.message.isEmpty())
         platform::warn(m_services.messages, over, printed.delivery.message);
     else if (!printed.notice.isEmpty())
         platform::inform(m_services.messages, over, printed.notice);
 }
 
+OffsetTexts Form1::offsetTexts() const
+{
+    return {control<QLineEdit>("Sayuu_Xtxt")->text(), control<QLineEdit>("Jyouge_Ytxt")->text()};
+}
+
+std::optional<print::PrintOffsets> Form1::offsetsForPrint(QWidget* over)
+{
+    const OffsetTexts texts = offsetTexts();
+    const auto offsets = adjust::offsetsForPrint(texts.horizontal, texts.vertical);
+    if (const auto* why = std::get_if<QString>(&offsets)) {
+        platform::warn(m_services.messages, over, *why);
+        return std::nullopt;
+    }
+    return std::get<print::PrintOffsets>(offsets);
+}
+
 void Form1::InsatsuBtn_Click()
 {
-    const auto offsets = adjust::offsetsForPrint(control<QLineEdit>("Sayuu_Xtxt")->text(), control<QLineEdit>("Jyouge_Ytxt")->text());
-    if (const auto* why = std::get_if<QString>(&offsets)) {
-        platform::warn(m_services.messages, this, *why);
+    const auto offsets = offsetsForPrint(this);
+    if (!offsets)
         return;
-    }
     const waybill::Waybill waybill = readWaybill();
-    report(m_services.session.printWaybills({&waybill, 1}, std::get<print::PrintOffsets>(offsets)));
+    report(m_services.session.printWaybills({&waybill, 1}, *offsets), this);
 }
 
 void Form1::IchiBtn_Click()
 {
-    const auto offsets = adjust::offsetsForPrint(control<QLineEdit>("Sayuu_Xtxt")->text(), control<QLineEdit>("Jyouge_Ytxt")->text());
-    if (const auto* why = std::get_if<QString>(&offsets)) {
-        platform::warn(m_services.messages, this, *why);
-        return;
-    }
-    report(m_services.session.printTestMarks(std::get<print::PrintOffsets>(offsets)));
+    if (const auto offsets = offsetsForPrint(this))
+        report(m_services.session.printTestMarks(*offsets), this);
 }
 
 void Form1::GoukeiBtn_Click() { app::applyAmounts(finder()); }
@@ -527,31 +549,10 @@ void Form1::HozonBtn_Click()
         platform::warn(m_services.messages, this, *failure);
 }
 
-void Form1::openPreview()
-{
-    PreviewWindow* preview = showPreview(*this);
-    print::SystemPrinter* printer = m_services.systemPrinter;
-    if (!printer)
-        return;
-    preview->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
-    // The form's size is set where its paper is seen.
-    if (!preview->property("formPaperCommand").toBool()) {
-        preview->setProperty("formPaperCommand", true);
-        preview->addCommand(QStringLiteral("用紙の大きさ…"), QStringLiteral("連続用紙1枚の幅と長さを設定します。印刷は1枚分ずつ、その大きさで送られます"),
-                            [this, preview, printer] {
-                                FormPaperDialog dialog(printer->formPaper(), preview);
-                                if (dialog.exec() != QDialog::Accepted)
-                                    return;
-                                printer->setFormPaper(dialog.chosen());
-                                preview->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
-                            });
-    }
-}
-
+void Form1::openPreview() { showPreview(*this, m_services); }
 void Form1::openAddressBook() { showAddressBook(*this, m_services); }
-
 void Form1::openHistory() { showHistory(*this, m_services); }
-void Form1::openBatch() { showBatch(*this); }
+void Form1::openBatch() { showBatch(*this, m_services); }
 
 void Form1::PriDiaBtn_Click()
 {

@@ -1,37 +1,23 @@
 #pragma once
 // The program's one window: its controls, start-up and the handlers of its
 // control events.
-#include "app/platform/messagebox.h"
-#include "app/platform/printerdialog.h"
-#include "print/systemprinter.h"
-#include "session/session.h"
-#include "waybill/waybill.h"
+#include "app/widgets/services.h"
+#include "app/widgets/waybillwindow.h"
 
 #include <QHash>
-#include <QWidget>
 #include <functional>
 
 namespace app {
 
-struct Services {
-    platform::MessageBox& messages;
-    session::Session& session;
-    platform::PrinterDialog& printerDialog;
-    print::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
-    std::function<void()> quit;             // ends the process
-};
-
 inline const QString kExitQuestion = QStringLiteral("このプログラムを終了しますか？");
 inline const QString kExitCaption = QStringLiteral(" 　ホルテア　　");
 
-class Form1 : public QWidget {
+class Form1 : public WaybillWindow {
     Q_OBJECT
 public:
     explicit Form1(Services& services, QWidget* parent = nullptr);
 
     QWidget* control(const char* name) const;
-    // What the window's own windows print and keep with.
-    Services& services() const { return m_services; }
     template <typename T>
     T* control(const char* name) const { return qobject_cast<T*>(control(name)); }
 
@@ -39,13 +25,14 @@ public:
     // runs, the user has been told, and this process must end.
     bool Form_Load();
 
-    // The window's contents as one waybill, and back: filling writes the
-    // texts as typing would (a box keeps to its length) and sets the
-    // choices, care-of lines and numeric mode with their own handlers.
-    waybill::Waybill readWaybill() const;
-    void fillFrom(const waybill::Waybill& waybill);
-    enum class AddressBlock { Recipient, Sender };
-    void fillAddress(AddressBlock block, const waybill::Address& address);
+    // What the program's other windows see (app/widgets/waybillwindow.h).
+    using AddressBlock = app::AddressBlock;
+    waybill::Waybill readWaybill() const override;
+    void fillFrom(const waybill::Waybill& waybill) override;
+    void fillAddress(AddressBlock block, const waybill::Address& address) override;
+    OffsetTexts offsetTexts() const override;
+    std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) override;
+    void report(const session::Session::Printed& printed, QWidget* over) override;
 
 public slots:
     void zEndBtn_Click();
@@ -70,14 +57,11 @@ public slots:
     void openHistory();
     void openBatch();
 
-public:
-    // Tells the user how a print went, as 印刷 does; over another window
-    // when the print was asked for there.
-    void report(const session::Session::Printed& printed, QWidget* over = nullptr);
-
 private:
     void buildControls();
     void connectHandlers();
+    // changed() and offsetsChanged() after every edit, choice and toggle.
+    void announceChanges();
     waybill::Address readAddress(const char* const (&fields)[6]) const;
     QStringList addressesOf(const QString& postalCode);
     std::function<QWidget*(const char*)> finder() const;

@@ -65,7 +65,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer t;
     t.start();
-    app::PreviewWindow* preview = app::showPreview(*window.form);
+    app::PreviewWindow* preview = app::showPreview(*window.form, *window.services);
     PaintDone done(&preview->view());
     while (!done.painted && t.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);

@@ -7,6 +7,7 @@
 #include "app/batch/batchwindow.h"
 #include "app/batch/columnmappingdialog.h"
 #include "app/batch/listconstantspanel.h"
+#include "app/widgets/addressblockeditor.h"
 #include "app/batch/orderlistmodel.h"
 #include "app/batch/roweditdialog.h"
 #include "history/history.h"
@@ -226,11 +227,11 @@ private slots:
             "B-2,530-0001,大阪府大阪市北区梅田2-4-9,梅田ビル12F,佐藤花子,経理部,06-9876-5432,,\r\n"
             "B-3,〒812-0011,福岡県福岡市博多区博多駅前3-1,博多ビル,高橋美咲,,092-333-4444,紅茶,T-3\r\n").toUtf8());
         Panel& panel = bw->constantsPanel();
-        QCOMPARE(panel.senderField(Panel::Name)->text(), kSender.name); // the most recent, picked
+        QCOMPARE(panel.sender().field(app::AddressBlockEditor::Name)->text(), kSender.name); // the most recent, picked
         QSignalSpy told(&bw->model(), &QAbstractItemModel::dataChanged);
         panel.senderChoice()->setCurrentIndex(2);
         emit panel.senderChoice()->activated(2);
-        QCOMPARE(panel.senderField(Panel::CareOf)->text(), QStringLiteral("出荷係"));
+        QCOMPARE(panel.sender().field(app::AddressBlockEditor::CareOf)->text(), QStringLiteral("出荷係"));
         QCOMPARE(panel.arrivalNotice()->itemText(1) + bw->model().headerData(0, Qt::Horizontal).toString(), QStringLiteral("不要状態"));
         panel.deliveryTime()->setCurrentIndex(panel.deliveryTime()->findData(int(waybill::DeliveryTime::Afternoon)));
         panel.arrivalNotice()->setCurrentIndex(panel.arrivalNotice()->findData(int(waybill::ArrivalNotice::NotWanted)));
@@ -428,8 +429,8 @@ private slots:
         QCOMPARE(fileBytes(path), before);
 
         // The whole list's sender changes for the fixed row too.
-        bw->constantsPanel().senderField(Panel::Name)->setText(QStringLiteral("ホルテア商店 本店"));
-        emit bw->constantsPanel().senderField(Panel::Name)->textEdited({});
+        bw->constantsPanel().sender().field(app::AddressBlockEditor::Name)->setText(QStringLiteral("ホルテア商店 本店"));
+        emit bw->constantsPanel().sender().field(app::AddressBlockEditor::Name)->textEdited({});
         QTRY_COMPARE(bw->list().waybillAt(0).sender.name, QStringLiteral("ホルテア商店 本店"));
         QTRY_VERIFY(!bw->isReading());
 
@@ -446,6 +447,44 @@ private slots:
         w.messages.answers = {platform::MsgAnswer::No};
         QVERIFY(!bw->openFile(path));
         QVERIFY(w.messages.last().contains(QStringLiteral("印刷済みの印（2 行）")));
+    }
+
+    // A row fixed in the list prints what the same keys typed into the main
+    // window's fields would: full-width digits become ASCII in the number
+    // fields, a line break a space.
+    void anEditedRowPrintsAsTypedInTheWindow()
+    {
+        TestWindow w;
+        const QString typedPhone = QStringLiteral("０３－１２３４－５６７８");
+        const QString typedPostal = QStringLiteral("１００－０００１");
+        BatchWindow* bw = openList(w, QStringLiteral("typed.csv"),
+                                   QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\n"
+                                                  "T-1,1000001,東京都千代田区千代田1-1,山田太郎,\n")
+                                       .toUtf8(),
+                                   [&](QDialog& dialog) {
+                                       auto* edit = qobject_cast<app::RowEditDialog*>(&dialog);
+                                       testing::type(edit->field(orders::Field::Telephone), typedPhone);
+                                       testing::type(edit->field(orders::Field::PostalCode), typedPostal);
+                                       edit->field(orders::Field::CareOf)->setText(QStringLiteral("総務部\n出荷係"));
+                                       return true;
+                                   });
+        bw->selectRows({0});
+        bw->editCurrentRow();
+
+        w.type("T_6_Denwaba", typedPhone);
+        w.type("T_1_Yuubin", typedPostal);
+        w.setText("T_5_Samakata", QStringLiteral("総務部\n出荷係"));
+        const waybill::Address window = w.form->readWaybill().recipient;
+        const waybill::Address row = bw->list().waybillAt(0).recipient;
+        QCOMPARE(row.telephone, window.telephone);
+        QCOMPARE(row.telephone, QStringLiteral("03-1234-5678"));
+        QCOMPARE(row.careOf, window.careOf);
+        QCOMPARE(row.postalCode, QStringLiteral("1000001"));
+        QTRY_VERIFY(!bw->isReading());
+        clickButton(bw, "printAllButton");
+        const auto recorded = w.session->history().search({.orderNumber = QStringLiteral("T-1")});
+        QCOMPARE(recorded.size(), 1);
+        QCOMPARE(recorded.front().record.waybill.recipient.telephone, QStringLiteral("03-1234-5678"));
     }
 
     // A long list is read in slices while the event loop keeps turning.

@@ -9,6 +9,7 @@
 
 #include "addressbook/csvfile.h"
 #include "app/books/addressbookwindow.h"
+#include "app/books/addressdialog.h"
 #include "app/books/historywindow.h"
 
 #include <QCheckBox>
@@ -287,7 +288,7 @@ private slots:
 
         // Edited in the dialog; removed after a question answered yes.
         withPopup<app::AddressDialog>([&] { book->editChosen(); }, [](app::AddressDialog* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("field3"))->setText(QStringLiteral("山田花子"));
+            dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("山田花子"));
             dialog->accept();
         });
         QVERIFY(book->chosenEntry()); // still in view, though the search was for the old name
@@ -430,7 +431,7 @@ private slots:
         FailingVfs::instance().faults.writableBytes = 0;
         bool stayedOpen = false;
         withPopup<app::AddressDialog>([&] { book->editChosen(); }, [&](app::AddressDialog* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("field3"))->setText(QStringLiteral("新しい名前"));
+            dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("新しい名前"));
             dialog->accept();
             stayedOpen = dialog->isVisible() && dialog->address().name == QStringLiteral("新しい名前");
             dialog->reject();

@@ -295,8 +295,8 @@ private slots:
     {
         TestWindow w;
         w.showActive();
-        app::PreviewWindow* preview = app::showPreview(*w.form);
-        QCOMPARE(app::showPreview(*w.form), preview);
+        app::PreviewWindow* preview = app::showPreview(*w.form, *w.services);
+        QCOMPARE(app::showPreview(*w.form, *w.services), preview);
         w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("12"));
         QCOMPARE(preview->view().offsets()->horizontalTenthMm, 12.0f); // at once
         // A name past its place is listed in the window.

@@ -1,11 +1,13 @@
 #include "app/batch/batchwindow.h"
 
-#include "adjust/offsets.h"
 #include "app/batch/columnmappingdialog.h"
 #include "app/batch/listconstantspanel.h"
 #include "app/batch/orderlistmodel.h"
 #include "app/preview/previewwidget.h"
 #include "app/batch/roweditdialog.h"
+#include "app/widgets/childwindow.h"
+#include "app/widgets/services.h"
+#include "app/widgets/waybillwindow.h"
 #include "orders/batchrows.h"
 #include "print/overrun.h"
 #include "session/orderprint.h"
@@ -120,8 +122,8 @@ private:
 
 } // namespace
 
-BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_services(services), m_offsets(std::move(offsets))
+BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
+    : QWidget(&window, Qt::Window), m_services(services), m_window(window)
 {
     setObjectName(QStringLiteral("BatchWindow"));
     setWindowTitle(QStringLiteral("一括印刷"));
@@ -137,7 +139,55 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
     };
     m_runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 
-    // The file and how it is read.
+    m_banner = new QLabel(this);
+    m_banner->setWordWrap(true);
+    m_banner->setTextFormat(Qt::PlainText);
+    m_banner->setStyleSheet(QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
+    m_banner->hide();
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(createRowsPane());
+    splitter->addWidget(createSidePane());
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+    splitter->setSizes({740, 420});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(createFileBar());
+    layout->addWidget(m_banner);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(createPrintBar());
+
+    for (auto [button, name] : {std::pair{m_openButton, "openButton"}, std::pair{m_columnsButton, "columnsButton"},
+                                std::pair{m_editButton, "editButton"}, std::pair{m_excludeButton, "excludeButton"},
+                                std::pair{m_nextButton, "nextButton"}, std::pair{m_printSelectedButton, "printSelectedButton"},
+                                std::pair{m_printAllButton, "printAllButton"}, std::pair{m_cancelButton, "cancelButton"},
+                                std::pair{m_closeButton, "closeButton"}})
+        button->setObjectName(QLatin1String(name));
+
+    m_reading = new QTimer(this);
+    m_reading->setInterval(0);
+    connect(m_reading, &QTimer::timeout, this, &BatchWindow::readSome);
+    connectCommands();
+
+    // The saved senders: the address book opens with this window, not before.
+    m_constants->setSavedSenders(m_services.session.addressBook().recent(addressbook::Kind::Sender));
+    if (const auto problem = m_services.session.takeStorageProblem())
+        setStatus(*problem);
+    m_list.setConstants(m_constants->constants());
+    if (m_services.systemPrinter)
+        m_preview->setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
+
+    updateSummary();
+    updateCommands();
+    updateRowDetail();
+    resize(1180, 760);
+    m_openButton->setFocus();
+}
+
+QLayout* BatchWindow::createFileBar()
+{
     m_openButton = commandButton(QStringLiteral("CSVを開く… (Ctrl+O)"), QStringLiteral("ネットショップなどから書き出した注文一覧のCSVファイルを開きます"), this);
     m_fileLabel = new QLabel(QStringLiteral("注文一覧（CSV）を開いてください。"), this);
     m_fileLabel->setTextFormat(Qt::PlainText);
@@ -159,14 +209,11 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
     fileBar->addWidget(m_encoding);
     fileBar->addWidget(m_encodingNote);
     fileBar->addWidget(m_columnsButton);
+    return fileBar;
+}
 
-    m_banner = new QLabel(this);
-    m_banner->setWordWrap(true);
-    m_banner->setTextFormat(Qt::PlainText);
-    m_banner->setStyleSheet(QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
-    m_banner->hide();
-
-    // The rows.
+QWidget* BatchWindow::createRowsPane()
+{
     m_model = new OrderListModel(m_list, this);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("rows"));
@@ -217,14 +264,18 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
     m_rowDetail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_rowDetail->setMinimumHeight(m_rowDetail->fontMetrics().lineSpacing() * 3 + 4);
 
-    auto* left = new QWidget(this);
-    auto* leftLayout = new QVBoxLayout(left);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(m_table, 1);
-    leftLayout->addLayout(summaryBar);
-    leftLayout->addLayout(rowBar);
-    leftLayout->addWidget(m_rowDetail);
+    auto* pane = new QWidget(this);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(summaryBar);
+    layout->addLayout(rowBar);
+    layout->addWidget(m_rowDetail);
+    return pane;
+}
 
+QWidget* BatchWindow::createSidePane()
+{
     // What all waybills share, and the selected row's waybill.
     m_constants = new ListConstantsPanel(this);
     m_preview = new PreviewWidget([this] {
@@ -234,28 +285,25 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
             content.waybill = m_list.waybillAt(row);
         else
             content.waybill.sender = m_constants->constants().sender;
-        std::tie(content.horizontalOffsetText, content.verticalOffsetText) = m_offsets();
+        const OffsetTexts offsets = m_window.offsetTexts();
+        content.horizontalOffsetText = offsets.horizontal;
+        content.verticalOffsetText = offsets.vertical;
         return content;
     });
     m_preview->setToolTip(QStringLiteral("選んだ行の送り状が用紙のどこに印刷されるかを表示します"));
     auto* previewPane = new PreviewPane(m_preview, this);
     auto* previewCaption = new QLabel(QStringLiteral("選んだ行の送り状："), this);
-    auto* right = new QWidget(this);
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->addWidget(m_constants);
-    rightLayout->addWidget(previewCaption);
-    rightLayout->addWidget(previewPane, 1);
+    auto* pane = new QWidget(this);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_constants);
+    layout->addWidget(previewCaption);
+    layout->addWidget(previewPane, 1);
+    return pane;
+}
 
-    auto* splitter = new QSplitter(this);
-    splitter->addWidget(left);
-    splitter->addWidget(right);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    splitter->setChildrenCollapsible(false);
-    splitter->setSizes({740, 420});
-
-    // Printing.
+QLayout* BatchWindow::createPrintBar()
+{
     m_printSelectedButton = commandButton(QStringLiteral("選んだ行を印刷 (Ctrl+P)"), QStringLiteral("選んだ行のうち印刷できる行を、1つの印刷としてまとめて印刷します"), this);
     m_printAllButton = commandButton(QStringLiteral("印刷できる行をすべて印刷 (Ctrl+Shift+P)"), QStringLiteral("「印刷できる」の行をすべて、1行1枚で続けて印刷します"), this);
     m_status = new QLabel(this);
@@ -267,24 +315,11 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
     printBar->addWidget(m_printAllButton);
     printBar->addWidget(m_status, 1);
     printBar->addWidget(m_closeButton);
+    return printBar;
+}
 
-    for (auto [button, name] : {std::pair{m_openButton, "openButton"}, std::pair{m_columnsButton, "columnsButton"},
-                                std::pair{m_editButton, "editButton"}, std::pair{m_excludeButton, "excludeButton"},
-                                std::pair{m_nextButton, "nextButton"}, std::pair{m_printSelectedButton, "printSelectedButton"},
-                                std::pair{m_printAllButton, "printAllButton"}, std::pair{m_cancelButton, "cancelButton"},
-                                std::pair{m_closeButton, "closeButton"}})
-        button->setObjectName(QLatin1String(name));
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fileBar);
-    layout->addWidget(m_banner);
-    layout->addWidget(splitter, 1);
-    layout->addLayout(printBar);
-
-    m_reading = new QTimer(this);
-    m_reading->setInterval(0);
-    connect(m_reading, &QTimer::timeout, this, &BatchWindow::readSome);
-
+void BatchWindow::connectCommands()
+{
     connect(m_openButton, &QPushButton::clicked, this, &BatchWindow::chooseFile);
     connect(m_columnsButton, &QPushButton::clicked, this, &BatchWindow::chooseColumns);
     connect(m_encoding, &QComboBox::activated, this, &BatchWindow::encodingChosen);
@@ -304,6 +339,7 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
     // Each change checks every row again, from the event loop; a change made
     // while that runs starts it over.
     connect(m_constants, &ListConstantsPanel::changed, this, &BatchWindow::applyConstants);
+    connect(&m_window, &WaybillWindow::offsetsChanged, this, &BatchWindow::refreshPreview);
 
     const std::pair<QKeySequence, void (BatchWindow::*)()> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_O), &BatchWindow::chooseFile},
@@ -327,20 +363,6 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
         else
             close();
     });
-
-    // The saved senders: the address book opens with this window, not before.
-    m_constants->setSavedSenders(m_services.session.addressBook().recent(addressbook::Kind::Sender));
-    if (const auto problem = m_services.session.takeStorageProblem())
-        setStatus(*problem);
-    m_list.setConstants(m_constants->constants());
-    if (m_services.systemPrinter)
-        m_preview->setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
-
-    updateSummary();
-    updateCommands();
-    updateRowDetail();
-    resize(1180, 760);
-    m_openButton->setFocus();
 }
 
 BatchWindow::~BatchWindow() = default;
@@ -718,12 +740,9 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         setStatus(QStringLiteral("すべての行を読み込んで確かめ終わってから印刷してください。"));
         return;
     }
-    const auto [horizontal, vertical] = m_offsets();
-    const auto offsets = adjust::offsetsForPrint(horizontal, vertical);
-    if (const auto* why = std::get_if<QString>(&offsets)) {
-        platform::warn(m_services.messages, this, *why);
+    const auto offsets = m_window.offsetsForPrint(this);
+    if (!offsets)
         return;
-    }
     std::vector<qint64> skipped;
     std::erase_if(rows, [&](qint64 row) {
         if (m_list.state(row) == orders::RowState::Printable)
@@ -761,7 +780,7 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
     const session::Session::Printed printed = session::printOrderRows(
-        m_services.session, m_list, rows, std::get<print::PrintOffsets>(offsets), [this](int done, int) {
+        m_services.session, m_list, rows, *offsets, [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();
             // Asked after each page: a cancel stops before the next one.
@@ -829,20 +848,9 @@ void BatchWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-BatchWindow* showBatch(Form1& form)
+BatchWindow* showBatch(WaybillWindow& window, Services& services)
 {
-    auto* window = form.findChild<BatchWindow*>(QStringLiteral("BatchWindow"), Qt::FindDirectChildrenOnly);
-    if (!window) {
-        auto* horizontal = form.control<QLineEdit>("Sayuu_Xtxt");
-        auto* vertical = form.control<QLineEdit>("Jyouge_Ytxt");
-        window = new BatchWindow(form.services(), [horizontal, vertical] { return std::pair{horizontal->text(), vertical->text()}; }, &form);
-        for (QLineEdit* box : {horizontal, vertical})
-            QObject::connect(box, &QLineEdit::textChanged, window, &BatchWindow::refreshPreview);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return showChildWindow<BatchWindow>(window, [&] { return new BatchWindow(services, window); });
 }
 
 } // namespace app

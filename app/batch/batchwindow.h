@@ -2,7 +2,6 @@
 // The batch window: an order list (CSV) opened, its rows checked and shown
 // with their states, fixed or left out where needed, and the printable rows
 // printed as one document, one waybill per form.
-#include "app/form1.h"
 #include "csv/encoding.h"
 #include "orders/orderlist.h"
 
@@ -15,6 +14,7 @@
 
 class QComboBox;
 class QDialog;
+class QLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -29,6 +29,8 @@ class SettingsMappingStore;
 
 namespace app {
 
+struct Services;
+class WaybillWindow;
 class ListConstantsPanel;
 class OrderListModel;
 class PreviewWidget;
@@ -36,9 +38,8 @@ class PreviewWidget;
 class BatchWindow final : public QWidget {
     Q_OBJECT
 public:
-    // The texts of the main window's two offset boxes, read at each print.
-    using OffsetTexts = std::function<std::pair<QString, QString>()>;
-    BatchWindow(Services& services, OffsetTexts offsets, QWidget* parent = nullptr);
+    // Prints with the offsets of `window`, and shows its rows' pages with them.
+    BatchWindow(Services& services, WaybillWindow& window);
     ~BatchWindow() override;
 
     // Seams for the tests: where the file comes from, and how a dialog runs
@@ -87,6 +88,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The constructor's parts, top to bottom.
+    QLayout* createFileBar();
+    QWidget* createRowsPane();
+    QWidget* createSidePane();
+    QLayout* createPrintBar();
+    void connectCommands();
+
     void readSome();
     void startReading();
     void afterChecksChanged();
@@ -104,7 +112,7 @@ private:
     qint64 currentRow() const;
 
     Services& m_services;
-    OffsetTexts m_offsets;
+    WaybillWindow& m_window;
     FileChooser m_chooseFile;
     DialogRunner m_runDialog;
 
@@ -146,6 +154,6 @@ private:
 
 // Opens the batch window of the program's window, or brings the open one to
 // the front; it prints with the main window's offsets.
-BatchWindow* showBatch(Form1& form);
+BatchWindow* showBatch(WaybillWindow& window, Services& services);
 
 } // namespace app

@@ -2,32 +2,15 @@
 
 #include "app/controls.h"
 #include "app/fields.h"
-#include "app/platform/ime.h"
+#include "app/widgets/addressblockeditor.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 
 namespace app {
 
 namespace {
-
-struct SenderFieldSpec {
-    const char16_t* caption;
-    platform::ImeMode ime;
-    int row, column, columnSpan;
-};
-
-// Two short fields share a line; the address lines have one each.
-constexpr SenderFieldSpec kSenderFieldSpecs[ListConstantsPanel::SenderPartCount] = {
-    {u"郵便番号：", platform::ImeMode::Disabled, 1, 0, 1},
-    {u"住所1：", platform::ImeMode::Hiragana, 2, 0, 3},
-    {u"住所2：", platform::ImeMode::Hiragana, 3, 0, 3},
-    {u"名前：", platform::ImeMode::Hiragana, 4, 0, 1},
-    {u"様方：", platform::ImeMode::Hiragana, 4, 2, 1},
-    {u"電話番号：", platform::ImeMode::Disabled, 1, 2, 1},
-};
 
 // The caption a control of the main window has.
 QString captionOf(const char* control)
@@ -61,25 +44,11 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent) : QGroupBox(QStringLiter
     grid->addWidget(senderLabel, 0, 0);
     grid->addWidget(m_senderChoice, 0, 1, 1, 3);
 
-    for (int part = 0; part < SenderPartCount; ++part) {
-        const SenderFieldSpec& spec = kSenderFieldSpecs[part];
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("sender%1").arg(part));
-        platform::applyImeMode(edit, spec.ime);
-        auto* label = new QLabel(QString::fromUtf16(spec.caption), this);
-        label->setBuddy(edit);
-        grid->addWidget(label, spec.row, spec.column);
-        grid->addWidget(edit, spec.row, spec.column + 1, 1, spec.columnSpan);
-        m_sender[part] = edit;
-        connect(edit, &QLineEdit::textEdited, this, &ListConstantsPanel::followTyping);
-    }
-    // Tab goes through the fields as they stand on the form.
-    QWidget::setTabOrder(m_senderChoice, m_sender[Postal]);
-    QWidget::setTabOrder(m_sender[Postal], m_sender[Telephone]);
-    QWidget::setTabOrder(m_sender[Telephone], m_sender[Line1]);
-    QWidget::setTabOrder(m_sender[Line1], m_sender[Line2]);
-    QWidget::setTabOrder(m_sender[Line2], m_sender[Name]);
-    QWidget::setTabOrder(m_sender[Name], m_sender[CareOf]);
+    m_sender = new AddressBlockEditor(AddressBlockEditor::Shape::Compact, AddressBlockEditor::CareOfSwitch::None, this);
+    m_sender->setObjectName(QStringLiteral("sender"));
+    grid->addWidget(m_sender, 1, 0, 4, 4);
+    connect(m_sender, &AddressBlockEditor::edited, this, &ListConstantsPanel::followTyping);
+    QWidget::setTabOrder(m_senderChoice, m_sender->firstInTabOrder());
 
     m_item = new QComboBox(this);
     m_item->setObjectName(QStringLiteral("itemDescription"));
@@ -112,7 +81,7 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent) : QGroupBox(QStringLiter
     grid->addWidget(noticeLabel, 6, 2);
     grid->addWidget(m_notice, 6, 3);
 
-    QWidget::setTabOrder(m_sender[CareOf], m_item);
+    QWidget::setTabOrder(m_sender->lastInTabOrder(), m_item);
     QWidget::setTabOrder(m_item, m_time);
     QWidget::setTabOrder(m_time, m_notice);
 
@@ -143,10 +112,7 @@ void ListConstantsPanel::setSavedSenders(const QList<addressbook::AddressEntry>&
 void ListConstantsPanel::fillSender(const waybill::Address& address)
 {
     m_filling = true;
-    const QString texts[SenderPartCount] = {address.postalCode, address.line1, address.line2, address.name,
-                                            address.careOfShown ? address.careOf : QString(), address.telephone};
-    for (int part = 0; part < SenderPartCount; ++part)
-        m_sender[part]->setText(texts[part]);
+    m_sender->setAddress(address);
     m_filling = false;
     followTyping();
 }
@@ -166,14 +132,9 @@ void ListConstantsPanel::followTyping()
 
 waybill::Address ListConstantsPanel::typedSender() const
 {
-    waybill::Address a;
-    a.postalCode = m_sender[Postal]->text().trimmed();
-    a.line1 = m_sender[Line1]->text().trimmed();
-    a.line2 = m_sender[Line2]->text().trimmed();
-    a.name = m_sender[Name]->text().trimmed();
-    a.careOf = m_sender[CareOf]->text().trimmed();
-    a.careOfShown = !a.careOf.isEmpty();
-    a.telephone = m_sender[Telephone]->text().trimmed();
+    waybill::Address a = m_sender->address();
+    for (QString* text : {&a.postalCode, &a.line1, &a.line2, &a.name, &a.careOf, &a.telephone})
+        *text = text->trimmed();
     return a;
 }
 

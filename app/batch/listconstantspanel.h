@@ -9,9 +9,10 @@
 #include <optional>
 
 class QComboBox;
-class QLineEdit;
 
 namespace app {
+
+class AddressBlockEditor;
 
 class ListConstantsPanel final : public QGroupBox {
     Q_OBJECT
@@ -24,8 +25,7 @@ public:
     // The saved sender the fields hold unchanged, if any.
     std::optional<qint64> savedSenderInUse() const;
 
-    enum SenderPart { Postal, Line1, Line2, Name, CareOf, Telephone, SenderPartCount };
-    QLineEdit* senderField(SenderPart part) const { return m_sender[part]; }
+    AddressBlockEditor& sender() const { return *m_sender; }
     QComboBox* senderChoice() const { return m_senderChoice; }
     QComboBox* itemDescription() const { return m_item; }
     QComboBox* deliveryTime() const { return m_time; }
@@ -41,7 +41,7 @@ private:
 
     QList<addressbook::AddressEntry> m_saved;
     QComboBox* m_senderChoice;
-    QLineEdit* m_sender[SenderPartCount];
+    AddressBlockEditor* m_sender;
     QComboBox* m_item;
     QComboBox* m_time;
     QComboBox* m_notice;

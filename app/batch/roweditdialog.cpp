@@ -1,6 +1,8 @@
 #include "app/batch/roweditdialog.h"
 
 #include "app/platform/ime.h"
+#include "app/widgets/addressblockeditor.h"
+#include "entry/textrules.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -13,20 +15,20 @@ namespace app {
 
 namespace {
 
-struct EditedField {
+// The recipient's fields and the editor's part for each.
+constexpr std::pair<orders::Field, AddressBlockEditor::Part> kRecipientParts[] = {
+    {orders::Field::PostalCode, AddressBlockEditor::PostalCode}, {orders::Field::AddressLine1, AddressBlockEditor::Line1},
+    {orders::Field::AddressLine2, AddressBlockEditor::Line2},     {orders::Field::Name, AddressBlockEditor::Name},
+    {orders::Field::CareOf, AddressBlockEditor::CareOf},          {orders::Field::Telephone, AddressBlockEditor::Telephone},
+};
+
+// The goods line's fields, as the main window's goods fields.
+struct GoodsField {
     orders::Field field;
     const char16_t* caption;
     platform::ImeMode ime;
 };
-
-// As the main window's fields: numbers with the input method off.
-constexpr EditedField kEditedFields[] = {
-    {orders::Field::PostalCode, u"郵便番号：", platform::ImeMode::Disabled},
-    {orders::Field::AddressLine1, u"住所1：", platform::ImeMode::Hiragana},
-    {orders::Field::AddressLine2, u"住所2：", platform::ImeMode::Hiragana},
-    {orders::Field::Name, u"名前：", platform::ImeMode::Hiragana},
-    {orders::Field::CareOf, u"様方：", platform::ImeMode::Hiragana},
-    {orders::Field::Telephone, u"電話番号：", platform::ImeMode::Disabled},
+constexpr GoodsField kGoodsFields[] = {
     {orders::Field::ItemDescription, u"品名：", platform::ImeMode::Hiragana},
     {orders::Field::ProductNumber, u"商品番号：", platform::ImeMode::Disabled},
 };
@@ -52,7 +54,9 @@ const QList<orders::Field>& RowEditDialog::editedFields()
 {
     static const QList<orders::Field> fields = [] {
         QList<orders::Field> list;
-        for (const EditedField& f : kEditedFields)
+        for (const auto& [field, part] : kRecipientParts)
+            list << field;
+        for (const GoodsField& f : kGoodsFields)
             list << f.field;
         return list;
     }();
@@ -67,10 +71,19 @@ RowEditDialog::RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool 
     auto* intro = new QLabel(QStringLiteral("%1行目の送り状の内容です。ここで直した内容はこの一覧の印刷にだけ使い、CSVファイルは書き換えません。").arg(line), this);
     intro->setWordWrap(true);
 
+    m_recipient = new AddressBlockEditor(AddressBlockEditor::Shape::Form, AddressBlockEditor::CareOfSwitch::None, this);
+    m_recipient->setAddress(waybill.recipient);
+    for (const auto& [field, part] : kRecipientParts) {
+        EntryField* edit = m_recipient->field(part);
+        edit->setObjectName(orders::fieldWord(field));
+        connect(edit, &QLineEdit::textChanged, this, &RowEditDialog::check);
+        m_fields[field] = edit;
+    }
     auto* form = new QFormLayout;
     waybill::Waybill w = waybill;
-    for (const EditedField& f : kEditedFields) {
-        auto* edit = new QLineEdit(*textOf(w, f.field), this);
+    for (const GoodsField& f : kGoodsFields) {
+        auto* edit = new EntryField(EntryField::Kind::Text, this);
+        edit->setFieldText(*textOf(w, f.field));
         edit->setObjectName(orders::fieldWord(f.field));
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(24, QChar(0x5c71))));
         platform::applyImeMode(edit, f.ime);
@@ -78,6 +91,7 @@ RowEditDialog::RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool 
         form->addRow(QString::fromUtf16(f.caption), edit);
         m_fields[f.field] = edit;
     }
+    QWidget::setTabOrder(m_recipient->lastInTabOrder(), m_fields.at(orders::Field::ItemDescription));
 
     m_findings = new QLabel(this);
     m_findings->setWordWrap(true);
@@ -105,6 +119,7 @@ RowEditDialog::RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool 
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
+    layout->addWidget(m_recipient);
     layout->addLayout(form);
     layout->addWidget(m_findings);
     layout->addWidget(buttons);
@@ -135,7 +150,7 @@ waybill::Waybill RowEditDialog::edited() const
     if (const auto digits = orders::postalDigits(w.recipient.postalCode))
         w.recipient.postalCode = *digits;
     w.recipient.careOfShown = !w.recipient.careOf.isEmpty();
-    return w;
+    return entry::asEntered(std::move(w));
 }
 
 void RowEditDialog::applySuggestions()

@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace app {
 
+class AddressBlockEditor;
+
 class RowEditDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +27,8 @@ public:
     static const QList<orders::Field>& editedFields();
     QLineEdit* field(orders::Field field) const;
 
+    // The row as the fields hold it, kept to the rules the main window's
+    // fields keep, so it prints as the same text typed there would.
     waybill::Waybill edited() const;
     // The user asked for the file's own texts back.
     bool revertRequested() const { return m_revert; }
@@ -40,6 +44,7 @@ private:
 
     waybill::Waybill m_original;
     Check m_check;
+    AddressBlockEditor* m_recipient;
     std::map<orders::Field, QLineEdit*> m_fields;
     QLabel* m_findings;
     QPushButton* m_suggest;

@@ -1,19 +1,19 @@
 #include "app/books/addressbookwindow.h"
 
 #include "addressbook/csvfile.h"
-#include "app/form1.h"
-#include "app/widgets/entryfield.h"
+#include "app/books/addressdialog.h"
+#include "app/books/bookwidgets.h"
 #include "app/platform/messagebox.h"
+#include "app/widgets/childwindow.h"
+#include "app/widgets/services.h"
+#include "app/widgets/waybillwindow.h"
 
-#include <QCheckBox>
 #include <QCoreApplication>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -92,99 +92,17 @@ QString documentsFolder()
     return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
-QPushButton* button(const QString& caption, QWidget* parent, const char* objectName)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(objectName));
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
-// ---- the edit dialog ----
-
-AddressDialog::AddressDialog(const waybill::Address& address, std::function<bool(const waybill::Address&)> save, QWidget* parent)
-    : QDialog(parent), m_save(std::move(save))
-{
-    setObjectName(QStringLiteral("AddressDialog"));
-    setWindowTitle(QStringLiteral("住所の編集"));
-    using EF = app::EntryField;
-    struct Row {
-        const char* label;
-        EF::Kind kind;
-        int limit;
-        const QString* text;
-    };
-    const Row rows[6] = {{"郵便番号", EF::Kind::PostalCode, 7, &address.postalCode}, {"住所", EF::Kind::Text, 0, &address.line1},
-                         {"住所（2行目）", EF::Kind::Text, 0, &address.line2},   {"名前", EF::Kind::Text, 0, &address.name},
-                         {"様方", EF::Kind::Text, 0, &address.careOf},            {"電話番号", EF::Kind::Numbers, 0, &address.telephone}};
-    auto* form = new QFormLayout;
-    for (int i = 0; i < 6; ++i) {
-        auto* field = new EF(rows[i].kind, this);
-        field->setCharacterLimit(rows[i].limit);
-        field->setFieldText(*rows[i].text);
-        field->setMinimumWidth(i == 0 ? 120 : 320);
-        field->setObjectName(QStringLiteral("field%1").arg(i));
-        m_fields[i] = field;
-        form->addRow(QString::fromUtf8(rows[i].label) + QStringLiteral("："), field);
-    }
-    m_careOfShown = new QCheckBox(QStringLiteral("様方を印刷する"), this);
-    m_careOfShown->setObjectName(QStringLiteral("careOfShown"));
-    m_careOfShown->setChecked(address.careOfShown);
-    form->addRow(QString(), m_careOfShown);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-}
-
-waybill::Address AddressDialog::address() const
-{
-    waybill::Address a;
-    a.postalCode = m_fields[0]->text();
-    a.line1 = m_fields[1]->text();
-    a.line2 = m_fields[2]->text();
-    a.name = m_fields[3]->text();
-    a.careOf = m_fields[4]->text();
-    a.careOfShown = m_careOfShown->isChecked();
-    a.telephone = m_fields[5]->text();
-    return a;
-}
-
-void AddressDialog::accept()
-{
-    if (m_save(address()))
-        QDialog::accept();
-}
-
-// ---- the window ----
-
-AddressBookWindow::AddressBookWindow(Form1& form, Services& services)
-    : QWidget(&form, Qt::Window), m_form(form), m_services(services)
+AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
+    : QWidget(&window, Qt::Window), m_window(window), m_services(services)
 {
     setObjectName(QStringLiteral("AddressBookWindow"));
     setWindowTitle(QStringLiteral("住所録 - ホルテア"));
     resize(780, 500);
 
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setWordWrap(true);
-    m_problem->setFrameShape(QFrame::StyledPanel);
-    m_problem->setStyleSheet(QStringLiteral("QLabel { background: #fff4d6; padding: 6px; }"));
-    m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_retry = button(QStringLiteral("もう一度開く"), this, "retry");
-    m_retry->setToolTip(QStringLiteral("住所録のファイルをもう一度開いてみます（ほかのプログラムが使い終わったときなど）"));
-    auto* problemRow = new QHBoxLayout;
-    problemRow->addWidget(m_problem, 1);
-    problemRow->addWidget(m_retry, 0, Qt::AlignTop);
-    m_problem->hide();
-    m_retry->hide();
+    m_problem = new StorageProblemBanner(
+        QStringLiteral("住所録のファイルを使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。"), true, this);
 
     m_kinds = new QTabBar(this);
     m_kinds->setObjectName(QStringLiteral("kinds"));
@@ -203,15 +121,8 @@ AddressBookWindow::AddressBookWindow(Form1& form, Services& services)
     searchRow->addWidget(searchLabel);
     searchRow->addWidget(m_search, 1);
 
-    m_list = new QTreeWidget(this);
+    m_list = makeEntryList({QStringLiteral("名前"), QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("電話番号")}, AddressColumn, this);
     m_list->setObjectName(QStringLiteral("entries"));
-    m_list->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("電話番号")});
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAlternatingRowColors(true);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->header()->setStretchLastSection(false);
-    m_list->header()->setSectionResizeMode(AddressColumn, QHeaderView::Stretch);
     m_list->setColumnWidth(NameColumn, 170);
     m_list->setColumnWidth(PostalCodeColumn, 80);
     m_list->setColumnWidth(TelephoneColumn, 120);
@@ -223,21 +134,21 @@ AddressBookWindow::AddressBookWindow(Form1& form, Services& services)
     m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("hint"));
 
-    m_toRecipient = button(QStringLiteral("お届け先に入れる"), this, "toRecipient");
+    m_toRecipient = bookButton(QStringLiteral("お届け先に入れる"), this, "toRecipient");
     m_toRecipient->setToolTip(QStringLiteral("選んだ住所を、メイン画面のお届け先の欄に入れます"));
-    m_toSender = button(QStringLiteral("ご依頼主に入れる"), this, "toSender");
+    m_toSender = bookButton(QStringLiteral("ご依頼主に入れる"), this, "toSender");
     m_toSender->setToolTip(QStringLiteral("選んだ住所を、メイン画面のご依頼主の欄に入れます"));
-    m_edit = button(QStringLiteral("編集…"), this, "edit");
-    m_remove = button(QStringLiteral("削除…"), this, "remove");
-    auto* saveRecipient = button(QStringLiteral("この画面のお届け先を登録"), this, "saveRecipient");
+    m_edit = bookButton(QStringLiteral("編集…"), this, "edit");
+    m_remove = bookButton(QStringLiteral("削除…"), this, "remove");
+    auto* saveRecipient = bookButton(QStringLiteral("この画面のお届け先を登録"), this, "saveRecipient");
     saveRecipient->setToolTip(QStringLiteral("メイン画面のお届け先の欄に入っている住所を、住所録に登録します"));
-    auto* saveSender = button(QStringLiteral("この画面のご依頼主を登録"), this, "saveSender");
+    auto* saveSender = bookButton(QStringLiteral("この画面のご依頼主を登録"), this, "saveSender");
     saveSender->setToolTip(QStringLiteral("メイン画面のご依頼主の欄に入っている住所を、住所録に登録します"));
-    auto* importButton = button(QStringLiteral("読み込み…"), this, "import");
+    auto* importButton = bookButton(QStringLiteral("読み込み…"), this, "import");
     importButton->setToolTip(QStringLiteral("CSVファイルの住所を住所録に登録します"));
-    auto* exportButton = button(QStringLiteral("書き出し…"), this, "export");
+    auto* exportButton = bookButton(QStringLiteral("書き出し…"), this, "export");
     exportButton->setToolTip(QStringLiteral("住所録のすべての住所をCSVファイルに書き出します"));
-    auto* closeButton = button(QStringLiteral("閉じる"), this, "close");
+    auto* closeButton = bookButton(QStringLiteral("閉じる"), this, "close");
 
     auto* chosenRow = new QHBoxLayout;
     chosenRow->addWidget(m_toRecipient);
@@ -254,7 +165,7 @@ AddressBookWindow::AddressBookWindow(Form1& form, Services& services)
     bookRow->addWidget(closeButton);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(problemRow);
+    layout->addWidget(m_problem);
     layout->addWidget(m_kinds);
     layout->addLayout(searchRow);
     layout->addWidget(m_list, 1);
@@ -280,7 +191,7 @@ AddressBookWindow::AddressBookWindow(Form1& form, Services& services)
     connect(importButton, &QPushButton::clicked, this, &AddressBookWindow::chooseImportFile);
     connect(exportButton, &QPushButton::clicked, this, &AddressBookWindow::chooseExportFile);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_retry, &QPushButton::clicked, this, &AddressBookWindow::retryDatabase);
+    connect(m_problem, &StorageProblemBanner::retryRequested, this, &AddressBookWindow::retryDatabase);
     m_needingTheBook = {saveRecipient, saveSender, importButton, exportButton};
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -322,21 +233,15 @@ bool AddressBookWindow::eventFilter(QObject* watched, QEvent* event)
 
 std::optional<AddressEntry> AddressBookWindow::chosenEntry() const
 {
-    const int row = m_list->currentItem() ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
-    if (row < 0 || row >= m_shown.size() || !m_list->currentItem()->isSelected())
-        return std::nullopt;
-    return m_shown[row];
+    const int row = chosenRow(*m_list);
+    return row >= 0 && row < m_shown.size() ? std::optional(m_shown[row]) : std::nullopt;
 }
 
-void AddressBookWindow::choose(int row)
-{
-    if (QTreeWidgetItem* item = m_list->topLevelItem(row))
-        m_list->setCurrentItem(item);
-}
+void AddressBookWindow::choose(int row) { chooseRow(*m_list, row); }
 
 QString AddressBookWindow::statusText() const { return m_status->text(); }
 
-QString AddressBookWindow::problemText() const { return m_problem->isHidden() ? QString() : m_problem->text(); }
+QString AddressBookWindow::problemText() const { return m_problem->text(); }
 
 void AddressBookWindow::search()
 {
@@ -407,7 +312,7 @@ void AddressBookWindow::fill(int block)
     if (!entry)
         return;
     const Kind into = Kind(block);
-    m_form.fillAddress(into == Kind::Recipient ? Form1::AddressBlock::Recipient : Form1::AddressBlock::Sender, entry->address);
+    m_window.fillAddress(into == Kind::Recipient ? AddressBlock::Recipient : AddressBlock::Sender, entry->address);
     m_services.session.addressBook().markUsed(entry->id);
     m_status->setText(QStringLiteral("「%1」をメイン画面の%2に入れました。").arg(titleOf(entry->address), blockName(into)));
     tellStorageProblem();
@@ -418,7 +323,7 @@ void AddressBookWindow::saveSenderOfWindow() { saveOfWindow(Kind::Sender); }
 
 void AddressBookWindow::saveOfWindow(Kind kind)
 {
-    const waybill::Waybill w = m_form.readWaybill();
+    const waybill::Waybill w = m_window.readWaybill();
     const waybill::Address& address = kind == Kind::Recipient ? w.recipient : w.sender;
     if (isBlank(address)) {
         platform::inform(m_services.messages, this,
@@ -658,35 +563,18 @@ void AddressBookWindow::retryDatabase()
 void AddressBookWindow::tellStorageProblem(const QString& lead)
 {
     const auto problem = m_services.session.takeStorageProblem();
-    const QString said = problem ? (lead.isEmpty() ? *problem : lead + QStringLiteral("\n\n") + *problem) : lead;
-    if (!said.isEmpty()) {
-        if (m_deferMessages)
-            QTimer::singleShot(0, this, [this, said] { platform::warn(m_services.messages, this, said); });
-        else
-            platform::warn(m_services.messages, this, said);
-    }
-    const storage::Database& db = m_services.session.database();
-    const bool unusable = !db.isOpen() && db.lastProblem() && !db.lastProblem()->databaseUsable;
-    if (unusable) {
-        m_problem->setText(QStringLiteral("住所録のファイルを使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。\n%1")
-                               .arg(db.lastProblem()->message));
+    if (problem || !lead.isEmpty())
+        sayStorageProblem(m_services, this, problem.value_or(QString()), lead, m_deferMessages);
+    const bool unusable = m_problem->follow(m_services.session.database());
+    if (unusable)
         m_status->clear();
-    }
-    m_problem->setVisible(unusable);
-    m_retry->setVisible(unusable);
     for (QPushButton* b : m_needingTheBook)
         b->setEnabled(!unusable);
 }
 
-AddressBookWindow* showAddressBook(Form1& form, Services& services)
+AddressBookWindow* showAddressBook(WaybillWindow& window, Services& services)
 {
-    auto* window = form.findChild<AddressBookWindow*>(QStringLiteral("AddressBookWindow"), Qt::FindDirectChildrenOnly);
-    if (!window)
-        window = new AddressBookWindow(form, services);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return showChildWindow<AddressBookWindow>(window, [&] { return new AddressBookWindow(window, services); });
 }
 
 } // namespace app

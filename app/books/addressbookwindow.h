@@ -6,10 +6,8 @@
 #include "addressbook/addressbook.h"
 #include "csv/encoding.h"
 
-#include <QDialog>
 #include <QWidget>
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,29 +16,14 @@ class QTreeWidget;
 
 namespace app {
 
-class Form1;
+class StorageProblemBanner;
+class WaybillWindow;
 struct Services;
-
-// The six fields of one address and its care-of switch, for editing an entry.
-class AddressDialog final : public QDialog {
-    Q_OBJECT
-public:
-    // save: stores the address; false keeps the dialog open with what was typed.
-    AddressDialog(const waybill::Address& address, std::function<bool(const waybill::Address&)> save, QWidget* parent);
-    waybill::Address address() const;
-
-    void accept() override;
-
-private:
-    QLineEdit* m_fields[6];
-    QCheckBox* m_careOfShown;
-    std::function<bool(const waybill::Address&)> m_save;
-};
 
 class AddressBookWindow final : public QWidget {
     Q_OBJECT
 public:
-    AddressBookWindow(Form1& form, Services& services);
+    AddressBookWindow(WaybillWindow& window, Services& services);
 
     addressbook::Kind kind() const;
     void setKind(addressbook::Kind kind);
@@ -86,10 +69,9 @@ private:
     // given), and shows or hides the note about a database that cannot be used.
     void tellStorageProblem(const QString& lead = {});
 
-    Form1& m_form;
+    WaybillWindow& m_window;
     Services& m_services;
-    QLabel* m_problem;
-    QPushButton* m_retry;
+    StorageProblemBanner* m_problem;
     QTabBar* m_kinds;
     QLineEdit* m_search;
     QTreeWidget* m_list;
@@ -105,6 +87,6 @@ private:
 };
 
 // Opens the address book, or brings the open one to the front.
-AddressBookWindow* showAddressBook(Form1& form, Services& services);
+AddressBookWindow* showAddressBook(WaybillWindow& window, Services& services);
 
 } // namespace app

@@ -1,8 +1,9 @@
 #include "app/books/historywindow.h"
 
-#include "adjust/offsets.h"
-#include "app/form1.h"
-#include "app/platform/messagebox.h"
+#include "app/books/bookwidgets.h"
+#include "app/widgets/childwindow.h"
+#include "app/widgets/services.h"
+#include "app/widgets/waybillwindow.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -42,29 +43,18 @@ QString destinationShown(const QString& destination)
                                                                                               : destination;
 }
 
-QPushButton* button(const QString& caption, QWidget* parent, const char* objectName)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(objectName));
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
-HistoryWindow::HistoryWindow(Form1& form, Services& services) : QWidget(&form, Qt::Window), m_form(form), m_services(services)
+HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
+    : QWidget(&window, Qt::Window), m_window(window), m_services(services)
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("印刷の履歴 - ホルテア"));
     resize(900, 520);
 
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setWordWrap(true);
-    m_problem->setFrameShape(QFrame::StyledPanel);
-    m_problem->setStyleSheet(QStringLiteral("QLabel { background: #fff4d6; padding: 6px; }"));
-    m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_problem->hide();
+    m_problem = new StorageProblemBanner(QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
+                                                        "印刷はこれまでどおりできます。"),
+                                         false, this);
 
     struct FieldSpec {
         const char* label;
@@ -113,21 +103,14 @@ HistoryWindow::HistoryWindow(Form1& form, Services& services) : QWidget(&form, Q
     dates->addWidget(new QLabel(QStringLiteral("～"), this));
     dates->addWidget(m_to);
     dates->addStretch(1);
-    auto* searchButton = button(QStringLiteral("検索"), this, "search");
-    auto* clearButton = button(QStringLiteral("条件をクリア"), this, "clear");
+    auto* searchButton = bookButton(QStringLiteral("検索"), this, "search");
+    auto* clearButton = bookButton(QStringLiteral("条件をクリア"), this, "clear");
     dates->addWidget(searchButton);
     dates->addWidget(clearButton);
 
-    m_list = new QTreeWidget(this);
+    m_list = makeEntryList({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("郵便番号"), QStringLiteral("住所"),
+                             QStringLiteral("印刷先"), QStringLiteral("注文番号")}, AddressColumn, this);
     m_list->setObjectName(QStringLiteral("prints"));
-    m_list->setHeaderLabels({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("郵便番号"), QStringLiteral("住所"),
-                             QStringLiteral("印刷先"), QStringLiteral("注文番号")});
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAlternatingRowColors(true);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->header()->setStretchLastSection(false);
-    m_list->header()->setSectionResizeMode(AddressColumn, QHeaderView::Stretch);
     m_list->setColumnWidth(PrintedAtColumn, 130);
     m_list->setColumnWidth(NameColumn, 150);
     m_list->setColumnWidth(PostalCodeColumn, 75);
@@ -136,16 +119,16 @@ HistoryWindow::HistoryWindow(Form1& form, Services& services) : QWidget(&form, Q
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
-    m_more = button(QStringLiteral("さらに表示"), this, "more");
+    m_more = bookButton(QStringLiteral("さらに表示"), this, "more");
     auto* statusRow = new QHBoxLayout;
     statusRow->addWidget(m_status, 1);
     statusRow->addWidget(m_more);
 
-    m_putBack = button(QStringLiteral("画面に戻す"), this, "putBack");
+    m_putBack = bookButton(QStringLiteral("画面に戻す"), this, "putBack");
     m_putBack->setToolTip(QStringLiteral("選んだ送り状の内容を、メイン画面に入れ直します（ダブルクリックでも同じです）"));
-    m_printAgain = button(QStringLiteral("印刷し直す"), this, "printAgain");
+    m_printAgain = bookButton(QStringLiteral("印刷し直す"), this, "printAgain");
     m_printAgain->setToolTip(QStringLiteral("選んだ送り状を、メイン画面の今のズレの設定でもう一度印刷します"));
-    auto* closeButton = button(QStringLiteral("閉じる"), this, "close");
+    auto* closeButton = bookButton(QStringLiteral("閉じる"), this, "close");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_putBack);
     buttons->addWidget(m_printAgain);
@@ -287,21 +270,15 @@ void HistoryWindow::clearConditions()
 
 std::optional<HistoryEntry> HistoryWindow::chosenEntry() const
 {
-    const int row = m_list->currentItem() ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
-    if (row < 0 || row >= m_shown.size() || !m_list->currentItem()->isSelected())
-        return std::nullopt;
-    return m_shown[row];
+    const int row = chosenRow(*m_list);
+    return row >= 0 && row < m_shown.size() ? std::optional(m_shown[row]) : std::nullopt;
 }
 
-void HistoryWindow::choose(int row)
-{
-    if (QTreeWidgetItem* item = m_list->topLevelItem(row))
-        m_list->setCurrentItem(item);
-}
+void HistoryWindow::choose(int row) { chooseRow(*m_list, row); }
 
 QString HistoryWindow::statusText() const { return m_status->text(); }
 
-QString HistoryWindow::problemText() const { return m_problem->isHidden() ? QString() : m_problem->text(); }
+QString HistoryWindow::problemText() const { return m_problem->text(); }
 
 void HistoryWindow::updateButtons()
 {
@@ -315,7 +292,7 @@ void HistoryWindow::putBack()
     const auto entry = chosenEntry();
     if (!entry)
         return;
-    m_form.fillFrom(entry->record.waybill);
+    m_window.fillFrom(entry->record.waybill);
     m_status->setText(QStringLiteral("「%1」宛ての送り状をメイン画面に戻しました。").arg(entry->record.waybill.recipient.name));
 }
 
@@ -326,17 +303,14 @@ void HistoryWindow::printAgain()
         return;
     // The offsets in force now, as 印刷 reads them: the form may sit
     // differently than when the waybill was first printed.
-    const auto offsets = adjust::offsetsForPrint(m_form.control<QLineEdit>("Sayuu_Xtxt")->text(),
-                                                 m_form.control<QLineEdit>("Jyouge_Ytxt")->text());
-    if (const auto* why = std::get_if<QString>(&offsets)) {
-        platform::warn(m_services.messages, this, *why);
+    const auto offsets = m_window.offsetsForPrint(this);
+    if (!offsets)
         return;
-    }
     const waybill::Waybill waybill = entry->record.waybill;
     const QString orderNumber = entry->record.orderNumber.value_or(QString());
     const auto printed = m_services.session.printWaybills(
-        1, [&](int) { return waybill; }, std::get<print::PrintOffsets>(offsets), {}, [&](int) { return orderNumber; });
-    m_form.report(printed, this);
+        1, [&](int) { return waybill; }, *offsets, {}, [&](int) { return orderNumber; });
+    m_window.report(printed, this);
     if (!printed.delivery.ok)
         return;
     search();
@@ -346,32 +320,15 @@ void HistoryWindow::printAgain()
 
 void HistoryWindow::tellStorageProblem()
 {
-    if (const auto problem = m_services.session.takeStorageProblem()) {
-        if (m_deferMessages)
-            QTimer::singleShot(0, this, [this, said = *problem] { platform::warn(m_services.messages, this, said); });
-        else
-            platform::warn(m_services.messages, this, *problem);
-    }
-    const storage::Database& db = m_services.session.database();
-    const bool unusable = !db.isOpen() && db.lastProblem() && !db.lastProblem()->databaseUsable;
-    if (unusable) {
-        m_problem->setText(QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
-                                          "印刷はこれまでどおりできます。\n%1")
-                               .arg(db.lastProblem()->message));
+    if (const auto problem = m_services.session.takeStorageProblem())
+        sayStorageProblem(m_services, this, *problem, {}, m_deferMessages);
+    if (m_problem->follow(m_services.session.database()))
         m_status->clear();
-    }
-    m_problem->setVisible(unusable);
 }
 
-HistoryWindow* showHistory(Form1& form, Services& services)
+HistoryWindow* showHistory(WaybillWindow& window, Services& services)
 {
-    auto* window = form.findChild<HistoryWindow*>(QStringLiteral("HistoryWindow"), Qt::FindDirectChildrenOnly);
-    if (!window)
-        window = new HistoryWindow(form, services);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return showChildWindow<HistoryWindow>(window, [&] { return new HistoryWindow(window, services); });
 }
 
 } // namespace app

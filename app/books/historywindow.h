@@ -18,13 +18,14 @@ class QTreeWidget;
 
 namespace app {
 
-class Form1;
+class StorageProblemBanner;
+class WaybillWindow;
 struct Services;
 
 class HistoryWindow final : public QWidget {
     Q_OBJECT
 public:
-    HistoryWindow(Form1& form, Services& services);
+    HistoryWindow(WaybillWindow& window, Services& services);
 
     // The search fields, by what they hold.
     enum class Key { Name, Telephone, PostalCode, Address, OrderNumber };
@@ -63,9 +64,9 @@ private:
     // database that cannot be used.
     void tellStorageProblem();
 
-    Form1& m_form;
+    WaybillWindow& m_window;
     Services& m_services;
-    QLabel* m_problem;
+    StorageProblemBanner* m_problem;
     QLineEdit* m_fields[5];
     QCheckBox* m_byDate;
     QDateEdit* m_from;
@@ -83,6 +84,6 @@ private:
 };
 
 // Opens the history, or brings the open one to the front.
-HistoryWindow* showHistory(Form1& form, Services& services);
+HistoryWindow* showHistory(WaybillWindow& window, Services& services);
 
 } // namespace app

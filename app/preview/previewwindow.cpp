@@ -1,7 +1,10 @@
 #include "app/preview/previewwindow.h"
 
-#include "app/form1.h"
+#include "app/preview/formpaperdialog.h"
 #include "app/preview/pdfpage.h"
+#include "app/widgets/childwindow.h"
+#include "app/widgets/services.h"
+#include "app/widgets/waybillwindow.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -187,25 +190,6 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     updateTexts();
     const QSize paper = m_view->sizeHint();
     resize(std::min(paper.width() + 40, 980), 760);
-}
-
-void PreviewWindow::followOffsetBoxes(QLineEdit* horizontal, QLineEdit* vertical)
-{
-    for (QLineEdit* box : {horizontal, vertical})
-        if (box)
-            connect(box, &QLineEdit::textChanged, this, &PreviewWindow::refresh);
-}
-
-void PreviewWindow::followFields(QWidget& window)
-{
-    // After the window's own handlers have run (a care-of line shown, the
-    // numbers switched on), once however many signals came.
-    for (auto* edit : window.findChildren<QLineEdit*>())
-        connect(edit, &QLineEdit::textChanged, this, &PreviewWindow::scheduleRefresh);
-    for (auto* combo : window.findChildren<QComboBox*>())
-        connect(combo, &QComboBox::currentTextChanged, this, &PreviewWindow::scheduleRefresh);
-    for (auto* button : window.findChildren<QAbstractButton*>())
-        connect(button, &QAbstractButton::toggled, this, &PreviewWindow::scheduleRefresh);
 }
 
 void PreviewWindow::scheduleRefresh()
@@ -414,26 +398,39 @@ void PreviewWindow::updateTexts()
     m_resetNudge->setEnabled(m_view->hasScan() && !m_view->scanNudge_tenthMm().isNull());
 }
 
-PreviewSource previewSourceOf(const Form1& form)
+PreviewSource previewSourceOf(const WaybillWindow& window)
 {
-    return [&form] {
-        return PreviewContent{form.readWaybill(), form.control<QLineEdit>("Sayuu_Xtxt")->text(),
-                              form.control<QLineEdit>("Jyouge_Ytxt")->text()};
+    return [&window] {
+        const OffsetTexts offsets = window.offsetTexts();
+        return PreviewContent{window.readWaybill(), offsets.horizontal, offsets.vertical};
     };
 }
 
-PreviewWindow* showPreview(Form1& form)
+PreviewWindow* showPreview(WaybillWindow& window, Services& services)
 {
-    auto* window = form.findChild<PreviewWindow*>(QStringLiteral("PreviewWindow"), Qt::FindDirectChildrenOnly);
-    if (!window) {
-        window = new PreviewWindow(previewSourceOf(form), &form);
-        window->followOffsetBoxes(form.control<QLineEdit>("Sayuu_Xtxt"), form.control<QLineEdit>("Jyouge_Ytxt"));
-        window->followFields(form);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    print::SystemPrinter* printer = services.systemPrinter;
+    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, [&] {
+        auto* made = new PreviewWindow(previewSourceOf(window), &window);
+        // The offsets at once; other changes after the window's own handlers
+        // have run (a care-of line shown, the numbers switched on).
+        QObject::connect(&window, &WaybillWindow::offsetsChanged, made, &PreviewWindow::refresh);
+        QObject::connect(&window, &WaybillWindow::changed, made, &PreviewWindow::scheduleRefresh);
+        if (printer)
+            // The form's size is set where its paper is seen.
+            made->addCommand(QStringLiteral("用紙の大きさ…"), QStringLiteral("連続用紙1枚の幅と長さを設定します。印刷は1枚分ずつ、その大きさで送られます"),
+                             [made, printer] {
+                                 FormPaperDialog dialog(printer->formPaper(), made);
+                                 if (dialog.exec() != QDialog::Accepted)
+                                     return;
+                                 printer->setFormPaper(dialog.chosen());
+                                 made->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
+                             });
+        return made;
+    });
+    // The printer's paper may have changed since the window was last open.
+    if (printer)
+        preview->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
+    return preview;
 }
 
 } // namespace app

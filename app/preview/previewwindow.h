@@ -17,7 +17,8 @@ class QScrollArea;
 
 namespace app {
 
-class Form1;
+struct Services;
+class WaybillWindow;
 
 class PreviewWindow : public QWidget {
     Q_OBJECT
@@ -26,11 +27,6 @@ public:
 
     PreviewWidget& view() { return *m_view; }
     QScrollArea& scrollArea() { return *m_scroll; }
-
-    // Redraws at once whenever either box's text changes.
-    void followOffsetBoxes(QLineEdit* horizontal, QLineEdit* vertical);
-    // Redraws after any edit, choice or toggle among the widget's children.
-    void followFields(QWidget& window);
 
     // Lays a scan of the form under the page: a PNG or JPEG image, or a page
     // (from 0) of a PDF. Remembered with its nudge for the next window.
@@ -50,6 +46,8 @@ public:
 
 public slots:
     void refresh();
+    // Redraws once the event loop turns, however many changes came before.
+    void scheduleRefresh();
     void zoomIn();
     void zoomOut();
     void showTrueSize();
@@ -65,7 +63,6 @@ private:
     void updateTexts();
     void rememberScan() const;
     void restoreScan();
-    void scheduleRefresh();
 
     PreviewWidget* m_view;
     QScrollArea* m_scroll;
@@ -85,10 +82,11 @@ private:
 };
 
 // The waybill and offset texts of the program's window.
-PreviewSource previewSourceOf(const Form1& form);
+PreviewSource previewSourceOf(const WaybillWindow& window);
 
 // Opens the preview of the window's waybill, or brings the open one to the
-// front. It follows the offset boxes and every field of the window.
-PreviewWindow* showPreview(Form1& form);
+// front. It follows every change of the window; with the system's printer,
+// its paper is shown and the form's size is set there.
+PreviewWindow* showPreview(WaybillWindow& window, Services& services);
 
 } // namespace app

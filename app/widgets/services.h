@@ -1,0 +1,21 @@
+#pragma once
+// What every window of the program prints and keeps with: the seams the
+// program's start fills with the real pieces and the tests with doubles.
+#include "app/platform/messagebox.h"
+#include "app/platform/printerdialog.h"
+#include "print/systemprinter.h"
+#include "session/session.h"
+
+#include <functional>
+
+namespace app {
+
+struct Services {
+    platform::MessageBox& messages;
+    session::Session& session;
+    platform::PrinterDialog& printerDialog;
+    print::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
+    std::function<void()> quit;          // ends the process
+};
+
+} // namespace app

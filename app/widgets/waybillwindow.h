@@ -1,0 +1,49 @@
+#pragma once
+// What the program's other windows see of the main window: the waybill it
+// holds, filling it, the offsets a print takes, telling how a print went,
+// and a signal when anything on it changes. They never see its controls.
+#include "print/printjob.h"
+#include "session/session.h"
+#include "waybill/waybill.h"
+
+#include <QWidget>
+#include <optional>
+
+namespace app {
+
+enum class AddressBlock { Recipient, Sender };
+
+// The texts of the two offset boxes as they stand, readable or not.
+struct OffsetTexts {
+    QString horizontal;
+    QString vertical;
+};
+
+class WaybillWindow : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+    // The window's contents as one waybill, and back: filling writes the
+    // texts as typing would (a box keeps to its length) and sets the
+    // choices, care-of lines and numeric mode with their own handlers.
+    virtual waybill::Waybill readWaybill() const = 0;
+    virtual void fillFrom(const waybill::Waybill& waybill) = 0;
+    virtual void fillAddress(AddressBlock block, const waybill::Address& address) = 0;
+
+    virtual OffsetTexts offsetTexts() const = 0;
+    // The offsets a print takes now; when they cannot be read the user is
+    // told why over `over` and nothing is returned.
+    virtual std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) = 0;
+
+    // Tells the user how a print went, as 印刷 does, over `over`.
+    virtual void report(const session::Session::Printed& printed, QWidget* over) = 0;
+
+signals:
+    // After any change of a field, a choice or an offset.
+    void changed();
+    // After a change of either offset.
+    void offsetsChanged();
+};
+
+} // namespace app
