@@ -14,27 +14,30 @@ QString axisCaption(Axis axis)
 
 static bool withinRange(double value) { return value >= kOffsetMin && value <= kOffsetMax; }
 
-std::variant<float, QString> offsetForPrint(const QString& text, Axis axis)
+std::variant<float, QString> offsetForPrint(const QString& text, Axis axis, OffsetUse use)
 {
+    // The subject's particle and what was stopped, as each use says it.
+    const QString particle = use == OffsetUse::Print ? QStringLiteral("は") : QStringLiteral("が");
+    const QString stopped = use == OffsetUse::Print ? QStringLiteral("印刷を中止しました") : QStringLiteral("印刷の位置を表示できません");
     const QString caption = axisCaption(axis);
     const auto value = platform::textToDouble(text);
     if (!value)
-        return QStringLiteral("%1の値「%2」は数値として読めないため、印刷を中止しました。調整パネルで%1を数値にしてください。")
-            .arg(caption, text);
+        return QStringLiteral("%1の値「%2」%3数値として読めないため、%4。調整パネルで%1を数値にしてください。")
+            .arg(caption, text, particle, stopped);
     if (!withinRange(*value))
-        return QStringLiteral("%1の値「%2」は調整できる範囲（%3～%4、0.1 mm単位）を超えているため、印刷を中止しました。調整パネルで%1を範囲内の値にしてください。")
-            .arg(caption, text)
+        return QStringLiteral("%1の値「%2」%3調整できる範囲（%5～%6、0.1 mm単位）を超えているため、%4。調整パネルで%1を範囲内の値にしてください。")
+            .arg(caption, text, particle, stopped)
             .arg(kOffsetMin)
             .arg(kOffsetMax);
     return float(*value);
 }
 
-std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText)
+std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText, OffsetUse use)
 {
-    const auto x = offsetForPrint(horizontalText, Axis::Horizontal);
+    const auto x = offsetForPrint(horizontalText, Axis::Horizontal, use);
     if (const auto* why = std::get_if<QString>(&x))
         return *why;
-    const auto y = offsetForPrint(verticalText, Axis::Vertical);
+    const auto y = offsetForPrint(verticalText, Axis::Vertical, use);
     if (const auto* why = std::get_if<QString>(&y))
         return *why;
     return print::PrintOffsets{std::get<float>(x), std::get<float>(y)};

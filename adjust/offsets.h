@@ -24,11 +24,15 @@ constexpr qint64 kMaxOffsetFileBytes = 4096;
 enum class Axis { Horizontal, Vertical };
 QString axisCaption(Axis axis); // 左右のズレ, 上下のズレ
 
+// What an offset that cannot be read stops: a print, or the preview's page.
+enum class OffsetUse { Print, Preview };
+
 // An offset typed into its box, as the prints take it: a number within the
 // spin range, fractions allowed. Otherwise the message says which offset is
-// wrong and why, and that the print was stopped.
-std::variant<float, QString> offsetForPrint(const QString& text, Axis axis);
-std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText);
+// wrong and why, and what was stopped.
+std::variant<float, QString> offsetForPrint(const QString& text, Axis axis, OffsetUse use = OffsetUse::Print);
+std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText,
+                                                           OffsetUse use = OffsetUse::Print);
 
 // Why save must refuse this text, or nothing: a save keeps only what the
 // next start reads back unchanged, a whole number within the spin range.

@@ -1,7 +1,6 @@
 #include "app/preview/previewwidget.h"
 
 #include "adjust/offsets.h"
-#include "platform/numtext.h"
 #include "print/pdfoutput.h"
 #include "print/renderer.h"
 
@@ -26,21 +25,6 @@ constexpr double kMinZoom = 0.1, kMaxZoom = 8.0;
 // the print stands out from it as on the real form.
 const QColor kFormInk(40, 110, 200);
 const QColor kOverrunInk(210, 0, 0);
-
-// Why the page cannot be shown for this offset text, in the preview's words.
-std::optional<QString> offsetProblem(const QString& text, adjust::Axis axis)
-{
-    if (std::holds_alternative<float>(adjust::offsetForPrint(text, axis)))
-        return std::nullopt;
-    const QString caption = adjust::axisCaption(axis);
-    if (!platform::textToDouble(text))
-        return QStringLiteral("%1の値「%2」が数値として読めないため、印刷の位置を表示できません。調整パネルで%1を数値にしてください。")
-            .arg(caption, text);
-    return QStringLiteral("%1の値「%2」が調整できる範囲（%3～%4、0.1 mm単位）を超えているため、印刷の位置を表示できません。調整パネルで%1を範囲内の値にしてください。")
-        .arg(caption, text)
-        .arg(adjust::kOffsetMin)
-        .arg(adjust::kOffsetMax);
-}
 
 QRectF toPx(const QRectF& mm, QPointF originPx, double pxPerMm)
 {
@@ -128,14 +112,14 @@ void PreviewWidget::setShownLayers(Layers layers)
 void PreviewWidget::refresh()
 {
     m_content = m_source();
-    m_problem = offsetProblem(m_content.horizontalOffsetText, adjust::Axis::Horizontal);
-    if (!m_problem)
-        m_problem = offsetProblem(m_content.verticalOffsetText, adjust::Axis::Vertical);
     m_page = {};
     m_overruns.clear();
     m_offsets.reset();
-    if (!m_problem) {
-        const auto offsets = adjust::offsetsForPrint(m_content.horizontalOffsetText, m_content.verticalOffsetText);
+    m_problem.reset();
+    const auto offsets = adjust::offsetsForPrint(m_content.horizontalOffsetText, m_content.verticalOffsetText, adjust::OffsetUse::Preview);
+    if (const auto* why = std::get_if<QString>(&offsets)) {
+        m_problem = *why;
+    } else {
         const print::PrintOffsets shift = std::get<print::PrintOffsets>(offsets);
         try {
             m_page = print::waybillPage(m_content.waybill, shift, m_printState);
