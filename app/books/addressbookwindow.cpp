@@ -1,6 +1,7 @@
 #include "app/books/addressbookwindow.h"
 
 #include "addressbook/csvfile.h"
+#include "addressbook/importfile.h"
 #include "app/books/addressdialog.h"
 #include "app/books/bookwidgets.h"
 #include "app/platform/messagebox.h"
@@ -10,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -38,16 +38,8 @@ namespace {
 
 // The list shows at most this many matches, most recently used first.
 constexpr int kListedEntries = 50;
-// Rows read between two turns of the event loop during an import.
-constexpr int kImportRowsPerStep = 2000;
-// An import stores its entries in pieces of one transaction each, sized to
-// take about this long, so that the windows answer between the pieces.
-constexpr double kImportPieceMs = 40;
-constexpr int kFewestEntriesPerPiece = 50;
-constexpr int kMostEntriesPerPiece = 5000;
-// The import's progress: reading the file takes the first part of the bar.
+// Steps of the import's progress bar.
 constexpr int kProgressSteps = 1000;
-constexpr double kReadingShare = 0.2;
 // Entries a message names before it only counts the rest.
 constexpr int kNamedInMessage = 10;
 
@@ -430,103 +422,45 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
 
 bool AddressBookWindow::importFrom(const QString& path)
 {
-    const QString shownPath = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        platform::warn(m_services.messages, this, QStringLiteral("「%1」を開けません（%2）。").arg(shownPath, file.errorString()));
-        return false;
-    }
-    addressbook::CsvReading reading(file);
-    if (!reading.start()) {
-        platform::warn(m_services.messages, this, QStringLiteral("「%1」を読み込めません。\n\n%2").arg(shownPath, reading.errorText()));
-        return false;
-    }
-    // Read whole first, so that a file that breaks off part way stores nothing.
+    using Outcome = addressbook::ImportReport::Outcome;
     QProgressDialog progress(QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(path).fileName()), QStringLiteral("中止"), 0,
                              kProgressSteps, this);
     progress.setWindowTitle(QStringLiteral("住所録の読み込み"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
     progress.setValue(0);
-    while (!reading.readMore(kImportRowsPerStep)) {
-        progress.setValue(int(reading.progress() * kReadingShare * kProgressSteps));
-        QCoreApplication::processEvents();
-        if (progress.wasCanceled()) {
-            m_status->setText(QStringLiteral("読み込みを中止しました。住所録は変わっていません。"));
-            return false;
-        }
-    }
-    if (!reading.errorText().isEmpty()) {
-        progress.close();
-        platform::warn(m_services.messages, this,
-                       QStringLiteral("「%1」を最後まで読めなかったため、何も登録していません。\n\n%2").arg(shownPath, reading.errorText()));
-        return false;
-    }
-    const QList<addressbook::ImportEntry>& entries = reading.entries();
-    if (entries.isEmpty()) {
-        progress.close();
-        platform::warn(m_services.messages, this,
-                       QStringLiteral("「%1」には登録できる行がありませんでした。\n\n%2").arg(shownPath, bulleted(reading.skippedRows())));
-        return false;
-    }
-
-    // Stored a piece at a time, each piece in one transaction, so that the
-    // windows answer and prints are recorded in between. A piece that fails
-    // stores nothing of itself; the pieces before stay, and reading the same
-    // file again stores the rest, as identical addresses are merged.
-    addressbook::ImportResult stored;
-    bool failed = false, cancelled = false;
-    int pieceEntries = kFewestEntriesPerPiece;
-    for (qsizetype done = 0; done < entries.size();) {
-        progress.setLabelText(QStringLiteral("住所録に登録しています…（%1件のうち%2件）").arg(entries.size()).arg(done));
-        progress.setValue(int((kReadingShare + (1 - kReadingShare) * double(done) / double(entries.size())) * kProgressSteps));
-        QCoreApplication::processEvents();
-        if (progress.wasCanceled()) {
-            cancelled = true;
-            break;
-        }
-        const qsizetype count = std::min<qsizetype>(pieceEntries, entries.size() - done);
-        QElapsedTimer pieceTime;
-        pieceTime.start();
-        const auto piece = m_services.session.addressBook().importEntries(entries.mid(done, count));
-        if (!piece) {
-            failed = true;
-            break;
-        }
-        stored.added += piece->added;
-        stored.merged += piece->merged;
-        done += count;
-        // The next piece as large as fits the time of one.
-        const double ms = std::max<double>(1.0, double(pieceTime.nsecsElapsed()) / 1e6);
-        pieceEntries = std::clamp<int>(int(double(count) * kImportPieceMs / ms), kFewestEntriesPerPiece, kMostEntriesPerPiece);
-    }
+    const addressbook::ImportReport report =
+        addressbook::importCsvFile(m_services.session.addressBook(), path, [&](double done, const QString& doing) {
+            progress.setLabelText(doing);
+            progress.setValue(int(done * kProgressSteps));
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
     progress.close();
-    const int storedCount = stored.added + stored.merged;
-    const QString again = QStringLiteral("同じファイルをもう一度読み込むと、残りを登録できます（登録済みの住所が二重になることはありません）。");
-    if (failed) {
-        tellStorageProblem(QStringLiteral("「%1」の%2件のうち、%3件を登録したところで登録できなくなりました。%4")
-                               .arg(shownPath)
-                               .arg(entries.size())
-                               .arg(storedCount)
-                               .arg(storedCount > 0 ? again : QStringLiteral("住所録は変わっていません。")));
+    // The problem is said with what did not happen before the list is read again.
+    if (report.outcome == Outcome::StorageFailed)
+        tellStorageProblem(report.message);
+    if (report.stored() > 0 || report.outcome == Outcome::StorageFailed)
         search();
+    switch (report.outcome) {
+    case Outcome::CannotRead:
+        platform::warn(m_services.messages, this, report.message);
         return false;
-    }
-    search();
-    if (cancelled) {
-        m_status->setText(QStringLiteral("%1件のうち%2件を登録したところで中止しました。%3")
-                              .arg(entries.size())
-                              .arg(storedCount)
-                              .arg(storedCount > 0 ? again : QStringLiteral("住所録は変わっていません。")));
+    case Outcome::NothingToImport:
+        platform::warn(m_services.messages, this, report.message + QStringLiteral("\n\n") + bulleted(report.skippedRows));
         return false;
+    case Outcome::Cancelled:
+        m_status->setText(report.message);
+        return false;
+    case Outcome::StorageFailed:
+        return false;
+    case Outcome::Imported:
+        break;
     }
-    QString said = QStringLiteral("%1件を読み込みました。新しく登録した住所が%2件、すでに登録されていた住所が%3件です。")
-                       .arg(storedCount)
-                       .arg(stored.added)
-                       .arg(stored.merged);
-    if (!reading.skippedRows().isEmpty())
-        said += QStringLiteral("\n\n次の%1行は読み込んでいません。\n%2").arg(reading.skippedRows().size()).arg(bulleted(reading.skippedRows()));
-    m_status->setText(QStringLiteral("「%1」から%2件を読み込みました。").arg(shownPath).arg(storedCount));
+    QString said = report.message;
+    if (!report.skippedRows.isEmpty())
+        said += QStringLiteral("\n\n次の%1行は読み込んでいません。\n%2").arg(report.skippedRows.size()).arg(bulleted(report.skippedRows));
+    m_status->setText(QStringLiteral("「%1」から%2件を読み込みました。").arg(QDir::toNativeSeparators(path)).arg(report.stored()));
     platform::inform(m_services.messages, this, said);
     return true;
 }
