@@ -7,6 +7,8 @@ need=(
   cmake g++ make zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libqt6sql6-sqlite libsqlite3-dev
+  # several stations on one server: the driver, and a server the tests start themselves
+  libqt6sql6-psql postgresql
   fonts-ipafont-gothic fontconfig
   xvfb xauth
   poppler-utils libpoppler-qt6-dev pkg-config
