@@ -1,10 +1,11 @@
 #include "tracking/formstack.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
-#include <QUrl>
+#include <QStorageInfo>
 
 namespace tracking {
 
@@ -12,6 +13,7 @@ namespace {
 
 const QString kCarrierTokenKey = QStringLiteral("carrierToken");
 const QString kNextFormNumberDigitsKey = QStringLiteral("nextFormNumberDigits");
+const QString kGroup = QStringLiteral("formStacks");
 // Long enough for a slow disk, short enough that a stuck program is told.
 constexpr int kLockWaitMs = 5000;
 
@@ -80,16 +82,35 @@ private:
     bool m_locked = false;
 };
 
+QString FormStackStore::settingsKeyPart(const QString& stackKey)
+{
+    // A queue name may hold / or \, which QSettings takes as group
+    // separators. Only letters, digits, _ and - stay, the characters
+    // QSettings writes into an INI file as they are, so that the written
+    // file can be checked line by line.
+    QString part;
+    for (const char byte : stackKey.toUtf8()) {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-')
+            part += QLatin1Char(char(c));
+        else
+            part += QStringLiteral(".%1").arg(uint(c), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return part;
+}
+
 QString FormStackStore::settingsGroup(const QString& stackKey)
 {
-    // A queue name may hold / or \, which QSettings takes as group separators.
-    return QStringLiteral("formStacks/") + QString::fromLatin1(QUrl::toPercentEncoding(stackKey));
+    return kGroup + QLatin1Char('/') + settingsKeyPart(stackKey);
 }
 
 std::variant<std::optional<FormStack>, QString> FormStackStore::load(const QString& stackKey) const
 {
     const QSettings settings(m_settingsFilePath, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
+    // An AccessError here may only mean that changes made earlier in this
+    // run could not be written yet; the entries are still at hand then.
+    QFile file(m_settingsFilePath);
+    if (settings.status() == QSettings::FormatError || (file.exists() && !file.open(QIODevice::ReadOnly)))
         return QStringLiteral("設定ファイル %1 が読めません。").arg(QDir::toNativeSeparators(m_settingsFilePath));
     const QString group = settingsGroup(stackKey) + QLatin1Char('/');
     const QVariant token = settings.value(group + kCarrierTokenKey);
@@ -109,33 +130,83 @@ std::variant<std::optional<FormStack>, QString> FormStackStore::load(const QStri
     return std::optional(FormStack(std::get<TrackingNumber>(number)));
 }
 
+bool FormStackStore::fileHolds(const QString& stackKey, const QString& token, const QString& digits) const
+{
+    QFile file(m_settingsFilePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QString prefix = settingsKeyPart(stackKey) + QLatin1Char('\\');
+    const QByteArray wantedToken = (prefix + kCarrierTokenKey + QLatin1Char('=') + token).toUtf8();
+    const QByteArray wantedDigits = (prefix + kNextFormNumberDigitsKey + QLatin1Char('=') + digits).toUtf8();
+    const QByteArray section = '[' + kGroup.toUtf8() + ']';
+    bool inGroup = false, tokenFound = false, digitsFound = false;
+    for (QByteArray line : file.readAll().split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('['))
+            inGroup = line == section;
+        else if (inGroup) {
+            tokenFound = tokenFound || line == wantedToken;
+            digitsFound = digitsFound || line == wantedDigits;
+        }
+    }
+    return tokenFound && digitsFound;
+}
+
 std::variant<std::monostate, QString> FormStackStore::write(const QString& stackKey, const std::optional<FormStack>& stack) const
 {
+    const QString shownPath = QDir::toNativeSeparators(m_settingsFilePath);
+    // Qt 6.4's QSaveFile ignores a write that fails when the file is
+    // closed, so on a full disk QSettings puts an empty file in place of the
+    // settings and reports success. Such a disk is refused before anything
+    // changes, and the file is checked after writing.
+    const QStorageInfo disk(QFileInfo(m_settingsFilePath).absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < m_minimumFreeBytes)
+        return QStringLiteral("ディスクの空きが足りないため、設定ファイル %1 に書き込みませんでした。伝票の束は変わっていません。"
+                              "空きを作ってからやり直してください。")
+            .arg(shownPath);
+    QByteArray before;
+    if (QFile file(m_settingsFilePath); file.open(QIODevice::ReadOnly))
+        before = file.readAll();
+
     QSettings settings(m_settingsFilePath, QSettings::IniFormat);
     const QString group = settingsGroup(stackKey) + QLatin1Char('/');
     const QVariant oldToken = settings.value(group + kCarrierTokenKey);
     const QVariant oldDigits = settings.value(group + kNextFormNumberDigitsKey);
     const auto put = [&](const QVariant& token, const QVariant& digits) {
-        if (token.isValid() && digits.isValid()) {
-            settings.setValue(group + kCarrierTokenKey, token);
-            settings.setValue(group + kNextFormNumberDigitsKey, digits);
-        } else {
-            settings.remove(settingsGroup(stackKey));
+        for (const auto& [key, value] : {std::pair(kCarrierTokenKey, token), std::pair(kNextFormNumberDigitsKey, digits)}) {
+            if (value.isValid())
+                settings.setValue(group + key, value);
+            else
+                settings.remove(group + key);
         }
     };
+    const QString token = stack ? carrierToken(stack->carrier()) : QString();
+    const QString digits = stack ? stack->nextForm().digits() : QString();
     if (stack)
-        put(carrierToken(stack->carrier()), stack->nextForm().digits());
+        put(token, digits);
     else
         put({}, {});
     settings.sync();
-    if (settings.status() == QSettings::NoError)
+    if (settings.status() != QSettings::NoError) {
+        // The process keeps one copy of the file's entries for every
+        // QSettings: put the old ones back, so that a later read in this run
+        // does not see a stack the file does not hold.
+        put(oldToken, oldDigits);
+        return QStringLiteral("設定ファイル %1 に書き込めませんでした。伝票の束は変わっていません。").arg(shownPath);
+    }
+    if (!stack || fileHolds(stackKey, token, digits))
         return std::monostate();
-    // The process keeps one copy of the file's entries for every QSettings:
-    // put the old ones back, so that a later read in this run does not see
-    // a stack the file does not hold.
-    put(oldToken, oldDigits);
-    return QStringLiteral("設定ファイル %1 に書き込めませんでした。伝票の束は変わっていません。")
-        .arg(QDir::toNativeSeparators(m_settingsFilePath));
+    // Written "successfully" but not there: put the file back as it was.
+    // Its old bytes need no more room than it had.
+    QFile file(m_settingsFilePath);
+    const bool restored = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size() && file.flush();
+    file.close();
+    if (restored)
+        return QStringLiteral("設定ファイル %1 に書き込めませんでした（ディスクがいっぱいではありませんか）。伝票の束は変わっていません。")
+            .arg(shownPath);
+    return QStringLiteral("設定ファイル %1 に書き込めず、中身が失われたおそれがあります（ディスクがいっぱいではありませんか）。"
+                          "空きを作ってから、伝票の束とほかの設定を確かめてください。")
+        .arg(shownPath);
 }
 
 std::variant<std::monostate, QString> FormStackStore::save(const QString& stackKey, const FormStack& stack) const

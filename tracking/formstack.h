@@ -51,8 +51,9 @@ private:
 
 // Keeps stacks in the program's settings file (INI), one per key: the
 // print queue's name today; a version with several stations can pass a key
-// made of station and queue. Each key is a group
-// formStacks/<key, percent-encoded> with the entries
+// made of station and queue. Each key is a group formStacks/<key> (the key
+// with characters other than letters, digits, _ and - as .XX per UTF-8
+// byte) with the entries
 //   carrierToken          the carrier's command-line word (carrierToken())
 //   nextFormNumberDigits  the next form's number, digits only
 // Every call reads the file afresh, so the window and a command line
@@ -61,7 +62,13 @@ private:
 // form.
 class FormStackStore {
 public:
-    explicit FormStackStore(QString settingsFilePath) : m_settingsFilePath(std::move(settingsFilePath)) {}
+    // Writes are refused while the disk has less than `minimumFreeBytes`
+    // free (see write()).
+    static constexpr qint64 kMinimumFreeBytes = 1024 * 1024;
+    explicit FormStackStore(QString settingsFilePath, qint64 minimumFreeBytes = kMinimumFreeBytes)
+        : m_settingsFilePath(std::move(settingsFilePath)), m_minimumFreeBytes(minimumFreeBytes)
+    {
+    }
 
     // The stack kept under `stackKey`, nothing when none was set, or why it
     // cannot be read (a damaged entry is reported, never taken as a stack).
@@ -74,7 +81,9 @@ public:
 
     // Moves the stored stack by `formCount` forms and returns their numbers;
     // an empty list when no stack is set for `stackKey` (the forms carry no
-    // number the program knows). Nothing moves when it fails.
+    // number the program knows). Nothing moves when it fails; when the forms
+    // were already printed, the caller records the numbers peek() gave and
+    // tells the user the next form's number could not be kept.
     std::variant<QList<TrackingNumber>, QString> take(const QString& stackKey, int formCount) const;
     // One stored form spoiled: its number. Fails when no stack is set.
     std::variant<TrackingNumber, QString> spoil(const QString& stackKey) const;
@@ -84,9 +93,15 @@ public:
 
 private:
     class Lock;
+    // `stackKey` with every character but letters, digits, _ and - written
+    // as .XX per UTF-8 byte.
+    static QString settingsKeyPart(const QString& stackKey);
+    // Whether the file on disk holds this stack's entries.
+    bool fileHolds(const QString& stackKey, const QString& token, const QString& digits) const;
     std::variant<std::monostate, QString> write(const QString& stackKey, const std::optional<FormStack>& stack) const;
 
     QString m_settingsFilePath;
+    qint64 m_minimumFreeBytes;
 };
 
 } // namespace tracking
