@@ -13,7 +13,7 @@ using tracking::TrackingNumber;
 namespace {
 
 // What a format's notes say; %1 is the carrier's name, %2 what was written
-// in its place. nullptr: nothing to say.
+// in its place (either may be left out). nullptr: nothing to say.
 struct FormatNotes {
     Format format;
     const char16_t* aboutFormat;      // said whenever the format is written
@@ -448,7 +448,9 @@ std::variant<Written, QString> writeConfirmations(Format format, const QList<Shi
         }
         ++written.orderCount;
         if (const CarrierCodeRow* code = carrierCode(format, shipment.carrier); code && code->status == CodeStatus::Substitute)
-            written.notes << text(notes.substituteCode).arg(tracking::carrierName(shipment.carrier), text(code->name));
+            written.notes << text(notes.substituteCode)
+                                 .replace(QStringLiteral("%1"), tracking::carrierName(shipment.carrier))
+                                 .replace(QStringLiteral("%2"), text(code->name));
     }
     if (!withoutOrderNumber.isEmpty())
         written.notes << QStringLiteral("注文番号のない %1 件（%2）は、%3には書き出せません（汎用 CSV にだけ書き出せます）。")
