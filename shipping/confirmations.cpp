@@ -464,12 +464,8 @@ std::variant<Written, QString> writeConfirmations(Format format, const QList<Shi
     written.notes.removeDuplicates();
 
     const QByteArray bytes = layout.bytes();
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
-            return QStringLiteral("ファイルに書き込めませんでした（%1）。").arg(device.errorString());
-        done += n;
-    }
+    if (device.write(bytes) != bytes.size())
+        return QStringLiteral("ファイルに書き込めませんでした（%1）。").arg(device.errorString());
     return written;
 }
 

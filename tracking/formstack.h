@@ -63,7 +63,8 @@ private:
 class FormStackStore {
 public:
     // Writes are refused while the disk has less than `minimumFreeBytes`
-    // free (see write()).
+    // free: there, Qt 6.4 can replace the settings file with an empty one
+    // and report success. Changes wait up to 5 s for another program's.
     static constexpr qint64 kMinimumFreeBytes = 1024 * 1024;
     explicit FormStackStore(QString settingsFilePath, qint64 minimumFreeBytes = kMinimumFreeBytes)
         : m_settingsFilePath(std::move(settingsFilePath)), m_minimumFreeBytes(minimumFreeBytes)
