@@ -436,6 +436,13 @@ private slots:
         QVERIFY(written[Format::Amazon].notes.join('\n').contains(QStringLiteral("Other")));
         const QStringList severalNote = written[Format::Shopify].notes.filter(QStringLiteral("複数枚"));
         QVERIFY(severalNote.size() == 1 && severalNote.front().contains(QStringLiteral("0302246616")));
+
+        // Yahoo!: two forms fit one record, nothing left over to mention.
+        QBuffer two;
+        two.open(QIODevice::WriteOnly);
+        const TrackingNumber first = number(Carrier::Yamato, QStringLiteral("444413758703"));
+        const auto twoForms = shipping::writeConfirmations(Format::Yahoo, {{single, Carrier::Yamato, {first, value(first.next())}, day, {}}}, two);
+        QVERIFY(std::get<shipping::Written>(twoForms).notes.filter(QStringLiteral("入る欄")).isEmpty());
     }
 
     // The published Rakuten sample row (333267-20260901-0000000001,,,621234567890,1003,2026-09-08):

@@ -200,7 +200,6 @@ std::variant<std::monostate, QString> FormStackStore::write(const QString& stack
     // Its old bytes need no more room than it had.
     QFile file(m_settingsFilePath);
     const bool restored = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size() && file.flush();
-    file.close();
     if (restored)
         return QStringLiteral("設定ファイル %1 に書き込めませんでした（ディスクがいっぱいではありませんか）。伝票の束は変わっていません。")
             .arg(shownPath);

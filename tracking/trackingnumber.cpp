@@ -74,21 +74,16 @@ std::variant<TrackingNumber, QString> TrackingNumber::read(Carrier carrier, cons
     for (char32_t c : typed.toUcs4())
         original << c;
     // Blanks, an Enter or a Tab around the number, then the barcode's start
-    // and stop letters, then blanks again. Separators left inside are
-    // skipped below.
+    // and stop letters; separators left inside are skipped below.
     qsizetype first = 0, last = original.size();
-    const auto trim = [&] {
-        while (first < last && isSeparator(halfWidth(original[first])))
-            ++first;
-        while (last > first && isSeparator(halfWidth(original[last - 1])))
-            --last;
-    };
-    trim();
+    while (first < last && isSeparator(halfWidth(original[first])))
+        ++first;
+    while (last > first && isSeparator(halfWidth(original[last - 1])))
+        --last;
     if (first < last && isCodabarStartStop(halfWidth(original[first])))
         ++first;
     if (last > first && isCodabarStartStop(halfWidth(original[last - 1])))
         --last;
-    trim();
 
     QString digits;
     for (qsizetype i = first; i < last; ++i) {
