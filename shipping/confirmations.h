@@ -1,0 +1,115 @@
+#pragma once
+// Shipping confirmations: the files a shop uploads to its platform to mark
+// orders shipped and tell each customer the carrier and tracking number.
+// One table row per format (formatRows()), with the layout each platform
+// publishes, and one row per platform and carrier for the carrier code.
+//
+// What could not be confirmed in public sources is written the safest known
+// way and said in Written::notes, for the user to read before uploading.
+#include "csv/encoding.h"
+#include "tracking/trackingnumber.h"
+
+#include <QDate>
+#include <QIODevice>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <variant>
+
+namespace shipping {
+
+enum class Format { Amazon, Rakuten, Yahoo, Shopify, Generic };
+
+// What a column of a format holds.
+enum class Value {
+    Blank,
+    Fixed,          // the column's fixed text
+    OrderNumber,
+    ShipDate,       // in the format's date pattern
+    CarrierCode,    // the platform's code (carrierCodeRows())
+    CarrierName,    // the platform's name for the carrier
+    TrackingDigits, // half-width digits only
+    SecondTrackingDigits,
+    TrackingDisplay, // as printed on the form, 4-4-4
+    RecipientName,
+};
+
+struct Column {
+    const char16_t* heading;
+    Value value;
+    const char16_t* fixedText = nullptr;
+};
+
+struct FormatRow {
+    Format format;
+    const char16_t* token;  // command line (--shipped FORMAT): never changes
+    const char16_t* label;  // on screen
+    const char16_t* fileSuffix; // without the dot
+    char16_t delimiter;     // ',' (quoted CSV) or '\t' (unquoted, no tab or line break in a field)
+    csv::Encoding encoding;
+    bool byteOrderMark;     // a UTF-8 file begins with one
+    const char16_t* datePattern; // QDate::toString pattern
+    int numbersPerRecord;   // tracking numbers one record carries
+    bool needsOrderNumber;  // orders without a number are left out
+    QList<Column> columns;
+};
+
+const QList<FormatRow>& formatRows();
+const FormatRow& formatRow(Format format);
+// The format a command-line word names (case does not matter), or a message
+// listing the words there are.
+std::variant<Format, QString> formatFromToken(const QString& token);
+QString formatTokenChoices(); // "amazon|rakuten|yahoo|shopify|generic"
+
+// How sure the carrier code of a platform is.
+enum class CodeStatus {
+    Confirmed,
+    // The platform's own code is not confirmed; what is written is a stand-in
+    // the row's comment explains, and Written::notes says so.
+    Substitute,
+};
+
+struct CarrierCodeRow {
+    Format format;
+    tracking::Carrier carrier;
+    const char16_t* code; // empty: the column is left blank
+    const char16_t* name; // the platform's name for the carrier
+    CodeStatus status;
+};
+const QList<CarrierCodeRow>& carrierCodeRows();
+// nullptr for Generic, which names the carrier as the program does.
+const CarrierCodeRow* carrierCode(Format format, tracking::Carrier carrier);
+
+// One order shipped: what the history knows of it.
+struct ShippedOrder {
+    QString orderNumber; // empty when printed without an order list
+    tracking::Carrier carrier = tracking::Carrier::Other;
+    // Every form the order went on, in print order; empty when the forms
+    // carried no known number. Each number's carrier must be `carrier`.
+    QList<tracking::TrackingNumber> trackingNumbers;
+    QDate shipDate;
+    QString recipientName;
+};
+
+struct Written {
+    int orderCount = 0;  // orders in the file
+    int recordCount = 0; // records under the heading row
+    // Sentences for the user: orders left out and why, stand-in carrier
+    // codes, numbers the format has no room for. Empty when nothing to say.
+    QStringList notes;
+};
+
+// Writes `orders` as `format` to `device`: the heading row, then per order
+// one record per tracking number (Yahoo!: up to two numbers a record).
+// Entries with the same order number and carrier are one order, their
+// numbers in the order given. Orders without an order number go only into
+// Generic; Generic alone also lists orders without a tracking number.
+//
+// Everything is laid out before the first byte goes to the device: text the
+// encoding cannot hold (CP932 has no 𠮷) refuses the whole file with the
+// order and characters named, and nothing is written. A device failing
+// midway leaves a partial file, so give a QSaveFile and commit it only on
+// success.
+std::variant<Written, QString> writeConfirmations(Format format, const QList<ShippedOrder>& orders, QIODevice& device);
+
+} // namespace shipping

@@ -1,0 +1,505 @@
+// Tracking numbers on pre-printed forms: read and checked on numbers the
+// carriers published, the stack of forms in a printer kept in a real
+// settings file, and the shipping confirmations written and read back.
+#include "csv/reader.h"
+#include "faildevice.h"
+#include "mounts.h"
+#include "shipping/confirmations.h"
+#include "tracking/formstack.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLockFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using shipping::Format;
+using shipping::ShippedOrder;
+using tracking::Carrier;
+using tracking::FormStack;
+using tracking::FormStackStore;
+using tracking::TrackingNumber;
+using namespace testing;
+
+namespace {
+
+// The check digit worked out as the spreadsheet formula people use for it,
+// MOD(LEFT(A1,4)*3+MID(A1,6,4)*6+MID(A1,11,3),7) (10^7 ≡ 3, 10^3 ≡ 6 mod 7),
+// not as the program computes it.
+int checkDigitBySpreadsheet(const QString& elevenDigits)
+{
+    return (elevenDigits.first(4).toInt() * 3 + elevenDigits.sliced(4, 4).toInt() * 6 + elevenDigits.sliced(8, 3).toInt()) % 7;
+}
+
+TrackingNumber number(Carrier carrier, const QString& typed)
+{
+    auto read = TrackingNumber::read(carrier, typed);
+    if (auto* problem = std::get_if<QString>(&read))
+        qFatal("%s", qPrintable(*problem));
+    return std::get<TrackingNumber>(read);
+}
+
+QString refusal(Carrier carrier, const QString& typed)
+{
+    auto read = TrackingNumber::read(carrier, typed);
+    return std::holds_alternative<QString>(read) ? std::get<QString>(read) : QString();
+}
+
+QStringList digitsOf(const QList<TrackingNumber>& numbers)
+{
+    QStringList digits;
+    for (const TrackingNumber& n : numbers)
+        digits << n.digits();
+    return digits;
+}
+
+template <class T>
+T value(std::variant<T, QString> result)
+{
+    if (auto* problem = std::get_if<QString>(&result))
+        qFatal("%s", qPrintable(*problem));
+    return std::get<T>(std::move(result));
+}
+
+// A written file read back by heading: rows of heading → field.
+struct Table {
+    QStringList headings;
+    QList<QHash<QString, QString>> rows;
+    QStringList column(const QString& heading) const
+    {
+        QStringList values;
+        for (const auto& row : rows)
+            values << row.value(heading);
+        return values;
+    }
+};
+
+Table table(const QList<QStringList>& records)
+{
+    Table t;
+    t.headings = records.value(0);
+    for (const QStringList& record : records.mid(1)) {
+        QHash<QString, QString> row;
+        for (qsizetype i = 0; i < t.headings.size(); ++i)
+            row.insert(t.headings[i], record.value(i));
+        t.rows << row;
+    }
+    return t;
+}
+
+// Comma-separated files through the program's own CSV reader.
+Table readCsv(const QByteArray& bytes, csv::Encoding expectedEncoding, bool expectedBom)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    csv::Reader reader(buffer);
+    if (!reader.start())
+        qFatal("%s", qPrintable(reader.errorText()));
+    if (reader.encoding() != expectedEncoding || reader.hasByteOrderMark() != expectedBom)
+        qFatal("encoding or byte-order mark not as the format wants");
+    QList<QStringList> records;
+    csv::Record record;
+    while (reader.next(record) == csv::Reader::Step::Record) {
+        if (record.badColumn >= 0)
+            qFatal("%s", qPrintable(record.problem));
+        records << record.fields;
+    }
+    return table(records);
+}
+
+// Tab-separated UTF-8 with CR LF line ends, read by hand.
+Table readTabs(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") || !bytes.endsWith("\r\n"))
+        qFatal("not plain UTF-8 lines ending in CR LF");
+    QList<QStringList> records;
+    for (const QString& line : QString::fromUtf8(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        records << line.split(QLatin1Char('\t'));
+    return table(records);
+}
+
+} // namespace
+
+class TrackingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Numbers printed in public sources, each valid, and each refused with
+    // the right check digit named once one digit is changed.
+    void publishedNumbers_data()
+    {
+        QTest::addColumn<Carrier>("carrier");
+        QTest::addColumn<QString>("published");
+        // shipping-jp-js README; nayutaya/packtrack fixtures.
+        QTest::newRow("yamato readme") << Carrier::Yamato << QStringLiteral("444413758703");
+        QTest::newRow("yamato packtrack 1") << Carrier::Yamato << QStringLiteral("2253-0009-9640");
+        QTest::newRow("yamato packtrack 2") << Carrier::Yamato << QStringLiteral("2497-0143-1674");
+        QTest::newRow("sagawa readme") << Carrier::Sagawa << QStringLiteral("512547514334");
+        QTest::newRow("sagawa packtrack 1") << Carrier::Sagawa << QStringLiteral("600078420325");
+        QTest::newRow("sagawa packtrack 2") << Carrier::Sagawa << QStringLiteral("600472758141");
+        QTest::newRow("japanpost readme") << Carrier::JapanPost << QStringLiteral("4055-4842-4886");
+        QTest::newRow("japanpost packtrack") << Carrier::JapanPost << QStringLiteral("317481847594");
+    }
+    void publishedNumbers()
+    {
+        QFETCH(Carrier, carrier);
+        QFETCH(QString, published);
+        const QString digits = QString(published).remove(QLatin1Char('-'));
+        const TrackingNumber read = number(carrier, published);
+        QCOMPARE(read.digits(), digits);
+        QVERIFY(read.checkDigitVerified());
+        QVERIFY(read.uncheckedNote().isEmpty());
+        QCOMPARE(read.display(), digits.first(4) + u'-' + digits.sliced(4, 4) + u'-' + digits.sliced(8));
+
+        // One serial digit changed: the message names the digit that fits it.
+        QString changed = digits;
+        changed[5] = QChar(u'0' + (changed[5].digitValue() + 1) % 10);
+        const QString why = refusal(carrier, changed);
+        QVERIFY2(why.contains(QStringLiteral("チェック数字が合いません（最後の1桁は %1 のはずです）")
+                                  .arg(checkDigitBySpreadsheet(changed.first(11)))),
+                 qPrintable(why));
+        QVERIFY(why.contains(tracking::carrierName(carrier)));
+        // The check digit changed: 7, 8 and 9 can never be one.
+        for (int last : {(digits.back().digitValue() + 1) % 7, 7, 9}) {
+            changed = digits.first(11) + QString::number(last);
+            QVERIFY2(refusal(carrier, changed).contains(QStringLiteral("のはずです")), qPrintable(changed));
+        }
+        QVERIFY(refusal(carrier, digits.first(11)).contains(QStringLiteral("12桁")));
+        QVERIFY(refusal(carrier, digits + u'0').contains(QStringLiteral("13桁")));
+    }
+
+    // The and a worked example's numbers, typed and scanned.
+    void typedAndScanned()
+    {
+        const QString expected = QStringLiteral("444413758703");
+        for (const QString& typed : {QStringLiteral("4444-1375-8703"), QStringLiteral(" 4444 1375 8703\r\n"),
+                                     QStringLiteral("A444413758703A"), QStringLiteral("d4444-1375-8703b\t"),
+                                     QStringLiteral("４４４４－１３７５－８７０３"), QStringLiteral("４４４４ー１３７５ー８７０３"),
+                                     QStringLiteral("Ｃ４４４４１３７５８７０３Ｄ")})
+            QCOMPARE(number(Carrier::Yamato, typed).digits(), expected);
+        // A letter inside the number, or one that is not a start/stop letter.
+        QVERIFY(refusal(Carrier::Yamato, QStringLiteral("4444A13758703")).contains(QStringLiteral("「A」")));
+        QVERIFY(refusal(Carrier::Yamato, QStringLiteral("E444413758703E")).contains(QStringLiteral("「E」")));
+        QVERIFY(refusal(Carrier::Yamato, QStringLiteral("Ａ４４４４Ｘ")).contains(QStringLiteral("「Ｘ」")));
+        QVERIFY(refusal(Carrier::Yamato, QStringLiteral("ABC")).contains(QStringLiteral("「B」")));
+        QVERIFY(refusal(Carrier::Yamato, QStringLiteral(" A-A ")).contains(QStringLiteral("入っていません")));
+        // The worked example from the 7DR pages: 1234-5678-901? ends in 3.
+        QVERIFY(refusal(Carrier::Yamato, QStringLiteral("1234-5678-9012")).contains(QStringLiteral("最後の1桁は 3 のはずです")));
+        QVERIFY(std::holds_alternative<TrackingNumber>(TrackingNumber::read(Carrier::Yamato, QStringLiteral("1234-5678-9013"))));
+    }
+
+    // Carriers without a confirmed rule take any digits, and say so.
+    void uncheckedCarriers()
+    {
+        for (Carrier carrier : {Carrier::Seino, Carrier::Fukuyama, Carrier::Other}) {
+            const TrackingNumber n = number(carrier, QStringLiteral("A0123-4567-99A"));
+            QCOMPARE(n.digits(), QStringLiteral("0123456799"));
+            QCOMPARE(n.display(), QStringLiteral("0123456799"));
+            QVERIFY(!n.checkDigitVerified());
+            QVERIFY(n.uncheckedNote().contains(QStringLiteral("確かめずに")));
+            QVERIFY(!tracking::hasConfirmedRule(carrier));
+            QVERIFY(tracking::ruleDescription(carrier).contains(QStringLiteral("確かめずに")));
+            QVERIFY(tracking::ruleDescription(carrier).contains(tracking::carrierName(carrier)));
+            const TrackingNumber following = value(n.next());
+            QCOMPARE(following.digits(), QStringLiteral("0123456800"));
+            QVERIFY(!following.checkDigitVerified());
+            QVERIFY(std::holds_alternative<QString>(number(carrier, QStringLiteral("999")).next()));
+            QVERIFY(refusal(carrier, QString(TrackingNumber::kMaxUncheckedDigits + 1, u'1')).contains(QStringLiteral("長すぎ")));
+        }
+        QVERIFY(number(Carrier::Seino, QStringLiteral("1")).uncheckedNote().contains(QStringLiteral("西濃運輸")));
+        QVERIFY(tracking::hasConfirmedRule(Carrier::JapanPost));
+    }
+
+    void nextForm()
+    {
+        // The pair.
+        QCOMPARE(value(number(Carrier::Yamato, QStringLiteral("4444-1375-8703")).next()).display(), QStringLiteral("4444-1375-8714"));
+        // Across a carry in the serial, check digit worked out independently.
+        const TrackingNumber before = number(Carrier::Sagawa, QStringLiteral("1234567899") + u'9' +
+                                                                  QString::number(checkDigitBySpreadsheet(QStringLiteral("12345678999"))));
+        const TrackingNumber after = value(before.next());
+        QCOMPARE(after.digits(), QStringLiteral("12345679000") + QString::number(checkDigitBySpreadsheet(QStringLiteral("12345679000"))));
+        QVERIFY(after.checkDigitVerified());
+        QCOMPARE(after.carrier(), Carrier::Sagawa);
+        // Leading zeros stay; the last serial has no successor.
+        const TrackingNumber zeros = number(Carrier::JapanPost, QStringLiteral("00000000006") + QString::number(6 % 7));
+        QCOMPARE(value(zeros.next()).digits(), QStringLiteral("000000000070"));
+        const QString last = QStringLiteral("99999999999");
+        const auto none = number(Carrier::Yamato, last + QString::number(checkDigitBySpreadsheet(last))).next();
+        QVERIFY(std::get<QString>(none).contains(QStringLiteral("あふれる")));
+    }
+
+    void carrierWords()
+    {
+        QCOMPARE(std::get<Carrier>(tracking::carrierFromToken(QStringLiteral(" JapanPost "))), Carrier::JapanPost);
+        const QString why = std::get<QString>(tracking::carrierFromToken(QStringLiteral("kuroneko")));
+        QVERIFY(why.contains(QStringLiteral("kuroneko")) && why.contains(QStringLiteral("yamato")) && why.contains(QStringLiteral("other")));
+        for (const tracking::CarrierRow& row : tracking::carrierRows())
+            QCOMPARE(std::get<Carrier>(tracking::carrierFromToken(tracking::carrierToken(row.carrier))), row.carrier);
+    }
+
+    void stackMovesByWhatIsUsed()
+    {
+        FormStack stack(number(Carrier::Yamato, QStringLiteral("4444-1375-8703")));
+        const QStringList three = digitsOf(value(stack.peek(3)));
+        QCOMPARE(three, (QStringList{"444413758703", "444413758714", "444413758725"}));
+        QCOMPARE(stack.nextForm().digits(), QStringLiteral("444413758703")); // peeking moves nothing
+        QCOMPARE(digitsOf(value(stack.advance(3))), three);
+        QCOMPARE(stack.nextForm().digits(), QStringLiteral("444413758736"));
+        QCOMPARE(value(stack.spoil()).digits(), QStringLiteral("444413758736"));
+        QCOMPARE(value(stack.advance(0)).size(), 0);
+        QVERIFY(stack.nextForm() == number(Carrier::Yamato, QStringLiteral("4444-1375-8740")));
+        QVERIFY(!(stack.nextForm() == number(Carrier::Sagawa, QStringLiteral("4444-1375-8740"))));
+        QVERIFY(std::holds_alternative<QString>(stack.advance(-1)));
+
+        // Numbers that run out refuse before anything moves.
+        stack.replace(number(Carrier::Other, QStringLiteral("97")));
+        QCOMPARE(stack.carrier(), Carrier::Other);
+        QCOMPARE(digitsOf(value(stack.peek(2))), (QStringList{"97", "98"}));
+        QVERIFY(std::get<QString>(stack.advance(3)).contains(QStringLiteral("足りません")));
+        QCOMPARE(stack.nextForm().digits(), QStringLiteral("97"));
+    }
+
+    // Stacks of two queues in one settings file, one holding a slash in its
+    // name, moved by one store and read by another as a second program would.
+    void stackKeptInSettings()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sub/horutea.ini"));
+        FormStackStore window(path), commandLine(path);
+        const QString slashed = QStringLiteral("lab/帳票 1"), plain = QStringLiteral("lab");
+        QVERIFY(!value(window.load(plain)).has_value());
+        QCOMPARE(value(window.take(plain, 2)).size(), 0); // no stack: the forms carry no known number
+        QVERIFY(std::get<QString>(window.spoil(plain)).contains(plain));
+
+        QVERIFY(std::holds_alternative<std::monostate>(window.save(slashed, FormStack(number(Carrier::JapanPost, QStringLiteral("4055-4842-4886"))))));
+        QVERIFY(std::holds_alternative<std::monostate>(window.save(plain, FormStack(number(Carrier::Seino, QStringLiteral("0999"))))));
+        QCOMPARE(digitsOf(value(commandLine.take(slashed, 2))), (QStringList{"405548424886", "405548424890"}));
+        QCOMPARE(value(window.spoil(slashed)).digits(), QStringLiteral("405548424901"));
+        const auto loaded = value(window.load(slashed));
+        QCOMPARE(loaded->nextForm().display(), QStringLiteral("4055-4842-4912"));
+        QCOMPARE(loaded->carrier(), Carrier::JapanPost);
+        const auto other = value(commandLine.load(plain));
+        QCOMPARE(other->carrier(), Carrier::Seino);
+        QCOMPARE(other->nextForm().digits(), QStringLiteral("0999"));
+        QVERIFY(!other->nextForm().checkDigitVerified());
+
+        // The file as another program (or the next run) reads it.
+        QSettings file(path, QSettings::IniFormat);
+        file.beginGroup(FormStackStore::settingsGroup(slashed));
+        QCOMPARE(file.value(QStringLiteral("carrierToken")).toString(), QStringLiteral("japanpost"));
+        QCOMPARE(file.value(QStringLiteral("nextFormNumberDigits")).toString(), QStringLiteral("405548424912"));
+        file.endGroup();
+
+        // A damaged entry is reported, never used or moved.
+        file.setValue(FormStackStore::settingsGroup(plain) + QStringLiteral("/nextFormNumberDigits"), QStringLiteral("09x9"));
+        file.sync();
+        QVERIFY(std::get<QString>(window.load(plain)).contains(QStringLiteral("「x」")));
+        QVERIFY(std::holds_alternative<QString>(window.take(plain, 1)));
+        QCOMPARE(QSettings(path, QSettings::IniFormat).value(FormStackStore::settingsGroup(plain) + QStringLiteral("/nextFormNumberDigits")).toString(),
+                 QStringLiteral("09x9"));
+        QVERIFY(std::holds_alternative<std::monostate>(window.remove(plain)));
+        QVERIFY(!value(window.load(plain)).has_value());
+        QCOMPARE(value(window.load(slashed))->nextForm().digits(), QStringLiteral("405548424912"));
+    }
+
+    // Another program holding the stacks: nothing is handed out meanwhile.
+    void stackLockedByAnotherProgram()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("horutea.ini"));
+        FormStackStore store(path);
+        QVERIFY(std::holds_alternative<std::monostate>(store.save(QStringLiteral("q"), FormStack(number(Carrier::Yamato, QStringLiteral("444413758703"))))));
+        QLockFile other(path + QStringLiteral(".formstacks.lock"));
+        QVERIFY(other.tryLock(0));
+        QVERIFY(std::get<QString>(store.take(QStringLiteral("q"), 1)).contains(QStringLiteral("ほかのホルテア")));
+        other.unlock();
+        QCOMPARE(value(store.take(QStringLiteral("q"), 1)).front().digits(), QStringLiteral("444413758703"));
+    }
+
+    // A full disk: the numbers are not handed out, and the settings file,
+    // which Qt 6.4 empties when its write fails on closing, is kept whole.
+    void stackOnFullDisk()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("small"));
+        SmallMount mount(folder, "size=64k");
+        if (!mount.mounted())
+            QSKIP("needs a file system of its own (root in a mount namespace)");
+        const QString path = folder + QStringLiteral("/horutea.ini");
+        QSettings(path, QSettings::IniFormat).setValue(QStringLiteral("printer/choice"), QStringLiteral("lab"));
+        FormStackStore store(path, 0); // no margin: the write itself fails
+        QVERIFY(std::holds_alternative<std::monostate>(store.save(QStringLiteral("q"), FormStack(number(Carrier::Yamato, QStringLiteral("444413758703"))))));
+        const auto fileText = [&] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = fileText();
+        fillUp(folder);
+        // Room for two lock files, none for the settings.
+        QFile filler(folder + QStringLiteral("/filler"));
+        QVERIFY(filler.resize(filler.size() - 2 * 4096));
+        const QString why = std::get<QString>(store.take(QStringLiteral("q"), 2));
+        QVERIFY2(why.contains(QStringLiteral("書き込めませんでした")) && why.contains(QStringLiteral("変わっていません")), qPrintable(why));
+        QCOMPARE(fileText(), before);
+        QCOMPARE(value(store.load(QStringLiteral("q")))->nextForm().digits(), QStringLiteral("444413758703"));
+        // With the usual margin such a disk is refused before anything changes.
+        QVERIFY(std::get<QString>(FormStackStore(path).take(QStringLiteral("q"), 1)).contains(QStringLiteral("空きが足りない")));
+        QCOMPARE(fileText(), before);
+
+        QVERIFY(filler.remove());
+        QCOMPARE(value(store.take(QStringLiteral("q"), 1)).front().digits(), QStringLiteral("444413758703"));
+        const QByteArray after = fileText();
+        QVERIFY2(after.contains("444413758714") && after.contains("choice=lab"), after.constData());
+    }
+
+    // Each format written and read back, every order paired with its own
+    // forms' numbers; an order on several forms; an order without a number.
+    void confirmationsReadBack()
+    {
+        const QDate day(2026, 9, 8), nextDay(2026, 9, 9);
+        const QString single = QStringLiteral("421951-20260805-0302246615"), several = QStringLiteral("421951-20260805-0302246616"),
+                      seino = QStringLiteral("421951-20260806-0000000001");
+        const QList<ShippedOrder> orders = {
+            {single, Carrier::Yamato, {number(Carrier::Yamato, QStringLiteral("444413758703"))}, day, QStringLiteral("山田 太郎")},
+            {several, Carrier::Sagawa, {number(Carrier::Sagawa, QStringLiteral("600078420325")), number(Carrier::Sagawa, QStringLiteral("600079555353"))}, day, QStringLiteral("佐藤 一郎")},
+            {QString(), Carrier::JapanPost, {number(Carrier::JapanPost, QStringLiteral("405548424886"))}, day, QStringLiteral("鈴木 花子")},
+            // The third form of the same order, printed the next day.
+            {several, Carrier::Sagawa, {number(Carrier::Sagawa, QStringLiteral("600099783555"))}, nextDay, QStringLiteral("佐藤 一郎")},
+            {seino, Carrier::Seino, {number(Carrier::Seino, QStringLiteral("1234567890"))}, day, QStringLiteral("髙橋 次郎")},
+        };
+        const QStringList platformOrders{single, several, several, several, seino};
+        const QStringList platformNumbers{"444413758703", "600078420325", "600079555353", "600099783555", "1234567890"};
+        const QStringList platformDates{"2026-09-08", "2026-09-08", "2026-09-08", "2026-09-09", "2026-09-08"};
+
+        QMap<Format, shipping::Written> written;
+        QMap<Format, QByteArray> bytes;
+        for (const shipping::FormatRow& row : shipping::formatRows()) {
+            QBuffer buffer(&bytes[row.format]);
+            buffer.open(QIODevice::WriteOnly);
+            written[row.format] = value(shipping::writeConfirmations(row.format, orders, buffer));
+        }
+
+        const Table amazon = readTabs(bytes[Format::Amazon]);
+        QCOMPARE(amazon.headings.size(), 8);
+        QCOMPARE(amazon.column("order-id"), platformOrders);
+        QCOMPARE(amazon.column("tracking-number"), platformNumbers);
+        QCOMPARE(amazon.column("ship-date"), platformDates);
+        QCOMPARE(amazon.column("carrier-code"), QStringList(5, QStringLiteral("Other")));
+        QCOMPARE(amazon.column("carrier-name"), (QStringList{"ヤマト運輸", "佐川急便", "佐川急便", "佐川急便", "西濃運輸"}));
+        QCOMPARE(amazon.column("order-item-id"), QStringList(5));
+
+        const Table rakuten = readCsv(bytes[Format::Rakuten], csv::Encoding::Cp932, false);
+        QCOMPARE(rakuten.column("注文番号"), platformOrders);
+        QCOMPARE(rakuten.column("お荷物伝票番号"), platformNumbers);
+        QCOMPARE(rakuten.column("発送日"), platformDates);
+        const QStringList codes = rakuten.column("配送会社");
+        QCOMPARE(QSet<QString>(codes.begin(), codes.end()).size(), 3); // one code per carrier
+        QCOMPARE(rakuten.column("送付先ID"), QStringList(5));
+
+        // Yahoo!: one record an order, two numbers in it; the third is said.
+        const Table yahoo = readCsv(bytes[Format::Yahoo], csv::Encoding::Utf8, false); // plain ASCII reads as UTF-8
+        QCOMPARE(yahoo.column("OrderId"), (QStringList{single, several, seino}));
+        QCOMPARE(yahoo.column("ShipInvoiceNumber1"), (QStringList{"444413758703", "600078420325", "1234567890"}));
+        QCOMPARE(yahoo.column("ShipInvoiceNumber2"), (QStringList{"", "600079555353", ""}));
+        QCOMPARE(yahoo.column("ShipStatus"), QStringList(3, QStringLiteral("3")));
+        QCOMPARE(yahoo.column("ShipCompanyCode").back(), QString()); // 西濃運輸's code is not confirmed
+        QCOMPARE(written[Format::Yahoo].orderCount, 3);
+        QCOMPARE(written[Format::Yahoo].recordCount, 3);
+        QVERIFY(written[Format::Yahoo].notes.join('\n').contains(QStringLiteral("6000-9978-3555")));
+        QVERIFY(written[Format::Yahoo].notes.join('\n').contains(QStringLiteral("西濃運輸")));
+
+        const Table shopify = readCsv(bytes[Format::Shopify], csv::Encoding::Utf8, false);
+        QCOMPARE(shopify.column("Name"), platformOrders);
+        QCOMPARE(shopify.column("Fulfillment: Tracking Number"), platformNumbers);
+        QCOMPARE(shopify.column("Fulfillment: Tracking Company").front(), QStringLiteral("Yamato (JA)"));
+
+        // Generic: every order, the number as on the form, UTF-8 with a mark.
+        const Table generic = readCsv(bytes[Format::Generic], csv::Encoding::Utf8, true);
+        QCOMPARE(generic.column("注文番号"), (QStringList{single, several, several, several, "", seino}));
+        QCOMPARE(generic.column("伝票番号"), (QStringList{"4444-1375-8703", "6000-7842-0325", "6000-7955-5353", "6000-9978-3555", "4055-4842-4886", "1234567890"}));
+        QCOMPARE(generic.column("お届け先名"), (QStringList{"山田 太郎", "佐藤 一郎", "佐藤 一郎", "佐藤 一郎", "鈴木 花子", "髙橋 次郎"}));
+        QCOMPARE(generic.column("運送会社")[4], tracking::carrierName(Carrier::JapanPost));
+        QCOMPARE(written[Format::Generic].orderCount, 4);
+        QCOMPARE(written[Format::Generic].recordCount, 6);
+        QVERIFY(written[Format::Generic].notes.isEmpty());
+
+        // The order without a number is in no platform's file, and each says so.
+        for (Format format : {Format::Amazon, Format::Rakuten, Format::Yahoo, Format::Shopify}) {
+            QVERIFY(!QString::fromUtf8(bytes[format]).contains(QStringLiteral("405548424886")));
+            QVERIFY2(written[format].notes.join('\n').contains(QStringLiteral("鈴木 花子")), qPrintable(written[format].notes.join('\n')));
+            QCOMPARE(written[format].orderCount, 3);
+        }
+        QVERIFY(written[Format::Amazon].notes.join('\n').contains(QStringLiteral("Other")));
+        const QStringList severalNote = written[Format::Shopify].notes.filter(QStringLiteral("複数枚"));
+        QVERIFY(severalNote.size() == 1 && severalNote.front().contains(QStringLiteral("0302246616")));
+
+        // Yahoo!: two forms fit one record, nothing left over to mention.
+        QBuffer two;
+        two.open(QIODevice::WriteOnly);
+        const TrackingNumber first = number(Carrier::Yamato, QStringLiteral("444413758703"));
+        const auto twoForms = shipping::writeConfirmations(Format::Yahoo, {{single, Carrier::Yamato, {first, value(first.next())}, day, {}}}, two);
+        QVERIFY(std::get<shipping::Written>(twoForms).notes.filter(QStringLiteral("入る欄")).isEmpty());
+    }
+
+    // The published Rakuten sample row (333267-20260901-0000000001,,,621234567890,1003,2026-09-08):
+    // 日本郵便 is 1003. Its number is a placeholder that fails the check
+    // digit, so a published ゆうパック number stands in.
+    void rakutenSampleRow()
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        const ShippedOrder order{QStringLiteral("333267-20260901-0000000001"), Carrier::JapanPost,
+                                 {number(Carrier::JapanPost, QStringLiteral("405548424886"))}, QDate(2026, 9, 8), {}};
+        const auto result = shipping::writeConfirmations(Format::Rakuten, {order}, buffer);
+        QVERIFY(std::get<shipping::Written>(result).notes.isEmpty());
+        QCOMPARE(readCsv(bytes, csv::Encoding::Cp932, false).rows.front(),
+                 (QHash<QString, QString>{{"注文番号", "333267-20260901-0000000001"}, {"送付先ID", ""}, {"発送明細ID", ""},
+                                          {"お荷物伝票番号", "405548424886"}, {"配送会社", "1003"}, {"発送日", "2026-09-08"}}));
+    }
+
+    // Refusals: nothing reaches the device.
+    void confirmationsRefused()
+    {
+        const TrackingNumber n = number(Carrier::Yamato, QStringLiteral("444413758703"));
+        const auto refused = [](Format format, const ShippedOrder& order) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            auto result = shipping::writeConfirmations(format, {order}, buffer);
+            if (!std::holds_alternative<QString>(result))
+                return QString();
+            if (!bytes.isEmpty())
+                qFatal("bytes written on refusal");
+            return std::get<QString>(result);
+        };
+        // CP932 has no 𠮷: named with its order, never written as '?'.
+        const QString why = refused(Format::Rakuten, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}});
+        QVERIFY2(why.contains(QStringLiteral("「𠮷」")) && why.contains(QStringLiteral("注文 𠮷-1")), qPrintable(why));
+        QVERIFY(refused(Format::Amazon, {QStringLiteral("1\t2"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}).contains(QStringLiteral("タブ")));
+        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Yamato, {n}, QDate(), {}}).contains(QStringLiteral("発送日")));
+        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Sagawa, {n}, QDate(2026, 9, 8), {}}).contains(QStringLiteral("ヤマト運輸")));
+        // UTF-8 holds it in the generic list.
+        QVERIFY(refused(Format::Generic, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}).isEmpty());
+
+        FailDevice full(10);
+        const auto result = shipping::writeConfirmations(Format::Generic, {{"1", Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}}, full);
+        QVERIFY(std::get<QString>(result).contains(QStringLiteral("No space left")));
+        QCOMPARE(std::get<Format>(shipping::formatFromToken(QStringLiteral("Rakuten"))), Format::Rakuten);
+        QVERIFY(std::get<QString>(shipping::formatFromToken(QStringLiteral("base"))).contains(QStringLiteral("generic")));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    enterPrivateMounts(); // before any thread exists
+    QCoreApplication app(argc, argv);
+    TrackingTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_tracking.moc"
