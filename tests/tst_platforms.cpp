@@ -228,6 +228,7 @@ private slots:
         // The order report has the ship-to's number; it wins over the
         // buyer's, which stands in only where the cell is empty.
         const RecognisedLayout report = recognised(kAmazonOrders);
+        QCOMPARE(report.columnsFeeding(Field::OrderNumber), QList<int>{0});
         const QList<std::pair<QString, QString>> cells{
             {"order-id", "250-7654321-7654321"}, {"buyer-name", "伊藤 健"}, {"buyer-phone-number", "080-3333-4444"},
             {"recipient-name", "伊藤 優子"}, {"ship-state", "福岡県"}, {"ship-address-1", "福岡市中央区天神2-2-2"},
@@ -304,6 +305,9 @@ private slots:
         for (const OrderParts& parts : {a, b})
             QCOMPARE(parts.shipTo.name + u'|' + parts.shipTo.address, QStringLiteral("松本 さくら|沖縄県那覇市松尾1-1-1"));
         QCOMPARE(b.buyer.name, QStringLiteral("松本 健"));
+        AssembledOrder order; // no item columns: the list's own 品名, no empty goods line
+        addRow(order, a);
+        QVERIFY(order.items.isEmpty());
     }
 
     void telephones_data()
