@@ -1,8 +1,6 @@
-// Shop platforms' order lists: recognised by their heading rows, rows read
-// with the ship-to over the buyer and split fields joined, values as
-// platforms and spreadsheets write them, the address over two lines and
-// the items over the goods lines. Heading rows are written here as the
-// platforms' exports have them, with the changes shops' files show.
+// Shop platforms' order lists, their heading rows written as the exports have
+// them (and as shops' files change them): recognition, ship-to over buyer,
+// joined parts, values, the address over two lines, items over goods lines.
 #include "orders/platformlayouts.h"
 #include "orders/rows.h"
 
@@ -139,7 +137,6 @@ private slots:
             "注文番号,お届け先郵便番号1,お届け先郵便番号2,お届け先都道府県,お届け先市区町村,お届け先番地,お届け先氏名,お届け先電話番号"))));
         QVERIFY(!recogniseLayout(split(QStringLiteral(
             "First Name,Last Name,Email,Company,Address1,Address2,City,Province,Province Code,Country,Zip,Phone"))));
-        QVERIFY(!recogniseLayout({}));
         QCOMPARE(platformName(Platform::RakutenRms), QStringLiteral("楽天市場の注文一覧"));
     }
 
@@ -173,11 +170,9 @@ private slots:
         // The waybill's blocks: recipient the ship-to, sender (ご依頼主: 注文者) the buyer.
         const waybill::Address to = addressOf(parts.shipTo, atMost(40));
         QCOMPARE(to.postalCode, QStringLiteral("1500041"));
-        QCOMPARE(to.line1, QStringLiteral("東京都渋谷区神南1-2-3 ABCビル5F"));
-        QCOMPARE(to.line2, QString());
+        QCOMPARE(to.line1 + u'|' + to.line2, QStringLiteral("東京都渋谷区神南1-2-3 ABCビル5F|"));
         const waybill::Address narrow = addressOf(parts.shipTo, atMost(16));
-        QCOMPARE(narrow.line1, QStringLiteral("東京都渋谷区神南1-2-3"));
-        QCOMPARE(narrow.line2, QStringLiteral("ABCビル5F"));
+        QCOMPARE(narrow.line1 + u'|' + narrow.line2, QStringLiteral("東京都渋谷区神南1-2-3|ABCビル5F"));
 
         // No ship-to number: the buyer's, and said so.
         QStringList noPhone = cells;
@@ -191,7 +186,6 @@ private slots:
         QStringList second = cells;
         second[kRms.indexOf(QStringLiteral("送付先ID"))] = QStringLiteral("1000000002");
         QVERIFY(extractOrderRow(layout, second).orderKey() != parts.orderKey());
-        QCOMPARE(extractOrderRow(layout, cells).orderKey(), parts.orderKey());
     }
 
     void rakutenOldLayout()
@@ -339,10 +333,9 @@ private slots:
 
     void spreadsheetWrappers()
     {
-        QCOMPARE(cleanCell(QStringLiteral("'0123")), QStringLiteral("0123"));
-        QCOMPARE(cleanCell(QStringLiteral("=\"0123\"")), QStringLiteral("0123"));
-        QCOMPARE(cleanCell(QStringLiteral("=\"say \"\"hi\"\"\"")), QStringLiteral("say \"hi\""));
-        QCOMPARE(cleanCell(QStringLiteral("　神南 ")), QStringLiteral("神南"));
+        const QStringList cells{"'0123", "=\"0123\"", "=\"say \"\"hi\"\"\"", "　神南 "};
+        QCOMPARE(QStringList({cleanCell(cells[0]), cleanCell(cells[1]), cleanCell(cells[2]), cleanCell(cells[3])}),
+                 QStringList({"0123", "0123", "say \"hi\"", "神南"}));
         QCOMPARE(joinTelephone({QStringLiteral("'03"), {}, QStringLiteral("5678")}), QStringLiteral("03-5678"));
         QCOMPARE(plainNumber(QStringLiteral("１，９８０")), QStringLiteral("1980"));
         QCOMPARE(plainNumber(QStringLiteral("19.80")), QStringLiteral("19.80"));
@@ -380,6 +373,7 @@ private slots:
         QTest::newRow("house number to line 2") << tokyo << 12 << "東京都渋谷区神南" << "1-2-3グランドメゾン渋谷1203号室";
         QTest::newRow("nothing fits: after the house number") << tokyo << 4 << "東京都渋谷区神南1-2-3" << "グランドメゾン渋谷1203号室";
         QTest::newRow("at a blank") << "東京都渋谷区神南1-2-3 ABC ビル" << 16 << "東京都渋谷区神南1-2-3" << "ABC ビル";
+        QTest::newRow("building kept whole") << "東京都渋谷区神南1-2-3 ABC ビル" << 18 << "東京都渋谷区神南1-2-3" << "ABC ビル";
         QTest::newRow("条 and 丁目 are one number") << "北海道札幌市中央区北1条西2丁目1番地札幌ビル5階" << 20
                                                << "北海道札幌市中央区北1条西2丁目1番地" << "札幌ビル5階";
         QTest::newRow("full-width number whole") << "大阪府大阪市北区梅田１２３－４５メゾン梅田" << 12 << "大阪府大阪市北区梅田"
