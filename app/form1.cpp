@@ -12,6 +12,7 @@
 #include "app/widgets/updown.h"
 #include "app/widgets/entryfield.h"
 #include "app/fields.h"
+#include "entry/precheck.h"
 #include "platform/fonts.h"
 #include "app/platform/ime.h"
 #include "postal/postalcode.h"
@@ -508,7 +509,25 @@ void Form1::InsatsuBtn_Click()
     if (!offsets)
         return;
     const waybill::Waybill waybill = readWaybill();
+    if (!mayPrintAsItStands(waybill))
+        return;
     report(m_services.session.printWaybills({&waybill, 1}, *offsets), this);
+}
+
+bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
+{
+    const QStringList findings = entry::findingsBeforePrint(waybill);
+    if (findings.isEmpty())
+        return true;
+    QStringList lines;
+    for (const QString& finding : findings)
+        lines << QStringLiteral("・") + finding;
+    const QString text = QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
+                             .arg(lines.join(QLatin1Char('\n')));
+    platform::Message question{text, platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt};
+    question.yesText = QStringLiteral("このまま印刷");
+    question.noText = QStringLiteral("戻る");
+    return m_services.messages.show(this, question) == platform::MsgAnswer::Yes;
 }
 
 void Form1::IchiBtn_Click()

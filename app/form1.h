@@ -64,6 +64,8 @@ private:
     void announceChanges();
     waybill::Address readAddress(const char* const (&fields)[6]) const;
     QStringList addressesOf(const QString& postalCode);
+    // Asks before a waybill with findings is printed; true for one without.
+    bool mayPrintAsItStands(const waybill::Waybill& waybill);
     std::function<QWidget*(const char*)> finder() const;
 
     Services& m_services;

@@ -98,6 +98,7 @@ private slots:
         QFETCH(QString, y);
         QFETCH(QString, named);
         TestWindow w;
+        w.fillPrintableRecipient();
         w.setText("T_4_Namae", QStringLiteral("山田"));
         w.setText("Sayuu_Xtxt", x);
         w.setText("Jyouge_Ytxt", y);
@@ -128,6 +129,7 @@ private slots:
         print::SystemPrinter printer(dir.filePath(QStringLiteral("docs")));
         printer.settings().setOutputFileName(first);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         bool confirm = false;
         w.dialog.answer = [&](QPrinter& p) {
             p.setOutputFileName(chosen);
@@ -160,6 +162,7 @@ private slots:
         print::SystemPrinter printer(dir.path(), settings);
         printer.settings().setOutputFileName(out);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         w.click("previewButton");
         app::PreviewWindow* preview = nullptr;
         QPushButton* command = nullptr;
@@ -198,6 +201,7 @@ private slots:
         const QString docs = docsDir.filePath(QStringLiteral("文書"));
         print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         QVERIFY(QDir().mkpath(docs));
         const QDateTime now = QDateTime::currentDateTime();
         QStringList kept;
@@ -244,6 +248,7 @@ private slots:
         const SmallMount mount(docs, "size=64k");
         print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         fillUp(docs);
         w.setText("T_4_Namae", QStringLiteral("山田太郎"));
         for (int i = 0; i < 2; ++i)

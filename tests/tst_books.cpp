@@ -143,6 +143,7 @@ private slots:
                     QTest::keyClick(QApplication::focusWidget(), key);
                 QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
             }
+            into.messages.answers = {platform::MsgAnswer::Yes}; // the telephone ホ1 is asked about
             into.click("InsatsuBtn");
         };
         TestWindow empty;
@@ -151,7 +152,8 @@ private slots:
         const auto typed = w.form->readWaybill().sender;
         QCOMPARE(typed.line1, QStringLiteral("東京都千代田区千代田"));
         QVERIFY(typed.line2 == QStringLiteral("ホ1") && typed.name == QStringLiteral("ホ1") && typed.telephone == QStringLiteral("ホ1"));
-        QVERIFY(!QApplication::activePopupWidget() && w.messages.shown.empty());
+        QVERIFY(!QApplication::activePopupWidget() && w.messages.shown.size() == 1);
+        QVERIFY(w.messages.last().contains(QStringLiteral("「ご依頼主」の電話番号「ホ1」")));
         QCOMPARE(empty.form->readWaybill(), w.form->readWaybill());
         QCOMPARE(empty.recording.lastPage(), w.recording.lastPage());
     }
@@ -195,6 +197,7 @@ private slots:
         QCOMPARE(names(window->shownEntries()), QStringList{"佐藤花子"});
         // Back in the window after a print in the main window: it is there.
         window->clearConditions();
+        w.fillPrintableRecipient();
         w.setText("T_4_Namae", QStringLiteral("高橋"));
         w.click("InsatsuBtn");
         window->activateWindow();
@@ -250,6 +253,7 @@ private slots:
         gone.printer = &refusing;
         gone.rebuild();
         QVERIFY(gone.form->Form_Load());
+        gone.fillPrintableRecipient();
         gone.click("InsatsuBtn");
         QCOMPARE(gone.messages.last(), QStringLiteral("プリンタ「Office」が見つかりません。"));
         QVERIFY(gone.session->history().list(10).isEmpty());

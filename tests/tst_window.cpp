@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace testing;
 
@@ -194,6 +195,7 @@ private slots:
         }
         w.setText("T_3_Jyuusyo", QStringLiteral("a\nb"));
         QCOMPARE(w.text("T_3_Jyuusyo"), QStringLiteral("a b"));
+        w.messages.answers = {platform::MsgAnswer::Yes}; // このまま印刷: no name, no postal code
         w.click("InsatsuBtn");
         QCOMPARE(w.recording.lastPage().texts[8].text, QStringLiteral("a b")); // printed as shown
     }
@@ -208,6 +210,7 @@ private slots:
         w.type("T_1_Yuubin", QStringLiteral("123-45678"));
         QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("123-4567"));
         w.type("iraiYuubin", QStringLiteral("530ー0001"));
+        w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         // The hyphens in no box: the fourth box of each block, the seventh of the sender's.
         QVERIFY(w.recording.lastPage().texts[3].text == QStringLiteral("4") && w.recording.lastPage().texts[17].text == QStringLiteral("1"));
@@ -217,6 +220,7 @@ private slots:
         QCOMPARE(w.text("T_1_Yuubin"), yoshi.repeated(7));
         w.setText("T_1_Yuubin", QStringLiteral("1\u0301") + yoshi.repeated(9));
         QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("1\u0301") + yoshi.repeated(6));
+        w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         QVERIFY(w.recording.lastPage().texts[0].text == QStringLiteral("1\u0301") && w.recording.lastPage().texts[6].text == yoshi);
     }
@@ -259,10 +263,11 @@ private slots:
         w.type("T_1_Yuubin", QStringLiteral("100-0001"));
         auto* line1 = w.c<QLineEdit>("T_2_Jyuusyo");
         QVERIFY(line1->text().isEmpty() && line1->placeholderText().contains(QStringLiteral("東京都千代田区千代田")));
-        line1->setFocus();
-        QTest::keyClick(line1, Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(line1->text(), QStringLiteral("東京都千代田区千代田"));
         w.type("T_3_Jyuusyo", QStringLiteral("1-1"));
+        w.messages.answers = {platform::MsgAnswer::Yes}; // no name yet
         w.click("InsatsuBtn");
         QCOMPARE(w.recording.lastPage().texts[7].text, QStringLiteral("東京都千代田区千代田"));
 
