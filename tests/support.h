@@ -29,15 +29,26 @@ inline void initTestEnvironment()
 // its box (a radio button's or check box's indicator).
 inline void click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(4, 4)); }
 
-// Types into a text box or a combo box's edit field as a user does: focus,
-// select all, delete, then the keys.
+// The widget keys go to: the application's focus widget, or, while the
+// control's window is not the active one, the one its window would give them.
+inline QWidget* focused(QWidget* control)
+{
+    QWidget* f = QApplication::focusWidget();
+    if (!f || f->window() != control->window())
+        f = control->window()->focusWidget();
+    return f ? f : control;
+}
+
+// Types into a text box or a combo box's edit field as a user does: focus
+// (keys then go where the focus is, for a combo box the box itself), select
+// all, delete, then the keys.
 inline void type(QWidget* control, const QString& text)
 {
-    QWidget* editor = control;
+    control->setFocus();
+    QWidget* editor = focused(control);
     if (auto* combo = qobject_cast<QComboBox*>(control))
-        editor = combo->lineEdit();
-    editor->setFocus();
-    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        combo->lineEdit()->selectAll();
+    else if (auto* edit = qobject_cast<QLineEdit*>(editor))
         edit->selectAll();
     QTest::keyClick(editor, Qt::Key_Delete);
     // ASCII as keys; anything else as the key text a Japanese keyboard or
