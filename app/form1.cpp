@@ -321,6 +321,8 @@ void Form1::buildControls()
     for (size_t i = 1; i < tabStops.size(); ++i)
         QWidget::setTabOrder(tabStops[i - 1].second, tabStops[i].second);
 
+    keepNumbersWhole();
+
     // Spin ranges: the up arrow of the vertical one moves the print up.
     auto* x = control<UpDown>("UpDownX");
     x->setRange(adjust::kOffsetMin, adjust::kOffsetMax);
@@ -328,6 +330,29 @@ void Form1::buildControls()
     auto* y = control<UpDown>("UpDownY");
     y->setRange(adjust::kOffsetMax, adjust::kOffsetMin);
     y->setIncrement(adjust::kOffsetStep);
+}
+
+void Form1::keepNumbersWhole()
+{
+    const QString digitsFace = platform::installedFace(QString::fromUtf8(kNumberFontFamily));
+    for (const ControlSpec& spec : controlTable()) {
+        auto* box = qobject_cast<EntryField*>(control(spec.name));
+        if (!box || box->kind() != EntryField::Kind::Numbers)
+            continue;
+        // The longest value a box takes: as many digits as it holds, or
+        // an offset at the end of its range.
+        const bool offset = spec.container && qstrcmp(spec.container, "CyouseiFrm") == 0;
+        const QString longest = spec.maxLength > 0 ? QString(spec.maxLength, QLatin1Char('9'))
+                                : offset           ? QString::number(std::min(adjust::kOffsetMin, -adjust::kOffsetMax))
+                                                   : QString();
+        if (longest.isEmpty() || box->showsWhole(longest))
+            continue;
+        // The window's face has wider digits than the one it was laid out
+        // with: this box takes a face whose digits are half an em wide.
+        QFont narrow = box->font();
+        narrow.setFamily(digitsFace);
+        box->setFont(narrow);
+    }
 }
 
 void Form1::connectHandlers()

@@ -59,6 +59,8 @@ public slots:
 
 private:
     void buildControls();
+    // Every number box shows its longest value whole within its size.
+    void keepNumbersWhole();
     void connectHandlers();
     // changed() and offsetsChanged() after every edit, choice and toggle.
     void announceChanges();

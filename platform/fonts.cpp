@@ -19,6 +19,8 @@ void installFontSubstitutions()
     const QStringList faces{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")};
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces);   // window font
     QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces);  // printer font
+    // Half-width digits half an em wide, for the window's number boxes.
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic")});
 }
 
 QString installedFace(const QString& layoutName)

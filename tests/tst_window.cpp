@@ -310,6 +310,84 @@ private slots:
         QVERIFY(bare.messages.shown.size() == 1 && bare.messages.last().contains(QStringLiteral("missing.bin")));
     }
 
+    // 印刷 first checks what a list's row is checked for: a waybill with findings is printed only on このまま印刷, each finding named; a
+    // clean one prints at once, asking nothing.
+    void printChecksTheWaybill()
+    {
+        TestWindow w;
+        w.type("T_1_Yuubin", QStringLiteral("12ab-3"));
+        w.type("iraiYuubin", QStringLiteral("1OO-0001"));
+        w.type("T_4_Namae", QStringLiteral("山田😀株式会社東日本営業本部第一営業部第二課御中"));
+        w.click("SuujiNyuuryokuBtn");
+        w.type("SuuryouBox1", QStringLiteral("2"));
+        w.type("TankaBox1", QStringLiteral("9000"));
+        w.click("GoukeiBtn");
+        w.type("SuuryouBox1", QStringLiteral("3")); // the amount stays 18000
+        w.type("T_6_Denwaba", QStringLiteral("03-12"));
+        w.click("InsatsuBtn");
+        QCOMPARE(w.recording.attempts, 0); // 戻る is the default
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        const platform::Message asked = w.messages.shown[0];
+        QVERIFY(asked.buttons == platform::MsgButtons::YesNo && asked.defaultButton == platform::MsgAnswer::No);
+        QVERIFY(asked.yesText == QStringLiteral("このまま印刷") && asked.noText == QStringLiteral("戻る"));
+        for (const char* finding : {"「お届け先」の郵便番号「12ab-3」", "「ご依頼主」の郵便番号「1OO-0001」", "お届け先の住所がありません",
+                                    "「お届け先」の電話番号「03-12」", "お届け先の名前が欄から", "お届け先の名前の「😀」", "金額1が「18000」",
+                                    "「27000」", "合計が「18000」"})
+            QVERIFY2(asked.text.contains(QString::fromUtf8(finding)), qPrintable(asked.text));
+        QCOMPARE(w.text("SuuryouBox1"), QStringLiteral("3")); // 戻る changes nothing
+
+        // "x7" as a quantity: named, and printed as it stands on このまま印刷.
+        w.type("SuuryouBox1", QStringLiteral("x7"));
+        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.click("InsatsuBtn");
+        QVERIFY(w.messages.last().contains(QStringLiteral("数量1の「x7」は数として読めません")));
+        QCOMPARE(w.recording.documents.size(), size_t(1));
+
+        // Mended, the next print asks nothing; an empty sender is no finding.
+        TestWindow clean;
+        waybill::Waybill filled = expect::filledWaybill();
+        filled.sender = {};
+        clean.form->fillFrom(filled);
+        clean.click("InsatsuBtn");
+        QVERIFY(clean.messages.shown.empty());
+        QCOMPARE(clean.recording.documents.size(), size_t(1));
+    }
+
+    // Every number box shows the longest value it takes, whole, in its designed size: after typing it, its first and last characters
+    // lie inside the box's frame.
+    void numberBoxesShowTheirLongestValues()
+    {
+        TestWindow w;
+        w.click("SuujiNyuuryokuBtn");
+        w.click("OnOffBtn");
+        for (const auto& [name, longest] : {std::pair("SuuryouBox1", "999"), std::pair("TankaBox1", "12000"), std::pair("TankaBox2", "99999"),
+                                            std::pair("KingakuBox1", "99999999"), std::pair("GoukeiBox", "999999999"),
+                                            std::pair("T_1_Yuubin", "123-4567"), std::pair("Sayuu_Xtxt", "-1000"), std::pair("Jyouge_Ytxt", "-1000")}) {
+            w.type(name, QString::fromLatin1(longest));
+            auto* box = w.c<QLineEdit>(name);
+            QCOMPARE(box->text(), QString::fromLatin1(longest));
+            box->grab(); // laid out as painted
+            const int end = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+            const int start = end - box->fontMetrics().horizontalAdvance(box->text());
+            QVERIFY2(start >= 1 && end < box->width() - 1, qPrintable(QStringLiteral("%1: %2..%3 of %4").arg(name).arg(start).arg(end).arg(box->width())));
+        }
+    }
+
+    // 合計 refused: the beep, the refused box chosen with its text selected, and a tip under it saying which box and why.
+    void totalRefusalSaysWhy()
+    {
+        TestWindow w;
+        w.click("SuujiNyuuryokuBtn");
+        w.type("SuuryouBox2", QStringLiteral("x7"));
+        w.type("TankaBox2", QStringLiteral("100"));
+        w.click("GoukeiBtn");
+        auto* refused = w.c<QLineEdit>("SuuryouBox2");
+        QVERIFY(QApplication::focusWidget() == refused && refused->selectedText() == QStringLiteral("x7"));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().contains(QStringLiteral("数量2の「x7」は数として読めません")), qPrintable(QToolTip::text()));
+        QCOMPARE(w.text("KingakuBox2"), QStringLiteral("0")); // nothing written
+    }
+
     void exitQuestion()
     {
         TestWindow w;

@@ -49,10 +49,13 @@ const char* const kKeyPage = "pdfPage";
 const char* const kKeyNudgeX = "nudgeX_tenthMm";
 const char* const kKeyNudgeY = "nudgeY_tenthMm";
 
+// An offset as typed, in mm: 1.5 (0.1 mm) is +0.15 mm, not rounded to a tenth.
 QString signedMm(double tenthMm)
 {
     const double mm = tenthMm / 10.0;
-    return (mm > 0 ? QStringLiteral("+") : QString()) + QString::number(mm, 'f', 1).replace(QLatin1Char('-'), QStringLiteral("−"));
+    const bool tenths = std::abs(mm * 10 - std::round(mm * 10)) < 1e-6;
+    return (mm > 0 ? QStringLiteral("+") : QString()) +
+           QString::number(mm, 'f', tenths ? 1 : 2).replace(QLatin1Char('-'), QStringLiteral("−"));
 }
 
 QPushButton* toolButton(const QString& caption, const QString& tip, QWidget* parent)
