@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -306,8 +307,13 @@ void Form1::buildControls()
         }
         if (spec.toolTip)
             w->setToolTip(QString::fromUtf8(spec.toolTip));
-        if (spec.shortcut)
-            static_cast<QAbstractButton*>(w)->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
+        if (spec.shortcut) {
+            // From any of the program's windows, not only this one; a modal
+            // dialog still holds it back.
+            auto* key = new QShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)), w);
+            key->setContext(Qt::ApplicationShortcut);
+            connect(key, &QShortcut::activated, static_cast<QAbstractButton*>(w), &QAbstractButton::click);
+        }
         w->setEnabled(spec.enabled);
         if (!spec.visible)
             w->setVisible(false);

@@ -5,6 +5,8 @@
 
 #include "app/widgets/frame.h"
 #include "app/widgets/updown.h"
+#include "app/books/addressbookwindow.h"
+#include "app/widgets/childwindow.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -15,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolTip>
 
@@ -386,6 +389,48 @@ private slots:
         QTRY_VERIFY(QToolTip::isVisible());
         QVERIFY2(QToolTip::text().contains(QStringLiteral("数量2の「x7」は数として読めません")), qPrintable(QToolTip::text()));
         QCOMPARE(w.text("KingakuBox2"), QStringLiteral("0")); // nothing written
+    }
+
+    // F2 to F5 open (or bring to the front) the address book, the history, the batch and the preview from any of the program's
+    // windows, pressed where the focus is.
+    void functionKeysFromEveryWindow()
+    {
+        TestWindow w;
+        w.showActive();
+        const std::pair<Qt::Key, const char*> keys[] = {{Qt::Key_F2, "AddressBookWindow"}, {Qt::Key_F3, "HistoryWindow"},
+                                                        {Qt::Key_F4, "BatchWindow"},       {Qt::Key_F5, "PreviewWindow"},
+                                                        {Qt::Key_F2, "AddressBookWindow"}};
+        for (const auto& [key, window] : keys) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow(), key);
+            QTRY_COMPARE(QApplication::activeWindow()->objectName(), QString::fromLatin1(window));
+        }
+    }
+
+    // A window of the program opens beside the main window, at its top, not at the screen's corner; where the user leaves it, it
+    // opens again, in this run and the next.
+    void childWindowsOpenBesideAndRemember()
+    {
+        // The room on the screen decides the side.
+        const QRect screen(0, 0, 1920, 1080), owner(100, 200, 725, 506);
+        QCOMPARE(app::besideOwner(owner, {780, 500}, screen), QPoint(833, 200));
+        QCOMPARE(app::besideOwner(owner.translated(1000, 0), {780, 500}, screen), QPoint(312, 200));
+        QCOMPARE(app::besideOwner(QRect(500, 800, 725, 280), {900, 600}, screen), QPoint(1020, 480)); // kept on the screen
+
+        TestWindow w;
+        w.showActive();
+        QWidget* book = app::showAddressBook(*w.form, *w.services);
+        const QRect free = w.form->screen()->availableGeometry();
+        QCOMPARE(book->pos(), app::besideOwner(w.form->frameGeometry(), book->frameGeometry().size(), free));
+        QCOMPARE(book->y(), w.form->y());
+        const QRect left(free.topLeft() + QPoint(31, 42), QSize(700, 450));
+        book->setGeometry(left);
+        book->close();
+        QCOMPARE(app::showAddressBook(*w.form, *w.services)->geometry(), left);
+        book->close();
+        w.rebuild(); // the next run
+        QVERIFY(w.form->Form_Load());
+        w.showActive();
+        QCOMPARE(app::showAddressBook(*w.form, *w.services)->geometry(), left);
     }
 
     void exitQuestion()

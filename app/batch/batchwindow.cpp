@@ -893,7 +893,7 @@ void BatchWindow::closeEvent(QCloseEvent* event)
 
 BatchWindow* showBatch(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<BatchWindow>(window, [&] { return new BatchWindow(services, window); });
+    return showChildWindow<BatchWindow>(window, services.session.folders().settingsFile(), [&] { return new BatchWindow(services, window); });
 }
 
 } // namespace app

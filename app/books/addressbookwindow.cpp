@@ -508,7 +508,7 @@ void AddressBookWindow::tellStorageProblem(const QString& lead)
 
 AddressBookWindow* showAddressBook(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<AddressBookWindow>(window, [&] { return new AddressBookWindow(window, services); });
+    return showChildWindow<AddressBookWindow>(window, services.session.folders().settingsFile(), [&] { return new AddressBookWindow(window, services); });
 }
 
 } // namespace app

@@ -328,7 +328,7 @@ void HistoryWindow::tellStorageProblem()
 
 HistoryWindow* showHistory(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<HistoryWindow>(window, [&] { return new HistoryWindow(window, services); });
+    return showChildWindow<HistoryWindow>(window, services.session.folders().settingsFile(), [&] { return new HistoryWindow(window, services); });
 }
 
 } // namespace app

@@ -110,7 +110,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
 
     auto* zoomOutButton = toolButton(QStringLiteral("縮小 (F7)"), QStringLiteral("小さく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
     auto* zoomInButton = toolButton(QStringLiteral("拡大 (F8)"), QStringLiteral("大きく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
-    auto* trueSizeButton = toolButton(QStringLiteral("実寸 (F5)"), QStringLiteral("用紙を実際の大きさで表示します"), this);
+    auto* trueSizeButton = toolButton(QStringLiteral("実寸 (Ctrl+0)"), QStringLiteral("用紙を実際の大きさで表示します"), this);
     auto* fitButton = toolButton(QStringLiteral("全体 (F6)"), QStringLiteral("用紙全体がウィンドウに収まるように表示します"), this);
     m_zoomLabel = new QLabel(this);
     m_zoomLabel->setMinimumWidth(m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("倍率 1000%")));
@@ -181,7 +181,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
 
     const std::pair<QKeySequence, void (PreviewWindow::*)()> keys[] = {
         {QKeySequence(Qt::Key_F7), &PreviewWindow::zoomOut},       {QKeySequence(Qt::Key_F8), &PreviewWindow::zoomIn},
-        {QKeySequence(Qt::Key_F5), &PreviewWindow::showTrueSize},  {QKeySequence(Qt::Key_F6), &PreviewWindow::fitToWindow},
+        {QKeySequence(Qt::Key_F6), &PreviewWindow::fitToWindow},
         {QKeySequence::ZoomIn, &PreviewWindow::zoomIn},            {QKeySequence::ZoomOut, &PreviewWindow::zoomOut},
         {QKeySequence(Qt::CTRL | Qt::Key_0), &PreviewWindow::showTrueSize},
     };
@@ -412,7 +412,7 @@ PreviewSource previewSourceOf(const WaybillWindow& window)
 PreviewWindow* showPreview(WaybillWindow& window, Services& services)
 {
     print::SystemPrinter* printer = services.systemPrinter;
-    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, [&] {
+    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, services.session.folders().settingsFile(), [&] {
         auto* made = new PreviewWindow(previewSourceOf(window), &window);
         // The offsets at once; other changes after the window's own handlers
         // have run (a care-of line shown, the numbers switched on).
