@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
@@ -606,8 +607,18 @@ void Form1::openBatch() { showBatch(*this, m_services); }
 
 void Form1::PriDiaBtn_Click()
 {
-    if (m_services.systemPrinter)
-        m_services.systemPrinter->chooseWith([this](QPrinter& printer) { return m_services.printerDialog.run(this, printer); });
+    print::SystemPrinter* printer = m_services.systemPrinter;
+    if (!printer)
+        return;
+    // The dialog would offer no printer to choose: say where prints go.
+    if (printer->writesPdfFiles()) {
+        platform::inform(m_services.messages, this,
+                         QStringLiteral("このコンピュータにはプリンタが見つかりません。印刷すると、そのたびに新しいPDFファイルとして"
+                                        "次のフォルダに保存されます。\n\n%1\n\nプリンタをつないで使えるようにしてから、もう一度「プリンタの設定」を押してください。")
+                             .arg(QDir::toNativeSeparators(printer->pdfFolder())));
+        return;
+    }
+    printer->chooseWith([this](QPrinter& p) { return m_services.printerDialog.run(this, p); });
 }
 
 } // namespace app

@@ -262,6 +262,12 @@ private slots:
                 withName += word.text == QStringLiteral("山田太郎");
         }
         QCOMPARE(withName, 2);
+
+        // 「プリンタの設定」 offers no empty dialog: it says where prints go.
+        w.click("PriDiaBtn");
+        QCOMPARE(w.dialog.runs, 0);
+        QVERIFY2(w.messages.last().contains(QStringLiteral("PDF")) && w.messages.last().contains(QDir::toNativeSeparators(docs)),
+                 qPrintable(w.messages.last()));
     }
 
     // No printer and the documents folder on a full disk or gone read-only:

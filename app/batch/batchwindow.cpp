@@ -5,6 +5,7 @@
 #include "app/batch/orderlistmodel.h"
 #include "app/preview/previewwidget.h"
 #include "app/batch/roweditdialog.h"
+#include "app/platform/filedialogs.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
@@ -16,8 +17,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -160,7 +161,7 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     m_list.setFitCheck(print::overrunProblem);
 
     m_chooseFile = [](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
+        return platform::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
                                             QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     };
     m_runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };

@@ -5,6 +5,7 @@
 #include "app/books/addressdialog.h"
 #include "app/books/bookwidgets.h"
 #include "app/platform/messagebox.h"
+#include "app/platform/filedialogs.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -470,7 +470,7 @@ void AddressBookWindow::chooseExportFile()
     const QString utf8 = QStringLiteral("CSV（UTF-8、BOM付き） (*.csv)");
     const QString cp932 = QStringLiteral("CSV（Shift_JIS／CP932） (*.csv)");
     QString chosenFilter = utf8;
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("住所録の書き出し"),
+    QString path = platform::saveFileName(this, QStringLiteral("住所録の書き出し"),
                                                 QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
                                                 utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
     if (path.isEmpty())
@@ -482,7 +482,7 @@ void AddressBookWindow::chooseExportFile()
 
 void AddressBookWindow::chooseImportFile()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
+    const QString path = platform::openFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
                                                       QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     if (!path.isEmpty())
         importFrom(path);

@@ -2,6 +2,7 @@
 
 #include "app/preview/formpaperdialog.h"
 #include "app/preview/pdfpage.h"
+#include "app/platform/filedialogs.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
@@ -9,7 +10,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -290,7 +290,7 @@ void PreviewWindow::removeScan()
 void PreviewWindow::chooseScan()
 {
     const QString start = m_scanPath.isEmpty() ? QString() : QFileInfo(m_scanPath).absolutePath();
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
+    const QString path = platform::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
                                                       QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
     if (path.isEmpty())
         return;
