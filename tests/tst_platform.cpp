@@ -96,6 +96,16 @@ private slots:
                      QTest::keyClick(box, Qt::Key_Return);
                  }),
                  MsgAnswer::No);
+        // Buttons that say what they do, the second the default and Escape's.
+        auto printAnyway = defaultNo;
+        printAnyway.yesText = QStringLiteral("このまま印刷");
+        printAnyway.noText = QStringLiteral("戻る");
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape})
+            QCOMPARE(withModal<QMessageBox>([&] { return boxes.show(nullptr, printAnyway); }, [key](QMessageBox* box) {
+                         QCOMPARE(box->button(QMessageBox::Yes)->text() + box->defaultButton()->text(), QStringLiteral("このまま印刷戻る"));
+                         QTest::keyClick(box, key);
+                     }),
+                     MsgAnswer::No);
         QCOMPARE(withModal<QMessageBox>([&] { platform::warn(boxes, nullptr, QStringLiteral("多重起動できません。")); return 0; },
                                         [](QMessageBox* box) {
                                             QVERIFY(box->windowTitle() == QStringLiteral("ホルテア") && box->icon() == QMessageBox::Warning);
