@@ -292,9 +292,10 @@ private slots:
         book->findChild<QPushButton*>(QStringLiteral("toSender"))->click();
         QCOMPARE(w.form->readWaybill().sender, saved);
 
-        // Edited in the dialog; removed after a question answered yes.
+        // Edited in the dialog, a reading typed there too; removed after a question answered yes.
         withPopup<app::AddressDialog>([&] { book->editChosen(); }, [](app::AddressDialog* dialog) {
             dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("山田花子"));
+            type(&dialog->readingField(), QStringLiteral("ヤマダ ハナコ"));
             dialog->accept();
         });
         QVERIFY(book->chosenEntry()); // still in view, though the search was for the old name
@@ -327,8 +328,13 @@ private slots:
             return bookOf(other.session->addressBook());
         };
 
+        // A reading goes out and comes back in its own column.
+        QVERIFY(book.edit(book.recent(Kind::Recipient).front().id, company, QStringLiteral("ホルテアショウジ")));
         const QString cp932 = dir.filePath(QStringLiteral("cp932.csv"));
         QVERIFY(window->exportTo(cp932, csv::Encoding::Cp932));
+        TestWindow readBack;
+        QVERIFY(app::showAddressBook(*readBack.form, *readBack.services)->importFrom(cp932));
+        QCOMPARE(readBack.session->addressBook().search(Kind::Recipient, QStringLiteral("しょうじ")).value(0).address, company);
         QFile raw(cp932);
         const QByteArray bytes = raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray();
         QVERIFY(bytes.contains("\x87\x8a\x83\x7a") && bytes.contains("\x81\x60") && bytes.contains("\"'=SUM(A1)\"")); // ㈱ホ, ～
