@@ -11,6 +11,7 @@
 #include "app/books/addressbookwindow.h"
 #include "app/books/addressdialog.h"
 #include "app/books/historywindow.h"
+#include "app/widgets/elidedtips.h"
 
 #include <QCheckBox>
 #include <QMenu>
@@ -166,7 +167,7 @@ private slots:
     {
         TestWindow w;
         auto record = [&](const waybill::Address& to, const char* when, std::optional<QString> order) {
-            QVERIFY(w.session->history().record({.printedAt = at(when), .destination = QStringLiteral("/home/shop/Documents/horutea-0001.pdf"),
+            QVERIFY(w.session->history().record({.printedAt = at(when), .destination = QStringLiteral("/home/shop/Documents/送り状_20260301_090000.pdf"),
                                                  .orderNumber = order, .waybill = {.recipient = to, .sender = kShop}}));
         };
         record(address("山田太郎", "1000001", "東京都千代田区千代田1-1", "03-1234-5678"), "2026-03-01T09:00:00", QStringLiteral("A-1"));
@@ -174,7 +175,14 @@ private slots:
         record(address("鈴木一郎", "0600001", "北海道札幌市中央区", "011-222-3333"), "2026-03-09T09:00:00", QStringLiteral("B-7"));
 
         app::HistoryWindow* window = app::showHistory(*w.form, *w.services);
-        QCOMPARE(window->list().topLevelItem(0)->text(4), QStringLiteral("horutea-0001.pdf"));
+        // Telephone and sender beside the recipient, the postal code as lists show it, every column but the address as wide as its
+        // texts (the address's tip holds it whole).
+        QTreeWidgetItem* newest = window->list().topLevelItem(0);
+        QCOMPARE((QStringList{newest->text(1), newest->text(2), newest->text(3), newest->text(5), newest->text(6)}),
+                 (QStringList{"鈴木一郎", "011-222-3333", "060-0001", kShop.name, "送り状_20260301_090000.pdf"}));
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        for (int column = 0; column < window->list().columnCount(); ++column)
+            QVERIFY2(column == 4 || !app::ElidedTextTips::isCutShort(window->list(), window->list().model()->index(0, column)), qPrintable(QString::number(column)));
         using Key = app::HistoryWindow::Key;
         const struct {
             Key key;
@@ -300,6 +308,19 @@ private slots:
         });
         QVERIFY(book->chosenEntry()); // still in view, though the search was for the old name
         QCOMPARE(book->chosenEntry()->address.name, QStringLiteral("山田花子"));
+        QCOMPARE(book->chosenEntry()->reading, QStringLiteral("ヤマダ ハナコ"));
+        // Found by its reading in either kana and either width, shown with it and its postal code as lists show codes;
+        // one Enter in the search field puts it back.
+        for (const QString& typed : {QStringLiteral("やまだはな"), QStringLiteral("ﾊﾅｺ")}) {
+            type(&book->searchField(), typed);
+            QCOMPARE(book->shownEntries().size(), 1);
+        }
+        QCOMPARE(book->list().topLevelItem(0)->text(1) + book->list().topLevelItem(0)->text(2), QStringLiteral("ヤマダ ハナコ100-0001"));
+        w.click("T_clear1");
+        book->activateWindow();
+        QTRY_VERIFY(book->isActiveWindow());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(w.form->readWaybill().recipient.name, QStringLiteral("山田花子"));
         w.messages.answers = {platform::MsgAnswer::No};
         book->removeChosen();
         QCOMPARE(w.session->addressBook().recent(Kind::Recipient).size(), 1);
