@@ -48,7 +48,7 @@ constexpr qint64 kSummaryEveryMs = 250;
 // Rows read before the column dialog, for its examples.
 constexpr int kSampleRows = 3;
 // No column but the reasons grows wider than this many characters.
-constexpr double kWidestColumn_em = 16;
+constexpr double kWidestColumn_em = 11;
 
 QPushButton* commandButton(const QString& caption, const QString& tip, QWidget* parent)
 {

@@ -67,7 +67,7 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     };
     const FieldSpec specs[5] = {{"名前", "name", "お届け先・ご依頼主の名前や様方"},
                                 {"電話番号", "telephone", "一部だけでも探せます"},
-                                {"郵便番号", "postalCode", "例：1000001"},
+                                {"郵便番号", "postalCode", "例：100-0001"},
                                 {"住所", "address", "住所の一部"},
                                 {"注文番号", "orderNumber", ""}};
     auto* conditions = new QGridLayout;
