@@ -79,8 +79,12 @@ void applyAmounts(const FindControl& find)
         box->setFocus(Qt::OtherFocusReason);
         box->selectAll();
         platform::beep();
-        // Said where the eyes are, under the box, until the next key or click.
+        // Said where the eyes are, under the box, until the next key, click
+        // or move of the pointer; and again when the pointer rests on the box,
+        // until its text changes.
         QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), refused->reason, box, {}, kRefusalShownMs);
+        box->setToolTip(refused->reason);
+        QObject::connect(box, &QLineEdit::textChanged, box, [box] { box->setToolTip({}); }, Qt::SingleShotConnection);
         return;
     }
     const entry::Amounts& a = std::get<entry::Amounts>(result);

@@ -389,6 +389,10 @@ private slots:
         QTRY_VERIFY(QToolTip::isVisible());
         QVERIFY2(QToolTip::text().contains(QStringLiteral("数量2の「x7」は数として読めません")), qPrintable(QToolTip::text()));
         QCOMPARE(w.text("KingakuBox2"), QStringLiteral("0")); // nothing written
+        // Pointed at later, the box says it again, until it is mended.
+        QVERIFY(refused->toolTip().contains(QStringLiteral("「x7」")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
+        QVERIFY(refused->toolTip().isEmpty());
     }
 
     // F2 to F5 open (or bring to the front) the address book, the history, the batch and the preview from any of the program's
