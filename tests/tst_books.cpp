@@ -120,9 +120,8 @@ private slots:
 
         // From the postal code field by keyboard, the other one; the one
         // picked moves to the top; Escape picks nothing.
-        QLineEdit* postal = w.c<QComboBox>("iraiYuubin")->lineEdit();
-        postal->setFocus();
-        withPopup<QMenu>([&] { QTest::keyClick(postal, Qt::Key_Down, Qt::AltModifier); }, [](QMenu* menu) {
+        w.c("iraiYuubin")->setFocus();
+        withPopup<QMenu>([&] { QTest::keyClick(focused(w.c("iraiYuubin")), Qt::Key_Down, Qt::AltModifier); }, [](QMenu* menu) {
             QTest::keyClick(menu, Qt::Key_Down);
             QTest::keyClick(menu, Qt::Key_Return);
         });
