@@ -144,6 +144,18 @@ private slots:
         for (int column = 1; column <= 3; ++column)
             QVERIFY2(list->header()->sectionSize(column) >= static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column), qPrintable(QString::number(column)));
         QVERIFY2(englishIn(&dialog).isEmpty(), qPrintable(englishIn(&dialog).join(QLatin1Char('|'))));
+
+        // Saving: the filter asked for is the one shown, the one chosen comes back with the file.
+        const QString utf8 = QStringLiteral("CSV（UTF-8） (*.csv)"), cp932 = QStringLiteral("CSV（CP932） (*.csv)");
+        QString chosen = cp932;
+        const QString path = withModal<QFileDialog>([&] { return platform::saveFileName(nullptr, QStringLiteral("書き出し"), dir.path(), utf8 + QStringLiteral(";;") + cp932, &chosen); },
+                                                    [&](QFileDialog* save) {
+                                                        QCOMPARE(save->selectedNameFilter(), cp932);
+                                                        save->selectNameFilter(utf8);
+                                                        save->selectFile(dir.filePath(QStringLiteral("書き出し.csv")));
+                                                        save->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+                                                    });
+        QVERIFY(path == dir.filePath(QStringLiteral("書き出し.csv")) && chosen == utf8);
     }
 
     // The dialog opens as a setup form (the page range and copies tab gone,
