@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 
 namespace testing {
@@ -37,6 +39,16 @@ inline QWidget* focused(QWidget* control)
     if (!f || f->window() != control->window())
         f = control->window()->focusWidget();
     return f ? f : control;
+}
+
+// The tip a widget shows when the pointer rests on it at `at`.
+inline QString tipAt(QWidget* widget, QPoint at = {4, 4})
+{
+    QHelpEvent rest(QEvent::ToolTip, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &rest);
+    const QString tip = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return tip;
 }
 
 // Types into a text box or a combo box's edit field as a user does: focus

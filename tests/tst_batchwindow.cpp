@@ -16,7 +16,6 @@
 #include "print/systemprinter.h"
 
 #include <QFile>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,7 +24,6 @@
 #include <QStringEncoder>
 #include <QTableView>
 #include <QTimer>
-#include <QToolTip>
 
 using namespace testing;
 using app::BatchWindow;
@@ -138,10 +136,7 @@ private slots:
     {
         TestWindow w;
         QVERIFY(w.session->addressBook().save(addressbook::Kind::Sender, kSender));
-        w.showActive();
-        QTest::keyClick(w.form.get(), Qt::Key_F4);
-        auto* bw = w.form->findChild<BatchWindow*>(QStringLiteral("BatchWindow"));
-        QVERIFY(bw && bw->isVisible());
+        BatchWindow* bw = app::showBatch(*w.form, *w.services);
         type(bw->constantsPanel().itemDescription(), QStringLiteral("雑貨"));
         QTest::qWait(20);
         QVERIFY2(bw->bannerText().isEmpty(), qPrintable(bw->bannerText()));
@@ -170,13 +165,10 @@ private slots:
         QVERIFY2(bw->preview().pixelsPerMm() * 25.4 / 72 * 10 >= 10, qPrintable(QString::number(bw->preview().pixelsPerMm())));
         QCOMPARE(cell(bw, 0, OrderListModel::PostalCodeColumn), QStringLiteral("100-0001"));
         // Columns as wide as their texts; one still cut short shows whole when pointed at.
-        const QTableView& table = bw->table();
-        QVERIFY(!app::ElidedTextTips::isCutShort(table, bw->model().index(3, OrderListModel::StateColumn)));
+        QTableView& table = bw->table();
         const QModelIndex longName = bw->model().index(4, OrderListModel::NameColumn);
-        QVERIFY(app::ElidedTextTips::isCutShort(table, longName));
-        QHelpEvent rest(QEvent::ToolTip, table.visualRect(longName).center(), table.viewport()->mapToGlobal(table.visualRect(longName).center()));
-        QApplication::sendEvent(table.viewport(), &rest);
-        QTRY_COMPARE(QToolTip::text(), QString(30, QChar(0x5c71)));
+        QVERIFY(!app::ElidedTextTips::isCutShort(table, bw->model().index(3, OrderListModel::StateColumn)) && app::ElidedTextTips::isCutShort(table, longName));
+        QCOMPARE(tipAt(table.viewport(), table.visualRect(longName).center()), QString(30, QChar(0x5c71)));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり", "不備あり", "印刷できる", "不備あり"}));
         // What is wrong first, with what to do; the column named in full in the tip.
         QVERIFY(cell(bw, 0, OrderListModel::ReasonColumn).isEmpty());
@@ -280,8 +272,7 @@ private slots:
         // Several forms: asked first with their number, 印刷 the default.
         w.messages.answers = {platform::MsgAnswer::Yes};
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY2(w.messages.last().contains(QStringLiteral("送り状 3 枚")), qPrintable(w.messages.last()));
-        QCOMPARE(w.messages.shown.back().defaultButton, platform::MsgAnswer::Yes);
+        QVERIFY(w.messages.last().contains(QStringLiteral("送り状 3 枚")) && w.messages.shown.back().defaultButton == platform::MsgAnswer::Yes);
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "印刷済み", "印刷済み"}));
         QVERIFY(bw->statusText().contains(QStringLiteral("3 枚")));
         auto expected = [&](waybill::Address to, QString description, QString productNumber) {

@@ -177,9 +177,8 @@ private slots:
         // Telephone and sender beside the recipient, the postal code as lists show it, every column but the address as wide as its
         // texts (the address's tip holds it whole).
         QTreeWidgetItem* newest = window->list().topLevelItem(0);
-        QCOMPARE((QStringList{newest->text(1), newest->text(2), newest->text(3), newest->text(5), newest->text(6)}),
-                 (QStringList{"鈴木一郎", "011-222-3333", "060-0001", kShop.name, "送り状_20260301_090000.pdf"}));
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(newest->text(1) + newest->text(2) + newest->text(3) + newest->text(5) + newest->text(6),
+                 QStringLiteral("鈴木一郎011-222-3333060-0001ホルテア雑貨店送り状_20260301_090000.pdf"));
         for (int column = 0; column < window->list().columnCount(); ++column)
             QVERIFY2(column == 4 || !app::ElidedTextTips::isCutShort(window->list(), window->list().model()->index(0, column)), qPrintable(QString::number(column)));
         using Key = app::HistoryWindow::Key;
@@ -310,10 +309,10 @@ private slots:
         QCOMPARE(book->chosenEntry()->reading, QStringLiteral("ヤマダ ハナコ"));
         // Found by its reading in either kana and either width, shown with it and its postal code as lists show codes;
         // one Enter in the search field puts it back.
-        for (const QString& typed : {QStringLiteral("やまだはな"), QStringLiteral("ﾊﾅｺ")}) {
-            type(&book->searchField(), typed);
-            QCOMPARE(book->shownEntries().size(), 1);
-        }
+        type(&book->searchField(), QStringLiteral("ﾊﾅｺ"));
+        QCOMPARE(book->shownEntries().size(), 1);
+        type(&book->searchField(), QStringLiteral("やまだはな"));
+        QCOMPARE(book->shownEntries().size(), 1);
         QCOMPARE(book->list().topLevelItem(0)->text(1) + book->list().topLevelItem(0)->text(2), QStringLiteral("ヤマダ ハナコ100-0001"));
         w.click("T_clear1");
         book->activateWindow();

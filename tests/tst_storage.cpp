@@ -421,18 +421,13 @@ private slots:
         Database db(path);
         AddressBook book(db);
         const auto sato = book.search(Kind::Recipient, QStringLiteral("佐藤"));
-        QVERIFY(sato.size() == 1 && sato.front().reading.isEmpty());
-        QVERIFY(book.search(Kind::Recipient, QStringLiteral("さとう")).isEmpty());
+        QVERIFY(sato.size() == 1 && sato.front().reading.isEmpty() && book.search(Kind::Recipient, QStringLiteral("さとう")).isEmpty());
         const auto id = book.edit(sato.front().id, sato.front().address, QStringLiteral("サトウ イチロウ"));
-        QCOMPARE(id, sato.front().id);
         for (const char* typed : {"さとう", "サトウイチ", "ｻﾄｳ ｲﾁﾛｳ", "いちろう"})
             QVERIFY2(names(book.search(Kind::Recipient, QString::fromUtf8(typed))) == QStringList{QStringLiteral("佐藤一郎")}, typed);
         QCOMPARE(book.save(Kind::Recipient, sato.front().address), id); // from the window, without a reading
-        auto moved = sato.front().address;
-        moved.line1 = QStringLiteral("大阪府");
-        QVERIFY(book.edit(*id, moved));
-        QCOMPARE(book.get(*id)->reading, QStringLiteral("サトウ イチロウ"));
-        QVERIFY(book.edit(*id, moved, QStringLiteral("サトウ")));
+        QVERIFY(book.edit(*id, kShop) && book.get(*id)->reading == QStringLiteral("サトウ イチロウ"));
+        QVERIFY(book.edit(*id, kShop, QStringLiteral("サトウ")));
         QVERIFY(book.search(Kind::Recipient, QStringLiteral("いちろう")).isEmpty());
         QVERIFY(!db.takeProblem());
     }
