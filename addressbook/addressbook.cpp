@@ -13,7 +13,7 @@ using storage::Session;
 using storage::textValue;
 
 const QString kColumns = QStringLiteral(
-    "id, kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, last_used_ms");
+    "id, kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, last_used_ms, reading");
 
 // A search first looks among this many most recently used entries of the
 // kind; when they hold enough matches those are the answer, and the whole book
@@ -26,9 +26,9 @@ constexpr qsizetype kTrigramCharacters = 3;
 // matches sooner).
 constexpr int kMostTrigramsOfShortKey = 500;
 
-QString searchTextOf(const waybill::Address& a)
+QString searchTextOf(const waybill::Address& a, const QString& reading)
 {
-    return storage::paddedSearchKey({a.name, a.telephone, a.postalCode, a.line1, a.line2, a.careOf});
+    return storage::paddedSearchKey({a.name, a.telephone, a.postalCode, a.line1, a.line2, a.careOf, reading});
 }
 
 qint64 msOf(const QDateTime& time)
@@ -49,6 +49,7 @@ AddressEntry entryFrom(const QSqlQuery& row)
     entry.address.careOfShown = row.value(7).toBool();
     entry.address.telephone = row.value(8).toString();
     entry.lastUsed = QDateTime::fromMSecsSinceEpoch(row.value(9).toLongLong());
+    entry.reading = row.value(10).toString();
     return entry;
 }
 
@@ -65,7 +66,8 @@ public:
               QStringLiteral("UPDATE address_entry SET last_used_ms = max(last_used_ms, ?) WHERE id = ?"))),
           m_insert(session.prepare(QStringLiteral(
               "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
-              "last_used_ms, search_text) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+              "last_used_ms, search_text, reading) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
+          m_setReading(session.prepare(QStringLiteral("UPDATE address_entry SET reading = ?, search_text = ? WHERE id = ?")))
     {
     }
 
@@ -87,24 +89,33 @@ public:
         return m_session.exec(m_touch);
     }
 
-    std::optional<qint64> insert(Kind kind, const waybill::Address& a, qint64 usedAtMs)
+    // The reading of entry `id`, whose address is `a`.
+    bool setReading(qint64 id, const waybill::Address& a, const QString& reading)
+    {
+        bind(m_setReading, {textValue(reading), textValue(searchTextOf(a, reading)), id});
+        return m_session.exec(m_setReading);
+    }
+
+    std::optional<qint64> insert(Kind kind, const waybill::Address& a, qint64 usedAtMs, const QString& reading)
     {
         bind(m_insert, {int(kind), textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
-                        textValue(a.careOf), a.careOfShown, textValue(a.telephone), usedAtMs, textValue(searchTextOf(a))});
+                        textValue(a.careOf), a.careOfShown, textValue(a.telephone), usedAtMs, textValue(searchTextOf(a, reading)),
+                        textValue(reading)});
         if (!m_session.exec(m_insert))
             return std::nullopt;
         return m_insert.lastInsertId().toLongLong();
     }
 
-    // The id saved under, and whether it was an entry already there.
-    std::optional<std::pair<qint64, bool>> save(Kind kind, const waybill::Address& a, qint64 usedAtMs)
+    // The id saved under, and whether it was an entry already there. A
+    // reading given is the entry's from then on; none keeps the one it has.
+    std::optional<std::pair<qint64, bool>> save(Kind kind, const waybill::Address& a, qint64 usedAtMs, const QString& reading)
     {
         if (const auto twin = twinOf(kind, a)) {
-            if (!touch(*twin, usedAtMs))
+            if (!touch(*twin, usedAtMs) || (!reading.isEmpty() && !setReading(*twin, a, reading)))
                 return std::nullopt;
             return std::pair{*twin, true};
         }
-        if (const auto id = insert(kind, a, usedAtMs))
+        if (const auto id = insert(kind, a, usedAtMs, reading))
             return std::pair{*id, false};
         return std::nullopt;
     }
@@ -121,6 +132,7 @@ private:
     QSqlQuery m_findTwin;
     QSqlQuery m_touch;
     QSqlQuery m_insert;
+    QSqlQuery m_setReading;
 };
 
 // Ids in the order found, then their rows in that order.
@@ -214,41 +226,43 @@ std::optional<QList<qint64>> idsThroughIndex(Session& session, Kind kind, const 
 
 } // namespace
 
-std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& address, const QDateTime& usedAt)
+std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& address, const QDateTime& usedAt, const QString& reading)
 {
     std::optional<qint64> id;
     const bool saved = m_database.write([&](Session& session) {
         Saver saver(session);
-        if (const auto result = saver.save(kind, address, msOf(usedAt)))
+        if (const auto result = saver.save(kind, address, msOf(usedAt), reading))
             id = result->first;
         return id.has_value();
     });
     return saved ? id : std::nullopt;
 }
 
-std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& address)
+std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& address, const std::optional<QString>& reading)
 {
     std::optional<qint64> remaining;
     const bool edited = m_database.write([&](Session& session) {
-        QSqlQuery current = session.prepare(QStringLiteral("SELECT kind, last_used_ms FROM address_entry WHERE id = ?"), {id});
+        QSqlQuery current = session.prepare(QStringLiteral("SELECT kind, last_used_ms, reading FROM address_entry WHERE id = ?"), {id});
         if (!session.exec(current) || !session.next(current))
             return false;
         const Kind kind = current.value(0).toInt() == int(Kind::Sender) ? Kind::Sender : Kind::Recipient;
         const qint64 lastUsedMs = current.value(1).toLongLong();
+        const QString kept = reading.value_or(current.value(2).toString());
         current.finish();
 
         Saver saver(session);
         if (const auto twin = saver.twinOf(kind, address, id)) {
-            if (!saver.touch(*twin, lastUsedMs) || !session.exec(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id}))
+            if (!saver.touch(*twin, lastUsedMs) || (!kept.isEmpty() && !saver.setReading(*twin, address, kept)) ||
+                !session.exec(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id}))
                 return false;
             remaining = *twin;
             return true;
         }
         const auto& a = address;
         if (!session.exec(QStringLiteral("UPDATE address_entry SET postal_code = ?, line1 = ?, line2 = ?, name = ?, care_of = ?, "
-                                         "care_of_shown = ?, telephone = ?, search_text = ? WHERE id = ?"),
-                          {textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
-                           textValue(a.careOf), a.careOfShown, textValue(a.telephone), textValue(searchTextOf(a)), id}))
+                                         "care_of_shown = ?, telephone = ?, reading = ?, search_text = ? WHERE id = ?"),
+                          {textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name), textValue(a.careOf),
+                           a.careOfShown, textValue(a.telephone), textValue(kept), textValue(searchTextOf(a, kept)), id}))
             return false;
         remaining = id;
         return true;
@@ -345,7 +359,8 @@ std::optional<ImportResult> AddressBook::importEntries(const QList<ImportEntry>&
     const bool imported = m_database.write([&](Session& session) {
         Saver saver(session);
         for (const ImportEntry& entry : entries) {
-            const auto saved = saver.save(entry.kind, entry.address, entry.lastUsed.isValid() ? entry.lastUsed.toMSecsSinceEpoch() : nowMs);
+            const auto saved = saver.save(entry.kind, entry.address, entry.lastUsed.isValid() ? entry.lastUsed.toMSecsSinceEpoch() : nowMs,
+                                          entry.reading);
             if (!saved)
                 return false;
             ++(saved->second ? result.merged : result.added);

@@ -17,12 +17,14 @@ struct AddressEntry {
     Kind kind = Kind::Recipient;
     waybill::Address address;
     QDateTime lastUsed;
+    QString reading; // フリガナ of the name, as typed; found like the name, never printed
 };
 
 struct ImportEntry {
     Kind kind = Kind::Recipient;
     waybill::Address address;
     QDateTime lastUsed; // invalid: the time of the import
+    QString reading;
 };
 
 struct ImportResult {
@@ -35,20 +37,23 @@ public:
     explicit AddressBook(storage::Database& database) : m_database(database) {}
 
     // Saves an address used at usedAt (invalid: now). An identical address of
-    // the same kind is not added again: that entry becomes the used one. The
-    // id of the entry, or nothing when the database cannot be used.
-    std::optional<qint64> save(Kind kind, const waybill::Address& address, const QDateTime& usedAt = {});
-    // Changes an entry's address; its kind and last use stay. When the new
-    // address equals another entry of the kind, the two become one (the other,
-    // with the later of both last uses). The id of the entry that remains.
-    std::optional<qint64> edit(qint64 id, const waybill::Address& address);
+    // the same kind is not added again: that entry becomes the used one, and
+    // takes the reading when one is given. The id of the entry, or nothing
+    // when the database cannot be used.
+    std::optional<qint64> save(Kind kind, const waybill::Address& address, const QDateTime& usedAt = {}, const QString& reading = {});
+    // Changes an entry's address, and its reading when one is given; its
+    // kind and last use stay. When the new address equals another entry of
+    // the kind, the two become one (the other, with the later of both last
+    // uses, and this one's reading where it has one). The id of the entry
+    // that remains.
+    std::optional<qint64> edit(qint64 id, const waybill::Address& address, const std::optional<QString>& reading = std::nullopt);
     bool remove(qint64 id);
     std::optional<AddressEntry> get(qint64 id);
     // Marks an entry as just used, for the order of the lists.
     bool markUsed(qint64 id, const QDateTime& usedAt = {});
 
-    // Entries of the kind whose name, telephone, postal code, address or
-    // care-of line contains the typed text (in the loose form of
+    // Entries of the kind whose name, reading, telephone, postal code,
+    // address or care-of line contains the typed text (in the loose form of
     // storage::searchKey), most recently used first. An empty text lists the
     // most recently used.
     QList<AddressEntry> search(Kind kind, const QString& typed, int limit = 20);

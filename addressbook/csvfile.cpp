@@ -11,13 +11,13 @@ CsvExport writeCsv(AddressBook& book, QIODevice& device, csv::Encoding encoding)
 {
     CsvExport result;
     csv::Writer writer(device, encoding);
-    if (writer.write(orders::addressBookHeadings()) != csv::Writer::Result::Written) {
+    if (writer.write(orders::addressBookHeadings() << orders::addressBookReadingHeading()) != csv::Writer::Result::Written) {
         result.errorText = writer.errorText();
         return result;
     }
     bool deviceFailed = false;
     const bool readWhole = book.forEach([&](const AddressEntry& entry) {
-        switch (writer.write(orders::addressBookRecord(entry.kind == Kind::Sender, entry.address))) {
+        switch (writer.write(orders::addressBookRecord(entry.kind == Kind::Sender, entry.address) << entry.reading)) {
         case csv::Writer::Result::Written:
             ++result.written;
             return true;
@@ -70,6 +70,8 @@ bool CsvReading::start()
                           .arg(orders::addressBookHeadings().join(QStringLiteral(", ")));
         return false;
     }
+    if (heading.fields.size() > orders::addressBookColumns().size())
+        m_readingColumn = orders::addressBookColumns().size();
     return true;
 }
 
@@ -127,6 +129,8 @@ bool CsvReading::readMore(int maxRecords)
             m_skipped.append(where + QStringLiteral("住所も名前も空です。"));
             continue;
         }
+        if (m_readingColumn >= 0 && m_readingColumn < record.fields.size())
+            entry.reading = entry::flattenLineBreaks(withoutFormulaGuard(record.fields[m_readingColumn])).trimmed();
         // The format has no column for the care-of switch: a care-of text
         // is there to be printed.
         entry.address.careOfShown = !entry.address.careOf.isEmpty();

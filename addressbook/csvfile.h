@@ -1,7 +1,8 @@
 #pragma once
 // The address book as a CSV file and back, in the program's own address-book
 // format (orders/columns.h): a heading row, then one row per entry with its
-// kind (お届け先 or ご依頼主). Written as UTF-8 with a byte-order mark or as
+// kind (お届け先 or ご依頼主), its reading (フリガナ) last; files without
+// the reading's column are read too. Written as UTF-8 with a byte-order mark or as
 // CP932; read in either.
 #include "addressbook/addressbook.h"
 #include "csv/encoding.h"
@@ -73,6 +74,7 @@ private:
     QList<ImportEntry> m_entries;
     QStringList m_skipped;
     QString m_errorText;
+    qsizetype m_readingColumn = -1; // none in files written before readings were kept
 };
 
 } // namespace addressbook

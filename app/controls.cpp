@@ -111,16 +111,23 @@ const ControlSpec kControls[] = {
 
     // Adjustment panel.
     {.name = "SayuuLabel", .kind = Kind::Label, .container = "CyouseiFrm", .leftTwips = 120, .topTwips = 240, .widthTwips = 975, .heightTwips = 195, .caption = "左右のズレ：", .tabIndex = 34},
-    {.name = "Sayuu_Xtxt", .kind = Kind::TextBox, .container = "CyouseiFrm", .leftTwips = 1080, .topTwips = 210, .widthTwips = 555, .heightTwips = 270, .caption = "0", .tabIndex = 28, .align = Align::Right, .ime = ImeMode::Disabled},
-    {.name = "UpDownX", .kind = Kind::UpDown, .container = "CyouseiFrm", .leftTwips = 2070, .topTwips = 240, .widthTwips = 645, .heightTwips = 240, .tabIndex = 30},
+    {.name = "Sayuu_Xtxt", .kind = Kind::TextBox, .container = "CyouseiFrm", .leftTwips = 1080, .topTwips = 210, .widthTwips = 555, .heightTwips = 270, .caption = "0", .tabIndex = 28, .align = Align::Right, .ime = ImeMode::Disabled,
+     .toolTip = "左右のズレ（0.1 mm単位）：10で印刷が1 mm右へ、-10で1 mm左へ動きます。小数も印刷に使えます（1.5なら0.15 mm）が、「ズレ保存」で残せるのは整数だけです"},
+    {.name = "UpDownX", .kind = Kind::UpDown, .container = "CyouseiFrm", .leftTwips = 2070, .topTwips = 240, .widthTwips = 645, .heightTwips = 240, .tabIndex = 30,
+     .toolTip = "押すたびに印刷を1 mm右（→）か左（←）へ動かします"},
     {.name = "JyougeLabel", .kind = Kind::Label, .container = "CyouseiFrm", .leftTwips = 90, .topTwips = 780, .widthTwips = 975, .heightTwips = 195, .caption = "上下のズレ：", .tabIndex = 35},
-    {.name = "Jyouge_Ytxt", .kind = Kind::TextBox, .container = "CyouseiFrm", .leftTwips = 1080, .topTwips = 780, .widthTwips = 555, .heightTwips = 270, .caption = "0", .tabIndex = 29, .align = Align::Right, .ime = ImeMode::Disabled},
-    {.name = "UpDownY", .kind = Kind::UpDown, .container = "CyouseiFrm", .leftTwips = 1710, .topTwips = 630, .widthTwips = 240, .heightTwips = 555, .tabIndex = 31},
+    {.name = "Jyouge_Ytxt", .kind = Kind::TextBox, .container = "CyouseiFrm", .leftTwips = 1080, .topTwips = 780, .widthTwips = 555, .heightTwips = 270, .caption = "0", .tabIndex = 29, .align = Align::Right, .ime = ImeMode::Disabled,
+     .toolTip = "上下のズレ（0.1 mm単位）：10で印刷が1 mm下へ、-10で1 mm上へ動きます。小数も印刷に使えます（1.5なら0.15 mm）が、「ズレ保存」で残せるのは整数だけです"},
+    {.name = "UpDownY", .kind = Kind::UpDown, .container = "CyouseiFrm", .leftTwips = 1710, .topTwips = 630, .widthTwips = 240, .heightTwips = 555, .tabIndex = 31,
+     .toolTip = "押すたびに印刷を1 mm上（↑）か下（↓）へ動かします"},
     {.name = "HozonBtn", .kind = Kind::PushButton, .container = "CyouseiFrm", .leftTwips = 2100, .topTwips = 630, .widthTwips = 615, .heightTwips = 555, .caption = "ズレ保存", .tabIndex = 32},
     {.name = "IchiBtn", .kind = Kind::PushButton, .container = "CyouseiFrm", .leftTwips = 2910, .topTwips = 630, .widthTwips = 1335, .heightTwips = 555, .caption = "○印の印刷", .tabIndex = 33},
+    // The unit of both offsets, beside the arrows of the first.
+    {.name = "offsetUnitLabel", .kind = Kind::Label, .container = "CyouseiFrm", .leftTwips = 2850, .topTwips = 240, .widthTwips = 1425, .heightTwips = 195, .caption = "単位：0.1 mm"},
 
     // Main buttons.
-    {.name = "OnOffBtn", .kind = Kind::ToggleButton, .container = "BtnFrm", .leftTwips = 60, .topTwips = 150, .widthTwips = 615, .heightTwips = 585, .tabIndex = 54},
+    {.name = "OnOffBtn", .kind = Kind::ToggleButton, .container = "BtnFrm", .leftTwips = 60, .topTwips = 150, .widthTwips = 615, .heightTwips = 585, .tabIndex = 54,
+     .toolTip = "印刷の位置を合わせる調整パネルを開きます。もう一度押すと閉じます"},
     {.name = "PriDiaBtn", .kind = Kind::PushButton, .container = "BtnFrm", .leftTwips = 720, .topTwips = 150, .widthTwips = 825, .heightTwips = 585, .caption = "プリンタの設定", .tabIndex = 76},
     {.name = "InsatsuBtn", .kind = Kind::PushButton, .container = "BtnFrm", .leftTwips = 1620, .topTwips = 150, .widthTwips = 1635, .heightTwips = 585, .caption = "印刷", .tabIndex = 25},
     {.name = "zEndBtn", .kind = Kind::PushButton, .container = "BtnFrm", .leftTwips = 3330, .topTwips = 150, .widthTwips = 915, .heightTwips = 585, .caption = "終了", .tabIndex = 26},

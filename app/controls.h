@@ -38,6 +38,9 @@ constexpr const char* kWindowName = "Form1";
 constexpr const char* kWindowCaption = " ホルテア(連続伝票用)";
 constexpr const char* kWindowFontFamily = "ＭＳ Ｐゴシック";
 constexpr int kWindowFontPoints = 9;
+// The face whose half-width digits are half an em, as the window's face's
+// were: for number boxes too narrow for their digits in the window's face.
+constexpr const char* kNumberFontFamily = "ＭＳ ゴシック";
 
 std::span<const ControlSpec> controlTable();
 

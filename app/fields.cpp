@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QToolTip>
 #include <QWidget>
 #include <array>
 
@@ -55,6 +56,11 @@ void swapAddressBlocks(const FindControl& find)
         setFieldText(find(kSenderFields[i]), recipient[i]);
 }
 
+namespace {
+// Long enough to be read twice.
+constexpr int kRefusalShownMs = 15000;
+} // namespace
+
 void applyAmounts(const FindControl& find)
 {
     static constexpr const char* inputs[] = {"SuuryouBox1", "TankaBox1", "SuuryouBox2", "TankaBox2"};
@@ -73,6 +79,12 @@ void applyAmounts(const FindControl& find)
         box->setFocus(Qt::OtherFocusReason);
         box->selectAll();
         platform::beep();
+        // Said where the eyes are, under the box, until the next key, click
+        // or move of the pointer; and again when the pointer rests on the box,
+        // until its text changes.
+        QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), refused->reason, box, {}, kRefusalShownMs);
+        box->setToolTip(refused->reason);
+        QObject::connect(box, &QLineEdit::textChanged, box, [box] { box->setToolTip({}); }, Qt::SingleShotConnection);
         return;
     }
     const entry::Amounts& a = std::get<entry::Amounts>(result);

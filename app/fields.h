@@ -56,7 +56,8 @@ void clearFields(const FindControl& find, const char* const (&fields)[6]);
 void swapAddressBlocks(const FindControl& find);
 
 // GoukeiBtn: writes all three results or, when refused, none; the refused
-// input gets the focus with its text selected and the platform beeps.
+// input gets the focus with its text selected, the platform beeps, and a
+// tip under the box says which box and why.
 void applyAmounts(const FindControl& find);
 
 } // namespace app

@@ -12,6 +12,7 @@
 #include "app/widgets/updown.h"
 #include "app/widgets/entryfield.h"
 #include "app/fields.h"
+#include "entry/precheck.h"
 #include "platform/fonts.h"
 #include "app/platform/ime.h"
 #include "postal/postalcode.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
@@ -27,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -305,8 +308,13 @@ void Form1::buildControls()
         }
         if (spec.toolTip)
             w->setToolTip(QString::fromUtf8(spec.toolTip));
-        if (spec.shortcut)
-            static_cast<QAbstractButton*>(w)->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
+        if (spec.shortcut) {
+            // From any of the program's windows, not only this one; a modal
+            // dialog still holds it back.
+            auto* key = new QShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)), w);
+            key->setContext(Qt::ApplicationShortcut);
+            connect(key, &QShortcut::activated, static_cast<QAbstractButton*>(w), &QAbstractButton::click);
+        }
         w->setEnabled(spec.enabled);
         if (!spec.visible)
             w->setVisible(false);
@@ -320,6 +328,8 @@ void Form1::buildControls()
     for (size_t i = 1; i < tabStops.size(); ++i)
         QWidget::setTabOrder(tabStops[i - 1].second, tabStops[i].second);
 
+    keepNumbersWhole();
+
     // Spin ranges: the up arrow of the vertical one moves the print up.
     auto* x = control<UpDown>("UpDownX");
     x->setRange(adjust::kOffsetMin, adjust::kOffsetMax);
@@ -327,6 +337,29 @@ void Form1::buildControls()
     auto* y = control<UpDown>("UpDownY");
     y->setRange(adjust::kOffsetMax, adjust::kOffsetMin);
     y->setIncrement(adjust::kOffsetStep);
+}
+
+void Form1::keepNumbersWhole()
+{
+    const QString digitsFace = platform::installedFace(QString::fromUtf8(kNumberFontFamily));
+    for (const ControlSpec& spec : controlTable()) {
+        auto* box = qobject_cast<EntryField*>(control(spec.name));
+        if (!box || box->kind() != EntryField::Kind::Numbers)
+            continue;
+        // The longest value a box takes: as many digits as it holds, or
+        // an offset at the end of its range.
+        const bool offset = spec.container && qstrcmp(spec.container, "CyouseiFrm") == 0;
+        const QString longest = spec.maxLength > 0 ? QString(spec.maxLength, QLatin1Char('9'))
+                                : offset           ? QString::number(std::min(adjust::kOffsetMin, -adjust::kOffsetMax))
+                                                   : QString();
+        if (longest.isEmpty() || box->showsWhole(longest))
+            continue;
+        // The window's face has wider digits than the one it was laid out
+        // with: this box takes a face whose digits are half an em wide.
+        QFont narrow = box->font();
+        narrow.setFamily(digitsFace);
+        box->setFont(narrow);
+    }
 }
 
 void Form1::connectHandlers()
@@ -508,7 +541,25 @@ void Form1::InsatsuBtn_Click()
     if (!offsets)
         return;
     const waybill::Waybill waybill = readWaybill();
+    if (!mayPrintAsItStands(waybill))
+        return;
     report(m_services.session.printWaybills({&waybill, 1}, *offsets), this);
+}
+
+bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
+{
+    const QStringList findings = entry::findingsBeforePrint(waybill);
+    if (findings.isEmpty())
+        return true;
+    QStringList lines;
+    for (const QString& finding : findings)
+        lines << QStringLiteral("・") + finding;
+    const QString text = QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
+                             .arg(lines.join(QLatin1Char('\n')));
+    platform::Message question{text, platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt};
+    question.yesText = QStringLiteral("このまま印刷");
+    question.noText = QStringLiteral("戻る");
+    return m_services.messages.show(this, question) == platform::MsgAnswer::Yes;
 }
 
 void Form1::IchiBtn_Click()
@@ -556,8 +607,18 @@ void Form1::openBatch() { showBatch(*this, m_services); }
 
 void Form1::PriDiaBtn_Click()
 {
-    if (m_services.systemPrinter)
-        m_services.systemPrinter->chooseWith([this](QPrinter& printer) { return m_services.printerDialog.run(this, printer); });
+    print::SystemPrinter* printer = m_services.systemPrinter;
+    if (!printer)
+        return;
+    // The dialog would offer no printer to choose: say where prints go.
+    if (printer->writesPdfFiles()) {
+        platform::inform(m_services.messages, this,
+                         QStringLiteral("このコンピュータにはプリンタが見つかりません。印刷すると、そのたびに新しいPDFファイルとして"
+                                        "次のフォルダに保存されます。\n\n%1\n\nプリンタをつないで使えるようにしてから、もう一度「プリンタの設定」を押してください。")
+                             .arg(QDir::toNativeSeparators(printer->pdfFolder())));
+        return;
+    }
+    printer->chooseWith([this](QPrinter& p) { return m_services.printerDialog.run(this, p); });
 }
 
 } // namespace app

@@ -59,11 +59,15 @@ public slots:
 
 private:
     void buildControls();
+    // Every number box shows its longest value whole within its size.
+    void keepNumbersWhole();
     void connectHandlers();
     // changed() and offsetsChanged() after every edit, choice and toggle.
     void announceChanges();
     waybill::Address readAddress(const char* const (&fields)[6]) const;
     QStringList addressesOf(const QString& postalCode);
+    // Asks before a waybill with findings is printed; true for one without.
+    bool mayPrintAsItStands(const waybill::Waybill& waybill);
     std::function<QWidget*(const char*)> finder() const;
 
     Services& m_services;

@@ -1,5 +1,6 @@
 #include "app/postaloffer.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -13,6 +14,12 @@ PostalOffer::PostalOffer(QLineEdit* postalCode, QLineEdit* addressLine1, Lookup 
     connect(m_postalCode, &QLineEdit::textChanged, this, &PostalOffer::update);
     connect(m_address, &QLineEdit::textChanged, this, &PostalOffer::update);
     m_address->installEventFilter(this);
+    // An editable combo box keeps the focus itself and hands its edit field
+    // the keys it does not use; ↓ it uses, to step through its list.
+    if (auto* combo = qobject_cast<QComboBox*>(m_address->parentWidget()); combo && combo->lineEdit() == m_address) {
+        m_keyHolder = combo;
+        combo->installEventFilter(this);
+    }
 }
 
 void PostalOffer::update()
@@ -29,7 +36,7 @@ void PostalOffer::update()
 
 bool PostalOffer::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_address && event->type() == QEvent::KeyPress && !m_offered.isEmpty() && m_address->text().isEmpty()) {
+    if ((watched == m_address || watched == m_keyHolder) && event->type() == QEvent::KeyPress && !m_offered.isEmpty() && m_address->text().isEmpty()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier) {
             take();

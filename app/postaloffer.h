@@ -8,6 +8,7 @@
 #include <functional>
 
 class QLineEdit;
+class QWidget;
 
 namespace app {
 
@@ -31,6 +32,7 @@ private:
 
     QLineEdit* m_postalCode;
     QLineEdit* m_address;
+    QWidget* m_keyHolder = nullptr; // the combo box around the address field, if any
     Lookup m_lookup;
     QStringList m_offered;
     QString m_ownHint; // the field's own placeholder, given back when nothing is offered

@@ -17,9 +17,10 @@ struct Amounts {
     QString amount1, amount2, total;
 };
 // Which input to hand back to the user: 0 quantity 1, 1 price 1,
-// 2 quantity 2, 3 price 2.
+// 2 quantity 2, 3 price 2; and why, in Japanese, naming the box.
 struct AmountRefused {
     int input;
+    QString reason;
 };
 
 // An empty input counts as 0. A text that is not a number, or a result that

@@ -209,11 +209,18 @@ QString normalizedHeading(const QString& heading)
     return folded;
 }
 
+QString addressBookReadingHeading()
+{
+    return QStringLiteral("フリガナ");
+}
+
 bool isAddressBookHeader(const QStringList& headings)
 {
-    if (headings.size() != kAddressBookColumns.size())
+    const qsizetype columns = kAddressBookColumns.size();
+    const bool withReading = headings.size() == columns + 1 && normalizedHeading(headings.back()) == normalizedHeading(addressBookReadingHeading());
+    if (headings.size() != columns && !withReading)
         return false;
-    for (qsizetype i = 0; i < headings.size(); ++i)
+    for (qsizetype i = 0; i < columns; ++i)
         if (normalizedHeading(headings[i]) != normalizedHeading(QString::fromUtf16(kAddressBookColumns[i].heading)))
             return false;
     return true;

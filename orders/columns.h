@@ -50,6 +50,9 @@ struct AddressBookColumn {
 };
 const QList<AddressBookColumn>& addressBookColumns();
 QStringList addressBookHeadings();
+// The column after those, in exports since readings were kept: the reading
+// (フリガナ) of the entry's name. Files without it are read as before.
+QString addressBookReadingHeading();
 // The values of the 区分 column.
 QString recipientKindText();
 QString senderKindText();
@@ -67,6 +70,7 @@ QString normalizedHeading(const QString& heading);
 // 区分 becomes Kind only in the address-book heading row.
 using ColumnMap = QList<Field>;
 ColumnMap recogniseHeadings(const QStringList& headings);
+// The address-book headings, with or without the reading's after them.
 bool isAddressBookHeader(const QStringList& headings);
 
 // Labels of the fields a waybill cannot do without that `map` leaves out:

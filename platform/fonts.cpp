@@ -19,6 +19,8 @@ void installFontSubstitutions()
     const QStringList faces{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")};
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces);   // window font
     QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces);  // printer font
+    // Half-width digits half an em wide, for the window's number boxes.
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic")});
 }
 
 QString installedFace(const QString& layoutName)
@@ -45,8 +47,52 @@ QString installedFace(const QString& layoutName)
     return face;
 }
 
+namespace {
+
+struct QtText {
+    const char* context;
+    const char* source;
+    const char16_t* japanese;
+};
+
+// Qt's own texts that its Japanese translation (qtbase_ja of Qt 6.4) leaves
+// in English, as met in the printer dialog and the file dialogs.
+constexpr QtText kMissingQtTexts[] = {
+    {"QAbstractFileIconProvider", "Folder", u"フォルダ"},
+    {"QAbstractFileIconProvider", "Drive", u"ドライブ"},
+    {"QPrintSettingsOutput", "Double Sided Printing", u"両面印刷"},
+    {"QPrintSettingsOutput", "Off", u"しない"},
+    {"QPrintSettingsOutput", "Long side binding", u"長辺とじ"},
+    {"QPrintSettingsOutput", "Short side binding", u"短辺とじ"},
+    {"QPrintSettingsOutput", "Pages", u"ページ"},
+    {"QPrintSettingsOutput",
+     "Specify pages or ranges separated by commas. Ranges are specified by two numbers separated by a hyphen. E.g: 3,5-7,9 prints "
+     "pages 3, 5, 6, 7 and 9.",
+     u"印刷するページか範囲を、カンマで区切って指定します。範囲は2つの数字をハイフンでつなぎます。例：3,5-7,9 なら 3、5、6、7、9 ページを印刷します。"},
+    {"QPrintPropertiesWidget", "Advanced", u"詳細設定"},
+    {"QPrintPropertiesWidget", "There are conflicts in some options. Please fix them.", u"いくつかの設定が食い違っています。直してください。"},
+};
+
+class MissingQtTexts final : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        for (const QtText& text : kMissingQtTexts)
+            if (qstrcmp(context, text.context) == 0 && qstrcmp(source, text.source) == 0)
+                return QString::fromUtf16(text.japanese);
+        return {};
+    }
+};
+
+} // namespace
+
 void installJapaneseQtTexts()
 {
+    // Asked only where Qt's own translation has no text: the translator
+    // installed last is asked first.
+    QCoreApplication::installTranslator(new MissingQtTexts(QCoreApplication::instance()));
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);

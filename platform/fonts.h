@@ -10,7 +10,8 @@ void installFontSubstitutions();
 // made with this face, because Qt asks fontconfig for a fallback list,
 // script by script, each time a font names a face that is not installed.
 QString installedFace(const QString& layoutName);
-// Qt's own texts (printer dialog, standard buttons) in Japanese, when the
-// translations are installed.
+// Qt's own texts (printer dialog, file dialogs, standard buttons) in
+// Japanese: Qt's translation when it is installed, and the texts it leaves
+// in English.
 void installJapaneseQtTexts();
 } // namespace platform

@@ -37,6 +37,12 @@ QString displayCode(const QString& sevenDigits)
     return sevenDigits.left(digitsBeforeHyphen) + QLatin1Char('-') + sevenDigits.mid(digitsBeforeHyphen);
 }
 
+QString codeForReading(const QString& text)
+{
+    const auto digits = normalizedCode(text);
+    return digits ? displayCode(*digits) : text;
+}
+
 std::array<QString, codeDigitCount> printedBoxes(const QString& text)
 {
     std::array<QString, codeDigitCount> boxes;

@@ -28,6 +28,11 @@ std::optional<QString> normalizedCode(QStringView typed);
 // "1000001" as "100-0001".
 QString displayCode(const QString& sevenDigits);
 
+// A postal code as lists show it, one way whichever way it was typed or
+// stored: a code of the accepted spellings as "100-0001", anything else as
+// it stands.
+QString codeForReading(const QString& text);
+
 // The texts of the seven postal-code boxes of the waybill, box 1 first. One
 // whole character per box (a character outside the basic plane, or a letter
 // with its combining marks, is never cut). A hyphen as the fourth character

@@ -71,8 +71,16 @@ constexpr const char* kVersion1[] = {
     ))",
 };
 
+// Version 2: the reading (フリガナ) of an address-book entry, searched with
+// the rest: entries saved before have none, and their search_text is as
+// good as it was.
+constexpr const char* kVersion2[] = {
+    "ALTER TABLE address_entry ADD COLUMN reading TEXT NOT NULL DEFAULT ''",
+};
+
 constexpr SchemaStep kSchemaSteps[] = {
     {1, kVersion1},
+    {2, kVersion2},
 };
 
 } // namespace

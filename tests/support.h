@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 
 namespace testing {
@@ -29,15 +31,36 @@ inline void initTestEnvironment()
 // its box (a radio button's or check box's indicator).
 inline void click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(4, 4)); }
 
-// Types into a text box or a combo box's edit field as a user does: focus,
-// select all, delete, then the keys.
+// The widget keys go to: the application's focus widget, or, while the
+// control's window is not the active one, the one its window would give them.
+inline QWidget* focused(QWidget* control)
+{
+    QWidget* f = QApplication::focusWidget();
+    if (!f || f->window() != control->window())
+        f = control->window()->focusWidget();
+    return f ? f : control;
+}
+
+// The tip a widget shows when the pointer rests on it at `at`.
+inline QString tipAt(QWidget* widget, QPoint at = {4, 4})
+{
+    QHelpEvent rest(QEvent::ToolTip, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &rest);
+    const QString tip = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return tip;
+}
+
+// Types into a text box or a combo box's edit field as a user does: focus
+// (keys then go where the focus is, for a combo box the box itself), select
+// all, delete, then the keys.
 inline void type(QWidget* control, const QString& text)
 {
-    QWidget* editor = control;
+    control->setFocus();
+    QWidget* editor = focused(control);
     if (auto* combo = qobject_cast<QComboBox*>(control))
-        editor = combo->lineEdit();
-    editor->setFocus();
-    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        combo->lineEdit()->selectAll();
+    else if (auto* edit = qobject_cast<QLineEdit*>(editor))
         edit->selectAll();
     QTest::keyClick(editor, Qt::Key_Delete);
     // ASCII as keys; anything else as the key text a Japanese keyboard or
@@ -121,6 +144,13 @@ struct TestWindow {
     {
         showActive();
         testing::type(c(name), text);
+    }
+    // A recipient the check before a print finds nothing wrong with, so
+    // 印刷 prints at once, as it does for a waybill typed in full.
+    void fillPrintableRecipient() const
+    {
+        form->fillAddress(app::AddressBlock::Recipient, {QStringLiteral("1000001"), QStringLiteral("東京都千代田区千代田1-1"), {},
+                                                         QStringLiteral("山田花子"), {}, false, QStringLiteral("03-1234-5678")});
     }
     // Text of a text box or the edit text of a combo box, as the program reads it.
     QString text(const char* name) const { return app::fieldText(c(name)); }

@@ -12,9 +12,11 @@
 
 #include <QPushButton>
 #include <QTimer>
+#include <QLabel>
 #include <QToolButton>
 
 using namespace testing;
+
 
 class AdjustTest : public QObject {
     Q_OBJECT
@@ -29,11 +31,22 @@ private slots:
     void panelToggle()
     {
         TestWindow w;
+        w.fillPrintableRecipient();
         auto* toggle = w.c<QAbstractButton>("OnOffBtn");
         QCOMPARE(toggle->text(), QString());
+        // Its caption blank, the button says what it does when pointed at.
+        QVERIFY(tipAt(toggle).contains(QStringLiteral("調整パネル")));
         w.click("OnOffBtn");
         QCOMPARE(toggle->text(), QStringLiteral("調整"));
         QVERIFY(w.c("CyouseiFrm")->isVisible());
+        // The unit beside the offsets, and on each box.
+        QVERIFY(w.c("offsetUnitLabel")->isVisible() && w.c<QLabel>("offsetUnitLabel")->text().contains(QStringLiteral("0.1 mm")));
+        for (const char* box : {"Sayuu_Xtxt", "Jyouge_Ytxt"})
+            QVERIFY2(tipAt(w.c(box)).contains(QStringLiteral("0.1 mm単位")), box);
+        // A fraction is honoured: 1.5 moves the print 0.15 mm.
+        w.type("Sayuu_Xtxt", QStringLiteral("1.5"));
+        w.click("InsatsuBtn");
+        QVERIFY(qAbs(w.recording.lastPage().texts.front().topLeftTwips.x() - ((1.5 - 160.0) * 5.67 + 84.0 * 56.7)) < 0.01);
         w.type("Sayuu_Xtxt", QStringLiteral("25"));
         w.click("OnOffBtn");
         QCOMPARE(toggle->text(), QString());
@@ -98,6 +111,7 @@ private slots:
         QFETCH(QString, y);
         QFETCH(QString, named);
         TestWindow w;
+        w.fillPrintableRecipient();
         w.setText("T_4_Namae", QStringLiteral("山田"));
         w.setText("Sayuu_Xtxt", x);
         w.setText("Jyouge_Ytxt", y);
@@ -128,6 +142,7 @@ private slots:
         print::SystemPrinter printer(dir.filePath(QStringLiteral("docs")));
         printer.settings().setOutputFileName(first);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         bool confirm = false;
         w.dialog.answer = [&](QPrinter& p) {
             p.setOutputFileName(chosen);
@@ -160,6 +175,7 @@ private slots:
         print::SystemPrinter printer(dir.path(), settings);
         printer.settings().setOutputFileName(out);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         w.click("previewButton");
         app::PreviewWindow* preview = nullptr;
         QPushButton* command = nullptr;
@@ -198,6 +214,7 @@ private slots:
         const QString docs = docsDir.filePath(QStringLiteral("文書"));
         print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         QVERIFY(QDir().mkpath(docs));
         const QDateTime now = QDateTime::currentDateTime();
         QStringList kept;
@@ -230,6 +247,10 @@ private slots:
                 withName += word.text == QStringLiteral("山田太郎");
         }
         QCOMPARE(withName, 2);
+
+        // 「プリンタの設定」 offers no empty dialog: it says where prints go.
+        w.click("PriDiaBtn");
+        QVERIFY(w.dialog.runs == 0 && w.messages.last().contains(QStringLiteral("PDF")) && w.messages.last().contains(QDir::toNativeSeparators(docs)));
     }
 
     // No printer and the documents folder on a full disk or gone read-only:
@@ -244,6 +265,7 @@ private slots:
         const SmallMount mount(docs, "size=64k");
         print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
+        w.fillPrintableRecipient();
         fillUp(docs);
         w.setText("T_4_Namae", QStringLiteral("山田太郎"));
         for (int i = 0; i < 2; ++i)

@@ -10,6 +10,8 @@
 #include "app/widgets/addressblockeditor.h"
 #include "app/batch/orderlistmodel.h"
 #include "app/batch/roweditdialog.h"
+#include "app/preview/previewwidget.h"
+#include "app/widgets/elidedtips.h"
 #include "history/history.h"
 #include "print/systemprinter.h"
 
@@ -129,6 +131,18 @@ private slots:
         qputenv("CUPS_SERVER", QFile::encodeName(m_files.filePath(QStringLiteral("no-cups.sock"))));
     }
 
+    // Before a list is opened nothing is wrong with one: no banner, even as the list's constants are set.
+    void nothingSaidBeforeAList()
+    {
+        TestWindow w;
+        QVERIFY(w.session->addressBook().save(addressbook::Kind::Sender, kSender));
+        BatchWindow* bw = app::showBatch(*w.form, *w.services);
+        type(bw->constantsPanel().itemDescription(), QStringLiteral("雑貨"));
+        QTest::qWait(20);
+        QVERIFY2(bw->bannerText().isEmpty(), qPrintable(bw->bannerText()));
+        QCOMPARE(bw->preview().waybill().goods[0].description, QStringLiteral("雑貨")); // the page follows
+    }
+
     // Printable, refused and excluded rows side by side, each with its state
     // and reason; only the printable row is printed and becomes printed.
     void mixedListShowsStatesAndReasons()
@@ -142,9 +156,19 @@ private slots:
             "A-4,8120011,福岡県福岡市博多区,高橋美咲,092-333-4444\n"
             "A-5,4600008,愛知県名古屋市中区栄,%1,052-555-6666\n").arg(QString(30, QChar(0x5c71))).toUtf8());
         QCOMPARE(column(bw, OrderListModel::LineColumn), (QStringList{"2", "3", "4", "5", "6"}));
-        const QScrollArea* pane = bw->findChild<QScrollArea*>(); // the page as wide as its pane
-        QVERIFY(pane->widget()->width() <= pane->viewport()->width() && pane->widget()->width() > pane->viewport()->width() * 3 / 4);
+        // The area of the page's texts as wide as its pane, scrolled to: every text of the row's waybill on screen, a 10-point text
+        // 10 pixels high or more.
+        const QScrollArea* pane = bw->findChild<QScrollArea*>();
+        const QRect shown(-pane->widget()->pos(), pane->viewport()->size());
+        for (const print::PageText& text : bw->preview().page().texts)
+            QVERIFY2(shown.contains(bw->preview().pageToWidget(text.topLeftTwips * print::kMmPerTwip).toPoint()), qPrintable(text.text));
+        QVERIFY2(bw->preview().pixelsPerMm() * 25.4 / 72 * 10 >= 10, qPrintable(QString::number(bw->preview().pixelsPerMm())));
         QCOMPARE(cell(bw, 0, OrderListModel::PostalCodeColumn), QStringLiteral("100-0001"));
+        // Columns as wide as their texts; one still cut short shows whole when pointed at.
+        QTableView& table = bw->table();
+        const QModelIndex longName = bw->model().index(4, OrderListModel::NameColumn);
+        QVERIFY(!app::ElidedTextTips::isCutShort(table, bw->model().index(3, OrderListModel::StateColumn)) && app::ElidedTextTips::isCutShort(table, longName));
+        QCOMPARE(tipAt(table.viewport(), table.visualRect(longName).center()), QString(30, QChar(0x5c71)));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり", "不備あり", "印刷できる", "不備あり"}));
         // What is wrong first, with what to do; the column named in full in the tip.
         QVERIFY(cell(bw, 0, OrderListModel::ReasonColumn).isEmpty());
@@ -245,7 +269,10 @@ private slots:
         QTRY_VERIFY(!bw->isReading());
         QVERIFY(told.size() > whenChanged); // the table told again once the rows were checked
 
+        // Several forms: asked first with their number, 印刷 the default.
+        w.messages.answers = {platform::MsgAnswer::Yes};
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(w.messages.last().contains(QStringLiteral("送り状 3 枚")) && w.messages.shown.back().defaultButton == platform::MsgAnswer::Yes);
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "印刷済み", "印刷済み"}));
         QVERIFY(bw->statusText().contains(QStringLiteral("3 枚")));
         auto expected = [&](waybill::Address to, QString description, QString productNumber) {
@@ -434,6 +461,7 @@ private slots:
         QTRY_COMPARE(bw->list().waybillAt(0).sender.name, QStringLiteral("ホルテア商店 本店"));
         QTRY_VERIFY(!bw->isReading());
 
+        w.messages.answers = {platform::MsgAnswer::Yes};
         clickButton(bw, "printAllButton");
         QCOMPARE(w.recording.documents.size(), size_t(1));
         const auto recorded = w.session->history().search({.orderNumber = QStringLiteral("F-1")});

@@ -103,11 +103,11 @@ private slots:
             w.click(check);
             QWidget* c = w.c(field);
             QVERIFY(!c->isHidden());
-            QWidget* editor = qobject_cast<QComboBox*>(c) ? qobject_cast<QComboBox*>(c)->lineEdit() : c;
-            // Japanese arrives from the input method as committed text.
+            // Japanese arrives from the input method as committed text, where the focus is.
+            c->setFocus();
             QInputMethodEvent input;
             input.setCommitString(QStringLiteral("佐藤様方"));
-            QApplication::sendEvent(editor, &input);
+            QApplication::sendEvent(focused(c), &input);
             w.click(check);
             QVERIFY(w.c(field)->isHidden());
             w.click(check);

@@ -299,6 +299,9 @@ private slots:
         QCOMPARE(app::showPreview(*w.form, *w.services), preview);
         w.c<QLineEdit>("Sayuu_Xtxt")->setText(QStringLiteral("12"));
         QCOMPARE(preview->view().offsets()->horizontalTenthMm, 12.0f); // at once
+        // A fraction is shown as it prints, not rounded to a tenth of a millimetre.
+        w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("1.5"));
+        QVERIFY2(preview->statusText().contains(QStringLiteral("左右 +1.2 mm、上下 +0.15 mm")), qPrintable(preview->statusText()));
         // A name past its place is listed in the window.
         QVERIFY(preview->overrunLines().isEmpty());
         w.setText("T_4_Namae", QString(30, QChar(0x5c71)));

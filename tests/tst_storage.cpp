@@ -9,6 +9,7 @@
 #include "history/history.h"
 #include "platform/files.h"
 #include "storage/database.h"
+#include "storage/schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -399,6 +400,35 @@ private slots:
         QVERIFY(book.remove(*id) && !book.remove(*id));
         QVERIFY(book.search(Kind::Recipient, QStringLiteral("山田太郎")).isEmpty());
         QVERIFY(!book.edit(*id, yamada));
+        QVERIFY(!db.takeProblem());
+    }
+
+    // A reading is found as the name is, in either kana and width; saving the same address without one keeps it, an edit without
+    // one keeps it, an edit with one replaces it. A file of the first schema is brought to the present one, its entries kept.
+    void readingsAreFoundAndKept()
+    {
+        const QString path = freshPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        {
+            RawConnection old(path);
+            for (const char* statement : storage::schemaSteps().front().statements)
+                QCOMPARE(old.exec(statement), SQLITE_OK);
+            QCOMPARE(old.exec("INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
+                              "last_used_ms, search_text) VALUES (0, '1000001', '東京都', '', '佐藤一郎', '', 0, '03', 1, '佐藤一郎')"),
+                     SQLITE_OK);
+            QCOMPARE(old.exec("PRAGMA user_version = 1"), SQLITE_OK);
+        }
+        Database db(path);
+        AddressBook book(db);
+        const auto sato = book.search(Kind::Recipient, QStringLiteral("佐藤"));
+        QVERIFY(sato.size() == 1 && sato.front().reading.isEmpty() && book.search(Kind::Recipient, QStringLiteral("さとう")).isEmpty());
+        const auto id = book.edit(sato.front().id, sato.front().address, QStringLiteral("サトウ イチロウ"));
+        for (const char* typed : {"さとう", "サトウイチ", "ｻﾄｳ ｲﾁﾛｳ", "いちろう"})
+            QVERIFY2(names(book.search(Kind::Recipient, QString::fromUtf8(typed))) == QStringList{QStringLiteral("佐藤一郎")}, typed);
+        QCOMPARE(book.save(Kind::Recipient, sato.front().address), id); // from the window, without a reading
+        QVERIFY(book.edit(*id, kShop) && book.get(*id)->reading == QStringLiteral("サトウ イチロウ"));
+        QVERIFY(book.edit(*id, kShop, QStringLiteral("サトウ")));
+        QVERIFY(book.search(Kind::Recipient, QStringLiteral("いちろう")).isEmpty());
         QVERIFY(!db.takeProblem());
     }
 

@@ -5,6 +5,8 @@
 
 #include "app/widgets/frame.h"
 #include "app/widgets/updown.h"
+#include "app/books/addressbookwindow.h"
+#include "app/widgets/childwindow.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -15,7 +17,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace testing;
 
@@ -84,7 +88,7 @@ private slots:
 
         type(combo, QString());
         QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("お")); // a kana keyboard
-        QApplication::sendEvent(combo->lineEdit(), &key);
+        QApplication::sendEvent(QApplication::focusWidget(), &key);
         w.c("c_Hinmei2")->setFocus();
         QCOMPARE(combo->currentText(), QStringLiteral("お"));
     }
@@ -194,6 +198,7 @@ private slots:
         }
         w.setText("T_3_Jyuusyo", QStringLiteral("a\nb"));
         QCOMPARE(w.text("T_3_Jyuusyo"), QStringLiteral("a b"));
+        w.messages.answers = {platform::MsgAnswer::Yes}; // このまま印刷: no name, no postal code
         w.click("InsatsuBtn");
         QCOMPARE(w.recording.lastPage().texts[8].text, QStringLiteral("a b")); // printed as shown
     }
@@ -208,6 +213,7 @@ private slots:
         w.type("T_1_Yuubin", QStringLiteral("123-45678"));
         QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("123-4567"));
         w.type("iraiYuubin", QStringLiteral("530ー0001"));
+        w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         // The hyphens in no box: the fourth box of each block, the seventh of the sender's.
         QVERIFY(w.recording.lastPage().texts[3].text == QStringLiteral("4") && w.recording.lastPage().texts[17].text == QStringLiteral("1"));
@@ -217,6 +223,7 @@ private slots:
         QCOMPARE(w.text("T_1_Yuubin"), yoshi.repeated(7));
         w.setText("T_1_Yuubin", QStringLiteral("1\u0301") + yoshi.repeated(9));
         QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("1\u0301") + yoshi.repeated(6));
+        w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         QVERIFY(w.recording.lastPage().texts[0].text == QStringLiteral("1\u0301") && w.recording.lastPage().texts[6].text == yoshi);
     }
@@ -259,10 +266,11 @@ private slots:
         w.type("T_1_Yuubin", QStringLiteral("100-0001"));
         auto* line1 = w.c<QLineEdit>("T_2_Jyuusyo");
         QVERIFY(line1->text().isEmpty() && line1->placeholderText().contains(QStringLiteral("東京都千代田区千代田")));
-        line1->setFocus();
-        QTest::keyClick(line1, Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(line1->text(), QStringLiteral("東京都千代田区千代田"));
         w.type("T_3_Jyuusyo", QStringLiteral("1-1"));
+        w.messages.answers = {platform::MsgAnswer::Yes}; // no name yet
         w.click("InsatsuBtn");
         QCOMPARE(w.recording.lastPage().texts[7].text, QStringLiteral("東京都千代田区千代田"));
 
@@ -270,24 +278,32 @@ private slots:
         TestWindow plain;
         plain.type("T_1_Yuubin", QStringLiteral("100-0001"));
         plain.type("T_2_Jyuusyo", QStringLiteral("ab"));
-        QTest::keyClick(plain.c("T_2_Jyuusyo"), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), plain.c("T_3_Jyuusyo"));
         QCOMPARE(plain.form->readWaybill().recipient.line1, QStringLiteral("ab"));
 
-        // A code of two prefectures gives a list; the sender block alike.
+        // The sender block alike, its fields being combo boxes (with saved
+        // senders in their lists); a code of two prefectures gives a list.
+        w.c<QComboBox>("iraiJyuusyo1")->addItem(QStringLiteral("保存した住所"));
+        w.setText("iraiJyuusyo1", QString());
+        w.type("iraiYuubin", QStringLiteral("5300001"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(w.text("iraiJyuusyo1"), QStringLiteral("大阪府大阪市北区梅田"));
+        w.setText("iraiJyuusyo1", QString());
         w.type("iraiYuubin", QStringLiteral("4980000"));
-        QLineEdit* senderLine1 = w.c<QComboBox>("iraiJyuusyo1")->lineEdit();
-        senderLine1->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTimer::singleShot(0, [] { // the list's second entry
             for (Qt::Key key : {Qt::Key_Down, Qt::Key_Return})
                 QTest::keyClick(QApplication::activePopupWidget(), key);
         });
-        QTest::keyClick(senderLine1, Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(w.text("iraiJyuusyo1"), QStringLiteral("三重県桑名郡木曽岬町"));
         // An unknown code offers nothing, and the arrow does nothing.
         w.type("T_1_Yuubin", QStringLiteral("0000000"));
         w.setText("T_2_Jyuusyo", QString());
-        QTest::keyClick(line1, Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QVERIFY(line1->text().isEmpty() && !line1->placeholderText().contains(QStringLiteral("↓")));
         // Without the data file: said once, naming the file.
         TestWindow bare;
@@ -295,6 +311,117 @@ private slots:
         for (const QString& code : {QStringLiteral("100-0001"), QStringLiteral("100-0002")})
             bare.type("T_1_Yuubin", code);
         QVERIFY(bare.messages.shown.size() == 1 && bare.messages.last().contains(QStringLiteral("missing.bin")));
+    }
+
+    // 印刷 first checks what a list's row is checked for: a waybill with findings is printed only on このまま印刷, each finding named; a
+    // clean one prints at once, asking nothing.
+    void printChecksTheWaybill()
+    {
+        TestWindow w;
+        w.type("T_1_Yuubin", QStringLiteral("12ab-3"));
+        w.type("iraiYuubin", QStringLiteral("1OO-0001"));
+        w.type("T_4_Namae", QStringLiteral("山田😀株式会社東日本営業本部第一営業部第二課御中"));
+        w.click("SuujiNyuuryokuBtn");
+        for (const auto& [box, typed] : {std::pair("SuuryouBox1", "3"), std::pair("TankaBox1", "9000"), std::pair("KingakuBox1", "18000"),
+                                         std::pair("T_6_Denwaba", "03-12")})
+            w.type(box, QString::fromLatin1(typed));
+        w.click("InsatsuBtn");
+        QVERIFY(w.recording.attempts == 0 && w.messages.shown.size() == 1); // 戻る is the default
+        const platform::Message asked = w.messages.shown[0];
+        QVERIFY(asked.buttons == platform::MsgButtons::YesNo && asked.defaultButton == platform::MsgAnswer::No &&
+                asked.yesText == QStringLiteral("このまま印刷") && asked.noText == QStringLiteral("戻る"));
+        for (const char* finding : {"「お届け先」の郵便番号「12ab-3」", "「ご依頼主」の郵便番号「1OO-0001」", "お届け先の住所がありません",
+                                    "「お届け先」の電話番号「03-12」", "お届け先の名前が欄から", "お届け先の名前の「😀」", "金額1が「18000」",
+                                    "「27000」", "合計が「0」"})
+            QVERIFY2(asked.text.contains(QString::fromUtf8(finding)), qPrintable(asked.text));
+
+        // "x7" as a quantity: named, and printed as it stands on このまま印刷.
+        w.type("SuuryouBox1", QStringLiteral("x7"));
+        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.click("InsatsuBtn");
+        QVERIFY(w.messages.last().contains(QStringLiteral("数量1の「x7」は数として読めません")) && w.recording.documents.size() == 1);
+
+        // Mended, the next print asks nothing; an empty sender is no finding.
+        TestWindow clean;
+        clean.form->fillFrom({.recipient = expect::filledWaybill().recipient});
+        clean.click("InsatsuBtn");
+        QVERIFY(clean.messages.shown.empty() && clean.recording.documents.size() == 1);
+    }
+
+    // Every number box shows the longest value it takes, whole, in its designed size: after typing it, its first and last characters
+    // lie inside the box's frame.
+    void numberBoxesShowTheirLongestValues()
+    {
+        TestWindow w;
+        w.click("SuujiNyuuryokuBtn");
+        w.click("OnOffBtn");
+        for (const auto& [name, longest] : {std::pair("SuuryouBox1", "999"), std::pair("TankaBox1", "12000"), std::pair("TankaBox2", "99999"),
+                                            std::pair("KingakuBox1", "99999999"), std::pair("GoukeiBox", "999999999"),
+                                            std::pair("T_1_Yuubin", "123-4567"), std::pair("Sayuu_Xtxt", "-1000"), std::pair("Jyouge_Ytxt", "-1000")}) {
+            w.type(name, QString::fromLatin1(longest));
+            auto* box = w.c<QLineEdit>(name);
+            QCOMPARE(box->text(), QString::fromLatin1(longest));
+            box->grab(); // laid out as painted
+            const int end = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+            const int start = end - box->fontMetrics().horizontalAdvance(box->text());
+            QVERIFY2(start >= 1 && end < box->width() - 1, qPrintable(QStringLiteral("%1: %2..%3 of %4").arg(name).arg(start).arg(end).arg(box->width())));
+        }
+    }
+
+    // 合計 refused: the beep, the refused box chosen with its text selected, and a tip under it saying which box and why.
+    void totalRefusalSaysWhy()
+    {
+        TestWindow w;
+        w.click("SuujiNyuuryokuBtn");
+        w.type("SuuryouBox2", QStringLiteral("x7"));
+        w.type("TankaBox2", QStringLiteral("100"));
+        w.click("GoukeiBtn");
+        auto* refused = w.c<QLineEdit>("SuuryouBox2");
+        QVERIFY(QApplication::focusWidget() == refused && refused->selectedText() == QStringLiteral("x7") && w.text("KingakuBox2") == QStringLiteral("0"));
+        QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text().contains(QStringLiteral("数量2の「x7」は数として読めません")));
+        // Pointed at later, the box says it again, until it is mended.
+        QVERIFY(refused->toolTip() == QToolTip::text());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
+        QVERIFY(refused->toolTip().isEmpty());
+    }
+
+    // F2 to F5 open (or bring to the front) the address book, the history, the batch and the preview from any of the program's
+    // windows, pressed where the focus is.
+    void functionKeysFromEveryWindow()
+    {
+        TestWindow w;
+        w.showActive();
+        const std::pair<Qt::Key, const char*> keys[] = {{Qt::Key_F2, "AddressBookWindow"}, {Qt::Key_F3, "HistoryWindow"},
+                                                        {Qt::Key_F4, "BatchWindow"},       {Qt::Key_F5, "PreviewWindow"},
+                                                        {Qt::Key_F2, "AddressBookWindow"}};
+        for (const auto& [key, window] : keys) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow(), key);
+            QTRY_COMPARE(QApplication::activeWindow()->objectName(), QString::fromLatin1(window));
+        }
+    }
+
+    // A window of the program opens beside the main window, at its top, not at the screen's corner; where the user leaves it, it
+    // opens again, in this run and the next.
+    void childWindowsOpenBesideAndRemember()
+    {
+        // The room on the screen decides the side; the window is kept on the screen.
+        const QRect screen(0, 0, 1920, 1080), owner(100, 200, 725, 506);
+        QCOMPARE(app::besideOwner(owner, {780, 500}, screen), QPoint(833, 200));
+        QCOMPARE(app::besideOwner(owner.translated(1000, 0), {780, 500}, screen), QPoint(312, 200));
+        QCOMPARE(app::besideOwner(QRect(500, 800, 725, 280), {900, 600}, screen), QPoint(1020, 480));
+
+        TestWindow w;
+        w.showActive();
+        QWidget* book = app::showAddressBook(*w.form, *w.services);
+        const QRect free = w.form->screen()->availableGeometry();
+        QCOMPARE(book->pos(), app::besideOwner(w.form->frameGeometry(), book->frameGeometry().size(), free));
+        const QRect left(free.topLeft() + QPoint(31, 42), QSize(700, 450));
+        book->setGeometry(left);
+        book->close();
+        w.rebuild(); // the next run
+        QVERIFY(w.form->Form_Load());
+        w.showActive();
+        QCOMPARE(app::showAddressBook(*w.form, *w.services)->geometry(), left);
     }
 
     void exitQuestion()

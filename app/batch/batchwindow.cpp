@@ -5,7 +5,9 @@
 #include "app/batch/orderlistmodel.h"
 #include "app/preview/previewwidget.h"
 #include "app/batch/roweditdialog.h"
+#include "app/platform/filedialogs.h"
 #include "app/widgets/childwindow.h"
+#include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
 #include "orders/batchrows.h"
@@ -15,8 +17,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -45,6 +47,8 @@ constexpr int kRowsPerReadCall = 250;
 constexpr qint64 kSummaryEveryMs = 250;
 // Rows read before the column dialog, for its examples.
 constexpr int kSampleRows = 3;
+// No column but the reasons grows wider than this many characters.
+constexpr double kWidestColumn_em = 11;
 
 QPushButton* commandButton(const QString& caption, const QString& tip, QWidget* parent)
 {
@@ -56,7 +60,9 @@ QPushButton* commandButton(const QString& caption, const QString& tip, QWidget* 
 
 QString number(qint64 n) { return QLocale(QLocale::Japanese, QLocale::Japan).toString(n); }
 
-// The paper under the preview, fitted into the room it has.
+// The waybill under the preview, the area of its texts as wide as the room:
+// at the paper's width they would be too small to read. The rest of the
+// paper is scrolled to.
 class PreviewPane final : public QScrollArea {
 public:
     explicit PreviewPane(PreviewWidget* view, QWidget* parent) : QScrollArea(parent), m_view(view)
@@ -64,19 +70,18 @@ public:
         setWidget(view);
         setAlignment(Qt::AlignCenter);
         setBackgroundRole(QPalette::Dark);
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setMinimumSize(240, 180);
+        connect(view, &PreviewWidget::refreshed, this, &PreviewPane::showWaybillArea);
     }
-    // As wide as the room: the waybill fills the top of the paper, and its
-    // texts are read best that way; the rest of the paper is scrolled to.
     void fit()
     {
-        const int scrollBar = verticalScrollBar()->sizeHint().width();
-        const double room = maximumViewportSize().width() - scrollBar - 2;
-        const double paperWidthPx = m_view->paperSize_mm().width() * (m_view->screenDotsPerInch() / 25.4);
-        if (paperWidthPx <= 0)
+        const QRectF area = waybillArea_mm();
+        const double room = maximumViewportSize().width() - verticalScrollBar()->sizeHint().width() - 2 * kAroundPx;
+        const double pxPerMmAtTrueSize = m_view->screenDotsPerInch() / 25.4;
+        if (area.width() <= 0 || room <= 0)
             return;
-        m_view->setZoom((room - m_view->paperOrigin().x() * 2) / paperWidthPx);
+        m_view->setZoom(room / (area.width() * pxPerMmAtTrueSize));
+        showWaybillArea();
     }
 
 protected:
@@ -87,6 +92,28 @@ protected:
     }
 
 private:
+    // Around the printed area, so its edge texts are not at the pane's edge.
+    static constexpr int kAroundPx = 6;
+
+    // Every place the print can put a text, where it goes with the present
+    // offsets, in mm from the printable area's corner. The marks of the
+    // delivery time lie further left; they are the list's, not the row's.
+    QRectF waybillArea_mm() const
+    {
+        QRectF area;
+        for (const print::FormTextPlace& place : print::formDrawing().texts)
+            area |= place.place_mm;
+        if (const auto offsets = m_view->offsets())
+            area.translate(offsets->horizontalTenthMm / 10.0, offsets->verticalTenthMm / 10.0);
+        return area;
+    }
+    void showWaybillArea()
+    {
+        const QPointF topLeft = m_view->pageToWidget(waybillArea_mm().topLeft());
+        horizontalScrollBar()->setValue(int(topLeft.x()) - kAroundPx);
+        verticalScrollBar()->setValue(int(topLeft.y()) - kAroundPx);
+    }
+
     PreviewWidget* m_view;
 };
 
@@ -134,7 +161,7 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     m_list.setFitCheck(print::overrunProblem);
 
     m_chooseFile = [](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
+        return platform::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
                                             QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     };
     m_runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
@@ -151,7 +178,7 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     splitter->setChildrenCollapsible(false);
-    splitter->setSizes({740, 420});
+    splitter->setSizes({680, 500});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(createFileBar());
@@ -235,6 +262,7 @@ QWidget* BatchWindow::createRowsPane()
                                              {OrderListModel::NameColumn, 6}, {OrderListModel::PostalCodeColumn, 5}, {OrderListModel::AddressColumn, 10}};
     for (auto [column, ems] : widths)
         m_table->setColumnWidth(column, int(ems * em) + 12);
+    m_table->setItemDelegate(new ElidedTextTips(m_table));
 
     m_summary = new QLabel(this);
     m_progress = new QProgressBar(this);
@@ -281,10 +309,8 @@ QWidget* BatchWindow::createSidePane()
     m_preview = new PreviewWidget([this] {
         PreviewContent content;
         const qint64 row = currentRow();
-        if (row >= 0)
-            content.waybill = m_list.waybillAt(row);
-        else
-            content.waybill.sender = m_constants->constants().sender;
+        // Without a row, what every waybill of the list shares.
+        content.waybill = row >= 0 ? m_list.waybillAt(row) : orders::buildWaybill({}, {}, m_constants->constants());
         const OffsetTexts offsets = m_window.offsetTexts();
         content.horizontalOffsetText = offsets.horizontal;
         content.verticalOffsetText = offsets.vertical;
@@ -533,6 +559,11 @@ void BatchWindow::chooseColumns()
 
 void BatchWindow::afterChecksChanged()
 {
+    // Before a list is open there are no rows to check, only the page to show.
+    if (m_list.headings().isEmpty()) {
+        refreshPreview();
+        return;
+    }
     m_rechecking = true;
     m_model->refreshAll();
     startReading();
@@ -591,6 +622,9 @@ void BatchWindow::readSome()
         setBanner(QStringLiteral("このファイルには見出しの行のほかに行がありません。"));
     if (currentRow() < 0 && m_list.rowCount() > 0)
         m_table->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The columns as wide as the rows on screen need; what is still cut
+    // short shows whole in its tooltip.
+    fitColumnsToContents(*m_table, *m_table->horizontalHeader(), OrderListModel::ReasonColumn, kWidestColumn_em);
     updateSummary();
     updateCommands();
     updateRowDetail();
@@ -758,12 +792,22 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         return;
     }
     const orders::ListConstants constants = m_constants->constants();
-    if (constants.sender.name.isEmpty() && constants.sender.line1.isEmpty()) {
-        const QString question = QStringLiteral("ご依頼主の名前と住所が空です。このまま %1 枚を印刷しますか？\n\n"
-                                                "ご依頼主が印刷済みの用紙でなければ、「いいえ」を押して、ご依頼主を選ぶか入力してください。")
-                                     .arg(number(qint64(rows.size())));
-        if (m_services.messages.show(this, {question, platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt}) !=
-            platform::MsgAnswer::Yes)
+    const bool noSender = constants.sender.name.isEmpty() && constants.sender.line1.isEmpty();
+    // Several forms, or forms without a sender, are spent only when the user says so.
+    if (rows.size() > 1 || noSender) {
+        const QString count = number(qint64(rows.size()));
+        QString question = rows.size() > 1 ? QStringLiteral("送り状 %1 枚を続けて印刷します（%2）。連続用紙が %1 枚分あるか確かめてください。")
+                                                 .arg(count, orders::lineList(m_list, rows))
+                                           : QString();
+        if (noSender)
+            question += QStringLiteral("%1ご依頼主の名前と住所が空です。このまま %2 枚を印刷しますか？\n\n"
+                                       "ご依頼主が印刷済みの用紙でなければ、「いいえ」を押して、ご依頼主を選ぶか入力してください。")
+                            .arg(question.isEmpty() ? QString() : QStringLiteral("\n\n"), count);
+        else
+            question += QStringLiteral("\n\n印刷しますか？");
+        platform::Message asked{question, platform::MsgIcon::Question, platform::MsgButtons::YesNo,
+                                noSender ? platform::MsgAnswer::No : platform::MsgAnswer::Yes, std::nullopt};
+        if (m_services.messages.show(this, asked) != platform::MsgAnswer::Yes)
             return;
     }
 
@@ -850,7 +894,7 @@ void BatchWindow::closeEvent(QCloseEvent* event)
 
 BatchWindow* showBatch(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<BatchWindow>(window, [&] { return new BatchWindow(services, window); });
+    return showChildWindow<BatchWindow>(window, services.session.folders().settingsFile(), [&] { return new BatchWindow(services, window); });
 }
 
 } // namespace app

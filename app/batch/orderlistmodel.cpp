@@ -1,6 +1,7 @@
 #include "app/batch/orderlistmodel.h"
 
 #include "orders/batchrows.h"
+#include "postal/postalcode.h"
 
 #include <QBrush>
 #include <QColor>
@@ -12,14 +13,6 @@ namespace {
 
 // Room for several screens of rows while scrolling back and forth.
 constexpr int kKeptRows = 400;
-
-// 1000001 as 100-0001, for reading; anything else as it stands.
-QString postalForReading(const QString& code)
-{
-    if (const auto digits = orders::postalDigits(code))
-        return digits->left(3) + QLatin1Char('-') + digits->mid(3);
-    return code;
-}
 
 struct StateLook {
     orders::RowState state;
@@ -89,7 +82,7 @@ const OrderListModel::RowTexts* OrderListModel::textsOf(int row) const
         return kept;
     auto& list = const_cast<orders::OrderList&>(m_list);
     const waybill::Waybill w = list.waybillAt(row);
-    auto* texts = new RowTexts{state, list.orderNumberAt(row), w.recipient.name, postalForReading(w.recipient.postalCode),
+    auto* texts = new RowTexts{state, list.orderNumberAt(row), w.recipient.name, postal::codeForReading(w.recipient.postalCode),
                                w.recipient.line2.isEmpty() ? w.recipient.line1 : w.recipient.line1 + QStringLiteral("　") + w.recipient.line2,
                                {}, {}};
     if (state == orders::RowState::Refused) {

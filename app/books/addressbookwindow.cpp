@@ -2,17 +2,19 @@
 
 #include "addressbook/csvfile.h"
 #include "addressbook/importfile.h"
+#include "postal/postalcode.h"
 #include "app/books/addressdialog.h"
 #include "app/books/bookwidgets.h"
 #include "app/platform/messagebox.h"
+#include "app/platform/filedialogs.h"
 #include "app/widgets/childwindow.h"
+#include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,8 +44,10 @@ constexpr int kListedEntries = 50;
 constexpr int kProgressSteps = 1000;
 // Entries a message names before it only counts the rest.
 constexpr int kNamedInMessage = 10;
+// No column but the address grows wider than this many characters.
+constexpr double kWidestColumn_em = 14;
 
-enum Column { NameColumn, PostalCodeColumn, AddressColumn, TelephoneColumn };
+enum Column { NameColumn, ReadingColumn, PostalCodeColumn, AddressColumn, TelephoneColumn };
 
 QString blockName(Kind kind) { return kind == Kind::Recipient ? QStringLiteral("お届け先") : QStringLiteral("ご依頼主"); }
 
@@ -104,7 +108,7 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
 
     m_search = new QLineEdit(this);
     m_search->setObjectName(QStringLiteral("search"));
-    m_search->setPlaceholderText(QStringLiteral("名前・電話番号・郵便番号・住所の一部を入力して探す"));
+    m_search->setPlaceholderText(QStringLiteral("名前・フリガナ・電話番号・郵便番号・住所の一部を入力して探す"));
     m_search->setClearButtonEnabled(true);
     m_search->installEventFilter(this);
     auto* searchLabel = new QLabel(QStringLiteral("探す："), this);
@@ -113,11 +117,9 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     searchRow->addWidget(searchLabel);
     searchRow->addWidget(m_search, 1);
 
-    m_list = makeEntryList({QStringLiteral("名前"), QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("電話番号")}, AddressColumn, this);
+    m_list = makeEntryList({QStringLiteral("名前"), QStringLiteral("フリガナ"), QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("電話番号")},
+                           AddressColumn, this);
     m_list->setObjectName(QStringLiteral("entries"));
-    m_list->setColumnWidth(NameColumn, 170);
-    m_list->setColumnWidth(PostalCodeColumn, 80);
-    m_list->setColumnWidth(TelephoneColumn, 120);
     m_list->installEventFilter(this);
 
     m_status = new QLabel(this);
@@ -209,11 +211,15 @@ bool AddressBookWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
-    // From the search field down into the list, its first entry chosen.
+    // From the search field down into the list, its first entry chosen;
+    // Enter puts that entry back at once, as it does in the list.
     if (watched == m_search && (key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) && !m_shown.isEmpty()) {
-        m_list->setFocus();
         if (!chosenEntry())
             choose(0);
+        if (key == Qt::Key_Down)
+            m_list->setFocus();
+        else
+            fill(int(kind()));
         return true;
     }
     if (watched == m_list && key == Qt::Key_Delete && chosenEntry()) {
@@ -248,7 +254,7 @@ void AddressBookWindow::showEntries(const QList<AddressEntry>& entries, int limi
     QList<QTreeWidgetItem*> items;
     for (const AddressEntry& e : entries) {
         const waybill::Address& a = e.address;
-        auto* item = new QTreeWidgetItem({a.name, a.postalCode, addressLines(a), a.telephone});
+        auto* item = new QTreeWidgetItem({a.name, e.reading, postal::codeForReading(a.postalCode), addressLines(a), a.telephone});
         QStringList whole{a.postalCode, a.line1, a.line2, a.name};
         if (!a.careOf.isEmpty())
             whole.append(a.careOf + (a.careOfShown ? QString() : QStringLiteral("（様方は印刷しない）")));
@@ -259,6 +265,7 @@ void AddressBookWindow::showEntries(const QList<AddressEntry>& entries, int limi
         items.append(item);
     }
     m_list->addTopLevelItems(items);
+    fitColumnsToContents(*m_list, *m_list->header(), AddressColumn, kWidestColumn_em);
 
     const QString typed = m_search->text().trimmed();
     if (entries.isEmpty() && typed.isEmpty())
@@ -341,9 +348,9 @@ void AddressBookWindow::editChosen()
         return;
     std::optional<qint64> kept;
     AddressDialog dialog(
-        entry->address,
-        [&](const waybill::Address& changed) {
-            kept = m_services.session.addressBook().edit(entry->id, changed);
+        entry->address, entry->reading,
+        [&](const waybill::Address& changed, const QString& reading) {
+            kept = m_services.session.addressBook().edit(entry->id, changed, reading);
             if (!kept)
                 tellStorageProblem(QStringLiteral("変更を保存できませんでした。入力した内容はこの画面に残っています。"));
             return kept.has_value();
@@ -470,7 +477,7 @@ void AddressBookWindow::chooseExportFile()
     const QString utf8 = QStringLiteral("CSV（UTF-8、BOM付き） (*.csv)");
     const QString cp932 = QStringLiteral("CSV（Shift_JIS／CP932） (*.csv)");
     QString chosenFilter = utf8;
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("住所録の書き出し"),
+    QString path = platform::saveFileName(this, QStringLiteral("住所録の書き出し"),
                                                 QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
                                                 utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
     if (path.isEmpty())
@@ -482,7 +489,7 @@ void AddressBookWindow::chooseExportFile()
 
 void AddressBookWindow::chooseImportFile()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
+    const QString path = platform::openFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
                                                       QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     if (!path.isEmpty())
         importFrom(path);
@@ -508,7 +515,7 @@ void AddressBookWindow::tellStorageProblem(const QString& lead)
 
 AddressBookWindow* showAddressBook(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<AddressBookWindow>(window, [&] { return new AddressBookWindow(window, services); });
+    return showChildWindow<AddressBookWindow>(window, services.session.folders().settingsFile(), [&] { return new AddressBookWindow(window, services); });
 }
 
 } // namespace app

@@ -1,5 +1,6 @@
 #include "app/books/bookwidgets.h"
 
+#include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@ QTreeWidget* makeEntryList(const QStringList& headings, int stretchColumn, QWidg
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->header()->setStretchLastSection(false);
     list->header()->setSectionResizeMode(stretchColumn, QHeaderView::Stretch);
+    list->setItemDelegate(new ElidedTextTips(list));
     return list;
 }
 

@@ -17,7 +17,8 @@ namespace app {
 struct Services;
 
 // A list of one entry per row, one chosen at a time; the column at
-// `stretchColumn` takes the width the others leave.
+// `stretchColumn` takes the width the others leave, and a cell cut short
+// shows its whole text when pointed at.
 QTreeWidget* makeEntryList(const QStringList& headings, int stretchColumn, QWidget* parent);
 // The chosen row, or -1: focus alone makes a row current without choosing it.
 int chosenRow(const QTreeWidget& list);

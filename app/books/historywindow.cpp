@@ -2,8 +2,10 @@
 
 #include "app/books/bookwidgets.h"
 #include "app/widgets/childwindow.h"
+#include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
+#include "postal/postalcode.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -32,7 +34,9 @@ constexpr int kRowsPerPage = 100;
 // some 30 ms, too long to run on every key.
 constexpr int kTypingPauseMs = 400;
 
-enum Column { PrintedAtColumn, NameColumn, PostalCodeColumn, AddressColumn, DestinationColumn, OrderNumberColumn };
+enum Column { PrintedAtColumn, NameColumn, TelephoneColumn, PostalCodeColumn, AddressColumn, SenderColumn, DestinationColumn, OrderNumberColumn };
+// No column but the address grows wider than this many characters.
+constexpr double kWidestColumn_em = 18;
 
 QString addressLines(const waybill::Address& a) { return QStringList{a.line1, a.line2}.join(QLatin1Char(' ')).trimmed(); }
 
@@ -50,7 +54,7 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("印刷の履歴 - ホルテア"));
-    resize(900, 520);
+    resize(1040, 540);
 
     m_problem = new StorageProblemBanner(QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
                                                         "印刷はこれまでどおりできます。"),
@@ -63,7 +67,7 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     };
     const FieldSpec specs[5] = {{"名前", "name", "お届け先・ご依頼主の名前や様方"},
                                 {"電話番号", "telephone", "一部だけでも探せます"},
-                                {"郵便番号", "postalCode", "例：1000001"},
+                                {"郵便番号", "postalCode", "例：100-0001"},
                                 {"住所", "address", "住所の一部"},
                                 {"注文番号", "orderNumber", ""}};
     auto* conditions = new QGridLayout;
@@ -108,14 +112,10 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     dates->addWidget(searchButton);
     dates->addWidget(clearButton);
 
-    m_list = makeEntryList({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("郵便番号"), QStringLiteral("住所"),
-                             QStringLiteral("印刷先"), QStringLiteral("注文番号")}, AddressColumn, this);
+    m_list = makeEntryList({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("電話番号"), QStringLiteral("郵便番号"),
+                            QStringLiteral("住所"), QStringLiteral("ご依頼主"), QStringLiteral("印刷先"), QStringLiteral("注文番号")},
+                           AddressColumn, this);
     m_list->setObjectName(QStringLiteral("prints"));
-    m_list->setColumnWidth(PrintedAtColumn, 130);
-    m_list->setColumnWidth(NameColumn, 150);
-    m_list->setColumnWidth(PostalCodeColumn, 75);
-    m_list->setColumnWidth(DestinationColumn, 120);
-    m_list->setColumnWidth(OrderNumberColumn, 90);
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
@@ -235,14 +235,16 @@ void HistoryWindow::append(const QList<HistoryEntry>& entries)
     for (const HistoryEntry& e : entries) {
         const history::PrintRecord& r = e.record;
         const waybill::Address& to = r.waybill.recipient;
-        auto* item = new QTreeWidgetItem({r.printedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")), to.name, to.postalCode,
-                                          addressLines(to), destinationShown(r.destination), r.orderNumber.value_or(QString())});
+        auto* item = new QTreeWidgetItem({r.printedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")), to.name, to.telephone,
+                                          postal::codeForReading(to.postalCode), addressLines(to), r.waybill.sender.name,
+                                          destinationShown(r.destination), r.orderNumber.value_or(QString())});
         item->setToolTip(DestinationColumn, QDir::toNativeSeparators(r.destination));
         item->setToolTip(AddressColumn, addressLines(to));
         items.append(item);
     }
     m_list->addTopLevelItems(items);
     m_shown.append(entries);
+    fitColumnsToContents(*m_list, *m_list->header(), AddressColumn, kWidestColumn_em);
     m_mayHaveMore = entries.size() >= m_query.limit;
     m_more->setVisible(m_mayHaveMore);
 
@@ -328,7 +330,7 @@ void HistoryWindow::tellStorageProblem()
 
 HistoryWindow* showHistory(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<HistoryWindow>(window, [&] { return new HistoryWindow(window, services); });
+    return showChildWindow<HistoryWindow>(window, services.session.folders().settingsFile(), [&] { return new HistoryWindow(window, services); });
 }
 
 } // namespace app

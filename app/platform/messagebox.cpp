@@ -21,8 +21,8 @@ MsgAnswer QtMessageBox::show(QWidget* parent, const Message& message)
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(message.defaultButton == MsgAnswer::No ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        box.button(QMessageBox::Yes)->setText(message.yesText.isEmpty() ? QStringLiteral("はい(&Y)") : message.yesText);
+        box.button(QMessageBox::No)->setText(message.noText.isEmpty() ? QStringLiteral("いいえ(&N)") : message.noText);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

@@ -17,6 +17,10 @@ struct Message {
     MsgButtons buttons = MsgButtons::Ok;
     MsgAnswer defaultButton = MsgAnswer::Ok;
     std::optional<QString> caption; // none: the application's title
+    // With YesNo, the buttons' own words where はい/いいえ would not say
+    // what they do (このまま印刷／戻る); empty: はい and いいえ.
+    QString yesText;
+    QString noText;
 };
 
 class MessageBox {

@@ -2,6 +2,7 @@
 
 #include "app/preview/formpaperdialog.h"
 #include "app/preview/pdfpage.h"
+#include "app/platform/filedialogs.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
@@ -9,7 +10,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -49,10 +49,13 @@ const char* const kKeyPage = "pdfPage";
 const char* const kKeyNudgeX = "nudgeX_tenthMm";
 const char* const kKeyNudgeY = "nudgeY_tenthMm";
 
+// An offset as typed, in mm: 1.5 (0.1 mm) is +0.15 mm, not rounded to a tenth.
 QString signedMm(double tenthMm)
 {
     const double mm = tenthMm / 10.0;
-    return (mm > 0 ? QStringLiteral("+") : QString()) + QString::number(mm, 'f', 1).replace(QLatin1Char('-'), QStringLiteral("−"));
+    const bool tenths = std::abs(mm * 10 - std::round(mm * 10)) < 1e-6;
+    return (mm > 0 ? QStringLiteral("+") : QString()) +
+           QString::number(mm, 'f', tenths ? 1 : 2).replace(QLatin1Char('-'), QStringLiteral("−"));
 }
 
 QPushButton* toolButton(const QString& caption, const QString& tip, QWidget* parent)
@@ -107,7 +110,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
 
     auto* zoomOutButton = toolButton(QStringLiteral("縮小 (F7)"), QStringLiteral("小さく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
     auto* zoomInButton = toolButton(QStringLiteral("拡大 (F8)"), QStringLiteral("大きく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
-    auto* trueSizeButton = toolButton(QStringLiteral("実寸 (F5)"), QStringLiteral("用紙を実際の大きさで表示します"), this);
+    auto* trueSizeButton = toolButton(QStringLiteral("実寸 (Ctrl+0)"), QStringLiteral("用紙を実際の大きさで表示します"), this);
     auto* fitButton = toolButton(QStringLiteral("全体 (F6)"), QStringLiteral("用紙全体がウィンドウに収まるように表示します"), this);
     m_zoomLabel = new QLabel(this);
     m_zoomLabel->setMinimumWidth(m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("倍率 1000%")));
@@ -178,7 +181,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
 
     const std::pair<QKeySequence, void (PreviewWindow::*)()> keys[] = {
         {QKeySequence(Qt::Key_F7), &PreviewWindow::zoomOut},       {QKeySequence(Qt::Key_F8), &PreviewWindow::zoomIn},
-        {QKeySequence(Qt::Key_F5), &PreviewWindow::showTrueSize},  {QKeySequence(Qt::Key_F6), &PreviewWindow::fitToWindow},
+        {QKeySequence(Qt::Key_F6), &PreviewWindow::fitToWindow},
         {QKeySequence::ZoomIn, &PreviewWindow::zoomIn},            {QKeySequence::ZoomOut, &PreviewWindow::zoomOut},
         {QKeySequence(Qt::CTRL | Qt::Key_0), &PreviewWindow::showTrueSize},
     };
@@ -287,7 +290,7 @@ void PreviewWindow::removeScan()
 void PreviewWindow::chooseScan()
 {
     const QString start = m_scanPath.isEmpty() ? QString() : QFileInfo(m_scanPath).absolutePath();
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
+    const QString path = platform::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
                                                       QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
     if (path.isEmpty())
         return;
@@ -409,7 +412,7 @@ PreviewSource previewSourceOf(const WaybillWindow& window)
 PreviewWindow* showPreview(WaybillWindow& window, Services& services)
 {
     print::SystemPrinter* printer = services.systemPrinter;
-    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, [&] {
+    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, services.session.folders().settingsFile(), [&] {
         auto* made = new PreviewWindow(previewSourceOf(window), &window);
         // The offsets at once; other changes after the window's own handlers
         // have run (a care-of line shown, the numbers switched on).

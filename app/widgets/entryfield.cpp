@@ -3,7 +3,11 @@
 #include "entry/textrules.h"
 #include "app/platform/ime.h"
 
+#include <QFontMetricsF>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QValidator>
+#include <cmath>
 
 namespace app {
 
@@ -54,6 +58,19 @@ void EntryField::setFieldText(const QString& text)
     if (m_limit > 0 && !(m_kind == Kind::PostalCode && entry::fitsPostalCodeField(rules, m_limit)))
         rules = entry::leftCharacters(rules, m_limit);
     setText(rules);
+}
+
+bool EntryField::showsWhole(const QString& text) const
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    // Qt keeps 2 pixels on either side of the text inside the contents, and
+    // a pixel for the cursor after it.
+    constexpr int kLineEditMarginPx = 2;
+    const QMargins margins = textMargins();
+    const int room = style()->subElementRect(QStyle::SE_LineEditContents, &option, this).width() - margins.left() - margins.right() -
+                     2 * kLineEditMarginPx;
+    return std::ceil(QFontMetricsF(font()).horizontalAdvance(text)) + 1 <= room;
 }
 
 QVariant EntryField::inputMethodQuery(Qt::InputMethodQuery query) const

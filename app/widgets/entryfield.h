@@ -20,6 +20,9 @@ public:
     Kind kind() const { return m_kind; }
     // A text written by the program, kept to the limit as typing keeps it.
     void setFieldText(const QString& text);
+    // Whether `text` shows whole, with room for the cursor, in the box's
+    // size and font as they are.
+    bool showsWhole(const QString& text) const;
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 

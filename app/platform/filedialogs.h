@@ -1,0 +1,21 @@
+#pragma once
+// The program's file dialogs: Qt's own on every desktop, its list in
+// Japanese whatever the system's language (dates, sizes, kinds), its
+// columns as wide as their texts.
+#include <QString>
+
+class QFileDialog;
+class QWidget;
+
+namespace platform {
+
+// Sets a dialog up so; then exec() it (or show() it, as the tests do).
+void prepareFileDialog(QFileDialog& dialog);
+
+// The file chosen to open, or empty when cancelled.
+QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filters);
+// The file chosen to save to, or empty; `chosenFilter` names the filter
+// shown first and is set to the one chosen.
+QString saveFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filters, QString* chosenFilter);
+
+} // namespace platform

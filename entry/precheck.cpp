@@ -1,0 +1,69 @@
+#include "entry/precheck.h"
+
+#include "entry/amounts.h"
+#include "orders/rows.h"
+#include "platform/numtext.h"
+#include "print/glyphs.h"
+#include "print/overrun.h"
+
+namespace entry {
+
+namespace {
+
+using orders::Field;
+
+// The row checks name the place of a text by its column's heading: here the
+// window's block or field.
+QList<orders::Finding> rowFindings(const waybill::Address& address, const QString& block)
+{
+    waybill::Waybill asRow;
+    asRow.recipient = address;
+    const QStringList headings{block, QStringLiteral("住所"), QStringLiteral("名前"), block};
+    const orders::ColumnMap columns{Field::PostalCode, Field::AddressLine1, Field::Name, Field::Telephone};
+    return orders::checkWaybill(asRow, headings, columns, {});
+}
+
+QStringList amountFindings(const waybill::Waybill& w)
+{
+    const auto result = calculateAmounts({w.goods[0].quantity, w.goods[0].unitPrice, w.goods[1].quantity, w.goods[1].unitPrice});
+    if (const auto* refused = std::get_if<AmountRefused>(&result))
+        return {refused->reason};
+    const Amounts& computed = std::get<Amounts>(result);
+    const QString again = QStringLiteral("「合計」を押すと計算し直します。");
+    const std::tuple<QString, QString, QString, QString> boxes[] = {
+        {QStringLiteral("金額1"), w.goods[0].amount, computed.amount1, QStringLiteral("数量1 × 単価1")},
+        {QStringLiteral("金額2"), w.goods[1].amount, computed.amount2, QStringLiteral("数量2 × 単価2")},
+        {QStringLiteral("合計"), w.total, computed.total, QStringLiteral("金額1 ＋ 金額2")},
+    };
+    QStringList found;
+    for (const auto& [caption, shown, wanted, how] : boxes) {
+        const auto value = platform::textToDouble(shown);
+        if (value && value == platform::textToDouble(wanted))
+            continue;
+        found << QStringLiteral("%1が「%2」ですが、%3は「%4」です。%5").arg(caption, shown, how, wanted, again);
+    }
+    return found;
+}
+
+} // namespace
+
+QStringList findingsBeforePrint(const waybill::Waybill& waybill)
+{
+    QStringList found;
+    for (const orders::Finding& finding : rowFindings(waybill.recipient, QStringLiteral("お届け先")))
+        found << finding.reason;
+    const bool senderHasPostalCode = !waybill.sender.postalCode.trimmed().isEmpty();
+    for (const orders::Finding& finding : rowFindings(waybill.sender, QStringLiteral("ご依頼主")))
+        if ((finding.field == Field::PostalCode && senderHasPostalCode) || finding.field == Field::Telephone)
+            found << finding.reason;
+    for (const print::Overrun& overrun : print::findOverruns(waybill))
+        found << overrun.description + QStringLiteral("。");
+    for (const print::MissingGlyphs& missing : print::findMissingGlyphs(waybill))
+        found << QStringLiteral("%1の「%2」は印刷の字体にない文字です。ほかの字体で印刷されるか、空の四角になります。")
+                     .arg(missing.caption, missing.characters);
+    if (waybill.numericMode)
+        found << amountFindings(waybill);
+    return found;
+}
+
+} // namespace entry

@@ -1,0 +1,19 @@
+#pragma once
+// What a waybill typed into the window is checked for before it is printed:
+// what an order list's row is checked for (orders/rows.h), for both address
+// blocks; texts that run past their places or hold characters the printer's
+// face lacks; and, in numeric input mode, amounts that no longer follow from
+// their quantities and prices.
+#include "waybill/waybill.h"
+
+#include <QStringList>
+
+namespace entry {
+
+// Each finding in Japanese, naming the field and what is wrong; empty when
+// the waybill prints as it stands. The recipient needs a postal code of the
+// right shape, a first address line and a name; the sender, which forms may
+// carry printed, only the right shapes of what it holds.
+QStringList findingsBeforePrint(const waybill::Waybill& waybill);
+
+} // namespace entry
