@@ -3,6 +3,7 @@
 #include "cli/exit.h"
 #include "orders/batchrows.h"
 #include "platform/instance.h"
+#include "platform/readfile.h"
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
@@ -42,6 +43,12 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         return done(exitCannotRun);
     }
 
+    // Settings read from a named pipe or a device would never return.
+    if (const QString problem = platform::specialFileProblem(folders.settingsFile(), QStringLiteral("設定ファイル")); !problem.isEmpty()) {
+        err << problem << '\n';
+        return done(exitCannotRun);
+    }
+
     // The destination first: a queue that is not there stops the run before
     // the list is read.
     std::unique_ptr<print::SystemPrinter> systemPrinter;
@@ -49,6 +56,11 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     print::Destination* destination = nullptr;
     if (!request.pdfPath.isEmpty()) {
         const print::SystemPrinter settings(folders.documentsFolder(), folders.settingsFile());
+        // A form size that cannot be would feed every form wrongly.
+        if (!settings.settingsProblem().isEmpty()) {
+            err << settings.settingsProblem() << '\n';
+            return done(exitCannotRun);
+        }
         QPageLayout paper = print::defaultPdfPaper();
         if (const auto form = settings.formPaper())
             paper = QPageLayout(QPageSize(QSizeF(form->widthMm, form->lengthMm), QPageSize::Millimeter, {}, QPageSize::ExactMatch),
@@ -57,6 +69,10 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         destination = pdfFile.get();
     } else {
         systemPrinter = std::make_unique<print::SystemPrinter>(folders.documentsFolder(), folders.settingsFile());
+        if (!systemPrinter->settingsProblem().isEmpty()) {
+            err << systemPrinter->settingsProblem() << '\n';
+            return done(exitCannotRun);
+        }
         if (!request.queue.isEmpty()) {
             if (QPrinterInfo::printerInfo(request.queue).isNull()) {
                 err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n").arg(request.queue);

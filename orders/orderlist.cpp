@@ -1,5 +1,7 @@
 #include "orders/orderlist.h"
 
+#include "platform/readfile.h"
+
 #include <QFile>
 
 namespace orders {
@@ -76,9 +78,13 @@ void OrderList::close()
 bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
 {
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
+    QString systemError;
+    // Unbuffered: the reader keeps its own window of the file, and a row read
+    // again comes from the disk, never from a copy taken before a change.
+    if (const platform::FileKind kind = platform::openRegularFile(*file, &systemError, QIODevice::ReadOnly | QIODevice::Unbuffered);
+        kind != platform::FileKind::Regular) {
         close();
-        m_errorText = QStringLiteral("ファイル「%1」を開けませんでした（%2）。").arg(path, file->errorString());
+        m_errorText = platform::notReadableText(kind, path, QStringLiteral("注文一覧"), systemError);
         return false;
     }
     return open(std::move(file), encoding);

@@ -1,9 +1,12 @@
 // The command line run in-process: its exit codes, what it says on stderr,
 // and what it prints, measured.
 #include "doubles.h"
+#include "fifo.h"
 #include "waybillcheck.h"
 
 #include "cli/commandline.h"
+#include "cli/lookup.h"
+#include "platform/readfile.h"
 #include "history/history.h"
 #include "platform/fonts.h"
 #include "storage/database.h"
@@ -118,6 +121,72 @@ private slots:
         r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
         QCOMPARE(r.exit, 1);
         QCOMPARE(pdf::pageCount(pdfPath), 1);
+    }
+
+    // A named pipe where a file is read or written (the list, the settings,
+    // the postal data, the PDF) stops the run at once with exit 2 and says
+    // what it is; none is waited on, none is replaced.
+    void namedPipesAndFolders()
+    {
+        const QString list = csv(QStringLiteral("plain.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("plain.pdf"));
+        const auto batch = [&](const QString& csvPath, const QString& pdf) {
+            return run({QStringLiteral("--batch"), csvPath, QStringLiteral("--pdf"), pdf});
+        };
+        {
+            const GuardedFifo pipe(m_dir.filePath(QStringLiteral("pipe.csv")));
+            const Run r = batch(pipe.path(), pdfPath);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("注文一覧")) && r.err.contains(QStringLiteral("名前付きパイプ")), qPrintable(r.err));
+            QVERIFY(!pipe.released());
+        }
+        {
+            const GuardedFifo settings(m_folders.settingsFile());
+            const Run r = batch(list, pdfPath);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("設定ファイル")) && r.err.contains(QStringLiteral("名前付きパイプ")), qPrintable(r.err));
+            QVERIFY(!settings.released());
+        }
+        {
+            const GuardedFifo out(m_dir.filePath(QStringLiteral("pipe.pdf")));
+            const Run r = batch(list, out.path());
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("ふつうのファイルではありません")), qPrintable(r.err));
+            QCOMPARE(platform::kindOfFile(out.path()), platform::FileKind::Special);
+        }
+        {
+            const Run r = batch(list, m_dir.path());
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("フォルダです")) && !r.err.contains(QStringLiteral("（）")), qPrintable(r.err));
+        }
+        {
+            const GuardedFifo data(m_dir.filePath(QStringLiteral("postal.bin")));
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            QCOMPARE(cli::runLookup(QStringLiteral("100-0001"), data.path(), out, err), int(cli::lookupDataUnavailable));
+            QVERIFY2(r.err.contains(QStringLiteral("ふつうのファイルではありません")), qPrintable(r.err));
+            QVERIFY(!data.released());
+        }
+        QVERIFY(!QFile::exists(pdfPath));
+    }
+
+    // A form size kept in the settings passes the checks of a typed one: one
+    // that cannot be (not a number, too small or too large) stops the run.
+    void formSizeFromTheSettings()
+    {
+        const QString list = csv(QStringLiteral("form.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("form.pdf"));
+        for (const char* width : {"inf", "1e308", "0.0001", "10", "100000", "nan"}) {
+            QFile settings(m_folders.settingsFile());
+            QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            settings.write(QByteArray("[form]\nwidthMm=") + width + "\nlengthMm=254\n");
+            settings.close();
+            const Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("連続用紙の大きさ")) && r.err.contains(QStringLiteral("50～600 mm")), qPrintable(r.err));
+            QVERIFY(!QFile::exists(pdfPath));
+        }
+        QVERIFY(QFile::remove(m_folders.settingsFile()));
     }
 
     // Lists that cannot run at all: exit 2, stderr naming the cause, no file.

@@ -1,5 +1,7 @@
 // Order lists for batch printing: CSV read in both encodings, columns
 // recognised, waybills built and checked, from real files.
+#include "fifo.h"
+
 #include "csv/reader.h"
 #include "csv/writer.h"
 #include "orders/orderlist.h"
@@ -338,6 +340,25 @@ private slots:
         QCOMPARE(l.countRows(RowState::Refused), 199);
         l.revertEdit(13);
         QCOMPARE(l.state(13), RowState::Refused);
+    }
+
+    // A named pipe, a device or a folder given as the list is refused at
+    // once, named as what it is; the pipe is never waited on.
+    void notAFile()
+    {
+        const testing::GuardedFifo fifo(m_dir.filePath(QStringLiteral("pipe.csv")));
+        const std::pair<QString, QString> cases[] = {
+            {fifo.path(), QStringLiteral("ふつうのファイルではありません")},
+            {QStringLiteral("/dev/zero"), QStringLiteral("ふつうのファイルではありません")},
+            {m_dir.path(), QStringLiteral("フォルダです")},
+            {m_dir.filePath(QStringLiteral("none.csv")), QStringLiteral("見つかりません")},
+        };
+        for (const auto& [path, says] : cases) {
+            orders::OrderList l;
+            QVERIFY(!l.open(path));
+            QVERIFY2(l.errorText().contains(says) && l.errorText().contains(QStringLiteral("注文一覧")), qPrintable(l.errorText()));
+        }
+        QVERIFY(!fifo.released());
     }
 
     void headerProblems()

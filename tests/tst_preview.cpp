@@ -1,6 +1,7 @@
 // The preview against the printed PDF, pixel by pixel; texts that run past their places; the form drawing against the designed millimetres;
 // offsets, zoom and the remembered scan.
 #include "expect.h"
+#include "fifo.h"
 #include "pdfmeasure.h"
 #include "support.h"
 
@@ -370,6 +371,29 @@ private slots:
             again.removeScan();
         }
         QVERIFY(app::PreviewWindow(source.fn()).scanPath().isEmpty());
+    }
+
+    // A named pipe as the scan (picture or PDF) or as the preview's own
+    // settings is said as such; the window never waits on it.
+    void namedPipesAreNotWaitedOn()
+    {
+        Source source;
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(m_settingsDir.filePath(u"horutea"_s)));
+        QFile::remove(m_settingsDir.filePath(u"horutea/preview.ini"_s));
+        {
+            const GuardedFifo settings(m_settingsDir.filePath(u"horutea/preview.ini"_s));
+            app::PreviewWindow window(source.fn());
+            QVERIFY(window.scanPath().isEmpty());
+            QVERIFY(!settings.released());
+        }
+        app::PreviewWindow window(source.fn());
+        for (const QString name : {u"pipe.png"_s, u"pipe.pdf"_s}) {
+            const GuardedFifo scan(dir.filePath(name));
+            const auto problem = window.openScan(scan.path());
+            QVERIFY(problem && problem->contains(u"名前付きパイプ"_s));
+            QVERIFY(!scan.released());
+        }
     }
 
 private:

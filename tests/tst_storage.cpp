@@ -3,6 +3,7 @@
 // earlier data kept, the program going on), the history and the address book.
 #include "expect.h"
 #include "failingvfs.h"
+#include "fifo.h"
 #include "mounts.h"
 
 #include "addressbook/addressbook.h"
@@ -219,6 +220,21 @@ private slots:
         const bool causeGone = kind != ProblemKind::NewerVersion && !mount;
         QCOMPARE(db.retryOpen(), causeGone);
         QCOMPARE(names(AddressBook(db).recent(Kind::Sender)), causeGone ? QStringList{kShop.name} : QStringList{});
+    }
+
+    // A named pipe under the file's name is never opened (SQLite would wait
+    // on it for ever): told as what it is, the program goes on without it.
+    void namedPipeIsNoDatabase()
+    {
+        const QString path = freshPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        const testing::GuardedFifo pipe(path);
+        Database db(path);
+        QVERIFY(History(db).list(10).isEmpty());
+        const auto problem = db.takeProblem();
+        QVERIFY(problem && problem->kind == ProblemKind::Unreadable && !problem->databaseUsable);
+        QVERIFY2(problem->message.contains(QStringLiteral("名前付きパイプ")), qPrintable(problem->message));
+        QVERIFY(!pipe.released());
     }
 
     // A file that is not a database, or whose rows are damaged behind a sound

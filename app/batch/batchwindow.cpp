@@ -7,6 +7,7 @@
 #include "app/preview/previewwidget.h"
 #include "app/batch/roweditdialog.h"
 #include "orders/batchrows.h"
+#include "platform/readfile.h"
 #include "print/overrun.h"
 #include "session/orderprint.h"
 
@@ -126,9 +127,13 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
     setObjectName(QStringLiteral("BatchWindow"));
     setWindowTitle(QStringLiteral("一括印刷"));
 
-    m_settings = std::make_unique<QSettings>(services.session.folders().settingsFile(), QSettings::IniFormat);
-    m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
-    m_list.setMappingStore(m_mappings.get());
+    // Settings that are not a file (a named pipe) would stop the window; the
+    // columns chosen are then not remembered.
+    if (platform::specialFileProblem(services.session.folders().settingsFile(), {}).isEmpty()) {
+        m_settings = std::make_unique<QSettings>(services.session.folders().settingsFile(), QSettings::IniFormat);
+        m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
+        m_list.setMappingStore(m_mappings.get());
+    }
     m_list.setFitCheck(print::overrunProblem);
 
     m_chooseFile = [](QWidget* parent) {

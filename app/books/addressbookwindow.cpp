@@ -4,12 +4,15 @@
 #include "app/form1.h"
 #include "app/widgets/entryfield.h"
 #include "app/platform/messagebox.h"
+#include "platform/readfile.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include "platform/readfile.h"
+
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -527,8 +530,9 @@ bool AddressBookWindow::importFrom(const QString& path)
 {
     const QString shownPath = QDir::toNativeSeparators(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        platform::warn(m_services.messages, this, QStringLiteral("「%1」を開けません（%2）。").arg(shownPath, file.errorString()));
+    QString systemError;
+    if (const auto kind = platform::openRegularFile(file, &systemError); kind != platform::FileKind::Regular) {
+        platform::warn(m_services.messages, this, platform::notReadableText(kind, path, QStringLiteral("住所録のファイル"), systemError));
         return false;
     }
     addressbook::CsvReading reading(file);

@@ -2,9 +2,12 @@
 
 #include "app/form1.h"
 #include "app/preview/pdfpage.h"
+#include "platform/readfile.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -34,10 +37,17 @@ constexpr double kPdfScanDotsPerInch = 200.0;
 // Larger scans are read smaller: past this a screen shows no more of the form.
 constexpr qint64 kMaxScanPixels = 12'000'000;
 
-// The preview's own file in the user's settings folder (horutea/preview.ini).
+// The preview's own file in the user's settings folder (horutea/preview.ini);
+// none when something that is not a file (a named pipe) has its name, since
+// QSettings reads its file as it is made.
 std::unique_ptr<QSettings> openSettings()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("horutea"), QStringLiteral("preview"));
+    // Where QSettings keeps a user's files, learnt from a name no file has.
+    const QString folder = QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(".horutea-unused")).fileName()).absolutePath();
+    const QString path = QDir(folder).filePath(QStringLiteral("horutea/preview.ini"));
+    if (!platform::specialFileProblem(path, {}).isEmpty())
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 const char* const kScanGroup = "scan";
@@ -64,7 +74,12 @@ QPushButton* toolButton(const QString& caption, const QString& tip, QWidget* par
 // A readable image of the scan, at most kMaxScanPixels, its resolution kept true.
 std::variant<QImage, QString> readImage(const QString& path)
 {
-    QImageReader reader(path);
+    // Read whole from a file opened without waiting: a named pipe would stop the window.
+    QFile file(path);
+    QString systemError;
+    if (const auto kind = platform::openRegularFile(file, &systemError); kind != platform::FileKind::Regular)
+        return platform::notReadableText(kind, path, QStringLiteral("用紙の画像"), systemError);
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     // Read whole, beyond Qt's usual limit for one image, and made smaller
     // here: image formats disagree whether a smaller read keeps the resolution.
@@ -262,6 +277,8 @@ std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
     QImage image;
     QString note;
     if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
+        if (const QString problem = platform::specialFileProblem(path, QStringLiteral("用紙の画像")); !problem.isEmpty())
+            return problem;
         const PdfPicture picture = renderPdfPage(path, pdfPage, kPdfScanDotsPerInch);
         if (picture.image.isNull())
             return picture.problem;
@@ -308,7 +325,8 @@ void PreviewWindow::chooseScan()
     if (path.isEmpty())
         return;
     int page = 0;
-    if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
+    if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0 &&
+        platform::specialFileProblem(path, {}).isEmpty()) {
         const int pages = renderPdfPage(path, 0, 1).pageCount;
         if (pages > 1) {
             bool ok = false;
@@ -327,6 +345,8 @@ void PreviewWindow::chooseScan()
 void PreviewWindow::rememberScan() const
 {
     const auto settings = openSettings();
+    if (!settings)
+        return;
     settings->beginGroup(QLatin1String(kScanGroup));
     settings->setValue(QLatin1String(kKeyPath), m_scanPath);
     settings->setValue(QLatin1String(kKeyPage), m_scanPage);
@@ -337,6 +357,8 @@ void PreviewWindow::rememberScan() const
 void PreviewWindow::restoreScan()
 {
     const auto settings = openSettings();
+    if (!settings)
+        return;
     settings->beginGroup(QLatin1String(kScanGroup));
     const QString path = settings->value(QLatin1String(kKeyPath)).toString();
     if (path.isEmpty())
