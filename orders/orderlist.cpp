@@ -267,13 +267,26 @@ QList<Finding> OrderList::findingsOf(qint64 row, const csv::Record& record) cons
     QList<Finding> findings;
     if (record.badColumn >= 0)
         findings.append({m_columns.value(record.badColumn, Field::None), record.badColumn, record.problem, {}});
+    // A cell left out or one too many moves every cell after it into the
+    // next column's field; where it happened cannot be told.
+    if (record.fields.size() < m_headings.size()) {
+        findings.append({Field::None, -1,
+                         QStringLiteral("%1行目は列が %2 個で、見出しの行（%3 個）より少なくなっています。途中の項目が抜けていると、"
+                                        "それより後ろの項目がすべて一つ前の列に入ってしまいます。その行の区切りのコンマ（,）を確かめてください。")
+                             .arg(record.line)
+                             .arg(record.fields.size())
+                             .arg(m_headings.size()),
+                         {}});
+    }
     for (qsizetype column = m_headings.size(); column < record.fields.size(); ++column) {
         if (record.fields[column].trimmed().isEmpty())
             continue;
         findings.append({Field::None, int(column),
-                         QStringLiteral("%1行目は見出しの行より列が多く、%2列目に「%3」が入っています。列がずれている可能性があります。"
-                                        "その行を確かめてください。")
+                         QStringLiteral("%1行目は列が %2 個で、見出しの行（%3 個）より多く、%4列目に「%5」が入っています。列がずれている可能性があります。"
+                                        "その行の区切りのコンマ（,）を確かめてください。")
                              .arg(record.line)
+                             .arg(record.fields.size())
+                             .arg(m_headings.size())
                              .arg(column + 1)
                              .arg(record.fields[column].trimmed()),
                          {}});

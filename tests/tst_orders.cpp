@@ -270,7 +270,9 @@ private slots:
         row("telephone letters", "100,0001,東京都港区1,,一郎,03-1234-567x", Field::Telephone, "数字とハイフン", "", 5);
         row("telephone +81 and brackets", "100,0001,東京都港区1,,一郎,+81 (3) 1234-5678");
         row("too wide for the form", "100,0001,東京都港区1,,寿限無寿限無五劫の擦り切れ,", Field::None, "名前が長すぎて", "", -1);
-        row("data beyond the headings", "100,0001,東京都港区1,,一郎,,ずれ", Field::None, "7列目に「ずれ」", "", 6);
+        row("data beyond the headings", "100,0001,東京都港区1,,一郎,,ずれ", Field::None, "列が 7 個で、見出しの行（6 個）より多く、7列目に「ずれ」", "", 6);
+        // The building cell left out: the telephone would print as the name.
+        row("a cell short", "100,0001,東京都港区1,一郎,0312345678", Field::None, "2行目は列が 5 個で、見出しの行（6 個）より少な", "", -1);
     }
 
     void rowChecks()
