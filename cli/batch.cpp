@@ -137,7 +137,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const session::Session::Printed printed = session::printOrderRows(session, list, printable, offsetsForPrint);
+    const session::Session::Printed printed = session::printOrderRows(session, list, printable, offsetsForPrint, request.progress);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

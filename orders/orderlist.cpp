@@ -19,6 +19,12 @@ enum RowFlag : quint8 {
 // What the user decided about a row; a new check keeps these.
 constexpr quint8 kUserFlags = kUserExcluded | kUserIncluded | kPrinted;
 
+// Changes with any cell's text or the number of cells; kept for this run only.
+size_t fingerprintOf(const csv::Record& record)
+{
+    return qHashMulti(0, record.fields.size(), qHashRange(record.fields.cbegin(), record.fields.cend()));
+}
+
 bool isBlank(const csv::Record& record)
 {
     for (const QString& field : record.fields)
@@ -73,6 +79,7 @@ void OrderList::close()
     m_nextCheck = 0;
     m_cursorValid = false;
     m_cachedRow = -1;
+    m_rowProblem.clear();
 }
 
 bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
@@ -223,11 +230,8 @@ bool OrderList::readMore(int maxRows)
             const qint64 row = qint64(m_nextCheck);
             if (!positionAfter(row - 1))
                 return true;
-            if (nextDataRecord(record) != csv::Reader::Step::Record || record.offsetBytes != m_rows[m_nextCheck].offsetBytes) {
-                failReading(m_reader->errorText().isEmpty()
-                                ? QStringLiteral("%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。")
-                                      .arg(m_rows[m_nextCheck].line)
-                                : m_reader->errorText());
+            if (!readRowAgain(row, record)) {
+                failReading(m_rowProblem);
                 return true;
             }
             m_cursorRow = row;
@@ -249,7 +253,7 @@ bool OrderList::readMore(int maxRows)
             failReading(m_reader->errorText());
             return true;
         }
-        m_rows.push_back({record.offsetBytes, qint32(record.line), 0});
+        m_rows.push_back({record.offsetBytes, fingerprintOf(record), qint32(record.line), 0});
         const qint64 row = qint64(m_rows.size()) - 1;
         m_cursorRow = row;
         if (canCheck() && m_nextCheck == m_rows.size() - 1) {
@@ -312,6 +316,25 @@ void OrderList::applyCheck(qint64 row, const csv::Record& record)
     m_rows[size_t(row)].flags = flags;
 }
 
+bool OrderList::readRowAgain(qint64 row, csv::Record& record)
+{
+    const Row& kept = m_rows[size_t(row)];
+    const csv::Reader::Step step = nextDataRecord(record);
+    const QString advice = QStringLiteral("ほかのプログラムがファイルを書き換えたか、短くした可能性があります。"
+                                          "一覧を開き直して、確かめ直してから印刷してください。");
+    if (step == csv::Reader::Step::Failed && !m_reader->errorText().isEmpty())
+        m_rowProblem = QStringLiteral("%1行目をファイルから読み直せませんでした：%2").arg(kept.line).arg(m_reader->errorText());
+    else if (step != csv::Reader::Step::Record)
+        m_rowProblem = QStringLiteral("%1行目が、確かめた後でファイルから無くなりました。").arg(kept.line) + advice;
+    else if (record.offsetBytes != kept.offsetBytes || fingerprintOf(record) != kept.fingerprint)
+        m_rowProblem = QStringLiteral("%1行目の中身が、確かめた後でファイルの中で変わりました。").arg(kept.line) + advice;
+    else
+        return true;
+    // The file is no longer the one read: nothing more of it is trusted.
+    failReading(m_rowProblem);
+    return false;
+}
+
 const csv::Record* OrderList::recordAt(qint64 row)
 {
     if (row < 0 || row >= rowCount())
@@ -319,11 +342,12 @@ const csv::Record* OrderList::recordAt(qint64 row)
     if (m_cachedRow == row)
         return &m_cached;
     m_cachedRow = -1;
-    if (!positionAfter(row - 1) || nextDataRecord(m_cached) != csv::Reader::Step::Record ||
-        m_cached.offsetBytes != m_rows[size_t(row)].offsetBytes) {
-        m_cursorValid = false;
+    if (!positionAfter(row - 1)) {
+        m_rowProblem = m_errorText;
         return nullptr;
     }
+    if (!readRowAgain(row, m_cached))
+        return nullptr;
     m_cursorRow = row;
     m_cachedRow = row;
     return &m_cached;
@@ -357,16 +381,31 @@ waybill::Waybill OrderList::waybillAt(qint64 row)
     return buildWaybill(m_columns, record ? record->fields : QStringList(), m_constants);
 }
 
+std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why)
+{
+    if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
+        return *edit;
+    const csv::Record* record = recordAt(row);
+    if (!record) {
+        why = m_rowProblem;
+        return std::nullopt;
+    }
+    return buildWaybill(m_columns, record->fields, m_constants);
+}
+
+void OrderList::forgetReadAhead()
+{
+    m_cursorValid = false;
+    m_cachedRow = -1;
+}
+
 QList<Finding> OrderList::findingsAt(qint64 row)
 {
     if (m_edits.contains(row))
         return findingsOf(row, {});
     const csv::Record* record = recordAt(row);
     if (!record)
-        return {{Field::None, -1,
-                 QStringLiteral("%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。")
-                     .arg(row >= 0 && row < rowCount() ? lineOf(row) : 0),
-                 {}}};
+        return {{Field::None, -1, m_rowProblem, {}}};
     return findingsOf(row, *record);
 }
 

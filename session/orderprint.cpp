@@ -32,9 +32,18 @@ Session::Printed printOrderRows(Session& session, orders::OrderList& list, const
                                        .arg(orders::lineList(list, notPrintable));
         return refused;
     }
-    Session::Printed printed = session.printWaybills(
-        int(rows.size()), [&](int i) { return list.waybillAt(rows[size_t(i)]); }, offsets, progress,
-        [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
+    // Each page from the row as it was checked; a row the file no longer
+    // holds as it was stops the document, which then releases nothing.
+    list.forgetReadAhead();
+    const auto checkedWaybill = [&](int i) {
+        QString why;
+        std::optional<waybill::Waybill> waybill = list.checkedWaybillAt(rows[size_t(i)], why);
+        if (!waybill)
+            throw print::JobStopped{why};
+        return *waybill;
+    };
+    Session::Printed printed = session.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
+                                                     [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
     if (printed.delivery.ok)
         for (qint64 row : rows)
             list.setPrinted(row);

@@ -18,7 +18,9 @@ std::optional<waybill::Address> savedSender(Session& session, const QString& nam
 // document every row becomes printed in the list; otherwise none does, since
 // a document reaches the printer whole or not at all. Rows that are not
 // printable (refused, excluded, printed, unchecked) are never printed: the
-// whole document is then refused before anything is made.
+// whole document is then refused before anything is made. A row that the
+// file no longer holds as it was checked stops the document, and the
+// delivery's message names its line.
 Session::Printed printOrderRows(Session& session, orders::OrderList& list, const std::vector<qint64>& rows,
                                 print::PrintOffsets offsets, const print::Progress& progress = {});
 

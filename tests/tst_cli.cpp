@@ -4,6 +4,7 @@
 #include "fifo.h"
 #include "waybillcheck.h"
 
+#include "cli/batch.h"
 #include "cli/commandline.h"
 #include "cli/lookup.h"
 #include "platform/readfile.h"
@@ -121,6 +122,53 @@ private slots:
         r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
         QCOMPARE(r.exit, 1);
         QCOMPARE(pdf::pageCount(pdfPath), 1);
+    }
+
+    // The list changed while its pages are made, as another program saving
+    // over it would: rewritten in place, or cut short. Each row carries an
+    // unprinted note longer than a read-ahead, so every row after the change
+    // comes fresh from the disk. The run stops at the first row that is not
+    // the one checked, names its line, and leaves no file and no history.
+    void listChangedWhilePrinting()
+    {
+        const QString note = QString(70000, QLatin1Char('x'));
+        auto listText = [&](const QString& family) {
+            QString text = QStringLiteral("備考,お届け先郵便番号,お届け先住所1,お届け先氏名\n");
+            for (int i = 0; i < 12; ++i)
+                text += QStringLiteral("%1,1000001,東京都千代田区千代田1-%2,%3%2\n").arg(note).arg(i).arg(family);
+            return text.toUtf8();
+        };
+        const QByteArray original = listText(QStringLiteral("鶴田"));
+        const QByteArray renamed = listText(QStringLiteral("亀田"));
+        QCOMPARE(renamed.size(), original.size());
+        const qsizetype line8 = original.indexOf(note.toUtf8(), original.indexOf("\n") + 6 * (note.size() + 10)); // row 6 starts
+        QVERIFY(line8 > 0 && original.lastIndexOf('\n', line8) == line8 - 1);
+
+        const std::pair<QByteArray, QString> changes[] = {
+            {renamed, QStringLiteral("5行目の中身が、確かめた後でファイルの中で変わりました")},
+            {original.left(line8), QStringLiteral("8行目が、確かめた後でファイルから無くなりました")},
+        };
+        for (const auto& [changed, said] : changes) {
+            const QString path = csv(QStringLiteral("changing.csv"), QString::fromUtf8(original));
+            const QString pdfPath = m_dir.filePath(QStringLiteral("changing.pdf"));
+            cli::BatchRequest request{.csvPath = path, .pdfPath = pdfPath};
+            request.progress = [&, changedBytes = changed](int done, int) {
+                if (done == 3) {
+                    QFile f(path);
+                    if (!f.open(QIODevice::ReadWrite) || !f.resize(changedBytes.size()) || f.write(changedBytes) != changedBytes.size())
+                        qFatal("cannot change the list");
+                }
+                return true;
+            };
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            r.exit = cli::runBatch(request, m_folders, out, err);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(said) && r.err.contains(QStringLiteral("印刷されていません")), qPrintable(r.err));
+            QVERIFY(!QFile::exists(pdfPath));
+        }
+        storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
+        QVERIFY(history::History(database).search({.name = QStringLiteral("鶴田")}).isEmpty());
     }
 
     // A named pipe where a file is read or written (the list, the settings,
