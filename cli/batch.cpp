@@ -92,18 +92,22 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';
 
-    QString why;
-    const auto sender = session::savedSender(session, request.senderName, why);
-    if (!sender) {
-        err << why << '\n';
-        return done(exitCannotRun);
+    session::SenderChoice sender{waybill::Address{}, {}, {}};
+    if (!request.noSender) {
+        sender = session::chooseSender(session, request.senderName, request.lockWaitMs);
+        if (!sender.address) {
+            err << sender.problem << '\n';
+            return done(exitCannotRun);
+        }
+        if (!sender.note.isEmpty())
+            err << sender.note << '\n';
     }
 
     QSettings settings(folders.settingsFile(), QSettings::IniFormat);
     orders::SettingsMappingStore mappings(settings);
     orders::OrderList list;
     list.setMappingStore(&mappings);
-    list.setConstants({*sender, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
+    list.setConstants({*sender.address, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
     list.setFitCheck(print::overrunProblem);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';

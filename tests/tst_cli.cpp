@@ -8,11 +8,15 @@
 #include "cli/commandline.h"
 #include "cli/lookup.h"
 #include "platform/readfile.h"
+#include "addressbook/addressbook.h"
 #include "history/history.h"
 #include "platform/fonts.h"
 #include "storage/database.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringConverter>
 #include <QTemporaryDir>
 
@@ -70,6 +74,37 @@ private slots:
                       QStringLiteral("--printer"), QStringLiteral("q")}).exit, 2);
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("100-0001")}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("0000000")}).exit, 1);
+    }
+
+    // Arguments that cannot be meant as given are refused with exit 2 and
+    // the one thing to change; nothing is run, no option quietly wins.
+    void argumentsRefusedAsGiven_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("says");
+        const QString list = QStringLiteral("x.csv"), a = QStringLiteral("a.pdf"), b = QStringLiteral("b.pdf");
+        QTest::newRow("switch with a value") << QStringList{"--batch", list, "--skip-invalid=yes"} << QStringLiteral("--skip-invalid は値をとりません");
+        QTest::newRow("--pdf twice") << QStringList{"--batch", list, "--pdf", a, "--pdf", b} << QStringLiteral("--pdf が2回指定されています（「a.pdf」と「b.pdf」）");
+        QTest::newRow("--batch twice") << QStringList{"--batch", list, "--batch=y.csv"} << QStringLiteral("--batch が2回");
+        QTest::newRow("lookup with batch") << QStringList{"--lookup", "1000001", "--batch", list} << QStringLiteral("--lookup と --batch は一緒に使えません");
+        QTest::newRow("sender and no sender") << QStringList{"--batch", list, "--sender", "店", "--no-sender"} << QStringLiteral("--sender と --no-sender");
+        QTest::newRow("printer and pdf") << QStringList{"--batch", list, "--pdf", a, "--printer", "q"} << QStringLiteral("--printer と --pdf");
+        QTest::newRow("batch option alone") << QStringList{"--pdf", a} << QStringLiteral("--pdf は --batch と一緒に使う");
+        QTest::newRow("batch option with lookup") << QStringList{"--lookup", "1000001", "--skip-invalid"} << QStringLiteral("--skip-invalid は --batch と一緒に使う");
+        QTest::newRow("value missing") << QStringList{"--batch", list, "--pdf"} << QStringLiteral("--pdf の後に出力.pdfがありません");
+        QTest::newRow("option for a value") << QStringList{"--batch", "--pdf", a} << QStringLiteral("--batch の後にファイル.csvがありません");
+        QTest::newRow("bare file") << QStringList{list} << QStringLiteral("--batch x.csv と書いてください");
+    }
+    void argumentsRefusedAsGiven()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
+        const Run r = run(arguments);
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(says) && r.err.contains(QStringLiteral("horutea --help")) &&
+                     (arguments.size() == 1 || !r.err.contains(arguments.join(QLatin1Char(' ')))),
+                 qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
     }
 
     // A good list prints every row as one document, each page as designed,
@@ -169,6 +204,84 @@ private slots:
         }
         storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
         QVERIFY(history::History(database).search({.name = QStringLiteral("鶴田")}).isEmpty());
+    }
+
+    // The sender is never silently blank. None saved: the run says the
+    // waybills carry none, unless --no-sender says so on purpose. A book
+    // held by another program is waited for, then the run stops (exit 2),
+    // as it does for a damaged book, whose saved senders are in the file
+    // set aside; what is printed then is recorded in the new file, and said.
+    void senderNeverSilentlyBlank()
+    {
+        TestFolders folders = m_folders;
+        folders.user = m_dir.filePath(QStringLiteral("sender-user"));
+        QVERIFY(QDir().mkpath(folders.user));
+        const QString bookPath = QDir(folders.user).filePath(QStringLiteral("horutea.sqlite"));
+        const QString list = csv(QStringLiteral("sender.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,松田\n"));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("sender.pdf"));
+        const auto batch = [&](bool noSender, int lockWaitMs = 10000) {
+            cli::BatchRequest request{.csvPath = list, .pdfPath = pdfPath, .noSender = noSender, .lockWaitMs = lockWaitMs};
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            r.exit = cli::runBatch(request, folders, out, err);
+            return r;
+        };
+        const QString noneNote = QStringLiteral("ご依頼主を印刷しません");
+
+        Run r = batch(false);
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(r.err.contains(noneNote) && r.err.contains(QStringLiteral("--no-sender")), qPrintable(r.err));
+        r = batch(true);
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+
+        {
+            storage::Database database(bookPath);
+            QVERIFY(addressbook::AddressBook(database).save(addressbook::Kind::Sender,
+                                                            {"1500001", "東京都渋谷区", "", "ホルテア商店", {}, false, "03-5555-0000"}));
+        }
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            holder.setDatabaseName(bookPath);
+            QVERIFY(holder.open());
+            QVERIFY(QSqlQuery(holder).exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")));
+            QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QFile::remove(pdfPath);
+            QElapsedTimer waited;
+            waited.start();
+            r = batch(false, 1500);
+            QVERIFY(waited.elapsed() >= 1500);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("別のプログラムが使っています")) && r.err.contains(QStringLiteral("何も印刷しませんでした")),
+                     qPrintable(r.err));
+            QVERIFY(!QFile::exists(pdfPath));
+            holder.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        r = batch(false);
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(!r.err.contains(noneNote), qPrintable(r.err));
+        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")}).contains(QStringLiteral("ホルテア商店")));
+
+        const auto damage = [&] {
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(bookPath + QLatin1String(suffix));
+            QFile file(bookPath);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(8192, 'x')) == 8192);
+        };
+        damage();
+        QFile::remove(pdfPath);
+        r = batch(false);
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("壊れて")) && r.err.contains(QStringLiteral("--no-sender")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(pdfPath));
+        damage();
+        r = batch(true);
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(r.err.contains(QStringLiteral("印刷した分は履歴に記録しました")) && !r.err.contains(QStringLiteral("記録されていません")),
+                 qPrintable(r.err));
+        storage::Database fresh(bookPath);
+        QCOMPARE(history::History(fresh).search({.name = QStringLiteral("松田")}).size(), 1);
     }
 
     // A named pipe where a file is read or written (the list, the settings,
