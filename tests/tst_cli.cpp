@@ -107,6 +107,18 @@ private slots:
         QVERIFY(r.out.isEmpty());
     }
 
+    // --lookup takes a code as an order list's cell would hold it.
+    void lookupAcceptsWhatListsAccept()
+    {
+        for (const QString& code : {QStringLiteral("〒100-0001"), QStringLiteral("〒 1000001"), QStringLiteral("100ｰ0001"),
+                                    QStringLiteral("１００－０００１"), QStringLiteral("100‐0001")}) {
+            const Run r = run({QStringLiteral("--lookup"), code});
+            QCOMPARE(r.exit, 0);
+            QCOMPARE(r.out, QStringLiteral("東京都\t千代田区\t千代田\n"));
+        }
+        QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("10-00001")}).exit, 1);
+    }
+
     // A good list prints every row as one document, each page as designed,
     // and records each row in the history with its order number.
     void batchPrintsEveryRow()
