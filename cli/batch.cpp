@@ -108,7 +108,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     orders::OrderList list;
     list.setMappingStore(&mappings);
     list.setConstants({*sender.address, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
-    list.setFitCheck(print::overrunProblem);
+    list.setFitCheck(print::printProblem);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);

@@ -7,7 +7,7 @@ need=(
   cmake g++ make zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libqt6sql6-sqlite libsqlite3-dev
-  fonts-ipafont-gothic fontconfig
+  fonts-ipafont-gothic fonts-noto-cjk fontconfig
   xvfb xauth
   poppler-utils libpoppler-qt6-dev pkg-config
   cups cups-bsd cups-ipp-utils printer-driver-cups-pdf

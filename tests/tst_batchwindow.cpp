@@ -2,6 +2,7 @@
 // with their states and reasons, fixed and left out, and printed as one job.
 #include "support.h"
 #include "expect.h"
+#include "glyphs.h"
 #include "waybillcheck.h"
 
 #include "app/batch/batchwindow.h"
@@ -472,6 +473,18 @@ private slots:
                      qPrintable(w.messages.last()));
         }
         QVERIFY(w.session->history().list(10).isEmpty());
+    }
+
+    // A character no face can draw refuses the row, named in its reason.
+    void unprintableCharacterRefusesTheRow()
+    {
+        TestWindow w;
+        const QString none = characterNoFaceHas();
+        BatchWindow* bw = openList(w, QStringLiteral("glyph.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,𠮷田一郎\n1000001,東京都千代田区,田中%1\n").arg(none).toUtf8());
+        QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり"}));
+        QVERIFY2(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("お届け先の名前の「%1」").arg(none)),
+                 qPrintable(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole)));
     }
 
     // A long list is read in slices while the event loop keeps turning.

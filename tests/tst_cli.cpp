@@ -2,6 +2,7 @@
 // and what it prints, measured.
 #include "doubles.h"
 #include "fifo.h"
+#include "glyphs.h"
 #include "waybillcheck.h"
 
 #include "cli/batch.h"
@@ -167,6 +168,25 @@ private slots:
         QVERIFY2(r.err.contains(QStringLiteral("4 行目")) && r.err.contains(QStringLiteral("お届け先氏名")), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("5 行目")) && r.err.contains(QStringLiteral("列「お届け先氏名」")), qPrintable(r.err));
         r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(pdf::pageCount(pdfPath), 1);
+    }
+
+    // A character no face can draw refuses its row, named with the line,
+    // the field and the character; an ideograph the print's face lacks (𠮷)
+    // prints.
+    void charactersWithoutGlyph()
+    {
+        const QString none = characterNoFaceHas();
+        const QString list = csv(QStringLiteral("glyphs.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,𠮷田太郎\n1000001,東京都千代田区,田中%1\n").arg(none));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("glyphs.pdf"));
+        Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--no-sender")});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("3 行目")) && r.err.contains(QStringLiteral("お届け先の名前の「%1」").arg(none)) &&
+                     !r.err.contains(QStringLiteral("2 行目")),
+                 qPrintable(r.err));
+        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--no-sender"), QStringLiteral("--skip-invalid")});
         QCOMPARE(r.exit, 1);
         QCOMPARE(pdf::pageCount(pdfPath), 1);
     }

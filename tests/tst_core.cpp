@@ -2,9 +2,11 @@
 // that has only a QGuiApplication, documents of several pages, and what a
 // failure releases (nothing).
 #include "faildevice.h"
+#include "glyphs.h"
 #include "waybillcheck.h"
 
 #include "platform/fonts.h"
+#include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/printjob.h"
 
@@ -43,6 +45,51 @@ private slots:
         const QByteArray loaded = maps.readAll();
         QVERIFY(loaded.contains("libQt6Gui"));
         QVERIFY(!loaded.contains("libQt6Widgets"));
+    }
+
+    // Every printed character has a glyph: an ideograph of family names the
+    // print's own face lacks (𠮷) prints from the face the chain adds,
+    // measured in the PDF; a character no face has is named with its field,
+    // once, and what shaping hides (a variation selector) is not.
+    void everyCharacterHasAGlyphOrIsNamed()
+    {
+        const QString none = characterNoFaceHas();
+        QCOMPARE(print::charactersWithoutGlyph(QStringLiteral("𠮷野家 髙橋")), QString());
+        QCOMPARE(print::charactersWithoutGlyph(QStringLiteral("葛\U000E0100城")), QString());
+        QCOMPARE(print::charactersWithoutGlyph(QStringLiteral("田") + none + QStringLiteral("中") + none), none);
+        QCOMPARE(print::charactersWithoutGlyph(QStringLiteral("a\x01" "b")), QStringLiteral("\x01"));
+
+        waybill::Waybill w = expect::filledWaybill();
+        w.recipient.name = QStringLiteral("田中") + none;
+        w.sender.name = QStringLiteral("𠮷田商店");
+        const QStringList problems = print::printProblems(w);
+        QCOMPARE(problems.size(), 1);
+        const QString code = QString::number(none.toUcs4()[0], 16).toUpper();
+        QVERIFY2(problems[0].contains(QStringLiteral("お届け先の名前の「%1」（U+%2）").arg(none, code)), qPrintable(problems[0]));
+        QVERIFY(print::printProblem(w).value_or(QString()).contains(none));
+        w.recipient.name = QStringLiteral("𠮷田太郎");
+        QVERIFY(print::printProblems(w).isEmpty());
+
+        // The same page with the ideograph and with a blank in its place.
+        qsizetype ink[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            const QString file = m_dir.filePath(QStringLiteral("glyph%1.pdf").arg(i));
+            w.recipient.name = (i == 0 ? QStringLiteral("𠮷") : QStringLiteral("　")) + QStringLiteral("田太郎");
+            print::PrintState state;
+            QVERIFY(print::PdfFileDestination(file).print(1, [&](int) { return print::waybillPage(w, {}, state); }).ok);
+            if (i == 0)
+                QVERIFY2(pdf::run(QStringLiteral("pdffonts"), {file}).contains(QStringLiteral("NotoSansCJKjp")),
+                         qPrintable(pdf::run(QStringLiteral("pdffonts"), {file})));
+            pdf::run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-gray"), file,
+                                                  m_dir.filePath(QStringLiteral("glyph%1").arg(i))});
+            const QImage page(m_dir.filePath(QStringLiteral("glyph%1-1.pgm").arg(i)));
+            QVERIFY(!page.isNull());
+            for (int y = 0; y < page.height(); ++y)
+                for (int x = 0; x < page.width(); ++x)
+                    ink[i] += qGray(page.pixel(x, y)) < 128;
+        }
+        // A 12-point ideograph of a dozen strokes at 150 dpi: well over 100 dark pixels.
+        QVERIFY2(ink[0] - ink[1] > 100, qPrintable(QStringLiteral("%1 / %2").arg(ink[0]).arg(ink[1])));
     }
 
     // Two different waybills as one two-page document, each page measured.

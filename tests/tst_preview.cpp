@@ -2,6 +2,7 @@
 // offsets, zoom and the remembered scan.
 #include "expect.h"
 #include "fifo.h"
+#include "glyphs.h"
 #include "pdfmeasure.h"
 #include "support.h"
 
@@ -11,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QImageReader>
+#include <QListWidget>
 #include <QPdfWriter>
 #include <QPainter>
 #include <QScrollArea>
@@ -225,6 +227,27 @@ private slots:
         QCOMPARE(offRight(), 2);
         preview.setPaper(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
         QCOMPARE(offRight(), 0);
+    }
+
+    // A character no face can draw is listed with its field under the page;
+    // an ideograph the print's own face lacks (𠮷) is not.
+    void unprintableCharactersAreListed()
+    {
+        const QString none = characterNoFaceHas();
+        Source source;
+        source.content.waybill.sender.name = u"𠮷田"_s;
+        source.content.waybill.recipient.careOf = u"気付"_s + none;
+        source.content.waybill.recipient.careOfShown = true;
+        app::PreviewWindow window(source.fn());
+        const QStringList lines = window.missingGlyphLines();
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].startsWith(u"お届け先の様方の「%1」"_s.arg(none)), qPrintable(lines[0]));
+        auto* list = window.findChild<QListWidget*>();
+        QVERIFY(list && list->count() == 1 && list->item(0)->text() == lines[0]);
+        // A hidden care-of line prints nothing, so lacks nothing.
+        source.content.waybill.recipient.careOfShown = false;
+        window.refresh();
+        QVERIFY(window.missingGlyphLines().isEmpty());
     }
 
     void formDrawingFollowsTheDesign()

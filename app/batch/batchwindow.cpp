@@ -134,7 +134,7 @@ BatchWindow::BatchWindow(Services& services, OffsetTexts offsets, QWidget* paren
         m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
         m_list.setMappingStore(m_mappings.get());
     }
-    m_list.setFitCheck(print::overrunProblem);
+    m_list.setFitCheck(print::printProblem);
 
     m_chooseFile = [](QWidget* parent) {
         return QFileDialog::getOpenFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
@@ -657,7 +657,7 @@ void BatchWindow::editCurrentRow()
     const QStringList headings = m_list.headings();
     const orders::ColumnMap columns = m_list.columns();
     RowEditDialog dialog(m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
-                         [headings, columns](const waybill::Waybill& w) { return orders::checkWaybill(w, headings, columns, print::overrunProblem); },
+                         [headings, columns](const waybill::Waybill& w) { return orders::checkWaybill(w, headings, columns, print::printProblem); },
                          this);
     if (!runDialog(dialog))
         return;

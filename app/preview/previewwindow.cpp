@@ -390,6 +390,14 @@ QStringList PreviewWindow::overrunLines() const
     return lines;
 }
 
+QStringList PreviewWindow::missingGlyphLines() const
+{
+    QStringList lines;
+    for (const print::MissingGlyphs& m : print::findMissingGlyphs(m_view->waybill()))
+        lines << m.description;
+    return lines;
+}
+
 QPushButton* PreviewWindow::addCommand(const QString& caption, const QString& toolTip, const std::function<void()>& run)
 {
     QPushButton* button = toolButton(caption, toolTip, this);
@@ -408,16 +416,20 @@ void PreviewWindow::updateTexts()
     m_problem->setVisible(problem);
     m_problem->setText(m_view->problem());
 
+    // The overruns first, so a row's number is its overrun's.
     const QStringList lines = overrunLines();
+    const QStringList unprintable = missingGlyphLines();
     m_overruns->clear();
-    m_overruns->addItems(lines);
-    m_overruns->setVisible(!lines.isEmpty());
-    if (problem)
-        m_overrunCaption->setText(QString());
-    else if (lines.isEmpty())
-        m_overrunCaption->setText(QStringLiteral("はみ出している文字はありません。"));
-    else
-        m_overrunCaption->setText(QStringLiteral("はみ出している文字（%1件、赤枠と斜線で表示）：").arg(lines.size()));
+    m_overruns->addItems(lines + unprintable);
+    m_overruns->setVisible(!lines.isEmpty() || !unprintable.isEmpty());
+    QString caption;
+    if (!problem && lines.isEmpty())
+        caption = QStringLiteral("はみ出している文字はありません。");
+    else if (!problem)
+        caption = QStringLiteral("はみ出している文字（%1件、赤枠と斜線で表示）：").arg(lines.size());
+    if (!problem && !unprintable.isEmpty())
+        caption += QStringLiteral("印刷されない文字があります（%1件）。").arg(unprintable.size());
+    m_overrunCaption->setText(caption);
 
     QStringList status;
     if (const auto offsets = m_view->offsets())
