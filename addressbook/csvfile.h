@@ -5,6 +5,7 @@
 // CP932; read in either.
 #include "addressbook/addressbook.h"
 #include "csv/encoding.h"
+#include "orders/columns.h"
 
 #include <QIODevice>
 #include <QList>
@@ -35,10 +36,6 @@ struct CsvExport {
 // are left out and listed: no substitute character ever goes into the file.
 CsvExport writeCsv(AddressBook& book, QIODevice& device, csv::Encoding encoding);
 
-// A field as the user typed it: the quote that csv::Writer puts before a
-// text a spreadsheet would run as a formula is taken off again.
-QString withoutFormulaGuard(const QString& field);
-
 // Reads an address-book CSV a piece at a time, so that a window can show
 // progress between the pieces; the entries go into the book in one
 // transaction afterwards (AddressBook::importEntries).
@@ -68,6 +65,8 @@ public:
 private:
     QIODevice& m_device;
     std::unique_ptr<csv::Reader> m_reader;
+    orders::AddressBookFormat m_format = orders::AddressBookFormat::None;
+    qsizetype m_columns = 0;
     qint64 m_sizeBytes = 0;
     bool m_done = false;
     QList<ImportEntry> m_entries;

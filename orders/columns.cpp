@@ -1,5 +1,7 @@
 #include "orders/columns.h"
 
+#include "csv/writer.h"
+
 #include <QCryptographicHash>
 #include <QHash>
 
@@ -30,6 +32,8 @@ constexpr FieldInfo kFields[] = {
     {Field::ItemDescription, "itemDescription", u"品名"},
     {Field::ProductNumber, "productNumber", u"商品番号"},
     {Field::OrderNumber, "orderNumber", u"注文番号"},
+    {Field::CareOfShown, "careOfShown", u"様方を印刷するか（印刷する／印刷しない）"},
+    {Field::LastUsed, "lastUsed", u"最後に使った日時（住所録）"},
 };
 
 const FieldInfo* infoOf(Field field)
@@ -124,7 +128,11 @@ const QList<AddressBookColumn> kAddressBookColumns = {
     {Field::Name, u"名前"},
     {Field::CareOf, u"様方"},
     {Field::Telephone, u"電話番号"},
+    // Added in the current format; the first had the columns above.
+    {Field::CareOfShown, u"様方を印刷"},
+    {Field::LastUsed, u"最後に使った日時"},
 };
+constexpr qsizetype kFirstFormatColumns = 7;
 
 bool isDroppedInHeading(QChar c)
 {
@@ -157,8 +165,22 @@ QList<Field> assignableFields()
 {
     QList<Field> fields;
     for (const auto& row : kFields)
-        fields << row.field;
+        if (row.field != Field::LastUsed)
+            fields << row.field;
     return fields;
+}
+
+QString lastUsedText(const QDateTime& lastUsed)
+{
+    return lastUsed.isValid() ? lastUsed.toUTC().toString(Qt::ISODateWithMs) : QString();
+}
+
+std::optional<QDateTime> lastUsedOf(const QString& text)
+{
+    const QDateTime time = QDateTime::fromString(text.trimmed(), Qt::ISODateWithMs);
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
 }
 
 const QList<AddressBookColumn>& addressBookColumns()
@@ -184,11 +206,28 @@ QString senderKindText()
     return QStringLiteral("ご依頼主");
 }
 
-QStringList addressBookRecord(bool isSender, const waybill::Address& address)
+QString careOfShownText(bool shown)
+{
+    return shown ? QStringLiteral("印刷する") : QStringLiteral("印刷しない");
+}
+
+std::optional<bool> careOfShownOf(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t == careOfShownText(true))
+        return true;
+    if (t == careOfShownText(false))
+        return false;
+    return std::nullopt;
+}
+
+QStringList addressBookRecord(bool isSender, const waybill::Address& address, const QDateTime& lastUsed)
 {
     QStringList record;
     for (const auto& column : kAddressBookColumns) {
         switch (column.field) {
+        case Field::CareOfShown: record << careOfShownText(address.careOfShown); break;
+        case Field::LastUsed: record << lastUsedText(lastUsed); break;
         case Field::Kind: record << (isSender ? senderKindText() : recipientKindText()); break;
         case Field::PostalCode: record << address.postalCode; break;
         case Field::AddressLine1: record << address.line1; break;
@@ -209,14 +248,29 @@ QString normalizedHeading(const QString& heading)
     return folded;
 }
 
-bool isAddressBookHeader(const QStringList& headings)
+AddressBookFormat addressBookFormat(const QStringList& headings)
 {
-    if (headings.size() != kAddressBookColumns.size())
-        return false;
+    if (headings.size() != kAddressBookColumns.size() && headings.size() != kFirstFormatColumns)
+        return AddressBookFormat::None;
     for (qsizetype i = 0; i < headings.size(); ++i)
         if (normalizedHeading(headings[i]) != normalizedHeading(QString::fromUtf16(kAddressBookColumns[i].heading)))
-            return false;
-    return true;
+            return AddressBookFormat::None;
+    return headings.size() == kFirstFormatColumns ? AddressBookFormat::First : AddressBookFormat::Current;
+}
+
+QString withoutFormulaGuard(const QString& cell, AddressBookFormat format)
+{
+    if (format != AddressBookFormat::First)
+        return csv::Writer::withoutFormulaGuard(cell);
+    if (cell.size() >= 2 && cell.front() == QLatin1Char('\'') && cell[1] != QLatin1Char('\'') &&
+        csv::Writer::guardFormula(cell.mid(1)) == cell)
+        return cell.mid(1);
+    return cell;
+}
+
+bool isAddressBookHeader(const QStringList& headings)
+{
+    return addressBookFormat(headings) != AddressBookFormat::None;
 }
 
 namespace {
@@ -270,9 +324,11 @@ ColumnMap recogniseHeadings(const QStringList& headings)
             best.insert(m.field, column);
     }
     // 区分 is a common heading in order exports too (配送区分 and the like,
-    // with other values); it means お届け先/ご依頼主 only in the address book.
+    // with other values); it means お届け先/ご依頼主 only in the address book,
+    // as the care-of switch and the last use do.
     if (!isAddressBookHeader(headings))
-        best.remove(Field::Kind);
+        for (const Field ownOnly : {Field::Kind, Field::CareOfShown, Field::LastUsed})
+            best.remove(ownOnly);
     ColumnMap map(headings.size(), Field::None);
     for (auto it = best.constBegin(); it != best.constEnd(); ++it)
         map[it.value()] = it.key();

@@ -128,6 +128,7 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
     m_reader = std::move(reader);
     for (const QString& heading : header.fields)
         m_headings << heading.trimmed();
+    m_bookFormat = addressBookFormat(m_headings);
     m_headerOffset = header.offsetBytes;
     m_headerLine = header.line;
     m_cursorRow = -1;
@@ -296,20 +297,32 @@ QList<Finding> OrderList::findingsOf(qint64 row, const csv::Record& record) cons
                          {}});
         break;
     }
-    const QString kind = cellOf(m_columns, record.fields, Field::Kind);
+    const QStringList cells = cellsOf(record);
+    const QString kind = cellOf(m_columns, cells, Field::Kind);
     if (!kind.isEmpty() && kind != recipientKindText() && kind != senderKindText())
         findings.append({Field::Kind, int(m_columns.indexOf(Field::Kind)),
                          QStringLiteral("「%1」の「%2」は、「%3」か「%4」にしてください。")
                              .arg(m_headings.value(m_columns.indexOf(Field::Kind)), kind, recipientKindText(), senderKindText()),
                          {}});
-    findings += checkWaybill(buildWaybill(m_columns, record.fields, m_constants), m_headings, m_columns, m_fits);
+    findings += checkWaybill(buildWaybill(m_columns, cells, m_constants), m_headings, m_columns, m_fits);
     return findings;
+}
+
+QStringList OrderList::cellsOf(const csv::Record& record) const
+{
+    if (m_bookFormat == AddressBookFormat::None)
+        return record.fields;
+    QStringList cells;
+    cells.reserve(record.fields.size());
+    for (const QString& field : record.fields)
+        cells << withoutFormulaGuard(field, m_bookFormat);
+    return cells;
 }
 
 void OrderList::applyCheck(qint64 row, const csv::Record& record)
 {
     quint8 flags = (m_rows[size_t(row)].flags & kUserFlags) | kChecked;
-    if (cellOf(m_columns, record.fields, Field::Kind) == senderKindText())
+    if (cellOf(m_columns, cellsOf(record), Field::Kind) == senderKindText())
         flags |= kSenderRow;
     if (!findingsOf(row, record).isEmpty())
         flags |= kRefused;
@@ -378,7 +391,7 @@ waybill::Waybill OrderList::waybillAt(qint64 row)
     if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
         return *edit;
     const csv::Record* record = recordAt(row);
-    return buildWaybill(m_columns, record ? record->fields : QStringList(), m_constants);
+    return buildWaybill(m_columns, record ? cellsOf(*record) : QStringList(), m_constants);
 }
 
 std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why)
@@ -390,7 +403,7 @@ std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString&
         why = m_rowProblem;
         return std::nullopt;
     }
-    return buildWaybill(m_columns, record->fields, m_constants);
+    return buildWaybill(m_columns, cellsOf(*record), m_constants);
 }
 
 void OrderList::forgetReadAhead()
@@ -412,7 +425,7 @@ QList<Finding> OrderList::findingsAt(qint64 row)
 QString OrderList::orderNumberAt(qint64 row)
 {
     const csv::Record* record = recordAt(row);
-    return record ? cellOf(m_columns, record->fields, Field::OrderNumber) : QString();
+    return record ? cellOf(m_columns, cellsOf(*record), Field::OrderNumber) : QString();
 }
 
 QStringList OrderList::cellsAt(qint64 row)

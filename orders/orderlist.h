@@ -119,6 +119,9 @@ private:
     // when it is not the row that was first read there.
     bool readRowAgain(qint64 row, csv::Record& record);
     QList<Finding> findingsOf(qint64 row, const csv::Record& record) const;
+    // The record's cells as the waybill takes them: the program's own
+    // address-book export has its formula guards taken off.
+    QStringList cellsOf(const csv::Record& record) const;
     void applyCheck(qint64 row, const csv::Record& record);
     void failReading(const QString& text);
 
@@ -135,6 +138,7 @@ private:
     qint64 m_headerLine = 1;
     ColumnMap m_columns;
     MappingSource m_source = MappingSource::KnownHeadings;
+    AddressBookFormat m_bookFormat = AddressBookFormat::None;
 
     std::vector<Row> m_rows;
     bool m_allFound = false;

@@ -162,7 +162,9 @@ waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, c
     to.line2 = join({cell(Field::AddressLine2), cell(Field::AddressLine3)}, QStringLiteral(" "));
     to.name = cell(Field::Name);
     to.careOf = cell(Field::CareOf);
-    to.careOfShown = !to.careOf.isEmpty();
+    // The address book's export says whether a care-of line prints; a list
+    // that names one means it to print.
+    to.careOfShown = careOfShownOf(cell(Field::CareOfShown)).value_or(!to.careOf.isEmpty());
     to.telephone = cell(Field::Telephone);
     w.sender = constants.sender;
     w.deliveryTime = constants.deliveryTime;

@@ -225,6 +225,16 @@ private slots:
         QVERIFY(book.data().startsWith("\xEF\xBB\xBF")); // the mark by which spreadsheets know UTF-8
         QTest::newRow("own address book") << book.data() << orders::MappingSource::AddressBook << QString() << to << QStringList{"", ""}
             << QList<RowState>{RowState::Printable, RowState::Excluded};
+        // A hidden care-of line stays unprinted; the export's formula guard comes off.
+        const waybill::Address hidden{"1000001", "東京都千代田区千代田1-1", "", "=山田", "経理部", false, "-"};
+        QBuffer hiddenBook;
+        hiddenBook.open(QIODevice::WriteOnly);
+        csv::Writer hiddenWriter(hiddenBook, Encoding::Utf8);
+        hiddenWriter.write(orders::addressBookHeadings());
+        hiddenWriter.write(orders::addressBookRecord(false, hidden));
+        QVERIFY(hiddenBook.data().contains("\"'=山田\"") && hiddenBook.data().contains("印刷しない"));
+        QTest::newRow("own address book, hidden care-of") << hiddenBook.data() << orders::MappingSource::AddressBook << QString() << hidden
+            << QStringList{"", ""} << QList<RowState>{RowState::Refused};
     }
 
     void recognisedHeadings()
