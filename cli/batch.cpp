@@ -113,6 +113,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         err << list.errorText() << '\n';
         return done(exitCannotRun);
     }
+    for (const QString& note : list.headingNotes())
+        err << note << '\n';
     if (!list.missingFields().isEmpty()) {
         err << QStringLiteral("「%1」のどの列が次の項目か分かりません: %2\n画面の「一括印刷」で列の対応を決めると、同じ見出しの一覧はこのコマンドでも印刷できます。\n")
                    .arg(request.csvPath, list.missingFields().join(QStringLiteral("、")));

@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QHash>
+#include <algorithm>
 
 namespace orders {
 
@@ -133,6 +134,24 @@ const QList<AddressBookColumn> kAddressBookColumns = {
     {Field::LastUsed, u"最後に使った日時"},
 };
 constexpr qsizetype kFirstFormatColumns = 7;
+
+// Words that suggest a column's field when its heading is not a known one;
+// as normalizedHeading() writes them.
+struct HeadingWord {
+    const char16_t* word;
+    Field field;
+};
+constexpr HeadingWord kHeadingWords[] = {
+    {u"郵便", Field::PostalCode},     {u"〒", Field::PostalCode},       {u"zip", Field::PostalCode},
+    {u"postal", Field::PostalCode},   {u"都道府県", Field::Prefecture}, {u"市区町村", Field::City},
+    {u"住所", Field::AddressLine1},   {u"所在地", Field::AddressLine1}, {u"address", Field::AddressLine1},
+    {u"様方", Field::CareOf},         {u"気付", Field::CareOf},         {u"氏名", Field::Name},
+    {u"名前", Field::Name},           {u"宛名", Field::Name},           {u"name", Field::Name},
+    {u"電話", Field::Telephone},      {u"tel", Field::Telephone},       {u"phone", Field::Telephone},
+    {u"品名", Field::ItemDescription}, {u"商品名", Field::ItemDescription}, {u"商品コード", Field::ProductNumber},
+    {u"品番", Field::ProductNumber},  {u"注文", Field::OrderNumber},    {u"受注", Field::OrderNumber},
+    {u"受付", Field::OrderNumber},    {u"order", Field::OrderNumber},
+};
 
 bool isDroppedInHeading(QChar c)
 {
@@ -333,6 +352,64 @@ ColumnMap recogniseHeadings(const QStringList& headings)
     for (auto it = best.constBegin(); it != best.constEnd(); ++it)
         map[it.value()] = it.key();
     return map;
+}
+
+ColumnMap suggestedColumns(const QStringList& headings, ColumnMap map)
+{
+    while (map.size() < headings.size())
+        map << Field::None;
+    for (qsizetype column = 0; column < headings.size(); ++column) {
+        if (map[column] != Field::None)
+            continue;
+        const QString heading = normalizedHeading(headings[column]);
+        for (const HeadingWord& hint : kHeadingWords) {
+            if (!heading.contains(QString::fromUtf16(hint.word)))
+                continue;
+            Field field = hint.field;
+            if (field == Field::AddressLine1 && map.contains(field))
+                field = Field::AddressLine2;
+            if (!map.contains(field))
+                map[column] = field;
+            break;
+        }
+    }
+    return map;
+}
+
+QStringList headingNotes(const QStringList& headings, const ColumnMap& map)
+{
+    QStringList notes;
+    for (qsizetype column = 0; column < headings.size() && column < map.size(); ++column) {
+        if (map[column] == Field::None)
+            continue;
+        const QString key = normalizedHeading(headings[column]);
+        QStringList others;
+        for (qsizetype other = column + 1; other < headings.size(); ++other)
+            if (normalizedHeading(headings[other]) == key)
+                others << QStringLiteral("%1列目").arg(other + 1);
+        if (!others.isEmpty())
+            notes << QStringLiteral("見出し「%1」の列がいくつもあります（%2列目と%3）。%2列目を「%4」として使い、ほかは使いません。"
+                                    "別の列を使うときは、画面の「一括印刷」で列の対応を選んでください。")
+                         .arg(headings[column])
+                         .arg(column + 1)
+                         .arg(others.join(QStringLiteral("、")), fieldLabel(map[column]));
+    }
+    // Parts that print on the form: one of them left out prints empty.
+    constexpr Field kPrinted[] = {Field::PostalCode, Field::PostalCode1, Field::PostalCode2, Field::Prefecture, Field::City,
+                                  Field::AddressLine1, Field::AddressLine2, Field::AddressLine3, Field::Name, Field::CareOf,
+                                  Field::Telephone};
+    const ColumnMap suggested = suggestedColumns(headings, map);
+    for (qsizetype column = 0; column < headings.size() && column < map.size(); ++column) {
+        const Field field = suggested.value(column, Field::None);
+        if (map[column] != Field::None || std::find(std::begin(kPrinted), std::end(kPrinted), field) == std::end(kPrinted))
+            continue;
+        notes << QStringLiteral("見出し「%1」（%2列目）は「%3」の列のようですが、知っている見出しではないため使っていません（%3は印刷されません）。"
+                                "使うときは、画面の「一括印刷」で列の対応を選んでください。")
+                     .arg(headings[column])
+                     .arg(column + 1)
+                     .arg(fieldLabel(field));
+    }
+    return notes;
 }
 
 QStringList missingFields(const ColumnMap& map)

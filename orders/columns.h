@@ -92,6 +92,17 @@ using ColumnMap = QList<Field>;
 ColumnMap recogniseHeadings(const QStringList& headings);
 bool isAddressBookHeader(const QStringList& headings);
 
+// The columns no field feeds yet, filled with the fields their headings
+// suggest (宛先氏名, お客様TEL, 配送先〒), each field once; a second address
+// column becomes the second line. Only a suggestion: the user confirms it.
+ColumnMap suggestedColumns(const QStringList& headings, ColumnMap map);
+
+// What the user should hear about columns recognised from their headings
+// alone, one sentence each: a heading several columns share (the first is
+// used), and a heading not recognised that looks like a printed part no
+// column feeds (that part then prints empty).
+QStringList headingNotes(const QStringList& headings, const ColumnMap& map);
+
 // Labels of the fields a waybill cannot do without that `map` leaves out:
 // the postal code (whole or both halves), the name and the first address
 // line (any of its parts). Empty when the map is usable.

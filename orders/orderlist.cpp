@@ -145,6 +145,13 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
     return true;
 }
 
+QStringList OrderList::headingNotes() const
+{
+    if (m_source == MappingSource::Remembered || m_source == MappingSource::User)
+        return {};
+    return orders::headingNotes(m_headings, m_columns);
+}
+
 bool OrderList::setColumns(const ColumnMap& map)
 {
     if (!m_reader || map.size() != m_headings.size() || duplicatedField(map) != Field::None)

@@ -58,6 +58,10 @@ public:
     const QStringList& headings() const { return m_headings; }
     const ColumnMap& columns() const { return m_columns; }
     MappingSource mappingSource() const { return m_source; }
+    // What the user should hear about columns taken from the headings alone
+    // (see orders::headingNotes); none once the user or a remembered choice
+    // set them.
+    QStringList headingNotes() const;
     // Labels of required parts no column feeds; rows are checked only when empty.
     QStringList missingFields() const { return orders::missingFields(m_columns); }
     // One field per heading. false when the size is wrong or a field is set

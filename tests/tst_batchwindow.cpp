@@ -485,6 +485,10 @@ private slots:
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり"}));
         QVERIFY2(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("お届け先の名前の「%1」").arg(none)),
                  qPrintable(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole)));
+        // A heading the window took on its own and that may drop a part is said.
+        QVERIFY(read(bw, writeFile(QStringLiteral("tel.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n1000001,東京都,山田,03-1234-5678\n").toUtf8())));
+        QVERIFY2(bw->bannerText().contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(bw->bannerText()));
     }
 
     // A long list is read in slices while the event loop keeps turning.

@@ -191,6 +191,15 @@ private slots:
         QCOMPARE(pdf::pageCount(pdfPath), 1);
     }
 
+    // Headings the run takes on its own are said where they may drop a part.
+    void headingNotesOnStderr()
+    {
+        const QString list = csv(QStringLiteral("tel.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n1000001,東京都,山田,03-1234-5678\n"));
+        const Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("tel.pdf")), QStringLiteral("--no-sender")});
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(r.err.contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(r.err));
+    }
+
     // The list changed while its pages are made, as another program saving
     // over it would: rewritten in place, or cut short. Each row carries an
     // unprinted note longer than a read-ahead, so every row after the change

@@ -19,14 +19,14 @@ using Rows = QList<QStringList>;
 
 namespace {
 
-// CP932 bytes made by the C library's converter, independent of the ICU
-// converter the program reads with.
-QByteArray cp932(const QString& text)
+// Bytes in another encoding made by the C library's converter, independent
+// of the converters the program reads with.
+QByteArray encoded(const QString& text, const char* encoding)
 {
-    QByteArray utf8 = text.toUtf8(), out(utf8.size() * 2 + 8, '\0');
+    QByteArray utf8 = text.toUtf8(), out(utf8.size() * 4 + 8, '\0');
     char *in = utf8.data(), *to = out.data();
     size_t inLeft = size_t(utf8.size()), outLeft = size_t(out.size());
-    iconv_t cd = iconv_open("CP932", "UTF-8");
+    iconv_t cd = iconv_open(encoding, "UTF-8");
     const size_t r = iconv(cd, &in, &inLeft, &to, &outLeft);
     iconv_close(cd);
     if (r == size_t(-1))
@@ -34,6 +34,8 @@ QByteArray cp932(const QString& text)
     out.resize(out.size() - qsizetype(outLeft));
     return out;
 }
+
+QByteArray cp932(const QString& text) { return encoded(text, "CP932"); }
 
 struct Read {
     QList<csv::Record> records;
@@ -371,6 +373,69 @@ private slots:
             QVERIFY2(l.errorText().contains(says) && l.errorText().contains(QStringLiteral("注文一覧")), qPrintable(l.errorText()));
         }
         QVERIFY(!fifo.released());
+    }
+
+    // Each encoding named as what it is, and a damaged byte named where it
+    // is, with advice that does not send the user round in a circle.
+    void encodingsNamed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("refusal"); // empty: the list opens
+        QTest::addColumn<QString>("said");    // the second row's finding; empty: printable
+        const QString text = QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,山田太郎\n"
+                                            "1000001,東京都港区,佐藤花子\n1000001,東京都中央区,鈴木一郎\n");
+        QByteArray damaged = text.toUtf8();
+        damaged.insert(damaged.indexOf("佐藤") + 3, '\xFF'); // inside 佐藤: line 3, column 3
+        QTest::newRow("UTF-8, one damaged byte") << damaged << QString()
+            << QStringLiteral("3行目の3列目に、UTF-8の文字として読めないバイトがあります。ファイルのほかの部分はUTF-8で読める");
+        QByteArray cp932Damaged = cp932(text);
+        cp932Damaged.insert(cp932Damaged.indexOf(cp932(QStringLiteral("佐藤"))) + 1, '\xFF');
+        QTest::newRow("CP932, one damaged byte") << cp932Damaged << QString()
+            << QStringLiteral("3行目の3列目に、Shift_JIS（CP932）の文字として読めないバイトがあります。ファイルのほかの部分は");
+        QTest::newRow("EUC-JP") << encoded(text, "EUC-JP") << QStringLiteral("EUC-JPで保存されているようです") << QString();
+        QTest::newRow("UTF-16 with a mark") << QByteArray("\xFF\xFE") + encoded(text, "UTF-16LE") << QStringLiteral("UTF-16で") << QString();
+        QTest::newRow("UTF-16, no mark") << encoded(text, "UTF-16BE") << QStringLiteral("UTF-16で") << QString();
+        QTest::newRow("UTF-32 with a mark") << QByteArray("\xFF\xFE\0\0", 4) + encoded(text, "UTF-32LE") << QStringLiteral("UTF-32で") << QString();
+        QTest::newRow("UTF-32, no mark") << encoded(text, "UTF-32LE") << QStringLiteral("UTF-32で") << QString();
+        QTest::newRow("two marks") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") + text.toUtf8() << QString() << QString();
+    }
+    void encodingsNamed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, refusal);
+        QFETCH(QString, said);
+        orders::OrderList l;
+        const bool opened = l.open(write(QStringLiteral("named.csv"), bytes));
+        QVERIFY2(opened == refusal.isEmpty() && l.errorText().contains(refusal), qPrintable(l.errorText()));
+        if (!opened)
+            return;
+        QVERIFY(l.missingFields().isEmpty());
+        readToEnd(l);
+        QCOMPARE(l.rowCount(), 3);
+        QCOMPARE(l.state(0), RowState::Printable);
+        QCOMPARE(l.state(2), RowState::Printable);
+        QCOMPARE(l.state(1), said.isEmpty() ? RowState::Printable : RowState::Refused);
+        if (!said.isEmpty()) {
+            const QString reason = l.findingsAt(1).value(0).reason;
+            QVERIFY2(reason.contains(said) && !reason.contains(QStringLiteral("選んで開き直して")), qPrintable(reason));
+        }
+    }
+
+    // A heading two columns share, and one not known that looks like a
+    // printed part (full-width ＴＥＬ), are said; widths fold.
+    void headingsSaid()
+    {
+        auto l = list(QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ,お届け先 氏名,メモ\n1000001,東京都,山田,03,佐藤,x\n").toUtf8());
+        const QStringList notes = l->headingNotes();
+        QCOMPARE(notes.size(), 2);
+        QVERIFY2(notes[0].contains(QStringLiteral("見出し「お届け先氏名」の列がいくつもあります（3列目と5列目）")), qPrintable(notes[0]));
+        QVERIFY2(notes[1].contains(QStringLiteral("見出し「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(notes[1]));
+        QCOMPARE(l->waybillAt(0).recipient.name, QStringLiteral("山田"));
+        // Once the user set the columns, there is nothing to say.
+        orders::ColumnMap map = l->columns();
+        map[3] = Field::Telephone;
+        QVERIFY(l->setColumns(map));
+        QVERIFY(l->headingNotes().isEmpty());
     }
 
     void headerProblems()

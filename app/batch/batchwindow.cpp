@@ -467,7 +467,7 @@ bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> enc
         refreshPreview();
         return false;
     }
-    setBanner(QString());
+    setBanner(m_list.headingNotes().join(QLatin1Char('\n')));
 
     if (!m_list.missingFields().isEmpty()) {
         // A few rows first, to show what the columns hold, and the window
@@ -510,7 +510,8 @@ void BatchWindow::chooseColumns()
         setStatus(QStringLiteral("この列の対応は使えません。%1").arg(dialog.verdictText()));
         return;
     }
-    m_settings->sync();
+    if (m_settings)
+        m_settings->sync();
     afterChecksChanged();
 }
 
@@ -572,6 +573,8 @@ void BatchWindow::readSome()
                       .arg(m_list.missingFields().join(QStringLiteral("、"))));
     else if (m_list.rowCount() == 0)
         setBanner(QStringLiteral("このファイルには見出しの行のほかに行がありません。"));
+    else
+        setBanner(m_list.headingNotes().join(QLatin1Char('\n')));
     if (currentRow() < 0 && m_list.rowCount() > 0)
         m_table->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     updateSummary();
