@@ -438,6 +438,31 @@ private slots:
         QVERIFY(l->headingNotes().isEmpty());
     }
 
+    // The program's own export is known by every heading, in order, the
+    // first included, in either format; one heading changed anywhere, or one
+    // more or fewer, is an order list like any other.
+    void ownExportKnownByEveryHeading()
+    {
+        const QStringList current = orders::addressBookHeadings();
+        QCOMPARE(orders::addressBookFormat(current), orders::AddressBookFormat::Current);
+        QCOMPARE(orders::addressBookFormat(current.mid(0, 7)), orders::AddressBookFormat::First);
+        QStringList spaced;
+        for (const QString& heading : current)
+            spaced << QStringLiteral(" %1 ").arg(heading);
+        QCOMPARE(orders::addressBookFormat(spaced), orders::AddressBookFormat::Current);
+        for (const QStringList& headings : {current, current.mid(0, 7)})
+            for (qsizetype i = 0; i < headings.size(); ++i) {
+                QStringList changed = headings;
+                changed[i] = QStringLiteral("備考");
+                QVERIFY2(!orders::isAddressBookHeader(changed), qPrintable(changed.join(u',')));
+                // 区分 means a kind of address only in the export itself.
+                QVERIFY(!orders::recogniseHeadings(changed).contains(Field::Kind));
+            }
+        QVERIFY(!orders::isAddressBookHeader(current.mid(0, 6)));
+        QVERIFY(!orders::isAddressBookHeader(current + QStringList{QStringLiteral("備考")}));
+        QVERIFY(!orders::isAddressBookHeader(current.mid(1) + current.mid(0, 1)));
+    }
+
     void headerProblems()
     {
         orders::OrderList l;

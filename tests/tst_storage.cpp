@@ -172,6 +172,8 @@ private slots:
         QTest::newRow("read-only folder") << ProblemKind::ReadOnly << QStringLiteral("書き込め") << 0;
         QTest::newRow("unreadable") << ProblemKind::Unreadable << QStringLiteral("開けません") << 0;
         QTest::newRow("locked") << ProblemKind::Locked << QStringLiteral("別のプログラム") << 0;
+        // SQLite's other code for a lock (SQLITE_LOCKED) is a lock too.
+        QTest::newRow("locked, SQLite's other code") << ProblemKind::Locked << QStringLiteral("別のプログラム") << 0;
     }
     void fileThatCannotBeWritten()
     {
@@ -194,10 +196,12 @@ private slots:
             QFile::setPermissions(path, QFile::ReadOwner); // as an unprivileged user, the file too
         }
         auto holder = std::make_unique<RawConnection>(path);
-        if (kind == ProblemKind::Locked)
+        if (tag == QLatin1String("locked"))
             QCOMPARE(holder->exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;"), SQLITE_OK);
         FailingVfs::instance().faults.mainFileReadOnly = tag == QLatin1String("read-only file");
         FailingVfs::instance().faults.mainFileUnopenable = kind == ProblemKind::Unreadable;
+        if (tag == QLatin1String("locked, SQLite's other code"))
+            FailingVfs::instance().faults.lockResult = SQLITE_LOCKED;
         const QByteArray before = readAll(path);
 
         Database db(path, throughFailingVfs());
