@@ -475,19 +475,16 @@ private slots:
         QVERIFY(w.session->history().list(10).isEmpty());
     }
 
-    // A character no face can draw refuses the row, named in its reason.
-    void unprintableCharacterRefusesTheRow()
+    // A character no face can draw refuses the row, named in its reason; a
+    // heading taken on its own that may drop a part is said.
+    void unprintableCharacterAndNearMissHeading()
     {
         TestWindow w;
         const QString none = characterNoFaceHas();
         BatchWindow* bw = openList(w, QStringLiteral("glyph.csv"), QStringLiteral(
-            "お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,𠮷田一郎\n1000001,東京都千代田区,田中%1\n").arg(none).toUtf8());
+            "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n1000001,東京都,𠮷田一郎,03\n1000001,東京都,田中%1,03\n").arg(none).toUtf8());
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり"}));
-        QVERIFY2(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("お届け先の名前の「%1」").arg(none)),
-                 qPrintable(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole)));
-        // A heading the window took on its own and that may drop a part is said.
-        QVERIFY(read(bw, writeFile(QStringLiteral("tel.csv"), QStringLiteral(
-            "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n1000001,東京都,山田,03-1234-5678\n").toUtf8())));
+        QVERIFY(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("お届け先の名前の「%1」").arg(none)));
         QVERIFY2(bw->bannerText().contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(bw->bannerText()));
     }
 

@@ -99,24 +99,21 @@ private slots:
     }
 
     // A cancelled dialog puts back everything it changed on its way: the
-    // queue, the paper, colour, both sides, its advanced options, the file.
+    // queue, the paper, colour, both sides, its advanced options. Colour and
+    // both sides are not the queues' own (black and white, one side), so a
+    // queue chosen again cannot put them back by chance.
     void cancelledDialogPutsEverythingBack()
     {
         print::SystemPrinter printer(m_dir.path());
         QVERIFY(choose(printer, QStringLiteral("forms")));
         QPrinter& settings = printer.settings();
-        // Not the queues' own (they are black and white), so a queue chosen
-        // again cannot put them back by chance.
+        const auto spoolerOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+        const QStringList options{QStringLiteral("job-priority"), QStringLiteral("42")};
         settings.setColorMode(QPrinter::Color);
         settings.setDuplex(QPrinter::DuplexLongSide);
         settings.setPageSize(QPageSize(QPageSize::A5));
-        const QStringList options{QStringLiteral("job-priority"), QStringLiteral("42")};
-        const auto spoolerOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
         settings.printEngine()->setProperty(spoolerOptions, options);
-        QCOMPARE(settings.colorMode(), QPrinter::Color);
-        QCOMPARE(settings.duplex(), QPrinter::DuplexLongSide);
         const QPageLayout layout = settings.pageLayout();
-
         QVERIFY(!printer.chooseWith([&](QPrinter& p) {
             p.setPrinterName(QStringLiteral("waybill"));
             p.setColorMode(QPrinter::GrayScale);
@@ -124,11 +121,7 @@ private slots:
             p.setPageSize(QPageSize(QPageSize::Letter));
             p.printEngine()->setProperty(spoolerOptions, QStringList{QStringLiteral("page-label"), QStringLiteral("x")});
             // Each change took, so putting it back is what is tested.
-            [&] {
-                QCOMPARE(p.colorMode(), QPrinter::GrayScale);
-                QCOMPARE(p.duplex(), QPrinter::DuplexNone);
-                QVERIFY(p.pageLayout() != layout);
-            }();
+            [&] { QVERIFY(p.colorMode() == QPrinter::GrayScale && p.duplex() == QPrinter::DuplexNone && p.pageLayout() != layout); }();
             return false;
         }));
         QCOMPARE(settings.printerName(), QStringLiteral("forms"));
@@ -136,7 +129,6 @@ private slots:
         QCOMPARE(settings.duplex(), QPrinter::DuplexLongSide);
         QVERIFY(settings.pageLayout().isEquivalentTo(layout));
         QCOMPARE(settings.printEngine()->property(spoolerOptions).toStringList(), options);
-        QCOMPARE(settings.outputFormat(), QPrinter::NativeFormat);
     }
 
     // The chosen queue has gone: said once, and the default prints.
