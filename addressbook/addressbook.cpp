@@ -299,14 +299,14 @@ bool AddressBook::markUsed(qint64 id, const QDateTime& usedAt)
     });
 }
 
-QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int limit)
+QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int limit, bool* readWhole)
 {
     const QString key = storage::searchKey(typed);
     if (key.isEmpty())
-        return recent(kind, limit);
+        return recent(kind, limit, readWhole);
 
     QList<AddressEntry> found;
-    m_database.read([&](Session& session) {
+    const bool read = m_database.read([&](Session& session) {
         // Among the most recent first: a text that is at all common is found
         // there, newest first, in a scan that ends at the limit or at the
         // window's oldest use.
@@ -322,13 +322,15 @@ QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int lim
         found = entriesOf(session, ids);
         return !session.failed();
     });
+    if (readWhole)
+        *readWhole = read;
     return found;
 }
 
-QList<AddressEntry> AddressBook::recent(Kind kind, int limit)
+QList<AddressEntry> AddressBook::recent(Kind kind, int limit, bool* readWhole)
 {
     QList<AddressEntry> found;
-    m_database.read([&](Session& session) {
+    const bool read = m_database.read([&](Session& session) {
         QSqlQuery select = session.prepare(
             QStringLiteral("SELECT %1 FROM address_entry WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?").arg(kColumns),
             {int(kind), limit});
@@ -337,6 +339,8 @@ QList<AddressEntry> AddressBook::recent(Kind kind, int limit)
                 found.append(entryFrom(select));
         return !session.failed();
     });
+    if (readWhole)
+        *readWhole = read;
     return found;
 }
 

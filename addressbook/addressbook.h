@@ -56,9 +56,11 @@ public:
     // address or care-of line contains the typed text (in the loose form of
     // storage::searchKey), most recently used first. An empty text lists the
     // most recently used.
-    QList<AddressEntry> search(Kind kind, const QString& typed, int limit = 20);
+    // `readWhole`, when given, is set to whether the book could be read
+    // (an empty list is then truly empty).
+    QList<AddressEntry> search(Kind kind, const QString& typed, int limit = 20, bool* readWhole = nullptr);
     // Most recently used first, for the drop-down lists of the sender block.
-    QList<AddressEntry> recent(Kind kind, int limit = 20);
+    QList<AddressEntry> recent(Kind kind, int limit = 20, bool* readWhole = nullptr);
 
     // Every entry, recipients first, each kind in the order saved; false when
     // reading failed part way. visit returns false to stop early.

@@ -5,19 +5,21 @@
 #include "entry/textrules.h"
 #include "orders/columns.h"
 
+#include <algorithm>
+
 namespace addressbook {
 
 CsvExport writeCsv(AddressBook& book, QIODevice& device, csv::Encoding encoding)
 {
     CsvExport result;
     csv::Writer writer(device, encoding);
-    if (writer.write(orders::addressBookHeadings() << orders::addressBookReadingHeading()) != csv::Writer::Result::Written) {
+    if (writer.write(orders::addressBookHeadings()) != csv::Writer::Result::Written) {
         result.errorText = writer.errorText();
         return result;
     }
     bool deviceFailed = false;
     const bool readWhole = book.forEach([&](const AddressEntry& entry) {
-        switch (writer.write(orders::addressBookRecord(entry.kind == Kind::Sender, entry.address) << entry.reading)) {
+        switch (writer.write(orders::addressBookRecord(entry.kind == Kind::Sender, entry.address, entry.lastUsed, entry.reading))) {
         case csv::Writer::Result::Written:
             ++result.written;
             return true;
@@ -44,13 +46,6 @@ CsvExport writeCsv(AddressBook& book, QIODevice& device, csv::Encoding encoding)
     return result;
 }
 
-QString withoutFormulaGuard(const QString& field)
-{
-    if (field.size() >= 2 && field.front() == QLatin1Char('\'') && csv::Writer::guardFormula(field.mid(1)) == field)
-        return field.mid(1);
-    return field;
-}
-
 CsvReading::CsvReading(QIODevice& device) : m_device(device) {}
 
 CsvReading::~CsvReading() = default;
@@ -64,14 +59,15 @@ bool CsvReading::start()
         return false;
     }
     csv::Record heading;
-    if (m_reader->next(heading) != csv::Reader::Step::Record || !orders::isAddressBookHeader(heading.fields)) {
+    if (m_reader->next(heading) == csv::Reader::Step::Record)
+        m_format = orders::addressBookFormat(heading.fields);
+    m_columns = heading.fields.size();
+    if (m_format == orders::AddressBookFormat::None) {
         m_errorText = QStringLiteral("このファイルは住所録の形式ではありません。1行目が「%1」の見出しになっているCSVファイルを選んでください"
                                      "（住所録の「書き出し」で作ったファイルです）。")
                           .arg(orders::addressBookHeadings().join(QStringLiteral(", ")));
         return false;
     }
-    if (heading.fields.size() > orders::addressBookColumns().size())
-        m_readingColumn = orders::addressBookColumns().size();
     return true;
 }
 
@@ -97,16 +93,29 @@ bool CsvReading::readMore(int maxRecords)
             m_skipped.append(where + record.problem);
             continue;
         }
+        // A cell left out or one too many would move every later cell into
+        // the next property.
+        const bool extraText = std::any_of(record.fields.cbegin() + std::min(m_columns, record.fields.size()), record.fields.cend(),
+                                           [](const QString& cell) { return !cell.trimmed().isEmpty(); });
+        if (record.fields.size() < m_columns || extraText) {
+            m_skipped.append(where + QStringLiteral("列が %1 個で、見出しの行（%2 個）と合いません。").arg(record.fields.size()).arg(m_columns));
+            continue;
+        }
         ImportEntry entry;
         QString kindText;
+        QString shownText;
         bool anyText = false;
-        for (qsizetype i = 0; i < columns.size(); ++i) {
-            const QString cell = i < record.fields.size() ? entry::flattenLineBreaks(withoutFormulaGuard(record.fields[i])) : QString();
-            if (columns[i].field != orders::Field::Kind && !cell.trimmed().isEmpty())
+        for (qsizetype i = 0; i < m_columns; ++i) {
+            const QString cell = entry::flattenLineBreaks(orders::withoutFormulaGuard(record.fields[i], m_format));
+            if (columns[i].field != orders::Field::Kind && columns[i].field != orders::Field::CareOfShown &&
+                columns[i].field != orders::Field::LastUsed && columns[i].field != orders::Field::Reading && !cell.trimmed().isEmpty())
                 anyText = true;
             waybill::Address& a = entry.address;
             switch (columns[i].field) {
             case orders::Field::Kind: kindText = cell.trimmed(); break;
+            case orders::Field::CareOfShown: shownText = cell; break;
+            case orders::Field::LastUsed: entry.lastUsed = orders::lastUsedOf(cell).value_or(QDateTime()); break;
+            case orders::Field::Reading: entry.reading = cell.trimmed(); break;
             case orders::Field::PostalCode: a.postalCode = entry::asciiNumerals(cell); break;
             case orders::Field::AddressLine1: a.line1 = cell; break;
             case orders::Field::AddressLine2: a.line2 = cell; break;
@@ -129,11 +138,17 @@ bool CsvReading::readMore(int maxRecords)
             m_skipped.append(where + QStringLiteral("住所も名前も空です。"));
             continue;
         }
-        if (m_readingColumn >= 0 && m_readingColumn < record.fields.size())
-            entry.reading = entry::flattenLineBreaks(withoutFormulaGuard(record.fields[m_readingColumn])).trimmed();
-        // The format has no column for the care-of switch: a care-of text
-        // is there to be printed.
-        entry.address.careOfShown = !entry.address.careOf.isEmpty();
+        // The first format had no column for the care-of switch: there a
+        // care-of text is there to be printed.
+        if (m_format == orders::AddressBookFormat::First || shownText.trimmed().isEmpty()) {
+            entry.address.careOfShown = !entry.address.careOf.isEmpty();
+        } else if (const std::optional<bool> shown = orders::careOfShownOf(shownText)) {
+            entry.address.careOfShown = *shown;
+        } else {
+            m_skipped.append(where + QStringLiteral("「様方を印刷」が「%1」でも「%2」でもありません（「%3」）。")
+                                         .arg(orders::careOfShownText(true), orders::careOfShownText(false), shownText));
+            continue;
+        }
         m_entries.append(entry);
     }
     return false;

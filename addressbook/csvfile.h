@@ -1,11 +1,11 @@
 #pragma once
 // The address book as a CSV file and back, in the program's own address-book
 // format (orders/columns.h): a heading row, then one row per entry with its
-// kind (お届け先 or ご依頼主), its reading (フリガナ) last; files without
-// the reading's column are read too. Written as UTF-8 with a byte-order mark or as
+// kind (お届け先 or ご依頼主), the reading (フリガナ) of its name last. Written as UTF-8 with a byte-order mark or as
 // CP932; read in either.
 #include "addressbook/addressbook.h"
 #include "csv/encoding.h"
+#include "orders/columns.h"
 
 #include <QIODevice>
 #include <QList>
@@ -36,10 +36,6 @@ struct CsvExport {
 // are left out and listed: no substitute character ever goes into the file.
 CsvExport writeCsv(AddressBook& book, QIODevice& device, csv::Encoding encoding);
 
-// A field as the user typed it: the quote that csv::Writer puts before a
-// text a spreadsheet would run as a formula is taken off again.
-QString withoutFormulaGuard(const QString& field);
-
 // Reads an address-book CSV a piece at a time, so that a window can show
 // progress between the pieces; the entries go into the book in one
 // transaction afterwards (AddressBook::importEntries).
@@ -69,12 +65,13 @@ public:
 private:
     QIODevice& m_device;
     std::unique_ptr<csv::Reader> m_reader;
+    orders::AddressBookFormat m_format = orders::AddressBookFormat::None;
+    qsizetype m_columns = 0;
     qint64 m_sizeBytes = 0;
     bool m_done = false;
     QList<ImportEntry> m_entries;
     QStringList m_skipped;
     QString m_errorText;
-    qsizetype m_readingColumn = -1; // none in files written before readings were kept
 };
 
 } // namespace addressbook

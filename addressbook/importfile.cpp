@@ -1,6 +1,7 @@
 #include "addressbook/importfile.h"
 
 #include "addressbook/csvfile.h"
+#include "platform/readfile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,10 +31,12 @@ ImportReport importCsvFile(AddressBook& book, const QString& path, const ImportP
     const QString shownPath = QDir::toNativeSeparators(path);
     auto goOn = [&](double done, const QString& doing) { return !progress || progress(done, doing); };
 
+    // A pipe or a device would block the reading for ever.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString systemError;
+    if (const auto kind = platform::openRegularFile(file, &systemError); kind != platform::FileKind::Regular) {
         report.outcome = Outcome::CannotRead;
-        report.message = QStringLiteral("「%1」を開けません（%2）。").arg(shownPath, file.errorString());
+        report.message = platform::notReadableText(kind, path, QStringLiteral("住所録のファイル"), systemError);
         return report;
     }
     CsvReading reading(file);

@@ -3,6 +3,7 @@
 #include "cli/exit.h"
 #include "orders/batchrows.h"
 #include "platform/instance.h"
+#include "platform/readfile.h"
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
@@ -42,6 +43,12 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         return done(exitCannotRun);
     }
 
+    // Settings read from a named pipe or a device would never return.
+    if (const QString problem = platform::specialFileProblem(folders.settingsFile(), QStringLiteral("設定ファイル")); !problem.isEmpty()) {
+        err << problem << '\n';
+        return done(exitCannotRun);
+    }
+
     // The destination first: a queue that is not there stops the run before
     // the list is read.
     std::unique_ptr<print::SystemPrinter> systemPrinter;
@@ -49,6 +56,11 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     print::Destination* destination = nullptr;
     if (!request.pdfPath.isEmpty()) {
         const print::SystemPrinter settings(folders.documentsFolder(), folders.settingsFile());
+        // A form size that cannot be would feed every form wrongly.
+        if (!settings.settingsProblem().isEmpty()) {
+            err << settings.settingsProblem() << '\n';
+            return done(exitCannotRun);
+        }
         QPageLayout paper = print::defaultPdfPaper();
         if (const auto form = settings.formPaper())
             paper = QPageLayout(QPageSize(QSizeF(form->widthMm, form->lengthMm), QPageSize::Millimeter, {}, QPageSize::ExactMatch),
@@ -57,6 +69,10 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         destination = pdfFile.get();
     } else {
         systemPrinter = std::make_unique<print::SystemPrinter>(folders.documentsFolder(), folders.settingsFile());
+        if (!systemPrinter->settingsProblem().isEmpty()) {
+            err << systemPrinter->settingsProblem() << '\n';
+            return done(exitCannotRun);
+        }
         if (!request.queue.isEmpty()) {
             if (QPrinterInfo::printerInfo(request.queue).isNull()) {
                 err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n").arg(request.queue);
@@ -76,23 +92,29 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';
 
-    QString why;
-    const auto sender = session::savedSender(session, request.senderName, why);
-    if (!sender) {
-        err << why << '\n';
-        return done(exitCannotRun);
+    session::SenderChoice sender{waybill::Address{}, {}, {}};
+    if (!request.noSender) {
+        sender = session::chooseSender(session, request.senderName, request.lockWaitMs);
+        if (!sender.address) {
+            err << sender.problem << '\n';
+            return done(exitCannotRun);
+        }
+        if (!sender.note.isEmpty())
+            err << sender.note << '\n';
     }
 
     QSettings settings(folders.settingsFile(), QSettings::IniFormat);
     orders::SettingsMappingStore mappings(settings);
     orders::OrderList list;
     list.setMappingStore(&mappings);
-    list.setConstants({*sender, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
-    list.setFitCheck(print::overrunProblem);
+    list.setConstants({*sender.address, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
+    list.setFitCheck(print::printProblem);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);
     }
+    for (const QString& note : list.headingNotes())
+        err << note << '\n';
     if (!list.missingFields().isEmpty()) {
         err << QStringLiteral("「%1」のどの列が次の項目か分かりません: %2\n画面の「一括印刷」で列の対応を決めると、同じ見出しの一覧はこのコマンドでも印刷できます。\n")
                    .arg(request.csvPath, list.missingFields().join(QStringLiteral("、")));
@@ -121,7 +143,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const session::Session::Printed printed = session::printOrderRows(session, list, printable, offsetsForPrint);
+    const session::Session::Printed printed = session::printOrderRows(session, list, printable, offsetsForPrint, request.progress);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

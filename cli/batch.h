@@ -2,6 +2,7 @@
 // `horutea --batch FILE.csv`: every row of an order list printed as one
 // document with the saved offsets, without the window.
 #include "platform/files.h"
+#include "print/destination.h"
 
 #include <QString>
 #include <QTextStream>
@@ -13,8 +14,13 @@ struct BatchRequest {
     QString queue;      // empty: the program's printer
     QString pdfPath;    // set: one PDF file instead of a printer
     QString senderName; // a saved sender's name; empty: the most recently used one
+    bool noSender = false; // the waybills carry no sender, on purpose (forms with it printed)
+    int lockWaitMs = 10000; // how long an address book held by another program is waited for
     QString encoding;   // "utf-8", "cp932", or empty to detect
     bool skipInvalid = false;
+    // Told after each page is made; false cancels. The program itself sets
+    // none; a caller that must act between pages does.
+    print::Progress progress;
 };
 
 // Exit 0 when every row printed; 1 when rows were refused (each named on err

@@ -4,7 +4,7 @@
 #include "cli/lookup.h"
 #include "postal/directory.h"
 
-#include <QCommandLineParser>
+#include <QHash>
 
 namespace cli {
 
@@ -19,7 +19,9 @@ QString usage()
         "  --batch ファイル.csv   注文一覧（CSV）の各行を送り状として、保存したズレで印刷します。\n"
         "      --printer キュー   印刷するプリンタ（既定: いつものプリンタ）\n"
         "      --pdf 出力.pdf     プリンタの代わりにPDFファイルへ印刷します\n"
-        "      --sender 名前      住所録のご依頼主をこの名前で使います\n"
+        "      --sender 名前      住所録のご依頼主をこの名前で使います（既定: 最後に使ったご依頼主。\n"
+        "                         住所録が使用中なら10秒まで待ちます）\n"
+        "      --no-sender        ご依頼主を印刷しません（ご依頼主が印刷済みの用紙）\n"
         "      --encoding 文字コード  utf-8 または cp932（既定: 中身から判断）\n"
         "      --skip-invalid     不備のある行を飛ばして残りを印刷します\n"
         "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
@@ -38,56 +40,148 @@ bool wantsCommandLine(const QStringList& arguments)
     return !arguments.isEmpty();
 }
 
+namespace {
+
+struct OptionSpec {
+    const char* name;
+    char shortName;        // 0: none
+    const char* valueName; // nullptr: a switch that takes no value
+    bool batchOnly;        // means something only with --batch
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"help", 'h', nullptr, false},
+    {"version", 'v', nullptr, false},
+    {"lookup", 0, "郵便番号", false},
+    {"batch", 0, "ファイル.csv", false},
+    {"printer", 0, "キュー", true},
+    {"pdf", 0, "出力.pdf", true},
+    {"sender", 0, "名前", true},
+    {"no-sender", 0, nullptr, true},
+    {"encoding", 0, "utf-8 か cp932", true},
+    {"skip-invalid", 0, nullptr, true},
+};
+
+const OptionSpec* specOf(const QString& name)
+{
+    for (const OptionSpec& spec : kOptions)
+        if (name == QLatin1String(spec.name) || (spec.shortName && name == QLatin1Char(spec.shortName)))
+            return &spec;
+    return nullptr;
+}
+
+QString dashed(const OptionSpec& spec) { return QStringLiteral("--") + QLatin1String(spec.name); }
+
+// The options given, each once, with their values; or why the arguments
+// cannot be taken as they stand.
+struct Parsed {
+    QHash<QString, QString> values; // by the option's long name; a switch has an empty value
+    QString problem;
+    bool has(const char* name) const { return values.contains(QLatin1String(name)); }
+    QString value(const char* name) const { return values.value(QLatin1String(name)); }
+};
+
+Parsed parse(const QStringList& arguments)
+{
+    Parsed parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            parsed.problem = argument.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                 ? QStringLiteral("「%1」をどうするのか分かりません。注文一覧を印刷するときは --batch %1 と書いてください。").arg(argument)
+                                 : QStringLiteral("分からない引数です: %1（オプションの値なら、そのオプションのすぐ後に書いてください）。").arg(argument);
+            return parsed;
+        }
+        const bool longForm = argument.startsWith(QLatin1String("--"));
+        const QString body = argument.mid(longForm ? 2 : 1);
+        const qsizetype equals = longForm ? body.indexOf(QLatin1Char('=')) : -1;
+        const QString name = equals < 0 ? body : body.left(equals);
+        const OptionSpec* spec = (longForm || name.size() == 1) ? specOf(name) : nullptr;
+        if (!spec || (longForm && name.size() == 1)) {
+            parsed.problem = QStringLiteral("分からないオプションです: %1").arg(equals < 0 ? argument : argument.left(equals + 2));
+            return parsed;
+        }
+        const QString key = QLatin1String(spec->name);
+        QString value;
+        if (!spec->valueName) {
+            if (equals >= 0) {
+                parsed.problem = QStringLiteral("%1 は値をとりません（「%2」）。「=」から後を消して %1 とだけ書いてください。")
+                                     .arg(dashed(*spec), body.mid(equals));
+                return parsed;
+            }
+        } else if (equals >= 0) {
+            value = body.mid(equals + 1);
+        } else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) {
+            value = arguments[++i];
+        } else {
+            parsed.problem = QStringLiteral("%1 の後に%2がありません。%1 %2 のように書いてください。")
+                                 .arg(dashed(*spec), QString::fromUtf8(spec->valueName));
+            return parsed;
+        }
+        if (spec->valueName && value.isEmpty()) {
+            parsed.problem = QStringLiteral("%1 の%2が空です。").arg(dashed(*spec), QString::fromUtf8(spec->valueName));
+            return parsed;
+        }
+        if (parsed.values.contains(key)) {
+            parsed.problem = spec->valueName
+                                 ? QStringLiteral("%1 が2回指定されています（「%2」と「%3」）。どちらか一つにしてください。")
+                                       .arg(dashed(*spec), parsed.values.value(key), value)
+                                 : QStringLiteral("%1 が2回指定されています。1回にしてください。").arg(dashed(*spec));
+            return parsed;
+        }
+        parsed.values.insert(key, value);
+    }
+    return parsed;
+}
+
+} // namespace
+
 int run(const QStringList& arguments, const platform::Folders& folders, QTextStream& out, QTextStream& err)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    const QCommandLineOption lookup(QStringLiteral("lookup"), {}, QStringLiteral("code"));
-    const QCommandLineOption batch(QStringLiteral("batch"), {}, QStringLiteral("file"));
-    const QCommandLineOption printer(QStringLiteral("printer"), {}, QStringLiteral("queue"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"), {}, QStringLiteral("file"));
-    const QCommandLineOption sender(QStringLiteral("sender"), {}, QStringLiteral("name"));
-    const QCommandLineOption encoding(QStringLiteral("encoding"), {}, QStringLiteral("name"));
-    const QCommandLineOption skipInvalid(QStringLiteral("skip-invalid"));
-    parser.addOptions({help, version, lookup, batch, printer, pdf, sender, encoding, skipInvalid});
     auto fail = [&](const QString& why) {
-        err << why << "\n\n" << usage();
+        err << why << QStringLiteral("\n使い方は horutea --help で表示されます。\n");
         err.flush();
         return exitCannotRun;
     };
-    if (!parser.parse(QStringList{QStringLiteral("horutea")} + arguments)) {
-        if (!parser.unknownOptionNames().isEmpty())
-            return fail(QStringLiteral("分からないオプションです: %1").arg(parser.unknownOptionNames().join(QStringLiteral(", "))));
-        return fail(QStringLiteral("オプションの値がありません: %1").arg(arguments.join(QLatin1Char(' '))));
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("分からない引数です: %1").arg(parser.positionalArguments().join(QLatin1Char(' '))));
-    if (parser.isSet(help)) {
+    const Parsed parsed = parse(arguments);
+    if (!parsed.problem.isEmpty())
+        return fail(parsed.problem);
+    if (parsed.has("help")) {
         out << usage();
         out.flush();
         return exitOk;
     }
-    if (parser.isSet(version)) {
+    if (parsed.has("version")) {
         out << versionText();
         out.flush();
         return exitOk;
     }
-    if (parser.isSet(lookup))
-        return runLookup(parser.value(lookup), postal::defaultDataFilePath(), out, err);
-    if (parser.isSet(batch)) {
-        if (parser.isSet(printer) && parser.isSet(pdf))
-            return fail(QStringLiteral("--printer と --pdf は一緒に使えません。"));
+    // Two things at once, or an option that means nothing here, is refused
+    // rather than one of them quietly dropped.
+    if (parsed.has("lookup") && parsed.has("batch"))
+        return fail(QStringLiteral("--lookup と --batch は一緒に使えません。一度に一つずつ実行してください。"));
+    if (!parsed.has("batch"))
+        for (const OptionSpec& spec : kOptions)
+            if (spec.batchOnly && parsed.has(spec.name))
+                return fail(QStringLiteral("%1 は --batch と一緒に使うオプションです。").arg(dashed(spec)));
+    if (parsed.has("lookup"))
+        return runLookup(parsed.value("lookup"), postal::defaultDataFilePath(), out, err);
+    if (parsed.has("batch")) {
+        if (parsed.has("printer") && parsed.has("pdf"))
+            return fail(QStringLiteral("--printer と --pdf は一緒に使えません。プリンタに印刷するか、PDFファイルにするか、どちらかにしてください。"));
+        if (parsed.has("sender") && parsed.has("no-sender"))
+            return fail(QStringLiteral("--sender と --no-sender は一緒に使えません。ご依頼主を印刷するなら --sender だけにしてください。"));
         BatchRequest request;
-        request.csvPath = parser.value(batch);
-        request.queue = parser.value(printer);
-        request.pdfPath = parser.value(pdf);
-        request.senderName = parser.value(sender);
-        request.encoding = parser.value(encoding);
-        request.skipInvalid = parser.isSet(skipInvalid);
+        request.csvPath = parsed.value("batch");
+        request.queue = parsed.value("printer");
+        request.pdfPath = parsed.value("pdf");
+        request.senderName = parsed.value("sender");
+        request.noSender = parsed.has("no-sender");
+        request.encoding = parsed.value("encoding");
+        request.skipInvalid = parsed.has("skip-invalid");
         return runBatch(request, folders, out, err);
     }
-    return fail(QStringLiteral("何をするかを指定してください。"));
+    return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv か --lookup 郵便番号）。"));
 }
 
 } // namespace cli

@@ -31,14 +31,117 @@ bool isControlByte(unsigned char c)
     return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
-// True when every complete character of `bytes` is valid UTF-8; a character
-// cut off at the very end is forgiven unless `strictEnd`.
-bool isUtf8(const QByteArray& bytes, bool strictEnd)
+bool inRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
+
+// Multi-byte UTF-8 characters and bytes that are not part of one; a
+// character cut off at the very end is forgiven unless `strictEnd`.
+struct Utf8Census {
+    qsizetype multiByte = 0;
+    qsizetype invalid = 0;
+};
+Utf8Census utf8Census(const QByteArray& bytes, bool strictEnd)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, strictEnd ? QStringConverter::Flag::Stateless : QStringConverter::Flag::Default);
-    // decode() converts only when its result is taken.
-    [[maybe_unused]] const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
+    Utf8Census census;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // The second byte's range excludes overlong forms and surrogates.
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (inRange(c, 0xC2, 0xDF))
+            length = 2;
+        else if (inRange(c, 0xE0, 0xEF))
+            length = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+        else if (inRange(c, 0xF0, 0xF4))
+            length = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+        bool valid = length > 0;
+        int k = 1;
+        for (; valid && k < length && i + k < n; ++k)
+            valid = inRange(b[i + k], k == 1 ? low : 0x80, k == 1 ? high : 0xBF);
+        if (valid && i + k == n && k < length) { // cut off by the end of the sample
+            if (strictEnd)
+                ++census.invalid;
+            break;
+        }
+        if (valid) {
+            ++census.multiByte;
+            i += length;
+        } else {
+            ++census.invalid;
+            ++i;
+        }
+    }
+    return census;
+}
+
+// EUC-JP: every byte above ASCII in pairs of 0xA1–0xFE, or 0x8E before a
+// half-width kana, or 0x8F before a pair. CP932 text of half-width kana
+// alone can pair up the same way, but has no hiragana or katakana pair
+// (0xA4, 0xA5 leads: 、 and ･ in it) and no byte from 0xE0 on.
+bool looksLikeEucJp(const QByteArray& bytes, bool strictEnd)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype pairs = 0;
+    bool telling = false;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 2;
+        if (c == 0x8F)
+            length = 3;
+        else if (c != 0x8E && !inRange(c, 0xA1, 0xFE))
+            return false;
+        if (i + length > n)
+            return !strictEnd && pairs > 0 && telling;
+        for (int k = 1; k < length; ++k)
+            if (!inRange(b[i + k], 0xA1, c == 0x8E ? 0xDF : 0xFE))
+                return false;
+        telling = telling || c == 0xA4 || c == 0xA5 || c >= 0xE0 || b[i + 1] >= 0xE0;
+        ++pairs;
+        i += length;
+    }
+    return pairs > 0 && telling;
+}
+
+// UTF-16 or UTF-32 without a byte-order mark: ASCII text in them is zero
+// bytes in fixed places. The name, or empty.
+QString wideEncodingOf(const QByteArray& sample)
+{
+    const qsizetype quads = sample.size() / 4;
+    if (quads < 2)
+        return {};
+    qsizetype zeros[4] = {};
+    for (qsizetype i = 0; i < quads * 4; ++i)
+        zeros[i % 4] += sample[i] == '\0';
+    const auto most = [&](int at) { return zeros[at] * 10 >= quads * 9; };
+    const auto few = [&](int at) { return zeros[at] * 10 <= quads; };
+    if (most(2) && most(3) && few(0))
+        return QStringLiteral("UTF-32");
+    if (most(0) && most(1) && few(3))
+        return QStringLiteral("UTF-32");
+    // Japanese characters in UTF-16 have no zero byte; the commas, digits and
+    // line ends of a CSV file do.
+    if (zeros[1] + zeros[3] >= quads / 2 && (zeros[0] + zeros[2]) * 10 <= zeros[1] + zeros[3])
+        return QStringLiteral("UTF-16");
+    if (zeros[0] + zeros[2] >= quads / 2 && (zeros[1] + zeros[3]) * 10 <= zeros[0] + zeros[2])
+        return QStringLiteral("UTF-16");
+    return {};
+}
+
+QString wideRefusal(const QString& name)
+{
+    return QStringLiteral("このファイルは%1で保存されています。表計算ソフトで"
+                          "「CSV UTF-8（コンマ区切り）」か「CSV（コンマ区切り）」の形式で保存し直してから開いてください。")
+        .arg(name);
 }
 
 } // namespace
@@ -51,13 +154,18 @@ QString displayName(Encoding encoding)
 Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
 {
     Detection result;
-    if (sample.startsWith("\xEF\xBB\xBF")) {
-        result.bomBytes = 3;
+    // A file saved twice with a mark, or two files joined, carries two.
+    while (sample.mid(result.bomBytes, 3) == QByteArrayView("\xEF\xBB\xBF"))
+        result.bomBytes += 3;
+    if (result.bomBytes > 0)
+        return result;
+    // UTF-32's little-endian mark begins with UTF-16's.
+    if (sample.startsWith(QByteArrayView("\xFF\xFE\0\0", 4)) || sample.startsWith(QByteArrayView("\0\0\xFE\xFF", 4))) {
+        result.refusal = wideRefusal(QStringLiteral("UTF-32"));
         return result;
     }
     if (sample.startsWith("\xFF\xFE") || sample.startsWith("\xFE\xFF")) {
-        result.refusal = QStringLiteral("このファイルはUTF-16で保存されています。表計算ソフトで"
-                                        "「CSV UTF-8（コンマ区切り）」か「CSV（コンマ区切り）」の形式で保存し直してから開いてください。");
+        result.refusal = wideRefusal(QStringLiteral("UTF-16"));
         return result;
     }
     if (sample.startsWith("PK\x03\x04")) {
@@ -67,6 +175,10 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
     }
     const qsizetype nul = sample.indexOf('\0');
     if (nul >= 0) {
+        if (const QString wide = wideEncodingOf(sample); !wide.isEmpty()) {
+            result.refusal = wideRefusal(wide);
+            return result;
+        }
         result.refusal = QStringLiteral("%1行目に文字ではないデータ（NULバイト）があります。CSVファイルではないか、"
                                         "壊れている可能性があります。CSV形式で保存し直したファイルを開いてください。")
                              .arg(lineOfByte(sample, nul));
@@ -89,7 +201,20 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
                              .arg(lineOfByte(sample, firstControl));
         return result;
     }
-    result.encoding = isUtf8(sample, sampleIsWholeFile) ? Encoding::Utf8 : Encoding::Cp932;
+    // A few bytes that are not UTF-8 among many UTF-8 characters are damage
+    // (or a cell pasted from elsewhere), told on their own row: taking the
+    // whole file for CP932 would misread every row.
+    const Utf8Census census = utf8Census(sample, sampleIsWholeFile);
+    if (census.invalid == 0 || census.multiByte >= 4 * census.invalid) {
+        result.encoding = Encoding::Utf8;
+        return result;
+    }
+    if (looksLikeEucJp(sample, sampleIsWholeFile)) {
+        result.refusal = QStringLiteral("このファイルはEUC-JPで保存されているようです。読めるのはUTF-8とShift_JIS（CP932）です。"
+                                        "エディタや表計算ソフトで、文字コードを「UTF-8」か「Shift_JIS」にして保存し直してから開いてください。");
+        return result;
+    }
+    result.encoding = Encoding::Cp932;
     return result;
 }
 

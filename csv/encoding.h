@@ -18,15 +18,17 @@ QString displayName(Encoding encoding);
 // What the first bytes of a file say about it.
 struct Detection {
     Encoding encoding = Encoding::Utf8;
-    qint64 bomBytes = 0;  // bytes of a UTF-8 byte-order mark to skip
-    QString refusal;      // non-empty: the file is not CSV text at all, and why
+    qint64 bomBytes = 0;  // bytes of UTF-8 byte-order marks to skip (a file may carry two)
+    QString refusal;      // non-empty: the file is not CSV text we read, and why
 };
 
 // Settles the encoding from a sample of the file's first bytes: a UTF-8
-// byte-order mark; else UTF-8 when the sample is valid UTF-8 (a multi-byte
-// character cut off at the sample's end counts as valid); else CP932.
-// `sampleIsWholeFile` makes a cut-off character at the end count as invalid.
-// Refuses UTF-16 files, ZIP containers (.xlsx) and binary data.
+// byte-order mark; else UTF-8 when the sample is UTF-8 but for a few bytes
+// (a damaged cell or one pasted from elsewhere, then refused on its own
+// row; a multi-byte character cut off at the sample's end counts as valid);
+// else CP932. `sampleIsWholeFile` makes a cut-off character at the end count
+// as invalid. Refuses, naming them, UTF-16 and UTF-32 files (with or without
+// a byte-order mark), EUC-JP, ZIP containers (.xlsx) and binary data.
 Detection detect(const QByteArray& sample, bool sampleIsWholeFile);
 
 // Turns one field's bytes into text. Each call stands alone: a character cut

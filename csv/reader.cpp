@@ -93,6 +93,7 @@ bool Reader::start()
         fail(0, detection.refusal);
         return false;
     }
+    m_detected = detection.encoding;
     m_encoding = m_options.encoding.value_or(detection.encoding);
     m_bomBytes = m_encoding == Encoding::Utf8 ? detection.bomBytes : 0;
     m_decoder = std::make_unique<FieldDecoder>(m_encoding);
@@ -140,17 +141,18 @@ void Reader::takeRecord(Record& record)
         record.fields << m_decoder->decode(m_fieldBytes[i], invalid);
         if (invalid && record.badColumn < 0) {
             record.badColumn = int(i);
-            record.problem = m_encoding == Encoding::Utf8
-                                 ? QStringLiteral("%1行目の%2列目に、UTF-8の文字として読めないバイトがあります。"
-                                                  "文字コードに「%3」を選んで開き直してください。")
-                                       .arg(m_recordLine)
-                                       .arg(i + 1)
-                                       .arg(displayName(Encoding::Cp932))
-                                 : QStringLiteral("%1行目の%2列目に、%3の文字として読めないバイトがあります。"
-                                                  "文字コードに「UTF-8」を選んで開き直すか、ファイルを確かめてください。")
-                                       .arg(m_recordLine)
-                                       .arg(i + 1)
-                                       .arg(displayName(Encoding::Cp932));
+            const QString where = QStringLiteral("%1行目の%2列目に、%3の文字として読めないバイトがあります。")
+                                      .arg(m_recordLine)
+                                      .arg(i + 1)
+                                      .arg(displayName(m_encoding));
+            // The other encoding helps only when the content says so; else
+            // the rest of the file reads well and this cell is damaged.
+            const Encoding other = m_encoding == Encoding::Utf8 ? Encoding::Cp932 : Encoding::Utf8;
+            record.problem = m_detected == other
+                                 ? where + QStringLiteral("文字コードに「%1」を選んで開き直してください。").arg(displayName(other))
+                                 : where + QStringLiteral("ファイルのほかの部分は%1で読めるため、この項目の文字が壊れているか、"
+                                                          "別の文字コードの文字が混ざっています。その項目を直してください。")
+                                               .arg(displayName(m_encoding));
         }
     }
     m_fieldBytes.clear();

@@ -76,6 +76,7 @@ private:
     QIODevice& m_device;
     Options m_options;
     Encoding m_encoding = Encoding::Utf8;
+    Encoding m_detected = Encoding::Utf8; // what the content says, given an encoding or not
     std::unique_ptr<FieldDecoder> m_decoder;
     std::unique_ptr<csv_parser> m_parser;
     qint64 m_bomBytes = 0;

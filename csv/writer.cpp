@@ -6,10 +6,13 @@ namespace csv {
 
 Writer::Writer(QIODevice& device, Encoding encoding) : m_device(device), m_encoding(encoding), m_encoder(encoding) {}
 
-QString Writer::guardFormula(const QString& field)
+namespace {
+
+// What a spreadsheet runs as a formula, and the quote that guards it.
+bool startsGuarded(QStringView field)
 {
     if (field.isEmpty())
-        return field;
+        return false;
     switch (field.front().unicode()) {
     case '=':
     case '+':
@@ -17,10 +20,25 @@ QString Writer::guardFormula(const QString& field)
     case '@':
     case '\t':
     case '\r':
-        return QLatin1Char('\'') + field;
+    case '\'':
+        return true;
     default:
-        return field;
+        return false;
     }
+}
+
+} // namespace
+
+QString Writer::guardFormula(const QString& field)
+{
+    return startsGuarded(field) ? QLatin1Char('\'') + field : field;
+}
+
+QString Writer::withoutFormulaGuard(const QString& field)
+{
+    if (field.startsWith(QLatin1Char('\'')) && startsGuarded(QStringView(field).mid(1)))
+        return field.mid(1);
+    return field;
 }
 
 bool Writer::put(const QByteArray& bytes)

@@ -5,9 +5,9 @@
 //
 // A field that begins with = + - @ (or a tab or CR) would be run as a formula
 // by a spreadsheet that opens the file, so it is written with a single quote
-// ' in front. Reading the file back gives the text with that quote; a
-// telephone number written as -123 therefore comes back, and shows in a
-// spreadsheet, as '-123.
+// ' in front; so is a field that begins with ' itself, so that the quote can
+// be taken off again exactly where it was put (withoutFormulaGuard). A
+// spreadsheet shows a telephone number written as -123 as '-123.
 #include "csv/encoding.h"
 
 #include <QIODevice>
@@ -34,8 +34,12 @@ public:
     const QList<UnwritableField>& unwritable() const { return m_unwritable; }
     QString errorText() const { return m_errorText; }
 
-    // The field as written: with a leading ' when a spreadsheet would run it.
+    // The field as written: with a leading ' when a spreadsheet would run it,
+    // or when it begins with ' already.
     static QString guardFormula(const QString& field);
+    // The field as it was before guardFormula; for every text t,
+    // withoutFormulaGuard(guardFormula(t)) == t.
+    static QString withoutFormulaGuard(const QString& field);
 
 private:
     bool put(const QByteArray& bytes);

@@ -3,7 +3,6 @@
 #include "entry/amounts.h"
 #include "orders/rows.h"
 #include "platform/numtext.h"
-#include "print/glyphs.h"
 #include "print/overrun.h"
 
 namespace entry {
@@ -56,11 +55,7 @@ QStringList findingsBeforePrint(const waybill::Waybill& waybill)
     for (const orders::Finding& finding : rowFindings(waybill.sender, QStringLiteral("ご依頼主")))
         if ((finding.field == Field::PostalCode && senderHasPostalCode) || finding.field == Field::Telephone)
             found << finding.reason;
-    for (const print::Overrun& overrun : print::findOverruns(waybill))
-        found << overrun.description + QStringLiteral("。");
-    for (const print::MissingGlyphs& missing : print::findMissingGlyphs(waybill))
-        found << QStringLiteral("%1の「%2」は印刷の字体にない文字です。ほかの字体で印刷されるか、空の四角になります。")
-                     .arg(missing.caption, missing.characters);
+    found << print::printProblems(waybill);
     if (waybill.numericMode)
         found << amountFindings(waybill);
     return found;

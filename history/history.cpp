@@ -82,7 +82,8 @@ std::optional<qint64> History::record(const PrintRecord& record)
     return id;
 }
 
-bool History::recordAll(int count, const std::function<PrintRecord(int index)>& recordAt, std::optional<qint64>* lastId)
+bool History::recordAll(int count, const std::function<std::optional<PrintRecord>(int index)>& recordAt,
+                        std::optional<qint64>* lastId)
 {
     const QDateTime now = QDateTime::currentDateTime();
     return m_database.write([&](storage::Session& session) {
@@ -90,7 +91,10 @@ bool History::recordAll(int count, const std::function<PrintRecord(int index)>& 
         // transaction, not a thousand.
         QSqlQuery insert = session.prepare(kInsert);
         for (int i = 0; i < count && !session.failed(); ++i) {
-            const QVariantList values = insertValues(recordAt(i), now);
+            const std::optional<PrintRecord> record = recordAt(i);
+            if (!record)
+                continue;
+            const QVariantList values = insertValues(*record, now);
             for (qsizetype v = 0; v < values.size(); ++v)
                 insert.bindValue(int(v), values[v]);
             if (!session.exec(insert))

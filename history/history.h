@@ -52,9 +52,11 @@ public:
     // database then has a problem for the caller to show).
     std::optional<qint64> record(const PrintRecord& record);
     // The records of one document, all or none, in one transaction; each is
-    // asked for once, so a long document is never held whole. false when the
-    // database cannot be used (it then has a problem for the caller to show).
-    bool recordAll(int count, const std::function<PrintRecord(int index)>& recordAt, std::optional<qint64>* lastId = nullptr);
+    // asked for once, so a long document is never held whole, and one
+    // answered with nothing is left out. false when the database cannot be
+    // used (it then has a problem for the caller to show).
+    bool recordAll(int count, const std::function<std::optional<PrintRecord>(int index)>& recordAt,
+                   std::optional<qint64>* lastId = nullptr);
     // Newest first.
     QList<HistoryEntry> list(int limit, int offset = 0);
     QList<HistoryEntry> search(const HistoryQuery& query);

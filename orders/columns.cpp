@@ -1,7 +1,10 @@
 #include "orders/columns.h"
 
+#include "csv/writer.h"
+
 #include <QCryptographicHash>
 #include <QHash>
+#include <algorithm>
 
 namespace orders {
 
@@ -30,6 +33,9 @@ constexpr FieldInfo kFields[] = {
     {Field::ItemDescription, "itemDescription", u"品名"},
     {Field::ProductNumber, "productNumber", u"商品番号"},
     {Field::OrderNumber, "orderNumber", u"注文番号"},
+    {Field::CareOfShown, "careOfShown", u"様方を印刷するか（印刷する／印刷しない）"},
+    {Field::LastUsed, "lastUsed", u"最後に使った日時（住所録）"},
+    {Field::Reading, "reading", u"フリガナ（住所録）"},
 };
 
 const FieldInfo* infoOf(Field field)
@@ -124,6 +130,29 @@ const QList<AddressBookColumn> kAddressBookColumns = {
     {Field::Name, u"名前"},
     {Field::CareOf, u"様方"},
     {Field::Telephone, u"電話番号"},
+    // Added in the current format; the first had the columns above.
+    {Field::CareOfShown, u"様方を印刷"},
+    {Field::LastUsed, u"最後に使った日時"},
+    {Field::Reading, u"フリガナ"},
+};
+constexpr qsizetype kFirstFormatColumns = 7;
+
+// Words that suggest a column's field when its heading is not a known one;
+// as normalizedHeading() writes them.
+struct HeadingWord {
+    const char16_t* word;
+    Field field;
+};
+constexpr HeadingWord kHeadingWords[] = {
+    {u"郵便", Field::PostalCode},     {u"〒", Field::PostalCode},       {u"zip", Field::PostalCode},
+    {u"postal", Field::PostalCode},   {u"都道府県", Field::Prefecture}, {u"市区町村", Field::City},
+    {u"住所", Field::AddressLine1},   {u"所在地", Field::AddressLine1}, {u"address", Field::AddressLine1},
+    {u"様方", Field::CareOf},         {u"気付", Field::CareOf},         {u"氏名", Field::Name},
+    {u"名前", Field::Name},           {u"宛名", Field::Name},           {u"name", Field::Name},
+    {u"電話", Field::Telephone},      {u"tel", Field::Telephone},       {u"phone", Field::Telephone},
+    {u"品名", Field::ItemDescription}, {u"商品名", Field::ItemDescription}, {u"商品コード", Field::ProductNumber},
+    {u"品番", Field::ProductNumber},  {u"注文", Field::OrderNumber},    {u"受注", Field::OrderNumber},
+    {u"受付", Field::OrderNumber},    {u"order", Field::OrderNumber},
 };
 
 bool isDroppedInHeading(QChar c)
@@ -157,8 +186,22 @@ QList<Field> assignableFields()
 {
     QList<Field> fields;
     for (const auto& row : kFields)
-        fields << row.field;
+        if (row.field != Field::LastUsed && row.field != Field::Reading)
+            fields << row.field;
     return fields;
+}
+
+QString lastUsedText(const QDateTime& lastUsed)
+{
+    return lastUsed.isValid() ? lastUsed.toUTC().toString(Qt::ISODateWithMs) : QString();
+}
+
+std::optional<QDateTime> lastUsedOf(const QString& text)
+{
+    const QDateTime time = QDateTime::fromString(text.trimmed(), Qt::ISODateWithMs);
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
 }
 
 const QList<AddressBookColumn>& addressBookColumns()
@@ -184,11 +227,29 @@ QString senderKindText()
     return QStringLiteral("ご依頼主");
 }
 
-QStringList addressBookRecord(bool isSender, const waybill::Address& address)
+QString careOfShownText(bool shown)
+{
+    return shown ? QStringLiteral("印刷する") : QStringLiteral("印刷しない");
+}
+
+std::optional<bool> careOfShownOf(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t == careOfShownText(true))
+        return true;
+    if (t == careOfShownText(false))
+        return false;
+    return std::nullopt;
+}
+
+QStringList addressBookRecord(bool isSender, const waybill::Address& address, const QDateTime& lastUsed, const QString& reading)
 {
     QStringList record;
     for (const auto& column : kAddressBookColumns) {
         switch (column.field) {
+        case Field::CareOfShown: record << careOfShownText(address.careOfShown); break;
+        case Field::LastUsed: record << lastUsedText(lastUsed); break;
+        case Field::Reading: record << reading; break;
         case Field::Kind: record << (isSender ? senderKindText() : recipientKindText()); break;
         case Field::PostalCode: record << address.postalCode; break;
         case Field::AddressLine1: record << address.line1; break;
@@ -209,21 +270,29 @@ QString normalizedHeading(const QString& heading)
     return folded;
 }
 
-QString addressBookReadingHeading()
+AddressBookFormat addressBookFormat(const QStringList& headings)
 {
-    return QStringLiteral("フリガナ");
+    if (headings.size() != kAddressBookColumns.size() && headings.size() != kFirstFormatColumns)
+        return AddressBookFormat::None;
+    for (qsizetype i = 0; i < headings.size(); ++i)
+        if (normalizedHeading(headings[i]) != normalizedHeading(QString::fromUtf16(kAddressBookColumns[i].heading)))
+            return AddressBookFormat::None;
+    return headings.size() == kFirstFormatColumns ? AddressBookFormat::First : AddressBookFormat::Current;
+}
+
+QString withoutFormulaGuard(const QString& cell, AddressBookFormat format)
+{
+    if (format != AddressBookFormat::First)
+        return csv::Writer::withoutFormulaGuard(cell);
+    if (cell.size() >= 2 && cell.front() == QLatin1Char('\'') && cell[1] != QLatin1Char('\'') &&
+        csv::Writer::guardFormula(cell.mid(1)) == cell)
+        return cell.mid(1);
+    return cell;
 }
 
 bool isAddressBookHeader(const QStringList& headings)
 {
-    const qsizetype columns = kAddressBookColumns.size();
-    const bool withReading = headings.size() == columns + 1 && normalizedHeading(headings.back()) == normalizedHeading(addressBookReadingHeading());
-    if (headings.size() != columns && !withReading)
-        return false;
-    for (qsizetype i = 0; i < columns; ++i)
-        if (normalizedHeading(headings[i]) != normalizedHeading(QString::fromUtf16(kAddressBookColumns[i].heading)))
-            return false;
-    return true;
+    return addressBookFormat(headings) != AddressBookFormat::None;
 }
 
 namespace {
@@ -277,13 +346,73 @@ ColumnMap recogniseHeadings(const QStringList& headings)
             best.insert(m.field, column);
     }
     // 区分 is a common heading in order exports too (配送区分 and the like,
-    // with other values); it means お届け先/ご依頼主 only in the address book.
+    // with other values); it means お届け先/ご依頼主 only in the address book,
+    // as the care-of switch and the last use do.
     if (!isAddressBookHeader(headings))
-        best.remove(Field::Kind);
+        for (const Field ownOnly : {Field::Kind, Field::CareOfShown, Field::LastUsed, Field::Reading})
+            best.remove(ownOnly);
     ColumnMap map(headings.size(), Field::None);
     for (auto it = best.constBegin(); it != best.constEnd(); ++it)
         map[it.value()] = it.key();
     return map;
+}
+
+ColumnMap suggestedColumns(const QStringList& headings, ColumnMap map)
+{
+    while (map.size() < headings.size())
+        map << Field::None;
+    for (qsizetype column = 0; column < headings.size(); ++column) {
+        if (map[column] != Field::None)
+            continue;
+        const QString heading = normalizedHeading(headings[column]);
+        for (const HeadingWord& hint : kHeadingWords) {
+            if (!heading.contains(QString::fromUtf16(hint.word)))
+                continue;
+            Field field = hint.field;
+            if (field == Field::AddressLine1 && map.contains(field))
+                field = Field::AddressLine2;
+            if (!map.contains(field))
+                map[column] = field;
+            break;
+        }
+    }
+    return map;
+}
+
+QStringList headingNotes(const QStringList& headings, const ColumnMap& map)
+{
+    QStringList notes;
+    for (qsizetype column = 0; column < headings.size() && column < map.size(); ++column) {
+        if (map[column] == Field::None)
+            continue;
+        const QString key = normalizedHeading(headings[column]);
+        QStringList others;
+        for (qsizetype other = column + 1; other < headings.size(); ++other)
+            if (normalizedHeading(headings[other]) == key)
+                others << QStringLiteral("%1列目").arg(other + 1);
+        if (!others.isEmpty())
+            notes << QStringLiteral("見出し「%1」の列がいくつもあります（%2列目と%3）。%2列目を「%4」として使い、ほかは使いません。"
+                                    "別の列を使うときは、画面の「一括印刷」で列の対応を選んでください。")
+                         .arg(headings[column])
+                         .arg(column + 1)
+                         .arg(others.join(QStringLiteral("、")), fieldLabel(map[column]));
+    }
+    // Parts that print on the form: one of them left out prints empty.
+    constexpr Field kPrinted[] = {Field::PostalCode, Field::PostalCode1, Field::PostalCode2, Field::Prefecture, Field::City,
+                                  Field::AddressLine1, Field::AddressLine2, Field::AddressLine3, Field::Name, Field::CareOf,
+                                  Field::Telephone};
+    const ColumnMap suggested = suggestedColumns(headings, map);
+    for (qsizetype column = 0; column < headings.size() && column < map.size(); ++column) {
+        const Field field = suggested.value(column, Field::None);
+        if (map[column] != Field::None || std::find(std::begin(kPrinted), std::end(kPrinted), field) == std::end(kPrinted))
+            continue;
+        notes << QStringLiteral("見出し「%1」（%2列目）は「%3」の列のようですが、知っている見出しではないため使っていません（%3は印刷されません）。"
+                                "使うときは、画面の「一括印刷」で列の対応を選んでください。")
+                     .arg(headings[column])
+                     .arg(column + 1)
+                     .arg(fieldLabel(field));
+    }
+    return notes;
 }
 
 QStringList missingFields(const ColumnMap& map)

@@ -1,5 +1,7 @@
 #include "orders/orderlist.h"
 
+#include "platform/readfile.h"
+
 #include <QFile>
 
 namespace orders {
@@ -16,6 +18,12 @@ enum RowFlag : quint8 {
 };
 // What the user decided about a row; a new check keeps these.
 constexpr quint8 kUserFlags = kUserExcluded | kUserIncluded | kPrinted;
+
+// Changes with any cell's text or the number of cells; kept for this run only.
+size_t fingerprintOf(const csv::Record& record)
+{
+    return qHashMulti(0, record.fields.size(), qHashRange(record.fields.cbegin(), record.fields.cend()));
+}
 
 bool isBlank(const csv::Record& record)
 {
@@ -71,14 +79,19 @@ void OrderList::close()
     m_nextCheck = 0;
     m_cursorValid = false;
     m_cachedRow = -1;
+    m_rowProblem.clear();
 }
 
 bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
 {
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
+    QString systemError;
+    // Unbuffered: the reader keeps its own window of the file, and a row read
+    // again comes from the disk, never from a copy taken before a change.
+    if (const platform::FileKind kind = platform::openRegularFile(*file, &systemError, QIODevice::ReadOnly | QIODevice::Unbuffered);
+        kind != platform::FileKind::Regular) {
         close();
-        m_errorText = QStringLiteral("ファイル「%1」を開けませんでした（%2）。").arg(path, file->errorString());
+        m_errorText = platform::notReadableText(kind, path, QStringLiteral("注文一覧"), systemError);
         return false;
     }
     return open(std::move(file), encoding);
@@ -115,6 +128,7 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
     m_reader = std::move(reader);
     for (const QString& heading : header.fields)
         m_headings << heading.trimmed();
+    m_bookFormat = addressBookFormat(m_headings);
     m_headerOffset = header.offsetBytes;
     m_headerLine = header.line;
     m_cursorRow = -1;
@@ -129,6 +143,13 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
         m_source = isAddressBookHeader(m_headings) ? MappingSource::AddressBook : MappingSource::KnownHeadings;
     }
     return true;
+}
+
+QStringList OrderList::headingNotes() const
+{
+    if (m_source == MappingSource::Remembered || m_source == MappingSource::User)
+        return {};
+    return orders::headingNotes(m_headings, m_columns);
 }
 
 bool OrderList::setColumns(const ColumnMap& map)
@@ -217,11 +238,8 @@ bool OrderList::readMore(int maxRows)
             const qint64 row = qint64(m_nextCheck);
             if (!positionAfter(row - 1))
                 return true;
-            if (nextDataRecord(record) != csv::Reader::Step::Record || record.offsetBytes != m_rows[m_nextCheck].offsetBytes) {
-                failReading(m_reader->errorText().isEmpty()
-                                ? QStringLiteral("%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。")
-                                      .arg(m_rows[m_nextCheck].line)
-                                : m_reader->errorText());
+            if (!readRowAgain(row, record)) {
+                failReading(m_rowProblem);
                 return true;
             }
             m_cursorRow = row;
@@ -243,7 +261,7 @@ bool OrderList::readMore(int maxRows)
             failReading(m_reader->errorText());
             return true;
         }
-        m_rows.push_back({record.offsetBytes, qint32(record.line), 0});
+        m_rows.push_back({record.offsetBytes, fingerprintOf(record), qint32(record.line), 0});
         const qint64 row = qint64(m_rows.size()) - 1;
         m_cursorRow = row;
         if (canCheck() && m_nextCheck == m_rows.size() - 1) {
@@ -261,36 +279,80 @@ QList<Finding> OrderList::findingsOf(qint64 row, const csv::Record& record) cons
     QList<Finding> findings;
     if (record.badColumn >= 0)
         findings.append({m_columns.value(record.badColumn, Field::None), record.badColumn, record.problem, {}});
+    // A cell left out or one too many moves every cell after it into the
+    // next column's field; where it happened cannot be told.
+    if (record.fields.size() < m_headings.size()) {
+        findings.append({Field::None, -1,
+                         QStringLiteral("%1行目は列が %2 個で、見出しの行（%3 個）より少なくなっています。途中の項目が抜けていると、"
+                                        "それより後ろの項目がすべて一つ前の列に入ってしまいます。その行の区切りのコンマ（,）を確かめてください。")
+                             .arg(record.line)
+                             .arg(record.fields.size())
+                             .arg(m_headings.size()),
+                         {}});
+    }
     for (qsizetype column = m_headings.size(); column < record.fields.size(); ++column) {
         if (record.fields[column].trimmed().isEmpty())
             continue;
         findings.append({Field::None, int(column),
-                         QStringLiteral("%1行目は見出しの行より列が多く、%2列目に「%3」が入っています。列がずれている可能性があります。"
-                                        "その行を確かめてください。")
+                         QStringLiteral("%1行目は列が %2 個で、見出しの行（%3 個）より多く、%4列目に「%5」が入っています。列がずれている可能性があります。"
+                                        "その行の区切りのコンマ（,）を確かめてください。")
                              .arg(record.line)
+                             .arg(record.fields.size())
+                             .arg(m_headings.size())
                              .arg(column + 1)
                              .arg(record.fields[column].trimmed()),
                          {}});
         break;
     }
-    const QString kind = cellOf(m_columns, record.fields, Field::Kind);
+    const QStringList cells = cellsOf(record);
+    const QString kind = cellOf(m_columns, cells, Field::Kind);
     if (!kind.isEmpty() && kind != recipientKindText() && kind != senderKindText())
         findings.append({Field::Kind, int(m_columns.indexOf(Field::Kind)),
                          QStringLiteral("「%1」の「%2」は、「%3」か「%4」にしてください。")
                              .arg(m_headings.value(m_columns.indexOf(Field::Kind)), kind, recipientKindText(), senderKindText()),
                          {}});
-    findings += checkWaybill(buildWaybill(m_columns, record.fields, m_constants), m_headings, m_columns, m_fits);
+    findings += checkWaybill(buildWaybill(m_columns, cells, m_constants), m_headings, m_columns, m_fits);
     return findings;
+}
+
+QStringList OrderList::cellsOf(const csv::Record& record) const
+{
+    if (m_bookFormat == AddressBookFormat::None)
+        return record.fields;
+    QStringList cells;
+    cells.reserve(record.fields.size());
+    for (const QString& field : record.fields)
+        cells << withoutFormulaGuard(field, m_bookFormat);
+    return cells;
 }
 
 void OrderList::applyCheck(qint64 row, const csv::Record& record)
 {
     quint8 flags = (m_rows[size_t(row)].flags & kUserFlags) | kChecked;
-    if (cellOf(m_columns, record.fields, Field::Kind) == senderKindText())
+    if (cellOf(m_columns, cellsOf(record), Field::Kind) == senderKindText())
         flags |= kSenderRow;
     if (!findingsOf(row, record).isEmpty())
         flags |= kRefused;
     m_rows[size_t(row)].flags = flags;
+}
+
+bool OrderList::readRowAgain(qint64 row, csv::Record& record)
+{
+    const Row& kept = m_rows[size_t(row)];
+    const csv::Reader::Step step = nextDataRecord(record);
+    const QString advice = QStringLiteral("ほかのプログラムがファイルを書き換えたか、短くした可能性があります。"
+                                          "一覧を開き直して、確かめ直してから印刷してください。");
+    if (step == csv::Reader::Step::Failed && !m_reader->errorText().isEmpty())
+        m_rowProblem = QStringLiteral("%1行目をファイルから読み直せませんでした：%2").arg(kept.line).arg(m_reader->errorText());
+    else if (step != csv::Reader::Step::Record)
+        m_rowProblem = QStringLiteral("%1行目が、確かめた後でファイルから無くなりました。").arg(kept.line) + advice;
+    else if (record.offsetBytes != kept.offsetBytes || fingerprintOf(record) != kept.fingerprint)
+        m_rowProblem = QStringLiteral("%1行目の中身が、確かめた後でファイルの中で変わりました。").arg(kept.line) + advice;
+    else
+        return true;
+    // The file is no longer the one read: nothing more of it is trusted.
+    failReading(m_rowProblem);
+    return false;
 }
 
 const csv::Record* OrderList::recordAt(qint64 row)
@@ -300,11 +362,12 @@ const csv::Record* OrderList::recordAt(qint64 row)
     if (m_cachedRow == row)
         return &m_cached;
     m_cachedRow = -1;
-    if (!positionAfter(row - 1) || nextDataRecord(m_cached) != csv::Reader::Step::Record ||
-        m_cached.offsetBytes != m_rows[size_t(row)].offsetBytes) {
-        m_cursorValid = false;
+    if (!positionAfter(row - 1)) {
+        m_rowProblem = m_errorText;
         return nullptr;
     }
+    if (!readRowAgain(row, m_cached))
+        return nullptr;
     m_cursorRow = row;
     m_cachedRow = row;
     return &m_cached;
@@ -335,7 +398,25 @@ waybill::Waybill OrderList::waybillAt(qint64 row)
     if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
         return *edit;
     const csv::Record* record = recordAt(row);
-    return buildWaybill(m_columns, record ? record->fields : QStringList(), m_constants);
+    return buildWaybill(m_columns, record ? cellsOf(*record) : QStringList(), m_constants);
+}
+
+std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why)
+{
+    if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
+        return *edit;
+    const csv::Record* record = recordAt(row);
+    if (!record) {
+        why = m_rowProblem;
+        return std::nullopt;
+    }
+    return buildWaybill(m_columns, cellsOf(*record), m_constants);
+}
+
+void OrderList::forgetReadAhead()
+{
+    m_cursorValid = false;
+    m_cachedRow = -1;
 }
 
 QList<Finding> OrderList::findingsAt(qint64 row)
@@ -344,17 +425,14 @@ QList<Finding> OrderList::findingsAt(qint64 row)
         return findingsOf(row, {});
     const csv::Record* record = recordAt(row);
     if (!record)
-        return {{Field::None, -1,
-                 QStringLiteral("%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。")
-                     .arg(row >= 0 && row < rowCount() ? lineOf(row) : 0),
-                 {}}};
+        return {{Field::None, -1, m_rowProblem, {}}};
     return findingsOf(row, *record);
 }
 
 QString OrderList::orderNumberAt(qint64 row)
 {
     const csv::Record* record = recordAt(row);
-    return record ? cellOf(m_columns, record->fields, Field::OrderNumber) : QString();
+    return record ? cellOf(m_columns, cellsOf(*record), Field::OrderNumber) : QString();
 }
 
 QStringList OrderList::cellsAt(qint64 row)

@@ -1,9 +1,12 @@
 #pragma once
 // An order list opened for batch printing: the file's heading row, which
 // column feeds which part of the waybill, and for every row where it starts,
-// whether it can be printed and what the user did with it. Row texts are read
-// from the file again when they are asked for, so a list of a million rows
-// keeps about 16 bytes per row in memory. Edits live here, never in the file.
+// a fingerprint of its cells, whether it can be printed and what the user did
+// with it. Row texts are read from the file again when they are asked for,
+// so a list of a million rows keeps about 24 bytes per row in memory; a row
+// read again must match its fingerprint, so a file changed or cut short
+// after it was checked never prints what was not checked. Edits live here,
+// never in the file.
 #include "csv/reader.h"
 #include "orders/columns.h"
 #include "orders/mappingstore.h"
@@ -55,6 +58,10 @@ public:
     const QStringList& headings() const { return m_headings; }
     const ColumnMap& columns() const { return m_columns; }
     MappingSource mappingSource() const { return m_source; }
+    // What the user should hear about columns taken from the headings alone
+    // (see orders::headingNotes); none once the user or a remembered choice
+    // set them.
+    QStringList headingNotes() const;
     // Labels of required parts no column feeds; rows are checked only when empty.
     QStringList missingFields() const { return orders::missingFields(m_columns); }
     // One field per heading. false when the size is wrong or a field is set
@@ -78,8 +85,17 @@ public:
     qint64 countRows(RowState state) const;
 
     // The row's waybill: the edited one if the user edited it, else built
-    // from the file.
+    // from the file (from no cells when the row cannot be read again as it
+    // was: see checkedWaybillAt).
     waybill::Waybill waybillAt(qint64 row);
+    // The same for printing: nothing when the row in the file is no longer
+    // the one that was read and checked (changed, moved or cut off), and
+    // `why` names its line and says what to do.
+    std::optional<waybill::Waybill> checkedWaybillAt(qint64 row, QString& why);
+    // The next row asked for is read from the file, not from what was read
+    // ahead or kept: a print starts with this, so a file changed since its
+    // rows were checked is found.
+    void forgetReadAhead();
     QList<Finding> findingsAt(qint64 row);
     QString orderNumberAt(qint64 row);
     QStringList cellsAt(qint64 row);
@@ -93,6 +109,7 @@ public:
 private:
     struct Row {
         qint64 offsetBytes;
+        size_t fingerprint; // of the cells as first read
         qint32 line;
         quint8 flags;
     };
@@ -102,7 +119,13 @@ private:
     csv::Reader::Step nextDataRecord(csv::Record& record);
     bool positionAfter(qint64 row);
     const csv::Record* recordAt(qint64 row);
+    // Reads the next record as row `row`; false (and m_rowProblem says why)
+    // when it is not the row that was first read there.
+    bool readRowAgain(qint64 row, csv::Record& record);
     QList<Finding> findingsOf(qint64 row, const csv::Record& record) const;
+    // The record's cells as the waybill takes them: the program's own
+    // address-book export has its formula guards taken off.
+    QStringList cellsOf(const csv::Record& record) const;
     void applyCheck(qint64 row, const csv::Record& record);
     void failReading(const QString& text);
 
@@ -119,6 +142,7 @@ private:
     qint64 m_headerLine = 1;
     ColumnMap m_columns;
     MappingSource m_source = MappingSource::KnownHeadings;
+    AddressBookFormat m_bookFormat = AddressBookFormat::None;
 
     std::vector<Row> m_rows;
     bool m_allFound = false;
@@ -128,6 +152,7 @@ private:
     QHash<qint64, waybill::Waybill> m_edits;
     qint64 m_cachedRow = -1;
     csv::Record m_cached;
+    QString m_rowProblem; // why the last row read again was refused
 };
 
 } // namespace orders

@@ -1,6 +1,7 @@
 #include "orders/rows.h"
 
 #include "entry/textrules.h"
+#include "postal/postalcode.h"
 
 #include <QRegularExpression>
 
@@ -10,7 +11,7 @@ namespace {
 
 // In a postal code or telephone number also the long-vowel mark, which a
 // kana keyboard gives for the hyphen key.
-bool isHyphenLike(char16_t c) { return entry::isDash(c) || c == u'\u30FC' || c == u'\uFF70'; }
+bool isHyphenLike(char16_t c) { return entry::isDash(c) || postal::isCodeHyphen(QStringView(&c, 1)); }
 
 // Digits made half-width and every kind of dash made a hyphen; other
 // characters unchanged.
@@ -144,11 +145,7 @@ QString cellOf(const ColumnMap& map, const QStringList& fields, Field field)
 
 std::optional<QString> postalDigits(const QString& text)
 {
-    static const QRegularExpression kShape(QStringLiteral("^([0-9]{3})-?([0-9]{4})$"));
-    const auto m = kShape.match(foldDigitsAndHyphens(withoutPostalMark(text)));
-    if (!m.hasMatch())
-        return std::nullopt;
-    return m.captured(1) + m.captured(2);
+    return postal::normalizedCode(text);
 }
 
 waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, const ListConstants& constants)
@@ -165,7 +162,9 @@ waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, c
     to.line2 = join({cell(Field::AddressLine2), cell(Field::AddressLine3)}, QStringLiteral(" "));
     to.name = cell(Field::Name);
     to.careOf = cell(Field::CareOf);
-    to.careOfShown = !to.careOf.isEmpty();
+    // The address book's export says whether a care-of line prints; a list
+    // that names one means it to print.
+    to.careOfShown = careOfShownOf(cell(Field::CareOfShown)).value_or(!to.careOf.isEmpty());
     to.telephone = cell(Field::Telephone);
     w.sender = constants.sender;
     w.deliveryTime = constants.deliveryTime;

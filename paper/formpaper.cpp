@@ -81,14 +81,21 @@ std::variant<FormPaper, QString> formPaperFrom(const QString& widthText, const Q
     const auto length = parseLengthMm(lengthText);
     if (!length)
         return QStringLiteral("長さ「%1」を長さとして読めません。254 mm や 10 in のように書いてください。").arg(lengthText);
-    for (auto [value, what] : {std::pair{*width, "幅"}, std::pair{*length, "長さ"}})
-        if (value < kMinFormMm || value > kMaxFormMm)
+    return formPaperOf(*width, *length);
+}
+
+std::variant<FormPaper, QString> formPaperOf(double widthMm, double lengthMm)
+{
+    for (auto [value, what] : {std::pair{widthMm, "幅"}, std::pair{lengthMm, "長さ"}}) {
+        // Written so that a value that is not a number fails too.
+        if (!(value >= kMinFormMm && value <= kMaxFormMm))
             return QStringLiteral("%1 %2 mm は用紙の大きさとして扱えません（%3～%4 mm）。")
                 .arg(QString::fromUtf8(what))
-                .arg(value, 0, 'f', 1)
+                .arg(std::isfinite(value) ? QString::number(value, 'f', value < 1 ? 4 : 1) : QString::number(value))
                 .arg(kMinFormMm)
                 .arg(kMaxFormMm);
-    return FormPaper{*width, *length};
+    }
+    return FormPaper{widthMm, lengthMm};
 }
 
 QString describe(const FormPaper& p)

@@ -23,6 +23,10 @@ constexpr double kMaxFormMm = 600.0;
 // "10インチ"); full-width digits too. Nothing when it is not a length.
 std::optional<double> parseLengthMm(const QString& text);
 
+// Both sides in millimetres, typed or kept, or the reason they cannot be a
+// form, in Japanese (not a number, or outside kMinFormMm to kMaxFormMm).
+std::variant<FormPaper, QString> formPaperOf(double widthMm, double lengthMm);
+
 // Both sides, or the reason they cannot be a form, in Japanese.
 std::variant<FormPaper, QString> formPaperFrom(const QString& widthText, const QString& lengthText);
 

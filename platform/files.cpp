@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include "platform/datafiles.h"
+#include "platform/readfile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -131,6 +132,13 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::open()
 {
+    // A folder cannot be replaced by a file, and a named pipe or a device
+    // would take the document and keep nothing of it (or wait for a reader).
+    const FileKind kind = kindOfFile(m_path);
+    if (kind == FileKind::Folder || kind == FileKind::Special) {
+        m_notAFile = true;
+        return false;
+    }
     if (m_mode == NewOnly) {
         // Holds the name, so no other writer takes it while this one writes.
         if (!createEmptyFile(m_path))
@@ -176,6 +184,12 @@ void AtomicFile::discard()
 
 QString AtomicFile::cause() const
 {
+    if (m_notAFile)
+        return kindOfFile(m_path) == FileKind::Folder
+                   ? QStringLiteral("その名前はフォルダです。フォルダの中に作るファイルの名前（例：%1）を指定してください。")
+                         .arg(QDir::toNativeSeparators(QDir(m_path).filePath(QStringLiteral("送り状.pdf"))))
+                   : QStringLiteral("その名前はふつうのファイルではありません（名前付きパイプや装置など）。書き込んだものが残らないため、書き込みません。"
+                                    "別のファイルの名前を指定してください。");
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("フォルダ「%1」がありません。").arg(QDir::toNativeSeparators(folder));
@@ -189,6 +203,8 @@ QString AtomicFile::cause() const
     if (m_mode == NewOnly && QFileInfo::exists(m_path) && !m_reserved)
         return QStringLiteral("同じ名前のファイルがすでにあります。");
     const QString detail = m_file ? m_file->errorString() : QString();
+    if (detail.isEmpty())
+        return QStringLiteral("書き込みに失敗しました。保存先のフォルダとディスクに異常がないか確かめてください。");
     return QStringLiteral("書き込みに失敗しました（%1）。").arg(detail);
 }
 

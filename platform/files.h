@@ -91,6 +91,7 @@ private:
     std::unique_ptr<QSaveFile> m_file;
     std::unique_ptr<QIODevice> m_filtered;
     bool m_reserved = false, m_committed = false;
+    bool m_notAFile = false; // a folder, a named pipe or a device has the name
 };
 
 // The whole content in one atomic replacement.

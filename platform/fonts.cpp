@@ -17,10 +17,17 @@ void installFontSubstitutions()
     // IPAPGothic has the metrics of the proportional gothic face the window
     // and the waybill were laid out with.
     const QStringList faces{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")};
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces);   // window font
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces);  // printer font
+    // The IPA faces lack some ideographs family names are written with, such
+    // as 𠮷 (U+20BB7); Noto Sans CJK JP (fonts-noto-cjk, a dependency of the
+    // package) has them. A substitute of an installed face is where Qt looks
+    // first for a glyph that face lacks.
+    const QString beyondJis = QStringLiteral("Noto Sans CJK JP");
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces + QStringList{beyondJis});   // window font
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces + QStringList{beyondJis});  // printer font
+    for (const QString& face : faces)
+        QFont::insertSubstitution(face, beyondJis);
     // Half-width digits half an em wide, for the window's number boxes.
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic")});
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic"), beyondJis});
 }
 
 QString installedFace(const QString& layoutName)

@@ -1,6 +1,7 @@
 #include "postal/directory.h"
 
 #include "platform/datafiles.h"
+#include "platform/readfile.h"
 #include "postal/postalcode.h"
 
 #include <QByteArrayView>
@@ -229,10 +230,15 @@ bool Directory::open()
 
     auto data = std::make_unique<Data>();
     data->file.setFileName(m_path);
-    if (!QFileInfo::exists(m_path))
-        return fail(missingMessage(m_path));
-    if (!data->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(unreadableMessage(m_path, data->file.errorString()));
+    QString systemError;
+    switch (platform::openRegularFile(data->file, &systemError, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    case platform::FileKind::Regular: break;
+    case platform::FileKind::Missing: return fail(missingMessage(m_path));
+    case platform::FileKind::Unreadable: return fail(unreadableMessage(m_path, systemError));
+    case platform::FileKind::Folder:
+    case platform::FileKind::Special:
+        return fail(unreadableMessage(m_path, QStringLiteral("ふつうのファイルではありません（フォルダ、名前付きパイプや装置など）")));
+    }
     const qint64 fileBytes = data->file.size();
     if (fileBytes == 0)
         return fail(emptyMessage(m_path));

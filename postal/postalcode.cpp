@@ -13,7 +13,9 @@ bool isCodeHyphen(QStringView character)
 
 std::optional<QString> normalizedCode(QStringView typed)
 {
-    const QStringView code = typed.trimmed();
+    QStringView code = typed.trimmed();
+    if (code.startsWith(QChar(postalMark)))
+        code = code.mid(1).trimmed();
     QString digits;
     digits.reserve(codeDigitCount);
     for (qsizetype i = 0; i < code.size(); ++i) {

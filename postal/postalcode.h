@@ -8,11 +8,14 @@
 
 namespace postal {
 
-// The characters a user types between the third and the fourth digit: the
-// ASCII hyphen-minus, the full-width hyphen-minus, the Unicode hyphen, the
-// minus sign, and the katakana long-vowel mark the input method gives for
-// the "-" key in kana mode.
-inline constexpr std::array<char16_t, 5> codeHyphens = {u'-', u'\uFF0D', u'\u2010', u'\u2212', u'\u30FC'};
+// The characters people put between the third and the fourth digit, by
+// hand or in a spreadsheet: the ASCII and full-width hyphen-minus, the
+// Unicode hyphens and dashes, the minus sign, and the long-vowel marks (full-
+// and half-width) an input method gives for the "-" key in kana mode.
+inline constexpr std::array<char16_t, 11> codeHyphens = {u'-',      u'\uFF0D', u'\u2010', u'\u2011', u'\u2012', u'\u2013',
+                                                         u'\u2014', u'\u2015', u'\u2212', u'\u30FC', u'\uFF70'};
+// The postal mark a code may start with on a label or in a list.
+inline constexpr char16_t postalMark = u'\u3012';
 
 inline constexpr int codeDigitCount = 7;
 inline constexpr int digitsBeforeHyphen = 3;
@@ -21,8 +24,9 @@ bool isCodeHyphen(QStringView character);
 
 // The seven ASCII digits of a typed code: seven digits, or three digits, a
 // hyphen and four digits, in half- or full-width digits, with surrounding
-// white space ignored. Nothing for anything else (empty, six or nine digits,
-// letters, a hyphen elsewhere).
+// white space and a leading 〒 ignored. Nothing for anything else (empty,
+// six or nine digits, letters, a hyphen elsewhere). Order lists, the window
+// and the command line all take codes by this.
 std::optional<QString> normalizedCode(QStringView typed);
 
 // "1000001" as "100-0001".

@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
 #include <QStringList>
 #include <algorithm>
@@ -231,6 +232,105 @@ std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
     for (const Overrun& o : found)
         which << QStringLiteral("%1（%2 mm）").arg(rowCaption(o.row), mmText(o.pastPlace_mm));
     return QStringLiteral("欄からはみ出す文字があります：%1。短くしてから印刷してください。").arg(which.join(QStringLiteral("、")));
+}
+
+namespace {
+
+// Default-ignorable code points: shaping draws nothing for them by design.
+bool isIgnorable(char32_t c)
+{
+    constexpr std::pair<char32_t, char32_t> kRanges[] = {
+        {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+        {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+        {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
+        {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+    };
+    return std::any_of(std::begin(kRanges), std::end(kRanges), [c](const auto& r) { return c >= r.first && c <= r.second; });
+}
+
+QString shownCharacter(char32_t c)
+{
+    const QString code = QStringLiteral("U+") + QStringLiteral("%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    const QChar::Category category = QChar::category(c);
+    if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Other_Surrogate)
+        return QStringLiteral("（%1）").arg(code);
+    return QStringLiteral("「%1」（%2）").arg(QString::fromUcs4(&c, 1), code);
+}
+
+} // namespace
+
+QString charactersWithoutGlyph(const QString& text)
+{
+    // Whether a face of the chain has a glyph does not change in a run;
+    // the answer is kept for each character.
+    static QHash<char32_t, bool> drawable;
+    static const QFontMetricsF metrics = [] {
+        QFont font(platform::installedFace(kPrinterFontName));
+        font.setPointSize(10);
+        return QFontMetricsF(font, &measureDevice());
+    }();
+    QString missing;
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U' ' || c == U'\u3000' || isIgnorable(c))
+            continue;
+        auto known = drawable.constFind(c);
+        if (known == drawable.constEnd())
+            known = drawable.insert(c, QChar::category(c) != QChar::Other_Control && metrics.inFontUcs4(c));
+        if (!*known) {
+            const QString character = QString::fromUcs4(&c, 1);
+            if (!missing.contains(character))
+                missing += character;
+        }
+    }
+    return missing;
+}
+
+std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill)
+{
+    Page page;
+    try {
+        PrintState state;
+        page = waybillPage(waybill, {}, state);
+    } catch (const JobStopped&) {
+        return {};
+    }
+    const std::vector<TextRow> rows = printedRows(waybill);
+    std::vector<MissingGlyphs> found;
+    for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
+        const QString characters = charactersWithoutGlyph(page.texts[i].text);
+        if (characters.isEmpty())
+            continue;
+        QString shown;
+        for (const char32_t c : characters.toUcs4())
+            shown += shownCharacter(c);
+        found.push_back({rows[i], page.texts[i].text, characters,
+                         QStringLiteral("%1の%2は、どの書体にも字形がないため印刷されません（空白か空の四角になります）。"
+                                        "似た文字に置き換えるか、消してください。")
+                             .arg(rowCaption(rows[i]), shown)});
+    }
+    return found;
+}
+
+QStringList printProblems(const waybill::Waybill& waybill)
+{
+    QStringList problems;
+    for (const Overrun& o : findOverruns(waybill))
+        problems << o.description + QStringLiteral("。");
+    for (const MissingGlyphs& m : findMissingGlyphs(waybill))
+        problems << m.description;
+    return problems;
+}
+
+std::optional<QString> printProblem(const waybill::Waybill& waybill)
+{
+    QStringList said;
+    if (const auto overrun = overrunProblem(waybill))
+        said << *overrun;
+    for (const MissingGlyphs& m : findMissingGlyphs(waybill))
+        said << m.description;
+    if (said.isEmpty())
+        return std::nullopt;
+    return said.join(QLatin1Char('\n'));
 }
 
 namespace {

@@ -73,6 +73,31 @@ std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets 
 // or nothing when every text fits.
 std::optional<QString> overrunProblem(const waybill::Waybill& waybill);
 
+// A printed text with characters no installed face can draw: they would
+// print as nothing or as an empty box. The print's face comes first, then
+// its substitutes and the system's fallback faces for each character's
+// script, exactly as the page is drawn.
+struct MissingGlyphs {
+    TextRow row;
+    QString text;
+    QString characters;  // each once, in the order met
+    QString description; // for the user: お届け先の名前の「🫠」（U+1FAE0）は…
+};
+std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill);
+
+// The characters of `text` without a glyph in the print, each once.
+// Characters that shaping hides (variation selectors, joiners) are not
+// counted; controls are, since nothing of them is printed.
+QString charactersWithoutGlyph(const QString& text);
+
+// Everything that would keep this waybill from printing as it reads: texts
+// past their place and characters without a glyph, one sentence each; empty
+// when it prints as it reads. For a check before a print from the window.
+QStringList printProblems(const waybill::Waybill& waybill);
+
+// The same as one reason, for lists of waybills (orders::FitCheck).
+std::optional<QString> printProblem(const waybill::Waybill& waybill);
+
 // The form as drawn under a preview: where a print with both offsets 0 puts
 // each thing, in mm from the printable area's corner.
 struct FormPostalBox {

@@ -1,6 +1,7 @@
 #include "print/systemprinter.h"
 
 #include "platform/files.h"
+#include "platform/readfile.h"
 #include "platform/spooler.h"
 #include "print/pdfoutput.h"
 #include "print/printjob.h"
@@ -19,13 +20,32 @@ namespace print {
 SystemPrinter::SystemPrinter(QString pdfFolder, QString choiceFile)
     : m_pdfFolder(std::move(pdfFolder)), m_choiceFile(std::move(choiceFile))
 {
+    // Settings read from a named pipe or a device would stop the program
+    // for ever; this run then keeps its choices to itself.
+    if (!m_choiceFile.isEmpty())
+        if (const QString problem = platform::specialFileProblem(m_choiceFile, QStringLiteral("設定ファイル")); !problem.isEmpty()) {
+            m_choiceFile.clear();
+            m_settingsProblem = problem + QStringLiteral("今回はプリンタと用紙の設定を覚えずに続けます。");
+            m_notice = m_settingsProblem;
+        }
     // The form's size is cheap to read and the preview needs it early.
     if (!m_choiceFile.isEmpty()) {
         const QSettings stored(m_choiceFile, QSettings::IniFormat);
-        const double width = stored.value(QStringLiteral("form/widthMm")).toDouble();
-        const double length = stored.value(QStringLiteral("form/lengthMm")).toDouble();
-        if (width > 0 && length > 0)
-            m_formPaper = paper::FormPaper{width, length};
+        const QVariant width = stored.value(QStringLiteral("form/widthMm"));
+        const QVariant length = stored.value(QStringLiteral("form/lengthMm"));
+        // 0 × 0 is how a cleared size is kept.
+        if ((width.isValid() || length.isValid()) && !(width.toDouble() == 0 && length.toDouble() == 0)) {
+            const auto checked = paper::formPaperOf(width.toDouble(), length.toDouble());
+            if (const auto* form = std::get_if<paper::FormPaper>(&checked)) {
+                m_formPaper = *form;
+            } else {
+                m_settingsProblem = QStringLiteral("設定ファイル「%1」の連続用紙の大きさ（幅「%2」、長さ「%3」）は使えません。%4"
+                                                   "プレビューの「用紙の大きさ」で設定し直してください。")
+                                        .arg(QDir::toNativeSeparators(m_choiceFile), width.toString(), length.toString(),
+                                             std::get<QString>(checked));
+                m_notice = m_settingsProblem;
+            }
+        }
     }
 }
 SystemPrinter::~SystemPrinter() = default;

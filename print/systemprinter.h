@@ -35,6 +35,9 @@ public:
     // The continuous form's exact size, used for every page until it is
     // cleared; none: the printer's own paper.
     std::optional<paper::FormPaper> formPaper() const { return m_formPaper; }
+    // Why the settings file, or the form's size kept in it, is not used; also
+    // said with the next delivery.
+    QString settingsProblem() const { return m_settingsProblem; }
     void setFormPaper(std::optional<paper::FormPaper> formPaper);
     // The paper every page is drawn on now, and where on it the printer's
     // printable area starts (its hardware margins; none for a PDF file).
@@ -58,6 +61,7 @@ private:
     QString m_choiceFile;
     std::optional<paper::FormPaper> m_formPaper;
     QString m_notice; // said with the next delivery
+    QString m_settingsProblem;
     bool m_noPrinter = false;
 };
 

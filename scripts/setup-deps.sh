@@ -9,7 +9,7 @@ need=(
   libqt6sql6-sqlite libsqlite3-dev
   # several stations on one server: the driver, and a server the tests start themselves
   libqt6sql6-psql postgresql
-  fonts-ipafont-gothic fontconfig
+  fonts-ipafont-gothic fonts-noto-cjk fontconfig
   xvfb xauth
   poppler-utils libpoppler-qt6-dev pkg-config
   cups cups-bsd cups-ipp-utils printer-driver-cups-pdf

@@ -2,21 +2,62 @@
 
 #include "orders/batchrows.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+
 namespace session {
 
-std::optional<waybill::Address> savedSender(Session& session, const QString& name, QString& why)
+SenderChoice chooseSender(Session& session, const QString& name, int lockWaitMs)
 {
-    if (name.isEmpty()) {
-        const auto recent = session.addressBook().recent(addressbook::Kind::Sender, 1);
-        return recent.isEmpty() ? waybill::Address{} : recent.front().address;
+    SenderChoice choice;
+    storage::Database& database = session.database();
+    addressbook::AddressBook& book = session.addressBook();
+    QElapsedTimer waited;
+    waited.start();
+    QList<addressbook::AddressEntry> found;
+    for (;;) {
+        bool read = false;
+        // Opens the file the first time; after a lock, tries it again.
+        if (database.isOpen() || database.retryOpen())
+            found = name.isEmpty() ? book.recent(addressbook::Kind::Sender, 1, &read)
+                                   : book.search(addressbook::Kind::Sender, name, 200, &read);
+        if (read)
+            break;
+        const std::optional<storage::Problem> problem = database.lastProblem();
+        // Each try waits for the lock a while itself.
+        if (problem && problem->kind == storage::ProblemKind::Locked && waited.elapsed() < lockWaitMs) {
+            QThread::msleep(100);
+            continue;
+        }
+        database.takeProblem();
+        choice.problem = (problem ? problem->message + QLatin1Char('\n') : QString()) +
+                         QStringLiteral("住所録のご依頼主を読めないため、何も印刷しませんでした。しばらくしてからもう一度実行するか、"
+                                        "ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");
+        return choice;
     }
-    for (const addressbook::AddressEntry& entry : session.addressBook().search(addressbook::Kind::Sender, name, 200))
-        if (entry.address.name == name)
-            return entry.address;
-    why = QStringLiteral("住所録に「%1」という名前のご依頼主がありません。").arg(name);
-    if (const auto problem = session.takeStorageProblem())
-        why += QLatin1Char('\n') + *problem;
-    return std::nullopt;
+    // A damaged file was set aside and a new one begun: the saved senders
+    // are in the old file, so none found here says nothing about them.
+    if (const std::optional<storage::Problem> problem = database.takeProblem(); problem && problem->kind == storage::ProblemKind::Damaged) {
+        choice.problem = problem->message + QLatin1Char('\n') +
+                         QStringLiteral("保存してあったご依頼主は残したファイルの中にあり、新しいファイルにはないため、何も印刷しませんでした。"
+                                        "画面の住所録でご依頼主を登録し直すか、ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");
+        return choice;
+    }
+    if (name.isEmpty()) {
+        choice.address = found.isEmpty() ? waybill::Address{} : found.front().address;
+        if (found.isEmpty())
+            choice.note = QStringLiteral("住所録にご依頼主が保存されていないため、送り状にはご依頼主を印刷しません。"
+                                         "ご依頼主が印刷済みの用紙ならこのままで構いません（--no-sender を付けると、この知らせは出ません）。"
+                                         "入れるときは画面の住所録で登録するか、--sender で名前を指定してください。");
+        return choice;
+    }
+    for (const addressbook::AddressEntry& entry : found)
+        if (entry.address.name == name) {
+            choice.address = entry.address;
+            return choice;
+        }
+    choice.problem = QStringLiteral("住所録に「%1」という名前のご依頼主がありません。画面の住所録で名前を確かめてください。").arg(name);
+    return choice;
 }
 
 Session::Printed printOrderRows(Session& session, orders::OrderList& list, const std::vector<qint64>& rows,
@@ -32,9 +73,18 @@ Session::Printed printOrderRows(Session& session, orders::OrderList& list, const
                                        .arg(orders::lineList(list, notPrintable));
         return refused;
     }
-    Session::Printed printed = session.printWaybills(
-        int(rows.size()), [&](int i) { return list.waybillAt(rows[size_t(i)]); }, offsets, progress,
-        [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
+    // Each page from the row as it was checked; a row the file no longer
+    // holds as it was stops the document, which then releases nothing.
+    list.forgetReadAhead();
+    const auto checkedWaybill = [&](int i) {
+        QString why;
+        std::optional<waybill::Waybill> waybill = list.checkedWaybillAt(rows[size_t(i)], why);
+        if (!waybill)
+            throw print::JobStopped{why};
+        return *waybill;
+    };
+    Session::Printed printed = session.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
+                                                     [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
     if (printed.delivery.ok)
         for (qint64 row : rows)
             list.setPrinted(row);

@@ -8,17 +8,28 @@
 
 namespace session {
 
-// A saved sender: the one named `name`, or, for an empty name, the one used
-// last (an empty address when none is saved). Nothing when no saved sender
-// has that name; `why` then says so, in Japanese.
-std::optional<waybill::Address> savedSender(Session& session, const QString& name, QString& why);
+// The sender of a list printed without the window.
+struct SenderChoice {
+    std::optional<waybill::Address> address; // nothing: do not print; `problem` says why
+    QString problem;
+    QString note; // printing goes on, but the user should hear this
+};
+// The saved sender named `name`, or, for an empty name, the one used last.
+// The sender is never silently blank: an address book that cannot be read
+// (held by another program: tried again until `lockWaitMs` has passed; or
+// damaged, so that the saved senders are in the file set aside) gives no
+// address and the reason; no sender saved at all gives an empty one and a
+// note saying the waybills carry none.
+SenderChoice chooseSender(Session& session, const QString& name, int lockWaitMs);
 
 // The rows as one document, one page each, in the order given, recorded in
 // the history with their order numbers. When the printer accepted the
 // document every row becomes printed in the list; otherwise none does, since
 // a document reaches the printer whole or not at all. Rows that are not
 // printable (refused, excluded, printed, unchecked) are never printed: the
-// whole document is then refused before anything is made.
+// whole document is then refused before anything is made. A row that the
+// file no longer holds as it was checked stops the document, and the
+// delivery's message names its line.
 Session::Printed printOrderRows(Session& session, orders::OrderList& list, const std::vector<qint64>& rows,
                                 print::PrintOffsets offsets, const print::Progress& progress = {});
 

@@ -69,18 +69,34 @@ Session::Printed Session::printWaybills(int count, const WaybillSource& waybillA
     if (!printed.delivery.ok)
         return printed;
     const QDateTime now = QDateTime::currentDateTime();
-    history().recordAll(count, [&](int i) {
+    QStringList leftOut;
+    const bool recorded = history().recordAll(count, [&](int i) -> std::optional<history::PrintRecord> {
         history::PrintRecord record{now, printed.delivery.destination, offsets.horizontalTenthMm, offsets.verticalTenthMm,
-                                    std::nullopt, waybillAt(i)};
+                                    std::nullopt, {}};
+        try {
+            record.waybill = waybillAt(i);
+        } catch (const print::JobStopped& stop) {
+            leftOut << stop.message;
+            return std::nullopt;
+        }
         if (orderNumberAt)
             if (const QString number = orderNumberAt(i); !number.isEmpty())
                 record.orderNumber = number;
         return record;
     });
-    if (const auto problem = takeStorageProblem()) {
-        const QString said = QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(*problem);
+    const auto tell = [&](const QString& said) {
         printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + said;
-    }
+    };
+    // A problem with the file may have been met and mended on the way (a
+    // damaged file set aside and a new one begun): then the pages are in the
+    // history all the same.
+    if (const auto problem = takeStorageProblem())
+        tell(recorded ? QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(*problem)
+                      : QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(*problem));
+    if (recorded && !leftOut.isEmpty())
+        tell(QStringLiteral("印刷した後で一覧のファイルが変わったため、%1 枚を履歴に記録していません。\n%2")
+                 .arg(leftOut.size())
+                 .arg(leftOut.first()));
     return printed;
 }
 

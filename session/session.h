@@ -51,9 +51,11 @@ public:
     };
     // One document, one page per waybill, in order; each waybill is asked
     // for when its page is made and again when it is recorded, so a long
-    // list is never held whole. Every waybill of a document the printer
-    // accepted is recorded in the history, with its order number where there
-    // is one.
+    // list is never held whole. A source that cannot give a waybill as it was
+    // throws print::JobStopped: while pages are made that stops the document;
+    // when recording, that waybill is left out of the history and the notice
+    // says so. Every other waybill of a document the printer accepted is
+    // recorded in the history, with its order number where there is one.
     using WaybillSource = std::function<waybill::Waybill(int index)>;
     using OrderNumberSource = std::function<QString(int index)>;
     Printed printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,

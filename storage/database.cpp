@@ -1,6 +1,7 @@
 #include "storage/database.h"
 
 #include "platform/files.h"
+#include "platform/readfile.h"
 #include "storage/schema.h"
 
 #include <QDateTime>
@@ -230,6 +231,12 @@ bool Database::open()
     }
     if (!platform::ensureFolder(folderOf(m_filePath))) {
         raise({ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath, {}) + kWithoutDatabase, {}, false});
+        return false;
+    }
+    // SQLite would wait for ever on a named pipe and cannot use a folder or a
+    // device; such a thing under the file's name is said as what it is.
+    if (const QString problem = platform::specialFileProblem(m_filePath, QStringLiteral("住所録と印刷履歴のファイル")); !problem.isEmpty()) {
+        raise({ProblemKind::Unreadable, problem + kWithoutDatabase, {}, false});
         return false;
     }
     // A file that cannot be written is found before the first print wants to

@@ -13,6 +13,7 @@ public:
         long long writableBytes = -1;    // written before every write fails with SQLITE_FULL; -1: no limit
         bool mainFileReadOnly = false;   // the database file opens without write permission
         bool mainFileUnopenable = false; // the database file cannot be opened at all
+        int lockResult = 0;              // not 0: what every lock above shared answers (SQLITE_LOCKED, SQLITE_BUSY)
     };
     Faults faults;
 
@@ -50,9 +51,9 @@ private:
         using M = sqlite3_io_methods;
         m_methods = {3, Forward<&M::xClose>::call, Forward<&M::xRead>::call, &FailingVfs::write,
                      Forward<&M::xTruncate>::call, Forward<&M::xSync>::call, Forward<&M::xFileSize>::call,
-                     Forward<&M::xLock>::call, Forward<&M::xUnlock>::call, Forward<&M::xCheckReservedLock>::call,
+                     &FailingVfs::lock, Forward<&M::xUnlock>::call, Forward<&M::xCheckReservedLock>::call,
                      Forward<&M::xFileControl>::call, Forward<&M::xSectorSize>::call, Forward<&M::xDeviceCharacteristics>::call,
-                     Forward<&M::xShmMap>::call, Forward<&M::xShmLock>::call, Forward<&M::xShmBarrier>::call,
+                     Forward<&M::xShmMap>::call, &FailingVfs::shmLock, Forward<&M::xShmBarrier>::call,
                      Forward<&M::xShmUnmap>::call, Forward<&M::xFetch>::call, Forward<&M::xUnfetch>::call};
         sqlite3_vfs_register(&m_vfs, 0);
     }
@@ -65,6 +66,21 @@ private:
         if (writable >= 0)
             writable -= amount;
         return real(f)->pMethods->xWrite(real(f), buffer, amount, offset);
+    }
+
+    // A write takes a lock above shared: in a rollback journal the file's,
+    // with write-ahead logging an exclusive one in the shared memory.
+    static int lock(sqlite3_file* f, int level)
+    {
+        if (const int result = instance().faults.lockResult; result && level > SQLITE_LOCK_SHARED)
+            return result;
+        return real(f)->pMethods->xLock(real(f), level);
+    }
+    static int shmLock(sqlite3_file* f, int offset, int n, int flags)
+    {
+        if (const int result = instance().faults.lockResult; result && (flags & SQLITE_SHM_LOCK) && (flags & SQLITE_SHM_EXCLUSIVE))
+            return result;
+        return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
     }
 
     static int open(sqlite3_vfs*, const char* path, sqlite3_file* f, int flags, int* outFlags)

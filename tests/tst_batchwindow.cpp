@@ -2,6 +2,7 @@
 // with their states and reasons, fixed and left out, and printed as one job.
 #include "support.h"
 #include "expect.h"
+#include "glyphs.h"
 #include "waybillcheck.h"
 
 #include "app/batch/batchwindow.h"
@@ -513,6 +514,46 @@ private slots:
         const auto recorded = w.session->history().search({.orderNumber = QStringLiteral("T-1")});
         QCOMPARE(recorded.size(), 1);
         QCOMPARE(recorded.front().record.waybill.recipient.telephone, QStringLiteral("03-1234-5678"));
+    }
+
+    // The file changed after its rows were checked (saved again by the shop
+    // system, or cut short): the print stops at the row that is not the one
+    // checked, names its line, sends no page and records nothing.
+    void listChangedAfterCheckingPrintsNothing()
+    {
+        TestWindow w;
+        const QString checked = QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名\n"
+                                               "K-1,1000001,東京都千代田区千代田1-1,鶴田一郎\n"
+                                               "K-2,5300001,大阪府大阪市北区梅田1-1,鶴田二郎\n"
+                                               "K-3,8120011,福岡県福岡市博多区1-1,鶴田三郎\n");
+        const std::pair<QString, QString> changes[] = {
+            {QString(checked).replace(QStringLiteral("鶴田二郎"), QStringLiteral("亀田二郎")), QStringLiteral("3行目の中身が")},
+            {checked.left(checked.indexOf(QStringLiteral("K-2"))), QStringLiteral("3行目が、確かめた後でファイルから無くなりました")},
+        };
+        for (const auto& [changed, said] : changes) {
+            BatchWindow* bw = openList(w, QStringLiteral("changing.csv"), checked.toUtf8());
+            QCOMPARE(bw->list().countRows(orders::RowState::Printable), qint64(3));
+            writeFile(QStringLiteral("changing.csv"), changed.toUtf8());
+            w.messages.answers = {platform::MsgAnswer::Yes}; // the three rows, asked first
+            clickButton(bw, "printAllButton");
+            QVERIFY(w.recording.documents.empty());
+            QVERIFY2(w.messages.last().contains(said) && w.messages.last().contains(QStringLiteral("どの行もプリンタに届いていません")),
+                     qPrintable(w.messages.last()));
+        }
+        QVERIFY(w.session->history().list(10).isEmpty());
+    }
+
+    // A character no face can draw refuses the row, named in its reason; a
+    // heading taken on its own that may drop a part is said.
+    void unprintableCharacterAndNearMissHeading()
+    {
+        TestWindow w;
+        const QString none = characterNoFaceHas();
+        BatchWindow* bw = openList(w, QStringLiteral("glyph.csv"), QStringLiteral(
+            "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n1000001,東京都,𠮷田一郎,03\n1000001,東京都,田中%1,03\n").arg(none).toUtf8());
+        QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり"}));
+        QVERIFY(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("お届け先の名前の「%1」").arg(none)));
+        QVERIFY2(bw->bannerText().contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(bw->bannerText()));
     }
 
     // A long list is read in slices while the event loop keeps turning.

@@ -382,6 +382,51 @@ private slots:
         QVERIFY(!window->exportTo(dir.filePath(QStringLiteral("no/such/folder/x.csv")), csv::Encoding::Utf8));
     }
 
+    // Export then import is lossless and idempotent: a hidden care-of line
+    // stays hidden, a text the user began with an apostrophe keeps it (only
+    // the guard the export put on comes off), the last use stays, and the
+    // same file imported into the same book adds nothing. A file of the first
+    // format (seven columns) is read as before; a short row is named.
+    void exportImportIsLosslessAndIdempotent()
+    {
+        TestWindow w;
+        auto& book = w.session->addressBook();
+        const QDateTime used(QDate(2024, 5, 6), QTime(7, 8, 9, 123), Qt::UTC);
+        for (const auto& [kind, a] : {std::pair{Kind::Recipient, waybill::Address{"1000001", "東京都", "", "経理 太郎", "経理部", false, "03"}},
+                                      std::pair{Kind::Recipient, waybill::Address{"1000002", "東京都", "", "表示 花子", "", true, "03"}},
+                                      std::pair{Kind::Recipient, waybill::Address{"1000003", "'=1+1", "", "'山田", "''様", true, "-1"}},
+                                      std::pair{Kind::Sender, waybill::Address{"1000004", "@住所", "+2", "=店", "", false, "03"}}})
+            QVERIFY(book.save(kind, a, used));
+        auto withUse = [](addressbook::AddressBook& b) {
+            QList<std::tuple<Kind, waybill::Address, QDateTime>> all;
+            b.forEach([&](const addressbook::AddressEntry& e) { return all.append({e.kind, e.address, e.lastUsed.toUTC()}), true; });
+            return all;
+        };
+        const auto before = withUse(book);
+        app::AddressBookWindow* window = app::showAddressBook(*w.form, *w.services);
+        QTemporaryDir dir;
+        for (const csv::Encoding encoding : {csv::Encoding::Utf8, csv::Encoding::Cp932}) {
+            const QString path = dir.filePath(QStringLiteral("book%1.csv").arg(int(encoding)));
+            QVERIFY(window->exportTo(path, encoding));
+            TestWindow other;
+            QVERIFY(app::showAddressBook(*other.form, *other.services)->importFrom(path));
+            QCOMPARE(withUse(other.session->addressBook()), before);
+            QVERIFY(window->importFrom(path));
+            QCOMPARE(withUse(book), before);
+        }
+        // The first format: its own guard, care-of lines shown.
+        QFile first(dir.filePath(QStringLiteral("first.csv")));
+        QVERIFY(first.open(QIODevice::WriteOnly) && first.write(QStringLiteral(
+            "区分,郵便番号,住所1,住所2,名前,様方,電話番号\r\nお届け先,1000005,東京都,,'=旧,気付,03\r\n"
+            "お届け先,1000006,東京都,,'旧,,03\r\nお届け先,1000007,東京都,旧,,03\r\n").toUtf8()) > 0);
+        first.close();
+        TestWindow old;
+        QVERIFY(app::showAddressBook(*old.form, *old.services)->importFrom(first.fileName()));
+        QVERIFY2(old.messages.last().contains(QStringLiteral("4行目：列が 6 個で、見出しの行（7 個）と合いません")), qPrintable(old.messages.last()));
+        const auto read = bookOf(old.session->addressBook());
+        QVERIFY(read.size() == 2 && read[0].second.name == QStringLiteral("=旧") && read[0].second.careOfShown && read[1].second.name == QStringLiteral("'旧"));
+    }
+
     // Many rows read and stored piece by piece; rows that are not entries named.
     void importOfManyRows()
     {

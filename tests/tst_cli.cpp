@@ -1,14 +1,23 @@
 // The command line run in-process: its exit codes, what it says on stderr,
 // and what it prints, measured.
 #include "doubles.h"
+#include "fifo.h"
+#include "glyphs.h"
 #include "waybillcheck.h"
 
+#include "cli/batch.h"
 #include "cli/commandline.h"
+#include "cli/lookup.h"
+#include "platform/readfile.h"
+#include "addressbook/addressbook.h"
 #include "history/history.h"
 #include "platform/fonts.h"
 #include "storage/database.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringConverter>
 #include <QTemporaryDir>
 
@@ -28,6 +37,15 @@ class CliTest : public QObject {
         Run r;
         QTextStream out(&r.out), err(&r.err);
         r.exit = cli::run(arguments, m_folders, out, err);
+        return r;
+    }
+
+    // A run of --batch as a caller sets it up (progress, lock wait).
+    Run batch(const cli::BatchRequest& request, const platform::Folders& folders)
+    {
+        Run r;
+        QTextStream out(&r.out), err(&r.err);
+        r.exit = cli::runBatch(request, folders, out, err);
         return r;
     }
 
@@ -66,6 +84,38 @@ private slots:
                       QStringLiteral("--printer"), QStringLiteral("q")}).exit, 2);
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("100-0001")}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("0000000")}).exit, 1);
+        // --lookup takes a code as an order list's cell would hold it.
+        for (const char* code : {"〒100-0001", "〒 1000001", "100ｰ0001", "１００－０００１", "100‐0001"})
+            QCOMPARE(run({QStringLiteral("--lookup"), QString::fromUtf8(code)}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
+    }
+
+    // Arguments that cannot be meant as given are refused with exit 2 and
+    // the one thing to change; nothing is run, no option quietly wins.
+    void argumentsRefusedAsGiven_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("says");
+        const QString list = QStringLiteral("x.csv"), a = QStringLiteral("a.pdf"), b = QStringLiteral("b.pdf");
+        QTest::newRow("switch with a value") << QStringList{"--batch", list, "--skip-invalid=yes"} << QStringLiteral("--skip-invalid は値をとりません");
+        QTest::newRow("--pdf twice") << QStringList{"--batch", list, "--pdf", a, "--pdf", b} << QStringLiteral("--pdf が2回指定されています（「a.pdf」と「b.pdf」）");
+        QTest::newRow("--batch twice") << QStringList{"--batch", list, "--batch=y.csv"} << QStringLiteral("--batch が2回");
+        QTest::newRow("lookup with batch") << QStringList{"--lookup", "1000001", "--batch", list} << QStringLiteral("--lookup と --batch は一緒に使えません");
+        QTest::newRow("sender and no sender") << QStringList{"--batch", list, "--sender", "店", "--no-sender"} << QStringLiteral("--sender と --no-sender");
+        QTest::newRow("printer and pdf") << QStringList{"--batch", list, "--pdf", a, "--printer", "q"} << QStringLiteral("--printer と --pdf");
+        QTest::newRow("batch option alone") << QStringList{"--pdf", a} << QStringLiteral("--pdf は --batch と一緒に使う");
+        QTest::newRow("batch option with lookup") << QStringList{"--lookup", "1000001", "--skip-invalid"} << QStringLiteral("--skip-invalid は --batch と一緒に使う");
+        QTest::newRow("value missing") << QStringList{"--batch", list, "--pdf"} << QStringLiteral("--pdf の後に出力.pdfがありません");
+        QTest::newRow("option for a value") << QStringList{"--batch", "--pdf", a} << QStringLiteral("--batch の後にファイル.csvがありません");
+        QTest::newRow("bare file") << QStringList{list} << QStringLiteral("--batch x.csv と書いてください");
+    }
+    void argumentsRefusedAsGiven()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
+        const Run r = run(arguments);
+        QVERIFY2(r.exit == 2 && r.out.isEmpty() && r.err.contains(says) && r.err.contains(QStringLiteral("horutea --help")) &&
+                     (arguments.size() == 1 || !r.err.contains(arguments.join(QLatin1Char(' ')))),
+                 qPrintable(r.err));
     }
 
     // A good list prints every row as one document, each page as designed,
@@ -102,12 +152,16 @@ private slots:
     // were refused.
     void refusedRows()
     {
+        // Also a character no face can draw (named with its field), beside
+        // 𠮷, which prints; and a heading that may drop a part, said.
+        const QString none = characterNoFaceHas();
         const QString list = csv(QStringLiteral("mixed.csv"), QStringLiteral(
-            "お届け先郵便番号,お届け先住所1,お届け先氏名\n"
-            "1000001,東京都千代田区千代田1-1,山田太郎\n"
-            "600001,北海道札幌市,佐藤花子\n"
-            "1000001,東京都千代田区,\n"
-            "1000001,東京都千代田区,山田山田山田山田山田山田山田山田山田山田太郎\n"));
+            "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n"
+            "1000001,東京都千代田区千代田1-1,𠮷田太郎,\n"
+            "600001,北海道札幌市,佐藤花子,\n"
+            "1000001,東京都千代田区,,\n"
+            "1000001,東京都千代田区,山田山田山田山田山田山田山田山田山田山田太郎,\n"
+            "1000001,東京都千代田区,田中%1,\n").arg(none));
         const QString pdfPath = m_dir.filePath(QStringLiteral("mixed.pdf"));
         Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
         QCOMPARE(r.exit, 1);
@@ -115,9 +169,148 @@ private slots:
         QVERIFY2(r.err.contains(QStringLiteral("3 行目")) && r.err.contains(QStringLiteral("お届け先郵便番号")), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("4 行目")) && r.err.contains(QStringLiteral("お届け先氏名")), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("5 行目")) && r.err.contains(QStringLiteral("列「お届け先氏名」")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("6 行目、行全体: お届け先の名前の「%1」").arg(none)) && !r.err.contains(QStringLiteral("2 行目")),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(r.err));
         r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
         QCOMPARE(r.exit, 1);
         QCOMPARE(pdf::pageCount(pdfPath), 1);
+    }
+
+    // The list changed while its pages are made, as another program saving
+    // over it would: rewritten in place, or cut short. Each row carries an
+    // unprinted note longer than a read-ahead, so every row after the change
+    // comes fresh from the disk. The run stops at the first row that is not
+    // the one checked, names its line, and leaves no file and no history.
+    void listChangedWhilePrinting()
+    {
+        const QString note(70000, QLatin1Char('x'));
+        auto listText = [&](const QString& family, int rows) {
+            QString text = QStringLiteral("備考,お届け先郵便番号,お届け先住所1,お届け先氏名\n");
+            for (int i = 0; i < rows; ++i)
+                text += QStringLiteral("%1,1000001,東京都千代田区千代田1-%2,%3%2\n").arg(note).arg(i).arg(family);
+            return text.toUtf8();
+        };
+        const std::pair<QByteArray, QString> changes[] = {
+            {listText(QStringLiteral("亀田"), 12), QStringLiteral("5行目の中身が、確かめた後でファイルの中で変わりました")},
+            {listText(QStringLiteral("鶴田"), 6), QStringLiteral("8行目が、確かめた後でファイルから無くなりました")},
+        };
+        for (const auto& [changed, said] : changes) {
+            cli::BatchRequest request{.csvPath = csv(QStringLiteral("changing.csv"), QString::fromUtf8(listText(QStringLiteral("鶴田"), 12))),
+                                      .pdfPath = m_dir.filePath(QStringLiteral("changing.pdf"))};
+            request.progress = [&, changedBytes = changed](int done, int) {
+                QFile f(request.csvPath);
+                return done != 3 || (f.open(QIODevice::ReadWrite) && f.resize(changedBytes.size()) && f.write(changedBytes) == changedBytes.size());
+            };
+            const Run r = batch(request, m_folders);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains(said) && r.err.contains(QStringLiteral("印刷されていません")), qPrintable(r.err));
+            QVERIFY(!QFile::exists(request.pdfPath));
+        }
+        storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
+        QVERIFY(history::History(database).search({.name = QStringLiteral("鶴田")}).isEmpty());
+    }
+
+    // The sender is never silently blank. None saved: the run says the
+    // waybills carry none, unless --no-sender says so on purpose. A book
+    // held by another program is waited for, then the run stops (exit 2),
+    // as it does for a damaged book, whose saved senders are in the file
+    // set aside; what is printed then is recorded in the new file, and said.
+    void senderNeverSilentlyBlank()
+    {
+        TestFolders folders = m_folders;
+        QVERIFY(QDir().mkpath(folders.user = m_dir.filePath(QStringLiteral("sender-user"))));
+        const QString bookPath = QDir(folders.user).filePath(QStringLiteral("horutea.sqlite"));
+        cli::BatchRequest request{.csvPath = csv(QStringLiteral("sender.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,松田\n")),
+                                  .pdfPath = m_dir.filePath(QStringLiteral("sender.pdf")), .lockWaitMs = 1500};
+        const QString noneSaid = QStringLiteral("ご依頼主を印刷しません");
+        Run r = batch(request, folders);
+        QVERIFY2(r.exit == 0 && r.err.contains(noneSaid) && r.err.contains(QStringLiteral("--no-sender")), qPrintable(r.err));
+        request.noSender = true;
+        r = batch(request, folders);
+        QVERIFY2(r.exit == 0 && r.err.isEmpty(), qPrintable(r.err));
+        request.noSender = false;
+
+        QVERIFY(addressbook::AddressBook(*std::make_unique<storage::Database>(bookPath))
+                    .save(addressbook::Kind::Sender, {"1500001", "東京都渋谷区", "", "ホルテア商店", {}, false, "03-5555-0000"}));
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            holder.setDatabaseName(bookPath);
+            QVERIFY(holder.open() && QSqlQuery(holder).exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")) &&
+                    QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QFile::remove(request.pdfPath);
+            QElapsedTimer waited;
+            waited.start();
+            r = batch(request, folders);
+            QVERIFY(waited.elapsed() >= 1500 && r.exit == 2 && !QFile::exists(request.pdfPath));
+            QVERIFY2(r.err.contains(QStringLiteral("別のプログラムが使っています")) && r.err.contains(QStringLiteral("何も印刷しませんでした")),
+                     qPrintable(r.err));
+            holder.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        r = batch(request, folders);
+        QVERIFY2(r.exit == 0 && !r.err.contains(noneSaid), qPrintable(r.err));
+        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {request.pdfPath, QStringLiteral("-")}).contains(QStringLiteral("ホルテア商店")));
+
+        for (const bool noSender : {false, true}) {
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(bookPath + QLatin1String(suffix));
+            QFile damaged(bookPath);
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(8192, 'x')) == 8192);
+            damaged.close();
+            QFile::remove(request.pdfPath);
+            request.noSender = noSender;
+            r = batch(request, folders);
+            if (!noSender)
+                QVERIFY2(r.exit == 2 && r.err.contains(QStringLiteral("壊れて")) && r.err.contains(QStringLiteral("--no-sender")) &&
+                             !QFile::exists(request.pdfPath), qPrintable(r.err));
+        }
+        QVERIFY2(r.exit == 0 && r.err.contains(QStringLiteral("印刷した分は履歴に記録しました")) && !r.err.contains(QStringLiteral("記録されていません")),
+                 qPrintable(r.err));
+        storage::Database fresh(bookPath);
+        QCOMPARE(history::History(fresh).search({.name = QStringLiteral("松田")}).size(), 1);
+    }
+
+    // A named pipe where a file is read or written (the list, the settings,
+    // the postal data, the PDF) or a folder as the PDF stops the run at once
+    // with exit 2 and says what it is; none is waited on, none is replaced.
+    // So does a form size kept in the settings that a typed one could not be.
+    void namedPipesFoldersAndKeptSizes()
+    {
+        const QString list = csv(QStringLiteral("plain.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
+        const QString pdfPath = m_dir.filePath(QStringLiteral("plain.pdf"));
+        const auto refused = [&](const QString& csvPath, const QString& pdf, const QString& what, const QString& said) {
+            const Run r = run({QStringLiteral("--batch"), csvPath, QStringLiteral("--pdf"), pdf});
+            QVERIFY2(r.exit == 2 && r.err.contains(what) && r.err.contains(said) && !r.err.contains(QStringLiteral("（）")), qPrintable(r.err));
+        };
+        const QString pipe = QStringLiteral("名前付きパイプ");
+        for (const QString& name : {QStringLiteral("pipe.csv"), QStringLiteral("pipe.pdf"), m_folders.settingsFile()}) {
+            const GuardedFifo fifo(name.contains(u'/') ? name : m_dir.filePath(name));
+            if (name.endsWith(QLatin1String(".csv")))
+                refused(fifo.path(), pdfPath, QStringLiteral("注文一覧"), pipe);
+            else if (name.endsWith(QLatin1String(".pdf")))
+                refused(list, fifo.path(), QStringLiteral("PDFファイル"), pipe);
+            else
+                refused(list, pdfPath, QStringLiteral("設定ファイル"), pipe);
+            QVERIFY(!fifo.released() && platform::kindOfFile(fifo.path()) == platform::FileKind::Special);
+        }
+        refused(list, m_dir.path(), QStringLiteral("PDFファイル"), QStringLiteral("フォルダです"));
+        {
+            const GuardedFifo data(m_dir.filePath(QStringLiteral("postal.bin")));
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            QCOMPARE(cli::runLookup(QStringLiteral("100-0001"), data.path(), out, err), int(cli::lookupDataUnavailable));
+            QVERIFY2(r.err.contains(pipe) && !data.released(), qPrintable(r.err));
+        }
+        for (const char* width : {"inf", "1e308", "0.0001", "10", "100000", "nan"}) {
+            QFile settings(m_folders.settingsFile());
+            QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            settings.write(QByteArray("[form]\nwidthMm=") + width + "\nlengthMm=254\n");
+            settings.close();
+            refused(list, pdfPath, QStringLiteral("連続用紙の大きさ"), QStringLiteral("50～600 mm"));
+        }
+        QVERIFY(QFile::remove(m_folders.settingsFile()));
+        QVERIFY(!QFile::exists(pdfPath));
     }
 
     // Lists that cannot run at all: exit 2, stderr naming the cause, no file.

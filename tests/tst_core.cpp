@@ -2,9 +2,11 @@
 // that has only a QGuiApplication, documents of several pages, and what a
 // failure releases (nothing).
 #include "faildevice.h"
+#include "glyphs.h"
 #include "waybillcheck.h"
 
 #include "platform/fonts.h"
+#include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/printjob.h"
 
@@ -43,6 +45,44 @@ private slots:
         const QByteArray loaded = maps.readAll();
         QVERIFY(loaded.contains("libQt6Gui"));
         QVERIFY(!loaded.contains("libQt6Widgets"));
+    }
+
+    // Every printed character has a glyph: an ideograph of family names the
+    // print's own face lacks (𠮷) prints from the face the chain adds,
+    // measured in the PDF; a character no face has is named with its field,
+    // once, and what shaping hides (a variation selector) is not.
+    void everyCharacterHasAGlyphOrIsNamed()
+    {
+        using namespace Qt::StringLiterals;
+        const QString none = characterNoFaceHas();
+        QCOMPARE(print::charactersWithoutGlyph(u"𠮷野家 髙橋 葛\U000E0100城"_s), QString());
+        QCOMPARE(print::charactersWithoutGlyph(u"田"_s + none + u"中\x01"_s + none), none + u"\x01"_s);
+        waybill::Waybill w = expect::filledWaybill();
+        w.recipient.name = u"田中"_s + none;
+        w.sender.name = u"𠮷田商店"_s;
+        const QStringList problems = print::printProblems(w);
+        QVERIFY2(problems.size() == 1 && problems[0].contains(u"お届け先の名前の「%1」（U+%2）"_s.arg(none, QString::number(none.toUcs4()[0], 16).toUpper())),
+                 qPrintable(problems.join(u'\n')));
+        QVERIFY(print::printProblem(w).value_or(QString()).contains(none));
+
+        // The same page with the ideograph and with a blank in its place.
+        w.sender = expect::filledWaybill().sender;
+        qsizetype ink[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            const QString file = m_dir.filePath(u"glyph%1.pdf"_s.arg(i));
+            w.recipient.name = (i == 0 ? u"𠮷"_s : u"　"_s) + u"田太郎"_s;
+            QVERIFY(print::printProblems(w).isEmpty());
+            print::PrintState state;
+            QVERIFY(print::PdfFileDestination(file).print(1, [&](int) { return print::waybillPage(w, {}, state); }).ok);
+            QCOMPARE(pdf::run(u"pdffonts"_s, {file}).contains(u"NotoSansCJKjp"_s), i == 0);
+            pdf::run(u"pdftoppm"_s, {u"-r"_s, u"150"_s, u"-gray"_s, file, m_dir.filePath(u"glyph%1"_s.arg(i))});
+            const QImage page(m_dir.filePath(u"glyph%1-1.pgm"_s.arg(i)));
+            for (int y = 0; y < page.height(); ++y)
+                for (int x = 0; x < page.width(); ++x)
+                    ink[i] += qGray(page.pixel(x, y)) < 128;
+        }
+        // A 12-point ideograph of a dozen strokes at 150 dpi: well over 100 dark pixels.
+        QVERIFY2(ink[0] - ink[1] > 100, qPrintable(u"%1 / %2"_s.arg(ink[0]).arg(ink[1])));
     }
 
     // Two different waybills as one two-page document, each page measured.

@@ -12,6 +12,7 @@
 #include "print/systemprinter.h"
 
 #include <QApplication>
+#include <QPrintEngine>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +96,39 @@ private slots:
             return false;
         }));
         QCOMPARE(print::SystemPrinter(m_dir.path(), choiceFile()).settings().printerName(), QStringLiteral("forms"));
+    }
+
+    // A cancelled dialog puts back everything it changed on its way: the
+    // queue, the paper, colour, both sides, its advanced options. Colour and
+    // both sides are not the queues' own (black and white, one side), so a
+    // queue chosen again cannot put them back by chance.
+    void cancelledDialogPutsEverythingBack()
+    {
+        print::SystemPrinter printer(m_dir.path());
+        QVERIFY(choose(printer, QStringLiteral("forms")));
+        QPrinter& settings = printer.settings();
+        const auto spoolerOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+        const QStringList options{QStringLiteral("job-priority"), QStringLiteral("42")};
+        settings.setColorMode(QPrinter::Color);
+        settings.setDuplex(QPrinter::DuplexLongSide);
+        settings.setPageSize(QPageSize(QPageSize::A5));
+        settings.printEngine()->setProperty(spoolerOptions, options);
+        const QPageLayout layout = settings.pageLayout();
+        QVERIFY(!printer.chooseWith([&](QPrinter& p) {
+            p.setPrinterName(QStringLiteral("waybill"));
+            p.setColorMode(QPrinter::GrayScale);
+            p.setDuplex(QPrinter::DuplexNone);
+            p.setPageSize(QPageSize(QPageSize::Letter));
+            p.printEngine()->setProperty(spoolerOptions, QStringList{QStringLiteral("page-label"), QStringLiteral("x")});
+            // Each change took, so putting it back is what is tested.
+            [&] { QVERIFY(p.colorMode() == QPrinter::GrayScale && p.duplex() == QPrinter::DuplexNone && p.pageLayout() != layout); }();
+            return false;
+        }));
+        QCOMPARE(settings.printerName(), QStringLiteral("forms"));
+        QCOMPARE(settings.colorMode(), QPrinter::Color);
+        QCOMPARE(settings.duplex(), QPrinter::DuplexLongSide);
+        QVERIFY(settings.pageLayout().isEquivalentTo(layout));
+        QCOMPARE(settings.printEngine()->property(spoolerOptions).toStringList(), options);
     }
 
     // The chosen queue has gone: said once, and the default prints.

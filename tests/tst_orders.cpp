@@ -1,5 +1,7 @@
 // Order lists for batch printing: CSV read in both encodings, columns
 // recognised, waybills built and checked, from real files.
+#include "fifo.h"
+
 #include "csv/reader.h"
 #include "csv/writer.h"
 #include "orders/orderlist.h"
@@ -17,14 +19,14 @@ using Rows = QList<QStringList>;
 
 namespace {
 
-// CP932 bytes made by the C library's converter, independent of the ICU
-// converter the program reads with.
-QByteArray cp932(const QString& text)
+// Bytes in another encoding made by the C library's converter, independent
+// of the converters the program reads with.
+QByteArray encoded(const QString& text, const char* encoding)
 {
-    QByteArray utf8 = text.toUtf8(), out(utf8.size() * 2 + 8, '\0');
+    QByteArray utf8 = text.toUtf8(), out(utf8.size() * 4 + 8, '\0');
     char *in = utf8.data(), *to = out.data();
     size_t inLeft = size_t(utf8.size()), outLeft = size_t(out.size());
-    iconv_t cd = iconv_open("CP932", "UTF-8");
+    iconv_t cd = iconv_open(encoding, "UTF-8");
     const size_t r = iconv(cd, &in, &inLeft, &to, &outLeft);
     iconv_close(cd);
     if (r == size_t(-1))
@@ -32,6 +34,8 @@ QByteArray cp932(const QString& text)
     out.resize(out.size() - qsizetype(outLeft));
     return out;
 }
+
+QByteArray cp932(const QString& text) { return encoded(text, "CP932"); }
 
 struct Read {
     QList<csv::Record> records;
@@ -223,6 +227,16 @@ private slots:
         QVERIFY(book.data().startsWith("\xEF\xBB\xBF")); // the mark by which spreadsheets know UTF-8
         QTest::newRow("own address book") << book.data() << orders::MappingSource::AddressBook << QString() << to << QStringList{"", ""}
             << QList<RowState>{RowState::Printable, RowState::Excluded};
+        // A hidden care-of line stays unprinted; the export's formula guard comes off.
+        const waybill::Address hidden{"1000001", "東京都千代田区千代田1-1", "", "=山田", "経理部", false, "-"};
+        QBuffer hiddenBook;
+        hiddenBook.open(QIODevice::WriteOnly);
+        csv::Writer hiddenWriter(hiddenBook, Encoding::Utf8);
+        hiddenWriter.write(orders::addressBookHeadings());
+        hiddenWriter.write(orders::addressBookRecord(false, hidden));
+        QVERIFY(hiddenBook.data().contains("\"'=山田\"") && hiddenBook.data().contains("印刷しない"));
+        QTest::newRow("own address book, hidden care-of") << hiddenBook.data() << orders::MappingSource::AddressBook << QString() << hidden
+            << QStringList{"", ""} << QList<RowState>{RowState::Refused};
     }
 
     void recognisedHeadings()
@@ -268,7 +282,9 @@ private slots:
         row("telephone letters", "100,0001,東京都港区1,,一郎,03-1234-567x", Field::Telephone, "数字とハイフン", "", 5);
         row("telephone +81 and brackets", "100,0001,東京都港区1,,一郎,+81 (3) 1234-5678");
         row("too wide for the form", "100,0001,東京都港区1,,寿限無寿限無五劫の擦り切れ,", Field::None, "名前が長すぎて", "", -1);
-        row("data beyond the headings", "100,0001,東京都港区1,,一郎,,ずれ", Field::None, "7列目に「ずれ」", "", 6);
+        row("data beyond the headings", "100,0001,東京都港区1,,一郎,,ずれ", Field::None, "列が 7 個で、見出しの行（6 個）より多く、7列目に「ずれ」", "", 6);
+        // The building cell left out: the telephone would print as the name.
+        row("a cell short", "100,0001,東京都港区1,一郎,0312345678", Field::None, "2行目は列が 5 個で、見出しの行（6 個）より少な", "", -1);
     }
 
     void rowChecks()
@@ -338,6 +354,99 @@ private slots:
         QCOMPARE(l.countRows(RowState::Refused), 199);
         l.revertEdit(13);
         QCOMPARE(l.state(13), RowState::Refused);
+    }
+
+    // A named pipe, a device or a folder given as the list is refused at
+    // once, named as what it is; the pipe is never waited on.
+    void notAFile()
+    {
+        const testing::GuardedFifo fifo(m_dir.filePath(QStringLiteral("pipe.csv")));
+        const std::pair<QString, QString> cases[] = {
+            {fifo.path(), QStringLiteral("ふつうのファイルではありません")},
+            {QStringLiteral("/dev/zero"), QStringLiteral("ふつうのファイルではありません")},
+            {m_dir.path(), QStringLiteral("フォルダです")},
+            {m_dir.filePath(QStringLiteral("none.csv")), QStringLiteral("見つかりません")},
+        };
+        for (const auto& [path, says] : cases) {
+            orders::OrderList l;
+            QVERIFY(!l.open(path));
+            QVERIFY2(l.errorText().contains(says) && l.errorText().contains(QStringLiteral("注文一覧")), qPrintable(l.errorText()));
+        }
+        QVERIFY(!fifo.released());
+    }
+
+    // Each encoding named as what it is, and a damaged byte named where it
+    // is, with advice that does not send the user round in a circle.
+    void encodingsNamed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("refusal"); // empty: the list opens
+        QTest::addColumn<QString>("said");    // the second row's finding; empty: printable
+        const QString text = QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,山田太郎\n"
+                                            "1000001,東京都港区,佐藤花子\n1000001,東京都中央区,鈴木一郎\n");
+        QByteArray damaged = text.toUtf8();
+        damaged.insert(damaged.indexOf("佐藤") + 3, '\xFF'); // inside 佐藤: line 3, column 3
+        QTest::newRow("UTF-8, one damaged byte") << damaged << QString()
+            << QStringLiteral("3行目の3列目に、UTF-8の文字として読めないバイトがあります。ファイルのほかの部分はUTF-8で読める");
+        QByteArray cp932Damaged = cp932(text);
+        cp932Damaged.insert(cp932Damaged.indexOf(cp932(QStringLiteral("佐藤"))) + 1, '\xFF');
+        QTest::newRow("CP932, one damaged byte") << cp932Damaged << QString()
+            << QStringLiteral("3行目の3列目に、Shift_JIS（CP932）の文字として読めないバイトがあります。ファイルのほかの部分は");
+        QTest::newRow("EUC-JP") << encoded(text, "EUC-JP") << QStringLiteral("EUC-JPで保存されているようです") << QString();
+        QTest::newRow("UTF-16 with a mark") << QByteArray("\xFF\xFE") + encoded(text, "UTF-16LE") << QStringLiteral("UTF-16で") << QString();
+        QTest::newRow("UTF-16, no mark") << encoded(text, "UTF-16BE") << QStringLiteral("UTF-16で") << QString();
+        QTest::newRow("UTF-32 with a mark") << QByteArray("\xFF\xFE\0\0", 4) + encoded(text, "UTF-32LE") << QStringLiteral("UTF-32で") << QString();
+        QTest::newRow("UTF-32, no mark") << encoded(text, "UTF-32LE") << QStringLiteral("UTF-32で") << QString();
+        QTest::newRow("two marks") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") + text.toUtf8() << QString() << QString();
+    }
+    void encodingsNamed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, refusal);
+        QFETCH(QString, said);
+        orders::OrderList l;
+        const bool opened = l.open(write(QStringLiteral("named.csv"), bytes));
+        QVERIFY2(opened == refusal.isEmpty() && l.errorText().contains(refusal), qPrintable(l.errorText()));
+        if (!opened)
+            return;
+        readToEnd(l);
+        QCOMPARE(l.countRows(RowState::Printable), said.isEmpty() ? 3 : 2);
+        const QString reason = l.findingsAt(1).value(0).reason;
+        QVERIFY2(reason.contains(said) && !reason.contains(QStringLiteral("選んで開き直して")), qPrintable(reason));
+    }
+
+    // A heading two columns share, and one not known that looks like a
+    // printed part (full-width ＴＥＬ), are said; widths fold.
+    void headingsSaid()
+    {
+        auto l = list(QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ,お届け先 氏名,メモ\n1000001,東京都,山田,03,佐藤,x\n").toUtf8());
+        const QString notes = l->headingNotes().join(u'\n');
+        QVERIFY2(l->headingNotes().size() == 2 && notes.contains(QStringLiteral("見出し「お届け先氏名」の列がいくつもあります（3列目と5列目）")) &&
+                     notes.contains(QStringLiteral("見出し「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(notes));
+        // Once the user set the columns, there is nothing to say.
+        orders::ColumnMap map = l->columns();
+        map[3] = Field::Telephone;
+        QVERIFY(l->setColumns(map));
+        QVERIFY(l->headingNotes().isEmpty());
+    }
+
+    // The program's own export is known by every heading, in order, the
+    // first included, in either format; one heading changed anywhere, or one
+    // more or fewer, is an order list like any other.
+    void ownExportKnownByEveryHeading()
+    {
+        const QStringList current = orders::addressBookHeadings();
+        QCOMPARE(orders::addressBookFormat(current), orders::AddressBookFormat::Current);
+        QCOMPARE(orders::addressBookFormat(current.mid(0, 7)), orders::AddressBookFormat::First);
+        for (const QStringList& headings : {current, current.mid(0, 7)})
+            for (qsizetype i = 0; i < headings.size(); ++i) {
+                QStringList changed = headings;
+                changed[i] = QStringLiteral("備考");
+                QVERIFY2(!orders::isAddressBookHeader(changed), qPrintable(changed.join(u',')));
+                // 区分 means a kind of address only in the export itself.
+                QVERIFY(!orders::recogniseHeadings(changed).contains(Field::Kind));
+            }
+        QVERIFY(!orders::isAddressBookHeader(current.mid(0, 6)) && !orders::isAddressBookHeader(current + QStringList{QStringLiteral("備考")}));
     }
 
     void headerProblems()

@@ -1,6 +1,8 @@
 // The preview against the printed PDF, pixel by pixel; texts that run past their places; the form drawing against the designed millimetres;
 // offsets, zoom and the remembered scan.
 #include "expect.h"
+#include "fifo.h"
+#include "glyphs.h"
 #include "pdfmeasure.h"
 #include "support.h"
 
@@ -10,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QImageReader>
+#include <QListWidget>
 #include <QPdfWriter>
 #include <QPainter>
 #include <QScrollArea>
@@ -226,6 +229,25 @@ private slots:
         QCOMPARE(offRight(), 0);
     }
 
+    // A character no face can draw is listed with its field under the page;
+    // an ideograph the print's own face lacks (𠮷) is not, nor a hidden line.
+    void unprintableCharactersAreListed()
+    {
+        const QString none = characterNoFaceHas();
+        Source source;
+        source.content.waybill.sender.name = u"𠮷田"_s;
+        source.content.waybill.recipient.careOf = u"気付"_s + none;
+        source.content.waybill.recipient.careOfShown = true;
+        app::PreviewWindow window(source.fn());
+        const QStringList lines = window.missingGlyphLines();
+        QVERIFY2(lines.size() == 1 && lines[0].startsWith(u"お届け先の様方の「%1」"_s.arg(none)), qPrintable(lines.join(u'\n')));
+        auto* list = window.findChild<QListWidget*>();
+        QVERIFY(list && list->count() == 1 && list->item(0)->text() == lines[0]);
+        source.content.waybill.recipient.careOfShown = false;
+        window.refresh();
+        QVERIFY(window.missingGlyphLines().isEmpty());
+    }
+
     void formDrawingFollowsTheDesign()
     {
         const print::FormDrawing& form = print::formDrawing();
@@ -373,6 +395,23 @@ private slots:
             again.removeScan();
         }
         QVERIFY(app::PreviewWindow(source.fn()).scanPath().isEmpty());
+    }
+
+    // A named pipe as the scan (picture or PDF) or as the preview's own
+    // settings is said as such; the window never waits on it.
+    void namedPipesAreNotWaitedOn()
+    {
+        Source source;
+        QVERIFY(QDir().mkpath(m_settingsDir.filePath(u"horutea"_s)));
+        QFile::remove(m_settingsDir.filePath(u"horutea/preview.ini"_s));
+        const GuardedFifo settings(m_settingsDir.filePath(u"horutea/preview.ini"_s));
+        app::PreviewWindow window(source.fn());
+        for (const QString name : {u"pipe.png"_s, u"pipe.pdf"_s}) {
+            const GuardedFifo scan(m_settingsDir.filePath(name));
+            const auto problem = window.openScan(scan.path());
+            QVERIFY(problem && problem->contains(u"名前付きパイプ"_s) && !scan.released());
+        }
+        QVERIFY(!settings.released());
     }
 
 private:

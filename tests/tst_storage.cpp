@@ -3,6 +3,7 @@
 // earlier data kept, the program going on), the history and the address book.
 #include "expect.h"
 #include "failingvfs.h"
+#include "fifo.h"
 #include "mounts.h"
 
 #include "addressbook/addressbook.h"
@@ -172,6 +173,8 @@ private slots:
         QTest::newRow("read-only folder") << ProblemKind::ReadOnly << QStringLiteral("書き込め") << 0;
         QTest::newRow("unreadable") << ProblemKind::Unreadable << QStringLiteral("開けません") << 0;
         QTest::newRow("locked") << ProblemKind::Locked << QStringLiteral("別のプログラム") << 0;
+        // SQLite's other code for a lock (SQLITE_LOCKED) is a lock too.
+        QTest::newRow("locked, SQLite's other code") << ProblemKind::Locked << QStringLiteral("別のプログラム") << 0;
     }
     void fileThatCannotBeWritten()
     {
@@ -194,10 +197,12 @@ private slots:
             QFile::setPermissions(path, QFile::ReadOwner); // as an unprivileged user, the file too
         }
         auto holder = std::make_unique<RawConnection>(path);
-        if (kind == ProblemKind::Locked)
+        if (tag == QLatin1String("locked"))
             QCOMPARE(holder->exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;"), SQLITE_OK);
         FailingVfs::instance().faults.mainFileReadOnly = tag == QLatin1String("read-only file");
         FailingVfs::instance().faults.mainFileUnopenable = kind == ProblemKind::Unreadable;
+        if (tag == QLatin1String("locked, SQLite's other code"))
+            FailingVfs::instance().faults.lockResult = SQLITE_LOCKED;
         const QByteArray before = readAll(path);
 
         Database db(path, throughFailingVfs());
@@ -220,6 +225,21 @@ private slots:
         const bool causeGone = kind != ProblemKind::NewerVersion && !mount;
         QCOMPARE(db.retryOpen(), causeGone);
         QCOMPARE(names(AddressBook(db).recent(Kind::Sender)), causeGone ? QStringList{kShop.name} : QStringList{});
+    }
+
+    // A named pipe under the file's name is never opened (SQLite would wait
+    // on it for ever): told as what it is, the program goes on without it.
+    void namedPipeIsNoDatabase()
+    {
+        const QString path = freshPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        const testing::GuardedFifo pipe(path);
+        Database db(path);
+        QVERIFY(History(db).list(10).isEmpty());
+        const auto problem = db.takeProblem();
+        QVERIFY(problem && problem->kind == ProblemKind::Unreadable && !problem->databaseUsable);
+        QVERIFY2(problem->message.contains(QStringLiteral("名前付きパイプ")), qPrintable(problem->message));
+        QVERIFY(!pipe.released());
     }
 
     // A file that is not a database, or whose rows are damaged behind a sound

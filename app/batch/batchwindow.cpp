@@ -11,6 +11,7 @@
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
 #include "orders/batchrows.h"
+#include "platform/readfile.h"
 #include "print/overrun.h"
 #include "session/orderprint.h"
 
@@ -155,10 +156,14 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     setObjectName(QStringLiteral("BatchWindow"));
     setWindowTitle(QStringLiteral("一括印刷"));
 
-    m_settings = std::make_unique<QSettings>(services.session.folders().settingsFile(), QSettings::IniFormat);
-    m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
-    m_list.setMappingStore(m_mappings.get());
-    m_list.setFitCheck(print::overrunProblem);
+    // Settings that are not a file (a named pipe) would stop the window; the
+    // columns chosen are then not remembered.
+    if (platform::specialFileProblem(services.session.folders().settingsFile(), {}).isEmpty()) {
+        m_settings = std::make_unique<QSettings>(services.session.folders().settingsFile(), QSettings::IniFormat);
+        m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
+        m_list.setMappingStore(m_mappings.get());
+    }
+    m_list.setFitCheck(print::printProblem);
 
     m_chooseFile = [](QWidget* parent) {
         return platform::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
@@ -510,7 +515,7 @@ bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> enc
         refreshPreview();
         return false;
     }
-    setBanner(QString());
+    setBanner(m_list.headingNotes().join(QLatin1Char('\n')));
 
     if (!m_list.missingFields().isEmpty()) {
         // A few rows first, to show what the columns hold, and the window
@@ -553,7 +558,8 @@ void BatchWindow::chooseColumns()
         setStatus(QStringLiteral("この列の対応は使えません。%1").arg(dialog.verdictText()));
         return;
     }
-    m_settings->sync();
+    if (m_settings)
+        m_settings->sync();
     afterChecksChanged();
 }
 
@@ -620,6 +626,8 @@ void BatchWindow::readSome()
                       .arg(m_list.missingFields().join(QStringLiteral("、"))));
     else if (m_list.rowCount() == 0)
         setBanner(QStringLiteral("このファイルには見出しの行のほかに行がありません。"));
+    else
+        setBanner(m_list.headingNotes().join(QLatin1Char('\n')));
     if (currentRow() < 0 && m_list.rowCount() > 0)
         m_table->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     // The columns as wide as the rows on screen need; what is still cut
@@ -708,7 +716,7 @@ void BatchWindow::editCurrentRow()
     const QStringList headings = m_list.headings();
     const orders::ColumnMap columns = m_list.columns();
     RowEditDialog dialog(m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
-                         [headings, columns](const waybill::Waybill& w) { return orders::checkWaybill(w, headings, columns, print::overrunProblem); },
+                         [headings, columns](const waybill::Waybill& w) { return orders::checkWaybill(w, headings, columns, print::printProblem); },
                          this);
     if (!runDialog(dialog))
         return;

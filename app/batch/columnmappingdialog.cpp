@@ -23,48 +23,6 @@ QLabel* cutLabel(const QString& text, int maxChars, QWidget* parent)
     return label;
 }
 
-// Words that suggest a column's field when its heading is not a known one
-// (宛先氏名, お客様TEL, 配送先〒). Only a suggestion: the user confirms it.
-struct HeadingWord {
-    const char16_t* word; // as orders::normalizedHeading() writes it
-    orders::Field field;
-};
-constexpr HeadingWord kHeadingWords[] = {
-    {u"郵便", orders::Field::PostalCode},     {u"〒", orders::Field::PostalCode},       {u"zip", orders::Field::PostalCode},
-    {u"postal", orders::Field::PostalCode},   {u"都道府県", orders::Field::Prefecture}, {u"市区町村", orders::Field::City},
-    {u"住所", orders::Field::AddressLine1},   {u"所在地", orders::Field::AddressLine1}, {u"address", orders::Field::AddressLine1},
-    {u"様方", orders::Field::CareOf},         {u"気付", orders::Field::CareOf},         {u"氏名", orders::Field::Name},
-    {u"名前", orders::Field::Name},           {u"宛名", orders::Field::Name},           {u"name", orders::Field::Name},
-    {u"電話", orders::Field::Telephone},      {u"tel", orders::Field::Telephone},       {u"phone", orders::Field::Telephone},
-    {u"品名", orders::Field::ItemDescription}, {u"商品名", orders::Field::ItemDescription}, {u"商品コード", orders::Field::ProductNumber},
-    {u"品番", orders::Field::ProductNumber},  {u"注文", orders::Field::OrderNumber},    {u"受注", orders::Field::OrderNumber},
-    {u"受付", orders::Field::OrderNumber},    {u"order", orders::Field::OrderNumber},
-};
-
-// The columns no field feeds yet, filled with the fields their headings
-// suggest, each field once; a second address column becomes the second line.
-orders::ColumnMap withSuggestions(const QStringList& headings, orders::ColumnMap map)
-{
-    while (map.size() < headings.size())
-        map << orders::Field::None;
-    for (qsizetype column = 0; column < headings.size(); ++column) {
-        if (map[column] != orders::Field::None)
-            continue;
-        const QString heading = orders::normalizedHeading(headings[column]);
-        for (const HeadingWord& hint : kHeadingWords) {
-            if (!heading.contains(QString::fromUtf16(hint.word)))
-                continue;
-            orders::Field field = hint.field;
-            if (field == orders::Field::AddressLine1 && map.contains(field))
-                field = orders::Field::AddressLine2;
-            if (!map.contains(field))
-                map[column] = field;
-            break;
-        }
-    }
-    return map;
-}
-
 } // namespace
 
 ColumnMappingDialog::ColumnMappingDialog(const QStringList& headings, const QList<QStringList>& samples,
@@ -91,7 +49,7 @@ ColumnMappingDialog::ColumnMappingDialog(const QStringList& headings, const QLis
         grid->addWidget(caption, 0, c);
     }
     const QList<orders::Field> fields = orders::assignableFields();
-    const orders::ColumnMap suggested = withSuggestions(headings, current);
+    const orders::ColumnMap suggested = orders::suggestedColumns(headings, current);
     for (int column = 0; column < headings.size(); ++column) {
         const int gridRow = column + 1;
         grid->addWidget(new QLabel(QString::number(column + 1), table), gridRow, 0, Qt::AlignRight);

@@ -6,9 +6,12 @@
 #include "app/widgets/childwindow.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
+#include "platform/readfile.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -37,10 +40,17 @@ constexpr double kPdfScanDotsPerInch = 200.0;
 // Larger scans are read smaller: past this a screen shows no more of the form.
 constexpr qint64 kMaxScanPixels = 12'000'000;
 
-// The preview's own file in the user's settings folder (horutea/preview.ini).
+// The preview's own file in the user's settings folder (horutea/preview.ini);
+// none when something that is not a file (a named pipe) has its name, since
+// QSettings reads its file as it is made.
 std::unique_ptr<QSettings> openSettings()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("horutea"), QStringLiteral("preview"));
+    // Where QSettings keeps a user's files, learnt from a name no file has.
+    const QString folder = QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(".horutea-unused")).fileName()).absolutePath();
+    const QString path = QDir(folder).filePath(QStringLiteral("horutea/preview.ini"));
+    if (!platform::specialFileProblem(path, {}).isEmpty())
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 const char* const kScanGroup = "scan";
@@ -70,7 +80,12 @@ QPushButton* toolButton(const QString& caption, const QString& tip, QWidget* par
 // A readable image of the scan, at most kMaxScanPixels, its resolution kept true.
 std::variant<QImage, QString> readImage(const QString& path)
 {
-    QImageReader reader(path);
+    // Read whole from a file opened without waiting: a named pipe would stop the window.
+    QFile file(path);
+    QString systemError;
+    if (const auto kind = platform::openRegularFile(file, &systemError); kind != platform::FileKind::Regular)
+        return platform::notReadableText(kind, path, QStringLiteral("用紙の画像"), systemError);
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     // Read whole, beyond Qt's usual limit for one image, and made smaller
     // here: image formats disagree whether a smaller read keeps the resolution.
@@ -249,6 +264,8 @@ std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
     QImage image;
     QString note;
     if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
+        if (const QString problem = platform::specialFileProblem(path, QStringLiteral("用紙の画像")); !problem.isEmpty())
+            return problem;
         const PdfPicture picture = renderPdfPage(path, pdfPage, kPdfScanDotsPerInch);
         if (picture.image.isNull())
             return picture.problem;
@@ -295,7 +312,8 @@ void PreviewWindow::chooseScan()
     if (path.isEmpty())
         return;
     int page = 0;
-    if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
+    if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0 &&
+        platform::specialFileProblem(path, {}).isEmpty()) {
         const int pages = renderPdfPage(path, 0, 1).pageCount;
         if (pages > 1) {
             bool ok = false;
@@ -314,6 +332,8 @@ void PreviewWindow::chooseScan()
 void PreviewWindow::rememberScan() const
 {
     const auto settings = openSettings();
+    if (!settings)
+        return;
     settings->beginGroup(QLatin1String(kScanGroup));
     settings->setValue(QLatin1String(kKeyPath), m_scanPath);
     settings->setValue(QLatin1String(kKeyPage), m_scanPage);
@@ -324,6 +344,8 @@ void PreviewWindow::rememberScan() const
 void PreviewWindow::restoreScan()
 {
     const auto settings = openSettings();
+    if (!settings)
+        return;
     settings->beginGroup(QLatin1String(kScanGroup));
     const QString path = settings->value(QLatin1String(kKeyPath)).toString();
     if (path.isEmpty())
@@ -355,6 +377,14 @@ QStringList PreviewWindow::overrunLines() const
     return lines;
 }
 
+QStringList PreviewWindow::missingGlyphLines() const
+{
+    QStringList lines;
+    for (const print::MissingGlyphs& m : print::findMissingGlyphs(m_view->waybill()))
+        lines << m.description;
+    return lines;
+}
+
 QPushButton* PreviewWindow::addCommand(const QString& caption, const QString& toolTip, const std::function<void()>& run)
 {
     QPushButton* button = toolButton(caption, toolTip, this);
@@ -373,16 +403,20 @@ void PreviewWindow::updateTexts()
     m_problem->setVisible(problem);
     m_problem->setText(m_view->problem());
 
+    // The overruns first, so a row's number is its overrun's.
     const QStringList lines = overrunLines();
+    const QStringList unprintable = missingGlyphLines();
     m_overruns->clear();
-    m_overruns->addItems(lines);
-    m_overruns->setVisible(!lines.isEmpty());
-    if (problem)
-        m_overrunCaption->setText(QString());
-    else if (lines.isEmpty())
-        m_overrunCaption->setText(QStringLiteral("はみ出している文字はありません。"));
-    else
-        m_overrunCaption->setText(QStringLiteral("はみ出している文字（%1件、赤枠と斜線で表示）：").arg(lines.size()));
+    m_overruns->addItems(lines + unprintable);
+    m_overruns->setVisible(!lines.isEmpty() || !unprintable.isEmpty());
+    QString caption;
+    if (!problem && lines.isEmpty())
+        caption = QStringLiteral("はみ出している文字はありません。");
+    else if (!problem)
+        caption = QStringLiteral("はみ出している文字（%1件、赤枠と斜線で表示）：").arg(lines.size());
+    if (!problem && !unprintable.isEmpty())
+        caption += QStringLiteral("印刷されない文字があります（%1件）。").arg(unprintable.size());
+    m_overrunCaption->setText(caption);
 
     QStringList status;
     if (const auto offsets = m_view->offsets())

@@ -43,6 +43,8 @@ public:
     QString statusText() const;
     QString problemText() const;
     QStringList overrunLines() const;
+    // The printed texts with characters no face can draw, one line each.
+    QStringList missingGlyphLines() const;
 
 public slots:
     void refresh();
