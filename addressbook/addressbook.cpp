@@ -9,7 +9,7 @@ namespace addressbook {
 
 namespace {
 
-using storage::Session;
+using storage::Statements;
 using storage::textValue;
 
 const QString kColumns = QStringLiteral(
@@ -57,17 +57,17 @@ AddressEntry entryFrom(const QSqlQuery& row)
 // many entries does not prepare them again for each.
 class Saver {
 public:
-    explicit Saver(Session& session)
-        : m_session(session),
-          m_findTwin(session.prepare(QStringLiteral(
+    explicit Saver(Statements& sql)
+        : m_sql(sql),
+          m_findTwin(sql.prepare(QStringLiteral(
               "SELECT id FROM address_entry WHERE kind = ? AND name = ? AND postal_code = ? AND line1 = ? AND line2 = ? "
               "AND care_of = ? AND care_of_shown = ? AND telephone = ? AND id != ? LIMIT 1"))),
-          m_touch(session.prepare(
+          m_touch(sql.prepare(
               QStringLiteral("UPDATE address_entry SET last_used_ms = max(last_used_ms, ?) WHERE id = ?"))),
-          m_insert(session.prepare(QStringLiteral(
+          m_insert(sql.prepare(QStringLiteral(
               "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
               "last_used_ms, search_text, reading) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
-          m_setReading(session.prepare(QStringLiteral("UPDATE address_entry SET reading = ?, search_text = ? WHERE id = ?")))
+          m_setReading(sql.prepare(QStringLiteral("UPDATE address_entry SET reading = ?, search_text = ? WHERE id = ?")))
     {
     }
 
@@ -77,7 +77,7 @@ public:
         bind(m_findTwin, {int(kind), textValue(a.name), textValue(a.postalCode), textValue(a.line1), textValue(a.line2),
                           textValue(a.careOf), a.careOfShown, textValue(a.telephone), except});
         std::optional<qint64> twin;
-        if (m_session.exec(m_findTwin) && m_session.next(m_findTwin))
+        if (m_sql.exec(m_findTwin) && m_sql.next(m_findTwin))
             twin = m_findTwin.value(0).toLongLong();
         m_findTwin.finish();
         return twin;
@@ -86,14 +86,14 @@ public:
     bool touch(qint64 id, qint64 usedAtMs)
     {
         bind(m_touch, {usedAtMs, id});
-        return m_session.exec(m_touch);
+        return m_sql.exec(m_touch);
     }
 
     // The reading of entry `id`, whose address is `a`.
     bool setReading(qint64 id, const waybill::Address& a, const QString& reading)
     {
         bind(m_setReading, {textValue(reading), textValue(searchTextOf(a, reading)), id});
-        return m_session.exec(m_setReading);
+        return m_sql.exec(m_setReading);
     }
 
     std::optional<qint64> insert(Kind kind, const waybill::Address& a, qint64 usedAtMs, const QString& reading)
@@ -101,7 +101,7 @@ public:
         bind(m_insert, {int(kind), textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
                         textValue(a.careOf), a.careOfShown, textValue(a.telephone), usedAtMs, textValue(searchTextOf(a, reading)),
                         textValue(reading)});
-        if (!m_session.exec(m_insert))
+        if (!m_sql.exec(m_insert))
             return std::nullopt;
         return m_insert.lastInsertId().toLongLong();
     }
@@ -128,7 +128,7 @@ private:
             query.bindValue(i++, value);
     }
 
-    Session& m_session;
+    Statements& m_sql;
     QSqlQuery m_findTwin;
     QSqlQuery m_touch;
     QSqlQuery m_insert;
@@ -136,19 +136,19 @@ private:
 };
 
 // Ids in the order found, then their rows in that order.
-QList<AddressEntry> entriesOf(Session& session, const QList<qint64>& ids)
+QList<AddressEntry> entriesOf(Statements& sql, const QList<qint64>& ids)
 {
     if (ids.isEmpty())
         return {};
     QStringList marks;
     marks.fill(QStringLiteral("?"), ids.size());
-    QSqlQuery select = session.prepare(
+    QSqlQuery select = sql.prepare(
         QStringLiteral("SELECT %1 FROM address_entry WHERE id IN (%2)").arg(kColumns, marks.join(QLatin1Char(','))));
     for (qint64 id : ids)
         select.addBindValue(id);
     QHash<qint64, AddressEntry> byId;
-    if (session.exec(select))
-        while (session.next(select)) {
+    if (sql.exec(select))
+        while (sql.next(select)) {
             AddressEntry entry = entryFrom(select);
             byId.insert(entry.id, entry);
         }
@@ -159,11 +159,11 @@ QList<AddressEntry> entriesOf(Session& session, const QList<qint64>& ids)
     return ordered;
 }
 
-QList<qint64> idsOf(Session& session, QSqlQuery& query)
+QList<qint64> idsOf(Statements& sql, QSqlQuery& query)
 {
     QList<qint64> ids;
-    if (session.exec(query))
-        while (session.next(query))
+    if (sql.exec(query))
+        while (sql.next(query))
             ids.append(query.value(0).toLongLong());
     return ids;
 }
@@ -178,17 +178,17 @@ QString trigramPhrase(const QString& key)
 
 // The trigrams of the index that begin with the key, as phrases of an index
 // query; nothing when there are too many to ask for.
-std::optional<QStringList> trigramsBeginning(Session& session, const QString& key)
+std::optional<QStringList> trigramsBeginning(Statements& sql, const QString& key)
 {
     // Every trigram beginning with the key sorts below the key followed by
     // the last character of Unicode.
     const QString pastKey = key + QString::fromUcs4(U"\U0010ffff");
-    QSqlQuery terms = session.prepare(
+    QSqlQuery terms = sql.prepare(
         QStringLiteral("SELECT term FROM address_entry_trigram_terms WHERE term >= ? AND term < ? LIMIT ?"),
         {key, pastKey, kMostTrigramsOfShortKey + 1});
     QStringList phrases;
-    if (session.exec(terms))
-        while (session.next(terms))
+    if (sql.exec(terms))
+        while (sql.next(terms))
             phrases.append(trigramPhrase(terms.value(0).toString()));
     if (phrases.size() > kMostTrigramsOfShortKey)
         return std::nullopt;
@@ -199,29 +199,29 @@ std::optional<QStringList> trigramsBeginning(Session& session, const QString& ke
 // first. A key of three characters or more is a phrase of its trigrams; a
 // shorter one is any trigram it begins. Nothing when no trigram begins the
 // key (no entry holds it).
-std::optional<QList<qint64>> idsThroughIndex(Session& session, Kind kind, const QString& key, int limit)
+std::optional<QList<qint64>> idsThroughIndex(Statements& sql, Kind kind, const QString& key, int limit)
 {
     std::optional<QStringList> phrases;
     if (storage::searchKeyLength(key) >= kTrigramCharacters)
         phrases = QStringList{trigramPhrase(key)};
     else
-        phrases = trigramsBeginning(session, key);
+        phrases = trigramsBeginning(sql, key);
     if (phrases && phrases->isEmpty())
         return std::nullopt;
     if (!phrases) {
-        QSqlQuery scan = session.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
+        QSqlQuery scan = sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
                                                         "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
                                          {int(kind), key, limit});
-        return idsOf(session, scan);
+        return idsOf(sql, scan);
     }
     // CROSS JOIN keeps the index matches as the outer loop; left free, the
     // planner walks the whole book in recency order and tests each entry
     // against the matches.
-    QSqlQuery indexed = session.prepare(
+    QSqlQuery indexed = sql.prepare(
         QStringLiteral("SELECT e.id FROM address_entry_trigrams t CROSS JOIN address_entry e ON e.id = t.rowid "
                        "WHERE address_entry_trigrams MATCH ? AND e.kind = ? ORDER BY e.last_used_ms DESC, e.id DESC LIMIT ?"),
         {phrases->join(QStringLiteral(" OR ")), int(kind), limit});
-    return idsOf(session, indexed);
+    return idsOf(sql, indexed);
 }
 
 } // namespace
@@ -229,8 +229,8 @@ std::optional<QList<qint64>> idsThroughIndex(Session& session, Kind kind, const 
 std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& address, const QDateTime& usedAt, const QString& reading)
 {
     std::optional<qint64> id;
-    const bool saved = m_database.write([&](Session& session) {
-        Saver saver(session);
+    const bool saved = m_database.write([&](Statements& sql) {
+        Saver saver(sql);
         if (const auto result = saver.save(kind, address, msOf(usedAt), reading))
             id = result->first;
         return id.has_value();
@@ -241,25 +241,25 @@ std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& addre
 std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& address, const std::optional<QString>& reading)
 {
     std::optional<qint64> remaining;
-    const bool edited = m_database.write([&](Session& session) {
-        QSqlQuery current = session.prepare(QStringLiteral("SELECT kind, last_used_ms, reading FROM address_entry WHERE id = ?"), {id});
-        if (!session.exec(current) || !session.next(current))
+    const bool edited = m_database.write([&](Statements& sql) {
+        QSqlQuery current = sql.prepare(QStringLiteral("SELECT kind, last_used_ms, reading FROM address_entry WHERE id = ?"), {id});
+        if (!sql.exec(current) || !sql.next(current))
             return false;
         const Kind kind = current.value(0).toInt() == int(Kind::Sender) ? Kind::Sender : Kind::Recipient;
         const qint64 lastUsedMs = current.value(1).toLongLong();
         const QString kept = reading.value_or(current.value(2).toString());
         current.finish();
 
-        Saver saver(session);
+        Saver saver(sql);
         if (const auto twin = saver.twinOf(kind, address, id)) {
             if (!saver.touch(*twin, lastUsedMs) || (!kept.isEmpty() && !saver.setReading(*twin, address, kept)) ||
-                !session.exec(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id}))
+                !sql.exec(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id}))
                 return false;
             remaining = *twin;
             return true;
         }
         const auto& a = address;
-        if (!session.exec(QStringLiteral("UPDATE address_entry SET postal_code = ?, line1 = ?, line2 = ?, name = ?, care_of = ?, "
+        if (!sql.exec(QStringLiteral("UPDATE address_entry SET postal_code = ?, line1 = ?, line2 = ?, name = ?, care_of = ?, "
                                          "care_of_shown = ?, telephone = ?, reading = ?, search_text = ? WHERE id = ?"),
                           {textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name), textValue(a.careOf),
                            a.careOfShown, textValue(a.telephone), textValue(kept), textValue(searchTextOf(a, kept)), id}))
@@ -272,30 +272,30 @@ std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& addre
 
 bool AddressBook::remove(qint64 id)
 {
-    return m_database.write([&](Session& session) {
-        QSqlQuery remove = session.prepare(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id});
-        return session.exec(remove) && remove.numRowsAffected() == 1;
+    return m_database.write([&](Statements& sql) {
+        QSqlQuery remove = sql.prepare(QStringLiteral("DELETE FROM address_entry WHERE id = ?"), {id});
+        return sql.exec(remove) && remove.numRowsAffected() == 1;
     });
 }
 
 std::optional<AddressEntry> AddressBook::get(qint64 id)
 {
     std::optional<AddressEntry> found;
-    m_database.read([&](Session& session) {
-        QSqlQuery select = session.prepare(QStringLiteral("SELECT %1 FROM address_entry WHERE id = ?").arg(kColumns), {id});
-        if (session.exec(select) && session.next(select))
+    m_database.read([&](Statements& sql) {
+        QSqlQuery select = sql.prepare(QStringLiteral("SELECT %1 FROM address_entry WHERE id = ?").arg(kColumns), {id});
+        if (sql.exec(select) && sql.next(select))
             found = entryFrom(select);
-        return !session.failed();
+        return !sql.failed();
     });
     return found;
 }
 
 bool AddressBook::markUsed(qint64 id, const QDateTime& usedAt)
 {
-    return m_database.write([&](Session& session) {
+    return m_database.write([&](Statements& sql) {
         QSqlQuery update =
-            session.prepare(QStringLiteral("UPDATE address_entry SET last_used_ms = ? WHERE id = ?"), {msOf(usedAt), id});
-        return session.exec(update) && update.numRowsAffected() == 1;
+            sql.prepare(QStringLiteral("UPDATE address_entry SET last_used_ms = ? WHERE id = ?"), {msOf(usedAt), id});
+        return sql.exec(update) && update.numRowsAffected() == 1;
     });
 }
 
@@ -306,21 +306,21 @@ QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int lim
         return recent(kind, limit, readWhole);
 
     QList<AddressEntry> found;
-    const bool read = m_database.read([&](Session& session) {
+    const bool read = m_database.read([&](Statements& sql) {
         // Among the most recent first: a text that is at all common is found
         // there, newest first, in a scan that ends at the limit or at the
         // window's oldest use.
-        QSqlQuery recentMatches = session.prepare(
+        QSqlQuery recentMatches = sql.prepare(
             QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND last_used_ms >= "
                            "coalesce((SELECT last_used_ms FROM address_entry WHERE kind = ? "
                            "ORDER BY last_used_ms DESC LIMIT 1 OFFSET ?), -9223372036854775807) "
                            "AND instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
             {int(kind), int(kind), kRecentWindowEntries - 1, key, limit});
-        QList<qint64> ids = idsOf(session, recentMatches);
+        QList<qint64> ids = idsOf(sql, recentMatches);
         if (ids.size() < limit)
-            ids = idsThroughIndex(session, kind, key, limit).value_or(ids);
-        found = entriesOf(session, ids);
-        return !session.failed();
+            ids = idsThroughIndex(sql, kind, key, limit).value_or(ids);
+        found = entriesOf(sql, ids);
+        return !sql.failed();
     });
     if (readWhole)
         *readWhole = read;
@@ -330,14 +330,14 @@ QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int lim
 QList<AddressEntry> AddressBook::recent(Kind kind, int limit, bool* readWhole)
 {
     QList<AddressEntry> found;
-    const bool read = m_database.read([&](Session& session) {
-        QSqlQuery select = session.prepare(
+    const bool read = m_database.read([&](Statements& sql) {
+        QSqlQuery select = sql.prepare(
             QStringLiteral("SELECT %1 FROM address_entry WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?").arg(kColumns),
             {int(kind), limit});
-        if (session.exec(select))
-            while (session.next(select))
+        if (sql.exec(select))
+            while (sql.next(select))
                 found.append(entryFrom(select));
-        return !session.failed();
+        return !sql.failed();
     });
     if (readWhole)
         *readWhole = read;
@@ -346,13 +346,13 @@ QList<AddressEntry> AddressBook::recent(Kind kind, int limit, bool* readWhole)
 
 bool AddressBook::forEach(const std::function<bool(const AddressEntry&)>& visit)
 {
-    return m_database.read([&](Session& session) {
-        QSqlQuery select = session.prepare(QStringLiteral("SELECT %1 FROM address_entry ORDER BY kind, id").arg(kColumns));
-        if (session.exec(select))
-            while (session.next(select))
+    return m_database.read([&](Statements& sql) {
+        QSqlQuery select = sql.prepare(QStringLiteral("SELECT %1 FROM address_entry ORDER BY kind, id").arg(kColumns));
+        if (sql.exec(select))
+            while (sql.next(select))
                 if (!visit(entryFrom(select)))
                     break;
-        return !session.failed();
+        return !sql.failed();
     });
 }
 
@@ -360,8 +360,8 @@ std::optional<ImportResult> AddressBook::importEntries(const QList<ImportEntry>&
 {
     ImportResult result;
     const qint64 nowMs = msOf({});
-    const bool imported = m_database.write([&](Session& session) {
-        Saver saver(session);
+    const bool imported = m_database.write([&](Statements& sql) {
+        Saver saver(sql);
         for (const ImportEntry& entry : entries) {
             const auto saved = saver.save(entry.kind, entry.address, entry.lastUsed.isValid() ? entry.lastUsed.toMSecsSinceEpoch() : nowMs,
                                           entry.reading);

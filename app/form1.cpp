@@ -164,21 +164,21 @@ Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_ser
     QList<DropDownComboBox*> senderFields;
     for (const char* name : app::kSenderFields)
         senderFields.append(control<DropDownComboBox>(name));
-    auto& session = m_services.session;
+    auto& station = m_services.station;
     auto tellStorageProblem = [this] {
-        if (const auto problem = m_services.session.takeStorageProblem())
+        if (const auto problem = m_services.station.takeStorageProblem())
             platform::warn(m_services.messages, this, *problem);
     };
     new SenderLists(
         senderFields,
-        [&session, tellStorageProblem] {
-            const auto senders = session.addressBook().recent(addressbook::Kind::Sender);
+        [&station, tellStorageProblem] {
+            const auto senders = station.addressBook().recent(addressbook::Kind::Sender);
             tellStorageProblem();
             return senders;
         },
-        [this, &session, tellStorageProblem](const addressbook::AddressEntry& sender) {
+        [this, &station, tellStorageProblem](const addressbook::AddressEntry& sender) {
             fillAddress(AddressBlock::Sender, sender.address);
-            session.addressBook().markUsed(sender.id);
+            station.addressBook().markUsed(sender.id);
             tellStorageProblem();
         },
         this);
@@ -189,7 +189,7 @@ QStringList Form1::addressesOf(const QString& postalCode)
     // Only a complete code opens the data file.
     if (!postal::normalizedCode(postalCode))
         return {};
-    const postal::LookupResult result = m_services.session.postalCodes().lookup(postalCode);
+    const postal::LookupResult result = m_services.station.postalCodes().lookup(postalCode);
     if (result.status == postal::LookupStatus::DataUnavailable && !m_toldPostalData) {
         m_toldPostalData = true;
         platform::warn(m_services.messages, this, result.message);
@@ -404,7 +404,7 @@ void Form1::announceChanges()
 
 bool Form1::Form_Load()
 {
-    const adjust::OffsetStore::Loaded loaded = m_services.session.offsets().startUp();
+    const adjust::OffsetStore::Loaded loaded = m_services.station.offsets().startUp();
     auto* x = control<UpDown>("UpDownX");
     x->setValue(loaded.horizontalTenthMm);
     control<QLineEdit>("Sayuu_Xtxt")->setText(QString::number(x->value()));
@@ -423,8 +423,8 @@ bool Form1::Form_Load()
         combo->setCurrentIndex(0);
     }
 
-    if (m_services.session.anotherInstanceRunning()) {
-        m_services.messages.show(nullptr, {session::kSecondInstance, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
+    if (m_services.station.anotherInstanceRunning()) {
+        m_services.messages.show(nullptr, {station::kSecondInstance, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
                                            platform::MsgAnswer::Ok, std::nullopt});
         return false;
     }
@@ -511,7 +511,7 @@ void Form1::fillFrom(const waybill::Waybill& w)
     SuujiNyuuryokuBtn_Click();
 }
 
-void Form1::report(const session::Session::Printed& printed, QWidget* over)
+void Form1::report(const station::Station::Printed& printed, QWidget* over)
 {
     if (!printed.delivery.ok && !printed.delivery.message.isEmpty())
         platform::warn(m_services.messages, over, printed.delivery.message);
@@ -543,7 +543,7 @@ void Form1::InsatsuBtn_Click()
     const waybill::Waybill waybill = readWaybill();
     if (!mayPrintAsItStands(waybill))
         return;
-    report(m_services.session.printWaybills({&waybill, 1}, *offsets), this);
+    report(m_services.station.printWaybills({&waybill, 1}, *offsets), this);
 }
 
 bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
@@ -565,7 +565,7 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
 void Form1::IchiBtn_Click()
 {
     if (const auto offsets = offsetsForPrint(this))
-        report(m_services.session.printTestMarks(*offsets), this);
+        report(m_services.station.printTestMarks(*offsets), this);
 }
 
 void Form1::GoukeiBtn_Click() { app::applyAmounts(finder()); }
@@ -594,7 +594,7 @@ void Form1::UpDownY_Change() { control<QLineEdit>("Jyouge_Ytxt")->setText(QStrin
 
 void Form1::HozonBtn_Click()
 {
-    const auto failure = m_services.session.offsets().save(control<QLineEdit>("Sayuu_Xtxt")->text(),
+    const auto failure = m_services.station.offsets().save(control<QLineEdit>("Sayuu_Xtxt")->text(),
                                                            control<QLineEdit>("Jyouge_Ytxt")->text());
     if (failure)
         platform::warn(m_services.messages, this, *failure);

@@ -32,7 +32,7 @@ public:
     void fillAddress(AddressBlock block, const waybill::Address& address) override;
     OffsetTexts offsetTexts() const override;
     std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) override;
-    void report(const session::Session::Printed& printed, QWidget* over) override;
+    void report(const station::Station::Printed& printed, QWidget* over) override;
 
 public slots:
     void zEndBtn_Click();

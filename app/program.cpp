@@ -26,9 +26,9 @@ int runProgram(QApplication& application, const std::function<void(Form1&)>& bef
     platform::LockFileInstanceDetector instance;
     platform::QtFolders folders;
     print::SystemPrinter printer(folders.documentsFolder(), folders.settingsFile());
-    session::Session session(folders, instance, printer);
+    station::Station station(folders, instance, printer);
     platform::QtPrinterDialog printerDialog;
-    Services services{messages, session, printerDialog, &printer, [] { QCoreApplication::exit(0); }};
+    Services services{messages, station, printerDialog, &printer, [] { QCoreApplication::exit(0); }};
 
     Form1 form(services);
     if (!form.Form_Load())

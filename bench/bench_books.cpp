@@ -115,7 +115,7 @@ struct Run {
     NoOtherInstance instance;
     NoPrinterDialog dialog;
     std::unique_ptr<print::PdfFileDestination> pdf;
-    std::unique_ptr<session::Session> session;
+    std::unique_ptr<station::Station> station;
     std::unique_ptr<app::Services> services;
     std::unique_ptr<app::Form1> form;
 
@@ -124,8 +124,8 @@ struct Run {
         folders.user = folder;
         folders.other = scratch.path();
         pdf = std::make_unique<print::PdfFileDestination>(scratch.filePath(QStringLiteral("out.pdf")));
-        session = std::make_unique<session::Session>(folders, instance, *pdf);
-        services = std::make_unique<app::Services>(app::Services{messages, *session, dialog, nullptr, [] {}});
+        station = std::make_unique<station::Station>(folders, instance, *pdf);
+        services = std::make_unique<app::Services>(app::Services{messages, *station, dialog, nullptr, [] {}});
         form = std::make_unique<app::Form1>(*services);
         form->Form_Load();
         form->show();

@@ -7,7 +7,7 @@
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
-#include "session/orderprint.h"
+#include "station/orderprint.h"
 
 #include <QPrinterInfo>
 #include <QSettings>
@@ -87,14 +87,14 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     NoInstanceCheck noInstanceCheck;
-    session::Session session(folders, noInstanceCheck, *destination);
-    const adjust::OffsetStore::Loaded offsets = session.offsets().startUp();
+    station::Station station(folders, noInstanceCheck, *destination);
+    const adjust::OffsetStore::Loaded offsets = station.offsets().startUp();
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';
 
-    session::SenderChoice sender{waybill::Address{}, {}, {}};
+    station::SenderChoice sender{waybill::Address{}, {}, {}};
     if (!request.noSender) {
-        sender = session::chooseSender(session, request.senderName, request.lockWaitMs);
+        sender = station::chooseSender(station, request.senderName, request.lockWaitMs);
         if (!sender.address) {
             err << sender.problem << '\n';
             return done(exitCannotRun);
@@ -143,7 +143,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const session::Session::Printed printed = session::printOrderRows(session, list, printable, offsetsForPrint, request.progress);
+    const station::Station::Printed printed = station::printOrderRows(station, list, printable, offsetsForPrint, request.progress);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

@@ -38,14 +38,14 @@ std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
 }
 
 // Rows whose waybill no longer reads are left out rather than shown empty.
-bool collect(storage::Session& session, QSqlQuery& query, QList<HistoryEntry>& out)
+bool collect(storage::Statements& sql, QSqlQuery& query, QList<HistoryEntry>& out)
 {
-    if (!session.exec(query))
+    if (!sql.exec(query))
         return false;
-    while (session.next(query))
+    while (sql.next(query))
         if (auto entry = entryFrom(query))
             out.append(*entry);
-    return !session.failed();
+    return !sql.failed();
 }
 
 } // namespace
@@ -86,18 +86,18 @@ bool History::recordAll(int count, const std::function<std::optional<PrintRecord
                         std::optional<qint64>* lastId)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    return m_database.write([&](storage::Session& session) {
+    return m_database.write([&](storage::Statements& sql) {
         // One statement prepared once: a document of a thousand pages is one
         // transaction, not a thousand.
-        QSqlQuery insert = session.prepare(kInsert);
-        for (int i = 0; i < count && !session.failed(); ++i) {
+        QSqlQuery insert = sql.prepare(kInsert);
+        for (int i = 0; i < count && !sql.failed(); ++i) {
             const std::optional<PrintRecord> record = recordAt(i);
             if (!record)
                 continue;
             const QVariantList values = insertValues(*record, now);
             for (qsizetype v = 0; v < values.size(); ++v)
                 insert.bindValue(int(v), values[v]);
-            if (!session.exec(insert))
+            if (!sql.exec(insert))
                 return false;
             if (lastId)
                 *lastId = insert.lastInsertId().toLongLong();
@@ -146,17 +146,17 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
         where.append(QStringLiteral("printed_at_ms < ?"));
         values.append(query.printedBefore.toMSecsSinceEpoch());
     }
-    const QString sql = QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
+    const QString statement = QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
                             .arg(kColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
     values.append(query.limit);
     values.append(query.offset);
 
     QList<HistoryEntry> found;
-    m_database.read([&](storage::Session& session) {
-        QSqlQuery select = session.prepare(sql);
+    m_database.read([&](storage::Statements& sql) {
+        QSqlQuery select = sql.prepare(statement);
         for (const QVariant& value : values)
             select.addBindValue(value);
-        return collect(session, select, found);
+        return collect(sql, select, found);
     });
     return found;
 }
@@ -164,11 +164,11 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
 std::optional<HistoryEntry> History::get(qint64 id)
 {
     std::optional<HistoryEntry> found;
-    m_database.read([&](storage::Session& session) {
-        QSqlQuery select = session.prepare(QStringLiteral("SELECT %1 FROM print_history WHERE id = ?").arg(kColumns), {id});
-        if (session.exec(select) && session.next(select))
+    m_database.read([&](storage::Statements& sql) {
+        QSqlQuery select = sql.prepare(QStringLiteral("SELECT %1 FROM print_history WHERE id = ?").arg(kColumns), {id});
+        if (sql.exec(select) && sql.next(select))
             found = entryFrom(select);
-        return !session.failed();
+        return !sql.failed();
     });
     return found;
 }

@@ -100,9 +100,9 @@ int gConnectionSerial = 0;
 
 } // namespace
 
-// ---- Session ----
+// ---- Statements ----
 
-QSqlQuery Session::prepare(const QString& sql, std::initializer_list<QVariant> values)
+QSqlQuery Statements::prepare(const QString& sql, std::initializer_list<QVariant> values)
 {
     QSqlQuery query(m_connection);
     query.setForwardOnly(true);
@@ -117,7 +117,7 @@ QSqlQuery Session::prepare(const QString& sql, std::initializer_list<QVariant> v
     return query;
 }
 
-bool Session::exec(QSqlQuery& query)
+bool Statements::exec(QSqlQuery& query)
 {
     if (failed())
         return false;
@@ -128,13 +128,13 @@ bool Session::exec(QSqlQuery& query)
     return true;
 }
 
-bool Session::exec(const QString& sql, std::initializer_list<QVariant> values)
+bool Statements::exec(const QString& sql, std::initializer_list<QVariant> values)
 {
     QSqlQuery query = prepare(sql, values);
     return exec(query);
 }
 
-bool Session::next(QSqlQuery& query)
+bool Statements::next(QSqlQuery& query)
 {
     if (failed())
         return false;
@@ -145,7 +145,7 @@ bool Session::next(QSqlQuery& query)
     return false;
 }
 
-void Session::fail(const QSqlError& error)
+void Statements::fail(const QSqlError& error)
 {
     if (!m_error)
         m_error = error;
@@ -256,16 +256,16 @@ bool Database::open()
     std::optional<QSqlError> error;
     bool newer = false;
     {
-        Session session(QSqlDatabase::database(m_connectionName, false));
+        Statements sql(QSqlDatabase::database(m_connectionName, false));
         // Read before anything is written: a file of a newer version must stay
         // exactly as it is.
-        QSqlQuery version = session.prepare(QStringLiteral("PRAGMA user_version"));
-        if (session.exec(version) && session.next(version))
+        QSqlQuery version = sql.prepare(QStringLiteral("PRAGMA user_version"));
+        if (sql.exec(version) && sql.next(version))
             newer = version.value(0).toInt() > currentSchemaVersion();
         version.finish(); // an open statement would keep a read transaction the mode change below cannot run in
-        if (!newer && !session.failed())
-            prepareSchema(session);
-        error = session.error();
+        if (!newer && !sql.failed())
+            prepareSchema(sql);
+        error = sql.error();
     }
     if (newer) {
         closeConnection();
@@ -279,36 +279,36 @@ bool Database::open()
     return true;
 }
 
-void Database::prepareSchema(Session& session)
+void Database::prepareSchema(Statements& sql)
 {
     // Settings of the connection. With write-ahead logging a commit is one
     // append to the log, so recording a print costs well under a millisecond;
     // synchronous=NORMAL keeps the file sound on power loss and may lose only
     // the last commits.
-    session.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    session.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    sql.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    sql.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
 
-    if (!session.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!sql.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return;
-    QSqlQuery versionQuery = session.prepare(QStringLiteral("PRAGMA user_version"));
+    QSqlQuery versionQuery = sql.prepare(QStringLiteral("PRAGMA user_version"));
     int version = 0;
-    if (session.exec(versionQuery) && session.next(versionQuery))
+    if (sql.exec(versionQuery) && sql.next(versionQuery))
         version = versionQuery.value(0).toInt();
     versionQuery.finish();
     for (const SchemaStep& step : schemaSteps()) {
         if (step.toVersion <= version)
             continue;
         for (const char* statement : step.statements)
-            session.exec(QString::fromUtf8(statement));
-        session.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.toVersion));
+            sql.exec(QString::fromUtf8(statement));
+        sql.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.toVersion));
     }
-    if (!session.failed() && session.exec(QStringLiteral("COMMIT")))
+    if (!sql.failed() && sql.exec(QStringLiteral("COMMIT")))
         return;
     QSqlQuery rollback(QSqlDatabase::database(m_connectionName, false));
     rollback.exec(QStringLiteral("ROLLBACK"));
 }
 
-bool Database::write(const std::function<bool(Session&)>& body)
+bool Database::write(const std::function<bool(Statements&)>& body)
 {
     if (!ensureOpen())
         return false;
@@ -316,14 +316,14 @@ bool Database::write(const std::function<bool(Session&)>& body)
     bool done;
     {
         QSqlDatabase connection = QSqlDatabase::database(m_connectionName, false);
-        Session session(connection);
-        done = session.exec(QStringLiteral("BEGIN IMMEDIATE")) && body(session) && !session.failed() &&
-               session.exec(QStringLiteral("COMMIT"));
+        Statements sql(connection);
+        done = sql.exec(QStringLiteral("BEGIN IMMEDIATE")) && body(sql) && !sql.failed() &&
+               sql.exec(QStringLiteral("COMMIT"));
         if (!done) {
             QSqlQuery rollback(connection); // refused, and harmless, when the transaction never began
             rollback.exec(QStringLiteral("ROLLBACK"));
         }
-        error = session.error();
+        error = sql.error();
     }
     if (error) {
         afterFailure(*error, Activity::Writing);
@@ -334,16 +334,16 @@ bool Database::write(const std::function<bool(Session&)>& body)
     return done;
 }
 
-bool Database::read(const std::function<bool(Session&)>& body)
+bool Database::read(const std::function<bool(Statements&)>& body)
 {
     if (!ensureOpen())
         return false;
     std::optional<QSqlError> error;
     bool done;
     {
-        Session session(QSqlDatabase::database(m_connectionName, false));
-        done = body(session) && !session.failed();
-        error = session.error();
+        Statements sql(QSqlDatabase::database(m_connectionName, false));
+        done = body(sql) && !sql.failed();
+        error = sql.error();
     }
     if (error) {
         afterFailure(*error, Activity::Reading);

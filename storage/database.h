@@ -46,9 +46,9 @@ inline QVariant textValue(const QString& text)
 // Runs the statements of one operation; every failure is remembered so the
 // operation can stop at the first one and the database can tell what went
 // wrong.
-class Session {
+class Statements {
 public:
-    explicit Session(const QSqlDatabase& connection) : m_connection(connection) {}
+    explicit Statements(const QSqlDatabase& connection) : m_connection(connection) {}
 
     // A prepared statement with its values bound in order; an invalid query
     // (and a recorded failure) when it does not prepare.
@@ -103,9 +103,9 @@ public:
 
     // One change in one transaction: body runs between BEGIN IMMEDIATE and
     // COMMIT and returns false (or records a failure) to roll everything back.
-    bool write(const std::function<bool(Session&)>& body);
+    bool write(const std::function<bool(Statements&)>& body);
     // Reading; no transaction of its own.
-    bool read(const std::function<bool(Session&)>& body);
+    bool read(const std::function<bool(Statements&)>& body);
 
     // The schema this program writes; a file with a higher number is refused.
     static int currentSchemaVersion();
@@ -118,8 +118,8 @@ private:
     bool openConnection();
     void closeConnection();
     // Brings the schema up to date in one transaction; the lock it takes
-    // also finds a file another program holds. Failures go to the session.
-    void prepareSchema(Session& session);
+    // also finds a file another program holds. Failures go to the statements.
+    void prepareSchema(Statements& sql);
     // The new name of the damaged file, or nothing when it could not be moved.
     std::optional<QString> setDamagedFileAside();
     // Tells the user and decides whether the database can still be used.

@@ -90,7 +90,7 @@ struct TestWindow {
     print::SystemPrinter* systemPrinter = nullptr;
     int quits = 0;
     platform::DeviceFilter saveFilter; // set before rebuild() to make saves fail
-    std::unique_ptr<session::Session> session;
+    std::unique_ptr<station::Station> station;
     std::unique_ptr<app::Services> services;
     std::unique_ptr<app::Form1> form;
     bool loaded = false;
@@ -112,8 +112,8 @@ struct TestWindow {
     void rebuild()
     {
         form.reset();
-        session = std::make_unique<session::Session>(folders, instance, *printer, saveFilter);
-        services = std::make_unique<app::Services>(app::Services{messages, *session, dialog, systemPrinter, [this] { ++quits; }});
+        station = std::make_unique<station::Station>(folders, instance, *printer, saveFilter);
+        services = std::make_unique<app::Services>(app::Services{messages, *station, dialog, systemPrinter, [this] { ++quits; }});
         form = std::make_unique<app::Form1>(*services);
     }
 

@@ -81,7 +81,7 @@ class BatchWindowTest : public QObject {
     BatchWindow* openList(TestWindow& w, const QString& name, const QByteArray& bytes, std::function<bool(QDialog&)> script = {},
                           const waybill::Address& sender = kSender)
     {
-        if (!sender.name.isEmpty() && !w.session->addressBook().save(addressbook::Kind::Sender, sender))
+        if (!sender.name.isEmpty() && !w.station->addressBook().save(addressbook::Kind::Sender, sender))
             qFatal("sender not saved");
         w.showActive();
         QTest::keyClick(w.form.get(), Qt::Key_F4);
@@ -136,7 +136,7 @@ private slots:
     void nothingSaidBeforeAList()
     {
         TestWindow w;
-        QVERIFY(w.session->addressBook().save(addressbook::Kind::Sender, kSender));
+        QVERIFY(w.station->addressBook().save(addressbook::Kind::Sender, kSender));
         BatchWindow* bw = app::showBatch(*w.form, *w.services);
         type(bw->constantsPanel().itemDescription(), QStringLiteral("雑貨"));
         QTest::qWait(20);
@@ -242,7 +242,7 @@ private slots:
         other.name = QStringLiteral("ホルテア倉庫");
         other.careOf = QStringLiteral("出荷係");
         other.careOfShown = true;
-        QVERIFY(w.session->addressBook().save(addressbook::Kind::Sender, other));
+        QVERIFY(w.station->addressBook().save(addressbook::Kind::Sender, other));
         QTest::qWait(5); // kSender saved later, so used more recently
         w.setText("Sayuu_Xtxt", QStringLiteral("23"));
         w.setText("Jyouge_Ytxt", QStringLiteral("-7"));
@@ -289,13 +289,13 @@ private slots:
             checkWaybillPage(pdfPath, page, pages[page - 1], 23, -7, Corner{}, 0.05);
             QVERIFY(!QTest::currentTestFailed());
         }
-        const auto recorded = w.session->history().search({.orderNumber = QStringLiteral("B-2")});
+        const auto recorded = w.station->history().search({.orderNumber = QStringLiteral("B-2")});
         QCOMPARE(recorded.size(), 1);
         QCOMPARE(recorded.front().record.waybill, pages[1]);
         QCOMPARE(recorded.front().record.offsetXTenthMm, 23.0);
-        QCOMPARE(w.session->history().list(10).size(), 3);
+        QCOMPARE(w.station->history().list(10).size(), 3);
         // The sender printed with becomes the most recent.
-        QCOMPARE(w.session->addressBook().recent(addressbook::Kind::Sender).front().address.name, other.name);
+        QCOMPARE(w.station->addressBook().recent(addressbook::Kind::Sender).front().address.name, other.name);
     }
 
     // Without a sender, printing asks first. A cancel (before the next page)
@@ -347,15 +347,15 @@ private slots:
                  qPrintable(said));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "印刷できる", "印刷できる"}));
         QCOMPARE(bw->selectedRows(), (std::vector<qint64>{0, 2}));
-        QVERIFY(w.session->history().list(10).isEmpty());
+        QVERIFY(w.station->history().list(10).isEmpty());
 
         w.messages.answers = {platform::MsgAnswer::Yes};
         clickButton(bw, "printSelectedButton");
         QCOMPARE(w.recording.documents.size(), size_t(1));
         QCOMPARE(w.recording.documents.front().size(), size_t(2));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "印刷できる", "印刷済み"}));
-        QCOMPARE(w.session->history().search({.orderNumber = QStringLiteral("C-3")}).size(), 1);
-        QVERIFY(w.session->history().search({.orderNumber = QStringLiteral("C-2")}).isEmpty());
+        QCOMPARE(w.station->history().search({.orderNumber = QStringLiteral("C-3")}).size(), 1);
+        QVERIFY(w.station->history().search({.orderNumber = QStringLiteral("C-2")}).isEmpty());
     }
 
     // Seven headings no table knows (as many as the address book has; 区分
@@ -465,7 +465,7 @@ private slots:
         w.messages.answers = {platform::MsgAnswer::Yes};
         clickButton(bw, "printAllButton");
         QCOMPARE(w.recording.documents.size(), size_t(1));
-        const auto recorded = w.session->history().search({.orderNumber = QStringLiteral("F-1")});
+        const auto recorded = w.station->history().search({.orderNumber = QStringLiteral("F-1")});
         QCOMPARE(recorded.size(), 1);
         const waybill::Address& to = recorded.front().record.waybill.recipient;
         QCOMPARE(to, (waybill::Address{"0600001", "北海道札幌市中央区北一条西", "", "㈱札幌商会", "総務部", true, "011-222-3333"}));
@@ -511,7 +511,7 @@ private slots:
         QCOMPARE(row.postalCode, QStringLiteral("1000001"));
         QTRY_VERIFY(!bw->isReading());
         clickButton(bw, "printAllButton");
-        const auto recorded = w.session->history().search({.orderNumber = QStringLiteral("T-1")});
+        const auto recorded = w.station->history().search({.orderNumber = QStringLiteral("T-1")});
         QCOMPARE(recorded.size(), 1);
         QCOMPARE(recorded.front().record.waybill.recipient.telephone, QStringLiteral("03-1234-5678"));
     }
@@ -540,7 +540,7 @@ private slots:
             QVERIFY2(w.messages.last().contains(said) && w.messages.last().contains(QStringLiteral("どの行もプリンタに届いていません")),
                      qPrintable(w.messages.last()));
         }
-        QVERIFY(w.session->history().list(10).isEmpty());
+        QVERIFY(w.station->history().list(10).isEmpty());
     }
 
     // A character no face can draw refuses the row, named in its reason; a

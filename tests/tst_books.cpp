@@ -101,7 +101,7 @@ private slots:
         name->showPopup(); // nothing saved: no list
         QVERIFY(!QApplication::activePopupWidget());
 
-        auto& book = w.session->addressBook();
+        auto& book = w.station->addressBook();
         QVERIFY(book.save(Kind::Sender, kShop, at("2026-01-01T00:00:00Z")));
         QVERIFY(book.save(Kind::Sender, kStore, at("2026-01-02T00:00:00Z")));
         QVERIFY(book.save(Kind::Recipient, address("お客様", "1000001", "東京都", "03"), at("2026-01-03T00:00:00Z")));
@@ -166,7 +166,7 @@ private slots:
     {
         TestWindow w;
         auto record = [&](const waybill::Address& to, const char* when, std::optional<QString> order) {
-            QVERIFY(w.session->history().record({.printedAt = at(when), .destination = QStringLiteral("/home/shop/Documents/送り状_20260301_090000.pdf"),
+            QVERIFY(w.station->history().record({.printedAt = at(when), .destination = QStringLiteral("/home/shop/Documents/送り状_20260301_090000.pdf"),
                                                  .orderNumber = order, .waybill = {.recipient = to, .sender = kShop}}));
         };
         record(address("山田太郎", "1000001", "東京都千代田区千代田1-1", "03-1234-5678"), "2026-03-01T09:00:00", QStringLiteral("A-1"));
@@ -220,7 +220,7 @@ private slots:
     void historyRowForEachAcceptedJob()
     {
         TestWindow w;
-        auto& history = w.session->history();
+        auto& history = w.station->history();
         w.form->fillFrom(expect::filledWaybill());
         w.click("InsatsuBtn");
         QCOMPARE(history.list(10).front().record.waybill, expect::filledWaybill());
@@ -264,7 +264,7 @@ private slots:
         gone.fillPrintableRecipient();
         gone.click("InsatsuBtn");
         QCOMPARE(gone.messages.last(), QStringLiteral("プリンタ「Office」が見つかりません。"));
-        QVERIFY(gone.session->history().list(10).isEmpty());
+        QVERIFY(gone.station->history().list(10).isEmpty());
     }
 
     // ---- the address book window ----
@@ -321,10 +321,10 @@ private slots:
         QCOMPARE(w.form->readWaybill().recipient.name, QStringLiteral("山田花子"));
         w.messages.answers = {platform::MsgAnswer::No};
         book->removeChosen();
-        QCOMPARE(w.session->addressBook().recent(Kind::Recipient).size(), 1);
+        QCOMPARE(w.station->addressBook().recent(Kind::Recipient).size(), 1);
         w.messages.answers = {platform::MsgAnswer::Yes};
         QTest::keyClick(&book->list(), Qt::Key_Delete);
-        QVERIFY(w.session->addressBook().recent(Kind::Recipient).isEmpty());
+        QVERIFY(w.station->addressBook().recent(Kind::Recipient).isEmpty());
         QCOMPARE(w.messages.shown.back().buttons, platform::MsgButtons::YesNo);
     }
 
@@ -333,7 +333,7 @@ private slots:
     void csvRoundTrip()
     {
         TestWindow w;
-        auto& book = w.session->addressBook();
+        auto& book = w.station->addressBook();
         auto company = address("㈱ホルテア", "1000001", "東京都千代田区１～３丁目", "03-1111-2222");
         company.careOf = QStringLiteral("総務部"), company.careOfShown = true;
         QVERIFY(book.save(Kind::Recipient, company) && book.save(Kind::Sender, address("=SUM(A1)", "1000002", "@住所", "-123")) &&
@@ -344,7 +344,7 @@ private slots:
             TestWindow other;
             app::AddressBookWindow* fresh = app::showAddressBook(*other.form, *other.services);
             [&] { QVERIFY2(fresh->importFrom(path), qPrintable(other.messages.last())); }();
-            return bookOf(other.session->addressBook());
+            return bookOf(other.station->addressBook());
         };
 
         // A reading goes out and comes back in its own column.
@@ -353,7 +353,7 @@ private slots:
         QVERIFY(window->exportTo(cp932, csv::Encoding::Cp932));
         TestWindow readBack;
         QVERIFY(app::showAddressBook(*readBack.form, *readBack.services)->importFrom(cp932));
-        QCOMPARE(readBack.session->addressBook().search(Kind::Recipient, QStringLiteral("しょうじ")).value(0).address, company);
+        QCOMPARE(readBack.station->addressBook().search(Kind::Recipient, QStringLiteral("しょうじ")).value(0).address, company);
         QFile raw(cp932);
         const QByteArray bytes = raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray();
         QVERIFY(bytes.contains("\x87\x8a\x83\x7a") && bytes.contains("\x81\x60") && bytes.contains("\"'=SUM(A1)\"")); // ㈱ホ, ～
@@ -390,7 +390,7 @@ private slots:
     void exportImportIsLosslessAndIdempotent()
     {
         TestWindow w;
-        auto& book = w.session->addressBook();
+        auto& book = w.station->addressBook();
         const QDateTime used(QDate(2024, 5, 6), QTime(7, 8, 9, 123), Qt::UTC);
         for (const auto& [kind, a] : {std::pair{Kind::Recipient, waybill::Address{"1000001", "東京都", "", "経理 太郎", "経理部", false, "03"}},
                                       std::pair{Kind::Recipient, waybill::Address{"1000002", "東京都", "", "表示 花子", "", true, "03"}},
@@ -410,7 +410,7 @@ private slots:
             QVERIFY(window->exportTo(path, encoding));
             TestWindow other;
             QVERIFY(app::showAddressBook(*other.form, *other.services)->importFrom(path));
-            QCOMPARE(withUse(other.session->addressBook()), before);
+            QCOMPARE(withUse(other.station->addressBook()), before);
             QVERIFY(window->importFrom(path));
             QCOMPARE(withUse(book), before);
         }
@@ -423,7 +423,7 @@ private slots:
         TestWindow old;
         QVERIFY(app::showAddressBook(*old.form, *old.services)->importFrom(first.fileName()));
         QVERIFY2(old.messages.last().contains(QStringLiteral("4行目：列が 6 個で、見出しの行（7 個）と合いません")), qPrintable(old.messages.last()));
-        const auto read = bookOf(old.session->addressBook());
+        const auto read = bookOf(old.station->addressBook());
         QVERIFY(read.size() == 2 && read[0].second.name == QStringLiteral("=旧") && read[0].second.careOfShown && read[1].second.name == QStringLiteral("'旧"));
     }
 
@@ -446,7 +446,7 @@ private slots:
         FailingVfs::instance().faults.writableBytes = 400000;
         QVERIFY(!window->importFrom(path));
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        const int storedBefore = int(w.session->addressBook().recent(Kind::Recipient, 10000).size());
+        const int storedBefore = int(w.station->addressBook().recent(Kind::Recipient, 10000).size());
         QVERIFY2(storedBefore > 0 && storedBefore < 5000, qPrintable(QString::number(storedBefore)));
         for (const QString& part : {QStringLiteral("%1件を登録したところで登録できなくなりました").arg(storedBefore),
                                     QStringLiteral("もう一度読み込むと"), QStringLiteral("空き")})
@@ -456,8 +456,8 @@ private slots:
         for (const QString& part : {QStringLiteral("5001件を読み込みました"), QStringLiteral("すでに登録されていた住所が%1件").arg(storedBefore),
                                     QStringLiteral("5002行目：区分が"), QStringLiteral("5003行目：住所も名前も空です")})
             QVERIFY2(w.messages.last().contains(part), qPrintable(w.messages.last()));
-        QCOMPARE(w.session->addressBook().recent(Kind::Recipient, 10000).size(), 5000);
-        QCOMPARE(w.session->addressBook().recent(Kind::Sender).size(), 1);
+        QCOMPARE(w.station->addressBook().recent(Kind::Recipient, 10000).size(), 5000);
+        QCOMPARE(w.station->addressBook().recent(Kind::Sender).size(), 1);
         // Not the program's format: refused before anything is read.
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("name,address\r\nA,B\r\n");
@@ -473,7 +473,7 @@ private slots:
     void readOnlyFile()
     {
         TestWindow w;
-        QVERIFY(w.session->addressBook().save(Kind::Sender, kShop));
+        QVERIFY(w.station->addressBook().save(Kind::Sender, kShop));
         w.rebuild(); // a new run, the file there before
         QVERIFY(w.form->Form_Load());
         FailingVfs::instance().faults.mainFileReadOnly = true;
@@ -501,7 +501,7 @@ private slots:
     void fullDisk()
     {
         TestWindow w;
-        QVERIFY(w.session->addressBook().save(Kind::Recipient, kShop));
+        QVERIFY(w.station->addressBook().save(Kind::Recipient, kShop));
         app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
         book->choose(0);
         FailingVfs::instance().faults.writableBytes = 0;
@@ -514,10 +514,10 @@ private slots:
         });
         QVERIFY(stayedOpen && w.messages.shown.size() == 1);
         QVERIFY(w.messages.last().contains(QStringLiteral("入力した内容はこの画面に残っています")) && w.messages.last().contains(QStringLiteral("空き")));
-        QCOMPARE(w.session->addressBook().recent(Kind::Recipient).front().address, kShop);
+        QCOMPARE(w.station->addressBook().recent(Kind::Recipient).front().address, kShop);
 
         FailingVfs::instance().faults.writableBytes = -1;
-        QVERIFY(w.session->history().record({})); // the edit's fault handed out; the next one is told
+        QVERIFY(w.station->history().record({})); // the edit's fault handed out; the next one is told
         FailingVfs::instance().faults.writableBytes = 0;
         w.form->fillFrom(expect::filledWaybill());
         for (size_t printed = 1; printed <= 2; ++printed) { // told the first time only

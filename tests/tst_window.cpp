@@ -308,7 +308,7 @@ private slots:
         QVERIFY(line1->text().isEmpty() && !line1->placeholderText().contains(QStringLiteral("↓")));
         // Without the data file: said once, naming the file.
         TestWindow bare;
-        bare.session->setPostalDataFile(bare.dir.filePath(QStringLiteral("missing.bin")));
+        bare.station->setPostalDataFile(bare.dir.filePath(QStringLiteral("missing.bin")));
         for (const QString& code : {QStringLiteral("100-0001"), QStringLiteral("100-0002")})
             bare.type("T_1_Yuubin", code);
         QVERIFY(bare.messages.shown.size() == 1 && bare.messages.last().contains(QStringLiteral("missing.bin")));

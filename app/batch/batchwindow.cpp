@@ -13,7 +13,7 @@
 #include "orders/batchrows.h"
 #include "platform/readfile.h"
 #include "print/overrun.h"
-#include "session/orderprint.h"
+#include "station/orderprint.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -158,8 +158,8 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
 
     // Settings that are not a file (a named pipe) would stop the window; the
     // columns chosen are then not remembered.
-    if (platform::specialFileProblem(services.session.folders().settingsFile(), {}).isEmpty()) {
-        m_settings = std::make_unique<QSettings>(services.session.folders().settingsFile(), QSettings::IniFormat);
+    if (platform::specialFileProblem(services.station.folders().settingsFile(), {}).isEmpty()) {
+        m_settings = std::make_unique<QSettings>(services.station.folders().settingsFile(), QSettings::IniFormat);
         m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
         m_list.setMappingStore(m_mappings.get());
     }
@@ -204,8 +204,8 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     connectCommands();
 
     // The saved senders: the address book opens with this window, not before.
-    m_constants->setSavedSenders(m_services.session.addressBook().recent(addressbook::Kind::Sender));
-    if (const auto problem = m_services.session.takeStorageProblem())
+    m_constants->setSavedSenders(m_services.station.addressBook().recent(addressbook::Kind::Sender));
+    if (const auto problem = m_services.station.takeStorageProblem())
         setStatus(*problem);
     m_list.setConstants(m_constants->constants());
     if (m_services.systemPrinter)
@@ -831,8 +831,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
-    const session::Session::Printed printed = session::printOrderRows(
-        m_services.session, m_list, rows, *offsets, [this](int done, int) {
+    const station::Station::Printed printed = station::printOrderRows(
+        m_services.station, m_list, rows, *offsets, [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();
             // Asked after each page: a cancel stops before the next one.
@@ -850,7 +850,7 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     std::optional<QString> notice, warning;
     if (printed.delivery.ok) {
         if (const auto id = m_constants->savedSenderInUse())
-            m_services.session.addressBook().markUsed(*id);
+            m_services.station.addressBook().markUsed(*id);
         QString said = QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
                            .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
         if (!skipped.empty())
@@ -902,7 +902,7 @@ void BatchWindow::closeEvent(QCloseEvent* event)
 
 BatchWindow* showBatch(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<BatchWindow>(window, services.session.folders().settingsFile(), [&] { return new BatchWindow(services, window); });
+    return showChildWindow<BatchWindow>(window, services.station.folders().settingsFile(), [&] { return new BatchWindow(services, window); });
 }
 
 } // namespace app

@@ -243,7 +243,7 @@ QString AddressBookWindow::problemText() const { return m_problem->text(); }
 
 void AddressBookWindow::search()
 {
-    showEntries(m_services.session.addressBook().search(kind(), m_search->text(), kListedEntries), kListedEntries);
+    showEntries(m_services.station.addressBook().search(kind(), m_search->text(), kListedEntries), kListedEntries);
     tellStorageProblem();
 }
 
@@ -312,7 +312,7 @@ void AddressBookWindow::fill(int block)
         return;
     const Kind into = Kind(block);
     m_window.fillAddress(into == Kind::Recipient ? AddressBlock::Recipient : AddressBlock::Sender, entry->address);
-    m_services.session.addressBook().markUsed(entry->id);
+    m_services.station.addressBook().markUsed(entry->id);
     m_status->setText(QStringLiteral("「%1」をメイン画面の%2に入れました。").arg(titleOf(entry->address), blockName(into)));
     tellStorageProblem();
 }
@@ -329,7 +329,7 @@ void AddressBookWindow::saveOfWindow(Kind kind)
                          QStringLiteral("メイン画面の%1の欄が空のため、登録するものがありません。").arg(blockName(kind)));
         return;
     }
-    const auto id = m_services.session.addressBook().save(kind, address);
+    const auto id = m_services.station.addressBook().save(kind, address);
     if (!id) {
         tellStorageProblem(QStringLiteral("%1を登録できませんでした。メイン画面の内容はそのままです。").arg(blockName(kind)));
         return;
@@ -350,7 +350,7 @@ void AddressBookWindow::editChosen()
     AddressDialog dialog(
         entry->address, entry->reading,
         [&](const waybill::Address& changed, const QString& reading) {
-            kept = m_services.session.addressBook().edit(entry->id, changed, reading);
+            kept = m_services.station.addressBook().edit(entry->id, changed, reading);
             if (!kept)
                 tellStorageProblem(QStringLiteral("変更を保存できませんでした。入力した内容はこの画面に残っています。"));
             return kept.has_value();
@@ -377,7 +377,7 @@ void AddressBookWindow::removeChosen()
                platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt});
     if (answer != platform::MsgAnswer::Yes)
         return;
-    if (!m_services.session.addressBook().remove(entry->id)) {
+    if (!m_services.station.addressBook().remove(entry->id)) {
         tellStorageProblem(QStringLiteral("削除できませんでした。"));
         return;
     }
@@ -394,7 +394,7 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
                        QStringLiteral("「%1」に書き出せません（%2）。保存する場所か名前を変えてください。").arg(shownPath, file.errorString()));
         return false;
     }
-    const addressbook::CsvExport result = addressbook::writeCsv(m_services.session.addressBook(), file, encoding);
+    const addressbook::CsvExport result = addressbook::writeCsv(m_services.station.addressBook(), file, encoding);
     if (!result.ok) {
         file.cancelWriting();
         tellStorageProblem(QStringLiteral("「%1」に書き出せませんでした。%2").arg(shownPath, result.errorText));
@@ -437,7 +437,7 @@ bool AddressBookWindow::importFrom(const QString& path)
     progress.setMinimumDuration(400);
     progress.setValue(0);
     const addressbook::ImportReport report =
-        addressbook::importCsvFile(m_services.session.addressBook(), path, [&](double done, const QString& doing) {
+        addressbook::importCsvFile(m_services.station.addressBook(), path, [&](double done, const QString& doing) {
             progress.setLabelText(doing);
             progress.setValue(int(done * kProgressSteps));
             QCoreApplication::processEvents();
@@ -497,16 +497,16 @@ void AddressBookWindow::chooseImportFile()
 
 void AddressBookWindow::retryDatabase()
 {
-    m_services.session.database().retryOpen();
+    m_services.station.database().retryOpen();
     search();
 }
 
 void AddressBookWindow::tellStorageProblem(const QString& lead)
 {
-    const auto problem = m_services.session.takeStorageProblem();
+    const auto problem = m_services.station.takeStorageProblem();
     if (problem || !lead.isEmpty())
         sayStorageProblem(m_services, this, problem.value_or(QString()), lead, m_deferMessages);
-    const bool unusable = m_problem->follow(m_services.session.database());
+    const bool unusable = m_problem->follow(m_services.station.database());
     if (unusable)
         m_status->clear();
     for (QPushButton* b : m_needingTheBook)
@@ -515,7 +515,7 @@ void AddressBookWindow::tellStorageProblem(const QString& lead)
 
 AddressBookWindow* showAddressBook(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<AddressBookWindow>(window, services.session.folders().settingsFile(), [&] { return new AddressBookWindow(window, services); });
+    return showChildWindow<AddressBookWindow>(window, services.station.folders().settingsFile(), [&] { return new AddressBookWindow(window, services); });
 }
 
 } // namespace app

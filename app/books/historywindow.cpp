@@ -214,7 +214,7 @@ void HistoryWindow::search()
     m_query = query();
     m_shown.clear();
     m_list->clear();
-    append(m_services.session.history().search(m_query));
+    append(m_services.station.history().search(m_query));
     if (chosen)
         for (int row = 0; row < m_shown.size(); ++row)
             if (m_shown[row].id == chosen->id)
@@ -225,7 +225,7 @@ void HistoryWindow::search()
 void HistoryWindow::showMore()
 {
     m_query.offset = int(m_shown.size());
-    append(m_services.session.history().search(m_query));
+    append(m_services.station.history().search(m_query));
     tellStorageProblem();
 }
 
@@ -310,7 +310,7 @@ void HistoryWindow::printAgain()
         return;
     const waybill::Waybill waybill = entry->record.waybill;
     const QString orderNumber = entry->record.orderNumber.value_or(QString());
-    const auto printed = m_services.session.printWaybills(
+    const auto printed = m_services.station.printWaybills(
         1, [&](int) { return waybill; }, *offsets, {}, [&](int) { return orderNumber; });
     m_window.report(printed, this);
     if (!printed.delivery.ok)
@@ -322,15 +322,15 @@ void HistoryWindow::printAgain()
 
 void HistoryWindow::tellStorageProblem()
 {
-    if (const auto problem = m_services.session.takeStorageProblem())
+    if (const auto problem = m_services.station.takeStorageProblem())
         sayStorageProblem(m_services, this, *problem, {}, m_deferMessages);
-    if (m_problem->follow(m_services.session.database()))
+    if (m_problem->follow(m_services.station.database()))
         m_status->clear();
 }
 
 HistoryWindow* showHistory(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<HistoryWindow>(window, services.session.folders().settingsFile(), [&] { return new HistoryWindow(window, services); });
+    return showChildWindow<HistoryWindow>(window, services.station.folders().settingsFile(), [&] { return new HistoryWindow(window, services); });
 }
 
 } // namespace app

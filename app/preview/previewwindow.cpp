@@ -446,7 +446,7 @@ PreviewSource previewSourceOf(const WaybillWindow& window)
 PreviewWindow* showPreview(WaybillWindow& window, Services& services)
 {
     print::SystemPrinter* printer = services.systemPrinter;
-    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, services.session.folders().settingsFile(), [&] {
+    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, services.station.folders().settingsFile(), [&] {
         auto* made = new PreviewWindow(previewSourceOf(window), &window);
         // The offsets at once; other changes after the window's own handlers
         // have run (a care-of line shown, the numbers switched on).

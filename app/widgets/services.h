@@ -4,7 +4,7 @@
 #include "app/platform/messagebox.h"
 #include "app/platform/printerdialog.h"
 #include "print/systemprinter.h"
-#include "session/session.h"
+#include "station/station.h"
 
 #include <functional>
 
@@ -12,7 +12,7 @@ namespace app {
 
 struct Services {
     platform::MessageBox& messages;
-    session::Session& session;
+    station::Station& station;
     platform::PrinterDialog& printerDialog;
     print::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
     std::function<void()> quit;          // ends the process

@@ -1,7 +1,8 @@
 #pragma once
-// What one run of the program keeps, with a window or without one: where the
-// offsets live, the printer in use, the print state carried from job to job,
-// and the notices already given.
+// What one packing station keeps while the program runs, with a window or
+// without one: where the offsets live, the printer in use, the print state
+// carried from job to job, the address book and history it uses, and the
+// notices already given.
 #include "addressbook/addressbook.h"
 #include "adjust/offsets.h"
 #include "history/history.h"
@@ -16,16 +17,16 @@
 #include <memory>
 #include <span>
 
-namespace session {
+namespace station {
 
 inline const QString kSecondInstance = QStringLiteral("多重起動できません。");
 
-class Session {
+class Station {
 public:
     // saveFilter: see platform::AtomicFile; tests make saves fail with it.
-    Session(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
+    Station(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
             platform::DeviceFilter saveFilter = {});
-    ~Session();
+    ~Station();
 
     adjust::OffsetStore& offsets() { return m_offsets; }
     // Where this run keeps its files; settingsFile() is the program's settings.
@@ -80,4 +81,4 @@ private:
     bool m_toldPdfFolder = false;
 };
 
-} // namespace session
+} // namespace station

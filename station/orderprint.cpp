@@ -1,17 +1,17 @@
-#include "session/orderprint.h"
+#include "station/orderprint.h"
 
 #include "orders/batchrows.h"
 
 #include <QElapsedTimer>
 #include <QThread>
 
-namespace session {
+namespace station {
 
-SenderChoice chooseSender(Session& session, const QString& name, int lockWaitMs)
+SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 {
     SenderChoice choice;
-    storage::Database& database = session.database();
-    addressbook::AddressBook& book = session.addressBook();
+    storage::Database& database = station.database();
+    addressbook::AddressBook& book = station.addressBook();
     QElapsedTimer waited;
     waited.start();
     QList<addressbook::AddressEntry> found;
@@ -60,7 +60,7 @@ SenderChoice chooseSender(Session& session, const QString& name, int lockWaitMs)
     return choice;
 }
 
-Session::Printed printOrderRows(Session& session, orders::OrderList& list, const std::vector<qint64>& rows,
+Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
                                 print::PrintOffsets offsets, const print::Progress& progress)
 {
     std::vector<qint64> notPrintable;
@@ -68,7 +68,7 @@ Session::Printed printOrderRows(Session& session, orders::OrderList& list, const
         if (row < 0 || row >= list.rowCount() || list.state(row) != orders::RowState::Printable)
             notPrintable.push_back(row);
     if (!notPrintable.empty()) {
-        Session::Printed refused;
+        Station::Printed refused;
         refused.delivery.message = QStringLiteral("%1は印刷できる状態ではないため、何も印刷しませんでした。")
                                        .arg(orders::lineList(list, notPrintable));
         return refused;
@@ -83,7 +83,7 @@ Session::Printed printOrderRows(Session& session, orders::OrderList& list, const
             throw print::JobStopped{why};
         return *waybill;
     };
-    Session::Printed printed = session.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
+    Station::Printed printed = station.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
                                                      [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
     if (printed.delivery.ok)
         for (qint64 row : rows)
@@ -91,4 +91,4 @@ Session::Printed printOrderRows(Session& session, orders::OrderList& list, const
     return printed;
 }
 
-} // namespace session
+} // namespace station

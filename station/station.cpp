@@ -1,4 +1,4 @@
-#include "session/session.h"
+#include "station/station.h"
 
 #include "adjust/testprint.h"
 
@@ -6,24 +6,24 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace session {
+namespace station {
 
-Session::Session(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
+Station::Station(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
                  platform::DeviceFilter saveFilter)
     : m_offsets(folders, std::move(saveFilter)), m_instance(instance), m_printer(printer), m_folders(folders)
 {
 }
 
-Session::~Session() = default;
+Station::~Station() = default;
 
-postal::Directory& Session::postalCodes()
+postal::Directory& Station::postalCodes()
 {
     if (!m_postalCodes)
         m_postalCodes = std::make_unique<postal::Directory>(m_postalDataFile.isEmpty() ? postal::defaultDataFilePath() : m_postalDataFile);
     return *m_postalCodes;
 }
 
-storage::Database& Session::database()
+storage::Database& Station::database()
 {
     if (!m_database) {
         const QString folder = m_folders.userDataFolder();
@@ -33,21 +33,21 @@ storage::Database& Session::database()
     return *m_database;
 }
 
-addressbook::AddressBook& Session::addressBook()
+addressbook::AddressBook& Station::addressBook()
 {
     if (!m_addressBook)
         m_addressBook = std::make_unique<addressbook::AddressBook>(database());
     return *m_addressBook;
 }
 
-history::History& Session::history()
+history::History& Station::history()
 {
     if (!m_history)
         m_history = std::make_unique<history::History>(database());
     return *m_history;
 }
 
-std::optional<QString> Session::takeStorageProblem()
+std::optional<QString> Station::takeStorageProblem()
 {
     if (!m_database)
         return std::nullopt;
@@ -56,13 +56,13 @@ std::optional<QString> Session::takeStorageProblem()
     return std::nullopt;
 }
 
-Session::Printed Session::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
+Station::Printed Station::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                                         const print::Progress& progress)
 {
     return printWaybills(int(waybills.size()), [&](int index) { return waybills[size_t(index)]; }, offsets, progress);
 }
 
-Session::Printed Session::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
+Station::Printed Station::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
                                         const print::Progress& progress, const OrderNumberSource& orderNumberAt)
 {
     Printed printed = deliver(count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress);
@@ -100,12 +100,12 @@ Session::Printed Session::printWaybills(int count, const WaybillSource& waybillA
     return printed;
 }
 
-Session::Printed Session::printTestMarks(print::PrintOffsets offsets)
+Station::Printed Station::printTestMarks(print::PrintOffsets offsets)
 {
     return deliver(1, [&](int) { return adjust::testMarksPage(offsets, m_printState); }, {});
 }
 
-Session::Printed Session::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress)
+Station::Printed Station::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress)
 {
     Printed printed{m_printer.print(pageCount, pages, progress), {}};
     printed.notice = printed.delivery.notice;
@@ -119,4 +119,4 @@ Session::Printed Session::deliver(int pageCount, const print::PageSource& pages,
     return printed;
 }
 
-} // namespace session
+} // namespace station

@@ -1,12 +1,12 @@
 #pragma once
-// Printing the rows of an order list through a session: what the batch
+// Printing the rows of an order list through a station: what the batch
 // window and `horutea --batch` share.
 #include "orders/orderlist.h"
-#include "session/session.h"
+#include "station/station.h"
 
 #include <vector>
 
-namespace session {
+namespace station {
 
 // The sender of a list printed without the window.
 struct SenderChoice {
@@ -20,7 +20,7 @@ struct SenderChoice {
 // damaged, so that the saved senders are in the file set aside) gives no
 // address and the reason; no sender saved at all gives an empty one and a
 // note saying the waybills carry none.
-SenderChoice chooseSender(Session& session, const QString& name, int lockWaitMs);
+SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs);
 
 // The rows as one document, one page each, in the order given, recorded in
 // the history with their order numbers. When the printer accepted the
@@ -30,7 +30,7 @@ SenderChoice chooseSender(Session& session, const QString& name, int lockWaitMs)
 // whole document is then refused before anything is made. A row that the
 // file no longer holds as it was checked stops the document, and the
 // delivery's message names its line.
-Session::Printed printOrderRows(Session& session, orders::OrderList& list, const std::vector<qint64>& rows,
+Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
                                 print::PrintOffsets offsets, const print::Progress& progress = {});
 
-} // namespace session
+} // namespace station
