@@ -82,7 +82,9 @@ Utf8Census utf8Census(const QByteArray& bytes, bool strictEnd)
 // EUC-JP: every byte above ASCII in pairs of 0xA1–0xFE, or 0x8E before a
 // half-width kana, or 0x8F before a pair. CP932 text of half-width kana
 // alone can pair up the same way, but has no hiragana or katakana pair
-// (0xA4, 0xA5 leads: 、 and ･ in it) and no byte from 0xE0 on.
+// (0xA4, 0xA5 leads: 、 and ･ in it); CP932 text of second-level kanji
+// alone (leads from 0xE0) can too, which is why a reader told the encoding
+// is not refused on this guess.
 bool looksLikeEucJp(const QByteArray& bytes, bool strictEnd)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
@@ -210,6 +212,8 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
         return result;
     }
     if (looksLikeEucJp(sample, sampleIsWholeFile)) {
+        result.refusalIsEncodingGuess = true;
+        result.encoding = Encoding::Cp932;
         result.refusal = QStringLiteral("このファイルはEUC-JPで保存されているようです。読めるのはUTF-8とShift_JIS（CP932）です。"
                                         "エディタや表計算ソフトで、文字コードを「UTF-8」か「Shift_JIS」にして保存し直してから開いてください。");
         return result;

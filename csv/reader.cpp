@@ -89,7 +89,7 @@ bool Reader::start()
     const qint64 sampleBytes = qMin(kSampleBytes, qMax<qint64>(0, m_device.size() - base));
     const QByteArray sample = m_device.read(sampleBytes);
     const Detection detection = detect(sample, sample.size() < kSampleBytes);
-    if (!detection.refusal.isEmpty()) {
+    if (!detection.refusal.isEmpty() && !(detection.refusalIsEncodingGuess && m_options.encoding)) {
         fail(0, detection.refusal);
         return false;
     }

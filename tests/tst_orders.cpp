@@ -6,6 +6,7 @@
 #include "csv/writer.h"
 #include "orders/orderlist.h"
 
+#include <QStringDecoder>
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -413,6 +414,20 @@ private slots:
         QCOMPARE(l.countRows(RowState::Printable), said.isEmpty() ? 3 : 2);
         const QString reason = l.findingsAt(1).value(0).reason;
         QVERIFY2(reason.contains(said) && !reason.contains(QStringLiteral("選んで開き直して")), qPrintable(reason));
+    }
+
+    // CP932 text of second-level kanji alone pairs up like EUC-JP: guessed
+    // as EUC-JP and said so, but read as CP932 when the user says it is.
+    void cp932ThatLooksLikeEucJp()
+    {
+        const QByteArray bytes = QByteArray("name,memo\r\n") + "\xE4\xE4\xE4\xE4,x\r\n";
+        const QString path = write(QStringLiteral("level2.csv"), bytes);
+        orders::OrderList guessed;
+        QVERIFY(!guessed.open(path) && guessed.errorText().contains(QStringLiteral("EUC-JP")));
+        orders::OrderList told;
+        QVERIFY2(told.open(path, csv::Encoding::Cp932), qPrintable(told.errorText()));
+        readToEnd(told);
+        QCOMPARE(told.cellsAt(0).value(0), QStringDecoder("Shift_JIS")(QByteArray("\xE4\xE4\xE4\xE4")).operator QString());
     }
 
     // A heading two columns share, and one not known that looks like a
