@@ -15,9 +15,9 @@ void printTestMarks(print::PrintOffsets offsets, print::Printer& printer, print:
     const double x = state.horizontalOffset, y = state.verticalOffset, k = kTwipsPerTenthMm;
     // Tenths of a millimetre from the paper's reference corner, less the
     // same 16.0 mm and plus the same 1.5 mm as a waybill's origin.
-    for (int dotTenths : {print::kTestDot1_x_tenthMm, print::kTestDot2_x_tenthMm}) {
+    for (int dotTenths : {print::kTestDot1XTenthMm, print::kTestDot2XTenthMm}) {
         const float cx = checkedSingle((x + dotTenths - 160.0) * k, "○印の横位置");
-        const float cy = checkedSingle((y + print::kTestDots_y_tenthMm + 15.0) * k, "○印の縦位置");
+        const float cy = checkedSingle((y + print::kTestDotsYTenthMm + 15.0) * k, "○印の縦位置");
         const float r = checkedSingle(double(state.MarkRadius) * k, "○印の半径");
         printer.circle(cx, cy, r);
     }

@@ -19,7 +19,7 @@ namespace {
 
 struct Item {
     int points;
-    double x_mm, y_mm;
+    double xMm, yMm;
     const char* text;
     bool onBatchPage = true; // a row of an order list fills one goods line, without numbers
 };
@@ -48,7 +48,7 @@ void drawPage(QPainter& p, QPrinter& printer, bool batchPage)
         QFont font(QStringLiteral("IPAPGothic"));
         font.setPointSize(item.points);
         p.setFont(font);
-        p.drawText(QPointF(item.x_mm * unit, item.y_mm * unit + QFontMetricsF(font, &printer).ascent()), QString::fromUtf8(item.text));
+        p.drawText(QPointF(item.xMm * unit, item.yMm * unit + QFontMetricsF(font, &printer).ascent()), QString::fromUtf8(item.text));
     }
     QPen pen(Qt::black);
     pen.setWidthF(2 * printer.resolution() / 180.0);

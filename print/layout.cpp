@@ -17,7 +17,7 @@ using waybill::ArrivalNotice;
 using waybill::DeliveryTime;
 
 // The address blocks end where the goods column and the notice choice begin.
-constexpr double kAddressRight_mm = 150.0;
+constexpr double kAddressRightMm = 150.0;
 
 const AddressItem kRecipient[] = {
     {A::PostalBox, 1, 12, 84.0, 15.6, 9.0},
@@ -27,11 +27,11 @@ const AddressItem kRecipient[] = {
     {A::PostalBox, 5, 12, 121.1, 15.6, 9.0},
     {A::PostalBox, 6, 12, 130.1, 15.6, 9.0},
     {A::PostalBox, 7, 12, 139.1, 15.6, 9.0},
-    {A::Line1, 0, 10, 84.0, 26.9, kAddressRight_mm - 84.0},
-    {A::Line2, 0, 10, 74.0, 36.7, kAddressRight_mm - 74.0},
-    {A::Name, 0, 12, 75.0, 49.0, kAddressRight_mm - 75.0},
-    {A::CareOf, 0, 9, 90.0, 43.5, kAddressRight_mm - 90.0},
-    {A::Telephone, 0, 11, 90.5, 55.8, kAddressRight_mm - 90.5},
+    {A::Line1, 0, 10, 84.0, 26.9, kAddressRightMm - 84.0},
+    {A::Line2, 0, 10, 74.0, 36.7, kAddressRightMm - 74.0},
+    {A::Name, 0, 12, 75.0, 49.0, kAddressRightMm - 75.0},
+    {A::CareOf, 0, 9, 90.0, 43.5, kAddressRightMm - 90.0},
+    {A::Telephone, 0, 11, 90.5, 55.8, kAddressRightMm - 90.5},
 };
 
 const AddressItem kSender[] = {
@@ -42,11 +42,11 @@ const AddressItem kSender[] = {
     {A::PostalBox, 5, 10, 108.1, 64.5, 5.2},
     {A::PostalBox, 6, 10, 113.3, 64.5, 5.2},
     {A::PostalBox, 7, 10, 118.4, 64.5, 5.1},
-    {A::Line1, 0, 10, 84.0, 71.0, kAddressRight_mm - 84.0},
-    {A::Line2, 0, 10, 74.0, 79.1, kAddressRight_mm - 74.0},
-    {A::Name, 0, 11, 75.0, 92.0, kAddressRight_mm - 75.0},
-    {A::CareOf, 0, 8, 90.0, 86.1, kAddressRight_mm - 90.0},
-    {A::Telephone, 0, 11, 90.5, 98.3, kAddressRight_mm - 90.5},
+    {A::Line1, 0, 10, 84.0, 71.0, kAddressRightMm - 84.0},
+    {A::Line2, 0, 10, 74.0, 79.1, kAddressRightMm - 74.0},
+    {A::Name, 0, 11, 75.0, 92.0, kAddressRightMm - 75.0},
+    {A::CareOf, 0, 8, 90.0, 86.1, kAddressRightMm - 90.0},
+    {A::Telephone, 0, 11, 90.5, 98.3, kAddressRightMm - 90.5},
 };
 
 // Each goods column runs to the next one; the amounts to the form's right

@@ -14,13 +14,13 @@ float layoutTwips(double mm);
 
 enum class AddressPart { PostalBox, Line1, Line2, Name, CareOf, Telephone };
 
-// One printed text of an address block. A text's place runs from x_mm for
-// width_mm: a longer text runs on into the next box or off the form.
+// One printed text of an address block. A text's place runs from xMm for
+// widthMm: a longer text runs on into the next box or off the form.
 struct AddressItem {
     AddressPart part;
     int postalBox; // 1..7 for the postal code's boxes
     int points;
-    double x_mm, y_mm, width_mm;
+    double xMm, yMm, widthMm;
 };
 
 enum class GoodsPart { Description, ProductNumber, Quantity, UnitPrice, Amount, Total };
@@ -29,12 +29,12 @@ struct GoodsItem {
     GoodsPart part;
     int line; // goods line 0 or 1; unused for the total
     int points;
-    double x_mm, y_mm, width_mm;
+    double xMm, yMm, widthMm;
 };
 
 // A mark's centre.
 struct MarkPlace {
-    double x_mm, y_mm;
+    double xMm, yMm;
 };
 
 // In print order.
@@ -46,6 +46,6 @@ MarkPlace deliveryTimeMark(waybill::DeliveryTime time);
 MarkPlace arrivalNoticeMark(waybill::ArrivalNotice notice);
 
 // The mark test print's two dots, from the print origin, in 0.1 mm.
-constexpr int kTestDot1_x_tenthMm = 806, kTestDot2_x_tenthMm = 1438, kTestDots_y_tenthMm = 106;
+constexpr int kTestDot1XTenthMm = 806, kTestDot2XTenthMm = 1438, kTestDotsYTenthMm = 106;
 
 } // namespace print

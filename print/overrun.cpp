@@ -21,7 +21,7 @@ namespace {
 constexpr double kMeasureDotsPerInch = kPdfDotsPerInch;
 constexpr double kMmPerInch = 25.4;
 // Less than this past a place is below the 0.1 mm the user can read or shift.
-constexpr double kNoticeable_mm = 0.05;
+constexpr double kNoticeableMm = 0.05;
 
 const QImage& measureDevice()
 {
@@ -56,9 +56,9 @@ TextRow rowOf(TextBlock block, const Item& item)
 {
     TextRow row{block};
     row.points = item.points;
-    row.x_mm = item.x_mm;
-    row.y_mm = item.y_mm;
-    row.width_mm = item.width_mm;
+    row.xMm = item.xMm;
+    row.yMm = item.yMm;
+    row.widthMm = item.widthMm;
     return row;
 }
 
@@ -81,9 +81,9 @@ std::vector<TextRow> printedRows(const waybill::Waybill& waybill)
 
 QPointF twipsToMm(QPointF twips) { return twips * kMmPerTwip; }
 
-double placeWidthOnPaper_mm(const TextRow& row)
+double placeWidthOnPaperMm(const TextRow& row)
 {
-    return (double(layoutTwips(row.x_mm + row.width_mm)) - double(layoutTwips(row.x_mm))) * kMmPerTwip;
+    return (double(layoutTwips(row.xMm + row.widthMm)) - double(layoutTwips(row.xMm))) * kMmPerTwip;
 }
 
 QString mmText(double mm) { return QString::number(mm, 'f', 1); }
@@ -162,7 +162,7 @@ TextExtent printedExtent(const QString& text, int points, bool bold)
     return {dotsToMm(found->second), dotsToMm(metrics.height())};
 }
 
-std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheet_mm)
+std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheetMm)
 {
     Page page;
     try {
@@ -183,40 +183,40 @@ std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets 
         o.row = rows[i];
         o.text = printed.text;
         const TextExtent extent = printedExtent(printed.text, printed.fontPoints, printed.bold);
-        o.textWidth_mm = extent.width_mm;
-        o.placeWidth_mm = o.row.width_mm;
+        o.textWidthMm = extent.widthMm;
+        o.placeWidthMm = o.row.widthMm;
         const QPointF topLeft = twipsToMm(printed.topLeftTwips);
-        o.printed_mm = QRectF(topLeft, QSizeF(extent.width_mm, extent.height_mm));
-        o.place_mm = QRectF(topLeft, QSizeF(placeWidthOnPaper_mm(o.row), extent.height_mm));
-        const double past = o.printed_mm.width() - o.place_mm.width();
-        o.pastPlace_mm = past >= kNoticeable_mm ? past : 0;
+        o.printedMm = QRectF(topLeft, QSizeF(extent.widthMm, extent.heightMm));
+        o.placeMm = QRectF(topLeft, QSizeF(placeWidthOnPaperMm(o.row), extent.heightMm));
+        const double past = o.printedMm.width() - o.placeMm.width();
+        o.pastPlaceMm = past >= kNoticeableMm ? past : 0;
 
         QString edge;
-        if (sheet_mm.isValid()) {
+        if (sheetMm.isValid()) {
             const std::pair<double, const char*> beyond[] = {
-                {sheet_mm.left() - o.printed_mm.left(), "左端"},
-                {o.printed_mm.right() - sheet_mm.right(), "右端"},
-                {sheet_mm.top() - o.printed_mm.top(), "上端"},
-                {o.printed_mm.bottom() - sheet_mm.bottom(), "下端"},
+                {sheetMm.left() - o.printedMm.left(), "左端"},
+                {o.printedMm.right() - sheetMm.right(), "右端"},
+                {sheetMm.top() - o.printedMm.top(), "上端"},
+                {o.printedMm.bottom() - sheetMm.bottom(), "下端"},
             };
             const auto worst = std::max_element(std::begin(beyond), std::end(beyond),
                                                 [](const auto& a, const auto& b) { return a.first < b.first; });
-            if (worst->first >= kNoticeable_mm) {
-                o.offSheet_mm = worst->first;
+            if (worst->first >= kNoticeableMm) {
+                o.offSheetMm = worst->first;
                 edge = QString::fromUtf8(worst->second);
             }
         }
-        if (o.pastPlace_mm == 0 && o.offSheet_mm == 0)
+        if (o.pastPlaceMm == 0 && o.offSheetMm == 0)
             continue;
 
         const QString caption = rowCaption(o.row);
         QStringList said;
-        if (o.pastPlace_mm > 0)
+        if (o.pastPlaceMm > 0)
             said << QStringLiteral("%1が欄から %2 mm はみ出しています（文字の幅 %3 mm、欄の幅 %4 mm）")
-                        .arg(caption, mmText(o.pastPlace_mm), mmText(o.textWidth_mm), mmText(o.placeWidth_mm));
-        if (o.offSheet_mm > 0)
-            said << (o.pastPlace_mm > 0 ? QStringLiteral("用紙の%1からも %2 mm 出ています").arg(edge, mmText(o.offSheet_mm))
-                                        : QStringLiteral("%1が用紙の%2から %3 mm はみ出しています").arg(caption, edge, mmText(o.offSheet_mm)));
+                        .arg(caption, mmText(o.pastPlaceMm), mmText(o.textWidthMm), mmText(o.placeWidthMm));
+        if (o.offSheetMm > 0)
+            said << (o.pastPlaceMm > 0 ? QStringLiteral("用紙の%1からも %2 mm 出ています").arg(edge, mmText(o.offSheetMm))
+                                        : QStringLiteral("%1が用紙の%2から %3 mm はみ出しています").arg(caption, edge, mmText(o.offSheetMm)));
         o.description = said.join(QStringLiteral("。"));
         found.push_back(std::move(o));
     }
@@ -230,7 +230,7 @@ std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
         return std::nullopt;
     QStringList which;
     for (const Overrun& o : found)
-        which << QStringLiteral("%1（%2 mm）").arg(rowCaption(o.row), mmText(o.pastPlace_mm));
+        which << QStringLiteral("%1（%2 mm）").arg(rowCaption(o.row), mmText(o.pastPlaceMm));
     return QStringLiteral("欄からはみ出す文字があります：%1。短くしてから印刷してください。").arg(which.join(QStringLiteral("、")));
 }
 
@@ -349,7 +349,7 @@ FormDrawing makeFormDrawing()
     for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
         const TextRow& row = rows[i];
         const QRectF place(twipsToMm(page.texts[i].topLeftTwips),
-                           QSizeF(placeWidthOnPaper_mm(row), printedExtent(QString(), row.points).height_mm));
+                           QSizeF(placeWidthOnPaperMm(row), printedExtent(QString(), row.points).heightMm));
         form.texts.push_back({row, place});
         if (row.block != TextBlock::Goods && row.address == AddressPart::PostalBox)
             form.postalBoxes.push_back({row.block, row.index, place});

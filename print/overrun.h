@@ -25,7 +25,7 @@ struct TextRow {
     GoodsPart goods = GoodsPart::Description;     // the goods block
     int index = 0;                                // postal box 1..7, or goods line 0/1
     int points = 0;
-    double x_mm = 0, y_mm = 0, width_mm = 0;      // as the layout gives them
+    double xMm = 0, yMm = 0, widthMm = 0;      // as the layout gives them
 };
 
 // Every row of the layout, in print order: recipient, sender, goods.
@@ -39,31 +39,31 @@ constexpr double kMmPerTwip = 25.4 / 1440.0;
 
 // A text's size in the printer's face at its size, in millimetres on paper.
 struct TextExtent {
-    double width_mm = 0;  // horizontal advance of the whole text
-    double height_mm = 0; // the character cell: ascent plus descent
+    double widthMm = 0;  // horizontal advance of the whole text
+    double heightMm = 0; // the character cell: ascent plus descent
 };
 TextExtent printedExtent(const QString& text, int points, bool bold = false);
 
 struct Overrun {
     TextRow row;
     QString text;
-    double textWidth_mm = 0;
-    double placeWidth_mm = 0;
-    double pastPlace_mm = 0; // how far the text runs past its place; 0 when it fits
-    double offSheet_mm = 0;  // how far it runs off the paper; 0 when it stays on
+    double textWidthMm = 0;
+    double placeWidthMm = 0;
+    double pastPlaceMm = 0; // how far the text runs past its place; 0 when it fits
+    double offSheetMm = 0;  // how far it runs off the paper; 0 when it stays on
     // Where the print puts the text and its place, in mm from the printable
     // area's corner (the page's own frame).
-    QRectF printed_mm;
-    QRectF place_mm;
+    QRectF printedMm;
+    QRectF placeMm;
     QString description; // for the user: お届け先の住所1が欄から 12.3 mm はみ出しています（…）
 };
 
 // The texts of this waybill that run past their place (wider than the
-// place's width at their size in the printer's face) or, when sheet_mm is
+// place's width at their size in the printer's face) or, when sheetMm is
 // given (the paper in the page's frame: mm from the printable area's corner),
 // off the paper with these offsets. Empty texts never overrun. Offsets the
 // print job cannot place give no list.
-std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets = {}, QRectF sheet_mm = {});
+std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets = {}, QRectF sheetMm = {});
 
 // Fonts are measured on the thread of the application's windows, like the
 // page itself.
@@ -103,19 +103,19 @@ std::optional<QString> printProblem(const waybill::Waybill& waybill);
 struct FormPostalBox {
     TextBlock block;
     int box; // 1..7
-    QRectF rect_mm;
+    QRectF rectMm;
 };
 struct FormTextPlace {
     TextRow row;
-    QRectF place_mm; // the character cell's top-left, the place's width, the cell's height
+    QRectF placeMm; // the character cell's top-left, the place's width, the cell's height
 };
 struct FormMark {
     bool deliveryTime; // else arrival notice
     waybill::DeliveryTime time = waybill::DeliveryTime::Unspecified;
     waybill::ArrivalNotice notice = waybill::ArrivalNotice::Wanted;
     QString caption; // 午前, 指定なし, 必要, ...
-    QPointF centre_mm;
-    double radius_mm = 0;
+    QPointF centreMm;
+    double radiusMm = 0;
 };
 struct FormDrawing {
     std::vector<FormPostalBox> postalBoxes; // recipient 1..7, then sender 1..7

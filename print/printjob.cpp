@@ -67,14 +67,14 @@ private:
         m_printer.setFontBold(false);
     }
 
-    void placeAndPrint(int points, double x_mm, double y_mm, const QString& text)
+    void placeAndPrint(int points, double xMm, double yMm, const QString& text)
     {
         m_printer.setFontSize(points);
-        m_printer.setCurrentX(checkedSingle(double(m_s.OriginX) + double(layoutTwips(x_mm)), "横位置"));
+        m_printer.setCurrentX(checkedSingle(double(m_s.OriginX) + double(layoutTwips(xMm)), "横位置"));
         // FontShift is held as text in the C form it was written in.
         const double shift = platform::textToDouble(m_s.FontShift, QLocale::c()).value_or(0.0);
         m_printer.setCurrentY(
-            checkedSingle(shift * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(y_mm))), "縦位置"));
+            checkedSingle(shift * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(yMm))), "縦位置"));
         m_printer.printText(text);
     }
 
@@ -84,15 +84,15 @@ private:
         const std::array<QString, 7> boxes = postal::printedBoxes(address.postalCode);
         for (const AddressItem& item : items) {
             switch (item.part) {
-            case AddressPart::PostalBox: placeAndPrint(item.points, item.x_mm, item.y_mm, boxes[size_t(item.postalBox - 1)]); break;
-            case AddressPart::Line1: placeAndPrint(item.points, item.x_mm, item.y_mm, address.line1); break;
-            case AddressPart::Line2: placeAndPrint(item.points, item.x_mm, item.y_mm, address.line2); break;
-            case AddressPart::Name: placeAndPrint(item.points, item.x_mm, item.y_mm, address.name); break;
+            case AddressPart::PostalBox: placeAndPrint(item.points, item.xMm, item.yMm, boxes[size_t(item.postalBox - 1)]); break;
+            case AddressPart::Line1: placeAndPrint(item.points, item.xMm, item.yMm, address.line1); break;
+            case AddressPart::Line2: placeAndPrint(item.points, item.xMm, item.yMm, address.line2); break;
+            case AddressPart::Name: placeAndPrint(item.points, item.xMm, item.yMm, address.name); break;
             case AddressPart::CareOf:
                 if (address.careOfShown)
-                    placeAndPrint(item.points, item.x_mm, item.y_mm, address.careOf);
+                    placeAndPrint(item.points, item.xMm, item.yMm, address.careOf);
                 break;
-            case AddressPart::Telephone: placeAndPrint(item.points, item.x_mm, item.y_mm, address.telephone); break;
+            case AddressPart::Telephone: placeAndPrint(item.points, item.xMm, item.yMm, address.telephone); break;
             }
         }
     }
@@ -101,9 +101,9 @@ private:
     {
         m_s.MarkRadius = 30.0f;
         const MarkPlace time = deliveryTimeMark(m_waybill.deliveryTime);
-        drawMark(m_printer, m_s, layoutTwips(time.x_mm), layoutTwips(time.y_mm));
+        drawMark(m_printer, m_s, layoutTwips(time.xMm), layoutTwips(time.yMm));
         const MarkPlace notice = arrivalNoticeMark(m_waybill.arrivalNotice);
-        drawMark(m_printer, m_s, layoutTwips(notice.x_mm), layoutTwips(notice.y_mm));
+        drawMark(m_printer, m_s, layoutTwips(notice.xMm), layoutTwips(notice.yMm));
     }
 
     void goods()
@@ -111,14 +111,14 @@ private:
         for (const GoodsItem& item : goodsBlock()) {
             const waybill::GoodsLine& line = m_waybill.goods[size_t(item.line)];
             switch (item.part) {
-            case GoodsPart::Description: placeAndPrint(item.points, item.x_mm, item.y_mm, line.description); break;
-            case GoodsPart::ProductNumber: placeAndPrint(item.points, item.x_mm, item.y_mm, line.productNumber); break;
+            case GoodsPart::Description: placeAndPrint(item.points, item.xMm, item.yMm, line.description); break;
+            case GoodsPart::ProductNumber: placeAndPrint(item.points, item.xMm, item.yMm, line.productNumber); break;
             case GoodsPart::Quantity:
             case GoodsPart::UnitPrice:
             case GoodsPart::Amount:
             case GoodsPart::Total:
                 if (m_waybill.numericMode)
-                    placeAndPrint(item.points, item.x_mm, item.y_mm, numericText(item.part, line));
+                    placeAndPrint(item.points, item.xMm, item.yMm, numericText(item.part, line));
                 break;
             }
         }

@@ -16,7 +16,7 @@ struct Text {
     Field field;
     int index;   // postal box 1..7, or goods line 0/1
     int points;
-    double x_mm, y_mm;
+    double xMm, yMm;
 };
 
 inline const Text kRecipient[] = {
@@ -83,7 +83,7 @@ inline bool printed(const waybill::Waybill& w, const Text& t)
 }
 
 struct Mark {
-    double x_mm, y_mm;
+    double xMm, yMm;
 };
 inline Mark deliveryTimeMark(waybill::DeliveryTime t)
 {

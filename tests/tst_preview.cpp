@@ -35,13 +35,13 @@ struct Source {
 
 // The PDF page as poppler draws it, at kDpi. Poppler puts each glyph on a whole pixel row, up to a pixel above its place; drawn four times
 // finer and averaged, its picture keeps the places to a quarter of a pixel.
-QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir, const QPageLayout& paper = print::defaultPdfPaper(), QPointF corner_mm = {})
+QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir, const QPageLayout& paper = print::defaultPdfPaper(), QPointF cornerMm = {})
 {
     constexpr int kFiner = 4;
     const QString file = dir.filePath(QStringLiteral("page.pdf"));
     QFile out(file); // with a corner: as the system printer writes a page for a printer with margins
-    const bool written = corner_mm.isNull() ? print::PdfFileDestination(file, paper).print(1, [&](int) { return page; }).ok
-                                            : out.open(QIODevice::WriteOnly) && print::writePdfDocument(out, paper, corner_mm, 1, [&](int) { return page; }, {}).ok;
+    const bool written = cornerMm.isNull() ? print::PdfFileDestination(file, paper).print(1, [&](int) { return page; }).ok
+                                            : out.open(QIODevice::WriteOnly) && print::writePdfDocument(out, paper, cornerMm, 1, [&](int) { return page; }, {}).ok;
     out.close();
     pdf::run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi * kFiner), QStringLiteral("-gray"),
                                           QStringLiteral("-singlefile"), file, dir.filePath(QStringLiteral("page"))});
@@ -66,13 +66,13 @@ print::Page pageOf(const waybill::Waybill& w, print::PrintOffsets offsets)
 // and the largest distance between the centres of ink of one text (or mark) in both.
 struct Agreement {
     int lonelyDark = 0;
-    double inkRatio = 1, worstCentre_px = 0;
+    double inkRatio = 1, worstCentrePx = 0;
     // Only anti-aliasing apart: a 0.2 mm move is 1.2 px at 150 dpi.
-    bool agrees() const { return lonelyDark == 0 && qAbs(inkRatio - 1) <= 0.03 && worstCentre_px <= 0.4; }
-    QString said() const { return QStringLiteral("%1 lonely dark pixels, ink ratio %2, centres %3 px apart").arg(lonelyDark).arg(inkRatio).arg(worstCentre_px); }
+    bool agrees() const { return lonelyDark == 0 && qAbs(inkRatio - 1) <= 0.03 && worstCentrePx <= 0.4; }
+    QString said() const { return QStringLiteral("%1 lonely dark pixels, ink ratio %2, centres %3 px apart").arg(lonelyDark).arg(inkRatio).arg(worstCentrePx); }
 };
 
-Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, QPointF corner_mm = {})
+Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, QPointF cornerMm = {})
 {
     const QImage a = a8.convertToFormat(QImage::Format_Grayscale8), b = b8.convertToFormat(QImage::Format_Grayscale8);
     Agreement result;
@@ -95,19 +95,19 @@ Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, Q
         }
     result.inkRatio = inkB > 0 ? inkA / inkB : 0;
 
-    std::vector<QRectF> regions_mm; // from the page's corner
+    std::vector<QRectF> regionsMm; // from the page's corner
     for (const print::PageText& t : page.texts) {
         if (t.text.isEmpty())
             continue;
         const print::TextExtent e = print::printedExtent(t.text, t.fontPoints);
-        regions_mm.emplace_back(t.topLeftTwips * print::kMmPerTwip, QSizeF(e.width_mm, e.height_mm));
+        regionsMm.emplace_back(t.topLeftTwips * print::kMmPerTwip, QSizeF(e.widthMm, e.heightMm));
     }
     for (const print::PageCircle& c : page.circles) {
         const double r = c.radiusTwips * print::kMmPerTwip;
-        regions_mm.emplace_back(c.centreTwips * print::kMmPerTwip - QPointF(r, r), QSizeF(2 * r, 2 * r));
+        regionsMm.emplace_back(c.centreTwips * print::kMmPerTwip - QPointF(r, r), QSizeF(2 * r, 2 * r));
     }
-    for (const QRectF& region : regions_mm) {
-        const QRect r = QRectF((region.topLeft() + corner_mm) * kPxPerMm, region.size() * kPxPerMm).adjusted(-3, -3, 3, 3).toAlignedRect() & QRect(0, 0, w, h);
+    for (const QRectF& region : regionsMm) {
+        const QRect r = QRectF((region.topLeft() + cornerMm) * kPxPerMm, region.size() * kPxPerMm).adjusted(-3, -3, 3, 3).toAlignedRect() & QRect(0, 0, w, h);
         auto centre = [&](const QImage& img) {
             double sum = 0, sx = 0, sy = 0;
             for (int y = r.top(); y <= r.bottom(); ++y)
@@ -116,7 +116,7 @@ Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, Q
             return sum > 0 ? QPointF(sx / sum, sy / sum) : QPointF();
         };
         const QPointF d = centre(a) - centre(b);
-        result.worstCentre_px = std::max({result.worstCentre_px, qAbs(d.x()), qAbs(d.y())});
+        result.worstCentrePx = std::max({result.worstCentrePx, qAbs(d.x()), qAbs(d.y())});
     }
     return result;
 }
@@ -136,9 +136,9 @@ std::pair<int, QRect> inkIn(const QImage& image, const std::function<bool(QRgb)>
 QRect blackInk(const QImage& image) { return inkIn(image, [](QRgb p) { return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60; }).second; }
 
 // Designed millimetres from the print origin to paper millimetres, offsets in 0.1 mm.
-QPointF onPaper(double ox, double oy, double x_mm, double y_mm)
+QPointF onPaper(double ox, double oy, double xMm, double yMm)
 {
-    return QPointF(expect::textX(ox, x_mm), expect::originY(oy) + y_mm * expect::kTwipsPerMm) * (25.4 / 1440.0);
+    return QPointF(expect::textX(ox, xMm), expect::originY(oy) + yMm * expect::kTwipsPerMm) * (25.4 / 1440.0);
 }
 
 } // namespace
@@ -161,11 +161,11 @@ private slots:
         app::PreviewWidget preview(source.fn());
         const print::Page page = pageOf(source.content.waybill, {23, -7});
         // A4 printable from its corner, and Letter with its printable area inset.
-        for (const auto& [paperSize, corner_mm] : {std::pair(QPageSize::A4, QPointF()), std::pair(QPageSize::Letter, QPointF(4.2, 3.1))}) {
+        for (const auto& [paperSize, cornerMm] : {std::pair(QPageSize::A4, QPointF()), std::pair(QPageSize::Letter, QPointF(4.2, 3.1))}) {
             const QPageLayout paper(QPageSize(paperSize), QPageLayout::Portrait, QMarginsF());
-            preview.setPaper(paper, corner_mm);
+            preview.setPaper(paper, cornerMm);
             QTemporaryDir dir;
-            const Agreement same = compare(preview.render(kDpi), pdfPageImage(page, dir, paper, corner_mm), page, corner_mm);
+            const Agreement same = compare(preview.render(kDpi), pdfPageImage(page, dir, paper, cornerMm), page, cornerMm);
             QVERIFY2(same.agrees(), qPrintable(same.said()));
         }
 
@@ -202,8 +202,8 @@ private slots:
         const auto words = pdf::words(dir.filePath(QStringLiteral("long.pdf")));
         auto word = std::find_if(words.begin(), words.end(), [&](const pdf::Word& w) { return w.text == o.text; });
         QVERIFY(word != words.end());
-        QVERIFY2(qAbs((word->x1 - word->x0) - o.textWidth_mm) < 0.3, qPrintable(QString::number(word->x1 - word->x0)));
-        QVERIFY(qAbs(o.pastPlace_mm - (o.textWidth_mm - 66.0 * kPaperMmPerDesignedMm)) < 0.01);
+        QVERIFY2(qAbs((word->x1 - word->x0) - o.textWidthMm) < 0.3, qPrintable(QString::number(word->x1 - word->x0)));
+        QVERIFY(qAbs(o.pastPlaceMm - (o.textWidthMm - 66.0 * kPaperMmPerDesignedMm)) < 0.01);
 
         // Marked red past the place's end, and nowhere near a text that fits.
         const QImage marked = preview.render(kDpi, app::PreviewWidget::OverrunLayer);
@@ -216,7 +216,7 @@ private slots:
         preview.refresh();
         QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
             return o.row.block == print::TextBlock::Recipient && o.row.address == print::AddressPart::Line2 && o.description.startsWith(u"お届け先の住所2が用紙の左端から"_s) &&
-                   qAbs(o.offSheet_mm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01;
+                   qAbs(o.offSheetMm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01;
         }));
         QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(),
                             [](const print::Overrun& o) { return o.description.contains(u"mm）。用紙の左端からも"_s); }));
@@ -255,24 +255,24 @@ private slots:
         auto boxLeft = [&](print::TextBlock block, int n) {
             for (const auto& b : form.postalBoxes)
                 if (b.block == block && b.box == n)
-                    return b.rect_mm.left() / kPaperMmPerDesignedMm;
+                    return b.rectMm.left() / kPaperMmPerDesignedMm;
             return -1.0;
         };
         // Designed: the first recipient box where a print with no offsets puts the character cell (84.0 - 16.0 mm across, 15.6 + 1.5 - 2.1
         // mm down); steps from the box before.
         using B = print::TextBlock;
         QVERIFY(qAbs(boxLeft(B::Recipient, 1) - 68.0) < 0.005);
-        QVERIFY(qAbs(form.postalBoxes.front().rect_mm.top() - 15.0 * kPaperMmPerDesignedMm) < 0.005 && form.postalBoxes.front().box == 1);
-        const std::tuple<B, int, double> steps_mm[] = {{B::Recipient, 2, 9.0}, {B::Recipient, 4, 10.1}, {B::Recipient, 7, 9.0},
+        QVERIFY(qAbs(form.postalBoxes.front().rectMm.top() - 15.0 * kPaperMmPerDesignedMm) < 0.005 && form.postalBoxes.front().box == 1);
+        const std::tuple<B, int, double> stepsMm[] = {{B::Recipient, 2, 9.0}, {B::Recipient, 4, 10.1}, {B::Recipient, 7, 9.0},
                                                        {B::Sender, 2, 5.2},    {B::Sender, 4, 5.7},     {B::Sender, 7, 5.1}};
-        for (const auto& [block, n, step_mm] : steps_mm)
-            QVERIFY2(qAbs(boxLeft(block, n) - boxLeft(block, n - 1) - step_mm) < 0.01, qPrintable(QStringLiteral("box %1 of block %2").arg(n).arg(int(block))));
+        for (const auto& [block, n, stepMm] : stepsMm)
+            QVERIFY2(qAbs(boxLeft(block, n) - boxLeft(block, n - 1) - stepMm) < 0.01, qPrintable(QStringLiteral("box %1 of block %2").arg(n).arg(int(block))));
 
         QCOMPARE(form.marks.size(), size_t(7));
         for (const print::FormMark& m : form.marks) {
             const expect::Mark designed = m.deliveryTime ? expect::deliveryTimeMark(m.time) : expect::noticeMark(m.notice);
-            QVERIFY2(QLineF(m.centre_mm, onPaper(0, 0, designed.x_mm, designed.y_mm)).length() < 0.005, qPrintable(m.caption));
-            QVERIFY(qAbs(m.radius_mm - 3.0 * kPaperMmPerDesignedMm) < 0.005);
+            QVERIFY2(QLineF(m.centreMm, onPaper(0, 0, designed.xMm, designed.yMm)).length() < 0.005, qPrintable(m.caption));
+            QVERIFY(qAbs(m.radiusMm - 3.0 * kPaperMmPerDesignedMm) < 0.005);
         }
 
         // Drawn: every choice has its ring, the print only the chosen one.
@@ -282,7 +282,7 @@ private slots:
         auto ink = [](QRgb p) { return qGray(p) < 230; };
         for (int band = 0; band < 5; ++band) {
             const expect::Mark m = expect::deliveryTimeMark(waybill::DeliveryTime(band));
-            const QRect ring((onPaper(0, 0, m.x_mm, m.y_mm - 3.0) * kPxPerMm).toPoint() - QPoint(3, 3), QSize(7, 7));
+            const QRect ring((onPaper(0, 0, m.xMm, m.yMm - 3.0) * kPxPerMm).toPoint() - QPoint(3, 3), QSize(7, 7));
             QVERIFY(inkIn(withForm, ink, ring).first > 0);
             QCOMPARE(inkIn(printOnly, ink, ring).first > 0, waybill::DeliveryTime(band) == source.content.waybill.deliveryTime);
         }
@@ -356,8 +356,8 @@ private slots:
         auto drawBox = [](QPaintDevice& device, double dpi) {
             QPainter(&device).fillRect(QRectF(QPointF(20, 30) * (dpi / 25.4), QSizeF(10, 10) * (dpi / 25.4)), Qt::black);
         };
-        for (const auto& [file, dpi, size_mm] : {std::tuple(png, 300, QSizeF(210, 297)), std::tuple(jpeg, 600, QSizeF(180, 150))}) {
-            QImage scan((size_mm * (dpi / 25.4)).toSize(), QImage::Format_RGB32);
+        for (const auto& [file, dpi, sizeMm] : {std::tuple(png, 300, QSizeF(210, 297)), std::tuple(jpeg, 600, QSizeF(180, 150))}) {
+            QImage scan((sizeMm * (dpi / 25.4)).toSize(), QImage::Format_RGB32);
             scan.setDotsPerMeterX(qRound(dpi / 0.0254)), scan.setDotsPerMeterY(qRound(dpi / 0.0254)), scan.fill(Qt::white);
             drawBox(scan, dpi);
             QVERIFY(scan.save(file));
@@ -382,7 +382,7 @@ private slots:
                     QTest::keyClick(&window.view(), key, modifier);
             }
             app::PreviewWindow again(source.fn());
-            QVERIFY(again.scanPath() == file && again.view().scanNudge_tenthMm() == QPoint(2, 10) && boxAt(again.view(), QPointF(20.2, 31.0)));
+            QVERIFY(again.scanPath() == file && again.view().scanNudgeTenthMm() == QPoint(2, 10) && boxAt(again.view(), QPointF(20.2, 31.0)));
 
             // Dragged by 5 mm to the left at the window's zoom.
             app::PreviewWidget& view = again.view();
@@ -391,7 +391,7 @@ private slots:
             QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
             QApplication::sendEvent(&view, &move);
             QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
-            QVERIFY2(qAbs(view.scanNudge_tenthMm().x() + 48) <= 1 && view.scanNudge_tenthMm().y() == 10, qPrintable(QString::number(view.scanNudge_tenthMm().x())));
+            QVERIFY2(qAbs(view.scanNudgeTenthMm().x() + 48) <= 1 && view.scanNudgeTenthMm().y() == 10, qPrintable(QString::number(view.scanNudgeTenthMm().x())));
             again.removeScan();
         }
         QVERIFY(app::PreviewWindow(source.fn()).scanPath().isEmpty());

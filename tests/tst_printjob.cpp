@@ -93,8 +93,8 @@ private slots:
         std::vector<Op> want{{OpKind::FontSize, 14}, {OpKind::FontName, 0, 0, 0, QStringLiteral("ＭＳ　P ゴシック")}, {OpKind::FontBold, 0}};
         auto text = [&](const expect::Text& t) {
             want.push_back({OpKind::FontSize, double(t.points)});
-            want.push_back({OpKind::CurrentX, expect::textX(0, t.x_mm)});
-            want.push_back({OpKind::CurrentY, expect::textY(0, t.y_mm)});
+            want.push_back({OpKind::CurrentX, expect::textX(0, t.xMm)});
+            want.push_back({OpKind::CurrentY, expect::textY(0, t.yMm)});
             want.push_back({OpKind::Print, 0, 0, 0, expect::textOf(w, t)});
         };
         for (auto block : {std::span(expect::kRecipient), std::span(expect::kSender)})
@@ -103,7 +103,7 @@ private slots:
                     text(t);
         for (auto m : {expect::deliveryTimeMark(w.deliveryTime), expect::noticeMark(w.arrivalNotice)}) {
             want.push_back({OpKind::DrawWidth, 2});
-            want.push_back({OpKind::Circle, expect::originX(0) + m.x_mm * 56.7, expect::originY(0) + m.y_mm * 56.7, 170.1});
+            want.push_back({OpKind::Circle, expect::originX(0) + m.xMm * 56.7, expect::originY(0) + m.yMm * 56.7, 170.1});
         }
         for (int i = 0; i < 4; ++i)
             text(expect::kGoods[i]);
@@ -146,8 +146,8 @@ private slots:
             const expect::Text& t = *designed[i];
             QCOMPARE(texts[i].text, expect::textOf(w, t));
             QCOMPARE(texts[i].points, t.points);
-            QVERIFY2(qAbs(texts[i].x - expect::textX(x, t.x_mm)) < kTol, qPrintable(texts[i].text));
-            QVERIFY2(qAbs(texts[i].y - expect::textY(y, t.y_mm)) < kTol, qPrintable(texts[i].text));
+            QVERIFY2(qAbs(texts[i].x - expect::textX(x, t.xMm)) < kTol, qPrintable(texts[i].text));
+            QVERIFY2(qAbs(texts[i].y - expect::textY(y, t.yMm)) < kTol, qPrintable(texts[i].text));
         }
         if (x == 160.0f && y == -15.0f) // the designed figure of box 1
             QVERIFY(qAbs(texts[0].x - 4762.8) < kTol && qAbs(texts[0].y - 765.45) < kTol);
@@ -155,8 +155,8 @@ private slots:
         const auto marks = circles(run(w, x, y));
         QCOMPARE(marks.size(), size_t(2));
         const auto m = expect::deliveryTimeMark(w.deliveryTime);
-        QVERIFY(qAbs(marks[0].a - (expect::originX(x) + m.x_mm * 56.7)) < kTol);
-        QVERIFY(qAbs(marks[0].b - (expect::originY(y) + m.y_mm * 56.7)) < kTol);
+        QVERIFY(qAbs(marks[0].a - (expect::originX(x) + m.xMm * 56.7)) < kTol);
+        QVERIFY(qAbs(marks[0].b - (expect::originY(y) + m.yMm * 56.7)) < kTol);
         QVERIFY(qAbs(marks[0].c - 170.1) < kTol);
     }
 
@@ -168,7 +168,7 @@ private slots:
         // The same shift for every text, whatever its own size.
         const auto designed = designedTexts(w);
         for (size_t i = 0; i < texts.size(); ++i)
-            QVERIFY(qAbs(texts[i].y - expect::textY(0, designed[i]->y_mm, 14.25)) < kTol);
+            QVERIFY(qAbs(texts[i].y - expect::textY(0, designed[i]->yMm, 14.25)) < kTol);
         QVERIFY(qAbs(circles(run(w, 0, 0, 14.25))[0].b - (expect::originY(0) + 32.8 * 56.7)) < kTol);
     }
 
@@ -192,9 +192,9 @@ private slots:
         const auto texts = placed(run(w));
         for (int n = 0; n < 7; ++n) {
             QCOMPARE(texts[n].text, boxes[n]);
-            QVERIFY(qAbs(texts[n].x - expect::textX(0, expect::kRecipient[n].x_mm)) < kTol);
+            QVERIFY(qAbs(texts[n].x - expect::textX(0, expect::kRecipient[n].xMm)) < kTol);
             QCOMPARE(texts[11 + n].text, boxes[n]);
-            QVERIFY(qAbs(texts[11 + n].x - expect::textX(0, expect::kSender[n].x_mm)) < kTol);
+            QVERIFY(qAbs(texts[11 + n].x - expect::textX(0, expect::kSender[n].xMm)) < kTol);
         }
     }
 
@@ -246,8 +246,8 @@ private slots:
                 QCOMPARE(marks.size(), size_t(2));
                 const expect::Mark want[] = {expect::deliveryTimeMark(w.deliveryTime), expect::noticeMark(w.arrivalNotice)};
                 for (int i = 0; i < 2; ++i)
-                    QVERIFY2(qAbs(marks[i].a - (expect::originX(10) + want[i].x_mm * 56.7)) < kTol &&
-                                 qAbs(marks[i].b - (expect::originY(0) + want[i].y_mm * 56.7)) < kTol,
+                    QVERIFY2(qAbs(marks[i].a - (expect::originX(10) + want[i].xMm * 56.7)) < kTol &&
+                                 qAbs(marks[i].b - (expect::originY(0) + want[i].yMm * 56.7)) < kTol,
                              qPrintable(QStringLiteral("time %1 notice %2").arg(time).arg(notice)));
             }
     }

@@ -27,8 +27,8 @@ inline double checkWaybillPage(const QString& file, int page, const waybill::Way
         const QString text = expect::textOf(w, t);
         if (text.isEmpty() || !expect::printed(w, t))
             return;
-        const double x = corner.left + expect::textX(ox, t.x_mm) / expect::kTwipsPerMm;
-        const double y = corner.top + expect::textY(oy, t.y_mm) / expect::kTwipsPerMm;
+        const double x = corner.left + expect::textX(ox, t.xMm) / expect::kTwipsPerMm;
+        const double y = corner.top + expect::textY(oy, t.yMm) / expect::kTwipsPerMm;
         const pdf::Word* best = nullptr;
         for (const pdf::Word& word : words)
             if (word.text == text && (!best || std::hypot(word.x0 - x, word.y0 - y) < std::hypot(best->x0 - x, best->y0 - y)))
@@ -43,8 +43,8 @@ inline double checkWaybillPage(const QString& file, int page, const waybill::Way
             check(t);
 
     auto at = [&](expect::Mark m) {
-        return QPointF(corner.left + (expect::originX(ox) + m.x_mm * 56.7) / expect::kTwipsPerMm,
-                       corner.top + (expect::originY(oy) + m.y_mm * 56.7) / expect::kTwipsPerMm);
+        return QPointF(corner.left + (expect::originX(ox) + m.xMm * 56.7) / expect::kTwipsPerMm,
+                       corner.top + (expect::originY(oy) + m.yMm * 56.7) / expect::kTwipsPerMm);
     };
     for (const expect::Mark& m : {expect::deliveryTimeMark(w.deliveryTime), expect::noticeMark(w.arrivalNotice)}) {
         const QPointF c = at(m);

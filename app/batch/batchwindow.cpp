@@ -76,7 +76,7 @@ public:
     }
     void fit()
     {
-        const QRectF area = waybillArea_mm();
+        const QRectF area = waybillAreaMm();
         const double room = maximumViewportSize().width() - verticalScrollBar()->sizeHint().width() - 2 * kAroundPx;
         const double pxPerMmAtTrueSize = m_view->screenDotsPerInch() / 25.4;
         if (area.width() <= 0 || room <= 0)
@@ -99,18 +99,18 @@ private:
     // Every place the print can put a text, where it goes with the present
     // offsets, in mm from the printable area's corner. The marks of the
     // delivery time lie further left; they are the list's, not the row's.
-    QRectF waybillArea_mm() const
+    QRectF waybillAreaMm() const
     {
         QRectF area;
         for (const print::FormTextPlace& place : print::formDrawing().texts)
-            area |= place.place_mm;
+            area |= place.placeMm;
         if (const auto offsets = m_view->offsets())
             area.translate(offsets->horizontalTenthMm / 10.0, offsets->verticalTenthMm / 10.0);
         return area;
     }
     void showWaybillArea()
     {
-        const QPointF topLeft = m_view->pageToWidget(waybillArea_mm().topLeft());
+        const QPointF topLeft = m_view->pageToWidget(waybillAreaMm().topLeft());
         horizontalScrollBar()->setValue(int(topLeft.x()) - kAroundPx);
         verticalScrollBar()->setValue(int(topLeft.y()) - kAroundPx);
     }

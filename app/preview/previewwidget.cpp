@@ -42,11 +42,11 @@ bool scanTellsResolution(const QImage& scan)
     return scan.dotsPerMeterX() > 0 && scan.dotsPerMeterX() != untold;
 }
 
-double scanPixelsPerMm(const QImage& scan, double paperWidth_mm)
+double scanPixelsPerMm(const QImage& scan, double paperWidthMm)
 {
     if (scanTellsResolution(scan))
         return scan.dotsPerMeterX() / 1000.0;
-    return scan.width() / paperWidth_mm;
+    return scan.width() / paperWidthMm;
 }
 
 PreviewWidget::PreviewWidget(PreviewSource source, QWidget* parent)
@@ -58,17 +58,17 @@ PreviewWidget::PreviewWidget(PreviewSource source, QWidget* parent)
     resize(sizeHint());
 }
 
-void PreviewWidget::setPaper(const QPageLayout& paper, QPointF printableCorner_mm)
+void PreviewWidget::setPaper(const QPageLayout& paper, QPointF printableCornerMm)
 {
     m_paper = paper;
-    m_corner_mm = printableCorner_mm;
+    m_cornerMm = printableCornerMm;
     refresh();
     resize(sizeHint());
 }
 
-QSizeF PreviewWidget::paperSize_mm() const { return m_paper.fullRect(QPageLayout::Millimeter).size(); }
+QSizeF PreviewWidget::paperSizeMm() const { return m_paper.fullRect(QPageLayout::Millimeter).size(); }
 
-QRectF PreviewWidget::paperSheetInPage_mm() const { return QRectF(-m_corner_mm, paperSize_mm()); }
+QRectF PreviewWidget::paperSheetInPageMm() const { return QRectF(-m_cornerMm, paperSizeMm()); }
 
 double PreviewWidget::screenDotsPerInch() const
 {
@@ -85,11 +85,11 @@ double PreviewWidget::pixelsPerMm() const { return m_zoom * screenDotsPerInch() 
 
 QPointF PreviewWidget::paperOrigin() const { return QPointF(kMarginPx, kMarginPx); }
 
-QPointF PreviewWidget::pageToWidget(QPointF page_mm) const { return paperOrigin() + (m_corner_mm + page_mm) * pixelsPerMm(); }
+QPointF PreviewWidget::pageToWidget(QPointF pageMm) const { return paperOrigin() + (m_cornerMm + pageMm) * pixelsPerMm(); }
 
 QSize PreviewWidget::sizeHint() const
 {
-    const QSizeF paper = paperSize_mm() * pixelsPerMm();
+    const QSizeF paper = paperSizeMm() * pixelsPerMm();
     return QSize(int(std::ceil(paper.width())) + 2 * kMarginPx, int(std::ceil(paper.height())) + 2 * kMarginPx);
 }
 
@@ -123,7 +123,7 @@ void PreviewWidget::refresh()
         const print::PrintOffsets shift = std::get<print::PrintOffsets>(offsets);
         try {
             m_page = print::waybillPage(m_content.waybill, shift, m_printState);
-            m_overruns = print::findOverruns(m_content.waybill, shift, paperSheetInPage_mm());
+            m_overruns = print::findOverruns(m_content.waybill, shift, paperSheetInPageMm());
             m_offsets = shift;
         } catch (const print::JobStopped& stop) {
             m_problem = stop.message;
@@ -142,7 +142,7 @@ void PreviewWidget::setScan(const QImage& scan)
     update();
 }
 
-void PreviewWidget::setScanNudge_tenthMm(QPoint nudge)
+void PreviewWidget::setScanNudgeTenthMm(QPoint nudge)
 {
     if (nudge == m_scanNudge)
         return;
@@ -154,7 +154,7 @@ void PreviewWidget::setScanNudge_tenthMm(QPoint nudge)
 QImage PreviewWidget::render(double dotsPerInch, Layers layers) const
 {
     const double pxPerMm = dotsPerInch / kMmPerInch;
-    const QSizeF paper = paperSize_mm() * pxPerMm;
+    const QSizeF paper = paperSizeMm() * pxPerMm;
     QImage image(qRound(paper.width()), qRound(paper.height()), QImage::Format_RGB32);
     const int dotsPerMetre = qRound(dotsPerInch / kMmPerInch * 1000.0);
     image.setDotsPerMeterX(dotsPerMetre);
@@ -174,9 +174,9 @@ void PreviewWidget::paintEvent(QPaintEvent*)
 
 void PreviewWidget::paintPaper(QPainter& painter, double pxPerMm, QPointF paperTopLeft, Layers layers, bool onScreen) const
 {
-    const QRectF sheet(paperTopLeft, paperSize_mm() * pxPerMm);
+    const QRectF sheet(paperTopLeft, paperSizeMm() * pxPerMm);
     painter.fillRect(sheet, Qt::white);
-    const QPointF cornerPx = paperTopLeft + m_corner_mm * pxPerMm;
+    const QPointF cornerPx = paperTopLeft + m_cornerMm * pxPerMm;
 
     painter.save();
     painter.setClipRect(sheet);
@@ -207,7 +207,7 @@ void PreviewWidget::paintPaper(QPainter& painter, double pxPerMm, QPointF paperT
 
 void PreviewWidget::paintScan(QPainter& painter, double pxPerMm, QPointF paperTopLeft, bool onScreen) const
 {
-    const double scanPxPerMm = scanPixelsPerMm(m_scan, paperSize_mm().width());
+    const double scanPxPerMm = scanPixelsPerMm(m_scan, paperSizeMm().width());
     const QPointF at = paperTopLeft + QPointF(m_scanNudge) / 10.0 * pxPerMm;
     const double scale = pxPerMm / scanPxPerMm;
     if (onScreen) {
@@ -241,13 +241,13 @@ void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerP
     for (const print::FormTextPlace& place : form.texts) {
         const bool postalBox = place.row.block != print::TextBlock::Goods && place.row.address == print::AddressPart::PostalBox;
         if (!postalBox)
-            painter.drawRect(toPx(place.place_mm, cornerPx, pxPerMm));
+            painter.drawRect(toPx(place.placeMm, cornerPx, pxPerMm));
     }
 
     QPen boxPen(kFormInk, std::max(1.0, 0.25 * pxPerMm));
     painter.setPen(boxPen);
     for (const print::FormPostalBox& box : form.postalBoxes)
-        painter.drawRect(toPx(box.rect_mm, cornerPx, pxPerMm));
+        painter.drawRect(toPx(box.rectMm, cornerPx, pxPerMm));
 
     QFont captionFont = font();
     const double captionPx = 2.4 * pxPerMm;
@@ -257,7 +257,7 @@ void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerP
     // one that shares the chosen one's place is left out.
     auto sharesChosenPlace = [&](const print::FormMark& mark) {
         return std::any_of(form.marks.begin(), form.marks.end(), [&](const print::FormMark& other) {
-            return &other != &mark && other.centre_mm == mark.centre_mm && print::markChosen(other, m_content.waybill);
+            return &other != &mark && other.centreMm == mark.centreMm && print::markChosen(other, m_content.waybill);
         });
     };
     for (bool chosenPass : {false, true})
@@ -269,8 +269,8 @@ void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerP
             ink.setAlpha(chosen ? 255 : 90);
             QPen pen(ink, std::max(1.0, 0.2 * pxPerMm), chosen ? Qt::SolidLine : Qt::DotLine);
             painter.setPen(pen);
-            const QPointF centre = cornerPx + mark.centre_mm * pxPerMm;
-            const double r = mark.radius_mm * pxPerMm;
+            const QPointF centre = cornerPx + mark.centreMm * pxPerMm;
+            const double r = mark.radiusMm * pxPerMm;
             painter.drawEllipse(centre, r, r);
             // A scan shows the form's own captions.
             if (captionPx >= 7 && !overScan) {
@@ -286,9 +286,9 @@ void PreviewWidget::paintOverruns(QPainter& painter, double pxPerMm, QPointF cor
 {
     painter.save();
     for (const print::Overrun& o : m_overruns) {
-        const QRectF printed = toPx(o.printed_mm, cornerPx, pxPerMm).adjusted(-1, -1, 1, 1);
-        if (o.pastPlace_mm > 0) {
-            const QRectF past = toPx(o.place_mm, cornerPx, pxPerMm);
+        const QRectF printed = toPx(o.printedMm, cornerPx, pxPerMm).adjusted(-1, -1, 1, 1);
+        if (o.pastPlaceMm > 0) {
+            const QRectF past = toPx(o.placeMm, cornerPx, pxPerMm);
             const QRectF beyond(QPointF(past.right(), printed.top()), QPointF(printed.right(), printed.bottom()));
             painter.fillRect(beyond, QBrush(QColor(kOverrunInk.red(), kOverrunInk.green(), kOverrunInk.blue(), 170), Qt::BDiagPattern));
         }
@@ -304,17 +304,17 @@ void PreviewWidget::paintOverruns(QPainter& painter, double pxPerMm, QPointF cor
 QString PreviewWidget::toolTipAt(QPoint at) const
 {
     const double pxPerMm = pixelsPerMm();
-    const QPointF cornerPx = paperOrigin() + m_corner_mm * pxPerMm;
+    const QPointF cornerPx = paperOrigin() + m_cornerMm * pxPerMm;
     if (!m_problem)
         for (const print::Overrun& o : m_overruns)
-            if (toPx(o.printed_mm, cornerPx, pxPerMm).adjusted(-2, -2, 2, 2).contains(at))
+            if (toPx(o.printedMm, cornerPx, pxPerMm).adjusted(-2, -2, 2, 2).contains(at))
                 return o.description;
     const print::FormDrawing& form = print::formDrawing();
     for (const print::FormTextPlace& place : form.texts)
-        if (toPx(place.place_mm, cornerPx, pxPerMm).contains(at))
-            return QStringLiteral("%1の欄（%2ポイント、幅 %3 mm）").arg(print::rowCaption(place.row)).arg(place.row.points).arg(mmText(place.row.width_mm));
+        if (toPx(place.placeMm, cornerPx, pxPerMm).contains(at))
+            return QStringLiteral("%1の欄（%2ポイント、幅 %3 mm）").arg(print::rowCaption(place.row)).arg(place.row.points).arg(mmText(place.row.widthMm));
     for (const print::FormMark& mark : form.marks)
-        if (QLineF(at, cornerPx + mark.centre_mm * pxPerMm).length() <= mark.radius_mm * pxPerMm)
+        if (QLineF(at, cornerPx + mark.centreMm * pxPerMm).length() <= mark.radiusMm * pxPerMm)
             return QStringLiteral("%1「%2」の○印").arg(mark.deliveryTime ? QStringLiteral("配達時間帯") : QStringLiteral("お届け通知"), mark.caption);
     if (hasScan())
         return QStringLiteral("用紙の画像はドラッグか矢印キーで動かせます（矢印キーで0.1 mm、Shiftキーと一緒なら1 mmずつ）。");
@@ -350,7 +350,7 @@ void PreviewWidget::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Down: by = {0, step}; break;
     default: QWidget::keyPressEvent(event); return;
     }
-    setScanNudge_tenthMm(m_scanNudge + by);
+    setScanNudgeTenthMm(m_scanNudge + by);
 }
 
 void PreviewWidget::mousePressEvent(QMouseEvent* event)
@@ -370,8 +370,8 @@ void PreviewWidget::mouseMoveEvent(QMouseEvent* event)
         QWidget::mouseMoveEvent(event);
         return;
     }
-    const QPointF moved_mm = QPointF(event->position().toPoint() - *m_dragFrom) / pixelsPerMm();
-    setScanNudge_tenthMm(m_nudgeAtDragStart + QPoint(qRound(moved_mm.x() * 10), qRound(moved_mm.y() * 10)));
+    const QPointF movedMm = QPointF(event->position().toPoint() - *m_dragFrom) / pixelsPerMm();
+    setScanNudgeTenthMm(m_nudgeAtDragStart + QPoint(qRound(movedMm.x() * 10), qRound(movedMm.y() * 10)));
 }
 
 void PreviewWidget::mouseReleaseEvent(QMouseEvent* event)

@@ -30,8 +30,8 @@ public:
 
     // The paper the print goes onto, and where the printer's printable area
     // starts on it. A4 with the printable area at its corner until set.
-    void setPaper(const QPageLayout& paper, QPointF printableCorner_mm = {});
-    QSizeF paperSize_mm() const;
+    void setPaper(const QPageLayout& paper, QPointF printableCornerMm = {});
+    QSizeF paperSizeMm() const;
 
     // Zoom 1 is true size: a millimetre on paper is a millimetre on this screen.
     double zoom() const { return m_zoom; }
@@ -42,7 +42,7 @@ public:
     // Where the paper's top-left corner is in the widget.
     QPointF paperOrigin() const;
     // Where a point of the page (mm from the printable area's corner) is in the widget.
-    QPointF pageToWidget(QPointF page_mm) const;
+    QPointF pageToWidget(QPointF pageMm) const;
 
     // The offsets are readable and the page is shown; otherwise why not.
     bool showsPage() const { return !m_problem; }
@@ -58,8 +58,8 @@ public:
     // from the paper's corner, in 0.1 mm.
     void setScan(const QImage& scan);
     bool hasScan() const { return !m_scan.isNull(); }
-    QPoint scanNudge_tenthMm() const { return m_scanNudge; }
-    void setScanNudge_tenthMm(QPoint nudge);
+    QPoint scanNudgeTenthMm() const { return m_scanNudge; }
+    void setScanNudgeTenthMm(QPoint nudge);
 
     enum Layer { FormLayer = 1, OverrunLayer = 2, ScanLayer = 4 };
     Q_DECLARE_FLAGS(Layers, Layer)
@@ -79,7 +79,7 @@ public slots:
 
 signals:
     void refreshed();
-    void scanNudged(QPoint nudge_tenthMm);
+    void scanNudged(QPoint nudgeTenthMm);
     // Ctrl and the wheel: steps up (positive) or down, at a point of the widget.
     void zoomRequested(int steps, QPoint at);
 
@@ -98,7 +98,7 @@ private:
     void paintForm(QPainter& painter, double pxPerMm, QPointF cornerPx, bool overScan) const;
     void paintOverruns(QPainter& painter, double pxPerMm, QPointF cornerPx) const;
     QString toolTipAt(QPoint at) const;
-    QRectF paperSheetInPage_mm() const;
+    QRectF paperSheetInPageMm() const;
 
     PreviewSource m_source;
     PreviewContent m_content;
@@ -109,7 +109,7 @@ private:
     print::PrintState m_printState;
 
     QPageLayout m_paper;
-    QPointF m_corner_mm;
+    QPointF m_cornerMm;
     double m_zoom = 1.0;
     Layers m_layers = Layers(FormLayer | OverrunLayer | ScanLayer);
 
@@ -125,7 +125,7 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(PreviewWidget::Layers)
 
 // Pixels per millimetre of an image: its resolution, or, when the image does
 // not tell it, as wide as the paper.
-double scanPixelsPerMm(const QImage& scan, double paperWidth_mm);
+double scanPixelsPerMm(const QImage& scan, double paperWidthMm);
 // Whether the image file told its resolution.
 bool scanTellsResolution(const QImage& scan);
 

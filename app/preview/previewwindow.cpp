@@ -56,8 +56,8 @@ std::unique_ptr<QSettings> openSettings()
 const char* const kScanGroup = "scan";
 const char* const kKeyPath = "path";
 const char* const kKeyPage = "pdfPage";
-const char* const kKeyNudgeX = "nudgeX_tenthMm";
-const char* const kKeyNudgeY = "nudgeY_tenthMm";
+const char* const kKeyNudgeX = "nudgeXTenthMm";
+const char* const kKeyNudgeY = "nudgeYTenthMm";
 
 // An offset as typed, in mm: 1.5 (0.1 mm) is +0.15 mm, not rounded to a tenth.
 QString signedMm(double tenthMm)
@@ -175,7 +175,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     connect(fitButton, &QPushButton::clicked, this, &PreviewWindow::fitToWindow);
     connect(scanButton, &QPushButton::clicked, this, &PreviewWindow::chooseScan);
     connect(m_removeScan, &QPushButton::clicked, this, &PreviewWindow::removeScan);
-    connect(m_resetNudge, &QPushButton::clicked, this, [this] { m_view->setScanNudge_tenthMm({}); });
+    connect(m_resetNudge, &QPushButton::clicked, this, [this] { m_view->setScanNudgeTenthMm({}); });
     connect(m_showForm, &QCheckBox::toggled, this, [this](bool on) {
         m_view->setShownLayers(on ? m_view->shownLayers() | PreviewWidget::FormLayer : m_view->shownLayers() & ~PreviewWidget::FormLayer);
     });
@@ -190,7 +190,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     connect(m_overruns, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row < 0 || size_t(row) >= m_view->overruns().size())
             return;
-        const QPointF centre = m_view->pageToWidget(m_view->overruns()[size_t(row)].printed_mm.center());
+        const QPointF centre = m_view->pageToWidget(m_view->overruns()[size_t(row)].printedMm.center());
         m_scroll->ensureVisible(int(centre.x()), int(centre.y()), m_scroll->viewport()->width() / 3, m_scroll->viewport()->height() / 3);
     });
 
@@ -252,7 +252,7 @@ void PreviewWindow::fitToWindow()
 {
     // The room without scroll bars, which the fitted page does not need.
     const QSize room = m_scroll->maximumViewportSize() - QSize(2, 2);
-    const QSizeF paper = m_view->paperSize_mm() * (m_view->screenDotsPerInch() / 25.4);
+    const QSizeF paper = m_view->paperSizeMm() * (m_view->screenDotsPerInch() / 25.4);
     const QPointF margin = m_view->paperOrigin() * 2;
     const double zoom = std::min((room.width() - margin.x()) / paper.width(), (room.height() - margin.y()) / paper.height());
     m_view->setZoom(zoom);
@@ -286,7 +286,7 @@ std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
     m_scanNote = note;
     m_view->setScan(image);
     if (!sameScan)
-        m_view->setScanNudge_tenthMm({});
+        m_view->setScanNudgeTenthMm({});
     rememberScan();
     updateTexts();
     m_view->setFocus(); // the arrow keys move the scan
@@ -299,7 +299,7 @@ void PreviewWindow::removeScan()
     m_scanPage = 0;
     m_scanNote.clear();
     m_view->setScan({});
-    m_view->setScanNudge_tenthMm({});
+    m_view->setScanNudgeTenthMm({});
     rememberScan();
     updateTexts();
 }
@@ -337,8 +337,8 @@ void PreviewWindow::rememberScan() const
     settings->beginGroup(QLatin1String(kScanGroup));
     settings->setValue(QLatin1String(kKeyPath), m_scanPath);
     settings->setValue(QLatin1String(kKeyPage), m_scanPage);
-    settings->setValue(QLatin1String(kKeyNudgeX), m_view->scanNudge_tenthMm().x());
-    settings->setValue(QLatin1String(kKeyNudgeY), m_view->scanNudge_tenthMm().y());
+    settings->setValue(QLatin1String(kKeyNudgeX), m_view->scanNudgeTenthMm().x());
+    settings->setValue(QLatin1String(kKeyNudgeY), m_view->scanNudgeTenthMm().y());
 }
 
 void PreviewWindow::restoreScan()
@@ -364,7 +364,7 @@ void PreviewWindow::restoreScan()
         m_scanNote = *problem;
         return;
     }
-    m_view->setScanNudge_tenthMm(nudge);
+    m_view->setScanNudgeTenthMm(nudge);
 }
 
 QString PreviewWindow::problemText() const { return m_view->problem(); }
@@ -423,7 +423,7 @@ void PreviewWindow::updateTexts()
         status << QStringLiteral("ズレ：左右 %1 mm、上下 %2 mm（調整パネルの値）")
                       .arg(signedMm(offsets->horizontalTenthMm), signedMm(offsets->verticalTenthMm));
     if (m_view->hasScan()) {
-        const QPoint nudge = m_view->scanNudge_tenthMm();
+        const QPoint nudge = m_view->scanNudgeTenthMm();
         status << QStringLiteral("用紙の画像：%1%2　位置 左右 %3 mm、上下 %4 mm（ドラッグか矢印キーで合わせます。矢印キーは0.1 mm、Shiftキーを押しながらなら1 mmずつ動きます）")
                       .arg(QFileInfo(m_scanPath).fileName(), m_scanNote, signedMm(nudge.x()), signedMm(nudge.y()));
     } else if (!m_scanNote.isEmpty()) {
@@ -432,7 +432,7 @@ void PreviewWindow::updateTexts()
     m_status->setText(status.join(QLatin1Char('\n')));
     m_status->setVisible(!status.isEmpty());
     m_removeScan->setEnabled(m_view->hasScan());
-    m_resetNudge->setEnabled(m_view->hasScan() && !m_view->scanNudge_tenthMm().isNull());
+    m_resetNudge->setEnabled(m_view->hasScan() && !m_view->scanNudgeTenthMm().isNull());
 }
 
 PreviewSource previewSourceOf(const WaybillWindow& window)
