@@ -62,14 +62,14 @@ public:
           m_findTwin(sql.prepare(QStringLiteral(
               "SELECT id FROM address_entry WHERE kind = ? AND name = ? AND postal_code = ? AND line1 = ? AND line2 = ? "
               "AND care_of = ? AND care_of_shown = ? AND telephone = ? AND id != ? LIMIT 1"))),
-          m_touch(sql.prepare(
-              QStringLiteral("UPDATE address_entry SET last_used_ms = max(last_used_ms, ?) WHERE id = ?"))),
+          m_touch(
+              sql.prepare(QStringLiteral("UPDATE address_entry SET last_used_ms = max(last_used_ms, ?) WHERE id = ?"))),
           m_insert(sql.prepare(QStringLiteral(
               "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
               "last_used_ms, search_text, reading) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
-          m_setReading(sql.prepare(QStringLiteral("UPDATE address_entry SET reading = ?, search_text = ? WHERE id = ?")))
-    {
-    }
+          m_setReading(
+              sql.prepare(QStringLiteral("UPDATE address_entry SET reading = ?, search_text = ? WHERE id = ?")))
+    {}
 
     // The identical entry of the kind other than `except`, if any.
     std::optional<qint64> twinOf(Kind kind, const waybill::Address& a, qint64 except = 0)
@@ -99,8 +99,8 @@ public:
     std::optional<qint64> insert(Kind kind, const waybill::Address& a, qint64 usedAtMs, const QString& reading)
     {
         bind(m_insert, {int(kind), textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
-                        textValue(a.careOf), a.careOfShown, textValue(a.telephone), usedAtMs, textValue(searchTextOf(a, reading)),
-                        textValue(reading)});
+                        textValue(a.careOf), a.careOfShown, textValue(a.telephone), usedAtMs,
+                        textValue(searchTextOf(a, reading)), textValue(reading)});
         if (!m_sql.exec(m_insert))
             return std::nullopt;
         return m_insert.lastInsertId().toLongLong();
@@ -108,7 +108,8 @@ public:
 
     // The id saved under, and whether it was an entry already there. A
     // reading given is the entry's from then on; none keeps the one it has.
-    std::optional<std::pair<qint64, bool>> save(Kind kind, const waybill::Address& a, qint64 usedAtMs, const QString& reading)
+    std::optional<std::pair<qint64, bool>> save(Kind kind, const waybill::Address& a, qint64 usedAtMs,
+                                                const QString& reading)
     {
         if (const auto twin = twinOf(kind, a)) {
             if (!touch(*twin, usedAtMs) || (!reading.isEmpty() && !setReading(*twin, a, reading)))
@@ -183,9 +184,9 @@ std::optional<QStringList> trigramsBeginning(Statements& sql, const QString& key
     // Every trigram beginning with the key sorts below the key followed by
     // the last character of Unicode.
     const QString pastKey = key + QString::fromUcs4(U"\U0010ffff");
-    QSqlQuery terms = sql.prepare(
-        QStringLiteral("SELECT term FROM address_entry_trigram_terms WHERE term >= ? AND term < ? LIMIT ?"),
-        {key, pastKey, kMostTrigramsOfShortKey + 1});
+    QSqlQuery terms =
+        sql.prepare(QStringLiteral("SELECT term FROM address_entry_trigram_terms WHERE term >= ? AND term < ? LIMIT ?"),
+                    {key, pastKey, kMostTrigramsOfShortKey + 1});
     QStringList phrases;
     if (sql.exec(terms))
         while (sql.next(terms))
@@ -209,24 +210,27 @@ std::optional<QList<qint64>> idsThroughIndex(Statements& sql, Kind kind, const Q
     if (phrases && phrases->isEmpty())
         return std::nullopt;
     if (!phrases) {
-        QSqlQuery scan = sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
-                                                        "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
-                                         {int(kind), key, limit});
+        QSqlQuery scan =
+            sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
+                                       "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+                        {int(kind), key, limit});
         return idsOf(sql, scan);
     }
     // CROSS JOIN keeps the index matches as the outer loop; left free, the
     // planner walks the whole book in recency order and tests each entry
     // against the matches.
     QSqlQuery indexed = sql.prepare(
-        QStringLiteral("SELECT e.id FROM address_entry_trigrams t CROSS JOIN address_entry e ON e.id = t.rowid "
-                       "WHERE address_entry_trigrams MATCH ? AND e.kind = ? ORDER BY e.last_used_ms DESC, e.id DESC LIMIT ?"),
+        QStringLiteral(
+            "SELECT e.id FROM address_entry_trigrams t CROSS JOIN address_entry e ON e.id = t.rowid "
+            "WHERE address_entry_trigrams MATCH ? AND e.kind = ? ORDER BY e.last_used_ms DESC, e.id DESC LIMIT ?"),
         {phrases->join(QStringLiteral(" OR ")), int(kind), limit});
     return idsOf(sql, indexed);
 }
 
 } // namespace
 
-std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& address, const QDateTime& usedAt, const QString& reading)
+std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& address, const QDateTime& usedAt,
+                                        const QString& reading)
 {
     std::optional<qint64> id;
     const bool saved = m_database.write([&](Statements& sql) {
@@ -238,11 +242,13 @@ std::optional<qint64> AddressBook::save(Kind kind, const waybill::Address& addre
     return saved ? id : std::nullopt;
 }
 
-std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& address, const std::optional<QString>& reading)
+std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& address,
+                                        const std::optional<QString>& reading)
 {
     std::optional<qint64> remaining;
     const bool edited = m_database.write([&](Statements& sql) {
-        QSqlQuery current = sql.prepare(QStringLiteral("SELECT kind, last_used_ms, reading FROM address_entry WHERE id = ?"), {id});
+        QSqlQuery current =
+            sql.prepare(QStringLiteral("SELECT kind, last_used_ms, reading FROM address_entry WHERE id = ?"), {id});
         if (!sql.exec(current) || !sql.next(current))
             return false;
         const Kind kind = current.value(0).toInt() == int(Kind::Sender) ? Kind::Sender : Kind::Recipient;
@@ -259,10 +265,12 @@ std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& addre
             return true;
         }
         const auto& a = address;
-        if (!sql.exec(QStringLiteral("UPDATE address_entry SET postal_code = ?, line1 = ?, line2 = ?, name = ?, care_of = ?, "
-                                         "care_of_shown = ?, telephone = ?, reading = ?, search_text = ? WHERE id = ?"),
-                          {textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name), textValue(a.careOf),
-                           a.careOfShown, textValue(a.telephone), textValue(kept), textValue(searchTextOf(a, kept)), id}))
+        if (!sql.exec(
+                QStringLiteral("UPDATE address_entry SET postal_code = ?, line1 = ?, line2 = ?, name = ?, care_of = ?, "
+                               "care_of_shown = ?, telephone = ?, reading = ?, search_text = ? WHERE id = ?"),
+                {textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
+                 textValue(a.careOf), a.careOfShown, textValue(a.telephone), textValue(kept),
+                 textValue(searchTextOf(a, kept)), id}))
             return false;
         remaining = id;
         return true;
@@ -310,12 +318,12 @@ QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int lim
         // Among the most recent first: a text that is at all common is found
         // there, newest first, in a scan that ends at the limit or at the
         // window's oldest use.
-        QSqlQuery recentMatches = sql.prepare(
-            QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND last_used_ms >= "
-                           "coalesce((SELECT last_used_ms FROM address_entry WHERE kind = ? "
-                           "ORDER BY last_used_ms DESC LIMIT 1 OFFSET ?), -9223372036854775807) "
-                           "AND instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
-            {int(kind), int(kind), kRecentWindowEntries - 1, key, limit});
+        QSqlQuery recentMatches =
+            sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND last_used_ms >= "
+                                       "coalesce((SELECT last_used_ms FROM address_entry WHERE kind = ? "
+                                       "ORDER BY last_used_ms DESC LIMIT 1 OFFSET ?), -9223372036854775807) "
+                                       "AND instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+                        {int(kind), int(kind), kRecentWindowEntries - 1, key, limit});
         QList<qint64> ids = idsOf(sql, recentMatches);
         if (ids.size() < limit)
             ids = idsThroughIndex(sql, kind, key, limit).value_or(ids);
@@ -332,7 +340,8 @@ QList<AddressEntry> AddressBook::recent(Kind kind, int limit, bool* readWhole)
     QList<AddressEntry> found;
     const bool read = m_database.read([&](Statements& sql) {
         QSqlQuery select = sql.prepare(
-            QStringLiteral("SELECT %1 FROM address_entry WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?").arg(kColumns),
+            QStringLiteral("SELECT %1 FROM address_entry WHERE kind = ? ORDER BY last_used_ms DESC, id DESC LIMIT ?")
+                .arg(kColumns),
             {int(kind), limit});
         if (sql.exec(select))
             while (sql.next(select))
@@ -363,8 +372,9 @@ std::optional<ImportResult> AddressBook::importEntries(const QList<ImportEntry>&
     const bool imported = m_database.write([&](Statements& sql) {
         Saver saver(sql);
         for (const ImportEntry& entry : entries) {
-            const auto saved = saver.save(entry.kind, entry.address, entry.lastUsed.isValid() ? entry.lastUsed.toMSecsSinceEpoch() : nowMs,
-                                          entry.reading);
+            const auto saved =
+                saver.save(entry.kind, entry.address,
+                           entry.lastUsed.isValid() ? entry.lastUsed.toMSecsSinceEpoch() : nowMs, entry.reading);
             if (!saved)
                 return false;
             ++(saved->second ? result.merged : result.added);

@@ -40,13 +40,15 @@ public:
     // the same kind is not added again: that entry becomes the used one, and
     // takes the reading when one is given. The id of the entry, or nothing
     // when the database cannot be used.
-    std::optional<qint64> save(Kind kind, const waybill::Address& address, const QDateTime& usedAt = {}, const QString& reading = {});
+    std::optional<qint64> save(Kind kind, const waybill::Address& address, const QDateTime& usedAt = {},
+                               const QString& reading = {});
     // Changes an entry's address, and its reading when one is given; its
     // kind and last use stay. When the new address equals another entry of
     // the kind, the two become one (the other, with the later of both last
     // uses, and this one's reading where it has one). The id of the entry
     // that remains.
-    std::optional<qint64> edit(qint64 id, const waybill::Address& address, const std::optional<QString>& reading = std::nullopt);
+    std::optional<qint64> edit(qint64 id, const waybill::Address& address,
+                               const std::optional<QString>& reading = std::nullopt);
     bool remove(qint64 id);
     std::optional<AddressEntry> get(qint64 id);
     // Marks an entry as just used, for the order of the lists.

@@ -19,7 +19,8 @@ CsvExport writeCsv(AddressBook& book, QIODevice& device, csv::Encoding encoding)
     }
     bool deviceFailed = false;
     const bool readWhole = book.forEach([&](const AddressEntry& entry) {
-        switch (writer.write(orders::addressBookRecord(entry.kind == Kind::Sender, entry.address, entry.lastUsed, entry.reading))) {
+        switch (writer.write(
+            orders::addressBookRecord(entry.kind == Kind::Sender, entry.address, entry.lastUsed, entry.reading))) {
         case csv::Writer::Result::Written:
             ++result.written;
             return true;
@@ -63,9 +64,11 @@ bool CsvReading::start()
         m_format = orders::addressBookFormat(heading.fields);
     m_columns = heading.fields.size();
     if (m_format == orders::AddressBookFormat::None) {
-        m_errorText = QStringLiteral("このファイルは住所録の形式ではありません。1行目が「%1」の見出しになっているCSVファイルを選んでください"
-                                     "（住所録の「書き出し」で作ったファイルです）。")
-                          .arg(orders::addressBookHeadings().join(QStringLiteral(", ")));
+        m_errorText =
+            QStringLiteral(
+                "このファイルは住所録の形式ではありません。1行目が「%1」の見出しになっているCSVファイルを選んでください"
+                "（住所録の「書き出し」で作ったファイルです）。")
+                .arg(orders::addressBookHeadings().join(QStringLiteral(", ")));
         return false;
     }
     return true;
@@ -84,7 +87,9 @@ bool CsvReading::readMore(int maxRecords)
             return true;
         }
         if (step == csv::Reader::Step::Failed) {
-            m_errorText = QStringLiteral("%1行目で読み込みをやめました：%2").arg(m_reader->errorLine()).arg(m_reader->errorText());
+            m_errorText = QStringLiteral("%1行目で読み込みをやめました：%2")
+                              .arg(m_reader->errorLine())
+                              .arg(m_reader->errorText());
             m_done = true;
             return true;
         }
@@ -95,10 +100,13 @@ bool CsvReading::readMore(int maxRecords)
         }
         // A cell left out or one too many would move every later cell into
         // the next property.
-        const bool extraText = std::any_of(record.fields.cbegin() + std::min(m_columns, record.fields.size()), record.fields.cend(),
-                                           [](const QString& cell) { return !cell.trimmed().isEmpty(); });
+        const bool extraText =
+            std::any_of(record.fields.cbegin() + std::min(m_columns, record.fields.size()), record.fields.cend(),
+                        [](const QString& cell) { return !cell.trimmed().isEmpty(); });
         if (record.fields.size() < m_columns || extraText) {
-            m_skipped.append(where + QStringLiteral("列が %1 個で、見出しの行（%2 個）と合いません。").arg(record.fields.size()).arg(m_columns));
+            m_skipped.append(where + QStringLiteral("列が %1 個で、見出しの行（%2 個）と合いません。")
+                                         .arg(record.fields.size())
+                                         .arg(m_columns));
             continue;
         }
         ImportEntry entry;
@@ -108,21 +116,43 @@ bool CsvReading::readMore(int maxRecords)
         for (qsizetype i = 0; i < m_columns; ++i) {
             const QString cell = entry::flattenLineBreaks(orders::withoutFormulaGuard(record.fields[i], m_format));
             if (columns[i].field != orders::Field::Kind && columns[i].field != orders::Field::CareOfShown &&
-                columns[i].field != orders::Field::LastUsed && columns[i].field != orders::Field::Reading && !cell.trimmed().isEmpty())
+                columns[i].field != orders::Field::LastUsed && columns[i].field != orders::Field::Reading &&
+                !cell.trimmed().isEmpty())
                 anyText = true;
             waybill::Address& a = entry.address;
             switch (columns[i].field) {
-            case orders::Field::Kind: kindText = cell.trimmed(); break;
-            case orders::Field::CareOfShown: shownText = cell; break;
-            case orders::Field::LastUsed: entry.lastUsed = orders::lastUsedOf(cell).value_or(QDateTime()); break;
-            case orders::Field::Reading: entry.reading = cell.trimmed(); break;
-            case orders::Field::PostalCode: a.postalCode = entry::asciiNumerals(cell); break;
-            case orders::Field::AddressLine1: a.line1 = cell; break;
-            case orders::Field::AddressLine2: a.line2 = cell; break;
-            case orders::Field::Name: a.name = cell; break;
-            case orders::Field::CareOf: a.careOf = cell; break;
-            case orders::Field::Telephone: a.telephone = entry::asciiNumerals(cell); break;
-            default: break;
+            case orders::Field::Kind:
+                kindText = cell.trimmed();
+                break;
+            case orders::Field::CareOfShown:
+                shownText = cell;
+                break;
+            case orders::Field::LastUsed:
+                entry.lastUsed = orders::lastUsedOf(cell).value_or(QDateTime());
+                break;
+            case orders::Field::Reading:
+                entry.reading = cell.trimmed();
+                break;
+            case orders::Field::PostalCode:
+                a.postalCode = entry::asciiNumerals(cell);
+                break;
+            case orders::Field::AddressLine1:
+                a.line1 = cell;
+                break;
+            case orders::Field::AddressLine2:
+                a.line2 = cell;
+                break;
+            case orders::Field::Name:
+                a.name = cell;
+                break;
+            case orders::Field::CareOf:
+                a.careOf = cell;
+                break;
+            case orders::Field::Telephone:
+                a.telephone = entry::asciiNumerals(cell);
+                break;
+            default:
+                break;
             }
         }
         if (kindText == orders::recipientKindText()) {
@@ -145,8 +175,9 @@ bool CsvReading::readMore(int maxRecords)
         } else if (const std::optional<bool> shown = orders::careOfShownOf(shownText)) {
             entry.address.careOfShown = *shown;
         } else {
-            m_skipped.append(where + QStringLiteral("「様方を印刷」が「%1」でも「%2」でもありません（「%3」）。")
-                                         .arg(orders::careOfShownText(true), orders::careOfShownText(false), shownText));
+            m_skipped.append(where +
+                             QStringLiteral("「様方を印刷」が「%1」でも「%2」でもありません（「%3」）。")
+                                 .arg(orders::careOfShownText(true), orders::careOfShownText(false), shownText));
             continue;
         }
         m_entries.append(entry);

@@ -27,9 +27,9 @@ struct UnwritableEntry {
 
 struct CsvExport {
     bool ok = false;
-    int written = 0;                     // entries written
-    QList<UnwritableEntry> unwritable;   // entries left out; the file is then not to be kept
-    QString errorText;                   // why writing or reading the book failed
+    int written = 0;                   // entries written
+    QList<UnwritableEntry> unwritable; // entries left out; the file is then not to be kept
+    QString errorText;                 // why writing or reading the book failed
 };
 
 // Writes every entry into an open device. Entries the encoding cannot hold

@@ -56,7 +56,8 @@ ImportReport importCsvFile(AddressBook& book, const QString& path, const ImportP
     report.skippedRows = reading.skippedRows();
     if (!reading.errorText().isEmpty()) {
         report.outcome = Outcome::CannotRead;
-        report.message = QStringLiteral("「%1」を最後まで読めなかったため、何も登録していません。\n\n%2").arg(shownPath, reading.errorText());
+        report.message = QStringLiteral("「%1」を最後まで読めなかったため、何も登録していません。\n\n%2")
+                             .arg(shownPath, reading.errorText());
         return report;
     }
     const QList<ImportEntry>& entries = reading.entries();
@@ -72,7 +73,8 @@ ImportReport importCsvFile(AddressBook& book, const QString& path, const ImportP
     // addresses are merged.
     int pieceEntries = kFewestEntriesPerPiece;
     for (qsizetype done = 0; done < entries.size();) {
-        const QString storing = QStringLiteral("住所録に登録しています…（%1件のうち%2件）").arg(entries.size()).arg(done);
+        const QString storing =
+            QStringLiteral("住所録に登録しています…（%1件のうち%2件）").arg(entries.size()).arg(done);
         if (!goOn(kReadingShare + (1 - kReadingShare) * double(done) / double(entries.size()), storing)) {
             report.outcome = Outcome::Cancelled;
             break;
@@ -90,10 +92,12 @@ ImportReport importCsvFile(AddressBook& book, const QString& path, const ImportP
         done += count;
         // The next piece as large as fits the time of one.
         const double ms = std::max<double>(1.0, double(pieceTime.nsecsElapsed()) / 1e6);
-        pieceEntries = std::clamp<int>(int(double(count) * kPieceMs / ms), kFewestEntriesPerPiece, kMostEntriesPerPiece);
+        pieceEntries =
+            std::clamp<int>(int(double(count) * kPieceMs / ms), kFewestEntriesPerPiece, kMostEntriesPerPiece);
     }
 
-    const QString again = QStringLiteral("同じファイルをもう一度読み込むと、残りを登録できます（登録済みの住所が二重になることはありません）。");
+    const QString again = QStringLiteral(
+        "同じファイルをもう一度読み込むと、残りを登録できます（登録済みの住所が二重になることはありません）。");
     const QString unchanged = QStringLiteral("住所録は変わっていません。");
     switch (report.outcome) {
     case Outcome::StorageFailed:
@@ -110,10 +114,11 @@ ImportReport importCsvFile(AddressBook& book, const QString& path, const ImportP
                              .arg(report.stored() > 0 ? again : unchanged);
         break;
     default:
-        report.message = QStringLiteral("%1件を読み込みました。新しく登録した住所が%2件、すでに登録されていた住所が%3件です。")
-                             .arg(report.stored())
-                             .arg(report.added)
-                             .arg(report.merged);
+        report.message =
+            QStringLiteral("%1件を読み込みました。新しく登録した住所が%2件、すでに登録されていた住所が%3件です。")
+                .arg(report.stored())
+                .arg(report.added)
+                .arg(report.merged);
         break;
     }
     return report;

@@ -25,9 +25,9 @@ struct ImportReport {
     Outcome outcome = Outcome::Imported;
     qsizetype entriesInFile = 0;
     int added = 0;
-    int merged = 0;            // identical to an entry already there
-    QStringList skippedRows;   // "N行目：why", rows left out
-    QString message;           // for the user: what happened and what to do
+    int merged = 0;          // identical to an entry already there
+    QStringList skippedRows; // "N行目：why", rows left out
+    QString message;         // for the user: what happened and what to do
     int stored() const { return added + merged; }
 };
 

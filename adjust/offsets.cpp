@@ -18,21 +18,24 @@ std::variant<float, QString> offsetForPrint(const QString& text, Axis axis, Offs
 {
     // The subject's particle and what was stopped, as each use says it.
     const QString particle = use == OffsetUse::Print ? QStringLiteral("は") : QStringLiteral("が");
-    const QString stopped = use == OffsetUse::Print ? QStringLiteral("印刷を中止しました") : QStringLiteral("印刷の位置を表示できません");
+    const QString stopped =
+        use == OffsetUse::Print ? QStringLiteral("印刷を中止しました") : QStringLiteral("印刷の位置を表示できません");
     const QString caption = axisCaption(axis);
     const auto value = platform::textToDouble(text);
     if (!value)
         return QStringLiteral("%1の値「%2」%3数値として読めないため、%4。調整パネルで%1を数値にしてください。")
             .arg(caption, text, particle, stopped);
     if (!withinRange(*value))
-        return QStringLiteral("%1の値「%2」%3調整できる範囲（%5～%6、0.1 mm単位）を超えているため、%4。調整パネルで%1を範囲内の値にしてください。")
+        return QStringLiteral(
+                   "%1の値「%2」%3調整できる範囲（%5～%6、0.1 mm単位）を超えているため、%4。調整パネルで%1を範囲内の値にしてください。")
             .arg(caption, text, particle, stopped)
             .arg(kOffsetMin)
             .arg(kOffsetMax);
     return float(*value);
 }
 
-std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText, OffsetUse use)
+std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText,
+                                                           OffsetUse use)
 {
     const auto x = offsetForPrint(horizontalText, Axis::Horizontal, use);
     if (const auto* why = std::get_if<QString>(&x))
@@ -55,7 +58,8 @@ std::optional<QString> refusalToSave(const QString& text, Axis axis)
             .arg(kOffsetMin)
             .arg(kOffsetMax);
     if (*value != std::nearbyint(*value))
-        return QStringLiteral("%1の値「%2」は整数ではないため、保存しませんでした。保存できるのは0.1 mm単位の整数です（次の起動で%3として読まれるため）。")
+        return QStringLiteral(
+                   "%1の値「%2」は整数ではないため、保存しませんでした。保存できるのは0.1 mm単位の整数です（次の起動で%3として読まれるため）。")
             .arg(caption, text)
             .arg(std::nearbyint(*value));
     return std::nullopt;
@@ -65,11 +69,16 @@ OffsetFromFile offsetFromFile(const platform::FileRead& file)
 {
     using S = platform::FileRead::Status;
     switch (file.status) {
-    case S::Missing: return {0, {}};
-    case S::Unreadable: return {0, QStringLiteral("ファイルを読む許可がありません")};
-    case S::NotRegular: return {0, QStringLiteral("普通のファイルではありません")};
-    case S::TooLong: return {0, QStringLiteral("ズレの値にしては長すぎます")};
-    case S::Ok: break;
+    case S::Missing:
+        return {0, {}};
+    case S::Unreadable:
+        return {0, QStringLiteral("ファイルを読む許可がありません")};
+    case S::NotRegular:
+        return {0, QStringLiteral("普通のファイルではありません")};
+    case S::TooLong:
+        return {0, QStringLiteral("ズレの値にしては長すぎます")};
+    case S::Ok:
+        break;
     }
     if (file.bytes.isEmpty())
         return {0, {}};
@@ -81,7 +90,9 @@ OffsetFromFile offsetFromFile(const platform::FileRead& file)
     const double rounded = std::nearbyint(*value); // half to even
     const int clamped = static_cast<int>(std::clamp(rounded, double(kOffsetMin), double(kOffsetMax)));
     if (clamped != rounded)
-        return {clamped, QStringLiteral("値 %1 が調整できる範囲を超えているため %2 にしました").arg(platform::numberToText(*value)).arg(clamped)};
+        return {clamped, QStringLiteral("値 %1 が調整できる範囲を超えているため %2 にしました")
+                             .arg(platform::numberToText(*value))
+                             .arg(clamped)};
     return {clamped, {}};
 }
 
@@ -128,8 +139,10 @@ OffsetStore::Loaded OffsetStore::startUp()
     loaded.horizontalTenthMm = load(Axis::Horizontal, horizontalPath());
     loaded.verticalTenthMm = load(Axis::Vertical, verticalPath());
     if (!problems.isEmpty())
-        loaded.problems = QStringLiteral("保存したズレを読めなかったため、次の値で始めました。印刷の前に調整パネルで確かめてください。\n\n%1")
-                              .arg(problems.join(QLatin1Char('\n')));
+        loaded.problems =
+            QStringLiteral(
+                "保存したズレを読めなかったため、次の値で始めました。印刷の前に調整パネルで確かめてください。\n\n%1")
+                .arg(problems.join(QLatin1Char('\n')));
     return loaded;
 }
 

@@ -54,7 +54,8 @@ OffsetFromFile offsetFromFile(const platform::FileRead& file);
 class OffsetStore {
 public:
     explicit OffsetStore(const platform::Folders& folders, platform::DeviceFilter saveFilter = {})
-        : m_folders(folders), m_saveFilter(std::move(saveFilter)) {}
+        : m_folders(folders), m_saveFilter(std::move(saveFilter))
+    {}
 
     struct Loaded {
         int horizontalTenthMm = 0;

@@ -7,7 +7,18 @@
 
 namespace app {
 
-enum class Kind { Frame, Label, TextBox, ComboBox, CheckBox, OptionButton, PushButton, ToggleButton, UpDown, CommonDialog };
+enum class Kind {
+    Frame,
+    Label,
+    TextBox,
+    ComboBox,
+    CheckBox,
+    OptionButton,
+    PushButton,
+    ToggleButton,
+    UpDown,
+    CommonDialog
+};
 enum class Align { Left, Right };
 enum class Font { Default, Bold12 };
 
@@ -18,7 +29,7 @@ struct ControlSpec {
     int leftTwips, topTwips, widthTwips, heightTwips;
     const char* caption = ""; // caption, or initial text of a text box
     int tabIndex = -1;
-    int maxLength = 0; // characters; 0: no limit
+    int maxLength = 0;       // characters; 0: no limit
     bool postalCode = false; // a hyphen after the third digit takes no place
     Align align = Align::Left;
     platform::ImeMode ime = platform::ImeMode::Unchanged;

@@ -68,7 +68,7 @@ void applyAmounts(const FindControl& find)
     auto* amount2 = qobject_cast<QLineEdit*>(find("KingakuBox2"));
     auto* total = qobject_cast<QLineEdit*>(find("GoukeiBox"));
     const entry::AmountInputs in{fieldText(find(inputs[0])), fieldText(find(inputs[1])), fieldText(find(inputs[2])),
-                          fieldText(find(inputs[3]))};
+                                 fieldText(find(inputs[3]))};
     auto limit = [](QLineEdit* box) {
         auto* field = qobject_cast<EntryField*>(box);
         return field && field->characterLimit() > 0 ? field->characterLimit() : 32767;
@@ -84,7 +84,8 @@ void applyAmounts(const FindControl& find)
         // until its text changes.
         QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), refused->reason, box, {}, kRefusalShownMs);
         box->setToolTip(refused->reason);
-        QObject::connect(box, &QLineEdit::textChanged, box, [box] { box->setToolTip({}); }, Qt::SingleShotConnection);
+        QObject::connect(
+            box, &QLineEdit::textChanged, box, [box] { box->setToolTip({}); }, Qt::SingleShotConnection);
         return;
     }
     const entry::Amounts& a = std::get<entry::Amounts>(result);

@@ -19,12 +19,14 @@ QString fieldText(const QWidget* field);
 void setFieldText(QWidget* field, const QString& text);
 
 // The numeric group, in the order it is shown and hidden.
-inline constexpr const char* kNumericGroup[] = {
-    "SuuryouLb", "TankaLb", "KingakuLb", "SuuryouBox1", "Kakeru1Lb", "TankaBox1", "Equal1Lb", "KingakuBox1",
-    "SuuryouBox2", "Kakeru2Lb", "TankaBox2", "Equal2Lb", "KingakuBox2", "GoukeiBox", "GoukeiBtn"};
+inline constexpr const char* kNumericGroup[] = {"SuuryouLb", "TankaLb",  "KingakuLb",   "SuuryouBox1", "Kakeru1Lb",
+                                                "TankaBox1", "Equal1Lb", "KingakuBox1", "SuuryouBox2", "Kakeru2Lb",
+                                                "TankaBox2", "Equal2Lb", "KingakuBox2", "GoukeiBox",   "GoukeiBtn"};
 
-inline constexpr const char* kRecipientFields[] = {"T_1_Yuubin", "T_2_Jyuusyo", "T_3_Jyuusyo", "T_4_Namae", "T_5_Samakata", "T_6_Denwaba"};
-inline constexpr const char* kSenderFields[] = {"iraiYuubin", "iraiJyuusyo1", "iraiJyuusyo2", "iraiNamae", "iraiSamakata", "iraiDenwa"};
+inline constexpr const char* kRecipientFields[] = {"T_1_Yuubin", "T_2_Jyuusyo",  "T_3_Jyuusyo",
+                                                   "T_4_Namae",  "T_5_Samakata", "T_6_Denwaba"};
+inline constexpr const char* kSenderFields[] = {"iraiYuubin", "iraiJyuusyo1", "iraiJyuusyo2",
+                                                "iraiNamae",  "iraiSamakata", "iraiDenwa"};
 
 // The option of each delivery-time band, in the order the print job reads them.
 struct DeliveryTimeOption {
@@ -32,8 +34,8 @@ struct DeliveryTimeOption {
     waybill::DeliveryTime time;
 };
 inline constexpr DeliveryTimeOption kDeliveryTimeOptions[] = {
-    {"O_Haitatsu1", waybill::DeliveryTime::Morning},   {"O_Haitatsu2", waybill::DeliveryTime::Afternoon},
-    {"O_Haitatsu3", waybill::DeliveryTime::Evening},   {"O_Haitatsu4", waybill::DeliveryTime::Night},
+    {"O_Haitatsu1", waybill::DeliveryTime::Morning},     {"O_Haitatsu2", waybill::DeliveryTime::Afternoon},
+    {"O_Haitatsu3", waybill::DeliveryTime::Evening},     {"O_Haitatsu4", waybill::DeliveryTime::Night},
     {"O_Haitatsu5", waybill::DeliveryTime::Unspecified},
 };
 

@@ -159,7 +159,8 @@ Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_ser
     announceChanges();
     auto lookup = [this](const QString& code) { return addressesOf(code); };
     new PostalOffer(control<QLineEdit>("T_1_Yuubin"), control<QLineEdit>("T_2_Jyuusyo"), lookup, this);
-    new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(), lookup, this);
+    new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(),
+                    lookup, this);
     // The saved senders, read when a sender list first opens.
     QList<DropDownComboBox*> senderFields;
     for (const char* name : app::kSenderFields)
@@ -295,8 +296,7 @@ void Form1::buildControls()
         // Font and colour are set where they differ from what the control
         // inherits: the controls inside the bold blue recipient frame get
         // the plain ones back, so only its caption is bold and blue.
-        const bool plainInside = spec.container && spec.font == Font::Default && !spec.colour &&
-                                 parent->font().bold();
+        const bool plainInside = spec.container && spec.font == Font::Default && !spec.colour && parent->font().bold();
         if (spec.font == Font::Bold12 || plainInside)
             w->setFont(spec.font == Font::Bold12 ? bold12 : regular);
         if (spec.colour || plainInside) {
@@ -424,8 +424,8 @@ bool Form1::Form_Load()
     }
 
     if (m_services.station.anotherInstanceRunning()) {
-        m_services.messages.show(nullptr, {station::kSecondInstance, platform::MsgIcon::Warning, platform::MsgButtons::Ok,
-                                           platform::MsgAnswer::Ok, std::nullopt});
+        m_services.messages.show(nullptr, {station::kSecondInstance, platform::MsgIcon::Warning,
+                                           platform::MsgButtons::Ok, platform::MsgAnswer::Ok, std::nullopt});
         return false;
     }
     // A calibration that did not load must not pass for one in force.
@@ -436,8 +436,9 @@ bool Form1::Form_Load()
 
 void Form1::zEndBtn_Click()
 {
-    const auto answer = m_services.messages.show(
-        this, {kExitQuestion, platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::Yes, kExitCaption});
+    const auto answer =
+        m_services.messages.show(this, {kExitQuestion, platform::MsgIcon::Question, platform::MsgButtons::YesNo,
+                                        platform::MsgAnswer::Yes, kExitCaption});
     if (answer == platform::MsgAnswer::Yes)
         m_services.quit();
 }
@@ -453,7 +454,7 @@ waybill::Waybill Form1::readWaybill() const
             break;
         }
     w.arrivalNotice = control<QAbstractButton>("O_Tsuuchi2")->isChecked() ? waybill::ArrivalNotice::NotWanted
-                                                                            : waybill::ArrivalNotice::Wanted;
+                                                                          : waybill::ArrivalNotice::Wanted;
     for (size_t line = 0; line < 2; ++line) {
         const app::GoodsLineFields& f = app::kGoodsLineFields[line];
         w.goods[line] = {app::fieldText(control(f.description)), app::fieldText(control(f.productNumber)),
@@ -481,7 +482,8 @@ waybill::Address Form1::readAddress(const char* const (&fields)[6]) const
 void Form1::fillAddress(AddressBlock block, const waybill::Address& address)
 {
     const auto& fields = block == AddressBlock::Recipient ? app::kRecipientFields : app::kSenderFields;
-    const QString texts[6] = {address.postalCode, address.line1, address.line2, address.name, address.careOf, address.telephone};
+    const QString texts[6] = {address.postalCode, address.line1,  address.line2,
+                              address.name,       address.careOf, address.telephone};
     for (int i = 0; i < 6; ++i)
         app::setFieldText(control(fields[i]), texts[i]);
     auto* careOfBox = control<QCheckBox>(block == AddressBlock::Recipient ? "C_1_Samakata" : "C_2_Samakata");
@@ -496,7 +498,8 @@ void Form1::fillFrom(const waybill::Waybill& w)
     for (const auto& option : app::kDeliveryTimeOptions)
         if (option.time == w.deliveryTime)
             control<QAbstractButton>(option.option)->setChecked(true);
-    control<QAbstractButton>(w.arrivalNotice == waybill::ArrivalNotice::Wanted ? "O_Tsuuchi1" : "O_Tsuuchi2")->setChecked(true);
+    control<QAbstractButton>(w.arrivalNotice == waybill::ArrivalNotice::Wanted ? "O_Tsuuchi1" : "O_Tsuuchi2")
+        ->setChecked(true);
     for (size_t line = 0; line < 2; ++line) {
         const app::GoodsLineFields& f = app::kGoodsLineFields[line];
         const waybill::GoodsLine& g = w.goods[line];
@@ -554,9 +557,11 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
     QStringList lines;
     for (const QString& finding : findings)
         lines << QStringLiteral("・") + finding;
-    const QString text = QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
-                             .arg(lines.join(QLatin1Char('\n')));
-    platform::Message question{text, platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt};
+    const QString text =
+        QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
+            .arg(lines.join(QLatin1Char('\n')));
+    platform::Message question{text, platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgAnswer::No,
+                               std::nullopt};
     question.yesText = QStringLiteral("このまま印刷");
     question.noText = QStringLiteral("戻る");
     return m_services.messages.show(this, question) == platform::MsgAnswer::Yes;
@@ -575,8 +580,14 @@ void Form1::SuujiNyuuryokuBtn_Click()
     app::showNumericGroup(finder(), control<QAbstractButton>("SuujiNyuuryokuBtn")->isChecked());
 }
 
-void Form1::C_1_Samakata_Click() { control("T_5_Samakata")->setVisible(control<QCheckBox>("C_1_Samakata")->isChecked()); }
-void Form1::C_2_Samakata_Click() { control("iraiSamakata")->setVisible(control<QCheckBox>("C_2_Samakata")->isChecked()); }
+void Form1::C_1_Samakata_Click()
+{
+    control("T_5_Samakata")->setVisible(control<QCheckBox>("C_1_Samakata")->isChecked());
+}
+void Form1::C_2_Samakata_Click()
+{
+    control("iraiSamakata")->setVisible(control<QCheckBox>("C_2_Samakata")->isChecked());
+}
 void Form1::T_clear1_Click() { app::clearFields(finder(), app::kRecipientFields); }
 void Form1::T_clear2_Click() { app::clearFields(finder(), app::kSenderFields); }
 void Form1::z_Henkan_Click() { app::swapAddressBlocks(finder()); }
@@ -589,8 +600,14 @@ void Form1::OnOffBtn_Click()
     control("CyouseiFrm")->setVisible(pressed);
 }
 
-void Form1::UpDownX_Change() { control<QLineEdit>("Sayuu_Xtxt")->setText(QString::number(control<UpDown>("UpDownX")->value())); }
-void Form1::UpDownY_Change() { control<QLineEdit>("Jyouge_Ytxt")->setText(QString::number(control<UpDown>("UpDownY")->value())); }
+void Form1::UpDownX_Change()
+{
+    control<QLineEdit>("Sayuu_Xtxt")->setText(QString::number(control<UpDown>("UpDownX")->value()));
+}
+void Form1::UpDownY_Change()
+{
+    control<QLineEdit>("Jyouge_Ytxt")->setText(QString::number(control<UpDown>("UpDownY")->value()));
+}
 
 void Form1::HozonBtn_Click()
 {
@@ -612,10 +629,12 @@ void Form1::PriDiaBtn_Click()
         return;
     // The dialog would offer no printer to choose: say where prints go.
     if (printer->writesPdfFiles()) {
-        platform::inform(m_services.messages, this,
-                         QStringLiteral("このコンピュータにはプリンタが見つかりません。印刷すると、そのたびに新しいPDFファイルとして"
-                                        "次のフォルダに保存されます。\n\n%1\n\nプリンタをつないで使えるようにしてから、もう一度「プリンタの設定」を押してください。")
-                             .arg(QDir::toNativeSeparators(printer->pdfFolder())));
+        platform::inform(
+            m_services.messages, this,
+            QStringLiteral(
+                "このコンピュータにはプリンタが見つかりません。印刷すると、そのたびに新しいPDFファイルとして"
+                "次のフォルダに保存されます。\n\n%1\n\nプリンタをつないで使えるようにしてから、もう一度「プリンタの設定」を押してください。")
+                .arg(QDir::toNativeSeparators(printer->pdfFolder())));
         return;
     }
     printer->chooseWith([this](QPrinter& p) { return m_services.printerDialog.run(this, p); });

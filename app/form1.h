@@ -19,7 +19,10 @@ public:
 
     QWidget* control(const char* name) const;
     template <typename T>
-    T* control(const char* name) const { return qobject_cast<T*>(control(name)); }
+    T* control(const char* name) const
+    {
+        return qobject_cast<T*>(control(name));
+    }
 
     // Prepares the window before it is first shown. False: another instance
     // runs, the user has been told, and this process must end.

@@ -31,12 +31,14 @@ void PostalOffer::update()
     else if (m_offered.size() == 1)
         m_address->setPlaceholderText(QStringLiteral("↓ %1").arg(m_offered.front()));
     else
-        m_address->setPlaceholderText(QStringLiteral("↓ %1 ほか %2 件から選ぶ").arg(m_offered.front()).arg(m_offered.size() - 1));
+        m_address->setPlaceholderText(
+            QStringLiteral("↓ %1 ほか %2 件から選ぶ").arg(m_offered.front()).arg(m_offered.size() - 1));
 }
 
 bool PostalOffer::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == m_address || watched == m_keyHolder) && event->type() == QEvent::KeyPress && !m_offered.isEmpty() && m_address->text().isEmpty()) {
+    if ((watched == m_address || watched == m_keyHolder) && event->type() == QEvent::KeyPress && !m_offered.isEmpty() &&
+        m_address->text().isEmpty()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier) {
             take();

@@ -27,8 +27,13 @@ int main(int argc, char** argv)
             marker = std::make_unique<bench::FirstPaint>(&form, [&form] {
                 // A waybill the check before printing lets through, as typed in full.
                 waybill::Waybill typed;
-                typed.recipient = {QStringLiteral("1000001"), QStringLiteral("東京都千代田区千代田1-1"), {}, QStringLiteral("山田太郎"), {},
-                                   false, QStringLiteral("03-1234-5678")};
+                typed.recipient = {QStringLiteral("1000001"),
+                                   QStringLiteral("東京都千代田区千代田1-1"),
+                                   {},
+                                   QStringLiteral("山田太郎"),
+                                   {},
+                                   false,
+                                   QStringLiteral("03-1234-5678")};
                 form.fillFrom(typed);
                 form.InsatsuBtn_Click();
                 std::printf("memory %ld\n", bench::peakRssKiB());

@@ -138,8 +138,9 @@ int typing(const QString& folder)
     app::AddressBookWindow* window = app::showAddressBook(*run.form, *run.services);
     QApplication::processEvents();
     QLineEdit& search = window->searchField();
-    for (const QString& typed : {QStringLiteral("山田　太郎"), QStringLiteral("勅使河原　紗希"), QStringLiteral("ゆうこ"),
-                                 QStringLiteral("0312345678"), QStringLiteral("東京都港区")}) {
+    for (const QString& typed :
+         {QStringLiteral("山田　太郎"), QStringLiteral("勅使河原　紗希"), QStringLiteral("ゆうこ"),
+          QStringLiteral("0312345678"), QStringLiteral("東京都港区")}) {
         search.clear();
         QApplication::processEvents();
         for (const QChar c : typed) {

@@ -135,13 +135,15 @@ int main(int argc, char** argv)
     }
 
     std::printf("first_lookup_ms %.3f%s\n", firstMs, cold ? " (cold page cache)" : "");
-    std::printf("later_lookup_random_us median %.1f p90 %.1f max %.1f (%d of %d codes exist)\n", percentile(laterUs, 0.5),
-                percentile(laterUs, 0.9), percentile(laterUs, 1.0), found, laterLookups);
-    std::printf("slowest %s, over 1 ms: %ld\n", qPrintable(slowestCode), long(std::count_if(laterUs.begin(), laterUs.end(), [](double us) { return us > 1000; })));
+    std::printf("later_lookup_random_us median %.1f p90 %.1f max %.1f (%d of %d codes exist)\n",
+                percentile(laterUs, 0.5), percentile(laterUs, 0.9), percentile(laterUs, 1.0), found, laterLookups);
+    std::printf("slowest %s, over 1 ms: %ld\n", qPrintable(slowestCode),
+                long(std::count_if(laterUs.begin(), laterUs.end(), [](double us) { return us > 1000; })));
     std::printf("later_lookup_existing_us median %.1f p90 %.1f (%zu existing codes of 40 first three digits)\n",
                 percentile(existingUs, 0.5), percentile(existingUs, 0.9), existingUs.size());
     std::printf("later_lookup_repeated_us median %.1f (one code, 66 towns)\n", percentile(repeatedUs, 0.5));
-    std::printf("rss_added_kib after_first %ld after_all %ld\n", rssAfterFirstKiB - rssBeforeKiB, rssAfterKiB - rssBeforeKiB);
+    std::printf("rss_added_kib after_first %ld after_all %ld\n", rssAfterFirstKiB - rssBeforeKiB,
+                rssAfterKiB - rssBeforeKiB);
     std::printf("hwm_added_kib %ld\n", hwmAfterKiB - hwmBeforeKiB);
     return 0;
 }

@@ -28,10 +28,7 @@ double medianOf(QList<double> values)
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
-double msSince(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+double msSince(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
 
 // Processor time of this thread: on a machine shared with other work the
 // wall clock says more about the neighbours than about the search.
@@ -72,13 +69,15 @@ double typeOut(AddressBook& book, const QString& label, const QString& whole, in
         const Timing timing = timeSearch(book, whole.left(n), runs, &found);
         perKeystroke.append(timing.wallMs);
         cpuPerKeystroke.append(timing.cpuMs);
-        std::printf("  %-8s %-14s %7.3f ms (processor %7.3f ms)  %d found\n", qPrintable(label), qPrintable(whole.left(n)),
-                    timing.wallMs, timing.cpuMs, found);
+        std::printf("  %-8s %-14s %7.3f ms (processor %7.3f ms)  %d found\n", qPrintable(label),
+                    qPrintable(whole.left(n)), timing.wallMs, timing.cpuMs, found);
     }
     const double median = medianOf(perKeystroke);
-    std::printf("search as you type, %s: median per keystroke %.3f ms (processor %.3f), slowest %.3f ms (processor %.3f)\n",
-                qPrintable(label), median, medianOf(cpuPerKeystroke), *std::max_element(perKeystroke.begin(), perKeystroke.end()),
-                *std::max_element(cpuPerKeystroke.begin(), cpuPerKeystroke.end()));
+    std::printf(
+        "search as you type, %s: median per keystroke %.3f ms (processor %.3f), slowest %.3f ms (processor %.3f)\n",
+        qPrintable(label), median, medianOf(cpuPerKeystroke),
+        *std::max_element(perKeystroke.begin(), perKeystroke.end()),
+        *std::max_element(cpuPerKeystroke.begin(), cpuPerKeystroke.end()));
     return median;
 }
 
@@ -98,7 +97,8 @@ int main(int argc, char** argv)
     QList<addressbook::ImportEntry> imported;
     const qint64 startMs = QDateTime::currentMSecsSinceEpoch() - qint64(entries) * 60000;
     for (int i = 0; i < entries; ++i)
-        imported.append({Kind::Recipient, randomAddress(random), QDateTime::fromMSecsSinceEpoch(startMs + qint64(i) * 60000)});
+        imported.append(
+            {Kind::Recipient, randomAddress(random), QDateTime::fromMSecsSinceEpoch(startMs + qint64(i) * 60000)});
     waybill::Address rare = randomAddress(random);
     rare.name = QStringLiteral("勅使河原　紗希");
     rare.telephone = QStringLiteral("03-1234-5678");
@@ -115,7 +115,8 @@ int main(int argc, char** argv)
             std::printf("import failed: %s\n", qPrintable(db.takeProblem().value_or(storage::Problem{}).message));
             return 1;
         }
-        std::printf("import of %d entries in one transaction: %.0f ms (processor %.0f ms)\n", entries, msSince(t), importCpuMs);
+        std::printf("import of %d entries in one transaction: %.0f ms (processor %.0f ms)\n", entries, msSince(t),
+                    importCpuMs);
 
         typeOut(book, QStringLiteral("common"), QStringLiteral("山田　太郎"), runs);
         typeOut(book, QStringLiteral("rare"), QStringLiteral("勅使河原　紗希"), runs);
@@ -159,11 +160,12 @@ int main(int argc, char** argv)
                 lastCpu.append(cpuMs);
             }
         }
-        std::printf("record one print: median %.3f ms (processor %.3f) over the first 1000 rows, %.3f ms (processor %.3f) "
-                    "over the last 1000 of %d; slowest of those %.3f ms; all in %.1f s\n",
-                    medianOf(first), medianOf(firstCpu), medianOf(last), medianOf(lastCpu), entries,
-                    std::max(*std::max_element(first.begin(), first.end()), *std::max_element(last.begin(), last.end())),
-                    msSince(all) / 1000);
+        std::printf(
+            "record one print: median %.3f ms (processor %.3f) over the first 1000 rows, %.3f ms (processor %.3f) "
+            "over the last 1000 of %d; slowest of those %.3f ms; all in %.1f s\n",
+            medianOf(first), medianOf(firstCpu), medianOf(last), medianOf(lastCpu), entries,
+            std::max(*std::max_element(first.begin(), first.end()), *std::max_element(last.begin(), last.end())),
+            msSince(all) / 1000);
         for (const QString& name : {QStringLiteral("佐藤"), QStringLiteral("勅使河原")}) {
             QList<double> times, cpu;
             int found = 0;

@@ -26,7 +26,10 @@ inline long peakRssKiB()
 // the process (or runs then() instead of ending it).
 class FirstPaint : public QObject {
 public:
-    explicit FirstPaint(QWidget* w, std::function<void()> then = {}) : m_then(std::move(then)) { w->installEventFilter(this); }
+    explicit FirstPaint(QWidget* w, std::function<void()> then = {}) : m_then(std::move(then))
+    {
+        w->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override

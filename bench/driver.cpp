@@ -162,7 +162,8 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
             e.insert(QStringLiteral("HOME"), home);
             e.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
             *pdf = work.filePath(QStringLiteral("batch-%1.pdf").arg(n));
-            const Process p = runWhole(program, {QStringLiteral("--batch"), lists[n], QStringLiteral("--pdf"), *pdf}, e);
+            const Process p =
+                runWhole(program, {QStringLiteral("--batch"), lists[n], QStringLiteral("--pdf"), *pdf}, e);
             QDir(home).removeRecursively();
             return p;
         };
@@ -185,17 +186,17 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
                 bigMiB.push_back(big.peakMiB);
         }
     }
-    rows.push_back({QStringLiteral("--batch of 1,000 rows to one PDF, against 1,000 bare pages in one document"), QStringLiteral("ms"),
-                    median(batchMs), median(floorMs), QStringLiteral("≤ 1.5 ×")});
-    rows.push_back({QStringLiteral("peak memory, --batch of 1,000 rows, against the floor's document"), QStringLiteral("MiB"),
-                    median(batchMiB), median(floorMiB), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("--batch of 1,000 rows to one PDF, against 1,000 bare pages in one document"),
+                    QStringLiteral("ms"), median(batchMs), median(floorMs), QStringLiteral("≤ 1.5 ×")});
+    rows.push_back({QStringLiteral("peak memory, --batch of 1,000 rows, against the floor's document"),
+                    QStringLiteral("MiB"), median(batchMiB), median(floorMiB), QStringLiteral("report")});
     const double grown = median(bigMiB) - median(batchMiB);
     rows.push_back({QStringLiteral("peak memory, --batch of 10,000 rows, against 1,000 rows (%1%2 MiB)")
                         .arg(grown >= 0 ? QStringLiteral("+") : QString())
                         .arg(grown, 0, 'f', 2),
                     QStringLiteral("MiB"), median(bigMiB), median(batchMiB), QStringLiteral("within 5 MiB")});
-    rows.push_back({QStringLiteral("PDF bytes per page, --batch against the floor's document"), QStringLiteral("B"), median(batchBytes),
-                    median(floorBytes), QStringLiteral("≤ 1.2 ×")});
+    rows.push_back({QStringLiteral("PDF bytes per page, --batch against the floor's document"), QStringLiteral("B"),
+                    median(batchBytes), median(floorBytes), QStringLiteral("≤ 1.2 ×")});
 }
 
 // The address book and history: start-up with a full database against an
@@ -207,8 +208,8 @@ void measureBooks(std::vector<Row>& rows, int runs, const QProcessEnvironment& o
     const QString dataFolder = QDir(fullHome.path()).filePath(QStringLiteral(".local/share/horutea"));
     QDir(fullHome.path()).mkpath(QStringLiteral("Documents"));
     std::fprintf(stderr, "filling a database with %d entries and %d history rows…\n", entries, entries);
-    const auto filled = run(QStringLiteral("bench_books"), {QStringLiteral("fill"), dataFolder, QString::number(entries)}, g_env, {},
-                            10 * 60 * 1000);
+    const auto filled = run(QStringLiteral("bench_books"),
+                            {QStringLiteral("fill"), dataFolder, QString::number(entries)}, g_env, {}, 10 * 60 * 1000);
     if (!filled.first.contains(QStringLiteral("filled %1").arg(entries)))
         std::fprintf(stderr, "filling failed: %s\n", qPrintable(filled.first.join(QLatin1Char('\n'))));
     QProcessEnvironment full = offscreen;
@@ -216,12 +217,15 @@ void measureBooks(std::vector<Row>& rows, int runs, const QProcessEnvironment& o
     full.insert(QStringLiteral("XDG_RUNTIME_DIR"), fullHome.path());
     std::vector<double> emptyT, fullT;
     for (int i = 0; i < runs; ++i)
-        for (auto [env, into] : {std::pair<const QProcessEnvironment*, std::vector<double>*>{&offscreen, &emptyT}, {&full, &fullT}}) {
+        for (auto [env, into] :
+             {std::pair<const QProcessEnvironment*, std::vector<double>*>{&offscreen, &emptyT}, {&full, &fullT}}) {
             run(QStringLiteral("bench_app"), {QStringLiteral("startup")}, *env, "painted"); // warms the file cache
             into->push_back(run(QStringLiteral("bench_app"), {QStringLiteral("startup")}, *env, "painted").second);
         }
-    rows.push_back({QStringLiteral("start-up to first paint, %1 saved addresses and printed waybills against none (offscreen)").arg(entries),
-                    QStringLiteral("ms"), median(fullT), median(emptyT), QStringLiteral("≤ 1.05 ×")});
+    rows.push_back(
+        {QStringLiteral("start-up to first paint, %1 saved addresses and printed waybills against none (offscreen)")
+             .arg(entries),
+         QStringLiteral("ms"), median(fullT), median(emptyT), QStringLiteral("≤ 1.05 ×")});
     std::vector<double> keys, keysCpu, records;
     for (int i = 0; i < 3; ++i) {
         const auto typed = run(QStringLiteral("bench_books"), {QStringLiteral("typing"), dataFolder}, offscreen);
@@ -232,19 +236,24 @@ void measureBooks(std::vector<Row>& rows, int runs, const QProcessEnvironment& o
     }
     const auto recorded = run(QStringLiteral("bench_books"), {QStringLiteral("record"), dataFolder}, g_env);
     records = values(recorded.first, QStringLiteral("record"), 1.0);
-    rows.push_back({QStringLiteral("address book window, search as you type over %1 entries, key to list painted (median)").arg(entries),
-                    QStringLiteral("ms"), median(keys), 0, QStringLiteral("≤ 10 ms")});
-    rows.push_back({QStringLiteral("the same in processor time of the window's thread (median)"), QStringLiteral("ms"), median(keysCpu), 0,
-                    QStringLiteral("≤ 10 ms")});
-    rows.push_back({QStringLiteral("the same, slowest keystroke"), QStringLiteral("ms"), keys.empty() ? 0 : *std::max_element(keys.begin(), keys.end()), 0,
-                    QStringLiteral("report")});
-    const auto imported = run(QStringLiteral("bench_books"), {QStringLiteral("import"), dataFolder}, offscreen, {}, 10 * 60 * 1000);
-    rows.push_back({QStringLiteral("address book window, import of a CSV of %1 entries into an empty book").arg(entries), QStringLiteral("ms"),
-                    median(values(imported.first, QStringLiteral("import"), 1.0)), 0, QStringLiteral("report")});
+    rows.push_back(
+        {QStringLiteral("address book window, search as you type over %1 entries, key to list painted (median)")
+             .arg(entries),
+         QStringLiteral("ms"), median(keys), 0, QStringLiteral("≤ 10 ms")});
+    rows.push_back({QStringLiteral("the same in processor time of the window's thread (median)"), QStringLiteral("ms"),
+                    median(keysCpu), 0, QStringLiteral("≤ 10 ms")});
+    rows.push_back({QStringLiteral("the same, slowest keystroke"), QStringLiteral("ms"),
+                    keys.empty() ? 0 : *std::max_element(keys.begin(), keys.end()), 0, QStringLiteral("report")});
+    const auto imported =
+        run(QStringLiteral("bench_books"), {QStringLiteral("import"), dataFolder}, offscreen, {}, 10 * 60 * 1000);
+    rows.push_back(
+        {QStringLiteral("address book window, import of a CSV of %1 entries into an empty book").arg(entries),
+         QStringLiteral("ms"), median(values(imported.first, QStringLiteral("import"), 1.0)), 0,
+         QStringLiteral("report")});
     rows.push_back({QStringLiteral("the same, longest time the windows did not answer"), QStringLiteral("ms"),
                     median(values(imported.first, QStringLiteral("stall"), 1.0)), 0, QStringLiteral("report")});
-    rows.push_back({QStringLiteral("one print recorded in a history of %1 rows").arg(entries), QStringLiteral("ms"), median(records), 0,
-                    QStringLiteral("≤ 5 ms")});
+    rows.push_back({QStringLiteral("one print recorded in a history of %1 rows").arg(entries), QStringLiteral("ms"),
+                    median(records), 0, QStringLiteral("≤ 5 ms")});
 }
 
 // Postal codes: each run a fresh process, the file from the page cache.
@@ -263,10 +272,12 @@ void measurePostal(std::vector<Row>& rows, int runs, const QProcessEnvironment& 
                 addedMiB.push_back(w[4].toDouble() / 1024.0);
         }
     }
-    rows.push_back({QStringLiteral("postal look-up, the first of a process (opening and checking the data file)"), QStringLiteral("ms"),
-                    median(first), 0, QStringLiteral("≤ 30 ms")});
-    rows.push_back({QStringLiteral("postal look-up, later ones (median)"), QStringLiteral("ms"), median(later), 0, QStringLiteral("≤ 0.1 ms")});
-    rows.push_back({QStringLiteral("memory added by the look-up"), QStringLiteral("MiB"), median(addedMiB), 0, QStringLiteral("≤ 5 MiB")});
+    rows.push_back({QStringLiteral("postal look-up, the first of a process (opening and checking the data file)"),
+                    QStringLiteral("ms"), median(first), 0, QStringLiteral("≤ 30 ms")});
+    rows.push_back({QStringLiteral("postal look-up, later ones (median)"), QStringLiteral("ms"), median(later), 0,
+                    QStringLiteral("≤ 0.1 ms")});
+    rows.push_back({QStringLiteral("memory added by the look-up"), QStringLiteral("MiB"), median(addedMiB), 0,
+                    QStringLiteral("≤ 5 MiB")});
 }
 
 void printTable(const std::vector<Row>& rows, int runs, int jobs)
@@ -276,9 +287,11 @@ void printTable(const std::vector<Row>& rows, int runs, int jobs)
     for (const Row& r : rows) {
         const QByteArray what = r.what.toUtf8(), target = r.target.toUtf8(), unit = r.unit.toUtf8();
         if (r.floor > 0)
-            std::printf("| %s | %.3f %s | %.3f %s | %.2f | %s |\n", what.constData(), r.program, unit.constData(), r.floor, unit.constData(), r.program / r.floor, target.constData());
+            std::printf("| %s | %.3f %s | %.3f %s | %.2f | %s |\n", what.constData(), r.program, unit.constData(),
+                        r.floor, unit.constData(), r.program / r.floor, target.constData());
         else
-            std::printf("| %s | %.3f %s | — | — | %s |\n", what.constData(), r.program, unit.constData(), target.constData());
+            std::printf("| %s | %.3f %s | — | — | %s |\n", what.constData(), r.program, unit.constData(),
+                        target.constData());
     }
 }
 
@@ -327,7 +340,8 @@ int main(int argc, char** argv)
     const QString xvfbPath = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (!xvfbPath.isEmpty()) {
         const QString display = QStringLiteral(":%1").arg(90 + QCoreApplication::applicationPid() % 100);
-        xvfb.start(xvfbPath, {display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        xvfb.start(xvfbPath, {display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                              QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         if (xvfb.waitForStarted(5000)) {
             QThread::msleep(1000);
             QProcessEnvironment x = g_env;
@@ -354,10 +368,12 @@ int main(int argc, char** argv)
             appT.push_back(a.second);
             if (name == QLatin1String("offscreen")) {
                 const auto fm = values(f.first, QStringLiteral("painted"), 1.0 / 1024);
-                if (!fm.empty()) floorMem.push_back(fm[0]);
+                if (!fm.empty())
+                    floorMem.push_back(fm[0]);
             }
         }
-        rows.push_back({QStringLiteral("start-up to first paint (%1)").arg(name), QStringLiteral("ms"), median(appT), median(floorT), QStringLiteral("≤ 1.3 ×")});
+        rows.push_back({QStringLiteral("start-up to first paint (%1)").arg(name), QStringLiteral("ms"), median(appT),
+                        median(floorT), QStringLiteral("≤ 1.3 ×")});
 
         // The preview: opened from a filled window, then offset steps.
         std::vector<double> open, step, stepScan;
@@ -369,9 +385,12 @@ int main(int argc, char** argv)
                 into->insert(into->end(), v.begin(), v.end());
             }
         }
-        rows.push_back({QStringLiteral("preview opened to its first paint (%1)").arg(name), QStringLiteral("ms"), median(open), 0, QStringLiteral("≤ 100 ms")});
-        rows.push_back({QStringLiteral("preview redrawn after an offset step (%1)").arg(name), QStringLiteral("ms"), median(step), 0, QStringLiteral("≤ 16 ms")});
-        rows.push_back({QStringLiteral("the same over a 200 dpi scan (%1)").arg(name), QStringLiteral("ms"), median(stepScan), 0, QStringLiteral("≤ 16 ms")});
+        rows.push_back({QStringLiteral("preview opened to its first paint (%1)").arg(name), QStringLiteral("ms"),
+                        median(open), 0, QStringLiteral("≤ 100 ms")});
+        rows.push_back({QStringLiteral("preview redrawn after an offset step (%1)").arg(name), QStringLiteral("ms"),
+                        median(step), 0, QStringLiteral("≤ 16 ms")});
+        rows.push_back({QStringLiteral("the same over a 200 dpi scan (%1)").arg(name), QStringLiteral("ms"),
+                        median(stepScan), 0, QStringLiteral("≤ 16 ms")});
     }
     if (xvfb.state() != QProcess::NotRunning) {
         xvfb.terminate();
@@ -383,8 +402,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < runs; ++i) {
         const auto f = run(QStringLiteral("bench_floor"), {QStringLiteral("page"), QString::number(jobs)}, offscreen);
         const auto a = run(QStringLiteral("bench_print"), {QString::number(jobs)}, offscreen);
-        for (const auto& [lines, key] : {std::pair{f.first, QStringLiteral("page")}, std::pair{a.first, QStringLiteral("pdf")},
-                                         std::pair{a.first, QStringLiteral("recording")}, std::pair{a.first, QStringLiteral("marks")}}) {
+        for (const auto& [lines, key] :
+             {std::pair{f.first, QStringLiteral("page")}, std::pair{a.first, QStringLiteral("pdf")},
+              std::pair{a.first, QStringLiteral("recording")}, std::pair{a.first, QStringLiteral("marks")}}) {
             const auto v = values(lines, key, 1e-6);
             if (v.empty())
                 continue;
@@ -392,21 +412,31 @@ int main(int argc, char** argv)
             later[key].insert(later[key].end(), v.begin() + 1, v.end());
         }
         const auto pm = values(f.first, QStringLiteral("memory"), 1.0 / 1024);
-        if (!pm.empty()) pageMem.push_back(pm[0]);
+        if (!pm.empty())
+            pageMem.push_back(pm[0]);
         const auto m = run(QStringLiteral("bench_app"), {QStringLiteral("memory")}, offscreen, "memory");
         const auto mv = values(m.first, QStringLiteral("memory"), 1.0 / 1024);
-        if (!mv.empty()) appMem.push_back(mv[0]);
+        if (!mv.empty())
+            appMem.push_back(mv[0]);
     }
-    rows.push_back({QStringLiteral("waybill job to PDF, first of a process"), QStringLiteral("ms"), median(first["pdf"]), median(first["page"]), QStringLiteral("≤ 1.5 ×")});
-    rows.push_back({QStringLiteral("waybill job to PDF, later jobs"), QStringLiteral("ms"), median(later["pdf"]), median(later["page"]), QStringLiteral("≤ 1.5 ×")});
-    rows.push_back({QStringLiteral("mark test print to PDF, first of a process"), QStringLiteral("ms"), median(first["marks"]), median(first["page"]), QStringLiteral("report")});
-    rows.push_back({QStringLiteral("mark test print to PDF, later"), QStringLiteral("ms"), median(later["marks"]), median(later["page"]), QStringLiteral("report")});
-    rows.push_back({QStringLiteral("waybill job to recording printer, first"), QStringLiteral("ms"), median(first["recording"]), 0, QStringLiteral("≤ 1 ms")});
-    rows.push_back({QStringLiteral("waybill job to recording printer, later"), QStringLiteral("ms"), median(later["recording"]), 0, QStringLiteral("≤ 1 ms")});
-    rows.push_back({QStringLiteral("peak memory after one print"), QStringLiteral("MiB"), median(appMem), median(floorMem), QStringLiteral("≤ 1.3 ×")});
+    rows.push_back({QStringLiteral("waybill job to PDF, first of a process"), QStringLiteral("ms"),
+                    median(first["pdf"]), median(first["page"]), QStringLiteral("≤ 1.5 ×")});
+    rows.push_back({QStringLiteral("waybill job to PDF, later jobs"), QStringLiteral("ms"), median(later["pdf"]),
+                    median(later["page"]), QStringLiteral("≤ 1.5 ×")});
+    rows.push_back({QStringLiteral("mark test print to PDF, first of a process"), QStringLiteral("ms"),
+                    median(first["marks"]), median(first["page"]), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("mark test print to PDF, later"), QStringLiteral("ms"), median(later["marks"]),
+                    median(later["page"]), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("waybill job to recording printer, first"), QStringLiteral("ms"),
+                    median(first["recording"]), 0, QStringLiteral("≤ 1 ms")});
+    rows.push_back({QStringLiteral("waybill job to recording printer, later"), QStringLiteral("ms"),
+                    median(later["recording"]), 0, QStringLiteral("≤ 1 ms")});
+    rows.push_back({QStringLiteral("peak memory after one print"), QStringLiteral("MiB"), median(appMem),
+                    median(floorMem), QStringLiteral("≤ 1.3 ×")});
     // The same memory against a floor that has printed one bare page: Qt's
     // printer support and the spooler client libraries it loads are in both.
-    rows.push_back({QStringLiteral("peak memory after one print, against the bare page floor"), QStringLiteral("MiB"), median(appMem), median(pageMem), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("peak memory after one print, against the bare page floor"), QStringLiteral("MiB"),
+                    median(appMem), median(pageMem), QStringLiteral("report")});
 
     measureBatch(rows, runs, offscreen);
     measureBooks(rows, runs, offscreen);

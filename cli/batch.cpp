@@ -39,12 +39,14 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
              request.encoding.compare(QLatin1String("shift_jis"), Qt::CaseInsensitive) == 0)
         encoding = csv::Encoding::Cp932;
     else if (!request.encoding.isEmpty()) {
-        err << QStringLiteral("文字コード「%1」は扱えません。utf-8 か cp932 を指定してください。\n").arg(request.encoding);
+        err << QStringLiteral("文字コード「%1」は扱えません。utf-8 か cp932 を指定してください。\n")
+                   .arg(request.encoding);
         return done(exitCannotRun);
     }
 
     // Settings read from a named pipe or a device would never return.
-    if (const QString problem = platform::specialFileProblem(folders.settingsFile(), QStringLiteral("設定ファイル")); !problem.isEmpty()) {
+    if (const QString problem = platform::specialFileProblem(folders.settingsFile(), QStringLiteral("設定ファイル"));
+        !problem.isEmpty()) {
         err << problem << '\n';
         return done(exitCannotRun);
     }
@@ -63,8 +65,9 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         }
         QPageLayout paper = print::defaultPdfPaper();
         if (const auto form = settings.formPaper())
-            paper = QPageLayout(QPageSize(QSizeF(form->widthMm, form->lengthMm), QPageSize::Millimeter, {}, QPageSize::ExactMatch),
-                                QPageLayout::Portrait, QMarginsF());
+            paper = QPageLayout(
+                QPageSize(QSizeF(form->widthMm, form->lengthMm), QPageSize::Millimeter, {}, QPageSize::ExactMatch),
+                QPageLayout::Portrait, QMarginsF());
         pdfFile = std::make_unique<print::PdfFileDestination>(request.pdfPath, paper);
         destination = pdfFile.get();
     } else {
@@ -75,7 +78,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         }
         if (!request.queue.isEmpty()) {
             if (QPrinterInfo::printerInfo(request.queue).isNull()) {
-                err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n").arg(request.queue);
+                err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n")
+                           .arg(request.queue);
                 return done(exitCannotRun);
             }
             systemPrinter->chooseWith([&](QPrinter& printer) {
@@ -116,7 +120,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     for (const QString& note : list.headingNotes())
         err << note << '\n';
     if (!list.missingFields().isEmpty()) {
-        err << QStringLiteral("「%1」のどの列が次の項目か分かりません: %2\n画面の「一括印刷」で列の対応を決めると、同じ見出しの一覧はこのコマンドでも印刷できます。\n")
+        err << QStringLiteral(
+                   "「%1」のどの列が次の項目か分かりません: %2\n画面の「一括印刷」で列の対応を決めると、同じ見出しの一覧はこのコマンドでも印刷できます。\n")
                    .arg(request.csvPath, list.missingFields().join(QStringLiteral("、")));
         return done(exitCannotRun);
     }
@@ -132,9 +137,13 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     const qint64 refused = qint64(refusedRows.size());
     for (qint64 row : refusedRows)
         for (const orders::Finding& finding : list.findingsAt(row))
-            err << QStringLiteral("%1 行目、%2: %3\n").arg(list.lineOf(row)).arg(orders::findingPlace(list.headings(), finding), finding.reason);
+            err << QStringLiteral("%1 行目、%2: %3\n")
+                       .arg(list.lineOf(row))
+                       .arg(orders::findingPlace(list.headings(), finding), finding.reason);
     if (refused > 0 && !request.skipInvalid) {
-        err << QStringLiteral("不備のある行が %1 行あるため、何も印刷しませんでした。直すか、--skip-invalid で飛ばしてください。\n").arg(refused);
+        err << QStringLiteral(
+                   "不備のある行が %1 行あるため、何も印刷しませんでした。直すか、--skip-invalid で飛ばしてください。\n")
+                   .arg(refused);
         return done(exitRefused);
     }
     if (printable.empty()) {
@@ -143,14 +152,17 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const station::Station::Printed printed = station::printOrderRows(station, list, printable, offsetsForPrint, request.progress);
+    const station::Station::Printed printed =
+        station::printOrderRows(station, list, printable, offsetsForPrint, request.progress);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);
     }
     if (!printed.notice.isEmpty())
         err << printed.notice << '\n';
-    out << QStringLiteral("%1 件を %2 に印刷しました。\n").arg(printed.delivery.pages).arg(printed.delivery.destination);
+    out << QStringLiteral("%1 件を %2 に印刷しました。\n")
+               .arg(printed.delivery.pages)
+               .arg(printed.delivery.destination);
     return done(refused > 0 ? exitRefused : exitOk);
 }
 

@@ -50,15 +50,9 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"help", 'h', nullptr, false},
-    {"version", 'v', nullptr, false},
-    {"lookup", 0, "郵便番号", false},
-    {"batch", 0, "ファイル.csv", false},
-    {"printer", 0, "キュー", true},
-    {"pdf", 0, "出力.pdf", true},
-    {"sender", 0, "名前", true},
-    {"no-sender", 0, nullptr, true},
-    {"encoding", 0, "utf-8 か cp932", true},
+    {"help", 'h', nullptr, false},       {"version", 'v', nullptr, false}, {"lookup", 0, "郵便番号", false},
+    {"batch", 0, "ファイル.csv", false}, {"printer", 0, "キュー", true},   {"pdf", 0, "出力.pdf", true},
+    {"sender", 0, "名前", true},         {"no-sender", 0, nullptr, true},  {"encoding", 0, "utf-8 か cp932", true},
     {"skip-invalid", 0, nullptr, true},
 };
 
@@ -87,9 +81,14 @@ Parsed parse(const QStringList& arguments)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-            parsed.problem = argument.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
-                                 ? QStringLiteral("「%1」をどうするのか分かりません。注文一覧を印刷するときは --batch %1 と書いてください。").arg(argument)
-                                 : QStringLiteral("分からない引数です: %1（オプションの値なら、そのオプションのすぐ後に書いてください）。").arg(argument);
+            parsed.problem =
+                argument.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                    ? QStringLiteral(
+                          "「%1」をどうするのか分かりません。注文一覧を印刷するときは --batch %1 と書いてください。")
+                          .arg(argument)
+                    : QStringLiteral(
+                          "分からない引数です: %1（オプションの値なら、そのオプションのすぐ後に書いてください）。")
+                          .arg(argument);
             return parsed;
         }
         const bool longForm = argument.startsWith(QLatin1String("--"));
@@ -98,15 +97,17 @@ Parsed parse(const QStringList& arguments)
         const QString name = equals < 0 ? body : body.left(equals);
         const OptionSpec* spec = (longForm || name.size() == 1) ? specOf(name) : nullptr;
         if (!spec || (longForm && name.size() == 1)) {
-            parsed.problem = QStringLiteral("分からないオプションです: %1").arg(equals < 0 ? argument : argument.left(equals + 2));
+            parsed.problem =
+                QStringLiteral("分からないオプションです: %1").arg(equals < 0 ? argument : argument.left(equals + 2));
             return parsed;
         }
         const QString key = QLatin1String(spec->name);
         QString value;
         if (!spec->valueName) {
             if (equals >= 0) {
-                parsed.problem = QStringLiteral("%1 は値をとりません（「%2」）。「=」から後を消して %1 とだけ書いてください。")
-                                     .arg(dashed(*spec), body.mid(equals));
+                parsed.problem =
+                    QStringLiteral("%1 は値をとりません（「%2」）。「=」から後を消して %1 とだけ書いてください。")
+                        .arg(dashed(*spec), body.mid(equals));
                 return parsed;
             }
         } else if (equals >= 0) {
@@ -123,10 +124,11 @@ Parsed parse(const QStringList& arguments)
             return parsed;
         }
         if (parsed.values.contains(key)) {
-            parsed.problem = spec->valueName
-                                 ? QStringLiteral("%1 が2回指定されています（「%2」と「%3」）。どちらか一つにしてください。")
-                                       .arg(dashed(*spec), parsed.values.value(key), value)
-                                 : QStringLiteral("%1 が2回指定されています。1回にしてください。").arg(dashed(*spec));
+            parsed.problem =
+                spec->valueName
+                    ? QStringLiteral("%1 が2回指定されています（「%2」と「%3」）。どちらか一つにしてください。")
+                          .arg(dashed(*spec), parsed.values.value(key), value)
+                    : QStringLiteral("%1 が2回指定されています。1回にしてください。").arg(dashed(*spec));
             return parsed;
         }
         parsed.values.insert(key, value);
@@ -168,9 +170,11 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         return runLookup(parsed.value("lookup"), postal::defaultDataFilePath(), out, err);
     if (parsed.has("batch")) {
         if (parsed.has("printer") && parsed.has("pdf"))
-            return fail(QStringLiteral("--printer と --pdf は一緒に使えません。プリンタに印刷するか、PDFファイルにするか、どちらかにしてください。"));
+            return fail(QStringLiteral(
+                "--printer と --pdf は一緒に使えません。プリンタに印刷するか、PDFファイルにするか、どちらかにしてください。"));
         if (parsed.has("sender") && parsed.has("no-sender"))
-            return fail(QStringLiteral("--sender と --no-sender は一緒に使えません。ご依頼主を印刷するなら --sender だけにしてください。"));
+            return fail(QStringLiteral(
+                "--sender と --no-sender は一緒に使えません。ご依頼主を印刷するなら --sender だけにしてください。"));
         BatchRequest request;
         request.csvPath = parsed.value("batch");
         request.queue = parsed.value("printer");

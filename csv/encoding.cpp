@@ -26,10 +26,7 @@ int lineOfByte(const QByteArray& bytes, qsizetype index)
     return line;
 }
 
-bool isControlByte(unsigned char c)
-{
-    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
-}
+bool isControlByte(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
 
 bool inRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
 
@@ -141,8 +138,9 @@ QString wideEncodingOf(const QByteArray& sample)
 
 QString wideRefusal(const QString& name)
 {
-    return QStringLiteral("このファイルは%1で保存されています。表計算ソフトで"
-                          "「CSV UTF-8（コンマ区切り）」か「CSV（コンマ区切り）」の形式で保存し直してから開いてください。")
+    return QStringLiteral(
+               "このファイルは%1で保存されています。表計算ソフトで"
+               "「CSV UTF-8（コンマ区切り）」か「CSV（コンマ区切り）」の形式で保存し直してから開いてください。")
         .arg(name);
 }
 
@@ -171,8 +169,9 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
         return result;
     }
     if (sample.startsWith("PK\x03\x04")) {
-        result.refusal = QStringLiteral("このファイルはExcelのブック（.xlsx）などの、CSVではない形式です。表計算ソフトで"
-                                        "「CSV（コンマ区切り）」の形式で保存し直してから開いてください。");
+        result.refusal =
+            QStringLiteral("このファイルはExcelのブック（.xlsx）などの、CSVではない形式です。表計算ソフトで"
+                           "「CSV（コンマ区切り）」の形式で保存し直してから開いてください。");
         return result;
     }
     const qsizetype nul = sample.indexOf('\0');
@@ -198,9 +197,10 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
     // Text has hardly any control characters; compressed or binary data has
     // one in every eight bytes or so.
     if (controls >= 8 && controls * 40 > sample.size()) {
-        result.refusal = QStringLiteral("このファイルは文字のファイルではないようです（%1行目から文字でないデータが続きます）。"
-                                        "CSV形式のファイルを開いてください。")
-                             .arg(lineOfByte(sample, firstControl));
+        result.refusal =
+            QStringLiteral("このファイルは文字のファイルではないようです（%1行目から文字でないデータが続きます）。"
+                           "CSV形式のファイルを開いてください。")
+                .arg(lineOfByte(sample, firstControl));
         return result;
     }
     // A few bytes that are not UTF-8 among many UTF-8 characters are damage
@@ -214,8 +214,9 @@ Detection detect(const QByteArray& sample, bool sampleIsWholeFile)
     if (looksLikeEucJp(sample, sampleIsWholeFile)) {
         result.refusalIsEncodingGuess = true;
         result.encoding = Encoding::Cp932;
-        result.refusal = QStringLiteral("このファイルはEUC-JPで保存されているようです。読めるのはUTF-8とShift_JIS（CP932）です。"
-                                        "エディタや表計算ソフトで、文字コードを「UTF-8」か「Shift_JIS」にして保存し直してから開いてください。");
+        result.refusal = QStringLiteral(
+            "このファイルはEUC-JPで保存されているようです。読めるのはUTF-8とShift_JIS（CP932）です。"
+            "エディタや表計算ソフトで、文字コードを「UTF-8」か「Shift_JIS」にして保存し直してから開いてください。");
         return result;
     }
     result.encoding = Encoding::Cp932;
@@ -255,10 +256,7 @@ QByteArray runIconv(iconv_t cd, const QByteArray& in, qsizetype outGuess, const 
     return out;
 }
 
-int utf8Length(unsigned char lead)
-{
-    return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
+int utf8Length(unsigned char lead) { return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
 
 // Characters with an unpaired surrogate have no encoding at all.
 QString loneSurrogates(const QString& text)
@@ -293,10 +291,7 @@ FieldDecoder::~FieldDecoder()
         iconv_close(iconv_t(m_cp932));
 }
 
-bool FieldDecoder::isUsable() const
-{
-    return m_encoding == Encoding::Utf8 || iconv_t(m_cp932) != kNoIconv;
-}
+bool FieldDecoder::isUsable() const { return m_encoding == Encoding::Utf8 || iconv_t(m_cp932) != kNoIconv; }
 
 QString FieldDecoder::decode(const QByteArray& bytes, bool& invalid)
 {
@@ -335,20 +330,16 @@ FieldEncoder::~FieldEncoder()
         iconv_close(iconv_t(m_cp932));
 }
 
-bool FieldEncoder::isUsable() const
-{
-    return m_encoding == Encoding::Utf8 || iconv_t(m_cp932) != kNoIconv;
-}
+bool FieldEncoder::isUsable() const { return m_encoding == Encoding::Utf8 || iconv_t(m_cp932) != kNoIconv; }
 
 QByteArray FieldEncoder::toCp932(const QString& text, QString& missing)
 {
     const QByteArray utf8 = text.toUtf8();
-    return runIconv(iconv_t(m_cp932), utf8, utf8.size() + 4,
-                    [&](const char* at, size_t left, QByteArray&, qsizetype&) {
-                        const int length = qMin<int>(utf8Length(static_cast<unsigned char>(*at)), int(left));
-                        addOnce(missing, QString::fromUtf8(at, length));
-                        return length;
-                    });
+    return runIconv(iconv_t(m_cp932), utf8, utf8.size() + 4, [&](const char* at, size_t left, QByteArray&, qsizetype&) {
+        const int length = qMin<int>(utf8Length(static_cast<unsigned char>(*at)), int(left));
+        addOnce(missing, QString::fromUtf8(at, length));
+        return length;
+    });
 }
 
 std::optional<QByteArray> FieldEncoder::encode(const QString& text, QString& missing)

@@ -18,8 +18,8 @@ QString displayName(Encoding encoding);
 // What the first bytes of a file say about it.
 struct Detection {
     Encoding encoding = Encoding::Utf8;
-    qint64 bomBytes = 0;  // bytes of UTF-8 byte-order marks to skip (a file may carry two)
-    QString refusal;      // non-empty: the file is not CSV text we read, and why
+    qint64 bomBytes = 0; // bytes of UTF-8 byte-order marks to skip (a file may carry two)
+    QString refusal;     // non-empty: the file is not CSV text we read, and why
     // The refusal is only a guess at the encoding (EUC-JP): a reader told
     // which encoding the file is in reads it as that.
     bool refusalIsEncodingGuess = false;

@@ -36,10 +36,7 @@ Reader::Reader(QIODevice& device, Options options)
     initParser(m_parser.get());
 }
 
-Reader::~Reader()
-{
-    csv_free(m_parser.get());
-}
+Reader::~Reader() { csv_free(m_parser.get()); }
 
 void Reader::resetParser()
 {
@@ -50,15 +47,9 @@ void Reader::resetParser()
     m_tooManyFields = false;
 }
 
-bool Reader::inQuotedField() const
-{
-    return m_parser->pstate == kFieldBegun && m_parser->quoted;
-}
+bool Reader::inQuotedField() const { return m_parser->pstate == kFieldBegun && m_parser->quoted; }
 
-bool Reader::betweenRecords() const
-{
-    return m_parser->pstate == kRowNotBegun;
-}
+bool Reader::betweenRecords() const { return m_parser->pstate == kRowNotBegun; }
 
 void Reader::onField(void* bytes, size_t length, void* self)
 {
@@ -70,10 +61,7 @@ void Reader::onField(void* bytes, size_t length, void* self)
     reader->m_fieldBytes.emplace_back(static_cast<const char*>(bytes), qsizetype(length));
 }
 
-void Reader::onRecordEnd(int, void* self)
-{
-    static_cast<Reader*>(self)->m_recordEnded = true;
-}
+void Reader::onRecordEnd(int, void* self) { static_cast<Reader*>(self)->m_recordEnded = true; }
 
 Reader::Step Reader::fail(qint64 line, const QString& text)
 {
@@ -98,8 +86,9 @@ bool Reader::start()
     m_bomBytes = m_encoding == Encoding::Utf8 ? detection.bomBytes : 0;
     m_decoder = std::make_unique<FieldDecoder>(m_encoding);
     if (!m_decoder->isUsable()) {
-        fail(0, QStringLiteral("この環境では%1の文字コードを扱えません。ファイルをUTF-8で保存し直してから開いてください。")
-                    .arg(displayName(m_encoding)));
+        fail(0,
+             QStringLiteral("この環境では%1の文字コードを扱えません。ファイルをUTF-8で保存し直してから開いてください。")
+                 .arg(displayName(m_encoding)));
         return false;
     }
     if (!m_device.seek(base + m_bomBytes)) {
@@ -148,11 +137,12 @@ void Reader::takeRecord(Record& record)
             // The other encoding helps only when the content says so; else
             // the rest of the file reads well and this cell is damaged.
             const Encoding other = m_encoding == Encoding::Utf8 ? Encoding::Cp932 : Encoding::Utf8;
-            record.problem = m_detected == other
-                                 ? where + QStringLiteral("文字コードに「%1」を選んで開き直してください。").arg(displayName(other))
-                                 : where + QStringLiteral("ファイルのほかの部分は%1で読めるため、この項目の文字が壊れているか、"
-                                                          "別の文字コードの文字が混ざっています。その項目を直してください。")
-                                               .arg(displayName(m_encoding));
+            record.problem =
+                m_detected == other
+                    ? where + QStringLiteral("文字コードに「%1」を選んで開き直してください。").arg(displayName(other))
+                    : where + QStringLiteral("ファイルのほかの部分は%1で読めるため、この項目の文字が壊れているか、"
+                                             "別の文字コードの文字が混ざっています。その項目を直してください。")
+                                  .arg(displayName(m_encoding));
         }
     }
     m_fieldBytes.clear();
@@ -170,9 +160,10 @@ Reader::Step Reader::finishAtEnd(Record& record)
         return Step::End;
     csv_fini(m_parser.get(), &Reader::onField, &Reader::onRecordEnd, this);
     if (m_tooManyFields)
-        return fail(m_recordLine, QStringLiteral("%1行目の列が多すぎます（%2列を超えています）。CSVファイルか確かめてください。")
-                                      .arg(m_recordLine)
-                                      .arg(m_options.maxFields));
+        return fail(m_recordLine,
+                    QStringLiteral("%1行目の列が多すぎます（%2列を超えています）。CSVファイルか確かめてください。")
+                        .arg(m_recordLine)
+                        .arg(m_options.maxFields));
     takeRecord(record);
     return Step::Record;
 }
@@ -202,18 +193,20 @@ Reader::Step Reader::next(Record& record)
             if (last == '\n' || last == '\r')
                 break;
             if (last == '\0')
-                return fail(m_line, QStringLiteral("%1行目に文字ではないデータ（NULバイト）があります。CSVファイルではないか、"
-                                                   "壊れている可能性があります。CSV形式で保存し直したファイルを開いてください。")
+                return fail(m_line, QStringLiteral(
+                                        "%1行目に文字ではないデータ（NULバイト）があります。CSVファイルではないか、"
+                                        "壊れている可能性があります。CSV形式で保存し直したファイルを開いてください。")
                                         .arg(m_line));
         }
         const bool wasQuoted = inQuotedField();
         const size_t fieldsBefore = m_fieldBytes.size();
         const size_t length = size_t(to - from);
         if (csv_parse(m_parser.get(), data + from, length, &Reader::onField, &Reader::onRecordEnd, this) != length)
-            return fail(m_line, QStringLiteral("%1行目の引用符（\"）の使い方が正しくありません。\" で囲んだ項目の中の \" は "
-                                               "\"\" と二つ重ねて書き、項目の途中から \" で囲むことはできません。"
-                                               "その行を直すか、ファイルを出力し直してください。")
-                                    .arg(m_line));
+            return fail(m_line,
+                        QStringLiteral("%1行目の引用符（\"）の使い方が正しくありません。\" で囲んだ項目の中の \" は "
+                                       "\"\" と二つ重ねて書き、項目の途中から \" で囲むことはできません。"
+                                       "その行を直すか、ファイルを出力し直してください。")
+                            .arg(m_line));
         m_bufferPos = to;
         if (inQuotedField() && (!wasQuoted || m_fieldBytes.size() > fieldsBefore || m_recordEnded))
             m_quoteLine = m_line;
@@ -229,9 +222,10 @@ Reader::Step Reader::next(Record& record)
         }
         const qint64 consumedTo = m_bufferOffset + to;
         if (m_tooManyFields)
-            return fail(m_recordLine, QStringLiteral("%1行目の列が多すぎます（%2列を超えています）。CSVファイルか確かめてください。")
-                                          .arg(m_recordLine)
-                                          .arg(m_options.maxFields));
+            return fail(m_recordLine,
+                        QStringLiteral("%1行目の列が多すぎます（%2列を超えています）。CSVファイルか確かめてください。")
+                            .arg(m_recordLine)
+                            .arg(m_options.maxFields));
         if (m_recordEnded) {
             takeRecord(record);
             m_recordStart = consumedTo;
@@ -242,10 +236,11 @@ Reader::Step Reader::next(Record& record)
             m_recordStart = consumedTo;
             m_recordLine = m_line;
         } else if (consumedTo - m_recordStart > m_options.maxRecordBytes) {
-            return fail(m_recordLine, QStringLiteral("%1行目から始まる行が長すぎます（%2 KBを超えています）。"
-                                                     "引用符（\"）が閉じられていないか、CSVではないファイルの可能性があります。")
-                                          .arg(m_recordLine)
-                                          .arg(m_options.maxRecordBytes / 1024));
+            return fail(m_recordLine,
+                        QStringLiteral("%1行目から始まる行が長すぎます（%2 KBを超えています）。"
+                                       "引用符（\"）が閉じられていないか、CSVではないファイルの可能性があります。")
+                            .arg(m_recordLine)
+                            .arg(m_options.maxRecordBytes / 1024));
         }
     }
 }

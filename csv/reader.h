@@ -89,11 +89,11 @@ private:
     bool m_atEnd = false;
     bool m_done = false;
 
-    qint64 m_line = 1;         // line of the next unread byte
-    bool m_afterCr = false;    // the last byte was a CR, so an LF now ends no further line
-    qint64 m_recordStart = 0;  // offset and line of the record being read
+    qint64 m_line = 1;        // line of the next unread byte
+    bool m_afterCr = false;   // the last byte was a CR, so an LF now ends no further line
+    qint64 m_recordStart = 0; // offset and line of the record being read
     qint64 m_recordLine = 1;
-    qint64 m_quoteLine = 1;    // line of the quote that opened the current quoted field
+    qint64 m_quoteLine = 1; // line of the quote that opened the current quoted field
     std::vector<QByteArray> m_fieldBytes;
     bool m_recordEnded = false;
     bool m_tooManyFields = false;

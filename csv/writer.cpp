@@ -29,10 +29,7 @@ bool startsGuarded(QStringView field)
 
 } // namespace
 
-QString Writer::guardFormula(const QString& field)
-{
-    return startsGuarded(field) ? QLatin1Char('\'') + field : field;
-}
+QString Writer::guardFormula(const QString& field) { return startsGuarded(field) ? QLatin1Char('\'') + field : field; }
 
 QString Writer::withoutFormulaGuard(const QString& field)
 {
@@ -76,7 +73,8 @@ Writer::Result Writer::write(const QStringList& fields)
         // libcsv quotes the field and doubles the quotes inside it.
         const qsizetype start = line.size();
         line.resize(start + bytes->size() * 2 + 2);
-        const size_t used = csv_write(line.data() + start, size_t(line.size() - start), bytes->constData(), size_t(bytes->size()));
+        const size_t used =
+            csv_write(line.data() + start, size_t(line.size() - start), bytes->constData(), size_t(bytes->size()));
         line.resize(start + qsizetype(used));
     }
     if (!m_unwritable.isEmpty())

@@ -17,7 +17,7 @@ namespace csv {
 
 // A field the chosen encoding cannot hold, such as 𠮷 in CP932.
 struct UnwritableField {
-    int column = 0;     // from 0
+    int column = 0; // from 0
     QString text;
     QString characters; // the characters the encoding lacks
 };

@@ -40,7 +40,9 @@ std::variant<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, co
     for (int i = 0; i < 4; ++i) {
         const auto value = operand(*texts[i]);
         if (!value)
-            return AmountRefused{i, QStringLiteral("%1の「%2」は数として読めません。数字で入力してください。").arg(caption(i), *texts[i])};
+            return AmountRefused{
+                i,
+                QStringLiteral("%1の「%2」は数として読めません。数字で入力してください。").arg(caption(i), *texts[i])};
         v[i] = *value;
     }
     Amounts out;

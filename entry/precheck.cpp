@@ -24,7 +24,8 @@ QList<orders::Finding> rowFindings(const waybill::Address& address, const QStrin
 
 QStringList amountFindings(const waybill::Waybill& w)
 {
-    const auto result = calculateAmounts({w.goods[0].quantity, w.goods[0].unitPrice, w.goods[1].quantity, w.goods[1].unitPrice});
+    const auto result =
+        calculateAmounts({w.goods[0].quantity, w.goods[0].unitPrice, w.goods[1].quantity, w.goods[1].unitPrice});
     if (const auto* refused = std::get_if<AmountRefused>(&result))
         return {refused->reason};
     const Amounts& computed = std::get<Amounts>(result);

@@ -161,7 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (qsizetype i = records.size() - 1; i >= 0; --i) {
         csv::Record again;
         if (reader.readAt(records[i].offsetBytes, records[i].line, again) != csv::Reader::Step::Record ||
-            again.fields != records[i].fields || again.line != records[i].line || again.badColumn != records[i].badColumn)
+            again.fields != records[i].fields || again.line != records[i].line ||
+            again.badColumn != records[i].badColumn)
             broken("a record read again at its offset is the same record");
     }
 

@@ -11,18 +11,16 @@ namespace {
 
 using storage::textValue;
 
-QVariant searchKeyValue(const QStringList& fields)
-{
-    return textValue(storage::joinedSearchKey(fields));
-}
+QVariant searchKeyValue(const QStringList& fields) { return textValue(storage::joinedSearchKey(fields)); }
 
-const QString kColumns = QStringLiteral(
-    "id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, order_number, waybill_json");
+const QString kColumns =
+    QStringLiteral("id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, order_number, waybill_json");
 
 std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
 {
     const auto json = QJsonDocument::fromJson(row.value(6).toString().toUtf8());
-    const std::optional<waybill::Waybill> waybill = json.isObject() ? waybill::waybillFromJson(json.object()) : std::nullopt;
+    const std::optional<waybill::Waybill> waybill =
+        json.isObject() ? waybill::waybillFromJson(json.object()) : std::nullopt;
     if (!waybill)
         return std::nullopt;
     HistoryEntry entry;
@@ -52,10 +50,10 @@ bool collect(storage::Statements& sql, QSqlQuery& query, QList<HistoryEntry>& ou
 
 namespace {
 
-const QString kInsert = QStringLiteral(
-    "INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
-    "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
-    "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString kInsert =
+    QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
+                   "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
+                   "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 
 // The values of kInsert for one record, in order.
 QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
@@ -63,8 +61,12 @@ QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
     const waybill::Waybill& w = record.waybill;
     const QString json = QString::fromUtf8(QJsonDocument(waybill::toJson(w)).toJson(QJsonDocument::Compact));
     const QDateTime printedAt = record.printedAt.isValid() ? record.printedAt : now;
-    return {printedAt.toMSecsSinceEpoch(), textValue(record.destination), record.offsetXTenthMm, record.offsetYTenthMm,
-            record.orderNumber ? textValue(*record.orderNumber) : QVariant(QMetaType::fromType<QString>()), textValue(json),
+    return {printedAt.toMSecsSinceEpoch(),
+            textValue(record.destination),
+            record.offsetXTenthMm,
+            record.offsetYTenthMm,
+            record.orderNumber ? textValue(*record.orderNumber) : QVariant(QMetaType::fromType<QString>()),
+            textValue(json),
             searchKeyValue({w.recipient.name, w.recipient.careOf, w.sender.name, w.sender.careOf}),
             searchKeyValue({w.recipient.telephone, w.sender.telephone}),
             searchKeyValue({w.recipient.postalCode, w.sender.postalCode}),
@@ -77,7 +79,8 @@ QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
 std::optional<qint64> History::record(const PrintRecord& record)
 {
     std::optional<qint64> id;
-    if (!recordAll(1, [&](int) { return record; }, &id))
+    if (!recordAll(
+            1, [&](int) { return record; }, &id))
         return std::nullopt;
     return id;
 }
@@ -146,8 +149,10 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
         where.append(QStringLiteral("printed_at_ms < ?"));
         values.append(query.printedBefore.toMSecsSinceEpoch());
     }
-    const QString statement = QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
-                            .arg(kColumns, where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
+    const QString statement =
+        QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
+            .arg(kColumns,
+                 where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
     values.append(query.limit);
     values.append(query.offset);
 

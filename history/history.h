@@ -33,10 +33,10 @@ struct HistoryEntry {
 // the field of either address block (in the loose form of
 // storage::searchKey). Times: printedFrom inclusive, printedBefore exclusive.
 struct HistoryQuery {
-    QString name;        // name or care-of line
+    QString name; // name or care-of line
     QString telephone;
     QString postalCode;
-    QString address;     // either address line
+    QString address; // either address line
     QString orderNumber;
     QDateTime printedFrom;
     QDateTime printedBefore;

@@ -7,11 +7,21 @@ RowCounts countStates(const OrderList& list)
     RowCounts counts;
     for (qint64 row = 0; row < list.rowCount(); ++row) {
         switch (list.state(row)) {
-        case RowState::Unchecked: ++counts.unchecked; break;
-        case RowState::Printable: ++counts.printable; break;
-        case RowState::Refused: ++counts.refused; break;
-        case RowState::Excluded: ++counts.excluded; break;
-        case RowState::Printed: ++counts.printed; break;
+        case RowState::Unchecked:
+            ++counts.unchecked;
+            break;
+        case RowState::Printable:
+            ++counts.printable;
+            break;
+        case RowState::Refused:
+            ++counts.refused;
+            break;
+        case RowState::Excluded:
+            ++counts.excluded;
+            break;
+        case RowState::Printed:
+            ++counts.printed;
+            break;
         }
     }
     return counts;
@@ -37,7 +47,8 @@ QString lineList(const OrderList& list, const std::vector<qint64>& rows, int sho
 {
     QStringList lines;
     for (size_t i = 0; i < rows.size() && i < size_t(shown); ++i)
-        lines << (rows[i] >= 0 && rows[i] < list.rowCount() ? QString::number(list.lineOf(rows[i])) : QStringLiteral("?"));
+        lines << (rows[i] >= 0 && rows[i] < list.rowCount() ? QString::number(list.lineOf(rows[i]))
+                                                            : QStringLiteral("?"));
     QString text = lines.join(QStringLiteral("、")) + QStringLiteral("行目");
     if (rows.size() > size_t(shown))
         text += QStringLiteral("ほか %1 行").arg(rows.size() - size_t(shown));

@@ -144,15 +144,32 @@ struct HeadingWord {
     Field field;
 };
 constexpr HeadingWord kHeadingWords[] = {
-    {u"郵便", Field::PostalCode},     {u"〒", Field::PostalCode},       {u"zip", Field::PostalCode},
-    {u"postal", Field::PostalCode},   {u"都道府県", Field::Prefecture}, {u"市区町村", Field::City},
-    {u"住所", Field::AddressLine1},   {u"所在地", Field::AddressLine1}, {u"address", Field::AddressLine1},
-    {u"様方", Field::CareOf},         {u"気付", Field::CareOf},         {u"氏名", Field::Name},
-    {u"名前", Field::Name},           {u"宛名", Field::Name},           {u"name", Field::Name},
-    {u"電話", Field::Telephone},      {u"tel", Field::Telephone},       {u"phone", Field::Telephone},
-    {u"品名", Field::ItemDescription}, {u"商品名", Field::ItemDescription}, {u"商品コード", Field::ProductNumber},
-    {u"品番", Field::ProductNumber},  {u"注文", Field::OrderNumber},    {u"受注", Field::OrderNumber},
-    {u"受付", Field::OrderNumber},    {u"order", Field::OrderNumber},
+    {u"郵便", Field::PostalCode},
+    {u"〒", Field::PostalCode},
+    {u"zip", Field::PostalCode},
+    {u"postal", Field::PostalCode},
+    {u"都道府県", Field::Prefecture},
+    {u"市区町村", Field::City},
+    {u"住所", Field::AddressLine1},
+    {u"所在地", Field::AddressLine1},
+    {u"address", Field::AddressLine1},
+    {u"様方", Field::CareOf},
+    {u"気付", Field::CareOf},
+    {u"氏名", Field::Name},
+    {u"名前", Field::Name},
+    {u"宛名", Field::Name},
+    {u"name", Field::Name},
+    {u"電話", Field::Telephone},
+    {u"tel", Field::Telephone},
+    {u"phone", Field::Telephone},
+    {u"品名", Field::ItemDescription},
+    {u"商品名", Field::ItemDescription},
+    {u"商品コード", Field::ProductNumber},
+    {u"品番", Field::ProductNumber},
+    {u"注文", Field::OrderNumber},
+    {u"受注", Field::OrderNumber},
+    {u"受付", Field::OrderNumber},
+    {u"order", Field::OrderNumber},
 };
 
 bool isDroppedInHeading(QChar c)
@@ -204,10 +221,7 @@ std::optional<QDateTime> lastUsedOf(const QString& text)
     return time;
 }
 
-const QList<AddressBookColumn>& addressBookColumns()
-{
-    return kAddressBookColumns;
-}
+const QList<AddressBookColumn>& addressBookColumns() { return kAddressBookColumns; }
 
 QStringList addressBookHeadings()
 {
@@ -217,20 +231,11 @@ QStringList addressBookHeadings()
     return headings;
 }
 
-QString recipientKindText()
-{
-    return QStringLiteral("お届け先");
-}
+QString recipientKindText() { return QStringLiteral("お届け先"); }
 
-QString senderKindText()
-{
-    return QStringLiteral("ご依頼主");
-}
+QString senderKindText() { return QStringLiteral("ご依頼主"); }
 
-QString careOfShownText(bool shown)
-{
-    return shown ? QStringLiteral("印刷する") : QStringLiteral("印刷しない");
-}
+QString careOfShownText(bool shown) { return shown ? QStringLiteral("印刷する") : QStringLiteral("印刷しない"); }
 
 std::optional<bool> careOfShownOf(const QString& text)
 {
@@ -242,22 +247,45 @@ std::optional<bool> careOfShownOf(const QString& text)
     return std::nullopt;
 }
 
-QStringList addressBookRecord(bool isSender, const waybill::Address& address, const QDateTime& lastUsed, const QString& reading)
+QStringList addressBookRecord(bool isSender, const waybill::Address& address, const QDateTime& lastUsed,
+                              const QString& reading)
 {
     QStringList record;
     for (const auto& column : kAddressBookColumns) {
         switch (column.field) {
-        case Field::CareOfShown: record << careOfShownText(address.careOfShown); break;
-        case Field::LastUsed: record << lastUsedText(lastUsed); break;
-        case Field::Reading: record << reading; break;
-        case Field::Kind: record << (isSender ? senderKindText() : recipientKindText()); break;
-        case Field::PostalCode: record << address.postalCode; break;
-        case Field::AddressLine1: record << address.line1; break;
-        case Field::AddressLine2: record << address.line2; break;
-        case Field::Name: record << address.name; break;
-        case Field::CareOf: record << address.careOf; break;
-        case Field::Telephone: record << address.telephone; break;
-        default: record << QString(); break;
+        case Field::CareOfShown:
+            record << careOfShownText(address.careOfShown);
+            break;
+        case Field::LastUsed:
+            record << lastUsedText(lastUsed);
+            break;
+        case Field::Reading:
+            record << reading;
+            break;
+        case Field::Kind:
+            record << (isSender ? senderKindText() : recipientKindText());
+            break;
+        case Field::PostalCode:
+            record << address.postalCode;
+            break;
+        case Field::AddressLine1:
+            record << address.line1;
+            break;
+        case Field::AddressLine2:
+            record << address.line2;
+            break;
+        case Field::Name:
+            record << address.name;
+            break;
+        case Field::CareOf:
+            record << address.careOf;
+            break;
+        case Field::Telephone:
+            record << address.telephone;
+            break;
+        default:
+            record << QString();
+            break;
         }
     }
     return record;
@@ -290,10 +318,7 @@ QString withoutFormulaGuard(const QString& cell, AddressBookFormat format)
     return cell;
 }
 
-bool isAddressBookHeader(const QStringList& headings)
-{
-    return addressBookFormat(headings) != AddressBookFormat::None;
-}
+bool isAddressBookHeader(const QStringList& headings) { return addressBookFormat(headings) != AddressBookFormat::None; }
 
 namespace {
 
@@ -391,26 +416,31 @@ QStringList headingNotes(const QStringList& headings, const ColumnMap& map)
             if (normalizedHeading(headings[other]) == key)
                 others << QStringLiteral("%1列目").arg(other + 1);
         if (!others.isEmpty())
-            notes << QStringLiteral("見出し「%1」の列がいくつもあります（%2列目と%3）。%2列目を「%4」として使い、ほかは使いません。"
-                                    "別の列を使うときは、画面の「一括印刷」で列の対応を選んでください。")
-                         .arg(headings[column])
-                         .arg(column + 1)
-                         .arg(others.join(QStringLiteral("、")), fieldLabel(map[column]));
+            notes
+                << QStringLiteral(
+                       "見出し「%1」の列がいくつもあります（%2列目と%3）。%2列目を「%4」として使い、ほかは使いません。"
+                       "別の列を使うときは、画面の「一括印刷」で列の対応を選んでください。")
+                       .arg(headings[column])
+                       .arg(column + 1)
+                       .arg(others.join(QStringLiteral("、")), fieldLabel(map[column]));
     }
     // Parts that print on the form: one of them left out prints empty.
-    constexpr Field kPrinted[] = {Field::PostalCode, Field::PostalCode1, Field::PostalCode2, Field::Prefecture, Field::City,
-                                  Field::AddressLine1, Field::AddressLine2, Field::AddressLine3, Field::Name, Field::CareOf,
-                                  Field::Telephone};
+    constexpr Field kPrinted[] = {Field::PostalCode, Field::PostalCode1,  Field::PostalCode2,  Field::Prefecture,
+                                  Field::City,       Field::AddressLine1, Field::AddressLine2, Field::AddressLine3,
+                                  Field::Name,       Field::CareOf,       Field::Telephone};
     const ColumnMap suggested = suggestedColumns(headings, map);
     for (qsizetype column = 0; column < headings.size() && column < map.size(); ++column) {
         const Field field = suggested.value(column, Field::None);
-        if (map[column] != Field::None || std::find(std::begin(kPrinted), std::end(kPrinted), field) == std::end(kPrinted))
+        if (map[column] != Field::None ||
+            std::find(std::begin(kPrinted), std::end(kPrinted), field) == std::end(kPrinted))
             continue;
-        notes << QStringLiteral("見出し「%1」（%2列目）は「%3」の列のようですが、知っている見出しではないため使っていません（%3は印刷されません）。"
-                                "使うときは、画面の「一括印刷」で列の対応を選んでください。")
-                     .arg(headings[column])
-                     .arg(column + 1)
-                     .arg(fieldLabel(field));
+        notes
+            << QStringLiteral(
+                   "見出し「%1」（%2列目）は「%3」の列のようですが、知っている見出しではないため使っていません（%3は印刷されません）。"
+                   "使うときは、画面の「一括印刷」で列の対応を選んでください。")
+                   .arg(headings[column])
+                   .arg(column + 1)
+                   .arg(fieldLabel(field));
     }
     return notes;
 }
@@ -440,7 +470,8 @@ QString headerKey(const QStringList& headings)
     QStringList normalized;
     for (const QString& heading : headings)
         normalized << normalizedHeading(heading);
-    const QByteArray digest = QCryptographicHash::hash(normalized.join(QChar(0x1F)).toUtf8(), QCryptographicHash::Sha256);
+    const QByteArray digest =
+        QCryptographicHash::hash(normalized.join(QChar(0x1F)).toUtf8(), QCryptographicHash::Sha256);
     return QString::fromLatin1(digest.toHex().left(32));
 }
 

@@ -79,7 +79,8 @@ std::optional<bool> careOfShownOf(const QString& text);
 // One address as a record of the address-book export, in the order of
 // addressBookHeadings(): the care-of text whether shown or not, the switch,
 // and the last use in UTC with milliseconds (ISO 8601).
-QStringList addressBookRecord(bool isSender, const waybill::Address& address, const QDateTime& lastUsed = {}, const QString& reading = {});
+QStringList addressBookRecord(bool isSender, const waybill::Address& address, const QDateTime& lastUsed = {},
+                              const QString& reading = {});
 
 // A heading as it is compared: blanks, hyphens, underscores and dots
 // dropped, full-width letters and digits made half-width, half-width kana

@@ -6,10 +6,7 @@ namespace orders {
 
 namespace {
 
-QString settingsKey(const QString& key)
-{
-    return QStringLiteral("orderColumns/") + key;
-}
+QString settingsKey(const QString& key) { return QStringLiteral("orderColumns/") + key; }
 
 } // namespace
 

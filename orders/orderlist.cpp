@@ -60,10 +60,7 @@ void OrderList::setFitCheck(FitCheck fits)
     recheckAll();
 }
 
-csv::Encoding OrderList::encoding() const
-{
-    return m_reader ? m_reader->encoding() : csv::Encoding::Utf8;
-}
+csv::Encoding OrderList::encoding() const { return m_reader ? m_reader->encoding() : csv::Encoding::Utf8; }
 
 void OrderList::close()
 {
@@ -88,7 +85,8 @@ bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
     QString systemError;
     // Unbuffered: the reader keeps its own window of the file, and a row read
     // again comes from the disk, never from a copy taken before a change.
-    if (const platform::FileKind kind = platform::openRegularFile(*file, &systemError, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (const platform::FileKind kind =
+            platform::openRegularFile(*file, &systemError, QIODevice::ReadOnly | QIODevice::Unbuffered);
         kind != platform::FileKind::Regular) {
         close();
         m_errorText = platform::notReadableText(kind, path, QStringLiteral("注文一覧"), systemError);
@@ -115,7 +113,8 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
             return false;
         }
         if (step == csv::Reader::Step::End) {
-            m_errorText = QStringLiteral("このファイルには見出しの行がありません。空のファイルか、空の行しかありません。");
+            m_errorText =
+                QStringLiteral("このファイルには見出しの行がありません。空のファイルか、空の行しかありません。");
             return false;
         }
         if (!isBlank(header))
@@ -196,9 +195,12 @@ bool OrderList::positionAfter(qint64 row)
     const qint64 line = row < 0 ? m_headerLine : m_rows[size_t(row)].line;
     csv::Record skipped;
     if (m_reader->readAt(offset, line, skipped) != csv::Reader::Step::Record) {
-        failReading(m_reader->errorText().isEmpty()
-                        ? QStringLiteral("%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。").arg(line)
-                        : m_reader->errorText());
+        failReading(
+            m_reader->errorText().isEmpty()
+                ? QStringLiteral(
+                      "%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。")
+                      .arg(line)
+                : m_reader->errorText());
         return false;
     }
     m_cursorRow = row;
@@ -282,35 +284,43 @@ QList<Finding> OrderList::findingsOf(qint64 row, const csv::Record& record) cons
     // A cell left out or one too many moves every cell after it into the
     // next column's field; where it happened cannot be told.
     if (record.fields.size() < m_headings.size()) {
-        findings.append({Field::None, -1,
-                         QStringLiteral("%1行目は列が %2 個で、見出しの行（%3 個）より少なくなっています。途中の項目が抜けていると、"
-                                        "それより後ろの項目がすべて一つ前の列に入ってしまいます。その行の区切りのコンマ（,）を確かめてください。")
-                             .arg(record.line)
-                             .arg(record.fields.size())
-                             .arg(m_headings.size()),
-                         {}});
+        findings.append(
+            {Field::None,
+             -1,
+             QStringLiteral(
+                 "%1行目は列が %2 個で、見出しの行（%3 個）より少なくなっています。途中の項目が抜けていると、"
+                 "それより後ろの項目がすべて一つ前の列に入ってしまいます。その行の区切りのコンマ（,）を確かめてください。")
+                 .arg(record.line)
+                 .arg(record.fields.size())
+                 .arg(m_headings.size()),
+             {}});
     }
     for (qsizetype column = m_headings.size(); column < record.fields.size(); ++column) {
         if (record.fields[column].trimmed().isEmpty())
             continue;
-        findings.append({Field::None, int(column),
-                         QStringLiteral("%1行目は列が %2 個で、見出しの行（%3 個）より多く、%4列目に「%5」が入っています。列がずれている可能性があります。"
-                                        "その行の区切りのコンマ（,）を確かめてください。")
-                             .arg(record.line)
-                             .arg(record.fields.size())
-                             .arg(m_headings.size())
-                             .arg(column + 1)
-                             .arg(record.fields[column].trimmed()),
-                         {}});
+        findings.append(
+            {Field::None,
+             int(column),
+             QStringLiteral(
+                 "%1行目は列が %2 個で、見出しの行（%3 個）より多く、%4列目に「%5」が入っています。列がずれている可能性があります。"
+                 "その行の区切りのコンマ（,）を確かめてください。")
+                 .arg(record.line)
+                 .arg(record.fields.size())
+                 .arg(m_headings.size())
+                 .arg(column + 1)
+                 .arg(record.fields[column].trimmed()),
+             {}});
         break;
     }
     const QStringList cells = cellsOf(record);
     const QString kind = cellOf(m_columns, cells, Field::Kind);
     if (!kind.isEmpty() && kind != recipientKindText() && kind != senderKindText())
-        findings.append({Field::Kind, int(m_columns.indexOf(Field::Kind)),
-                         QStringLiteral("「%1」の「%2」は、「%3」か「%4」にしてください。")
-                             .arg(m_headings.value(m_columns.indexOf(Field::Kind)), kind, recipientKindText(), senderKindText()),
-                         {}});
+        findings.append(
+            {Field::Kind,
+             int(m_columns.indexOf(Field::Kind)),
+             QStringLiteral("「%1」の「%2」は、「%3」か「%4」にしてください。")
+                 .arg(m_headings.value(m_columns.indexOf(Field::Kind)), kind, recipientKindText(), senderKindText()),
+             {}});
     findings += checkWaybill(buildWaybill(m_columns, cells, m_constants), m_headings, m_columns, m_fits);
     return findings;
 }
@@ -343,11 +353,13 @@ bool OrderList::readRowAgain(qint64 row, csv::Record& record)
     const QString advice = QStringLiteral("ほかのプログラムがファイルを書き換えたか、短くした可能性があります。"
                                           "一覧を開き直して、確かめ直してから印刷してください。");
     if (step == csv::Reader::Step::Failed && !m_reader->errorText().isEmpty())
-        m_rowProblem = QStringLiteral("%1行目をファイルから読み直せませんでした：%2").arg(kept.line).arg(m_reader->errorText());
+        m_rowProblem =
+            QStringLiteral("%1行目をファイルから読み直せませんでした：%2").arg(kept.line).arg(m_reader->errorText());
     else if (step != csv::Reader::Step::Record)
         m_rowProblem = QStringLiteral("%1行目が、確かめた後でファイルから無くなりました。").arg(kept.line) + advice;
     else if (record.offsetBytes != kept.offsetBytes || fingerprintOf(record) != kept.fingerprint)
-        m_rowProblem = QStringLiteral("%1行目の中身が、確かめた後でファイルの中で変わりました。").arg(kept.line) + advice;
+        m_rowProblem =
+            QStringLiteral("%1行目の中身が、確かめた後でファイルの中で変わりました。").arg(kept.line) + advice;
     else
         return true;
     // The file is no longer the one read: nothing more of it is trusted.

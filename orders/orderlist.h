@@ -21,8 +21,8 @@ namespace orders {
 enum class RowState {
     Unchecked, // not yet checked with the present columns and constants
     Printable,
-    Refused,   // findingsAt() says why
-    Excluded,  // left out by the user, or a ご依頼主 row of an address-book export
+    Refused,  // findingsAt() says why
+    Excluded, // left out by the user, or a ご依頼主 row of an address-book export
     Printed,
 };
 
@@ -146,8 +146,8 @@ private:
 
     std::vector<Row> m_rows;
     bool m_allFound = false;
-    size_t m_nextCheck = 0;     // rows before this one are checked
-    qint64 m_cursorRow = -1;    // the reader's next record is the one after this row (-1: after the heading row)
+    size_t m_nextCheck = 0;  // rows before this one are checked
+    qint64 m_cursorRow = -1; // the reader's next record is the one after this row (-1: after the heading row)
     bool m_cursorValid = false;
     QHash<qint64, waybill::Waybill> m_edits;
     qint64 m_cachedRow = -1;

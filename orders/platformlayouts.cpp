@@ -216,9 +216,18 @@ struct LayoutRow {
 // The program's own address-book export is recognised by columns.h.
 constexpr LayoutRow kLayouts[] = {
     {Platform::RakutenRms, u"楽天市場の注文一覧", {u"注文番号", u"送付先郵便番号1", u"送付先住所郡市区"}, kRakutenRms},
-    {Platform::RakutenRmsOld, u"楽天市場の注文一覧（旧形式）", {u"受注番号", u"送付先郵便番号１", u"送付先住所：都市区"}, kRakutenRmsOld},
-    {Platform::AmazonUnshippedReport, u"Amazon の未出荷注文レポート", {u"order-id", u"recipient-name", u"ship-postal-code", u"quantity-to-ship"}, kAmazon},
-    {Platform::AmazonOrderReport, u"Amazon の注文レポート", {u"order-id", u"recipient-name", u"ship-postal-code"}, kAmazon},
+    {Platform::RakutenRmsOld,
+     u"楽天市場の注文一覧（旧形式）",
+     {u"受注番号", u"送付先郵便番号１", u"送付先住所：都市区"},
+     kRakutenRmsOld},
+    {Platform::AmazonUnshippedReport,
+     u"Amazon の未出荷注文レポート",
+     {u"order-id", u"recipient-name", u"ship-postal-code", u"quantity-to-ship"},
+     kAmazon},
+    {Platform::AmazonOrderReport,
+     u"Amazon の注文レポート",
+     {u"order-id", u"recipient-name", u"ship-postal-code"},
+     kAmazon},
     {Platform::YahooShopping, u"Yahoo!ショッピングの注文一覧", {u"OrderId", u"ShipZipCode"}, kYahooShopping},
     {Platform::Shopify, u"Shopify の注文一覧", {u"Name", u"Shipping Zip", u"Lineitem quantity"}, kShopify},
 };
@@ -249,10 +258,7 @@ int& slotOf(RecognisedLayout& layout, int slot)
 
 } // namespace
 
-QString platformName(Platform platform)
-{
-    return QString::fromUtf16(rowOf(platform).name);
-}
+QString platformName(Platform platform) { return QString::fromUtf16(rowOf(platform).name); }
 
 std::optional<RecognisedLayout> recogniseLayout(const QStringList& headings)
 {
@@ -290,20 +296,37 @@ QList<int> RecognisedLayout::columnsFeeding(Field field, Person person) const
     switch (field) {
     case Field::PostalCode:
     case Field::PostalCode1:
-    case Field::PostalCode2: parts = {P::PostalCode, P::PostalCode1, P::PostalCode2}; break;
+    case Field::PostalCode2:
+        parts = {P::PostalCode, P::PostalCode1, P::PostalCode2};
+        break;
     case Field::Prefecture:
     case Field::City:
-    case Field::AddressLine1: parts = {P::Prefecture, P::City, P::Street, P::WholeAddress}; break;
+    case Field::AddressLine1:
+        parts = {P::Prefecture, P::City, P::Street, P::WholeAddress};
+        break;
     case Field::AddressLine2:
-    case Field::AddressLine3: parts = {P::Building, P::Building2, P::Company}; break;
-    case Field::Name: parts = {P::Name, P::FamilyName, P::GivenName}; break;
-    case Field::Telephone: parts = {P::Telephone, P::Telephone1, P::Telephone2, P::Telephone3}; break;
-    case Field::ItemDescription: orderParts = {O::ItemDescription}; break;
-    case Field::ProductNumber: orderParts = {O::ProductNumber}; break;
-    case Field::OrderNumber: orderParts = {O::OrderNumber, O::DestinationId}; break;
+    case Field::AddressLine3:
+        parts = {P::Building, P::Building2, P::Company};
+        break;
+    case Field::Name:
+        parts = {P::Name, P::FamilyName, P::GivenName};
+        break;
+    case Field::Telephone:
+        parts = {P::Telephone, P::Telephone1, P::Telephone2, P::Telephone3};
+        break;
+    case Field::ItemDescription:
+        orderParts = {O::ItemDescription};
+        break;
+    case Field::ProductNumber:
+        orderParts = {O::ProductNumber};
+        break;
+    case Field::OrderNumber:
+        orderParts = {O::OrderNumber, O::DestinationId};
+        break;
     case Field::None:
     case Field::Kind:
-    case Field::CareOf: break;
+    case Field::CareOf:
+        break;
     }
     QList<int> columns;
     for (PersonPart part : parts)
@@ -332,8 +355,8 @@ QStringList missingFields(const RecognisedLayout& layout)
 
 bool PersonParts::isEmpty() const
 {
-    return postalCode.isEmpty() && address.isEmpty() && building.isEmpty() && name.isEmpty() && company.isEmpty()
-        && telephone.isEmpty();
+    return postalCode.isEmpty() && address.isEmpty() && building.isEmpty() && name.isEmpty() && company.isEmpty() &&
+           telephone.isEmpty();
 }
 
 QString OrderParts::orderKey() const
@@ -353,7 +376,8 @@ PersonParts personOf(const RecognisedLayout& layout, Person person, const QStrin
     };
     PersonParts parts;
     parts.postalCode = joinPostalCode(cell(P::PostalCode), cell(P::PostalCode1), cell(P::PostalCode2));
-    parts.address = joinAddress({prefectureOfCode(cell(P::Prefecture)), cell(P::City), cell(P::Street)}, &parts.addressBreaks);
+    parts.address =
+        joinAddress({prefectureOfCode(cell(P::Prefecture)), cell(P::City), cell(P::Street)}, &parts.addressBreaks);
     if (parts.address.isEmpty())
         parts.address = cell(P::WholeAddress);
     QStringList building;

@@ -48,12 +48,12 @@ enum class Person { ShipTo, Buyer };
 
 // What one column holds of a person's address.
 enum class PersonPart {
-    PostalCode,   // whole
-    PostalCode1,  // first 3 digits
-    PostalCode2,  // last 4 digits
-    Prefecture,   // or an ISO 3166-2:JP code, JP-13
+    PostalCode,  // whole
+    PostalCode1, // first 3 digits
+    PostalCode2, // last 4 digits
+    Prefecture,  // or an ISO 3166-2:JP code, JP-13
     City,
-    Street,       // town and house number, or all after the city
+    Street, // town and house number, or all after the city
     Building,
     Building2,
     WholeAddress, // all of it in one cell; used where the parts are empty
@@ -61,7 +61,7 @@ enum class PersonPart {
     FamilyName,   // 姓
     GivenName,    // 名
     Company,
-    Telephone,    // whole
+    Telephone, // whole
     Telephone1,
     Telephone2,
     Telephone3,

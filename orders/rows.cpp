@@ -93,17 +93,20 @@ std::optional<Verdict> judgePostal(const QString& text, const WhereOf& whereOf)
     QString padded;
     if (kDigitsOnly.match(folded).hasMatch()) {
         padded = QString(7 - folded.size(), QLatin1Char('0')) + folded;
-    } else if (const auto m = kTwoParts.match(folded); m.hasMatch() && (m.capturedLength(1) == 3 || m.capturedLength(1) + m.capturedLength(2) >= 5)) {
+    } else if (const auto m = kTwoParts.match(folded);
+               m.hasMatch() && (m.capturedLength(1) == 3 || m.capturedLength(1) + m.capturedLength(2) >= 5)) {
         padded = m.captured(1).rightJustified(3, QLatin1Char('0')) + m.captured(2).rightJustified(4, QLatin1Char('0'));
     }
     if (!padded.isEmpty())
-        return Verdict{QStringLiteral("%1の郵便番号「%2」は桁が足りません。表計算ソフトで先頭の0が消えた可能性があります。"
-                                            "正しくは「%3」ではありませんか。")
-                                 .arg(where, text, padded),
-                             padded};
-    return Verdict{QStringLiteral("%1の郵便番号「%2」は形が正しくありません。7桁の数字（1234567 か 123-4567）にしてください。")
-                             .arg(where, text),
-                         {}};
+        return Verdict{
+            QStringLiteral("%1の郵便番号「%2」は桁が足りません。表計算ソフトで先頭の0が消えた可能性があります。"
+                           "正しくは「%3」ではありませんか。")
+                .arg(where, text, padded),
+            padded};
+    return Verdict{
+        QStringLiteral("%1の郵便番号「%2」は形が正しくありません。7桁の数字（1234567 か 123-4567）にしてください。")
+            .arg(where, text),
+        {}};
 }
 
 template <typename WhereOf>
@@ -113,24 +116,25 @@ std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereO
     if (trimmed.isEmpty())
         return std::nullopt;
     QString digits = foldDigitsAndHyphens(trimmed);
-    digits.removeIf([](QChar c) {
-        return c == u'-' || c == u'(' || c == u')' || c == u'（' || c == u'）' || c.isSpace();
-    });
+    digits.removeIf(
+        [](QChar c) { return c == u'-' || c == u'(' || c == u')' || c == u'（' || c == u'）' || c.isSpace(); });
     if (digits.startsWith(QLatin1String("+81")))
         digits = QLatin1Char('0') + digits.mid(3);
     static const QRegularExpression kDigits(QStringLiteral("^[0-9]+$"));
     if (!kDigits.match(digits).hasMatch())
-        return Verdict{QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(whereOf(), text), {}};
+        return Verdict{
+            QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(whereOf(), text),
+            {}};
     if (digits.startsWith(u'0') && (digits.size() == 10 || digits.size() == 11))
         return std::nullopt;
     if (!digits.startsWith(u'0') && (digits.size() == 9 || digits.size() == 10))
         return Verdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
-                                            "正しくは「0%3」ではありませんか。")
-                                 .arg(whereOf(), text, trimmed),
-                             QLatin1Char('0') + trimmed};
+                                      "正しくは「0%3」ではありませんか。")
+                           .arg(whereOf(), text, trimmed),
+                       QLatin1Char('0') + trimmed};
     return Verdict{QStringLiteral("%1の電話番号「%2」は数字が%3桁です。0で始まる10桁か11桁にしてください。")
-                             .arg(whereOf(), text, QString::number(digits.size())),
-                         {}};
+                       .arg(whereOf(), text, QString::number(digits.size())),
+                   {}};
 }
 
 } // namespace
@@ -143,10 +147,7 @@ QString cellOf(const ColumnMap& map, const QStringList& fields, Field field)
     return fields[column].trimmed();
 }
 
-std::optional<QString> postalDigits(const QString& text)
-{
-    return postal::normalizedCode(text);
-}
+std::optional<QString> postalDigits(const QString& text) { return postal::normalizedCode(text); }
 
 waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, const ListConstants& constants)
 {
@@ -184,7 +185,9 @@ QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& 
         const QList<int> columns = columnsFeeding(map, field);
         findings.append({field, columns.isEmpty() ? -1 : columns.first(), reason, suggestion});
     };
-    const auto where = [&](Field field) { return [&, field] { return columnNames(headings, columnsFeeding(map, field), field); }; };
+    const auto where = [&](Field field) {
+        return [&, field] { return columnNames(headings, columnsFeeding(map, field), field); };
+    };
     const waybill::Address& to = waybill.recipient;
 
     if (const auto verdict = judgePostal(to.postalCode, where(Field::PostalCode)))

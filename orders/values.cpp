@@ -16,17 +16,11 @@ bool isDigitChar(QChar c)
     return (u >= u'0' && u <= u'9') || (u >= u'０' && u <= u'９');
 }
 
-bool isKanjiNumeral(QChar c)
-{
-    return QStringView(u"〇一二三四五六七八九十百千").contains(c);
-}
+bool isKanjiNumeral(QChar c) { return QStringView(u"〇一二三四五六七八九十百千").contains(c); }
 
 // Between the numbers of an address also the long-vowel mark, which a kana
 // keyboard gives for the hyphen key.
-bool isDashLike(QChar c)
-{
-    return entry::isDash(c.unicode()) || c == u'\u30FC' || c == u'\uFF70';
-}
+bool isDashLike(QChar c) { return entry::isDash(c.unicode()) || c == u'\u30FC' || c == u'\uFF70'; }
 
 // Digits, plus, parentheses and dashes half-width, every blank a space:
 // the form a telephone number is read in.
@@ -66,12 +60,11 @@ QString withoutLeadingSeparators(QString text)
 
 // ISO 3166-2:JP (the JIS X 0401 prefecture numbers), JP-01 to JP-47 in order.
 constexpr const char16_t* kPrefecturesByCode[] = {
-    u"北海道", u"青森県", u"岩手県", u"宮城県", u"秋田県", u"山形県", u"福島県", u"茨城県",
-    u"栃木県", u"群馬県", u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県",
-    u"石川県", u"福井県", u"山梨県", u"長野県", u"岐阜県", u"静岡県", u"愛知県", u"三重県",
-    u"滋賀県", u"京都府", u"大阪府", u"兵庫県", u"奈良県", u"和歌山県", u"鳥取県", u"島根県",
-    u"岡山県", u"広島県", u"山口県", u"徳島県", u"香川県", u"愛媛県", u"高知県", u"福岡県",
-    u"佐賀県", u"長崎県", u"熊本県", u"大分県", u"宮崎県", u"鹿児島県", u"沖縄県",
+    u"北海道", u"青森県", u"岩手県", u"宮城県",   u"秋田県", u"山形県",   u"福島県", u"茨城県", u"栃木県", u"群馬県",
+    u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県",   u"石川県", u"福井県", u"山梨県", u"長野県",
+    u"岐阜県", u"静岡県", u"愛知県", u"三重県",   u"滋賀県", u"京都府",   u"大阪府", u"兵庫県", u"奈良県", u"和歌山県",
+    u"鳥取県", u"島根県", u"岡山県", u"広島県",   u"山口県", u"徳島県",   u"香川県", u"愛媛県", u"高知県", u"福岡県",
+    u"佐賀県", u"長崎県", u"熊本県", u"大分県",   u"宮崎県", u"鹿児島県", u"沖縄県",
 };
 
 // --- The house number in an address -------------------------------------
@@ -84,8 +77,8 @@ struct Joiner {
     bool closes;
 };
 constexpr Joiner kJoiners[] = {
-    {u"丁目", true}, {u"番地", true}, {u"号室", true}, {u"番", true}, {u"号", true}, {u"丁", true}, {u"条", true},
-    {u"の", false},  {u"東", false},  {u"西", false},   {u"南", false}, {u"北", false},
+    {u"丁目", true}, {u"番地", true}, {u"号室", true}, {u"番", true},  {u"号", true},  {u"丁", true},
+    {u"条", true},   {u"の", false},  {u"東", false},  {u"西", false}, {u"南", false}, {u"北", false},
 };
 
 // Length of the joiner at `at`, 0 when none; `closes` says which kind.
@@ -155,13 +148,11 @@ bool insideNumber(const QString& text, qsizetype at)
     if (at <= 0 || at >= text.size())
         return false;
     const QChar before = text[at - 1], after = text[at];
-    return (isDigitChar(before) && (isDigitChar(after) || isDashLike(after))) || (isDashLike(before) && isDigitChar(after));
+    return (isDigitChar(before) && (isDigitChar(after) || isDashLike(after))) ||
+           (isDashLike(before) && isDigitChar(after));
 }
 
-AddressLines cutAt(const QString& text, qsizetype at)
-{
-    return {text.left(at).trimmed(), text.mid(at).trimmed()};
-}
+AddressLines cutAt(const QString& text, qsizetype at) { return {text.left(at).trimmed(), text.mid(at).trimmed()}; }
 
 } // namespace
 
@@ -219,7 +210,8 @@ QString domesticTelephone(const QString& text)
     QString rest;
     if (f.startsWith(QLatin1String("+81")))
         rest = f.mid(3);
-    else if (f.startsWith(QLatin1String("81")) && ((f.size() > 2 && (isSeparator(f[2]) || f[2] == u'(')) || kBare81.match(f).hasMatch()))
+    else if (f.startsWith(QLatin1String("81")) &&
+             ((f.size() > 2 && (isSeparator(f[2]) || f[2] == u'(')) || kBare81.match(f).hasMatch()))
         rest = f.mid(2);
     else
         return given;
@@ -341,10 +333,7 @@ QString plainNumber(const QString& text)
     return m.captured(1).remove(QLatin1Char(','));
 }
 
-QString moreItemsText(int count)
-{
-    return QStringLiteral("ほか %1 点").arg(count);
-}
+QString moreItemsText(int count) { return QStringLiteral("ほか %1 点").arg(count); }
 
 namespace {
 

@@ -91,7 +91,10 @@ struct OrderItem {
     QString productNumber;
     QString quantity;  // plainNumber
     QString unitPrice; // plainNumber; empty where the list gives none
-    bool isEmpty() const { return description.isEmpty() && productNumber.isEmpty() && quantity.isEmpty() && unitPrice.isEmpty(); }
+    bool isEmpty() const
+    {
+        return description.isEmpty() && productNumber.isEmpty() && quantity.isEmpty() && unitPrice.isEmpty();
+    }
     bool operator==(const OrderItem&) const = default;
 };
 

@@ -23,11 +23,11 @@ struct FeedLength {
 };
 
 struct FormFeed {
-    bool exact = false;      // the length is a whole number of lines
-    FeedLength fed;          // what the printer feeds for it: the nearest whole line
+    bool exact = false;        // the length is a whole number of lines
+    FeedLength fed;            // what the printer feeds for it: the nearest whole line
     double driftPerFormMm = 0; // fed minus the form's length; 0 when exact
-    FeedLength shorter;      // the longest exact length below the form's length
-    FeedLength longer;       // the shortest exact length above it
+    FeedLength shorter;        // the longest exact length below the form's length
+    FeedLength longer;         // the shortest exact length above it
 };
 
 // For a form `lengthMm` long (positive). A half line rounds up, as the

@@ -16,7 +16,7 @@ struct Unit {
 };
 // Longest spellings first, so "mm" is not read as "m".
 const Unit kUnits[] = {
-    {"millimetres", 1.0}, {"millimeters", 1.0}, {"ミリメートル", 1.0}, {"ミリ", 1.0}, {"mm", 1.0},
+    {"millimetres", 1.0}, {"millimeters", 1.0}, {"ミリメートル", 1.0},  {"ミリ", 1.0},        {"mm", 1.0},
     {"cm", 10.0},         {"センチ", 10.0},     {"inches", kMmPerInch}, {"inch", kMmPerInch}, {"インチ", kMmPerInch},
     {"in", kMmPerInch},   {"\"", kMmPerInch},   {"″", kMmPerInch},
 };
@@ -77,10 +77,12 @@ std::variant<FormPaper, QString> formPaperFrom(const QString& widthText, const Q
 {
     const auto width = parseLengthMm(widthText);
     if (!width)
-        return QStringLiteral("幅「%1」を長さとして読めません。114.3 mm や 4 1/2 in のように書いてください。").arg(widthText);
+        return QStringLiteral("幅「%1」を長さとして読めません。114.3 mm や 4 1/2 in のように書いてください。")
+            .arg(widthText);
     const auto length = parseLengthMm(lengthText);
     if (!length)
-        return QStringLiteral("長さ「%1」を長さとして読めません。254 mm や 10 in のように書いてください。").arg(lengthText);
+        return QStringLiteral("長さ「%1」を長さとして読めません。254 mm や 10 in のように書いてください。")
+            .arg(lengthText);
     return formPaperOf(*width, *length);
 }
 
@@ -101,7 +103,8 @@ std::variant<FormPaper, QString> formPaperOf(double widthMm, double lengthMm)
 QString describe(const FormPaper& p)
 {
     return QStringLiteral("%1 × %2 mm（%3 × %4 in）")
-        .arg(QString::number(p.widthMm, 'f', 1), QString::number(p.lengthMm, 'f', 1), inchesOf(p.widthMm), inchesOf(p.lengthMm));
+        .arg(QString::number(p.widthMm, 'f', 1), QString::number(p.lengthMm, 'f', 1), inchesOf(p.widthMm),
+             inchesOf(p.lengthMm));
 }
 
 } // namespace paper

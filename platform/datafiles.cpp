@@ -47,7 +47,8 @@ bool runsInstalled(const QString& programFolder)
 
 QString dataFilePath(const QString& relativePath, const QString& programFolder, const QString& sourceDataFolder)
 {
-    const QString installed = programFolder.isEmpty() ? QString() : QDir(installedDataFolder(programFolder)).filePath(relativePath);
+    const QString installed =
+        programFolder.isEmpty() ? QString() : QDir(installedDataFolder(programFolder)).filePath(relativePath);
     if (!installed.isEmpty() && QFileInfo::exists(installed))
         return installed;
     if (!sourceDataFolder.isEmpty()) {

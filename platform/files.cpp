@@ -24,10 +24,7 @@ QString QtFolders::applicationFolder() const { return QCoreApplication::applicat
 
 bool QtFolders::applicationFolderKeepsFiles() const { return !runsInstalled(applicationFolder()); }
 
-QString QtFolders::userDataFolder() const
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-}
+QString QtFolders::userDataFolder() const { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }
 
 QString QtFolders::documentsFolder() const
 {
@@ -35,10 +32,7 @@ QString QtFolders::documentsFolder() const
     return docs.isEmpty() ? QDir::homePath() : docs;
 }
 
-QString QtFolders::configFolder() const
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-}
+QString QtFolders::configFolder() const { return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation); }
 
 QString Folders::settingsFile() const { return QDir(configFolder()).filePath(QStringLiteral("horutea.conf")); }
 
@@ -121,8 +115,7 @@ FileRead readFileBounded(const QString& path, qint64 maxBytes)
 
 AtomicFile::AtomicFile(QString path, Mode mode, QString what, DeviceFilter filter)
     : m_path(std::move(path)), m_what(std::move(what)), m_mode(mode), m_filter(std::move(filter))
-{
-}
+{}
 
 AtomicFile::~AtomicFile()
 {
@@ -186,19 +179,23 @@ QString AtomicFile::cause() const
 {
     if (m_notAFile)
         return kindOfFile(m_path) == FileKind::Folder
-                   ? QStringLiteral("その名前はフォルダです。フォルダの中に作るファイルの名前（例：%1）を指定してください。")
+                   ? QStringLiteral(
+                         "その名前はフォルダです。フォルダの中に作るファイルの名前（例：%1）を指定してください。")
                          .arg(QDir::toNativeSeparators(QDir(m_path).filePath(QStringLiteral("送り状.pdf"))))
-                   : QStringLiteral("その名前はふつうのファイルではありません（名前付きパイプや装置など）。書き込んだものが残らないため、書き込みません。"
-                                    "別のファイルの名前を指定してください。");
+                   : QStringLiteral(
+                         "その名前はふつうのファイルではありません（名前付きパイプや装置など）。書き込んだものが残らないため、書き込みません。"
+                         "別のファイルの名前を指定してください。");
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("フォルダ「%1」がありません。").arg(QDir::toNativeSeparators(folder));
     // A full disk first: on it even the write probe fails.
     const QStorageInfo storage(folder);
     if (storage.isValid() && storage.bytesAvailable() < 64 * 1024)
-        return QStringLiteral("ディスクの空きが足りません。不要なファイルを消して空きを作ってから、もう一度やり直してください。");
+        return QStringLiteral(
+            "ディスクの空きが足りません。不要なファイルを消して空きを作ってから、もう一度やり直してください。");
     if (!folderWritable(folder))
-        return QStringLiteral("フォルダ「%1」には書き込みが許されていません。書き込める場所を選ぶか、フォルダの許可を確かめてください。")
+        return QStringLiteral(
+                   "フォルダ「%1」には書き込みが許されていません。書き込める場所を選ぶか、フォルダの許可を確かめてください。")
             .arg(QDir::toNativeSeparators(folder));
     if (m_mode == NewOnly && QFileInfo::exists(m_path) && !m_reserved)
         return QStringLiteral("同じ名前のファイルがすでにあります。");

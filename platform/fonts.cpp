@@ -22,8 +22,8 @@ void installFontSubstitutions()
     // package) has them. A substitute of an installed face is where Qt looks
     // first for a glyph that face lacks.
     const QString beyondJis = QStringLiteral("Noto Sans CJK JP");
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces + QStringList{beyondJis});   // window font
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces + QStringList{beyondJis});  // printer font
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces + QStringList{beyondJis});  // window font
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces + QStringList{beyondJis}); // printer font
     for (const QString& face : faces)
         QFont::insertSubstitution(face, beyondJis);
     // Half-width digits half an em wide, for the window's number boxes.
@@ -77,7 +77,8 @@ constexpr QtText kMissingQtTexts[] = {
      "pages 3, 5, 6, 7 and 9.",
      u"印刷するページか範囲を、カンマで区切って指定します。範囲は2つの数字をハイフンでつなぎます。例：3,5-7,9 なら 3、5、6、7、9 ページを印刷します。"},
     {"QPrintPropertiesWidget", "Advanced", u"詳細設定"},
-    {"QPrintPropertiesWidget", "There are conflicts in some options. Please fix them.", u"いくつかの設定が食い違っています。直してください。"},
+    {"QPrintPropertiesWidget", "There are conflicts in some options. Please fix them.",
+     u"いくつかの設定が食い違っています。直してください。"},
 };
 
 class MissingQtTexts final : public QTranslator {

@@ -87,13 +87,15 @@ QString notReadableText(FileKind kind, const QString& path, const QString& what,
     case FileKind::Folder:
         return QStringLiteral("%1「%2」はフォルダです。フォルダの中のファイルを選んでください。").arg(what, name);
     case FileKind::Special:
-        return QStringLiteral("%1「%2」はふつうのファイルではありません（名前付きパイプや装置など）。読み込むと止まったままになるため開きません。"
-                              "ふつうのファイルとして保存したものを選んでください。")
+        return QStringLiteral(
+                   "%1「%2」はふつうのファイルではありません（名前付きパイプや装置など）。読み込むと止まったままになるため開きません。"
+                   "ふつうのファイルとして保存したものを選んでください。")
             .arg(what, name);
     case FileKind::Unreadable:
         break;
     }
-    return QStringLiteral("%1「%2」を開けませんでした（%3）。読み取りの許可を確かめてください。").arg(what, name, systemError);
+    return QStringLiteral("%1「%2」を開けませんでした（%3）。読み取りの許可を確かめてください。")
+        .arg(what, name, systemError);
 }
 
 QString specialFileProblem(const QString& path, const QString& what)

@@ -22,12 +22,33 @@ namespace {
 // eighteen libraries of its own (GnuTLS, Kerberos, Avahi) whose loading and
 // start-up code would cost every start of the window about 3 ms. The
 // declarations of <cups/cups.h> give each pointer its exact type.
-#define HORUTEA_CUPS_FUNCTIONS(F)                                                                                 \
-    F(cupsServer) F(ippPort) F(cupsEncryption) F(cupsUser) F(httpConnect2) F(httpClose) F(httpAssembleURIf)      \
-    F(ippNewRequest) F(ippAddString) F(ippAddStrings) F(ippDelete) F(ippFindAttribute) F(ippGetCount)            \
-    F(ippGetBoolean) F(ippGetInteger) F(ippGetString) F(ippGetResolution) F(ippGetCollection) F(ippGetRange)     \
-    F(ippGetValueTag) F(cupsDoRequest) F(cupsLastError) F(cupsLastErrorString) F(cupsAddOption)                  \
-    F(cupsFreeOptions) F(cupsPrintFile2)
+#define HORUTEA_CUPS_FUNCTIONS(F)                                                                                      \
+    F(cupsServer)                                                                                                      \
+    F(ippPort)                                                                                                         \
+    F(cupsEncryption)                                                                                                  \
+    F(cupsUser)                                                                                                        \
+    F(httpConnect2)                                                                                                    \
+    F(httpClose)                                                                                                       \
+    F(httpAssembleURIf)                                                                                                \
+    F(ippNewRequest)                                                                                                   \
+    F(ippAddString)                                                                                                    \
+    F(ippAddStrings)                                                                                                   \
+    F(ippDelete)                                                                                                       \
+    F(ippFindAttribute)                                                                                                \
+    F(ippGetCount)                                                                                                     \
+    F(ippGetBoolean)                                                                                                   \
+    F(ippGetInteger)                                                                                                   \
+    F(ippGetString)                                                                                                    \
+    F(ippGetResolution)                                                                                                \
+    F(ippGetCollection)                                                                                                \
+    F(ippGetRange)                                                                                                     \
+    F(ippGetValueTag)                                                                                                  \
+    F(cupsDoRequest)                                                                                                   \
+    F(cupsLastError)                                                                                                   \
+    F(cupsLastErrorString)                                                                                             \
+    F(cupsAddOption)                                                                                                   \
+    F(cupsFreeOptions)                                                                                                 \
+    F(cupsPrintFile2)
 
 struct Cups {
 #define HORUTEA_CUPS_POINTER(name) decltype(&::name) name = nullptr;
@@ -44,8 +65,8 @@ const Cups* cups()
             return std::nullopt;
         Cups api;
         bool complete = true;
-#define HORUTEA_CUPS_RESOLVE(name)                                                \
-    api.name = reinterpret_cast<decltype(api.name)>(library.resolve(#name)); \
+#define HORUTEA_CUPS_RESOLVE(name)                                                                                     \
+    api.name = reinterpret_cast<decltype(api.name)>(library.resolve(#name));                                           \
     complete = complete && api.name;
         HORUTEA_CUPS_FUNCTIONS(HORUTEA_CUPS_RESOLVE)
 #undef HORUTEA_CUPS_RESOLVE
@@ -93,13 +114,16 @@ QString messageFor(SpoolerProblem problem, const QString& queue, const QString& 
         return QStringLiteral("印刷サービス（CUPS）が動いていないため、印刷できませんでした。"
                               "印刷サービスを起動する（sudo systemctl start cups）か、管理者に連絡してください。");
     case SpoolerProblem::QueueNotFound:
-        return QStringLiteral("プリンタ「%1」が見つからないため、印刷しませんでした。「プリンタの設定」でプリンタを選び直してください。")
+        return QStringLiteral(
+                   "プリンタ「%1」が見つからないため、印刷しませんでした。「プリンタの設定」でプリンタを選び直してください。")
             .arg(queue);
     case SpoolerProblem::QueueStopped: {
         // Stopped, the spooler would hold the job: a page that comes out
         // hours later, or twice after a retry, is worse than none.
-        QString text = QStringLiteral("プリンタ「%1」が停止しているため、印刷しませんでした。プリンタを再開してから、もう一度印刷してください。")
-                           .arg(queue);
+        QString text =
+            QStringLiteral(
+                "プリンタ「%1」が停止しているため、印刷しませんでした。プリンタを再開してから、もう一度印刷してください。")
+                .arg(queue);
         if (!detail.isEmpty())
             text += QStringLiteral("（プリンタの状態: %1）").arg(detail);
         return text;
@@ -110,7 +134,8 @@ QString messageFor(SpoolerProblem problem, const QString& queue, const QString& 
                               "「プリンタの設定」で別のプリンタを選んでください。")
             .arg(queue);
     case SpoolerProblem::NotPermitted:
-        return QStringLiteral("プリンタ「%1」で印刷する権限がないため、印刷できませんでした。管理者に連絡してください。")
+        return QStringLiteral(
+                   "プリンタ「%1」で印刷する権限がないため、印刷できませんでした。管理者に連絡してください。")
             .arg(queue);
     case SpoolerProblem::FileUnreadable:
         return QStringLiteral("印刷するファイル「%1」を読めなかったため、印刷できませんでした。").arg(detail);
@@ -151,8 +176,9 @@ bool failed(ipp_status_t status) { return status > IPP_STATUS_OK_CONFLICTING; }
 SpoolerResult libraryMissing(const QString& queue)
 {
     return {SpoolerProblem::Other,
-            QStringLiteral("プリンタ「%1」に印刷できませんでした。印刷サービス（CUPS）のライブラリ libcups を読み込めません。"
-                           "管理者に連絡してください。")
+            QStringLiteral(
+                "プリンタ「%1」に印刷できませんでした。印刷サービス（CUPS）のライブラリ libcups を読み込めません。"
+                "管理者に連絡してください。")
                 .arg(queue),
             0};
 }
@@ -268,8 +294,8 @@ QueueInfo inspectQueue(const QString& queue)
 
 bool QueueInfo::takesCustomSize(double widthMm, double lengthMm) const
 {
-    return customSizes && widthMm >= customMinWidthMm && widthMm <= customMaxWidthMm &&
-           lengthMm >= customMinLengthMm && lengthMm <= customMaxLengthMm;
+    return customSizes && widthMm >= customMinWidthMm && widthMm <= customMaxWidthMm && lengthMm >= customMinLengthMm &&
+           lengthMm <= customMaxLengthMm;
 }
 
 // ---------------------------------------------------------------------------
@@ -292,8 +318,9 @@ SpoolerResult submitPdf(const QString& queue, const QString& pdfPath, const QStr
     count = api->cupsAddOption("document-format", "application/pdf", count, &list);
     for (const JobOption& option : options)
         count = api->cupsAddOption(option.name.toUtf8().constData(), option.value.toUtf8().constData(), count, &list);
-    const int jobId = api->cupsPrintFile2(connection.http(), queueOnly(queue).toUtf8().constData(),
-                                          QFile::encodeName(pdfPath).constData(), title.toUtf8().constData(), count, list);
+    const int jobId =
+        api->cupsPrintFile2(connection.http(), queueOnly(queue).toUtf8().constData(),
+                            QFile::encodeName(pdfPath).constData(), title.toUtf8().constData(), count, list);
     api->cupsFreeOptions(count, list);
     if (jobId > 0)
         return {SpoolerProblem::None, {}, jobId};
@@ -376,7 +403,8 @@ JobOptions resolutionOptions(std::optional<Resolution> resolution)
 {
     if (!resolution)
         return {};
-    return {{QStringLiteral("Resolution"), resolution->name()}, {QStringLiteral("printer-resolution"), resolution->name()}};
+    return {{QStringLiteral("Resolution"), resolution->name()},
+            {QStringLiteral("printer-resolution"), resolution->name()}};
 }
 
 // ---------------------------------------------------------------------------
@@ -402,7 +430,8 @@ PrinterJobSettings jobSettingsOf(const QPrinter& printer)
         add(QStringLiteral("sides"), QStringLiteral("one-sided"));
         break;
     case QPrinter::DuplexAuto:
-        add(QStringLiteral("sides"), landscape ? QStringLiteral("two-sided-short-edge") : QStringLiteral("two-sided-long-edge"));
+        add(QStringLiteral("sides"),
+            landscape ? QStringLiteral("two-sided-short-edge") : QStringLiteral("two-sided-long-edge"));
         break;
     case QPrinter::DuplexLongSide:
         add(QStringLiteral("sides"), QStringLiteral("two-sided-long-edge"));

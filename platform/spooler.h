@@ -21,10 +21,10 @@ using JobOptions = QList<JobOption>;
 
 enum class SpoolerProblem {
     None,
-    ServiceDown,    // the scheduler does not answer
+    ServiceDown, // the scheduler does not answer
     QueueNotFound,
-    QueueStopped,   // takes jobs but holds them until the printer is resumed
-    NotAccepting,   // refuses new jobs
+    QueueStopped, // takes jobs but holds them until the printer is resumed
+    NotAccepting, // refuses new jobs
     NotPermitted,
     FileUnreadable, // the document to print
     Other,          // the spooler's own words follow in the message
@@ -51,11 +51,11 @@ struct Resolution {
 
 // What a queue says about itself, asked before anything is rendered.
 struct QueueInfo {
-    SpoolerResult status;        // problem None: ready to take and print a job
-    QString stateMessage;        // the printer's own last word, often empty
+    SpoolerResult status; // problem None: ready to take and print a job
+    QString stateMessage; // the printer's own last word, often empty
     QList<Resolution> resolutions;
     std::optional<Resolution> defaultResolution;
-    bool customSizes = false;    // paper of any size within these limits
+    bool customSizes = false; // paper of any size within these limits
     double customMinWidthMm = 0, customMaxWidthMm = 0, customMinLengthMm = 0, customMaxLengthMm = 0;
 
     bool takesCustomSize(double widthMm, double lengthMm) const;

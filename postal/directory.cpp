@@ -58,40 +58,47 @@ QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); 
 
 QString missingMessage(const QString& path)
 {
-    return QStringLiteral("郵便番号データのファイルが見つかりません（%1）。ホルテアを入れ直してください。").arg(shownPath(path));
+    return QStringLiteral("郵便番号データのファイルが見つかりません（%1）。ホルテアを入れ直してください。")
+        .arg(shownPath(path));
 }
 
 QString unreadableMessage(const QString& path, const QString& reason)
 {
-    return QStringLiteral("郵便番号データのファイルを読めません（%1：%2）。ファイルの読み取り権限を確かめるか、ホルテアを入れ直してください。")
+    return QStringLiteral(
+               "郵便番号データのファイルを読めません（%1：%2）。ファイルの読み取り権限を確かめるか、ホルテアを入れ直してください。")
         .arg(shownPath(path), reason);
 }
 
 QString emptyMessage(const QString& path)
 {
-    return QStringLiteral("郵便番号データのファイルが空です（%1）。ホルテアを入れ直してください。").arg(shownPath(path));
+    return QStringLiteral("郵便番号データのファイルが空です（%1）。ホルテアを入れ直してください。")
+        .arg(shownPath(path));
 }
 
 QString notPostalDataMessage(const QString& path)
 {
-    return QStringLiteral("このファイルは郵便番号データではありません（%1）。ホルテアを入れ直してください。").arg(shownPath(path));
+    return QStringLiteral("このファイルは郵便番号データではありません（%1）。ホルテアを入れ直してください。")
+        .arg(shownPath(path));
 }
 
 QString unsupportedVersionMessage(const QString& path, int version)
 {
-    return QStringLiteral("郵便番号データのファイルは第%2版の形式で、このホルテアには読めません（%1）。ホルテアを入れ直してください。")
+    return QStringLiteral(
+               "郵便番号データのファイルは第%2版の形式で、このホルテアには読めません（%1）。ホルテアを入れ直してください。")
         .arg(shownPath(path))
         .arg(version);
 }
 
 QString truncatedMessage(const QString& path)
 {
-    return QStringLiteral("郵便番号データのファイルが途中で切れています（%1）。ホルテアを入れ直してください。").arg(shownPath(path));
+    return QStringLiteral("郵便番号データのファイルが途中で切れています（%1）。ホルテアを入れ直してください。")
+        .arg(shownPath(path));
 }
 
 QString damagedMessage(const QString& path)
 {
-    return QStringLiteral("郵便番号データのファイルが壊れています（%1）。ホルテアを入れ直してください。").arg(shownPath(path));
+    return QStringLiteral("郵便番号データのファイルが壊れています（%1）。ホルテアを入れ直してください。")
+        .arg(shownPath(path));
 }
 
 struct IndexEntry {
@@ -232,12 +239,16 @@ bool Directory::open()
     data->file.setFileName(m_path);
     QString systemError;
     switch (platform::openRegularFile(data->file, &systemError, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-    case platform::FileKind::Regular: break;
-    case platform::FileKind::Missing: return fail(missingMessage(m_path));
-    case platform::FileKind::Unreadable: return fail(unreadableMessage(m_path, systemError));
+    case platform::FileKind::Regular:
+        break;
+    case platform::FileKind::Missing:
+        return fail(missingMessage(m_path));
+    case platform::FileKind::Unreadable:
+        return fail(unreadableMessage(m_path, systemError));
     case platform::FileKind::Folder:
     case platform::FileKind::Special:
-        return fail(unreadableMessage(m_path, QStringLiteral("ふつうのファイルではありません（フォルダ、名前付きパイプや装置など）")));
+        return fail(unreadableMessage(
+            m_path, QStringLiteral("ふつうのファイルではありません（フォルダ、名前付きパイプや装置など）")));
     }
     const qint64 fileBytes = data->file.size();
     if (fileBytes == 0)
@@ -258,7 +269,8 @@ bool Directory::open()
     const qint64 indexEntries = u16At(header, 10);
     const qint64 headerBytes = u32At(header, 12);
     const qint64 declaredFileBytes = u32At(header, 16);
-    const qint64 smallestHeaderBytes = fixedHeaderBytes + headerTextCount + prefixCount * indexEntryBytes + headerCrcBytes;
+    const qint64 smallestHeaderBytes =
+        fixedHeaderBytes + headerTextCount + prefixCount * indexEntryBytes + headerCrcBytes;
     if (indexEntries != prefixCount || headerBytes < smallestHeaderBytes || headerBytes > maxHeaderBytes)
         return fail(damagedMessage(m_path));
     if (fileBytes < headerBytes)
@@ -266,7 +278,8 @@ bool Directory::open()
     header += data->file.read(headerBytes - fixedHeaderBytes);
     if (header.size() != headerBytes)
         return fail(unreadableMessage(m_path, data->file.errorString()));
-    if (crc32Of(QByteArrayView(header).first(headerBytes - headerCrcBytes)) != u32At(header, headerBytes - headerCrcBytes))
+    if (crc32Of(QByteArrayView(header).first(headerBytes - headerCrcBytes)) !=
+        u32At(header, headerBytes - headerCrcBytes))
         return fail(damagedMessage(m_path));
     if (fileBytes < declaredFileBytes)
         return fail(truncatedMessage(m_path));
@@ -283,11 +296,13 @@ bool Directory::open()
     for (int prefix = 0; prefix < prefixCount; ++prefix) {
         const qint64 entryAt = indexStart + prefix * indexEntryBytes;
         IndexEntry& entry = data->index[size_t(prefix)];
-        entry = {u32At(header, entryAt), u32At(header, entryAt + 4), u32At(header, entryAt + 8), u32At(header, entryAt + 12)};
+        entry = {u32At(header, entryAt), u32At(header, entryAt + 4), u32At(header, entryAt + 8),
+                 u32At(header, entryAt + 12)};
         const bool empty = entry.storedBytes == 0;
-        const bool plausible = empty ? entry.offset == 0 && entry.rawBytes == 0
-                                     : entry.offset >= headerBytes && qint64(entry.offset) + entry.storedBytes <= declaredFileBytes
-                                           && entry.storedBytes <= maxBlockBytes && entry.rawBytes > 0 && entry.rawBytes <= maxBlockBytes;
+        const bool plausible =
+            empty ? entry.offset == 0 && entry.rawBytes == 0
+                  : entry.offset >= headerBytes && qint64(entry.offset) + entry.storedBytes <= declaredFileBytes &&
+                        entry.storedBytes <= maxBlockBytes && entry.rawBytes > 0 && entry.rawBytes <= maxBlockBytes;
         if (!plausible)
             return fail(damagedMessage(m_path));
     }
@@ -325,9 +340,11 @@ LookupResult Directory::lookup(const QString& typedCode)
     const std::optional<QString> code = normalizedCode(typedCode);
     if (!code) {
         result.status = LookupStatus::Malformed;
-        result.message = typedCode.trimmed().isEmpty()
-            ? QStringLiteral("郵便番号が入力されていません。7桁の数字で入力してください（例：100-0001）。")
-            : QStringLiteral("「%1」は郵便番号の形になっていません。7桁の数字で入力してください（例：100-0001）。").arg(typedCode.trimmed());
+        result.message =
+            typedCode.trimmed().isEmpty()
+                ? QStringLiteral("郵便番号が入力されていません。7桁の数字で入力してください（例：100-0001）。")
+                : QStringLiteral("「%1」は郵便番号の形になっていません。7桁の数字で入力してください（例：100-0001）。")
+                      .arg(typedCode.trimmed());
         return result;
     }
     result.code = *code;
@@ -366,8 +383,9 @@ LookupResult Directory::lookup(const QString& typedCode)
 
     if (result.matches.isEmpty()) {
         result.status = LookupStatus::NoSuchCode;
-        result.message = QStringLiteral("郵便番号 %1 は日本郵便のデータ（%2 現在）にありません。番号を確かめてください。")
-                             .arg(displayCode(*code), m_data->info.dataDate);
+        result.message =
+            QStringLiteral("郵便番号 %1 は日本郵便のデータ（%2 現在）にありません。番号を確かめてください。")
+                .arg(displayCode(*code), m_data->info.dataDate);
     } else {
         result.status = LookupStatus::Found;
     }
@@ -382,9 +400,6 @@ QString addressLine1(const Match& match)
     return line;
 }
 
-QString defaultDataFilePath()
-{
-    return platform::dataFilePath(QStringLiteral("postal/jp-postal-codes.bin"));
-}
+QString defaultDataFilePath() { return platform::dataFilePath(QStringLiteral("postal/jp-postal-codes.bin")); }
 
 } // namespace postal

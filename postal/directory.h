@@ -38,9 +38,9 @@ struct LookupResult {
 
 // What the data file says about itself.
 struct DataInfo {
-    QString sourcePackage;  // the npm package the file was built from
+    QString sourcePackage; // the npm package the file was built from
     QString packageVersion;
-    QString dataDate;       // date of Japan Post's data, YYYY-MM-DD
+    QString dataDate; // date of Japan Post's data, YYYY-MM-DD
     quint32 recordCount = 0;
     quint32 codeCount = 0;
 };

@@ -7,8 +7,8 @@ namespace postal {
 
 bool isCodeHyphen(QStringView character)
 {
-    return character.size() == 1
-        && std::find(codeHyphens.begin(), codeHyphens.end(), character.front().unicode()) != codeHyphens.end();
+    return character.size() == 1 &&
+           std::find(codeHyphens.begin(), codeHyphens.end(), character.front().unicode()) != codeHyphens.end();
 }
 
 std::optional<QString> normalizedCode(QStringView typed)

@@ -12,8 +12,8 @@ namespace postal {
 // hand or in a spreadsheet: the ASCII and full-width hyphen-minus, the
 // Unicode hyphens and dashes, the minus sign, and the long-vowel marks (full-
 // and half-width) an input method gives for the "-" key in kana mode.
-inline constexpr std::array<char16_t, 11> codeHyphens = {u'-',      u'\uFF0D', u'\u2010', u'\u2011', u'\u2012', u'\u2013',
-                                                         u'\u2014', u'\u2015', u'\u2212', u'\u30FC', u'\uFF70'};
+inline constexpr std::array<char16_t, 11> codeHyphens = {
+    u'-', u'\uFF0D', u'\u2010', u'\u2011', u'\u2012', u'\u2013', u'\u2014', u'\u2015', u'\u2212', u'\u30FC', u'\uFF70'};
 // The postal mark a code may start with on a label or in a list.
 inline constexpr char16_t postalMark = u'\u3012';
 

@@ -4,10 +4,7 @@
 
 namespace print {
 
-float layoutTwips(double mm)
-{
-    return static_cast<float>(std::lround(mm * 10.0)) * kTwipsPerTenthMm;
-}
+float layoutTwips(double mm) { return static_cast<float>(std::lround(mm * 10.0)) * kTwipsPerTenthMm; }
 
 namespace {
 
@@ -53,16 +50,11 @@ const AddressItem kSender[] = {
 // edge, which the layout does not give: their place is taken as wide as the
 // nine digits of the total box.
 const GoodsItem kGoods[] = {
-    {G::Description, 0, 10, 150.0, 70.8, 30.6},
-    {G::Description, 1, 10, 150.0, 79.3, 30.6},
-    {G::ProductNumber, 0, 10, 150.0, 87.7, 49.5},
-    {G::ProductNumber, 1, 10, 150.0, 96.0, 49.5},
-    {G::Quantity, 0, 10, 180.6, 70.8, 7.6},
-    {G::Quantity, 1, 10, 180.6, 79.3, 7.6},
-    {G::UnitPrice, 0, 10, 188.2, 70.8, 11.3},
-    {G::UnitPrice, 1, 10, 188.2, 79.3, 11.3},
-    {G::Amount, 0, 10, 199.5, 70.8, 16.0},
-    {G::Amount, 1, 10, 199.5, 79.3, 16.0},
+    {G::Description, 0, 10, 150.0, 70.8, 30.6},   {G::Description, 1, 10, 150.0, 79.3, 30.6},
+    {G::ProductNumber, 0, 10, 150.0, 87.7, 49.5}, {G::ProductNumber, 1, 10, 150.0, 96.0, 49.5},
+    {G::Quantity, 0, 10, 180.6, 70.8, 7.6},       {G::Quantity, 1, 10, 180.6, 79.3, 7.6},
+    {G::UnitPrice, 0, 10, 188.2, 70.8, 11.3},     {G::UnitPrice, 1, 10, 188.2, 79.3, 11.3},
+    {G::Amount, 0, 10, 199.5, 70.8, 16.0},        {G::Amount, 1, 10, 199.5, 79.3, 16.0},
     {G::Total, 0, 10, 199.5, 92.0, 16.0},
 };
 
@@ -71,10 +63,8 @@ struct DeliveryTimePlace {
     MarkPlace centre;
 };
 const DeliveryTimePlace kDeliveryTimeMarks[] = {
-    {DeliveryTime::Morning, {40.5, 32.8}},
-    {DeliveryTime::Afternoon, {53.3, 32.8}},
-    {DeliveryTime::Evening, {40.5, 41.6}},
-    {DeliveryTime::Night, {53.3, 41.6}},
+    {DeliveryTime::Morning, {40.5, 32.8}},     {DeliveryTime::Afternoon, {53.3, 32.8}},
+    {DeliveryTime::Evening, {40.5, 41.6}},     {DeliveryTime::Night, {53.3, 41.6}},
     {DeliveryTime::Unspecified, {63.1, 37.2}},
 };
 

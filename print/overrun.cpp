@@ -71,8 +71,8 @@ std::vector<TextRow> printedRows(const waybill::Waybill& waybill)
         if (row.block != TextBlock::Goods && row.address == AddressPart::CareOf &&
             !(row.block == TextBlock::Recipient ? waybill.recipient : waybill.sender).careOfShown)
             continue;
-        if (row.block == TextBlock::Goods && row.goods != GoodsPart::Description && row.goods != GoodsPart::ProductNumber &&
-            !waybill.numericMode)
+        if (row.block == TextBlock::Goods && row.goods != GoodsPart::Description &&
+            row.goods != GoodsPart::ProductNumber && !waybill.numericMode)
             continue;
         rows.push_back(row);
     }
@@ -93,7 +93,8 @@ QString mmText(double mm) { return QString::number(mm, 'f', 1); }
 std::vector<TextRow> layoutRows()
 {
     std::vector<TextRow> rows;
-    for (const auto& [block, items] : {std::pair(TextBlock::Recipient, recipientBlock()), std::pair(TextBlock::Sender, senderBlock())})
+    for (const auto& [block, items] :
+         {std::pair(TextBlock::Recipient, recipientBlock()), std::pair(TextBlock::Sender, senderBlock())})
         for (const AddressItem& item : items) {
             TextRow row = rowOf(block, item);
             row.address = item.part;
@@ -114,23 +115,41 @@ QString rowCaption(const TextRow& row)
     if (row.block == TextBlock::Goods) {
         const QString line = QString::number(row.index + 1);
         switch (row.goods) {
-        case GoodsPart::Description: return QStringLiteral("品名") + line;
-        case GoodsPart::ProductNumber: return QStringLiteral("商品番号") + line;
-        case GoodsPart::Quantity: return QStringLiteral("数量") + line;
-        case GoodsPart::UnitPrice: return QStringLiteral("単価") + line;
-        case GoodsPart::Amount: return QStringLiteral("金額") + line;
-        case GoodsPart::Total: return QStringLiteral("合計");
+        case GoodsPart::Description:
+            return QStringLiteral("品名") + line;
+        case GoodsPart::ProductNumber:
+            return QStringLiteral("商品番号") + line;
+        case GoodsPart::Quantity:
+            return QStringLiteral("数量") + line;
+        case GoodsPart::UnitPrice:
+            return QStringLiteral("単価") + line;
+        case GoodsPart::Amount:
+            return QStringLiteral("金額") + line;
+        case GoodsPart::Total:
+            return QStringLiteral("合計");
         }
     }
     const QString block = row.block == TextBlock::Recipient ? QStringLiteral("お届け先") : QStringLiteral("ご依頼主");
     QString part;
     switch (row.address) {
-    case AddressPart::PostalBox: part = QStringLiteral("郵便番号（%1桁目）").arg(row.index); break;
-    case AddressPart::Line1: part = QStringLiteral("住所1"); break;
-    case AddressPart::Line2: part = QStringLiteral("住所2"); break;
-    case AddressPart::Name: part = QStringLiteral("名前"); break;
-    case AddressPart::CareOf: part = QStringLiteral("様方"); break;
-    case AddressPart::Telephone: part = QStringLiteral("電話番号"); break;
+    case AddressPart::PostalBox:
+        part = QStringLiteral("郵便番号（%1桁目）").arg(row.index);
+        break;
+    case AddressPart::Line1:
+        part = QStringLiteral("住所1");
+        break;
+    case AddressPart::Line2:
+        part = QStringLiteral("住所2");
+        break;
+    case AddressPart::Name:
+        part = QStringLiteral("名前");
+        break;
+    case AddressPart::CareOf:
+        part = QStringLiteral("様方");
+        break;
+    case AddressPart::Telephone:
+        part = QStringLiteral("電話番号");
+        break;
     }
     return block + QStringLiteral("の") + part;
 }
@@ -215,8 +234,10 @@ std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets 
             said << QStringLiteral("%1が欄から %2 mm はみ出しています（文字の幅 %3 mm、欄の幅 %4 mm）")
                         .arg(caption, mmText(o.pastPlaceMm), mmText(o.textWidthMm), mmText(o.placeWidthMm));
         if (o.offSheetMm > 0)
-            said << (o.pastPlaceMm > 0 ? QStringLiteral("用紙の%1からも %2 mm 出ています").arg(edge, mmText(o.offSheetMm))
-                                        : QStringLiteral("%1が用紙の%2から %3 mm はみ出しています").arg(caption, edge, mmText(o.offSheetMm)));
+            said << (o.pastPlaceMm > 0
+                         ? QStringLiteral("用紙の%1からも %2 mm 出ています").arg(edge, mmText(o.offSheetMm))
+                         : QStringLiteral("%1が用紙の%2から %3 mm はみ出しています")
+                               .arg(caption, edge, mmText(o.offSheetMm)));
         o.description = said.join(QStringLiteral("。"));
         found.push_back(std::move(o));
     }
@@ -231,7 +252,8 @@ std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
     QStringList which;
     for (const Overrun& o : found)
         which << QStringLiteral("%1（%2 mm）").arg(rowCaption(o.row), mmText(o.pastPlaceMm));
-    return QStringLiteral("欄からはみ出す文字があります：%1。短くしてから印刷してください。").arg(which.join(QStringLiteral("、")));
+    return QStringLiteral("欄からはみ出す文字があります：%1。短くしてから印刷してください。")
+        .arg(which.join(QStringLiteral("、")));
 }
 
 namespace {
@@ -240,12 +262,13 @@ namespace {
 bool isIgnorable(char32_t c)
 {
     constexpr std::pair<char32_t, char32_t> kRanges[] = {
-        {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
-        {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
-        {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
+        {0x00AD, 0x00AD},   {0x034F, 0x034F},   {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+        {0x180B, 0x180F},   {0x200B, 0x200F},   {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+        {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
         {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
     };
-    return std::any_of(std::begin(kRanges), std::end(kRanges), [c](const auto& r) { return c >= r.first && c <= r.second; });
+    return std::any_of(std::begin(kRanges), std::end(kRanges),
+                       [c](const auto& r) { return c >= r.first && c <= r.second; });
 }
 
 QString shownCharacter(char32_t c)
@@ -303,10 +326,11 @@ std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill)
         QString shown;
         for (const char32_t c : characters.toUcs4())
             shown += shownCharacter(c);
-        found.push_back({rows[i], page.texts[i].text, characters,
-                         QStringLiteral("%1の%2は、どの書体にも字形がないため印刷されません（空白か空の四角になります）。"
-                                        "似た文字に置き換えるか、消してください。")
-                             .arg(rowCaption(rows[i]), shown)});
+        found.push_back(
+            {rows[i], page.texts[i].text, characters,
+             QStringLiteral("%1の%2は、どの書体にも字形がないため印刷されません（空白か空の四角になります）。"
+                            "似た文字に置き換えるか、消してください。")
+                 .arg(rowCaption(rows[i]), shown)});
     }
     return found;
 }
@@ -362,7 +386,7 @@ FormDrawing makeFormDrawing()
         return std::pair(twipsToMm(circle.centreTwips), circle.radiusTwips * kMmPerTwip);
     };
     const std::pair<DeliveryTime, const char*> times[] = {
-        {DeliveryTime::Morning, "午前"}, {DeliveryTime::Afternoon, "午後"}, {DeliveryTime::Evening, "夕方"},
+        {DeliveryTime::Morning, "午前"}, {DeliveryTime::Afternoon, "午後"},       {DeliveryTime::Evening, "夕方"},
         {DeliveryTime::Night, "夜間"},   {DeliveryTime::Unspecified, "指定なし"},
     };
     for (const auto& [time, caption] : times) {
@@ -371,7 +395,8 @@ FormDrawing makeFormDrawing()
         const auto [centre, radius] = markOf(waybillPage(w, {}, state).circles.at(0));
         form.marks.push_back({true, time, ArrivalNotice::Wanted, QString::fromUtf8(caption), centre, radius});
     }
-    const std::pair<ArrivalNotice, const char*> notices[] = {{ArrivalNotice::Wanted, "必要"}, {ArrivalNotice::NotWanted, "不要"}};
+    const std::pair<ArrivalNotice, const char*> notices[] = {{ArrivalNotice::Wanted, "必要"},
+                                                             {ArrivalNotice::NotWanted, "不要"}};
     for (const auto& [notice, caption] : notices) {
         waybill::Waybill w;
         w.arrivalNotice = notice;

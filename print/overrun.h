@@ -25,7 +25,7 @@ struct TextRow {
     GoodsPart goods = GoodsPart::Description;     // the goods block
     int index = 0;                                // postal box 1..7, or goods line 0/1
     int points = 0;
-    double xMm = 0, yMm = 0, widthMm = 0;      // as the layout gives them
+    double xMm = 0, yMm = 0, widthMm = 0; // as the layout gives them
 };
 
 // Every row of the layout, in print order: recipient, sender, goods.

@@ -2,7 +2,6 @@
 
 #include "platform/fonts.h"
 
-
 namespace print {
 
 void PageRecorder::setFontName(const QString& name) { m_family = platform::installedFace(name); }

@@ -46,10 +46,7 @@ private:
     bool m_failed = false;
 };
 
-QPageLayout defaultPdfPaper()
-{
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
-}
+QPageLayout defaultPdfPaper() { return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()); }
 
 PdfDocumentWriter::PdfDocumentWriter(QIODevice& device, const QPageLayout& paper, QPointF printableCornerMm,
                                      const QString& title)
@@ -111,14 +108,13 @@ Delivery writePdfDocument(QIODevice& device, const QPageLayout& paper, QPointF p
 
 PdfFileDestination::PdfFileDestination(QString path, QPageLayout paper, Existing existing)
     : m_path(std::move(path)), m_paper(std::move(paper)), m_existing(existing)
-{
-}
+{}
 
 Delivery PdfFileDestination::print(int pageCount, const PageSource& pages, const Progress& progress)
 {
-    platform::AtomicFile file(m_path, m_existing == Existing::NeverOverwrite ? platform::AtomicFile::NewOnly
-                                                                               : platform::AtomicFile::Replace,
-                            QStringLiteral("PDFファイル"));
+    platform::AtomicFile file(
+        m_path, m_existing == Existing::NeverOverwrite ? platform::AtomicFile::NewOnly : platform::AtomicFile::Replace,
+        QStringLiteral("PDFファイル"));
     if (!file.open())
         return {.message = file.failure()};
     Delivery result = writePdfDocument(file.device(), m_paper, {}, pageCount, pages, progress);

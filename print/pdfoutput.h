@@ -44,7 +44,8 @@ QPageLayout defaultPdfPaper();
 class PdfFileDestination final : public Destination {
 public:
     enum class Existing { Replace, NeverOverwrite };
-    explicit PdfFileDestination(QString path, QPageLayout paper = defaultPdfPaper(), Existing existing = Existing::Replace);
+    explicit PdfFileDestination(QString path, QPageLayout paper = defaultPdfPaper(),
+                                Existing existing = Existing::Replace);
     Delivery print(int pageCount, const PageSource& pages, const Progress& progress = {}) override;
 
 private:

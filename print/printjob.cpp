@@ -11,8 +11,10 @@ namespace print {
 double checked(double value, const char* what)
 {
     if (!std::isfinite(value))
-        throw JobStopped{QStringLiteral("印刷位置（%1）を計算できないため、印刷を中止しました。調整パネルの「左右のズレ」と「上下のズレ」の値を確かめてください。")
-                             .arg(QString::fromUtf8(what))};
+        throw JobStopped{
+            QStringLiteral(
+                "印刷位置（%1）を計算できないため、印刷を中止しました。調整パネルの「左右のズレ」と「上下のズレ」の値を確かめてください。")
+                .arg(QString::fromUtf8(what))};
     return value;
 }
 
@@ -38,7 +40,8 @@ namespace {
 class WaybillJob {
 public:
     WaybillJob(const waybill::Waybill& waybill, Printer& printer, PrintState& state)
-        : m_waybill(waybill), m_printer(printer), m_s(state) {}
+        : m_waybill(waybill), m_printer(printer), m_s(state)
+    {}
 
     void run(PrintOffsets offsets)
     {
@@ -73,8 +76,8 @@ private:
         m_printer.setCurrentX(checkedSingle(double(m_s.OriginX) + double(layoutTwips(xMm)), "横位置"));
         // FontShift is held as text in the C form it was written in.
         const double shift = platform::textToDouble(m_s.FontShift, QLocale::c()).value_or(0.0);
-        m_printer.setCurrentY(
-            checkedSingle(shift * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(yMm))), "縦位置"));
+        m_printer.setCurrentY(checkedSingle(
+            shift * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(yMm))), "縦位置"));
         m_printer.printText(text);
     }
 
@@ -84,15 +87,25 @@ private:
         const std::array<QString, 7> boxes = postal::printedBoxes(address.postalCode);
         for (const AddressItem& item : items) {
             switch (item.part) {
-            case AddressPart::PostalBox: placeAndPrint(item.points, item.xMm, item.yMm, boxes[size_t(item.postalBox - 1)]); break;
-            case AddressPart::Line1: placeAndPrint(item.points, item.xMm, item.yMm, address.line1); break;
-            case AddressPart::Line2: placeAndPrint(item.points, item.xMm, item.yMm, address.line2); break;
-            case AddressPart::Name: placeAndPrint(item.points, item.xMm, item.yMm, address.name); break;
+            case AddressPart::PostalBox:
+                placeAndPrint(item.points, item.xMm, item.yMm, boxes[size_t(item.postalBox - 1)]);
+                break;
+            case AddressPart::Line1:
+                placeAndPrint(item.points, item.xMm, item.yMm, address.line1);
+                break;
+            case AddressPart::Line2:
+                placeAndPrint(item.points, item.xMm, item.yMm, address.line2);
+                break;
+            case AddressPart::Name:
+                placeAndPrint(item.points, item.xMm, item.yMm, address.name);
+                break;
             case AddressPart::CareOf:
                 if (address.careOfShown)
                     placeAndPrint(item.points, item.xMm, item.yMm, address.careOf);
                 break;
-            case AddressPart::Telephone: placeAndPrint(item.points, item.xMm, item.yMm, address.telephone); break;
+            case AddressPart::Telephone:
+                placeAndPrint(item.points, item.xMm, item.yMm, address.telephone);
+                break;
             }
         }
     }
@@ -111,8 +124,12 @@ private:
         for (const GoodsItem& item : goodsBlock()) {
             const waybill::GoodsLine& line = m_waybill.goods[size_t(item.line)];
             switch (item.part) {
-            case GoodsPart::Description: placeAndPrint(item.points, item.xMm, item.yMm, line.description); break;
-            case GoodsPart::ProductNumber: placeAndPrint(item.points, item.xMm, item.yMm, line.productNumber); break;
+            case GoodsPart::Description:
+                placeAndPrint(item.points, item.xMm, item.yMm, line.description);
+                break;
+            case GoodsPart::ProductNumber:
+                placeAndPrint(item.points, item.xMm, item.yMm, line.productNumber);
+                break;
             case GoodsPart::Quantity:
             case GoodsPart::UnitPrice:
             case GoodsPart::Amount:
@@ -127,10 +144,14 @@ private:
     QString numericText(GoodsPart part, const waybill::GoodsLine& line) const
     {
         switch (part) {
-        case GoodsPart::Quantity: return line.quantity;
-        case GoodsPart::UnitPrice: return line.unitPrice;
-        case GoodsPart::Amount: return line.amount;
-        default: return m_waybill.total;
+        case GoodsPart::Quantity:
+            return line.quantity;
+        case GoodsPart::UnitPrice:
+            return line.unitPrice;
+        case GoodsPart::Amount:
+            return line.amount;
+        default:
+            return m_waybill.total;
         }
     }
 

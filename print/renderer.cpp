@@ -59,7 +59,9 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
 {
     QPaintDevice* device = painter.device();
     const double dpiX = device->logicalDpiX(), dpiY = device->logicalDpiY();
-    auto toDevice = [&](QPointF twips) { return QPointF(twips.x() * dpiX / kTwipsPerInch, twips.y() * dpiY / kTwipsPerInch); };
+    auto toDevice = [&](QPointF twips) {
+        return QPointF(twips.x() * dpiX / kTwipsPerInch, twips.y() * dpiY / kTwipsPerInch);
+    };
 
     painter.save();
     painter.translate(printableCorner);

@@ -23,7 +23,8 @@ SystemPrinter::SystemPrinter(QString pdfFolder, QString choiceFile)
     // Settings read from a named pipe or a device would stop the program
     // for ever; this run then keeps its choices to itself.
     if (!m_choiceFile.isEmpty())
-        if (const QString problem = platform::specialFileProblem(m_choiceFile, QStringLiteral("設定ファイル")); !problem.isEmpty()) {
+        if (const QString problem = platform::specialFileProblem(m_choiceFile, QStringLiteral("設定ファイル"));
+            !problem.isEmpty()) {
             m_choiceFile.clear();
             m_settingsProblem = problem + QStringLiteral("今回はプリンタと用紙の設定を覚えずに続けます。");
             m_notice = m_settingsProblem;
@@ -39,10 +40,11 @@ SystemPrinter::SystemPrinter(QString pdfFolder, QString choiceFile)
             if (const auto* form = std::get_if<paper::FormPaper>(&checked)) {
                 m_formPaper = *form;
             } else {
-                m_settingsProblem = QStringLiteral("設定ファイル「%1」の連続用紙の大きさ（幅「%2」、長さ「%3」）は使えません。%4"
-                                                   "プレビューの「用紙の大きさ」で設定し直してください。")
-                                        .arg(QDir::toNativeSeparators(m_choiceFile), width.toString(), length.toString(),
-                                             std::get<QString>(checked));
+                m_settingsProblem =
+                    QStringLiteral("設定ファイル「%1」の連続用紙の大きさ（幅「%2」、長さ「%3」）は使えません。%4"
+                                   "プレビューの「用紙の大きさ」で設定し直してください。")
+                        .arg(QDir::toNativeSeparators(m_choiceFile), width.toString(), length.toString(),
+                             std::get<QString>(checked));
                 m_notice = m_settingsProblem;
             }
         }
@@ -80,9 +82,11 @@ void SystemPrinter::loadChoice()
     if (queue.isEmpty())
         return;
     if (QPrinterInfo::printerInfo(queue).isNull()) {
-        m_notice = QStringLiteral("前に「プリンタの設定」で選んだプリンタ「%1」が見つからないため、既定のプリンタ「%2」を使います。"
-                                  "別のプリンタにするときは「プリンタの設定」で選び直してください。")
-                       .arg(queue, m_queue);
+        m_notice =
+            QStringLiteral(
+                "前に「プリンタの設定」で選んだプリンタ「%1」が見つからないため、既定のプリンタ「%2」を使います。"
+                "別のプリンタにするときは「プリンタの設定」で選び直してください。")
+                .arg(queue, m_queue);
         return;
     }
     m_settings->setPrinterName(queue);
@@ -93,7 +97,7 @@ void SystemPrinter::loadChoice()
         m_settings->setPageSize(QPageSize(paperMm, QPageSize::Millimeter, name, QPageSize::FuzzyMatch));
     }
     m_settings->setPageOrientation(stored.value(QStringLiteral("printer/landscape")).toBool() ? QPageLayout::Landscape
-                                                                                             : QPageLayout::Portrait);
+                                                                                              : QPageLayout::Portrait);
     const QStringList options = stored.value(QStringLiteral("printer/spoolerOptions")).toStringList();
     if (!options.isEmpty())
         m_settings->printEngine()->setProperty(kSpoolerOptionsKey, options);
@@ -108,8 +112,10 @@ void SystemPrinter::saveChoice()
     const QPageSize size = m_settings->pageLayout().pageSize();
     stored.setValue(QStringLiteral("printer/paperName"), size.name());
     stored.setValue(QStringLiteral("printer/paperMm"), size.size(QPageSize::Millimeter));
-    stored.setValue(QStringLiteral("printer/landscape"), m_settings->pageLayout().orientation() == QPageLayout::Landscape);
-    stored.setValue(QStringLiteral("printer/spoolerOptions"), m_settings->printEngine()->property(kSpoolerOptionsKey).toStringList());
+    stored.setValue(QStringLiteral("printer/landscape"),
+                    m_settings->pageLayout().orientation() == QPageLayout::Landscape);
+    stored.setValue(QStringLiteral("printer/spoolerOptions"),
+                    m_settings->printEngine()->property(kSpoolerOptionsKey).toStringList());
 }
 
 void SystemPrinter::setFormPaper(std::optional<paper::FormPaper> formPaper)
@@ -191,10 +197,12 @@ Delivery SystemPrinter::print(int pageCount, const PageSource& pages, const Prog
 Delivery SystemPrinter::printToNewPdfFile(int pageCount, const PageSource& pages, const Progress& progress)
 {
     if (!platform::ensureFolder(m_pdfFolder))
-        return {.message = QStringLiteral("PDFファイルの保存先フォルダ「%1」を作成できませんでした。").arg(m_pdfFolder)};
+        return {.message =
+                    QStringLiteral("PDFファイルの保存先フォルダ「%1」を作成できませんでした。").arg(m_pdfFolder)};
     // A new name for every document: the time of printing, then a counter
     // when two documents share a second.
-    const QString stem = QStringLiteral("送り状_") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    const QString stem =
+        QStringLiteral("送り状_") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
     const QString path = platform::newFileName(m_pdfFolder, stem, QStringLiteral(".pdf"));
     PdfFileDestination file(path, paperLayout(), PdfFileDestination::Existing::NeverOverwrite);
     Delivery delivery = file.print(pageCount, pages, progress);
@@ -217,16 +225,22 @@ Delivery SystemPrinter::printToQueue(int pageCount, const PageSource& pages, con
     // complete or not at all.
     QTemporaryFile file(QDir::temp().filePath(QStringLiteral("horutea-XXXXXX.pdf")));
     if (!file.open())
-        return {.message = QStringLiteral("印刷用の一時ファイルを作れませんでした（%1）。一時フォルダ「%2」の空きと書き込みの許可を確かめてください。")
-                               .arg(file.errorString(), QDir::toNativeSeparators(QDir::tempPath()))};
+        return {
+            .message =
+                QStringLiteral(
+                    "印刷用の一時ファイルを作れませんでした（%1）。一時フォルダ「%2」の空きと書き込みの許可を確かめてください。")
+                    .arg(file.errorString(), QDir::toNativeSeparators(QDir::tempPath()))};
     if (m_formPaper && !queue.takesCustomSize(m_formPaper->widthMm, m_formPaper->lengthMm))
-        return {.message = QStringLiteral("プリンタ「%1」は連続用紙の大きさ %2 を扱えないため、印刷しませんでした。"
-                                          "プリンタか用紙の大きさを選び直してください（このプリンタの範囲: 幅 %3～%4 mm、長さ %5～%6 mm）。")
-                               .arg(m_queue, paper::describe(*m_formPaper))
-                               .arg(queue.customMinWidthMm, 0, 'f', 1)
-                               .arg(queue.customMaxWidthMm, 0, 'f', 1)
-                               .arg(queue.customMinLengthMm, 0, 'f', 1)
-                               .arg(queue.customMaxLengthMm, 0, 'f', 1)};
+        return {
+            .message =
+                QStringLiteral(
+                    "プリンタ「%1」は連続用紙の大きさ %2 を扱えないため、印刷しませんでした。"
+                    "プリンタか用紙の大きさを選び直してください（このプリンタの範囲: 幅 %3～%4 mm、長さ %5～%6 mm）。")
+                    .arg(m_queue, paper::describe(*m_formPaper))
+                    .arg(queue.customMinWidthMm, 0, 'f', 1)
+                    .arg(queue.customMaxWidthMm, 0, 'f', 1)
+                    .arg(queue.customMinLengthMm, 0, 'f', 1)
+                    .arg(queue.customMaxLengthMm, 0, 'f', 1)};
     if (m_formPaper)
         device.setPageSize(paperLayout().pageSize());
     QPageLayout queuePaper = device.pageLayout();
@@ -235,11 +249,14 @@ Delivery SystemPrinter::printToQueue(int pageCount, const PageSource& pages, con
     // moved in by the queue's own hardware margins.
     const QMarginsF hardware = queuePaper.minimumMargins();
     const QPageLayout layout = m_formPaper ? paperLayout() : queuePaper;
-    Delivery result = writePdfDocument(file, layout, QPointF(hardware.left(), hardware.top()), pageCount, pages, progress);
+    Delivery result =
+        writePdfDocument(file, layout, QPointF(hardware.left(), hardware.top()), pageCount, pages, progress);
     if (!result.ok) {
         if (result.message.isEmpty())
-            result.message = QStringLiteral("印刷用の一時ファイルを書けませんでした（%1）。一時フォルダ「%2」の空きを確かめてください。")
-                                 .arg(file.errorString(), QDir::toNativeSeparators(QDir::tempPath()));
+            result.message =
+                QStringLiteral(
+                    "印刷用の一時ファイルを書けませんでした（%1）。一時フォルダ「%2」の空きを確かめてください。")
+                    .arg(file.errorString(), QDir::toNativeSeparators(QDir::tempPath()));
         return result;
     }
     file.close();

@@ -16,6 +16,8 @@ need=(
   libcups2-dev
   libcsv-dev
   clang-14 libclang-rt-14-dev
+  # the committed .clang-format, checked by scripts/check-format.sh
+  clang-format-14
   # the Debian package (scripts/package.sh): shlibdeps and build flags, icons, checks
   dpkg-dev librsvg2-bin lintian appstream desktop-file-utils
 )

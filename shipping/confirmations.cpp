@@ -16,9 +16,9 @@ namespace {
 // in its place (either may be left out). nullptr: nothing to say.
 struct FormatNotes {
     Format format;
-    const char16_t* aboutFormat;      // said whenever the format is written
-    const char16_t* substituteCode;   // a carrier written with a stand-in code
-    const char16_t* severalNumbers;   // an order on several forms; %1 its order number
+    const char16_t* aboutFormat;    // said whenever the format is written
+    const char16_t* substituteCode; // a carrier written with a stand-in code
+    const char16_t* severalNumbers; // an order on several forms; %1 its order number
 };
 
 const QList<FormatNotes>& formatNotes()
@@ -50,10 +50,7 @@ const FormatNotes& notesOf(Format format)
     return formatNotes().back();
 }
 
-QString text(const char16_t* s)
-{
-    return s ? QString::fromUtf16(s) : QString();
-}
+QString text(const char16_t* s) { return s ? QString::fromUtf16(s) : QString(); }
 
 // One order as written: the entries of one order number merged.
 struct Shipment {
@@ -77,7 +74,8 @@ std::variant<QList<Shipment>, QString> merged(const QList<ShippedOrder>& orders)
     QList<Shipment> shipments;
     QHash<QPair<QString, int>, qsizetype> byOrder;
     for (const ShippedOrder& order : orders) {
-        Shipment incoming{order.orderNumber, order.carrier, order.recipientName, order.shipDate, order.trackingNumbers, {}};
+        Shipment incoming{order.orderNumber, order.carrier,         order.recipientName,
+                          order.shipDate,    order.trackingNumbers, {}};
         if (!order.shipDate.isValid())
             return QStringLiteral("%1 の発送日がありません。").arg(orderLabel(incoming));
         for (const TrackingNumber& number : order.trackingNumbers)
@@ -105,7 +103,8 @@ std::variant<QList<Shipment>, QString> merged(const QList<ShippedOrder>& orders)
 }
 
 // The fields of one record.
-QStringList recordFields(const FormatRow& row, const Shipment& shipment, const QList<TrackingNumber>& numbers, QDate date)
+QStringList recordFields(const FormatRow& row, const Shipment& shipment, const QList<TrackingNumber>& numbers,
+                         QDate date)
 {
     const CarrierCodeRow* code = carrierCode(row.format, shipment.carrier);
     QStringList fields;
@@ -149,8 +148,7 @@ QStringList recordFields(const FormatRow& row, const Shipment& shipment, const Q
 // Lays out records in memory, in the format's encoding and delimiter.
 class Layout {
 public:
-    explicit Layout(const FormatRow& row)
-        : m_row(row), m_encoder(row.encoding), m_buffer(&m_bytes)
+    explicit Layout(const FormatRow& row) : m_row(row), m_encoder(row.encoding), m_buffer(&m_bytes)
     {
         m_buffer.open(QIODevice::WriteOnly);
         if (row.delimiter == u',')
@@ -177,8 +175,10 @@ public:
         QByteArray line;
         for (qsizetype column = 0; column < fields.size(); ++column) {
             const QString& field = fields[column];
-            if (field.contains(QLatin1Char('\t')) || field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r')))
-                return QStringLiteral("%1 の「%2」欄にタブか改行があり、タブ区切りのファイルに書けません。ファイルは書き出していません。")
+            if (field.contains(QLatin1Char('\t')) || field.contains(QLatin1Char('\n')) ||
+                field.contains(QLatin1Char('\r')))
+                return QStringLiteral(
+                           "%1 の「%2」欄にタブか改行があり、タブ区切りのファイルに書けません。ファイルは書き出していません。")
                     .arg(whose, text(m_row.columns[column].heading));
             QString missing;
             const std::optional<QByteArray> bytes = m_encoder.encode(field, missing);
@@ -198,7 +198,8 @@ public:
     QByteArray bytes() const
     {
         // The CSV writer always begins UTF-8 with a byte-order mark.
-        if (m_csv && m_row.encoding == csv::Encoding::Utf8 && !m_row.byteOrderMark && m_bytes.startsWith("\xEF\xBB\xBF"))
+        if (m_csv && m_row.encoding == csv::Encoding::Utf8 && !m_row.byteOrderMark &&
+            m_bytes.startsWith("\xEF\xBB\xBF"))
             return m_bytes.sliced(3);
         return m_bytes;
     }
@@ -206,7 +207,8 @@ public:
 private:
     QString unwritable(const QString& whose, int column, const QString& field, const QString& characters) const
     {
-        return QStringLiteral("%1 の「%2」欄の「%3」には、%4で書けない文字「%5」があります。ファイルは書き出していません。")
+        return QStringLiteral(
+                   "%1 の「%2」欄の「%3」には、%4で書けない文字「%5」があります。ファイルは書き出していません。")
             .arg(whose, text(m_row.columns[column].heading), field, csv::displayName(m_row.encoding), characters);
     }
 
@@ -238,8 +240,16 @@ const QList<FormatRow>& formatRows()
         // ship-date yyyy-mm-dd (https://shirokuni.hatenadiary.org/entry/20090616/1245109110).
         // UTF-8 as the selling-partner samples send it (text/tab-separated-values;
         // charset=UTF-8); whether CP932 is also taken is not confirmed.
-        {Format::Amazon, u"amazon", u"Amazon 出荷通知（タブ区切り）", u"txt", u'\t', csv::Encoding::Utf8, false,
-         u"yyyy-MM-dd", 1, true,
+        {Format::Amazon,
+         u"amazon",
+         u"Amazon 出荷通知（タブ区切り）",
+         u"txt",
+         u'\t',
+         csv::Encoding::Utf8,
+         false,
+         u"yyyy-MM-dd",
+         1,
+         true,
          {{u"order-id", Value::OrderNumber},
           {u"order-item-id", Value::Blank},
           {u"quantity", Value::Blank},
@@ -253,8 +263,16 @@ const QList<FormatRow>& formatRows()
         // 送付先ID and 発送明細ID blank for one destination, a blank 発送明細ID
         // adds a shipment line, so one row per form; 発送日 yyyy-mm-dd; written
         // in CP932 (SJIS-win) by the shop tools that upload it.
-        {Format::Rakuten, u"rakuten", u"楽天市場 発送完了報告（RMS）", u"csv", u',', csv::Encoding::Cp932, false,
-         u"yyyy-MM-dd", 1, true,
+        {Format::Rakuten,
+         u"rakuten",
+         u"楽天市場 発送完了報告（RMS）",
+         u"csv",
+         u',',
+         csv::Encoding::Cp932,
+         false,
+         u"yyyy-MM-dd",
+         1,
+         true,
          {{u"注文番号", Value::OrderNumber},
           {u"送付先ID", Value::Blank},
           {u"発送明細ID", Value::Blank},
@@ -268,8 +286,16 @@ const QList<FormatRow>& formatRows()
         // (developer.yahoo.co.jp/webapi/shopping/orderShipStatusChange.html,
         // 2022-11-07). Date pattern and encoding not confirmed: every field
         // is plain ASCII, the same bytes in CP932 and UTF-8.
-        {Format::Yahoo, u"yahoo", u"Yahoo!ショッピング 出荷情報", u"csv", u',', csv::Encoding::Cp932, false,
-         u"yyyy-MM-dd", 2, true,
+        {Format::Yahoo,
+         u"yahoo",
+         u"Yahoo!ショッピング 出荷情報",
+         u"csv",
+         u',',
+         csv::Encoding::Cp932,
+         false,
+         u"yyyy-MM-dd",
+         2,
+         true,
          {{u"OrderId", Value::OrderNumber},
           {u"ShipCompanyCode", Value::CarrierCode},
           {u"ShipInvoiceNumber1", Value::TrackingDigits},
@@ -283,8 +309,16 @@ const QList<FormatRow>& formatRows()
         // import scripts). Shopify takes one tracking number per fulfilment
         // (its 2020-01 Fulfillment API: separate fulfilments for several
         // numbers), so one row per form. UTF-8.
-        {Format::Shopify, u"shopify", u"Shopify（Matrixify で取り込み）", u"csv", u',', csv::Encoding::Utf8, false,
-         u"yyyy-MM-dd", 1, true,
+        {Format::Shopify,
+         u"shopify",
+         u"Shopify（Matrixify で取り込み）",
+         u"csv",
+         u',',
+         csv::Encoding::Utf8,
+         false,
+         u"yyyy-MM-dd",
+         1,
+         true,
          {{u"Name", Value::OrderNumber},
           {u"Command", Value::Fixed, u"UPDATE"},
           {u"Line: Type", Value::Fixed, u"Fulfillment Line"},
@@ -295,7 +329,16 @@ const QList<FormatRow>& formatRows()
         // The program's own list for a spreadsheet or any other platform:
         // UTF-8 with a byte-order mark so that Excel reads it as UTF-8; the
         // number as on the form, which a spreadsheet keeps as text.
-        {Format::Generic, u"generic", u"汎用 CSV", u"csv", u',', csv::Encoding::Utf8, true, u"yyyy-MM-dd", 1, false,
+        {Format::Generic,
+         u"generic",
+         u"汎用 CSV",
+         u"csv",
+         u',',
+         csv::Encoding::Utf8,
+         true,
+         u"yyyy-MM-dd",
+         1,
+         false,
          {{u"注文番号", Value::OrderNumber},
           {u"運送会社", Value::CarrierName},
           {u"伝票番号", Value::TrackingDisplay},
@@ -429,7 +472,8 @@ std::variant<Written, QString> writeConfirmations(Format format, const QList<Shi
                 QStringList left;
                 for (const TrackingNumber& number : shipment.numbers.sliced(row.numbersPerRecord))
                     left << number.display();
-                written.notes << QStringLiteral("%1 の伝票番号のうち %2 は、%3の形式に入る欄がないため書き出していません。")
+                written.notes << QStringLiteral(
+                                     "%1 の伝票番号のうち %2 は、%3の形式に入る欄がないため書き出していません。")
                                      .arg(orderLabel(shipment), left.join(QStringLiteral("、")), text(row.label));
             }
         } else {
@@ -447,13 +491,15 @@ std::variant<Written, QString> writeConfirmations(Format format, const QList<Shi
             ++written.recordCount;
         }
         ++written.orderCount;
-        if (const CarrierCodeRow* code = carrierCode(format, shipment.carrier); code && code->status == CodeStatus::Substitute)
+        if (const CarrierCodeRow* code = carrierCode(format, shipment.carrier);
+            code && code->status == CodeStatus::Substitute)
             written.notes << text(notes.substituteCode)
                                  .replace(QStringLiteral("%1"), tracking::carrierName(shipment.carrier))
                                  .replace(QStringLiteral("%2"), text(code->name));
     }
     if (!withoutOrderNumber.isEmpty())
-        written.notes << QStringLiteral("注文番号のない %1 件（%2）は、%3には書き出せません（汎用 CSV にだけ書き出せます）。")
+        written.notes << QStringLiteral(
+                             "注文番号のない %1 件（%2）は、%3には書き出せません（汎用 CSV にだけ書き出せます）。")
                              .arg(withoutOrderNumber.size())
                              .arg(listed(withoutOrderNumber), text(row.label));
     if (!withoutTrackingNumber.isEmpty())

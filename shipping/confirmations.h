@@ -23,7 +23,7 @@ enum class Format { Amazon, Rakuten, Yahoo, Shopify, Generic };
 // What a column of a format holds.
 enum class Value {
     Blank,
-    Fixed,          // the column's fixed text
+    Fixed, // the column's fixed text
     OrderNumber,
     ShipDate,       // in the format's date pattern
     CarrierCode,    // the platform's code (carrierCodeRows())
@@ -42,15 +42,15 @@ struct Column {
 
 struct FormatRow {
     Format format;
-    const char16_t* token;  // command line (--shipped FORMAT): never changes
-    const char16_t* label;  // on screen
+    const char16_t* token;      // command line (--shipped FORMAT): never changes
+    const char16_t* label;      // on screen
     const char16_t* fileSuffix; // without the dot
-    char16_t delimiter;     // ',' (quoted CSV) or '\t' (unquoted, no tab or line break in a field)
+    char16_t delimiter;         // ',' (quoted CSV) or '\t' (unquoted, no tab or line break in a field)
     csv::Encoding encoding;
-    bool byteOrderMark;     // a UTF-8 file begins with one
+    bool byteOrderMark;          // a UTF-8 file begins with one
     const char16_t* datePattern; // QDate::toString pattern
-    int numbersPerRecord;   // tracking numbers one record carries
-    bool needsOrderNumber;  // orders without a number are left out
+    int numbersPerRecord;        // tracking numbers one record carries
+    bool needsOrderNumber;       // orders without a number are left out
     QList<Column> columns;
 };
 

@@ -30,25 +30,31 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
             continue;
         }
         database.takeProblem();
-        choice.problem = (problem ? problem->message + QLatin1Char('\n') : QString()) +
-                         QStringLiteral("住所録のご依頼主を読めないため、何も印刷しませんでした。しばらくしてからもう一度実行するか、"
-                                        "ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");
+        choice.problem =
+            (problem ? problem->message + QLatin1Char('\n') : QString()) +
+            QStringLiteral(
+                "住所録のご依頼主を読めないため、何も印刷しませんでした。しばらくしてからもう一度実行するか、"
+                "ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");
         return choice;
     }
     // A damaged file was set aside and a new one begun: the saved senders
     // are in the old file, so none found here says nothing about them.
-    if (const std::optional<storage::Problem> problem = database.takeProblem(); problem && problem->kind == storage::ProblemKind::Damaged) {
-        choice.problem = problem->message + QLatin1Char('\n') +
-                         QStringLiteral("保存してあったご依頼主は残したファイルの中にあり、新しいファイルにはないため、何も印刷しませんでした。"
-                                        "画面の住所録でご依頼主を登録し直すか、ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");
+    if (const std::optional<storage::Problem> problem = database.takeProblem();
+        problem && problem->kind == storage::ProblemKind::Damaged) {
+        choice.problem =
+            problem->message + QLatin1Char('\n') +
+            QStringLiteral(
+                "保存してあったご依頼主は残したファイルの中にあり、新しいファイルにはないため、何も印刷しませんでした。"
+                "画面の住所録でご依頼主を登録し直すか、ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");
         return choice;
     }
     if (name.isEmpty()) {
         choice.address = found.isEmpty() ? waybill::Address{} : found.front().address;
         if (found.isEmpty())
-            choice.note = QStringLiteral("住所録にご依頼主が保存されていないため、送り状にはご依頼主を印刷しません。"
-                                         "ご依頼主が印刷済みの用紙ならこのままで構いません（--no-sender を付けると、この知らせは出ません）。"
-                                         "入れるときは画面の住所録で登録するか、--sender で名前を指定してください。");
+            choice.note = QStringLiteral(
+                "住所録にご依頼主が保存されていないため、送り状にはご依頼主を印刷しません。"
+                "ご依頼主が印刷済みの用紙ならこのままで構いません（--no-sender を付けると、この知らせは出ません）。"
+                "入れるときは画面の住所録で登録するか、--sender で名前を指定してください。");
         return choice;
     }
     for (const addressbook::AddressEntry& entry : found)
@@ -56,7 +62,9 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
             choice.address = entry.address;
             return choice;
         }
-    choice.problem = QStringLiteral("住所録に「%1」という名前のご依頼主がありません。画面の住所録で名前を確かめてください。").arg(name);
+    choice.problem =
+        QStringLiteral("住所録に「%1」という名前のご依頼主がありません。画面の住所録で名前を確かめてください。")
+            .arg(name);
     return choice;
 }
 

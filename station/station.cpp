@@ -11,15 +11,15 @@ namespace station {
 Station::Station(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
                  platform::DeviceFilter saveFilter)
     : m_offsets(folders, std::move(saveFilter)), m_instance(instance), m_printer(printer), m_folders(folders)
-{
-}
+{}
 
 Station::~Station() = default;
 
 postal::Directory& Station::postalCodes()
 {
     if (!m_postalCodes)
-        m_postalCodes = std::make_unique<postal::Directory>(m_postalDataFile.isEmpty() ? postal::defaultDataFilePath() : m_postalDataFile);
+        m_postalCodes = std::make_unique<postal::Directory>(m_postalDataFile.isEmpty() ? postal::defaultDataFilePath()
+                                                                                       : m_postalDataFile);
     return *m_postalCodes;
 }
 
@@ -59,20 +59,22 @@ std::optional<QString> Station::takeStorageProblem()
 Station::Printed Station::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                                         const print::Progress& progress)
 {
-    return printWaybills(int(waybills.size()), [&](int index) { return waybills[size_t(index)]; }, offsets, progress);
+    return printWaybills(
+        int(waybills.size()), [&](int index) { return waybills[size_t(index)]; }, offsets, progress);
 }
 
 Station::Printed Station::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
                                         const print::Progress& progress, const OrderNumberSource& orderNumberAt)
 {
-    Printed printed = deliver(count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress);
+    Printed printed = deliver(
+        count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress);
     if (!printed.delivery.ok)
         return printed;
     const QDateTime now = QDateTime::currentDateTime();
     QStringList leftOut;
     const bool recorded = history().recordAll(count, [&](int i) -> std::optional<history::PrintRecord> {
-        history::PrintRecord record{now, printed.delivery.destination, offsets.horizontalTenthMm, offsets.verticalTenthMm,
-                                    std::nullopt, {}};
+        history::PrintRecord record{
+            now, printed.delivery.destination, offsets.horizontalTenthMm, offsets.verticalTenthMm, std::nullopt, {}};
         try {
             record.waybill = waybillAt(i);
         } catch (const print::JobStopped& stop) {
@@ -112,9 +114,11 @@ Station::Printed Station::deliver(int pageCount, const print::PageSource& pages,
     if (printed.delivery.ok && printed.delivery.becauseNoPrinter && !m_toldPdfFolder) {
         m_toldPdfFolder = true;
         const QString folder = QFileInfo(printed.delivery.destination).absolutePath();
-        printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + QStringLiteral("プリンタが見つからないため、印刷した内容をPDFファイルとして次のフォルダに保存しました。"
-                                        "以後も同じフォルダに、印刷のたびに新しいファイルとして保存します。\n\n%1")
-                             .arg(QDir::toNativeSeparators(folder));
+        printed.notice +=
+            (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+            QStringLiteral("プリンタが見つからないため、印刷した内容をPDFファイルとして次のフォルダに保存しました。"
+                           "以後も同じフォルダに、印刷のたびに新しいファイルとして保存します。\n\n%1")
+                .arg(QDir::toNativeSeparators(folder));
     }
     return printed;
 }

@@ -33,11 +33,11 @@ struct CodeKind {
     ProblemKind kind;
 };
 constexpr CodeKind kCodeKinds[] = {
-    {kSqliteCorrupt, ProblemKind::Damaged},    {kSqliteNotADb, ProblemKind::Damaged},
-    {kSqliteBusy, ProblemKind::Locked},        {kSqliteLocked, ProblemKind::Locked},
-    {kSqliteReadOnly, ProblemKind::ReadOnly},  {kSqliteFull, ProblemKind::DiskFull},
+    {kSqliteCorrupt, ProblemKind::Damaged},     {kSqliteNotADb, ProblemKind::Damaged},
+    {kSqliteBusy, ProblemKind::Locked},         {kSqliteLocked, ProblemKind::Locked},
+    {kSqliteReadOnly, ProblemKind::ReadOnly},   {kSqliteFull, ProblemKind::DiskFull},
     {kSqliteCantOpen, ProblemKind::Unreadable}, {kSqlitePerm, ProblemKind::Unreadable},
-    {kSqliteAuth, ProblemKind::Unreadable},    {kSqliteIoErr, ProblemKind::Unreadable},
+    {kSqliteAuth, ProblemKind::Unreadable},     {kSqliteIoErr, ProblemKind::Unreadable},
 };
 
 // What the user reads: the cause, then what to do. %1 is the file.
@@ -62,14 +62,16 @@ constexpr KindText kKindTexts[] = {
     {ProblemKind::Other, "住所録と印刷履歴のファイル「%1」を使えませんでした（%2）。", ""},
 };
 
-const QString kWithoutDatabase = QStringLiteral(
-    "今回は住所録と履歴を使わずに続けます。印刷はできますが、印刷の履歴は記録されません。");
-const QString kChangeNotSaved = QStringLiteral("いまの変更は保存されていません。それまでの内容はそのまま残っています。");
+const QString kWithoutDatabase =
+    QStringLiteral("今回は住所録と履歴を使わずに続けます。印刷はできますが、印刷の履歴は記録されません。");
+const QString kChangeNotSaved =
+    QStringLiteral("いまの変更は保存されていません。それまでの内容はそのまま残っています。");
 
 ProblemKind kindOf(const QSqlError& error)
 {
     bool numeric = false;
-    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff; // extended codes carry the primary one in the low byte
+    const int code =
+        error.nativeErrorCode().toInt(&numeric) & 0xff; // extended codes carry the primary one in the low byte
     if (numeric)
         for (const auto& row : kCodeKinds)
             if (row.sqliteCode == code)
@@ -91,10 +93,7 @@ QString describe(ProblemKind kind, const QString& filePath, const QSqlError& err
     return {};
 }
 
-QString folderOf(const QString& filePath)
-{
-    return QFileInfo(filePath).absolutePath();
-}
+QString folderOf(const QString& filePath) { return QFileInfo(filePath).absolutePath(); }
 
 int gConnectionSerial = 0;
 
@@ -155,17 +154,12 @@ void Statements::fail(const QSqlError& error)
 
 Database::Database(QString filePath) : Database(std::move(filePath), Options{}) {}
 
-Database::Database(QString filePath, Options options) : m_filePath(std::move(filePath)), m_options(std::move(options)) {}
+Database::Database(QString filePath, Options options) : m_filePath(std::move(filePath)), m_options(std::move(options))
+{}
 
-Database::~Database()
-{
-    closeConnection();
-}
+Database::~Database() { closeConnection(); }
 
-int Database::currentSchemaVersion()
-{
-    return schemaSteps().back().toVersion;
-}
+int Database::currentSchemaVersion() { return schemaSteps().back().toVersion; }
 
 bool Database::ensureOpen()
 {
@@ -198,8 +192,9 @@ bool Database::openConnection()
         connection.setDatabaseName(m_filePath);
     } else {
         const QUrl url = QUrl::fromLocalFile(QFileInfo(m_filePath).absoluteFilePath());
-        connection.setDatabaseName(QStringLiteral("file:%1?vfs=%2")
-                                       .arg(url.path(QUrl::FullyEncoded), QString::fromUtf8(QUrl::toPercentEncoding(m_options.vfsName))));
+        connection.setDatabaseName(
+            QStringLiteral("file:%1?vfs=%2")
+                .arg(url.path(QUrl::FullyEncoded), QString::fromUtf8(QUrl::toPercentEncoding(m_options.vfsName))));
         options += QStringLiteral(";QSQLITE_OPEN_URI");
     }
     connection.setConnectOptions(options);
@@ -226,7 +221,8 @@ bool Database::open()
                QStringLiteral("住所録と印刷履歴に使う SQLite の部品（Qt の QSQLITE ドライバー）が見つかりません。"
                               "ホルテアを入れ直してください。") +
                    kWithoutDatabase,
-               {}, false});
+               {},
+               false});
         return false;
     }
     if (!platform::ensureFolder(folderOf(m_filePath))) {
@@ -235,14 +231,16 @@ bool Database::open()
     }
     // SQLite would wait for ever on a named pipe and cannot use a folder or a
     // device; such a thing under the file's name is said as what it is.
-    if (const QString problem = platform::specialFileProblem(m_filePath, QStringLiteral("住所録と印刷履歴のファイル")); !problem.isEmpty()) {
+    if (const QString problem = platform::specialFileProblem(m_filePath, QStringLiteral("住所録と印刷履歴のファイル"));
+        !problem.isEmpty()) {
         raise({ProblemKind::Unreadable, problem + kWithoutDatabase, {}, false});
         return false;
     }
     // A file that cannot be written is found before the first print wants to
     // record it. Asked of the file system, not tried by writing: a test write
     // would touch a damaged file before its damage shows.
-    if (QFileInfo::exists(m_filePath) && !(QFileInfo(m_filePath).isWritable() && platform::folderWritable(folderOf(m_filePath)))) {
+    if (QFileInfo::exists(m_filePath) &&
+        !(QFileInfo(m_filePath).isWritable() && platform::folderWritable(folderOf(m_filePath)))) {
         raise({ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath, {}) + kWithoutDatabase, {}, false});
         return false;
     }
@@ -269,7 +267,9 @@ bool Database::open()
     }
     if (newer) {
         closeConnection();
-        raise({ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, m_filePath, {}) + kWithoutDatabase, {},
+        raise({ProblemKind::NewerVersion,
+               describe(ProblemKind::NewerVersion, m_filePath, {}) + kWithoutDatabase,
+               {},
                false});
         return false;
     }
@@ -375,7 +375,8 @@ bool Database::afterFailure(const QSqlError& error, Activity activity)
     ProblemKind kind = kindOf(error);
     // A file that exists but whose folder refuses the log beside it cannot be
     // opened either; the folder is the cause to name.
-    if (kind == ProblemKind::Unreadable && QFileInfo(m_filePath).isReadable() && !platform::folderWritable(folderOf(m_filePath)))
+    if (kind == ProblemKind::Unreadable && QFileInfo(m_filePath).isReadable() &&
+        !platform::folderWritable(folderOf(m_filePath)))
         kind = ProblemKind::ReadOnly;
 
     if (kind == ProblemKind::Damaged && !m_startingAfresh) {
@@ -385,9 +386,12 @@ bool Database::afterFailure(const QSqlError& error, Activity activity)
         const std::optional<QString> aside = setDamagedFileAside();
         if (!aside) {
             raise({kind,
-                   damaged + QStringLiteral("別の名前に移すこともできませんでした。フォルダーの書き込みの権限を確かめてください。") +
+                   damaged +
+                       QStringLiteral(
+                           "別の名前に移すこともできませんでした。フォルダーの書き込みの権限を確かめてください。") +
                        kWithoutDatabase,
-                   {}, false});
+                   {},
+                   false});
             return false;
         }
         const QString asideName = QDir::toNativeSeparators(*aside);
@@ -395,10 +399,13 @@ bool Database::afterFailure(const QSqlError& error, Activity activity)
         const bool fresh = open();
         m_startingAfresh = false;
         if (fresh) {
-            raise({kind,
-                   damaged + QStringLiteral("「%1」という名前で残し、新しいファイルで始めます。以前の住所録と履歴は新しいファイルには入っていません。")
-                                 .arg(asideName),
-                   *aside, true});
+            raise(
+                {kind,
+                 damaged +
+                     QStringLiteral(
+                         "「%1」という名前で残し、新しいファイルで始めます。以前の住所録と履歴は新しいファイルには入っていません。")
+                         .arg(asideName),
+                 *aside, true});
             return true;
         }
         // The fresh file failed too; tell both.
@@ -447,9 +454,6 @@ std::optional<Problem> Database::takeProblem()
     return m_lastProblem;
 }
 
-void Database::succeeded()
-{
-    m_kindHandedOut.reset();
-}
+void Database::succeeded() { m_kindHandedOut.reset(); }
 
 } // namespace storage

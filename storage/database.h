@@ -31,17 +31,14 @@ enum class ProblemKind {
 
 struct Problem {
     ProblemKind kind = ProblemKind::Other;
-    QString message;       // Japanese, for the user: what happened and what to do
-    QString setAsidePath;  // where a damaged file went, when it was moved
+    QString message;             // Japanese, for the user: what happened and what to do
+    QString setAsidePath;        // where a damaged file went, when it was moved
     bool databaseUsable = false; // false: the program goes on without the file
 };
 
 // A text as a value for a NOT NULL column: the driver stores a null QString,
 // which every default-constructed field is, as SQL NULL.
-inline QVariant textValue(const QString& text)
-{
-    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
-}
+inline QVariant textValue(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
 
 // Runs the statements of one operation; every failure is remembered so the
 // operation can stop at the first one and the database can tell what went

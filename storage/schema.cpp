@@ -85,9 +85,6 @@ constexpr SchemaStep kSchemaSteps[] = {
 
 } // namespace
 
-std::span<const SchemaStep> schemaSteps()
-{
-    return kSchemaSteps;
-}
+std::span<const SchemaStep> schemaSteps() { return kSchemaSteps; }
 
 } // namespace storage

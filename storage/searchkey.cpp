@@ -8,10 +8,7 @@ namespace {
 
 constexpr char16_t kFieldSeparator = u'\x1f';
 
-bool isAsciiDigit(char32_t c)
-{
-    return c >= U'0' && c <= U'9';
-}
+bool isAsciiDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
 } // namespace
 

@@ -57,7 +57,8 @@ QString waitForJob(const QString& queue, int jobId)
     QString state;
     while (t.elapsed() < 30000) {
         state = jobAttributes(queue, jobId).value(QStringLiteral("job-state"));
-        if (state == QLatin1String("completed") || state == QLatin1String("aborted") || state == QLatin1String("canceled"))
+        if (state == QLatin1String("completed") || state == QLatin1String("aborted") ||
+            state == QLatin1String("canceled"))
             return state;
         QThread::msleep(50);
     }

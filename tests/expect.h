@@ -9,18 +9,31 @@
 
 namespace expect {
 
-enum class Field { Postal, Line1, Line2, Name, CareOf, Telephone, Description, ProductNumber, Quantity, UnitPrice, Amount, Total };
+enum class Field {
+    Postal,
+    Line1,
+    Line2,
+    Name,
+    CareOf,
+    Telephone,
+    Description,
+    ProductNumber,
+    Quantity,
+    UnitPrice,
+    Amount,
+    Total
+};
 
 struct Text {
     bool sender; // address blocks: which one
     Field field;
-    int index;   // postal box 1..7, or goods line 0/1
+    int index; // postal box 1..7, or goods line 0/1
     int points;
     double xMm, yMm;
 };
 
 inline const Text kRecipient[] = {
-    {false, Field::Postal, 1, 12, 84.0, 15.6}, {false, Field::Postal, 2, 12, 93.0, 15.6},
+    {false, Field::Postal, 1, 12, 84.0, 15.6},  {false, Field::Postal, 2, 12, 93.0, 15.6},
     {false, Field::Postal, 3, 12, 102.0, 15.6}, {false, Field::Postal, 4, 12, 112.1, 15.6},
     {false, Field::Postal, 5, 12, 121.1, 15.6}, {false, Field::Postal, 6, 12, 130.1, 15.6},
     {false, Field::Postal, 7, 12, 139.1, 15.6}, {false, Field::Line1, 0, 10, 84.0, 26.9},
@@ -49,7 +62,8 @@ inline const Text kGoods[] = {
 inline QString textOf(const waybill::Waybill& w, const Text& t)
 {
     const waybill::Address& a = t.sender ? w.sender : w.recipient;
-    const waybill::GoodsLine& g = w.goods[size_t(t.field >= Field::Description && t.field != Field::Total ? t.index : 0)];
+    const waybill::GoodsLine& g =
+        w.goods[size_t(t.field >= Field::Description && t.field != Field::Total ? t.index : 0)];
     switch (t.field) {
     case Field::Postal: {
         QString digits = a.postalCode;
@@ -57,17 +71,28 @@ inline QString textOf(const waybill::Waybill& w, const Text& t)
             digits.remove(3, 1);
         return digits.mid(t.index - 1, 1);
     }
-    case Field::Line1: return a.line1;
-    case Field::Line2: return a.line2;
-    case Field::Name: return a.name;
-    case Field::CareOf: return a.careOf;
-    case Field::Telephone: return a.telephone;
-    case Field::Description: return g.description;
-    case Field::ProductNumber: return g.productNumber;
-    case Field::Quantity: return g.quantity;
-    case Field::UnitPrice: return g.unitPrice;
-    case Field::Amount: return g.amount;
-    case Field::Total: return w.total;
+    case Field::Line1:
+        return a.line1;
+    case Field::Line2:
+        return a.line2;
+    case Field::Name:
+        return a.name;
+    case Field::CareOf:
+        return a.careOf;
+    case Field::Telephone:
+        return a.telephone;
+    case Field::Description:
+        return g.description;
+    case Field::ProductNumber:
+        return g.productNumber;
+    case Field::Quantity:
+        return g.quantity;
+    case Field::UnitPrice:
+        return g.unitPrice;
+    case Field::Amount:
+        return g.amount;
+    case Field::Total:
+        return w.total;
     }
     return {};
 }
@@ -88,11 +113,16 @@ struct Mark {
 inline Mark deliveryTimeMark(waybill::DeliveryTime t)
 {
     switch (t) {
-    case waybill::DeliveryTime::Morning: return {40.5, 32.8};
-    case waybill::DeliveryTime::Afternoon: return {53.3, 32.8};
-    case waybill::DeliveryTime::Evening: return {40.5, 41.6};
-    case waybill::DeliveryTime::Night: return {53.3, 41.6};
-    case waybill::DeliveryTime::Unspecified: break;
+    case waybill::DeliveryTime::Morning:
+        return {40.5, 32.8};
+    case waybill::DeliveryTime::Afternoon:
+        return {53.3, 32.8};
+    case waybill::DeliveryTime::Evening:
+        return {40.5, 41.6};
+    case waybill::DeliveryTime::Night:
+        return {53.3, 41.6};
+    case waybill::DeliveryTime::Unspecified:
+        break;
     }
     return {63.1, 37.2};
 }
@@ -115,14 +145,20 @@ inline double textY(double offsetY, double mm, double sizeRead = 14.0)
 inline waybill::Waybill filledWaybill()
 {
     waybill::Waybill w;
-    w.recipient = {QStringLiteral("1000001"), QStringLiteral("東京都千代田区千代田1-1"), QStringLiteral("テストビル3F"),
-                   QStringLiteral("山田太郎様"), QStringLiteral("鈴木様方"), true, QStringLiteral("03-1234-5678")};
-    w.sender = {QStringLiteral("5300001"), QStringLiteral("大阪府大阪市北区梅田"), QStringLiteral("梅田ビル12F"),
-                QStringLiteral("株式会社サンプル"), QStringLiteral("総務部気付"), true, QStringLiteral("06-9876-5432")};
+    w.recipient = {QStringLiteral("1000001"),      QStringLiteral("東京都千代田区千代田1-1"),
+                   QStringLiteral("テストビル3F"), QStringLiteral("山田太郎様"),
+                   QStringLiteral("鈴木様方"),     true,
+                   QStringLiteral("03-1234-5678")};
+    w.sender = {QStringLiteral("5300001"),     QStringLiteral("大阪府大阪市北区梅田"),
+                QStringLiteral("梅田ビル12F"), QStringLiteral("株式会社サンプル"),
+                QStringLiteral("総務部気付"),  true,
+                QStringLiteral("06-9876-5432")};
     w.deliveryTime = waybill::DeliveryTime::Afternoon;
     w.arrivalNotice = waybill::ArrivalNotice::NotWanted;
-    w.goods[0] = {QStringLiteral("精密機械"), QStringLiteral("AB-1234"), QStringLiteral("3"), QStringLiteral("150"), QStringLiteral("450")};
-    w.goods[1] = {QStringLiteral("割れ物"), QStringLiteral("ZX-9"), QStringLiteral("12"), QStringLiteral("2500"), QStringLiteral("30000")};
+    w.goods[0] = {QStringLiteral("精密機械"), QStringLiteral("AB-1234"), QStringLiteral("3"), QStringLiteral("150"),
+                  QStringLiteral("450")};
+    w.goods[1] = {QStringLiteral("割れ物"), QStringLiteral("ZX-9"), QStringLiteral("12"), QStringLiteral("2500"),
+                  QStringLiteral("30000")};
     w.total = QStringLiteral("30450");
     w.numericMode = true;
     return w;
@@ -133,8 +169,9 @@ inline waybill::Waybill filledWaybill()
 inline waybill::Waybill secondWaybill()
 {
     waybill::Waybill w;
-    w.recipient = {QStringLiteral("060－0001"), QStringLiteral("北海道札幌市中央区"), {}, QStringLiteral("佐藤花子"), {}, false,
-                   QStringLiteral("011-222-3333")};
+    w.recipient = {
+        QStringLiteral("060－0001"),   QStringLiteral("北海道札幌市中央区"), {}, QStringLiteral("佐藤花子"), {}, false,
+        QStringLiteral("011-222-3333")};
     w.sender.postalCode = QStringLiteral("530-0001");
     w.deliveryTime = waybill::DeliveryTime::Morning;
     return w;

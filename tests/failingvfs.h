@@ -49,12 +49,25 @@ private:
         m_vfs.xOpen = &FailingVfs::open;
         m_vfs.pNext = nullptr;
         using M = sqlite3_io_methods;
-        m_methods = {3, Forward<&M::xClose>::call, Forward<&M::xRead>::call, &FailingVfs::write,
-                     Forward<&M::xTruncate>::call, Forward<&M::xSync>::call, Forward<&M::xFileSize>::call,
-                     &FailingVfs::lock, Forward<&M::xUnlock>::call, Forward<&M::xCheckReservedLock>::call,
-                     Forward<&M::xFileControl>::call, Forward<&M::xSectorSize>::call, Forward<&M::xDeviceCharacteristics>::call,
-                     Forward<&M::xShmMap>::call, &FailingVfs::shmLock, Forward<&M::xShmBarrier>::call,
-                     Forward<&M::xShmUnmap>::call, Forward<&M::xFetch>::call, Forward<&M::xUnfetch>::call};
+        m_methods = {3,
+                     Forward<&M::xClose>::call,
+                     Forward<&M::xRead>::call,
+                     &FailingVfs::write,
+                     Forward<&M::xTruncate>::call,
+                     Forward<&M::xSync>::call,
+                     Forward<&M::xFileSize>::call,
+                     &FailingVfs::lock,
+                     Forward<&M::xUnlock>::call,
+                     Forward<&M::xCheckReservedLock>::call,
+                     Forward<&M::xFileControl>::call,
+                     Forward<&M::xSectorSize>::call,
+                     Forward<&M::xDeviceCharacteristics>::call,
+                     Forward<&M::xShmMap>::call,
+                     &FailingVfs::shmLock,
+                     Forward<&M::xShmBarrier>::call,
+                     Forward<&M::xShmUnmap>::call,
+                     Forward<&M::xFetch>::call,
+                     Forward<&M::xUnfetch>::call};
         sqlite3_vfs_register(&m_vfs, 0);
     }
 
@@ -78,7 +91,8 @@ private:
     }
     static int shmLock(sqlite3_file* f, int offset, int n, int flags)
     {
-        if (const int result = instance().faults.lockResult; result && (flags & SQLITE_SHM_LOCK) && (flags & SQLITE_SHM_EXCLUSIVE))
+        if (const int result = instance().faults.lockResult;
+            result && (flags & SQLITE_SHM_LOCK) && (flags & SQLITE_SHM_EXCLUSIVE))
             return result;
         return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
     }

@@ -23,7 +23,9 @@ public:
         m_guard = std::thread([this, until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds)] {
             for (; !m_done; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
                 // Opens only while a reader waits in open(); then lets it go.
-                const int fd = std::chrono::steady_clock::now() < until ? -1 : ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
+                const int fd = std::chrono::steady_clock::now() < until
+                                   ? -1
+                                   : ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
                 if (fd >= 0)
                     m_released = true, ::close(fd);
             }

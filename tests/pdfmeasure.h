@@ -29,11 +29,11 @@ inline QString run(const QString& program, const QStringList& args)
 
 inline std::vector<Word> words(const QString& pdfPath, int page = 1)
 {
-    const QString html = run(QStringLiteral("pdftotext"),
-                             {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                              QString::number(page), pdfPath, QStringLiteral("-")});
-    static const QRegularExpression re(QStringLiteral(
-        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    const QString html =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                                          QStringLiteral("-l"), QString::number(page), pdfPath, QStringLiteral("-")});
+    static const QRegularExpression re(
+        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
     std::vector<Word> out;
     for (auto it = re.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
@@ -53,9 +53,9 @@ inline int pageCount(const QString& pdfPath)
 
 struct Ring {
     bool found = false;
-    double cx = 0, cy = 0;    // mm from the paper's corner
-    double radius = 0;        // mm, to the middle of the line
-    double thickness = 0;     // mm
+    double cx = 0, cy = 0; // mm from the paper's corner
+    double radius = 0;     // mm, to the middle of the line
+    double thickness = 0;  // mm
 };
 
 // The ring of ink within `half` mm of (x, y), rendered at 1200 dpi.
@@ -69,8 +69,8 @@ inline Ring ringNear(const QString& pdfPath, double x, double y, double half = 4
     run(QStringLiteral("pdftoppm"),
         {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
          QString::number(page), QStringLiteral("-x"), QString::number(left), QStringLiteral("-y"), QString::number(top),
-         QStringLiteral("-W"), QString::number(size), QStringLiteral("-H"), QString::number(size), QStringLiteral("-gray"),
-         QStringLiteral("-singlefile"), pdfPath, stem});
+         QStringLiteral("-W"), QString::number(size), QStringLiteral("-H"), QString::number(size),
+         QStringLiteral("-gray"), QStringLiteral("-singlefile"), pdfPath, stem});
     const QImage img(stem + QStringLiteral(".pgm"));
     Ring r;
     if (img.isNull())

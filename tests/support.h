@@ -113,7 +113,8 @@ struct TestWindow {
     {
         form.reset();
         station = std::make_unique<station::Station>(folders, instance, *printer, saveFilter);
-        services = std::make_unique<app::Services>(app::Services{messages, *station, dialog, systemPrinter, [this] { ++quits; }});
+        services = std::make_unique<app::Services>(
+            app::Services{messages, *station, dialog, systemPrinter, [this] { ++quits; }});
         form = std::make_unique<app::Form1>(*services);
     }
 
@@ -149,8 +150,13 @@ struct TestWindow {
     // 印刷 prints at once, as it does for a waybill typed in full.
     void fillPrintableRecipient() const
     {
-        form->fillAddress(app::AddressBlock::Recipient, {QStringLiteral("1000001"), QStringLiteral("東京都千代田区千代田1-1"), {},
-                                                         QStringLiteral("山田花子"), {}, false, QStringLiteral("03-1234-5678")});
+        form->fillAddress(app::AddressBlock::Recipient, {QStringLiteral("1000001"),
+                                                         QStringLiteral("東京都千代田区千代田1-1"),
+                                                         {},
+                                                         QStringLiteral("山田花子"),
+                                                         {},
+                                                         false,
+                                                         QStringLiteral("03-1234-5678")});
     }
     // Text of a text box or the edit text of a combo box, as the program reads it.
     QString text(const char* name) const { return app::fieldText(c(name)); }

@@ -17,7 +17,6 @@
 
 using namespace testing;
 
-
 class AdjustTest : public QObject {
     Q_OBJECT
 private slots:
@@ -40,20 +39,23 @@ private slots:
         QCOMPARE(toggle->text(), QStringLiteral("調整"));
         QVERIFY(w.c("CyouseiFrm")->isVisible());
         // The unit beside the offsets, and on each box.
-        QVERIFY(w.c("offsetUnitLabel")->isVisible() && w.c<QLabel>("offsetUnitLabel")->text().contains(QStringLiteral("0.1 mm")));
+        QVERIFY(w.c("offsetUnitLabel")->isVisible() &&
+                w.c<QLabel>("offsetUnitLabel")->text().contains(QStringLiteral("0.1 mm")));
         for (const char* box : {"Sayuu_Xtxt", "Jyouge_Ytxt"})
             QVERIFY2(tipAt(w.c(box)).contains(QStringLiteral("0.1 mm単位")), box);
         // A fraction is honoured: 1.5 moves the print 0.15 mm.
         w.type("Sayuu_Xtxt", QStringLiteral("1.5"));
         w.click("InsatsuBtn");
-        QVERIFY(qAbs(w.recording.lastPage().texts.front().topLeftTwips.x() - ((1.5 - 160.0) * 5.67 + 84.0 * 56.7)) < 0.01);
+        QVERIFY(qAbs(w.recording.lastPage().texts.front().topLeftTwips.x() - ((1.5 - 160.0) * 5.67 + 84.0 * 56.7)) <
+                0.01);
         w.type("Sayuu_Xtxt", QStringLiteral("25"));
         w.click("OnOffBtn");
         QCOMPARE(toggle->text(), QString());
         QVERIFY(w.c("CyouseiFrm")->isHidden());
         // Still in force while hidden: the first text, designed at 84.0 mm, moved by the offset (twips).
         w.form->InsatsuBtn_Click();
-        QVERIFY(qAbs(w.recording.lastPage().texts.front().topLeftTwips.x() - ((25 - 160.0) * 5.67 + 84.0 * 56.7)) < 0.01);
+        QVERIFY(qAbs(w.recording.lastPage().texts.front().topLeftTwips.x() - ((25 - 160.0) * 5.67 + 84.0 * 56.7)) <
+                0.01);
     }
 
     // The right arrow moves the print right, the up arrow moves it up; both
@@ -99,10 +101,18 @@ private slots:
         QTest::addColumn<QString>("x");
         QTest::addColumn<QString>("y");
         QTest::addColumn<QString>("named");
-        QTest::newRow("empty horizontal") << "" << "0" << "左右のズレ";
-        QTest::newRow("text vertical") << "0" << "上" << "上下のズレ";
-        QTest::newRow("beyond the arrows") << "1000.5" << "0" << "左右のズレ";
-        QTest::newRow("far beyond") << "0" << "-3e38" << "上下のズレ";
+        QTest::newRow("empty horizontal") << ""
+                                          << "0"
+                                          << "左右のズレ";
+        QTest::newRow("text vertical") << "0"
+                                       << "上"
+                                       << "上下のズレ";
+        QTest::newRow("beyond the arrows") << "1000.5"
+                                           << "0"
+                                           << "左右のズレ";
+        QTest::newRow("far beyond") << "0"
+                                    << "-3e38"
+                                    << "上下のズレ";
     }
 
     void badOffsetsStopBothPrints()
@@ -138,7 +148,8 @@ private slots:
     void printerDialogChoice()
     {
         QTemporaryDir dir;
-        const QString first = dir.filePath(QStringLiteral("first.pdf")), chosen = dir.filePath(QStringLiteral("chosen.pdf"));
+        const QString first = dir.filePath(QStringLiteral("first.pdf")),
+                      chosen = dir.filePath(QStringLiteral("chosen.pdf"));
         print::SystemPrinter printer(dir.filePath(QStringLiteral("docs")));
         printer.settings().setOutputFileName(first);
         TestWindow w(true, &printer);
@@ -171,7 +182,8 @@ private slots:
     void formPaperSetOnce()
     {
         QTemporaryDir dir;
-        const QString settings = dir.filePath(QStringLiteral("horutea.conf")), out = dir.filePath(QStringLiteral("form.pdf"));
+        const QString settings = dir.filePath(QStringLiteral("horutea.conf")),
+                      out = dir.filePath(QStringLiteral("form.pdf"));
         print::SystemPrinter printer(dir.path(), settings);
         printer.settings().setOutputFileName(out);
         TestWindow w(true, &printer);
@@ -196,7 +208,8 @@ private slots:
             dialog->accept();
         });
         command->click();
-        QVERIFY2(warned.contains(QStringLiteral("4 1/3 in")) && warned.contains(QStringLiteral("4 1/6 in")), qPrintable(warned));
+        QVERIFY2(warned.contains(QStringLiteral("4 1/3 in")) && warned.contains(QStringLiteral("4 1/6 in")),
+                 qPrintable(warned));
         QVERIFY2(!exact.contains(QStringLiteral("ずれ")), qPrintable(exact));
         QCOMPARE(printer.formPaper(), (paper::FormPaper{254.0, 114.3}));
         w.click("InsatsuBtn");
@@ -219,7 +232,8 @@ private slots:
         const QDateTime now = QDateTime::currentDateTime();
         QStringList kept;
         for (int s = 0; s < 3; ++s) {
-            const QString name = QDir(docs).filePath(QStringLiteral("送り状_%1.pdf").arg(now.addSecs(s).toString(QStringLiteral("yyyyMMdd_HHmmss"))));
+            const QString name = QDir(docs).filePath(
+                QStringLiteral("送り状_%1.pdf").arg(now.addSecs(s).toString(QStringLiteral("yyyyMMdd_HHmmss"))));
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write("earlier page") == 12);
             kept << name;
@@ -250,7 +264,8 @@ private slots:
 
         // 「プリンタの設定」 offers no empty dialog: it says where prints go.
         w.click("PriDiaBtn");
-        QVERIFY(w.dialog.runs == 0 && w.messages.last().contains(QStringLiteral("PDF")) && w.messages.last().contains(QDir::toNativeSeparators(docs)));
+        QVERIFY(w.dialog.runs == 0 && w.messages.last().contains(QStringLiteral("PDF")) &&
+                w.messages.last().contains(QDir::toNativeSeparators(docs)));
     }
 
     // No printer and the documents folder on a full disk or gone read-only:

@@ -39,7 +39,8 @@ QByteArray fileBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-const waybill::Address kSender{"1500001", "東京都渋谷区神宮前1-2-3", "神宮前ハイツ101", "ホルテア商店", {}, false, "03-5555-0000"};
+const waybill::Address kSender{"1500001",     "東京都渋谷区神宮前1-2-3", "神宮前ハイツ101", "ホルテア商店", {}, false,
+                               "03-5555-0000"};
 
 // Refuses the first `refusals` documents after their pages were made, as a
 // stopped queue does; then passes them on.
@@ -78,16 +79,18 @@ class BatchWindowTest : public QObject {
 
     // The batch window opened with F4, with `sender` saved (unless empty),
     // over a file of `bytes` read to the end; its dialogs run by `script`.
-    BatchWindow* openList(TestWindow& w, const QString& name, const QByteArray& bytes, std::function<bool(QDialog&)> script = {},
-                          const waybill::Address& sender = kSender)
+    BatchWindow* openList(TestWindow& w, const QString& name, const QByteArray& bytes,
+                          std::function<bool(QDialog&)> script = {}, const waybill::Address& sender = kSender)
     {
         if (!sender.name.isEmpty() && !w.station->addressBook().save(addressbook::Kind::Sender, sender))
             qFatal("sender not saved");
         w.showActive();
         QTest::keyClick(w.form.get(), Qt::Key_F4);
         BatchWindow* bw = nullptr;
-        if (!QTest::qWaitFor([&] { return (bw = w.form->findChild<BatchWindow*>(QStringLiteral("BatchWindow"))) && bw->isVisible(); })
-            || !bw->isWindow())
+        if (!QTest::qWaitFor([&] {
+                return (bw = w.form->findChild<BatchWindow*>(QStringLiteral("BatchWindow"))) && bw->isVisible();
+            }) ||
+            !bw->isWindow())
             qFatal("no batch window");
         bw->setDialogRunner([script](QDialog& dialog) {
             if (!script)
@@ -101,7 +104,6 @@ class BatchWindowTest : public QObject {
             qFatal("list %s not read", qPrintable(name));
         return bw;
     }
-
 
     static QString cell(BatchWindow* bw, int row, int column, int role = Qt::DisplayRole)
     {
@@ -149,41 +151,53 @@ private slots:
     void mixedListShowsStatesAndReasons()
     {
         TestWindow w;
-        BatchWindow* bw = openList(w, QStringLiteral("mixed.csv"), QStringLiteral(
-            "注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\n"
-            "A-1,1000001,東京都千代田区千代田1-1,山田太郎,03-1234-5678\n"
-            "A-2,600001,北海道札幌市中央区,佐藤花子,011-222-3333\n"
-            "A-3,5300001,大阪府大阪市北区梅田,,06-1111-2222\n"
-            "A-4,8120011,福岡県福岡市博多区,高橋美咲,092-333-4444\n"
-            "A-5,4600008,愛知県名古屋市中区栄,%1,052-555-6666\n").arg(QString(30, QChar(0x5c71))).toUtf8());
+        BatchWindow* bw =
+            openList(w, QStringLiteral("mixed.csv"),
+                     QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\n"
+                                    "A-1,1000001,東京都千代田区千代田1-1,山田太郎,03-1234-5678\n"
+                                    "A-2,600001,北海道札幌市中央区,佐藤花子,011-222-3333\n"
+                                    "A-3,5300001,大阪府大阪市北区梅田,,06-1111-2222\n"
+                                    "A-4,8120011,福岡県福岡市博多区,高橋美咲,092-333-4444\n"
+                                    "A-5,4600008,愛知県名古屋市中区栄,%1,052-555-6666\n")
+                         .arg(QString(30, QChar(0x5c71)))
+                         .toUtf8());
         QCOMPARE(column(bw, OrderListModel::LineColumn), (QStringList{"2", "3", "4", "5", "6"}));
-        // The area of the page's texts as wide as its pane, scrolled to: every text of the row's waybill on screen, a 10-point text
-        // 10 pixels high or more.
+        // The area of the page's texts as wide as its pane, scrolled to: every text of the row's waybill on screen, a
+        // 10-point text 10 pixels high or more.
         const QScrollArea* pane = bw->findChild<QScrollArea*>();
         const QRect shown(-pane->widget()->pos(), pane->viewport()->size());
         for (const print::PageText& text : bw->preview().page().texts)
-            QVERIFY2(shown.contains(bw->preview().pageToWidget(text.topLeftTwips * print::kMmPerTwip).toPoint()), qPrintable(text.text));
-        QVERIFY2(bw->preview().pixelsPerMm() * 25.4 / 72 * 10 >= 10, qPrintable(QString::number(bw->preview().pixelsPerMm())));
+            QVERIFY2(shown.contains(bw->preview().pageToWidget(text.topLeftTwips * print::kMmPerTwip).toPoint()),
+                     qPrintable(text.text));
+        QVERIFY2(bw->preview().pixelsPerMm() * 25.4 / 72 * 10 >= 10,
+                 qPrintable(QString::number(bw->preview().pixelsPerMm())));
         QCOMPARE(cell(bw, 0, OrderListModel::PostalCodeColumn), QStringLiteral("100-0001"));
         // Columns as wide as their texts; one still cut short shows whole when pointed at.
         QTableView& table = bw->table();
         const QModelIndex longName = bw->model().index(4, OrderListModel::NameColumn);
-        QVERIFY(!app::ElidedTextTips::isCutShort(table, bw->model().index(3, OrderListModel::StateColumn)) && app::ElidedTextTips::isCutShort(table, longName));
+        QVERIFY(!app::ElidedTextTips::isCutShort(table, bw->model().index(3, OrderListModel::StateColumn)) &&
+                app::ElidedTextTips::isCutShort(table, longName));
         QCOMPARE(tipAt(table.viewport(), table.visualRect(longName).center()), QString(30, QChar(0x5c71)));
-        QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり", "不備あり", "印刷できる", "不備あり"}));
+        QCOMPARE(column(bw, OrderListModel::StateColumn),
+                 (QStringList{"印刷できる", "不備あり", "不備あり", "印刷できる", "不備あり"}));
         // What is wrong first, with what to do; the column named in full in the tip.
         QVERIFY(cell(bw, 0, OrderListModel::ReasonColumn).isEmpty());
         const QString postal = cell(bw, 1, OrderListModel::ReasonColumn);
-        QVERIFY2(postal.startsWith(QStringLiteral("郵便番号「600001」")) && postal.contains(QStringLiteral("0600001")), qPrintable(postal));
+        QVERIFY2(postal.startsWith(QStringLiteral("郵便番号「600001」")) && postal.contains(QStringLiteral("0600001")),
+                 qPrintable(postal));
         QVERIFY(cell(bw, 2, OrderListModel::ReasonColumn).startsWith(QStringLiteral("お届け先の名前がありません")));
-        QVERIFY(cell(bw, 2, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("「お届け先氏名」")));
-        QVERIFY2(cell(bw, 4, OrderListModel::ReasonColumn).contains(QStringLiteral("はみ出")), qPrintable(cell(bw, 4, OrderListModel::ReasonColumn)));
-        QVERIFY(cell(bw, 1, OrderListModel::StateColumn, Qt::ToolTipRole).startsWith(QStringLiteral("・「お届け先郵便番号」")));
+        QVERIFY(
+            cell(bw, 2, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("「お届け先氏名」")));
+        QVERIFY2(cell(bw, 4, OrderListModel::ReasonColumn).contains(QStringLiteral("はみ出")),
+                 qPrintable(cell(bw, 4, OrderListModel::ReasonColumn)));
+        QVERIFY(cell(bw, 1, OrderListModel::StateColumn, Qt::ToolTipRole)
+                    .startsWith(QStringLiteral("・「お届け先郵便番号」")));
 
         // F8 moves to the next refused row and shows its reasons under the table.
         QTest::keyClick(&bw->table(), Qt::Key_F8);
         QCOMPARE(bw->selectedRows(), (std::vector<qint64>{1}));
-        QVERIFY2(bw->rowDetailText().startsWith(QStringLiteral("3行目の不備")) && bw->rowDetailText().contains(QStringLiteral("0600001")),
+        QVERIFY2(bw->rowDetailText().startsWith(QStringLiteral("3行目の不備")) &&
+                     bw->rowDetailText().contains(QStringLiteral("0600001")),
                  qPrintable(bw->rowDetailText()));
 
         // Delete leaves the selected row out, and again brings it back.
@@ -200,8 +214,11 @@ private slots:
         clickButton(bw, "printAllButton");
         QCOMPARE(w.recording.documents.size(), size_t(1));
         QCOMPARE(w.recording.documents.front().size(), size_t(1));
-        QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "不備あり", "不備あり", "除外", "不備あり"}));
-        QVERIFY2(bw->statusText().contains(QStringLiteral("1 枚")) && bw->statusText().contains(QStringLiteral("2行目")), qPrintable(bw->statusText()));
+        QCOMPARE(column(bw, OrderListModel::StateColumn),
+                 (QStringList{"印刷済み", "不備あり", "不備あり", "除外", "不備あり"}));
+        QVERIFY2(bw->statusText().contains(QStringLiteral("1 枚")) &&
+                     bw->statusText().contains(QStringLiteral("2行目")),
+                 qPrintable(bw->statusText()));
 
         // A refused row alone is never printed, nor is a printed row again.
         bw->selectRows({0, 1});
@@ -210,7 +227,8 @@ private slots:
         QVERIFY2(w.messages.last().contains(QStringLiteral("2、3行目")), qPrintable(w.messages.last()));
 
         // The other encoding chosen: the same file read again; F4 brings the window back to the front.
-        const QByteArray row = "ship-postal-code,ship-address-1,recipient-name\n1000001," + QStringEncoder("Shift_JIS").encode(u"東京都,山田");
+        const QByteArray row = "ship-postal-code,ship-address-1,recipient-name\n1000001," +
+                               QStringEncoder("Shift_JIS").encode(u"東京都,山田");
         QVERIFY(read(bw, writeFile(QStringLiteral("cp932.csv"), row + "\n")));
         QCOMPARE(column(bw, OrderListModel::StateColumn), QStringList{"印刷できる"});
         const int utf8 = bw->encodingChoice().findData(int(csv::Encoding::Utf8));
@@ -223,7 +241,8 @@ private slots:
         QTRY_VERIFY(bw->isActiveWindow());
 
         // Headings only: the window says there is nothing to print.
-        QVERIFY(read(bw, writeFile(QStringLiteral("empty.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n").toUtf8())));
+        QVERIFY(read(bw, writeFile(QStringLiteral("empty.csv"),
+                                   QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n").toUtf8())));
         QVERIFY2(bw->bannerText().contains(QStringLiteral("行がありません")), qPrintable(bw->bannerText()));
     }
 
@@ -246,18 +265,22 @@ private slots:
         QTest::qWait(5); // kSender saved later, so used more recently
         w.setText("Sayuu_Xtxt", QStringLiteral("23"));
         w.setText("Jyouge_Ytxt", QStringLiteral("-7"));
-        BatchWindow* bw = openList(w, QStringLiteral("three.csv"), QStringLiteral(
-            "注文番号,お届け先郵便番号,お届け先住所1,お届け先住所2,お届け先氏名,お届け先様方,お届け先電話番号,商品名,商品番号\r\n"
-            "B-1,1000001,東京都千代田区千代田1-1,,山田太郎,,03-1234-5678,焼き菓子,K-01\r\n"
-            "B-2,530-0001,大阪府大阪市北区梅田2-4-9,梅田ビル12F,佐藤花子,経理部,06-9876-5432,,\r\n"
-            "B-3,〒812-0011,福岡県福岡市博多区博多駅前3-1,博多ビル,高橋美咲,,092-333-4444,紅茶,T-3\r\n").toUtf8());
+        BatchWindow* bw = openList(
+            w, QStringLiteral("three.csv"),
+            QStringLiteral(
+                "注文番号,お届け先郵便番号,お届け先住所1,お届け先住所2,お届け先氏名,お届け先様方,お届け先電話番号,商品名,商品番号\r\n"
+                "B-1,1000001,東京都千代田区千代田1-1,,山田太郎,,03-1234-5678,焼き菓子,K-01\r\n"
+                "B-2,530-0001,大阪府大阪市北区梅田2-4-9,梅田ビル12F,佐藤花子,経理部,06-9876-5432,,\r\n"
+                "B-3,〒812-0011,福岡県福岡市博多区博多駅前3-1,博多ビル,高橋美咲,,092-333-4444,紅茶,T-3\r\n")
+                .toUtf8());
         Panel& panel = bw->constantsPanel();
         QCOMPARE(panel.sender().field(app::AddressBlockEditor::Name)->text(), kSender.name); // the most recent, picked
         QSignalSpy told(&bw->model(), &QAbstractItemModel::dataChanged);
         panel.senderChoice()->setCurrentIndex(2);
         emit panel.senderChoice()->activated(2);
         QCOMPARE(panel.sender().field(app::AddressBlockEditor::CareOf)->text(), QStringLiteral("出荷係"));
-        QCOMPARE(panel.arrivalNotice()->itemText(1) + bw->model().headerData(0, Qt::Horizontal).toString(), QStringLiteral("不要状態"));
+        QCOMPARE(panel.arrivalNotice()->itemText(1) + bw->model().headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("不要状態"));
         panel.deliveryTime()->setCurrentIndex(panel.deliveryTime()->findData(int(waybill::DeliveryTime::Afternoon)));
         panel.arrivalNotice()->setCurrentIndex(panel.arrivalNotice()->findData(int(waybill::ArrivalNotice::NotWanted)));
         panel.itemDescription()->setEditText(QStringLiteral("雑貨"));
@@ -273,17 +296,25 @@ private slots:
         // Several forms: asked first with their number, 印刷 the default.
         w.messages.answers = {platform::MsgAnswer::Yes};
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(w.messages.last().contains(QStringLiteral("送り状 3 枚")) && w.messages.shown.back().defaultButton == platform::MsgAnswer::Yes);
+        QVERIFY(w.messages.last().contains(QStringLiteral("送り状 3 枚")) &&
+                w.messages.shown.back().defaultButton == platform::MsgAnswer::Yes);
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "印刷済み", "印刷済み"}));
         QVERIFY(bw->statusText().contains(QStringLiteral("3 枚")));
         auto expected = [&](waybill::Address to, QString description, QString productNumber) {
-            return waybill::Waybill{.recipient = std::move(to), .sender = other, .deliveryTime = waybill::DeliveryTime::Afternoon,
-                                    .arrivalNotice = waybill::ArrivalNotice::NotWanted, .goods = {{{std::move(description), std::move(productNumber)}}}};
+            return waybill::Waybill{.recipient = std::move(to),
+                                    .sender = other,
+                                    .deliveryTime = waybill::DeliveryTime::Afternoon,
+                                    .arrivalNotice = waybill::ArrivalNotice::NotWanted,
+                                    .goods = {{{std::move(description), std::move(productNumber)}}}};
         };
         const waybill::Waybill pages[] = {
-            expected({"1000001", "東京都千代田区千代田1-1", "", "山田太郎", "", false, "03-1234-5678"}, "焼き菓子", "K-01"),
-            expected({"5300001", "大阪府大阪市北区梅田2-4-9", "梅田ビル12F", "佐藤花子", "経理部", true, "06-9876-5432"}, "雑貨", ""),
-            expected({"8120011", "福岡県福岡市博多区博多駅前3-1", "博多ビル", "高橋美咲", "", false, "092-333-4444"}, "紅茶", "T-3")};
+            expected({"1000001", "東京都千代田区千代田1-1", "", "山田太郎", "", false, "03-1234-5678"}, "焼き菓子",
+                     "K-01"),
+            expected(
+                {"5300001", "大阪府大阪市北区梅田2-4-9", "梅田ビル12F", "佐藤花子", "経理部", true, "06-9876-5432"},
+                "雑貨", ""),
+            expected({"8120011", "福岡県福岡市博多区博多駅前3-1", "博多ビル", "高橋美咲", "", false, "092-333-4444"},
+                     "紅茶", "T-3")};
         QCOMPARE(pdf::pageCount(pdfPath), 3);
         for (int page = 1; page <= 3; ++page) {
             checkWaybillPage(pdfPath, page, pages[page - 1], 23, -7, Corner{}, 0.05);
@@ -308,12 +339,17 @@ private slots:
         w.printer = &printer;
         w.rebuild();
         QVERIFY(w.form->Form_Load());
-        BatchWindow* bw = openList(w, QStringLiteral("again.csv"), QStringLiteral(
-            "注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名\n"
-            "C-1,1000001,東京都千代田区,山田\nC-2,5300001,大阪府大阪市,佐藤\nC-3,8120011,福岡県福岡市,高橋\n").toUtf8(), {}, {});
+        BatchWindow* bw = openList(
+            w, QStringLiteral("again.csv"),
+            QStringLiteral(
+                "注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名\n"
+                "C-1,1000001,東京都千代田区,山田\nC-2,5300001,大阪府大阪市,佐藤\nC-3,8120011,福岡県福岡市,高橋\n")
+                .toUtf8(),
+            {}, {});
         w.messages.answers = {platform::MsgAnswer::No};
         clickButton(bw, "printAllButton");
-        QVERIFY2(w.messages.last().contains(QStringLiteral("ご依頼主の名前と住所が空です")), qPrintable(w.messages.last()));
+        QVERIFY2(w.messages.last().contains(QStringLiteral("ご依頼主の名前と住所が空です")),
+                 qPrintable(w.messages.last()));
         QCOMPARE(w.recording.attempts, 0);
 
         auto* cancel = bw->findChild<QPushButton*>(QStringLiteral("cancelButton"));
@@ -333,7 +369,8 @@ private slots:
         QCOMPARE(w.messages.shown.size(), asked + 1); // the question only
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "印刷できる", "印刷できる"}));
         QCOMPARE(bw->selectedRows(), (std::vector<qint64>{0, 1, 2}));
-        QVERIFY2(bw->statusText().contains(QStringLiteral("中止")) && bw->statusText().contains(QStringLiteral("1枚もプリンタに送っていません")),
+        QVERIFY2(bw->statusText().contains(QStringLiteral("中止")) &&
+                     bw->statusText().contains(QStringLiteral("1枚もプリンタに送っていません")),
                  qPrintable(bw->statusText()));
 
         printer.refusals = 1;
@@ -342,7 +379,8 @@ private slots:
         w.messages.answers = {platform::MsgAnswer::Yes};
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier);
         const QString said = w.messages.last();
-        QVERIFY2(said.contains(QStringLiteral("停止している")) && said.contains(QStringLiteral("どの行もプリンタに届いていません")) &&
+        QVERIFY2(said.contains(QStringLiteral("停止している")) &&
+                     said.contains(QStringLiteral("どの行もプリンタに届いていません")) &&
                      said.contains(QStringLiteral("2、4行目")),
                  qPrintable(said));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "印刷できる", "印刷できる"}));
@@ -364,25 +402,31 @@ private slots:
     void unknownHeadingsAreMappedOnceAndRemembered()
     {
         TestWindow w;
-        const QString rows = QStringLiteral("%1\nR-1,山田太郎,100-0001,東京都千代田区千代田1-1,03-1234-5678,紅茶,ご依頼主\n"
-                                            "R-2,佐藤花子,530-0001,大阪府大阪市北区梅田,06-9876-5432,焼き菓子,ご依頼主\n");
+        const QString rows =
+            QStringLiteral("%1\nR-1,山田太郎,100-0001,東京都千代田区千代田1-1,03-1234-5678,紅茶,ご依頼主\n"
+                           "R-2,佐藤花子,530-0001,大阪府大阪市北区梅田,06-9876-5432,焼き菓子,ご依頼主\n");
         int dialogs = 0;
-        const QByteArray first = rows.arg(QStringLiteral("受付No,宛先氏名,宛先〒,宛先所在地,宛先TEL,内容,区分")).toUtf8();
+        const QByteArray first =
+            rows.arg(QStringLiteral("受付No,宛先氏名,宛先〒,宛先所在地,宛先TEL,内容,区分")).toUtf8();
         BatchWindow* bw = openList(w, QStringLiteral("unknown1.csv"), first, [&](QDialog& dialog) {
             ++dialogs;
             auto* mapping = qobject_cast<app::ColumnMappingDialog*>(&dialog);
             [&] {
                 QVERIFY(mapping);
                 // What the headings suggest is chosen already.
-                QCOMPARE(mapping->chosen(), (orders::ColumnMap{orders::Field::OrderNumber, orders::Field::Name, orders::Field::PostalCode,
-                                                               orders::Field::AddressLine1, orders::Field::Telephone, orders::Field::None, orders::Field::None}));
+                QCOMPARE(mapping->chosen(),
+                         (orders::ColumnMap{orders::Field::OrderNumber, orders::Field::Name, orders::Field::PostalCode,
+                                            orders::Field::AddressLine1, orders::Field::Telephone, orders::Field::None,
+                                            orders::Field::None}));
                 // The first row's cells stand beside their headings.
                 const QList<QLabel*> labels = mapping->findChildren<QLabel*>();
-                QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == QStringLiteral("東京都千代田区千代田1-1"); }));
+                QVERIFY(std::any_of(labels.begin(), labels.end(),
+                                    [](QLabel* l) { return l->text() == QStringLiteral("東京都千代田区千代田1-1"); }));
                 mapping->choose(0, orders::Field::Name);
                 mapping->choose(1, orders::Field::Name);
                 QVERIFY(!mapping->canAccept());
-                QVERIFY2(mapping->verdictText().contains(QStringLiteral("1列目と2列目")), qPrintable(mapping->verdictText()));
+                QVERIFY2(mapping->verdictText().contains(QStringLiteral("1列目と2列目")),
+                         qPrintable(mapping->verdictText()));
                 mapping->choose(0, orders::Field::OrderNumber);
                 mapping->choose(5, orders::Field::ItemDescription);
                 QVERIFY2(mapping->canAccept(), qPrintable(mapping->verdictText()));
@@ -398,7 +442,9 @@ private slots:
 
         w.rebuild();
         QVERIFY(w.form->Form_Load());
-        BatchWindow* again = openList(w, QStringLiteral("unknown2.csv"), rows.arg(QStringLiteral(" 受付No,宛先 氏名,宛先〒 ,宛先所在地,宛先TEL,内容,区分")).toUtf8());
+        BatchWindow* again =
+            openList(w, QStringLiteral("unknown2.csv"),
+                     rows.arg(QStringLiteral(" 受付No,宛先 氏名,宛先〒 ,宛先所在地,宛先TEL,内容,区分")).toUtf8());
         QCOMPARE(again->list().mappingSource(), orders::MappingSource::Remembered);
         QCOMPARE(column(again, OrderListModel::StateColumn), (QStringList{"印刷できる", "印刷できる"}));
 
@@ -414,16 +460,18 @@ private slots:
     void fixingARowLeavesTheFileAlone()
     {
         TestWindow w;
-        const QByteArray before = QStringEncoder("Shift_JIS")(QStringLiteral(
-            "注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\r\n"
-            "F-1,600001,北海道札幌市中央区北一条西,㈱札幌商会,11-222-3333\r\n"
-            "F-2,1000001,東京都千代田区千代田1-1,山田太郎,03-1234-5678\r\n"));
+        const QByteArray before = QStringEncoder("Shift_JIS")(
+            QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\r\n"
+                           "F-1,600001,北海道札幌市中央区北一条西,㈱札幌商会,11-222-3333\r\n"
+                           "F-2,1000001,東京都千代田区千代田1-1,山田太郎,03-1234-5678\r\n"));
         const QString path = m_files.filePath(QStringLiteral("fix.csv"));
         int edits = 0;
         BatchWindow* bw = openList(w, QStringLiteral("fix.csv"), before, [&](QDialog& dialog) {
             auto* edit = qobject_cast<app::RowEditDialog*>(&dialog);
             const auto buttons = dialog.findChildren<QPushButton*>();
-            const auto revert = std::find_if(buttons.begin(), buttons.end(), [](auto* b) { return b->text() == QStringLiteral("ファイルの内容に戻す"); });
+            const auto revert = std::find_if(buttons.begin(), buttons.end(), [](auto* b) {
+                return b->text() == QStringLiteral("ファイルの内容に戻す");
+            });
             [&] {
                 QVERIFY(edit);
                 QCOMPARE(revert != buttons.end(), edits % 2 == 1); // only an edited row can go back
@@ -457,7 +505,10 @@ private slots:
         QCOMPARE(fileBytes(path), before);
 
         // The whole list's sender changes for the fixed row too.
-        bw->constantsPanel().sender().field(app::AddressBlockEditor::Name)->setText(QStringLiteral("ホルテア商店 本店"));
+        bw->constantsPanel()
+            .sender()
+            .field(app::AddressBlockEditor::Name)
+            ->setText(QStringLiteral("ホルテア商店 本店"));
         emit bw->constantsPanel().sender().field(app::AddressBlockEditor::Name)->textEdited({});
         QTRY_COMPARE(bw->list().waybillAt(0).sender.name, QStringLiteral("ホルテア商店 本店"));
         QTRY_VERIFY(!bw->isReading());
@@ -468,7 +519,8 @@ private slots:
         const auto recorded = w.station->history().search({.orderNumber = QStringLiteral("F-1")});
         QCOMPARE(recorded.size(), 1);
         const waybill::Address& to = recorded.front().record.waybill.recipient;
-        QCOMPARE(to, (waybill::Address{"0600001", "北海道札幌市中央区北一条西", "", "㈱札幌商会", "総務部", true, "011-222-3333"}));
+        QCOMPARE(to, (waybill::Address{"0600001", "北海道札幌市中央区北一条西", "", "㈱札幌商会", "総務部", true,
+                                       "011-222-3333"}));
         QCOMPARE(recorded.front().record.waybill.sender.name, QStringLiteral("ホルテア商店 本店"));
         QCOMPARE(fileBytes(path), before);
 
@@ -486,17 +538,18 @@ private slots:
         TestWindow w;
         const QString typedPhone = QStringLiteral("０３－１２３４－５６７８");
         const QString typedPostal = QStringLiteral("１００－０００１");
-        BatchWindow* bw = openList(w, QStringLiteral("typed.csv"),
-                                   QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\n"
-                                                  "T-1,1000001,東京都千代田区千代田1-1,山田太郎,\n")
-                                       .toUtf8(),
-                                   [&](QDialog& dialog) {
-                                       auto* edit = qobject_cast<app::RowEditDialog*>(&dialog);
-                                       testing::type(edit->field(orders::Field::Telephone), typedPhone);
-                                       testing::type(edit->field(orders::Field::PostalCode), typedPostal);
-                                       edit->field(orders::Field::CareOf)->setText(QStringLiteral("総務部\n出荷係"));
-                                       return true;
-                                   });
+        BatchWindow* bw =
+            openList(w, QStringLiteral("typed.csv"),
+                     QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\n"
+                                    "T-1,1000001,東京都千代田区千代田1-1,山田太郎,\n")
+                         .toUtf8(),
+                     [&](QDialog& dialog) {
+                         auto* edit = qobject_cast<app::RowEditDialog*>(&dialog);
+                         testing::type(edit->field(orders::Field::Telephone), typedPhone);
+                         testing::type(edit->field(orders::Field::PostalCode), typedPostal);
+                         edit->field(orders::Field::CareOf)->setText(QStringLiteral("総務部\n出荷係"));
+                         return true;
+                     });
         bw->selectRows({0});
         bw->editCurrentRow();
 
@@ -527,8 +580,10 @@ private slots:
                                                "K-2,5300001,大阪府大阪市北区梅田1-1,鶴田二郎\n"
                                                "K-3,8120011,福岡県福岡市博多区1-1,鶴田三郎\n");
         const std::pair<QString, QString> changes[] = {
-            {QString(checked).replace(QStringLiteral("鶴田二郎"), QStringLiteral("亀田二郎")), QStringLiteral("3行目の中身が")},
-            {checked.left(checked.indexOf(QStringLiteral("K-2"))), QStringLiteral("3行目が、確かめた後でファイルから無くなりました")},
+            {QString(checked).replace(QStringLiteral("鶴田二郎"), QStringLiteral("亀田二郎")),
+             QStringLiteral("3行目の中身が")},
+            {checked.left(checked.indexOf(QStringLiteral("K-2"))),
+             QStringLiteral("3行目が、確かめた後でファイルから無くなりました")},
         };
         for (const auto& [changed, said] : changes) {
             BatchWindow* bw = openList(w, QStringLiteral("changing.csv"), checked.toUtf8());
@@ -537,7 +592,8 @@ private slots:
             w.messages.answers = {platform::MsgAnswer::Yes}; // the three rows, asked first
             clickButton(bw, "printAllButton");
             QVERIFY(w.recording.documents.empty());
-            QVERIFY2(w.messages.last().contains(said) && w.messages.last().contains(QStringLiteral("どの行もプリンタに届いていません")),
+            QVERIFY2(w.messages.last().contains(said) &&
+                         w.messages.last().contains(QStringLiteral("どの行もプリンタに届いていません")),
                      qPrintable(w.messages.last()));
         }
         QVERIFY(w.station->history().list(10).isEmpty());
@@ -549,11 +605,17 @@ private slots:
     {
         TestWindow w;
         const QString none = characterNoFaceHas();
-        BatchWindow* bw = openList(w, QStringLiteral("glyph.csv"), QStringLiteral(
-            "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n1000001,東京都,𠮷田一郎,03\n1000001,東京都,田中%1,03\n").arg(none).toUtf8());
+        BatchWindow* bw = openList(
+            w, QStringLiteral("glyph.csv"),
+            QStringLiteral(
+                "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n1000001,東京都,𠮷田一郎,03\n1000001,東京都,田中%1,03\n")
+                .arg(none)
+                .toUtf8());
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "不備あり"}));
-        QVERIFY(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("お届け先の名前の「%1」").arg(none)));
-        QVERIFY2(bw->bannerText().contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(bw->bannerText()));
+        QVERIFY(cell(bw, 1, OrderListModel::ReasonColumn, Qt::ToolTipRole)
+                    .contains(QStringLiteral("お届け先の名前の「%1」").arg(none)));
+        QVERIFY2(bw->bannerText().contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")),
+                 qPrintable(bw->bannerText()));
     }
 
     // A long list is read in slices while the event loop keeps turning.
@@ -565,7 +627,9 @@ private slots:
         for (int i = 0; i < kRows; ++i)
             text += QStringLiteral("L-%1,1000001,東京都千代田区千代田1-%1,山田%1\n").arg(i).toUtf8();
         const QString path = writeFile(QStringLiteral("long.csv"), text);
-        BatchWindow* bw = openList(w, QStringLiteral("short.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n").toUtf8());
+        BatchWindow* bw =
+            openList(w, QStringLiteral("short.csv"),
+                     QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n").toUtf8());
         int turns = 0;
         QTimer ticker;
         connect(&ticker, &QTimer::timeout, [&] { ++turns; });

@@ -52,7 +52,8 @@ void withPopup(const std::function<void()>& open, const std::function<void(Popup
 {
     bool seen = false;
     QTimer::singleShot(0, [&] {
-        QWidget* w = std::is_same_v<Popup, QMenu> ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
+        QWidget* w =
+            std::is_same_v<Popup, QMenu> ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
         if (auto* popup = qobject_cast<Popup*>(w))
             seen = true, inside(popup);
     });
@@ -106,14 +107,17 @@ private slots:
         QVERIFY(book.save(Kind::Sender, kStore, at("2026-01-02T00:00:00Z")));
         QVERIFY(book.save(Kind::Recipient, address("お客様", "1000001", "東京都", "03"), at("2026-01-03T00:00:00Z")));
         w.type("iraiDenwa", QStringLiteral("999"));
-        withPopup<QMenu>([&] { name->showPopup(); }, [](QMenu* menu) {
-            QStringList texts;
-            for (QAction* a : menu->actions())
-                texts.append(a->text());
-            QCOMPARE(texts, (QStringList{QStringLiteral("ホルテア倉庫　大阪府堺市　072-222-3333"),
-                                         QStringLiteral("ホルテア雑貨店　大阪府大阪市北区梅田1-1-1　06-6111-2222")}));
-            QTest::keyClick(menu, Qt::Key_Return); // the first, most recently used
-        });
+        withPopup<QMenu>(
+            [&] { name->showPopup(); },
+            [](QMenu* menu) {
+                QStringList texts;
+                for (QAction* a : menu->actions())
+                    texts.append(a->text());
+                QCOMPARE(texts,
+                         (QStringList{QStringLiteral("ホルテア倉庫　大阪府堺市　072-222-3333"),
+                                      QStringLiteral("ホルテア雑貨店　大阪府大阪市北区梅田1-1-1　06-6111-2222")}));
+                QTest::keyClick(menu, Qt::Key_Return); // the first, most recently used
+            });
         QCOMPARE(w.form->readWaybill().sender, kStore);
         QVERIFY(w.c<QCheckBox>("C_2_Samakata")->isChecked());
         QVERIFY(!w.c("iraiSamakata")->isHidden());
@@ -121,10 +125,11 @@ private slots:
         // From the postal code field by keyboard, the other one; the one
         // picked moves to the top; Escape picks nothing.
         w.c("iraiYuubin")->setFocus();
-        withPopup<QMenu>([&] { QTest::keyClick(focused(w.c("iraiYuubin")), Qt::Key_Down, Qt::AltModifier); }, [](QMenu* menu) {
-            QTest::keyClick(menu, Qt::Key_Down);
-            QTest::keyClick(menu, Qt::Key_Return);
-        });
+        withPopup<QMenu>([&] { QTest::keyClick(focused(w.c("iraiYuubin")), Qt::Key_Down, Qt::AltModifier); },
+                         [](QMenu* menu) {
+                             QTest::keyClick(menu, Qt::Key_Down);
+                             QTest::keyClick(menu, Qt::Key_Return);
+                         });
         QCOMPARE(w.form->readWaybill().sender, kShop);
         QVERIFY(w.c("iraiSamakata")->isHidden());
         QCOMPARE(book.recent(Kind::Sender).front().address, kShop);
@@ -153,7 +158,8 @@ private slots:
         typeKeys(empty);
         const auto typed = w.form->readWaybill().sender;
         QCOMPARE(typed.line1, QStringLiteral("東京都千代田区千代田"));
-        QVERIFY(typed.line2 == QStringLiteral("ホ1") && typed.name == QStringLiteral("ホ1") && typed.telephone == QStringLiteral("ホ1"));
+        QVERIFY(typed.line2 == QStringLiteral("ホ1") && typed.name == QStringLiteral("ホ1") &&
+                typed.telephone == QStringLiteral("ホ1"));
         QVERIFY(!QApplication::activePopupWidget() && w.messages.shown.size() == 1);
         QVERIFY(w.messages.last().contains(QStringLiteral("「ご依頼主」の電話番号「ホ1」")));
         QCOMPARE(empty.form->readWaybill(), w.form->readWaybill());
@@ -166,28 +172,37 @@ private slots:
     {
         TestWindow w;
         auto record = [&](const waybill::Address& to, const char* when, std::optional<QString> order) {
-            QVERIFY(w.station->history().record({.printedAt = at(when), .destination = QStringLiteral("/home/shop/Documents/送り状_20260301_090000.pdf"),
-                                                 .orderNumber = order, .waybill = {.recipient = to, .sender = kShop}}));
+            QVERIFY(w.station->history().record(
+                {.printedAt = at(when),
+                 .destination = QStringLiteral("/home/shop/Documents/送り状_20260301_090000.pdf"),
+                 .orderNumber = order,
+                 .waybill = {.recipient = to, .sender = kShop}}));
         };
-        record(address("山田太郎", "1000001", "東京都千代田区千代田1-1", "03-1234-5678"), "2026-03-01T09:00:00", QStringLiteral("A-1"));
+        record(address("山田太郎", "1000001", "東京都千代田区千代田1-1", "03-1234-5678"), "2026-03-01T09:00:00",
+               QStringLiteral("A-1"));
         record(address("佐藤花子", "2310023", "神奈川県横浜市中区山下町", "045-987-6543"), "2026-03-05T09:00:00", {});
-        record(address("鈴木一郎", "0600001", "北海道札幌市中央区", "011-222-3333"), "2026-03-09T09:00:00", QStringLiteral("B-7"));
+        record(address("鈴木一郎", "0600001", "北海道札幌市中央区", "011-222-3333"), "2026-03-09T09:00:00",
+               QStringLiteral("B-7"));
 
         app::HistoryWindow* window = app::showHistory(*w.form, *w.services);
-        // Telephone and sender beside the recipient, the postal code as lists show it, every column but the address as wide as its
-        // texts (the address's tip holds it whole).
+        // Telephone and sender beside the recipient, the postal code as lists show it, every column but the address as
+        // wide as its texts (the address's tip holds it whole).
         QTreeWidgetItem* newest = window->list().topLevelItem(0);
         QCOMPARE(newest->text(1) + newest->text(2) + newest->text(3) + newest->text(5) + newest->text(6),
                  QStringLiteral("鈴木一郎011-222-3333060-0001ホルテア雑貨店送り状_20260301_090000.pdf"));
         for (int column = 0; column < window->list().columnCount(); ++column)
-            QVERIFY2(column == 4 || !app::ElidedTextTips::isCutShort(window->list(), window->list().model()->index(0, column)), qPrintable(QString::number(column)));
+            QVERIFY2(column == 4 ||
+                         !app::ElidedTextTips::isCutShort(window->list(), window->list().model()->index(0, column)),
+                     qPrintable(QString::number(column)));
         using Key = app::HistoryWindow::Key;
         const struct {
             Key key;
             const char* typed;
             QStringList found;
-        } cases[] = {{Key::Name, "花子", {"佐藤花子"}},          {Key::Telephone, "０３１２３４", {"山田太郎"}},
-                     {Key::PostalCode, "060-0001", {"鈴木一郎"}}, {Key::Address, "横浜", {"佐藤花子"}},
+        } cases[] = {{Key::Name, "花子", {"佐藤花子"}},
+                     {Key::Telephone, "０３１２３４", {"山田太郎"}},
+                     {Key::PostalCode, "060-0001", {"鈴木一郎"}},
+                     {Key::Address, "横浜", {"佐藤花子"}},
                      {Key::OrderNumber, "b-7", {"鈴木一郎"}}};
         for (const auto& c : cases) {
             window->clearConditions();
@@ -224,7 +239,9 @@ private slots:
         w.form->fillFrom(expect::filledWaybill());
         w.click("InsatsuBtn");
         QCOMPARE(history.list(10).front().record.waybill, expect::filledWaybill());
-        QVERIFY(history.record({.destination = QStringLiteral("Office"), .orderNumber = QStringLiteral("A-9"), .waybill = expect::filledWaybill()}));
+        QVERIFY(history.record({.destination = QStringLiteral("Office"),
+                                .orderNumber = QStringLiteral("A-9"),
+                                .waybill = expect::filledWaybill()}));
         w.click("T_clear1");
         w.click("OnOffBtn");
         w.type("Sayuu_Xtxt", QStringLiteral("12"));
@@ -299,11 +316,13 @@ private slots:
         QCOMPARE(w.form->readWaybill().sender, saved);
 
         // Edited in the dialog, a reading typed there too; removed after a question answered yes.
-        withPopup<app::AddressDialog>([&] { book->editChosen(); }, [](app::AddressDialog* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("山田花子"));
-            type(&dialog->readingField(), QStringLiteral("ヤマダ ハナコ"));
-            dialog->accept();
-        });
+        withPopup<app::AddressDialog>(
+            [&] { book->editChosen(); },
+            [](app::AddressDialog* dialog) {
+                dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("山田花子"));
+                type(&dialog->readingField(), QStringLiteral("ヤマダ ハナコ"));
+                dialog->accept();
+            });
         QVERIFY(book->chosenEntry()); // still in view, though the search was for the old name
         QCOMPARE(book->chosenEntry()->address.name, QStringLiteral("山田花子"));
         QCOMPARE(book->chosenEntry()->reading, QStringLiteral("ヤマダ ハナコ"));
@@ -313,7 +332,8 @@ private slots:
         QCOMPARE(book->shownEntries().size(), 1);
         type(&book->searchField(), QStringLiteral("やまだはな"));
         QCOMPARE(book->shownEntries().size(), 1);
-        QCOMPARE(book->list().topLevelItem(0)->text(1) + book->list().topLevelItem(0)->text(2), QStringLiteral("ヤマダ ハナコ100-0001"));
+        QCOMPARE(book->list().topLevelItem(0)->text(1) + book->list().topLevelItem(0)->text(2),
+                 QStringLiteral("ヤマダ ハナコ100-0001"));
         w.click("T_clear1");
         book->activateWindow();
         QTRY_VERIFY(book->isActiveWindow());
@@ -336,7 +356,8 @@ private slots:
         auto& book = w.station->addressBook();
         auto company = address("㈱ホルテア", "1000001", "東京都千代田区１～３丁目", "03-1111-2222");
         company.careOf = QStringLiteral("総務部"), company.careOfShown = true;
-        QVERIFY(book.save(Kind::Recipient, company) && book.save(Kind::Sender, address("=SUM(A1)", "1000002", "@住所", "-123")) &&
+        QVERIFY(book.save(Kind::Recipient, company) &&
+                book.save(Kind::Sender, address("=SUM(A1)", "1000002", "@住所", "-123")) &&
                 book.save(Kind::Sender, address("+81", "1000004", "東京都", "03")));
         app::AddressBookWindow* window = app::showAddressBook(*w.form, *w.services);
         QTemporaryDir dir;
@@ -353,10 +374,12 @@ private slots:
         QVERIFY(window->exportTo(cp932, csv::Encoding::Cp932));
         TestWindow readBack;
         QVERIFY(app::showAddressBook(*readBack.form, *readBack.services)->importFrom(cp932));
-        QCOMPARE(readBack.station->addressBook().search(Kind::Recipient, QStringLiteral("しょうじ")).value(0).address, company);
+        QCOMPARE(readBack.station->addressBook().search(Kind::Recipient, QStringLiteral("しょうじ")).value(0).address,
+                 company);
         QFile raw(cp932);
         const QByteArray bytes = raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray();
-        QVERIFY(bytes.contains("\x87\x8a\x83\x7a") && bytes.contains("\x81\x60") && bytes.contains("\"'=SUM(A1)\"")); // ㈱ホ, ～
+        QVERIFY(bytes.contains("\x87\x8a\x83\x7a") && bytes.contains("\x81\x60") &&
+                bytes.contains("\"'=SUM(A1)\"")); // ㈱ホ, ～
         QCOMPARE(importedInto(cp932), bookOf(book));
 
         QVERIFY(book.save(Kind::Recipient, address("𠮷田花子", "1000003", "東京都", "03")));
@@ -369,7 +392,8 @@ private slots:
         const QString refused = dir.filePath(QStringLiteral("refused.csv"));
         w.messages.answers = {platform::MsgAnswer::No};
         QVERIFY(!window->exportTo(refused, csv::Encoding::Cp932));
-        QVERIFY(w.messages.last().contains(QStringLiteral("𠮷田花子（𠮷）")) && !w.messages.last().contains(QStringLiteral("㈱")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("𠮷田花子（𠮷）")) &&
+                !w.messages.last().contains(QStringLiteral("㈱")));
         QVERIFY(!QFile::exists(refused));
         w.messages.answers = {platform::MsgAnswer::Yes};
         QVERIFY(window->exportTo(refused, csv::Encoding::Cp932));
@@ -392,14 +416,17 @@ private slots:
         TestWindow w;
         auto& book = w.station->addressBook();
         const QDateTime used(QDate(2024, 5, 6), QTime(7, 8, 9, 123), Qt::UTC);
-        for (const auto& [kind, a] : {std::pair{Kind::Recipient, waybill::Address{"1000001", "東京都", "", "経理 太郎", "経理部", false, "03"}},
-                                      std::pair{Kind::Recipient, waybill::Address{"1000002", "東京都", "", "表示 花子", "", true, "03"}},
-                                      std::pair{Kind::Recipient, waybill::Address{"1000003", "'=1+1", "", "'山田", "''様", true, "-1"}},
-                                      std::pair{Kind::Sender, waybill::Address{"1000004", "@住所", "+2", "=店", "", false, "03"}}})
+        for (const auto& [kind, a] :
+             {std::pair{Kind::Recipient, waybill::Address{"1000001", "東京都", "", "経理 太郎", "経理部", false, "03"}},
+              std::pair{Kind::Recipient, waybill::Address{"1000002", "東京都", "", "表示 花子", "", true, "03"}},
+              std::pair{Kind::Recipient, waybill::Address{"1000003", "'=1+1", "", "'山田", "''様", true, "-1"}},
+              std::pair{Kind::Sender, waybill::Address{"1000004", "@住所", "+2", "=店", "", false, "03"}}})
             QVERIFY(book.save(kind, a, used));
         auto withUse = [](addressbook::AddressBook& b) {
             QList<std::tuple<Kind, waybill::Address, QDateTime>> all;
-            b.forEach([&](const addressbook::AddressEntry& e) { return all.append({e.kind, e.address, e.lastUsed.toUTC()}), true; });
+            b.forEach([&](const addressbook::AddressEntry& e) {
+                return all.append({e.kind, e.address, e.lastUsed.toUTC()}), true;
+            });
             return all;
         };
         const auto before = withUse(book);
@@ -416,15 +443,20 @@ private slots:
         }
         // The first format: its own guard, care-of lines shown.
         QFile first(dir.filePath(QStringLiteral("first.csv")));
-        QVERIFY(first.open(QIODevice::WriteOnly) && first.write(QStringLiteral(
-            "区分,郵便番号,住所1,住所2,名前,様方,電話番号\r\nお届け先,1000005,東京都,,'=旧,気付,03\r\n"
-            "お届け先,1000006,東京都,,'旧,,03\r\nお届け先,1000007,東京都,旧,,03\r\n").toUtf8()) > 0);
+        QVERIFY(
+            first.open(QIODevice::WriteOnly) &&
+            first.write(QStringLiteral(
+                            "区分,郵便番号,住所1,住所2,名前,様方,電話番号\r\nお届け先,1000005,東京都,,'=旧,気付,03\r\n"
+                            "お届け先,1000006,東京都,,'旧,,03\r\nお届け先,1000007,東京都,旧,,03\r\n")
+                            .toUtf8()) > 0);
         first.close();
         TestWindow old;
         QVERIFY(app::showAddressBook(*old.form, *old.services)->importFrom(first.fileName()));
-        QVERIFY2(old.messages.last().contains(QStringLiteral("4行目：列が 6 個で、見出しの行（7 個）と合いません")), qPrintable(old.messages.last()));
+        QVERIFY2(old.messages.last().contains(QStringLiteral("4行目：列が 6 個で、見出しの行（7 個）と合いません")),
+                 qPrintable(old.messages.last()));
         const auto read = bookOf(old.station->addressBook());
-        QVERIFY(read.size() == 2 && read[0].second.name == QStringLiteral("=旧") && read[0].second.careOfShown && read[1].second.name == QStringLiteral("'旧"));
+        QVERIFY(read.size() == 2 && read[0].second.name == QStringLiteral("=旧") && read[0].second.careOfShown &&
+                read[1].second.name == QStringLiteral("'旧"));
     }
 
     // Many rows read and stored piece by piece; rows that are not entries named.
@@ -436,7 +468,10 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("\xEF\xBB\xBF\xE5\x8C\xBA\xE5\x88\x86,郵便番号,住所1,住所2,名前,様方,電話番号\r\n");
         for (int i = 0; i < 5000; ++i)
-            file.write(QStringLiteral("お届け先,100%1,東京都,,取込%2,,03\r\n").arg(i % 10000, 4, 10, QLatin1Char('0')).arg(i).toUtf8());
+            file.write(QStringLiteral("お届け先,100%1,東京都,,取込%2,,03\r\n")
+                           .arg(i % 10000, 4, 10, QLatin1Char('0'))
+                           .arg(i)
+                           .toUtf8());
         file.write("得意先,1000001,東京都,,区分違い,,03\r\nご依頼主,,,,,,\r\nご依頼主,1000001,東京都,,取込0,,03\r\n");
         file.close();
         TestWindow w;
@@ -453,7 +488,8 @@ private slots:
             QVERIFY2(w.messages.last().contains(part), qPrintable(w.messages.last()));
         FailingVfs::instance().reset();
         QVERIFY(window->importFrom(path));
-        for (const QString& part : {QStringLiteral("5001件を読み込みました"), QStringLiteral("すでに登録されていた住所が%1件").arg(storedBefore),
+        for (const QString& part : {QStringLiteral("5001件を読み込みました"),
+                                    QStringLiteral("すでに登録されていた住所が%1件").arg(storedBefore),
                                     QStringLiteral("5002行目：区分が"), QStringLiteral("5003行目：住所も名前も空です")})
             QVERIFY2(w.messages.last().contains(part), qPrintable(w.messages.last()));
         QCOMPARE(w.station->addressBook().recent(Kind::Recipient, 10000).size(), 5000);
@@ -483,7 +519,8 @@ private slots:
         QCOMPARE(book->shownEntries().size(), 1); // reading works
         press(book, "saveRecipient");
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("書き込め")) && w.messages.last().contains(QStringLiteral("お届け先を登録できませんでした")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("書き込め")) &&
+                w.messages.last().contains(QStringLiteral("お届け先を登録できませんでした")));
         book->search();
         QVERIFY(book->problemText().contains(QStringLiteral("印刷はこれまでどおりできます")));
         QVERIFY(!book->findChild<QPushButton*>(QStringLiteral("saveSender"))->isEnabled());
@@ -506,14 +543,17 @@ private slots:
         book->choose(0);
         FailingVfs::instance().faults.writableBytes = 0;
         bool stayedOpen = false;
-        withPopup<app::AddressDialog>([&] { book->editChosen(); }, [&](app::AddressDialog* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("新しい名前"));
-            dialog->accept();
-            stayedOpen = dialog->isVisible() && dialog->address().name == QStringLiteral("新しい名前");
-            dialog->reject();
-        });
+        withPopup<app::AddressDialog>(
+            [&] { book->editChosen(); },
+            [&](app::AddressDialog* dialog) {
+                dialog->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("新しい名前"));
+                dialog->accept();
+                stayedOpen = dialog->isVisible() && dialog->address().name == QStringLiteral("新しい名前");
+                dialog->reject();
+            });
         QVERIFY(stayedOpen && w.messages.shown.size() == 1);
-        QVERIFY(w.messages.last().contains(QStringLiteral("入力した内容はこの画面に残っています")) && w.messages.last().contains(QStringLiteral("空き")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("入力した内容はこの画面に残っています")) &&
+                w.messages.last().contains(QStringLiteral("空き")));
         QCOMPARE(w.station->addressBook().recent(Kind::Recipient).front().address, kShop);
 
         FailingVfs::instance().faults.writableBytes = -1;

@@ -25,7 +25,10 @@ using namespace testing;
 
 namespace {
 
-struct Run { int exit = -1; QString out, err; };
+struct Run {
+    int exit = -1;
+    QString out, err;
+};
 
 class CliTest : public QObject {
     Q_OBJECT
@@ -79,14 +82,19 @@ private slots:
         QVERIFY(r.out.startsWith(QStringLiteral("horutea ")));
         r = run({QStringLiteral("--colour")});
         QCOMPARE(r.exit, 2);
-        QVERIFY2(r.err.contains(QStringLiteral("分からないオプション")) && r.err.contains(QStringLiteral("colour")), qPrintable(r.err));
-        QCOMPARE(run({QStringLiteral("--batch"), QStringLiteral("x.csv"), QStringLiteral("--pdf"), QStringLiteral("a.pdf"),
-                      QStringLiteral("--printer"), QStringLiteral("q")}).exit, 2);
-        QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("100-0001")}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
+        QVERIFY2(r.err.contains(QStringLiteral("分からないオプション")) && r.err.contains(QStringLiteral("colour")),
+                 qPrintable(r.err));
+        QCOMPARE(run({QStringLiteral("--batch"), QStringLiteral("x.csv"), QStringLiteral("--pdf"),
+                      QStringLiteral("a.pdf"), QStringLiteral("--printer"), QStringLiteral("q")})
+                     .exit,
+                 2);
+        QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("100-0001")}).out,
+                 QStringLiteral("東京都\t千代田区\t千代田\n"));
         QCOMPARE(run({QStringLiteral("--lookup"), QStringLiteral("0000000")}).exit, 1);
         // --lookup takes a code as an order list's cell would hold it.
         for (const char* code : {"〒100-0001", "〒 1000001", "100ｰ0001", "１００－０００１", "100‐0001"})
-            QCOMPARE(run({QStringLiteral("--lookup"), QString::fromUtf8(code)}).out, QStringLiteral("東京都\t千代田区\t千代田\n"));
+            QCOMPARE(run({QStringLiteral("--lookup"), QString::fromUtf8(code)}).out,
+                     QStringLiteral("東京都\t千代田区\t千代田\n"));
     }
 
     // Arguments that cannot be meant as given are refused with exit 2 and
@@ -96,16 +104,26 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("says");
         const QString list = QStringLiteral("x.csv"), a = QStringLiteral("a.pdf"), b = QStringLiteral("b.pdf");
-        QTest::newRow("switch with a value") << QStringList{"--batch", list, "--skip-invalid=yes"} << QStringLiteral("--skip-invalid は値をとりません");
-        QTest::newRow("--pdf twice") << QStringList{"--batch", list, "--pdf", a, "--pdf", b} << QStringLiteral("--pdf が2回指定されています（「a.pdf」と「b.pdf」）");
-        QTest::newRow("--batch twice") << QStringList{"--batch", list, "--batch=y.csv"} << QStringLiteral("--batch が2回");
-        QTest::newRow("lookup with batch") << QStringList{"--lookup", "1000001", "--batch", list} << QStringLiteral("--lookup と --batch は一緒に使えません");
-        QTest::newRow("sender and no sender") << QStringList{"--batch", list, "--sender", "店", "--no-sender"} << QStringLiteral("--sender と --no-sender");
-        QTest::newRow("printer and pdf") << QStringList{"--batch", list, "--pdf", a, "--printer", "q"} << QStringLiteral("--printer と --pdf");
-        QTest::newRow("batch option alone") << QStringList{"--pdf", a} << QStringLiteral("--pdf は --batch と一緒に使う");
-        QTest::newRow("batch option with lookup") << QStringList{"--lookup", "1000001", "--skip-invalid"} << QStringLiteral("--skip-invalid は --batch と一緒に使う");
-        QTest::newRow("value missing") << QStringList{"--batch", list, "--pdf"} << QStringLiteral("--pdf の後に出力.pdfがありません");
-        QTest::newRow("option for a value") << QStringList{"--batch", "--pdf", a} << QStringLiteral("--batch の後にファイル.csvがありません");
+        QTest::newRow("switch with a value")
+            << QStringList{"--batch", list, "--skip-invalid=yes"} << QStringLiteral("--skip-invalid は値をとりません");
+        QTest::newRow("--pdf twice") << QStringList{"--batch", list, "--pdf", a, "--pdf", b}
+                                     << QStringLiteral("--pdf が2回指定されています（「a.pdf」と「b.pdf」）");
+        QTest::newRow("--batch twice") << QStringList{"--batch", list, "--batch=y.csv"}
+                                       << QStringLiteral("--batch が2回");
+        QTest::newRow("lookup with batch") << QStringList{"--lookup", "1000001", "--batch", list}
+                                           << QStringLiteral("--lookup と --batch は一緒に使えません");
+        QTest::newRow("sender and no sender") << QStringList{"--batch", list, "--sender", "店", "--no-sender"}
+                                              << QStringLiteral("--sender と --no-sender");
+        QTest::newRow("printer and pdf") << QStringList{"--batch", list, "--pdf", a, "--printer", "q"}
+                                         << QStringLiteral("--printer と --pdf");
+        QTest::newRow("batch option alone")
+            << QStringList{"--pdf", a} << QStringLiteral("--pdf は --batch と一緒に使う");
+        QTest::newRow("batch option with lookup") << QStringList{"--lookup", "1000001", "--skip-invalid"}
+                                                  << QStringLiteral("--skip-invalid は --batch と一緒に使う");
+        QTest::newRow("value missing") << QStringList{"--batch", list, "--pdf"}
+                                       << QStringLiteral("--pdf の後に出力.pdfがありません");
+        QTest::newRow("option for a value")
+            << QStringList{"--batch", "--pdf", a} << QStringLiteral("--batch の後にファイル.csvがありません");
         QTest::newRow("bare file") << QStringList{list} << QStringLiteral("--batch x.csv と書いてください");
     }
     void argumentsRefusedAsGiven()
@@ -113,7 +131,8 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, says);
         const Run r = run(arguments);
-        QVERIFY2(r.exit == 2 && r.out.isEmpty() && r.err.contains(says) && r.err.contains(QStringLiteral("horutea --help")) &&
+        QVERIFY2(r.exit == 2 && r.out.isEmpty() && r.err.contains(says) &&
+                     r.err.contains(QStringLiteral("horutea --help")) &&
                      (arguments.size() == 1 || !r.err.contains(arguments.join(QLatin1Char(' ')))),
                  qPrintable(r.err));
     }
@@ -122,21 +141,29 @@ private slots:
     // and records each row in the history with its order number.
     void batchPrintsEveryRow()
     {
-        const QString list = csv(QStringLiteral("good.csv"), QStringLiteral(
-            "注文番号,お届け先郵便番号,お届け先住所1,お届け先住所2,お届け先氏名,お届け先電話番号\r\n"
-            "A-1,100-0001,東京都千代田区千代田1-1,テストビル3F,㈱山田商会,03-1234-5678\r\n"
-            "A-2,0600001,北海道札幌市中央区北一条西,\"札幌ビル\r\n2F\",佐藤花子,011-222-3333\r\n"), true);
+        const QString list =
+            csv(QStringLiteral("good.csv"),
+                QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先住所2,お届け先氏名,お届け先電話番号\r\n"
+                               "A-1,100-0001,東京都千代田区千代田1-1,テストビル3F,㈱山田商会,03-1234-5678\r\n"
+                               "A-2,0600001,北海道札幌市中央区北一条西,\"札幌ビル\r\n2F\",佐藤花子,011-222-3333\r\n"),
+                true);
         const QString pdfPath = m_dir.filePath(QStringLiteral("good.pdf"));
         const Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
         QCOMPARE(r.exit, 0);
         QVERIFY2(r.out.contains(QStringLiteral("2 件")), qPrintable(r.out + r.err));
         QCOMPARE(pdf::pageCount(pdfPath), 2);
         waybill::Waybill first;
-        first.recipient = {QStringLiteral("1000001"), QStringLiteral("東京都千代田区千代田1-1"), QStringLiteral("テストビル3F"),
-                           QStringLiteral("㈱山田商会"), {}, false, QStringLiteral("03-1234-5678")};
+        first.recipient = {QStringLiteral("1000001"),
+                           QStringLiteral("東京都千代田区千代田1-1"),
+                           QStringLiteral("テストビル3F"),
+                           QStringLiteral("㈱山田商会"),
+                           {},
+                           false,
+                           QStringLiteral("03-1234-5678")};
         checkWaybillPage(pdfPath, 1, first, 0, 0, Corner{}, 0.05);
         QVERIFY(!QTest::currentTestFailed());
-        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QStringLiteral("2"), pdfPath, QStringLiteral("-")})
+        QVERIFY(pdf::run(QStringLiteral("pdftotext"),
+                         {QStringLiteral("-f"), QStringLiteral("2"), pdfPath, QStringLiteral("-")})
                     .contains(QStringLiteral("札幌ビル 2F"))); // the quoted line break, one line on the form
 
         storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
@@ -155,21 +182,26 @@ private slots:
         // Also a character no face can draw (named with its field), beside
         // 𠮷, which prints; and a heading that may drop a part, said.
         const QString none = characterNoFaceHas();
-        const QString list = csv(QStringLiteral("mixed.csv"), QStringLiteral(
-            "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n"
-            "1000001,東京都千代田区千代田1-1,𠮷田太郎,\n"
-            "600001,北海道札幌市,佐藤花子,\n"
-            "1000001,東京都千代田区,,\n"
-            "1000001,東京都千代田区,山田山田山田山田山田山田山田山田山田山田太郎,\n"
-            "1000001,東京都千代田区,田中%1,\n").arg(none));
+        const QString list = csv(QStringLiteral("mixed.csv"),
+                                 QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n"
+                                                "1000001,東京都千代田区千代田1-1,𠮷田太郎,\n"
+                                                "600001,北海道札幌市,佐藤花子,\n"
+                                                "1000001,東京都千代田区,,\n"
+                                                "1000001,東京都千代田区,山田山田山田山田山田山田山田山田山田山田太郎,\n"
+                                                "1000001,東京都千代田区,田中%1,\n")
+                                     .arg(none));
         const QString pdfPath = m_dir.filePath(QStringLiteral("mixed.pdf"));
         Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
         QCOMPARE(r.exit, 1);
         QVERIFY(!QFile::exists(pdfPath));
-        QVERIFY2(r.err.contains(QStringLiteral("3 行目")) && r.err.contains(QStringLiteral("お届け先郵便番号")), qPrintable(r.err));
-        QVERIFY2(r.err.contains(QStringLiteral("4 行目")) && r.err.contains(QStringLiteral("お届け先氏名")), qPrintable(r.err));
-        QVERIFY2(r.err.contains(QStringLiteral("5 行目")) && r.err.contains(QStringLiteral("列「お届け先氏名」")), qPrintable(r.err));
-        QVERIFY2(r.err.contains(QStringLiteral("6 行目、行全体: お届け先の名前の「%1」").arg(none)) && !r.err.contains(QStringLiteral("2 行目")),
+        QVERIFY2(r.err.contains(QStringLiteral("3 行目")) && r.err.contains(QStringLiteral("お届け先郵便番号")),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("4 行目")) && r.err.contains(QStringLiteral("お届け先氏名")),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("5 行目")) && r.err.contains(QStringLiteral("列「お届け先氏名」")),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("6 行目、行全体: お届け先の名前の「%1」").arg(none)) &&
+                     !r.err.contains(QStringLiteral("2 行目")),
                  qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(r.err));
         r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
@@ -192,15 +224,18 @@ private slots:
             return text.toUtf8();
         };
         const std::pair<QByteArray, QString> changes[] = {
-            {listText(QStringLiteral("亀田"), 12), QStringLiteral("5行目の中身が、確かめた後でファイルの中で変わりました")},
+            {listText(QStringLiteral("亀田"), 12),
+             QStringLiteral("5行目の中身が、確かめた後でファイルの中で変わりました")},
             {listText(QStringLiteral("鶴田"), 6), QStringLiteral("8行目が、確かめた後でファイルから無くなりました")},
         };
         for (const auto& [changed, said] : changes) {
-            cli::BatchRequest request{.csvPath = csv(QStringLiteral("changing.csv"), QString::fromUtf8(listText(QStringLiteral("鶴田"), 12))),
-                                      .pdfPath = m_dir.filePath(QStringLiteral("changing.pdf"))};
+            cli::BatchRequest request{
+                .csvPath = csv(QStringLiteral("changing.csv"), QString::fromUtf8(listText(QStringLiteral("鶴田"), 12))),
+                .pdfPath = m_dir.filePath(QStringLiteral("changing.pdf"))};
             request.progress = [&, changedBytes = changed](int done, int) {
                 QFile f(request.csvPath);
-                return done != 3 || (f.open(QIODevice::ReadWrite) && f.resize(changedBytes.size()) && f.write(changedBytes) == changedBytes.size());
+                return done != 3 || (f.open(QIODevice::ReadWrite) && f.resize(changedBytes.size()) &&
+                                     f.write(changedBytes) == changedBytes.size());
             };
             const Run r = batch(request, m_folders);
             QCOMPARE(r.exit, 2);
@@ -221,18 +256,23 @@ private slots:
         TestFolders folders = m_folders;
         QVERIFY(QDir().mkpath(folders.user = m_dir.filePath(QStringLiteral("sender-user"))));
         const QString bookPath = QDir(folders.user).filePath(QStringLiteral("horutea.sqlite"));
-        cli::BatchRequest request{.csvPath = csv(QStringLiteral("sender.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,松田\n")),
-                                  .pdfPath = m_dir.filePath(QStringLiteral("sender.pdf")), .lockWaitMs = 1500};
+        cli::BatchRequest request{
+            .csvPath = csv(QStringLiteral("sender.csv"),
+                           QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,松田\n")),
+            .pdfPath = m_dir.filePath(QStringLiteral("sender.pdf")),
+            .lockWaitMs = 1500};
         const QString noneSaid = QStringLiteral("ご依頼主を印刷しません");
         Run r = batch(request, folders);
-        QVERIFY2(r.exit == 0 && r.err.contains(noneSaid) && r.err.contains(QStringLiteral("--no-sender")), qPrintable(r.err));
+        QVERIFY2(r.exit == 0 && r.err.contains(noneSaid) && r.err.contains(QStringLiteral("--no-sender")),
+                 qPrintable(r.err));
         request.noSender = true;
         r = batch(request, folders);
         QVERIFY2(r.exit == 0 && r.err.isEmpty(), qPrintable(r.err));
         request.noSender = false;
 
         QVERIFY(addressbook::AddressBook(*std::make_unique<storage::Database>(bookPath))
-                    .save(addressbook::Kind::Sender, {"1500001", "東京都渋谷区", "", "ホルテア商店", {}, false, "03-5555-0000"}));
+                    .save(addressbook::Kind::Sender,
+                          {"1500001", "東京都渋谷区", "", "ホルテア商店", {}, false, "03-5555-0000"}));
         {
             QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
             holder.setDatabaseName(bookPath);
@@ -243,14 +283,16 @@ private slots:
             waited.start();
             r = batch(request, folders);
             QVERIFY(waited.elapsed() >= 1500 && r.exit == 2 && !QFile::exists(request.pdfPath));
-            QVERIFY2(r.err.contains(QStringLiteral("別のプログラムが使っています")) && r.err.contains(QStringLiteral("何も印刷しませんでした")),
+            QVERIFY2(r.err.contains(QStringLiteral("別のプログラムが使っています")) &&
+                         r.err.contains(QStringLiteral("何も印刷しませんでした")),
                      qPrintable(r.err));
             holder.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("holder"));
         r = batch(request, folders);
         QVERIFY2(r.exit == 0 && !r.err.contains(noneSaid), qPrintable(r.err));
-        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {request.pdfPath, QStringLiteral("-")}).contains(QStringLiteral("ホルテア商店")));
+        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {request.pdfPath, QStringLiteral("-")})
+                    .contains(QStringLiteral("ホルテア商店")));
 
         for (const bool noSender : {false, true}) {
             for (const char* suffix : {"", "-wal", "-shm"})
@@ -262,10 +304,12 @@ private slots:
             request.noSender = noSender;
             r = batch(request, folders);
             if (!noSender)
-                QVERIFY2(r.exit == 2 && r.err.contains(QStringLiteral("壊れて")) && r.err.contains(QStringLiteral("--no-sender")) &&
-                             !QFile::exists(request.pdfPath), qPrintable(r.err));
+                QVERIFY2(r.exit == 2 && r.err.contains(QStringLiteral("壊れて")) &&
+                             r.err.contains(QStringLiteral("--no-sender")) && !QFile::exists(request.pdfPath),
+                         qPrintable(r.err));
         }
-        QVERIFY2(r.exit == 0 && r.err.contains(QStringLiteral("印刷した分は履歴に記録しました")) && !r.err.contains(QStringLiteral("記録されていません")),
+        QVERIFY2(r.exit == 0 && r.err.contains(QStringLiteral("印刷した分は履歴に記録しました")) &&
+                     !r.err.contains(QStringLiteral("記録されていません")),
                  qPrintable(r.err));
         storage::Database fresh(bookPath);
         QCOMPARE(history::History(fresh).search({.name = QStringLiteral("松田")}).size(), 1);
@@ -277,11 +321,14 @@ private slots:
     // So does a form size kept in the settings that a typed one could not be.
     void namedPipesFoldersAndKeptSizes()
     {
-        const QString list = csv(QStringLiteral("plain.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
+        const QString list = csv(QStringLiteral("plain.csv"),
+                                 QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
         const QString pdfPath = m_dir.filePath(QStringLiteral("plain.pdf"));
         const auto refused = [&](const QString& csvPath, const QString& pdf, const QString& what, const QString& said) {
             const Run r = run({QStringLiteral("--batch"), csvPath, QStringLiteral("--pdf"), pdf});
-            QVERIFY2(r.exit == 2 && r.err.contains(what) && r.err.contains(said) && !r.err.contains(QStringLiteral("（）")), qPrintable(r.err));
+            QVERIFY2(r.exit == 2 && r.err.contains(what) && r.err.contains(said) &&
+                         !r.err.contains(QStringLiteral("（）")),
+                     qPrintable(r.err));
         };
         const QString pipe = QStringLiteral("名前付きパイプ");
         for (const QString& name : {QStringLiteral("pipe.csv"), QStringLiteral("pipe.pdf"), m_folders.settingsFile()}) {
@@ -299,7 +346,8 @@ private slots:
             const GuardedFifo data(m_dir.filePath(QStringLiteral("postal.bin")));
             Run r;
             QTextStream out(&r.out), err(&r.err);
-            QCOMPARE(cli::runLookup(QStringLiteral("100-0001"), data.path(), out, err), int(cli::lookupDataUnavailable));
+            QCOMPARE(cli::runLookup(QStringLiteral("100-0001"), data.path(), out, err),
+                     int(cli::lookupDataUnavailable));
             QVERIFY2(r.err.contains(pipe) && !data.released(), qPrintable(r.err));
         }
         for (const char* width : {"inf", "1e308", "0.0001", "10", "100000", "nan"}) {
@@ -316,15 +364,19 @@ private slots:
     // Lists that cannot run at all: exit 2, stderr naming the cause, no file.
     void cannotRun()
     {
-        const QString list = csv(QStringLiteral("ok.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
+        const QString list = csv(QStringLiteral("ok.csv"),
+                                 QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
         const QString strange = csv(QStringLiteral("strange.csv"), QStringLiteral("a,b,c\n1,2,3\n"));
         const QString pdfPath = m_dir.filePath(QStringLiteral("x.pdf"));
         const std::pair<QStringList, QString> cases[] = {
-            {{m_dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("--pdf"), pdfPath}, QStringLiteral("missing.csv")},
+            {{m_dir.filePath(QStringLiteral("missing.csv")), QStringLiteral("--pdf"), pdfPath},
+             QStringLiteral("missing.csv")},
             {{list, QStringLiteral("--printer"), QStringLiteral("no-such-queue")}, QStringLiteral("no-such-queue")},
-            {{list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--sender"), QStringLiteral("知らない店")}, QStringLiteral("知らない店")},
+            {{list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--sender"), QStringLiteral("知らない店")},
+             QStringLiteral("知らない店")},
             {{strange, QStringLiteral("--pdf"), pdfPath}, QStringLiteral("一括印刷")},
-            {{list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("no-folder/x.pdf"))}, QStringLiteral("印刷されていません")},
+            {{list, QStringLiteral("--pdf"), m_dir.filePath(QStringLiteral("no-folder/x.pdf"))},
+             QStringLiteral("印刷されていません")},
         };
         for (const auto& [arguments, named] : cases) {
             const Run r = run(QStringList{QStringLiteral("--batch")} + arguments);

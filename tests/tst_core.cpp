@@ -61,7 +61,8 @@ private slots:
         w.recipient.name = u"田中"_s + none;
         w.sender.name = u"𠮷田商店"_s;
         const QStringList problems = print::printProblems(w);
-        QVERIFY2(problems.size() == 1 && problems[0].contains(u"お届け先の名前の「%1」（U+%2）"_s.arg(none, QString::number(none.toUcs4()[0], 16).toUpper())),
+        QVERIFY2(problems.size() == 1 && problems[0].contains(u"お届け先の名前の「%1」（U+%2）"_s.arg(
+                                             none, QString::number(none.toUcs4()[0], 16).toUpper())),
                  qPrintable(problems.join(u'\n')));
         QVERIFY(print::printProblem(w).value_or(QString()).contains(none));
 
@@ -94,7 +95,10 @@ private slots:
         print::PdfFileDestination pdf(file);
         int progressCalls = 0;
         const print::Delivery d = pdf.print(
-            2, [&](int i) { return print::waybillPage(waybills[i], {23, -7}, state); },
+            2,
+            [&](int i) {
+                return print::waybillPage(waybills[i], {23, -7}, state);
+            },
             [&](int done, int count) { return ++progressCalls == done && count == 2; });
         QVERIFY2(d.ok && d.pages == 2, qPrintable(d.message));
         QCOMPARE(pdf::pageCount(file), 2);
@@ -130,7 +134,9 @@ private slots:
 
         // A new file that could not be completed is removed, never left empty.
         const QString fresh = m_dir.filePath(QStringLiteral("fresh.pdf"));
-        d = print::PdfFileDestination(fresh, print::defaultPdfPaper(), print::PdfFileDestination::Existing::NeverOverwrite).print(2, pages);
+        d = print::PdfFileDestination(fresh, print::defaultPdfPaper(),
+                                      print::PdfFileDestination::Existing::NeverOverwrite)
+                .print(2, pages);
         QVERIFY(!d.ok);
         QVERIFY(!QFile::exists(fresh));
     }
@@ -146,7 +152,8 @@ private slots:
         QVERIFY(print::writePdfDocument(whole, print::defaultPdfPaper(), {}, 1, page, {}).ok);
         for (qint64 limit : {qint64(10), whole.size() / 2, whole.size() - 1}) {
             FailDevice device(limit);
-            QVERIFY2(!print::writePdfDocument(device, print::defaultPdfPaper(), {}, 1, page, {}).ok, qPrintable(QString::number(limit)));
+            QVERIFY2(!print::writePdfDocument(device, print::defaultPdfPaper(), {}, 1, page, {}).ok,
+                     qPrintable(QString::number(limit)));
         }
         FailDevice roomy(whole.size() + 100);
         QVERIFY(print::writePdfDocument(roomy, print::defaultPdfPaper(), {}, 1, page, {}).ok);
@@ -158,7 +165,8 @@ private slots:
         auto page = [&](int) { return print::waybillPage(waybill::Waybill{}, {}, state); };
         const QString missing = m_dir.filePath(QStringLiteral("no-such-folder/x.pdf"));
         const print::Delivery d = print::PdfFileDestination(missing).print(1, page);
-        QVERIFY2(!d.ok && d.message.contains(QStringLiteral("no-such-folder")) && d.message.contains(QStringLiteral("ありません")),
+        QVERIFY2(!d.ok && d.message.contains(QStringLiteral("no-such-folder")) &&
+                     d.message.contains(QStringLiteral("ありません")),
                  qPrintable(d.message));
         QVERIFY(!d.message.contains(QStringLiteral("プリンタ")));
     }

@@ -45,7 +45,8 @@ private slots:
     void whichDataFileIsTaken()
     {
         QTemporaryDir root;
-        const QString program = root.filePath(QStringLiteral("usr/bin")), source = root.filePath(QStringLiteral("src/data"));
+        const QString program = root.filePath(QStringLiteral("usr/bin")),
+                      source = root.filePath(QStringLiteral("src/data"));
         const QString installed = root.filePath(QStringLiteral("usr/share/horutea/")) + kPostalFile;
         const QString inSource = QDir(source).filePath(kPostalFile);
         QVERIFY(QDir().mkpath(program));
@@ -62,7 +63,9 @@ private slots:
         QCOMPARE(platform::dataFilePath(kPostalFile, program + QStringLiteral("/./"), source), installed);
         // The modules in a folder of the program's own name under lib.
         const QString modules = platform::installedModuleFolder(root.filePath(QStringLiteral("usr/bin")));
-        QVERIFY2(modules.startsWith(root.filePath(QStringLiteral("usr/lib/"))) && modules.endsWith(QStringLiteral("/horutea")), qPrintable(modules));
+        QVERIFY2(modules.startsWith(root.filePath(QStringLiteral("usr/lib/"))) &&
+                     modules.endsWith(QStringLiteral("/horutea")),
+                 qPrintable(modules));
     }
 
     // The install rules put the postal data exactly where the program looks
@@ -72,10 +75,12 @@ private slots:
         QTemporaryDir root;
         const QString prefix = root.filePath(QStringLiteral("usr"));
         QProcess install;
-        install.start(QStringLiteral(HORUTEA_CMAKE_COMMAND),
-                      {QStringLiteral("--install"), QStringLiteral(HORUTEA_BUILD_DIR), QStringLiteral("--prefix"), prefix});
+        install.start(
+            QStringLiteral(HORUTEA_CMAKE_COMMAND),
+            {QStringLiteral("--install"), QStringLiteral(HORUTEA_BUILD_DIR), QStringLiteral("--prefix"), prefix});
         QVERIFY(install.waitForFinished(120000));
-        QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0, install.readAllStandardError().constData());
+        QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
+                 install.readAllStandardError().constData());
 
         const QString program = QDir(prefix).filePath(QStringLiteral("bin"));
         QVERIFY(QFileInfo(QDir(program).filePath(QStringLiteral("horutea"))).isExecutable());

@@ -26,8 +26,10 @@ private slots:
         QTest::newRow("3 x 150") << QStringList{"3", "150", "1", "1"} << QStringList{"450", "1", "451"};
         QTest::newRow("fractions") << QStringList{"1.5", "3", "2", "0.25"} << QStringList{"4.5", "0.5", "5"};
         QTest::newRow("binary fraction") << QStringList{"0.1", "3", "0", "0"} << QStringList{"0.3", "0", "0.3"};
-        QTest::newRow("15 significant digits") << QStringList{"100", "4.35", "0", "0"} << QStringList{"435", "0", "435"};
-        QTest::newRow("largest whole") << QStringList{"999", "99999", "999", "99999"} << QStringList{"99899001", "99899001", "199798002"};
+        QTest::newRow("15 significant digits")
+            << QStringList{"100", "4.35", "0", "0"} << QStringList{"435", "0", "435"};
+        QTest::newRow("largest whole") << QStringList{"999", "99999", "999", "99999"}
+                                       << QStringList{"99899001", "99899001", "199798002"};
         QTest::newRow("grouping and blanks") << QStringList{" 2", "1,500 ", "", ""} << QStringList{"3000", "0", "3000"};
         QTest::newRow("negative") << QStringList{"-2", "300", "1", "100"} << QStringList{"-600", "100", "-500"};
         QTest::newRow("letters") << QStringList{"2", "100", "1", "abc"} << QStringList{"3"};
@@ -99,7 +101,8 @@ private slots:
     void careOfLines()
     {
         TestWindow w;
-        for (auto [check, field] : {std::pair{"C_1_Samakata", "T_5_Samakata"}, std::pair{"C_2_Samakata", "iraiSamakata"}}) {
+        for (auto [check, field] :
+             {std::pair{"C_1_Samakata", "T_5_Samakata"}, std::pair{"C_2_Samakata", "iraiSamakata"}}) {
             w.click(check);
             QWidget* c = w.c(field);
             QVERIFY(!c->isHidden());
@@ -137,14 +140,16 @@ private slots:
     void swap()
     {
         TestWindow w;
-        const waybill::Address r{"1000001", "東京都千代田区", "千代田1-1", "山田太郎", "鈴木様方", false, "03-1111-2222"};
+        const waybill::Address r{"1000001", "東京都千代田区", "千代田1-1", "山田太郎", "鈴木様方",
+                                 false,     "03-1111-2222"};
         const waybill::Address s{"5300001", "大阪府大阪市", "", "株式会社サンプル", "総務部", false, "06-3333-4444"};
         w.form->fillAddress(app::Form1::AddressBlock::Recipient, r);
         w.form->fillAddress(app::Form1::AddressBlock::Sender, s);
         w.click("C_1_Samakata"); // recipient care-of shown, sender's hidden
         w.click("z_Henkan");
         const waybill::Waybill read = w.form->readWaybill();
-        QCOMPARE(read.recipient, (waybill::Address{s.postalCode, s.line1, s.line2, s.name, s.careOf, true, s.telephone}));
+        QCOMPARE(read.recipient,
+                 (waybill::Address{s.postalCode, s.line1, s.line2, s.name, s.careOf, true, s.telephone}));
         QCOMPARE(read.sender, r); // visibility stays with its block
     }
 };

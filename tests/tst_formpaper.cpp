@@ -57,17 +57,20 @@ private slots:
     void lengthsAsPeopleWriteThem()
     {
         const std::pair<const char*, double> lengths[] = {
-            {"114.3", 114.3}, {"114.3 mm", 114.3}, {"11.43cm", 114.3}, {"4.5 in", 114.3}, {"4 1/2 in", 114.3},
-            {"4-1/2\"", 114.3}, {"１０インチ", 254.0}, {"1/2in", 12.7}};
+            {"114.3", 114.3},    {"114.3 mm", 114.3}, {"11.43cm", 114.3},    {"4.5 in", 114.3},
+            {"4 1/2 in", 114.3}, {"4-1/2\"", 114.3},  {"１０インチ", 254.0}, {"1/2in", 12.7}};
         for (auto [text, mm] : lengths) {
             const auto parsed = paper::parseLengthMm(QString::fromUtf8(text));
             QVERIFY2(parsed && qAbs(*parsed - mm) < 1e-9, text);
         }
         for (const char* text : {"", "abc", "4 1/0 in", "-5 mm", "4 1/2 ft"})
             QVERIFY2(!paper::parseLengthMm(QString::fromUtf8(text)), text);
-        QVERIFY(std::holds_alternative<QString>(paper::formPaperFrom(QStringLiteral("49.9 mm"), QStringLiteral("10 in"))));
-        QVERIFY(std::holds_alternative<paper::FormPaper>(paper::formPaperFrom(QStringLiteral("50 mm"), QStringLiteral("10 in"))));
-        QCOMPARE(paper::describe(std::get<paper::FormPaper>(paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10in")))),
+        QVERIFY(
+            std::holds_alternative<QString>(paper::formPaperFrom(QStringLiteral("49.9 mm"), QStringLiteral("10 in"))));
+        QVERIFY(std::holds_alternative<paper::FormPaper>(
+            paper::formPaperFrom(QStringLiteral("50 mm"), QStringLiteral("10 in"))));
+        QCOMPARE(paper::describe(std::get<paper::FormPaper>(
+                     paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10in")))),
                  QStringLiteral("114.3 × 254.0 mm（4 1/2 × 10 in）"));
     }
 
@@ -119,9 +122,13 @@ private slots:
             p.setColorMode(QPrinter::GrayScale);
             p.setDuplex(QPrinter::DuplexNone);
             p.setPageSize(QPageSize(QPageSize::Letter));
-            p.printEngine()->setProperty(spoolerOptions, QStringList{QStringLiteral("page-label"), QStringLiteral("x")});
+            p.printEngine()->setProperty(spoolerOptions,
+                                         QStringList{QStringLiteral("page-label"), QStringLiteral("x")});
             // Each change took, so putting it back is what is tested.
-            [&] { QVERIFY(p.colorMode() == QPrinter::GrayScale && p.duplex() == QPrinter::DuplexNone && p.pageLayout() != layout); }();
+            [&] {
+                QVERIFY(p.colorMode() == QPrinter::GrayScale && p.duplex() == QPrinter::DuplexNone &&
+                        p.pageLayout() != layout);
+            }();
             return false;
         }));
         QCOMPARE(settings.printerName(), QStringLiteral("forms"));
@@ -141,7 +148,8 @@ private slots:
         print::Delivery d = printOne(printer);
         QVERIFY2(d.ok, qPrintable(d.message));
         QCOMPARE(d.destination, QStringLiteral("waybill"));
-        QVERIFY2(d.notice.contains(QStringLiteral("other")) && d.notice.contains(QStringLiteral("waybill")), qPrintable(d.notice));
+        QVERIFY2(d.notice.contains(QStringLiteral("other")) && d.notice.contains(QStringLiteral("waybill")),
+                 qPrintable(d.notice));
         d = printOne(printer);
         QVERIFY(d.ok && d.notice.isEmpty());
     }
@@ -152,12 +160,14 @@ private slots:
     void exactFormSize()
     {
         print::SystemPrinter printer(m_dir.path());
-        const auto form = std::get<paper::FormPaper>(paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10 in")));
+        const auto form =
+            std::get<paper::FormPaper>(paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10 in")));
         printer.setFormPaper(form);
         const int before = lastJob(QStringLiteral("waybill"));
         print::Delivery d = printOne(printer);
         QVERIFY(!d.ok);
-        QVERIFY2(d.message.contains(QStringLiteral("waybill")) && d.message.contains(QStringLiteral("4 1/2")), qPrintable(d.message));
+        QVERIFY2(d.message.contains(QStringLiteral("waybill")) && d.message.contains(QStringLiteral("4 1/2")),
+                 qPrintable(d.message));
         QCOMPARE(lastJob(QStringLiteral("waybill")), before);
 
         QVERIFY(choose(printer, QStringLiteral("forms")));
@@ -166,7 +176,8 @@ private slots:
         const int job = lastJob(QStringLiteral("forms"));
         QCOMPARE(waitForJob(QStringLiteral("forms"), job), QStringLiteral("completed"));
         const QSizeF page = pageSizePt(out(QStringLiteral("forms.pdf")));
-        QVERIFY2(qAbs(page.width() - 324.0) < 0.1 && qAbs(page.height() - 720.0) < 0.1, qPrintable(QString::number(page.width())));
+        QVERIFY2(qAbs(page.width() - 324.0) < 0.1 && qAbs(page.height() - 720.0) < 0.1,
+                 qPrintable(QString::number(page.width())));
         const auto attrs = jobAttributes(QStringLiteral("forms"), job);
         QVERIFY2(attrs.value(QStringLiteral("PageSize")).contains(QStringLiteral("Custom.114.3x254")),
                  qPrintable(attrs.value(QStringLiteral("PageSize"))));
@@ -181,7 +192,8 @@ private slots:
         const print::Delivery d = printOne(printer);
         QVERIFY2(d.ok, qPrintable(d.message));
         const int job = lastJob(QStringLiteral("epson24"));
-        const auto resolution = platform::Resolution::fromName(jobAttributes(QStringLiteral("epson24"), job).value(QStringLiteral("Resolution")));
+        const auto resolution = platform::Resolution::fromName(
+            jobAttributes(QStringLiteral("epson24"), job).value(QStringLiteral("Resolution")));
         QVERIFY(resolution);
         QVERIFY2(resolution->xDpi >= 180 && resolution->yDpi >= 180, qPrintable(resolution->name()));
     }

@@ -40,7 +40,8 @@ private slots:
         TestWindow w(false);
         platform::LockFileInstanceDetector real(lock);
         station::Station run(w.folders, real, w.recording);
-        w.services = std::make_unique<app::Services>(app::Services{w.messages, run, w.dialog, nullptr, [&w] { ++w.quits; }});
+        w.services =
+            std::make_unique<app::Services>(app::Services{w.messages, run, w.dialog, nullptr, [&w] { ++w.quits; }});
         w.form = std::make_unique<app::Form1>(*w.services);
         QVERIFY(!w.form->Form_Load());
         QCOMPARE(w.messages.shown.size(), size_t(1));

@@ -84,7 +84,8 @@ private slots:
         QCOMPARE(offsetText(w, true), QStringLiteral("12"));
         QCOMPARE(offsetText(w, false), QStringLiteral("0"));
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("上下のズレ")) && !w.messages.last().contains(QStringLiteral("左右のズレ")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("上下のズレ")) &&
+                !w.messages.last().contains(QStringLiteral("左右のズレ")));
     }
 
     // A fresh folder gets two empty files and starts from 0; files already
@@ -119,7 +120,8 @@ private slots:
         QVERIFY(timer.elapsed() < 2000);
         QCOMPARE(offsetText(w, true), QStringLiteral("0"));
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")) && w.messages.last().contains(QStringLiteral("上下のズレ")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")) &&
+                w.messages.last().contains(QStringLiteral("上下のズレ")));
     }
 
     // A file the user may not read gives 0, and the user hears it once.
@@ -143,7 +145,8 @@ private slots:
         QCOMPARE(offsetText(w, false), QStringLiteral("-20"));
         QCOMPARE(w.messages.shown.size(), size_t(1));
         const QString told = w.messages.last();
-        QVERIFY2(told.contains(QStringLiteral("左右のズレ")) && told.contains(QStringLiteral("許可")), qPrintable(told));
+        QVERIFY2(told.contains(QStringLiteral("左右のズレ")) && told.contains(QStringLiteral("許可")),
+                 qPrintable(told));
         QVERIFY(!told.contains(QStringLiteral("上下のズレ")));
     }
 
@@ -174,10 +177,18 @@ private slots:
         QTest::addColumn<QString>("x");
         QTest::addColumn<QString>("y");
         QTest::addColumn<QString>("named");
-        QTest::newRow("not a number") << "abc" << "0" << "左右のズレ";
-        QTest::newRow("empty") << "0" << "" << "上下のズレ";
-        QTest::newRow("fraction") << "12.7" << "0" << "左右のズレ";
-        QTest::newRow("beyond the arrows") << "0" << "-1001" << "上下のズレ";
+        QTest::newRow("not a number") << "abc"
+                                      << "0"
+                                      << "左右のズレ";
+        QTest::newRow("empty") << "0"
+                               << ""
+                               << "上下のズレ";
+        QTest::newRow("fraction") << "12.7"
+                                  << "0"
+                                  << "左右のズレ";
+        QTest::newRow("beyond the arrows") << "0"
+                                           << "-1001"
+                                           << "上下のズレ";
     }
 
     void saveRefuses()
@@ -209,7 +220,8 @@ private slots:
         w.setText("Jyouge_Ytxt", QStringLiteral("7"));
         w.form->HozonBtn_Click();
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")) && !w.messages.last().contains(QStringLiteral("上下のズレ")));
+        QVERIFY(w.messages.last().contains(QStringLiteral("左右のズレ")) &&
+                !w.messages.last().contains(QStringLiteral("上下のズレ")));
         QCOMPARE(readAll(w.appFile("vanq_x01.txt")) + readAll(w.appFile("vanq_y01.txt")), QByteArray("30\r\n7\r\n"));
         QCOMPARE(QDir(w.folders.app).entryList(QDir::Files).size(), 2);
         // Written in full, but a folder took its name meanwhile: not saved.

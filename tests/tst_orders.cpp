@@ -62,10 +62,16 @@ Read readAll(QIODevice& device, std::optional<Encoding> encoding = {})
 
 // A stand-in for the layout's check: a name over 10 characters does not fit.
 const orders::FitCheck tenCharacterNames = [](const waybill::Waybill& w) -> std::optional<QString> {
-    return w.recipient.name.size() > 10 ? std::optional(QStringLiteral("お届け先の名前が長すぎて、印刷する枠に入りません。")) : std::nullopt;
+    return w.recipient.name.size() > 10
+               ? std::optional(QStringLiteral("お届け先の名前が長すぎて、印刷する枠に入りません。"))
+               : std::nullopt;
 };
 
-void readToEnd(orders::OrderList& l, int slice = 500) { while (!l.readMore(slice)) {} }
+void readToEnd(orders::OrderList& l, int slice = 500)
+{
+    while (!l.readMore(slice)) {
+    }
+}
 
 const QString kJapaneseHeader = QStringLiteral(
     "注文番号,お届け先郵便番号1,お届け先郵便番号2,お届け先都道府県,お届け先市区町村,お届け先番地,お届け先建物名,お届け先氏名,お届け先電話番号,商品名,商品番号\r\n");
@@ -111,20 +117,29 @@ private slots:
         QTest::addColumn<QList<qint64>>("lines");
         QTest::addColumn<Encoding>("encoding");
         const Rows sample{{"㈱テスト～", "①"}};
-        QTest::newRow("LF") << QByteArray("a,b\nc,d\n") << Rows{{"a", "b"}, {"c", "d"}} << QList<qint64>{1, 2} << Encoding::Utf8;
-        QTest::newRow("CRLF, no end") << QByteArray("a,b\r\nc,d") << Rows{{"a", "b"}, {"c", "d"}} << QList<qint64>{1, 2} << Encoding::Utf8;
+        QTest::newRow("LF") << QByteArray("a,b\nc,d\n") << Rows{{"a", "b"}, {"c", "d"}} << QList<qint64>{1, 2}
+                            << Encoding::Utf8;
+        QTest::newRow("CRLF, no end") << QByteArray("a,b\r\nc,d") << Rows{{"a", "b"}, {"c", "d"}} << QList<qint64>{1, 2}
+                                      << Encoding::Utf8;
         QTest::newRow("CR only") << QByteArray("a\rb\r") << Rows{{"a"}, {"b"}} << QList<qint64>{1, 2} << Encoding::Utf8;
-        QTest::newRow("quoted comma, quote, line breaks") << QByteArray("\"x,y\",\"say \"\"hi\"\"\"\r\n\"two\r\nlines\nhere\",z\r\nlast\r\n")
-            << Rows{{"x,y", "say \"hi\""}, {"two\r\nlines\nhere", "z"}, {"last"}} << QList<qint64>{1, 2, 5} << Encoding::Utf8;
-        QTest::newRow("blank lines skipped, counted") << QByteArray("\r\n\r\n a , \" b \" \r\n   \r\n\r\nc\n") << Rows{{"a", " b "}, {"c"}}
-            << QList<qint64>{3, 6} << Encoding::Utf8;
-        QTest::newRow("empty fields") << QByteArray(",,\n\"\"\n") << Rows{{"", "", ""}, {""}} << QList<qint64>{1, 2} << Encoding::Utf8;
-        QTest::newRow("UTF-8") << QStringLiteral("㈱テスト～,①").toUtf8() << sample << QList<qint64>{1} << Encoding::Utf8;
+        QTest::newRow("quoted comma, quote, line breaks")
+            << QByteArray("\"x,y\",\"say \"\"hi\"\"\"\r\n\"two\r\nlines\nhere\",z\r\nlast\r\n")
+            << Rows{{"x,y", "say \"hi\""}, {"two\r\nlines\nhere", "z"}, {"last"}} << QList<qint64>{1, 2, 5}
+            << Encoding::Utf8;
+        QTest::newRow("blank lines skipped, counted")
+            << QByteArray("\r\n\r\n a , \" b \" \r\n   \r\n\r\nc\n") << Rows{{"a", " b "}, {"c"}} << QList<qint64>{3, 6}
+            << Encoding::Utf8;
+        QTest::newRow("empty fields") << QByteArray(",,\n\"\"\n") << Rows{{"", "", ""}, {""}} << QList<qint64>{1, 2}
+                                      << Encoding::Utf8;
+        QTest::newRow("UTF-8") << QStringLiteral("㈱テスト～,①").toUtf8() << sample << QList<qint64>{1}
+                               << Encoding::Utf8;
         // Only the file's mark is skipped; a U+FEFF that starts a field is text.
-        QTest::newRow("UTF-8 with a mark") << QByteArray("\xEF\xBB\xBF" + QStringLiteral("㈱テスト～,①\r\n\uFEFFx\n").toUtf8())
+        QTest::newRow("UTF-8 with a mark")
+            << QByteArray("\xEF\xBB\xBF" + QStringLiteral("㈱テスト～,①\r\n\uFEFFx\n").toUtf8())
             << (sample + Rows{{QStringLiteral("\uFEFFx")}}) << QList<qint64>{1, 2} << Encoding::Utf8;
         // As Japanese spreadsheets save it; 0x8160 is ～ U+FF5E, not 〜 U+301C.
-        QTest::newRow("CP932") << cp932(QStringLiteral("㈱テスト～,①\r\n")) << sample << QList<qint64>{1} << Encoding::Cp932;
+        QTest::newRow("CP932") << cp932(QStringLiteral("㈱テスト～,①\r\n")) << sample << QList<qint64>{1}
+                               << Encoding::Cp932;
     }
 
     void records()
@@ -147,11 +162,13 @@ private slots:
         const Read read = readFile("a,b\r\nc," + cp932(QStringLiteral("㈱テスト\r\n")), Encoding::Utf8);
         QCOMPARE(read.records.size(), 2);
         QCOMPARE(read.records[1].badColumn, 1);
-        QVERIFY2(read.records[1].problem.contains(QStringLiteral("2行目の2列目")) && read.records[1].problem.contains(QStringLiteral("CP932")),
+        QVERIFY2(read.records[1].problem.contains(QStringLiteral("2行目の2列目")) &&
+                     read.records[1].problem.contains(QStringLiteral("CP932")),
                  qPrintable(read.records[1].problem));
         // A CP932 lead byte cut off by the field's end is an error, not joined to the next field.
         QCOMPARE(readFile("x\x82,\xA0y\n", Encoding::Cp932).records.value(0).badColumn, 0);
-        QCOMPARE(readFile("a," + QByteArray(40, '\x80') + "\n", Encoding::Cp932).records.value(0).badColumn, 1); // all undefined
+        QCOMPARE(readFile("a," + QByteArray(40, '\x80') + "\n", Encoding::Cp932).records.value(0).badColumn,
+                 1); // all undefined
     }
 
     void malformedFiles_data()
@@ -160,16 +177,24 @@ private slots:
         QTest::addColumn<qint64>("line");
         QTest::addColumn<QString>("says");
         QTest::addColumn<int>("recordsBefore");
-        QTest::newRow("unclosed quote") << QByteArray("a,b\nc,\"d\ne\nf\n") << qint64(2) << QStringLiteral("閉じられていません") << 1;
-        QTest::newRow("text after closing quote") << QByteArray("a\n\"b\"c,d\n") << qint64(2) << QStringLiteral("引用符") << 1;
-        QTest::newRow("NUL byte beyond the first MiB") << (QByteArray(999, 'x').append('\n').repeated(1100) + QByteArray("\0z", 2)) << qint64(1101)
+        QTest::newRow("unclosed quote") << QByteArray("a,b\nc,\"d\ne\nf\n") << qint64(2)
+                                        << QStringLiteral("閉じられていません") << 1;
+        QTest::newRow("text after closing quote")
+            << QByteArray("a\n\"b\"c,d\n") << qint64(2) << QStringLiteral("引用符") << 1;
+        QTest::newRow("NUL byte beyond the first MiB")
+            << (QByteArray(999, 'x').append('\n').repeated(1100) + QByteArray("\0z", 2)) << qint64(1101)
             << QStringLiteral("NULバイト") << 1100;
-        QTest::newRow("NUL byte early") << QByteArray("a\nb\n\0\0", 6) << qint64(0) << QStringLiteral("3行目に文字ではないデータ（NULバイト）") << 0;
-        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1A\n\x01\x02\x03\x04\x05\x06\x07\x08\x10\x11\x12", 19) << qint64(0)
-            << QStringLiteral("文字のファイルではない") << 0;
+        QTest::newRow("NUL byte early") << QByteArray("a\nb\n\0\0", 6) << qint64(0)
+                                        << QStringLiteral("3行目に文字ではないデータ（NULバイト）") << 0;
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1A\n\x01\x02\x03\x04\x05\x06\x07\x08\x10\x11\x12", 19)
+                                << qint64(0) << QStringLiteral("文字のファイルではない") << 0;
         QTest::newRow("xlsx") << QByteArray("PK\x03\x04\x14\x00", 6) << qint64(0) << QStringLiteral(".xlsx") << 0;
-        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "a\0,\0b\0", 8) << qint64(0) << QStringLiteral("UTF-16") << 0;
-        QTest::newRow("overlong record") << (QByteArray("a\n\"") + QByteArray(3 * 1024 * 1024, 'y')) << qint64(2) << QStringLiteral("長すぎます") << 1;
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE"
+                                              "a\0,\0b\0",
+                                              8)
+                                << qint64(0) << QStringLiteral("UTF-16") << 0;
+        QTest::newRow("overlong record") << (QByteArray("a\n\"") + QByteArray(3 * 1024 * 1024, 'y')) << qint64(2)
+                                         << QStringLiteral("長すぎます") << 1;
     }
 
     // Told with the line; the order list passes the reason on and
@@ -206,17 +231,29 @@ private slots:
         QTest::addColumn<waybill::Address>("recipient");
         QTest::addColumn<QStringList>("goods");
         QTest::addColumn<QList<RowState>>("states");
-        QTest::newRow("Japanese, split") << cp932(kJapaneseHeader + QStringLiteral(
-            "A-1,060,0001,北海道,札幌市中央区,北1条西2丁目3, 札幌ビル 5F ,㈱北の商店,011-123-4567,雑貨,SKU-9\r\n"))
+        QTest::newRow("Japanese, split")
+            << cp932(
+                   kJapaneseHeader +
+                   QStringLiteral(
+                       "A-1,060,0001,北海道,札幌市中央区,北1条西2丁目3, 札幌ビル 5F ,㈱北の商店,011-123-4567,雑貨,SKU-9\r\n"))
             << orders::MappingSource::KnownHeadings << QStringLiteral("A-1")
-            << waybill::Address{"0600001", "北海道札幌市中央区北1条西2丁目3", "札幌ビル 5F", "㈱北の商店", "", false, "011-123-4567"}
+            << waybill::Address{"0600001",
+                                "北海道札幌市中央区北1条西2丁目3",
+                                "札幌ビル 5F",
+                                "㈱北の商店",
+                                "",
+                                false,
+                                "011-123-4567"}
             << QStringList{"雑貨", "SKU-9"} << QList<RowState>{RowState::Printable};
-        QTest::newRow("English, folded") << QStringLiteral(
-            "order-id,ＳＨＩＰ－ＰＯＳＴＡＬ－ＣＯＤＥ,Recipient Name,ship_address_1,ship-address-2,ship-address-3,ship-city,"
-            "ship-state,Buyer-Phone-Number,product-name,SKU,郵便番号,区分\n"
-            "503-1,１５０－０００１,山田 太郎 ,神宮前1-2-3,メゾン,101,渋谷区,東京都,09012345678,本,B-1,9999999,通常\n").toUtf8()
+        QTest::newRow("English, folded")
+            << QStringLiteral(
+                   "order-id,ＳＨＩＰ－ＰＯＳＴＡＬ－ＣＯＤＥ,Recipient Name,ship_address_1,ship-address-2,ship-address-3,ship-city,"
+                   "ship-state,Buyer-Phone-Number,product-name,SKU,郵便番号,区分\n"
+                   "503-1,１５０－０００１,山田 太郎 ,神宮前1-2-3,メゾン,101,渋谷区,東京都,09012345678,本,B-1,9999999,通常\n")
+                   .toUtf8()
             << orders::MappingSource::KnownHeadings << QStringLiteral("503-1")
-            << waybill::Address{"1500001", "東京都渋谷区神宮前1-2-3", "メゾン 101", "山田 太郎", "", false, "09012345678"}
+            << waybill::Address{"1500001",    "東京都渋谷区神宮前1-2-3", "メゾン 101", "山田 太郎", "", false,
+                                "09012345678"}
             << QStringList{"本", "B-1"} << QList<RowState>{RowState::Printable};
         const waybill::Address to{"1000001", "東京都千代田区千代田1-1", "", "宛先 一郎", "田中", true, "03-1234-5678"};
         QBuffer book;
@@ -224,9 +261,11 @@ private slots:
         csv::Writer writer(book, Encoding::Utf8);
         writer.write(orders::addressBookHeadings());
         writer.write(orders::addressBookRecord(false, to));
-        writer.write(orders::addressBookRecord(true, {"5300001", "大阪府大阪市北区梅田1-1", "梅田ビル", "送り主", "", false, "06-1234-5678"}));
+        writer.write(orders::addressBookRecord(
+            true, {"5300001", "大阪府大阪市北区梅田1-1", "梅田ビル", "送り主", "", false, "06-1234-5678"}));
         QVERIFY(book.data().startsWith("\xEF\xBB\xBF")); // the mark by which spreadsheets know UTF-8
-        QTest::newRow("own address book") << book.data() << orders::MappingSource::AddressBook << QString() << to << QStringList{"", ""}
+        QTest::newRow("own address book")
+            << book.data() << orders::MappingSource::AddressBook << QString() << to << QStringList{"", ""}
             << QList<RowState>{RowState::Printable, RowState::Excluded};
         // A hidden care-of line stays unprinted; the export's formula guard comes off.
         const waybill::Address hidden{"1000001", "東京都千代田区千代田1-1", "", "=山田", "経理部", false, "-"};
@@ -236,8 +275,9 @@ private slots:
         hiddenWriter.write(orders::addressBookHeadings());
         hiddenWriter.write(orders::addressBookRecord(false, hidden));
         QVERIFY(hiddenBook.data().contains("\"'=山田\"") && hiddenBook.data().contains("印刷しない"));
-        QTest::newRow("own address book, hidden care-of") << hiddenBook.data() << orders::MappingSource::AddressBook << QString() << hidden
-            << QStringList{"", ""} << QList<RowState>{RowState::Refused};
+        QTest::newRow("own address book, hidden care-of")
+            << hiddenBook.data() << orders::MappingSource::AddressBook << QString() << hidden << QStringList{"", ""}
+            << QList<RowState>{RowState::Refused};
     }
 
     void recognisedHeadings()
@@ -266,8 +306,10 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::addColumn<QString>("suggestion");
         QTest::addColumn<int>("column"); // the first that feeds the finding; -1 for the whole row
-        auto row = [](const char* name, const char* cells, Field field = Field::None, const char* says = "", const char* suggestion = "", int column = 0) {
-            QTest::newRow(name) << QString::fromUtf8(cells) << field << QString::fromUtf8(says) << QString::fromUtf8(suggestion) << column;
+        auto row = [](const char* name, const char* cells, Field field = Field::None, const char* says = "",
+                      const char* suggestion = "", int column = 0) {
+            QTest::newRow(name) << QString::fromUtf8(cells) << field << QString::fromUtf8(says)
+                                << QString::fromUtf8(suggestion) << column;
         };
         // お届け先郵便番号1,お届け先郵便番号2,お届け先住所1,お届け先建物名,お届け先氏名,お届け先電話番号
         row("fine, full-width, empty telephone", "１００,０００１,東京都千代田区1,,一郎,");
@@ -278,14 +320,18 @@ private slots:
         row("no postal code", ",,東京都港区1,,一郎,", Field::PostalCode, "郵便番号がありません");
         row("no name", "100,0001,東京都港区1,,　,", Field::Name, "「お届け先氏名」にお届け先の名前がありません", "", 4);
         row("no address", "100,0001,,ビル,一郎,", Field::AddressLine1, "住所がありません", "", 2);
-        row("telephone lost its zero", "100,0001,東京都港区1,,一郎,90-1234-5678", Field::Telephone, "先頭の0が消えた", "090-1234-5678", 5);
+        row("telephone lost its zero", "100,0001,東京都港区1,,一郎,90-1234-5678", Field::Telephone, "先頭の0が消えた",
+            "090-1234-5678", 5);
         row("telephone too short", "100,0001,東京都港区1,,一郎,03-1234", Field::Telephone, "数字が6桁", "", 5);
         row("telephone letters", "100,0001,東京都港区1,,一郎,03-1234-567x", Field::Telephone, "数字とハイフン", "", 5);
         row("telephone +81 and brackets", "100,0001,東京都港区1,,一郎,+81 (3) 1234-5678");
-        row("too wide for the form", "100,0001,東京都港区1,,寿限無寿限無五劫の擦り切れ,", Field::None, "名前が長すぎて", "", -1);
-        row("data beyond the headings", "100,0001,東京都港区1,,一郎,,ずれ", Field::None, "列が 7 個で、見出しの行（6 個）より多く、7列目に「ずれ」", "", 6);
+        row("too wide for the form", "100,0001,東京都港区1,,寿限無寿限無五劫の擦り切れ,", Field::None, "名前が長すぎて",
+            "", -1);
+        row("data beyond the headings", "100,0001,東京都港区1,,一郎,,ずれ", Field::None,
+            "列が 7 個で、見出しの行（6 個）より多く、7列目に「ずれ」", "", 6);
         // The building cell left out: the telephone would print as the name.
-        row("a cell short", "100,0001,東京都港区1,一郎,0312345678", Field::None, "2行目は列が 5 個で、見出しの行（6 個）より少な", "", -1);
+        row("a cell short", "100,0001,東京都港区1,一郎,0312345678", Field::None,
+            "2行目は列が 5 個で、見出しの行（6 個）より少な", "", -1);
     }
 
     void rowChecks()
@@ -295,8 +341,12 @@ private slots:
         QFETCH(QString, says);
         QFETCH(QString, suggestion);
         QFETCH(int, column);
-        auto l = list(QStringLiteral("お届け先郵便番号1,お届け先郵便番号2,お届け先住所1,お届け先建物名,お届け先氏名,お届け先電話番号\n%1\n").arg(cells).toUtf8(),
-                      tenCharacterNames);
+        auto l = list(
+            QStringLiteral(
+                "お届け先郵便番号1,お届け先郵便番号2,お届け先住所1,お届け先建物名,お届け先氏名,お届け先電話番号\n%1\n")
+                .arg(cells)
+                .toUtf8(),
+            tenCharacterNames);
         const QList<orders::Finding> findings = l->findingsAt(0);
         QCOMPARE(findings.size(), says.isEmpty() ? 0 : 1);
         QCOMPARE(l->state(0), says.isEmpty() ? RowState::Printable : RowState::Refused);
@@ -316,7 +366,9 @@ private slots:
         QString text = kJapaneseHeader;
         for (int i = 0; i < 2000; ++i)
             text += QStringLiteral("N%1,%2,0001,東京都,港区,%1,\"ビル\r\n%1階\",客%1,03-0000-0000,,\r\n%3")
-                        .arg(i).arg(i % 10 == 3 ? "60" : "100").arg(i % 7 == 0 ? "\r\n  \r\n" : "");
+                        .arg(i)
+                        .arg(i % 10 == 3 ? "60" : "100")
+                        .arg(i % 7 == 0 ? "\r\n  \r\n" : "");
         const QString path = write(QStringLiteral("states.csv"), cp932(text));
 
         orders::OrderList l;
@@ -371,7 +423,8 @@ private slots:
         for (const auto& [path, says] : cases) {
             orders::OrderList l;
             QVERIFY(!l.open(path));
-            QVERIFY2(l.errorText().contains(says) && l.errorText().contains(QStringLiteral("注文一覧")), qPrintable(l.errorText()));
+            QVERIFY2(l.errorText().contains(says) && l.errorText().contains(QStringLiteral("注文一覧")),
+                     qPrintable(l.errorText()));
         }
         QVERIFY(!fifo.released());
     }
@@ -383,20 +436,28 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("refusal"); // empty: the list opens
         QTest::addColumn<QString>("said");    // the second row's finding; empty: printable
-        const QString text = QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,山田太郎\n"
-                                            "1000001,東京都港区,佐藤花子\n1000001,東京都中央区,鈴木一郎\n");
+        const QString text =
+            QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区,山田太郎\n"
+                           "1000001,東京都港区,佐藤花子\n1000001,東京都中央区,鈴木一郎\n");
         QByteArray damaged = text.toUtf8();
         damaged.insert(damaged.indexOf("佐藤") + 3, '\xFF'); // inside 佐藤: line 3, column 3
-        QTest::newRow("UTF-8, one damaged byte") << damaged << QString()
-            << QStringLiteral("3行目の3列目に、UTF-8の文字として読めないバイトがあります。ファイルのほかの部分はUTF-8で読める");
+        QTest::newRow("UTF-8, one damaged byte")
+            << damaged << QString()
+            << QStringLiteral(
+                   "3行目の3列目に、UTF-8の文字として読めないバイトがあります。ファイルのほかの部分はUTF-8で読める");
         QByteArray cp932Damaged = cp932(text);
         cp932Damaged.insert(cp932Damaged.indexOf(cp932(QStringLiteral("佐藤"))) + 1, '\xFF');
-        QTest::newRow("CP932, one damaged byte") << cp932Damaged << QString()
-            << QStringLiteral("3行目の3列目に、Shift_JIS（CP932）の文字として読めないバイトがあります。ファイルのほかの部分は");
-        QTest::newRow("EUC-JP") << encoded(text, "EUC-JP") << QStringLiteral("EUC-JPで保存されているようです") << QString();
-        QTest::newRow("UTF-16 with a mark") << QByteArray("\xFF\xFE") + encoded(text, "UTF-16LE") << QStringLiteral("UTF-16で") << QString();
+        QTest::newRow("CP932, one damaged byte")
+            << cp932Damaged << QString()
+            << QStringLiteral(
+                   "3行目の3列目に、Shift_JIS（CP932）の文字として読めないバイトがあります。ファイルのほかの部分は");
+        QTest::newRow("EUC-JP") << encoded(text, "EUC-JP") << QStringLiteral("EUC-JPで保存されているようです")
+                                << QString();
+        QTest::newRow("UTF-16 with a mark")
+            << QByteArray("\xFF\xFE") + encoded(text, "UTF-16LE") << QStringLiteral("UTF-16で") << QString();
         QTest::newRow("UTF-16, no mark") << encoded(text, "UTF-16BE") << QStringLiteral("UTF-16で") << QString();
-        QTest::newRow("UTF-32 with a mark") << QByteArray("\xFF\xFE\0\0", 4) + encoded(text, "UTF-32LE") << QStringLiteral("UTF-32で") << QString();
+        QTest::newRow("UTF-32 with a mark")
+            << QByteArray("\xFF\xFE\0\0", 4) + encoded(text, "UTF-32LE") << QStringLiteral("UTF-32で") << QString();
         QTest::newRow("UTF-32, no mark") << encoded(text, "UTF-32LE") << QStringLiteral("UTF-32で") << QString();
         QTest::newRow("two marks") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") + text.toUtf8() << QString() << QString();
     }
@@ -427,17 +488,23 @@ private slots:
         orders::OrderList told;
         QVERIFY2(told.open(path, csv::Encoding::Cp932), qPrintable(told.errorText()));
         readToEnd(told);
-        QCOMPARE(told.cellsAt(0).value(0), QStringDecoder("Shift_JIS")(QByteArray("\xE4\xE4\xE4\xE4")).operator QString());
+        QCOMPARE(told.cellsAt(0).value(0),
+                 QStringDecoder("Shift_JIS")(QByteArray("\xE4\xE4\xE4\xE4")).operator QString());
     }
 
     // A heading two columns share, and one not known that looks like a
     // printed part (full-width ＴＥＬ), are said; widths fold.
     void headingsSaid()
     {
-        auto l = list(QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ,お届け先 氏名,メモ\n1000001,東京都,山田,03,佐藤,x\n").toUtf8());
+        auto l = list(
+            QStringLiteral(
+                "お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ,お届け先 氏名,メモ\n1000001,東京都,山田,03,佐藤,x\n")
+                .toUtf8());
         const QString notes = l->headingNotes().join(u'\n');
-        QVERIFY2(l->headingNotes().size() == 2 && notes.contains(QStringLiteral("見出し「お届け先氏名」の列がいくつもあります（3列目と5列目）")) &&
-                     notes.contains(QStringLiteral("見出し「ＴＥＬ」（4列目）は「電話番号」の列のよう")), qPrintable(notes));
+        QVERIFY2(l->headingNotes().size() == 2 &&
+                     notes.contains(QStringLiteral("見出し「お届け先氏名」の列がいくつもあります（3列目と5列目）")) &&
+                     notes.contains(QStringLiteral("見出し「ＴＥＬ」（4列目）は「電話番号」の列のよう")),
+                 qPrintable(notes));
         // Once the user set the columns, there is nothing to say.
         orders::ColumnMap map = l->columns();
         map[3] = Field::Telephone;
@@ -461,7 +528,8 @@ private slots:
                 // 区分 means a kind of address only in the export itself.
                 QVERIFY(!orders::recogniseHeadings(changed).contains(Field::Kind));
             }
-        QVERIFY(!orders::isAddressBookHeader(current.mid(0, 6)) && !orders::isAddressBookHeader(current + QStringList{QStringLiteral("備考")}));
+        QVERIFY(!orders::isAddressBookHeader(current.mid(0, 6)) &&
+                !orders::isAddressBookHeader(current + QStringList{QStringLiteral("備考")}));
     }
 
     void headerProblems()

@@ -19,7 +19,10 @@ namespace {
 // area starts 11.91 pt from the left and 842 - 831.80 pt from the top.
 const Corner kQueueCorner{11.91 / pdf::kPtPerMm, (842.0 - 831.80) / pdf::kPtPerMm};
 
-QString out(const QString& queue) { return QDir(qEnvironmentVariable("CUPS_TEST_OUT")).filePath(queue + QStringLiteral(".pdf")); }
+QString out(const QString& queue)
+{
+    return QDir(qEnvironmentVariable("CUPS_TEST_OUT")).filePath(queue + QStringLiteral(".pdf"));
+}
 
 QStringList jobs(const QString& which, const QString& queue)
 {
@@ -34,8 +37,8 @@ bool waitForJobs(const QString& queue, int count)
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 30000) {
-        if (jobs(QStringLiteral("completed"), queue).size() == count && jobs(QStringLiteral("not-completed"), queue).isEmpty() &&
-            QFileInfo(out(queue)).size() > 0)
+        if (jobs(QStringLiteral("completed"), queue).size() == count &&
+            jobs(QStringLiteral("not-completed"), queue).isEmpty() && QFileInfo(out(queue)).size() > 0)
             return true;
         QTest::qWait(100);
     }
@@ -173,7 +176,8 @@ private slots:
         QCOMPARE(w.messages.shown.size(), size_t(5));
         QVERIFY(w.messages.last().contains(QStringLiteral("other")));
         QCOMPARE(jobs(QStringLiteral("completed"), QStringLiteral("waybill")).size(), m_waybillJobs);
-        QCOMPARE(QJsonDocument(waybill::toJson(w.form->readWaybill())).toJson(), QJsonDocument(waybill::toJson(expect::filledWaybill())).toJson());
+        QCOMPARE(QJsonDocument(waybill::toJson(w.form->readWaybill())).toJson(),
+                 QJsonDocument(waybill::toJson(expect::filledWaybill())).toJson());
     }
 };
 

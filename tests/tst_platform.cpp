@@ -47,8 +47,13 @@ QStringList englishIn(QWidget* dialog)
         auto* label = qobject_cast<QLabel*>(w);
         auto* button = qobject_cast<QAbstractButton*>(w);
         auto* group = qobject_cast<QGroupBox*>(w);
-        for (const QString& text : {w->toolTip(), label ? label->text() : button ? button->text() : group ? group->title() : QString()})
-            if (w->isVisibleTo(dialog) && QRegularExpression(QStringLiteral("[A-Za-z]{3,}")).match(QString(text).remove(QStringLiteral("PDF"))).hasMatch())
+        for (const QString& text : {w->toolTip(), label    ? label->text()
+                                                  : button ? button->text()
+                                                  : group  ? group->title()
+                                                           : QString()})
+            if (w->isVisibleTo(dialog) && QRegularExpression(QStringLiteral("[A-Za-z]{3,}"))
+                                              .match(QString(text).remove(QStringLiteral("PDF")))
+                                              .hasMatch())
                 english << text;
     }
     return english;
@@ -66,39 +71,54 @@ private slots:
     void messageBox()
     {
         platform::QtMessageBox boxes(QStringLiteral("ホルテア"));
-        const platform::Message question{QStringLiteral("終了しますか？"), platform::MsgIcon::Question, platform::MsgButtons::YesNo,
-                                         MsgAnswer::Yes, QStringLiteral(" 　ホルテア　　")};
-        for (auto [pressed, answer] : {std::pair{QMessageBox::Yes, MsgAnswer::Yes}, {QMessageBox::No, MsgAnswer::No},
+        const platform::Message question{QStringLiteral("終了しますか？"), platform::MsgIcon::Question,
+                                         platform::MsgButtons::YesNo, MsgAnswer::Yes,
+                                         QStringLiteral(" 　ホルテア　　")};
+        for (auto [pressed, answer] : {std::pair{QMessageBox::Yes, MsgAnswer::Yes},
+                                       {QMessageBox::No, MsgAnswer::No},
                                        {QMessageBox::NoButton, MsgAnswer::No}})
-            QCOMPARE(withModal<QMessageBox>([&] { return boxes.show(nullptr, question); }, [pressed](QMessageBox* box) {
-                         QCOMPARE(box->text() + box->windowTitle(), QStringLiteral("終了しますか？ 　ホルテア　　"));
-                         QCOMPARE(box->icon(), QMessageBox::Question);
-                         QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
-                         QCOMPARE(box->button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
-                         pressed == QMessageBox::NoButton ? QTest::keyClick(box, Qt::Key_Escape) : box->button(pressed)->click();
-                     }),
+            QCOMPARE(withModal<QMessageBox>([&] { return boxes.show(nullptr, question); },
+                                            [pressed](QMessageBox* box) {
+                                                QCOMPARE(box->text() + box->windowTitle(),
+                                                         QStringLiteral("終了しますか？ 　ホルテア　　"));
+                                                QCOMPARE(box->icon(), QMessageBox::Question);
+                                                QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+                                                QCOMPARE(box->button(QMessageBox::No)->text(),
+                                                         QStringLiteral("いいえ(&N)"));
+                                                pressed == QMessageBox::NoButton ? QTest::keyClick(box, Qt::Key_Escape)
+                                                                                 : box->button(pressed)->click();
+                                            }),
                      answer);
         auto defaultNo = question;
         defaultNo.defaultButton = MsgAnswer::No;
-        QCOMPARE(withModal<QMessageBox>([&] { return boxes.show(nullptr, defaultNo); }, [](QMessageBox* box) {
-                     QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
-                     QTest::keyClick(box, Qt::Key_Return);
-                 }),
+        QCOMPARE(withModal<QMessageBox>([&] { return boxes.show(nullptr, defaultNo); },
+                                        [](QMessageBox* box) {
+                                            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+                                            QTest::keyClick(box, Qt::Key_Return);
+                                        }),
                  MsgAnswer::No);
         // Buttons that say what they do.
         auto printAnyway = defaultNo;
         printAnyway.yesText = QStringLiteral("このまま印刷"), printAnyway.noText = QStringLiteral("戻る");
-        QCOMPARE(withModal<QMessageBox>([&] { return boxes.show(nullptr, printAnyway); }, [](QMessageBox* box) {
-                     QCOMPARE(box->button(QMessageBox::Yes)->text() + box->defaultButton()->text(), QStringLiteral("このまま印刷戻る"));
-                     QTest::keyClick(box, Qt::Key_Escape);
-                 }),
-                 MsgAnswer::No);
-        QCOMPARE(withModal<QMessageBox>([&] { platform::warn(boxes, nullptr, QStringLiteral("多重起動できません。")); return 0; },
+        QCOMPARE(withModal<QMessageBox>([&] { return boxes.show(nullptr, printAnyway); },
                                         [](QMessageBox* box) {
-                                            QVERIFY(box->windowTitle() == QStringLiteral("ホルテア") && box->icon() == QMessageBox::Warning);
-                                            QCOMPARE(box->standardButtons(), QMessageBox::Ok);
-                                            box->accept();
+                                            QCOMPARE(box->button(QMessageBox::Yes)->text() +
+                                                         box->defaultButton()->text(),
+                                                     QStringLiteral("このまま印刷戻る"));
+                                            QTest::keyClick(box, Qt::Key_Escape);
                                         }),
+                 MsgAnswer::No);
+        QCOMPARE(withModal<QMessageBox>(
+                     [&] {
+                         platform::warn(boxes, nullptr, QStringLiteral("多重起動できません。"));
+                         return 0;
+                     },
+                     [](QMessageBox* box) {
+                         QVERIFY(box->windowTitle() == QStringLiteral("ホルテア") &&
+                                 box->icon() == QMessageBox::Warning);
+                         QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+                         box->accept();
+                     }),
                  0);
     }
 
@@ -109,36 +129,50 @@ private slots:
         QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
         QCOMPARE(buttons.button(QDialogButtonBox::Save)->text(), QStringLiteral("保存"));
 
-        // The file dialogs' list, on a machine set up in English (as this test runs): kinds, sizes and dates in Japanese, each
-        // column as wide as its texts.
+        // The file dialogs' list, on a machine set up in English (as this test runs): kinds, sizes and dates in
+        // Japanese, each column as wide as its texts.
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("注文")));
         QFile file(dir.filePath(QStringLiteral("住所録.csv")));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("a,b\n") == 4);
         file.close();
-        QFileDialog dialog(nullptr, QStringLiteral("住所録の読み込み"), dir.path(), QStringLiteral("CSVファイル (*.csv)"));
+        QFileDialog dialog(nullptr, QStringLiteral("住所録の読み込み"), dir.path(),
+                           QStringLiteral("CSVファイル (*.csv)"));
         platform::prepareFileDialog(dialog);
         dialog.show();
         auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
         QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);
         QTest::qWait(50);
-        auto text = [&](int row, int column) { return list->model()->index(row, column, list->rootIndex()).data().toString(); };
+        auto text = [&](int row, int column) {
+            return list->model()->index(row, column, list->rootIndex()).data().toString();
+        };
         const int folder = text(0, 0) == QStringLiteral("注文") ? 0 : 1;
-        QCOMPARE(text(folder, 2) + text(1 - folder, 1) + text(1 - folder, 2), QStringLiteral("フォルダ4 バイトCSV ファイル"));
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}$")).match(text(0, 3)).hasMatch(), qPrintable(text(0, 3)));
+        QCOMPARE(text(folder, 2) + text(1 - folder, 1) + text(1 - folder, 2),
+                 QStringLiteral("フォルダ4 バイトCSV ファイル"));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}$")).match(text(0, 3)).hasMatch(),
+            qPrintable(text(0, 3)));
         for (int column = 1; column <= 3; ++column)
-            QVERIFY2(list->header()->sectionSize(column) >= static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column), qPrintable(QString::number(column)));
+            QVERIFY2(list->header()->sectionSize(column) >=
+                         static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column),
+                     qPrintable(QString::number(column)));
         QVERIFY2(englishIn(&dialog).isEmpty(), qPrintable(englishIn(&dialog).join(QLatin1Char('|'))));
 
         // Saving: the filter asked for is the one shown, the one chosen comes back with the file.
-        const QString utf8 = QStringLiteral("UTF-8 (*.csv)"), cp932 = QStringLiteral("CP932 (*.csv)"), out = dir.filePath(QStringLiteral("書.csv"));
+        const QString utf8 = QStringLiteral("UTF-8 (*.csv)"), cp932 = QStringLiteral("CP932 (*.csv)"),
+                      out = dir.filePath(QStringLiteral("書.csv"));
         QString chosen = cp932;
-        QCOMPARE(withModal<QFileDialog>([&] { return platform::saveFileName(nullptr, {}, dir.path(), utf8 + QStringLiteral(";;") + cp932, &chosen); },
-                                        [&](QFileDialog* save) {
-                                            QCOMPARE(save->selectedNameFilter(), cp932);
-                                            save->selectNameFilter(utf8), save->selectFile(out);
-                                            save->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
-                                        }) + chosen,
+        QCOMPARE(withModal<QFileDialog>(
+                     [&] {
+                         return platform::saveFileName(nullptr, {}, dir.path(), utf8 + QStringLiteral(";;") + cp932,
+                                                       &chosen);
+                     },
+                     [&](QFileDialog* save) {
+                         QCOMPARE(save->selectedNameFilter(), cp932);
+                         save->selectNameFilter(utf8), save->selectFile(out);
+                         save->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+                     }) +
+                     chosen,
                  out + utf8);
     }
 
@@ -149,19 +183,21 @@ private slots:
         QPrinter printer;
         platform::QtPrinterDialog dialog;
         for (bool confirm : {false, true})
-            QCOMPARE(withModal<QPrintDialog>([&] { return dialog.run(nullptr, printer); }, [confirm](QPrintDialog* d) {
-                         for (QAbstractButton* options : d->findChildren<QAbstractButton*>())
-                             if (options->text().startsWith(QStringLiteral("オプション")) && !confirm)
-                                 options->click(); // the options shown
-                         QVERIFY2(englishIn(d).isEmpty(), qPrintable(englishIn(d).join(QLatin1Char('|'))));
-                         QCOMPARE(d->windowTitle(), QStringLiteral("プリンタの設定"));
-                         QVERIFY(!d->testOption(QAbstractPrintDialog::PrintCollateCopies));
-                         QCOMPARE(d->maxPage(), 1);
-                         for (QTabWidget* tabs : d->findChildren<QTabWidget*>())
-                             for (int i = 0; i < tabs->count(); ++i)
-                                 QVERIFY(tabs->widget(i)->objectName() != QStringLiteral("copiesTab"));
-                         confirm ? d->accept() : d->reject();
-                     }),
+            QCOMPARE(withModal<QPrintDialog>(
+                         [&] { return dialog.run(nullptr, printer); },
+                         [confirm](QPrintDialog* d) {
+                             for (QAbstractButton* options : d->findChildren<QAbstractButton*>())
+                                 if (options->text().startsWith(QStringLiteral("オプション")) && !confirm)
+                                     options->click(); // the options shown
+                             QVERIFY2(englishIn(d).isEmpty(), qPrintable(englishIn(d).join(QLatin1Char('|'))));
+                             QCOMPARE(d->windowTitle(), QStringLiteral("プリンタの設定"));
+                             QVERIFY(!d->testOption(QAbstractPrintDialog::PrintCollateCopies));
+                             QCOMPARE(d->maxPage(), 1);
+                             for (QTabWidget* tabs : d->findChildren<QTabWidget*>())
+                                 for (int i = 0; i < tabs->count(); ++i)
+                                     QVERIFY(tabs->widget(i)->objectName() != QStringLiteral("copiesTab"));
+                             confirm ? d->accept() : d->reject();
+                         }),
                      confirm);
     }
 

@@ -54,18 +54,22 @@ const QStringList kRms = split(QStringLiteral(
     "送付先姓カナ,送付先名カナ,送付先電話番号1,送付先電話番号2,送付先電話番号3,商品明細ID,商品ID,商品名,商品番号,"
     "商品管理番号,単価,個数,項目・選択肢,お届け時間帯,お届け日指定,コメント"));
 
-const QStringList kAmazonOrders = split(QStringLiteral(
-    "order-id\torder-item-id\tpurchase-date\tpayments-date\tbuyer-email\tbuyer-name\tbuyer-phone-number\tsku\tproduct-name\t"
-    "quantity-purchased\tcurrency\titem-price\titem-tax\tshipping-price\tshipping-tax\tship-service-level\trecipient-name\t"
-    "ship-address-1\tship-address-2\tship-address-3\tship-city\tship-state\tship-postal-code\tship-country\tship-phone-number\t"
-    "delivery-start-date\tdelivery-end-date\tdelivery-time-zone\tdelivery-Instructions\tsales-channel"), u'\t');
+const QStringList kAmazonOrders = split(
+    QStringLiteral(
+        "order-id\torder-item-id\tpurchase-date\tpayments-date\tbuyer-email\tbuyer-name\tbuyer-phone-number\tsku\tproduct-name\t"
+        "quantity-purchased\tcurrency\titem-price\titem-tax\tshipping-price\tshipping-tax\tship-service-level\trecipient-name\t"
+        "ship-address-1\tship-address-2\tship-address-3\tship-city\tship-state\tship-postal-code\tship-country\tship-phone-number\t"
+        "delivery-start-date\tdelivery-end-date\tdelivery-time-zone\tdelivery-Instructions\tsales-channel"),
+    u'\t');
 
-const QStringList kAmazonUnshipped = split(QStringLiteral(
-    "order-id\torder-item-id\tpurchase-date\tpayments-date\treporting-date\tpromise-date\tdays-past-promise\tbuyer-email\t"
-    "buyer-name\tbuyer-phone-number\tsku\tproduct-name\tquantity-purchased\tquantity-shipped\tquantity-to-ship\t"
-    "ship-service-level\trecipient-name\tship-address-1\tship-address-2\tship-address-3\tship-city\tship-state\t"
-    "ship-postal-code\tship-country\tpayment-method\tcod-collectible-amount\talready-paid\tpayment-method-fee\t"
-    "scheduled-delivery-start-date\tscheduled-delivery-end-date\tpoints-granted\tis-prime"), u'\t');
+const QStringList kAmazonUnshipped = split(
+    QStringLiteral(
+        "order-id\torder-item-id\tpurchase-date\tpayments-date\treporting-date\tpromise-date\tdays-past-promise\tbuyer-email\t"
+        "buyer-name\tbuyer-phone-number\tsku\tproduct-name\tquantity-purchased\tquantity-shipped\tquantity-to-ship\t"
+        "ship-service-level\trecipient-name\tship-address-1\tship-address-2\tship-address-3\tship-city\tship-state\t"
+        "ship-postal-code\tship-country\tpayment-method\tcod-collectible-amount\talready-paid\tpayment-method-fee\t"
+        "scheduled-delivery-start-date\tscheduled-delivery-end-date\tpoints-granted\tis-prime"),
+    u'\t');
 
 const QStringList kShopify = split(QStringLiteral(
     "Name,Email,Financial Status,Paid at,Fulfillment Status,Fulfilled at,Accepts Marketing,Currency,Subtotal,Shipping,Taxes,"
@@ -104,13 +108,16 @@ private slots:
             heading.replace(u'1', u'１').replace(u'2', u'２').prepend(u' ');
         QTest::newRow("RMS, full-width digits, blanks") << wide << Platform::RakutenRms;
         QTest::newRow("RMS, few columns, reordered")
-            << split(QStringLiteral("送付先姓,送付先名,商品名,送付先住所郡市区,送付先郵便番号2,送付先郵便番号1,注文番号,送付先住所都道府県"))
+            << split(QStringLiteral(
+                   "送付先姓,送付先名,商品名,送付先住所郡市区,送付先郵便番号2,送付先郵便番号1,注文番号,送付先住所都道府県"))
             << Platform::RakutenRms;
         QTest::newRow("RMS before 楽天ペイ") << kRmsOld << Platform::RakutenRmsOld;
         QTest::newRow("Amazon order report") << kAmazonOrders << Platform::AmazonOrderReport;
-        QTest::newRow("Amazon order report, reversed") << QStringList(kAmazonOrders.rbegin(), kAmazonOrders.rend()) << Platform::AmazonOrderReport;
+        QTest::newRow("Amazon order report, reversed")
+            << QStringList(kAmazonOrders.rbegin(), kAmazonOrders.rend()) << Platform::AmazonOrderReport;
         QTest::newRow("Amazon unshipped") << kAmazonUnshipped << Platform::AmazonUnshippedReport;
-        QStringList upper = QStringList(kShopify.rbegin(), kShopify.rend()) << QStringLiteral("Shipping Province Name") << QStringLiteral("Phone");
+        QStringList upper = QStringList(kShopify.rbegin(), kShopify.rend())
+                            << QStringLiteral("Shipping Province Name") << QStringLiteral("Phone");
         for (QString& heading : upper)
             heading = heading.toUpper();
         QTest::newRow("Shopify") << kShopify << Platform::Shopify;
@@ -142,7 +149,8 @@ private slots:
 
     void missingPartsAreNamed()
     {
-        QCOMPARE(missingFields(recognised(split(QStringLiteral("注文番号,送付先郵便番号1,送付先郵便番号2,送付先住所郡市区,商品名")))),
+        QCOMPARE(missingFields(recognised(
+                     split(QStringLiteral("注文番号,送付先郵便番号1,送付先郵便番号2,送付先住所郡市区,商品名")))),
                  QStringList{fieldLabel(Field::Name)});
         QCOMPARE(missingFields(recognised(split(QStringLiteral("注文番号,送付先郵便番号1,送付先住所郡市区,送付先姓")))),
                  QStringList{fieldLabel(Field::PostalCode)});
@@ -152,20 +160,41 @@ private slots:
     {
         const RecognisedLayout layout = recognised(kRms);
         const QStringList cells = row(kRms, {
-            {"注文番号", "421951-20260805-0302246615"}, {"送付先ID", "1000000001"},
-            {"注文者郵便番号1", "530"}, {"注文者郵便番号2", "0001"}, {"注文者住所都道府県", "大阪府"},
-            {"注文者住所郡市区", "大阪市北区"}, {"注文者住所それ以降の住所", "梅田1-1-1"}, {"注文者姓", "山田"},
-            {"注文者名", "太郎"}, {"注文者電話番号1", "06"}, {"注文者電話番号2", "1111"}, {"注文者電話番号3", "2222"},
-            {"送付先郵便番号1", "150"}, {"送付先郵便番号2", "0041"}, {"送付先住所都道府県", "東京都"},
-            {"送付先住所郡市区", "渋谷区"}, {"送付先住所それ以降の住所", "神南1-2-3 ABCビル5F"}, {"送付先姓", "佐藤"},
-            {"送付先名", "花子"}, {"送付先電話番号1", "03"}, {"送付先電話番号2", "1234"}, {"送付先電話番号3", "5678"},
-            {"商品名", "ダージリン 100g"}, {"商品番号", "tea-01"}, {"商品管理番号", "darjeeling"}, {"単価", "1980"}, {"個数", "2"},
-        });
+                                                {"注文番号", "421951-20260805-0302246615"},
+                                                {"送付先ID", "1000000001"},
+                                                {"注文者郵便番号1", "530"},
+                                                {"注文者郵便番号2", "0001"},
+                                                {"注文者住所都道府県", "大阪府"},
+                                                {"注文者住所郡市区", "大阪市北区"},
+                                                {"注文者住所それ以降の住所", "梅田1-1-1"},
+                                                {"注文者姓", "山田"},
+                                                {"注文者名", "太郎"},
+                                                {"注文者電話番号1", "06"},
+                                                {"注文者電話番号2", "1111"},
+                                                {"注文者電話番号3", "2222"},
+                                                {"送付先郵便番号1", "150"},
+                                                {"送付先郵便番号2", "0041"},
+                                                {"送付先住所都道府県", "東京都"},
+                                                {"送付先住所郡市区", "渋谷区"},
+                                                {"送付先住所それ以降の住所", "神南1-2-3 ABCビル5F"},
+                                                {"送付先姓", "佐藤"},
+                                                {"送付先名", "花子"},
+                                                {"送付先電話番号1", "03"},
+                                                {"送付先電話番号2", "1234"},
+                                                {"送付先電話番号3", "5678"},
+                                                {"商品名", "ダージリン 100g"},
+                                                {"商品番号", "tea-01"},
+                                                {"商品管理番号", "darjeeling"},
+                                                {"単価", "1980"},
+                                                {"個数", "2"},
+                                            });
         const OrderParts parts = extractOrderRow(layout, cells);
-        QCOMPARE(summary(parts.shipTo), QStringLiteral("150-0041|東京都渋谷区神南1-2-3 ABCビル5F||佐藤 花子|03-1234-5678"));
+        QCOMPARE(summary(parts.shipTo),
+                 QStringLiteral("150-0041|東京都渋谷区神南1-2-3 ABCビル5F||佐藤 花子|03-1234-5678"));
         QVERIFY(!parts.telephoneFromBuyer);
         QCOMPARE(summary(parts.buyer), QStringLiteral("530-0001|大阪府大阪市北区梅田1-1-1||山田 太郎|06-1111-2222"));
-        QCOMPARE(parts.item, (OrderItem{QStringLiteral("ダージリン 100g"), QStringLiteral("tea-01"), QStringLiteral("2"), QStringLiteral("1980")}));
+        QCOMPARE(parts.item, (OrderItem{QStringLiteral("ダージリン 100g"), QStringLiteral("tea-01"),
+                                        QStringLiteral("2"), QStringLiteral("1980")}));
 
         // The waybill's blocks: recipient the ship-to, sender (ご依頼主: 注文者) the buyer.
         const waybill::Address to = addressOf(parts.shipTo, atMost(40));
@@ -190,11 +219,18 @@ private slots:
 
     void rakutenOldLayout()
     {
-        const OrderParts parts = extractOrderRow(recognised(kRmsOld), row(kRmsOld, {
-            {"受注番号", "123456-20120101-00000001"}, {"送付先郵便番号１", "060"}, {"送付先郵便番号２", "0042"},
-            {"送付先住所：都道府県", "北海道"}, {"送付先住所：都市区", "札幌市中央区"}, {"送付先住所：町以降", "大通西1-1"},
-            {"送付先名字", "鈴木"}, {"送付先名前", "一郎"}, {"送付先電話番号１", "011"}, {"送付先電話番号２", "222"},
-            {"送付先電話番号３", "3333"}}));
+        const OrderParts parts =
+            extractOrderRow(recognised(kRmsOld), row(kRmsOld, {{"受注番号", "123456-20120101-00000001"},
+                                                               {"送付先郵便番号１", "060"},
+                                                               {"送付先郵便番号２", "0042"},
+                                                               {"送付先住所：都道府県", "北海道"},
+                                                               {"送付先住所：都市区", "札幌市中央区"},
+                                                               {"送付先住所：町以降", "大通西1-1"},
+                                                               {"送付先名字", "鈴木"},
+                                                               {"送付先名前", "一郎"},
+                                                               {"送付先電話番号１", "011"},
+                                                               {"送付先電話番号２", "222"},
+                                                               {"送付先電話番号３", "3333"}}));
         QCOMPARE(summary(parts.shipTo), QStringLiteral("060-0042|北海道札幌市中央区大通西1-1||鈴木 一郎|011-222-3333"));
     }
 
@@ -203,16 +239,29 @@ private slots:
         // The unshipped report has no ship-to number: the buyer's stands in,
         // and a finding about it names the buyer's column.
         const RecognisedLayout unshipped = recognised(kAmazonUnshipped);
-        QCOMPARE(unshipped.columnsFeeding(Field::Telephone), QList<int>{int(kAmazonUnshipped.indexOf("buyer-phone-number"))});
-        const OrderParts a = extractOrderRow(unshipped, row(kAmazonUnshipped, {
-            {"order-id", "250-1234567-1234567"}, {"order-item-id", "11111111111111"}, {"buyer-name", "高橋 一郎"},
-            {"buyer-phone-number", "090-1111-2222"}, {"product-name", "Tシャツ"}, {"sku", "TS-M"},
-            {"quantity-purchased", "3"}, {"quantity-to-ship", "2"}, {"recipient-name", "高橋 美咲"},
-            {"ship-address-1", "渋谷区神南1-2-3"}, {"ship-address-2", "グランドメゾン渋谷1203号室"}, {"ship-city", "渋谷区"},
-            {"ship-state", "東京都"}, {"ship-postal-code", "150-0041"}, {"ship-country", "JP"},
-        }));
+        QCOMPARE(unshipped.columnsFeeding(Field::Telephone),
+                 QList<int>{int(kAmazonUnshipped.indexOf("buyer-phone-number"))});
+        const OrderParts a =
+            extractOrderRow(unshipped, row(kAmazonUnshipped, {
+                                                                 {"order-id", "250-1234567-1234567"},
+                                                                 {"order-item-id", "11111111111111"},
+                                                                 {"buyer-name", "高橋 一郎"},
+                                                                 {"buyer-phone-number", "090-1111-2222"},
+                                                                 {"product-name", "Tシャツ"},
+                                                                 {"sku", "TS-M"},
+                                                                 {"quantity-purchased", "3"},
+                                                                 {"quantity-to-ship", "2"},
+                                                                 {"recipient-name", "高橋 美咲"},
+                                                                 {"ship-address-1", "渋谷区神南1-2-3"},
+                                                                 {"ship-address-2", "グランドメゾン渋谷1203号室"},
+                                                                 {"ship-city", "渋谷区"},
+                                                                 {"ship-state", "東京都"},
+                                                                 {"ship-postal-code", "150-0041"},
+                                                                 {"ship-country", "JP"},
+                                                             }));
         // The city written again in the street column is printed once.
-        QCOMPARE(summary(a.shipTo), QStringLiteral("150-0041|東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室|高橋 美咲|090-1111-2222"));
+        QCOMPARE(summary(a.shipTo),
+                 QStringLiteral("150-0041|東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室|高橋 美咲|090-1111-2222"));
         QVERIFY(a.telephoneFromBuyer);
         QCOMPARE(a.item.quantity, QStringLiteral("2"));
         // The building stays on line 2 although all would fit on line 1.
@@ -224,9 +273,15 @@ private slots:
         const RecognisedLayout report = recognised(kAmazonOrders);
         QCOMPARE(report.columnsFeeding(Field::OrderNumber), QList<int>{0});
         const QList<std::pair<QString, QString>> cells{
-            {"order-id", "250-7654321-7654321"}, {"buyer-name", "伊藤 健"}, {"buyer-phone-number", "080-3333-4444"},
-            {"recipient-name", "伊藤 優子"}, {"ship-state", "福岡県"}, {"ship-address-1", "福岡市中央区天神2-2-2"},
-            {"ship-postal-code", "810-0001"}, {"ship-phone-number", "+81 92-555-6666"}, {"quantity-purchased", "1"},
+            {"order-id", "250-7654321-7654321"},
+            {"buyer-name", "伊藤 健"},
+            {"buyer-phone-number", "080-3333-4444"},
+            {"recipient-name", "伊藤 優子"},
+            {"ship-state", "福岡県"},
+            {"ship-address-1", "福岡市中央区天神2-2-2"},
+            {"ship-postal-code", "810-0001"},
+            {"ship-phone-number", "+81 92-555-6666"},
+            {"quantity-purchased", "1"},
             {"item-price", "3000"},
         };
         const OrderParts b = extractOrderRow(report, row(kAmazonOrders, cells));
@@ -245,19 +300,44 @@ private slots:
     {
         const RecognisedLayout layout = recognised(kShopify);
         const QList<QStringList> rows{
-            row(kShopify, {{"Name", "#1001"}, {"Email", "a@example.jp"}, {"Lineitem quantity", "1"}, {"Lineitem name", "マグカップ"},
-                           {"Lineitem price", "1980.00"}, {"Lineitem sku", "MUG-1"}, {"Billing Name", "中村 陽子"},
-                           {"Billing Phone", "'+81 3-1111-2222"}, {"Shipping Name", "中村 大輔"}, {"Shipping Address1", "神南1-2-3"},
-                           {"Shipping Address2", "ABCビル5F"}, {"Shipping Company", "株式会社ナカムラ"}, {"Shipping City", "渋谷区"},
-                           {"Shipping Zip", "'150-0041"}, {"Shipping Province", "JP-13"}, {"Shipping Country", "JP"},
+            row(kShopify, {{"Name", "#1001"},
+                           {"Email", "a@example.jp"},
+                           {"Lineitem quantity", "1"},
+                           {"Lineitem name", "マグカップ"},
+                           {"Lineitem price", "1980.00"},
+                           {"Lineitem sku", "MUG-1"},
+                           {"Billing Name", "中村 陽子"},
+                           {"Billing Phone", "'+81 3-1111-2222"},
+                           {"Shipping Name", "中村 大輔"},
+                           {"Shipping Address1", "神南1-2-3"},
+                           {"Shipping Address2", "ABCビル5F"},
+                           {"Shipping Company", "株式会社ナカムラ"},
+                           {"Shipping City", "渋谷区"},
+                           {"Shipping Zip", "'150-0041"},
+                           {"Shipping Province", "JP-13"},
+                           {"Shipping Country", "JP"},
                            {"Shipping Phone", "+81 90-1234-5678"}}),
-            row(kShopify, {{"Name", "#1001"}, {"Email", "a@example.jp"}, {"Lineitem quantity", "2"}, {"Lineitem name", "コースター"},
-                           {"Lineitem price", "500.00"}, {"Lineitem sku", "CST-1"}}),
-            row(kShopify, {{"Name", "#1001"}, {"Email", "a@example.jp"}, {"Lineitem quantity", "3"}, {"Lineitem name", "スプーン"},
+            row(kShopify, {{"Name", "#1001"},
+                           {"Email", "a@example.jp"},
+                           {"Lineitem quantity", "2"},
+                           {"Lineitem name", "コースター"},
+                           {"Lineitem price", "500.00"},
+                           {"Lineitem sku", "CST-1"}}),
+            row(kShopify, {{"Name", "#1001"},
+                           {"Email", "a@example.jp"},
+                           {"Lineitem quantity", "3"},
+                           {"Lineitem name", "スプーン"},
                            {"Lineitem price", "300.00"}}),
-            row(kShopify, {{"Name", "#1002"}, {"Lineitem quantity", "1"}, {"Lineitem name", "ポット"}, {"Lineitem price", "4,500"},
-                           {"Shipping Name", "小林 恵"}, {"Shipping Address1", "中央区大通西1-1"}, {"Shipping City", "札幌市"},
-                           {"Shipping Zip", "=\"060-0042\""}, {"Shipping Province", "JP-01"}, {"Shipping Phone", "+819012345678"}}),
+            row(kShopify, {{"Name", "#1002"},
+                           {"Lineitem quantity", "1"},
+                           {"Lineitem name", "ポット"},
+                           {"Lineitem price", "4,500"},
+                           {"Shipping Name", "小林 恵"},
+                           {"Shipping Address1", "中央区大通西1-1"},
+                           {"Shipping City", "札幌市"},
+                           {"Shipping Zip", "=\"060-0042\""},
+                           {"Shipping Province", "JP-01"},
+                           {"Shipping Phone", "+819012345678"}}),
         };
         QList<AssembledOrder> orders;
         for (const QStringList& cells : rows) {
@@ -270,13 +350,16 @@ private slots:
         const AssembledOrder& first = orders[0];
         QCOMPARE(first.rowCount, 3);
         QVERIFY(!first.shipToConflict);
-        QCOMPARE(summary(first.shipTo), QStringLiteral("150-0041|東京都渋谷区神南1-2-3|ABCビル5F|中村 大輔|090-1234-5678"));
+        QCOMPARE(summary(first.shipTo),
+                 QStringLiteral("150-0041|東京都渋谷区神南1-2-3|ABCビル5F|中村 大輔|090-1234-5678"));
         QCOMPARE(first.buyer.telephone, QStringLiteral("03-1111-2222"));
         QCOMPARE(addressOf(first.shipTo, atMost(30)).line2, QStringLiteral("ABCビル5F 株式会社ナカムラ"));
         const GoodsLines goods = orders::goodsLines(first.items);
-        QCOMPARE(QStringList({goods.lines[0].unitPrice, goods.lines[1].description, goods.lines[1].quantity, goods.lines[1].amount, goods.total}),
+        QCOMPARE(QStringList({goods.lines[0].unitPrice, goods.lines[1].description, goods.lines[1].quantity,
+                              goods.lines[1].amount, goods.total}),
                  QStringList({"1980", "ほか 2 点", "5", "1900", "3880"}));
-        QCOMPARE(summary(orders[1].shipTo), QStringLiteral("060-0042|北海道札幌市中央区大通西1-1||小林 恵|09012345678"));
+        QCOMPARE(summary(orders[1].shipTo),
+                 QStringLiteral("060-0042|北海道札幌市中央区大通西1-1||小林 恵|09012345678"));
         QCOMPARE(orders[1].items.value(0).unitPrice, QStringLiteral("4500"));
 
         // A later row of the order to another address is not one parcel.
@@ -290,14 +373,23 @@ private slots:
 
     void yahooNamesAndWholeAddress()
     {
-        const QStringList parted = split(QStringLiteral("OrderId,ShipLastName,ShipFirstName,ShipZipCode,ShipAddressFull"));
-        const OrderParts a = extractOrderRow(recognised(parted), row(parted, {
-            {"OrderId", "store-1"}, {"ShipLastName", "松本"}, {"ShipFirstName", "さくら"}, {"ShipAddressFull", "沖縄県那覇市松尾1-1-1"}}));
-        const OrderParts b = extractOrderRow(recognised(kYahoo), row(kYahoo, {
-            {"OrderId", "store-2"}, {"ShipName", "松本 さくら"}, {"ShipPrefecture", "沖縄県"}, {"ShipCity", "那覇市"},
-            {"ShipAddress1", "松尾1-1-1"}, {"BillLastName", "松本"}, {"BillFirstName", "健"}}));
+        const QStringList parted =
+            split(QStringLiteral("OrderId,ShipLastName,ShipFirstName,ShipZipCode,ShipAddressFull"));
+        const OrderParts a =
+            extractOrderRow(recognised(parted), row(parted, {{"OrderId", "store-1"},
+                                                             {"ShipLastName", "松本"},
+                                                             {"ShipFirstName", "さくら"},
+                                                             {"ShipAddressFull", "沖縄県那覇市松尾1-1-1"}}));
+        const OrderParts b = extractOrderRow(recognised(kYahoo), row(kYahoo, {{"OrderId", "store-2"},
+                                                                              {"ShipName", "松本 さくら"},
+                                                                              {"ShipPrefecture", "沖縄県"},
+                                                                              {"ShipCity", "那覇市"},
+                                                                              {"ShipAddress1", "松尾1-1-1"},
+                                                                              {"BillLastName", "松本"},
+                                                                              {"BillFirstName", "健"}}));
         for (const OrderParts& parts : {a, b})
-            QCOMPARE(parts.shipTo.name + u'|' + parts.shipTo.address, QStringLiteral("松本 さくら|沖縄県那覇市松尾1-1-1"));
+            QCOMPARE(parts.shipTo.name + u'|' + parts.shipTo.address,
+                     QStringLiteral("松本 さくら|沖縄県那覇市松尾1-1-1"));
         QCOMPARE(b.buyer.name, QStringLiteral("松本 健"));
         AssembledOrder order; // no item columns: the list's own 品名, no empty goods line
         addRow(order, a);
@@ -308,20 +400,34 @@ private slots:
     {
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("domestic");
-        QTest::newRow("+81 blank") << "+81 90-1234-5678" << "090-1234-5678";
-        QTest::newRow("+81 hyphen") << "+81-90-1234-5678" << "090-1234-5678";
-        QTest::newRow("81 hyphen") << "81-90-1234-5678" << "090-1234-5678";
-        QTest::newRow("+81 together") << "+819012345678" << "09012345678";
-        QTest::newRow("81 together") << "81312345678" << "0312345678";
-        QTest::newRow("(0)") << "+81 (0)3-1234-5678" << "03-1234-5678";
-        QTest::newRow("blanks as groups") << "+81 3 1234 5678" << "03-1234-5678";
-        QTest::newRow("full-width") << "＋８１ ９０－１２３４－５６７８" << "090-1234-5678";
-        QTest::newRow("apostrophe") << "'+81 90-1234-5678" << "090-1234-5678";
-        QTest::newRow("domestic kept") << "090-1234-5678" << "090-1234-5678";
-        QTest::newRow("no hyphens kept") << "0312345678" << "0312345678";
-        QTest::newRow("lost its 0, kept") << "9012345678" << "9012345678";
-        QTest::newRow("another country") << "+1 415 555 0100" << "+1 415 555 0100";
-        QTest::newRow("too short") << "+81 90-1234" << "+81 90-1234";
+        QTest::newRow("+81 blank") << "+81 90-1234-5678"
+                                   << "090-1234-5678";
+        QTest::newRow("+81 hyphen") << "+81-90-1234-5678"
+                                    << "090-1234-5678";
+        QTest::newRow("81 hyphen") << "81-90-1234-5678"
+                                   << "090-1234-5678";
+        QTest::newRow("+81 together") << "+819012345678"
+                                      << "09012345678";
+        QTest::newRow("81 together") << "81312345678"
+                                     << "0312345678";
+        QTest::newRow("(0)") << "+81 (0)3-1234-5678"
+                             << "03-1234-5678";
+        QTest::newRow("blanks as groups") << "+81 3 1234 5678"
+                                          << "03-1234-5678";
+        QTest::newRow("full-width") << "＋８１ ９０－１２３４－５６７８"
+                                    << "090-1234-5678";
+        QTest::newRow("apostrophe") << "'+81 90-1234-5678"
+                                    << "090-1234-5678";
+        QTest::newRow("domestic kept") << "090-1234-5678"
+                                       << "090-1234-5678";
+        QTest::newRow("no hyphens kept") << "0312345678"
+                                         << "0312345678";
+        QTest::newRow("lost its 0, kept") << "9012345678"
+                                          << "9012345678";
+        QTest::newRow("another country") << "+1 415 555 0100"
+                                         << "+1 415 555 0100";
+        QTest::newRow("too short") << "+81 90-1234"
+                                   << "+81 90-1234";
     }
 
     void telephones()
@@ -344,10 +450,12 @@ private slots:
     void postalCodeThatLostItsZero()
     {
         // Never padded here: the check refuses it and offers the correction.
-        const QStringList headings = split(QStringLiteral("order-id\trecipient-name\tship-postal-code\tship-state\tship-address-1"), u'\t');
+        const QStringList headings =
+            split(QStringLiteral("order-id\trecipient-name\tship-postal-code\tship-state\tship-address-1"), u'\t');
         const RecognisedLayout layout = recognised(headings);
         for (const QString& lost : {QStringLiteral("150041"), QStringLiteral("'150041")}) {
-            const OrderParts parts = extractOrderRow(layout, {"1", QStringLiteral("森 亮"), lost, QStringLiteral("北海道"), QStringLiteral("函館市1-1")});
+            const OrderParts parts = extractOrderRow(
+                layout, {"1", QStringLiteral("森 亮"), lost, QStringLiteral("北海道"), QStringLiteral("函館市1-1")});
             waybill::Waybill w;
             w.recipient = addressOf(parts.shipTo, atMost(40));
             QCOMPARE(w.recipient.postalCode, QStringLiteral("150041"));
@@ -367,22 +475,36 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<QString>("line1");
         QTest::addColumn<QString>("line2");
-        const QString tokyo = QStringLiteral("東京都渋谷区神南1-2-3グランドメゾン渋谷1203号室"), kudan = QStringLiteral("東京都千代田区九段北一丁目2番3号九段ビル");
+        const QString tokyo = QStringLiteral("東京都渋谷区神南1-2-3グランドメゾン渋谷1203号室"),
+                      kudan = QStringLiteral("東京都千代田区九段北一丁目2番3号九段ビル");
         QTest::newRow("fits") << tokyo << 40 << tokyo << "";
-        QTest::newRow("building to line 2") << tokyo << 20 << "東京都渋谷区神南1-2-3" << "グランドメゾン渋谷1203号室";
-        QTest::newRow("house number to line 2") << tokyo << 12 << "東京都渋谷区神南" << "1-2-3グランドメゾン渋谷1203号室";
-        QTest::newRow("nothing fits: after the house number") << tokyo << 4 << "東京都渋谷区神南1-2-3" << "グランドメゾン渋谷1203号室";
-        QTest::newRow("at a blank") << "東京都渋谷区神南1-2-3 ABC ビル" << 16 << "東京都渋谷区神南1-2-3" << "ABC ビル";
-        QTest::newRow("building kept whole") << "東京都渋谷区神南1-2-3 ABC ビル" << 18 << "東京都渋谷区神南1-2-3" << "ABC ビル";
-        QTest::newRow("条 and 丁目 are one number") << "北海道札幌市中央区北1条西2丁目1番地札幌ビル5階" << 20
-                                               << "北海道札幌市中央区北1条西2丁目1番地" << "札幌ビル5階";
-        QTest::newRow("full-width number whole") << "大阪府大阪市北区梅田１２３－４５メゾン梅田" << 12 << "大阪府大阪市北区梅田"
-                                            << "１２３－４５メゾン梅田";
-        QTest::newRow("kanji 丁目") << kudan << 17 << "東京都千代田区九段北一丁目2番3号" << "九段ビル";
-        QTest::newRow("kanji 丁目 to line 2") << kudan << 12 << "東京都千代田区九段北" << "一丁目2番3号九段ビル";
-        QTest::newRow("numerals in names are words") << "東京都港区六本木6-10-1六本木ヒルズ" << 14 << "東京都港区六本木6-10-1" << "六本木ヒルズ";
-        QTest::newRow("no number: last blank that fits") << "東京都 渋谷区 神南 ABCビル" << 11 << "東京都 渋谷区 神南" << "ABCビル";
-        QTest::newRow("one word") << "ながいながいなまえのまち" << 5 << "ながいながいなまえのまち" << "";
+        QTest::newRow("building to line 2") << tokyo << 20 << "東京都渋谷区神南1-2-3"
+                                            << "グランドメゾン渋谷1203号室";
+        QTest::newRow("house number to line 2") << tokyo << 12 << "東京都渋谷区神南"
+                                                << "1-2-3グランドメゾン渋谷1203号室";
+        QTest::newRow("nothing fits: after the house number") << tokyo << 4 << "東京都渋谷区神南1-2-3"
+                                                              << "グランドメゾン渋谷1203号室";
+        QTest::newRow("at a blank") << "東京都渋谷区神南1-2-3 ABC ビル" << 16 << "東京都渋谷区神南1-2-3"
+                                    << "ABC ビル";
+        QTest::newRow("building kept whole") << "東京都渋谷区神南1-2-3 ABC ビル" << 18 << "東京都渋谷区神南1-2-3"
+                                             << "ABC ビル";
+        QTest::newRow("条 and 丁目 are one number")
+            << "北海道札幌市中央区北1条西2丁目1番地札幌ビル5階" << 20 << "北海道札幌市中央区北1条西2丁目1番地"
+            << "札幌ビル5階";
+        QTest::newRow("full-width number whole")
+            << "大阪府大阪市北区梅田１２３－４５メゾン梅田" << 12 << "大阪府大阪市北区梅田"
+            << "１２３－４５メゾン梅田";
+        QTest::newRow("kanji 丁目") << kudan << 17 << "東京都千代田区九段北一丁目2番3号"
+                                    << "九段ビル";
+        QTest::newRow("kanji 丁目 to line 2") << kudan << 12 << "東京都千代田区九段北"
+                                              << "一丁目2番3号九段ビル";
+        QTest::newRow("numerals in names are words")
+            << "東京都港区六本木6-10-1六本木ヒルズ" << 14 << "東京都港区六本木6-10-1"
+            << "六本木ヒルズ";
+        QTest::newRow("no number: last blank that fits") << "東京都 渋谷区 神南 ABCビル" << 11 << "東京都 渋谷区 神南"
+                                                         << "ABCビル";
+        QTest::newRow("one word") << "ながいながいなまえのまち" << 5 << "ながいながいなまえのまち"
+                                  << "";
     }
 
     void addressLines()
@@ -397,20 +519,26 @@ private slots:
     void addressBreaksWhereColumnsMet()
     {
         QList<qsizetype> breaks;
-        const QString address = joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("神南1-2-3")}, &breaks);
+        const QString address =
+            joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("神南1-2-3")}, &breaks);
         QCOMPARE(address, QStringLiteral("東京都渋谷区神南1-2-3"));
-        QCOMPARE(splitAddress(address, atMost(7), breaks), (AddressLines{QStringLiteral("東京都渋谷区"), QStringLiteral("神南1-2-3")}));
-        QCOMPARE(splitAddress(address, atMost(7)), (AddressLines{QStringLiteral("東京都渋谷区神南"), QStringLiteral("1-2-3")}));
+        QCOMPARE(splitAddress(address, atMost(7), breaks),
+                 (AddressLines{QStringLiteral("東京都渋谷区"), QStringLiteral("神南1-2-3")}));
+        QCOMPARE(splitAddress(address, atMost(7)),
+                 (AddressLines{QStringLiteral("東京都渋谷区神南"), QStringLiteral("1-2-3")}));
         // A street column that repeats all before it.
-        QCOMPARE(joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("東京都渋谷区神南1")}), QStringLiteral("東京都渋谷区神南1"));
+        QCOMPARE(joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("東京都渋谷区神南1")}),
+                 QStringLiteral("東京都渋谷区神南1"));
     }
 
     // Whatever the width: nothing lost or added, and no number cut in two.
     void addressSplitLosesNothing()
     {
         const QStringList addresses{
-            QStringLiteral("東京都渋谷区神南1-2-3グランドメゾン渋谷1203号室"), QStringLiteral("大阪府大阪市北区梅田１２３－４５メゾン梅田 2F"),
-            QStringLiteral("北海道札幌市中央区北1条西2丁目1番地 札幌ビル5階"), QStringLiteral("京都府京都市中京区一之船入町537-1"),
+            QStringLiteral("東京都渋谷区神南1-2-3グランドメゾン渋谷1203号室"),
+            QStringLiteral("大阪府大阪市北区梅田１２３－４５メゾン梅田 2F"),
+            QStringLiteral("北海道札幌市中央区北1条西2丁目1番地 札幌ビル5階"),
+            QStringLiteral("京都府京都市中京区一之船入町537-1"),
         };
         const auto isNumberChar = [](QChar c) { return c.isDigit() || c == u'-' || c == u'－'; };
         for (const QString& address : addresses) {
@@ -433,13 +561,16 @@ private slots:
         QTest::addColumn<QString>("total");
         QTest::addColumn<bool>("complete");
         const OrderItem tea{QStringLiteral("紅茶"), QStringLiteral("T-1"), QStringLiteral("2"), QStringLiteral("1200")};
-        const OrderItem cup{QStringLiteral("カップ"), QStringLiteral("C-1"), QStringLiteral("1"), QStringLiteral("800")};
+        const OrderItem cup{QStringLiteral("カップ"), QStringLiteral("C-1"), QStringLiteral("1"),
+                            QStringLiteral("800")};
         const OrderItem spoon{QStringLiteral("スプーン"), {}, QStringLiteral("4"), QStringLiteral("150")};
         const QStringList fresh{{}, {}, "0", "0", "0"};
-        QTest::newRow("one") << QList<OrderItem>{tea} << QStringList{"紅茶", "T-1", "2", "1200", "2400"} << fresh << "2400" << true;
+        QTest::newRow("one") << QList<OrderItem>{tea} << QStringList{"紅茶", "T-1", "2", "1200", "2400"} << fresh
+                             << "2400" << true;
         QTest::newRow("two") << QList<OrderItem>{tea, cup} << QStringList{"紅茶", "T-1", "2", "1200", "2400"}
                              << QStringList{"カップ", "C-1", "1", "800", "800"} << "3200" << true;
-        QTest::newRow("more than lines") << QList<OrderItem>{tea, cup, spoon, cup} << QStringList{"紅茶", "T-1", "2", "1200", "2400"}
+        QTest::newRow("more than lines") << QList<OrderItem>{tea, cup, spoon, cup}
+                                         << QStringList{"紅茶", "T-1", "2", "1200", "2400"}
                                          << QStringList{"ほか 3 点", {}, "6", {}, "2200"} << "4600" << true;
         const OrderItem unpriced{QStringLiteral("Tシャツ"), QStringLiteral("TS"), QStringLiteral("2"), {}};
         QTest::newRow("no price") << QList<OrderItem>{unpriced, tea} << QStringList{"Tシャツ", "TS", "2", {}, {}}

@@ -21,10 +21,7 @@ namespace {
 const QString dataFile = QStringLiteral(HORUTEA_SOURCE_DIR "/data/postal/jp-postal-codes.bin");
 
 // An address as prefecture|city|town|street|office.
-QString fields(const Match& m)
-{
-    return QStringList{m.prefecture, m.city, m.town, m.street, m.officeName}.join(u'|');
-}
+QString fields(const Match& m) { return QStringList{m.prefecture, m.city, m.town, m.street, m.officeName}.join(u'|'); }
 
 QByteArray readAll(const QString& path)
 {
@@ -73,12 +70,23 @@ private slots:
     // not a postal code.
     void typedSpellings()
     {
-        const std::pair<QString, QString> spellings[] = { // typed, digits (empty: not a code)
-            {u"1000001"_s, u"1000001"_s}, {u"100-0001"_s, u"1000001"_s}, {u"100－0001"_s, u"1000001"_s},
-            {u"100‐0001"_s, u"1000001"_s}, {u"100−0001"_s, u"1000001"_s}, {u"100ー0001"_s, u"1000001"_s},
-            {u"９８７－６５４０"_s, u"9876540"_s}, {u"1２3-4５6７"_s, u"1234567"_s}, {u" \u3000100-0001\t"_s, u"1000001"_s},
-            {u""_s, {}}, {u"100000"_s, {}}, {u"100000001"_s, {}}, {u"100-00012"_s, {}}, {u"100-000l"_s, {}},
-            {u"100--0001"_s, {}}, {u"100 0001"_s, {}}};
+        const std::pair<QString, QString> spellings[] = {// typed, digits (empty: not a code)
+                                                         {u"1000001"_s, u"1000001"_s},
+                                                         {u"100-0001"_s, u"1000001"_s},
+                                                         {u"100－0001"_s, u"1000001"_s},
+                                                         {u"100‐0001"_s, u"1000001"_s},
+                                                         {u"100−0001"_s, u"1000001"_s},
+                                                         {u"100ー0001"_s, u"1000001"_s},
+                                                         {u"９８７－６５４０"_s, u"9876540"_s},
+                                                         {u"1２3-4５6７"_s, u"1234567"_s},
+                                                         {u" \u3000100-0001\t"_s, u"1000001"_s},
+                                                         {u""_s, {}},
+                                                         {u"100000"_s, {}},
+                                                         {u"100000001"_s, {}},
+                                                         {u"100-00012"_s, {}},
+                                                         {u"100-000l"_s, {}},
+                                                         {u"100--0001"_s, {}},
+                                                         {u"100 0001"_s, {}}};
         for (const auto& [typed, digits] : spellings)
             QVERIFY2(postal::normalizedCode(typed).value_or(QString()) == digits, qPrintable(typed));
     }
@@ -92,15 +100,24 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("last");
         QTest::addColumn<QString>("line1"); // offered for address line 1; empty: not checked
-        QTest::newRow("ordinary") << u"100-0001"_s << 1 << u"東京都|千代田区|千代田||"_s << QString() << u"東京都千代田区千代田"_s;
-        QTest::newRow("first line of the file") << u"0010000"_s << 1 << u"北海道|札幌市北区|||"_s << QString() << QString();
-        QTest::newRow("last line of the file") << u"999-8531"_s << 1 << u"山形県|飽海郡遊佐町|菅里||"_s << QString() << QString();
-        QTest::newRow("66 towns in Japan Post's order") << u"452-0961"_s << 66 << u"愛知県|清須市|春日明河原||"_s << u"愛知県|清須市|春日蓮花寺前||"_s << QString();
-        QTest::newRow("two prefectures") << u"498-0000"_s << 2 << u"愛知県|弥富市|||"_s << u"三重県|桑名郡木曽岬町|||"_s << QString();
-        QTest::newRow("large office") << u"100-8111"_s << 1 << u"東京都|千代田区|千代田|１－１|宮内庁"_s << QString() << u"東京都千代田区千代田１－１"_s;
-        QTest::newRow("large office without a street") << u"018-4693"_s << 1 << u"秋田県|北秋田市|阿仁高津森||阿仁スキー場"_s << QString() << u"秋田県北秋田市阿仁高津森"_s;
+        QTest::newRow("ordinary") << u"100-0001"_s << 1 << u"東京都|千代田区|千代田||"_s << QString()
+                                  << u"東京都千代田区千代田"_s;
+        QTest::newRow("first line of the file")
+            << u"0010000"_s << 1 << u"北海道|札幌市北区|||"_s << QString() << QString();
+        QTest::newRow("last line of the file")
+            << u"999-8531"_s << 1 << u"山形県|飽海郡遊佐町|菅里||"_s << QString() << QString();
+        QTest::newRow("66 towns in Japan Post's order")
+            << u"452-0961"_s << 66 << u"愛知県|清須市|春日明河原||"_s << u"愛知県|清須市|春日蓮花寺前||"_s << QString();
+        QTest::newRow("two prefectures") << u"498-0000"_s << 2 << u"愛知県|弥富市|||"_s << u"三重県|桑名郡木曽岬町|||"_s
+                                         << QString();
+        QTest::newRow("large office") << u"100-8111"_s << 1 << u"東京都|千代田区|千代田|１－１|宮内庁"_s << QString()
+                                      << u"東京都千代田区千代田１－１"_s;
+        QTest::newRow("large office without a street")
+            << u"018-4693"_s << 1 << u"秋田県|北秋田市|阿仁高津森||阿仁スキー場"_s << QString()
+            << u"秋田県北秋田市阿仁高津森"_s;
         QTest::newRow("no such code inside a block") << u"100-0099"_s << 0 << QString() << QString() << QString();
-        QTest::newRow("no code with these first three digits") << u"000-0000"_s << 0 << QString() << QString() << QString();
+        QTest::newRow("no code with these first three digits")
+            << u"000-0000"_s << 0 << QString() << QString() << QString();
     }
 
     void lookUps()
@@ -138,7 +155,8 @@ private slots:
         const auto letters = directory.lookup(u"abcdefg"_s);
         QCOMPARE(letters.status, LookupStatus::Malformed);
         QVERIFY(letters.code.isEmpty() && letters.matches.isEmpty());
-        QVERIFY2(letters.message.contains(u"「abcdefg」"_s) && letters.message.contains(u"7桁"_s), qPrintable(letters.message));
+        QVERIFY2(letters.message.contains(u"「abcdefg」"_s) && letters.message.contains(u"7桁"_s),
+                 qPrintable(letters.message));
         const auto nothing = directory.lookup(u" "_s);
         QCOMPARE(nothing.status, LookupStatus::Malformed);
         QVERIFY2(nothing.message.contains(u"入力されていません"_s), qPrintable(nothing.message));
@@ -153,8 +171,11 @@ private slots:
         QVERIFY(info);
         QCOMPARE(info->sourcePackage, u"jquery-jpostal-ja"_s);
         // The committed file was built from the version the build script pins.
-        const QString script = QString::fromUtf8(readAll(QStringLiteral(HORUTEA_SOURCE_DIR "/scripts/build-postal-data.sh")));
-        QCOMPARE(info->packageVersion, QRegularExpression(u"^version=(\\S+)$"_s, QRegularExpression::MultilineOption).match(script).captured(1));
+        const QString script =
+            QString::fromUtf8(readAll(QStringLiteral(HORUTEA_SOURCE_DIR "/scripts/build-postal-data.sh")));
+        QCOMPARE(
+            info->packageVersion,
+            QRegularExpression(u"^version=(\\S+)$"_s, QRegularExpression::MultilineOption).match(script).captured(1));
         QVERIFY(QRegularExpression(u"^20[0-9]{2}-[01][0-9]-[0-3][0-9]$"_s).match(info->dataDate).hasMatch());
         QVERIFY(info->codeCount > 100000);
         QVERIFY(info->recordCount >= info->codeCount);
@@ -176,11 +197,15 @@ private slots:
         QTest::newRow("missing") << m_temp.filePath(u"missing.bin"_s) << u"見つかりません"_s;
         QTest::newRow("a folder") << m_temp.path() << u"読めません"_s;
         QTest::newRow("empty") << copy("empty.bin", [](QByteArray& b) { b.clear(); }) << u"空です"_s;
-        QTest::newRow("truncated by one byte") << copy("short.bin", [](QByteArray& b) { b.chop(1); }) << u"途中で切れています"_s;
-        QTest::newRow("truncated inside the header") << copy("header.bin", [](QByteArray& b) { b.truncate(100); }) << u"途中で切れています"_s;
+        QTest::newRow("truncated by one byte")
+            << copy("short.bin", [](QByteArray& b) { b.chop(1); }) << u"途中で切れています"_s;
+        QTest::newRow("truncated inside the header")
+            << copy("header.bin", [](QByteArray& b) { b.truncate(100); }) << u"途中で切れています"_s;
         QTest::newRow("last byte flipped") << copy("flip-last.bin", flip(-1)) << u"壊れています"_s;
         QTest::newRow("byte flipped in the index") << copy("flip-index.bin", flip(1000)) << u"壊れています"_s;
-        QTest::newRow("wrong magic") << copy("wrong-magic.bin", [](QByteArray& b) { b.replace(0, 8, "PK\x03\x04zip!"); }) << u"郵便番号データではありません"_s;
+        QTest::newRow("wrong magic") << copy("wrong-magic.bin", [](QByteArray& b) {
+            b.replace(0, 8, "PK\x03\x04zip!");
+        }) << u"郵便番号データではありません"_s;
         QTest::newRow("newer format") << copy("version2.bin", [](QByteArray& b) { b[8] = 2; }) << u"第2版"_s;
     }
 
@@ -193,7 +218,8 @@ private slots:
         const auto result = directory.lookup(u"100-0001"_s);
         QCOMPARE(result.status, LookupStatus::DataUnavailable);
         QVERIFY(result.matches.isEmpty());
-        QVERIFY2(result.message.contains(says) && result.message.contains(QDir::toNativeSeparators(path)), qPrintable(result.message));
+        QVERIFY2(result.message.contains(says) && result.message.contains(QDir::toNativeSeparators(path)),
+                 qPrintable(result.message));
         QCOMPARE(directory.lookup(u"999-8531"_s).message, result.message);
         QVERIFY(!directory.dataInfo());
         QCOMPARE(directory.dataError(), result.message);
@@ -228,13 +254,18 @@ private slots:
     // the third takes no box, any other character does.
     void printedBoxes()
     {
-        const std::pair<QString, QString> printed[] = { // text, boxes separated by '|'
-            {u"123ー4567"_s, u"1|2|3|4|5|6|7"_s},            {u"１２３－４５６７"_s, u"１|２|３|４|５|６|７"_s},
-            {u"123-"_s, u"1|2|3||||"_s},                   {QString(), u"||||||"_s},
-            {u"123456789"_s, u"1|2|3|4|5|6|7"_s},          {u"1234-567"_s, u"1|2|3|4|-|5|6"_s},
-            {u"123--4567"_s, u"1|2|3|-|4|5|6"_s},          {u"123𠮷4567"_s, u"1|2|3|𠮷|4|5|6"_s},
-            {u"か\u30991-2345"_s, u"か\u3099|1|-|2|3|4|5"_s}, {u"123-\u03014567"_s, u"1|2|3|-\u0301|4|5|6"_s},
-            {u"123-456e\u0301x"_s, u"1|2|3|4|5|6|e\u0301"_s}};
+        const std::pair<QString, QString> printed[] = {// text, boxes separated by '|'
+                                                       {u"123ー4567"_s, u"1|2|3|4|5|6|7"_s},
+                                                       {u"１２３－４５６７"_s, u"１|２|３|４|５|６|７"_s},
+                                                       {u"123-"_s, u"1|2|3||||"_s},
+                                                       {QString(), u"||||||"_s},
+                                                       {u"123456789"_s, u"1|2|3|4|5|6|7"_s},
+                                                       {u"1234-567"_s, u"1|2|3|4|-|5|6"_s},
+                                                       {u"123--4567"_s, u"1|2|3|-|4|5|6"_s},
+                                                       {u"123𠮷4567"_s, u"1|2|3|𠮷|4|5|6"_s},
+                                                       {u"か\u30991-2345"_s, u"か\u3099|1|-|2|3|4|5"_s},
+                                                       {u"123-\u03014567"_s, u"1|2|3|-\u0301|4|5|6"_s},
+                                                       {u"123-456e\u0301x"_s, u"1|2|3|4|5|6|e\u0301"_s}};
         for (const auto& [text, boxes] : printed) {
             const Boxes got = postal::printedBoxes(text);
             QCOMPARE(QStringList(got.begin(), got.end()).join(u'|'), boxes);
@@ -258,7 +289,6 @@ private slots:
         QVERIFY(letters.exitCode == 1 && letters.out.isEmpty());
         QVERIFY2(letters.err.contains(u"7桁"_s), qPrintable(letters.err));
     }
-
 };
 
 QTEST_GUILESS_MAIN(PostalTest)

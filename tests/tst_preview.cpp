@@ -1,5 +1,5 @@
-// The preview against the printed PDF, pixel by pixel; texts that run past their places; the form drawing against the designed millimetres;
-// offsets, zoom and the remembered scan.
+// The preview against the printed PDF, pixel by pixel; texts that run past their places; the form drawing against the
+// designed millimetres; offsets, zoom and the remembered scan.
 #include "expect.h"
 #include "fifo.h"
 #include "glyphs.h"
@@ -30,18 +30,24 @@ constexpr double kPaperMmPerDesignedMm = 56.7 * 25.4 / 1440.0;
 
 struct Source {
     app::PreviewContent content{expect::filledWaybill(), QStringLiteral("0"), QStringLiteral("0")};
-    app::PreviewSource fn() { return [this] { return content; }; }
+    app::PreviewSource fn()
+    {
+        return [this] { return content; };
+    }
 };
 
-// The PDF page as poppler draws it, at kDpi. Poppler puts each glyph on a whole pixel row, up to a pixel above its place; drawn four times
-// finer and averaged, its picture keeps the places to a quarter of a pixel.
-QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir, const QPageLayout& paper = print::defaultPdfPaper(), QPointF cornerMm = {})
+// The PDF page as poppler draws it, at kDpi. Poppler puts each glyph on a whole pixel row, up to a pixel above its
+// place; drawn four times finer and averaged, its picture keeps the places to a quarter of a pixel.
+QImage pdfPageImage(const print::Page& page, QTemporaryDir& dir, const QPageLayout& paper = print::defaultPdfPaper(),
+                    QPointF cornerMm = {})
 {
     constexpr int kFiner = 4;
     const QString file = dir.filePath(QStringLiteral("page.pdf"));
     QFile out(file); // with a corner: as the system printer writes a page for a printer with margins
-    const bool written = cornerMm.isNull() ? print::PdfFileDestination(file, paper).print(1, [&](int) { return page; }).ok
-                                            : out.open(QIODevice::WriteOnly) && print::writePdfDocument(out, paper, cornerMm, 1, [&](int) { return page; }, {}).ok;
+    const bool written = cornerMm.isNull()
+                             ? print::PdfFileDestination(file, paper).print(1, [&](int) { return page; }).ok
+                             : out.open(QIODevice::WriteOnly) &&
+                                   print::writePdfDocument(out, paper, cornerMm, 1, [&](int) { return page; }, {}).ok;
     out.close();
     pdf::run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi * kFiner), QStringLiteral("-gray"),
                                           QStringLiteral("-singlefile"), file, dir.filePath(QStringLiteral("page"))});
@@ -62,14 +68,20 @@ print::Page pageOf(const waybill::Waybill& w, print::PrintOffsets offsets)
     return print::waybillPage(w, offsets, state);
 }
 
-// How two pictures of one page differ: dark pixels of either with no dark pixel within 1 px in the other, the ratio of their ink totals,
-// and the largest distance between the centres of ink of one text (or mark) in both.
+// How two pictures of one page differ: dark pixels of either with no dark pixel within 1 px in the other, the ratio of
+// their ink totals, and the largest distance between the centres of ink of one text (or mark) in both.
 struct Agreement {
     int lonelyDark = 0;
     double inkRatio = 1, worstCentrePx = 0;
     // Only anti-aliasing apart: a 0.2 mm move is 1.2 px at 150 dpi.
     bool agrees() const { return lonelyDark == 0 && qAbs(inkRatio - 1) <= 0.03 && worstCentrePx <= 0.4; }
-    QString said() const { return QStringLiteral("%1 lonely dark pixels, ink ratio %2, centres %3 px apart").arg(lonelyDark).arg(inkRatio).arg(worstCentrePx); }
+    QString said() const
+    {
+        return QStringLiteral("%1 lonely dark pixels, ink ratio %2, centres %3 px apart")
+            .arg(lonelyDark)
+            .arg(inkRatio)
+            .arg(worstCentrePx);
+    }
 };
 
 Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, QPointF cornerMm = {})
@@ -107,7 +119,10 @@ Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, Q
         regionsMm.emplace_back(c.centreTwips * print::kMmPerTwip - QPointF(r, r), QSizeF(2 * r, 2 * r));
     }
     for (const QRectF& region : regionsMm) {
-        const QRect r = QRectF((region.topLeft() + cornerMm) * kPxPerMm, region.size() * kPxPerMm).adjusted(-3, -3, 3, 3).toAlignedRect() & QRect(0, 0, w, h);
+        const QRect r = QRectF((region.topLeft() + cornerMm) * kPxPerMm, region.size() * kPxPerMm)
+                            .adjusted(-3, -3, 3, 3)
+                            .toAlignedRect() &
+                        QRect(0, 0, w, h);
         auto centre = [&](const QImage& img) {
             double sum = 0, sx = 0, sy = 0;
             for (int y = r.top(); y <= r.bottom(); ++y)
@@ -124,7 +139,8 @@ Agreement compare(const QImage& a8, const QImage& b8, const print::Page& page, Q
 bool reddish(QRgb p) { return qRed(p) > 150 && qGreen(p) < 120 && qBlue(p) < 120; }
 
 // How many pixels within r pass the test, and the box around them.
-std::pair<int, QRect> inkIn(const QImage& image, const std::function<bool(QRgb)>& test, QRect r = QRect(0, 0, 1 << 20, 1 << 20))
+std::pair<int, QRect> inkIn(const QImage& image, const std::function<bool(QRgb)>& test,
+                            QRect r = QRect(0, 0, 1 << 20, 1 << 20))
 {
     std::pair<int, QRect> found;
     for (int y = std::max(0, r.top()); y <= std::min(image.height() - 1, r.bottom()); ++y)
@@ -133,7 +149,10 @@ std::pair<int, QRect> inkIn(const QImage& image, const std::function<bool(QRgb)>
                 found = {found.first + 1, found.second | QRect(x, y, 1, 1)};
     return found;
 }
-QRect blackInk(const QImage& image) { return inkIn(image, [](QRgb p) { return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60; }).second; }
+QRect blackInk(const QImage& image)
+{
+    return inkIn(image, [](QRgb p) { return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60; }).second;
+}
 
 // Designed millimetres from the print origin to paper millimetres, offsets in 0.1 mm.
 QPointF onPaper(double ox, double oy, double xMm, double yMm)
@@ -161,11 +180,13 @@ private slots:
         app::PreviewWidget preview(source.fn());
         const print::Page page = pageOf(source.content.waybill, {23, -7});
         // A4 printable from its corner, and Letter with its printable area inset.
-        for (const auto& [paperSize, cornerMm] : {std::pair(QPageSize::A4, QPointF()), std::pair(QPageSize::Letter, QPointF(4.2, 3.1))}) {
+        for (const auto& [paperSize, cornerMm] :
+             {std::pair(QPageSize::A4, QPointF()), std::pair(QPageSize::Letter, QPointF(4.2, 3.1))}) {
             const QPageLayout paper(QPageSize(paperSize), QPageLayout::Portrait, QMarginsF());
             preview.setPaper(paper, cornerMm);
             QTemporaryDir dir;
-            const Agreement same = compare(preview.render(kDpi), pdfPageImage(page, dir, paper, cornerMm), page, cornerMm);
+            const Agreement same =
+                compare(preview.render(kDpi), pdfPageImage(page, dir, paper, cornerMm), page, cornerMm);
             QVERIFY2(same.agrees(), qPrintable(same.said()));
         }
 
@@ -173,7 +194,8 @@ private slots:
         preview.setPaper(print::defaultPdfPaper());
         const QImage shown = preview.render(kDpi);
         print::Page nameMoved = page;
-        auto name = std::find_if(nameMoved.texts.begin(), nameMoved.texts.end(), [](auto& t) { return t.text == QStringLiteral("山田太郎様"); });
+        auto name = std::find_if(nameMoved.texts.begin(), nameMoved.texts.end(),
+                                 [](auto& t) { return t.text == QStringLiteral("山田太郎様"); });
         QVERIFY(name != nameMoved.texts.end());
         name->topLeftTwips += QPointF(0.2 * 1440 / 25.4, 0);
         for (const print::Page& moved : {nameMoved, pageOf(source.content.waybill, {25, -7})}) {
@@ -187,18 +209,23 @@ private slots:
     {
         Source source;
         QVERIFY(!print::overrunProblem(source.content.waybill));
-        // 25 full-width characters of 10 points, some 88 mm: past the 66 mm from address line 1's start to the goods column.
+        // 25 full-width characters of 10 points, some 88 mm: past the 66 mm from address line 1's start to the goods
+        // column.
         source.content.waybill.recipient.line1 = QString(25, QChar(0x6771));
         source.content.waybill.sender.name = QStringLiteral("ABC");
         app::PreviewWidget preview(source.fn());
         QCOMPARE(preview.overruns().size(), size_t(1));
         const print::Overrun& o = preview.overruns().front();
         QVERIFY2(o.description.startsWith(QStringLiteral("お届け先の住所1が欄から")), qPrintable(o.description));
-        QVERIFY(print::overrunProblem(source.content.waybill).value_or(QString()).contains(QStringLiteral("お届け先の住所1")));
+        QVERIFY(print::overrunProblem(source.content.waybill)
+                    .value_or(QString())
+                    .contains(QStringLiteral("お届け先の住所1")));
 
         // The width is the printed one: as poppler measures the PDF.
         QTemporaryDir dir;
-        QVERIFY(print::PdfFileDestination(dir.filePath(QStringLiteral("long.pdf"))).print(1, [&](int) { return preview.page(); }).ok);
+        QVERIFY(print::PdfFileDestination(dir.filePath(QStringLiteral("long.pdf")))
+                    .print(1, [&](int) { return preview.page(); })
+                    .ok);
         const auto words = pdf::words(dir.filePath(QStringLiteral("long.pdf")));
         auto word = std::find_if(words.begin(), words.end(), [&](const pdf::Word& w) { return w.text == o.text; });
         QVERIFY(word != words.end());
@@ -207,23 +234,30 @@ private slots:
 
         // Marked red past the place's end, and nowhere near a text that fits.
         const QImage marked = preview.render(kDpi, app::PreviewWidget::OverrunLayer);
-        const QPoint placeEnd = (onPaper(0, 0, 150.0, 26.9) * kPxPerMm).toPoint(), sender = (onPaper(0, 0, 75.0, 92.0) * kPxPerMm).toPoint();
+        const QPoint placeEnd = (onPaper(0, 0, 150.0, 26.9) * kPxPerMm).toPoint(),
+                     sender = (onPaper(0, 0, 75.0, 92.0) * kPxPerMm).toPoint();
         QVERIFY(inkIn(marked, reddish, QRect(placeEnd + QPoint(4, -12), QSize(40, 10))).first > 20);
         QCOMPARE(inkIn(marked, reddish, QRect(sender - QPoint(20, 40), QSize(200, 60))).first, 0);
 
-        // Off the paper: the whole print 100 mm to the left; 2 mm to the right the five-digit amounts leave A4 paper, not the wider Letter.
+        // Off the paper: the whole print 100 mm to the left; 2 mm to the right the five-digit amounts leave A4 paper,
+        // not the wider Letter.
         source.content.horizontalOffsetText = QStringLiteral("-1000");
         preview.refresh();
         QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
-            return o.row.block == print::TextBlock::Recipient && o.row.address == print::AddressPart::Line2 && o.description.startsWith(u"お届け先の住所2が用紙の左端から"_s) &&
+            return o.row.block == print::TextBlock::Recipient && o.row.address == print::AddressPart::Line2 &&
+                   o.description.startsWith(u"お届け先の住所2が用紙の左端から"_s) &&
                    qAbs(o.offSheetMm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01;
         }));
-        QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(),
-                            [](const print::Overrun& o) { return o.description.contains(u"mm）。用紙の左端からも"_s); }));
+        QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
+            return o.description.contains(u"mm）。用紙の左端からも"_s);
+        }));
         source.content.horizontalOffsetText = QStringLiteral("180");
         preview.refresh();
-        auto offRight = [&] { return std::count_if(preview.overruns().begin(), preview.overruns().end(),
-                                                   [](const print::Overrun& o) { return o.description.contains(QStringLiteral("用紙の右端から")); }); };
+        auto offRight = [&] {
+            return std::count_if(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
+                return o.description.contains(QStringLiteral("用紙の右端から"));
+            });
+        };
         QCOMPARE(offRight(), 2);
         preview.setPaper(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
         QCOMPARE(offRight(), 0);
@@ -240,7 +274,8 @@ private slots:
         source.content.waybill.recipient.careOfShown = true;
         app::PreviewWindow window(source.fn());
         const QStringList lines = window.missingGlyphLines();
-        QVERIFY2(lines.size() == 1 && lines[0].startsWith(u"お届け先の様方の「%1」"_s.arg(none)), qPrintable(lines.join(u'\n')));
+        QVERIFY2(lines.size() == 1 && lines[0].startsWith(u"お届け先の様方の「%1」"_s.arg(none)),
+                 qPrintable(lines.join(u'\n')));
         auto* list = window.findChild<QListWidget*>();
         QVERIFY(list && list->count() == 1 && list->item(0)->text() == lines[0]);
         source.content.waybill.recipient.careOfShown = false;
@@ -258,20 +293,25 @@ private slots:
                     return b.rectMm.left() / kPaperMmPerDesignedMm;
             return -1.0;
         };
-        // Designed: the first recipient box where a print with no offsets puts the character cell (84.0 - 16.0 mm across, 15.6 + 1.5 - 2.1
-        // mm down); steps from the box before.
+        // Designed: the first recipient box where a print with no offsets puts the character cell (84.0 - 16.0 mm
+        // across, 15.6 + 1.5 - 2.1 mm down); steps from the box before.
         using B = print::TextBlock;
         QVERIFY(qAbs(boxLeft(B::Recipient, 1) - 68.0) < 0.005);
-        QVERIFY(qAbs(form.postalBoxes.front().rectMm.top() - 15.0 * kPaperMmPerDesignedMm) < 0.005 && form.postalBoxes.front().box == 1);
-        const std::tuple<B, int, double> stepsMm[] = {{B::Recipient, 2, 9.0}, {B::Recipient, 4, 10.1}, {B::Recipient, 7, 9.0},
-                                                       {B::Sender, 2, 5.2},    {B::Sender, 4, 5.7},     {B::Sender, 7, 5.1}};
+        QVERIFY(qAbs(form.postalBoxes.front().rectMm.top() - 15.0 * kPaperMmPerDesignedMm) < 0.005 &&
+                form.postalBoxes.front().box == 1);
+        const std::tuple<B, int, double> stepsMm[] = {{B::Recipient, 2, 9.0}, {B::Recipient, 4, 10.1},
+                                                      {B::Recipient, 7, 9.0}, {B::Sender, 2, 5.2},
+                                                      {B::Sender, 4, 5.7},    {B::Sender, 7, 5.1}};
         for (const auto& [block, n, stepMm] : stepsMm)
-            QVERIFY2(qAbs(boxLeft(block, n) - boxLeft(block, n - 1) - stepMm) < 0.01, qPrintable(QStringLiteral("box %1 of block %2").arg(n).arg(int(block))));
+            QVERIFY2(qAbs(boxLeft(block, n) - boxLeft(block, n - 1) - stepMm) < 0.01,
+                     qPrintable(QStringLiteral("box %1 of block %2").arg(n).arg(int(block))));
 
         QCOMPARE(form.marks.size(), size_t(7));
         for (const print::FormMark& m : form.marks) {
-            const expect::Mark designed = m.deliveryTime ? expect::deliveryTimeMark(m.time) : expect::noticeMark(m.notice);
-            QVERIFY2(QLineF(m.centreMm, onPaper(0, 0, designed.xMm, designed.yMm)).length() < 0.005, qPrintable(m.caption));
+            const expect::Mark designed =
+                m.deliveryTime ? expect::deliveryTimeMark(m.time) : expect::noticeMark(m.notice);
+            QVERIFY2(QLineF(m.centreMm, onPaper(0, 0, designed.xMm, designed.yMm)).length() < 0.005,
+                     qPrintable(m.caption));
             QVERIFY(qAbs(m.radiusMm - 3.0 * kPaperMmPerDesignedMm) < 0.005);
         }
 
@@ -284,7 +324,8 @@ private slots:
             const expect::Mark m = expect::deliveryTimeMark(waybill::DeliveryTime(band));
             const QRect ring((onPaper(0, 0, m.xMm, m.yMm - 3.0) * kPxPerMm).toPoint() - QPoint(3, 3), QSize(7, 7));
             QVERIFY(inkIn(withForm, ink, ring).first > 0);
-            QCOMPARE(inkIn(printOnly, ink, ring).first > 0, waybill::DeliveryTime(band) == source.content.waybill.deliveryTime);
+            QCOMPARE(inkIn(printOnly, ink, ring).first > 0,
+                     waybill::DeliveryTime(band) == source.content.waybill.deliveryTime);
         }
     }
 
@@ -296,7 +337,8 @@ private slots:
         preview.setZoom(1.0);
         const double trueSize = preview.pixelsPerMm();
         auto inkAt = [&](const char* horizontal, const char* vertical) {
-            source.content.horizontalOffsetText = QLatin1String(horizontal), source.content.verticalOffsetText = QLatin1String(vertical);
+            source.content.horizontalOffsetText = QLatin1String(horizontal),
+            source.content.verticalOffsetText = QLatin1String(vertical);
             preview.refresh();
             return blackInk(preview.grab().toImage()).topLeft();
         };
@@ -305,12 +347,14 @@ private slots:
             QCOMPARE(preview.pixelsPerMm(), zoom * trueSize);
             const QPoint moved = inkAt("30", "-10") - inkAt("0", "0");
             const QPointF expected = QPointF(3.0, -1.0) * kPaperMmPerDesignedMm * preview.pixelsPerMm();
-            QVERIFY2(qAbs(moved.x() - expected.x()) <= 1 && qAbs(moved.y() - expected.y()) <= 1, qPrintable(QStringLiteral("zoom %1").arg(zoom)));
+            QVERIFY2(qAbs(moved.x() - expected.x()) <= 1 && qAbs(moved.y() - expected.y()) <= 1,
+                     qPrintable(QStringLiteral("zoom %1").arg(zoom)));
         }
         // An offset the print would refuse (its wording is the print's): no page drawn.
         source.content.horizontalOffsetText = QStringLiteral("1.2.3");
         preview.refresh();
-        QVERIFY(!preview.showsPage() && preview.problem().contains(QStringLiteral("左右のズレ")) && blackInk(preview.grab().toImage()).isNull());
+        QVERIFY(!preview.showsPage() && preview.problem().contains(QStringLiteral("左右のズレ")) &&
+                blackInk(preview.grab().toImage()).isNull());
     }
 
     void windowFollowsAndShows()
@@ -323,7 +367,8 @@ private slots:
         QCOMPARE(preview->view().offsets()->horizontalTenthMm, 12.0f); // at once
         // A fraction is shown as it prints, not rounded to a tenth of a millimetre.
         w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("1.5"));
-        QVERIFY2(preview->statusText().contains(QStringLiteral("左右 +1.2 mm、上下 +0.15 mm")), qPrintable(preview->statusText()));
+        QVERIFY2(preview->statusText().contains(QStringLiteral("左右 +1.2 mm、上下 +0.15 mm")),
+                 qPrintable(preview->statusText()));
         // A name past its place is listed in the window.
         QVERIFY(preview->overrunLines().isEmpty());
         w.setText("T_4_Namae", QString(30, QChar(0x5c71)));
@@ -333,14 +378,17 @@ private slots:
         // Fitted, the paper fills the room in one direction and needs no scrolling.
         preview->resize(700, 600);
         preview->fitToWindow();
-        for (const auto buttons = preview->findChildren<QAbstractButton*>(); const QAbstractButton* a : buttons) // no two overlap
-            QVERIFY(std::ranges::none_of(buttons, [a](auto* b) { return a != b && a->geometry().intersects(b->geometry()); }));
+        for (const auto buttons = preview->findChildren<QAbstractButton*>();
+             const QAbstractButton* a : buttons) // no two overlap
+            QVERIFY(std::ranges::none_of(buttons,
+                                         [a](auto* b) { return a != b && a->geometry().intersects(b->geometry()); }));
         const QSize room = preview->scrollArea().maximumViewportSize() - preview->view().sizeHint();
         QVERIFY(room.width() >= 0 && room.height() >= 0 && std::min(room.width(), room.height()) <= 4);
 
         // The form's drawing is switched off and on, the other layers kept.
         preview->findChild<QCheckBox*>()->setChecked(false);
-        QCOMPARE(preview->view().shownLayers(), app::PreviewWidget::Layers(app::PreviewWidget::OverrunLayer | app::PreviewWidget::ScanLayer));
+        QCOMPARE(preview->view().shownLayers(),
+                 app::PreviewWidget::Layers(app::PreviewWidget::OverrunLayer | app::PreviewWidget::ScanLayer));
         preview->findChild<QCheckBox*>()->setChecked(true);
         QVERIFY(preview->view().shownLayers().testFlag(app::PreviewWidget::FormLayer));
         w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("x")); // said in the window
@@ -349,16 +397,20 @@ private slots:
 
     void scanIsPlacedNudgedAndRemembered()
     {
-        // A fake scan: one 10 mm box 20 mm from the left and 30 mm from the top, as a 300 dpi PNG, as a PDF page, and as a 600 dpi JPEG too
-        // large to be kept whole.
+        // A fake scan: one 10 mm box 20 mm from the left and 30 mm from the top, as a 300 dpi PNG, as a PDF page, and
+        // as a 600 dpi JPEG too large to be kept whole.
         QTemporaryDir dir;
-        const QString png = dir.filePath(u"form.png"_s), pdfFile = dir.filePath(u"form.pdf"_s), jpeg = dir.filePath(u"form.jpg"_s);
+        const QString png = dir.filePath(u"form.png"_s), pdfFile = dir.filePath(u"form.pdf"_s),
+                      jpeg = dir.filePath(u"form.jpg"_s);
         auto drawBox = [](QPaintDevice& device, double dpi) {
-            QPainter(&device).fillRect(QRectF(QPointF(20, 30) * (dpi / 25.4), QSizeF(10, 10) * (dpi / 25.4)), Qt::black);
+            QPainter(&device).fillRect(QRectF(QPointF(20, 30) * (dpi / 25.4), QSizeF(10, 10) * (dpi / 25.4)),
+                                       Qt::black);
         };
-        for (const auto& [file, dpi, sizeMm] : {std::tuple(png, 300, QSizeF(210, 297)), std::tuple(jpeg, 600, QSizeF(180, 150))}) {
+        for (const auto& [file, dpi, sizeMm] :
+             {std::tuple(png, 300, QSizeF(210, 297)), std::tuple(jpeg, 600, QSizeF(180, 150))}) {
             QImage scan((sizeMm * (dpi / 25.4)).toSize(), QImage::Format_RGB32);
-            scan.setDotsPerMeterX(qRound(dpi / 0.0254)), scan.setDotsPerMeterY(qRound(dpi / 0.0254)), scan.fill(Qt::white);
+            scan.setDotsPerMeterX(qRound(dpi / 0.0254)), scan.setDotsPerMeterY(qRound(dpi / 0.0254)),
+                scan.fill(Qt::white);
             drawBox(scan, dpi);
             QVERIFY(scan.save(file));
         }
@@ -371,18 +423,22 @@ private slots:
         // Where the box lands, in 0.1 mm: the picture at 10 px to the mm.
         auto boxAt = [&](app::PreviewWidget& view, QPointF mm) {
             view.refresh();
-            return (blackInk(view.render(254, app::PreviewWidget::ScanLayer)).topLeft() - (mm * 10).toPoint()).manhattanLength() <= 2;
+            return (blackInk(view.render(254, app::PreviewWidget::ScanLayer)).topLeft() - (mm * 10).toPoint())
+                       .manhattanLength() <= 2;
         };
         for (const QString& file : {png, pdfFile, jpeg}) {
             {
                 app::PreviewWindow window(source.fn());
                 QVERIFY(!window.openScan(file));
                 QVERIFY(boxAt(window.view(), QPointF(20, 30)));
-                for (auto [key, modifier] : {std::pair(Qt::Key_Right, Qt::NoModifier), std::pair(Qt::Key_Right, Qt::NoModifier), std::pair(Qt::Key_Down, Qt::ShiftModifier)})
+                for (auto [key, modifier] :
+                     {std::pair(Qt::Key_Right, Qt::NoModifier), std::pair(Qt::Key_Right, Qt::NoModifier),
+                      std::pair(Qt::Key_Down, Qt::ShiftModifier)})
                     QTest::keyClick(&window.view(), key, modifier);
             }
             app::PreviewWindow again(source.fn());
-            QVERIFY(again.scanPath() == file && again.view().scanNudgeTenthMm() == QPoint(2, 10) && boxAt(again.view(), QPointF(20.2, 31.0)));
+            QVERIFY(again.scanPath() == file && again.view().scanNudgeTenthMm() == QPoint(2, 10) &&
+                    boxAt(again.view(), QPointF(20.2, 31.0)));
 
             // Dragged by 5 mm to the left at the window's zoom.
             app::PreviewWidget& view = again.view();
@@ -391,7 +447,8 @@ private slots:
             QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
             QApplication::sendEvent(&view, &move);
             QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
-            QVERIFY2(qAbs(view.scanNudgeTenthMm().x() + 48) <= 1 && view.scanNudgeTenthMm().y() == 10, qPrintable(QString::number(view.scanNudgeTenthMm().x())));
+            QVERIFY2(qAbs(view.scanNudgeTenthMm().x() + 48) <= 1 && view.scanNudgeTenthMm().y() == 10,
+                     qPrintable(QString::number(view.scanNudgeTenthMm().x())));
             again.removeScan();
         }
         QVERIFY(app::PreviewWindow(source.fn()).scanPath().isEmpty());
@@ -406,7 +463,7 @@ private slots:
         QFile::remove(m_settingsDir.filePath(u"horutea/preview.ini"_s));
         const GuardedFifo settings(m_settingsDir.filePath(u"horutea/preview.ini"_s));
         app::PreviewWindow window(source.fn());
-        for (const QString name : {u"pipe.png"_s, u"pipe.pdf"_s}) {
+        for (const QString& name : {u"pipe.png"_s, u"pipe.pdf"_s}) {
             const GuardedFifo scan(m_settingsDir.filePath(name));
             const auto problem = window.openScan(scan.path());
             QVERIFY(problem && problem->contains(u"名前付きパイプ"_s) && !scan.released());

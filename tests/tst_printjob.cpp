@@ -33,10 +33,14 @@ std::vector<Placed> placed(const std::vector<Op>& ops)
     int points = 0;
     double x = 0, y = 0;
     for (const Op& op : ops) {
-        if (op.kind == OpKind::FontSize) points = int(op.a);
-        if (op.kind == OpKind::CurrentX) x = op.a;
-        if (op.kind == OpKind::CurrentY) y = op.a;
-        if (op.kind == OpKind::Print) out.push_back({points, x, y, op.text});
+        if (op.kind == OpKind::FontSize)
+            points = int(op.a);
+        if (op.kind == OpKind::CurrentX)
+            x = op.a;
+        if (op.kind == OpKind::CurrentY)
+            y = op.a;
+        if (op.kind == OpKind::Print)
+            out.push_back({points, x, y, op.text});
     }
     return out;
 }
@@ -90,7 +94,9 @@ private slots:
         Waybill w;
         w.recipient.name = QStringLiteral("山田");
         const auto ops = run(w);
-        std::vector<Op> want{{OpKind::FontSize, 14}, {OpKind::FontName, 0, 0, 0, QStringLiteral("ＭＳ　P ゴシック")}, {OpKind::FontBold, 0}};
+        std::vector<Op> want{{OpKind::FontSize, 14},
+                             {OpKind::FontName, 0, 0, 0, QStringLiteral("ＭＳ　P ゴシック")},
+                             {OpKind::FontBold, 0}};
         auto text = [&](const expect::Text& t) {
             want.push_back({OpKind::FontSize, double(t.points)});
             want.push_back({OpKind::CurrentX, expect::textX(0, t.xMm)});
@@ -103,16 +109,26 @@ private slots:
                     text(t);
         for (auto m : {expect::deliveryTimeMark(w.deliveryTime), expect::noticeMark(w.arrivalNotice)}) {
             want.push_back({OpKind::DrawWidth, 2});
-            want.push_back({OpKind::Circle, expect::originX(0) + m.xMm * 56.7, expect::originY(0) + m.yMm * 56.7, 170.1});
+            want.push_back(
+                {OpKind::Circle, expect::originX(0) + m.xMm * 56.7, expect::originY(0) + m.yMm * 56.7, 170.1});
         }
         for (int i = 0; i < 4; ++i)
             text(expect::kGoods[i]);
         QCOMPARE(ops.size(), want.size());
         for (size_t i = 0; i < ops.size(); ++i) {
             const Op &g = ops[i], &e = want[i];
-            QVERIFY2(g.kind == e.kind && qAbs(g.a - e.a) < kTol && qAbs(g.b - e.b) < kTol && qAbs(g.c - e.c) < kTol && g.text == e.text,
+            QVERIFY2(g.kind == e.kind && qAbs(g.a - e.a) < kTol && qAbs(g.b - e.b) < kTol && qAbs(g.c - e.c) < kTol &&
+                         g.text == e.text,
                      qPrintable(QStringLiteral("op %1: %2 %3 %4 '%5', designed %6 %7 %8 '%9'")
-                                    .arg(i).arg(g.a).arg(g.b).arg(g.c).arg(g.text).arg(e.a).arg(e.b).arg(e.c).arg(e.text)));
+                                    .arg(i)
+                                    .arg(g.a)
+                                    .arg(g.b)
+                                    .arg(g.c)
+                                    .arg(g.text)
+                                    .arg(e.a)
+                                    .arg(e.b)
+                                    .arg(e.c)
+                                    .arg(e.text)));
         }
         // The designed figures: first box at 68.0 mm / 15.0 mm, marks at
         // 2670.57 / 2194.29 and 8062.74 / 2171.61 twips.
@@ -179,7 +195,8 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QStringList>("boxes");
         QTest::newRow("three") << "123" << QStringList{"1", "2", "3", "", "", "", ""};
-        QTest::newRow("full-width, hyphen") << "１２３－４５６７" << QStringList{"１", "２", "３", "４", "５", "６", "７"};
+        QTest::newRow("full-width, hyphen")
+            << "１２３－４５６７" << QStringList{"１", "２", "３", "４", "５", "６", "７"};
         QTest::newRow("eight digits: the first seven") << "12345678" << QStringList{"1", "2", "3", "4", "5", "6", "7"};
     }
 
@@ -244,7 +261,8 @@ private slots:
                 w.arrivalNotice = waybill::ArrivalNotice(notice);
                 const auto marks = circles(run(w, 10, 0));
                 QCOMPARE(marks.size(), size_t(2));
-                const expect::Mark want[] = {expect::deliveryTimeMark(w.deliveryTime), expect::noticeMark(w.arrivalNotice)};
+                const expect::Mark want[] = {expect::deliveryTimeMark(w.deliveryTime),
+                                             expect::noticeMark(w.arrivalNotice)};
                 for (int i = 0; i < 2; ++i)
                     QVERIFY2(qAbs(marks[i].a - (expect::originX(10) + want[i].xMm * 56.7)) < kTol &&
                                  qAbs(marks[i].b - (expect::originY(0) + want[i].yMm * 56.7)) < kTol,

@@ -44,7 +44,11 @@ int escpPageLengthLines(const QString& path)
 {
     QFile file(path);
     const QByteArray escp = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    const qsizetype at = escp.indexOf(QByteArray("\x1b" "2" "\x1b" "C", 4));
+    const qsizetype at = escp.indexOf(QByteArray("\x1b"
+                                                 "2"
+                                                 "\x1b"
+                                                 "C",
+                                                 4));
     return at < 0 || at + 4 >= escp.size() ? -1 : int(quint8(escp[at + 4]));
 }
 
@@ -82,14 +86,14 @@ private slots:
         QTest::addColumn<SpoolerProblem>("beforehand");
         QTest::addColumn<SpoolerProblem>("sent"); // None: not sent
         QTest::addColumn<QString>("says");
-        QTest::newRow("not accepting") << QStringLiteral("rejecting") << SpoolerProblem::NotAccepting << SpoolerProblem::NotAccepting
-                                       << QStringLiteral("cupsaccept rejecting");
+        QTest::newRow("not accepting") << QStringLiteral("rejecting") << SpoolerProblem::NotAccepting
+                                       << SpoolerProblem::NotAccepting << QStringLiteral("cupsaccept rejecting");
         QTest::newRow("stopped") << QStringLiteral("stopped") << SpoolerProblem::QueueStopped << SpoolerProblem::None
                                  << QStringLiteral("再開してから");
-        QTest::newRow("missing") << QStringLiteral("nosuch") << SpoolerProblem::QueueNotFound << SpoolerProblem::QueueNotFound
-                                 << QStringLiteral("「プリンタの設定」");
-        QTest::newRow("nobody may print") << QStringLiteral("denied") << SpoolerProblem::None << SpoolerProblem::NotPermitted
-                                          << QStringLiteral("権限がない");
+        QTest::newRow("missing") << QStringLiteral("nosuch") << SpoolerProblem::QueueNotFound
+                                 << SpoolerProblem::QueueNotFound << QStringLiteral("「プリンタの設定」");
+        QTest::newRow("nobody may print") << QStringLiteral("denied") << SpoolerProblem::None
+                                          << SpoolerProblem::NotPermitted << QStringLiteral("権限がない");
     }
 
     void refusals()
@@ -140,7 +144,8 @@ private slots:
         qputenv("CUPS_SERVER", server);
         QVERIFY(t.elapsed() < 3000);
         QCOMPARE(queue.status.problem, SpoolerProblem::ServiceDown);
-        QVERIFY2(queue.status.message.contains(QStringLiteral("印刷サービス（CUPS）が動いていない")), qPrintable(queue.status.message));
+        QVERIFY2(queue.status.message.contains(QStringLiteral("印刷サービス（CUPS）が動いていない")),
+                 qPrintable(queue.status.message));
         QCOMPARE(submitted.problem, SpoolerProblem::ServiceDown);
         QCOMPARE(submitted.jobId, 0);
     }
@@ -154,7 +159,8 @@ private slots:
         QVERIFY(queue.takesCustomSize(0.51 * kMmPerInch, 0.51 * kMmPerInch));
         QVERIFY(queue.takesCustomSize(14.99 * kMmPerInch, 1199.99 * kMmPerInch));
         for (const auto& [widthIn, lengthIn] : {std::pair{0.49, 10.0}, {15.01, 10.0}, {4.5, 0.49}, {4.5, 1200.01}})
-            QVERIFY2(!queue.takesCustomSize(widthIn * kMmPerInch, lengthIn * kMmPerInch), qPrintable(QStringLiteral("%1 × %2 in").arg(widthIn).arg(lengthIn)));
+            QVERIFY2(!queue.takesCustomSize(widthIn * kMmPerInch, lengthIn * kMmPerInch),
+                     qPrintable(QStringLiteral("%1 × %2 in").arg(widthIn).arg(lengthIn)));
         QVERIFY(!platform::inspectQueue(QStringLiteral("waybill")).takesCustomSize(215, 279.4));
     }
 
@@ -174,8 +180,9 @@ private slots:
 
         const double widthMm = 4.5 * kMmPerInch, lengthMm = 4.25 * kMmPerInch;
         const QString pdfPath = makePdf(m_dir, QStringLiteral("feed.pdf"), widthMm, lengthMm);
-        const auto r = platform::submitPdf(QStringLiteral("epson24"), pdfPath, QStringLiteral("送り状"),
-                                           platform::customPaper(widthMm, lengthMm) + platform::resolutionOptions(picked));
+        const auto r =
+            platform::submitPdf(QStringLiteral("epson24"), pdfPath, QStringLiteral("送り状"),
+                                platform::customPaper(widthMm, lengthMm) + platform::resolutionOptions(picked));
         QVERIFY2(r.ok(), qPrintable(r.message));
         QCOMPARE(waitForJob(QStringLiteral("epson24"), r.jobId), QStringLiteral("completed"));
         QCOMPARE(escpPageLengthLines(out(QStringLiteral("epson24.prn"))), 26);
@@ -190,9 +197,9 @@ private slots:
         QTest::addColumn<QPageLayout::Orientation>("orientation");
         QTest::addColumn<QPrinter::DuplexMode>("duplex");
         QTest::addColumn<QStringList>("dialogOptions");
-        QTest::newRow("copies, dialog options")
-            << 2 << QPageLayout::Portrait << QPrinter::DuplexNone
-            << QStringList{QStringLiteral("job-priority"), QStringLiteral("42"), QStringLiteral("page-label"), QStringLiteral("控え")};
+        QTest::newRow("copies, dialog options") << 2 << QPageLayout::Portrait << QPrinter::DuplexNone
+                                                << QStringList{QStringLiteral("job-priority"), QStringLiteral("42"),
+                                                               QStringLiteral("page-label"), QStringLiteral("控え")};
         QTest::newRow("landscape, both sides") << 1 << QPageLayout::Landscape << QPrinter::DuplexAuto << QStringList();
     }
     void jobCarriesWhatQtsEngineSends()
@@ -245,7 +252,8 @@ private slots:
         for (const QString& key : qtAttrs.uniqueKeys())
             QVERIFY2(ourAttrs.values(key) == qtAttrs.values(key),
                      qPrintable(QStringLiteral("%1: Qt %2, ours %3")
-                                    .arg(key, qtAttrs.values(key).join(QLatin1Char(',')), ourAttrs.values(key).join(QLatin1Char(',')))));
+                                    .arg(key, qtAttrs.values(key).join(QLatin1Char(',')),
+                                         ourAttrs.values(key).join(QLatin1Char(',')))));
         QCOMPARE(ourAttrs.uniqueKeys(), qtAttrs.uniqueKeys());
     }
 
@@ -260,9 +268,11 @@ private slots:
         const JobOptions askedCoarse{{QStringLiteral("printer-resolution"), QStringLiteral("120x60dpi")}};
         QCOMPARE(platform::pickResolution(offering(stock24Pin, Resolution{360, 360})), (Resolution{360, 360}));
         QCOMPARE(platform::pickResolution(offering(unordered, Resolution{60, 60})), (Resolution{180, 180}));
-        QCOMPARE(platform::pickResolution(offering({{360, 360}, {180, 360}, {360, 180}}, std::nullopt)), (Resolution{360, 180}));
+        QCOMPARE(platform::pickResolution(offering({{360, 360}, {180, 360}, {360, 180}}, std::nullopt)),
+                 (Resolution{360, 180}));
         QCOMPARE(platform::pickResolution(offering(stock24Pin, Resolution{120, 60}), asked), (Resolution{360, 180}));
-        QCOMPARE(platform::pickResolution(offering(stock24Pin, Resolution{360, 360}), askedCoarse), (Resolution{180, 180}));
+        QCOMPARE(platform::pickResolution(offering(stock24Pin, Resolution{360, 360}), askedCoarse),
+                 (Resolution{180, 180}));
         QCOMPARE(platform::pickResolution(offering({{60, 60}, {120, 60}}, Resolution{60, 60})), (Resolution{120, 60}));
         QCOMPARE(platform::pickResolution(offering({{300, 300}}, Resolution{300, 300})), std::nullopt);
 
@@ -292,11 +302,15 @@ private slots:
         };
         for (const Row& row : rows) {
             const paper::FormFeed f = paper::formFeedFor(row.lengthMm);
-            const QString got = QStringLiteral("%1 mm: %2, %3, %4, %5").arg(row.lengthMm).arg(f.fed.inchesText(), f.shorter.inchesText(),
-                                                                              f.longer.inchesText()).arg(f.driftPerFormMm);
-            QVERIFY2(f.fed.inchesText() == QLatin1String(row.fed) && f.shorter.inchesText() == QLatin1String(row.shorter)
-                         && f.longer.inchesText() == QLatin1String(row.longer) && f.exact == (row.driftMm == 0)
-                         && std::abs(f.driftPerFormMm - row.driftMm) < 1e-9 && std::abs(f.fed.mm() - row.lengthMm - row.driftMm) < 0.01,
+            const QString got = QStringLiteral("%1 mm: %2, %3, %4, %5")
+                                    .arg(row.lengthMm)
+                                    .arg(f.fed.inchesText(), f.shorter.inchesText(), f.longer.inchesText())
+                                    .arg(f.driftPerFormMm);
+            QVERIFY2(f.fed.inchesText() == QLatin1String(row.fed) &&
+                         f.shorter.inchesText() == QLatin1String(row.shorter) &&
+                         f.longer.inchesText() == QLatin1String(row.longer) && f.exact == (row.driftMm == 0) &&
+                         std::abs(f.driftPerFormMm - row.driftMm) < 1e-9 &&
+                         std::abs(f.fed.mm() - row.lengthMm - row.driftMm) < 0.01,
                      qPrintable(got));
         }
     }

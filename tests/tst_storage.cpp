@@ -79,8 +79,11 @@ QDateTime at(const char* iso) { return QDateTime::fromString(QString::fromLatin1
 history::PrintRecord printed(const waybill::Address& recipient, const char* when = "2026-02-01T00:00:00Z",
                              const char* order = nullptr)
 {
-    history::PrintRecord r{.printedAt = at(when), .destination = QStringLiteral("Office"), .offsetXTenthMm = -12.5,
-                           .offsetYTenthMm = 3, .waybill = expect::filledWaybill()};
+    history::PrintRecord r{.printedAt = at(when),
+                           .destination = QStringLiteral("Office"),
+                           .offsetXTenthMm = -12.5,
+                           .offsetYTenthMm = 3,
+                           .waybill = expect::filledWaybill()};
     if (order)
         r.orderNumber = QString::fromUtf8(order);
     r.waybill.recipient = recipient;
@@ -109,10 +112,7 @@ class StorageTest : public QObject {
     int m_serial = 0;
 
     // A new file path in a new folder for each test.
-    QString freshPath()
-    {
-        return m_dir.filePath(QStringLiteral("user%1/horutea.sqlite").arg(++m_serial));
-    }
+    QString freshPath() { return m_dir.filePath(QStringLiteral("user%1/horutea.sqlite").arg(++m_serial)); }
 
     // Three history rows and two address book entries, closed again.
     void fillSample(const QString& path)
@@ -120,7 +120,8 @@ class StorageTest : public QObject {
         Database db(path);
         for (const char* name : {"山田太郎", "佐藤花子", "鈴木一郎"})
             QVERIFY(History(db).record(printed(address(QString::fromUtf8(name)))));
-        QVERIFY(AddressBook(db).save(Kind::Sender, kShop) && AddressBook(db).save(Kind::Recipient, address(QStringLiteral("山田太郎"))));
+        QVERIFY(AddressBook(db).save(Kind::Sender, kShop) &&
+                AddressBook(db).save(Kind::Recipient, address(QStringLiteral("山田太郎"))));
     }
 
 private slots:
@@ -189,11 +190,13 @@ private slots:
             mount.emplace(folder, "size=4m");
         fillSample(path);
         if (kind == ProblemKind::NewerVersion)
-            QCOMPARE(RawConnection(path).exec("PRAGMA user_version = " + QByteArray::number(Database::currentSchemaVersion() + 1)),
+            QCOMPARE(RawConnection(path).exec("PRAGMA user_version = " +
+                                              QByteArray::number(Database::currentSchemaVersion() + 1)),
                      SQLITE_OK);
         if (mount) {
             if (!makeReadOnly(folder) || platform::folderWritable(folder))
-                QSKIP("this process can write any folder (root without a mount namespace); the read-only file covers it");
+                QSKIP(
+                    "this process can write any folder (root without a mount namespace); the read-only file covers it");
             QFile::setPermissions(path, QFile::ReadOwner); // as an unprivileged user, the file too
         }
         auto holder = std::make_unique<RawConnection>(path);
@@ -259,10 +262,12 @@ private slots:
                 {
                     Database db(path);
                     for (int i = 0; i < 300; ++i)
-                        QVERIFY(History(db).record(printed(address(QStringLiteral("宛先%1").arg(i), {}, {}, QStringLiteral("東京都").repeated(20)))));
+                        QVERIFY(History(db).record(printed(
+                            address(QStringLiteral("宛先%1").arg(i), {}, {}, QStringLiteral("東京都").repeated(20)))));
                 }
                 QFile f(path);
-                QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")) && f.open(QIODevice::ReadWrite)); // all rows in the file
+                QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")) &&
+                        f.open(QIODevice::ReadWrite)); // all rows in the file
                 for (qint64 pos = 4096; pos < f.size(); pos += 4096)
                     f.seek(pos), f.write(QByteArray(64, '\xA5'));
                 f.close();
@@ -311,7 +316,8 @@ private slots:
                 many.append({Kind::Recipient, address(QStringLiteral("取込%1").arg(i), {}, {}, longLine), {}});
             QVERIFY(!book.importEntries(many));
             vfs.faults.writableBytes = 20000;
-            QVERIFY(!history.recordAll(2000, [&](int) { return printed(address({}, {}, {}, longLine), "2026-02-01T00:00:00Z", "D-1"); }));
+            QVERIFY(!history.recordAll(
+                2000, [&](int) { return printed(address({}, {}, {}, longLine), "2026-02-01T00:00:00Z", "D-1"); }));
             QVERIFY(book.search(Kind::Recipient, QStringLiteral("取込")).isEmpty());
             QVERIFY(history.search({.orderNumber = QStringLiteral("D-1")}).isEmpty());
             QCOMPARE(history.list(10).size(), 3);
@@ -339,8 +345,9 @@ private slots:
         const QString path = freshPath();
         Database db(path);
         History history(db);
-        const auto yamada = address(QStringLiteral("山田 太郎"), QStringLiteral("03-1234-5678"), QStringLiteral("1000001"),
-                                    QStringLiteral("東京都千代田区千代田1-1"), QStringLiteral("皇居前ハイツ101"));
+        const auto yamada =
+            address(QStringLiteral("山田 太郎"), QStringLiteral("03-1234-5678"), QStringLiteral("1000001"),
+                    QStringLiteral("東京都千代田区千代田1-1"), QStringLiteral("皇居前ハイツ101"));
         const auto sato = address(QStringLiteral("佐藤花子"), QStringLiteral("045-987-6543"), QStringLiteral("2310023"),
                                   QStringLiteral("神奈川県横浜市中区山下町"));
         auto satoCareOf = sato;
@@ -365,11 +372,15 @@ private slots:
             Q query;
             QList<qint64> found;
         } cases[] = {
-            {{.name = QStringLiteral("太郎")}, {fourth, first}}, {{.name = QStringLiteral("鈴木")}, {third}}, // the care-of line
-            {{.name = QStringLiteral("サンプル")}, {fourth, third, second, first}},                          // the sender block
-            {{.telephone = QStringLiteral("0312345678")}, {fourth, first}}, {{.telephone = QStringLiteral("045-987")}, {third, second}},
-            {{.postalCode = QStringLiteral("231-0023")}, {third, second}}, {{.address = QStringLiteral("ハイツ")}, {fourth, first}},
-            {{.address = QStringLiteral("梅田")}, {fourth, third, second, first}}, {{.orderNumber = QStringLiteral("a-102")}, {third}},
+            {{.name = QStringLiteral("太郎")}, {fourth, first}},
+            {{.name = QStringLiteral("鈴木")}, {third}},                            // the care-of line
+            {{.name = QStringLiteral("サンプル")}, {fourth, third, second, first}}, // the sender block
+            {{.telephone = QStringLiteral("0312345678")}, {fourth, first}},
+            {{.telephone = QStringLiteral("045-987")}, {third, second}},
+            {{.postalCode = QStringLiteral("231-0023")}, {third, second}},
+            {{.address = QStringLiteral("ハイツ")}, {fourth, first}},
+            {{.address = QStringLiteral("梅田")}, {fourth, third, second, first}},
+            {{.orderNumber = QStringLiteral("a-102")}, {third}},
             {{.printedFrom = at("2026-03-02T09:00:00Z"), .printedBefore = at("2026-03-04T09:00:00Z")}, {third, second}},
             {{.name = QStringLiteral("佐藤"), .printedFrom = at("2026-03-03T00:00:00Z")}, {third}},
             {{.name = QStringLiteral("佐藤"), .telephone = QStringLiteral("03-1234")}, {}},
@@ -388,8 +399,8 @@ private slots:
     {
         Database db(freshPath());
         AddressBook book(db);
-        const auto yamada = address(QStringLiteral("山田太郎"), QStringLiteral("03-1234-5678"), QStringLiteral("1000001"),
-                                    QStringLiteral("東京都千代田区"));
+        const auto yamada = address(QStringLiteral("山田太郎"), QStringLiteral("03-1234-5678"),
+                                    QStringLiteral("1000001"), QStringLiteral("東京都千代田区"));
         const auto id = book.save(Kind::Recipient, yamada, at("2026-01-01T00:00:00Z"));
         QVERIFY(id);
         // The same again: the one entry, now used later; an older use does not move it back.
@@ -423,8 +434,9 @@ private slots:
         QVERIFY(!db.takeProblem());
     }
 
-    // A reading is found as the name is, in either kana and width; saving the same address without one keeps it, an edit without
-    // one keeps it, an edit with one replaces it. A file of the first schema is brought to the present one, its entries kept.
+    // A reading is found as the name is, in either kana and width; saving the same address without one keeps it, an
+    // edit without one keeps it, an edit with one replaces it. A file of the first schema is brought to the present
+    // one, its entries kept.
     void readingsAreFoundAndKept()
     {
         const QString path = freshPath();
@@ -433,18 +445,23 @@ private slots:
             RawConnection old(path);
             for (const char* statement : storage::schemaSteps().front().statements)
                 QCOMPARE(old.exec(statement), SQLITE_OK);
-            QCOMPARE(old.exec("INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
-                              "last_used_ms, search_text) VALUES (0, '1000001', '東京都', '', '佐藤一郎', '', 0, '03', 1, '佐藤一郎')"),
-                     SQLITE_OK);
+            QCOMPARE(
+                old.exec(
+                    "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
+                    "last_used_ms, search_text) VALUES (0, '1000001', '東京都', '', '佐藤一郎', '', 0, '03', 1, '佐藤一郎')"),
+                SQLITE_OK);
             QCOMPARE(old.exec("PRAGMA user_version = 1"), SQLITE_OK);
         }
         Database db(path);
         AddressBook book(db);
         const auto sato = book.search(Kind::Recipient, QStringLiteral("佐藤"));
-        QVERIFY(sato.size() == 1 && sato.front().reading.isEmpty() && book.search(Kind::Recipient, QStringLiteral("さとう")).isEmpty());
+        QVERIFY(sato.size() == 1 && sato.front().reading.isEmpty() &&
+                book.search(Kind::Recipient, QStringLiteral("さとう")).isEmpty());
         const auto id = book.edit(sato.front().id, sato.front().address, QStringLiteral("サトウ イチロウ"));
         for (const char* typed : {"さとう", "サトウイチ", "ｻﾄｳ ｲﾁﾛｳ", "いちろう"})
-            QVERIFY2(names(book.search(Kind::Recipient, QString::fromUtf8(typed))) == QStringList{QStringLiteral("佐藤一郎")}, typed);
+            QVERIFY2(names(book.search(Kind::Recipient, QString::fromUtf8(typed))) ==
+                         QStringList{QStringLiteral("佐藤一郎")},
+                     typed);
         QCOMPARE(book.save(Kind::Recipient, sato.front().address), id); // from the window, without a reading
         QVERIFY(book.edit(*id, kShop) && book.get(*id)->reading == QStringLiteral("サトウ イチロウ"));
         QVERIFY(book.edit(*id, kShop, QStringLiteral("サトウ")));
@@ -461,25 +478,33 @@ private slots:
         // newest and rare ones only through the index or a whole scan.
         for (int i = 0; i < 4200; ++i)
             entries.append({Kind::Recipient,
-                             address(QStringLiteral("田中%1").arg(i), QStringLiteral("090-%1").arg(10000000 + i),
-                                     QStringLiteral("%1").arg(1500000 + i), QStringLiteral("東京都渋谷区神南%1号%2棟").arg(i).arg(QChar(0x4E00 + i % 600))),
-                             QDateTime::fromMSecsSinceEpoch(1700000000000LL + i * 1000LL)});
-        const auto rare = address(QStringLiteral("ヤマダ タロウ"), QStringLiteral("０６－６１２３－４５６７"), QStringLiteral("530-0001"),
-                                  QStringLiteral("大阪府大阪市北区梅田"), QStringLiteral("梅田ビル３階"));
+                            address(QStringLiteral("田中%1").arg(i), QStringLiteral("090-%1").arg(10000000 + i),
+                                    QStringLiteral("%1").arg(1500000 + i),
+                                    QStringLiteral("東京都渋谷区神南%1号%2棟").arg(i).arg(QChar(0x4E00 + i % 600))),
+                            QDateTime::fromMSecsSinceEpoch(1700000000000LL + i * 1000LL)});
+        const auto rare =
+            address(QStringLiteral("ヤマダ タロウ"), QStringLiteral("０６－６１２３－４５６７"),
+                    QStringLiteral("530-0001"), QStringLiteral("大阪府大阪市北区梅田"), QStringLiteral("梅田ビル３階"));
         entries.append({Kind::Recipient, rare, QDateTime::fromMSecsSinceEpoch(1600000000000LL)}); // the oldest
         entries.append({Kind::Sender, address(QStringLiteral("田中商店")), {}});
         const auto imported = book.importEntries(entries);
         QVERIFY(imported && imported->added == 4202);
 
-        auto find = [&](const QString& typed, int limit = 20) { return names(book.search(Kind::Recipient, typed, limit)); };
-        for (const char* typed : {"や", "やま", "ヤマダ", "だたろ", "06-6123", "06ー6123", "6123", "06-6123-4567", "5300001", "梅田", "梅田ビル3", "ﾀﾛｳ"})
+        auto find = [&](const QString& typed, int limit = 20) {
+            return names(book.search(Kind::Recipient, typed, limit));
+        };
+        for (const char* typed : {"や", "やま", "ヤマダ", "だたろ", "06-6123", "06ー6123", "6123", "06-6123-4567",
+                                  "5300001", "梅田", "梅田ビル3", "ﾀﾛｳ"})
             QVERIFY2(find(QString::fromUtf8(typed)) == QStringList{rare.name}, typed);
         // Most recently used first, both for short keys and through the index.
-        QCOMPARE(find(QStringLiteral("田中"), 3), (QStringList{QStringLiteral("田中4199"), QStringLiteral("田中4198"), QStringLiteral("田中4197")}));
-        QCOMPARE(find(QStringLiteral("神南29"), 2), (QStringList{QStringLiteral("田中2999"), QStringLiteral("田中2998")}));
+        QCOMPARE(find(QStringLiteral("田中"), 3),
+                 (QStringList{QStringLiteral("田中4199"), QStringLiteral("田中4198"), QStringLiteral("田中4197")}));
+        QCOMPARE(find(QStringLiteral("神南29"), 2),
+                 (QStringList{QStringLiteral("田中2999"), QStringLiteral("田中2998")}));
         // A short key that begins hundreds of index terms (号一棟, 号丁棟, …) is scanned for: nothing is missed.
         QCOMPARE(find(QStringLiteral("号"), 5000).size(), 4200);
-        for (const char* none : {"田中商店", "見つからない", "\"引用符\""}) // a sender; nothing; quotes do not upset the index
+        for (const char* none :
+             {"田中商店", "見つからない", "\"引用符\""}) // a sender; nothing; quotes do not upset the index
             QVERIFY2(find(QString::fromUtf8(none)).isEmpty(), none);
         QCOMPARE(find({}, 2), (QStringList{QStringLiteral("田中4199"), QStringLiteral("田中4198")}));
     }

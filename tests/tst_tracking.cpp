@@ -30,7 +30,9 @@ namespace {
 // not as the program computes it.
 int checkDigitBySpreadsheet(const QString& elevenDigits)
 {
-    return (elevenDigits.first(4).toInt() * 3 + elevenDigits.sliced(4, 4).toInt() * 6 + elevenDigits.sliced(8, 3).toInt()) % 7;
+    return (elevenDigits.first(4).toInt() * 3 + elevenDigits.sliced(4, 4).toInt() * 6 +
+            elevenDigits.sliced(8, 3).toInt()) %
+           7;
 }
 
 TrackingNumber number(Carrier carrier, const QString& typed)
@@ -175,10 +177,10 @@ private slots:
     void typedAndScanned()
     {
         const QString expected = QStringLiteral("444413758703");
-        for (const QString& typed : {QStringLiteral("4444-1375-8703"), QStringLiteral(" 4444 1375 8703\r\n"),
-                                     QStringLiteral("A444413758703A"), QStringLiteral("d4444-1375-8703b\t"),
-                                     QStringLiteral("４４４４－１３７５－８７０３"), QStringLiteral("４４４４ー１３７５ー８７０３"),
-                                     QStringLiteral("Ｃ４４４４１３７５８７０３Ｄ")})
+        for (const QString& typed :
+             {QStringLiteral("4444-1375-8703"), QStringLiteral(" 4444 1375 8703\r\n"), QStringLiteral("A444413758703A"),
+              QStringLiteral("d4444-1375-8703b\t"), QStringLiteral("４４４４－１３７５－８７０３"),
+              QStringLiteral("４４４４ー１３７５ー８７０３"), QStringLiteral("Ｃ４４４４１３７５８７０３Ｄ")})
             QCOMPARE(number(Carrier::Yamato, typed).digits(), expected);
         // A letter inside the number, or one that is not a start/stop letter.
         QVERIFY(refusal(Carrier::Yamato, QStringLiteral("4444A13758703")).contains(QStringLiteral("「A」")));
@@ -187,8 +189,10 @@ private slots:
         QVERIFY(refusal(Carrier::Yamato, QStringLiteral("ABC")).contains(QStringLiteral("「B」")));
         QVERIFY(refusal(Carrier::Yamato, QStringLiteral(" A-A ")).contains(QStringLiteral("入っていません")));
         // The worked example from the 7DR pages: 1234-5678-901? ends in 3.
-        QVERIFY(refusal(Carrier::Yamato, QStringLiteral("1234-5678-9012")).contains(QStringLiteral("最後の1桁は 3 のはずです")));
-        QVERIFY(std::holds_alternative<TrackingNumber>(TrackingNumber::read(Carrier::Yamato, QStringLiteral("1234-5678-9013"))));
+        QVERIFY(refusal(Carrier::Yamato, QStringLiteral("1234-5678-9012"))
+                    .contains(QStringLiteral("最後の1桁は 3 のはずです")));
+        QVERIFY(std::holds_alternative<TrackingNumber>(
+            TrackingNumber::read(Carrier::Yamato, QStringLiteral("1234-5678-9013"))));
     }
 
     // Carriers without a confirmed rule take any digits, and say so.
@@ -207,7 +211,8 @@ private slots:
             QCOMPARE(following.digits(), QStringLiteral("0123456800"));
             QVERIFY(!following.checkDigitVerified());
             QVERIFY(std::holds_alternative<QString>(number(carrier, QStringLiteral("999")).next()));
-            QVERIFY(refusal(carrier, QString(TrackingNumber::kMaxUncheckedDigits + 1, u'1')).contains(QStringLiteral("長すぎ")));
+            QVERIFY(refusal(carrier, QString(TrackingNumber::kMaxUncheckedDigits + 1, u'1'))
+                        .contains(QStringLiteral("長すぎ")));
         }
         QVERIFY(number(Carrier::Seino, QStringLiteral("1")).uncheckedNote().contains(QStringLiteral("西濃運輸")));
         QVERIFY(tracking::hasConfirmedRule(Carrier::JapanPost));
@@ -216,12 +221,15 @@ private slots:
     void nextForm()
     {
         // The pair.
-        QCOMPARE(value(number(Carrier::Yamato, QStringLiteral("4444-1375-8703")).next()).display(), QStringLiteral("4444-1375-8714"));
+        QCOMPARE(value(number(Carrier::Yamato, QStringLiteral("4444-1375-8703")).next()).display(),
+                 QStringLiteral("4444-1375-8714"));
         // Across a carry in the serial, check digit worked out independently.
-        const TrackingNumber before = number(Carrier::Sagawa, QStringLiteral("1234567899") + u'9' +
-                                                                  QString::number(checkDigitBySpreadsheet(QStringLiteral("12345678999"))));
+        const TrackingNumber before =
+            number(Carrier::Sagawa, QStringLiteral("1234567899") + u'9' +
+                                        QString::number(checkDigitBySpreadsheet(QStringLiteral("12345678999"))));
         const TrackingNumber after = value(before.next());
-        QCOMPARE(after.digits(), QStringLiteral("12345679000") + QString::number(checkDigitBySpreadsheet(QStringLiteral("12345679000"))));
+        QCOMPARE(after.digits(), QStringLiteral("12345679000") +
+                                     QString::number(checkDigitBySpreadsheet(QStringLiteral("12345679000"))));
         QVERIFY(after.checkDigitVerified());
         QCOMPARE(after.carrier(), Carrier::Sagawa);
         // Leading zeros stay; the last serial has no successor.
@@ -236,7 +244,8 @@ private slots:
     {
         QCOMPARE(std::get<Carrier>(tracking::carrierFromToken(QStringLiteral(" JapanPost "))), Carrier::JapanPost);
         const QString why = std::get<QString>(tracking::carrierFromToken(QStringLiteral("kuroneko")));
-        QVERIFY(why.contains(QStringLiteral("kuroneko")) && why.contains(QStringLiteral("yamato")) && why.contains(QStringLiteral("other")));
+        QVERIFY(why.contains(QStringLiteral("kuroneko")) && why.contains(QStringLiteral("yamato")) &&
+                why.contains(QStringLiteral("other")));
         for (const tracking::CarrierRow& row : tracking::carrierRows())
             QCOMPARE(std::get<Carrier>(tracking::carrierFromToken(tracking::carrierToken(row.carrier))), row.carrier);
     }
@@ -275,8 +284,10 @@ private slots:
         QCOMPARE(value(window.take(plain, 2)).size(), 0); // no stack: the forms carry no known number
         QVERIFY(std::get<QString>(window.spoil(plain)).contains(plain));
 
-        QVERIFY(std::holds_alternative<std::monostate>(window.save(slashed, FormStack(number(Carrier::JapanPost, QStringLiteral("4055-4842-4886"))))));
-        QVERIFY(std::holds_alternative<std::monostate>(window.save(plain, FormStack(number(Carrier::Seino, QStringLiteral("0999"))))));
+        QVERIFY(std::holds_alternative<std::monostate>(
+            window.save(slashed, FormStack(number(Carrier::JapanPost, QStringLiteral("4055-4842-4886"))))));
+        QVERIFY(std::holds_alternative<std::monostate>(
+            window.save(plain, FormStack(number(Carrier::Seino, QStringLiteral("0999"))))));
         QCOMPARE(digitsOf(value(commandLine.take(slashed, 2))), (QStringList{"405548424886", "405548424890"}));
         QCOMPARE(value(window.spoil(slashed)).digits(), QStringLiteral("405548424901"));
         const auto loaded = value(window.load(slashed));
@@ -295,11 +306,14 @@ private slots:
         file.endGroup();
 
         // A damaged entry is reported, never used or moved.
-        file.setValue(FormStackStore::settingsGroup(plain) + QStringLiteral("/nextFormNumberDigits"), QStringLiteral("09x9"));
+        file.setValue(FormStackStore::settingsGroup(plain) + QStringLiteral("/nextFormNumberDigits"),
+                      QStringLiteral("09x9"));
         file.sync();
         QVERIFY(std::get<QString>(window.load(plain)).contains(QStringLiteral("「x」")));
         QVERIFY(std::holds_alternative<QString>(window.take(plain, 1)));
-        QCOMPARE(QSettings(path, QSettings::IniFormat).value(FormStackStore::settingsGroup(plain) + QStringLiteral("/nextFormNumberDigits")).toString(),
+        QCOMPARE(QSettings(path, QSettings::IniFormat)
+                     .value(FormStackStore::settingsGroup(plain) + QStringLiteral("/nextFormNumberDigits"))
+                     .toString(),
                  QStringLiteral("09x9"));
         QVERIFY(std::holds_alternative<std::monostate>(window.remove(plain)));
         QVERIFY(!value(window.load(plain)).has_value());
@@ -312,7 +326,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("horutea.ini"));
         FormStackStore store(path);
-        QVERIFY(std::holds_alternative<std::monostate>(store.save(QStringLiteral("q"), FormStack(number(Carrier::Yamato, QStringLiteral("444413758703"))))));
+        QVERIFY(std::holds_alternative<std::monostate>(
+            store.save(QStringLiteral("q"), FormStack(number(Carrier::Yamato, QStringLiteral("444413758703"))))));
         QLockFile other(path + QStringLiteral(".formstacks.lock"));
         QVERIFY(other.tryLock(0));
         QVERIFY(std::get<QString>(store.take(QStringLiteral("q"), 1)).contains(QStringLiteral("ほかのホルテア")));
@@ -332,7 +347,8 @@ private slots:
         const QString path = folder + QStringLiteral("/horutea.ini");
         QSettings(path, QSettings::IniFormat).setValue(QStringLiteral("printer/choice"), QStringLiteral("lab"));
         FormStackStore store(path, 0); // no margin: the write itself fails
-        QVERIFY(std::holds_alternative<std::monostate>(store.save(QStringLiteral("q"), FormStack(number(Carrier::Yamato, QStringLiteral("444413758703"))))));
+        QVERIFY(std::holds_alternative<std::monostate>(
+            store.save(QStringLiteral("q"), FormStack(number(Carrier::Yamato, QStringLiteral("444413758703"))))));
         const auto fileText = [&] {
             QFile file(path);
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -343,11 +359,14 @@ private slots:
         QFile filler(folder + QStringLiteral("/filler"));
         QVERIFY(filler.resize(filler.size() - 2 * 4096));
         const QString why = std::get<QString>(store.take(QStringLiteral("q"), 2));
-        QVERIFY2(why.contains(QStringLiteral("書き込めませんでした")) && why.contains(QStringLiteral("変わっていません")), qPrintable(why));
+        QVERIFY2(why.contains(QStringLiteral("書き込めませんでした")) &&
+                     why.contains(QStringLiteral("変わっていません")),
+                 qPrintable(why));
         QCOMPARE(fileText(), before);
         QCOMPARE(value(store.load(QStringLiteral("q")))->nextForm().digits(), QStringLiteral("444413758703"));
         // With the usual margin such a disk is refused before anything changes.
-        QVERIFY(std::get<QString>(FormStackStore(path).take(QStringLiteral("q"), 1)).contains(QStringLiteral("空きが足りない")));
+        QVERIFY(std::get<QString>(FormStackStore(path).take(QStringLiteral("q"), 1))
+                    .contains(QStringLiteral("空きが足りない")));
         QCOMPARE(fileText(), before);
 
         QVERIFY(filler.remove());
@@ -361,15 +380,37 @@ private slots:
     void confirmationsReadBack()
     {
         const QDate day(2026, 9, 8), nextDay(2026, 9, 9);
-        const QString single = QStringLiteral("421951-20260805-0302246615"), several = QStringLiteral("421951-20260805-0302246616"),
+        const QString single = QStringLiteral("421951-20260805-0302246615"),
+                      several = QStringLiteral("421951-20260805-0302246616"),
                       seino = QStringLiteral("421951-20260806-0000000001");
         const QList<ShippedOrder> orders = {
-            {single, Carrier::Yamato, {number(Carrier::Yamato, QStringLiteral("444413758703"))}, day, QStringLiteral("山田 太郎")},
-            {several, Carrier::Sagawa, {number(Carrier::Sagawa, QStringLiteral("600078420325")), number(Carrier::Sagawa, QStringLiteral("600079555353"))}, day, QStringLiteral("佐藤 一郎")},
-            {QString(), Carrier::JapanPost, {number(Carrier::JapanPost, QStringLiteral("405548424886"))}, day, QStringLiteral("鈴木 花子")},
+            {single,
+             Carrier::Yamato,
+             {number(Carrier::Yamato, QStringLiteral("444413758703"))},
+             day,
+             QStringLiteral("山田 太郎")},
+            {several,
+             Carrier::Sagawa,
+             {number(Carrier::Sagawa, QStringLiteral("600078420325")),
+              number(Carrier::Sagawa, QStringLiteral("600079555353"))},
+             day,
+             QStringLiteral("佐藤 一郎")},
+            {QString(),
+             Carrier::JapanPost,
+             {number(Carrier::JapanPost, QStringLiteral("405548424886"))},
+             day,
+             QStringLiteral("鈴木 花子")},
             // The third form of the same order, printed the next day.
-            {several, Carrier::Sagawa, {number(Carrier::Sagawa, QStringLiteral("600099783555"))}, nextDay, QStringLiteral("佐藤 一郎")},
-            {seino, Carrier::Seino, {number(Carrier::Seino, QStringLiteral("1234567890"))}, day, QStringLiteral("髙橋 次郎")},
+            {several,
+             Carrier::Sagawa,
+             {number(Carrier::Sagawa, QStringLiteral("600099783555"))},
+             nextDay,
+             QStringLiteral("佐藤 一郎")},
+            {seino,
+             Carrier::Seino,
+             {number(Carrier::Seino, QStringLiteral("1234567890"))},
+             day,
+             QStringLiteral("髙橋 次郎")},
         };
         const QStringList platformOrders{single, several, several, several, seino};
         const QStringList platformNumbers{"444413758703", "600078420325", "600079555353", "600099783555", "1234567890"};
@@ -389,7 +430,8 @@ private slots:
         QCOMPARE(amazon.column("tracking-number"), platformNumbers);
         QCOMPARE(amazon.column("ship-date"), platformDates);
         QCOMPARE(amazon.column("carrier-code"), QStringList(5, QStringLiteral("Other")));
-        QCOMPARE(amazon.column("carrier-name"), (QStringList{"ヤマト運輸", "佐川急便", "佐川急便", "佐川急便", "西濃運輸"}));
+        QCOMPARE(amazon.column("carrier-name"),
+                 (QStringList{"ヤマト運輸", "佐川急便", "佐川急便", "佐川急便", "西濃運輸"}));
         QCOMPARE(amazon.column("order-item-id"), QStringList(5));
 
         const Table rakuten = readCsv(bytes[Format::Rakuten], csv::Encoding::Cp932, false);
@@ -420,8 +462,10 @@ private slots:
         // Generic: every order, the number as on the form, UTF-8 with a mark.
         const Table generic = readCsv(bytes[Format::Generic], csv::Encoding::Utf8, true);
         QCOMPARE(generic.column("注文番号"), (QStringList{single, several, several, several, "", seino}));
-        QCOMPARE(generic.column("伝票番号"), (QStringList{"4444-1375-8703", "6000-7842-0325", "6000-7955-5353", "6000-9978-3555", "4055-4842-4886", "1234567890"}));
-        QCOMPARE(generic.column("お届け先名"), (QStringList{"山田 太郎", "佐藤 一郎", "佐藤 一郎", "佐藤 一郎", "鈴木 花子", "髙橋 次郎"}));
+        QCOMPARE(generic.column("伝票番号"), (QStringList{"4444-1375-8703", "6000-7842-0325", "6000-7955-5353",
+                                                          "6000-9978-3555", "4055-4842-4886", "1234567890"}));
+        QCOMPARE(generic.column("お届け先名"),
+                 (QStringList{"山田 太郎", "佐藤 一郎", "佐藤 一郎", "佐藤 一郎", "鈴木 花子", "髙橋 次郎"}));
         QCOMPARE(generic.column("運送会社")[4], tracking::carrierName(Carrier::JapanPost));
         QCOMPARE(written[Format::Generic].orderCount, 4);
         QCOMPARE(written[Format::Generic].recordCount, 6);
@@ -430,7 +474,8 @@ private slots:
         // The order without a number is in no platform's file, and each says so.
         for (Format format : {Format::Amazon, Format::Rakuten, Format::Yahoo, Format::Shopify}) {
             QVERIFY(!QString::fromUtf8(bytes[format]).contains(QStringLiteral("405548424886")));
-            QVERIFY2(written[format].notes.join('\n').contains(QStringLiteral("鈴木 花子")), qPrintable(written[format].notes.join('\n')));
+            QVERIFY2(written[format].notes.join('\n').contains(QStringLiteral("鈴木 花子")),
+                     qPrintable(written[format].notes.join('\n')));
             QCOMPARE(written[format].orderCount, 3);
         }
         QVERIFY(written[Format::Amazon].notes.join('\n').contains(QStringLiteral("Other")));
@@ -441,7 +486,8 @@ private slots:
         QBuffer two;
         two.open(QIODevice::WriteOnly);
         const TrackingNumber first = number(Carrier::Yamato, QStringLiteral("444413758703"));
-        const auto twoForms = shipping::writeConfirmations(Format::Yahoo, {{single, Carrier::Yamato, {first, value(first.next())}, day, {}}}, two);
+        const auto twoForms = shipping::writeConfirmations(
+            Format::Yahoo, {{single, Carrier::Yamato, {first, value(first.next())}, day, {}}}, two);
         QVERIFY(std::get<shipping::Written>(twoForms).notes.filter(QStringLiteral("入る欄")).isEmpty());
     }
 
@@ -453,13 +499,20 @@ private slots:
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        const ShippedOrder order{QStringLiteral("333267-20260901-0000000001"), Carrier::JapanPost,
-                                 {number(Carrier::JapanPost, QStringLiteral("405548424886"))}, QDate(2026, 9, 8), {}};
+        const ShippedOrder order{QStringLiteral("333267-20260901-0000000001"),
+                                 Carrier::JapanPost,
+                                 {number(Carrier::JapanPost, QStringLiteral("405548424886"))},
+                                 QDate(2026, 9, 8),
+                                 {}};
         const auto result = shipping::writeConfirmations(Format::Rakuten, {order}, buffer);
         QVERIFY(std::get<shipping::Written>(result).notes.isEmpty());
         QCOMPARE(readCsv(bytes, csv::Encoding::Cp932, false).rows.front(),
-                 (QHash<QString, QString>{{"注文番号", "333267-20260901-0000000001"}, {"送付先ID", ""}, {"発送明細ID", ""},
-                                          {"お荷物伝票番号", "405548424886"}, {"配送会社", "1003"}, {"発送日", "2026-09-08"}}));
+                 (QHash<QString, QString>{{"注文番号", "333267-20260901-0000000001"},
+                                          {"送付先ID", ""},
+                                          {"発送明細ID", ""},
+                                          {"お荷物伝票番号", "405548424886"},
+                                          {"配送会社", "1003"},
+                                          {"発送日", "2026-09-08"}}));
     }
 
     // Refusals: nothing reaches the device.
@@ -478,19 +531,26 @@ private slots:
             return std::get<QString>(result);
         };
         // CP932 has no 𠮷: named with its order, never written as '?'.
-        const QString why = refused(Format::Rakuten, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}});
+        const QString why =
+            refused(Format::Rakuten, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}});
         QVERIFY2(why.contains(QStringLiteral("「𠮷」")) && why.contains(QStringLiteral("注文 𠮷-1")), qPrintable(why));
-        QVERIFY(refused(Format::Amazon, {QStringLiteral("1\t2"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}).contains(QStringLiteral("タブ")));
-        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Yamato, {n}, QDate(), {}}).contains(QStringLiteral("発送日")));
-        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Sagawa, {n}, QDate(2026, 9, 8), {}}).contains(QStringLiteral("ヤマト運輸")));
+        QVERIFY(refused(Format::Amazon, {QStringLiteral("1\t2"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}})
+                    .contains(QStringLiteral("タブ")));
+        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Yamato, {n}, QDate(), {}})
+                    .contains(QStringLiteral("発送日")));
+        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Sagawa, {n}, QDate(2026, 9, 8), {}})
+                    .contains(QStringLiteral("ヤマト運輸")));
         // UTF-8 holds it in the generic list.
-        QVERIFY(refused(Format::Generic, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}).isEmpty());
+        QVERIFY(
+            refused(Format::Generic, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}).isEmpty());
 
         FailDevice full(10);
-        const auto result = shipping::writeConfirmations(Format::Generic, {{"1", Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}}, full);
+        const auto result =
+            shipping::writeConfirmations(Format::Generic, {{"1", Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}}, full);
         QVERIFY(std::get<QString>(result).contains(QStringLiteral("No space left")));
         QCOMPARE(std::get<Format>(shipping::formatFromToken(QStringLiteral("Rakuten"))), Format::Rakuten);
-        QVERIFY(std::get<QString>(shipping::formatFromToken(QStringLiteral("base"))).contains(QStringLiteral("generic")));
+        QVERIFY(
+            std::get<QString>(shipping::formatFromToken(QStringLiteral("base"))).contains(QStringLiteral("generic")));
     }
 };
 

@@ -1,5 +1,5 @@
-// The window as the user meets it: its picture against the designed one, the state after start-up, typing, the tab order, the item list,
-// reading and filling a waybill, and the two ways out.
+// The window as the user meets it: its picture against the designed one, the state after start-up, typing, the tab
+// order, the item list, reading and filling a waybill, and the two ways out.
 #include "expect.h"
 #include "glyphs.h"
 #include "support.h"
@@ -35,7 +35,8 @@ QString focusedControl()
     return (qobject_cast<QComboBox*>(f->parentWidget()) ? f->parentWidget() : f)->objectName();
 }
 
-// The window's picture against the one kept beside the tests; with HORUTEA_UPDATE_PICTURES=1 the kept one is written anew (look at it).
+// The window's picture against the one kept beside the tests; with HORUTEA_UPDATE_PICTURES=1 the kept one is written
+// anew (look at it).
 void comparePicture(QWidget& window, const char* name)
 {
     const QImage now = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -56,7 +57,8 @@ class WindowTest : public QObject {
 private slots:
     void initTestCase() { initTestEnvironment(); }
 
-    // A fresh window: 指定なし and 必要 chosen, care-of lines hidden, numeric mode off, so it reads as a fresh waybill; nothing said.
+    // A fresh window: 指定なし and 必要 chosen, care-of lines hidden, numeric mode off, so it reads as a fresh waybill;
+    // nothing said.
     void startUp()
     {
         TestWindow w;
@@ -65,11 +67,13 @@ private slots:
         QCOMPARE(w.form->minimumSize(), w.form->maximumSize()); // fixed; the size is in its picture
         QVERIFY(!w.form->windowIcon().isNull());
         // Messages in the window's face (ＭＳ Ｐゴシック's stand-in), which its picture shows.
-        QMessageBox box(QMessageBox::Question, QStringLiteral("ホルテア"), QStringLiteral("このプログラムを終了しますか？"));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("ホルテア"),
+                        QStringLiteral("このプログラムを終了しますか？"));
         QCOMPARE(QFontInfo(box.font()).family(), QStringLiteral("IPAPGothic"));
         QCOMPARE(w.form->readWaybill(), waybill::Waybill{});
         for (auto* combo : {w.c<QComboBox>("c_Hinmei"), w.c<QComboBox>("c_Hinmei2")})
-            QVERIFY(combo->count() == 12 && combo->itemText(0).isEmpty() && combo->itemText(7) + combo->itemText(11) == QStringLiteral("お菓子割れ物"));
+            QVERIFY(combo->count() == 12 && combo->itemText(0).isEmpty() &&
+                    combo->itemText(7) + combo->itemText(11) == QStringLiteral("お菓子割れ物"));
         // The option groups are independent; the greyed box ignores clicks.
         w.click("O_Haitatsu3");
         QVERIFY(!w.c<QRadioButton>("O_Haitatsu5")->isChecked() && w.c<QRadioButton>("O_Tsuuchi1")->isChecked());
@@ -77,13 +81,15 @@ private slots:
         w.click("C_Goirainushi");
         QVERIFY(!w.c("C_Goirainushi")->isEnabled() && !w.c<QCheckBox>("C_Goirainushi")->isChecked());
 
-        // The item list drops below its box and a picked entry becomes the text; typed text stays as typed even where it begins an entry.
+        // The item list drops below its box and a picked entry becomes the text; typed text stays as typed even where
+        // it begins an entry.
         auto* combo = w.c<QComboBox>("c_Hinmei");
         combo->showPopup();
         QWidget* list = combo->view()->window();
         QTRY_VERIFY(list->isVisible());
         QCOMPARE(list->geometry().top(), combo->mapToGlobal(combo->rect().bottomLeft()).y());
-        QTest::mouseClick(combo->view()->viewport(), Qt::LeftButton, {}, combo->view()->visualRect(combo->model()->index(7, 0)).center());
+        QTest::mouseClick(combo->view()->viewport(), Qt::LeftButton, {},
+                          combo->view()->visualRect(combo->model()->index(7, 0)).center());
         QTRY_VERIFY(!list->isVisible());
         QCOMPARE(w.form->readWaybill().goods[0].description, QStringLiteral("お菓子"));
 
@@ -94,13 +100,15 @@ private slots:
         QCOMPARE(combo->currentText(), QStringLiteral("お"));
     }
 
-    // What the user sees, pixel for pixel: after start-up, and with every hidden part shown (numeric mode, the panel, both care-of lines).
+    // What the user sees, pixel for pixel: after start-up, and with every hidden part shown (numeric mode, the panel,
+    // both care-of lines).
     void pictureAndNoOverlap()
     {
         TestWindow w;
         w.showActive();
         comparePicture(*w.form, "start");
-        for (const char* name : {"SuujiNyuuryokuBtn", "OnOffBtn", "C_1_Samakata", "C_2_Samakata", "O_Haitatsu3", "O_Tsuuchi2"})
+        for (const char* name :
+             {"SuujiNyuuryokuBtn", "OnOffBtn", "C_1_Samakata", "C_2_Samakata", "O_Haitatsu3", "O_Tsuuchi2"})
             w.click(name);
         w.form->setFocus();
         comparePicture(*w.form, "all-shown");
@@ -122,16 +130,17 @@ private slots:
         }
     }
 
-    // Typing stops at each box's limit; the other boxes and the combo boxes take any length, and typing into a combo box adds nothing to
-    // its list.
+    // Typing stops at each box's limit; the other boxes and the combo boxes take any length, and typing into a combo
+    // box adds nothing to its list.
     void typingLimits()
     {
         TestWindow w;
         w.click("SuujiNyuuryokuBtn");
         w.click("OnOffBtn");
         const QString typed = QStringLiteral("12345678901234567890");
-        const std::pair<const char*, int> limits[] = {{"SuuryouBox2", 3}, {"TankaBox1", 5}, {"KingakuBox2", 8}, {"GoukeiBox", 9},
-                                                      {"T_6_Denwaba", 20}, {"SyouhinBangouBox1", 20}, {"Sayuu_Xtxt", 20}, {"iraiJyuusyo1", 20}};
+        const std::pair<const char*, int> limits[] = {
+            {"SuuryouBox2", 3},  {"TankaBox1", 5},          {"KingakuBox2", 8}, {"GoukeiBox", 9},
+            {"T_6_Denwaba", 20}, {"SyouhinBangouBox1", 20}, {"Sayuu_Xtxt", 20}, {"iraiJyuusyo1", 20}};
         for (const auto& [name, limit] : limits) {
             w.type(name, typed);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // leaving the box keeps the text
@@ -152,26 +161,29 @@ private slots:
             return got;
         };
         const QStringList expected{
-            "T_1_Yuubin", "T_2_Jyuusyo", "T_3_Jyuusyo", "T_4_Namae", "C_1_Samakata", "T_6_Denwaba",
-            "iraiYuubin", "iraiJyuusyo1", "iraiJyuusyo2", "iraiNamae", "C_2_Samakata", "iraiDenwa",
-            "O_Haitatsu5", "O_Tsuuchi1", "c_Hinmei", "c_Hinmei2", "SuujiNyuuryokuBtn", "InsatsuBtn", "zEndBtn",
+            "T_1_Yuubin", "T_2_Jyuusyo", "T_3_Jyuusyo", "T_4_Namae", "C_1_Samakata", "T_6_Denwaba", "iraiYuubin",
+            "iraiJyuusyo1", "iraiJyuusyo2", "iraiNamae", "C_2_Samakata", "iraiDenwa", "O_Haitatsu5", "O_Tsuuchi1",
+            "c_Hinmei", "c_Hinmei2", "SuujiNyuuryokuBtn", "InsatsuBtn", "zEndBtn",
             // then the rest in design order, the hidden ones skipped
             "T_clear1", "T_clear2", "OnOffBtn", "SyouhinBangouBox1", "SyouhinBangouBox2", "z_Henkan", "PriDiaBtn",
             // the commands of the bottom-left frame last
             "addressBookButton", "historyButton", "batchButton", "previewButton", "T_1_Yuubin"};
         QCOMPARE(walk("T_1_Yuubin", int(expected.size()) - 1), expected);
 
-        // Shown parts join in their places: the care-of line after its box, the panel after 終了, the numeric boxes after the window's
-        // frames.
+        // Shown parts join in their places: the care-of line after its box, the panel after 終了, the numeric boxes
+        // after the window's frames.
         for (const char* name : {"C_1_Samakata", "OnOffBtn", "SuujiNyuuryokuBtn"})
             w.click(name);
         QCOMPARE(walk("C_1_Samakata", 1).last(), QStringLiteral("T_5_Samakata"));
-        QCOMPARE(walk("zEndBtn", 6).mid(1), (QStringList{"Sayuu_Xtxt", "Jyouge_Ytxt", "UpDownX", "UpDownY", "HozonBtn", "IchiBtn"}));
-        QCOMPARE(walk("OnOffBtn", 10).mid(1), (QStringList{"SuuryouBox1", "SuuryouBox2", "TankaBox1", "TankaBox2", "KingakuBox1",
-                                                           "KingakuBox2", "GoukeiBox", "SyouhinBangouBox1", "SyouhinBangouBox2", "GoukeiBtn"}));
+        QCOMPARE(walk("zEndBtn", 6).mid(1),
+                 (QStringList{"Sayuu_Xtxt", "Jyouge_Ytxt", "UpDownX", "UpDownY", "HozonBtn", "IchiBtn"}));
+        QCOMPARE(walk("OnOffBtn", 10).mid(1),
+                 (QStringList{"SuuryouBox1", "SuuryouBox2", "TankaBox1", "TankaBox2", "KingakuBox1", "KingakuBox2",
+                              "GoukeiBox", "SyouhinBangouBox1", "SyouhinBangouBox2", "GoukeiBtn"}));
     }
 
-    // Filling the window from a waybill and reading it back gives the same waybill; boxes keep to their lengths as typing does.
+    // Filling the window from a waybill and reading it back gives the same waybill; boxes keep to their lengths as
+    // typing does.
     void fillAndRead()
     {
         TestWindow w;
@@ -179,7 +191,8 @@ private slots:
         filled.sender.careOfShown = false;
         w.form->fillFrom(filled);
         QCOMPARE(w.form->readWaybill(), filled); // the sender's care-of line hidden, its text kept
-        QVERIFY(w.c<QCheckBox>("C_1_Samakata")->isChecked() && !w.c("T_5_Samakata")->isHidden() && w.c("iraiSamakata")->isHidden());
+        QVERIFY(w.c<QCheckBox>("C_1_Samakata")->isChecked() && !w.c("T_5_Samakata")->isHidden() &&
+                w.c("iraiSamakata")->isHidden());
         QVERIFY(!w.c("GoukeiBtn")->isHidden());
         filled.goods[1].quantity = QStringLiteral("12345");
         filled.numericMode = false;
@@ -204,8 +217,8 @@ private slots:
         QCOMPARE(w.recording.lastPage().texts[8].text, QStringLiteral("a b")); // printed as shown
     }
 
-    // A postal code box holds seven characters, counted as a reader counts them, or eight when a hyphen follows the third digit; it prints
-    // whole characters, the hyphen in no box.
+    // A postal code box holds seven characters, counted as a reader counts them, or eight when a hyphen follows the
+    // third digit; it prints whole characters, the hyphen in no box.
     void postalCodeFields()
     {
         TestWindow w;
@@ -217,7 +230,8 @@ private slots:
         w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         // The hyphens in no box: the fourth box of each block, the seventh of the sender's.
-        QVERIFY(w.recording.lastPage().texts[3].text == QStringLiteral("4") && w.recording.lastPage().texts[17].text == QStringLiteral("1"));
+        QVERIFY(w.recording.lastPage().texts[3].text == QStringLiteral("4") &&
+                w.recording.lastPage().texts[17].text == QStringLiteral("1"));
 
         const QString yoshi = QStringLiteral("𠮷");
         w.type("T_1_Yuubin", yoshi.repeated(8));
@@ -226,19 +240,21 @@ private slots:
         QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("1\u0301") + yoshi.repeated(6));
         w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("InsatsuBtn");
-        QVERIFY(w.recording.lastPage().texts[0].text == QStringLiteral("1\u0301") && w.recording.lastPage().texts[6].text == yoshi);
+        QVERIFY(w.recording.lastPage().texts[0].text == QStringLiteral("1\u0301") &&
+                w.recording.lastPage().texts[6].text == yoshi);
     }
 
-    // Where the input method is off, the field says so when the input method asks, and digits that arrive full-width anyway (committed or
-    // pasted) are kept, shown, computed and printed as ASCII.
+    // Where the input method is off, the field says so when the input method asks, and digits that arrive full-width
+    // anyway (committed or pasted) are kept, shown, computed and printed as ASCII.
     void numberFieldsRefuseTheInputMethod()
     {
         TestWindow w;
         w.click("SuujiNyuuryokuBtn");
         w.click("OnOffBtn");
         const std::pair<const char*, bool> inputMethodOn[] = {
-            {"T_1_Yuubin", false}, {"T_6_Denwaba", false}, {"iraiYuubin", false}, {"iraiDenwa", false}, {"SuuryouBox1", false},
-            {"TankaBox2", false},  {"GoukeiBox", false},   {"Sayuu_Xtxt", false}, {"T_2_Jyuusyo", true}, {"iraiNamae", true}};
+            {"T_1_Yuubin", false},  {"T_6_Denwaba", false}, {"iraiYuubin", false}, {"iraiDenwa", false},
+            {"SuuryouBox1", false}, {"TankaBox2", false},   {"GoukeiBox", false},  {"Sayuu_Xtxt", false},
+            {"T_2_Jyuusyo", true},  {"iraiNamae", true}};
         for (const auto& [name, on] : inputMethodOn)
             QVERIFY2(editorOf(w.c(name))->inputMethodQuery(Qt::ImEnabled).toBool() == on, name);
         w.type("SuuryouBox1", QString());
@@ -252,15 +268,16 @@ private slots:
         w.click("GoukeiBtn");
         QCOMPARE(w.text("GoukeiBox"), QStringLiteral("18000"));
         // Typed: turned in number fields, kept as typed in text fields.
-        for (const auto& [name, typed, kept] : {std::tuple("T_6_Denwaba", "０３－１２３４", "03-1234"), std::tuple("Sayuu_Xtxt", "－１５．５", "-15.5"),
-                                                std::tuple("T_4_Namae", "ＡＢＣ１２３", "ＡＢＣ１２３")}) {
+        for (const auto& [name, typed, kept] :
+             {std::tuple("T_6_Denwaba", "０３－１２３４", "03-1234"), std::tuple("Sayuu_Xtxt", "－１５．５", "-15.5"),
+              std::tuple("T_4_Namae", "ＡＢＣ１２３", "ＡＢＣ１２３")}) {
             w.type(name, QString::fromUtf8(typed));
             QCOMPARE(w.text(name), QString::fromUtf8(kept));
         }
     }
 
-    // A complete postal code offers its address in the empty first line; the down-arrow key takes it, and typing as before gives exactly
-    // what was typed.
+    // A complete postal code offers its address in the empty first line; the down-arrow key takes it, and typing as
+    // before gives exactly what was typed.
     void postalCodeOffersItsAddress()
     {
         TestWindow w;
@@ -314,8 +331,8 @@ private slots:
         QVERIFY(bare.messages.shown.size() == 1 && bare.messages.last().contains(QStringLiteral("missing.bin")));
     }
 
-    // 印刷 first checks what a list's row is checked for: a waybill with findings is printed only on このまま印刷, each finding named; a
-    // clean one prints at once, asking nothing.
+    // 印刷 first checks what a list's row is checked for: a waybill with findings is printed only on このまま印刷, each
+    // finding named; a clean one prints at once, asking nothing.
     void printChecksTheWaybill()
     {
         TestWindow w;
@@ -324,17 +341,17 @@ private slots:
         const QString none = characterNoFaceHas();
         w.type("T_4_Namae", QStringLiteral("山田%1株式会社東日本営業本部第一営業部第二課御中").arg(none));
         w.click("SuujiNyuuryokuBtn");
-        for (const auto& [box, typed] : {std::pair("SuuryouBox1", "3"), std::pair("TankaBox1", "9000"), std::pair("KingakuBox1", "18000"),
-                                         std::pair("T_6_Denwaba", "03-12")})
+        for (const auto& [box, typed] : {std::pair("SuuryouBox1", "3"), std::pair("TankaBox1", "9000"),
+                                         std::pair("KingakuBox1", "18000"), std::pair("T_6_Denwaba", "03-12")})
             w.type(box, QString::fromLatin1(typed));
         w.click("InsatsuBtn");
         QVERIFY(w.recording.attempts == 0 && w.messages.shown.size() == 1); // 戻る is the default
         const platform::Message asked = w.messages.shown[0];
         QVERIFY(asked.buttons == platform::MsgButtons::YesNo && asked.defaultButton == platform::MsgAnswer::No &&
                 asked.yesText == QStringLiteral("このまま印刷") && asked.noText == QStringLiteral("戻る"));
-        for (const char* finding : {"「お届け先」の郵便番号「12ab-3」", "「ご依頼主」の郵便番号「1OO-0001」", "お届け先の住所がありません",
-                                    "「お届け先」の電話番号「03-12」", "お届け先の名前が欄から", "金額1が「18000」",
-                                    "「27000」", "合計が「0」"})
+        for (const char* finding : {"「お届け先」の郵便番号「12ab-3」", "「ご依頼主」の郵便番号「1OO-0001」",
+                                    "お届け先の住所がありません", "「お届け先」の電話番号「03-12」",
+                                    "お届け先の名前が欄から", "金額1が「18000」", "「27000」", "合計が「0」"})
             QVERIFY2(asked.text.contains(QString::fromUtf8(finding)), qPrintable(asked.text));
         QVERIFY2(asked.text.contains(QStringLiteral("お届け先の名前の「%1」").arg(none)), qPrintable(asked.text));
 
@@ -342,7 +359,8 @@ private slots:
         w.type("SuuryouBox1", QStringLiteral("x7"));
         w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("InsatsuBtn");
-        QVERIFY(w.messages.last().contains(QStringLiteral("数量1の「x7」は数として読めません")) && w.recording.documents.size() == 1);
+        QVERIFY(w.messages.last().contains(QStringLiteral("数量1の「x7」は数として読めません")) &&
+                w.recording.documents.size() == 1);
 
         // Mended, the next print asks nothing; an empty sender is no finding.
         TestWindow clean;
@@ -351,27 +369,30 @@ private slots:
         QVERIFY(clean.messages.shown.empty() && clean.recording.documents.size() == 1);
     }
 
-    // Every number box shows the longest value it takes, whole, in its designed size: after typing it, its first and last characters
-    // lie inside the box's frame.
+    // Every number box shows the longest value it takes, whole, in its designed size: after typing it, its first and
+    // last characters lie inside the box's frame.
     void numberBoxesShowTheirLongestValues()
     {
         TestWindow w;
         w.click("SuujiNyuuryokuBtn");
         w.click("OnOffBtn");
-        for (const auto& [name, longest] : {std::pair("SuuryouBox1", "999"), std::pair("TankaBox1", "12000"), std::pair("TankaBox2", "99999"),
-                                            std::pair("KingakuBox1", "99999999"), std::pair("GoukeiBox", "999999999"),
-                                            std::pair("T_1_Yuubin", "123-4567"), std::pair("Sayuu_Xtxt", "-1000"), std::pair("Jyouge_Ytxt", "-1000")}) {
+        for (const auto& [name, longest] : {std::pair("SuuryouBox1", "999"), std::pair("TankaBox1", "12000"),
+                                            std::pair("TankaBox2", "99999"), std::pair("KingakuBox1", "99999999"),
+                                            std::pair("GoukeiBox", "999999999"), std::pair("T_1_Yuubin", "123-4567"),
+                                            std::pair("Sayuu_Xtxt", "-1000"), std::pair("Jyouge_Ytxt", "-1000")}) {
             w.type(name, QString::fromLatin1(longest));
             auto* box = w.c<QLineEdit>(name);
             QCOMPARE(box->text(), QString::fromLatin1(longest));
             box->grab(); // laid out as painted
             const int end = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
             const int start = end - box->fontMetrics().horizontalAdvance(box->text());
-            QVERIFY2(start >= 1 && end < box->width() - 1, qPrintable(QStringLiteral("%1: %2..%3 of %4").arg(name).arg(start).arg(end).arg(box->width())));
+            QVERIFY2(start >= 1 && end < box->width() - 1,
+                     qPrintable(QStringLiteral("%1: %2..%3 of %4").arg(name).arg(start).arg(end).arg(box->width())));
         }
     }
 
-    // 合計 refused: the beep, the refused box chosen with its text selected, and a tip under it saying which box and why.
+    // 合計 refused: the beep, the refused box chosen with its text selected, and a tip under it saying which box and
+    // why.
     void totalRefusalSaysWhy()
     {
         TestWindow w;
@@ -380,31 +401,36 @@ private slots:
         w.type("TankaBox2", QStringLiteral("100"));
         w.click("GoukeiBtn");
         auto* refused = w.c<QLineEdit>("SuuryouBox2");
-        QVERIFY(QApplication::focusWidget() == refused && refused->selectedText() == QStringLiteral("x7") && w.text("KingakuBox2") == QStringLiteral("0"));
-        QTRY_VERIFY(QToolTip::isVisible() && QToolTip::text().contains(QStringLiteral("数量2の「x7」は数として読めません")));
+        QVERIFY(QApplication::focusWidget() == refused && refused->selectedText() == QStringLiteral("x7") &&
+                w.text("KingakuBox2") == QStringLiteral("0"));
+        QTRY_VERIFY(QToolTip::isVisible() &&
+                    QToolTip::text().contains(QStringLiteral("数量2の「x7」は数として読めません")));
         // Pointed at later, the box says it again, until it is mended.
         QVERIFY(refused->toolTip() == QToolTip::text());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
         QVERIFY(refused->toolTip().isEmpty());
     }
 
-    // F2 to F5 open (or bring to the front) the address book, the history, the batch and the preview from any of the program's
-    // windows, pressed where the focus is.
+    // F2 to F5 open (or bring to the front) the address book, the history, the batch and the preview from any of the
+    // program's windows, pressed where the focus is.
     void functionKeysFromEveryWindow()
     {
         TestWindow w;
         w.showActive();
-        const std::pair<Qt::Key, const char*> keys[] = {{Qt::Key_F2, "AddressBookWindow"}, {Qt::Key_F3, "HistoryWindow"},
-                                                        {Qt::Key_F4, "BatchWindow"},       {Qt::Key_F5, "PreviewWindow"},
+        const std::pair<Qt::Key, const char*> keys[] = {{Qt::Key_F2, "AddressBookWindow"},
+                                                        {Qt::Key_F3, "HistoryWindow"},
+                                                        {Qt::Key_F4, "BatchWindow"},
+                                                        {Qt::Key_F5, "PreviewWindow"},
                                                         {Qt::Key_F2, "AddressBookWindow"}};
         for (const auto& [key, window] : keys) {
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow(), key);
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow(),
+                            key);
             QTRY_COMPARE(QApplication::activeWindow()->objectName(), QString::fromLatin1(window));
         }
     }
 
-    // A window of the program opens beside the main window, at its top, not at the screen's corner; where the user leaves it, it
-    // opens again, in this run and the next.
+    // A window of the program opens beside the main window, at its top, not at the screen's corner; where the user
+    // leaves it, it opens again, in this run and the next.
     void childWindowsOpenBesideAndRemember()
     {
         // The room on the screen decides the side; the window is kept on the screen.
@@ -435,8 +461,10 @@ private slots:
         w.click("zEndBtn");
         QCOMPARE(w.messages.shown.size(), size_t(1));
         const platform::Message m = w.messages.shown[0];
-        QVERIFY(m.text == QStringLiteral("このプログラムを終了しますか？") && m.caption == QStringLiteral(" 　ホルテア　　"));
-        QVERIFY(m.icon == platform::MsgIcon::Question && m.buttons == platform::MsgButtons::YesNo && m.defaultButton == platform::MsgAnswer::Yes);
+        QVERIFY(m.text == QStringLiteral("このプログラムを終了しますか？") &&
+                m.caption == QStringLiteral(" 　ホルテア　　"));
+        QVERIFY(m.icon == platform::MsgIcon::Question && m.buttons == platform::MsgButtons::YesNo &&
+                m.defaultButton == platform::MsgAnswer::Yes);
         QVERIFY(w.quits == 0 && w.text("T_4_Namae") == QStringLiteral("山田太郎"));
         w.messages.answers = {platform::MsgAnswer::Yes};
         w.click("zEndBtn");

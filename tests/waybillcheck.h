@@ -31,14 +31,22 @@ inline double checkWaybillPage(const QString& file, int page, const waybill::Way
         const double y = corner.top + expect::textY(oy, t.yMm) / expect::kTwipsPerMm;
         const pdf::Word* best = nullptr;
         for (const pdf::Word& word : words)
-            if (word.text == text && (!best || std::hypot(word.x0 - x, word.y0 - y) < std::hypot(best->x0 - x, best->y0 - y)))
+            if (word.text == text &&
+                (!best || std::hypot(word.x0 - x, word.y0 - y) < std::hypot(best->x0 - x, best->y0 - y)))
                 best = &word;
         QVERIFY2(best, qPrintable(QStringLiteral("'%1' not on page %2").arg(text).arg(page)));
         worst = std::max({worst, qAbs(best->x0 - x), qAbs(best->y0 - y)});
         QVERIFY2(qAbs(best->x0 - x) < textTol && qAbs(best->y0 - y) < textTol,
-                 qPrintable(QStringLiteral("'%1' at %2/%3 mm, designed %4/%5 mm").arg(text).arg(best->x0).arg(best->y0).arg(x).arg(y)));
+                 qPrintable(QStringLiteral("'%1' at %2/%3 mm, designed %4/%5 mm")
+                                .arg(text)
+                                .arg(best->x0)
+                                .arg(best->y0)
+                                .arg(x)
+                                .arg(y)));
     };
-    for (std::span<const expect::Text> block : {std::span<const expect::Text>(expect::kRecipient), std::span<const expect::Text>(expect::kSender), std::span<const expect::Text>(expect::kGoods)})
+    for (std::span<const expect::Text> block :
+         {std::span<const expect::Text>(expect::kRecipient), std::span<const expect::Text>(expect::kSender),
+          std::span<const expect::Text>(expect::kGoods)})
         for (const expect::Text& t : block)
             check(t);
 
@@ -52,7 +60,11 @@ inline double checkWaybillPage(const QString& file, int page, const waybill::Way
         [&] {
             QVERIFY2(ring.found, qPrintable(QStringLiteral("no mark at %1/%2 mm").arg(c.x()).arg(c.y())));
             QVERIFY2(qAbs(ring.cx - c.x()) < 0.2 && qAbs(ring.cy - c.y()) < 0.2,
-                     qPrintable(QStringLiteral("mark centre %1/%2 mm, designed %3/%4").arg(ring.cx).arg(ring.cy).arg(c.x()).arg(c.y())));
+                     qPrintable(QStringLiteral("mark centre %1/%2 mm, designed %3/%4")
+                                    .arg(ring.cx)
+                                    .arg(ring.cy)
+                                    .arg(c.x())
+                                    .arg(c.y())));
             QVERIFY2(qAbs(ring.radius - 3.0) < 0.2, qPrintable(QString::number(ring.radius)));
             QVERIFY2(ring.thickness > 0.2 && ring.thickness < 0.4, qPrintable(QString::number(ring.thickness)));
         }();

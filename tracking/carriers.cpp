@@ -41,15 +41,9 @@ const CarrierRow& carrierRow(Carrier carrier)
     return carrierRows().back();
 }
 
-QString carrierToken(Carrier carrier)
-{
-    return QString::fromUtf16(carrierRow(carrier).token);
-}
+QString carrierToken(Carrier carrier) { return QString::fromUtf16(carrierRow(carrier).token); }
 
-QString carrierName(Carrier carrier)
-{
-    return QString::fromUtf16(carrierRow(carrier).name);
-}
+QString carrierName(Carrier carrier) { return QString::fromUtf16(carrierRow(carrier).name); }
 
 QString carrierTokenChoices()
 {
@@ -69,10 +63,7 @@ std::variant<Carrier, QString> carrierFromToken(const QString& token)
         .arg(word, carrierTokenChoices().replace(QLatin1Char('|'), QStringLiteral(", ")));
 }
 
-bool hasConfirmedRule(Carrier carrier)
-{
-    return carrierRow(carrier).checkRule != CheckRule::None;
-}
+bool hasConfirmedRule(Carrier carrier) { return carrierRow(carrier).checkRule != CheckRule::None; }
 
 QString ruleDescription(Carrier carrier)
 {

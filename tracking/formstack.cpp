@@ -63,8 +63,7 @@ std::variant<TrackingNumber, QString> FormStack::spoil()
 // Held while a stack is read, changed and written back.
 class FormStackStore::Lock {
 public:
-    explicit Lock(const QString& settingsFilePath)
-        : m_file(settingsFilePath + QStringLiteral(".formstacks.lock"))
+    explicit Lock(const QString& settingsFilePath) : m_file(settingsFilePath + QStringLiteral(".formstacks.lock"))
     {
         QDir().mkpath(QFileInfo(settingsFilePath).absolutePath());
         m_locked = m_file.tryLock(kLockWaitMs);
@@ -73,7 +72,8 @@ public:
     QString problem() const
     {
         if (m_file.error() == QLockFile::LockFailedError)
-            return QStringLiteral("ほかのホルテアが伝票の束を書き換えている最中です。しばらくしてからやり直してください。");
+            return QStringLiteral(
+                "ほかのホルテアが伝票の束を書き換えている最中です。しばらくしてからやり直してください。");
         return QStringLiteral("伝票の束を書き換えられません（%1 を作れません）。").arg(m_file.fileName());
     }
 
@@ -118,7 +118,8 @@ std::variant<std::optional<FormStack>, QString> FormStackStore::load(const QStri
     if (!token.isValid() && !digits.isValid())
         return std::optional<FormStack>();
     const auto damaged = [&](const QString& why) {
-        return QStringLiteral("設定ファイルにある「%1」の伝票の束が読めません（%2）。伝票を入れ替えて、次の伝票の番号を入れ直してください。")
+        return QStringLiteral(
+                   "設定ファイルにある「%1」の伝票の束が読めません（%2）。伝票を入れ替えて、次の伝票の番号を入れ直してください。")
             .arg(stackKey, why);
     };
     const auto carrier = carrierFromToken(token.toString());
@@ -152,7 +153,8 @@ bool FormStackStore::fileHolds(const QString& stackKey, const QString& token, co
     return tokenFound && digitsFound;
 }
 
-std::variant<std::monostate, QString> FormStackStore::write(const QString& stackKey, const std::optional<FormStack>& stack) const
+std::variant<std::monostate, QString> FormStackStore::write(const QString& stackKey,
+                                                            const std::optional<FormStack>& stack) const
 {
     const QString shownPath = QDir::toNativeSeparators(m_settingsFilePath);
     // Qt 6.4's QSaveFile ignores a write that fails when the file is
@@ -161,8 +163,9 @@ std::variant<std::monostate, QString> FormStackStore::write(const QString& stack
     // changes, and the file is checked after writing.
     const QStorageInfo disk(QFileInfo(m_settingsFilePath).absolutePath());
     if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < m_minimumFreeBytes)
-        return QStringLiteral("ディスクの空きが足りないため、設定ファイル %1 に書き込みませんでした。伝票の束は変わっていません。"
-                              "空きを作ってからやり直してください。")
+        return QStringLiteral(
+                   "ディスクの空きが足りないため、設定ファイル %1 に書き込みませんでした。伝票の束は変わっていません。"
+                   "空きを作ってからやり直してください。")
             .arg(shownPath);
     QByteArray before;
     if (QFile file(m_settingsFilePath); file.open(QIODevice::ReadOnly))
@@ -173,7 +176,8 @@ std::variant<std::monostate, QString> FormStackStore::write(const QString& stack
     const QVariant oldToken = settings.value(group + kCarrierTokenKey);
     const QVariant oldDigits = settings.value(group + kNextFormNumberDigitsKey);
     const auto put = [&](const QVariant& token, const QVariant& digits) {
-        for (const auto& [key, value] : {std::pair(kCarrierTokenKey, token), std::pair(kNextFormNumberDigitsKey, digits)}) {
+        for (const auto& [key, value] :
+             {std::pair(kCarrierTokenKey, token), std::pair(kNextFormNumberDigitsKey, digits)}) {
             if (value.isValid())
                 settings.setValue(group + key, value);
             else
@@ -199,12 +203,15 @@ std::variant<std::monostate, QString> FormStackStore::write(const QString& stack
     // Written "successfully" but not there: put the file back as it was.
     // Its old bytes need no more room than it had.
     QFile file(m_settingsFilePath);
-    const bool restored = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size() && file.flush();
+    const bool restored =
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size() && file.flush();
     if (restored)
-        return QStringLiteral("設定ファイル %1 に書き込めませんでした（ディスクがいっぱいではありませんか）。伝票の束は変わっていません。")
+        return QStringLiteral(
+                   "設定ファイル %1 に書き込めませんでした（ディスクがいっぱいではありませんか）。伝票の束は変わっていません。")
             .arg(shownPath);
-    return QStringLiteral("設定ファイル %1 に書き込めず、中身が失われたおそれがあります（ディスクがいっぱいではありませんか）。"
-                          "空きを作ってから、伝票の束とほかの設定を確かめてください。")
+    return QStringLiteral(
+               "設定ファイル %1 に書き込めず、中身が失われたおそれがあります（ディスクがいっぱいではありませんか）。"
+               "空きを作ってから、伝票の束とほかの設定を確かめてください。")
         .arg(shownPath);
 }
 

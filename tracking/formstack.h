@@ -68,8 +68,7 @@ public:
     static constexpr qint64 kMinimumFreeBytes = 1024 * 1024;
     explicit FormStackStore(QString settingsFilePath, qint64 minimumFreeBytes = kMinimumFreeBytes)
         : m_settingsFilePath(std::move(settingsFilePath)), m_minimumFreeBytes(minimumFreeBytes)
-    {
-    }
+    {}
 
     // The stack kept under `stackKey`, nothing when none was set, or why it
     // cannot be read (a damaged entry is reported, never taken as a stack).

@@ -38,15 +38,9 @@ bool isSeparator(char32_t c)
 // The start and stop characters of an NW-7 (Codabar) symbol: A, B, C or D
 // (python-barcode codabar.py; tetsutalow.github.io barcode-nw7/README.md:
 // 「NW-7はスタートストップキャラクタにA-Dの4通り」).
-bool isCodabarStartStop(char32_t c)
-{
-    return (c >= U'A' && c <= U'D') || (c >= U'a' && c <= U'd');
-}
+bool isCodabarStartStop(char32_t c) { return (c >= U'A' && c <= U'D') || (c >= U'a' && c <= U'd'); }
 
-QString textOf(char32_t c)
-{
-    return QString::fromUcs4(&c, 1);
-}
+QString textOf(char32_t c) { return QString::fromUcs4(&c, 1); }
 
 // The decimal digits plus one, same width; empty when they are all 9.
 QString incremented(QString digits)
@@ -63,10 +57,7 @@ QString incremented(QString digits)
 
 } // namespace
 
-int serialMod7CheckDigit(qint64 serial)
-{
-    return int(serial % 7);
-}
+int serialMod7CheckDigit(qint64 serial) { return int(serial % 7); }
 
 std::variant<TrackingNumber, QString> TrackingNumber::read(Carrier carrier, const QString& typed)
 {
@@ -101,12 +92,14 @@ std::variant<TrackingNumber, QString> TrackingNumber::read(Carrier carrier, cons
     const QString name = carrierName(carrier);
     if (row.checkRule == CheckRule::None) {
         if (digits.size() > kMaxUncheckedDigits)
-            return QStringLiteral("伝票番号が長すぎます（%1桁）。伝票に印刷された番号だけを入力してください。").arg(digits.size());
+            return QStringLiteral("伝票番号が長すぎます（%1桁）。伝票に印刷された番号だけを入力してください。")
+                .arg(digits.size());
         return TrackingNumber(carrier, digits, false);
     }
     if (digits.size() != row.digitCount)
-        return QStringLiteral("%1の伝票番号は%2桁ですが、入力された番号は%3桁です。"
-                              "番号を伝票と見比べてください（桁数の違う伝票なら、運送会社に「その他」を選ぶと確かめずに受け付けます）。")
+        return QStringLiteral(
+                   "%1の伝票番号は%2桁ですが、入力された番号は%3桁です。"
+                   "番号を伝票と見比べてください（桁数の違う伝票なら、運送会社に「その他」を選ぶと確かめずに受け付けます）。")
             .arg(name)
             .arg(row.digitCount)
             .arg(digits.size());
@@ -140,10 +133,12 @@ QString TrackingNumber::uncheckedNote() const
     if (m_verified)
         return {};
     if (m_carrier == Carrier::Other)
-        return QStringLiteral("伝票番号 %1 は確かめずに受け付けました（運送会社「その他」）。伝票に印刷された番号と見比べてください。")
+        return QStringLiteral(
+                   "伝票番号 %1 は確かめずに受け付けました（運送会社「その他」）。伝票に印刷された番号と見比べてください。")
             .arg(display());
-    return QStringLiteral("%1の伝票番号は桁数とチェック数字の決まりが確かめられていないため、%2 は確かめずに受け付けました。"
-                          "伝票に印刷された番号と見比べてください。")
+    return QStringLiteral(
+               "%1の伝票番号は桁数とチェック数字の決まりが確かめられていないため、%2 は確かめずに受け付けました。"
+               "伝票に印刷された番号と見比べてください。")
         .arg(carrierName(m_carrier), display());
 }
 
@@ -155,7 +150,8 @@ std::variant<TrackingNumber, QString> TrackingNumber::next() const
         const QString serial = incremented(m_digits.first(m_digits.size() - 1));
         if (serial.isEmpty())
             break;
-        return TrackingNumber(m_carrier, serial + QString::number(serialMod7CheckDigit(serial.toLongLong())), m_verified);
+        return TrackingNumber(m_carrier, serial + QString::number(serialMod7CheckDigit(serial.toLongLong())),
+                              m_verified);
     }
     case CheckRule::None: {
         const QString following = incremented(m_digits);
@@ -164,7 +160,8 @@ std::variant<TrackingNumber, QString> TrackingNumber::next() const
         return TrackingNumber(m_carrier, following, m_verified);
     }
     }
-    return QStringLiteral("伝票番号 %1 の次の番号は桁があふれるため出せません。伝票を入れ替えてください。").arg(display());
+    return QStringLiteral("伝票番号 %1 の次の番号は桁があふれるため出せません。伝票を入れ替えてください。")
+        .arg(display());
 }
 
 } // namespace tracking

@@ -54,8 +54,7 @@ public:
 private:
     TrackingNumber(Carrier carrier, QString digits, bool verified)
         : m_carrier(carrier), m_digits(std::move(digits)), m_verified(verified)
-    {
-    }
+    {}
 
     Carrier m_carrier;
     QString m_digits;

@@ -12,11 +12,8 @@ struct DeliveryTimeWord {
     const char* word;
 };
 constexpr DeliveryTimeWord kDeliveryTimeWords[] = {
-    {DeliveryTime::Morning, "morning"},
-    {DeliveryTime::Afternoon, "afternoon"},
-    {DeliveryTime::Evening, "evening"},
-    {DeliveryTime::Night, "night"},
-    {DeliveryTime::Unspecified, "unspecified"},
+    {DeliveryTime::Morning, "morning"}, {DeliveryTime::Afternoon, "afternoon"},     {DeliveryTime::Evening, "evening"},
+    {DeliveryTime::Night, "night"},     {DeliveryTime::Unspecified, "unspecified"},
 };
 
 const char* wordOf(DeliveryTime value)
@@ -92,8 +89,10 @@ std::optional<Address> addressMember(const QJsonObject& object, const char* key)
 
 QJsonObject toJson(const Address& a)
 {
-    return {{"postalCode", a.postalCode}, {"line1", a.line1},       {"line2", a.line2},        {"name", a.name},
-            {"careOf", a.careOf},         {"careOfShown", a.careOfShown}, {"telephone", a.telephone}};
+    return {{"postalCode", a.postalCode}, {"line1", a.line1},
+            {"line2", a.line2},           {"name", a.name},
+            {"careOf", a.careOf},         {"careOfShown", a.careOfShown},
+            {"telephone", a.telephone}};
 }
 
 std::optional<Address> addressFromJson(const QJsonObject& object)

@@ -122,7 +122,10 @@ private:
 // only: nothing else of the program may start, print or close meanwhile.
 class InputBlock final : public QObject {
 public:
-    explicit InputBlock(std::vector<const QObject*> allowed) : m_allowed(std::move(allowed)) { qApp->installEventFilter(this); }
+    explicit InputBlock(std::vector<const QObject*> allowed) : m_allowed(std::move(allowed))
+    {
+        qApp->installEventFilter(this);
+    }
     ~InputBlock() override { qApp->removeEventFilter(this); }
 
 protected:
@@ -167,14 +170,15 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
 
     m_chooseFile = [](QWidget* parent) {
         return platform::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
-                                            QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
+                                      QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     };
     m_runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 
     m_banner = new QLabel(this);
     m_banner->setWordWrap(true);
     m_banner->setTextFormat(Qt::PlainText);
-    m_banner->setStyleSheet(QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
+    m_banner->setStyleSheet(
+        QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
     m_banner->hide();
 
     auto* splitter = new QSplitter(this);
@@ -191,11 +195,12 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     layout->addWidget(splitter, 1);
     layout->addLayout(createPrintBar());
 
-    for (auto [button, name] : {std::pair{m_openButton, "openButton"}, std::pair{m_columnsButton, "columnsButton"},
-                                std::pair{m_editButton, "editButton"}, std::pair{m_excludeButton, "excludeButton"},
-                                std::pair{m_nextButton, "nextButton"}, std::pair{m_printSelectedButton, "printSelectedButton"},
-                                std::pair{m_printAllButton, "printAllButton"}, std::pair{m_cancelButton, "cancelButton"},
-                                std::pair{m_closeButton, "closeButton"}})
+    for (auto [button, name] :
+         {std::pair{m_openButton, "openButton"}, std::pair{m_columnsButton, "columnsButton"},
+          std::pair{m_editButton, "editButton"}, std::pair{m_excludeButton, "excludeButton"},
+          std::pair{m_nextButton, "nextButton"}, std::pair{m_printSelectedButton, "printSelectedButton"},
+          std::pair{m_printAllButton, "printAllButton"}, std::pair{m_cancelButton, "cancelButton"},
+          std::pair{m_closeButton, "closeButton"}})
         button->setObjectName(QLatin1String(name));
 
     m_reading = new QTimer(this);
@@ -220,7 +225,9 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
 
 QLayout* BatchWindow::createFileBar()
 {
-    m_openButton = commandButton(QStringLiteral("CSVを開く… (Ctrl+O)"), QStringLiteral("ネットショップなどから書き出した注文一覧のCSVファイルを開きます"), this);
+    m_openButton =
+        commandButton(QStringLiteral("CSVを開く… (Ctrl+O)"),
+                      QStringLiteral("ネットショップなどから書き出した注文一覧のCSVファイルを開きます"), this);
     m_fileLabel = new QLabel(QStringLiteral("注文一覧（CSV）を開いてください。"), this);
     m_fileLabel->setTextFormat(Qt::PlainText);
     m_fileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -232,7 +239,8 @@ QLayout* BatchWindow::createFileBar()
     auto* encodingLabel = new QLabel(QStringLiteral("文字コード(&E)："), this);
     encodingLabel->setBuddy(m_encoding);
     m_encodingNote = new QLabel(this);
-    m_columnsButton = commandButton(QStringLiteral("列の対応…"), QStringLiteral("どの列が送り状のどの欄になるかを確かめ、選び直します"), this);
+    m_columnsButton = commandButton(QStringLiteral("列の対応…"),
+                                    QStringLiteral("どの列が送り状のどの欄になるかを確かめ、選び直します"), this);
 
     auto* fileBar = new QHBoxLayout;
     fileBar->addWidget(m_openButton);
@@ -263,8 +271,10 @@ QWidget* BatchWindow::createRowsPane()
     m_table->horizontalHeader()->setStretchLastSection(true);
     const int em = m_table->fontMetrics().horizontalAdvance(QChar(0x5c71));
     // In characters; the reasons take the rest.
-    const std::pair<int, double> widths[] = {{OrderListModel::StateColumn, 8.5}, {OrderListModel::LineColumn, 3}, {OrderListModel::OrderNumberColumn, 6},
-                                             {OrderListModel::NameColumn, 6}, {OrderListModel::PostalCodeColumn, 5}, {OrderListModel::AddressColumn, 10}};
+    const std::pair<int, double> widths[] = {
+        {OrderListModel::StateColumn, 8.5},     {OrderListModel::LineColumn, 3},
+        {OrderListModel::OrderNumberColumn, 6}, {OrderListModel::NameColumn, 6},
+        {OrderListModel::PostalCodeColumn, 5},  {OrderListModel::AddressColumn, 10}};
     for (auto [column, ems] : widths)
         m_table->setColumnWidth(column, int(ems * em) + 12);
     m_table->setItemDelegate(new ElidedTextTips(m_table));
@@ -274,15 +284,20 @@ QWidget* BatchWindow::createRowsPane()
     m_progress->setRange(0, 1000);
     m_progress->setTextVisible(true);
     m_progress->hide();
-    m_cancelButton = commandButton(QStringLiteral("中止 (Esc)"), QStringLiteral("印刷を次の1枚の前で止めます。途中までの分もプリンタには送りません"), this);
+    m_cancelButton =
+        commandButton(QStringLiteral("中止 (Esc)"),
+                      QStringLiteral("印刷を次の1枚の前で止めます。途中までの分もプリンタには送りません"), this);
     m_cancelButton->hide();
     auto* summaryBar = new QHBoxLayout;
     summaryBar->addWidget(m_summary, 1);
     summaryBar->addWidget(m_progress, 1);
     summaryBar->addWidget(m_cancelButton);
 
-    m_editButton = commandButton(QStringLiteral("行を修正… (Enter)"), QStringLiteral("選んだ行の送り状の内容を直します。CSVファイルは書き換えません"), this);
-    m_excludeButton = commandButton(QStringLiteral("除外する／戻す (Del)"), QStringLiteral("選んだ行を印刷から外します。外した行でもう一度押すと戻します"), this);
+    m_editButton = commandButton(QStringLiteral("行を修正… (Enter)"),
+                                 QStringLiteral("選んだ行の送り状の内容を直します。CSVファイルは書き換えません"), this);
+    m_excludeButton =
+        commandButton(QStringLiteral("除外する／戻す (Del)"),
+                      QStringLiteral("選んだ行を印刷から外します。外した行でもう一度押すと戻します"), this);
     m_nextButton = commandButton(QStringLiteral("次の不備へ (F8)"), QStringLiteral("不備のある次の行を選びます"), this);
     auto* rowBar = new QHBoxLayout;
     rowBar->addWidget(m_editButton);
@@ -335,12 +350,17 @@ QWidget* BatchWindow::createSidePane()
 
 QLayout* BatchWindow::createPrintBar()
 {
-    m_printSelectedButton = commandButton(QStringLiteral("選んだ行を印刷 (Ctrl+P)"), QStringLiteral("選んだ行のうち印刷できる行を、1つの印刷としてまとめて印刷します"), this);
-    m_printAllButton = commandButton(QStringLiteral("印刷できる行をすべて印刷 (Ctrl+Shift+P)"), QStringLiteral("「印刷できる」の行をすべて、1行1枚で続けて印刷します"), this);
+    m_printSelectedButton =
+        commandButton(QStringLiteral("選んだ行を印刷 (Ctrl+P)"),
+                      QStringLiteral("選んだ行のうち印刷できる行を、1つの印刷としてまとめて印刷します"), this);
+    m_printAllButton = commandButton(QStringLiteral("印刷できる行をすべて印刷 (Ctrl+Shift+P)"),
+                                     QStringLiteral("「印刷できる」の行をすべて、1行1枚で続けて印刷します"), this);
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::PlainText);
-    m_closeButton = commandButton(QStringLiteral("閉じる"), QStringLiteral("この画面を閉じます。読み込んだ一覧は、もう一度開くまで残ります"), this);
+    m_closeButton =
+        commandButton(QStringLiteral("閉じる"),
+                      QStringLiteral("この画面を閉じます。読み込んだ一覧は、もう一度開くまで残ります"), this);
     auto* printBar = new QHBoxLayout;
     printBar->addWidget(m_printSelectedButton);
     printBar->addWidget(m_printAllButton);
@@ -381,7 +401,8 @@ void BatchWindow::connectCommands()
     for (const auto& [key, slot] : keys)
         connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
     // Enter and Delete act on the rows only while the table has the focus.
-    for (auto [key, slot] : {std::pair{Qt::Key_Return, &BatchWindow::editCurrentRow}, std::pair{Qt::Key_Enter, &BatchWindow::editCurrentRow},
+    for (auto [key, slot] : {std::pair{Qt::Key_Return, &BatchWindow::editCurrentRow},
+                             std::pair{Qt::Key_Enter, &BatchWindow::editCurrentRow},
                              std::pair{Qt::Key_Delete, &BatchWindow::toggleExcluded}}) {
         auto* shortcut = new QShortcut(QKeySequence(key), m_table);
         shortcut->setContext(Qt::WidgetShortcut);
@@ -462,16 +483,20 @@ bool BatchWindow::mayForgetWork(const QString& path)
             lost << QStringLiteral("印刷済みの印（%1 行）").arg(number(printed));
         if (edited > 0)
             lost << QStringLiteral("行の修正（%1 行）").arg(number(edited));
-        text = QStringLiteral("「%1」を読み直すと、この一覧の%2は消えます。").arg(name, lost.join(QStringLiteral("と")));
+        text =
+            QStringLiteral("「%1」を読み直すと、この一覧の%2は消えます。").arg(name, lost.join(QStringLiteral("と")));
         if (printed > 0)
-            text += QStringLiteral("印刷済みの行も「印刷できる」に戻るため、同じ送り状を二重に印刷しないよう気をつけてください。");
+            text += QStringLiteral(
+                "印刷済みの行も「印刷できる」に戻るため、同じ送り状を二重に印刷しないよう気をつけてください。");
         text += QStringLiteral("\n\n読み直しますか？");
     } else {
-        text = QStringLiteral("「%1」を開くと、この一覧で直した %2 行の内容は消えます（CSVファイルは元のままです）。\n\n開きますか？")
-                   .arg(name, number(edited));
+        text =
+            QStringLiteral(
+                "「%1」を開くと、この一覧で直した %2 行の内容は消えます（CSVファイルは元のままです）。\n\n開きますか？")
+                .arg(name, number(edited));
     }
-    return m_services.messages.show(this, {text, platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt}) ==
-           platform::MsgAnswer::Yes;
+    return m_services.messages.show(this, {text, platform::MsgIcon::Question, platform::MsgButtons::YesNo,
+                                           platform::MsgAnswer::No, std::nullopt}) == platform::MsgAnswer::Yes;
 }
 
 void BatchWindow::chooseFile()
@@ -620,16 +645,20 @@ void BatchWindow::readSome()
     m_rechecking = false;
     m_progress->hide();
     if (m_list.readingFailed())
-        setBanner(QStringLiteral("%1\nそれより前の %2 行は読み込んであります。").arg(m_list.errorText(), number(m_list.rowCount())));
+        setBanner(QStringLiteral("%1\nそれより前の %2 行は読み込んであります。")
+                      .arg(m_list.errorText(), number(m_list.rowCount())));
     else if (!m_list.missingFields().isEmpty())
-        setBanner(QStringLiteral("どの列が次の欄になるか決まっていないため、行を確かめられません：%1。「列の対応…」で選んでください。")
-                      .arg(m_list.missingFields().join(QStringLiteral("、"))));
+        setBanner(
+            QStringLiteral(
+                "どの列が次の欄になるか決まっていないため、行を確かめられません：%1。「列の対応…」で選んでください。")
+                .arg(m_list.missingFields().join(QStringLiteral("、"))));
     else if (m_list.rowCount() == 0)
         setBanner(QStringLiteral("このファイルには見出しの行のほかに行がありません。"));
     else
         setBanner(m_list.headingNotes().join(QLatin1Char('\n')));
     if (currentRow() < 0 && m_list.rowCount() > 0)
-        m_table->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_table->selectionModel()->setCurrentIndex(m_model->index(0, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     // The columns as wide as the rows on screen need; what is still cut
     // short shows whole in its tooltip.
     fitColumnsToContents(*m_table, *m_table->horizontalHeader(), OrderListModel::ReasonColumn, kWidestColumn_em);
@@ -649,8 +678,9 @@ void BatchWindow::updateSummary()
     const orders::RowCounts c = orders::countStates(m_list);
     m_printableRows = c.printable;
     QStringList parts;
-    parts << QStringLiteral("印刷できる %1").arg(number(c.printable)) << QStringLiteral("不備あり %1").arg(number(c.refused))
-          << QStringLiteral("除外 %1").arg(number(c.excluded)) << QStringLiteral("印刷済み %1").arg(number(c.printed));
+    parts << QStringLiteral("印刷できる %1").arg(number(c.printable))
+          << QStringLiteral("不備あり %1").arg(number(c.refused)) << QStringLiteral("除外 %1").arg(number(c.excluded))
+          << QStringLiteral("印刷済み %1").arg(number(c.printed));
     if (c.unchecked > 0)
         parts << QStringLiteral("確認待ち %1").arg(number(c.unchecked));
     m_summary->setText(QStringLiteral("全 %1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
@@ -678,11 +708,13 @@ void BatchWindow::updateRowDetail()
 {
     const qint64 row = currentRow();
     if (row < 0 || row >= m_list.rowCount()) {
-        m_rowDetail->setText(m_path.isEmpty() ? QStringLiteral("CSVを開くと、ここに選んだ行の不備の理由が出ます。") : QString());
+        m_rowDetail->setText(m_path.isEmpty() ? QStringLiteral("CSVを開くと、ここに選んだ行の不備の理由が出ます。")
+                                              : QString());
         return;
     }
     const QString line = QStringLiteral("%1行目").arg(m_list.lineOf(row));
-    const QString edited = m_list.isEdited(row) ? QStringLiteral("（この一覧で修正済み。ファイルは元のままです）") : QString();
+    const QString edited =
+        m_list.isEdited(row) ? QStringLiteral("（この一覧で修正済み。ファイルは元のままです）") : QString();
     switch (m_list.state(row)) {
     case orders::RowState::Unchecked:
         m_rowDetail->setText(QStringLiteral("%1はまだ確かめていません。").arg(line));
@@ -691,7 +723,8 @@ void BatchWindow::updateRowDetail()
         m_rowDetail->setText(QStringLiteral("%1は印刷できます%2。").arg(line, edited));
         break;
     case orders::RowState::Refused:
-        m_rowDetail->setText(QStringLiteral("%1の不備%2（Enterキーで直せます）：\n%3").arg(line, edited, m_model->reasonsOf(row)));
+        m_rowDetail->setText(
+            QStringLiteral("%1の不備%2（Enterキーで直せます）：\n%3").arg(line, edited, m_model->reasonsOf(row)));
         break;
     case orders::RowState::Excluded:
         m_rowDetail->setText(QStringLiteral("%1は印刷から除外しています。Delキーで戻せます。").arg(line));
@@ -715,9 +748,12 @@ void BatchWindow::editCurrentRow()
     }
     const QStringList headings = m_list.headings();
     const orders::ColumnMap columns = m_list.columns();
-    RowEditDialog dialog(m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
-                         [headings, columns](const waybill::Waybill& w) { return orders::checkWaybill(w, headings, columns, print::printProblem); },
-                         this);
+    RowEditDialog dialog(
+        m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
+        [headings, columns](const waybill::Waybill& w) {
+            return orders::checkWaybill(w, headings, columns, print::printProblem);
+        },
+        this);
     if (!runDialog(dialog))
         return;
     if (dialog.revertRequested())
@@ -741,7 +777,8 @@ void BatchWindow::toggleExcluded()
             rows.push_back(row);
     if (rows.empty())
         return;
-    const bool allExcluded = std::all_of(rows.begin(), rows.end(), [&](qint64 row) { return m_list.state(row) == orders::RowState::Excluded; });
+    const bool allExcluded = std::all_of(rows.begin(), rows.end(),
+                                         [&](qint64 row) { return m_list.state(row) == orders::RowState::Excluded; });
     for (qint64 row : rows) {
         m_list.setExcluded(row, !allExcluded);
         m_model->refreshRow(row);
@@ -793,10 +830,13 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         return true;
     });
     if (rows.empty()) {
-        platform::warn(m_services.messages, this,
-                       skipped.empty() ? QStringLiteral("印刷できる行がありません。")
-                                       : QStringLiteral("選んだ行に印刷できる行がありません（%1は「印刷できる」ではありません）。不備のある行は直してから印刷してください。")
-                                             .arg(orders::lineList(m_list, skipped)));
+        platform::warn(
+            m_services.messages, this,
+            skipped.empty()
+                ? QStringLiteral("印刷できる行がありません。")
+                : QStringLiteral(
+                      "選んだ行に印刷できる行がありません（%1は「印刷できる」ではありません）。不備のある行は直してから印刷してください。")
+                      .arg(orders::lineList(m_list, skipped)));
         return;
     }
     const orders::ListConstants constants = m_constants->constants();
@@ -804,13 +844,17 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     // Several forms, or forms without a sender, are spent only when the user says so.
     if (rows.size() > 1 || noSender) {
         const QString count = number(qint64(rows.size()));
-        QString question = rows.size() > 1 ? QStringLiteral("送り状 %1 枚を続けて印刷します（%2）。連続用紙が %1 枚分あるか確かめてください。")
-                                                 .arg(count, orders::lineList(m_list, rows))
-                                           : QString();
+        QString question =
+            rows.size() > 1
+                ? QStringLiteral("送り状 %1 枚を続けて印刷します（%2）。連続用紙が %1 枚分あるか確かめてください。")
+                      .arg(count, orders::lineList(m_list, rows))
+                : QString();
         if (noSender)
-            question += QStringLiteral("%1ご依頼主の名前と住所が空です。このまま %2 枚を印刷しますか？\n\n"
-                                       "ご依頼主が印刷済みの用紙でなければ、「いいえ」を押して、ご依頼主を選ぶか入力してください。")
-                            .arg(question.isEmpty() ? QString() : QStringLiteral("\n\n"), count);
+            question +=
+                QStringLiteral(
+                    "%1ご依頼主の名前と住所が空です。このまま %2 枚を印刷しますか？\n\n"
+                    "ご依頼主が印刷済みの用紙でなければ、「いいえ」を押して、ご依頼主を選ぶか入力してください。")
+                    .arg(question.isEmpty() ? QString() : QStringLiteral("\n\n"), count);
         else
             question += QStringLiteral("\n\n印刷しますか？");
         platform::Message asked{question, platform::MsgIcon::Question, platform::MsgButtons::YesNo,
@@ -831,8 +875,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
-    const station::Station::Printed printed = station::printOrderRows(
-        m_services.station, m_list, rows, *offsets, [this](int done, int) {
+    const station::Station::Printed printed =
+        station::printOrderRows(m_services.station, m_list, rows, *offsets, [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();
             // Asked after each page: a cancel stops before the next one.
@@ -851,8 +895,9 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     if (printed.delivery.ok) {
         if (const auto id = m_constants->savedSenderInUse())
             m_services.station.addressBook().markUsed(*id);
-        QString said = QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
-                           .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
+        QString said =
+            QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
+                .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
         if (!skipped.empty())
             said += QStringLiteral("「印刷できる」でない%1は印刷していません。").arg(orders::lineList(m_list, skipped));
         setStatus(said);
@@ -862,11 +907,15 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     } else {
         // A document reaches the printer whole or not at all: none of these rows did.
         selectRows(rows);
-        const QString again = QStringLiteral("%1は「印刷できる」のまま選んであります。もう一度印刷するには「選んだ行を印刷」を押してください。").arg(lines);
+        const QString again =
+            QStringLiteral(
+                "%1は「印刷できる」のまま選んであります。もう一度印刷するには「選んだ行を印刷」を押してください。")
+                .arg(lines);
         if (printed.delivery.cancelled) {
             setStatus(QStringLiteral("印刷を中止しました。1枚もプリンタに送っていません。") + again);
         } else {
-            const QString why = printed.delivery.message.isEmpty() ? QStringLiteral("印刷できませんでした。") : printed.delivery.message;
+            const QString why = printed.delivery.message.isEmpty() ? QStringLiteral("印刷できませんでした。")
+                                                                   : printed.delivery.message;
             setStatus(QStringLiteral("印刷できませんでした。どの行もプリンタに届いていません。") + again);
             warning = QStringLiteral("%1\n\nこの印刷では、どの行もプリンタに届いていません。%2").arg(why, again);
         }
@@ -902,7 +951,8 @@ void BatchWindow::closeEvent(QCloseEvent* event)
 
 BatchWindow* showBatch(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<BatchWindow>(window, services.station.folders().settingsFile(), [&] { return new BatchWindow(services, window); });
+    return showChildWindow<BatchWindow>(window, services.station.folders().settingsFile(),
+                                        [&] { return new BatchWindow(services, window); });
 }
 
 } // namespace app

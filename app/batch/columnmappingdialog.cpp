@@ -31,16 +31,19 @@ ColumnMappingDialog::ColumnMappingDialog(const QStringList& headings, const QLis
 {
     setObjectName(QStringLiteral("ColumnMappingDialog"));
     setWindowTitle(QStringLiteral("列の対応"));
-    auto* intro = new QLabel(QStringLiteral("どの列が送り状のどの欄になるかを確かめて、違うところは選び直してください。"
-                                            "見出しから分かった欄は選んであります。選んだ対応は覚えておき、同じ見出しの一覧を次に開いたときにもそのまま使います。"
-                                            "送り状に使わない列は「（使わない）」にしてください。"),
-                             this);
+    auto* intro = new QLabel(
+        QStringLiteral(
+            "どの列が送り状のどの欄になるかを確かめて、違うところは選び直してください。"
+            "見出しから分かった欄は選んであります。選んだ対応は覚えておき、同じ見出しの一覧を次に開いたときにもそのまま使います。"
+            "送り状に使わない列は「（使わない）」にしてください。"),
+        this);
     intro->setWordWrap(true);
 
     auto* table = new QWidget;
     auto* grid = new QGridLayout(table);
     grid->setHorizontalSpacing(12);
-    const QStringList captions = {QStringLiteral("列"), QStringLiteral("見出し"), QStringLiteral("1行目の内容"), QStringLiteral("送り状の欄")};
+    const QStringList captions = {QStringLiteral("列"), QStringLiteral("見出し"), QStringLiteral("1行目の内容"),
+                                  QStringLiteral("送り状の欄")};
     for (int c = 0; c < captions.size(); ++c) {
         auto* caption = new QLabel(captions[c], table);
         QFont bold = caption->font();

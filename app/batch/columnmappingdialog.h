@@ -18,8 +18,8 @@ class ColumnMappingDialog final : public QDialog {
     Q_OBJECT
 public:
     // samples: the first rows' cells, shown beside their headings.
-    ColumnMappingDialog(const QStringList& headings, const QList<QStringList>& samples, const orders::ColumnMap& current,
-                        QWidget* parent = nullptr);
+    ColumnMappingDialog(const QStringList& headings, const QList<QStringList>& samples,
+                        const orders::ColumnMap& current, QWidget* parent = nullptr);
 
     orders::ColumnMap chosen() const;
     // The list of choices of one column (from 0), named column<N>.

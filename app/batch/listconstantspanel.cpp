@@ -29,7 +29,8 @@ QString senderItemText(const waybill::Address& a)
 
 } // namespace
 
-ListConstantsPanel::ListConstantsPanel(QWidget* parent) : QGroupBox(QStringLiteral("すべての送り状に共通の内容"), parent)
+ListConstantsPanel::ListConstantsPanel(QWidget* parent)
+    : QGroupBox(QStringLiteral("すべての送り状に共通の内容"), parent)
 {
     setObjectName(QStringLiteral("ListConstantsPanel"));
     auto* grid = new QGridLayout(this);
@@ -38,7 +39,8 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent) : QGroupBox(QStringLiter
 
     m_senderChoice = new QComboBox(this);
     m_senderChoice->setObjectName(QStringLiteral("senderChoice"));
-    m_senderChoice->setToolTip(QStringLiteral("住所録に保存したご依頼主から選びます。下の欄に直接入力することもできます"));
+    m_senderChoice->setToolTip(
+        QStringLiteral("住所録に保存したご依頼主から選びます。下の欄に直接入力することもできます"));
     auto* senderLabel = new QLabel(QStringLiteral("ご依頼主(&S)："), this);
     senderLabel->setBuddy(m_senderChoice);
     grid->addWidget(senderLabel, 0, 0);

@@ -82,14 +82,20 @@ const OrderListModel::RowTexts* OrderListModel::textsOf(int row) const
         return kept;
     auto& list = const_cast<orders::OrderList&>(m_list);
     const waybill::Waybill w = list.waybillAt(row);
-    auto* texts = new RowTexts{state, list.orderNumberAt(row), w.recipient.name, postal::codeForReading(w.recipient.postalCode),
-                               w.recipient.line2.isEmpty() ? w.recipient.line1 : w.recipient.line1 + QStringLiteral("　") + w.recipient.line2,
-                               {}, {}};
+    auto* texts = new RowTexts{
+        state,
+        list.orderNumberAt(row),
+        w.recipient.name,
+        postal::codeForReading(w.recipient.postalCode),
+        w.recipient.line2.isEmpty() ? w.recipient.line1 : w.recipient.line1 + QStringLiteral("　") + w.recipient.line2,
+        {},
+        {}};
     if (state == orders::RowState::Refused) {
         const QList<orders::Finding> findings = list.findingsAt(row);
         if (!findings.isEmpty()) {
             const QString first = withoutColumnName(findings.front(), list.headings());
-            texts->firstReason = findings.size() == 1 ? first : QStringLiteral("%1（ほか %2 件）").arg(first).arg(findings.size() - 1);
+            texts->firstReason =
+                findings.size() == 1 ? first : QStringLiteral("%1（ほか %2 件）").arg(first).arg(findings.size() - 1);
         }
         texts->allReasons = const_cast<OrderListModel*>(this)->reasonsOf(row);
     }
@@ -112,12 +118,18 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
             return QString::number(m_list.lineOf(row));
         const RowTexts* t = textsOf(row);
         switch (index.column()) {
-        case OrderNumberColumn: return t->orderNumber;
-        case NameColumn: return t->name;
-        case PostalCodeColumn: return t->postalCode;
-        case AddressColumn: return t->address;
-        case ReasonColumn: return t->firstReason;
-        default: return {};
+        case OrderNumberColumn:
+            return t->orderNumber;
+        case NameColumn:
+            return t->name;
+        case PostalCodeColumn:
+            return t->postalCode;
+        case AddressColumn:
+            return t->address;
+        case ReasonColumn:
+            return t->firstReason;
+        default:
+            return {};
         }
     }
     case Qt::ToolTipRole:
@@ -149,7 +161,8 @@ QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char16_t* const kCaptions[ColumnCount] = {u"状態", u"行", u"注文番号", u"お届け先", u"郵便番号", u"住所", u"不備の理由"};
+    static const char16_t* const kCaptions[ColumnCount] = {u"状態",     u"行",   u"注文番号",  u"お届け先",
+                                                           u"郵便番号", u"住所", u"不備の理由"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf16(kCaptions[section]) : QString();
 }
 

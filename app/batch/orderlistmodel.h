@@ -12,7 +12,16 @@ namespace app {
 class OrderListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { StateColumn, LineColumn, OrderNumberColumn, NameColumn, PostalCodeColumn, AddressColumn, ReasonColumn, ColumnCount };
+    enum Column {
+        StateColumn,
+        LineColumn,
+        OrderNumberColumn,
+        NameColumn,
+        PostalCodeColumn,
+        AddressColumn,
+        ReasonColumn,
+        ColumnCount
+    };
 
     explicit OrderListModel(orders::OrderList& list, QObject* parent = nullptr);
 

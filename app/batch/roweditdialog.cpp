@@ -17,9 +17,12 @@ namespace {
 
 // The recipient's fields and the editor's part for each.
 constexpr std::pair<orders::Field, AddressBlockEditor::Part> kRecipientParts[] = {
-    {orders::Field::PostalCode, AddressBlockEditor::PostalCode}, {orders::Field::AddressLine1, AddressBlockEditor::Line1},
-    {orders::Field::AddressLine2, AddressBlockEditor::Line2},     {orders::Field::Name, AddressBlockEditor::Name},
-    {orders::Field::CareOf, AddressBlockEditor::CareOf},          {orders::Field::Telephone, AddressBlockEditor::Telephone},
+    {orders::Field::PostalCode, AddressBlockEditor::PostalCode},
+    {orders::Field::AddressLine1, AddressBlockEditor::Line1},
+    {orders::Field::AddressLine2, AddressBlockEditor::Line2},
+    {orders::Field::Name, AddressBlockEditor::Name},
+    {orders::Field::CareOf, AddressBlockEditor::CareOf},
+    {orders::Field::Telephone, AddressBlockEditor::Telephone},
 };
 
 // The goods line's fields, as the main window's goods fields.
@@ -36,15 +39,24 @@ constexpr GoodsField kGoodsFields[] = {
 QString* textOf(waybill::Waybill& w, orders::Field field)
 {
     switch (field) {
-    case orders::Field::PostalCode: return &w.recipient.postalCode;
-    case orders::Field::AddressLine1: return &w.recipient.line1;
-    case orders::Field::AddressLine2: return &w.recipient.line2;
-    case orders::Field::Name: return &w.recipient.name;
-    case orders::Field::CareOf: return &w.recipient.careOf;
-    case orders::Field::Telephone: return &w.recipient.telephone;
-    case orders::Field::ItemDescription: return &w.goods[0].description;
-    case orders::Field::ProductNumber: return &w.goods[0].productNumber;
-    default: return nullptr;
+    case orders::Field::PostalCode:
+        return &w.recipient.postalCode;
+    case orders::Field::AddressLine1:
+        return &w.recipient.line1;
+    case orders::Field::AddressLine2:
+        return &w.recipient.line2;
+    case orders::Field::Name:
+        return &w.recipient.name;
+    case orders::Field::CareOf:
+        return &w.recipient.careOf;
+    case orders::Field::Telephone:
+        return &w.recipient.telephone;
+    case orders::Field::ItemDescription:
+        return &w.goods[0].description;
+    case orders::Field::ProductNumber:
+        return &w.goods[0].productNumber;
+    default:
+        return nullptr;
     }
 }
 
@@ -68,7 +80,11 @@ RowEditDialog::RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool 
 {
     setObjectName(QStringLiteral("RowEditDialog"));
     setWindowTitle(QStringLiteral("%1行目の修正").arg(line));
-    auto* intro = new QLabel(QStringLiteral("%1行目の送り状の内容です。ここで直した内容はこの一覧の印刷にだけ使い、CSVファイルは書き換えません。").arg(line), this);
+    auto* intro = new QLabel(
+        QStringLiteral(
+            "%1行目の送り状の内容です。ここで直した内容はこの一覧の印刷にだけ使い、CSVファイルは書き換えません。")
+            .arg(line),
+        this);
     intro->setWordWrap(true);
 
     m_recipient = new AddressBlockEditor(AddressBlockEditor::Shape::Form, AddressBlockEditor::CareOfSwitch::None, this);
@@ -172,9 +188,11 @@ void RowEditDialog::check()
         m_findingTexts << finding.reason;
         suggestions = suggestions || (!finding.suggestion.isEmpty() && m_fields.count(finding.field));
     }
-    m_findings->setText(m_findingTexts.isEmpty() ? QStringLiteral("この内容なら印刷できます。")
-                                                 : QStringLiteral("まだ直すところがあります：\n") + m_findingTexts.join(QLatin1Char('\n')));
-    m_findings->setStyleSheet(m_findingTexts.isEmpty() ? QStringLiteral("QLabel { color: #006400; }") : QStringLiteral("QLabel { color: #9c0000; }"));
+    m_findings->setText(m_findingTexts.isEmpty()
+                            ? QStringLiteral("この内容なら印刷できます。")
+                            : QStringLiteral("まだ直すところがあります：\n") + m_findingTexts.join(QLatin1Char('\n')));
+    m_findings->setStyleSheet(m_findingTexts.isEmpty() ? QStringLiteral("QLabel { color: #006400; }")
+                                                       : QStringLiteral("QLabel { color: #9c0000; }"));
     m_suggest->setEnabled(suggestions);
 }
 

@@ -49,9 +49,15 @@ constexpr double kWidestColumn_em = 14;
 
 enum Column { NameColumn, ReadingColumn, PostalCodeColumn, AddressColumn, TelephoneColumn };
 
-QString blockName(Kind kind) { return kind == Kind::Recipient ? QStringLiteral("お届け先") : QStringLiteral("ご依頼主"); }
+QString blockName(Kind kind)
+{
+    return kind == Kind::Recipient ? QStringLiteral("お届け先") : QStringLiteral("ご依頼主");
+}
 
-QString addressLines(const waybill::Address& a) { return QStringList{a.line1, a.line2}.join(QLatin1Char(' ')).trimmed(); }
+QString addressLines(const waybill::Address& a)
+{
+    return QStringList{a.line1, a.line2}.join(QLatin1Char(' ')).trimmed();
+}
 
 // What an entry is called in messages: its name, else its address.
 QString titleOf(const waybill::Address& a)
@@ -98,7 +104,8 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     resize(780, 500);
 
     m_problem = new StorageProblemBanner(
-        QStringLiteral("住所録のファイルを使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。"), true, this);
+        QStringLiteral("住所録のファイルを使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。"),
+        true, this);
 
     m_kinds = new QTabBar(this);
     m_kinds->setObjectName(QStringLiteral("kinds"));
@@ -117,7 +124,8 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     searchRow->addWidget(searchLabel);
     searchRow->addWidget(m_search, 1);
 
-    m_list = makeEntryList({QStringLiteral("名前"), QStringLiteral("フリガナ"), QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("電話番号")},
+    m_list = makeEntryList({QStringLiteral("名前"), QStringLiteral("フリガナ"), QStringLiteral("郵便番号"),
+                            QStringLiteral("住所"), QStringLiteral("電話番号")},
                            AddressColumn, this);
     m_list->setObjectName(QStringLiteral("entries"));
     m_list->installEventFilter(this);
@@ -169,7 +177,8 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     layout->addLayout(bookRow);
 
     connect(m_kinds, &QTabBar::currentChanged, this, [this] {
-        m_hint->setText(QStringLiteral("Enterキーまたはダブルクリックで、選んだ住所を%1に入れます。").arg(blockName(kind())));
+        m_hint->setText(
+            QStringLiteral("Enterキーまたはダブルクリックで、選んだ住所を%1に入れます。").arg(blockName(kind())));
         search();
     });
     connect(m_search, &QLineEdit::textChanged, this, &AddressBookWindow::search);
@@ -189,11 +198,15 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     m_needingTheBook = {saveRecipient, saveSender, importButton, exportButton};
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
-    m_hint->setText(QStringLiteral("Enterキーまたはダブルクリックで、選んだ住所を%1に入れます。").arg(blockName(kind())));
+    m_hint->setText(
+        QStringLiteral("Enterキーまたはダブルクリックで、選んだ住所を%1に入れます。").arg(blockName(kind())));
     updateButtons();
 }
 
-Kind AddressBookWindow::kind() const { return m_kinds->currentIndex() == int(Kind::Sender) ? Kind::Sender : Kind::Recipient; }
+Kind AddressBookWindow::kind() const
+{
+    return m_kinds->currentIndex() == int(Kind::Sender) ? Kind::Sender : Kind::Recipient;
+}
 
 void AddressBookWindow::setKind(Kind kind) { m_kinds->setCurrentIndex(int(kind)); }
 
@@ -213,7 +226,8 @@ bool AddressBookWindow::eventFilter(QObject* watched, QEvent* event)
     const int key = static_cast<QKeyEvent*>(event)->key();
     // From the search field down into the list, its first entry chosen;
     // Enter puts that entry back at once, as it does in the list.
-    if (watched == m_search && (key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) && !m_shown.isEmpty()) {
+    if (watched == m_search && (key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        !m_shown.isEmpty()) {
         if (!chosenEntry())
             choose(0);
         if (key == Qt::Key_Down)
@@ -254,7 +268,8 @@ void AddressBookWindow::showEntries(const QList<AddressEntry>& entries, int limi
     QList<QTreeWidgetItem*> items;
     for (const AddressEntry& e : entries) {
         const waybill::Address& a = e.address;
-        auto* item = new QTreeWidgetItem({a.name, e.reading, postal::codeForReading(a.postalCode), addressLines(a), a.telephone});
+        auto* item = new QTreeWidgetItem(
+            {a.name, e.reading, postal::codeForReading(a.postalCode), addressLines(a), a.telephone});
         QStringList whole{a.postalCode, a.line1, a.line2, a.name};
         if (!a.careOf.isEmpty())
             whole.append(a.careOf + (a.careOfShown ? QString() : QStringLiteral("（様方は印刷しない）")));
@@ -269,15 +284,21 @@ void AddressBookWindow::showEntries(const QList<AddressEntry>& entries, int limi
 
     const QString typed = m_search->text().trimmed();
     if (entries.isEmpty() && typed.isEmpty())
-        m_status->setText(QStringLiteral("%1はまだ登録されていません。メイン画面に入っている住所は「この画面の%1を登録」で登録できます。")
-                              .arg(blockName(kind())));
+        m_status->setText(
+            QStringLiteral(
+                "%1はまだ登録されていません。メイン画面に入っている住所は「この画面の%1を登録」で登録できます。")
+                .arg(blockName(kind())));
     else if (entries.isEmpty())
         m_status->setText(QStringLiteral("「%1」を含む%2は見つかりませんでした。").arg(typed, blockName(kind())));
     else if (entries.size() >= limit && typed.isEmpty())
-        m_status->setText(QStringLiteral("最近使った%1件を表示しています。名前・電話番号・郵便番号・住所の一部を入力すると、ほかの住所も探せます。")
-                              .arg(entries.size()));
+        m_status->setText(
+            QStringLiteral(
+                "最近使った%1件を表示しています。名前・電話番号・郵便番号・住所の一部を入力すると、ほかの住所も探せます。")
+                .arg(entries.size()));
     else if (entries.size() >= limit)
-        m_status->setText(QStringLiteral("たくさん見つかったため、最近使った%1件だけを表示しています。文字を足すと絞り込めます。").arg(entries.size()));
+        m_status->setText(
+            QStringLiteral("たくさん見つかったため、最近使った%1件だけを表示しています。文字を足すと絞り込めます。")
+                .arg(entries.size()));
     else if (typed.isEmpty())
         m_status->setText(QStringLiteral("%1件（最近使った順）").arg(entries.size()));
     else
@@ -313,7 +334,8 @@ void AddressBookWindow::fill(int block)
     const Kind into = Kind(block);
     m_window.fillAddress(into == Kind::Recipient ? AddressBlock::Recipient : AddressBlock::Sender, entry->address);
     m_services.station.addressBook().markUsed(entry->id);
-    m_status->setText(QStringLiteral("「%1」をメイン画面の%2に入れました。").arg(titleOf(entry->address), blockName(into)));
+    m_status->setText(
+        QStringLiteral("「%1」をメイン画面の%2に入れました。").arg(titleOf(entry->address), blockName(into)));
     tellStorageProblem();
 }
 
@@ -325,13 +347,15 @@ void AddressBookWindow::saveOfWindow(Kind kind)
     const waybill::Waybill w = m_window.readWaybill();
     const waybill::Address& address = kind == Kind::Recipient ? w.recipient : w.sender;
     if (isBlank(address)) {
-        platform::inform(m_services.messages, this,
-                         QStringLiteral("メイン画面の%1の欄が空のため、登録するものがありません。").arg(blockName(kind)));
+        platform::inform(
+            m_services.messages, this,
+            QStringLiteral("メイン画面の%1の欄が空のため、登録するものがありません。").arg(blockName(kind)));
         return;
     }
     const auto id = m_services.station.addressBook().save(kind, address);
     if (!id) {
-        tellStorageProblem(QStringLiteral("%1を登録できませんでした。メイン画面の内容はそのままです。").arg(blockName(kind)));
+        tellStorageProblem(
+            QStringLiteral("%1を登録できませんでした。メイン画面の内容はそのままです。").arg(blockName(kind)));
         return;
     }
     setKind(kind);
@@ -352,7 +376,8 @@ void AddressBookWindow::editChosen()
         [&](const waybill::Address& changed, const QString& reading) {
             kept = m_services.station.addressBook().edit(entry->id, changed, reading);
             if (!kept)
-                tellStorageProblem(QStringLiteral("変更を保存できませんでした。入力した内容はこの画面に残っています。"));
+                tellStorageProblem(
+                    QStringLiteral("変更を保存できませんでした。入力した内容はこの画面に残っています。"));
             return kept.has_value();
         },
         this);
@@ -372,9 +397,10 @@ void AddressBookWindow::removeChosen()
     const auto entry = chosenEntry();
     if (!entry)
         return;
-    const auto answer = m_services.messages.show(
-        this, {QStringLiteral("「%1」を住所録から削除しますか？\n\n%2").arg(titleOf(entry->address), addressLines(entry->address)),
-               platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::No, std::nullopt});
+    const auto answer = m_services.messages.show(this, {QStringLiteral("「%1」を住所録から削除しますか？\n\n%2")
+                                                            .arg(titleOf(entry->address), addressLines(entry->address)),
+                                                        platform::MsgIcon::Question, platform::MsgButtons::YesNo,
+                                                        platform::MsgAnswer::No, std::nullopt});
     if (answer != platform::MsgAnswer::Yes)
         return;
     if (!m_services.station.addressBook().remove(entry->id)) {
@@ -391,7 +417,8 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         platform::warn(m_services.messages, this,
-                       QStringLiteral("「%1」に書き出せません（%2）。保存する場所か名前を変えてください。").arg(shownPath, file.errorString()));
+                       QStringLiteral("「%1」に書き出せません（%2）。保存する場所か名前を変えてください。")
+                           .arg(shownPath, file.errorString()));
         return false;
     }
     const addressbook::CsvExport result = addressbook::writeCsv(m_services.station.addressBook(), file, encoding);
@@ -406,32 +433,37 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
         for (const addressbook::UnwritableEntry& e : result.unwritable)
             named.append(QStringLiteral("%1（%2）").arg(titleOf(e.address), e.characters));
         const auto answer = m_services.messages.show(
-            this, {QStringLiteral("次の%1件は、%2にない文字を含むため、この形式では書き出せません。\n\n%3\n\n"
-                                  "UTF-8（BOM付き）で書き出しますか？ UTF-8ならすべての文字をそのまま書き出せ、Excelでもそのまま開けます。"
-                                  "「いいえ」を選ぶと何も書き出しません。")
-                       .arg(result.unwritable.size())
-                       .arg(csv::displayName(encoding), bulleted(named)),
-                   platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::Yes, std::nullopt});
+            this,
+            {QStringLiteral(
+                 "次の%1件は、%2にない文字を含むため、この形式では書き出せません。\n\n%3\n\n"
+                 "UTF-8（BOM付き）で書き出しますか？ UTF-8ならすべての文字をそのまま書き出せ、Excelでもそのまま開けます。"
+                 "「いいえ」を選ぶと何も書き出しません。")
+                 .arg(result.unwritable.size())
+                 .arg(csv::displayName(encoding), bulleted(named)),
+             platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::Yes, std::nullopt});
         if (answer == platform::MsgAnswer::Yes)
             return exportTo(path, csv::Encoding::Utf8);
         m_status->setText(QStringLiteral("書き出しをやめました。"));
         return false;
     }
     if (!file.commit()) {
-        platform::warn(m_services.messages, this,
-                       QStringLiteral("「%1」を保存できませんでした（%2）。空き容量と、その場所に書き込めるかを確かめてください。")
-                           .arg(shownPath, file.errorString()));
+        platform::warn(
+            m_services.messages, this,
+            QStringLiteral("「%1」を保存できませんでした（%2）。空き容量と、その場所に書き込めるかを確かめてください。")
+                .arg(shownPath, file.errorString()));
         return false;
     }
-    m_status->setText(QStringLiteral("%1件を「%2」に書き出しました（%3）。").arg(result.written).arg(shownPath, csv::displayName(encoding)));
+    m_status->setText(QStringLiteral("%1件を「%2」に書き出しました（%3）。")
+                          .arg(result.written)
+                          .arg(shownPath, csv::displayName(encoding)));
     return true;
 }
 
 bool AddressBookWindow::importFrom(const QString& path)
 {
     using Outcome = addressbook::ImportReport::Outcome;
-    QProgressDialog progress(QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(path).fileName()), QStringLiteral("中止"), 0,
-                             kProgressSteps, this);
+    QProgressDialog progress(QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(path).fileName()),
+                             QStringLiteral("中止"), 0, kProgressSteps, this);
     progress.setWindowTitle(QStringLiteral("住所録の読み込み"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
@@ -454,7 +486,8 @@ bool AddressBookWindow::importFrom(const QString& path)
         platform::warn(m_services.messages, this, report.message);
         return false;
     case Outcome::NothingToImport:
-        platform::warn(m_services.messages, this, report.message + QStringLiteral("\n\n") + bulleted(report.skippedRows));
+        platform::warn(m_services.messages, this,
+                       report.message + QStringLiteral("\n\n") + bulleted(report.skippedRows));
         return false;
     case Outcome::Cancelled:
         m_status->setText(report.message);
@@ -466,8 +499,11 @@ bool AddressBookWindow::importFrom(const QString& path)
     }
     QString said = report.message;
     if (!report.skippedRows.isEmpty())
-        said += QStringLiteral("\n\n次の%1行は読み込んでいません。\n%2").arg(report.skippedRows.size()).arg(bulleted(report.skippedRows));
-    m_status->setText(QStringLiteral("「%1」から%2件を読み込みました。").arg(QDir::toNativeSeparators(path)).arg(report.stored()));
+        said += QStringLiteral("\n\n次の%1行は読み込んでいません。\n%2")
+                    .arg(report.skippedRows.size())
+                    .arg(bulleted(report.skippedRows));
+    m_status->setText(
+        QStringLiteral("「%1」から%2件を読み込みました。").arg(QDir::toNativeSeparators(path)).arg(report.stored()));
     platform::inform(m_services.messages, this, said);
     return true;
 }
@@ -478,8 +514,8 @@ void AddressBookWindow::chooseExportFile()
     const QString cp932 = QStringLiteral("CSV（Shift_JIS／CP932） (*.csv)");
     QString chosenFilter = utf8;
     QString path = platform::saveFileName(this, QStringLiteral("住所録の書き出し"),
-                                                QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
-                                                utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
+                                          QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
+                                          utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -490,7 +526,7 @@ void AddressBookWindow::chooseExportFile()
 void AddressBookWindow::chooseImportFile()
 {
     const QString path = platform::openFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
-                                                      QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
+                                                QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     if (!path.isEmpty())
         importFrom(path);
 }
@@ -515,7 +551,8 @@ void AddressBookWindow::tellStorageProblem(const QString& lead)
 
 AddressBookWindow* showAddressBook(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<AddressBookWindow>(window, services.station.folders().settingsFile(), [&] { return new AddressBookWindow(window, services); });
+    return showChildWindow<AddressBookWindow>(window, services.station.folders().settingsFile(),
+                                              [&] { return new AddressBookWindow(window, services); });
 }
 
 } // namespace app

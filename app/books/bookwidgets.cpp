@@ -61,7 +61,8 @@ StorageProblemBanner::StorageProblemBanner(QString unusable, bool offerRetry, QW
     row->addWidget(m_text, 1);
     if (offerRetry) {
         m_retry = bookButton(QStringLiteral("もう一度開く"), this, "retry");
-        m_retry->setToolTip(QStringLiteral("住所録のファイルをもう一度開いてみます（ほかのプログラムが使い終わったときなど）"));
+        m_retry->setToolTip(
+            QStringLiteral("住所録のファイルをもう一度開いてみます（ほかのプログラムが使い終わったときなど）"));
         row->addWidget(m_retry, 0, Qt::AlignTop);
         connect(m_retry, &QPushButton::clicked, this, &StorageProblemBanner::retryRequested);
     }

@@ -50,6 +50,7 @@ private:
 // Says a storage problem over `over`, after `lead` (what did not happen)
 // when given; from the event loop when `deferred`, so a window being shown
 // is up before its message.
-void sayStorageProblem(Services& services, QWidget* over, const QString& problem, const QString& lead = {}, bool deferred = false);
+void sayStorageProblem(Services& services, QWidget* over, const QString& problem, const QString& lead = {},
+                       bool deferred = false);
 
 } // namespace app

@@ -34,17 +34,30 @@ constexpr int kRowsPerPage = 100;
 // some 30 ms, too long to run on every key.
 constexpr int kTypingPauseMs = 400;
 
-enum Column { PrintedAtColumn, NameColumn, TelephoneColumn, PostalCodeColumn, AddressColumn, SenderColumn, DestinationColumn, OrderNumberColumn };
+enum Column {
+    PrintedAtColumn,
+    NameColumn,
+    TelephoneColumn,
+    PostalCodeColumn,
+    AddressColumn,
+    SenderColumn,
+    DestinationColumn,
+    OrderNumberColumn
+};
 // No column but the address grows wider than this many characters.
 constexpr double kWidestColumn_em = 18;
 
-QString addressLines(const waybill::Address& a) { return QStringList{a.line1, a.line2}.join(QLatin1Char(' ')).trimmed(); }
+QString addressLines(const waybill::Address& a)
+{
+    return QStringList{a.line1, a.line2}.join(QLatin1Char(' ')).trimmed();
+}
 
 // A PDF written instead of printing is shown by its file name.
 QString destinationShown(const QString& destination)
 {
-    return destination.contains(QLatin1Char('/')) || destination.contains(QLatin1Char('\\')) ? QFileInfo(destination).fileName()
-                                                                                              : destination;
+    return destination.contains(QLatin1Char('/')) || destination.contains(QLatin1Char('\\'))
+               ? QFileInfo(destination).fileName()
+               : destination;
 }
 
 } // namespace
@@ -56,9 +69,10 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     setWindowTitle(QStringLiteral("印刷の履歴 - ホルテア"));
     resize(1040, 540);
 
-    m_problem = new StorageProblemBanner(QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
-                                                        "印刷はこれまでどおりできます。"),
-                                         false, this);
+    m_problem = new StorageProblemBanner(
+        QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
+                       "印刷はこれまでどおりできます。"),
+        false, this);
 
     struct FieldSpec {
         const char* label;
@@ -112,8 +126,9 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     dates->addWidget(searchButton);
     dates->addWidget(clearButton);
 
-    m_list = makeEntryList({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("電話番号"), QStringLiteral("郵便番号"),
-                            QStringLiteral("住所"), QStringLiteral("ご依頼主"), QStringLiteral("印刷先"), QStringLiteral("注文番号")},
+    m_list = makeEntryList({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("電話番号"),
+                            QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("ご依頼主"),
+                            QStringLiteral("印刷先"), QStringLiteral("注文番号")},
                            AddressColumn, this);
     m_list->setObjectName(QStringLiteral("prints"));
 
@@ -125,7 +140,8 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     statusRow->addWidget(m_more);
 
     m_putBack = bookButton(QStringLiteral("画面に戻す"), this, "putBack");
-    m_putBack->setToolTip(QStringLiteral("選んだ送り状の内容を、メイン画面に入れ直します（ダブルクリックでも同じです）"));
+    m_putBack->setToolTip(
+        QStringLiteral("選んだ送り状の内容を、メイン画面に入れ直します（ダブルクリックでも同じです）"));
     m_printAgain = bookButton(QStringLiteral("印刷し直す"), this, "printAgain");
     m_printAgain->setToolTip(QStringLiteral("選んだ送り状を、メイン画面の今のズレの設定でもう一度印刷します"));
     auto* closeButton = bookButton(QStringLiteral("閉じる"), this, "close");
@@ -235,9 +251,10 @@ void HistoryWindow::append(const QList<HistoryEntry>& entries)
     for (const HistoryEntry& e : entries) {
         const history::PrintRecord& r = e.record;
         const waybill::Address& to = r.waybill.recipient;
-        auto* item = new QTreeWidgetItem({r.printedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")), to.name, to.telephone,
-                                          postal::codeForReading(to.postalCode), addressLines(to), r.waybill.sender.name,
-                                          destinationShown(r.destination), r.orderNumber.value_or(QString())});
+        auto* item = new QTreeWidgetItem({r.printedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")),
+                                          to.name, to.telephone, postal::codeForReading(to.postalCode),
+                                          addressLines(to), r.waybill.sender.name, destinationShown(r.destination),
+                                          r.orderNumber.value_or(QString())});
         item->setToolTip(DestinationColumn, QDir::toNativeSeparators(r.destination));
         item->setToolTip(AddressColumn, addressLines(to));
         items.append(item);
@@ -253,7 +270,8 @@ void HistoryWindow::append(const QList<HistoryEntry>& entries)
                               m_query.postalCode != none.postalCode || m_query.address != none.address ||
                               m_query.orderNumber != none.orderNumber || m_query.printedFrom.isValid();
     if (m_shown.isEmpty())
-        m_status->setText(anyCondition ? QStringLiteral("条件に合う印刷はありませんでした。") : QStringLiteral("まだ印刷の履歴はありません。"));
+        m_status->setText(anyCondition ? QStringLiteral("条件に合う印刷はありませんでした。")
+                                       : QStringLiteral("まだ印刷の履歴はありません。"));
     else
         m_status->setText(QStringLiteral("%1%2件を新しい順に表示しています。%3")
                               .arg(anyCondition ? QStringLiteral("条件に合う印刷のうち") : QString())
@@ -295,7 +313,8 @@ void HistoryWindow::putBack()
     if (!entry)
         return;
     m_window.fillFrom(entry->record.waybill);
-    m_status->setText(QStringLiteral("「%1」宛ての送り状をメイン画面に戻しました。").arg(entry->record.waybill.recipient.name));
+    m_status->setText(
+        QStringLiteral("「%1」宛ての送り状をメイン画面に戻しました。").arg(entry->record.waybill.recipient.name));
 }
 
 void HistoryWindow::printAgain()
@@ -330,7 +349,8 @@ void HistoryWindow::tellStorageProblem()
 
 HistoryWindow* showHistory(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<HistoryWindow>(window, services.station.folders().settingsFile(), [&] { return new HistoryWindow(window, services); });
+    return showChildWindow<HistoryWindow>(window, services.station.folders().settingsFile(),
+                                          [&] { return new HistoryWindow(window, services); });
 }
 
 } // namespace app

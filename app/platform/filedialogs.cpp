@@ -28,11 +28,14 @@ public:
         const QFileInfo info = files->fileInfo(mapToSource(index));
         switch (index.column()) {
         case SizeColumn:
-            return info.isDir() ? QString() : QLocale(QLocale::Japanese, QLocale::Japan).formattedDataSize(info.size(), 1, QLocale::DataSizeTraditionalFormat);
+            return info.isDir() ? QString()
+                                : QLocale(QLocale::Japanese, QLocale::Japan)
+                                      .formattedDataSize(info.size(), 1, QLocale::DataSizeTraditionalFormat);
         case KindColumn:
             if (info.isDir())
                 return QStringLiteral("フォルダ");
-            return info.suffix().isEmpty() ? QStringLiteral("ファイル") : QStringLiteral("%1 ファイル").arg(info.suffix().toUpper());
+            return info.suffix().isEmpty() ? QStringLiteral("ファイル")
+                                           : QStringLiteral("%1 ファイル").arg(info.suffix().toUpper());
         case ModifiedColumn:
             return info.lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
         default:
@@ -68,10 +71,12 @@ QString openFileName(QWidget* parent, const QString& caption, const QString& fol
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     prepareFileDialog(dialog);
-    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front() : QString();
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
+                                                                                   : QString();
 }
 
-QString saveFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filters, QString* chosenFilter)
+QString saveFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filters,
+                     QString* chosenFilter)
 {
     QFileDialog dialog(parent, caption, path, filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -16,6 +16,7 @@ void prepareFileDialog(QFileDialog& dialog);
 QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filters);
 // The file chosen to save to, or empty; `chosenFilter` names the filter
 // shown first and is set to the one chosen.
-QString saveFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filters, QString* chosenFilter);
+QString saveFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filters,
+                     QString* chosenFilter);
 
 } // namespace platform

@@ -25,9 +25,6 @@ void applyImeMode(QWidget* field, ImeMode mode)
         editor->setInputMethodHints(editor->inputMethodHints() | Qt::ImhLatinOnly);
 }
 
-ImeMode imeMode(const QWidget* field)
-{
-    return static_cast<ImeMode>(field->property(kProperty).toInt());
-}
+ImeMode imeMode(const QWidget* field) { return static_cast<ImeMode>(field->property(kProperty).toInt()); }
 
 } // namespace platform

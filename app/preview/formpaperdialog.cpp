@@ -16,8 +16,9 @@ QString feedWarning(double lengthMm)
     const paper::FormFeed feed = paper::formFeedFor(lengthMm);
     if (feed.exact)
         return {};
-    return QStringLiteral("この長さは、連続用紙を1/6インチ単位で送るプリンタ（24ピンのドットプリンタなど）では %1（%2 mm）として送られ、"
-                          "1枚ごとに %3 mm ずつ%4へずれていきます。ちょうど送れる近い長さ: %5（%6 mm）、%7（%8 mm）。")
+    return QStringLiteral(
+               "この長さは、連続用紙を1/6インチ単位で送るプリンタ（24ピンのドットプリンタなど）では %1（%2 mm）として送られ、"
+               "1枚ごとに %3 mm ずつ%4へずれていきます。ちょうど送れる近い長さ: %5（%6 mm）、%7（%8 mm）。")
         .arg(feed.fed.inchesText(), QString::number(feed.fed.mm(), 'f', 2))
         .arg(std::abs(feed.driftPerFormMm), 0, 'f', 2)
         .arg(feed.driftPerFormMm > 0 ? QStringLiteral("下") : QStringLiteral("上"))
@@ -29,9 +30,11 @@ FormPaperDialog::FormPaperDialog(std::optional<paper::FormPaper> current, QWidge
     : QDialog(parent), m_width(new QLineEdit(this)), m_length(new QLineEdit(this)), m_verdict(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("連続用紙の大きさ"));
-    auto* intro = new QLabel(QStringLiteral("お使いの連続伝票1枚の幅と長さを入れてください。ミリ（114.3 mm）でもインチ（4 1/2 in）でも書けます。"
-                                            "設定すると、印刷はこの大きさの用紙1枚に1枚分ずつ送られます。"),
-                             this);
+    auto* intro = new QLabel(
+        QStringLiteral(
+            "お使いの連続伝票1枚の幅と長さを入れてください。ミリ（114.3 mm）でもインチ（4 1/2 in）でも書けます。"
+            "設定すると、印刷はこの大きさの用紙1枚に1枚分ずつ送られます。"),
+        this);
     intro->setWordWrap(true);
     m_width->setPlaceholderText(QStringLiteral("例: 10 in"));
     m_length->setPlaceholderText(QStringLiteral("例: 4 1/2 in"));

@@ -18,7 +18,7 @@ namespace app {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
-constexpr int kMarginPx = 16;     // grey around the paper
+constexpr int kMarginPx = 16; // grey around the paper
 constexpr double kMinZoom = 0.1, kMaxZoom = 8.0;
 
 // The form's own drawing is in the blue of a drop-out ink, so the black of
@@ -85,7 +85,10 @@ double PreviewWidget::pixelsPerMm() const { return m_zoom * screenDotsPerInch() 
 
 QPointF PreviewWidget::paperOrigin() const { return QPointF(kMarginPx, kMarginPx); }
 
-QPointF PreviewWidget::pageToWidget(QPointF pageMm) const { return paperOrigin() + (m_cornerMm + pageMm) * pixelsPerMm(); }
+QPointF PreviewWidget::pageToWidget(QPointF pageMm) const
+{
+    return paperOrigin() + (m_cornerMm + pageMm) * pixelsPerMm();
+}
 
 QSize PreviewWidget::sizeHint() const
 {
@@ -116,7 +119,8 @@ void PreviewWidget::refresh()
     m_overruns.clear();
     m_offsets.reset();
     m_problem.reset();
-    const auto offsets = adjust::offsetsForPrint(m_content.horizontalOffsetText, m_content.verticalOffsetText, adjust::OffsetUse::Preview);
+    const auto offsets = adjust::offsetsForPrint(m_content.horizontalOffsetText, m_content.verticalOffsetText,
+                                                 adjust::OffsetUse::Preview);
     if (const auto* why = std::get_if<QString>(&offsets)) {
         m_problem = *why;
     } else {
@@ -172,7 +176,8 @@ void PreviewWidget::paintEvent(QPaintEvent*)
     paintPaper(painter, pixelsPerMm(), paperOrigin(), m_layers, true);
 }
 
-void PreviewWidget::paintPaper(QPainter& painter, double pxPerMm, QPointF paperTopLeft, Layers layers, bool onScreen) const
+void PreviewWidget::paintPaper(QPainter& painter, double pxPerMm, QPointF paperTopLeft, Layers layers,
+                               bool onScreen) const
 {
     const QRectF sheet(paperTopLeft, paperSizeMm() * pxPerMm);
     painter.fillRect(sheet, Qt::white);
@@ -239,7 +244,8 @@ void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerP
     placePen.setCosmetic(true);
     painter.setPen(placePen);
     for (const print::FormTextPlace& place : form.texts) {
-        const bool postalBox = place.row.block != print::TextBlock::Goods && place.row.address == print::AddressPart::PostalBox;
+        const bool postalBox =
+            place.row.block != print::TextBlock::Goods && place.row.address == print::AddressPart::PostalBox;
         if (!postalBox)
             painter.drawRect(toPx(place.placeMm, cornerPx, pxPerMm));
     }
@@ -290,7 +296,8 @@ void PreviewWidget::paintOverruns(QPainter& painter, double pxPerMm, QPointF cor
         if (o.pastPlaceMm > 0) {
             const QRectF past = toPx(o.placeMm, cornerPx, pxPerMm);
             const QRectF beyond(QPointF(past.right(), printed.top()), QPointF(printed.right(), printed.bottom()));
-            painter.fillRect(beyond, QBrush(QColor(kOverrunInk.red(), kOverrunInk.green(), kOverrunInk.blue(), 170), Qt::BDiagPattern));
+            painter.fillRect(beyond, QBrush(QColor(kOverrunInk.red(), kOverrunInk.green(), kOverrunInk.blue(), 170),
+                                            Qt::BDiagPattern));
         }
         QPen pen(kOverrunInk, 2);
         pen.setCosmetic(true);
@@ -312,12 +319,17 @@ QString PreviewWidget::toolTipAt(QPoint at) const
     const print::FormDrawing& form = print::formDrawing();
     for (const print::FormTextPlace& place : form.texts)
         if (toPx(place.placeMm, cornerPx, pxPerMm).contains(at))
-            return QStringLiteral("%1の欄（%2ポイント、幅 %3 mm）").arg(print::rowCaption(place.row)).arg(place.row.points).arg(mmText(place.row.widthMm));
+            return QStringLiteral("%1の欄（%2ポイント、幅 %3 mm）")
+                .arg(print::rowCaption(place.row))
+                .arg(place.row.points)
+                .arg(mmText(place.row.widthMm));
     for (const print::FormMark& mark : form.marks)
         if (QLineF(at, cornerPx + mark.centreMm * pxPerMm).length() <= mark.radiusMm * pxPerMm)
-            return QStringLiteral("%1「%2」の○印").arg(mark.deliveryTime ? QStringLiteral("配達時間帯") : QStringLiteral("お届け通知"), mark.caption);
+            return QStringLiteral("%1「%2」の○印")
+                .arg(mark.deliveryTime ? QStringLiteral("配達時間帯") : QStringLiteral("お届け通知"), mark.caption);
     if (hasScan())
-        return QStringLiteral("用紙の画像はドラッグか矢印キーで動かせます（矢印キーで0.1 mm、Shiftキーと一緒なら1 mmずつ）。");
+        return QStringLiteral(
+            "用紙の画像はドラッグか矢印キーで動かせます（矢印キーで0.1 mm、Shiftキーと一緒なら1 mmずつ）。");
     return {};
 }
 
@@ -344,11 +356,21 @@ void PreviewWidget::keyPressEvent(QKeyEvent* event)
     const int step = event->modifiers().testFlag(Qt::ShiftModifier) ? 10 : 1;
     QPoint by;
     switch (event->key()) {
-    case Qt::Key_Left: by = {-step, 0}; break;
-    case Qt::Key_Right: by = {step, 0}; break;
-    case Qt::Key_Up: by = {0, -step}; break;
-    case Qt::Key_Down: by = {0, step}; break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Left:
+        by = {-step, 0};
+        break;
+    case Qt::Key_Right:
+        by = {step, 0};
+        break;
+    case Qt::Key_Up:
+        by = {0, -step};
+        break;
+    case Qt::Key_Down:
+        by = {0, step};
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
     setScanNudgeTenthMm(m_scanNudge + by);
 }

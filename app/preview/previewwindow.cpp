@@ -46,7 +46,9 @@ constexpr qint64 kMaxScanPixels = 12'000'000;
 std::unique_ptr<QSettings> openSettings()
 {
     // Where QSettings keeps a user's files, learnt from a name no file has.
-    const QString folder = QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(".horutea-unused")).fileName()).absolutePath();
+    const QString folder =
+        QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(".horutea-unused")).fileName())
+            .absolutePath();
     const QString path = QDir(folder).filePath(QStringLiteral("horutea/preview.ini"));
     if (!platform::specialFileProblem(path, {}).isEmpty())
         return nullptr;
@@ -123,35 +125,46 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setBackgroundRole(QPalette::Dark);
 
-    auto* zoomOutButton = toolButton(QStringLiteral("縮小 (F7)"), QStringLiteral("小さく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
-    auto* zoomInButton = toolButton(QStringLiteral("拡大 (F8)"), QStringLiteral("大きく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
-    auto* trueSizeButton = toolButton(QStringLiteral("実寸 (Ctrl+0)"), QStringLiteral("用紙を実際の大きさで表示します"), this);
-    auto* fitButton = toolButton(QStringLiteral("全体 (F6)"), QStringLiteral("用紙全体がウィンドウに収まるように表示します"), this);
+    auto* zoomOutButton =
+        toolButton(QStringLiteral("縮小 (F7)"),
+                   QStringLiteral("小さく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
+    auto* zoomInButton =
+        toolButton(QStringLiteral("拡大 (F8)"),
+                   QStringLiteral("大きく表示します（Ctrlキーを押しながらホイールでも変わります）"), this);
+    auto* trueSizeButton =
+        toolButton(QStringLiteral("実寸 (Ctrl+0)"), QStringLiteral("用紙を実際の大きさで表示します"), this);
+    auto* fitButton =
+        toolButton(QStringLiteral("全体 (F6)"), QStringLiteral("用紙全体がウィンドウに収まるように表示します"), this);
     m_zoomLabel = new QLabel(this);
     m_zoomLabel->setMinimumWidth(m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("倍率 1000%")));
-    auto* scanButton = toolButton(QStringLiteral("用紙の画像を重ねる…"),
-                                  QStringLiteral("お使いの伝票をスキャンした画像（PNG・JPEG・PDF）を下に重ねて、文字が枠に入るか確かめます"), this);
+    auto* scanButton = toolButton(
+        QStringLiteral("用紙の画像を重ねる…"),
+        QStringLiteral("お使いの伝票をスキャンした画像（PNG・JPEG・PDF）を下に重ねて、文字が枠に入るか確かめます"),
+        this);
     m_removeScan = toolButton(QStringLiteral("画像を外す"), QStringLiteral("重ねた用紙の画像を外します"), this);
-    m_resetNudge = toolButton(QStringLiteral("画像の位置を戻す"), QStringLiteral("用紙の画像を動かす前の位置に戻します"), this);
+    m_resetNudge =
+        toolButton(QStringLiteral("画像の位置を戻す"), QStringLiteral("用紙の画像を動かす前の位置に戻します"), this);
     m_showForm = new QCheckBox(QStringLiteral("欄と○印の位置"), this);
     m_showForm->setChecked(true);
     m_showForm->setToolTip(QStringLiteral("郵便番号の枠、各欄の範囲、○印の位置を青で表示します"));
     auto* closeButton = toolButton(QStringLiteral("閉じる"), QStringLiteral("プレビューを閉じます（Escキー）"), this);
 
     auto* tools = m_tools = new QHBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(zoomOutButton), static_cast<QWidget*>(zoomInButton), static_cast<QWidget*>(trueSizeButton),
-                       static_cast<QWidget*>(fitButton), static_cast<QWidget*>(m_zoomLabel)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(zoomOutButton), static_cast<QWidget*>(zoomInButton),
+          static_cast<QWidget*>(trueSizeButton), static_cast<QWidget*>(fitButton), static_cast<QWidget*>(m_zoomLabel)})
         tools->addWidget(w);
     tools->addSpacing(16);
-    for (QWidget* w : {static_cast<QWidget*>(scanButton), static_cast<QWidget*>(m_removeScan), static_cast<QWidget*>(m_resetNudge),
-                       static_cast<QWidget*>(m_showForm)})
+    for (QWidget* w : {static_cast<QWidget*>(scanButton), static_cast<QWidget*>(m_removeScan),
+                       static_cast<QWidget*>(m_resetNudge), static_cast<QWidget*>(m_showForm)})
         tools->addWidget(w);
     tools->addStretch();
     tools->addWidget(closeButton);
 
     m_problem = new QLabel(this);
     m_problem->setWordWrap(true);
-    m_problem->setStyleSheet(QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
+    m_problem->setStyleSheet(
+        QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
     m_problem->hide();
 
     m_overrunCaption = new QLabel(this);
@@ -177,7 +190,8 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     connect(m_removeScan, &QPushButton::clicked, this, &PreviewWindow::removeScan);
     connect(m_resetNudge, &QPushButton::clicked, this, [this] { m_view->setScanNudgeTenthMm({}); });
     connect(m_showForm, &QCheckBox::toggled, this, [this](bool on) {
-        m_view->setShownLayers(on ? m_view->shownLayers() | PreviewWidget::FormLayer : m_view->shownLayers() & ~PreviewWidget::FormLayer);
+        m_view->setShownLayers(on ? m_view->shownLayers() | PreviewWidget::FormLayer
+                                  : m_view->shownLayers() & ~PreviewWidget::FormLayer);
     });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_view, &PreviewWidget::refreshed, this, &PreviewWindow::updateTexts);
@@ -191,13 +205,16 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
         if (row < 0 || size_t(row) >= m_view->overruns().size())
             return;
         const QPointF centre = m_view->pageToWidget(m_view->overruns()[size_t(row)].printedMm.center());
-        m_scroll->ensureVisible(int(centre.x()), int(centre.y()), m_scroll->viewport()->width() / 3, m_scroll->viewport()->height() / 3);
+        m_scroll->ensureVisible(int(centre.x()), int(centre.y()), m_scroll->viewport()->width() / 3,
+                                m_scroll->viewport()->height() / 3);
     });
 
     const std::pair<QKeySequence, void (PreviewWindow::*)()> keys[] = {
-        {QKeySequence(Qt::Key_F7), &PreviewWindow::zoomOut},       {QKeySequence(Qt::Key_F8), &PreviewWindow::zoomIn},
+        {QKeySequence(Qt::Key_F7), &PreviewWindow::zoomOut},
+        {QKeySequence(Qt::Key_F8), &PreviewWindow::zoomIn},
         {QKeySequence(Qt::Key_F6), &PreviewWindow::fitToWindow},
-        {QKeySequence::ZoomIn, &PreviewWindow::zoomIn},            {QKeySequence::ZoomOut, &PreviewWindow::zoomOut},
+        {QKeySequence::ZoomIn, &PreviewWindow::zoomIn},
+        {QKeySequence::ZoomOut, &PreviewWindow::zoomOut},
         {QKeySequence(Qt::CTRL | Qt::Key_0), &PreviewWindow::showTrueSize},
     };
     for (const auto& [key, slot] : keys)
@@ -242,7 +259,10 @@ void PreviewWindow::zoomAround(double zoom, QPoint atInView)
     updateTexts();
 }
 
-void PreviewWindow::zoomBySteps(int steps, QPoint atInView) { zoomAround(m_view->zoom() * std::pow(kZoomStep, steps), atInView); }
+void PreviewWindow::zoomBySteps(int steps, QPoint atInView)
+{
+    zoomAround(m_view->zoom() * std::pow(kZoomStep, steps), atInView);
+}
 
 void PreviewWindow::zoomIn() { zoomBySteps(1, m_scroll->viewport()->rect().center()); }
 void PreviewWindow::zoomOut() { zoomBySteps(-1, m_scroll->viewport()->rect().center()); }
@@ -254,7 +274,8 @@ void PreviewWindow::fitToWindow()
     const QSize room = m_scroll->maximumViewportSize() - QSize(2, 2);
     const QSizeF paper = m_view->paperSizeMm() * (m_view->screenDotsPerInch() / 25.4);
     const QPointF margin = m_view->paperOrigin() * 2;
-    const double zoom = std::min((room.width() - margin.x()) / paper.width(), (room.height() - margin.y()) / paper.height());
+    const double zoom =
+        std::min((room.width() - margin.x()) / paper.width(), (room.height() - margin.y()) / paper.height());
     m_view->setZoom(zoom);
     updateTexts();
 }
@@ -264,7 +285,8 @@ std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
     QImage image;
     QString note;
     if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
-        if (const QString problem = platform::specialFileProblem(path, QStringLiteral("用紙の画像")); !problem.isEmpty())
+        if (const QString problem = platform::specialFileProblem(path, QStringLiteral("用紙の画像"));
+            !problem.isEmpty())
             return problem;
         const PdfPicture picture = renderPdfPage(path, pdfPage, kPdfScanDotsPerInch);
         if (picture.image.isNull())
@@ -307,8 +329,9 @@ void PreviewWindow::removeScan()
 void PreviewWindow::chooseScan()
 {
     const QString start = m_scanPath.isEmpty() ? QString() : QFileInfo(m_scanPath).absolutePath();
-    const QString path = platform::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
-                                                      QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
+    const QString path =
+        platform::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
+                               QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
     if (path.isEmpty())
         return;
     int page = 0;
@@ -317,8 +340,11 @@ void PreviewWindow::chooseScan()
         const int pages = renderPdfPage(path, 0, 1).pageCount;
         if (pages > 1) {
             bool ok = false;
-            page = QInputDialog::getInt(this, QStringLiteral("PDFのページ"),
-                                        QStringLiteral("このPDFは%1ページあります。何ページ目を重ねますか？").arg(pages), 1, 1, pages, 1, &ok) - 1;
+            page =
+                QInputDialog::getInt(this, QStringLiteral("PDFのページ"),
+                                     QStringLiteral("このPDFは%1ページあります。何ページ目を重ねますか？").arg(pages),
+                                     1, 1, pages, 1, &ok) -
+                1;
             if (!ok)
                 return;
         }
@@ -351,10 +377,13 @@ void PreviewWindow::restoreScan()
     if (path.isEmpty())
         return;
     const int page = settings->value(QLatin1String(kKeyPage), 0).toInt();
-    const QPoint nudge(settings->value(QLatin1String(kKeyNudgeX), 0).toInt(), settings->value(QLatin1String(kKeyNudgeY), 0).toInt());
+    const QPoint nudge(settings->value(QLatin1String(kKeyNudgeX), 0).toInt(),
+                       settings->value(QLatin1String(kKeyNudgeY), 0).toInt());
     if (!QFileInfo::exists(path)) {
         // Kept: the file may be on a drive that is not connected now.
-        m_scanNote = QStringLiteral("前回重ねた用紙の画像「%1」が見つかりません。「用紙の画像を重ねる…」で選び直してください。").arg(path);
+        m_scanNote =
+            QStringLiteral("前回重ねた用紙の画像「%1」が見つかりません。「用紙の画像を重ねる…」で選び直してください。")
+                .arg(path);
         return;
     }
     m_scanPath = path;
@@ -424,8 +453,10 @@ void PreviewWindow::updateTexts()
                       .arg(signedMm(offsets->horizontalTenthMm), signedMm(offsets->verticalTenthMm));
     if (m_view->hasScan()) {
         const QPoint nudge = m_view->scanNudgeTenthMm();
-        status << QStringLiteral("用紙の画像：%1%2　位置 左右 %3 mm、上下 %4 mm（ドラッグか矢印キーで合わせます。矢印キーは0.1 mm、Shiftキーを押しながらなら1 mmずつ動きます）")
-                      .arg(QFileInfo(m_scanPath).fileName(), m_scanNote, signedMm(nudge.x()), signedMm(nudge.y()));
+        status
+            << QStringLiteral(
+                   "用紙の画像：%1%2　位置 左右 %3 mm、上下 %4 mm（ドラッグか矢印キーで合わせます。矢印キーは0.1 mm、Shiftキーを押しながらなら1 mmずつ動きます）")
+                   .arg(QFileInfo(m_scanPath).fileName(), m_scanNote, signedMm(nudge.x()), signedMm(nudge.y()));
     } else if (!m_scanNote.isEmpty()) {
         status << m_scanNote;
     }
@@ -454,14 +485,16 @@ PreviewWindow* showPreview(WaybillWindow& window, Services& services)
         QObject::connect(&window, &WaybillWindow::changed, made, &PreviewWindow::scheduleRefresh);
         if (printer)
             // The form's size is set where its paper is seen.
-            made->addCommand(QStringLiteral("用紙の大きさ…"), QStringLiteral("連続用紙1枚の幅と長さを設定します。印刷は1枚分ずつ、その大きさで送られます"),
-                             [made, printer] {
-                                 FormPaperDialog dialog(printer->formPaper(), made);
-                                 if (dialog.exec() != QDialog::Accepted)
-                                     return;
-                                 printer->setFormPaper(dialog.chosen());
-                                 made->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
-                             });
+            made->addCommand(
+                QStringLiteral("用紙の大きさ…"),
+                QStringLiteral("連続用紙1枚の幅と長さを設定します。印刷は1枚分ずつ、その大きさで送られます"),
+                [made, printer] {
+                    FormPaperDialog dialog(printer->formPaper(), made);
+                    if (dialog.exec() != QDialog::Accepted)
+                        return;
+                    printer->setFormPaper(dialog.chosen());
+                    made->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
+                });
         return made;
     });
     // The printer's paper may have changed since the window was last open.

@@ -32,7 +32,8 @@ constexpr PartSpec kParts[AddressBlockEditor::PartCount] = {
 
 } // namespace
 
-AddressBlockEditor::AddressBlockEditor(Shape shape, CareOfSwitch careOfSwitch, QWidget* parent) : QWidget(parent), m_shape(shape)
+AddressBlockEditor::AddressBlockEditor(Shape shape, CareOfSwitch careOfSwitch, QWidget* parent)
+    : QWidget(parent), m_shape(shape)
 {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -42,7 +43,8 @@ AddressBlockEditor::AddressBlockEditor(Shape shape, CareOfSwitch careOfSwitch, Q
         auto* field = new EntryField(spec.kind, this);
         field->setObjectName(QString::fromLatin1(spec.objectName));
         field->setCharacterLimit(spec.characterLimit);
-        platform::applyImeMode(field, spec.kind == EntryField::Kind::Text ? platform::ImeMode::Hiragana : platform::ImeMode::Disabled);
+        platform::applyImeMode(field, spec.kind == EntryField::Kind::Text ? platform::ImeMode::Hiragana
+                                                                          : platform::ImeMode::Disabled);
         auto* label = new QLabel(QString::fromUtf16(spec.caption), this);
         label->setBuddy(field);
         if (shape == Shape::Form) {

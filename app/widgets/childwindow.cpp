@@ -18,7 +18,8 @@ QString placeKey(const QWidget& window) { return QStringLiteral("windows/%1").ar
 // child window hides it.
 class PlaceKeeper final : public QObject {
 public:
-    PlaceKeeper(QWidget& window, QString settingsFile) : QObject(&window), m_window(window), m_settingsFile(std::move(settingsFile))
+    PlaceKeeper(QWidget& window, QString settingsFile)
+        : QObject(&window), m_window(window), m_settingsFile(std::move(settingsFile))
     {
         window.installEventFilter(this);
     }

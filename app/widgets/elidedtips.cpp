@@ -26,10 +26,12 @@ bool ElidedTextTips::isCutShort(const QAbstractItemView& view, const QModelIndex
     return option.fontMetrics.horizontalAdvance(text) > textRect.width() - 2 * margin;
 }
 
-bool ElidedTextTips::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option, const QModelIndex& index)
+bool ElidedTextTips::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                               const QModelIndex& index)
 {
     // A tooltip of the cell's own (the reasons of a refused row) wins.
-    if (event->type() == QEvent::ToolTip && view && !index.data(Qt::ToolTipRole).isValid() && isCutShort(*view, index)) {
+    if (event->type() == QEvent::ToolTip && view && !index.data(Qt::ToolTipRole).isValid() &&
+        isCutShort(*view, index)) {
         QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view->viewport(), option.rect);
         return true;
     }

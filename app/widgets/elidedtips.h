@@ -17,7 +17,8 @@ public:
     // Whether the cell's text is cut short where the view shows it now.
     static bool isCutShort(const QAbstractItemView& view, const QModelIndex& index);
 
-    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option, const QModelIndex& index) override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 };
 
 // Each column but `stretchColumn` as wide as its heading and the texts of the

@@ -30,7 +30,7 @@ public:
         const int limit = m_field.characterLimit();
         if (limit > 0) {
             const bool fits = m_field.kind() == EntryField::Kind::PostalCode ? entry::fitsPostalCodeField(input, limit)
-                                                                            : entry::characterCount(input) <= limit;
+                                                                             : entry::characterCount(input) <= limit;
             if (!fits)
                 return Invalid;
         }
@@ -68,8 +68,8 @@ bool EntryField::showsWhole(const QString& text) const
     // a pixel for the cursor after it.
     constexpr int kLineEditMarginPx = 2;
     const QMargins margins = textMargins();
-    const int room = style()->subElementRect(QStyle::SE_LineEditContents, &option, this).width() - margins.left() - margins.right() -
-                     2 * kLineEditMarginPx;
+    const int room = style()->subElementRect(QStyle::SE_LineEditContents, &option, this).width() - margins.left() -
+                     margins.right() - 2 * kLineEditMarginPx;
     return std::ceil(QFontMetricsF(font()).horizontalAdvance(text)) + 1 <= room;
 }
 

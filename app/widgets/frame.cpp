@@ -23,7 +23,8 @@ void Frame::paintEvent(QPaintEvent*)
     if (m_caption.isEmpty())
         return;
     constexpr int captionLeft = 8;
-    const QRect captionRect(captionLeft, 0, std::min(fm.horizontalAdvance(m_caption), width() - 2 * captionLeft), fm.height());
+    const QRect captionRect(captionLeft, 0, std::min(fm.horizontalAdvance(m_caption), width() - 2 * captionLeft),
+                            fm.height());
     p.fillRect(captionRect, palette().window());
     p.setPen(palette().color(QPalette::WindowText));
     p.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_caption);
