@@ -1,7 +1,9 @@
 // Prepares what `horutea --batch` is measured with: a saved sender in the
 // address book of the home folder the program runs with, and an order list
 // of N rows whose pages carry the same texts as the floor's batch page.
-// "prepare HOME OUT.csv N".
+// "prepare HOME OUT.csv N"; "storefront HOME OUT.csv N": a shop platform's
+// export (Shopify's columns) of N orders over 2.5 × N rows, each order's
+// ship-to on its first row only, its items one a row, to the same address.
 #include "addressbook/addressbook.h"
 #include "platform/files.h"
 #include "storage/database.h"
@@ -14,8 +16,9 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 5 || qstrcmp(argv[1], "prepare") != 0) {
-        std::fprintf(stderr, "usage: bench_batch prepare HOME OUT.csv ROWS\n");
+    const bool storefront = argc == 5 && qstrcmp(argv[1], "storefront") == 0;
+    if (argc != 5 || (qstrcmp(argv[1], "prepare") != 0 && !storefront)) {
+        std::fprintf(stderr, "usage: bench_batch prepare|storefront HOME OUT.csv ROWS\n");
         return 2;
     }
     // The program's own folders under that home, as it will find them.
@@ -38,6 +41,35 @@ int main(int argc, char** argv)
     QFile csv(QString::fromLocal8Bit(argv[3]));
     if (!csv.open(QIODevice::WriteOnly))
         return 1;
+    if (storefront) {
+        csv.write(
+            "Name,Email,Financial Status,Paid at,Fulfillment Status,Fulfilled at,Accepts Marketing,Currency,Subtotal,"
+            "Shipping,Taxes,Total,Discount Code,Discount Amount,Shipping Method,Created at,Lineitem quantity,"
+            "Lineitem name,Lineitem price,Lineitem compare at price,Lineitem sku,Lineitem requires shipping,"
+            "Lineitem taxable,Lineitem fulfillment status,Billing Name,Billing Street,Billing Address1,"
+            "Billing Address2,Billing Company,Billing City,Billing Zip,Billing Province,Billing Country,Billing Phone,"
+            "Shipping Name,Shipping Street,Shipping Address1,Shipping Address2,Shipping Company,Shipping City,"
+            "Shipping Zip,Shipping Province,Shipping Country,Shipping Phone,Notes,Id\r\n");
+        const QByteArray first =
+            QStringLiteral(",buyer@example.jp,paid,2026-12-01 09:00:00 +0900,unfulfilled,,no,JPY,4500,800,440,5740,,0,"
+                           "通常配送,2026-12-01 09:00:00 +0900,1,精密機械,3000,,AB-1234,true,true,pending,山田太郎,"
+                           "千代田1-1,千代田1-1,テストビル3F,,千代田区,'100-0001,JP-13,JP,+81 3-1234-5678,山田太郎様,"
+                           "千代田1-1,千代田1-1,テストビル3F,,千代田区,'100-0001,JP-13,JP,+81 3-1234-5678,,1\r\n")
+                .toUtf8();
+        const QByteArray later =
+            QStringLiteral(",buyer@example.jp,,,,,,,,,,,,,,2026-12-01 09:00:00 +0900,2,割れ物,750,,"
+                           "ZX-9,true,true,pending,,,,,,,,,,,,,,,,,,,,,,\r\n")
+                .toUtf8();
+        const int orders = atoi(argv[4]);
+        for (int i = 0; i < orders; ++i) {
+            const QByteArray name = "#" + QByteArray::number(1001 + i);
+            csv.write(name + first);
+            // Two or three rows an order: 2.5 on average.
+            for (int item = 0; item < 1 + i % 2; ++item)
+                csv.write(name + later);
+        }
+        return csv.flush() ? 0 : 1;
+    }
     csv.write(
         QStringLiteral(
             "注文番号,お届け先郵便番号,お届け先住所1,お届け先住所2,お届け先氏名,お届け先様方,お届け先電話番号,商品名,商品番号\r\n")

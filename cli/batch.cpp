@@ -97,7 +97,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         err << offsets.problems << '\n';
 
     station::SenderChoice sender{waybill::Address{}, {}, {}};
-    if (!request.noSender) {
+    if (!request.noSender && !request.senderFromBuyer) {
         sender = station::chooseSender(station, request.senderName, request.lockWaitMs);
         if (!sender.address) {
             err << sender.problem << '\n';
@@ -111,7 +111,11 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     orders::SettingsMappingStore mappings(settings);
     orders::OrderList list;
     list.setMappingStore(&mappings);
-    list.setConstants({*sender.address, {}, waybill::DeliveryTime::Unspecified, waybill::ArrivalNotice::Wanted});
+    list.setConstants({*sender.address,
+                       {},
+                       waybill::DeliveryTime::Unspecified,
+                       waybill::ArrivalNotice::Wanted,
+                       request.senderFromBuyer});
     list.setFitCheck(print::printProblem);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
@@ -119,6 +123,13 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
     for (const QString& note : list.headingNotes())
         err << note << '\n';
+    if (const std::optional<orders::Platform> platform = list.platform(); platform && !list.missingFields().isEmpty()) {
+        err << QStringLiteral("「%1」は%2の見出しですが、次の項目の列がありません: %3\n"
+                              "お届け先の列をすべて含めて出力し直してください。\n")
+                   .arg(request.csvPath, orders::platformName(*platform),
+                        list.missingFields().join(QStringLiteral("、")));
+        return done(exitCannotRun);
+    }
     if (!list.missingFields().isEmpty()) {
         err << QStringLiteral(
                    "「%1」のどの列が次の項目か分かりません: %2\n画面の「一括印刷」で列の対応を決めると、同じ見出しの一覧はこのコマンドでも印刷できます。\n")
@@ -131,6 +142,17 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         err << list.errorText() << '\n';
         return done(exitCannotRun);
     }
+    if (const std::optional<orders::Platform> platform = list.platform())
+        err << QStringLiteral("%1として読みました（%2 行、%3 件の注文）\n")
+                   .arg(orders::platformName(*platform))
+                   .arg(list.fileRowCount())
+                   .arg(list.rowCount());
+    else if (request.senderFromBuyer) {
+        err << QStringLiteral("「%1」はショップの注文一覧として読めなかったため、注文者が分かりません。"
+                              "--sender-from-buyer を外して、住所録のご依頼主で印刷してください。\n")
+                   .arg(request.csvPath);
+        return done(exitCannotRun);
+    }
 
     const std::vector<qint64> printable = orders::rowsIn(list, orders::RowState::Printable);
     const std::vector<qint64> refusedRows = orders::rowsIn(list, orders::RowState::Refused);
@@ -141,9 +163,11 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        .arg(list.lineOf(row))
                        .arg(orders::findingPlace(list.headings(), finding), finding.reason);
     if (refused > 0 && !request.skipInvalid) {
-        err << QStringLiteral(
-                   "不備のある行が %1 行あるため、何も印刷しませんでした。直すか、--skip-invalid で飛ばしてください。\n")
-                   .arg(refused);
+        err << QStringLiteral("不備のある%1が %2 %3あるため、何も印刷しませんでした。直すか、--skip-invalid "
+                              "で飛ばしてください。\n")
+                   .arg(list.platform() ? QStringLiteral("注文") : QStringLiteral("行"))
+                   .arg(refused)
+                   .arg(list.platform() ? QStringLiteral("件") : QStringLiteral("行"));
         return done(exitRefused);
     }
     if (printable.empty()) {

@@ -11,12 +11,13 @@ namespace cli {
 
 struct BatchRequest {
     QString csvPath;
-    QString queue;          // empty: the program's printer
-    QString pdfPath;        // set: one PDF file instead of a printer
-    QString senderName;     // a saved sender's name; empty: the most recently used one
-    bool noSender = false;  // the waybills carry no sender, on purpose (forms with it printed)
-    int lockWaitMs = 10000; // how long an address book held by another program is waited for
-    QString encoding;       // "utf-8", "cp932", or empty to detect
+    QString queue;                // empty: the program's printer
+    QString pdfPath;              // set: one PDF file instead of a printer
+    QString senderName;           // a saved sender's name; empty: the most recently used one
+    bool noSender = false;        // the waybills carry no sender, on purpose (forms with it printed)
+    bool senderFromBuyer = false; // each order's buyer is its sender (「ご依頼主: 注文者」)
+    int lockWaitMs = 10000;       // how long an address book held by another program is waited for
+    QString encoding;             // "utf-8", "cp932", or empty to detect
     bool skipInvalid = false;
     // Told after each page is made; false cancels. The program itself sets
     // none; a caller that must act between pages does.

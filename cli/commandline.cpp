@@ -22,6 +22,8 @@ QString usage()
         "      --sender 名前      住所録のご依頼主をこの名前で使います（既定: 最後に使ったご依頼主。\n"
         "                         住所録が使用中なら10秒まで待ちます）\n"
         "      --no-sender        ご依頼主を印刷しません（ご依頼主が印刷済みの用紙）\n"
+        "      --sender-from-buyer  ご依頼主を注文ごとの注文者にします（ギフトの注文。ショップの\n"
+        "                         注文一覧で、注文者の名前と住所がある場合）\n"
         "      --encoding 文字コード  utf-8 または cp932（既定: 中身から判断）\n"
         "      --skip-invalid     不備のある行を飛ばして残りを印刷します\n"
         "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
@@ -50,10 +52,17 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"help", 'h', nullptr, false},       {"version", 'v', nullptr, false}, {"lookup", 0, "郵便番号", false},
-    {"batch", 0, "ファイル.csv", false}, {"printer", 0, "キュー", true},   {"pdf", 0, "出力.pdf", true},
-    {"sender", 0, "名前", true},         {"no-sender", 0, nullptr, true},  {"encoding", 0, "utf-8 か cp932", true},
+    {"help", 'h', nullptr, false},
+    {"version", 'v', nullptr, false},
+    {"lookup", 0, "郵便番号", false},
+    {"batch", 0, "ファイル.csv", false},
+    {"printer", 0, "キュー", true},
+    {"pdf", 0, "出力.pdf", true},
+    {"sender", 0, "名前", true},
+    {"no-sender", 0, nullptr, true},
+    {"encoding", 0, "utf-8 か cp932", true},
     {"skip-invalid", 0, nullptr, true},
+    {"sender-from-buyer", 0, nullptr, true},
 };
 
 const OptionSpec* specOf(const QString& name)
@@ -175,12 +184,18 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         if (parsed.has("sender") && parsed.has("no-sender"))
             return fail(QStringLiteral(
                 "--sender と --no-sender は一緒に使えません。ご依頼主を印刷するなら --sender だけにしてください。"));
+        for (const char* other : {"sender", "no-sender"})
+            if (parsed.has("sender-from-buyer") && parsed.has(other))
+                return fail(QStringLiteral("--sender-from-buyer と --%1 は一緒に使えません。ご依頼主は注文者か、"
+                                           "住所録のご依頼主か、どちらかにしてください。")
+                                .arg(QLatin1String(other)));
         BatchRequest request;
         request.csvPath = parsed.value("batch");
         request.queue = parsed.value("printer");
         request.pdfPath = parsed.value("pdf");
         request.senderName = parsed.value("sender");
         request.noSender = parsed.has("no-sender");
+        request.senderFromBuyer = parsed.has("sender-from-buyer");
         request.encoding = parsed.value("encoding");
         request.skipInvalid = parsed.has("skip-invalid");
         return runBatch(request, folders, out, err);

@@ -20,10 +20,31 @@ constexpr qint64 kSampleBytes = 1024 * 1024;
 // bytes makes a long field cost time in the square of its length.
 constexpr size_t kFieldGrowthBytes = 64 * 1024;
 
-void initParser(csv_parser* parser)
+void initParser(csv_parser* parser, bool tabSeparated)
 {
     csv_init(parser, CSV_STRICT);
     csv_set_blk_size(parser, kFieldGrowthBytes);
+    if (tabSeparated) {
+        // Marketplace reports write tab-separated text without quoting: a
+        // quote in a product name is part of it. NUL never reaches the
+        // parser (refused before), so it stands for "no quote character".
+        csv_set_delim(parser, '\t');
+        csv_set_quote(parser, '\0');
+    }
+}
+
+// The first non-blank line has more tabs than commas.
+bool looksTabSeparated(const QByteArray& sample, qsizetype from)
+{
+    qsizetype at = from;
+    while (at < sample.size() && (sample[at] == '\r' || sample[at] == '\n'))
+        ++at;
+    qsizetype tabs = 0, commas = 0;
+    for (; at < sample.size() && sample[at] != '\r' && sample[at] != '\n'; ++at) {
+        tabs += sample[at] == '\t';
+        commas += sample[at] == ',';
+    }
+    return tabs > commas;
 }
 
 } // namespace
@@ -33,7 +54,7 @@ Reader::Reader(QIODevice& device) : Reader(device, Options{}) {}
 Reader::Reader(QIODevice& device, Options options)
     : m_device(device), m_options(options), m_parser(std::make_unique<csv_parser>())
 {
-    initParser(m_parser.get());
+    initParser(m_parser.get(), false);
 }
 
 Reader::~Reader() { csv_free(m_parser.get()); }
@@ -41,7 +62,7 @@ Reader::~Reader() { csv_free(m_parser.get()); }
 void Reader::resetParser()
 {
     csv_free(m_parser.get());
-    initParser(m_parser.get());
+    initParser(m_parser.get(), m_tabSeparated);
     m_fieldBytes.clear();
     m_recordEnded = false;
     m_tooManyFields = false;
@@ -84,6 +105,10 @@ bool Reader::start()
     m_detected = detection.encoding;
     m_encoding = m_options.encoding.value_or(detection.encoding);
     m_bomBytes = m_encoding == Encoding::Utf8 ? detection.bomBytes : 0;
+    if (m_options.tabsByHeading && looksTabSeparated(sample, m_bomBytes)) {
+        m_tabSeparated = true;
+        resetParser();
+    }
     m_decoder = std::make_unique<FieldDecoder>(m_encoding);
     if (!m_decoder->isUsable()) {
         fail(0,

@@ -32,6 +32,9 @@ public:
         std::optional<Encoding> encoding; // detected from the bytes unless given
         qint64 maxRecordBytes = 1 << 20;  // a longer record is an error (an unclosed quote, or not CSV)
         int maxFields = 10000;
+        // A first line with more tabs than commas makes the file
+        // tab-separated (as marketplace reports are), read without quoting.
+        bool tabsByHeading = false;
     };
 
     // The device must be open for reading and seekable; reading starts at its
@@ -47,6 +50,8 @@ public:
     bool start();
     Encoding encoding() const { return m_encoding; }
     bool hasByteOrderMark() const { return m_bomBytes > 0; }
+    // Fields are separated by tabs, not commas (Options::tabsByHeading).
+    bool isTabSeparated() const { return m_tabSeparated; }
 
     enum class Step { Record, End, Failed };
     // The next record. Failed is final: malformed quoting, a NUL byte, an
@@ -81,6 +86,7 @@ private:
     std::unique_ptr<csv_parser> m_parser;
     qint64 m_bomBytes = 0;
     bool m_started = false;
+    bool m_tabSeparated = false;
 
     QByteArray m_buffer;
     qint64 m_chunkBytes = 4 * 1024;

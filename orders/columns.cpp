@@ -457,10 +457,29 @@ QStringList missingFields(const ColumnMap& map)
     return missing;
 }
 
+bool isJoinable(Field field)
+{
+    switch (field) {
+    case Field::PostalCode:
+    case Field::Prefecture:
+    case Field::City:
+    case Field::AddressLine1:
+    case Field::AddressLine2:
+    case Field::AddressLine3:
+    case Field::Name:
+    case Field::CareOf:
+    case Field::Telephone:
+    case Field::ItemDescription:
+        return true;
+    default:
+        return false;
+    }
+}
+
 Field duplicatedField(const ColumnMap& map)
 {
     for (qsizetype i = 0; i < map.size(); ++i)
-        if (map[i] != Field::None && map.indexOf(map[i], i + 1) >= 0)
+        if (map[i] != Field::None && !isJoinable(map[i]) && map.indexOf(map[i], i + 1) >= 0)
             return map[i];
     return Field::None;
 }

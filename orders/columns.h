@@ -105,11 +105,17 @@ ColumnMap suggestedColumns(const QStringList& headings, ColumnMap map);
 // column feeds (that part then prints empty).
 QStringList headingNotes(const QStringList& headings, const ColumnMap& map);
 
+// Whether several columns may feed one field, joined in column order as
+// the field is written: a name's parts with a space, a telephone number's
+// and a postal code's with hyphens, an address's without a gap (the
+// second line's with a space), an item description's with a space.
+bool isJoinable(Field field);
+
 // Labels of the fields a waybill cannot do without that `map` leaves out:
 // the postal code (whole or both halves), the name and the first address
 // line (any of its parts). Empty when the map is usable.
 QStringList missingFields(const ColumnMap& map);
-// The first field set on two columns, or None.
+// The first field set on two columns that cannot be joined, or None.
 Field duplicatedField(const ColumnMap& map);
 
 // A stable key for a heading row, for remembering the user's assignment.

@@ -1,5 +1,6 @@
 #include "orders/orderlist.h"
 
+#include "entry/textrules.h"
 #include "platform/readfile.h"
 
 #include <QFile>
@@ -43,14 +44,21 @@ void OrderList::setConstants(const ListConstants& constants)
     // An edit changed the recipient, not what the whole list shares: edited
     // rows take the new sender and choices too, and the new item description
     // where they still had the old one.
-    for (waybill::Waybill& edit : m_edits) {
-        edit.sender = constants.sender;
+    const ListConstants before = m_constants;
+    m_constants = constants;
+    for (auto it = m_edits.begin(); it != m_edits.end(); ++it) {
+        waybill::Waybill& edit = *it;
+        if (constants.senderFromBuyer) {
+            const std::vector<csv::Record>* records = recordsAt(it.key());
+            edit.sender = records ? waybillOf(*records).sender : waybill::Address{};
+        } else {
+            edit.sender = constants.sender;
+        }
         edit.deliveryTime = constants.deliveryTime;
         edit.arrivalNotice = constants.arrivalNotice;
-        if (edit.goods[0].description == m_constants.itemDescription)
+        if (edit.goods[0].description == before.itemDescription)
             edit.goods[0].description = constants.itemDescription;
     }
-    m_constants = constants;
     recheckAll();
 }
 
@@ -70,13 +78,36 @@ void OrderList::close()
     m_readingFailed = false;
     m_headings.clear();
     m_columns.clear();
+    m_layout.reset();
+    forgetRows();
+}
+
+void OrderList::forgetRows()
+{
     m_rows.clear();
+    m_records.clear();
+    m_firstRecordOf.clear();
+    m_lastRecordOf.clear();
+    m_rowOfOrderKey.clear();
     m_edits.clear();
     m_allFound = false;
     m_nextCheck = 0;
+    m_cursorRecord = -1;
     m_cursorValid = false;
     m_cachedRow = -1;
     m_rowProblem.clear();
+}
+
+std::optional<Platform> OrderList::platform() const
+{
+    return m_layout ? std::optional<Platform>(m_layout->platform) : std::nullopt;
+}
+
+qint64 OrderList::fileRowCount() const { return byOrder() ? qint64(m_records.size()) : qint64(m_rows.size()); }
+
+QStringList OrderList::missingFields() const
+{
+    return m_layout ? orders::missingFields(*m_layout) : orders::missingFields(m_columns);
 }
 
 bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
@@ -100,7 +131,10 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
     close();
     m_device = std::move(device);
 
-    auto reader = std::make_unique<csv::Reader>(*m_device, csv::Reader::Options{encoding});
+    csv::Reader::Options options;
+    options.encoding = encoding;
+    options.tabsByHeading = true;
+    auto reader = std::make_unique<csv::Reader>(*m_device, options);
     if (!reader->start()) {
         m_errorText = reader->errorText();
         return false;
@@ -130,13 +164,18 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
     m_bookFormat = addressBookFormat(m_headings);
     m_headerOffset = header.offsetBytes;
     m_headerLine = header.line;
-    m_cursorRow = -1;
+    m_cursorRecord = -1;
     m_cursorValid = true;
 
+    // The user's own choice for these headings first, then a platform's
+    // layout, then the known headings.
     const std::optional<ColumnMap> remembered = m_store ? m_store->recall(headerKey(m_headings)) : std::nullopt;
     if (remembered && remembered->size() == m_headings.size() && duplicatedField(*remembered) == Field::None) {
         m_columns = *remembered;
         m_source = MappingSource::Remembered;
+    } else if (m_bookFormat == AddressBookFormat::None && (m_layout = recogniseLayout(m_headings))) {
+        m_columns = columnsOfLayout(*m_layout, int(m_headings.size()));
+        m_source = MappingSource::Platform;
     } else {
         m_columns = recogniseHeadings(m_headings);
         m_source = isAddressBookHeader(m_headings) ? MappingSource::AddressBook : MappingSource::KnownHeadings;
@@ -146,7 +185,7 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
 
 QStringList OrderList::headingNotes() const
 {
-    if (m_source == MappingSource::Remembered || m_source == MappingSource::User)
+    if (m_source == MappingSource::Remembered || m_source == MappingSource::User || m_source == MappingSource::Platform)
         return {};
     return orders::headingNotes(m_headings, m_columns);
 }
@@ -159,6 +198,14 @@ bool OrderList::setColumns(const ColumnMap& map)
     m_source = MappingSource::User;
     if (m_store)
         m_store->remember(headerKey(m_headings), map);
+    if (m_layout) {
+        // Rows become lines: the orders found so far mean nothing now.
+        m_layout.reset();
+        forgetRows();
+        m_readingFailed = false;
+        m_errorText.clear();
+        return true;
+    }
     recheckAll();
     return true;
 }
@@ -187,12 +234,37 @@ csv::Reader::Step OrderList::nextDataRecord(csv::Record& record)
     }
 }
 
-bool OrderList::positionAfter(qint64 row)
+qint64 OrderList::recordTotal() const { return fileRowCount(); }
+
+OrderList::RecordPlace OrderList::placeOf(qint64 record) const
 {
-    if (m_cursorValid && m_cursorRow == row)
+    if (record < 0)
+        return {m_headerOffset, 0, m_headerLine};
+    if (byOrder()) {
+        const FileRecord& kept = m_records[size_t(record)];
+        return {kept.offsetBytes, kept.fingerprint, kept.line};
+    }
+    const Row& kept = m_rows[size_t(record)];
+    return {kept.offsetBytes, kept.fingerprint, kept.line};
+}
+
+std::vector<qint64> OrderList::recordsOfRow(qint64 row) const
+{
+    if (!byOrder())
+        return {row};
+    std::vector<qint64> records;
+    for (qint32 record = m_firstRecordOf[size_t(row)]; record >= 0; record = m_records[size_t(record)].nextOfOrder)
+        records.push_back(record);
+    return records;
+}
+
+bool OrderList::positionAfter(qint64 record)
+{
+    if (m_cursorValid && m_cursorRecord == record)
         return true;
-    const qint64 offset = row < 0 ? m_headerOffset : m_rows[size_t(row)].offsetBytes;
-    const qint64 line = row < 0 ? m_headerLine : m_rows[size_t(row)].line;
+    const RecordPlace place = placeOf(record);
+    const qint64 offset = place.offsetBytes;
+    const qint64 line = place.line;
     csv::Record skipped;
     if (m_reader->readAt(offset, line, skipped) != csv::Reader::Step::Record) {
         failReading(
@@ -203,7 +275,7 @@ bool OrderList::positionAfter(qint64 row)
                 : m_reader->errorText());
         return false;
     }
-    m_cursorRow = row;
+    m_cursorRecord = record;
     m_cursorValid = true;
     return true;
 }
@@ -222,7 +294,7 @@ double OrderList::progress() const
     double found = 1.0;
     if (!m_allFound) {
         const qint64 size = m_device->size();
-        const qint64 at = m_rows.empty() ? m_headerOffset : m_rows.back().offsetBytes;
+        const qint64 at = placeOf(recordTotal() - 1).offsetBytes;
         found = size > 0 ? double(at) / double(size) : 0.0;
     }
     if (canCheck() && m_nextCheck < m_rows.size())
@@ -236,82 +308,146 @@ bool OrderList::readMore(int maxRows)
         return true;
     csv::Record record;
     for (int handled = 0; handled < maxRows; ++handled) {
-        if (canCheck() && m_nextCheck < m_rows.size()) {
+        // An order is checked once all of its lines are found.
+        if (canCheck() && m_nextCheck < m_rows.size() && (!byOrder() || m_allFound)) {
             const qint64 row = qint64(m_nextCheck);
-            if (!positionAfter(row - 1))
-                return true;
-            if (!readRowAgain(row, record)) {
+            const std::vector<csv::Record>* records = recordsAt(row);
+            if (!records) {
                 failReading(m_rowProblem);
                 return true;
             }
-            m_cursorRow = row;
-            applyCheck(row, record);
+            applyCheck(row, *records);
             ++m_nextCheck;
             continue;
         }
         if (m_allFound)
             break;
-        if (!positionAfter(qint64(m_rows.size()) - 1))
+        if (!positionAfter(recordTotal() - 1))
             return true;
         const csv::Reader::Step step = nextDataRecord(record);
         if (step == csv::Reader::Step::End) {
             m_allFound = true;
             m_cursorValid = false;
+            m_rowOfOrderKey = {};
+            m_lastRecordOf = {};
+            if (byOrder())
+                continue;
             break;
         }
         if (step == csv::Reader::Step::Failed) {
             failReading(m_reader->errorText());
             return true;
         }
+        if (byOrder()) {
+            addOrderRecord(record);
+            m_cursorRecord = recordTotal() - 1;
+            continue;
+        }
         m_rows.push_back({record.offsetBytes, fingerprintOf(record), qint32(record.line), 0});
         const qint64 row = qint64(m_rows.size()) - 1;
-        m_cursorRow = row;
+        m_cursorRecord = row;
         if (canCheck() && m_nextCheck == m_rows.size() - 1) {
-            applyCheck(row, record);
+            applyCheck(row, Records(&record, 1));
             ++m_nextCheck;
         }
     }
     return isComplete();
 }
 
-QList<Finding> OrderList::findingsOf(qint64 row, const csv::Record& record) const
+QString OrderList::orderKeyOf(const QStringList& cells) const
+{
+    const auto cell = [&](OrderPart part) {
+        const int column = m_layout->column(part);
+        return column >= 0 && column < cells.size() ? cleanCell(cells[column]) : QString();
+    };
+    OrderParts parts;
+    parts.orderNumber = cell(OrderPart::OrderNumber);
+    parts.destinationId = cell(OrderPart::DestinationId);
+    return parts.orderKey();
+}
+
+void OrderList::addOrderRecord(const csv::Record& record)
+{
+    const auto index = qint32(m_records.size());
+    m_records.push_back({record.offsetBytes, fingerprintOf(record), qint32(record.line), -1});
+    const QString key = orderKeyOf(record.fields);
+    if (!key.isEmpty()) {
+        if (const auto it = m_rowOfOrderKey.constFind(key); it != m_rowOfOrderKey.constEnd()) {
+            m_records[size_t(m_lastRecordOf[size_t(*it)])].nextOfOrder = index;
+            m_lastRecordOf[size_t(*it)] = index;
+            return;
+        }
+        m_rowOfOrderKey.insert(key, qint32(m_rows.size()));
+    }
+    m_rows.push_back({record.offsetBytes, m_records.back().fingerprint, qint32(record.line), 0});
+    m_firstRecordOf.push_back(index);
+    m_lastRecordOf.push_back(index);
+}
+
+QList<Finding> OrderList::findingsOf(qint64 row, Records records) const
 {
     if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
         return checkWaybill(*edit, m_headings, m_columns, m_fits);
     QList<Finding> findings;
-    if (record.badColumn >= 0)
-        findings.append({m_columns.value(record.badColumn, Field::None), record.badColumn, record.problem, {}});
-    // A cell left out or one too many moves every cell after it into the
-    // next column's field; where it happened cannot be told.
-    if (record.fields.size() < m_headings.size()) {
-        findings.append(
-            {Field::None,
-             -1,
-             QStringLiteral(
-                 "%1行目は列が %2 個で、見出しの行（%3 個）より少なくなっています。途中の項目が抜けていると、"
-                 "それより後ろの項目がすべて一つ前の列に入ってしまいます。その行の区切りのコンマ（,）を確かめてください。")
-                 .arg(record.line)
-                 .arg(record.fields.size())
-                 .arg(m_headings.size()),
-             {}});
+    for (const csv::Record& record : records) {
+        if (record.badColumn >= 0)
+            findings.append({m_columns.value(record.badColumn, Field::None), record.badColumn, record.problem, {}});
+        // A cell left out or one too many moves every cell after it into the
+        // next column's field; where it happened cannot be told.
+        if (record.fields.size() < m_headings.size()) {
+            findings.append(
+                {Field::None,
+                 -1,
+                 QStringLiteral(
+                     "%1行目は列が %2 個で、見出しの行（%3 個）より少なくなっています。途中の項目が抜けていると、"
+                     "それより後ろの項目がすべて一つ前の列に入ってしまいます。その行の区切りのコンマ（,）を確かめてください。")
+                     .arg(record.line)
+                     .arg(record.fields.size())
+                     .arg(m_headings.size()),
+                 {}});
+        }
+        for (qsizetype column = m_headings.size(); column < record.fields.size(); ++column) {
+            if (record.fields[column].trimmed().isEmpty())
+                continue;
+            findings.append(
+                {Field::None,
+                 int(column),
+                 QStringLiteral(
+                     "%1行目は列が %2 個で、見出しの行（%3 個）より多く、%4列目に「%5」が入っています。列がずれている可能性があります。"
+                     "その行の区切りのコンマ（,）を確かめてください。")
+                     .arg(record.line)
+                     .arg(record.fields.size())
+                     .arg(m_headings.size())
+                     .arg(column + 1)
+                     .arg(record.fields[column].trimmed()),
+                 {}});
+            break;
+        }
     }
-    for (qsizetype column = m_headings.size(); column < record.fields.size(); ++column) {
-        if (record.fields[column].trimmed().isEmpty())
-            continue;
-        findings.append(
-            {Field::None,
-             int(column),
-             QStringLiteral(
-                 "%1行目は列が %2 個で、見出しの行（%3 個）より多く、%4列目に「%5」が入っています。列がずれている可能性があります。"
-                 "その行の区切りのコンマ（,）を確かめてください。")
-                 .arg(record.line)
-                 .arg(record.fields.size())
-                 .arg(m_headings.size())
-                 .arg(column + 1)
-                 .arg(record.fields[column].trimmed()),
-             {}});
-        break;
+    const waybill::Waybill waybill = waybillOf(records);
+    if (m_constants.senderFromBuyer && (waybill.sender.name.isEmpty() || waybill.sender.line1.isEmpty()))
+        findings.append({Field::None,
+                         -1,
+                         m_layout
+                             ? QStringLiteral("ご依頼主を注文者にしていますが、この注文には注文者の%1がありません。"
+                                              "ご依頼主を住所録のものに戻すか、一覧を出力し直してください。")
+                                   .arg(waybill.sender.name.isEmpty() ? QStringLiteral("名前") : QStringLiteral("住所"))
+                             : QStringLiteral("ご依頼主を注文者にしていますが、この一覧には注文者の列がありません。"
+                                              "ご依頼主を住所録のものに戻してください。"),
+                         {}});
+    if (m_layout) {
+        if (assemble(records).shipToConflict)
+            findings.append({Field::None,
+                             -1,
+                             QStringLiteral("注文番号「%1」の行に、別々のお届け先が書かれています（%2行目ほか）。"
+                                            "一つの送り状にはできないため、一覧を出力し直してください。")
+                                 .arg(orderKeyOf(records.front().fields).section(QChar(0x1F), 0, 0))
+                                 .arg(records.front().line),
+                             {}});
+        findings += checkWaybill(waybill, m_headings, m_columns, m_fits);
+        return findings;
     }
+    const csv::Record& record = records.front();
     const QStringList cells = cellsOf(record);
     const QString kind = cellOf(m_columns, cells, Field::Kind);
     if (!kind.isEmpty() && kind != recipientKindText() && kind != senderKindText())
@@ -321,8 +457,66 @@ QList<Finding> OrderList::findingsOf(qint64 row, const csv::Record& record) cons
              QStringLiteral("「%1」の「%2」は、「%3」か「%4」にしてください。")
                  .arg(m_headings.value(m_columns.indexOf(Field::Kind)), kind, recipientKindText(), senderKindText()),
              {}});
-    findings += checkWaybill(buildWaybill(m_columns, cells, m_constants), m_headings, m_columns, m_fits);
+    findings += checkWaybill(waybill, m_headings, m_columns, m_fits);
     return findings;
+}
+
+AssembledOrder OrderList::assemble(Records records) const
+{
+    AssembledOrder order;
+    for (const csv::Record& record : records)
+        addRow(order, extractOrderRow(*m_layout, record.fields));
+    return order;
+}
+
+LineFits OrderList::lineFits(bool sender) const
+{
+    if (!m_fits)
+        return [](const QString&) { return true; };
+    return [this, sender](const QString& text) {
+        waybill::Waybill alone;
+        (sender ? alone.sender : alone.recipient).line1 = text;
+        return !m_fits(alone);
+    };
+}
+
+waybill::Waybill OrderList::orderWaybill(const AssembledOrder& order) const
+{
+    waybill::Waybill w;
+    w.recipient = addressOf(order.shipTo, lineFits(false));
+    w.sender = m_constants.senderFromBuyer ? addressOf(order.buyer, lineFits(true)) : m_constants.sender;
+    w.deliveryTime = m_constants.deliveryTime;
+    w.arrivalNotice = m_constants.arrivalNotice;
+    if (order.items.isEmpty()) {
+        w.goods[0].description = m_constants.itemDescription;
+        w.numericMode = false;
+        return entry::asEntered(std::move(w));
+    }
+    // What is in the parcel and how many, not what it cost: a waybill is
+    // no invoice, and a gift's must not show the price.
+    const GoodsLines lines = goodsLines(order.items);
+    for (size_t i = 0; i < w.goods.size(); ++i) {
+        const waybill::GoodsLine& line = lines.lines[i];
+        // A line no item fills stays blank, not a fresh window's 0.
+        const bool used = i < size_t(order.items.size());
+        w.goods[i] = {line.description, line.productNumber, used ? line.quantity : QString(), {}, {}};
+    }
+    if (w.goods[0].description.isEmpty())
+        w.goods[0].description = m_constants.itemDescription;
+    w.total.clear();
+    w.numericMode = true;
+    return entry::asEntered(std::move(w));
+}
+
+waybill::Waybill OrderList::waybillOf(Records records) const
+{
+    if (m_layout)
+        return orderWaybill(assemble(records));
+    waybill::Waybill w =
+        buildWaybill(m_columns, records.empty() ? QStringList() : cellsOf(records.front()), m_constants);
+    if (m_constants.senderFromBuyer)
+        w.sender = {};
+    return w;
 }
 
 QStringList OrderList::cellsOf(const csv::Record& record) const
@@ -336,19 +530,23 @@ QStringList OrderList::cellsOf(const csv::Record& record) const
     return cells;
 }
 
-void OrderList::applyCheck(qint64 row, const csv::Record& record)
+void OrderList::applyCheck(qint64 row, Records records)
 {
     quint8 flags = (m_rows[size_t(row)].flags & kUserFlags) | kChecked;
-    if (cellOf(m_columns, cellsOf(record), Field::Kind) == senderKindText())
+    if (!m_layout && !records.empty() && cellOf(m_columns, cellsOf(records.front()), Field::Kind) == senderKindText())
         flags |= kSenderRow;
-    if (!findingsOf(row, record).isEmpty())
+    if (!findingsOf(row, records).isEmpty())
         flags |= kRefused;
     m_rows[size_t(row)].flags = flags;
 }
 
-bool OrderList::readRowAgain(qint64 row, csv::Record& record)
+bool OrderList::readRecordAgain(qint64 index, csv::Record& record)
 {
-    const Row& kept = m_rows[size_t(row)];
+    if (!positionAfter(index - 1)) {
+        m_rowProblem = m_errorText;
+        return false;
+    }
+    const RecordPlace kept = placeOf(index);
     const csv::Reader::Step step = nextDataRecord(record);
     const QString advice = QStringLiteral("ほかのプログラムがファイルを書き換えたか、短くした可能性があります。"
                                           "一覧を開き直して、確かめ直してから印刷してください。");
@@ -360,27 +558,27 @@ bool OrderList::readRowAgain(qint64 row, csv::Record& record)
     else if (record.offsetBytes != kept.offsetBytes || fingerprintOf(record) != kept.fingerprint)
         m_rowProblem =
             QStringLiteral("%1行目の中身が、確かめた後でファイルの中で変わりました。").arg(kept.line) + advice;
-    else
+    else {
+        m_cursorRecord = index;
         return true;
+    }
     // The file is no longer the one read: nothing more of it is trusted.
     failReading(m_rowProblem);
     return false;
 }
 
-const csv::Record* OrderList::recordAt(qint64 row)
+const std::vector<csv::Record>* OrderList::recordsAt(qint64 row)
 {
     if (row < 0 || row >= rowCount())
         return nullptr;
     if (m_cachedRow == row)
         return &m_cached;
     m_cachedRow = -1;
-    if (!positionAfter(row - 1)) {
-        m_rowProblem = m_errorText;
-        return nullptr;
-    }
-    if (!readRowAgain(row, m_cached))
-        return nullptr;
-    m_cursorRow = row;
+    const std::vector<qint64> indexes = recordsOfRow(row);
+    m_cached.resize(indexes.size());
+    for (size_t i = 0; i < indexes.size(); ++i)
+        if (!readRecordAgain(indexes[i], m_cached[i]))
+            return nullptr;
     m_cachedRow = row;
     return &m_cached;
 }
@@ -409,20 +607,20 @@ waybill::Waybill OrderList::waybillAt(qint64 row)
 {
     if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
         return *edit;
-    const csv::Record* record = recordAt(row);
-    return buildWaybill(m_columns, record ? cellsOf(*record) : QStringList(), m_constants);
+    const std::vector<csv::Record>* records = recordsAt(row);
+    return waybillOf(records ? Records(*records) : Records());
 }
 
 std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why)
 {
     if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
         return *edit;
-    const csv::Record* record = recordAt(row);
-    if (!record) {
+    const std::vector<csv::Record>* records = recordsAt(row);
+    if (!records) {
         why = m_rowProblem;
         return std::nullopt;
     }
-    return buildWaybill(m_columns, cellsOf(*record), m_constants);
+    return waybillOf(*records);
 }
 
 void OrderList::forgetReadAhead()
@@ -435,22 +633,26 @@ QList<Finding> OrderList::findingsAt(qint64 row)
 {
     if (m_edits.contains(row))
         return findingsOf(row, {});
-    const csv::Record* record = recordAt(row);
-    if (!record)
+    const std::vector<csv::Record>* records = recordsAt(row);
+    if (!records)
         return {{Field::None, -1, m_rowProblem, {}}};
-    return findingsOf(row, *record);
+    return findingsOf(row, *records);
 }
 
 QString OrderList::orderNumberAt(qint64 row)
 {
-    const csv::Record* record = recordAt(row);
-    return record ? cellOf(m_columns, cellsOf(*record), Field::OrderNumber) : QString();
+    const std::vector<csv::Record>* records = recordsAt(row);
+    if (!records || records->empty())
+        return {};
+    if (m_layout)
+        return assemble(*records).orderNumber;
+    return cellOf(m_columns, cellsOf(records->front()), Field::OrderNumber);
 }
 
 QStringList OrderList::cellsAt(qint64 row)
 {
-    const csv::Record* record = recordAt(row);
-    return record ? record->fields : QStringList();
+    const std::vector<csv::Record>* records = recordsAt(row);
+    return records && !records->empty() ? records->front().fields : QStringList();
 }
 
 void OrderList::setExcluded(qint64 row, bool excluded)
@@ -476,18 +678,18 @@ void OrderList::setEdited(qint64 row, const waybill::Waybill& waybill)
     m_edits.insert(row, waybill);
     if (!canCheck())
         return;
-    if (const csv::Record* record = recordAt(row))
-        applyCheck(row, *record);
+    if (const std::vector<csv::Record>* records = recordsAt(row))
+        applyCheck(row, *records);
     else
-        applyCheck(row, csv::Record{});
+        applyCheck(row, {});
 }
 
 void OrderList::revertEdit(qint64 row)
 {
     if (!m_edits.remove(row) || !canCheck() || size_t(row) >= m_nextCheck)
         return;
-    if (const csv::Record* record = recordAt(row))
-        applyCheck(row, *record);
+    if (const std::vector<csv::Record>* records = recordsAt(row))
+        applyCheck(row, *records);
 }
 
 } // namespace orders

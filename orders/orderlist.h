@@ -7,13 +7,21 @@
 // read again must match its fingerprint, so a file changed or cut short
 // after it was checked never prints what was not checked. Edits live here,
 // never in the file.
+//
+// A list a shop platform wrote (recognised by its heading row, see
+// platformlayouts.h) is read by orders: a "row" here is then one order to
+// one address, made of every line of the file with its order number (and
+// 送付先ID), wherever they stand; each of those lines keeps its own place
+// and fingerprint, and all are read again and matched before a print.
 #include "csv/reader.h"
 #include "orders/columns.h"
 #include "orders/mappingstore.h"
+#include "orders/platformlayouts.h"
 #include "orders/rows.h"
 
 #include <QHash>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace orders {
@@ -31,6 +39,7 @@ enum class MappingSource {
     AddressBook,   // the program's own address-book export
     KnownHeadings, // recognised from the headings
     User,          // set in this session
+    Platform,      // a shop platform's order list (platform() says which); rows are orders
 };
 
 class OrderList {
@@ -58,14 +67,21 @@ public:
     const QStringList& headings() const { return m_headings; }
     const ColumnMap& columns() const { return m_columns; }
     MappingSource mappingSource() const { return m_source; }
+    // The platform whose list this is, when it is read by orders.
+    std::optional<Platform> platform() const;
+    // Lines of the file read so far (rowCount() counts orders on a
+    // platform's list, lines on any other).
+    qint64 fileRowCount() const;
     // What the user should hear about columns taken from the headings alone
     // (see orders::headingNotes); none once the user or a remembered choice
     // set them.
     QStringList headingNotes() const;
     // Labels of required parts no column feeds; rows are checked only when empty.
-    QStringList missingFields() const { return orders::missingFields(m_columns); }
-    // One field per heading. false when the size is wrong or a field is set
-    // twice. Remembered for these headings; every row is checked again.
+    QStringList missingFields() const;
+    // One field per heading. false when the size is wrong or a field that
+    // cannot be joined is set twice. Remembered for these headings; every
+    // row is checked again. A platform's list is then read line by line,
+    // one waybill each, and its edits are forgotten.
     bool setColumns(const ColumnMap& map);
 
     // Reads and checks up to `maxRows` more rows; true once all are done.
@@ -113,20 +129,47 @@ private:
         qint32 line;
         quint8 flags;
     };
+    // A line of a platform's list, in file order.
+    struct FileRecord {
+        qint64 offsetBytes;
+        size_t fingerprint;
+        qint32 line;
+        qint32 nextOfOrder; // the order's next line in m_records, -1: none
+    };
+    struct RecordPlace {
+        qint64 offsetBytes;
+        size_t fingerprint;
+        qint64 line;
+    };
+    using Records = std::span<const csv::Record>;
 
     bool canCheck() const { return missingFields().isEmpty(); }
+    bool byOrder() const { return m_layout.has_value(); }
     void recheckAll();
+    void forgetRows();
     csv::Reader::Step nextDataRecord(csv::Record& record);
-    bool positionAfter(qint64 row);
-    const csv::Record* recordAt(qint64 row);
-    // Reads the next record as row `row`; false (and m_rowProblem says why)
-    // when it is not the row that was first read there.
-    bool readRowAgain(qint64 row, csv::Record& record);
-    QList<Finding> findingsOf(qint64 row, const csv::Record& record) const;
+    // Records are counted in file order: the rows of a list read line by
+    // line, the entries of m_records of one read by orders.
+    qint64 recordTotal() const;
+    RecordPlace placeOf(qint64 record) const;
+    std::vector<qint64> recordsOfRow(qint64 row) const;
+    bool positionAfter(qint64 record);
+    // Every line of the row as read again, or nothing (m_rowProblem says why).
+    const std::vector<csv::Record>* recordsAt(qint64 row);
+    // Reads record `record` again; false (and m_rowProblem says why) when it
+    // is not the one that was first read there.
+    bool readRecordAgain(qint64 record, csv::Record& into);
+    void addOrderRecord(const csv::Record& record);
+    QString orderKeyOf(const QStringList& cells) const;
+    QList<Finding> findingsOf(qint64 row, Records records) const;
     // The record's cells as the waybill takes them: the program's own
     // address-book export has its formula guards taken off.
     QStringList cellsOf(const csv::Record& record) const;
-    void applyCheck(qint64 row, const csv::Record& record);
+    AssembledOrder assemble(Records records) const;
+    waybill::Waybill waybillOf(Records records) const;
+    waybill::Waybill orderWaybill(const AssembledOrder& order) const;
+    LineFits lineFits(bool sender) const;
+    void applyCheck(qint64 row, Records records);
     void failReading(const QString& text);
 
     MappingStore* m_store = nullptr;
@@ -144,14 +187,20 @@ private:
     MappingSource m_source = MappingSource::KnownHeadings;
     AddressBookFormat m_bookFormat = AddressBookFormat::None;
 
+    std::optional<RecognisedLayout> m_layout; // a platform's list, read by orders
+
     std::vector<Row> m_rows;
+    std::vector<FileRecord> m_records;      // by orders only
+    std::vector<qint32> m_firstRecordOf;    // by orders only: each row's first line in m_records
+    std::vector<qint32> m_lastRecordOf;     // while lines are found
+    QHash<QString, qint32> m_rowOfOrderKey; // while lines are found
     bool m_allFound = false;
-    size_t m_nextCheck = 0;  // rows before this one are checked
-    qint64 m_cursorRow = -1; // the reader's next record is the one after this row (-1: after the heading row)
+    size_t m_nextCheck = 0;     // rows before this one are checked
+    qint64 m_cursorRecord = -1; // the reader's next record is the one after this one (-1: after the heading row)
     bool m_cursorValid = false;
     QHash<qint64, waybill::Waybill> m_edits;
     qint64 m_cachedRow = -1;
-    csv::Record m_cached;
+    std::vector<csv::Record> m_cached;
     QString m_rowProblem; // why the last row read again was refused
 };
 

@@ -326,6 +326,9 @@ QList<int> RecognisedLayout::columnsFeeding(Field field, Person person) const
     case Field::None:
     case Field::Kind:
     case Field::CareOf:
+    case Field::CareOfShown:
+    case Field::LastUsed:
+    case Field::Reading:
         break;
     }
     QList<int> columns;
@@ -338,6 +341,28 @@ QList<int> RecognisedLayout::columnsFeeding(Field field, Person person) const
         if (has(part))
             columns << column(part);
     return columns;
+}
+
+ColumnMap columnsOfLayout(const RecognisedLayout& layout, int columnCount)
+{
+    // The fields a ship-to's part feeds, in PersonPart's order.
+    static constexpr Field kFieldOfPart[kPersonPartCount] = {
+        Field::PostalCode,   Field::PostalCode1,  Field::PostalCode2,  Field::Prefecture, Field::City,
+        Field::AddressLine1, Field::AddressLine2, Field::AddressLine3, Field::None,       Field::Name,
+        Field::Name,         Field::Name,         Field::None,         Field::Telephone,  Field::Telephone,
+        Field::Telephone,    Field::Telephone,
+    };
+    ColumnMap map(columnCount, Field::None);
+    const auto put = [&](int column, Field field) {
+        if (column >= 0 && column < columnCount && map[column] == Field::None)
+            map[column] = field;
+    };
+    for (int part = 0; part < kPersonPartCount; ++part)
+        put(layout.column(Person::ShipTo, PersonPart(part)), kFieldOfPart[part]);
+    put(layout.column(OrderPart::OrderNumber), Field::OrderNumber);
+    put(layout.column(OrderPart::ItemDescription), Field::ItemDescription);
+    put(layout.column(OrderPart::ProductNumber), Field::ProductNumber);
+    return map;
 }
 
 QStringList missingFields(const RecognisedLayout& layout)

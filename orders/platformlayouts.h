@@ -118,6 +118,12 @@ struct RecognisedLayout {
 // counts. Nothing when no platform's list has these headings.
 std::optional<RecognisedLayout> recogniseLayout(const QStringList& headings);
 
+// The layout as one field per column (columns.h), the ship-to's parts on
+// the fields they feed (姓 and 名 both on Name, the telephone's parts on
+// Telephone: joined in column order), the buyer's on none: what the column
+// dialog starts from, and what names a column in a row's findings.
+ColumnMap columnsOfLayout(const RecognisedLayout& layout, int columnCount);
+
 // Labels (fieldLabel) of the parts of the ship-to a waybill cannot do
 // without that the list has no column for: the postal code (whole or both
 // halves), the first address line (any part) and the name (whole or 姓).

@@ -1,6 +1,7 @@
 #include "orders/rows.h"
 
 #include "entry/textrules.h"
+#include "orders/values.h"
 #include "postal/postalcode.h"
 
 #include <QRegularExpression>
@@ -144,7 +145,23 @@ QString cellOf(const ColumnMap& map, const QStringList& fields, Field field)
     const qsizetype column = map.indexOf(field);
     if (column < 0 || column >= fields.size())
         return {};
-    return fields[column].trimmed();
+    if (!isJoinable(field) || map.indexOf(field, column + 1) < 0)
+        return fields[column].trimmed();
+    QStringList parts;
+    for (qsizetype i = column; i < map.size() && i < fields.size(); ++i)
+        if (map[i] == field)
+            parts << fields[i].trimmed();
+    switch (field) {
+    case Field::Telephone:
+    case Field::PostalCode:
+        return join(parts, QStringLiteral("-"));
+    case Field::Prefecture:
+    case Field::City:
+    case Field::AddressLine1:
+        return joinAddress(parts);
+    default:
+        return join(parts, QStringLiteral(" "));
+    }
 }
 
 std::optional<QString> postalDigits(const QString& text) { return postal::normalizedCode(text); }

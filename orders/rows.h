@@ -14,6 +14,9 @@ struct ListConstants {
     QString itemDescription; // for rows whose own item description is empty or not mapped
     waybill::DeliveryTime deliveryTime = waybill::DeliveryTime::Unspecified;
     waybill::ArrivalNotice arrivalNotice = waybill::ArrivalNotice::Wanted;
+    // 「ご依頼主: 注文者」: each order's buyer is its sender (gift orders), in
+    // place of `sender`; only a platform's list names the buyer.
+    bool senderFromBuyer = false;
 };
 
 // The cell of `field` with surrounding blanks (also ideographic spaces)

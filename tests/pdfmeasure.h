@@ -39,7 +39,12 @@ inline std::vector<Word> words(const QString& pdfPath, int page = 1)
         const auto m = it.next();
         out.push_back({m.captured(1).toDouble() / kPtPerMm, m.captured(2).toDouble() / kPtPerMm,
                        m.captured(3).toDouble() / kPtPerMm, m.captured(4).toDouble() / kPtPerMm,
-                       m.captured(5).replace(QStringLiteral("&amp;"), QStringLiteral("&"))});
+                       m.captured(5)
+                           .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+                           .replace(QStringLiteral("&apos;"), QStringLiteral("'"))
+                           .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+                           .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+                           .replace(QStringLiteral("&amp;"), QStringLiteral("&"))});
     }
     return out;
 }

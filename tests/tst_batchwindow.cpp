@@ -3,6 +3,7 @@
 #include "support.h"
 #include "expect.h"
 #include "glyphs.h"
+#include "platformfiles.h"
 #include "waybillcheck.h"
 
 #include "app/batch/batchwindow.h"
@@ -16,6 +17,7 @@
 #include "history/history.h"
 #include "print/systemprinter.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -422,12 +424,17 @@ private slots:
                 const QList<QLabel*> labels = mapping->findChildren<QLabel*>();
                 QVERIFY(std::any_of(labels.begin(), labels.end(),
                                     [](QLabel* l) { return l->text() == QStringLiteral("東京都千代田区千代田1-1"); }));
+                // A name from two columns is joined, and said; an order
+                // number from two cannot be.
                 mapping->choose(0, orders::Field::Name);
-                mapping->choose(1, orders::Field::Name);
-                QVERIFY(!mapping->canAccept());
-                QVERIFY2(mapping->verdictText().contains(QStringLiteral("1列目と2列目")),
+                QVERIFY(mapping->canAccept());
+                QVERIFY2(mapping->verdictText().contains(QStringLiteral("1列目と2列目をつないで")),
                          qPrintable(mapping->verdictText()));
                 mapping->choose(0, orders::Field::OrderNumber);
+                mapping->choose(5, orders::Field::OrderNumber);
+                QVERIFY(!mapping->canAccept());
+                QVERIFY2(mapping->verdictText().contains(QStringLiteral("1列目と6列目で重なって")),
+                         qPrintable(mapping->verdictText()));
                 mapping->choose(5, orders::Field::ItemDescription);
                 QVERIFY2(mapping->canAccept(), qPrintable(mapping->verdictText()));
             }();
@@ -453,6 +460,51 @@ private slots:
         QVERIFY(read(again, writeFile(QStringLiteral("unknown3.csv"), "x,y\n1,2\n")));
         QCOMPARE(column(again, OrderListModel::StateColumn), QStringList{QStringLiteral("確認待ち")});
         QVERIFY2(again->bannerText().contains(QStringLiteral("列の対応")), qPrintable(again->bannerText()));
+    }
+
+    // The platforms' lists open with no column dialog; an order over
+    // several rows is one row with its items; 「ご依頼主: 注文者」 puts each
+    // order's buyer in as its sender, and refuses the orders that name none.
+    void platformListsOpenAsOrders()
+    {
+        TestWindow w;
+        const QList<PlatformFile> files = platformFiles();
+        QStringEncoder encoder(files[0].encoding);
+        const QByteArray firstBytes = encoder(files[0].text);
+        BatchWindow* bw = openList(w, QStringLiteral("first-") + QString::fromUtf8(files[0].fileName), firstBytes);
+        const QStringList expectedItems[] = {
+            {"緑茶ギフトセット ×2、ほか 2 点 ×4", "羊羹 ×1", "羊羹 ×1"},
+            {"タオル\"ふわり\" ×2、バスタオル ×1", "マグカップ ×1"},
+            {""},
+            {"ソイキャンドル ×1、ほか 2 点 ×3", "ソイキャンドル ×1"},
+        };
+        for (int i = 0; i < files.size(); ++i) {
+            const PlatformFile& file = files[i];
+            QVERIFY(read(bw, writePlatformFile(m_files.path(), file)));
+            QVERIFY2(bw->bannerText().isEmpty(), qPrintable(bw->bannerText()));
+            QStringList names;
+            for (const waybill::Waybill& page : file.pages)
+                names << page.recipient.name;
+            QCOMPARE(column(bw, OrderListModel::NameColumn), names);
+            QCOMPARE(column(bw, OrderListModel::ItemsColumn), expectedItems[i]);
+            QCOMPARE(column(bw, OrderListModel::StateColumn),
+                     QStringList(file.pages.size(), QStringLiteral("印刷できる")));
+            QCOMPARE(bw->list().waybillAt(0).recipient, file.pages[0].recipient);
+        }
+        // Shopify's list is open: its buyers have addresses.
+        QCheckBox* fromBuyer = bw->constantsPanel().senderFromBuyer();
+        QVERIFY(fromBuyer->isVisible());
+        // Its box, at the left of its line.
+        QTest::mouseClick(fromBuyer, Qt::LeftButton, {}, QPoint(8, fromBuyer->height() / 2));
+        QVERIFY(fromBuyer->isChecked() && !bw->constantsPanel().senderChoice()->isEnabled());
+        QVERIFY(QTest::qWaitFor([bw] { return !bw->isReading(); }, 20000));
+        QCOMPARE(bw->list().waybillAt(0).sender.name, QStringLiteral("山田 太郎"));
+        QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "印刷できる"}));
+        // Amazon's report names no buyer's address.
+        QVERIFY(read(bw, writePlatformFile(m_files.path(), amazonFile())));
+        QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"不備あり", "不備あり"}));
+        QVERIFY2(cell(bw, 0, OrderListModel::ReasonColumn).contains(QStringLiteral("注文者の住所がありません")),
+                 qPrintable(cell(bw, 0, OrderListModel::ReasonColumn)));
     }
 
     // A row fixed in the window prints fixed while the file keeps every

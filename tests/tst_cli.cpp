@@ -3,6 +3,7 @@
 #include "doubles.h"
 #include "fifo.h"
 #include "glyphs.h"
+#include "platformfiles.h"
 #include "waybillcheck.h"
 
 #include "cli/batch.h"
@@ -172,6 +173,57 @@ private slots:
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.front().record.waybill.recipient.name, QStringLiteral("佐藤花子"));
         QCOMPARE(rows.front().record.destination, pdfPath);
+    }
+
+    // Each platform's list, as the platform writes it, prints without any
+    // column choice, whatever the file's name: one page per order (per
+    // address), the ship-to over the buyer, parts joined, items on the goods
+    // lines; and --batch says what it read.
+    void platformListsPrintAsOrders()
+    {
+        for (const PlatformFile& file : platformFiles()) {
+            const QString path = writePlatformFile(m_dir.path(), file);
+            const QString pdfPath = path + QStringLiteral(".pdf");
+            const Run r =
+                run({QStringLiteral("--batch"), path, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--no-sender")});
+            QVERIFY2(r.exit == 0, qPrintable(QString::fromUtf8(file.fileName) + QLatin1Char(' ') + r.err));
+            QVERIFY2(r.err.contains(file.readAs), qPrintable(r.err));
+            QCOMPARE(pdf::pageCount(pdfPath), int(file.pages.size()));
+            for (int page = 0; page < file.pages.size(); ++page) {
+                checkWaybillPage(pdfPath, page + 1, file.pages[page], 0, 0, Corner{}, 0.05);
+                if (QTest::currentTestFailed())
+                    qWarning("%s, page %d", file.fileName, page + 1);
+                QVERIFY(!QTest::currentTestFailed());
+            }
+        }
+    }
+
+    // 「ご依頼主: 注文者」: each order's buyer prints as its sender; a list
+    // whose orders name no buyer's address prints nothing, and says why.
+    void senderFromBuyer()
+    {
+        const QString shopify = writePlatformFile(m_dir.path(), shopifyFile());
+        const QString pdfPath = m_dir.filePath(QStringLiteral("gift.pdf"));
+        Run r = run({QStringLiteral("--batch"), shopify, QStringLiteral("--pdf"), pdfPath,
+                     QStringLiteral("--sender-from-buyer")});
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        waybill::Waybill gift = shopifyFile().pages[0];
+        gift.sender = shipTo("1510071", "東京都渋谷区本町1-2-3", "", "山田 太郎", "03-3333-4444");
+        checkWaybillPage(pdfPath, 1, gift, 0, 0, Corner{}, 0.05);
+        QVERIFY(!QTest::currentTestFailed());
+
+        const QString amazon = writePlatformFile(m_dir.path(), amazonFile());
+        r = run({QStringLiteral("--batch"), amazon, QStringLiteral("--pdf"), pdfPath,
+                 QStringLiteral("--sender-from-buyer")});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("注文者の住所がありません")) &&
+                     r.err.contains(QStringLiteral("不備のある注文が 2 件")),
+                 qPrintable(r.err));
+
+        r = run({QStringLiteral("--batch"), shopify, QStringLiteral("--pdf"), pdfPath,
+                 QStringLiteral("--sender-from-buyer"), QStringLiteral("--no-sender")});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("一緒に使えません")), qPrintable(r.err));
     }
 
     // A refused row stops the whole list and is named with its line, column

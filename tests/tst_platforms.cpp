@@ -1,9 +1,13 @@
 // Shop platforms' order lists, their heading rows written as the exports have
 // them (and as shops' files change them): recognition, ship-to over buyer,
 // joined parts, values, the address over two lines, items over goods lines.
+#include "platformfiles.h"
+
+#include "orders/orderlist.h"
 #include "orders/platformlayouts.h"
 #include "orders/rows.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace orders;
@@ -593,6 +597,87 @@ private slots:
         QCOMPARE(fields(goods.lines[1]), line2);
         QCOMPARE(goods.total, total);
         QCOMPARE(goods.amountsComplete, complete);
+    }
+
+    // A platform's list read by orders keeps the guarantee of a list read
+    // by lines: every line of an order is read again and matched before it
+    // prints, so an order whose later line changed after the check (here
+    // its third item, and only one character of it) prints nothing, and the
+    // reason names that line.
+    void orderChangedAfterCheckingPrintsNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = testing::writePlatformFile(dir.path(), testing::shopifyFile());
+        OrderList list;
+        QVERIFY(list.open(path));
+        QCOMPARE(list.platform(), std::optional(Platform::Shopify));
+        while (!list.readMore()) {
+        }
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.fileRowCount(), 4);
+        QCOMPARE(list.state(0), RowState::Printable);
+        QString why;
+        QVERIFY(list.checkedWaybillAt(0, why));
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const QByteArray before = QStringLiteral("ギフト包装").toUtf8(), after = QStringLiteral("ギフト包裝").toUtf8();
+        QCOMPARE(before.size(), after.size());
+        bytes.replace(before, after);
+        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+
+        list.forgetReadAhead();
+        QVERIFY(!list.checkedWaybillAt(0, why));
+        QVERIFY2(why.contains(QStringLiteral("4行目")), qPrintable(why));
+    }
+
+    // Rows of one order far apart are still one order; a row with the same
+    // order number but another ship-to is not printed as part of it.
+    void ordersApartAndConflicting()
+    {
+        QTemporaryDir dir;
+        testing::PlatformFile file = testing::rakutenFile();
+        OrderList list;
+        QVERIFY(list.open(testing::writePlatformFile(dir.path(), file)));
+        while (!list.readMore()) {
+        }
+        QCOMPARE(list.rowCount(), 3);
+        QCOMPARE(list.lineOf(2), 5); // the second address of order 2
+        QCOMPARE(list.orderNumberAt(0), QStringLiteral("421951-20261201-0000000001"));
+        QCOMPARE(list.waybillAt(0).goods[1].description, moreItemsText(2));
+
+        // The third item row of order 1 names another ship-to.
+        const qsizetype last = file.text.lastIndexOf(QStringLiteral("新横浜2-100-45"));
+        file.text.replace(last, 1, QStringLiteral("西"));
+        QVERIFY(list.open(testing::writePlatformFile(dir.path(), file)));
+        while (!list.readMore()) {
+        }
+        QCOMPARE(list.state(0), RowState::Refused);
+        const QList<Finding> findings = list.findingsAt(0);
+        QVERIFY(std::any_of(findings.begin(), findings.end(),
+                            [](const Finding& f) { return f.reason.contains(QStringLiteral("別々のお届け先")); }));
+        QCOMPARE(list.state(1), RowState::Printable);
+    }
+
+    // Columns the user joins into one field read as the field is written.
+    void columnsJoinedIntoOneField()
+    {
+        const ColumnMap map{Field::Name,      Field::Name,         Field::PostalCode,   Field::PostalCode,
+                            Field::Telephone, Field::Telephone,    Field::Telephone,    Field::Prefecture,
+                            Field::City,      Field::AddressLine1, Field::AddressLine1, Field::OrderNumber};
+        QCOMPARE(duplicatedField(map), Field::None);
+        const waybill::Waybill w = buildWaybill(
+            map, {"山田", "太郎", "150", "0001", "03", "1234", "5678", "東京都", "渋谷区", "神宮前", "1-2-3", "A-1"},
+            {});
+        QCOMPARE(w.recipient.name, QStringLiteral("山田 太郎"));
+        QCOMPARE(w.recipient.postalCode, QStringLiteral("1500001"));
+        QCOMPARE(w.recipient.telephone, QStringLiteral("03-1234-5678"));
+        QCOMPARE(w.recipient.line1, QStringLiteral("東京都渋谷区神宮前1-2-3"));
+        ColumnMap twice = map;
+        twice[0] = Field::OrderNumber;
+        QCOMPARE(duplicatedField(twice), Field::OrderNumber);
     }
 };
 

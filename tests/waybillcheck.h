@@ -29,12 +29,27 @@ inline double checkWaybillPage(const QString& file, int page, const waybill::Way
             return;
         const double x = corner.left + expect::textX(ox, t.xMm) / expect::kTwipsPerMm;
         const double y = corner.top + expect::textY(oy, t.yMm) / expect::kTwipsPerMm;
+        // A text with blanks ("山田 太郎", 「ほか 2 点」) prints as words: the
+        // first at the place, the others after it on its line, in order.
+        const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const pdf::Word* best = nullptr;
         for (const pdf::Word& word : words)
-            if (word.text == text &&
+            if (word.text == parts.value(0) &&
                 (!best || std::hypot(word.x0 - x, word.y0 - y) < std::hypot(best->x0 - x, best->y0 - y)))
                 best = &word;
         QVERIFY2(best, qPrintable(QStringLiteral("'%1' not on page %2").arg(text).arg(page)));
+        double after = best->x1;
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const pdf::Word* next = nullptr;
+            for (const pdf::Word& word : words)
+                if (word.text == parts[i] && qAbs(word.y0 - best->y0) < 0.3 && word.x0 >= after - 0.1 &&
+                    (!next || word.x0 < next->x0))
+                    next = &word;
+            QVERIFY2(next, qPrintable(QStringLiteral("'%1' of '%2' not after '%3' on page %4")
+                                          .arg(parts[i], text, parts.value(i - 1))
+                                          .arg(page)));
+            after = next->x1;
+        }
         worst = std::max({worst, qAbs(best->x0 - x), qAbs(best->y0 - y)});
         QVERIFY2(qAbs(best->x0 - x) < textTol && qAbs(best->y0 - y) < textTol,
                  qPrintable(QStringLiteral("'%1' at %2/%3 mm, designed %4/%5 mm")

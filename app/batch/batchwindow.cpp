@@ -579,10 +579,17 @@ void BatchWindow::chooseColumns()
         return;
     if (dialog.chosen() == m_list.columns() && m_list.mappingSource() == orders::MappingSource::User)
         return;
+    // A platform's list is then read again line by line: its printed marks
+    // and edits go, as when the file is read again.
+    if (m_list.platform() && !mayForgetWork(m_path))
+        return;
     if (!m_list.setColumns(dialog.chosen())) {
         setStatus(QStringLiteral("この列の対応は使えません。%1").arg(dialog.verdictText()));
         return;
     }
+    // A platform's list read by orders is now read line by line.
+    if (m_model->rowCount() != m_list.rowCount())
+        m_model->resetList();
     if (m_settings)
         m_settings->sync();
     afterChecksChanged();
@@ -683,7 +690,13 @@ void BatchWindow::updateSummary()
           << QStringLiteral("印刷済み %1").arg(number(c.printed));
     if (c.unchecked > 0)
         parts << QStringLiteral("確認待ち %1").arg(number(c.unchecked));
-    m_summary->setText(QStringLiteral("全 %1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
+    if (const std::optional<orders::Platform> platform = m_list.platform())
+        m_summary->setText(QStringLiteral("%1（%2 行）から全 %3 件の注文：%4")
+                               .arg(orders::platformName(*platform), number(m_list.fileRowCount()),
+                                    number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
+    else
+        m_summary->setText(
+            QStringLiteral("全 %1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
 }
 
 void BatchWindow::updateCommands()

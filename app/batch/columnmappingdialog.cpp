@@ -139,8 +139,23 @@ void ColumnMappingDialog::check()
     }
     if (const QStringList missing = orders::missingFields(map); !missing.isEmpty())
         said << QStringLiteral("次の欄になる列を選んでください：%1").arg(missing.join(QStringLiteral("、")));
-    m_verdict->setText(said.join(QLatin1Char('\n')));
-    m_verdict->setVisible(!said.isEmpty());
+    // Several columns on one field are joined: say so, so that a slip of
+    // the choice is seen.
+    QStringList joined;
+    for (int column = 0; column < map.size(); ++column) {
+        const orders::Field field = map[column];
+        if (field == orders::Field::None || !orders::isJoinable(field) || map.indexOf(field) != column ||
+            map.indexOf(field, column + 1) < 0)
+            continue;
+        QStringList columns;
+        for (int other = column; other < map.size(); ++other)
+            if (map[other] == field)
+                columns << QStringLiteral("%1列目").arg(other + 1);
+        joined << QStringLiteral("「%1」は%2をつないで作ります。")
+                      .arg(orders::fieldLabel(field), columns.join(QStringLiteral("と")));
+    }
+    m_verdict->setText((said + joined).join(QLatin1Char('\n')));
+    m_verdict->setVisible(!said.isEmpty() || !joined.isEmpty());
     m_ok->setEnabled(said.isEmpty());
 }
 

@@ -4,6 +4,7 @@
 #include "app/fields.h"
 #include "app/widgets/addressblockeditor.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -50,7 +51,19 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent)
     m_sender->setObjectName(QStringLiteral("sender"));
     grid->addWidget(m_sender, 1, 0, 4, 4);
     connect(m_sender, &AddressBlockEditor::edited, this, &ListConstantsPanel::followTyping);
-    QWidget::setTabOrder(m_senderChoice, m_sender->firstInTabOrder());
+
+    m_fromBuyer = new QCheckBox(QStringLiteral("ご依頼主: 注文者(&B)"), this);
+    m_fromBuyer->setObjectName(QStringLiteral("senderFromBuyer"));
+    m_fromBuyer->setToolTip(QStringLiteral(
+        "ギフトの注文のように、注文ごとの注文者をご依頼主として印刷します。ショップの注文一覧（注文者の名前と住所があるもの）で使えます"));
+    grid->addWidget(m_fromBuyer, 7, 0, 1, 4);
+    connect(m_fromBuyer, &QCheckBox::toggled, this, [this](bool fromBuyer) {
+        m_senderChoice->setEnabled(!fromBuyer);
+        m_sender->setEnabled(!fromBuyer);
+        emit changed();
+    });
+    QWidget::setTabOrder(m_senderChoice, m_fromBuyer);
+    QWidget::setTabOrder(m_fromBuyer, m_sender->firstInTabOrder());
 
     m_item = new QComboBox(this);
     m_item->setObjectName(QStringLiteral("itemDescription"));
@@ -161,6 +174,7 @@ orders::ListConstants ListConstantsPanel::constants() const
     c.itemDescription = m_item->currentText().trimmed();
     c.deliveryTime = waybill::DeliveryTime(m_time->currentData().toInt());
     c.arrivalNotice = waybill::ArrivalNotice(m_notice->currentData().toInt());
+    c.senderFromBuyer = m_fromBuyer->isChecked();
     return c;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What every waybill of an order list shares: the sender, picked from the
-// saved senders or typed, an item description for rows without one, the
+// saved senders or typed, or each order's buyer (gift orders of a shop
+// platform's list), an item description for rows without one, the
 // delivery-time band and the arrival notice.
 #include "addressbook/addressbook.h"
 #include "orders/rows.h"
@@ -8,6 +9,7 @@
 #include <QGroupBox>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 
 namespace app {
@@ -27,6 +29,8 @@ public:
 
     AddressBlockEditor& sender() const { return *m_sender; }
     QComboBox* senderChoice() const { return m_senderChoice; }
+    // 「ご依頼主: 注文者」
+    QCheckBox* senderFromBuyer() const { return m_fromBuyer; }
     QComboBox* itemDescription() const { return m_item; }
     QComboBox* deliveryTime() const { return m_time; }
     QComboBox* arrivalNotice() const { return m_notice; }
@@ -41,6 +45,7 @@ private:
 
     QList<addressbook::AddressEntry> m_saved;
     QComboBox* m_senderChoice;
+    QCheckBox* m_fromBuyer;
     AddressBlockEditor* m_sender;
     QComboBox* m_item;
     QComboBox* m_time;

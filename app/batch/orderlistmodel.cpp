@@ -45,6 +45,21 @@ QString withoutColumnName(const orders::Finding& finding, const QStringList& hea
     return rest.isEmpty() ? finding.reason : rest;
 }
 
+// The goods lines as one text; a quantity only where the line has one
+// (a list with items prints them in numeric mode).
+QString itemsText(const waybill::Waybill& w)
+{
+    QStringList items;
+    for (const waybill::GoodsLine& line : w.goods) {
+        if (line.description.isEmpty())
+            continue;
+        items << (w.numericMode && !line.quantity.isEmpty()
+                      ? QStringLiteral("%1 ×%2").arg(line.description, line.quantity)
+                      : line.description);
+    }
+    return items.join(QStringLiteral("、"));
+}
+
 const StateLook& lookOf(orders::RowState state)
 {
     for (const StateLook& look : kStateLooks)
@@ -88,6 +103,7 @@ const OrderListModel::RowTexts* OrderListModel::textsOf(int row) const
         w.recipient.name,
         postal::codeForReading(w.recipient.postalCode),
         w.recipient.line2.isEmpty() ? w.recipient.line1 : w.recipient.line1 + QStringLiteral("　") + w.recipient.line2,
+        itemsText(w),
         {},
         {}};
     if (state == orders::RowState::Refused) {
@@ -126,6 +142,8 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
             return t->postalCode;
         case AddressColumn:
             return t->address;
+        case ItemsColumn:
+            return t->items;
         case ReasonColumn:
             return t->firstReason;
         default:
@@ -139,6 +157,8 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
         }
         if (index.column() == AddressColumn)
             return textsOf(row)->address;
+        if (index.column() == ItemsColumn)
+            return textsOf(row)->items;
         return {};
     case Qt::ForegroundRole:
         if (index.column() == StateColumn || index.column() == ReasonColumn || state == orders::RowState::Excluded)
@@ -161,8 +181,8 @@ QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char16_t* const kCaptions[ColumnCount] = {u"状態",     u"行",   u"注文番号",  u"お届け先",
-                                                           u"郵便番号", u"住所", u"不備の理由"};
+    static const char16_t* const kCaptions[ColumnCount] = {u"状態",     u"行",   u"注文番号", u"お届け先",
+                                                           u"郵便番号", u"住所", u"品名",     u"不備の理由"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf16(kCaptions[section]) : QString();
 }
 

@@ -19,6 +19,7 @@ public:
         NameColumn,
         PostalCodeColumn,
         AddressColumn,
+        ItemsColumn, // the goods lines: 「Tシャツ ×2、マグカップ ×1」
         ReasonColumn,
         ColumnCount
     };
@@ -52,7 +53,7 @@ public:
 private:
     struct RowTexts {
         orders::RowState state; // when read; reasons depend on it
-        QString orderNumber, name, postalCode, address, firstReason, allReasons;
+        QString orderNumber, name, postalCode, address, items, firstReason, allReasons;
     };
     const RowTexts* textsOf(int row) const;
 
