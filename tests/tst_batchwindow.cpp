@@ -505,6 +505,31 @@ private slots:
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"不備あり", "不備あり"}));
         QVERIFY2(cell(bw, 0, OrderListModel::ReasonColumn).contains(QStringLiteral("注文者の住所がありません")),
                  qPrintable(cell(bw, 0, OrderListModel::ReasonColumn)));
+
+        // The column dialog accepted as it stands keeps the orders; a
+        // changed choice reads the list line by line, one waybill each.
+        QPushButton* columnsButton = nullptr;
+        for (QPushButton* button : bw->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("列の対応…"))
+                columnsButton = button;
+        QVERIFY(columnsButton);
+        bw->setDialogRunner([](QDialog& dialog) {
+            dialog.accept();
+            return true;
+        });
+        QTest::mouseClick(columnsButton, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([bw] { return !bw->isReading(); }, 20000));
+        QCOMPARE(bw->model().rowCount(), 2);
+        bw->setDialogRunner([](QDialog& dialog) {
+            if (auto* mapping = qobject_cast<app::ColumnMappingDialog*>(&dialog))
+                mapping->choose(8, orders::Field::None); // product-name
+            dialog.accept();
+            return true;
+        });
+        QTest::mouseClick(columnsButton, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([bw] { return !bw->isReading(); }, 20000));
+        QCOMPARE(bw->model().rowCount(), 3);
+        QCOMPARE(column(bw, OrderListModel::NameColumn), (QStringList{"田中 花子", "田中 花子", "中村 翔"}));
     }
 
     // A row fixed in the window prints fixed while the file keeps every

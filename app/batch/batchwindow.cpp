@@ -577,7 +577,9 @@ void BatchWindow::chooseColumns()
     ColumnMappingDialog dialog(m_list.headings(), samples, m_list.columns(), this);
     if (!runDialog(dialog))
         return;
-    if (dialog.chosen() == m_list.columns() && m_list.mappingSource() == orders::MappingSource::User)
+    // Unchanged, a platform's list stays read by orders.
+    if (dialog.chosen() == m_list.columns() && (m_list.mappingSource() == orders::MappingSource::User ||
+                                                m_list.mappingSource() == orders::MappingSource::Platform))
         return;
     // A platform's list is then read again line by line: its printed marks
     // and edits go, as when the file is read again.
