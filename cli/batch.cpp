@@ -154,7 +154,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
     const station::Station::Printed printed =
-        station::printOrderRows(station, list, printable, offsetsForPrint, request.progress);
+        station::printOrderRows(station, list, printable, offsetsForPrint, request.progress, sender.savedEntryId);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

@@ -51,6 +51,8 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     }
     if (name.isEmpty()) {
         choice.address = found.isEmpty() ? waybill::Address{} : found.front().address;
+        if (!found.isEmpty())
+            choice.savedEntryId = found.front().id;
         if (found.isEmpty())
             choice.note = QStringLiteral(
                 "住所録にご依頼主が保存されていないため、送り状にはご依頼主を印刷しません。"
@@ -61,6 +63,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     for (const addressbook::AddressEntry& entry : found)
         if (entry.address.name == name) {
             choice.address = entry.address;
+            choice.savedEntryId = entry.id;
             return choice;
         }
     choice.problem =
@@ -70,7 +73,8 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 }
 
 Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress)
+                                print::PrintOffsets offsets, const print::Progress& progress,
+                                std::optional<qint64> savedSenderId)
 {
     std::vector<qint64> notPrintable;
     for (qint64 row : rows)
@@ -94,9 +98,16 @@ Station::Printed printOrderRows(Station& station, orders::OrderList& list, const
     };
     Station::Printed printed = station.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
                                                      [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
-    if (printed.delivery.ok)
-        for (qint64 row : rows)
-            list.setPrinted(row);
+    if (!printed.delivery.ok)
+        return printed;
+    for (qint64 row : rows)
+        list.setPrinted(row);
+    if (savedSenderId) {
+        storage::ProblemsMet problems(station.database());
+        station.addressBook().markUsed(*savedSenderId);
+        if (const auto problem = problems.take())
+            printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + problem->message;
+    }
     return printed;
 }
 

@@ -878,13 +878,15 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
-    const station::Station::Printed printed =
-        station::printOrderRows(m_services.station, m_list, rows, *offsets, [this](int done, int) {
+    const station::Station::Printed printed = station::printOrderRows(
+        m_services.station, m_list, rows, *offsets,
+        [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();
             // Asked after each page: a cancel stops before the next one.
             return !m_cancelRequested;
-        });
+        },
+        m_constants->savedSenderInUse());
     block.reset();
     m_printing = false;
     m_progress->hide();
@@ -896,14 +898,6 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     // Said in a box after the window shows the outcome.
     std::optional<QString> notice, warning;
     if (printed.delivery.ok) {
-        // The sender moves up the saved list; a problem doing so is said
-        // with this print, not left for the next.
-        std::optional<storage::Problem> markingProblem;
-        if (const auto id = m_constants->savedSenderInUse()) {
-            storage::ProblemsMet problems(m_services.station.database());
-            m_services.station.addressBook().markUsed(*id);
-            markingProblem = problems.take();
-        }
         QString said =
             QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
                 .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
@@ -913,8 +907,6 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         m_table->clearSelection();
         if (!printed.notice.isEmpty())
             notice = printed.notice;
-        if (markingProblem)
-            notice = (notice ? *notice + QStringLiteral("\n\n") : QString()) + markingProblem->message;
     } else {
         // A document reaches the printer whole or not at all: none of these rows did.
         selectRows(rows);
