@@ -375,6 +375,9 @@ void OrderList::addOrderRecord(const csv::Record& record)
         if (const auto it = m_rowOfOrderKey.constFind(key); it != m_rowOfOrderKey.constEnd()) {
             m_records[size_t(m_lastRecordOf[size_t(*it)])].nextOfOrder = index;
             m_lastRecordOf[size_t(*it)] = index;
+            // What was read of the order before is not all of it.
+            if (m_cachedRow == *it)
+                m_cachedRow = -1;
             return;
         }
         m_rowOfOrderKey.insert(key, qint32(m_rows.size()));
