@@ -89,6 +89,7 @@ void OrderList::forgetRows()
     m_firstRecordOf.clear();
     m_lastRecordOf.clear();
     m_rowOfOrderKey.clear();
+    m_latestOrderLines.clear();
     m_edits.clear();
     m_allFound = false;
     m_nextCheck = 0;
@@ -310,6 +311,12 @@ bool OrderList::readMore(int maxRows)
     for (int handled = 0; handled < maxRows; ++handled) {
         // An order is checked once all of its lines are found.
         if (canCheck() && m_nextCheck < m_rows.size() && (!byOrder() || m_allFound)) {
+            // Orders whose lines stood together were checked as they were found.
+            if (byOrder() && (m_rows[m_nextCheck].flags & kChecked)) {
+                while (m_nextCheck < m_rows.size() && (m_rows[m_nextCheck].flags & kChecked))
+                    ++m_nextCheck;
+                continue;
+            }
             const qint64 row = qint64(m_nextCheck);
             const std::vector<csv::Record>* records = recordsAt(row);
             if (!records) {
@@ -330,8 +337,10 @@ bool OrderList::readMore(int maxRows)
             m_cursorValid = false;
             m_rowOfOrderKey = {};
             m_lastRecordOf = {};
-            if (byOrder())
+            if (byOrder()) {
+                checkLatestOrder();
                 continue;
+            }
             break;
         }
         if (step == csv::Reader::Step::Failed) {
@@ -378,13 +387,29 @@ void OrderList::addOrderRecord(const csv::Record& record)
             // What was read of the order before is not all of it.
             if (m_cachedRow == *it)
                 m_cachedRow = -1;
+            if (size_t(*it) + 1 == m_rows.size())
+                m_latestOrderLines.push_back(record);
+            else
+                m_rows[size_t(*it)].flags &= quint8(~kChecked);
             return;
         }
         m_rowOfOrderKey.insert(key, qint32(m_rows.size()));
     }
+    checkLatestOrder();
     m_rows.push_back({record.offsetBytes, m_records.back().fingerprint, qint32(record.line), 0});
     m_firstRecordOf.push_back(index);
     m_lastRecordOf.push_back(index);
+    m_latestOrderLines.push_back(record);
+}
+
+void OrderList::checkLatestOrder()
+{
+    // Checked from the lines as they were read: a list written order by
+    // order is read once to be checked, as a list of lines is; a line of
+    // the order found later has it checked again.
+    if (!m_rows.empty() && !m_latestOrderLines.empty() && canCheck())
+        applyCheck(qint64(m_rows.size()) - 1, m_latestOrderLines);
+    m_latestOrderLines.clear();
 }
 
 QList<Finding> OrderList::findingsOf(qint64 row, Records records) const

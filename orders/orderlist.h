@@ -160,6 +160,7 @@ private:
     // is not the one that was first read there.
     bool readRecordAgain(qint64 record, csv::Record& into);
     void addOrderRecord(const csv::Record& record);
+    void checkLatestOrder();
     QString orderKeyOf(const QStringList& cells) const;
     QList<Finding> findingsOf(qint64 row, Records records) const;
     // The record's cells as the waybill takes them: the program's own
@@ -190,10 +191,11 @@ private:
     std::optional<RecognisedLayout> m_layout; // a platform's list, read by orders
 
     std::vector<Row> m_rows;
-    std::vector<FileRecord> m_records;      // by orders only
-    std::vector<qint32> m_firstRecordOf;    // by orders only: each row's first line in m_records
-    std::vector<qint32> m_lastRecordOf;     // while lines are found
-    QHash<QString, qint32> m_rowOfOrderKey; // while lines are found
+    std::vector<FileRecord> m_records;           // by orders only
+    std::vector<qint32> m_firstRecordOf;         // by orders only: each row's first line in m_records
+    std::vector<qint32> m_lastRecordOf;          // while lines are found
+    QHash<QString, qint32> m_rowOfOrderKey;      // while lines are found
+    std::vector<csv::Record> m_latestOrderLines; // while lines are found: those of the last row begun
     bool m_allFound = false;
     size_t m_nextCheck = 0;     // rows before this one are checked
     qint64 m_cursorRecord = -1; // the reader's next record is the one after this one (-1: after the heading row)
