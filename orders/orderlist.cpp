@@ -65,6 +65,7 @@ void OrderList::setConstants(const ListConstants& constants)
 void OrderList::setFitCheck(FitCheck fits)
 {
     m_fits = std::move(fits);
+    m_surelyFittingUnits = {-1, -1};
     recheckAll();
 }
 
@@ -501,11 +502,23 @@ LineFits OrderList::lineFits(bool sender) const
 {
     if (!m_fits)
         return [](const QString&) { return true; };
-    return [this, sender](const QString& text) {
+    const auto fits = [this, sender](const QString& text) {
         waybill::Waybill alone;
         (sender ? alone.sender : alone.recipient).line1 = text;
         return !m_fits(alone);
     };
+    // Measuring a line costs about what drawing it does, and most
+    // addresses are short: a line of no more units than a row of
+    // full-width characters that fits is taken to fit unmeasured. Were it
+    // wider after all, the waybill's own check measures it and refuses it.
+    qsizetype& surelyFits = m_surelyFittingUnits[sender ? 1 : 0];
+    if (surelyFits < 0) {
+        surelyFits = 0;
+        for (qsizetype units = 40; units > 0 && surelyFits == 0; --units)
+            if (fits(QString(units, QChar(u'國'))))
+                surelyFits = units;
+    }
+    return [fits, units = surelyFits](const QString& text) { return text.size() <= units || fits(text); };
 }
 
 waybill::Waybill OrderList::orderWaybill(const AssembledOrder& order) const
@@ -673,7 +686,7 @@ QString OrderList::orderNumberAt(qint64 row)
     if (!records || records->empty())
         return {};
     if (m_layout)
-        return assemble(*records).orderNumber;
+        return orderKeyOf(records->front().fields).section(QChar(0x1F), 0, 0);
     return cellOf(m_columns, cellsOf(records->front()), Field::OrderNumber);
 }
 

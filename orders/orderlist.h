@@ -20,6 +20,7 @@
 #include "orders/rows.h"
 
 #include <QHash>
+#include <array>
 #include <memory>
 #include <span>
 #include <vector>
@@ -176,6 +177,7 @@ private:
     MappingStore* m_store = nullptr;
     ListConstants m_constants;
     FitCheck m_fits;
+    mutable std::array<qsizetype, 2> m_surelyFittingUnits{-1, -1}; // [recipient, sender] line 1; -1: not yet known
 
     std::unique_ptr<QIODevice> m_device;
     std::unique_ptr<csv::Reader> m_reader;
