@@ -69,7 +69,8 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 }
 
 Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress)
+                                print::PrintOffsets offsets, const print::Progress& progress,
+                                const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     std::vector<qint64> notPrintable;
     for (qint64 row : rows)
@@ -91,8 +92,9 @@ Station::Printed printOrderRows(Station& station, orders::OrderList& list, const
             throw print::JobStopped{why};
         return *waybill;
     };
-    Station::Printed printed = station.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
-                                                     [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
+    Station::Printed printed = station.printWaybills(
+        int(rows.size()), checkedWaybill, offsets, progress, [&](int i) { return list.orderNumberAt(rows[size_t(i)]); },
+        firstFormNumber);
     if (printed.delivery.ok)
         for (qint64 row : rows)
             list.setPrinted(row);

@@ -31,6 +31,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 // file no longer holds as it was checked stops the document, and the
 // delivery's message names its line.
 Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress = {});
+                                print::PrintOffsets offsets, const print::Progress& progress = {},
+                                const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
 
 } // namespace station
