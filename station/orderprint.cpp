@@ -15,6 +15,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     QElapsedTimer waited;
     waited.start();
     QList<addressbook::AddressEntry> found;
+    storage::ProblemsMet problems(database);
     for (;;) {
         bool read = false;
         // Opens the file the first time; after a lock, tries it again.
@@ -29,7 +30,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
             QThread::msleep(100);
             continue;
         }
-        database.takeProblem();
+        problems.take();
         choice.problem =
             (problem ? problem->message + QLatin1Char('\n') : QString()) +
             QStringLiteral(
@@ -39,10 +40,10 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     }
     // A damaged file was set aside and a new one begun: the saved senders
     // are in the old file, so none found here says nothing about them.
-    if (const std::optional<storage::Problem> problem = database.takeProblem();
-        problem && problem->kind == storage::ProblemKind::Damaged) {
+    if (problems.met() && problems.met()->kind == storage::ProblemKind::Damaged) {
+        const storage::Problem problem = *problems.take();
         choice.problem =
-            problem->message + QLatin1Char('\n') +
+            problem.message + QLatin1Char('\n') +
             QStringLiteral(
                 "保存してあったご依頼主は残したファイルの中にあり、新しいファイルにはないため、何も印刷しませんでした。"
                 "画面の住所録でご依頼主を登録し直すか、ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");

@@ -44,9 +44,11 @@ ShippedReport writeShipped(Station& station, shipping::Format format, const QStr
         report.message = QStringLiteral("期間の始めが終わりより後です。日付を確かめてください。");
         return report;
     }
+    storage::ProblemsMet problems(station.database());
     const QList<shipping::ShippedOrder> orders = shippedBetween(station.history(), from, to);
-    if (const auto problem = station.takeStorageProblem()) {
-        report.message = QStringLiteral("履歴を読めないため、出荷情報を書き出していません。\n\n%1").arg(*problem);
+    if (const auto problem = problems.take()) {
+        report.message =
+            QStringLiteral("履歴を読めないため、出荷情報を書き出していません。\n\n%1").arg(problem->message);
         return report;
     }
     QSaveFile file(path);

@@ -29,6 +29,7 @@ storage::Database& Station::database()
         const QString folder = m_folders.userDataFolder();
         platform::ensureFolder(folder);
         m_database = std::make_unique<storage::Database>(platform::joinPath(folder, QStringLiteral("horutea.sqlite")));
+        m_database->setProblemReceiver(m_storageProblemReceiver);
     }
     return *m_database;
 }
@@ -47,13 +48,11 @@ history::History& Station::history()
     return *m_history;
 }
 
-std::optional<QString> Station::takeStorageProblem()
+void Station::setStorageProblemReceiver(std::function<void(const storage::Problem&)> receiver)
 {
-    if (!m_database)
-        return std::nullopt;
-    if (const auto problem = m_database->takeProblem())
-        return problem->message;
-    return std::nullopt;
+    m_storageProblemReceiver = std::move(receiver);
+    if (m_database)
+        m_database->setProblemReceiver(m_storageProblemReceiver);
 }
 
 Station::Printed Station::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
@@ -74,6 +73,7 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
         return printed;
     const QDateTime now = QDateTime::currentDateTime();
     QStringList leftOut;
+    storage::ProblemsMet problems(database());
     const bool recorded = history().recordAll(count, [&](int i) -> std::optional<history::PrintRecord> {
         history::PrintRecord record{
             now, printed.delivery.destination, offsets.horizontalTenthMm, offsets.verticalTenthMm, std::nullopt, {}};
@@ -96,9 +96,9 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
     // A problem with the file may have been met and mended on the way (a
     // damaged file set aside and a new one begun): then the pages are in the
     // history all the same.
-    if (const auto problem = takeStorageProblem())
-        tell(recorded ? QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(*problem)
-                      : QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(*problem));
+    if (const auto problem = problems.take())
+        tell(recorded ? QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(problem->message)
+                      : QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(problem->message));
     if (recorded && !leftOut.isEmpty())
         tell(QStringLiteral("印刷した後で一覧のファイルが変わったため、%1 枚を履歴に記録していません。\n%2")
                  .arg(leftOut.size())
@@ -110,13 +110,14 @@ Station::Printed Station::printTestMarks(print::PrintOffsets offsets)
 {
     Printed printed = deliver(1, [&](int) { return adjust::testMarksPage(offsets, m_printState); }, {});
     if (printed.delivery.ok && !printed.formNumbers.isEmpty()) {
+        storage::ProblemsMet problems(database());
         const bool recorded = history().recordSpoiled(
             {QDateTime::currentDateTime(), printed.delivery.destination, printed.formNumbers[0]});
-        if (const auto problem = takeStorageProblem(); problem || !recorded)
+        if (const auto problem = problems.take(); problem || !recorded)
             printed.notice +=
                 (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) +
                 QStringLiteral("テスト印刷に使った伝票 %1 を、書き損じとして履歴に記録できませんでした。\n\n%2")
-                    .arg(printed.formNumbers[0].display(), problem.value_or(QString()));
+                    .arg(printed.formNumbers[0].display(), problem ? problem->message : QString());
     }
     return printed;
 }

@@ -209,9 +209,12 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     connectCommands();
 
     // The saved senders: the address book opens with this window, not before.
-    m_constants->setSavedSenders(m_services.station.addressBook().recent(addressbook::Kind::Sender));
-    if (const auto problem = m_services.station.takeStorageProblem())
-        setStatus(*problem);
+    {
+        storage::ProblemsMet problems(m_services.station.database());
+        m_constants->setSavedSenders(m_services.station.addressBook().recent(addressbook::Kind::Sender));
+        if (const auto problem = problems.take())
+            setStatus(problem->message);
+    }
     m_list.setConstants(m_constants->constants());
     if (m_services.systemPrinter)
         m_preview->setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
@@ -918,8 +921,14 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     // Said in a box after the window shows the outcome.
     std::optional<QString> notice, warning;
     if (printed.delivery.ok) {
-        if (const auto id = m_constants->savedSenderInUse())
+        // The sender moves up the saved list; a problem doing so is said
+        // with this print, not left for the next.
+        std::optional<storage::Problem> markingProblem;
+        if (const auto id = m_constants->savedSenderInUse()) {
+            storage::ProblemsMet problems(m_services.station.database());
             m_services.station.addressBook().markUsed(*id);
+            markingProblem = problems.take();
+        }
         QString said =
             QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
                 .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
@@ -929,6 +938,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         m_table->clearSelection();
         if (!printed.notice.isEmpty())
             notice = printed.notice;
+        if (markingProblem)
+            notice = (notice ? *notice + QStringLiteral("\n\n") : QString()) + markingProblem->message;
     } else {
         // A document reaches the printer whole or not at all: none of these rows did.
         selectRows(rows);

@@ -155,6 +155,7 @@ bool FormStackWindow::replaceStack()
 
 bool FormStackWindow::skipForm()
 {
+    storage::ProblemsMet problems(m_services.station.database());
     const auto spoiled = m_services.station.spoilForm();
     if (!spoiled) {
         platform::warn(m_services.messages, this, spoiled.error());
@@ -162,10 +163,10 @@ bool FormStackWindow::skipForm()
     }
     emit m_window.formStackChanged();
     refresh();
-    if (const auto problem = m_services.station.takeStorageProblem())
+    if (const auto problem = problems.take())
         platform::warn(m_services.messages, this,
                        QStringLiteral("伝票 %1 は飛ばしましたが、書き損じとして履歴に記録できませんでした。\n\n%2")
-                           .arg(spoiled->display(), *problem));
+                           .arg(spoiled->display(), problem->message));
     return true;
 }
 
