@@ -334,6 +334,8 @@ int main(int argc, char** argv)
     // "batch" or "books": only the order-list, or the address-book and history measures.
     const bool onlyBatch = argc > 2 && qstrcmp(argv[2], "batch") == 0;
     const bool onlyBooks = argc > 2 && qstrcmp(argv[2], "books") == 0;
+    // "window": only start-up, the print jobs and memory.
+    const bool onlyWindow = argc > 2 && qstrcmp(argv[2], "window") == 0;
 
     QTemporaryDir home;
     g_env = QProcessEnvironment::systemEnvironment();
@@ -466,9 +468,11 @@ int main(int argc, char** argv)
     rows.push_back({QStringLiteral("peak memory after one print, against the bare page floor"), QStringLiteral("MiB"),
                     median(appMem), median(pageMem), QStringLiteral("report")});
 
-    measureBatch(rows, runs, offscreen);
-    measureBooks(rows, runs, offscreen);
-    measurePostal(rows, runs, g_env);
+    if (!onlyWindow) {
+        measureBatch(rows, runs, offscreen);
+        measureBooks(rows, runs, offscreen);
+        measurePostal(rows, runs, g_env);
+    }
     printTable(rows, runs, jobs);
     return 0;
 }
