@@ -53,7 +53,7 @@ namespace {
 const QString kInsert =
     QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
                    "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
-                   "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                   "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id");
 
 // The values of kInsert for one record, in order.
 QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
@@ -100,10 +100,11 @@ bool History::recordAll(int count, const std::function<std::optional<PrintRecord
             const QVariantList values = insertValues(*record, now);
             for (qsizetype v = 0; v < values.size(); ++v)
                 insert.bindValue(int(v), values[v]);
-            if (!sql.exec(insert))
+            if (!sql.exec(insert) || !sql.next(insert))
                 return false;
             if (lastId)
-                *lastId = insert.lastInsertId().toLongLong();
+                *lastId = insert.value(0).toLongLong();
+            insert.finish();
         }
         return true;
     });
@@ -132,14 +133,18 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
         {query.address, "addresses_key"},
         {query.orderNumber, "order_number_key"},
     };
+    struct Contains {
+        QLatin1StringView column;
+        QString key;
+    };
+    QList<Contains> conditions;
     QStringList where;
     QVariantList values;
     for (const auto& condition : textConditions) {
         const QString key = storage::searchKey(condition.typed);
         if (key.isEmpty())
             continue;
-        where.append(QStringLiteral("instr(%1, ?) > 0").arg(QLatin1String(condition.column)));
-        values.append(key);
+        conditions.append({QLatin1StringView(condition.column), key});
     }
     if (query.printedFrom.isValid()) {
         where.append(QStringLiteral("printed_at_ms >= ?"));
@@ -149,17 +154,25 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
         where.append(QStringLiteral("printed_at_ms < ?"));
         values.append(query.printedBefore.toMSecsSinceEpoch());
     }
-    const QString statement =
-        QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
-            .arg(kColumns,
-                 where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
     values.append(query.limit);
     values.append(query.offset);
 
     QList<HistoryEntry> found;
     m_database.read([&](storage::Statements& sql) {
+        QStringList all;
+        QVariantList bound;
+        for (const Contains& c : conditions) {
+            all.append(sql.containsCondition(c.column));
+            bound.append(c.key);
+        }
+        all += where;
+        bound += values;
+        const QString statement =
+            QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
+                .arg(kColumns,
+                     all.isEmpty() ? QString() : QStringLiteral("WHERE ") + all.join(QStringLiteral(" AND ")));
         QSqlQuery select = sql.prepare(statement);
-        for (const QVariant& value : values)
+        for (const QVariant& value : bound)
             select.addBindValue(value);
         return collect(sql, select, found);
     });
