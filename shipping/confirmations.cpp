@@ -69,7 +69,7 @@ QString orderLabel(const Shipment& shipment)
     return QStringLiteral("お届け先「%1」の注文番号のない注文").arg(shipment.recipientName);
 }
 
-std::variant<QList<Shipment>, QString> merged(const QList<ShippedOrder>& orders)
+Result<QList<Shipment>> merged(const QList<ShippedOrder>& orders)
 {
     QList<Shipment> shipments;
     QHash<QPair<QString, int>, qsizetype> byOrder;
@@ -77,12 +77,12 @@ std::variant<QList<Shipment>, QString> merged(const QList<ShippedOrder>& orders)
         Shipment incoming{order.orderNumber, order.carrier,         order.recipientName,
                           order.shipDate,    order.trackingNumbers, {}};
         if (!order.shipDate.isValid())
-            return QStringLiteral("%1 の発送日がありません。").arg(orderLabel(incoming));
+            return fail(QStringLiteral("%1 の発送日がありません。").arg(orderLabel(incoming)));
         for (const TrackingNumber& number : order.trackingNumbers)
             if (number.carrier() != order.carrier)
-                return QStringLiteral("%1 の伝票番号 %2 は%3の番号ですが、注文の運送会社は%4です。")
-                    .arg(orderLabel(incoming), number.display(), tracking::carrierName(number.carrier()),
-                         tracking::carrierName(order.carrier));
+                return fail(QStringLiteral("%1 の伝票番号 %2 は%3の番号ですが、注文の運送会社は%4です。")
+                                .arg(orderLabel(incoming), number.display(), tracking::carrierName(number.carrier()),
+                                     tracking::carrierName(order.carrier)));
         incoming.dates.fill(order.shipDate, order.trackingNumbers.size());
         if (order.orderNumber.isEmpty()) {
             shipments << incoming;
@@ -414,14 +414,14 @@ QString formatTokenChoices()
     return tokens.join(QLatin1Char('|'));
 }
 
-std::variant<Format, QString> formatFromToken(const QString& token)
+Result<Format> formatFromToken(const QString& token)
 {
     const QString word = token.trimmed();
     for (const FormatRow& row : formatRows())
         if (word.compare(text(row.token), Qt::CaseInsensitive) == 0)
             return row.format;
-    return QStringLiteral("出荷情報の形式「%1」は選べません。%2 のどれかを指定してください。")
-        .arg(word, formatTokenChoices().replace(QLatin1Char('|'), QStringLiteral(", ")));
+    return fail(QStringLiteral("出荷情報の形式「%1」は選べません。%2 のどれかを指定してください。")
+                    .arg(word, formatTokenChoices().replace(QLatin1Char('|'), QStringLiteral(", "))));
 }
 
 const CarrierCodeRow* carrierCode(Format format, Carrier carrier)
@@ -432,25 +432,25 @@ const CarrierCodeRow* carrierCode(Format format, Carrier carrier)
     return nullptr;
 }
 
-std::variant<Written, QString> writeConfirmations(Format format, const QList<ShippedOrder>& orders, QIODevice& device)
+Result<Written> writeConfirmations(Format format, const QList<ShippedOrder>& orders, QIODevice& device)
 {
     const FormatRow& row = formatRow(format);
     const FormatNotes& notes = notesOf(format);
     auto shipments = merged(orders);
-    if (auto* problem = std::get_if<QString>(&shipments))
-        return *problem;
+    if (!shipments)
+        return fail(shipments.error());
 
     Layout layout(row);
     QStringList headings;
     for (const Column& column : row.columns)
         headings << text(column.heading);
     if (QString problem = layout.add(headings, QStringLiteral("見出し")); !problem.isEmpty())
-        return problem;
+        return fail(problem);
 
     Written written;
     written.notes << text(notes.aboutFormat);
     QStringList withoutOrderNumber, withoutTrackingNumber;
-    for (const Shipment& shipment : std::get<QList<Shipment>>(shipments)) {
+    for (const Shipment& shipment : *shipments) {
         if (row.needsOrderNumber && shipment.orderNumber.isEmpty()) {
             withoutOrderNumber << QStringLiteral("お届け先「%1」").arg(shipment.recipientName);
             continue;
@@ -487,7 +487,7 @@ std::variant<Written, QString> writeConfirmations(Format format, const QList<Shi
         for (qsizetype i = 0; i < records.size(); ++i) {
             if (QString problem = layout.add(recordFields(row, shipment, records[i], dates[i]), orderLabel(shipment));
                 !problem.isEmpty())
-                return problem;
+                return fail(problem);
             ++written.recordCount;
         }
         ++written.orderCount;
@@ -511,7 +511,7 @@ std::variant<Written, QString> writeConfirmations(Format format, const QList<Shi
 
     const QByteArray bytes = layout.bytes();
     if (device.write(bytes) != bytes.size())
-        return QStringLiteral("ファイルに書き込めませんでした（%1）。").arg(device.errorString());
+        return fail(QStringLiteral("ファイルに書き込めませんでした（%1）。").arg(device.errorString()));
     return written;
 }
 

@@ -6,6 +6,7 @@
 //
 // What could not be confirmed in public sources is written the safest known
 // way and said in Written::notes, for the user to read before uploading.
+#include "common/result.h"
 #include "csv/encoding.h"
 #include "tracking/trackingnumber.h"
 
@@ -14,7 +15,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <variant>
 
 namespace shipping {
 
@@ -58,7 +58,7 @@ const QList<FormatRow>& formatRows();
 const FormatRow& formatRow(Format format);
 // The format a command-line word names (case does not matter), or a message
 // listing the words there are.
-std::variant<Format, QString> formatFromToken(const QString& token);
+Result<Format> formatFromToken(const QString& token);
 QString formatTokenChoices(); // "amazon|rakuten|yahoo|shopify|generic"
 
 // How sure the carrier code of a platform is.
@@ -110,6 +110,6 @@ struct Written {
 // order and characters named, and nothing is written. A device failing
 // midway leaves a partial file, so give a QSaveFile and commit it only on
 // success.
-std::variant<Written, QString> writeConfirmations(Format format, const QList<ShippedOrder>& orders, QIODevice& device);
+Result<Written> writeConfirmations(Format format, const QList<ShippedOrder>& orders, QIODevice& device);
 
 } // namespace shipping

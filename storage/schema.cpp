@@ -121,9 +121,30 @@ constexpr const char* kVersion2[] = {
     "ALTER TABLE address_entry ADD COLUMN reading TEXT NOT NULL DEFAULT ''",
 };
 
+// Version 3: the tracking number pre-printed on each form. A printed page
+// records its form's number (NULL when the form carried none the program
+// knew, e.g. a PDF) and the carrier's command-line word; a form torn or
+// misprinted before use is a row of spoiled_form. Numbers are kept as
+// digits only, so a number typed with or without hyphens finds its page.
+constexpr const char* kVersion3[] = {
+    "ALTER TABLE print_history ADD COLUMN tracking_number TEXT",
+    "ALTER TABLE print_history ADD COLUMN carrier TEXT",
+    "CREATE INDEX print_history_tracking ON print_history (tracking_number)",
+    R"(CREATE TABLE spoiled_form (
+        id INTEGER PRIMARY KEY,
+        spoiled_at_ms INTEGER NOT NULL,  -- milliseconds since 1970 UTC
+        destination TEXT NOT NULL,       -- the printer queue the form was in
+        carrier TEXT NOT NULL,
+        tracking_number TEXT NOT NULL
+    ))",
+    "CREATE INDEX spoiled_form_spoiled ON spoiled_form (spoiled_at_ms)",
+    "CREATE INDEX spoiled_form_tracking ON spoiled_form (tracking_number)",
+};
+
 constexpr SchemaStep kSchemaSteps[] = {
     {1, kVersion1, kVersion1Postgres},
     {2, kVersion2},
+    {3, kVersion3},
 };
 
 } // namespace

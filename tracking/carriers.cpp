@@ -53,14 +53,14 @@ QString carrierTokenChoices()
     return tokens.join(QLatin1Char('|'));
 }
 
-std::variant<Carrier, QString> carrierFromToken(const QString& token)
+Result<Carrier> carrierFromToken(const QString& token)
 {
     const QString word = token.trimmed();
     for (const CarrierRow& row : carrierRows())
         if (word.compare(QString::fromUtf16(row.token), Qt::CaseInsensitive) == 0)
             return row.carrier;
-    return QStringLiteral("運送会社「%1」は選べません。%2 のどれかを指定してください。")
-        .arg(word, carrierTokenChoices().replace(QLatin1Char('|'), QStringLiteral(", ")));
+    return fail(QStringLiteral("運送会社「%1」は選べません。%2 のどれかを指定してください。")
+                    .arg(word, carrierTokenChoices().replace(QLatin1Char('|'), QStringLiteral(", "))));
 }
 
 bool hasConfirmedRule(Carrier carrier) { return carrierRow(carrier).checkRule != CheckRule::None; }

@@ -6,9 +6,10 @@
 // Only the rules found in public sources are enforced. Where none was found
 // the carrier's numbers are taken as typed, digits unchecked, and
 // ruleDescription() says so to the user.
+#include "common/result.h"
+
 #include <QList>
 #include <QString>
-#include <variant>
 
 namespace tracking {
 
@@ -39,7 +40,7 @@ QString carrierName(Carrier carrier);
 
 // The carrier a command-line word names (case and surrounding blanks do not
 // matter), or a message listing the words there are.
-std::variant<Carrier, QString> carrierFromToken(const QString& token);
+Result<Carrier> carrierFromToken(const QString& token);
 // "yamato|sagawa|japanpost|seino|fukuyama|other", for help texts.
 QString carrierTokenChoices();
 

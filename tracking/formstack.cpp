@@ -19,45 +19,43 @@ constexpr int kLockWaitMs = 5000;
 
 } // namespace
 
-std::variant<QList<TrackingNumber>, QString> FormStack::numbers(int formCount, TrackingNumber* after) const
+Result<QList<TrackingNumber>> FormStack::numbers(int formCount, TrackingNumber* after) const
 {
     if (formCount < 0)
-        return QStringLiteral("使う伝票の枚数が負の数（%1）です。").arg(formCount);
+        return fail(QStringLiteral("使う伝票の枚数が負の数（%1）です。").arg(formCount));
     QList<TrackingNumber> used;
     used.reserve(formCount);
     TrackingNumber current = m_next;
     for (int i = 0; i < formCount; ++i) {
         used << current;
         auto following = current.next();
-        if (auto* problem = std::get_if<QString>(&following))
-            return QStringLiteral("伝票の束の番号が足りません（%1枚目のあと）。%2").arg(i + 1).arg(*problem);
-        current = std::get<TrackingNumber>(following);
+        if (!following)
+            return fail(
+                QStringLiteral("伝票の束の番号が足りません（%1枚目のあと）。%2").arg(i + 1).arg(following.error()));
+        current = *following;
     }
     if (after)
         *after = current;
     return used;
 }
 
-std::variant<QList<TrackingNumber>, QString> FormStack::peek(int formCount) const
-{
-    return numbers(formCount, nullptr);
-}
+Result<QList<TrackingNumber>> FormStack::peek(int formCount) const { return numbers(formCount, nullptr); }
 
-std::variant<QList<TrackingNumber>, QString> FormStack::advance(int formCount)
+Result<QList<TrackingNumber>> FormStack::advance(int formCount)
 {
     TrackingNumber after = m_next;
     auto used = numbers(formCount, &after);
-    if (std::holds_alternative<QList<TrackingNumber>>(used))
+    if (used)
         m_next = after;
     return used;
 }
 
-std::variant<TrackingNumber, QString> FormStack::spoil()
+Result<TrackingNumber> FormStack::spoil()
 {
     auto used = advance(1);
-    if (auto* problem = std::get_if<QString>(&used))
-        return *problem;
-    return std::get<QList<TrackingNumber>>(used).front();
+    if (!used)
+        return fail(used.error());
+    return used->front();
 }
 
 // Held while a stack is read, changed and written back.
@@ -104,14 +102,14 @@ QString FormStackStore::settingsGroup(const QString& stackKey)
     return kGroup + QLatin1Char('/') + settingsKeyPart(stackKey);
 }
 
-std::variant<std::optional<FormStack>, QString> FormStackStore::load(const QString& stackKey) const
+Result<std::optional<FormStack>> FormStackStore::load(const QString& stackKey) const
 {
     const QSettings settings(m_settingsFilePath, QSettings::IniFormat);
     // An AccessError here may only mean that changes made earlier in this
     // run could not be written yet; the entries are still at hand then.
     QFile file(m_settingsFilePath);
     if (settings.status() == QSettings::FormatError || (file.exists() && !file.open(QIODevice::ReadOnly)))
-        return QStringLiteral("設定ファイル %1 が読めません。").arg(QDir::toNativeSeparators(m_settingsFilePath));
+        return fail(QStringLiteral("設定ファイル %1 が読めません。").arg(QDir::toNativeSeparators(m_settingsFilePath)));
     const QString group = settingsGroup(stackKey) + QLatin1Char('/');
     const QVariant token = settings.value(group + kCarrierTokenKey);
     const QVariant digits = settings.value(group + kNextFormNumberDigitsKey);
@@ -123,12 +121,12 @@ std::variant<std::optional<FormStack>, QString> FormStackStore::load(const QStri
             .arg(stackKey, why);
     };
     const auto carrier = carrierFromToken(token.toString());
-    if (auto* problem = std::get_if<QString>(&carrier))
-        return damaged(*problem);
-    auto number = TrackingNumber::read(std::get<Carrier>(carrier), digits.toString());
-    if (auto* problem = std::get_if<QString>(&number))
-        return damaged(*problem);
-    return std::optional(FormStack(std::get<TrackingNumber>(number)));
+    if (!carrier)
+        return fail(damaged(carrier.error()));
+    auto number = TrackingNumber::read(*carrier, digits.toString());
+    if (!number)
+        return fail(damaged(number.error()));
+    return std::optional(FormStack(*number));
 }
 
 bool FormStackStore::fileHolds(const QString& stackKey, const QString& token, const QString& digits) const
@@ -153,8 +151,7 @@ bool FormStackStore::fileHolds(const QString& stackKey, const QString& token, co
     return tokenFound && digitsFound;
 }
 
-std::variant<std::monostate, QString> FormStackStore::write(const QString& stackKey,
-                                                            const std::optional<FormStack>& stack) const
+Result<void> FormStackStore::write(const QString& stackKey, const std::optional<FormStack>& stack) const
 {
     const QString shownPath = QDir::toNativeSeparators(m_settingsFilePath);
     // Qt 6.4's QSaveFile ignores a write that fails when the file is
@@ -163,10 +160,11 @@ std::variant<std::monostate, QString> FormStackStore::write(const QString& stack
     // changes, and the file is checked after writing.
     const QStorageInfo disk(QFileInfo(m_settingsFilePath).absolutePath());
     if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < m_minimumFreeBytes)
-        return QStringLiteral(
-                   "ディスクの空きが足りないため、設定ファイル %1 に書き込みませんでした。伝票の束は変わっていません。"
-                   "空きを作ってからやり直してください。")
-            .arg(shownPath);
+        return fail(
+            QStringLiteral(
+                "ディスクの空きが足りないため、設定ファイル %1 に書き込みませんでした。伝票の束は変わっていません。"
+                "空きを作ってからやり直してください。")
+                .arg(shownPath));
     QByteArray before;
     if (QFile file(m_settingsFilePath); file.open(QIODevice::ReadOnly))
         before = file.readAll();
@@ -196,68 +194,71 @@ std::variant<std::monostate, QString> FormStackStore::write(const QString& stack
         // QSettings: put the old ones back, so that a later read in this run
         // does not see a stack the file does not hold.
         put(oldToken, oldDigits);
-        return QStringLiteral("設定ファイル %1 に書き込めませんでした。伝票の束は変わっていません。").arg(shownPath);
+        return fail(
+            QStringLiteral("設定ファイル %1 に書き込めませんでした。伝票の束は変わっていません。").arg(shownPath));
     }
     if (!stack || fileHolds(stackKey, token, digits))
-        return std::monostate();
+        return {};
     // Written "successfully" but not there: put the file back as it was.
     // Its old bytes need no more room than it had.
     QFile file(m_settingsFilePath);
     const bool restored =
         file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size() && file.flush();
     if (restored)
-        return QStringLiteral(
-                   "設定ファイル %1 に書き込めませんでした（ディスクがいっぱいではありませんか）。伝票の束は変わっていません。")
-            .arg(shownPath);
-    return QStringLiteral(
-               "設定ファイル %1 に書き込めず、中身が失われたおそれがあります（ディスクがいっぱいではありませんか）。"
-               "空きを作ってから、伝票の束とほかの設定を確かめてください。")
-        .arg(shownPath);
+        return fail(
+            QStringLiteral(
+                "設定ファイル %1 に書き込めませんでした（ディスクがいっぱいではありませんか）。伝票の束は変わっていません。")
+                .arg(shownPath));
+    return fail(
+        QStringLiteral(
+            "設定ファイル %1 に書き込めず、中身が失われたおそれがあります（ディスクがいっぱいではありませんか）。"
+            "空きを作ってから、伝票の束とほかの設定を確かめてください。")
+            .arg(shownPath));
 }
 
-std::variant<std::monostate, QString> FormStackStore::save(const QString& stackKey, const FormStack& stack) const
+Result<void> FormStackStore::save(const QString& stackKey, const FormStack& stack) const
 {
     const Lock lock(m_settingsFilePath);
     if (!lock.isLocked())
-        return lock.problem();
+        return fail(lock.problem());
     return write(stackKey, stack);
 }
 
-std::variant<std::monostate, QString> FormStackStore::remove(const QString& stackKey) const
+Result<void> FormStackStore::remove(const QString& stackKey) const
 {
     const Lock lock(m_settingsFilePath);
     if (!lock.isLocked())
-        return lock.problem();
+        return fail(lock.problem());
     return write(stackKey, std::nullopt);
 }
 
-std::variant<QList<TrackingNumber>, QString> FormStackStore::take(const QString& stackKey, int formCount) const
+Result<QList<TrackingNumber>> FormStackStore::take(const QString& stackKey, int formCount) const
 {
     const Lock lock(m_settingsFilePath);
     if (!lock.isLocked())
-        return lock.problem();
+        return fail(lock.problem());
     auto loaded = load(stackKey);
-    if (auto* problem = std::get_if<QString>(&loaded))
-        return *problem;
-    std::optional<FormStack>& stack = std::get<std::optional<FormStack>>(loaded);
+    if (!loaded)
+        return fail(loaded.error());
+    std::optional<FormStack>& stack = *loaded;
     if (!stack)
         return QList<TrackingNumber>();
     auto used = stack->advance(formCount);
-    if (std::holds_alternative<QString>(used))
+    if (!used)
         return used;
-    if (auto written = write(stackKey, stack); auto* problem = std::get_if<QString>(&written))
-        return *problem;
+    if (auto written = write(stackKey, stack); !written)
+        return fail(written.error());
     return used;
 }
 
-std::variant<TrackingNumber, QString> FormStackStore::spoil(const QString& stackKey) const
+Result<TrackingNumber> FormStackStore::spoil(const QString& stackKey) const
 {
     auto used = take(stackKey, 1);
-    if (auto* problem = std::get_if<QString>(&used))
-        return *problem;
-    const QList<TrackingNumber>& numbers = std::get<QList<TrackingNumber>>(used);
+    if (!used)
+        return fail(used.error());
+    const QList<TrackingNumber>& numbers = *used;
     if (numbers.isEmpty())
-        return QStringLiteral("「%1」には伝票の束が設定されていません。").arg(stackKey);
+        return fail(QStringLiteral("「%1」には伝票の束が設定されていません。").arg(stackKey));
     return numbers.front();
 }
 

@@ -17,7 +17,6 @@
 #include <QList>
 #include <QString>
 #include <optional>
-#include <variant>
 
 namespace tracking {
 
@@ -33,18 +32,18 @@ public:
     // Fails (and then advance() would too) when the numbers run out within
     // them or on the form after them; a successful peek(n) guarantees that
     // advance(n) succeeds.
-    std::variant<QList<TrackingNumber>, QString> peek(int formCount) const;
+    Result<QList<TrackingNumber>> peek(int formCount) const;
     // Uses `formCount` forms: returns their numbers and moves the stack on
     // past them. Nothing moves when it fails.
-    std::variant<QList<TrackingNumber>, QString> advance(int formCount);
+    Result<QList<TrackingNumber>> advance(int formCount);
     // One form torn or misprinted: its number, and the stack moves on by one.
-    std::variant<TrackingNumber, QString> spoil();
+    Result<TrackingNumber> spoil();
     // A new stack loaded (伝票を入れ替える), possibly of another carrier.
     void replace(TrackingNumber nextForm) { m_next = std::move(nextForm); }
 
 private:
     // The numbers of `formCount` forms and the number after them.
-    std::variant<QList<TrackingNumber>, QString> numbers(int formCount, TrackingNumber* after) const;
+    Result<QList<TrackingNumber>> numbers(int formCount, TrackingNumber* after) const;
 
     TrackingNumber m_next;
 };
@@ -72,21 +71,21 @@ public:
 
     // The stack kept under `stackKey`, nothing when none was set, or why it
     // cannot be read (a damaged entry is reported, never taken as a stack).
-    std::variant<std::optional<FormStack>, QString> load(const QString& stackKey) const;
+    Result<std::optional<FormStack>> load(const QString& stackKey) const;
     // Sets (or replaces) the stack under `stackKey`.
-    std::variant<std::monostate, QString> save(const QString& stackKey, const FormStack& stack) const;
+    Result<void> save(const QString& stackKey, const FormStack& stack) const;
     // Forgets the stack under `stackKey`: the printer's forms carry no
     // number the program knows.
-    std::variant<std::monostate, QString> remove(const QString& stackKey) const;
+    Result<void> remove(const QString& stackKey) const;
 
     // Moves the stored stack by `formCount` forms and returns their numbers;
     // an empty list when no stack is set for `stackKey` (the forms carry no
     // number the program knows). Nothing moves when it fails; when the forms
     // were already printed, the caller records the numbers peek() gave and
     // tells the user the next form's number could not be kept.
-    std::variant<QList<TrackingNumber>, QString> take(const QString& stackKey, int formCount) const;
+    Result<QList<TrackingNumber>> take(const QString& stackKey, int formCount) const;
     // One stored form spoiled: its number. Fails when no stack is set.
-    std::variant<TrackingNumber, QString> spoil(const QString& stackKey) const;
+    Result<TrackingNumber> spoil(const QString& stackKey) const;
 
     // The settings group of `stackKey`.
     static QString settingsGroup(const QString& stackKey);
@@ -98,7 +97,7 @@ private:
     static QString settingsKeyPart(const QString& stackKey);
     // Whether the file on disk holds this stack's entries.
     bool fileHolds(const QString& stackKey, const QString& token, const QString& digits) const;
-    std::variant<std::monostate, QString> write(const QString& stackKey, const std::optional<FormStack>& stack) const;
+    Result<void> write(const QString& stackKey, const std::optional<FormStack>& stack) const;
 
     QString m_settingsFilePath;
     qint64 m_minimumFreeBytes;

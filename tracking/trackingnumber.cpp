@@ -59,7 +59,7 @@ QString incremented(QString digits)
 
 int serialMod7CheckDigit(qint64 serial) { return int(serial % 7); }
 
-std::variant<TrackingNumber, QString> TrackingNumber::read(Carrier carrier, const QString& typed)
+Result<TrackingNumber> TrackingNumber::read(Carrier carrier, const QString& typed)
 {
     QList<char32_t> original;
     for (char32_t c : typed.toUcs4())
@@ -82,36 +82,38 @@ std::variant<TrackingNumber, QString> TrackingNumber::read(Carrier carrier, cons
         if (c >= U'0' && c <= U'9')
             digits += QChar(char16_t(c));
         else if (!isSeparator(c))
-            return QStringLiteral("伝票番号に数字でない文字「%1」があります。数字とハイフンだけで入力してください。")
-                .arg(textOf(original[i]));
+            return fail(
+                QStringLiteral("伝票番号に数字でない文字「%1」があります。数字とハイフンだけで入力してください。")
+                    .arg(textOf(original[i])));
     }
     if (digits.isEmpty())
-        return QStringLiteral("伝票番号が入っていません。");
+        return fail(QStringLiteral("伝票番号が入っていません。"));
 
     const CarrierRow& row = carrierRow(carrier);
     const QString name = carrierName(carrier);
     if (row.checkRule == CheckRule::None) {
         if (digits.size() > kMaxUncheckedDigits)
-            return QStringLiteral("伝票番号が長すぎます（%1桁）。伝票に印刷された番号だけを入力してください。")
-                .arg(digits.size());
+            return fail(QStringLiteral("伝票番号が長すぎます（%1桁）。伝票に印刷された番号だけを入力してください。")
+                            .arg(digits.size()));
         return TrackingNumber(carrier, digits, false);
     }
     if (digits.size() != row.digitCount)
-        return QStringLiteral(
-                   "%1の伝票番号は%2桁ですが、入力された番号は%3桁です。"
-                   "番号を伝票と見比べてください（桁数の違う伝票なら、運送会社に「その他」を選ぶと確かめずに受け付けます）。")
-            .arg(name)
-            .arg(row.digitCount)
-            .arg(digits.size());
+        return fail(
+            QStringLiteral(
+                "%1の伝票番号は%2桁ですが、入力された番号は%3桁です。"
+                "番号を伝票と見比べてください（桁数の違う伝票なら、運送会社に「その他」を選ぶと確かめずに受け付けます）。")
+                .arg(name)
+                .arg(row.digitCount)
+                .arg(digits.size()));
     switch (row.checkRule) {
     case CheckRule::SerialMod7: {
         const int expected = serialMod7CheckDigit(digits.first(digits.size() - 1).toLongLong());
         if (digits.back().digitValue() != expected) {
             const TrackingNumber shown(carrier, digits, false);
-            return QStringLiteral("%1の伝票番号 %2 はチェック数字が合いません（最後の1桁は %3 のはずです）。"
-                                  "番号を伝票と見比べてください。")
-                .arg(name, shown.display())
-                .arg(expected);
+            return fail(QStringLiteral("%1の伝票番号 %2 はチェック数字が合いません（最後の1桁は %3 のはずです）。"
+                                       "番号を伝票と見比べてください。")
+                            .arg(name, shown.display())
+                            .arg(expected));
         }
         break;
     }
@@ -142,7 +144,7 @@ QString TrackingNumber::uncheckedNote() const
         .arg(carrierName(m_carrier), display());
 }
 
-std::variant<TrackingNumber, QString> TrackingNumber::next() const
+Result<TrackingNumber> TrackingNumber::next() const
 {
     const CarrierRow& row = carrierRow(m_carrier);
     switch (row.checkRule) {
@@ -160,8 +162,8 @@ std::variant<TrackingNumber, QString> TrackingNumber::next() const
         return TrackingNumber(m_carrier, following, m_verified);
     }
     }
-    return QStringLiteral("伝票番号 %1 の次の番号は桁があふれるため出せません。伝票を入れ替えてください。")
-        .arg(display());
+    return fail(QStringLiteral("伝票番号 %1 の次の番号は桁があふれるため出せません。伝票を入れ替えてください。")
+                    .arg(display()));
 }
 
 } // namespace tracking

@@ -5,7 +5,6 @@
 #include "tracking/carriers.h"
 
 #include <QString>
-#include <variant>
 
 namespace tracking {
 
@@ -22,7 +21,7 @@ public:
     // 「…チェック数字が合いません（最後の1桁は 3 のはずです）。…」.
     // For the others the digits are taken as they are (at most
     // kMaxUncheckedDigits) and checkDigitVerified() is false.
-    static std::variant<TrackingNumber, QString> read(Carrier carrier, const QString& typed);
+    static Result<TrackingNumber> read(Carrier carrier, const QString& typed);
 
     Carrier carrier() const { return m_carrier; }
     // Half-width digits only: what upload files and the settings file take.
@@ -40,7 +39,7 @@ public:
     // one and its check digit recomputed (4444-1375-8703 → 4444-1375-8714).
     // Without: the number plus one, keeping its width and leading zeros.
     // Fails when the number has no successor of the same width.
-    std::variant<TrackingNumber, QString> next() const;
+    Result<TrackingNumber> next() const;
 
     friend bool operator==(const TrackingNumber& a, const TrackingNumber& b)
     {
