@@ -67,7 +67,8 @@ public:
                                          "ELSE last_used_ms END WHERE id = ?"))),
           m_insert(sql.prepare(QStringLiteral(
               "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
-              "last_used_ms, search_text, reading) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"))),
+              "last_used_ms, search_text, reading) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
+              "RETURNING id"))),
           m_setReading(
               sql.prepare(QStringLiteral("UPDATE address_entry SET reading = ?, search_text = ? WHERE id = ?")))
     {}
@@ -102,9 +103,11 @@ public:
         bind(m_insert, {int(kind), textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
                         textValue(a.careOf), int(a.careOfShown), textValue(a.telephone), usedAtMs,
                         textValue(searchTextOf(a, reading)), textValue(reading)});
-        if (!m_sql.exec(m_insert) || !m_sql.next(m_insert))
+        if (!m_sql.exec(m_insert))
             return std::nullopt;
-        const qint64 id = m_insert.value(0).toLongLong();
+        std::optional<qint64> id;
+        if (m_sql.next(m_insert))
+            id = m_insert.value(0).toLongLong();
         m_insert.finish();
         return id;
     }
@@ -121,6 +124,15 @@ public:
         }
         if (const auto id = insert(kind, a, usedAtMs, reading))
             return std::pair{*id, false};
+        // On a server, another station saved the same address since the
+        // look-up (its identity is unique there): that entry is this one.
+        if (m_sql.failed())
+            return std::nullopt;
+        if (const auto twin = twinOf(kind, a)) {
+            if (!touch(*twin, usedAtMs) || (!reading.isEmpty() && !setReading(*twin, a, reading)))
+                return std::nullopt;
+            return std::pair{*twin, true};
+        }
         return std::nullopt;
     }
 

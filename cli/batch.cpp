@@ -92,6 +92,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     NoInstanceCheck noInstanceCheck;
     station::Station station(folders, noInstanceCheck, *destination);
+    if (!request.databaseLocation.isEmpty())
+        station.setDatabaseLocation(request.databaseLocation);
     const adjust::OffsetStore::Loaded offsets = station.offsets().startUp();
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';

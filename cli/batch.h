@@ -18,6 +18,7 @@ struct BatchRequest {
     int lockWaitMs = 10000; // how long an address book held by another program is waited for
     QString encoding;       // "utf-8", "cp932", or empty to detect
     bool skipInvalid = false;
+    QString databaseLocation; // a server's URL; empty: where the settings say
     // Told after each page is made; false cancels. The program itself sets
     // none; a caller that must act between pages does.
     print::Progress progress;

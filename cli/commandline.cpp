@@ -3,6 +3,8 @@
 #include "cli/batch.h"
 #include "cli/lookup.h"
 #include "postal/directory.h"
+#include "station/movetoserver.h"
+#include "station/station.h"
 
 #include <QHash>
 
@@ -24,6 +26,12 @@ QString usage()
         "      --no-sender        ご依頼主を印刷しません（ご依頼主が印刷済みの用紙）\n"
         "      --encoding 文字コード  utf-8 または cp932（既定: 中身から判断）\n"
         "      --skip-invalid     不備のある行を飛ばして残りを印刷します\n"
+        "  --database postgresql://ユーザー@ホスト:ポート/データベース\n"
+        "                         住所録と印刷履歴を、このPCのファイルの代わりにサーバーに置きます\n"
+        "                         （--batch と --import-local で。既定: 画面の「データの保存先」）。\n"
+        "                         パスワードは ~/.pgpass に書きます。\n"
+        "  --import-local         このPCの住所録と印刷履歴を --database のサーバーに移します。\n"
+        "                         2回実行しても二重にはなりません。\n"
         "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
         "  --help                 この説明を表示します。\n"
         "  --version              版を表示します。\n"
@@ -50,10 +58,18 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"help", 'h', nullptr, false},       {"version", 'v', nullptr, false}, {"lookup", 0, "郵便番号", false},
-    {"batch", 0, "ファイル.csv", false}, {"printer", 0, "キュー", true},   {"pdf", 0, "出力.pdf", true},
-    {"sender", 0, "名前", true},         {"no-sender", 0, nullptr, true},  {"encoding", 0, "utf-8 か cp932", true},
+    {"help", 'h', nullptr, false},
+    {"version", 'v', nullptr, false},
+    {"lookup", 0, "郵便番号", false},
+    {"batch", 0, "ファイル.csv", false},
+    {"printer", 0, "キュー", true},
+    {"pdf", 0, "出力.pdf", true},
+    {"sender", 0, "名前", true},
+    {"no-sender", 0, nullptr, true},
+    {"encoding", 0, "utf-8 か cp932", true},
     {"skip-invalid", 0, nullptr, true},
+    {"database", 0, "postgresql://…", false},
+    {"import-local", 0, nullptr, false},
 };
 
 const OptionSpec* specOf(const QString& name)
@@ -136,6 +152,26 @@ Parsed parse(const QStringList& arguments)
     return parsed;
 }
 
+// `--import-local`: this PC's file to the server named, or to the one the
+// window's 「データの保存先」 names.
+int runImportLocal(const QString& databaseUrl, const platform::Folders& folders, QTextStream& out, QTextStream& err)
+{
+    const QString url = databaseUrl.isEmpty() ? station::storedServerUrl(folders.settingsFile()) : databaseUrl;
+    if (url.isEmpty()) {
+        err << QStringLiteral("移す先のサーバーを --database postgresql://ユーザー@ホスト:ポート/データベース "
+                              "で指定してください。\n");
+        err.flush();
+        return exitCannotRun;
+    }
+    storage::Database local(station::localDatabasePath(folders));
+    storage::Database server(url);
+    const station::MoveReport report = station::moveToServer(local, server);
+    (report.ok ? out : err) << report.message << '\n';
+    out.flush();
+    err.flush();
+    return report.ok ? exitOk : exitCannotRun;
+}
+
 } // namespace
 
 int run(const QStringList& arguments, const platform::Folders& folders, QTextStream& out, QTextStream& err)
@@ -160,8 +196,21 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     }
     // Two things at once, or an option that means nothing here, is refused
     // rather than one of them quietly dropped.
-    if (parsed.has("lookup") && parsed.has("batch"))
-        return fail(QStringLiteral("--lookup と --batch は一緒に使えません。一度に一つずつ実行してください。"));
+    QStringList commands;
+    for (const char* command : {"lookup", "batch", "import-local"})
+        if (parsed.has(command))
+            commands << QStringLiteral("--") + QLatin1String(command);
+    if (commands.size() > 1)
+        return fail(QStringLiteral("%1 は一緒に使えません。一度に一つずつ実行してください。")
+                        .arg(commands.join(QStringLiteral(" と "))));
+    if (parsed.has("database")) {
+        if (!parsed.has("batch") && !parsed.has("import-local"))
+            return fail(QStringLiteral("--database は --batch か --import-local と一緒に使うオプションです。"));
+        if (const auto server = storage::serverAddressFrom(parsed.value("database")); !server)
+            return fail(server.error());
+    }
+    if (parsed.has("import-local"))
+        return runImportLocal(parsed.value("database"), folders, out, err);
     if (!parsed.has("batch"))
         for (const OptionSpec& spec : kOptions)
             if (spec.batchOnly && parsed.has(spec.name))
@@ -183,6 +232,7 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         request.noSender = parsed.has("no-sender");
         request.encoding = parsed.value("encoding");
         request.skipInvalid = parsed.has("skip-invalid");
+        request.databaseLocation = parsed.value("database");
         return runBatch(request, folders, out, err);
     }
     return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv か --lookup 郵便番号）。"));

@@ -14,7 +14,8 @@ using storage::textValue;
 QVariant searchKeyValue(const QStringList& fields) { return textValue(storage::joinedSearchKey(fields)); }
 
 const QString kColumns =
-    QStringLiteral("id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, order_number, waybill_json");
+    QStringLiteral("id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, order_number, waybill_json, "
+                   "station_row_id");
 
 std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
 {
@@ -32,6 +33,7 @@ std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
     if (!row.value(5).isNull())
         entry.record.orderNumber = row.value(5).toString();
     entry.record.waybill = *waybill;
+    entry.record.stationRowId = row.value(7).toString();
     return entry;
 }
 
@@ -53,7 +55,8 @@ namespace {
 const QString kInsert =
     QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
                    "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
-                   "order_number_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id");
+                   "order_number_key, station_row_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                   "ON CONFLICT (station_row_id) DO NOTHING RETURNING id");
 
 // The values of kInsert for one record, in order.
 QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
@@ -71,7 +74,8 @@ QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
             searchKeyValue({w.recipient.telephone, w.sender.telephone}),
             searchKeyValue({w.recipient.postalCode, w.sender.postalCode}),
             searchKeyValue({w.recipient.line1, w.recipient.line2, w.sender.line1, w.sender.line2}),
-            textValue(storage::searchKey(record.orderNumber.value_or(QString())))};
+            textValue(storage::searchKey(record.orderNumber.value_or(QString()))),
+            record.stationRowId.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(record.stationRowId)};
 }
 
 } // namespace
@@ -86,13 +90,15 @@ std::optional<qint64> History::record(const PrintRecord& record)
 }
 
 bool History::recordAll(int count, const std::function<std::optional<PrintRecord>(int index)>& recordAt,
-                        std::optional<qint64>* lastId)
+                        std::optional<qint64>* lastId, int* added)
 {
     const QDateTime now = QDateTime::currentDateTime();
     return m_database.write([&](storage::Statements& sql) {
         // One statement prepared once: a document of a thousand pages is one
         // transaction, not a thousand.
         QSqlQuery insert = sql.prepare(kInsert);
+        if (added)
+            *added = 0;
         for (int i = 0; i < count && !sql.failed(); ++i) {
             const std::optional<PrintRecord> record = recordAt(i);
             if (!record)
@@ -100,10 +106,18 @@ bool History::recordAll(int count, const std::function<std::optional<PrintRecord
             const QVariantList values = insertValues(*record, now);
             for (qsizetype v = 0; v < values.size(); ++v)
                 insert.bindValue(int(v), values[v]);
-            if (!sql.exec(insert) || !sql.next(insert))
+            if (!sql.exec(insert))
                 return false;
-            if (lastId)
-                *lastId = insert.value(0).toLongLong();
+            // No row back: the station's id was recorded before (a page
+            // sent again from the station's queue), and it stays one row.
+            if (sql.next(insert)) {
+                if (added)
+                    ++*added;
+                if (lastId)
+                    *lastId = insert.value(0).toLongLong();
+            } else if (sql.failed()) {
+                return false;
+            }
             insert.finish();
         }
         return true;
@@ -174,6 +188,25 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
         QSqlQuery select = sql.prepare(statement);
         for (const QVariant& value : bound)
             select.addBindValue(value);
+        return collect(sql, select, found);
+    });
+    return found;
+}
+
+bool History::removeThrough(qint64 id)
+{
+    return m_database.write([&](storage::Statements& sql) {
+        return sql.exec(QStringLiteral("DELETE FROM print_history WHERE id <= ?"), {id});
+    });
+}
+
+QList<HistoryEntry> History::oldestFirst(int limit, qint64 afterId)
+{
+    QList<HistoryEntry> found;
+    m_database.read([&](storage::Statements& sql) {
+        QSqlQuery select =
+            sql.prepare(QStringLiteral("SELECT %1 FROM print_history WHERE id > ? ORDER BY id LIMIT ?").arg(kColumns),
+                        {afterId, limit});
         return collect(sql, select, found);
     });
     return found;

@@ -20,6 +20,9 @@ struct PrintRecord {
     double offsetYTenthMm = 0;
     std::optional<QString> orderNumber;
     waybill::Waybill waybill;
+    // Made by the station for each page (empty: none); a page recorded twice
+    // under one id is one row.
+    QString stationRowId;
 
     bool operator==(const PrintRecord&) const = default;
 };
@@ -55,12 +58,19 @@ public:
     // asked for once, so a long document is never held whole, and one
     // answered with nothing is left out. false when the database cannot be
     // used (it then has a problem for the caller to show).
+    // `added`, when given, counts the rows that were new (not a station's id
+    // recorded before).
     bool recordAll(int count, const std::function<std::optional<PrintRecord>(int index)>& recordAt,
-                   std::optional<qint64>* lastId = nullptr);
+                   std::optional<qint64>* lastId = nullptr, int* added = nullptr);
     // Newest first.
     QList<HistoryEntry> list(int limit, int offset = 0);
     QList<HistoryEntry> search(const HistoryQuery& query);
     std::optional<HistoryEntry> get(qint64 id);
+
+    // For a station's queue of pages waiting for the server: the rows in the
+    // order recorded, and forgetting them once sent.
+    QList<HistoryEntry> oldestFirst(int limit, qint64 afterId = 0);
+    bool removeThrough(qint64 id);
 
 private:
     storage::Database& m_database;

@@ -512,7 +512,7 @@ bool Database::transaction(const std::function<bool(Statements&)>& body, std::op
     const bool done =
         sql.exec(m_engine == Engine::Postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")) &&
         body(sql) && !sql.failed() && sql.exec(QStringLiteral("COMMIT"));
-    if (!done) {
+    if (!done && connection.isOpen()) {
         QSqlQuery rollback(connection); // refused, and harmless, when the transaction never began
         rollback.exec(QStringLiteral("ROLLBACK"));
     }
@@ -613,7 +613,11 @@ QString Database::describeServer(ProblemKind kind, const QSqlError& error) const
     const QString user = m_server.user.isEmpty() ? QStringLiteral("（既定）") : m_server.user;
     for (const auto& row : kServerTexts)
         if (row.kind == kind)
-            return QString::fromUtf8(row.cause).arg(m_server.hostAndPort(), m_server.database, user) +
+            // Not every text names all three.
+            return QString::fromUtf8(row.cause)
+                       .replace(QLatin1String("%1"), m_server.hostAndPort())
+                       .replace(QLatin1String("%2"), m_server.database)
+                       .replace(QLatin1String("%3"), user) +
                    QString::fromUtf8(row.remedy);
     return QStringLiteral("住所録と印刷履歴のサーバー（%1）のデータベース「%2」を使えませんでした（%3）。")
         .arg(m_server.hostAndPort(), m_server.database, error.text().simplified());

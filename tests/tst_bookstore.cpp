@@ -90,7 +90,8 @@ class BookStoreTest : public QObject {
         if (m_engine == Engine::Sqlite)
             return m_dir.filePath(QStringLiteral("user%1/horutea.sqlite").arg(++m_serial));
         RawConnection(kServerUrl)
-            .exec(QStringLiteral("DROP TABLE IF EXISTS address_entry, print_history, horutea_schema_version CASCADE"));
+            .exec(QStringLiteral(
+                "DROP TABLE IF EXISTS address_entry, print_history, spoiled_form, horutea_schema_version CASCADE"));
         return kServerUrl;
     }
 
