@@ -159,6 +159,30 @@ private slots:
         QCOMPARE(History(again).get(fourth)->record, printed(yamada, "2026-03-04T09:00:00Z"));
     }
 
+    // A page sent again under the station's id (from its queue, after an
+    // answer that was lost) stays one row; pages without an id are each kept.
+    void pageRecordedTwiceUnderOneIdIsOneRow()
+    {
+        Database db(freshLocation());
+        History history(db);
+        auto page = printed(kShop, "2026-03-01T09:00:00Z", "Q-1");
+        page.stationRowId = QStringLiteral("station-a/1");
+        int added = -1;
+        QVERIFY(history.recordAll(
+                    1, [&](int) { return std::optional(page); }, nullptr, &added) &&
+                added == 1);
+        QVERIFY(history.recordAll(
+                    2, [&](int) { return std::optional(page); }, nullptr, &added) &&
+                added == 0);
+        auto other = page;
+        other.stationRowId = QStringLiteral("station-b/1");
+        QVERIFY(history.record(other) && history.record(printed(kShop)) && history.record(printed(kShop)));
+        const auto rows = history.list(10);
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[1].record, page); // its id kept with it (newest first: other, page, then the two without)
+        QVERIFY(!db.takeProblem());
+    }
+
     // ---- address book ----
 
     void addressBookSavesWithoutTwinsEditsAndRemoves()
