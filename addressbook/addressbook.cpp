@@ -2,6 +2,7 @@
 
 #include "storage/searchkey.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <algorithm>
 
@@ -53,15 +54,35 @@ AddressEntry entryFrom(const QSqlQuery& row)
     return entry;
 }
 
+// On a server, the twin is found through the unique index of the
+// identity (storage/schema.cpp), whatever plan the server keeps for the
+// statement: a plan made while the table was empty would otherwise scan it
+// whole for each entry of a large import.
+constexpr char kIdentityCondition[] =
+    "AND md5(name || chr(31) || postal_code || chr(31) || line1 || chr(31) || line2 || chr(31) || care_of || "
+    "chr(31) || telephone) = ?";
+
+// The digest that condition compares, made here from the same fields.
+QString identityOf(const waybill::Address& a)
+{
+    const QChar separator(0x1f);
+    const QString joined = a.name + separator + a.postalCode + separator + a.line1 + separator + a.line2 + separator +
+                           a.careOf + separator + a.telephone;
+    return QString::fromLatin1(QCryptographicHash::hash(joined.toUtf8(), QCryptographicHash::Md5).toHex());
+}
+
 // The statements of saving, prepared once per transaction so an import of
 // many entries does not prepare them again for each.
 class Saver {
 public:
     explicit Saver(Statements& sql)
         : m_sql(sql),
-          m_findTwin(sql.prepare(QStringLiteral(
-              "SELECT id FROM address_entry WHERE kind = ? AND name = ? AND postal_code = ? AND line1 = ? AND line2 = ? "
-              "AND care_of = ? AND care_of_shown = ? AND telephone = ? AND id != ? LIMIT 1"))),
+          m_findTwin(sql.prepare(
+              QStringLiteral(
+                  "SELECT id FROM address_entry WHERE kind = ? AND name = ? AND postal_code = ? AND line1 = ? AND "
+                  "line2 = ? AND care_of = ? AND care_of_shown = ? AND telephone = ? AND id != ? %1 LIMIT 1")
+                  .arg(sql.engine() == storage::Engine::Postgres ? QLatin1String(kIdentityCondition)
+                                                                 : QLatin1String()))),
           m_touch(
               sql.prepare(QStringLiteral("UPDATE address_entry SET last_used_ms = CASE WHEN last_used_ms < ? THEN ? "
                                          "ELSE last_used_ms END WHERE id = ?"))),
@@ -78,6 +99,8 @@ public:
     {
         bind(m_findTwin, {int(kind), textValue(a.name), textValue(a.postalCode), textValue(a.line1), textValue(a.line2),
                           textValue(a.careOf), int(a.careOfShown), textValue(a.telephone), except});
+        if (m_sql.engine() == storage::Engine::Postgres)
+            m_findTwin.bindValue(9, identityOf(a));
         std::optional<qint64> twin;
         if (m_sql.exec(m_findTwin) && m_sql.next(m_findTwin))
             twin = m_findTwin.value(0).toLongLong();

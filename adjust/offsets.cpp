@@ -14,7 +14,7 @@ QString axisCaption(Axis axis)
 
 static bool withinRange(double value) { return value >= kOffsetMin && value <= kOffsetMax; }
 
-std::variant<float, QString> offsetForPrint(const QString& text, Axis axis, OffsetUse use)
+Result<float> offsetForPrint(const QString& text, Axis axis, OffsetUse use)
 {
     // The subject's particle and what was stopped, as each use says it.
     const QString particle = use == OffsetUse::Print ? QStringLiteral("は") : QStringLiteral("が");
@@ -23,27 +23,27 @@ std::variant<float, QString> offsetForPrint(const QString& text, Axis axis, Offs
     const QString caption = axisCaption(axis);
     const auto value = platform::textToDouble(text);
     if (!value)
-        return QStringLiteral("%1の値「%2」%3数値として読めないため、%4。調整パネルで%1を数値にしてください。")
-            .arg(caption, text, particle, stopped);
+        return fail(QStringLiteral("%1の値「%2」%3数値として読めないため、%4。調整パネルで%1を数値にしてください。")
+                        .arg(caption, text, particle, stopped));
     if (!withinRange(*value))
-        return QStringLiteral(
-                   "%1の値「%2」%3調整できる範囲（%5～%6、0.1 mm単位）を超えているため、%4。調整パネルで%1を範囲内の値にしてください。")
-            .arg(caption, text, particle, stopped)
-            .arg(kOffsetMin)
-            .arg(kOffsetMax);
+        return fail(
+            QStringLiteral(
+                "%1の値「%2」%3調整できる範囲（%5～%6、0.1 mm単位）を超えているため、%4。調整パネルで%1を範囲内の値にしてください。")
+                .arg(caption, text, particle, stopped)
+                .arg(kOffsetMin)
+                .arg(kOffsetMax));
     return float(*value);
 }
 
-std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText,
-                                                           OffsetUse use)
+Result<print::PrintOffsets> offsetsForPrint(const QString& horizontalText, const QString& verticalText, OffsetUse use)
 {
     const auto x = offsetForPrint(horizontalText, Axis::Horizontal, use);
-    if (const auto* why = std::get_if<QString>(&x))
-        return *why;
+    if (!x)
+        return fail(x.error());
     const auto y = offsetForPrint(verticalText, Axis::Vertical, use);
-    if (const auto* why = std::get_if<QString>(&y))
-        return *why;
-    return print::PrintOffsets{std::get<float>(x), std::get<float>(y)};
+    if (!y)
+        return fail(y.error());
+    return print::PrintOffsets{*x, *y};
 }
 
 std::optional<QString> refusalToSave(const QString& text, Axis axis)
@@ -146,7 +146,7 @@ OffsetStore::Loaded OffsetStore::startUp()
     return loaded;
 }
 
-std::optional<QString> OffsetStore::save(const QString& horizontalText, const QString& verticalText) const
+Result<void> OffsetStore::save(const QString& horizontalText, const QString& verticalText) const
 {
     QStringList refused;
     if (auto why = refusalToSave(horizontalText, Axis::Horizontal))
@@ -154,7 +154,7 @@ std::optional<QString> OffsetStore::save(const QString& horizontalText, const QS
     if (auto why = refusalToSave(verticalText, Axis::Vertical))
         refused << *why;
     if (!refused.isEmpty())
-        return refused.join(QLatin1Char('\n')) + QStringLiteral("\n\n前に保存した値はそのまま残っています。");
+        return fail(refused.join(QLatin1Char('\n')) + QStringLiteral("\n\n前に保存した値はそのまま残っています。"));
 
     QStringList failed;
     if (!platform::writeFileAtomically(horizontalPath(), horizontalText.toLocal8Bit() + "\r\n", m_saveFilter))
@@ -162,10 +162,10 @@ std::optional<QString> OffsetStore::save(const QString& horizontalText, const QS
     if (!platform::writeFileAtomically(verticalPath(), verticalText.toLocal8Bit() + "\r\n", m_saveFilter))
         failed << QStringLiteral("上下のズレ（%1）").arg(verticalPath());
     if (failed.isEmpty())
-        return std::nullopt;
-    return QStringLiteral("次のズレを保存できませんでした。前に保存した値はそのまま残っています。\n\n%1\n\n"
-                          "保存先の空き容量と書き込みの許可を確かめてください。")
-        .arg(failed.join(QLatin1Char('\n')));
+        return {};
+    return fail(QStringLiteral("次のズレを保存できませんでした。前に保存した値はそのまま残っています。\n\n%1\n\n"
+                               "保存先の空き容量と書き込みの許可を確かめてください。")
+                    .arg(failed.join(QLatin1Char('\n'))));
 }
 
 } // namespace adjust

@@ -1,13 +1,13 @@
 #pragma once
 // The print shift: reading what the user typed, and the two offset files
 // that keep it between runs.
+#include "common/result.h"
 #include "platform/files.h"
 #include "print/printjob.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <variant>
 
 namespace adjust {
 
@@ -30,9 +30,9 @@ enum class OffsetUse { Print, Preview };
 // An offset typed into its box, as the prints take it: a number within the
 // spin range, fractions allowed. Otherwise the message says which offset is
 // wrong and why, and what was stopped.
-std::variant<float, QString> offsetForPrint(const QString& text, Axis axis, OffsetUse use = OffsetUse::Print);
-std::variant<print::PrintOffsets, QString> offsetsForPrint(const QString& horizontalText, const QString& verticalText,
-                                                           OffsetUse use = OffsetUse::Print);
+Result<float> offsetForPrint(const QString& text, Axis axis, OffsetUse use = OffsetUse::Print);
+Result<print::PrintOffsets> offsetsForPrint(const QString& horizontalText, const QString& verticalText,
+                                            OffsetUse use = OffsetUse::Print);
 
 // Why save must refuse this text, or nothing: a save keeps only what the
 // next start reads back unchanged, a whole number within the spin range.
@@ -73,7 +73,7 @@ public:
     // Both texts unchanged, each followed by CR LF. Refuses texts that would
     // not come back as saved; on any failure the message names the offsets
     // not saved, and earlier files stay as they were.
-    std::optional<QString> save(const QString& horizontalText, const QString& verticalText) const;
+    Result<void> save(const QString& horizontalText, const QString& verticalText) const;
 
 private:
     QString chooseFolder() const;

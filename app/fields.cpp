@@ -74,7 +74,8 @@ void applyAmounts(const FindControl& find)
         return field && field->characterLimit() > 0 ? field->characterLimit() : 32767;
     };
     const auto result = entry::calculateAmounts(in, {limit(amount1), limit(total)});
-    if (const auto* refused = std::get_if<entry::AmountRefused>(&result)) {
+    if (!result) {
+        const entry::AmountRefused* refused = &result.error();
         auto* box = qobject_cast<QLineEdit*>(find(inputs[refused->input]));
         box->setFocus(Qt::OtherFocusReason);
         box->selectAll();
@@ -88,7 +89,7 @@ void applyAmounts(const FindControl& find)
             box, &QLineEdit::textChanged, box, [box] { box->setToolTip({}); }, Qt::SingleShotConnection);
         return;
     }
-    const entry::Amounts& a = std::get<entry::Amounts>(result);
+    const entry::Amounts& a = *result;
     amount1->setText(a.amount1);
     amount2->setText(a.amount2);
     total->setText(a.total);

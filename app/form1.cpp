@@ -17,6 +17,7 @@
 #include "app/platform/ime.h"
 #include "postal/postalcode.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
@@ -33,6 +34,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 
@@ -166,21 +168,31 @@ Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_ser
     for (const char* name : app::kSenderFields)
         senderFields.append(control<DropDownComboBox>(name));
     auto& station = m_services.station;
-    auto tellStorageProblem = [this] {
-        if (const auto problem = m_services.station.takeStorageProblem())
-            platform::warn(m_services.messages, this, *problem);
+    // A problem with the address book no window took up is told over the
+    // window in front, once the operation that met it has returned.
+    station.setStorageProblemReceiver([this](const storage::Problem& problem) {
+        QTimer::singleShot(0, this, [this, message = problem.message] {
+            QWidget* front = QApplication::activeWindow();
+            platform::warn(m_services.messages, front ? front : this, message);
+        });
+    });
+    auto tellStorageProblem = [this](storage::ProblemsMet& problems) {
+        if (const auto problem = problems.take())
+            platform::warn(m_services.messages, this, problem->message);
     };
     new SenderLists(
         senderFields,
         [&station, tellStorageProblem] {
+            storage::ProblemsMet problems(station.database());
             const auto senders = station.addressBook().recent(addressbook::Kind::Sender);
-            tellStorageProblem();
+            tellStorageProblem(problems);
             return senders;
         },
         [this, &station, tellStorageProblem](const addressbook::AddressEntry& sender) {
             fillAddress(AddressBlock::Sender, sender.address);
+            storage::ProblemsMet problems(station.database());
             station.addressBook().markUsed(sender.id);
-            tellStorageProblem();
+            tellStorageProblem(problems);
         },
         this);
 }
@@ -531,11 +543,11 @@ std::optional<print::PrintOffsets> Form1::offsetsForPrint(QWidget* over)
 {
     const OffsetTexts texts = offsetTexts();
     const auto offsets = adjust::offsetsForPrint(texts.horizontal, texts.vertical);
-    if (const auto* why = std::get_if<QString>(&offsets)) {
-        platform::warn(m_services.messages, over, *why);
+    if (!offsets) {
+        platform::warn(m_services.messages, over, offsets.error());
         return std::nullopt;
     }
-    return std::get<print::PrintOffsets>(offsets);
+    return *offsets;
 }
 
 void Form1::InsatsuBtn_Click()
@@ -611,10 +623,10 @@ void Form1::UpDownY_Change()
 
 void Form1::HozonBtn_Click()
 {
-    const auto failure = m_services.station.offsets().save(control<QLineEdit>("Sayuu_Xtxt")->text(),
-                                                           control<QLineEdit>("Jyouge_Ytxt")->text());
-    if (failure)
-        platform::warn(m_services.messages, this, *failure);
+    const auto saved = m_services.station.offsets().save(control<QLineEdit>("Sayuu_Xtxt")->text(),
+                                                         control<QLineEdit>("Jyouge_Ytxt")->text());
+    if (!saved)
+        platform::warn(m_services.messages, this, saved.error());
 }
 
 void Form1::openPreview() { showPreview(*this, m_services); }

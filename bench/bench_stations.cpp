@@ -25,8 +25,9 @@ int main(int argc, char** argv)
     const int pages = argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 1000;
     {
         storage::Database db(url);
+        storage::ProblemsMet problems(db);
         if (!db.write([](storage::Statements& sql) { return sql.exec(QStringLiteral("DELETE FROM print_history")); })) {
-            std::fprintf(stderr, "%s\n", qPrintable(db.takeProblem().value_or(storage::Problem{}).message));
+            std::fprintf(stderr, "%s\n", qPrintable(problems.take().value_or(storage::Problem{}).message));
             return 1;
         }
     }

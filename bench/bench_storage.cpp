@@ -125,7 +125,7 @@ int main(int argc, char** argv)
         const auto result = book.importEntries(imported);
         const double importCpuMs = threadCpuMs() - cpuStart;
         if (!result) {
-            std::printf("import failed: %s\n", qPrintable(db.takeProblem().value_or(storage::Problem{}).message));
+            std::printf("import failed: %s\n", qPrintable(db.lastProblem().value_or(storage::Problem{}).message));
             return 1;
         }
         std::printf("import of %d entries in one transaction: %.0f ms (processor %.0f ms)\n", entries, msSince(t),
@@ -160,7 +160,7 @@ int main(int argc, char** argv)
             t.start();
             const double cpuStart = threadCpuMs();
             if (!history.record(record)) {
-                std::printf("record failed: %s\n", qPrintable(db.takeProblem().value_or(storage::Problem{}).message));
+                std::printf("record failed: %s\n", qPrintable(db.lastProblem().value_or(storage::Problem{}).message));
                 return 1;
             }
             const double cpuMs = threadCpuMs() - cpuStart;

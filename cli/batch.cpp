@@ -94,6 +94,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     station::Station station(folders, noInstanceCheck, *destination);
     if (!request.databaseLocation.isEmpty())
         station.setDatabaseLocation(request.databaseLocation);
+    station.setStorageProblemReceiver([&err](const storage::Problem& problem) { err << problem.message << '\n'; });
     const adjust::OffsetStore::Loaded offsets = station.offsets().startUp();
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';
@@ -155,7 +156,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
     const station::Station::Printed printed =
-        station::printOrderRows(station, list, printable, offsetsForPrint, request.progress);
+        station::printOrderRows(station, list, printable, offsetsForPrint, request.progress, sender.savedEntryId);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

@@ -33,26 +33,26 @@ static AmountRefused tooLong(int input, const QString& product, const QString& r
                        .arg(product, result, QString::number(limit), box, caption(input))};
 }
 
-std::variant<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, const AmountLimits& limits)
+Result<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, const AmountLimits& limits)
 {
     const QString* texts[] = {&in.quantity1, &in.price1, &in.quantity2, &in.price2};
     double v[4];
     for (int i = 0; i < 4; ++i) {
         const auto value = operand(*texts[i]);
         if (!value)
-            return AmountRefused{
+            return fail(AmountRefused{
                 i,
-                QStringLiteral("%1の「%2」は数として読めません。数字で入力してください。").arg(caption(i), *texts[i])};
+                QStringLiteral("%1の「%2」は数として読めません。数字で入力してください。").arg(caption(i), *texts[i])});
         v[i] = *value;
     }
     Amounts out;
     // The total comes again from the four inputs, never from the amount boxes.
     if (!fits(v[0] * v[1], limits.amount, out.amount1))
-        return tooLong(0, QStringLiteral("数量1 × 単価1"), out.amount1, QStringLiteral("金額1"), limits.amount);
+        return fail(tooLong(0, QStringLiteral("数量1 × 単価1"), out.amount1, QStringLiteral("金額1"), limits.amount));
     if (!fits(v[2] * v[3], limits.amount, out.amount2))
-        return tooLong(2, QStringLiteral("数量2 × 単価2"), out.amount2, QStringLiteral("金額2"), limits.amount);
+        return fail(tooLong(2, QStringLiteral("数量2 × 単価2"), out.amount2, QStringLiteral("金額2"), limits.amount));
     if (!fits(v[0] * v[1] + v[2] * v[3], limits.total, out.total))
-        return tooLong(0, QStringLiteral("金額1 ＋ 金額2"), out.total, QStringLiteral("合計"), limits.total);
+        return fail(tooLong(0, QStringLiteral("金額1 ＋ 金額2"), out.total, QStringLiteral("合計"), limits.total));
     return out;
 }
 

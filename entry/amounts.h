@@ -1,9 +1,10 @@
 #pragma once
 // The total button: amounts of both goods lines and the total, from the
 // quantities and unit prices.
+#include "common/result.h"
+
 #include <QString>
 #include <array>
-#include <variant>
 
 namespace entry {
 
@@ -25,6 +26,6 @@ struct AmountRefused {
 
 // An empty input counts as 0. A text that is not a number, or a result that
 // its box could not hold whole, refuses the whole calculation.
-std::variant<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, const AmountLimits& limits = {});
+Result<Amounts, AmountRefused> calculateAmounts(const AmountInputs& in, const AmountLimits& limits = {});
 
 } // namespace entry

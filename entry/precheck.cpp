@@ -26,9 +26,9 @@ QStringList amountFindings(const waybill::Waybill& w)
 {
     const auto result =
         calculateAmounts({w.goods[0].quantity, w.goods[0].unitPrice, w.goods[1].quantity, w.goods[1].unitPrice});
-    if (const auto* refused = std::get_if<AmountRefused>(&result))
-        return {refused->reason};
-    const Amounts& computed = std::get<Amounts>(result);
+    if (!result)
+        return {result.error().reason};
+    const Amounts& computed = *result;
     const QString again = QStringLiteral("「合計」を押すと計算し直します。");
     const std::tuple<QString, QString, QString, QString> boxes[] = {
         {QStringLiteral("金額1"), w.goods[0].amount, computed.amount1, QStringLiteral("数量1 × 単価1")},

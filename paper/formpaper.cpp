@@ -73,29 +73,30 @@ std::optional<double> parseLengthMm(const QString& text)
     return *number * unitMm;
 }
 
-std::variant<FormPaper, QString> formPaperFrom(const QString& widthText, const QString& lengthText)
+Result<FormPaper> formPaperFrom(const QString& widthText, const QString& lengthText)
 {
     const auto width = parseLengthMm(widthText);
     if (!width)
-        return QStringLiteral("幅「%1」を長さとして読めません。114.3 mm や 4 1/2 in のように書いてください。")
-            .arg(widthText);
+        return fail(QStringLiteral("幅「%1」を長さとして読めません。114.3 mm や 4 1/2 in のように書いてください。")
+                        .arg(widthText));
     const auto length = parseLengthMm(lengthText);
     if (!length)
-        return QStringLiteral("長さ「%1」を長さとして読めません。254 mm や 10 in のように書いてください。")
-            .arg(lengthText);
+        return fail(QStringLiteral("長さ「%1」を長さとして読めません。254 mm や 10 in のように書いてください。")
+                        .arg(lengthText));
     return formPaperOf(*width, *length);
 }
 
-std::variant<FormPaper, QString> formPaperOf(double widthMm, double lengthMm)
+Result<FormPaper> formPaperOf(double widthMm, double lengthMm)
 {
     for (auto [value, what] : {std::pair{widthMm, "幅"}, std::pair{lengthMm, "長さ"}}) {
         // Written so that a value that is not a number fails too.
         if (!(value >= kMinFormMm && value <= kMaxFormMm))
-            return QStringLiteral("%1 %2 mm は用紙の大きさとして扱えません（%3～%4 mm）。")
-                .arg(QString::fromUtf8(what))
-                .arg(std::isfinite(value) ? QString::number(value, 'f', value < 1 ? 4 : 1) : QString::number(value))
-                .arg(kMinFormMm)
-                .arg(kMaxFormMm);
+            return fail(
+                QStringLiteral("%1 %2 mm は用紙の大きさとして扱えません（%3～%4 mm）。")
+                    .arg(QString::fromUtf8(what))
+                    .arg(std::isfinite(value) ? QString::number(value, 'f', value < 1 ? 4 : 1) : QString::number(value))
+                    .arg(kMinFormMm)
+                    .arg(kMaxFormMm));
     }
     return FormPaper{widthMm, lengthMm};
 }

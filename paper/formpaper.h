@@ -1,9 +1,10 @@
 #pragma once
 // The continuous form's own paper: width and length, set once, printed as
 // an exact page size so the printer feeds exactly one form per waybill.
+#include "common/result.h"
+
 #include <QString>
 #include <optional>
-#include <variant>
 
 namespace paper {
 
@@ -25,10 +26,10 @@ std::optional<double> parseLengthMm(const QString& text);
 
 // Both sides in millimetres, typed or kept, or the reason they cannot be a
 // form, in Japanese (not a number, or outside kMinFormMm to kMaxFormMm).
-std::variant<FormPaper, QString> formPaperOf(double widthMm, double lengthMm);
+Result<FormPaper> formPaperOf(double widthMm, double lengthMm);
 
 // Both sides, or the reason they cannot be a form, in Japanese.
-std::variant<FormPaper, QString> formPaperFrom(const QString& widthText, const QString& lengthText);
+Result<FormPaper> formPaperFrom(const QString& widthText, const QString& lengthText);
 
 // "114.3 × 254 mm (4 1/2 × 10 in)".
 QString describe(const FormPaper& paper);

@@ -37,14 +37,14 @@ SystemPrinter::SystemPrinter(QString pdfFolder, QString choiceFile)
         // 0 × 0 is how a cleared size is kept.
         if ((width.isValid() || length.isValid()) && !(width.toDouble() == 0 && length.toDouble() == 0)) {
             const auto checked = paper::formPaperOf(width.toDouble(), length.toDouble());
-            if (const auto* form = std::get_if<paper::FormPaper>(&checked)) {
-                m_formPaper = *form;
+            if (checked) {
+                m_formPaper = *checked;
             } else {
                 m_settingsProblem =
                     QStringLiteral("設定ファイル「%1」の連続用紙の大きさ（幅「%2」、長さ「%3」）は使えません。%4"
                                    "プレビューの「用紙の大きさ」で設定し直してください。")
                         .arg(QDir::toNativeSeparators(m_choiceFile), width.toString(), length.toString(),
-                             std::get<QString>(checked));
+                             checked.error());
                 m_notice = m_settingsProblem;
             }
         }

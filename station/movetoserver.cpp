@@ -26,9 +26,9 @@ QString idOfOlderPage(const history::HistoryEntry& entry)
     return QStringLiteral("moved/") + QString::fromLatin1(hash.result().toHex());
 }
 
-QString problemOf(storage::Database& database)
+QString problemOf(storage::ProblemsMet& problems, storage::Database& database)
 {
-    const auto problem = database.takeProblem();
+    const auto problem = problems.take();
     return problem ? problem->message : database.lastProblem().value_or(storage::Problem{}).message;
 }
 
@@ -45,8 +45,9 @@ MoveReport moveToServer(storage::Database& local, storage::Database& server)
             QStringLiteral("このPCの住所録と印刷履歴のファイル「%1」がありません。移すものはありません。").arg(file);
         return report;
     }
+    storage::ProblemsMet localProblems(local), serverProblems(server);
     if (!server.ensureOpen()) {
-        report.message = problemOf(server);
+        report.message = problemOf(serverProblems, server);
         return report;
     }
 
@@ -56,14 +57,14 @@ MoveReport moveToServer(storage::Database& local, storage::Database& server)
             entries.append({e.kind, e.address, e.lastUsed, e.reading});
             return true;
         })) {
-        report.message =
-            QStringLiteral("このPCの住所録を読み終えられませんでした。何も移していません。\n\n") + problemOf(local);
+        report.message = QStringLiteral("このPCの住所録を読み終えられませんでした。何も移していません。\n\n") +
+                         problemOf(localProblems, local);
         return report;
     }
     const auto imported = addressbook::AddressBook(server).importEntries(entries);
     if (!imported) {
-        report.message =
-            QStringLiteral("住所録を%1に移せませんでした。何も移していません。\n\n").arg(where) + problemOf(server);
+        report.message = QStringLiteral("住所録を%1に移せませんでした。何も移していません。\n\n").arg(where) +
+                         problemOf(serverProblems, server);
         return report;
     }
     report.entriesAdded = imported->added;
@@ -89,14 +90,14 @@ MoveReport moveToServer(storage::Database& local, storage::Database& server)
             report.message = QStringLiteral("住所録は移しましたが、印刷履歴は %1 件まで移したところで止まりました。"
                                             "もう一度実行すると、続きから移します（移した分は二重になりません）。\n\n")
                                  .arg(report.pagesAdded + report.pagesAlreadyThere) +
-                             problemOf(server);
+                             problemOf(serverProblems, server);
             return report;
         }
         report.pagesAdded += added;
         report.pagesAlreadyThere += int(batch.size()) - added;
         after = batch.last().id;
     }
-    if (const auto problem = local.takeProblem()) {
+    if (const auto problem = localProblems.take()) {
         report.message = QStringLiteral("このPCの印刷履歴を %1 件まで移したところで、続きを読めなくなりました。\n\n%2")
                              .arg(report.pagesAdded + report.pagesAlreadyThere)
                              .arg(problem->message);

@@ -15,6 +15,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     QElapsedTimer waited;
     waited.start();
     QList<addressbook::AddressEntry> found;
+    storage::ProblemsMet problems(database);
     for (;;) {
         bool read = false;
         // Opens the file the first time; after a lock, tries it again.
@@ -29,7 +30,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
             QThread::msleep(100);
             continue;
         }
-        database.takeProblem();
+        problems.take();
         choice.problem =
             (problem ? problem->message + QLatin1Char('\n') : QString()) +
             QStringLiteral(
@@ -39,10 +40,10 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     }
     // A damaged file was set aside and a new one begun: the saved senders
     // are in the old file, so none found here says nothing about them.
-    if (const std::optional<storage::Problem> problem = database.takeProblem();
-        problem && problem->kind == storage::ProblemKind::Damaged) {
+    if (problems.met() && problems.met()->kind == storage::ProblemKind::Damaged) {
+        const storage::Problem problem = *problems.take();
         choice.problem =
-            problem->message + QLatin1Char('\n') +
+            problem.message + QLatin1Char('\n') +
             QStringLiteral(
                 "保存してあったご依頼主は残したファイルの中にあり、新しいファイルにはないため、何も印刷しませんでした。"
                 "画面の住所録でご依頼主を登録し直すか、ご依頼主が印刷済みの用紙なら --no-sender を付けて実行してください。");
@@ -50,6 +51,8 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     }
     if (name.isEmpty()) {
         choice.address = found.isEmpty() ? waybill::Address{} : found.front().address;
+        if (!found.isEmpty())
+            choice.savedEntryId = found.front().id;
         if (found.isEmpty())
             choice.note = QStringLiteral(
                 "住所録にご依頼主が保存されていないため、送り状にはご依頼主を印刷しません。"
@@ -60,6 +63,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     for (const addressbook::AddressEntry& entry : found)
         if (entry.address.name == name) {
             choice.address = entry.address;
+            choice.savedEntryId = entry.id;
             return choice;
         }
     choice.problem =
@@ -69,7 +73,8 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 }
 
 Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress)
+                                print::PrintOffsets offsets, const print::Progress& progress,
+                                std::optional<qint64> savedSenderId)
 {
     std::vector<qint64> notPrintable;
     for (qint64 row : rows)
@@ -93,9 +98,16 @@ Station::Printed printOrderRows(Station& station, orders::OrderList& list, const
     };
     Station::Printed printed = station.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
                                                      [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
-    if (printed.delivery.ok)
-        for (qint64 row : rows)
-            list.setPrinted(row);
+    if (!printed.delivery.ok)
+        return printed;
+    for (qint64 row : rows)
+        list.setPrinted(row);
+    if (savedSenderId) {
+        storage::ProblemsMet problems(station.database());
+        station.addressBook().markUsed(*savedSenderId);
+        if (const auto problem = problems.take())
+            printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + problem->message;
+    }
     return printed;
 }
 

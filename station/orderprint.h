@@ -11,6 +11,7 @@ namespace station {
 // The sender of a list printed without the window.
 struct SenderChoice {
     std::optional<waybill::Address> address; // nothing: do not print; `problem` says why
+    std::optional<qint64> savedEntryId;      // the address book's entry, when one was found
     QString problem;
     QString note; // printing goes on, but the user should hear this
 };
@@ -29,8 +30,10 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 // printable (refused, excluded, printed, unchecked) are never printed: the
 // whole document is then refused before anything is made. A row that the
 // file no longer holds as it was checked stops the document, and the
-// delivery's message names its line.
+// delivery's message names its line. A saved sender printed on them moves
+// up the saved list (savedSenderId); a problem doing so is in the notice.
 Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress = {});
+                                print::PrintOffsets offsets, const print::Progress& progress = {},
+                                std::optional<qint64> savedSenderId = std::nullopt);
 
 } // namespace station

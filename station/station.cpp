@@ -86,6 +86,7 @@ storage::Database& Station::database()
         if (!storage::isServerUrl(location))
             platform::ensureFolder(m_folders.userDataFolder());
         m_database = std::make_unique<storage::Database>(location, m_databaseOptions);
+        m_database->setProblemReceiver(m_storageProblemReceiver);
     }
     return *m_database;
 }
@@ -132,13 +133,11 @@ history::History& Station::history()
     return *m_history;
 }
 
-std::optional<QString> Station::takeStorageProblem()
+void Station::setStorageProblemReceiver(std::function<void(const storage::Problem&)> receiver)
 {
-    if (!m_database)
-        return std::nullopt;
-    if (const auto problem = m_database->takeProblem())
-        return problem->message;
-    return std::nullopt;
+    m_storageProblemReceiver = std::move(receiver);
+    if (m_database)
+        m_database->setProblemReceiver(m_storageProblemReceiver);
 }
 
 Station::Printed Station::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
@@ -159,6 +158,7 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
     QStringList leftOut;
     // Each page's own id, so a page sent from the queue twice is one row.
     const QString documentId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    storage::ProblemsMet problems(database());
     const QString sentFromQueue = sendQueued();
     const auto recordAt = [&](int i) -> std::optional<history::PrintRecord> {
         if (i == 0)
@@ -188,7 +188,8 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
     if (!recorded && database().engine() == storage::Engine::Postgres) {
         if (!m_queueDatabase)
             m_queueDatabase = std::make_unique<storage::Database>(queueFilePath());
-        const std::optional<storage::Problem> serverProblem = database().takeProblem();
+        const std::optional<storage::Problem> serverProblem = problems.take();
+        storage::ProblemsMet queueProblems(*m_queueDatabase);
         if (history::History(*m_queueDatabase).recordAll(count, recordAt)) {
             if (!m_toldQueued)
                 tell(QStringLiteral("印刷した分は、サーバーにつながるまでこのPCの控え（%1）に記録しました。"
@@ -198,7 +199,7 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
             m_toldQueued = true;
             recorded = true;
         } else {
-            const std::optional<storage::Problem> queueProblem = m_queueDatabase->takeProblem();
+            const std::optional<storage::Problem> queueProblem = queueProblems.take();
             tell(QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1\n\n%2")
                      .arg(serverProblem ? serverProblem->message : QString(),
                           queueProblem ? queueProblem->message : QString()));
@@ -208,9 +209,9 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
     // A problem with the file may have been met and mended on the way (a
     // damaged file set aside and a new one begun): then the pages are in the
     // history all the same.
-    if (const auto problem = takeStorageProblem())
-        tell(recorded ? QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(*problem)
-                      : QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(*problem));
+    if (const auto problem = problems.take())
+        tell(recorded ? QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(problem->message)
+                      : QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(problem->message));
     if (recorded && !leftOut.isEmpty())
         tell(QStringLiteral("印刷した後で一覧のファイルが変わったため、%1 枚を履歴に記録していません。\n%2")
                  .arg(leftOut.size())

@@ -63,8 +63,9 @@ public:
     QString sendQueued();
     addressbook::AddressBook& addressBook();
     history::History& history();
-    // What went wrong with that file and was not said yet, for the user.
-    std::optional<QString> takeStorageProblem();
+    // Who tells the user of a problem with that file that no operation took
+    // up itself (storage::ProblemsMet): the window or the command line.
+    void setStorageProblemReceiver(std::function<void(const storage::Problem&)> receiver);
 
     struct Printed {
         print::Delivery delivery;
@@ -97,6 +98,7 @@ private:
     QString m_postalDataFile;
     const platform::Folders& m_folders;
     std::unique_ptr<storage::Database> m_database;
+    std::function<void(const storage::Problem&)> m_storageProblemReceiver;
     std::unique_ptr<addressbook::AddressBook> m_addressBook;
     std::unique_ptr<history::History> m_history;
     bool m_toldPdfFolder = false;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 
 namespace storage {
 
@@ -279,7 +280,7 @@ bool Database::retryOpen()
 {
     if (m_state == State::Unavailable) {
         m_state = State::NotOpened;
-        m_kindHandedOut.reset(); // asked for again, so the same fault is told again
+        m_kindTold.reset(); // asked for again, so the same fault is told again
     }
     return ensureOpen();
 }
@@ -295,9 +296,11 @@ bool Database::openConnection()
         if (!m_server.user.isEmpty())
             connection.setUserName(m_server.user);
         // Keepalives find a server gone mid-day while the station is idle.
+        // Each statement is planned for the tables as they are: a plan kept
+        // from when they were empty would scan them whole once they fill.
         connection.setConnectOptions(
             QStringLiteral("connect_timeout=%1;application_name=horutea;keepalives_idle=30;keepalives_interval=10;"
-                           "options='-c client_min_messages=warning'")
+                           "options='-c client_min_messages=warning -c plan_cache_mode=force_custom_plan'")
                 .arg(qMax(2, m_options.connectTimeoutSeconds)));
         return connection.open();
     }
@@ -715,21 +718,31 @@ bool Database::afterFailure(const QSqlError& error, Activity activity)
 
 void Database::raise(Problem problem)
 {
-    const bool repeat = m_kindHandedOut && *m_kindHandedOut == problem.kind;
+    const bool repeat = m_kindTold && *m_kindTold == problem.kind;
     m_lastProblem = std::move(problem);
-    if (!repeat)
-        m_problemPending = true;
+    if (repeat)
+        return;
+    m_kindTold = m_lastProblem->kind;
+    if (!m_listening.empty())
+        m_listening.back()->m_met = m_lastProblem;
+    else if (m_receiver)
+        m_receiver(*m_lastProblem);
 }
 
-std::optional<Problem> Database::takeProblem()
+void Database::succeeded() { m_kindTold.reset(); }
+
+ProblemsMet::ProblemsMet(Database& database) : m_database(database) { m_database.m_listening.push_back(this); }
+
+ProblemsMet::~ProblemsMet()
 {
-    if (!m_problemPending)
-        return std::nullopt;
-    m_problemPending = false;
-    m_kindHandedOut = m_lastProblem->kind;
-    return m_lastProblem;
+    auto& listening = m_database.m_listening;
+    listening.erase(std::find(listening.begin(), listening.end(), this));
+    if (!m_met)
+        return;
+    if (!listening.empty())
+        listening.back()->m_met = std::move(m_met);
+    else if (m_database.m_receiver)
+        m_database.m_receiver(*m_met);
 }
-
-void Database::succeeded() { m_kindHandedOut.reset(); }
 
 } // namespace storage

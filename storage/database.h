@@ -6,9 +6,9 @@
 //
 // When the file cannot be used (damaged, made by a newer version, locked by
 // another program, read-only, unreadable, or the disk is full) the program
-// goes on without it: every operation then fails quietly and the caller shows
-// the one message takeProblem() hands out. A damaged file is moved aside under
-// a new name and a fresh one is started; nothing is ever deleted.
+// goes on without it: every operation then fails, and the problem is pushed
+// at once to whoever shows it (ProblemsMet below). A damaged file is moved
+// aside under a new name and a fresh one is started; nothing is ever deleted.
 #include "storage/schema.h"
 #include "storage/server.h"
 
@@ -20,6 +20,8 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace storage {
 
@@ -83,6 +85,8 @@ private:
     std::optional<QSqlError> m_error;
 };
 
+class ProblemsMet;
+
 class Database {
 public:
     struct Options {
@@ -119,11 +123,12 @@ public:
     // After a failure to open: tries once more (for a lock that has gone).
     bool retryOpen();
 
-    // The latest problem not yet handed out; a problem of the same kind as the
-    // one handed out last comes again only after an operation succeeded in
-    // between, so a caller that shows every problem shows each fault once.
-    std::optional<Problem> takeProblem();
-    // The last problem, handed out or not (for a status line).
+    // Where a problem goes when no ProblemsMet is in place: the window shows
+    // it, the command line prints it. Each problem is pushed the moment it is
+    // met; one of the same kind as the one pushed last comes again only after
+    // an operation succeeded in between, so each fault is told once.
+    void setProblemReceiver(std::function<void(const Problem&)> receiver) { m_receiver = std::move(receiver); }
+    // The last problem, told or not (for a banner or a status line).
     const std::optional<Problem>& lastProblem() const { return m_lastProblem; }
 
     // One change in one transaction: body runs between BEGIN (IMMEDIATE) and
@@ -164,6 +169,8 @@ private:
     void raise(Problem problem);
     void succeeded();
 
+    friend class ProblemsMet;
+
     QString m_filePath;
     Options m_options;
     Engine m_engine = Engine::Sqlite;
@@ -173,9 +180,31 @@ private:
     QString m_connectionName;
     State m_state = State::NotOpened;
     std::optional<Problem> m_lastProblem;
-    std::optional<ProblemKind> m_kindHandedOut;
-    bool m_problemPending = false;
-    bool m_startingAfresh = false; // a fresh file after a damaged one is never set aside in turn
+    std::optional<ProblemKind> m_kindTold;
+    std::function<void(const Problem&)> m_receiver;
+    std::vector<ProblemsMet*> m_listening; // innermost last
+    bool m_startingAfresh = false;         // a fresh file after a damaged one is never set aside in turn
+};
+
+// The problems met by the operations run while it exists, for the code that
+// ran them to tell in its own words (with what did not happen). Whatever it
+// was not asked for goes on when it ends, to the ProblemsMet around it or to
+// the receiver: a problem is never left for a later, unrelated operation.
+class ProblemsMet {
+public:
+    explicit ProblemsMet(Database& database);
+    ~ProblemsMet();
+    ProblemsMet(const ProblemsMet&) = delete;
+    ProblemsMet& operator=(const ProblemsMet&) = delete;
+
+    // The latest problem met, told here once.
+    std::optional<Problem> take() { return std::exchange(m_met, std::nullopt); }
+    const std::optional<Problem>& met() const { return m_met; }
+
+private:
+    friend class Database;
+    Database& m_database;
+    std::optional<Problem> m_met;
 };
 
 } // namespace storage

@@ -105,7 +105,7 @@ private slots:
         offsets.startUp();
         QCOMPARE(offsets.folder(), folders.user);
         QVERIFY(QFileInfo::exists(QDir(folders.user).filePath(adjust::kHorizontalFileName)));
-        QVERIFY(!offsets.save(QStringLiteral("15"), QStringLiteral("-7")));
+        QVERIFY(offsets.save(QStringLiteral("15"), QStringLiteral("-7")));
         QCOMPARE(QDir(folders.app).entryList(QDir::Files | QDir::Hidden).size(), 0);
     }
 };

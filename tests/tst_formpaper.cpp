@@ -65,12 +65,9 @@ private slots:
         }
         for (const char* text : {"", "abc", "4 1/0 in", "-5 mm", "4 1/2 ft"})
             QVERIFY2(!paper::parseLengthMm(QString::fromUtf8(text)), text);
-        QVERIFY(
-            std::holds_alternative<QString>(paper::formPaperFrom(QStringLiteral("49.9 mm"), QStringLiteral("10 in"))));
-        QVERIFY(std::holds_alternative<paper::FormPaper>(
-            paper::formPaperFrom(QStringLiteral("50 mm"), QStringLiteral("10 in"))));
-        QCOMPARE(paper::describe(std::get<paper::FormPaper>(
-                     paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10in")))),
+        QVERIFY(!paper::formPaperFrom(QStringLiteral("49.9 mm"), QStringLiteral("10 in")));
+        QVERIFY(paper::formPaperFrom(QStringLiteral("50 mm"), QStringLiteral("10 in")));
+        QCOMPARE(paper::describe(*paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10in"))),
                  QStringLiteral("114.3 × 254.0 mm（4 1/2 × 10 in）"));
     }
 
@@ -160,8 +157,7 @@ private slots:
     void exactFormSize()
     {
         print::SystemPrinter printer(m_dir.path());
-        const auto form =
-            std::get<paper::FormPaper>(paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10 in")));
+        const auto form = *paper::formPaperFrom(QStringLiteral("4 1/2 in"), QStringLiteral("10 in"));
         printer.setFormPaper(form);
         const int before = lastJob(QStringLiteral("waybill"));
         print::Delivery d = printOne(printer);

@@ -49,6 +49,7 @@ constexpr int kTwins = 300;
 int saveTwins(const QString& url, const QString& startFile)
 {
     Database db(url);
+    storage::ProblemsMet problems(db);
     AddressBook book(db);
     if (!db.ensureOpen()) // connected before the start, so the saves meet
         return 2;
@@ -57,7 +58,7 @@ int saveTwins(const QString& url, const QString& startFile)
     int failed = 0;
     for (int i = 0; i < kTwins; ++i)
         failed += !book.save(Kind::Recipient, twin(i));
-    if (const auto problem = db.takeProblem())
+    if (const auto problem = problems.take())
         qWarning("%s", qPrintable(problem->message));
     return failed == 0 ? 0 : 1;
 }
@@ -99,7 +100,8 @@ private slots:
         QVERIFY2(!kServerUrl.isEmpty() && !kServerCtl.isEmpty(), "run under tests/postgres/run-test.sh");
         QVERIFY(m_dir.isValid());
         Database db(kServerUrl); // the tables, made once
-        QVERIFY2(db.ensureOpen(), qPrintable(db.takeProblem().value_or(storage::Problem{}).message));
+        storage::ProblemsMet problems(db);
+        QVERIFY2(db.ensureOpen(), qPrintable(problems.take().value_or(storage::Problem{}).message));
     }
     void init()
     {
@@ -133,13 +135,14 @@ private slots:
         };
         for (const auto& c : cases) {
             Database db(c.url, {.connectTimeoutSeconds = 2});
+            storage::ProblemsMet problems(db);
             QVERIFY2(!History(db).record(printed(kShop)), qPrintable(c.url));
-            const auto problem = db.takeProblem();
+            const auto problem = problems.take();
             QVERIFY2(problem && problem->kind == c.kind && !problem->databaseUsable, qPrintable(c.url));
             for (const QString& part : c.named)
                 QVERIFY2(problem->message.contains(part), qPrintable(problem->message));
             QVERIFY(!AddressBook(db).save(Kind::Sender, kShop)); // no use either, and not said again
-            QVERIFY(!db.takeProblem());
+            QVERIFY(!problems.take());
         }
     }
 

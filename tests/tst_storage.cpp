@@ -174,10 +174,11 @@ private slots:
         const QByteArray before = readAll(path);
 
         Database db(path, throughFailingVfs());
+        storage::ProblemsMet problems(db);
         History history(db);
         QCOMPARE(history.list(10).size(), readableRows);
         QVERIFY(!history.record(printed(kShop)));
-        const auto problem = db.takeProblem();
+        const auto problem = problems.take();
         QVERIFY(problem && !problem->databaseUsable);
         QCOMPARE(problem->kind, kind);
         QVERIFY2(problem->message.contains(cause), qPrintable(problem->message));
@@ -185,7 +186,7 @@ private slots:
         QVERIFY(history.list(10).isEmpty());
         QVERIFY(AddressBook(db).search(Kind::Sender, QStringLiteral("店")).isEmpty());
         QVERIFY(!AddressBook(db).save(Kind::Sender, kShop));
-        QVERIFY(!db.takeProblem());
+        QVERIFY(!problems.take());
         QCOMPARE(readAll(path), before);
 
         FailingVfs::instance().reset();
@@ -203,11 +204,45 @@ private slots:
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         const testing::GuardedFifo pipe(path);
         Database db(path);
+        storage::ProblemsMet problems(db);
         QVERIFY(History(db).list(10).isEmpty());
-        const auto problem = db.takeProblem();
+        const auto problem = problems.take();
         QVERIFY(problem && problem->kind == ProblemKind::Unreadable && !problem->databaseUsable);
         QVERIFY2(problem->message.contains(QStringLiteral("名前付きパイプ")), qPrintable(problem->message));
         QVERIFY(!pipe.released());
+    }
+
+    // A problem is told when it is met: to the code that ran the operation
+    // when it asks, otherwise at once to the program's receiver; never held
+    // for a later operation to pick up.
+    void problemsAreToldWhenMet()
+    {
+        const QString path = freshPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        const testing::GuardedFifo pipe(path); // the file cannot be used
+        Database db(path);
+        QStringList received;
+        db.setProblemReceiver([&](const storage::Problem& problem) { received << problem.message; });
+        {
+            storage::ProblemsMet outer(db);
+            {
+                storage::ProblemsMet inner(db);
+                QVERIFY(History(db).list(10).isEmpty());
+            } // not taken: goes on to the one around it
+            QVERIFY(received.isEmpty());
+            QVERIFY(outer.met() && outer.take()->kind == ProblemKind::Unreadable);
+        }
+        QVERIFY(received.isEmpty());
+        QVERIFY(db.retryOpen() == false); // asked again: told again, with no one listening
+        QCOMPARE(received.size(), 1);
+        QVERIFY(received.front().contains(QStringLiteral("名前付きパイプ")));
+        {
+            storage::ProblemsMet forgotten(db);
+            QVERIFY(db.retryOpen() == false);
+        }
+        QCOMPARE(received.size(), 2);
+        QVERIFY(!AddressBook(db).save(Kind::Sender, kShop)); // the same fault, already told
+        QCOMPARE(received.size(), 2);
     }
 
     // A file that is not a database, or whose rows are damaged behind a sound
@@ -239,10 +274,11 @@ private slots:
                 damaged.append(readAll(path));
             }
             Database db(path);
+            storage::ProblemsMet problems(db);
             History history(db);
             QVERIFY(history.list(1000).isEmpty());
             QVERIFY(history.record(printed(kShop)));
-            const auto problem = db.takeProblem();
+            const auto problem = problems.take();
             QVERIFY(problem && problem->kind == ProblemKind::Damaged && problem->databaseUsable);
             QVERIFY(problem->setAsidePath.startsWith(path + QStringLiteral(".damaged-")));
             QVERIFY(problem->message.contains(QDir::toNativeSeparators(problem->setAsidePath)));
@@ -263,18 +299,19 @@ private slots:
         const QString longLine = QStringLiteral("長い住所").repeated(10);
         {
             Database db(path, throughFailingVfs());
+            storage::ProblemsMet problems(db);
             History history(db);
             AddressBook book(db);
             QVERIFY(db.ensureOpen());
             vfs.faults.writableBytes = 0;
             QVERIFY(!history.record(printed(kShop)));
-            const auto problem = db.takeProblem();
+            const auto problem = problems.take();
             QVERIFY(problem && problem->kind == ProblemKind::DiskFull && problem->databaseUsable);
             QVERIFY(problem->message.contains(QStringLiteral("空き")));
             // The same fault again is not told again; an import or a long
             // document's history fails whole, part way through.
             QVERIFY(!book.save(Kind::Recipient, address(QStringLiteral("新規"))));
-            QVERIFY(!db.takeProblem());
+            QVERIFY(!problems.take());
             vfs.faults.writableBytes = 20000;
             QList<addressbook::ImportEntry> many;
             for (int i = 0; i < 2000; ++i)
@@ -291,7 +328,7 @@ private slots:
             RawConnection other(path);
             QCOMPARE(other.exec("BEGIN IMMEDIATE;"), SQLITE_OK);
             QVERIFY(!history.record(printed(kShop)));
-            const auto locked = db.takeProblem();
+            const auto locked = problems.take();
             QVERIFY(locked && locked->kind == ProblemKind::Locked && locked->databaseUsable);
             QCOMPARE(history.list(10).size(), 3);
             QCOMPARE(other.exec("COMMIT;"), SQLITE_OK);

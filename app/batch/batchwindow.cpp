@@ -209,9 +209,12 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     connectCommands();
 
     // The saved senders: the address book opens with this window, not before.
-    m_constants->setSavedSenders(m_services.station.addressBook().recent(addressbook::Kind::Sender));
-    if (const auto problem = m_services.station.takeStorageProblem())
-        setStatus(*problem);
+    {
+        storage::ProblemsMet problems(m_services.station.database());
+        m_constants->setSavedSenders(m_services.station.addressBook().recent(addressbook::Kind::Sender));
+        if (const auto problem = problems.take())
+            setStatus(problem->message);
+    }
     m_list.setConstants(m_constants->constants());
     if (m_services.systemPrinter)
         m_preview->setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
@@ -875,13 +878,15 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
-    const station::Station::Printed printed =
-        station::printOrderRows(m_services.station, m_list, rows, *offsets, [this](int done, int) {
+    const station::Station::Printed printed = station::printOrderRows(
+        m_services.station, m_list, rows, *offsets,
+        [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();
             // Asked after each page: a cancel stops before the next one.
             return !m_cancelRequested;
-        });
+        },
+        m_constants->savedSenderInUse());
     block.reset();
     m_printing = false;
     m_progress->hide();
@@ -893,8 +898,6 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     // Said in a box after the window shows the outcome.
     std::optional<QString> notice, warning;
     if (printed.delivery.ok) {
-        if (const auto id = m_constants->savedSenderInUse())
-            m_services.station.addressBook().markUsed(*id);
         QString said =
             QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
                 .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);

@@ -263,8 +263,9 @@ QString AddressBookWindow::problemText() const { return m_problem->text(); }
 
 void AddressBookWindow::search()
 {
+    storage::ProblemsMet problems(m_services.station.database());
     showEntries(m_services.station.addressBook().search(kind(), m_search->text(), kListedEntries), kListedEntries);
-    tellStorageProblem();
+    tellStorageProblem(problems);
 }
 
 void AddressBookWindow::showEntries(const QList<AddressEntry>& entries, int limit)
@@ -339,10 +340,11 @@ void AddressBookWindow::fill(int block)
         return;
     const Kind into = Kind(block);
     m_window.fillAddress(into == Kind::Recipient ? AddressBlock::Recipient : AddressBlock::Sender, entry->address);
+    storage::ProblemsMet problems(m_services.station.database());
     m_services.station.addressBook().markUsed(entry->id);
     m_status->setText(
         QStringLiteral("「%1」をメイン画面の%2に入れました。").arg(titleOf(entry->address), blockName(into)));
-    tellStorageProblem();
+    tellStorageProblem(problems);
 }
 
 void AddressBookWindow::saveRecipientOfWindow() { saveOfWindow(Kind::Recipient); }
@@ -358,9 +360,11 @@ void AddressBookWindow::saveOfWindow(Kind kind)
             QStringLiteral("メイン画面の%1の欄が空のため、登録するものがありません。").arg(blockName(kind)));
         return;
     }
+    storage::ProblemsMet problems(m_services.station.database());
     const auto id = m_services.station.addressBook().save(kind, address);
     if (!id) {
         tellStorageProblem(
+            problems,
             QStringLiteral("%1を登録できませんでした。メイン画面の内容はそのままです。").arg(blockName(kind)));
         return;
     }
@@ -380,10 +384,11 @@ void AddressBookWindow::editChosen()
     AddressDialog dialog(
         entry->address, entry->reading,
         [&](const waybill::Address& changed, const QString& reading) {
+            storage::ProblemsMet problems(m_services.station.database());
             kept = m_services.station.addressBook().edit(entry->id, changed, reading);
             if (!kept)
                 tellStorageProblem(
-                    QStringLiteral("変更を保存できませんでした。入力した内容はこの画面に残っています。"));
+                    problems, QStringLiteral("変更を保存できませんでした。入力した内容はこの画面に残っています。"));
             return kept.has_value();
         },
         this);
@@ -409,8 +414,9 @@ void AddressBookWindow::removeChosen()
                                                         platform::MsgAnswer::No, std::nullopt});
     if (answer != platform::MsgAnswer::Yes)
         return;
+    storage::ProblemsMet problems(m_services.station.database());
     if (!m_services.station.addressBook().remove(entry->id)) {
-        tellStorageProblem(QStringLiteral("削除できませんでした。"));
+        tellStorageProblem(problems, QStringLiteral("削除できませんでした。"));
         return;
     }
     search();
@@ -427,10 +433,12 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
                            .arg(shownPath, file.errorString()));
         return false;
     }
+    storage::ProblemsMet problems(m_services.station.database());
     const addressbook::CsvExport result = addressbook::writeCsv(m_services.station.addressBook(), file, encoding);
     if (!result.ok) {
         file.cancelWriting();
-        tellStorageProblem(QStringLiteral("「%1」に書き出せませんでした。%2").arg(shownPath, result.errorText));
+        tellStorageProblem(problems,
+                           QStringLiteral("「%1」に書き出せませんでした。%2").arg(shownPath, result.errorText));
         return false;
     }
     if (!result.unwritable.isEmpty()) {
@@ -474,6 +482,7 @@ bool AddressBookWindow::importFrom(const QString& path)
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
     progress.setValue(0);
+    storage::ProblemsMet problems(m_services.station.database());
     const addressbook::ImportReport report =
         addressbook::importCsvFile(m_services.station.addressBook(), path, [&](double done, const QString& doing) {
             progress.setLabelText(doing);
@@ -484,7 +493,7 @@ bool AddressBookWindow::importFrom(const QString& path)
     progress.close();
     // The problem is said with what did not happen before the list is read again.
     if (report.outcome == Outcome::StorageFailed)
-        tellStorageProblem(report.message);
+        tellStorageProblem(problems, report.message);
     if (report.stored() > 0 || report.outcome == Outcome::StorageFailed)
         search();
     switch (report.outcome) {
@@ -543,11 +552,11 @@ void AddressBookWindow::retryDatabase()
     search();
 }
 
-void AddressBookWindow::tellStorageProblem(const QString& lead)
+void AddressBookWindow::tellStorageProblem(storage::ProblemsMet& problems, const QString& lead)
 {
-    const auto problem = m_services.station.takeStorageProblem();
+    const auto problem = problems.take();
     if (problem || !lead.isEmpty())
-        sayStorageProblem(m_services, this, problem.value_or(QString()), lead, m_deferMessages);
+        sayStorageProblem(m_services, this, problem ? problem->message : QString(), lead, m_deferMessages);
     const bool unusable = m_problem->follow(m_services.station.database());
     if (unusable)
         m_status->clear();

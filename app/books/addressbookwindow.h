@@ -67,7 +67,7 @@ private:
     void updateButtons();
     // Says a storage problem once (after `lead`, what did not happen, when
     // given), and shows or hides the note about a database that cannot be used.
-    void tellStorageProblem(const QString& lead = {});
+    void tellStorageProblem(storage::ProblemsMet& problems, const QString& lead = {});
 
     WaybillWindow& m_window;
     Services& m_services;

@@ -230,19 +230,21 @@ void HistoryWindow::search()
     m_query = query();
     m_shown.clear();
     m_list->clear();
+    storage::ProblemsMet problems(m_services.station.database());
     append(m_services.station.history().search(m_query));
     if (chosen)
         for (int row = 0; row < m_shown.size(); ++row)
             if (m_shown[row].id == chosen->id)
                 choose(row);
-    tellStorageProblem();
+    tellStorageProblem(problems);
 }
 
 void HistoryWindow::showMore()
 {
     m_query.offset = int(m_shown.size());
+    storage::ProblemsMet problems(m_services.station.database());
     append(m_services.station.history().search(m_query));
-    tellStorageProblem();
+    tellStorageProblem(problems);
 }
 
 void HistoryWindow::append(const QList<HistoryEntry>& entries)
@@ -339,10 +341,10 @@ void HistoryWindow::printAgain()
     m_status->setText(QStringLiteral("「%1」宛ての送り状を印刷し直しました。").arg(waybill.recipient.name));
 }
 
-void HistoryWindow::tellStorageProblem()
+void HistoryWindow::tellStorageProblem(storage::ProblemsMet& problems)
 {
-    if (const auto problem = m_services.station.takeStorageProblem())
-        sayStorageProblem(m_services, this, *problem, {}, m_deferMessages);
+    if (const auto problem = problems.take())
+        sayStorageProblem(m_services, this, problem->message, {}, m_deferMessages);
     if (m_problem->follow(m_services.station.database()))
         m_status->clear();
 }

@@ -62,7 +62,7 @@ private:
     void updateButtons();
     // Says a storage problem once; shows or hides the note about a
     // database that cannot be used.
-    void tellStorageProblem();
+    void tellStorageProblem(storage::ProblemsMet& problems);
 
     WaybillWindow& m_window;
     Services& m_services;

@@ -84,12 +84,12 @@ void FormPaperDialog::check()
         return;
     }
     const auto paper = paper::formPaperFrom(m_width->text(), m_length->text());
-    if (const auto* why = std::get_if<QString>(&paper)) {
-        m_verdict->setText(*why);
+    if (!paper) {
+        m_verdict->setText(paper.error());
         m_ok->setEnabled(false);
         return;
     }
-    m_chosen = std::get<paper::FormPaper>(paper);
+    m_chosen = *paper;
     const QString warning = feedWarning(m_chosen->lengthMm);
     m_verdict->setText(paper::describe(*m_chosen) + (warning.isEmpty() ? QString() : QStringLiteral("\n") + warning));
     m_ok->setEnabled(true);

@@ -121,10 +121,10 @@ void PreviewWidget::refresh()
     m_problem.reset();
     const auto offsets = adjust::offsetsForPrint(m_content.horizontalOffsetText, m_content.verticalOffsetText,
                                                  adjust::OffsetUse::Preview);
-    if (const auto* why = std::get_if<QString>(&offsets)) {
-        m_problem = *why;
+    if (!offsets) {
+        m_problem = offsets.error();
     } else {
-        const print::PrintOffsets shift = std::get<print::PrintOffsets>(offsets);
+        const print::PrintOffsets shift = *offsets;
         try {
             m_page = print::waybillPage(m_content.waybill, shift, m_printState);
             m_overruns = print::findOverruns(m_content.waybill, shift, paperSheetInPageMm());

@@ -6,6 +6,7 @@
 #include "app/widgets/childwindow.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
+#include "common/result.h"
 #include "platform/readfile.h"
 
 #include <QAbstractButton>
@@ -80,13 +81,13 @@ QPushButton* toolButton(const QString& caption, const QString& tip, QWidget* par
 }
 
 // A readable image of the scan, at most kMaxScanPixels, its resolution kept true.
-std::variant<QImage, QString> readImage(const QString& path)
+Result<QImage> readImage(const QString& path)
 {
     // Read whole from a file opened without waiting: a named pipe would stop the window.
     QFile file(path);
     QString systemError;
     if (const auto kind = platform::openRegularFile(file, &systemError); kind != platform::FileKind::Regular)
-        return platform::notReadableText(kind, path, QStringLiteral("用紙の画像"), systemError);
+        return fail(platform::notReadableText(kind, path, QStringLiteral("用紙の画像"), systemError));
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     // Read whole, beyond Qt's usual limit for one image, and made smaller
@@ -96,8 +97,8 @@ std::variant<QImage, QString> readImage(const QString& path)
     QImage image = reader.read();
     QImageReader::setAllocationLimit(limitMb);
     if (image.isNull())
-        return QStringLiteral("画像「%1」を読めませんでした（%2）。PNGかJPEGの画像、またはPDFを選んでください。")
-            .arg(QFileInfo(path).fileName(), reader.errorString());
+        return fail(QStringLiteral("画像「%1」を読めませんでした（%2）。PNGかJPEGの画像、またはPDFを選んでください。")
+                        .arg(QFileInfo(path).fileName(), reader.errorString()));
     const qint64 pixels = qint64(image.width()) * image.height();
     if (pixels > kMaxScanPixels) {
         const double factor = std::sqrt(double(kMaxScanPixels) / double(pixels));
@@ -296,9 +297,9 @@ std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
             note = QStringLiteral("（%1ページのうち%2ページ目）").arg(picture.pageCount).arg(pdfPage + 1);
     } else {
         auto read = readImage(path);
-        if (const auto* problem = std::get_if<QString>(&read))
-            return *problem;
-        image = std::get<QImage>(read);
+        if (!read)
+            return read.error();
+        image = *read;
         if (!scanTellsResolution(image))
             note = QStringLiteral("（解像度の記録がないため、用紙の幅に合わせました）");
     }
