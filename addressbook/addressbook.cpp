@@ -20,6 +20,8 @@ const QString kColumns = QStringLiteral(
 // kind; when they hold enough matches those are the answer, and the whole book
 // is searched only for rarer texts.
 constexpr int kRecentWindowEntries = 4000;
+// An import of at least this many entries brings the server's statistics up to date.
+constexpr qsizetype kEntriesWorthAnalysing = 1000;
 // The trigram index answers keys of at least this many characters.
 constexpr qsizetype kTrigramCharacters = 3;
 // A shorter key is looked up through the trigrams it begins, unless it
@@ -434,6 +436,12 @@ std::optional<ImportResult> AddressBook::importEntries(const QList<ImportEntry>&
         }
         return true;
     });
+    // A server plans searches from its statistics of the table, which an
+    // import of thousands of entries leaves far behind until its own
+    // maintenance catches up (meanwhile every keystroke would read the table
+    // whole): brought up to date at once.
+    if (imported && m_database.engine() == storage::Engine::Postgres && entries.size() >= kEntriesWorthAnalysing)
+        m_database.write([](Statements& sql) { return sql.exec(QStringLiteral("ANALYZE address_entry")); });
     return imported ? std::optional(result) : std::nullopt;
 }
 
