@@ -44,7 +44,8 @@ struct ControlSpec {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 10875;
-constexpr int kClientHeightTwips = 7590;
+// The designed 7590 and a strip for the next form's number.
+constexpr int kClientHeightTwips = 7890;
 constexpr const char* kWindowName = "Form1";
 constexpr const char* kWindowCaption = " ホルテア(連続伝票用)";
 constexpr const char* kWindowFontFamily = "ＭＳ Ｐゴシック";

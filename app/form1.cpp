@@ -9,6 +9,7 @@
 #include "app/postaloffer.h"
 #include "app/preview/previewwindow.h"
 #include "app/senderlists.h"
+#include "app/tracking/formstackwindow.h"
 #include "app/widgets/updown.h"
 #include "app/widgets/entryfield.h"
 #include "app/fields.h"
@@ -32,6 +33,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QTimer>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTimer>
@@ -396,6 +398,10 @@ void Form1::connectHandlers()
     click("addressBookButton", &Form1::openAddressBook);
     click("historyButton", &Form1::openHistory);
     click("batchButton", &Form1::openBatch);
+    click("formStackButton", &Form1::openFormStack);
+    connect(this, &WaybillWindow::formStackChanged, this, &Form1::refreshNextForm);
+    // After the window is up: finding the printer's queue asks the spooler.
+    QTimer::singleShot(0, this, &Form1::refreshNextForm);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
@@ -528,6 +534,8 @@ void Form1::fillFrom(const waybill::Waybill& w)
 
 void Form1::report(const station::Station::Printed& printed, QWidget* over)
 {
+    if (printed.delivery.ok)
+        emit formStackChanged();
     if (!printed.delivery.ok && !printed.delivery.message.isEmpty())
         platform::warn(m_services.messages, over, printed.delivery.message);
     else if (!printed.notice.isEmpty())
@@ -633,6 +641,9 @@ void Form1::openPreview() { showPreview(*this, m_services); }
 void Form1::openAddressBook() { showAddressBook(*this, m_services); }
 void Form1::openHistory() { showHistory(*this, m_services); }
 void Form1::openBatch() { showBatch(*this, m_services); }
+void Form1::openFormStack() { showFormStack(*this, m_services); }
+
+void Form1::refreshNextForm() { control<QLabel>("nextFormLabel")->setText(nextFormLine(m_services)); }
 
 void Form1::PriDiaBtn_Click()
 {
@@ -649,7 +660,8 @@ void Form1::PriDiaBtn_Click()
                 .arg(QDir::toNativeSeparators(printer->pdfFolder())));
         return;
     }
-    printer->chooseWith([this](QPrinter& p) { return m_services.printerDialog.run(this, p); });
+    if (printer->chooseWith([this](QPrinter& p) { return m_services.printerDialog.run(this, p); }))
+        emit formStackChanged(); // another queue holds other forms
 }
 
 } // namespace app

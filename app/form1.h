@@ -59,6 +59,9 @@ public slots:
     void openAddressBook();
     void openHistory();
     void openBatch();
+    void openFormStack();
+    // The next form's number under 印刷, as the settings file holds it now.
+    void refreshNextForm();
 
 private:
     void buildControls();

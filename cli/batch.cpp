@@ -95,6 +95,42 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     if (!request.databaseLocation.isEmpty())
         station.setDatabaseLocation(request.databaseLocation);
     station.setStorageProblemReceiver([&err](const storage::Problem& problem) { err << problem.message << '\n'; });
+
+    // The forms' numbers are checked before the list is read: a wrong check
+    // digit prints nothing.
+    std::optional<tracking::TrackingNumber> firstFormNumber;
+    if (!request.firstNumber.isEmpty()) {
+        std::optional<tracking::Carrier> carrier;
+        if (!request.carrier.isEmpty()) {
+            const auto named = tracking::carrierFromToken(request.carrier);
+            if (!named) {
+                err << named.error() << '\n';
+                return done(exitCannotRun);
+            }
+            carrier = *named;
+        } else if (const QString queue = station.formQueue(); !queue.isEmpty()) {
+            const auto stack = station.formStacks().load(queue);
+            if (!stack) {
+                err << stack.error() << '\n';
+                return done(exitCannotRun);
+            }
+            if (*stack)
+                carrier = (*stack)->carrier();
+        }
+        if (!carrier) {
+            err << QStringLiteral("伝票の運送会社が分かりません。--carrier %1 のどれかで指定してください。\n")
+                       .arg(tracking::carrierTokenChoices());
+            return done(exitCannotRun);
+        }
+        auto number = tracking::TrackingNumber::read(*carrier, request.firstNumber);
+        if (!number) {
+            err << number.error() << QStringLiteral("\n何も印刷していません。\n");
+            return done(exitCannotRun);
+        }
+        if (!number->checkDigitVerified())
+            err << number->uncheckedNote() << '\n';
+        firstFormNumber = *number;
+    }
     const adjust::OffsetStore::Loaded offsets = station.offsets().startUp();
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';
@@ -155,8 +191,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const station::Station::Printed printed =
-        station::printOrderRows(station, list, printable, offsetsForPrint, request.progress, sender.savedEntryId);
+    const station::Station::Printed printed = station::printOrderRows(
+        station, list, printable, offsetsForPrint, request.progress, sender.savedEntryId, firstFormNumber);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);
@@ -166,6 +202,11 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     out << QStringLiteral("%1 件を %2 に印刷しました。\n")
                .arg(printed.delivery.pages)
                .arg(printed.delivery.destination);
+    // Which form each order went on, one line each: 行 注文番号 伝票番号.
+    for (qsizetype i = 0; i < printed.formNumbers.size() && i < qsizetype(printable.size()); ++i)
+        out << QStringLiteral("%1 行目\t%2\t%3\n")
+                   .arg(list.lineOf(printable[size_t(i)]))
+                   .arg(list.orderNumberAt(printable[size_t(i)]), printed.formNumbers[i].display());
     return done(refused > 0 ? exitRefused : exitOk);
 }
 

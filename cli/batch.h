@@ -19,6 +19,10 @@ struct BatchRequest {
     QString encoding;       // "utf-8", "cp932", or empty to detect
     bool skipInvalid = false;
     QString databaseLocation; // a server's URL; empty: where the settings say
+    // The number printed on the first form loaded, as on the form; empty:
+    // the queue's stack, if one is set.
+    QString firstNumber;
+    QString carrier; // the forms' carrier word; empty: that of the queue's stack
     // Told after each page is made; false cancels. The program itself sets
     // none; a caller that must act between pages does.
     print::Progress progress;
@@ -26,7 +30,8 @@ struct BatchRequest {
 
 // Exit 0 when every row printed; 1 when rows were refused (each named on err
 // with its line, column and reason; nothing printed unless skipInvalid); 2
-// when the batch could not run.
+// when the batch could not run (a first number failing its carrier's check
+// among the causes). With numbered forms, each order's number is on out.
 int runBatch(const BatchRequest& request, const platform::Folders& folders, QTextStream& out, QTextStream& err);
 
 } // namespace cli

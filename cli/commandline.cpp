@@ -2,6 +2,9 @@
 
 #include "cli/batch.h"
 #include "cli/lookup.h"
+#include "cli/shipped.h"
+#include "shipping/confirmations.h"
+#include "tracking/carriers.h"
 #include "postal/directory.h"
 #include "station/movetoserver.h"
 #include "station/station.h"
@@ -15,29 +18,32 @@ QString versionText() { return QStringLiteral("horutea %1\n").arg(QStringLiteral
 QString usage()
 {
     return QStringLiteral(
-        "使い方: horutea [オプション]\n"
-        "オプションなしで起動すると、送り状を入力して印刷する画面を開きます。\n"
-        "\n"
-        "  --batch ファイル.csv   注文一覧（CSV）の各行を送り状として、保存したズレで印刷します。\n"
-        "      --printer キュー   印刷するプリンタ（既定: いつものプリンタ）\n"
-        "      --pdf 出力.pdf     プリンタの代わりにPDFファイルへ印刷します\n"
-        "      --sender 名前      住所録のご依頼主をこの名前で使います（既定: 最後に使ったご依頼主。\n"
-        "                         住所録が使用中なら10秒まで待ちます）\n"
-        "      --no-sender        ご依頼主を印刷しません（ご依頼主が印刷済みの用紙）\n"
-        "      --encoding 文字コード  utf-8 または cp932（既定: 中身から判断）\n"
-        "      --skip-invalid     不備のある行を飛ばして残りを印刷します\n"
-        "  --database postgresql://ユーザー@ホスト:ポート/データベース\n"
-        "                         住所録と印刷履歴を、このPCのファイルの代わりにサーバーに置きます\n"
-        "                         （--batch と --import-local で。既定: 画面の「データの保存先」）。\n"
-        "                         パスワードは ~/.pgpass に書きます。\n"
-        "  --import-local         このPCの住所録と印刷履歴を --database のサーバーに移します。\n"
-        "                         2回実行しても二重にはなりません。\n"
-        "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
-        "  --help                 この説明を表示します。\n"
-        "  --version              版を表示します。\n"
-        "\n"
-        "終了コード: 0 すべて印刷した / 見つかった、1 不備のある行があった / 見つからない、\n"
-        "2 実行できなかった（ファイルを読めない、プリンタがない、引数の誤り）。\n");
+               "使い方: horutea [オプション]\n"
+               "オプションなしで起動すると、送り状を入力して印刷する画面を開きます。\n"
+               "\n"
+               "  --batch ファイル.csv   注文一覧（CSV）の各行を送り状として、保存したズレで印刷します。\n"
+               "      --printer キュー   印刷するプリンタ（既定: いつものプリンタ）\n"
+               "      --pdf 出力.pdf     プリンタの代わりにPDFファイルへ印刷します\n"
+               "      --sender 名前      住所録のご依頼主をこの名前で使います（既定: 最後に使ったご依頼主。\n"
+               "                         住所録が使用中なら10秒まで待ちます）\n"
+               "      --no-sender        ご依頼主を印刷しません（ご依頼主が印刷済みの用紙）\n"
+               "      --encoding 文字コード  utf-8 または cp932（既定: 中身から判断）\n"
+               "      --skip-invalid     不備のある行を飛ばして残りを印刷します\n"
+               "      --first-number 番号  最初の用紙に印刷済みの伝票番号（ハイフンや空白はあってもなくても可）。\n"
+               "                         各注文にどの伝票番号が付いたかを履歴に記録します\n"
+               "      --carrier 運送会社  伝票の運送会社: %1\n"
+               "                         （プリンタに伝票の束を設定してあれば省けます）\n"
+               "  --shipped 形式         印刷した注文の出荷情報ファイルを書き出します: %2\n"
+               "      --out ファイル     書き出すファイル\n"
+               "      --from 年-月-日    この日から（既定: --to の日、なければ今日）\n"
+               "      --to 年-月-日      この日まで（既定: 今日）\n"
+               "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
+               "  --help                 この説明を表示します。\n"
+               "  --version              版を表示します。\n"
+               "\n"
+               "終了コード: 0 すべて印刷した / 見つかった、1 不備のある行があった / 見つからない、\n"
+               "2 実行できなかった（ファイルを読めない、プリンタがない、引数の誤り、伝票番号の誤り）。\n")
+        .arg(tracking::carrierTokenChoices(), shipping::formatTokenChoices());
 }
 
 bool wantsCommandLine(const QStringList& arguments)
@@ -54,22 +60,28 @@ struct OptionSpec {
     const char* name;
     char shortName;        // 0: none
     const char* valueName; // nullptr: a switch that takes no value
-    bool batchOnly;        // means something only with --batch
+    const char* onlyWith;  // means something only with this command; nullptr: anywhere
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"help", 'h', nullptr, false},
-    {"version", 'v', nullptr, false},
-    {"lookup", 0, "郵便番号", false},
-    {"batch", 0, "ファイル.csv", false},
-    {"printer", 0, "キュー", true},
-    {"pdf", 0, "出力.pdf", true},
-    {"sender", 0, "名前", true},
-    {"no-sender", 0, nullptr, true},
-    {"encoding", 0, "utf-8 か cp932", true},
-    {"skip-invalid", 0, nullptr, true},
-    {"database", 0, "postgresql://…", false},
-    {"import-local", 0, nullptr, false},
+    {"help", 'h', nullptr, nullptr},
+    {"version", 'v', nullptr, nullptr},
+    {"lookup", 0, "郵便番号", nullptr},
+    {"batch", 0, "ファイル.csv", nullptr},
+    {"printer", 0, "キュー", "batch"},
+    {"pdf", 0, "出力.pdf", "batch"},
+    {"sender", 0, "名前", "batch"},
+    {"no-sender", 0, nullptr, "batch"},
+    {"encoding", 0, "utf-8 か cp932", "batch"},
+    {"skip-invalid", 0, nullptr, "batch"},
+    {"first-number", 0, "伝票番号", "batch"},
+    {"carrier", 0, "運送会社", "batch"},
+    {"shipped", 0, "形式", nullptr},
+    {"out", 0, "ファイル", "shipped"},
+    {"from", 0, "年-月-日", "shipped"},
+    {"to", 0, "年-月-日", "shipped"},
+    {"database", 0, "postgresql://…", nullptr},
+    {"import-local", 0, nullptr, nullptr},
 };
 
 const OptionSpec* specOf(const QString& name)
@@ -197,24 +209,25 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     // Two things at once, or an option that means nothing here, is refused
     // rather than one of them quietly dropped.
     QStringList commands;
-    for (const char* command : {"lookup", "batch", "import-local"})
+    for (const char* command : {"lookup", "batch", "shipped", "import-local"})
         if (parsed.has(command))
             commands << QStringLiteral("--") + QLatin1String(command);
     if (commands.size() > 1)
         return fail(QStringLiteral("%1 は一緒に使えません。一度に一つずつ実行してください。")
                         .arg(commands.join(QStringLiteral(" と "))));
+    for (const OptionSpec& spec : kOptions)
+        if (spec.onlyWith && parsed.has(spec.name) && !parsed.has(spec.onlyWith))
+            return fail(QStringLiteral("%1 は --%2 と一緒に使うオプションです。")
+                            .arg(dashed(spec), QLatin1String(spec.onlyWith)));
     if (parsed.has("database")) {
-        if (!parsed.has("batch") && !parsed.has("import-local"))
-            return fail(QStringLiteral("--database は --batch か --import-local と一緒に使うオプションです。"));
+        if (!parsed.has("batch") && !parsed.has("shipped") && !parsed.has("import-local"))
+            return fail(
+                QStringLiteral("--database は --batch、--shipped か --import-local と一緒に使うオプションです。"));
         if (const auto server = storage::serverAddressFrom(parsed.value("database")); !server)
             return fail(server.error());
     }
     if (parsed.has("import-local"))
         return runImportLocal(parsed.value("database"), folders, out, err);
-    if (!parsed.has("batch"))
-        for (const OptionSpec& spec : kOptions)
-            if (spec.batchOnly && parsed.has(spec.name))
-                return fail(QStringLiteral("%1 は --batch と一緒に使うオプションです。").arg(dashed(spec)));
     if (parsed.has("lookup"))
         return runLookup(parsed.value("lookup"), postal::defaultDataFilePath(), out, err);
     if (parsed.has("batch")) {
@@ -233,9 +246,22 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         request.encoding = parsed.value("encoding");
         request.skipInvalid = parsed.has("skip-invalid");
         request.databaseLocation = parsed.value("database");
+        request.carrier = parsed.value("carrier");
+        request.firstNumber = parsed.value("first-number");
+        if (parsed.has("carrier") && !parsed.has("first-number"))
+            return fail(QStringLiteral(
+                "--carrier は --first-number と一緒に使います（最初の用紙の伝票番号を指定してください）。"));
         return runBatch(request, folders, out, err);
     }
-    return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv か --lookup 郵便番号）。"));
+    if (parsed.has("shipped")) {
+        if (!parsed.has("out"))
+            return fail(QStringLiteral("--shipped には書き出すファイルを --out ファイル で指定してください。"));
+        return runShipped({parsed.value("shipped"), parsed.value("out"), parsed.value("from"), parsed.value("to"),
+                           parsed.value("database")},
+                          folders, out, err);
+    }
+    return fail(
+        QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式 か --lookup 郵便番号）。"));
 }
 
 } // namespace cli

@@ -13,9 +13,25 @@ using storage::textValue;
 
 QVariant searchKeyValue(const QStringList& fields) { return textValue(storage::joinedSearchKey(fields)); }
 
-const QString kColumns =
-    QStringLiteral("id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, order_number, waybill_json, "
-                   "station_row_id");
+const QString kColumns = QStringLiteral("id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
+                                        "order_number, waybill_json, carrier, tracking_number, station_row_id");
+
+// The number a row holds; nothing for none, and for one that no longer reads
+// (a carrier word this version does not know).
+std::optional<tracking::TrackingNumber> trackingNumberFrom(const QVariant& carrierToken, const QVariant& digits)
+{
+    if (carrierToken.isNull() || digits.isNull())
+        return std::nullopt;
+    const auto carrier = tracking::carrierFromToken(carrierToken.toString());
+    if (!carrier)
+        return std::nullopt;
+    auto number = tracking::TrackingNumber::read(*carrier, digits.toString());
+    if (!number)
+        return std::nullopt;
+    return *number;
+}
+
+QVariant nullText() { return QVariant(QMetaType::fromType<QString>()); }
 
 std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
 {
@@ -33,7 +49,8 @@ std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
     if (!row.value(5).isNull())
         entry.record.orderNumber = row.value(5).toString();
     entry.record.waybill = *waybill;
-    entry.record.stationRowId = row.value(7).toString();
+    entry.record.trackingNumber = trackingNumberFrom(row.value(7), row.value(8));
+    entry.record.stationRowId = row.value(9).toString();
     return entry;
 }
 
@@ -48,15 +65,24 @@ bool collect(storage::Statements& sql, QSqlQuery& query, QList<HistoryEntry>& ou
     return !sql.failed();
 }
 
+// The digits of a number as typed or scanned, whatever the carrier: no
+// check, since a search may give part of a number. Text that is no number
+// is kept as it is and so finds nothing.
+QString trackingDigits(const QString& typed)
+{
+    const auto read = tracking::TrackingNumber::read(tracking::Carrier::Other, typed);
+    return read ? read->digits() : typed.trimmed();
+}
+
 } // namespace
 
 namespace {
 
-const QString kInsert =
-    QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
-                   "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
-                   "order_number_key, station_row_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-                   "ON CONFLICT (station_row_id) DO NOTHING RETURNING id");
+const QString kInsert = QStringLiteral(
+    "INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
+    "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
+    "order_number_key, carrier, tracking_number, station_row_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+    "?, ?) ON CONFLICT (station_row_id) DO NOTHING RETURNING id");
 
 // The values of kInsert for one record, in order.
 QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
@@ -68,14 +94,16 @@ QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
             textValue(record.destination),
             record.offsetXTenthMm,
             record.offsetYTenthMm,
-            record.orderNumber ? textValue(*record.orderNumber) : QVariant(QMetaType::fromType<QString>()),
+            record.orderNumber ? textValue(*record.orderNumber) : nullText(),
             textValue(json),
             searchKeyValue({w.recipient.name, w.recipient.careOf, w.sender.name, w.sender.careOf}),
             searchKeyValue({w.recipient.telephone, w.sender.telephone}),
             searchKeyValue({w.recipient.postalCode, w.sender.postalCode}),
             searchKeyValue({w.recipient.line1, w.recipient.line2, w.sender.line1, w.sender.line2}),
             textValue(storage::searchKey(record.orderNumber.value_or(QString()))),
-            record.stationRowId.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(record.stationRowId)};
+            record.trackingNumber ? textValue(tracking::carrierToken(record.trackingNumber->carrier())) : nullText(),
+            record.trackingNumber ? textValue(record.trackingNumber->digits()) : nullText(),
+            record.stationRowId.isEmpty() ? nullText() : QVariant(record.stationRowId)};
 }
 
 } // namespace
@@ -160,6 +188,8 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
             continue;
         conditions.append({QLatin1StringView(condition.column), key});
     }
+    if (const QString digits = trackingDigits(query.trackingNumber); !digits.isEmpty())
+        conditions.append({QLatin1StringView("tracking_number"), digits});
     if (query.printedFrom.isValid()) {
         where.append(QStringLiteral("printed_at_ms >= ?"));
         values.append(query.printedFrom.toMSecsSinceEpoch());
@@ -219,6 +249,52 @@ std::optional<HistoryEntry> History::get(qint64 id)
         QSqlQuery select = sql.prepare(QStringLiteral("SELECT %1 FROM print_history WHERE id = ?").arg(kColumns), {id});
         if (sql.exec(select) && sql.next(select))
             found = entryFrom(select);
+        return !sql.failed();
+    });
+    return found;
+}
+
+bool History::recordSpoiled(const SpoiledForm& form)
+{
+    const QDateTime at = form.spoiledAt.isValid() ? form.spoiledAt : QDateTime::currentDateTime();
+    return m_database.write([&](storage::Statements& sql) {
+        return sql.exec(
+            QStringLiteral("INSERT INTO spoiled_form (spoiled_at_ms, destination, carrier, tracking_number) "
+                           "VALUES (?, ?, ?, ?)"),
+            {at.toMSecsSinceEpoch(), textValue(form.destination),
+             textValue(tracking::carrierToken(form.trackingNumber.carrier())),
+             textValue(form.trackingNumber.digits())});
+    });
+}
+
+QList<SpoiledForm> History::spoiledForms(const QDateTime& from, const QDateTime& before, int limit)
+{
+    QStringList where;
+    QVariantList values;
+    if (from.isValid()) {
+        where.append(QStringLiteral("spoiled_at_ms >= ?"));
+        values.append(from.toMSecsSinceEpoch());
+    }
+    if (before.isValid()) {
+        where.append(QStringLiteral("spoiled_at_ms < ?"));
+        values.append(before.toMSecsSinceEpoch());
+    }
+    values.append(limit);
+    const QString statement =
+        QStringLiteral("SELECT spoiled_at_ms, destination, carrier, tracking_number FROM spoiled_form %1 "
+                       "ORDER BY spoiled_at_ms DESC, id DESC LIMIT ?")
+            .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
+    QList<SpoiledForm> found;
+    m_database.read([&](storage::Statements& sql) {
+        QSqlQuery select = sql.prepare(statement);
+        for (const QVariant& value : values)
+            select.addBindValue(value);
+        if (!sql.exec(select))
+            return false;
+        while (sql.next(select))
+            if (auto number = trackingNumberFrom(select.value(2), select.value(3)))
+                found.append({QDateTime::fromMSecsSinceEpoch(select.value(0).toLongLong()), select.value(1).toString(),
+                              *number});
         return !sql.failed();
     });
     return found;

@@ -3,6 +3,7 @@
 // be printed again and a past parcel found by name, telephone, postal code,
 // address or date.
 #include "storage/database.h"
+#include "tracking/trackingnumber.h"
 #include "waybill/waybill.h"
 
 #include <QDateTime>
@@ -20,6 +21,9 @@ struct PrintRecord {
     double offsetYTenthMm = 0;
     std::optional<QString> orderNumber;
     waybill::Waybill waybill;
+    // The number pre-printed on the form the page went on; nothing when the
+    // form carried none the program knew (a PDF, a printer without a stack).
+    std::optional<tracking::TrackingNumber> trackingNumber;
     // Made by the station for each page (empty: none); a page recorded twice
     // under one id is one row.
     QString stationRowId;
@@ -41,10 +45,21 @@ struct HistoryQuery {
     QString postalCode;
     QString address; // either address line
     QString orderNumber;
+    // A form's number as typed or scanned (hyphens, blanks, full-width
+    // digits and barcode letters are dropped): its digits anywhere in the
+    // page's number.
+    QString trackingNumber;
     QDateTime printedFrom;
     QDateTime printedBefore;
     int limit = 100;
     int offset = 0;
+};
+
+// A form torn or misprinted before anything was printed on it (1枚飛ばす).
+struct SpoiledForm {
+    QDateTime spoiledAt;
+    QString destination; // the printer queue the form was in
+    tracking::TrackingNumber trackingNumber;
 };
 
 class History {
@@ -71,6 +86,12 @@ public:
     // order recorded, and forgetting them once sent.
     QList<HistoryEntry> oldestFirst(int limit, qint64 afterId = 0);
     bool removeThrough(qint64 id);
+    // Records a spoiled form; false when the database cannot be used (it
+    // then has a problem for the caller to show).
+    bool recordSpoiled(const SpoiledForm& form);
+    // Spoiled forms of [from, before) (either may be invalid: no bound),
+    // newest first.
+    QList<SpoiledForm> spoiledForms(const QDateTime& from = {}, const QDateTime& before = {}, int limit = 1000);
 
 private:
     storage::Database& m_database;

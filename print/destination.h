@@ -30,6 +30,9 @@ class Destination {
 public:
     virtual ~Destination() = default;
     virtual Delivery print(int pageCount, const PageSource& pages, const Progress& progress = {}) = 0;
+    // The printer queue whose loaded forms the next document goes on; empty
+    // when it goes to a file, which uses no form.
+    virtual QString formQueue() { return {}; }
 };
 
 } // namespace print

@@ -180,6 +180,13 @@ bool SystemPrinter::chooseWith(const std::function<bool(QPrinter&)>& choose)
     return false;
 }
 
+QString SystemPrinter::formQueue()
+{
+    if (writesPdfFiles() || settings().outputFormat() == QPrinter::PdfFormat)
+        return {};
+    return m_queue;
+}
+
 Delivery SystemPrinter::print(int pageCount, const PageSource& pages, const Progress& progress)
 {
     QPrinter& printer = settings();

@@ -45,6 +45,7 @@ public:
     QPointF printableCornerMm();
 
     Delivery print(int pageCount, const PageSource& pages, const Progress& progress = {}) override;
+    QString formQueue() override;
 
 private:
     void loadChoice();

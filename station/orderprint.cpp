@@ -74,7 +74,8 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 
 Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
                                 print::PrintOffsets offsets, const print::Progress& progress,
-                                std::optional<qint64> savedSenderId)
+                                std::optional<qint64> savedSenderId,
+                                const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     std::vector<qint64> notPrintable;
     for (qint64 row : rows)
@@ -96,8 +97,9 @@ Station::Printed printOrderRows(Station& station, orders::OrderList& list, const
             throw print::JobStopped{why};
         return *waybill;
     };
-    Station::Printed printed = station.printWaybills(int(rows.size()), checkedWaybill, offsets, progress,
-                                                     [&](int i) { return list.orderNumberAt(rows[size_t(i)]); });
+    Station::Printed printed = station.printWaybills(
+        int(rows.size()), checkedWaybill, offsets, progress, [&](int i) { return list.orderNumberAt(rows[size_t(i)]); },
+        firstFormNumber);
     if (!printed.delivery.ok)
         return printed;
     for (qint64 row : rows)

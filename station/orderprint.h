@@ -34,6 +34,7 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 // up the saved list (savedSenderId); a problem doing so is in the notice.
 Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
                                 print::PrintOffsets offsets, const print::Progress& progress = {},
-                                std::optional<qint64> savedSenderId = std::nullopt);
+                                std::optional<qint64> savedSenderId = std::nullopt,
+                                const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
 
 } // namespace station

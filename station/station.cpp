@@ -148,10 +148,12 @@ Station::Printed Station::printWaybills(std::span<const waybill::Waybill> waybil
 }
 
 Station::Printed Station::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
-                                        const print::Progress& progress, const OrderNumberSource& orderNumberAt)
+                                        const print::Progress& progress, const OrderNumberSource& orderNumberAt,
+                                        const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     Printed printed = deliver(
-        count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress);
+        count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress,
+        firstFormNumber);
     if (!printed.delivery.ok)
         return printed;
     const QDateTime now = QDateTime::currentDateTime();
@@ -175,6 +177,8 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
         if (orderNumberAt)
             if (const QString number = orderNumberAt(i); !number.isEmpty())
                 record.orderNumber = number;
+        if (i < printed.formNumbers.size())
+            record.trackingNumber = printed.formNumbers[i];
         return record;
     };
     bool recorded = history().recordAll(count, recordAt);
@@ -221,13 +225,83 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
 
 Station::Printed Station::printTestMarks(print::PrintOffsets offsets)
 {
-    return deliver(1, [&](int) { return adjust::testMarksPage(offsets, m_printState); }, {});
+    Printed printed = deliver(1, [&](int) { return adjust::testMarksPage(offsets, m_printState); }, {});
+    if (printed.delivery.ok && !printed.formNumbers.isEmpty()) {
+        storage::ProblemsMet problems(database());
+        const bool recorded = history().recordSpoiled(
+            {QDateTime::currentDateTime(), printed.delivery.destination, printed.formNumbers[0]});
+        if (const auto problem = problems.take(); problem || !recorded)
+            printed.notice +=
+                (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+                QStringLiteral("テスト印刷に使った伝票 %1 を、書き損じとして履歴に記録できませんでした。\n\n%2")
+                    .arg(printed.formNumbers[0].display(), problem ? problem->message : QString());
+    }
+    return printed;
 }
 
-Station::Printed Station::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress)
+Result<QList<tracking::TrackingNumber>>
+Station::upcomingFormNumbers(int formCount, const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
-    Printed printed{m_printer.print(pageCount, pages, progress), {}};
+    if (firstFormNumber)
+        return tracking::FormStack(*firstFormNumber).peek(formCount);
+    const QString queue = formQueue();
+    if (queue.isEmpty())
+        return QList<tracking::TrackingNumber>();
+    auto stack = formStacks().load(queue);
+    if (!stack)
+        return fail(stack.error());
+    if (!*stack)
+        return QList<tracking::TrackingNumber>();
+    return (*stack)->peek(formCount);
+}
+
+Result<tracking::TrackingNumber> Station::spoilForm()
+{
+    const QString queue = formQueue();
+    if (queue.isEmpty())
+        return fail(QStringLiteral("印刷先がPDFファイルのため、飛ばす伝票がありません。"));
+    auto spoiled = formStacks().spoil(queue);
+    if (!spoiled)
+        return spoiled;
+    // The stack has moved whatever happens to the history: the form is gone.
+    history().recordSpoiled({QDateTime::currentDateTime(), queue, *spoiled});
+    return spoiled;
+}
+
+Station::Printed Station::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress,
+                                  const std::optional<tracking::TrackingNumber>& firstFormNumber)
+{
+    const QString queue = formQueue();
+    const tracking::FormStackStore stacks = formStacks();
+    const auto refused = [](const QString& why) {
+        Printed nothing;
+        nothing.delivery.message = why + QStringLiteral("何も印刷していません。");
+        return nothing;
+    };
+    // The first form's number given for a printer: that is the stack loaded.
+    if (firstFormNumber && !queue.isEmpty())
+        if (auto saved = stacks.save(queue, tracking::FormStack(*firstFormNumber)); !saved)
+            return refused(saved.error());
+    // Known before anything is sent, so a stack that cannot give them stops
+    // the document instead of leaving printed forms without numbers.
+    auto planned = upcomingFormNumbers(pageCount, queue.isEmpty() ? firstFormNumber : std::nullopt);
+    if (!planned)
+        return refused(planned.error());
+
+    Printed printed{m_printer.print(pageCount, pages, progress), {}, {}};
     printed.notice = printed.delivery.notice;
+    if (printed.delivery.ok && !queue.isEmpty() && !printed.delivery.toPdfFile && !planned->isEmpty()) {
+        auto taken = stacks.take(queue, pageCount);
+        if (taken && taken->size() == pageCount)
+            *planned = *taken;
+        else if (!taken)
+            printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+                              QStringLiteral("印刷はできましたが、伝票の束を進められませんでした（%1）。"
+                                             "次の伝票の番号を「伝票の束」で入れ直してください。")
+                                  .arg(taken.error());
+    }
+    if (printed.delivery.ok)
+        printed.formNumbers = *planned;
     if (printed.delivery.ok && printed.delivery.becauseNoPrinter && !m_toldPdfFolder) {
         m_toldPdfFolder = true;
         const QString folder = QFileInfo(printed.delivery.destination).absolutePath();

@@ -113,7 +113,8 @@ private slots:
         QTest::newRow("lookup with batch") << QStringList{"--lookup", "1000001", "--batch", list}
                                            << QStringLiteral("--lookup と --batch は一緒に使えません");
         QTest::newRow("database alone") << QStringList{"--database", "postgresql://u@h/db", "--lookup", "1000001"}
-                                        << QStringLiteral("--database は --batch か --import-local と一緒に");
+                                        << QStringLiteral(
+                                               "--database は --batch、--shipped か --import-local と一緒に");
         QTest::newRow("database with a password")
             << QStringList{"--batch", list, "--database", "postgresql://u:pw@h/db"}
             << QStringLiteral("パスワードは書けません");
@@ -179,6 +180,88 @@ private slots:
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.front().record.waybill.recipient.name, QStringLiteral("佐藤花子"));
         QCOMPARE(rows.front().record.destination, pdfPath);
+    }
+
+    // Numbered forms: a first number with a wrong check digit prints
+    // nothing; a right one gives every page the next form's number, each
+    // order paired with its own forms, and --shipped writes them back out as
+    // the platform reads them (Rakuten: CP932, one line per form).
+    void firstNumberAndShippedConfirmations()
+    {
+        QTemporaryDir dir;
+        TestFolders folders;
+        for (auto [folder, name] : {std::pair{&folders.app, "app"}, std::pair{&folders.user, "user"},
+                                    std::pair{&folders.docs, "docs"}, std::pair{&folders.config, "config"}})
+            QVERIFY(QDir().mkpath(*folder = dir.filePath(QString::fromLatin1(name))));
+        const auto runIn = [&](const QStringList& arguments) {
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            r.exit = cli::run(arguments, folders, out, err);
+            return r;
+        };
+        const QString list = csv(QStringLiteral("numbered.csv"),
+                                 QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名\r\n"
+                                                "R-1,1000001,東京都千代田区千代田1-1,山田一郎\r\n"
+                                                "R-2,0600001,北海道札幌市中央区北一条西,佐藤花子\r\n"
+                                                "R-2,0600001,北海道札幌市中央区北一条西,佐藤花子\r\n"),
+                                 true);
+        const QString pdfPath = dir.filePath(QStringLiteral("numbered.pdf"));
+        const QStringList printing{QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath};
+
+        Run r = runIn(printing + QStringList{"--carrier", "yamato", "--first-number", "4444-1375-8704"});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("チェック数字")) && r.err.contains(QStringLiteral("3 のはず")),
+                 qPrintable(r.err));
+        QVERIFY(!QFile::exists(pdfPath));
+        r = runIn(printing + QStringList{"--first-number", "444413758703"});
+        QCOMPARE(r.exit, 2); // a PDF has no stack to name the carrier
+        QVERIFY2(r.err.contains(QStringLiteral("--carrier")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(pdfPath));
+
+        // As a scanner types it: the barcode's start and stop letters.
+        r = runIn(printing + QStringList{"--carrier", "yamato", "--first-number", "a444413758703a"});
+        QCOMPARE(r.exit, 0);
+        QCOMPARE(pdf::pageCount(pdfPath), 3);
+        QVERIFY2(r.out.contains(QStringLiteral("R-2\t4444-1375-8725")), qPrintable(r.out));
+        {
+            storage::Database database(QDir(folders.user).filePath(QStringLiteral("horutea.sqlite")));
+            history::History history(database);
+            QStringList paired;
+            for (const auto& entry : history.list(10))
+                paired.prepend(entry.record.orderNumber.value_or(QString()) + QLatin1Char(' ') +
+                               (entry.record.trackingNumber ? entry.record.trackingNumber->digits() : QString()));
+            QCOMPARE(paired, (QStringList{"R-1 444413758703", "R-2 444413758714", "R-2 444413758725"}));
+            QCOMPARE(history.search({.trackingNumber = QStringLiteral("4444-1375-8714")}).size(), 1);
+        }
+
+        const QString rakuten = dir.filePath(QStringLiteral("rakuten.csv"));
+        r = runIn({QStringLiteral("--shipped"), QStringLiteral("rakuten"), QStringLiteral("--out"), rakuten});
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QFile file(rakuten);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringDecoder cp932("Shift_JIS");
+        const QString text = cp932(file.readAll());
+        QVERIFY(!cp932.hasError());
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        // Every field quoted; none holds a quote or a comma.
+        QCOMPARE(QString(text).remove(QLatin1Char('"')).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts),
+                 (QStringList{QStringLiteral("注文番号,送付先ID,発送明細ID,お荷物伝票番号,配送会社,発送日"),
+                              QStringLiteral("R-1,,,444413758703,1001,") + today,
+                              QStringLiteral("R-2,,,444413758714,1001,") + today,
+                              QStringLiteral("R-2,,,444413758725,1001,") + today}));
+        // Another day has nothing; a date that is none is refused, no file.
+        const QString empty = dir.filePath(QStringLiteral("empty.csv"));
+        r = runIn({"--shipped", "generic", "--out", empty, "--from", "2020-01-01", "--to", "2020-01-02"});
+        QCOMPARE(r.exit, 0);
+        QFile emptyFile(empty);
+        QVERIFY(emptyFile.open(QIODevice::ReadOnly));
+        QCOMPARE(emptyFile.readAll().count('\n'), 1); // the heading row alone
+        const QString never = dir.filePath(QStringLiteral("never.csv"));
+        r = runIn({"--shipped", "generic", "--out", never, "--from", "2026-02-30"});
+        QVERIFY(r.exit == 2 && r.err.contains(QStringLiteral("2026-02-30")));
+        r = runIn({"--shipped", "ebay", "--out", never});
+        QVERIFY(r.exit == 2 && r.err.contains(QStringLiteral("rakuten")));
+        QVERIFY(!QFile::exists(never));
     }
 
     // A refused row stops the whole list and is named with its line, column

@@ -167,7 +167,7 @@ private slots:
             // then the rest in design order, the hidden ones skipped
             "T_clear1", "T_clear2", "OnOffBtn", "SyouhinBangouBox1", "SyouhinBangouBox2", "z_Henkan", "PriDiaBtn",
             // the commands of the bottom-left frame last
-            "addressBookButton", "historyButton", "batchButton", "previewButton", "T_1_Yuubin"};
+            "addressBookButton", "historyButton", "batchButton", "previewButton", "formStackButton", "T_1_Yuubin"};
         QCOMPARE(walk("T_1_Yuubin", int(expected.size()) - 1), expected);
 
         // Shown parts join in their places: the care-of line after its box, the panel after 終了, the numeric boxes

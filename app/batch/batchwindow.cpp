@@ -705,6 +705,25 @@ void BatchWindow::updateCommands()
     m_printSelectedButton->setEnabled(open && !busy && !selectedRows().empty());
     m_printAllButton->setEnabled(open && !busy && m_printableRows > 0);
     m_closeButton->setEnabled(!m_printing);
+    showPlannedForms();
+}
+
+void BatchWindow::showPlannedForms()
+{
+    // The forms the selected printable rows would go on, in print order.
+    // A selection larger than this is not worked out row by row.
+    constexpr std::size_t kMostPlanned = 1000;
+    std::vector<qint64> rows;
+    if (!m_printing && !m_path.isEmpty())
+        for (qint64 row : selectedRows())
+            if (row < m_list.rowCount() && m_list.state(row) == orders::RowState::Printable)
+                rows.push_back(row);
+    QHash<qint64, QString> planned;
+    if (!rows.empty() && rows.size() <= kMostPlanned)
+        if (const auto numbers = m_services.station.upcomingFormNumbers(int(rows.size())); numbers)
+            for (qsizetype i = 0; i < numbers->size(); ++i)
+                planned.insert(rows[size_t(i)], (*numbers)[i].display());
+    m_model->setFormNumbers(planned, true);
 }
 
 void BatchWindow::updateRowDetail()
@@ -893,6 +912,12 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     m_cancelButton->hide();
     for (qint64 row : rows)
         m_model->refreshRow(row);
+    QHash<qint64, QString> used;
+    for (qsizetype i = 0; i < printed.formNumbers.size() && i < qsizetype(rows.size()); ++i)
+        used.insert(rows[size_t(i)], printed.formNumbers[i].display());
+    m_model->setFormNumbers(used, false);
+    if (printed.delivery.ok)
+        emit m_window.formStackChanged();
 
     const QString lines = orders::lineList(m_list, rows);
     // Said in a box after the window shows the outcome.

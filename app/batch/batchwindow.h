@@ -102,6 +102,7 @@ private:
     void encodingChosen();
     void printRows(std::vector<qint64> rows);
     void updateCommands();
+    void showPlannedForms();
     void updateSummary();
     void updateRowDetail();
     void setStatus(const QString& text);

@@ -128,6 +128,12 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
             return t->address;
         case ReasonColumn:
             return t->firstReason;
+        case FormNumberColumn:
+            if (const auto used = m_usedForms.constFind(row); used != m_usedForms.constEnd())
+                return *used;
+            if (const auto planned = m_plannedForms.constFind(row); planned != m_plannedForms.constEnd())
+                return QStringLiteral("（予定）") + *planned;
+            return {};
         default:
             return {};
         }
@@ -161,9 +167,19 @@ QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char16_t* const kCaptions[ColumnCount] = {u"状態",     u"行",   u"注文番号",  u"お届け先",
-                                                           u"郵便番号", u"住所", u"不備の理由"};
+    static const char16_t* const kCaptions[ColumnCount] = {u"状態",     u"行",   u"注文番号",   u"お届け先",
+                                                           u"郵便番号", u"住所", u"不備の理由", u"伝票番号"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf16(kCaptions[section]) : QString();
+}
+
+void OrderListModel::setFormNumbers(const QHash<qint64, QString>& numbers, bool planned)
+{
+    if (planned)
+        m_plannedForms = numbers;
+    else
+        m_usedForms.insert(numbers);
+    if (m_rows > 0)
+        emit dataChanged(index(0, FormNumberColumn), index(m_rows - 1, FormNumberColumn));
 }
 
 void OrderListModel::takeNewRows()

@@ -20,6 +20,7 @@ public:
         PostalCodeColumn,
         AddressColumn,
         ReasonColumn,
+        FormNumberColumn,
         ColumnCount
     };
 
@@ -46,6 +47,10 @@ public:
     // All reasons of a refused row, one a line.
     QString reasonsOf(qint64 row);
 
+    // The form each row will go on (planned) or went on, by row; replaces
+    // the planned numbers shown before, keeps the ones used.
+    void setFormNumbers(const QHash<qint64, QString>& numbers, bool planned);
+
     // Rows read from the file for the view since the model was made.
     qint64 rowsFetched() const { return m_fetched; }
 
@@ -57,6 +62,7 @@ private:
     const RowTexts* textsOf(int row) const;
 
     orders::OrderList& m_list;
+    QHash<qint64, QString> m_usedForms, m_plannedForms;
     int m_rows = 0;
     mutable QCache<int, RowTexts> m_texts;
     mutable qint64 m_fetched = 0;

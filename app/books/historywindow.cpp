@@ -5,6 +5,9 @@
 #include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
+#include "app/platform/filedialogs.h"
+#include "app/platform/messagebox.h"
+#include "station/shipped.h"
 #include "postal/postalcode.h"
 
 #include <QCheckBox>
@@ -42,7 +45,8 @@ enum Column {
     AddressColumn,
     SenderColumn,
     DestinationColumn,
-    OrderNumberColumn
+    OrderNumberColumn,
+    TrackingNumberColumn
 };
 // No column but the address grows wider than this many characters.
 constexpr double kWidestColumn_em = 18;
@@ -79,14 +83,15 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
         const char* objectName;
         const char* hint;
     };
-    const FieldSpec specs[5] = {{"名前", "name", "お届け先・ご依頼主の名前や様方"},
+    const FieldSpec specs[6] = {{"名前", "name", "お届け先・ご依頼主の名前や様方"},
                                 {"電話番号", "telephone", "一部だけでも探せます"},
                                 {"郵便番号", "postalCode", "例：100-0001"},
                                 {"住所", "address", "住所の一部"},
-                                {"注文番号", "orderNumber", ""}};
+                                {"注文番号", "orderNumber", ""},
+                                {"伝票番号", "trackingNumber", "ハイフンなしでも、一部だけでも探せます"}};
     auto* conditions = new QGridLayout;
-    const int places[5][2] = {{0, 0}, {0, 2}, {0, 4}, {1, 0}, {1, 4}};
-    for (int i = 0; i < 5; ++i) {
+    const int places[6][2] = {{0, 0}, {0, 2}, {0, 4}, {1, 0}, {1, 4}, {2, 4}};
+    for (int i = 0; i < 6; ++i) {
         auto* field = new QLineEdit(this);
         field->setObjectName(QString::fromLatin1(specs[i].objectName));
         field->setPlaceholderText(QString::fromUtf8(specs[i].hint));
@@ -128,7 +133,7 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
 
     m_list = makeEntryList({QStringLiteral("印刷日時"), QStringLiteral("お届け先"), QStringLiteral("電話番号"),
                             QStringLiteral("郵便番号"), QStringLiteral("住所"), QStringLiteral("ご依頼主"),
-                            QStringLiteral("印刷先"), QStringLiteral("注文番号")},
+                            QStringLiteral("印刷先"), QStringLiteral("注文番号"), QStringLiteral("伝票番号")},
                            AddressColumn, this);
     m_list->setObjectName(QStringLiteral("prints"));
 
@@ -144,10 +149,14 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
         QStringLiteral("選んだ送り状の内容を、メイン画面に入れ直します（ダブルクリックでも同じです）"));
     m_printAgain = bookButton(QStringLiteral("印刷し直す"), this, "printAgain");
     m_printAgain->setToolTip(QStringLiteral("選んだ送り状を、メイン画面の今のズレの設定でもう一度印刷します"));
+    auto* exportButton = bookButton(QStringLiteral("出荷情報を書き出す..."), this, "exportShipped");
+    exportButton->setToolTip(QStringLiteral(
+        "印刷日の範囲（指定がなければ今日）に印刷した注文の伝票番号を、ショップに取り込むファイルに書き出します"));
     auto* closeButton = bookButton(QStringLiteral("閉じる"), this, "close");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_putBack);
     buttons->addWidget(m_printAgain);
+    buttons->addWidget(exportButton);
     buttons->addStretch(1);
     buttons->addWidget(closeButton);
 
@@ -157,6 +166,13 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     layout->addLayout(dates);
     layout->addWidget(m_list, 1);
     layout->addLayout(statusRow);
+    m_spoiled = makeEntryList(
+        {QStringLiteral("日時"), QStringLiteral("運送会社"), QStringLiteral("伝票番号"), QStringLiteral("プリンタ")}, 3,
+        this);
+    m_spoiled->setObjectName(QStringLiteral("spoiledForms"));
+    m_spoiled->setMaximumHeight(110);
+    layout->addWidget(new QLabel(QStringLiteral("書き損じ・飛ばした伝票（テスト印刷を含む）："), this));
+    layout->addWidget(m_spoiled);
     layout->addLayout(buttons);
 
     m_pause.setSingleShot(true);
@@ -170,6 +186,7 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &HistoryWindow::updateButtons);
     connect(m_putBack, &QPushButton::clicked, this, &HistoryWindow::putBack);
     connect(m_printAgain, &QPushButton::clicked, this, &HistoryWindow::printAgain);
+    connect(exportButton, &QPushButton::clicked, this, &HistoryWindow::chooseShippedFile);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -196,6 +213,7 @@ history::HistoryQuery HistoryWindow::query() const
     q.postalCode = m_fields[int(Key::PostalCode)]->text().trimmed();
     q.address = m_fields[int(Key::Address)]->text().trimmed();
     q.orderNumber = m_fields[int(Key::OrderNumber)]->text().trimmed();
+    q.trackingNumber = m_fields[int(Key::TrackingNumber)]->text().trimmed();
     if (m_byDate->isChecked()) {
         q.printedFrom = QDateTime(m_from->date(), QTime(0, 0));
         q.printedBefore = QDateTime(m_to->date().addDays(1), QTime(0, 0));
@@ -232,6 +250,15 @@ void HistoryWindow::search()
     m_list->clear();
     storage::ProblemsMet problems(m_services.station.database());
     append(m_services.station.history().search(m_query));
+    m_spoiled->clear();
+    const QDateTime spoiledFrom = m_query.printedFrom.isValid()
+                                      ? m_query.printedFrom
+                                      : QDateTime(QDate::currentDate().addMonths(-1), QTime(0, 0));
+    for (const history::SpoiledForm& form :
+         m_services.station.history().spoiledForms(spoiledFrom, m_query.printedBefore))
+        m_spoiled->addTopLevelItem(new QTreeWidgetItem(
+            {form.spoiledAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")),
+             tracking::carrierName(form.trackingNumber.carrier()), form.trackingNumber.display(), form.destination}));
     if (chosen)
         for (int row = 0; row < m_shown.size(); ++row)
             if (m_shown[row].id == chosen->id)
@@ -256,7 +283,10 @@ void HistoryWindow::append(const QList<HistoryEntry>& entries)
         auto* item = new QTreeWidgetItem({r.printedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")),
                                           to.name, to.telephone, postal::codeForReading(to.postalCode),
                                           addressLines(to), r.waybill.sender.name, destinationShown(r.destination),
-                                          r.orderNumber.value_or(QString())});
+                                          r.orderNumber.value_or(QString()),
+                                          r.trackingNumber ? r.trackingNumber->display() : QString()});
+        if (r.trackingNumber)
+            item->setToolTip(TrackingNumberColumn, tracking::carrierName(r.trackingNumber->carrier()));
         item->setToolTip(DestinationColumn, QDir::toNativeSeparators(r.destination));
         item->setToolTip(AddressColumn, addressLines(to));
         items.append(item);
@@ -270,7 +300,8 @@ void HistoryWindow::append(const QList<HistoryEntry>& entries)
     const history::HistoryQuery none{.limit = m_query.limit};
     const bool anyCondition = m_query.name != none.name || m_query.telephone != none.telephone ||
                               m_query.postalCode != none.postalCode || m_query.address != none.address ||
-                              m_query.orderNumber != none.orderNumber || m_query.printedFrom.isValid();
+                              m_query.orderNumber != none.orderNumber ||
+                              m_query.trackingNumber != none.trackingNumber || m_query.printedFrom.isValid();
     if (m_shown.isEmpty())
         m_status->setText(anyCondition ? QStringLiteral("条件に合う印刷はありませんでした。")
                                        : QStringLiteral("まだ印刷の履歴はありません。"));
@@ -339,6 +370,39 @@ void HistoryWindow::printAgain()
     search();
     choose(0);
     m_status->setText(QStringLiteral("「%1」宛ての送り状を印刷し直しました。").arg(waybill.recipient.name));
+}
+
+void HistoryWindow::chooseShippedFile()
+{
+    QStringList filters;
+    for (const shipping::FormatRow& row : shipping::formatRows())
+        filters << QStringLiteral("%1 (*.%2)").arg(QString::fromUtf16(row.label), QString::fromUtf16(row.fileSuffix));
+    QString chosenFilter = filters.front();
+    const QString day = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    QString path = platform::saveFileName(
+        this, QStringLiteral("出荷情報の書き出し"),
+        QDir(m_services.station.folders().documentsFolder()).filePath(QStringLiteral("出荷情報_%1").arg(day)),
+        filters.join(QStringLiteral(";;")), &chosenFilter);
+    if (path.isEmpty())
+        return;
+    const shipping::FormatRow& row = shipping::formatRows()[qMax(qsizetype(0), filters.indexOf(chosenFilter))];
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + QString::fromUtf16(row.fileSuffix);
+    exportShipped(path, row.format);
+}
+
+bool HistoryWindow::exportShipped(const QString& path, shipping::Format format)
+{
+    const QDate from = m_byDate->isChecked() ? m_from->date() : QDate::currentDate();
+    const QDate to = m_byDate->isChecked() ? m_to->date() : QDate::currentDate();
+    const station::ShippedReport report = station::writeShipped(m_services.station, format, path, from, to);
+    if (!report.ok) {
+        platform::warn(m_services.messages, this, report.message);
+        return false;
+    }
+    m_status->setText(report.message.section(QLatin1Char('\n'), 0, 0));
+    platform::inform(m_services.messages, this, report.message);
+    return true;
 }
 
 void HistoryWindow::tellStorageProblem(storage::ProblemsMet& problems)

@@ -1,9 +1,12 @@
 #pragma once
 // The print history window: the printed waybills newest first, found by
-// name, telephone, postal code, address, order number and print date; one
+// name, telephone, postal code, address, order number, form number and
+// print date, the spoiled forms beside them; the shipping confirmations of
+// the period written for a shop platform; one
 // of them put back into the main window, or printed again with the main
 // window's present offsets.
 #include "history/history.h"
+#include "shipping/confirmations.h"
 
 #include <QDate>
 #include <QTimer>
@@ -28,7 +31,7 @@ public:
     HistoryWindow(WaybillWindow& window, Services& services);
 
     // The search fields, by what they hold.
-    enum class Key { Name, Telephone, PostalCode, Address, OrderNumber };
+    enum class Key { Name, Telephone, PostalCode, Address, OrderNumber, TrackingNumber };
     QLineEdit& field(Key key) { return *m_fields[int(key)]; }
     // Limits the search to prints from `from` to `to`, both days included;
     // an invalid `from` lifts the limit.
@@ -41,6 +44,12 @@ public:
     std::optional<history::HistoryEntry> chosenEntry() const;
     void choose(int row);
     QString statusText() const;
+    // The spoiled forms of the period (the date range, else the last month).
+    QTreeWidget& spoiledList() { return *m_spoiled; }
+    // Writes the shipping confirmations of the prints of the date range (or,
+    // without one, of today) as `format` into `path`; false when nothing
+    // was written, the reason then told.
+    bool exportShipped(const QString& path, shipping::Format format);
     QString problemText() const;
 
 public slots:
@@ -51,6 +60,8 @@ public slots:
     void clearConditions();
     void putBack();
     void printAgain();
+    // 出荷情報を書き出す: asks for the format and the file.
+    void chooseShippedFile();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,7 +78,8 @@ private:
     WaybillWindow& m_window;
     Services& m_services;
     StorageProblemBanner* m_problem;
-    QLineEdit* m_fields[5];
+    QLineEdit* m_fields[6];
+    QTreeWidget* m_spoiled;
     QCheckBox* m_byDate;
     QDateEdit* m_from;
     QDateEdit* m_to;

@@ -44,6 +44,9 @@ signals:
     void changed();
     // After a change of either offset.
     void offsetsChanged();
+    // After the stack of forms in the printer moved or was replaced, by a
+    // print or in the stack window.
+    void formStackChanged();
 };
 
 } // namespace app
