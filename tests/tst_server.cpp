@@ -169,14 +169,23 @@ private slots:
         QCOMPARE(names.size(), kTwins);
     }
 
-    // Two stations printing lists at once into one server: every page is
-    // one row, with its order number and its station's destination.
+    // Two stations printing lists at once into one server, each on its own
+    // stack of numbered forms: every page is one row, with its order number,
+    // its station's destination and its own form's number; a shipping
+    // confirmation made at a third station holds the orders of both.
     void twoStationsPrintingAtOnceRecordEveryPageOnce()
     {
         constexpr int kRows = 300;
+        // The first forms' numbers without their check digit (the remainder by 7).
+        const std::pair<const char*, qint64> stacks[] = {{"A", 44441375870LL}, {"B", 55550000000LL}};
+        const auto formOf = [&](const QString& order) {
+            const qint64 first = stacks[order.startsWith(QLatin1Char('A')) ? 0 : 1].second;
+            const qint64 number = first + order.mid(2).toLongLong();
+            return QString::number(number) + QString::number(number % 7);
+        };
         QList<QProcess*> stations;
         QStringList pdfs;
-        for (const char* prefix : {"A", "B"}) {
+        for (const auto& [prefix, first] : stacks) {
             QString text = QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名\n");
             for (int i = 0; i < kRows; ++i)
                 text +=
@@ -195,9 +204,12 @@ private slots:
             p->setProcessEnvironment(env);
             p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             stations << p;
+            p->setStandardOutputFile(QProcess::nullDevice());
             p->start(QStringLiteral(HORUTEA_PROGRAM),
                      {QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfs.last(),
-                      QStringLiteral("--no-sender"), QStringLiteral("--database"), kServerUrl});
+                      QStringLiteral("--no-sender"), QStringLiteral("--database"), kServerUrl,
+                      QStringLiteral("--carrier"), QStringLiteral("yamato"), QStringLiteral("--first-number"),
+                      QString::number(first) + QString::number(first % 7)});
         }
         for (QProcess* p : stations) {
             QVERIFY(p->waitForFinished(120000));
@@ -211,8 +223,32 @@ private slots:
             const QString order = page.record.orderNumber.value_or(QString());
             orders.insert(order);
             QCOMPARE(page.record.destination, pdfs[order.startsWith(QLatin1Char('A')) ? 0 : 1]);
+            QVERIFY(page.record.trackingNumber);
+            QCOMPARE(page.record.trackingNumber->digits(), formOf(order));
         }
         QCOMPARE(orders.size(), 2 * kRows);
+
+        TestFolders third = freshFolders();
+        const QString shipped = m_dir.filePath(QStringLiteral("shipped.csv"));
+        QString said, problems;
+        QTextStream out(&said), err(&problems);
+        QCOMPARE(cli::run({QStringLiteral("--shipped"), QStringLiteral("generic"), QStringLiteral("--out"), shipped,
+                           QStringLiteral("--database"), kServerUrl},
+                          third, out, err),
+                 0);
+        QFile file(shipped);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList lines =
+            QString::fromUtf8(file.readAll()).split(QRegularExpression(QStringLiteral("\\r?\\n")), Qt::SkipEmptyParts);
+        lines.removeFirst(); // the headings
+        QCOMPARE(lines.size(), 2 * kRows);
+        QSet<QString> confirmed;
+        for (QString line : lines) {
+            const QStringList fields = line.remove(QLatin1Char('"')).split(QLatin1Char(','));
+            QCOMPARE(QString(fields.value(2)).remove(QLatin1Char('-')), formOf(fields.value(0)));
+            confirmed.insert(fields.value(0));
+        }
+        QCOMPARE(confirmed, orders);
     }
 
     // The server stopped while a list prints and started again: the station
