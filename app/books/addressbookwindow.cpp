@@ -105,7 +105,9 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     resize(780, 500);
 
     m_problem = new StorageProblemBanner(
-        QStringLiteral("住所録のファイルを使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。"),
+        QStringLiteral("住所録の%1を使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。")
+            .arg(services.station.database().engine() == storage::Engine::Postgres ? QStringLiteral("サーバー")
+                                                                                   : QStringLiteral("ファイル")),
         true, this);
 
     m_kinds = new QTabBar(this);
