@@ -41,6 +41,7 @@ public:
             db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
             db.setHostName(server->host), db.setPort(server->port), db.setDatabaseName(server->database);
             db.setUserName(server->user);
+            db.setConnectOptions(QStringLiteral("options='-c client_min_messages=warning'"));
             m_engine = Engine::Postgres;
         } else {
             QDir().mkpath(QFileInfo(location).absolutePath());
