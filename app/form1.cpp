@@ -400,8 +400,6 @@ void Form1::connectHandlers()
     click("batchButton", &Form1::openBatch);
     click("formStackButton", &Form1::openFormStack);
     connect(this, &WaybillWindow::formStackChanged, this, &Form1::refreshNextForm);
-    // After the window is up: finding the printer's queue asks the spooler.
-    QTimer::singleShot(0, this, &Form1::refreshNextForm);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
 }
@@ -642,6 +640,24 @@ void Form1::openAddressBook() { showAddressBook(*this, m_services); }
 void Form1::openHistory() { showHistory(*this, m_services); }
 void Form1::openBatch() { showBatch(*this, m_services); }
 void Form1::openFormStack() { showFormStack(*this, m_services); }
+
+bool Form1::event(QEvent* event)
+{
+    // Posted from the first paint, so it runs once that paint is on the screen.
+    if (event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, &Form1::afterFirstPaint);
+    }
+    return WaybillWindow::event(event);
+}
+
+void Form1::afterFirstPaint()
+{
+    // Finding the printer's queue asks the spooler; the line is shown
+    // before the first print is prepared.
+    refreshNextForm();
+    QTimer::singleShot(0, this, [this] { m_services.station.prepareFirstPrint(); });
+}
 
 void Form1::refreshNextForm() { control<QLabel>("nextFormLabel")->setText(nextFormLine(m_services)); }
 

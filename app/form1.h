@@ -63,7 +63,13 @@ public slots:
     // The next form's number under 印刷, as the settings file holds it now.
     void refreshNextForm();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    // Once the window is up, while the user types: what waits on the
+    // spooler or loads for the first print.
+    void afterFirstPaint();
     void buildControls();
     // Every number box shows its longest value whole within its size.
     void keepNumbersWhole();
@@ -79,6 +85,7 @@ private:
     Services& m_services;
     QHash<QString, QWidget*> m_controls;
     bool m_toldPostalData = false;
+    bool m_painted = false;
 };
 
 } // namespace app

@@ -44,6 +44,9 @@ int main(int argc, char** argv)
     };
     testing::TestWindow pdfWindow(false, &pdfPrinter);
     keepHistory(pdfWindow, QStringLiteral("pdf"));
+    // As in a shop: the window is up a while, the user typing, before the first print.
+    pdfWindow.form->show();
+    QTest::qWait(300);
     testing::TestWindow recWindow(false);
     keepHistory(recWindow, QStringLiteral("recording"));
     for (int i = 0; i < n; ++i)

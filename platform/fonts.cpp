@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <optional>
 
 namespace platform {
 
@@ -36,20 +37,25 @@ QString installedFace(const QString& layoutName)
     auto it = known.constFind(layoutName);
     if (it != known.constEnd())
         return *it;
+    // Looked for among the installed families rather than asked of
+    // fontconfig's aliases (QFontDatabase::hasFamily): resolving a name no
+    // face carries runs every substitution rule, which costs more than
+    // building the whole window.
+    const QStringList installed = QFontDatabase::families();
+    const auto installedSpelling = [&](const QString& name) -> std::optional<QString> {
+        // Qt keeps substitutes in lower case; the face keeps its own spelling.
+        const auto at = std::find_if(installed.begin(), installed.end(), [&](const QString& family) {
+            return family.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        return at == installed.end() ? std::nullopt : std::optional(*at);
+    };
     QString face = layoutName;
-    if (!QFontDatabase::hasFamily(layoutName)) {
-        const QStringList installed = QFontDatabase::families();
-        for (const QString& substitute : QFont::substitutes(layoutName)) {
-            // Qt keeps substitutes in lower case; the face keeps its own spelling.
-            const auto at = std::find_if(installed.begin(), installed.end(), [&](const QString& family) {
-                return family.compare(substitute, Qt::CaseInsensitive) == 0;
-            });
-            if (at != installed.end()) {
-                face = *at;
+    if (!installedSpelling(layoutName))
+        for (const QString& substitute : QFont::substitutes(layoutName))
+            if (const auto spelled = installedSpelling(substitute)) {
+                face = *spelled;
                 break;
             }
-        }
-    }
     known.insert(layoutName, face);
     return face;
 }

@@ -1,12 +1,16 @@
 #include "station/station.h"
 
 #include "adjust/testprint.h"
+#include "print/renderer.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QSettings>
 #include <QUuid>
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
 
 namespace station {
 
@@ -221,6 +225,32 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
                  .arg(leftOut.size())
                  .arg(leftOut.first()));
     return printed;
+}
+
+void Station::prepareFirstPrint()
+{
+    storage::Database::loadDriver();
+    waybill::Waybill sample;
+    sample.recipient = {QStringLiteral("1000001"),
+                        QStringLiteral("東京都千代田区千代田1-1"),
+                        {},
+                        QStringLiteral("山田太郎"),
+                        {},
+                        false,
+                        QStringLiteral("03-1234-5678")};
+    sample.sender = sample.recipient;
+    print::PrintState scratch;
+    try {
+        const print::Page page = print::waybillPage(sample, {}, scratch);
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        QPdfWriter pdf(&sink);
+        pdf.setResolution(print::kPdfDotsPerInch);
+        QPainter painter(&pdf);
+        print::renderPage(painter, page);
+    } catch (const print::JobStopped&) {
+        // Nothing is said here: the print that meets it says it.
+    }
 }
 
 Station::Printed Station::printTestMarks(print::PrintOffsets offsets)

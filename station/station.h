@@ -117,6 +117,10 @@ public:
     // The marks go on a form too: it moves the stack by one and is listed as
     // spoiled, so that every number is accounted for.
     Printed printTestMarks(print::PrintOffsets offsets);
+    // Loads what the first print of a run needs (the database driver, the
+    // print faces and the PDF writer's share of them) without printing,
+    // opening a file or telling anything; called while the user types.
+    void prepareFirstPrint();
 
 private:
     // Sends the document and moves the queue's stack by its pages once the

@@ -729,6 +729,13 @@ void Database::raise(Problem problem)
         m_receiver(*m_lastProblem);
 }
 
+void Database::loadDriver()
+{
+    const QString name = QStringLiteral("horutea-storage-driver");
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    QSqlDatabase::removeDatabase(name);
+}
+
 void Database::succeeded() { m_kindTold.reset(); }
 
 ProblemsMet::ProblemsMet(Database& database) : m_database(database) { m_database.m_listening.push_back(this); }

@@ -140,6 +140,10 @@ public:
     // Reading; no transaction of its own.
     bool read(const std::function<bool(Statements&)>& body);
 
+    // Loads the SQLite driver without touching any file, so the first
+    // operation does not wait for it.
+    static void loadDriver();
+
     // The schema this program writes; a file with a higher number is refused.
     static int currentSchemaVersion();
 

@@ -23,7 +23,6 @@ private slots:
         QTest::addColumn<QStringList>("inputs");  // quantity 1, price 1, quantity 2, price 2
         QTest::addColumn<QStringList>("results"); // amount 1, amount 2, total; or the refused input's index
         QTest::newRow("initial zeros") << QStringList{"0", "0", "0", "0"} << QStringList{"0", "0", "0"};
-        QTest::newRow("3 x 150") << QStringList{"3", "150", "1", "1"} << QStringList{"450", "1", "451"};
         QTest::newRow("fractions") << QStringList{"1.5", "3", "2", "0.25"} << QStringList{"4.5", "0.5", "5"};
         QTest::newRow("binary fraction") << QStringList{"0.1", "3", "0", "0"} << QStringList{"0.3", "0", "0.3"};
         QTest::newRow("15 significant digits")
@@ -54,7 +53,7 @@ private slots:
     }
 
     // Through the window: the button writes all three results, or on a
-    // refusal none, and hands the input to mend back selected.
+    // refusal none (the focus and tip on a refusal are the window test's).
     void totalButton()
     {
         TestWindow w;
@@ -73,9 +72,6 @@ private slots:
         w.click("GoukeiBtn");
         QCOMPARE(w.text("KingakuBox2"), QStringLiteral("50"));
         QCOMPARE(w.text("GoukeiBox"), QStringLiteral("500"));
-        auto* box = w.c<QLineEdit>("TankaBox2");
-        QCOMPARE(QApplication::focusWidget(), box);
-        QCOMPARE(box->selectedText(), QStringLiteral("x"));
         QVERIFY(w.messages.shown.empty());
     }
 

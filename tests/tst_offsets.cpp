@@ -172,39 +172,22 @@ private slots:
 
     // What would not come back as saved is refused, naming the offset; the
     // files keep what they held.
-    void saveRefuses_data()
-    {
-        QTest::addColumn<QString>("x");
-        QTest::addColumn<QString>("y");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("not a number") << "abc"
-                                      << "0"
-                                      << "左右のズレ";
-        QTest::newRow("empty") << "0"
-                               << ""
-                               << "上下のズレ";
-        QTest::newRow("fraction") << "12.7"
-                                  << "0"
-                                  << "左右のズレ";
-        QTest::newRow("beyond the arrows") << "0"
-                                           << "-1001"
-                                           << "上下のズレ";
-    }
-
     void saveRefuses()
     {
-        QFETCH(QString, x);
-        QFETCH(QString, y);
-        QFETCH(QString, named);
-        TestWindow w(false);
-        seed(w, "30\r\n", "-40\r\n");
-        QVERIFY(w.form->Form_Load());
-        w.setText("Sayuu_Xtxt", x);
-        w.setText("Jyouge_Ytxt", y);
-        w.form->HozonBtn_Click();
-        QCOMPARE(w.messages.shown.size(), size_t(1));
-        QVERIFY2(w.messages.last().contains(named), qPrintable(w.messages.last()));
-        QCOMPARE(readAll(w.appFile("vanq_x01.txt")) + readAll(w.appFile("vanq_y01.txt")), QByteArray("30\r\n-40\r\n"));
+        for (const auto& [x, y, named] :
+             {std::tuple("abc", "0", "左右のズレ"), std::tuple("0", "", "上下のズレ"),
+              std::tuple("12.7", "0", "左右のズレ"), std::tuple("0", "-1001", "上下のズレ")}) {
+            TestWindow w(false);
+            seed(w, "30\r\n", "-40\r\n");
+            QVERIFY(w.form->Form_Load());
+            w.setText("Sayuu_Xtxt", QString::fromUtf8(x));
+            w.setText("Jyouge_Ytxt", QString::fromUtf8(y));
+            w.form->HozonBtn_Click();
+            QCOMPARE(w.messages.shown.size(), size_t(1));
+            QVERIFY2(w.messages.last().contains(QString::fromUtf8(named)), qPrintable(w.messages.last()));
+            QCOMPARE(readAll(w.appFile("vanq_x01.txt")) + readAll(w.appFile("vanq_y01.txt")),
+                     QByteArray("30\r\n-40\r\n"));
+        }
     }
 
     // A device that fails half way through a save (a full disk, injected):

@@ -119,16 +119,7 @@ private slots:
             const Op &g = ops[i], &e = want[i];
             QVERIFY2(g.kind == e.kind && qAbs(g.a - e.a) < kTol && qAbs(g.b - e.b) < kTol && qAbs(g.c - e.c) < kTol &&
                          g.text == e.text,
-                     qPrintable(QStringLiteral("op %1: %2 %3 %4 '%5', designed %6 %7 %8 '%9'")
-                                    .arg(i)
-                                    .arg(g.a)
-                                    .arg(g.b)
-                                    .arg(g.c)
-                                    .arg(g.text)
-                                    .arg(e.a)
-                                    .arg(e.b)
-                                    .arg(e.c)
-                                    .arg(e.text)));
+                     qPrintable(QStringLiteral("op %1: %2 %3 '%4'").arg(i).arg(g.a).arg(g.b).arg(g.text)));
         }
         // The designed figures: first box at 68.0 mm / 15.0 mm, marks at
         // 2670.57 / 2194.29 and 8062.74 / 2171.61 twips.
@@ -143,9 +134,7 @@ private slots:
     {
         QTest::addColumn<float>("x");
         QTest::addColumn<float>("y");
-        QTest::newRow("0/0") << 0.0f << 0.0f;
         QTest::newRow("160/-15: on the corner") << 160.0f << -15.0f;
-        QTest::newRow("170/5: 1 mm right, 2 mm down") << 170.0f << 5.0f;
         QTest::newRow("fraction") << 160.5f << -15.0f;
         QTest::newRow("the ends of the range") << -1000.0f << 1000.0f;
     }
@@ -188,55 +177,20 @@ private slots:
         QVERIFY(qAbs(circles(run(w, 0, 0, 14.25))[0].b - (expect::originY(0) + 32.8 * 56.7)) < kTol);
     }
 
-    // The boxes as the shape rules give them (checked on their own with the
-    // postal codes), each in its designed place in both blocks.
-    void postalCodes_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QStringList>("boxes");
-        QTest::newRow("three") << "123" << QStringList{"1", "2", "3", "", "", "", ""};
-        QTest::newRow("full-width, hyphen")
-            << "１２３－４５６７" << QStringList{"１", "２", "３", "４", "５", "６", "７"};
-        QTest::newRow("eight digits: the first seven") << "12345678" << QStringList{"1", "2", "3", "4", "5", "6", "7"};
-    }
-
-    void postalCodes()
-    {
-        QFETCH(QString, code);
-        QFETCH(QStringList, boxes);
-        Waybill w;
-        w.recipient.postalCode = w.sender.postalCode = code;
-        const auto texts = placed(run(w));
-        for (int n = 0; n < 7; ++n) {
-            QCOMPARE(texts[n].text, boxes[n]);
-            QVERIFY(qAbs(texts[n].x - expect::textX(0, expect::kRecipient[n].xMm)) < kTol);
-            QCOMPARE(texts[11 + n].text, boxes[n]);
-            QVERIFY(qAbs(texts[11 + n].x - expect::textX(0, expect::kSender[n].xMm)) < kTol);
-        }
-    }
-
     // A hidden care-of line is not printed whatever it holds; a shown one is,
-    // after the name and before the telephone, even when empty.
+    // after the name and before the telephone, even when empty (a shown line
+    // with text is everyTextInItsPlace's).
     void careOfLines()
     {
-        for (bool shown : {false, true}) {
-            for (const QString& text : {QString(), QStringLiteral("田中様方")}) {
-                Waybill w;
-                w.recipient.careOf = text;
-                w.sender.careOf = text + QStringLiteral("（送）");
-                w.recipient.careOfShown = w.sender.careOfShown = shown;
-                const auto texts = placed(run(w));
-                QCOMPARE(texts.size(), size_t(shown ? 28 : 26));
-                if (!shown)
-                    continue;
-                QCOMPARE(texts[10].text, text);
-                QCOMPARE(texts[10].points, 9);
-                QVERIFY(qAbs(texts[10].y - expect::textY(0, 43.5)) < kTol);
-                QCOMPARE(texts[22].text, text + QStringLiteral("（送）"));
-                QCOMPARE(texts[22].points, 8);
-                QVERIFY(qAbs(texts[22].y - expect::textY(0, 86.1)) < kTol);
-            }
-        }
+        Waybill hidden;
+        hidden.recipient.careOf = hidden.sender.careOf = QStringLiteral("田中様方");
+        QCOMPARE(placed(run(hidden)).size(), size_t(26));
+        Waybill shown;
+        shown.recipient.careOfShown = shown.sender.careOfShown = true;
+        const auto texts = placed(run(shown));
+        QCOMPARE(texts.size(), size_t(28));
+        QVERIFY(texts[10].text.isEmpty() && texts[10].points == 9 && qAbs(texts[10].y - expect::textY(0, 43.5)) < kTol);
+        QVERIFY(texts[22].text.isEmpty() && texts[22].points == 8 && qAbs(texts[22].y - expect::textY(0, 86.1)) < kTol);
     }
 
     // Numeric fields print only in numeric mode, as they stand.
@@ -286,7 +240,6 @@ private slots:
             QVERIFY(placed(printer.ops).empty());
         }
         QVERIFY_THROWS_EXCEPTION(print::JobStopped, print::checked(std::nan(""), "x"));
-        QCOMPARE(print::checkedSingle(1.5, "x"), 1.5f);
     }
 
     // Texts go down unaltered; two jobs give the same page.

@@ -106,6 +106,8 @@ private slots:
     {
         TestWindow w;
         w.showActive();
+        // The next form's line is filled once the window is up, not before its first paint.
+        QTRY_VERIFY(!w.form->findChild<QLabel*>(QStringLiteral("nextFormLabel"))->text().isEmpty());
         comparePicture(*w.form, "start");
         for (const char* name :
              {"SuujiNyuuryokuBtn", "OnOffBtn", "C_1_Samakata", "C_2_Samakata", "O_Haitatsu3", "O_Tsuuchi2"})
