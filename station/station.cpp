@@ -229,7 +229,7 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
 
 void Station::prepareFirstPrint()
 {
-    storage::Database::loadDriver();
+    storage::Database::loadDriver(database().engine());
     waybill::Waybill sample;
     sample.recipient = {QStringLiteral("1000001"),
                         QStringLiteral("東京都千代田区千代田1-1"),

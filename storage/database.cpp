@@ -729,10 +729,13 @@ void Database::raise(Problem problem)
         m_receiver(*m_lastProblem);
 }
 
-void Database::loadDriver()
+void Database::loadDriver(Engine engine)
 {
+    const QString driver = engine == Engine::Postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        return; // said by the first use, not here
     const QString name = QStringLiteral("horutea-storage-driver");
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    QSqlDatabase::addDatabase(driver, name);
     QSqlDatabase::removeDatabase(name);
 }
 

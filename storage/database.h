@@ -140,9 +140,9 @@ public:
     // Reading; no transaction of its own.
     bool read(const std::function<bool(Statements&)>& body);
 
-    // Loads the SQLite driver without touching any file, so the first
-    // operation does not wait for it.
-    static void loadDriver();
+    // Loads the engine's driver without touching any file or server, so the
+    // first operation does not wait for it.
+    static void loadDriver(Engine engine = Engine::Sqlite);
 
     // The schema this program writes; a file with a higher number is refused.
     static int currentSchemaVersion();
