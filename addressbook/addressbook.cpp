@@ -2,6 +2,7 @@
 
 #include "storage/searchkey.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <algorithm>
 
@@ -19,6 +20,8 @@ const QString kColumns = QStringLiteral(
 // kind; when they hold enough matches those are the answer, and the whole book
 // is searched only for rarer texts.
 constexpr int kRecentWindowEntries = 4000;
+// An import of at least this many entries brings the server's statistics up to date.
+constexpr qsizetype kEntriesWorthAnalysing = 1000;
 // The trigram index answers keys of at least this many characters.
 constexpr qsizetype kTrigramCharacters = 3;
 // A shorter key is looked up through the trigrams it begins, unless it
@@ -53,20 +56,42 @@ AddressEntry entryFrom(const QSqlQuery& row)
     return entry;
 }
 
+// On a server, the twin is found through the unique index of the
+// identity (storage/schema.cpp), whatever plan the server keeps for the
+// statement: a plan made while the table was empty would otherwise scan it
+// whole for each entry of a large import.
+constexpr char kIdentityCondition[] =
+    "AND md5(name || chr(31) || postal_code || chr(31) || line1 || chr(31) || line2 || chr(31) || care_of || "
+    "chr(31) || telephone) = ?";
+
+// The digest that condition compares, made here from the same fields.
+QString identityOf(const waybill::Address& a)
+{
+    const QChar separator(0x1f);
+    const QString joined = a.name + separator + a.postalCode + separator + a.line1 + separator + a.line2 + separator +
+                           a.careOf + separator + a.telephone;
+    return QString::fromLatin1(QCryptographicHash::hash(joined.toUtf8(), QCryptographicHash::Md5).toHex());
+}
+
 // The statements of saving, prepared once per transaction so an import of
 // many entries does not prepare them again for each.
 class Saver {
 public:
     explicit Saver(Statements& sql)
         : m_sql(sql),
-          m_findTwin(sql.prepare(QStringLiteral(
-              "SELECT id FROM address_entry WHERE kind = ? AND name = ? AND postal_code = ? AND line1 = ? AND line2 = ? "
-              "AND care_of = ? AND care_of_shown = ? AND telephone = ? AND id != ? LIMIT 1"))),
+          m_findTwin(sql.prepare(
+              QStringLiteral(
+                  "SELECT id FROM address_entry WHERE kind = ? AND name = ? AND postal_code = ? AND line1 = ? AND "
+                  "line2 = ? AND care_of = ? AND care_of_shown = ? AND telephone = ? AND id != ? %1 LIMIT 1")
+                  .arg(sql.engine() == storage::Engine::Postgres ? QLatin1String(kIdentityCondition)
+                                                                 : QLatin1String()))),
           m_touch(
-              sql.prepare(QStringLiteral("UPDATE address_entry SET last_used_ms = max(last_used_ms, ?) WHERE id = ?"))),
+              sql.prepare(QStringLiteral("UPDATE address_entry SET last_used_ms = CASE WHEN last_used_ms < ? THEN ? "
+                                         "ELSE last_used_ms END WHERE id = ?"))),
           m_insert(sql.prepare(QStringLiteral(
               "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
-              "last_used_ms, search_text, reading) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
+              "last_used_ms, search_text, reading) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
+              "RETURNING id"))),
           m_setReading(
               sql.prepare(QStringLiteral("UPDATE address_entry SET reading = ?, search_text = ? WHERE id = ?")))
     {}
@@ -75,7 +100,9 @@ public:
     std::optional<qint64> twinOf(Kind kind, const waybill::Address& a, qint64 except = 0)
     {
         bind(m_findTwin, {int(kind), textValue(a.name), textValue(a.postalCode), textValue(a.line1), textValue(a.line2),
-                          textValue(a.careOf), a.careOfShown, textValue(a.telephone), except});
+                          textValue(a.careOf), int(a.careOfShown), textValue(a.telephone), except});
+        if (m_sql.engine() == storage::Engine::Postgres)
+            m_findTwin.bindValue(9, identityOf(a));
         std::optional<qint64> twin;
         if (m_sql.exec(m_findTwin) && m_sql.next(m_findTwin))
             twin = m_findTwin.value(0).toLongLong();
@@ -85,7 +112,7 @@ public:
 
     bool touch(qint64 id, qint64 usedAtMs)
     {
-        bind(m_touch, {usedAtMs, id});
+        bind(m_touch, {usedAtMs, usedAtMs, id});
         return m_sql.exec(m_touch);
     }
 
@@ -99,11 +126,15 @@ public:
     std::optional<qint64> insert(Kind kind, const waybill::Address& a, qint64 usedAtMs, const QString& reading)
     {
         bind(m_insert, {int(kind), textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
-                        textValue(a.careOf), a.careOfShown, textValue(a.telephone), usedAtMs,
+                        textValue(a.careOf), int(a.careOfShown), textValue(a.telephone), usedAtMs,
                         textValue(searchTextOf(a, reading)), textValue(reading)});
         if (!m_sql.exec(m_insert))
             return std::nullopt;
-        return m_insert.lastInsertId().toLongLong();
+        std::optional<qint64> id;
+        if (m_sql.next(m_insert))
+            id = m_insert.value(0).toLongLong();
+        m_insert.finish();
+        return id;
     }
 
     // The id saved under, and whether it was an entry already there. A
@@ -118,6 +149,15 @@ public:
         }
         if (const auto id = insert(kind, a, usedAtMs, reading))
             return std::pair{*id, false};
+        // On a server, another station saved the same address since the
+        // look-up (its identity is unique there): that entry is this one.
+        if (m_sql.failed())
+            return std::nullopt;
+        if (const auto twin = twinOf(kind, a)) {
+            if (!touch(*twin, usedAtMs) || (!reading.isEmpty() && !setReading(*twin, a, reading)))
+                return std::nullopt;
+            return std::pair{*twin, true};
+        }
         return std::nullopt;
     }
 
@@ -202,6 +242,19 @@ std::optional<QStringList> trigramsBeginning(Statements& sql, const QString& key
 // key (no entry holds it).
 std::optional<QList<qint64>> idsThroughIndex(Statements& sql, Kind kind, const QString& key, int limit)
 {
+    if (sql.engine() == storage::Engine::Postgres) {
+        // pg_trgm's index answers LIKE for keys of any length (a shorter
+        // one by reading the whole index, still less than the table).
+        QString pattern = key;
+        pattern.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+            .replace(QLatin1Char('%'), QStringLiteral("\\%"))
+            .replace(QLatin1Char('_'), QStringLiteral("\\_"));
+        QSqlQuery like =
+            sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND search_text LIKE ? "
+                                       "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+                        {int(kind), QLatin1Char('%') + pattern + QLatin1Char('%'), limit});
+        return idsOf(sql, like);
+    }
     std::optional<QStringList> phrases;
     if (storage::searchKeyLength(key) >= kTrigramCharacters)
         phrases = QStringList{trigramPhrase(key)};
@@ -210,10 +263,10 @@ std::optional<QList<qint64>> idsThroughIndex(Statements& sql, Kind kind, const Q
     if (phrases && phrases->isEmpty())
         return std::nullopt;
     if (!phrases) {
-        QSqlQuery scan =
-            sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND instr(search_text, ?) > 0 "
-                                       "ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
-                        {int(kind), key, limit});
+        QSqlQuery scan = sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND %1 "
+                                                    "ORDER BY last_used_ms DESC, id DESC LIMIT ?")
+                                         .arg(sql.containsCondition(QLatin1StringView("search_text"))),
+                                     {int(kind), key, limit});
         return idsOf(sql, scan);
     }
     // CROSS JOIN keeps the index matches as the outer loop; left free, the
@@ -269,7 +322,7 @@ std::optional<qint64> AddressBook::edit(qint64 id, const waybill::Address& addre
                 QStringLiteral("UPDATE address_entry SET postal_code = ?, line1 = ?, line2 = ?, name = ?, care_of = ?, "
                                "care_of_shown = ?, telephone = ?, reading = ?, search_text = ? WHERE id = ?"),
                 {textValue(a.postalCode), textValue(a.line1), textValue(a.line2), textValue(a.name),
-                 textValue(a.careOf), a.careOfShown, textValue(a.telephone), textValue(kept),
+                 textValue(a.careOf), int(a.careOfShown), textValue(a.telephone), textValue(kept),
                  textValue(searchTextOf(a, kept)), id}))
             return false;
         remaining = id;
@@ -322,7 +375,8 @@ QList<AddressEntry> AddressBook::search(Kind kind, const QString& typed, int lim
             sql.prepare(QStringLiteral("SELECT id FROM address_entry WHERE kind = ? AND last_used_ms >= "
                                        "coalesce((SELECT last_used_ms FROM address_entry WHERE kind = ? "
                                        "ORDER BY last_used_ms DESC LIMIT 1 OFFSET ?), -9223372036854775807) "
-                                       "AND instr(search_text, ?) > 0 ORDER BY last_used_ms DESC, id DESC LIMIT ?"),
+                                       "AND %1 ORDER BY last_used_ms DESC, id DESC LIMIT ?")
+                            .arg(sql.containsCondition(QLatin1StringView("search_text"))),
                         {int(kind), int(kind), kRecentWindowEntries - 1, key, limit});
         QList<qint64> ids = idsOf(sql, recentMatches);
         if (ids.size() < limit)
@@ -370,6 +424,7 @@ std::optional<ImportResult> AddressBook::importEntries(const QList<ImportEntry>&
     ImportResult result;
     const qint64 nowMs = msOf({});
     const bool imported = m_database.write([&](Statements& sql) {
+        result = {};
         Saver saver(sql);
         for (const ImportEntry& entry : entries) {
             const auto saved =
@@ -381,6 +436,12 @@ std::optional<ImportResult> AddressBook::importEntries(const QList<ImportEntry>&
         }
         return true;
     });
+    // A server plans searches from its statistics of the table, which an
+    // import of thousands of entries leaves far behind until its own
+    // maintenance catches up (meanwhile every keystroke would read the table
+    // whole): brought up to date at once.
+    if (imported && m_database.engine() == storage::Engine::Postgres && entries.size() >= kEntriesWorthAnalysing)
+        m_database.write([](Statements& sql) { return sql.exec(QStringLiteral("ANALYZE address_entry")); });
     return imported ? std::optional(result) : std::nullopt;
 }
 

@@ -92,6 +92,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     NoInstanceCheck noInstanceCheck;
     station::Station station(folders, noInstanceCheck, *destination);
+    if (!request.databaseLocation.isEmpty())
+        station.setDatabaseLocation(request.databaseLocation);
     station.setStorageProblemReceiver([&err](const storage::Problem& problem) { err << problem.message << '\n'; });
 
     // The forms' numbers are checked before the list is read: a wrong check

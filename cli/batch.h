@@ -19,6 +19,7 @@ struct BatchRequest {
     int lockWaitMs = 10000;       // how long an address book held by another program is waited for
     QString encoding;             // "utf-8", "cp932", or empty to detect
     bool skipInvalid = false;
+    QString databaseLocation; // a server's URL; empty: where the settings say
     // The number printed on the first form loaded, as on the form; empty:
     // the queue's stack, if one is set.
     QString firstNumber;

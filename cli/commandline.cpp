@@ -6,6 +6,8 @@
 #include "shipping/confirmations.h"
 #include "tracking/carriers.h"
 #include "postal/directory.h"
+#include "station/movetoserver.h"
+#include "station/station.h"
 
 #include <QHash>
 
@@ -81,6 +83,8 @@ constexpr OptionSpec kOptions[] = {
     {"out", 0, "ファイル", "shipped"},
     {"from", 0, "年-月-日", "shipped"},
     {"to", 0, "年-月-日", "shipped"},
+    {"database", 0, "postgresql://…", nullptr},
+    {"import-local", 0, nullptr, nullptr},
 };
 
 const OptionSpec* specOf(const QString& name)
@@ -163,6 +167,26 @@ Parsed parse(const QStringList& arguments)
     return parsed;
 }
 
+// `--import-local`: this PC's file to the server named, or to the one the
+// window's 「データの保存先」 names.
+int runImportLocal(const QString& databaseUrl, const platform::Folders& folders, QTextStream& out, QTextStream& err)
+{
+    const QString url = databaseUrl.isEmpty() ? station::storedServerUrl(folders.settingsFile()) : databaseUrl;
+    if (url.isEmpty()) {
+        err << QStringLiteral("移す先のサーバーを --database postgresql://ユーザー@ホスト:ポート/データベース "
+                              "で指定してください。\n");
+        err.flush();
+        return exitCannotRun;
+    }
+    storage::Database local(station::localDatabasePath(folders));
+    storage::Database server(url);
+    const station::MoveReport report = station::moveToServer(local, server);
+    (report.ok ? out : err) << report.message << '\n';
+    out.flush();
+    err.flush();
+    return report.ok ? exitOk : exitCannotRun;
+}
+
 } // namespace
 
 int run(const QStringList& arguments, const platform::Folders& folders, QTextStream& out, QTextStream& err)
@@ -188,7 +212,7 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     // Two things at once, or an option that means nothing here, is refused
     // rather than one of them quietly dropped.
     QStringList commands;
-    for (const char* command : {"lookup", "batch", "shipped"})
+    for (const char* command : {"lookup", "batch", "shipped", "import-local"})
         if (parsed.has(command))
             commands << QStringLiteral("--") + QLatin1String(command);
     if (commands.size() > 1)
@@ -198,6 +222,15 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         if (spec.onlyWith && parsed.has(spec.name) && !parsed.has(spec.onlyWith))
             return fail(QStringLiteral("%1 は --%2 と一緒に使うオプションです。")
                             .arg(dashed(spec), QLatin1String(spec.onlyWith)));
+    if (parsed.has("database")) {
+        if (!parsed.has("batch") && !parsed.has("shipped") && !parsed.has("import-local"))
+            return fail(
+                QStringLiteral("--database は --batch、--shipped か --import-local と一緒に使うオプションです。"));
+        if (const auto server = storage::serverAddressFrom(parsed.value("database")); !server)
+            return fail(server.error());
+    }
+    if (parsed.has("import-local"))
+        return runImportLocal(parsed.value("database"), folders, out, err);
     if (parsed.has("lookup"))
         return runLookup(parsed.value("lookup"), postal::defaultDataFilePath(), out, err);
     if (parsed.has("batch")) {
@@ -221,6 +254,7 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         request.senderFromBuyer = parsed.has("sender-from-buyer");
         request.encoding = parsed.value("encoding");
         request.skipInvalid = parsed.has("skip-invalid");
+        request.databaseLocation = parsed.value("database");
         request.carrier = parsed.value("carrier");
         request.firstNumber = parsed.value("first-number");
         if (parsed.has("carrier") && !parsed.has("first-number"))
@@ -231,7 +265,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     if (parsed.has("shipped")) {
         if (!parsed.has("out"))
             return fail(QStringLiteral("--shipped には書き出すファイルを --out ファイル で指定してください。"));
-        return runShipped({parsed.value("shipped"), parsed.value("out"), parsed.value("from"), parsed.value("to")},
+        return runShipped({parsed.value("shipped"), parsed.value("out"), parsed.value("from"), parsed.value("to"),
+                           parsed.value("database")},
                           folders, out, err);
     }
     return fail(

@@ -58,6 +58,8 @@ int runShipped(const ShippedRequest& request, const platform::Folders& folders, 
     NoInstanceCheck noInstanceCheck;
     NoPrinting noPrinting;
     station::Station station(folders, noInstanceCheck, noPrinting);
+    if (!request.databaseLocation.isEmpty())
+        station.setDatabaseLocation(request.databaseLocation);
     const station::ShippedReport report = station::writeShipped(station, *format, request.outPath, *from, *to);
     (report.ok ? out : err) << report.message << '\n';
     return done(report.ok ? exitOk : exitCannotRun);

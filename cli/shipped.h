@@ -12,8 +12,9 @@ namespace cli {
 struct ShippedRequest {
     QString format; // a format's command-line word (shipping::formatTokenChoices())
     QString outPath;
-    QString fromText; // YYYY-MM-DD; empty: the day of toText
-    QString toText;   // YYYY-MM-DD; empty: today
+    QString fromText;         // YYYY-MM-DD; empty: the day of toText
+    QString toText;           // YYYY-MM-DD; empty: today
+    QString databaseLocation; // a server's URL; empty: where the settings say
 };
 
 // Exit 0 when the file was written; 2 when it could not be (nothing is then

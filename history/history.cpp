@@ -14,7 +14,7 @@ using storage::textValue;
 QVariant searchKeyValue(const QStringList& fields) { return textValue(storage::joinedSearchKey(fields)); }
 
 const QString kColumns = QStringLiteral("id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
-                                        "order_number, waybill_json, carrier, tracking_number");
+                                        "order_number, waybill_json, carrier, tracking_number, station_row_id");
 
 // The number a row holds; nothing for none, and for one that no longer reads
 // (a carrier word this version does not know).
@@ -50,6 +50,7 @@ std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
         entry.record.orderNumber = row.value(5).toString();
     entry.record.waybill = *waybill;
     entry.record.trackingNumber = trackingNumberFrom(row.value(7), row.value(8));
+    entry.record.stationRowId = row.value(9).toString();
     return entry;
 }
 
@@ -77,10 +78,11 @@ QString trackingDigits(const QString& typed)
 
 namespace {
 
-const QString kInsert =
-    QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
-                   "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
-                   "order_number_key, carrier, tracking_number) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString kInsert = QStringLiteral(
+    "INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
+    "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
+    "order_number_key, carrier, tracking_number, station_row_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+    "?, ?) ON CONFLICT (station_row_id) DO NOTHING RETURNING id");
 
 // The values of kInsert for one record, in order.
 QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
@@ -100,7 +102,8 @@ QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
             searchKeyValue({w.recipient.line1, w.recipient.line2, w.sender.line1, w.sender.line2}),
             textValue(storage::searchKey(record.orderNumber.value_or(QString()))),
             record.trackingNumber ? textValue(tracking::carrierToken(record.trackingNumber->carrier())) : nullText(),
-            record.trackingNumber ? textValue(record.trackingNumber->digits()) : nullText()};
+            record.trackingNumber ? textValue(record.trackingNumber->digits()) : nullText(),
+            record.stationRowId.isEmpty() ? nullText() : QVariant(record.stationRowId)};
 }
 
 } // namespace
@@ -115,13 +118,15 @@ std::optional<qint64> History::record(const PrintRecord& record)
 }
 
 bool History::recordAll(int count, const std::function<std::optional<PrintRecord>(int index)>& recordAt,
-                        std::optional<qint64>* lastId)
+                        std::optional<qint64>* lastId, int* added)
 {
     const QDateTime now = QDateTime::currentDateTime();
     return m_database.write([&](storage::Statements& sql) {
         // One statement prepared once: a document of a thousand pages is one
         // transaction, not a thousand.
         QSqlQuery insert = sql.prepare(kInsert);
+        if (added)
+            *added = 0;
         for (int i = 0; i < count && !sql.failed(); ++i) {
             const std::optional<PrintRecord> record = recordAt(i);
             if (!record)
@@ -131,8 +136,17 @@ bool History::recordAll(int count, const std::function<std::optional<PrintRecord
                 insert.bindValue(int(v), values[v]);
             if (!sql.exec(insert))
                 return false;
-            if (lastId)
-                *lastId = insert.lastInsertId().toLongLong();
+            // No row back: the station's id was recorded before (a page
+            // sent again from the station's queue), and it stays one row.
+            if (sql.next(insert)) {
+                if (added)
+                    ++*added;
+                if (lastId)
+                    *lastId = insert.value(0).toLongLong();
+            } else if (sql.failed()) {
+                return false;
+            }
+            insert.finish();
         }
         return true;
     });
@@ -161,19 +175,21 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
         {query.address, "addresses_key"},
         {query.orderNumber, "order_number_key"},
     };
+    struct Contains {
+        QLatin1StringView column;
+        QString key;
+    };
+    QList<Contains> conditions;
     QStringList where;
     QVariantList values;
     for (const auto& condition : textConditions) {
         const QString key = storage::searchKey(condition.typed);
         if (key.isEmpty())
             continue;
-        where.append(QStringLiteral("instr(%1, ?) > 0").arg(QLatin1String(condition.column)));
-        values.append(key);
+        conditions.append({QLatin1StringView(condition.column), key});
     }
-    if (const QString digits = trackingDigits(query.trackingNumber); !digits.isEmpty()) {
-        where.append(QStringLiteral("instr(tracking_number, ?) > 0"));
-        values.append(digits);
-    }
+    if (const QString digits = trackingDigits(query.trackingNumber); !digits.isEmpty())
+        conditions.append({QLatin1StringView("tracking_number"), digits});
     if (query.printedFrom.isValid()) {
         where.append(QStringLiteral("printed_at_ms >= ?"));
         values.append(query.printedFrom.toMSecsSinceEpoch());
@@ -182,18 +198,45 @@ QList<HistoryEntry> History::search(const HistoryQuery& query)
         where.append(QStringLiteral("printed_at_ms < ?"));
         values.append(query.printedBefore.toMSecsSinceEpoch());
     }
-    const QString statement =
-        QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
-            .arg(kColumns,
-                 where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
     values.append(query.limit);
     values.append(query.offset);
 
     QList<HistoryEntry> found;
     m_database.read([&](storage::Statements& sql) {
+        QStringList all;
+        QVariantList bound;
+        for (const Contains& c : conditions) {
+            all.append(sql.containsCondition(c.column));
+            bound.append(c.key);
+        }
+        all += where;
+        bound += values;
+        const QString statement =
+            QStringLiteral("SELECT %1 FROM print_history %2 ORDER BY printed_at_ms DESC, id DESC LIMIT ? OFFSET ?")
+                .arg(kColumns,
+                     all.isEmpty() ? QString() : QStringLiteral("WHERE ") + all.join(QStringLiteral(" AND ")));
         QSqlQuery select = sql.prepare(statement);
-        for (const QVariant& value : values)
+        for (const QVariant& value : bound)
             select.addBindValue(value);
+        return collect(sql, select, found);
+    });
+    return found;
+}
+
+bool History::removeThrough(qint64 id)
+{
+    return m_database.write([&](storage::Statements& sql) {
+        return sql.exec(QStringLiteral("DELETE FROM print_history WHERE id <= ?"), {id});
+    });
+}
+
+QList<HistoryEntry> History::oldestFirst(int limit, qint64 afterId)
+{
+    QList<HistoryEntry> found;
+    m_database.read([&](storage::Statements& sql) {
+        QSqlQuery select =
+            sql.prepare(QStringLiteral("SELECT %1 FROM print_history WHERE id > ? ORDER BY id LIMIT ?").arg(kColumns),
+                        {afterId, limit});
         return collect(sql, select, found);
     });
     return found;

@@ -24,6 +24,9 @@ struct PrintRecord {
     // The number pre-printed on the form the page went on; nothing when the
     // form carried none the program knew (a PDF, a printer without a stack).
     std::optional<tracking::TrackingNumber> trackingNumber;
+    // Made by the station for each page (empty: none); a page recorded twice
+    // under one id is one row.
+    QString stationRowId;
 
     bool operator==(const PrintRecord&) const = default;
 };
@@ -70,13 +73,19 @@ public:
     // asked for once, so a long document is never held whole, and one
     // answered with nothing is left out. false when the database cannot be
     // used (it then has a problem for the caller to show).
+    // `added`, when given, counts the rows that were new (not a station's id
+    // recorded before).
     bool recordAll(int count, const std::function<std::optional<PrintRecord>(int index)>& recordAt,
-                   std::optional<qint64>* lastId = nullptr);
+                   std::optional<qint64>* lastId = nullptr, int* added = nullptr);
     // Newest first.
     QList<HistoryEntry> list(int limit, int offset = 0);
     QList<HistoryEntry> search(const HistoryQuery& query);
     std::optional<HistoryEntry> get(qint64 id);
 
+    // For a station's queue of pages waiting for the server: the rows in the
+    // order recorded, and forgetting them once sent.
+    QList<HistoryEntry> oldestFirst(int limit, qint64 afterId = 0);
+    bool removeThrough(qint64 id);
     // Records a spoiled form; false when the database cannot be used (it
     // then has a problem for the caller to show).
     bool recordSpoiled(const SpoiledForm& form);

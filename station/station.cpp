@@ -5,12 +5,41 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QSettings>
+#include <QUuid>
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 
 namespace station {
+
+namespace {
+const QString kServerUrlKey = QStringLiteral("storage/serverUrl");
+}
+
+QString storedServerUrl(const QString& settingsFile)
+{
+    return QSettings(settingsFile, QSettings::IniFormat).value(kServerUrlKey).toString();
+}
+
+Result<void> storeServerUrl(const QString& settingsFile, const QString& serverUrl)
+{
+    if (!serverUrl.isEmpty())
+        if (const auto address = storage::serverAddressFrom(serverUrl); !address)
+            return fail(address.error());
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    if (serverUrl.isEmpty())
+        settings.remove(kServerUrlKey);
+    else
+        settings.setValue(kServerUrlKey, serverUrl);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        return fail(QStringLiteral("設定のファイル「%1」に、データの保存先を書き込めませんでした。"
+                                   "ファイルとフォルダーの書き込みの権限と、ディスクの空きを確かめてください。")
+                        .arg(QDir::toNativeSeparators(settingsFile)));
+    return {};
+}
 
 Station::Station(const platform::Folders& folders, platform::InstanceDetector& instance, print::Destination& printer,
                  platform::DeviceFilter saveFilter)
@@ -27,15 +56,71 @@ postal::Directory& Station::postalCodes()
     return *m_postalCodes;
 }
 
+QString localDatabasePath(const platform::Folders& folders)
+{
+    return platform::joinPath(folders.userDataFolder(), QStringLiteral("horutea.sqlite"));
+}
+
+QString Station::localDatabasePath() const { return station::localDatabasePath(m_folders); }
+
+QString Station::queueFilePath() const
+{
+    return platform::joinPath(m_folders.configFolder(), QStringLiteral("horutea-queue.sqlite"));
+}
+
+void Station::setDatabaseLocation(const QString& location, storage::Database::Options options)
+{
+    m_databaseLocation = location;
+    m_databaseOptions = options;
+}
+
+QString Station::databaseLocation() const
+{
+    if (!m_databaseLocation.isEmpty())
+        return m_databaseLocation;
+    if (const QString server = storedServerUrl(m_folders.settingsFile()); !server.isEmpty())
+        return server;
+    return localDatabasePath();
+}
+
 storage::Database& Station::database()
 {
     if (!m_database) {
-        const QString folder = m_folders.userDataFolder();
-        platform::ensureFolder(folder);
-        m_database = std::make_unique<storage::Database>(platform::joinPath(folder, QStringLiteral("horutea.sqlite")));
+        const QString location = databaseLocation();
+        if (!storage::isServerUrl(location))
+            platform::ensureFolder(m_folders.userDataFolder());
+        m_database = std::make_unique<storage::Database>(location, m_databaseOptions);
         m_database->setProblemReceiver(m_storageProblemReceiver);
     }
     return *m_database;
+}
+
+QString Station::sendQueued()
+{
+    if (database().engine() != storage::Engine::Postgres || !QFileInfo::exists(queueFilePath()))
+        return {};
+    if (!m_queueDatabase)
+        m_queueDatabase = std::make_unique<storage::Database>(queueFilePath());
+    history::History queue(*m_queueDatabase);
+    constexpr int kPagesPerSend = 500;
+    int sent = 0;
+    while (database().ensureOpen()) {
+        const QList<history::HistoryEntry> batch = queue.oldestFirst(kPagesPerSend);
+        if (batch.isEmpty())
+            break;
+        // Sent, then forgotten here: a send whose answer was lost is sent
+        // again and meets the pages' own ids on the server.
+        if (!history().recordAll(int(batch.size()), [&](int i) { return std::optional(batch[i].record); }) ||
+            !queue.removeThrough(batch.last().id))
+            break;
+        sent += int(batch.size());
+    }
+    if (sent == 0)
+        return {};
+    m_toldQueued = false;
+    return QStringLiteral("サーバー（%1）に、このPCの控えに記録していた %2 枚の印刷履歴を送りました。")
+        .arg(database().server().hostAndPort())
+        .arg(sent);
 }
 
 addressbook::AddressBook& Station::addressBook()
@@ -77,10 +162,16 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
         return printed;
     const QDateTime now = QDateTime::currentDateTime();
     QStringList leftOut;
+    // Each page's own id, so a page sent from the queue twice is one row.
+    const QString documentId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     storage::ProblemsMet problems(database());
-    const bool recorded = history().recordAll(count, [&](int i) -> std::optional<history::PrintRecord> {
+    const QString sentFromQueue = sendQueued();
+    const auto recordAt = [&](int i) -> std::optional<history::PrintRecord> {
+        if (i == 0)
+            leftOut.clear(); // asked again from the start (the queue, a transaction run again)
         history::PrintRecord record{
             now, printed.delivery.destination, offsets.horizontalTenthMm, offsets.verticalTenthMm, std::nullopt, {}};
+        record.stationRowId = QStringLiteral("%1/%2").arg(documentId).arg(i);
         try {
             record.waybill = waybillAt(i);
         } catch (const print::JobStopped& stop) {
@@ -93,10 +184,36 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
         if (i < printed.formNumbers.size())
             record.trackingNumber = printed.formNumbers[i];
         return record;
-    });
+    };
+    bool recorded = history().recordAll(count, recordAt);
     const auto tell = [&](const QString& said) {
         printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + said;
     };
+    if (!sentFromQueue.isEmpty())
+        tell(sentFromQueue);
+    // The server away: the pages go to this PC's queue, to be sent when it
+    // is back; said once until then.
+    if (!recorded && database().engine() == storage::Engine::Postgres) {
+        if (!m_queueDatabase)
+            m_queueDatabase = std::make_unique<storage::Database>(queueFilePath());
+        const std::optional<storage::Problem> serverProblem = problems.take();
+        storage::ProblemsMet queueProblems(*m_queueDatabase);
+        if (history::History(*m_queueDatabase).recordAll(count, recordAt)) {
+            if (!m_toldQueued)
+                tell(QStringLiteral("印刷した分は、サーバーにつながるまでこのPCの控え（%1）に記録しました。"
+                                    "つながったら、次の印刷のときにサーバーへ送ります。\n\n%2")
+                         .arg(QDir::toNativeSeparators(queueFilePath()),
+                              serverProblem ? serverProblem->message : QString()));
+            m_toldQueued = true;
+            recorded = true;
+        } else {
+            const std::optional<storage::Problem> queueProblem = queueProblems.take();
+            tell(QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1\n\n%2")
+                     .arg(serverProblem ? serverProblem->message : QString(),
+                          queueProblem ? queueProblem->message : QString()));
+            return printed;
+        }
+    }
     // A problem with the file may have been met and mended on the way (a
     // damaged file set aside and a new one begun): then the pages are in the
     // history all the same.
@@ -112,7 +229,7 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
 
 void Station::prepareFirstPrint()
 {
-    storage::Database::loadDriver();
+    storage::Database::loadDriver(database().engine());
     waybill::Waybill sample;
     sample.recipient = {QStringLiteral("1000001"),
                         QStringLiteral("東京都千代田区千代田1-1"),

@@ -5,6 +5,7 @@
 // notices already given.
 #include "addressbook/addressbook.h"
 #include "adjust/offsets.h"
+#include "common/result.h"
 #include "history/history.h"
 #include "platform/files.h"
 #include "platform/instance.h"
@@ -22,6 +23,13 @@ namespace station {
 
 inline const QString kSecondInstance = QStringLiteral("多重起動できません。");
 
+// 「データの保存先」 as the program's settings keep it: a server's URL
+// (storage/server.h, never a password), or empty for this PC's own file.
+QString storedServerUrl(const QString& settingsFile);
+Result<void> storeServerUrl(const QString& settingsFile, const QString& serverUrl);
+// This PC's own file of the address book and history.
+QString localDatabasePath(const platform::Folders& folders);
+
 class Station {
 public:
     // saveFilter: see platform::AtomicFile; tests make saves fail with it.
@@ -38,9 +46,22 @@ public:
     // run is pointed at another before that look-up.
     postal::Directory& postalCodes();
     void setPostalDataFile(const QString& path) { m_postalDataFile = path; }
-    // The address book and the print history: one file in the per-user data
-    // folder, opened at first use.
+    // The address book and the print history, opened at first use: where
+    // setDatabaseLocation() says (the command line's --database), else where
+    // the settings say (「データの保存先」: a server), else one file in the
+    // per-user data folder.
     storage::Database& database();
+    // Before the first use of database().
+    void setDatabaseLocation(const QString& location, storage::Database::Options options = {});
+    QString databaseLocation() const;
+    // This PC's own file, whether it is in use or not.
+    QString localDatabasePath() const;
+    // Where a station that keeps its data on a server queues the printed
+    // pages while the server cannot be reached: a file beside the settings.
+    QString queueFilePath() const;
+    // Sends the pages queued while the server was away; what to tell the
+    // user (empty when nothing was sent). Every print tries it first.
+    QString sendQueued();
     addressbook::AddressBook& addressBook();
     history::History& history();
     // Who tells the user of a problem with that file that no operation took
@@ -119,6 +140,10 @@ private:
     std::unique_ptr<addressbook::AddressBook> m_addressBook;
     std::unique_ptr<history::History> m_history;
     bool m_toldPdfFolder = false;
+    QString m_databaseLocation;
+    storage::Database::Options m_databaseOptions;
+    std::unique_ptr<storage::Database> m_queueDatabase;
+    bool m_toldQueued = false;
 };
 
 } // namespace station

@@ -1,13 +1,17 @@
 #pragma once
-// The one SQLite file that holds the address book and the print history, in
-// the per-user data folder. Nothing touches the file until the first use, so
-// the window's start never waits for it.
+// Where the address book and the print history live: one SQLite file in the
+// per-user data folder, or a database on a PostgreSQL server that several
+// packing stations share (storage/server.h). Nothing touches either until
+// the first use, so the window's start never waits for it.
 //
 // When the file cannot be used (damaged, made by a newer version, locked by
 // another program, read-only, unreadable, or the disk is full) the program
 // goes on without it: every operation then fails, and the problem is pushed
 // at once to whoever shows it (ProblemsMet below). A damaged file is moved
 // aside under a new name and a fresh one is started; nothing is ever deleted.
+#include "storage/schema.h"
+#include "storage/server.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -28,6 +32,11 @@ enum class ProblemKind {
     ReadOnly,     // the file or its folder cannot be written
     Unreadable,   // the file cannot be opened or read
     DiskFull,
+    // The server's problems: it does not answer (or went away), it refuses
+    // the user, or the database is not there.
+    ServerUnreachable,
+    AuthenticationFailed,
+    DatabaseMissing,
     Other,
 };
 
@@ -47,13 +56,21 @@ inline QVariant textValue(const QString& text) { return text.isNull() ? QVariant
 // wrong.
 class Statements {
 public:
-    explicit Statements(const QSqlDatabase& connection) : m_connection(connection) {}
+    explicit Statements(const QSqlDatabase& connection, Engine engine = Engine::Sqlite)
+        : m_connection(connection), m_engine(engine)
+    {}
+
+    Engine engine() const { return m_engine; }
+    // A condition that the column holds the one bound value somewhere.
+    QString containsCondition(QLatin1StringView column) const;
 
     // A prepared statement with its values bound in order; an invalid query
     // (and a recorded failure) when it does not prepare.
     QSqlQuery prepare(const QString& sql, std::initializer_list<QVariant> values = {});
     // Executes; false and a recorded failure on error.
     bool exec(QSqlQuery& query);
+    // Without values the statement runs as it stands (BEGIN, DDL: a server
+    // prepares only queries).
     bool exec(const QString& sql, std::initializer_list<QVariant> values = {});
     // Steps to the next row; false at the end and on error (then recorded).
     bool next(QSqlQuery& query);
@@ -64,6 +81,7 @@ public:
 
 private:
     QSqlDatabase m_connection;
+    Engine m_engine;
     std::optional<QSqlError> m_error;
 };
 
@@ -78,15 +96,25 @@ public:
         // How long an operation waits for another program's lock before it
         // gives up; the user interface thread waits this long at most.
         int busyTimeoutMs = 1000;
+        // A server: how long connecting may take, and how long after a
+        // failure the next use tries again (0: at once).
+        int connectTimeoutSeconds = 5;
+        int reconnectAfterMs = 30000;
     };
 
-    explicit Database(QString filePath);
-    Database(QString filePath, Options options);
+    // A file path, or a server's URL (postgresql://USER@HOST:PORT/DBNAME).
+    explicit Database(QString location);
+    Database(QString location, Options options);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    Engine engine() const { return m_engine; }
+    // The file, or the URL, as given.
     const QString& filePath() const { return m_filePath; }
+    const QString& location() const { return m_filePath; }
+    // The server (engine() == Postgres).
+    const ServerAddress& server() const { return m_server; }
 
     // Opens the file on the first call; later calls answer at once. False
     // when the program goes on without the database.
@@ -103,15 +131,18 @@ public:
     // The last problem, told or not (for a banner or a status line).
     const std::optional<Problem>& lastProblem() const { return m_lastProblem; }
 
-    // One change in one transaction: body runs between BEGIN IMMEDIATE and
+    // One change in one transaction: body runs between BEGIN (IMMEDIATE) and
     // COMMIT and returns false (or records a failure) to roll everything back.
+    // On a server, a transaction that met another station's at the same
+    // time (the same new entry saved, a deadlock) runs again from the start,
+    // so body must set its results afresh each time it runs.
     bool write(const std::function<bool(Statements&)>& body);
     // Reading; no transaction of its own.
     bool read(const std::function<bool(Statements&)>& body);
 
-    // Loads the SQLite driver without touching any file, so the first
-    // operation does not wait for it.
-    static void loadDriver();
+    // Loads the engine's driver without touching any file or server, so the
+    // first operation does not wait for it.
+    static void loadDriver(Engine engine = Engine::Sqlite);
 
     // The schema this program writes; a file with a higher number is refused.
     static int currentSchemaVersion();
@@ -121,11 +152,20 @@ private:
     enum class Activity { Opening, Reading, Writing };
 
     bool open();
+    bool openFile();
+    bool openServer();
     bool openConnection();
     void closeConnection();
+    bool transaction(const std::function<bool(Statements&)>& body, std::optional<QSqlError>& error);
     // Brings the schema up to date in one transaction; the lock it takes
     // also finds a file another program holds. Failures go to the statements.
     void prepareSchema(Statements& sql);
+    // The same on a server, under a lock so stations starting together
+    // take turns; whether the database is of a newer version (left as it is).
+    bool prepareServerSchema(Statements& sql);
+    ProblemKind kindOf(const QSqlError& error, Activity activity) const;
+    QString describeServer(ProblemKind kind, const QSqlError& error) const;
+    bool afterServerFailure(const QSqlError& error, Activity activity);
     // The new name of the damaged file, or nothing when it could not be moved.
     std::optional<QString> setDamagedFileAside();
     // Tells the user and decides whether the database can still be used.
@@ -137,6 +177,10 @@ private:
 
     QString m_filePath;
     Options m_options;
+    Engine m_engine = Engine::Sqlite;
+    ServerAddress m_server;
+    QString m_locationProblem; // a server URL that cannot be used, said at the first use
+    qint64 m_failedAtMs = 0;
     QString m_connectionName;
     State m_state = State::NotOpened;
     std::optional<Problem> m_lastProblem;

@@ -10,12 +10,15 @@
 #include "addressbook/csvfile.h"
 #include "app/books/addressbookwindow.h"
 #include "app/books/addressdialog.h"
+#include "app/storage/storagedialog.h"
 #include "app/books/historywindow.h"
 #include "app/widgets/elidedtips.h"
 
 #include <QCheckBox>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -336,6 +339,65 @@ private slots:
 
     // Out and back in, in both encodings: ㈱ and ～ in CP932, names that a
     // spreadsheet would run as a formula, and 𠮷, which only UTF-8 holds.
+    // 「データの保存先」 from the address book window: a server's address is
+    // kept in the settings for the next start (no password anywhere); what
+    // is missing is said and what was typed stays; 「このPC」 goes back.
+    void storageChoiceIsKeptForTheNextStart()
+    {
+        TestWindow w;
+        app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
+        const auto fill = [](app::StorageDialog* d, const char* database) {
+            QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("serverChoice")), Qt::LeftButton);
+            auto* host = d->findChild<QLineEdit*>(QStringLiteral("serverHost"));
+            host->selectAll();
+            QTest::keyClicks(host, QStringLiteral("db.example"));
+            d->findChild<QSpinBox*>(QStringLiteral("serverPort"))->setValue(6543);
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("serverDatabase"));
+            name->selectAll();
+            QTest::keyClicks(name, QString::fromLatin1(database));
+            auto* user = d->findChild<QLineEdit*>(QStringLiteral("serverUser"));
+            user->selectAll();
+            QTest::keyClicks(user, QStringLiteral("clerk"));
+        };
+        bool typedKept = false;
+        withPopup<app::StorageDialog>([&] { press(book, "storage"); },
+                                      [&](app::StorageDialog* d) {
+                                          fill(d, "");
+                                          QTimer::singleShot(0, [&] {
+                                              auto* again =
+                                                  qobject_cast<app::StorageDialog*>(QApplication::activeModalWidget());
+                                              QVERIFY(again);
+                                              typedKept =
+                                                  again->findChild<QLineEdit*>(QStringLiteral("serverHost"))->text() ==
+                                                  QStringLiteral("db.example");
+                                              fill(again, "shop");
+                                              QTest::keyClick(again, Qt::Key_Return);
+                                          });
+                                          QTest::keyClick(d, Qt::Key_Return);
+                                      });
+        QVERIFY(typedKept);
+        QCOMPARE(w.messages.shown.size(), size_t(2));
+        QVERIFY2(w.messages.shown[0].text.contains(QStringLiteral("データベースの名前を入れてください")),
+                 qPrintable(w.messages.shown[0].text));
+        QVERIFY2(w.messages.shown[1].text.contains(QStringLiteral("起動し直す")), qPrintable(w.messages.last()));
+        const QString url = QStringLiteral("postgresql://clerk@db.example:6543/shop");
+        QCOMPARE(station::storedServerUrl(w.folders.settingsFile()), url);
+        FixedInstance instance;
+        RecordingDestination printer;
+        QCOMPARE(station::Station(w.folders, instance, printer).databaseLocation(), url);
+
+        withPopup<app::StorageDialog>([&] { press(book, "storage"); },
+                                      [&](app::StorageDialog* d) {
+                                          QCOMPARE(d->serverUrl(), url); // as kept
+                                          QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("thisPcChoice")),
+                                                            Qt::LeftButton);
+                                          QTest::keyClick(d, Qt::Key_Return);
+                                      });
+        QVERIFY(station::storedServerUrl(w.folders.settingsFile()).isEmpty());
+        QCOMPARE(station::Station(w.folders, instance, printer).databaseLocation(),
+                 station::localDatabasePath(w.folders));
+    }
+
     void csvRoundTrip()
     {
         TestWindow w;

@@ -113,6 +113,14 @@ private slots:
                                        << QStringLiteral("--batch が2回");
         QTest::newRow("lookup with batch") << QStringList{"--lookup", "1000001", "--batch", list}
                                            << QStringLiteral("--lookup と --batch は一緒に使えません");
+        QTest::newRow("database alone") << QStringList{"--database", "postgresql://u@h/db", "--lookup", "1000001"}
+                                        << QStringLiteral(
+                                               "--database は --batch、--shipped か --import-local と一緒に");
+        QTest::newRow("database with a password")
+            << QStringList{"--batch", list, "--database", "postgresql://u:pw@h/db"}
+            << QStringLiteral("パスワードは書けません");
+        QTest::newRow("database without its name") << QStringList{"--import-local", "--database", "postgresql://u@h"}
+                                                   << QStringLiteral("データベースの名前がありません");
         QTest::newRow("sender and no sender") << QStringList{"--batch", list, "--sender", "店", "--no-sender"}
                                               << QStringLiteral("--sender と --no-sender");
         QTest::newRow("printer and pdf") << QStringList{"--batch", list, "--pdf", a, "--printer", "q"}

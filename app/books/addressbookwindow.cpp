@@ -7,6 +7,7 @@
 #include "app/books/bookwidgets.h"
 #include "app/platform/messagebox.h"
 #include "app/platform/filedialogs.h"
+#include "app/storage/storagedialog.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
@@ -104,7 +105,9 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     resize(780, 500);
 
     m_problem = new StorageProblemBanner(
-        QStringLiteral("住所録のファイルを使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。"),
+        QStringLiteral("住所録の%1を使えないため、住所の登録も検索もできません。印刷はこれまでどおりできます。")
+            .arg(services.station.database().engine() == storage::Engine::Postgres ? QStringLiteral("サーバー")
+                                                                                   : QStringLiteral("ファイル")),
         true, this);
 
     m_kinds = new QTabBar(this);
@@ -150,6 +153,9 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     importButton->setToolTip(QStringLiteral("CSVファイルの住所を住所録に登録します"));
     auto* exportButton = bookButton(QStringLiteral("書き出し…"), this, "export");
     exportButton->setToolTip(QStringLiteral("住所録のすべての住所をCSVファイルに書き出します"));
+    auto* storageButton = bookButton(QStringLiteral("データの保存先…"), this, "storage");
+    storageButton->setToolTip(
+        QStringLiteral("住所録と印刷履歴を、このPCに置くか、何台かの作業台で共有するサーバーに置くかを決めます"));
     auto* closeButton = bookButton(QStringLiteral("閉じる"), this, "close");
 
     auto* chosenRow = new QHBoxLayout;
@@ -164,6 +170,7 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     bookRow->addStretch(1);
     bookRow->addWidget(importButton);
     bookRow->addWidget(exportButton);
+    bookRow->addWidget(storageButton);
     bookRow->addWidget(closeButton);
 
     auto* layout = new QVBoxLayout(this);
@@ -193,6 +200,7 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     connect(saveSender, &QPushButton::clicked, this, &AddressBookWindow::saveSenderOfWindow);
     connect(importButton, &QPushButton::clicked, this, &AddressBookWindow::chooseImportFile);
     connect(exportButton, &QPushButton::clicked, this, &AddressBookWindow::chooseExportFile);
+    connect(storageButton, &QPushButton::clicked, this, [this] { chooseStorage(*this, m_services); });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_problem, &StorageProblemBanner::retryRequested, this, &AddressBookWindow::retryDatabase);
     m_needingTheBook = {saveRecipient, saveSender, importButton, exportButton};

@@ -73,9 +73,14 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     setWindowTitle(QStringLiteral("印刷の履歴 - ホルテア"));
     resize(1040, 540);
 
+    // A station on a server keeps what it prints in its own queue meanwhile.
     m_problem = new StorageProblemBanner(
-        QStringLiteral("履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
-                       "印刷はこれまでどおりできます。"),
+        services.station.database().engine() == storage::Engine::Postgres
+            ? QStringLiteral("履歴のサーバーを使えないため、これまでの印刷を表示できません。これからの印刷は"
+                             "このPCの控えに記録し、サーバーにつながったら送ります。印刷はこれまでどおりできます。")
+            : QStringLiteral(
+                  "履歴のファイルを使えないため、これまでの印刷を表示できず、これからの印刷も記録されません。"
+                  "印刷はこれまでどおりできます。"),
         false, this);
 
     struct FieldSpec {

@@ -1,0 +1,44 @@
+#pragma once
+// Where the address book and history live when several stations share them:
+// a PostgreSQL server, named by a URL postgresql://USER@HOST:PORT/DBNAME.
+// The password never appears here: libpq finds it in its own places
+// (~/.pgpass, PGPASSFILE, a service file), so the program's settings never
+// hold one.
+#include "common/result.h"
+
+#include <QString>
+
+namespace storage {
+
+struct ServerAddress {
+    static constexpr int kDefaultPort = 5432;
+
+    QString host;
+    int port = kDefaultPort;
+    QString database;
+    QString user; // empty: libpq's default (the login name, PGUSER)
+
+    // The URL as the command line and the settings take it.
+    QString url() const;
+    // host:port, as the user's messages name the server.
+    QString hostAndPort() const;
+
+    bool operator==(const ServerAddress&) const = default;
+};
+
+// Whether the text names a server rather than a file.
+bool isServerUrl(const QString& location);
+
+// The address a URL names, or why it cannot be used (a password in it is
+// refused: it would end up in shell histories and settings files).
+Result<ServerAddress> serverAddressFrom(const QString& url);
+
+// What libpq finds out without logging in: whether a server answers there.
+enum class ServerAnswer { Accepting, Refusing, NoResponse, Unknown };
+ServerAnswer pingServer(const ServerAddress& address, int timeoutSeconds);
+
+// Whether the connection behind a driver handle (QSqlDriver::handle() of the
+// QPSQL driver) has gone; false when it cannot be told.
+bool connectionLost(const QVariant& driverHandle);
+
+} // namespace storage
