@@ -116,15 +116,12 @@ private slots:
                    "送付先姓,送付先名,商品名,送付先住所郡市区,送付先郵便番号2,送付先郵便番号1,注文番号,送付先住所都道府県"))
             << Platform::RakutenRms;
         QTest::newRow("RMS before 楽天ペイ") << kRmsOld << Platform::RakutenRmsOld;
-        QTest::newRow("Amazon order report") << kAmazonOrders << Platform::AmazonOrderReport;
         QTest::newRow("Amazon unshipped") << kAmazonUnshipped << Platform::AmazonUnshippedReport;
         QStringList upper = QStringList(kShopify.rbegin(), kShopify.rend())
                             << QStringLiteral("Shipping Province Name") << QStringLiteral("Phone");
         for (QString& heading : upper)
             heading = heading.toUpper();
-        QTest::newRow("Shopify") << kShopify << Platform::Shopify;
         QTest::newRow("Shopify, capitals, reversed, newer columns") << upper << Platform::Shopify;
-        QTest::newRow("Yahoo") << kYahoo << Platform::YahooShopping;
     }
 
     void recognisesPlatforms()
