@@ -189,10 +189,6 @@ private slots:
         QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1A\n\x01\x02\x03\x04\x05\x06\x07\x08\x10\x11\x12", 19)
                                 << qint64(0) << QStringLiteral("文字のファイルではない") << 0;
         QTest::newRow("xlsx") << QByteArray("PK\x03\x04\x14\x00", 6) << qint64(0) << QStringLiteral(".xlsx") << 0;
-        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE"
-                                              "a\0,\0b\0",
-                                              8)
-                                << qint64(0) << QStringLiteral("UTF-16") << 0;
         QTest::newRow("overlong record") << (QByteArray("a\n\"") + QByteArray(3 * 1024 * 1024, 'y')) << qint64(2)
                                          << QStringLiteral("長すぎます") << 1;
     }
