@@ -543,6 +543,7 @@ private slots:
         const auto result =
             shipping::writeConfirmations(Format::Generic, {{"1", Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}}, full);
         QVERIFY(problem(result).contains(QStringLiteral("No space left")));
+        QCOMPARE(value(shipping::formatFromToken(QStringLiteral("Rakuten"))), Format::Rakuten);
     }
 };
 
