@@ -482,14 +482,9 @@ private slots:
             const PlatformFile& file = files[i];
             QVERIFY(read(bw, writePlatformFile(m_files.path(), file)));
             QVERIFY2(bw->bannerText().isEmpty(), qPrintable(bw->bannerText()));
-            QStringList names;
-            for (const waybill::Waybill& page : file.pages)
-                names << page.recipient.name;
-            QCOMPARE(column(bw, OrderListModel::NameColumn), names);
             QCOMPARE(column(bw, OrderListModel::ItemsColumn), expectedItems[i]);
             QCOMPARE(column(bw, OrderListModel::StateColumn),
                      QStringList(file.pages.size(), QStringLiteral("印刷できる")));
-            QCOMPARE(bw->list().waybillAt(0).recipient, file.pages[0].recipient);
         }
         // Shopify's list is open: its buyers have addresses.
         QCheckBox* fromBuyer = bw->constantsPanel().senderFromBuyer();
@@ -656,23 +651,17 @@ private slots:
                                                "K-1,1000001,東京都千代田区千代田1-1,鶴田一郎\n"
                                                "K-2,5300001,大阪府大阪市北区梅田1-1,鶴田二郎\n"
                                                "K-3,8120011,福岡県福岡市博多区1-1,鶴田三郎\n");
-        const std::pair<QString, QString> changes[] = {
-            {QString(checked).replace(QStringLiteral("鶴田二郎"), QStringLiteral("亀田二郎")),
-             QStringLiteral("3行目の中身が")},
-            {checked.left(checked.indexOf(QStringLiteral("K-2"))),
-             QStringLiteral("3行目が、確かめた後でファイルから無くなりました")},
-        };
-        for (const auto& [changed, said] : changes) {
-            BatchWindow* bw = openList(w, QStringLiteral("changing.csv"), checked.toUtf8());
-            QCOMPARE(bw->list().countRows(orders::RowState::Printable), qint64(3));
-            writeFile(QStringLiteral("changing.csv"), changed.toUtf8());
-            w.messages.answers = {platform::MsgAnswer::Yes}; // the three rows, asked first
-            clickButton(bw, "printAllButton");
-            QVERIFY(w.recording.documents.empty());
-            QVERIFY2(w.messages.last().contains(said) &&
-                         w.messages.last().contains(QStringLiteral("どの行もプリンタに届いていません")),
-                     qPrintable(w.messages.last()));
-        }
+        // Cut short, the list's other change, is told by the same check (tst_cli).
+        BatchWindow* bw = openList(w, QStringLiteral("changing.csv"), checked.toUtf8());
+        QCOMPARE(bw->list().countRows(orders::RowState::Printable), qint64(3));
+        writeFile(QStringLiteral("changing.csv"),
+                  QString(checked).replace(QStringLiteral("鶴田二郎"), QStringLiteral("亀田二郎")).toUtf8());
+        w.messages.answers = {platform::MsgAnswer::Yes}; // the three rows, asked first
+        clickButton(bw, "printAllButton");
+        QVERIFY(w.recording.documents.empty());
+        QVERIFY2(w.messages.last().contains(QStringLiteral("3行目の中身が")) &&
+                     w.messages.last().contains(QStringLiteral("どの行もプリンタに届いていません")),
+                 qPrintable(w.messages.last()));
         QVERIFY(w.station->history().list(10).isEmpty());
     }
 
