@@ -108,7 +108,7 @@ constexpr StateKind kStateKinds[] = {
     {"57P01", ProblemKind::ServerUnreachable}, // admin shutdown
     {"57P02", ProblemKind::ServerUnreachable}, // crash shutdown
     {"57P03", ProblemKind::ServerUnreachable}, // cannot connect now (starting up)
-    {"28", ProblemKind::AuthenticationFailed}, // invalid authorization specification
+    {"28", ProblemKind::AuthenticationFailed}, // SQLSTATE class 28: the login was refused
     {"3D000", ProblemKind::DatabaseMissing},   // invalid catalog name
     {"42501", ProblemKind::ReadOnly},          // insufficient privilege
     {"25006", ProblemKind::ReadOnly},          // read-only transaction (a standby)
