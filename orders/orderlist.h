@@ -123,6 +123,10 @@ public:
     void revertEdit(qint64 row);
     bool isEdited(qint64 row) const { return m_edits.contains(row); }
 
+    // A shop platform's list, read by order: a row is an order of one or
+    // more lines rather than one line.
+    bool byOrder() const { return m_layout.has_value(); }
+
 private:
     struct Row {
         qint64 offsetBytes;
@@ -145,7 +149,6 @@ private:
     using Records = std::span<const csv::Record>;
 
     bool canCheck() const { return missingFields().isEmpty(); }
-    bool byOrder() const { return m_layout.has_value(); }
     void recheckAll();
     void forgetRows();
     csv::Reader::Step nextDataRecord(csv::Record& record);
