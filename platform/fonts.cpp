@@ -13,22 +13,35 @@
 
 namespace platform {
 
+namespace {
+// The IPA faces lack some ideographs family names are written with, such as
+// 𠮷 (U+20BB7); Noto Sans CJK JP (fonts-noto-cjk, a dependency of the
+// package) has them.
+const QString kBeyondJisFace = QStringLiteral("Noto Sans CJK JP");
+} // namespace
+
 void installFontSubstitutions()
 {
     // IPAPGothic has the metrics of the proportional gothic face the window
     // and the waybill were laid out with.
-    const QStringList faces{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")};
-    // The IPA faces lack some ideographs family names are written with, such
-    // as 𠮷 (U+20BB7); Noto Sans CJK JP (fonts-noto-cjk, a dependency of the
-    // package) has them. A substitute of an installed face is where Qt looks
-    // first for a glyph that face lacks.
-    const QString beyondJis = QStringLiteral("Noto Sans CJK JP");
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces + QStringList{beyondJis});  // window font
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces + QStringList{beyondJis}); // printer font
-    for (const QString& face : faces)
-        QFont::insertSubstitution(face, beyondJis);
+    const QStringList faces{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"), kBeyondJisFace};
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), faces);  // window font
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ　P ゴシック"), faces); // printer font
     // Half-width digits half an em wide, for the window's number boxes.
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic"), beyondJis});
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic"), kBeyondJisFace});
+}
+
+QFont printFont(const QString& installedFamily)
+{
+    // Named as the face to look in first for a glyph the print's face
+    // lacks. The window's fonts name one face only: a font naming a second
+    // one has Qt ask fontconfig for a fallback list, script by script, as
+    // soon as it is used, which costs the window's first paint a tenth of
+    // its time; Qt asks only when a glyph is missing for those.
+    QFont font;
+    font.setFamilies(installedFamily == kBeyondJisFace ? QStringList{installedFamily}
+                                                       : QStringList{installedFamily, kBeyondJisFace});
+    return font;
 }
 
 QString installedFace(const QString& layoutName)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QFont>
 #include <QString>
 
 namespace platform {
@@ -10,6 +11,10 @@ void installFontSubstitutions();
 // made with this face, because Qt asks fontconfig for a fallback list,
 // script by script, each time a font names a face that is not installed.
 QString installedFace(const QString& layoutName);
+// A font for printed text in an installed face (see installedFace), with
+// the face for the ideographs the IPA faces lack behind it: the page, its
+// preview and every measure of a printed text use it.
+QFont printFont(const QString& installedFamily);
 // Qt's own texts (printer dialog, file dialogs, standard buttons) in
 // Japanese: Qt's translation when it is installed, and the texts it leaves
 // in English.

@@ -41,7 +41,7 @@ const QFontMetricsF& metricsFor(int points, bool bold)
     const auto key = std::pair(points, bold);
     auto it = cache.find(key);
     if (it == cache.end()) {
-        QFont font(platform::installedFace(kPrinterFontName));
+        QFont font = platform::printFont(platform::installedFace(kPrinterFontName));
         font.setPointSizeF(points);
         font.setBold(bold);
         it = cache.emplace(key, QFontMetricsF(font, &measureDevice())).first;
@@ -288,7 +288,7 @@ QString charactersWithoutGlyph(const QString& text)
     // the answer is kept for each character.
     static QHash<char32_t, bool> drawable;
     static const QFontMetricsF metrics = [] {
-        QFont font(platform::installedFace(kPrinterFontName));
+        QFont font = platform::printFont(platform::installedFace(kPrinterFontName));
         font.setPointSize(10);
         return QFontMetricsF(font, &measureDevice());
     }();

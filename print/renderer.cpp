@@ -1,5 +1,7 @@
 #include "print/renderer.h"
 
+#include "platform/fonts.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -68,7 +70,7 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::black);
     for (const PageText& text : page.texts) {
-        QFont font(text.fontFamily);
+        QFont font = platform::printFont(text.fontFamily);
         font.setPointSizeF(text.fontPoints);
         font.setBold(text.bold);
         // Printers and PDF files keep text as text.
