@@ -65,6 +65,9 @@ private:
         const long long tenThousandths = std::llround(m_printer.fontSize() * 10000.0);
         const double shift = checked(double(3 * tenThousandths) / 10000.0 / -2.0, "文字の高さ");
         m_s.FontShift = platform::numberToText(shift);
+        // FontShift is held as text in the C form it was written in, and
+        // read back as such; the text stays the same for the whole job.
+        m_fontShiftAsRead = platform::textToDouble(m_s.FontShift, QLocale::c()).value_or(0.0);
         m_s.MarkLineWidth = 2.0f;
         m_printer.setFontName(kPrinterFontName);
         m_printer.setFontBold(false);
@@ -74,10 +77,8 @@ private:
     {
         m_printer.setFontSize(points);
         m_printer.setCurrentX(checkedSingle(double(m_s.OriginX) + double(layoutTwips(xMm)), "横位置"));
-        // FontShift is held as text in the C form it was written in.
-        const double shift = platform::textToDouble(m_s.FontShift, QLocale::c()).value_or(0.0);
         m_printer.setCurrentY(checkedSingle(
-            shift * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(yMm))), "縦位置"));
+            m_fontShiftAsRead * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(yMm))), "縦位置"));
         m_printer.printText(text);
     }
 
@@ -158,6 +159,7 @@ private:
     const waybill::Waybill& m_waybill;
     Printer& m_printer;
     PrintState& m_s;
+    double m_fontShiftAsRead = 0; // FontShift as read back, 0.1 mm
 };
 
 } // namespace

@@ -11,6 +11,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+
+#include <map>
+#include <tuple>
 #include <QRawFont>
 #include <QTextLayout>
 
@@ -69,19 +72,30 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
     painter.translate(printableCorner);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::black);
+    // A page has a handful of sizes: each font is made and measured once,
+    // so Qt finds its face once rather than for every text.
+    struct FontOnDevice {
+        QFont font;
+        double ascent;
+    };
+    std::map<std::tuple<QString, int, bool>, FontOnDevice> fonts;
     for (const PageText& text : page.texts) {
-        QFont font = platform::printFont(text.fontFamily);
-        font.setPointSizeF(text.fontPoints);
-        font.setBold(text.bold);
+        auto [at, made] = fonts.try_emplace({text.fontFamily, text.fontPoints, text.bold});
+        if (made) {
+            QFont font = platform::printFont(text.fontFamily);
+            font.setPointSizeF(text.fontPoints);
+            font.setBold(text.bold);
+            at->second = {font, QFontMetricsF(font, device).ascent()};
+        }
+        const FontOnDevice& face = at->second;
         // Printers and PDF files keep text as text.
         if (painter.paintEngine()->type() == QPaintEngine::Raster) {
-            fillTextOutline(painter, font, toDevice(text.topLeftTwips), text.text);
+            fillTextOutline(painter, face.font, toDevice(text.topLeftTwips), text.text);
             continue;
         }
-        painter.setFont(font);
+        painter.setFont(face.font);
         // Text is placed by its cell's top-left corner; QPainter draws on the baseline.
-        const QFontMetricsF metrics(font, device);
-        painter.drawText(toDevice(text.topLeftTwips) + QPointF(0, metrics.ascent()), text.text);
+        painter.drawText(toDevice(text.topLeftTwips) + QPointF(0, face.ascent), text.text);
     }
     painter.setBrush(Qt::NoBrush);
     for (const PageCircle& circle : page.circles) {
