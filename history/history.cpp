@@ -88,7 +88,7 @@ const QString kInsert = QStringLiteral(
 QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
 {
     const waybill::Waybill& w = record.waybill;
-    const QString json = QString::fromUtf8(QJsonDocument(waybill::toJson(w)).toJson(QJsonDocument::Compact));
+    const QString json = QString::fromUtf8(waybill::toCompactJson(w));
     const QDateTime printedAt = record.printedAt.isValid() ? record.printedAt : now;
     return {printedAt.toMSecsSinceEpoch(),
             textValue(record.destination),

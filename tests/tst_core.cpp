@@ -9,9 +9,11 @@
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/printjob.h"
+#include "waybill/waybill.h"
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 using namespace testing;
@@ -84,6 +86,37 @@ private slots:
         }
         // A 12-point ideograph of a dozen strokes at 150 dpi: well over 100 dark pixels.
         QVERIFY2(ink[0] - ink[1] > 100, qPrintable(u"%1 / %2"_s.arg(ink[0]).arg(ink[1])));
+    }
+
+    // The history's stored form of a waybill is the bytes Qt's own JSON
+    // writer gives, whatever the texts hold, and reads back as the waybill.
+    void waybillStoredAsQtWritesIt()
+    {
+        using namespace Qt::StringLiterals;
+        QString ascii;
+        for (char16_t c = 0; c < 0x80; ++c)
+            ascii += QChar(c);
+        const QChar high(0xd842), low(0xdfb7); // the halves of 𠮷
+        waybill::Waybill w = expect::filledWaybill();
+        w.recipient.name = ascii;
+        w.recipient.careOf = u"\u0080\u07ff\u0800\uffff\u2028"_s + high + low + u"様"_s;
+        w.sender.line1 = QString(high) + u"a"_s + low; // halves without their pair
+        w.sender.line2 = u"終わり"_s + high;
+        w.goods[1].description = u"\"引用\" \\ ="_s;
+        w.recipient.careOfShown = true;
+        w.numericMode = true;
+        w.arrivalNotice = waybill::ArrivalNotice::NotWanted;
+        w.deliveryTime = waybill::DeliveryTime::Night;
+        waybill::Waybill whole = w; // halves without their pair do not read back
+        whole.sender.line1 = u"a"_s;
+        whole.sender.line2 = u"終わり"_s;
+        const std::array<waybill::Waybill, 3> waybills{w, whole, waybill::Waybill{}};
+        for (size_t i = 0; i < waybills.size(); ++i) {
+            const QByteArray written = waybill::toCompactJson(waybills[i]);
+            QCOMPARE(written, QJsonDocument(waybill::toJson(waybills[i])).toJson(QJsonDocument::Compact));
+            if (i > 0)
+                QCOMPARE(waybill::waybillFromJson(QJsonDocument::fromJson(written).object()), waybills[i]);
+        }
     }
 
     // Two different waybills as one two-page document, each page measured.

@@ -117,6 +117,149 @@ QJsonObject toJson(const Waybill& w)
             {"numericMode", w.numericMode}};
 }
 
+namespace {
+
+// Text as a JSON string, written as QJsonDocument writes it: quote,
+// backslash and controls escaped, every other character as UTF-8, a
+// surrogate without its pair as \u and four small hex digits.
+void appendJsonString(QByteArray& out, const QString& text)
+{
+    constexpr char kHex[] = "0123456789abcdef";
+    const auto escaped = [&](char16_t u) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += kHex[(u >> shift) & 0xf];
+    };
+    out += '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        switch (u) {
+        case u'"':
+            out += "\\\"";
+            continue;
+        case u'\\':
+            out += "\\\\";
+            continue;
+        case u'\b':
+            out += "\\b";
+            continue;
+        case u'\f':
+            out += "\\f";
+            continue;
+        case u'\n':
+            out += "\\n";
+            continue;
+        case u'\r':
+            out += "\\r";
+            continue;
+        case u'\t':
+            out += "\\t";
+            continue;
+        default:
+            break;
+        }
+        if (u < 0x20) {
+            escaped(u);
+        } else if (u < 0x80) {
+            out += char(u);
+        } else if (u < 0x800) {
+            out += char(0xc0 | (u >> 6));
+            out += char(0x80 | (u & 0x3f));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            const char32_t c = QChar::surrogateToUcs4(u, text.at(++i).unicode());
+            out += char(0xf0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3f));
+            out += char(0x80 | ((c >> 6) & 0x3f));
+            out += char(0x80 | (c & 0x3f));
+        } else if (QChar::isSurrogate(u)) {
+            escaped(u);
+        } else {
+            out += char(0xe0 | (u >> 12));
+            out += char(0x80 | ((u >> 6) & 0x3f));
+            out += char(0x80 | (u & 0x3f));
+        }
+    }
+    out += '"';
+}
+
+// Members in the order of their names, as QJsonObject keeps them.
+struct JsonObjectWriter {
+    QByteArray& out;
+    bool first = true;
+    explicit JsonObjectWriter(QByteArray& into) : out(into) { out += '{'; }
+    ~JsonObjectWriter() { out += '}'; }
+    void name(const char* key)
+    {
+        if (!first)
+            out += ',';
+        first = false;
+        out += '"';
+        out += key;
+        out += "\":";
+    }
+    void text(const char* key, const QString& value)
+    {
+        name(key);
+        appendJsonString(out, value);
+    }
+    void flag(const char* key, bool value)
+    {
+        name(key);
+        out += value ? "true" : "false";
+    }
+};
+
+void appendJson(QByteArray& out, const Address& a)
+{
+    JsonObjectWriter o(out);
+    o.text("careOf", a.careOf);
+    o.flag("careOfShown", a.careOfShown);
+    o.text("line1", a.line1);
+    o.text("line2", a.line2);
+    o.text("name", a.name);
+    o.text("postalCode", a.postalCode);
+    o.text("telephone", a.telephone);
+}
+
+void appendJson(QByteArray& out, const GoodsLine& line)
+{
+    JsonObjectWriter o(out);
+    o.text("amount", line.amount);
+    o.text("description", line.description);
+    o.text("productNumber", line.productNumber);
+    o.text("quantity", line.quantity);
+    o.text("unitPrice", line.unitPrice);
+}
+
+} // namespace
+
+QByteArray toCompactJson(const Waybill& w)
+{
+    QByteArray out;
+    out.reserve(512);
+    {
+        JsonObjectWriter o(out);
+        o.text("arrivalNotice",
+               w.arrivalNotice == ArrivalNotice::Wanted ? QStringLiteral("wanted") : QStringLiteral("notWanted"));
+        o.text("deliveryTime", QLatin1String(wordOf(w.deliveryTime)));
+        o.name("goods");
+        out += '[';
+        for (size_t i = 0; i < w.goods.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            appendJson(out, w.goods[i]);
+        }
+        out += ']';
+        o.flag("numericMode", w.numericMode);
+        o.name("recipient");
+        appendJson(out, w.recipient);
+        o.name("sender");
+        appendJson(out, w.sender);
+        o.text("total", w.total);
+    }
+    return out;
+}
+
 std::optional<Waybill> waybillFromJson(const QJsonObject& object)
 {
     Waybill w;

@@ -53,6 +53,9 @@ struct Waybill {
 // field names in English, enums as words, every text unchanged.
 QJsonObject toJson(const Waybill& waybill);
 QJsonObject toJson(const Address& address);
+// The same as QJsonDocument writes it in its compact form, byte for byte,
+// made straight from the waybill: a history records one for every page.
+QByteArray toCompactJson(const Waybill& waybill);
 // Missing members take the values of a fresh window; a member of the wrong
 // kind or an unknown enum word makes the whole object unreadable.
 std::optional<Waybill> waybillFromJson(const QJsonObject& object);
