@@ -181,18 +181,23 @@ TextExtent printedExtent(const QString& text, int points, bool bold)
     return {dotsToMm(found->second), dotsToMm(metrics.height())};
 }
 
-std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheetMm)
+namespace {
+
+// The page a waybill prints as, for the checks; nothing when the job cannot
+// place it.
+std::optional<Page> pageToCheck(const waybill::Waybill& waybill, PrintOffsets offsets)
 {
-    Page page;
     try {
         PrintState state;
-        page = waybillPage(waybill, offsets, state);
+        return waybillPage(waybill, offsets, state);
     } catch (const JobStopped&) {
-        return {};
+        return std::nullopt;
     }
-    const std::vector<TextRow> rows = printedRows(waybill);
-    Q_ASSERT(rows.size() == page.texts.size());
+}
 
+std::vector<Overrun> overrunsOn(const Page& page, const std::vector<TextRow>& rows, QRectF sheetMm)
+{
+    Q_ASSERT(rows.size() == page.texts.size());
     std::vector<Overrun> found;
     for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
         const PageText& printed = page.texts[i];
@@ -244,9 +249,8 @@ std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets 
     return found;
 }
 
-std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
+std::optional<QString> overrunSentence(const std::vector<Overrun>& found)
 {
-    const std::vector<Overrun> found = findOverruns(waybill);
     if (found.empty())
         return std::nullopt;
     QStringList which;
@@ -254,6 +258,19 @@ std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
         which << QStringLiteral("%1（%2 mm）").arg(rowCaption(o.row), mmText(o.pastPlaceMm));
     return QStringLiteral("欄からはみ出す文字があります：%1。短くしてから印刷してください。")
         .arg(which.join(QStringLiteral("、")));
+}
+
+} // namespace
+
+std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheetMm)
+{
+    const std::optional<Page> page = pageToCheck(waybill, offsets);
+    return page ? overrunsOn(*page, printedRows(waybill), sheetMm) : std::vector<Overrun>{};
+}
+
+std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
+{
+    return overrunSentence(findOverruns(waybill));
 }
 
 namespace {
@@ -308,16 +325,10 @@ QString charactersWithoutGlyph(const QString& text)
     return missing;
 }
 
-std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill)
+namespace {
+
+std::vector<MissingGlyphs> missingGlyphsOn(const Page& page, const std::vector<TextRow>& rows)
 {
-    Page page;
-    try {
-        PrintState state;
-        page = waybillPage(waybill, {}, state);
-    } catch (const JobStopped&) {
-        return {};
-    }
-    const std::vector<TextRow> rows = printedRows(waybill);
     std::vector<MissingGlyphs> found;
     for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
         const QString characters = charactersWithoutGlyph(page.texts[i].text);
@@ -335,22 +346,39 @@ std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill)
     return found;
 }
 
+} // namespace
+
+std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill)
+{
+    const std::optional<Page> page = pageToCheck(waybill, {});
+    return page ? missingGlyphsOn(*page, printedRows(waybill)) : std::vector<MissingGlyphs>{};
+}
+
+// Both checks look at one page: a list checks every row before it prints.
 QStringList printProblems(const waybill::Waybill& waybill)
 {
+    const std::optional<Page> page = pageToCheck(waybill, {});
+    if (!page)
+        return {};
+    const std::vector<TextRow> rows = printedRows(waybill);
     QStringList problems;
-    for (const Overrun& o : findOverruns(waybill))
+    for (const Overrun& o : overrunsOn(*page, rows, {}))
         problems << o.description + QStringLiteral("。");
-    for (const MissingGlyphs& m : findMissingGlyphs(waybill))
+    for (const MissingGlyphs& m : missingGlyphsOn(*page, rows))
         problems << m.description;
     return problems;
 }
 
 std::optional<QString> printProblem(const waybill::Waybill& waybill)
 {
+    const std::optional<Page> page = pageToCheck(waybill, {});
+    if (!page)
+        return std::nullopt;
+    const std::vector<TextRow> rows = printedRows(waybill);
     QStringList said;
-    if (const auto overrun = overrunProblem(waybill))
+    if (const auto overrun = overrunSentence(overrunsOn(*page, rows, {})))
         said << *overrun;
-    for (const MissingGlyphs& m : findMissingGlyphs(waybill))
+    for (const MissingGlyphs& m : missingGlyphsOn(*page, rows))
         said << m.description;
     if (said.isEmpty())
         return std::nullopt;
