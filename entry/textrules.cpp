@@ -4,32 +4,55 @@
 
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+
 namespace entry {
 
+namespace {
+
+bool isBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// The half-width form of a full-width numeral or number sign; 0 for others.
+char16_t asciiNumeral(char16_t u)
+{
+    if (u >= u'０' && u <= u'９')
+        return char16_t(u - u'０' + u'0');
+    if (u == u'－' || u == u'−') // full-width hyphen-minus, minus sign
+        return u'-';
+    if (u == u'．')
+        return u'.';
+    if (u == u'，')
+        return u',';
+    return 0;
+}
+
+} // namespace
+
+// Both return a text that needs no change as it is, without copying it:
+// every field of every row of a list passes here.
 QString flattenLineBreaks(const QString& text)
 {
+    if (std::none_of(text.cbegin(), text.cend(), isBreak))
+        return text;
     QString out = text;
     out.replace(QLatin1String("\r\n"), QLatin1String(" "));
     for (QChar& c : out)
-        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (isBreak(c))
             c = u' ';
     return out;
 }
 
 QString asciiNumerals(const QString& text)
 {
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return asciiNumeral(c.unicode()) != 0; }))
+        return text;
     QString out = text;
-    for (QChar& c : out) {
-        const char16_t u = c.unicode();
-        if (u >= u'０' && u <= u'９')
-            c = QChar(u - u'０' + u'0');
-        else if (u == u'－' || u == u'−') // full-width hyphen-minus, minus sign
-            c = u'-';
-        else if (u == u'．')
-            c = u'.';
-        else if (u == u'，')
-            c = u',';
-    }
+    for (QChar& c : out)
+        if (const char16_t ascii = asciiNumeral(c.unicode()))
+            c = ascii;
     return out;
 }
 
