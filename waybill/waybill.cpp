@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 
+#include <string>
+
 namespace waybill {
 
 namespace {
@@ -122,7 +124,7 @@ namespace {
 // Text as a JSON string, written as QJsonDocument writes it: quote,
 // backslash and controls escaped, every other character as UTF-8, a
 // surrogate without its pair as \u and four small hex digits.
-void appendJsonString(QByteArray& out, const QString& text)
+void appendJsonString(std::string& out, const QString& text)
 {
     constexpr char kHex[] = "0123456789abcdef";
     const auto escaped = [&](char16_t u) {
@@ -184,9 +186,9 @@ void appendJsonString(QByteArray& out, const QString& text)
 
 // Members in the order of their names, as QJsonObject keeps them.
 struct JsonObjectWriter {
-    QByteArray& out;
+    std::string& out;
     bool first = true;
-    explicit JsonObjectWriter(QByteArray& into) : out(into) { out += '{'; }
+    explicit JsonObjectWriter(std::string& into) : out(into) { out += '{'; }
     ~JsonObjectWriter() { out += '}'; }
     void name(const char* key)
     {
@@ -209,7 +211,7 @@ struct JsonObjectWriter {
     }
 };
 
-void appendJson(QByteArray& out, const Address& a)
+void appendJson(std::string& out, const Address& a)
 {
     JsonObjectWriter o(out);
     o.text("careOf", a.careOf);
@@ -221,7 +223,7 @@ void appendJson(QByteArray& out, const Address& a)
     o.text("telephone", a.telephone);
 }
 
-void appendJson(QByteArray& out, const GoodsLine& line)
+void appendJson(std::string& out, const GoodsLine& line)
 {
     JsonObjectWriter o(out);
     o.text("amount", line.amount);
@@ -235,8 +237,8 @@ void appendJson(QByteArray& out, const GoodsLine& line)
 
 QByteArray toCompactJson(const Waybill& w)
 {
-    QByteArray out;
-    out.reserve(512);
+    std::string out; // appended to a character at a time
+    out.reserve(1024);
     {
         JsonObjectWriter o(out);
         o.text("arrivalNotice",
@@ -257,7 +259,7 @@ QByteArray toCompactJson(const Waybill& w)
         appendJson(out, w.sender);
         o.text("total", w.total);
     }
-    return out;
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 std::optional<Waybill> waybillFromJson(const QJsonObject& object)
