@@ -26,7 +26,12 @@ QString searchKey(const QString& text)
         char32_t kept = c;
         if (c >= U'\u30a1' && c <= U'\u30f6') // katakana ァ..ヶ to hiragana ぁ..ゖ
             kept = c - 0x60;
-        key.append(QChar::fromUcs4(kept));
+        if (QChar::requiresSurrogates(kept)) {
+            key += QChar(QChar::highSurrogate(kept));
+            key += QChar(QChar::lowSurrogate(kept));
+        } else {
+            key += QChar(char16_t(kept));
+        }
         previous = kept;
     }
     return key;

@@ -13,6 +13,7 @@
 #include "app/storage/storagedialog.h"
 #include "app/books/historywindow.h"
 #include "app/widgets/elidedtips.h"
+#include "storage/searchkey.h"
 
 #include <QCheckBox>
 #include <QMenu>
@@ -167,6 +168,13 @@ private slots:
         QVERIFY(w.messages.last().contains(QStringLiteral("「ご依頼主」の電話番号「ホ1」")));
         QCOMPARE(empty.form->readWaybill(), w.form->readWaybill());
         QCOMPARE(empty.recording.lastPage(), w.recording.lastPage());
+    }
+
+    // Search keys fold widths and kana and drop spaces and dashes, and keep
+    // an ideograph of two UTF-16 units whole.
+    void searchKeysFoldAndKeepIdeographsWhole()
+    {
+        QCOMPARE(storage::searchKey(QStringLiteral("𠮷田 ﾊﾅｺ　０３－１２")), QStringLiteral("𠮷田はなこ0312"));
     }
 
     // ---- the history ----
