@@ -239,12 +239,25 @@ std::optional<QStringList> trigramsBeginning(Statements& sql, const QString& key
 // Matches of a rarer key through the trigram index, most recently used
 // first. A key of three characters or more is a phrase of its trigrams; a
 // shorter one is any trigram it begins. Nothing when no trigram begins the
-// key (no entry holds it).
+// key (no entry holds it). On a server, the shorter key goes through its own
+// index instead (storage/schema.cpp).
 std::optional<QList<qint64>> idsThroughIndex(Statements& sql, Kind kind, const QString& key, int limit)
 {
     if (sql.engine() == storage::Engine::Postgres) {
-        // pg_trgm's index answers LIKE for keys of any length (a shorter
-        // one by reading the whole index, still less than the table).
+        // The entries holding all the key's characters and pairs (compared
+        // as the index compares them, or the server would not use it), each
+        // then checked for the key itself: a database without an encoding
+        // (SQL_ASCII) splits texts into bytes, not characters.
+        if (storage::searchKeyLength(key) < kTrigramCharacters) {
+            QSqlQuery grams = sql.prepare(
+                QStringLiteral(
+                    "SELECT id FROM address_entry WHERE kind = ? AND horutea_short_grams(search_text) COLLATE \"C\" "
+                    "@> horutea_short_grams(?) AND %1 ORDER BY last_used_ms DESC, id DESC LIMIT ?")
+                    .arg(sql.containsCondition(QLatin1StringView("search_text"))),
+                {int(kind), key, key, limit});
+            return idsOf(sql, grams);
+        }
+        // Longer keys through pg_trgm's index, which answers LIKE.
         QString pattern = key;
         pattern.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
             .replace(QLatin1Char('%'), QStringLiteral("\\%"))

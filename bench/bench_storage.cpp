@@ -136,6 +136,23 @@ int main(int argc, char** argv)
         typeOut(book, QStringLiteral("kana"), QStringLiteral("ゆうこ"), runs);
         typeOut(book, QStringLiteral("phone"), QStringLiteral("0312345678"), runs);
         typeOut(book, QStringLiteral("address"), QStringLiteral("東京都港区"), runs);
+
+        // Saving as a print does: one new entry, its own transaction, into the full book.
+        QList<double> saveMs, saveCpuMs;
+        for (int i = 0; i < 200; ++i) {
+            const waybill::Address address = randomAddress(random);
+            QElapsedTimer t;
+            t.start();
+            const double cpuStart = threadCpuMs();
+            if (!book.save(Kind::Recipient, address)) {
+                std::printf("save failed: %s\n", qPrintable(db.lastProblem().value_or(storage::Problem{}).message));
+                return 1;
+            }
+            saveCpuMs.append(threadCpuMs() - cpuStart);
+            saveMs.append(msSince(t));
+        }
+        std::printf("save one new address: median %.3f ms (processor %.3f) over 200\n", medianOf(saveMs),
+                    medianOf(saveCpuMs));
     }
 
     // The history: rows recorded one by one, as prints are; the first and

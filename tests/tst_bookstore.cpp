@@ -8,6 +8,7 @@
 #include "history/history.h"
 #include "storage/database.h"
 #include "storage/schema.h"
+#include "storage/searchkey.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,10 +54,15 @@ public:
     }
     ~RawConnection() { QSqlDatabase::removeDatabase(m_name); }
 
-    void exec(const QString& sql)
+    void exec(const QString& sql, const QVariantList& values = {})
     {
         QSqlQuery q(QSqlDatabase::database(m_name));
-        if (!q.exec(sql))
+        bool done = values.isEmpty() ? q.exec(sql) : q.prepare(sql);
+        for (const QVariant& value : values)
+            q.addBindValue(value);
+        if (done && !values.isEmpty())
+            done = q.exec();
+        if (!done)
             qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     }
     void setVersion(int version)
@@ -260,6 +266,38 @@ private slots:
         QVERIFY(!problems.take());
     }
 
+    // A book of version 4 is brought to the present one: the entries it
+    // holds, and those saved after, are found by keys of one and two
+    // characters.
+    void bookOfVersion4IsBroughtUpToDate()
+    {
+        const QString location = freshLocation();
+        const auto kept = address(QStringLiteral("勅使河原 紗希"), QStringLiteral("03-1234-5678"),
+                                  QStringLiteral("1000001"), QStringLiteral("東京都千代田区"));
+        {
+            RawConnection old(location);
+            for (const storage::SchemaStep& step : storage::schemaSteps().first(4)) // versions 1 to 4
+                for (const char* statement : step.statementsFor(m_engine))
+                    old.exec(QString::fromUtf8(statement));
+            old.exec(QStringLiteral("INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, "
+                                    "care_of_shown, telephone, last_used_ms, search_text) "
+                                    "VALUES (0, ?, ?, '', ?, '', 0, ?, 1, ?)"),
+                     {kept.postalCode, kept.line1, kept.name, kept.telephone,
+                      storage::paddedSearchKey({kept.name, kept.telephone, kept.postalCode, kept.line1, {}, {}, {}})});
+            old.setVersion(4);
+        }
+        Database db(location);
+        storage::ProblemsMet problems(db);
+        AddressBook book(db);
+        const auto saved = address(QStringLiteral("梅本 茂"), {}, {}, QStringLiteral("京都府京都市"));
+        QVERIFY(book.save(Kind::Recipient, saved));
+        for (const char* typed : {"紗", "河原", "千"})
+            QVERIFY2(names(book.search(Kind::Recipient, QString::fromUtf8(typed))) == QStringList{kept.name}, typed);
+        QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("梅"))), QStringList{saved.name});
+        QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("都"))), (QStringList{saved.name, kept.name}));
+        QVERIFY(!problems.take());
+    }
+
     void searchAsYouTypeFindsSubstringsInEveryField()
     {
         Database db(freshLocation());
@@ -277,9 +315,12 @@ private slots:
             address(QStringLiteral("ヤマダ タロウ"), QStringLiteral("０６－６１２３－４５６７"),
                     QStringLiteral("530-0001"), QStringLiteral("大阪府大阪市北区梅田"), QStringLiteral("梅田ビル３階"));
         entries.append({Kind::Recipient, rare, QDateTime::fromMSecsSinceEpoch(1600000000000LL)}); // the oldest
+        const auto umemoto = address(QStringLiteral("梅本 茂"), {}, {}, QStringLiteral("京都府京都市"));
+        entries.append({Kind::Recipient, umemoto, QDateTime::fromMSecsSinceEpoch(1600000001000LL)});
         entries.append({Kind::Sender, address(QStringLiteral("田中商店")), {}});
+        entries.append({Kind::Sender, address(QStringLiteral("梅本商店")), {}});
         const auto imported = book.importEntries(entries);
-        QVERIFY(imported && imported->added == 4202);
+        QVERIFY(imported && imported->added == 4204);
 
         auto find = [&](const QString& typed, int limit = 20) {
             return names(book.search(Kind::Recipient, typed, limit));
@@ -287,6 +328,13 @@ private slots:
         for (const char* typed : {"や", "やま", "ヤマダ", "だたろ", "06-6123", "06ー6123", "6123", "06-6123-4567",
                                   "5300001", "梅田", "梅田ビル3", "ﾀﾛｳ"})
             QVERIFY2(find(QString::fromUtf8(typed)) == QStringList{rare.name}, typed);
+        // Rare keys of one and two characters: exactly the recipients holding
+        // them; none for a pair only made by the end of one field and the
+        // start of the next (name|telephone, postal code|address, line 1|2).
+        QCOMPARE(find(QStringLiteral("梅")), (QStringList{umemoto.name, rare.name}));
+        QCOMPARE(find(QStringLiteral("梅本")), QStringList{umemoto.name});
+        for (const char* spanning : {"う0", "1大", "田梅"})
+            QVERIFY2(find(QString::fromUtf8(spanning)).isEmpty(), spanning);
         // Most recently used first, both for short keys and through the index.
         QCOMPARE(find(QStringLiteral("田中"), 3),
                  (QStringList{QStringLiteral("田中4199"), QStringLiteral("田中4198"), QStringLiteral("田中4197")}));
