@@ -155,21 +155,23 @@ void Reader::takeRecord(Record& record, const Columns* onlyColumns, bool endedBy
     if (endedByLineBreak && !bytes.empty() && (bytes.back() == '\r' || bytes.back() == '\n'))
         bytes.remove_suffix(1);
     record.bytesHash = qHashBits(bytes.data(), bytes.size());
-    record.fields.clear();
-    record.fields.reserve(qsizetype(m_fieldStarts.size()));
+    // Every cell is set below: the list's cells are overwritten, not made anew.
+    record.fields.resize(qsizetype(m_fieldStarts.size()));
+    QString* cells = record.fields.data();
     record.badColumn = -1;
     record.problem.clear();
     bool blankSoFar = true;
     for (size_t i = 0; i < m_fieldStarts.size(); ++i) {
         if (onlyColumns && !blankSoFar && (i >= onlyColumns->size() || !(*onlyColumns)[i])) {
-            record.fields << QString();
+            if (!cells[i].isNull())
+                cells[i] = QString();
             continue;
         }
         const size_t end = i + 1 < m_fieldStarts.size() ? m_fieldStarts[i + 1] : m_fieldBytes.size();
         bool invalid = false;
-        record.fields << m_decoder->decode(
+        cells[i] = m_decoder->decode(
             QByteArrayView(m_fieldBytes.data() + m_fieldStarts[i], qsizetype(end - m_fieldStarts[i])), invalid);
-        blankSoFar = blankSoFar && QStringView(record.fields.constLast()).trimmed().isEmpty();
+        blankSoFar = blankSoFar && QStringView(cells[i]).trimmed().isEmpty();
         if (invalid && record.badColumn < 0) {
             record.badColumn = int(i);
             const QString where = QStringLiteral("%1行目の%2列目に、%3の文字として読めないバイトがあります。")
