@@ -229,7 +229,7 @@ namespace {
 // target cannot hold, or that is not valid in the source, calls
 // onBad(pointer, bytes left) and skips as many bytes as it returns.
 template <typename OnBad>
-QByteArray runIconv(iconv_t cd, const QByteArray& in, qsizetype outGuess, const OnBad& onBad)
+QByteArray runIconv(iconv_t cd, QByteArrayView in, qsizetype outGuess, const OnBad& onBad)
 {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     QByteArray out(qMax<qsizetype>(outGuess, 16), Qt::Uninitialized);
@@ -293,18 +293,19 @@ FieldDecoder::~FieldDecoder()
 
 bool FieldDecoder::isUsable() const { return m_encoding == Encoding::Utf8 || iconv_t(m_cp932) != kNoIconv; }
 
-QString FieldDecoder::decode(const QByteArray& bytes, bool& invalid)
+QString FieldDecoder::decode(QByteArrayView bytes, bool& invalid)
 {
     invalid = false;
+    // Both encodings are ASCII below 0x80, and most fields (numbers, codes,
+    // empty ones) are.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     if (m_encoding == Encoding::Utf8) {
         QStringDecoder decoder(QStringConverter::Utf8, kStandAlone);
         QString text = decoder.decode(bytes);
         invalid = decoder.hasError();
         return text;
     }
-    // CP932 is ASCII below 0x80, and most fields (numbers, codes) are.
-    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return QString::fromLatin1(bytes);
     // A CP932 character is at most two bytes, and three in UTF-8.
     const QByteArray utf8 = runIconv(iconv_t(m_cp932), bytes, bytes.size() * 3 / 2 + 4,
                                      [&](const char*, size_t, QByteArray& out, qsizetype& used) {

@@ -49,7 +49,7 @@ public:
     bool isUsable() const;
     // Sets `invalid` when some bytes are not characters of the encoding; the
     // text then holds U+FFFD for them.
-    QString decode(const QByteArray& bytes, bool& invalid);
+    QString decode(QByteArrayView bytes, bool& invalid);
 
 private:
     Encoding m_encoding;

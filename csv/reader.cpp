@@ -1,6 +1,8 @@
 #include "csv/reader.h"
 
+#include <QHash>
 #include <csv.h>
+#include <string_view>
 
 namespace csv {
 
@@ -64,6 +66,8 @@ void Reader::resetParser()
     csv_free(m_parser.get());
     initParser(m_parser.get(), m_tabSeparated);
     m_fieldBytes.clear();
+    m_fieldStarts.clear();
+    m_recordBytes.clear();
     m_recordEnded = false;
     m_tooManyFields = false;
 }
@@ -75,11 +79,12 @@ bool Reader::betweenRecords() const { return m_parser->pstate == kRowNotBegun; }
 void Reader::onField(void* bytes, size_t length, void* self)
 {
     auto* reader = static_cast<Reader*>(self);
-    if (reader->m_fieldBytes.size() >= size_t(reader->m_options.maxFields)) {
+    if (reader->m_fieldStarts.size() >= size_t(reader->m_options.maxFields)) {
         reader->m_tooManyFields = true;
         return;
     }
-    reader->m_fieldBytes.emplace_back(static_cast<const char*>(bytes), qsizetype(length));
+    reader->m_fieldStarts.push_back(reader->m_fieldBytes.size());
+    reader->m_fieldBytes.append(static_cast<const char*>(bytes), length);
 }
 
 void Reader::onRecordEnd(int, void* self) { static_cast<Reader*>(self)->m_recordEnded = true; }
@@ -142,17 +147,31 @@ bool Reader::refill()
     return true;
 }
 
-void Reader::takeRecord(Record& record)
+void Reader::takeRecord(Record& record, const Columns* onlyColumns, bool endedByLineBreak)
 {
     record.offsetBytes = m_recordStart;
     record.line = m_recordLine;
-    record.fields.clear();
-    record.fields.reserve(qsizetype(m_fieldBytes.size()));
+    std::string_view bytes = m_recordBytes;
+    if (endedByLineBreak && !bytes.empty() && (bytes.back() == '\r' || bytes.back() == '\n'))
+        bytes.remove_suffix(1);
+    record.bytesHash = qHashBits(bytes.data(), bytes.size());
+    // Every cell is set below: the list's cells are overwritten, not made anew.
+    record.fields.resize(qsizetype(m_fieldStarts.size()));
+    QString* cells = record.fields.data();
     record.badColumn = -1;
     record.problem.clear();
-    for (size_t i = 0; i < m_fieldBytes.size(); ++i) {
+    bool blankSoFar = true;
+    for (size_t i = 0; i < m_fieldStarts.size(); ++i) {
+        if (onlyColumns && !blankSoFar && (i >= onlyColumns->size() || !(*onlyColumns)[i])) {
+            if (!cells[i].isNull())
+                cells[i] = QString();
+            continue;
+        }
+        const size_t end = i + 1 < m_fieldStarts.size() ? m_fieldStarts[i + 1] : m_fieldBytes.size();
         bool invalid = false;
-        record.fields << m_decoder->decode(m_fieldBytes[i], invalid);
+        cells[i] = m_decoder->decode(
+            QByteArrayView(m_fieldBytes.data() + m_fieldStarts[i], qsizetype(end - m_fieldStarts[i])), invalid);
+        blankSoFar = blankSoFar && QStringView(cells[i]).trimmed().isEmpty();
         if (invalid && record.badColumn < 0) {
             record.badColumn = int(i);
             const QString where = QStringLiteral("%1行目の%2列目に、%3の文字として読めないバイトがあります。")
@@ -171,10 +190,12 @@ void Reader::takeRecord(Record& record)
         }
     }
     m_fieldBytes.clear();
+    m_fieldStarts.clear();
+    m_recordBytes.clear();
     m_recordEnded = false;
 }
 
-Reader::Step Reader::finishAtEnd(Record& record)
+Reader::Step Reader::finishAtEnd(Record& record, const Columns* onlyColumns)
 {
     m_done = true;
     if (inQuotedField())
@@ -189,11 +210,11 @@ Reader::Step Reader::finishAtEnd(Record& record)
                     QStringLiteral("%1行目の列が多すぎます（%2列を超えています）。CSVファイルか確かめてください。")
                         .arg(m_recordLine)
                         .arg(m_options.maxFields));
-    takeRecord(record);
+    takeRecord(record, onlyColumns, false);
     return Step::Record;
 }
 
-Reader::Step Reader::next(Record& record)
+Reader::Step Reader::next(Record& record, const Columns* onlyColumns)
 {
     if (!m_started && !start())
         return Step::Failed;
@@ -204,7 +225,7 @@ Reader::Step Reader::next(Record& record)
             if (!refill())
                 return Step::Failed;
             if (m_atEnd)
-                return finishAtEnd(record);
+                return finishAtEnd(record, onlyColumns);
         }
         // Feed the parser up to and including the next line break, so that a
         // record can only end at the end of what was fed, and the parser's
@@ -224,8 +245,9 @@ Reader::Step Reader::next(Record& record)
                                         .arg(m_line));
         }
         const bool wasQuoted = inQuotedField();
-        const size_t fieldsBefore = m_fieldBytes.size();
+        const size_t fieldsBefore = m_fieldStarts.size();
         const size_t length = size_t(to - from);
+        m_recordBytes.append(data + from, length);
         if (csv_parse(m_parser.get(), data + from, length, &Reader::onField, &Reader::onRecordEnd, this) != length)
             return fail(m_line,
                         QStringLiteral("%1行目の引用符（\"）の使い方が正しくありません。\" で囲んだ項目の中の \" は "
@@ -233,7 +255,7 @@ Reader::Step Reader::next(Record& record)
                                        "その行を直すか、ファイルを出力し直してください。")
                             .arg(m_line));
         m_bufferPos = to;
-        if (inQuotedField() && (!wasQuoted || m_fieldBytes.size() > fieldsBefore || m_recordEnded))
+        if (inQuotedField() && (!wasQuoted || m_fieldStarts.size() > fieldsBefore || m_recordEnded))
             m_quoteLine = m_line;
         if (to - from > 1 || (last != '\n' && last != '\r'))
             m_afterCr = false;
@@ -252,12 +274,13 @@ Reader::Step Reader::next(Record& record)
                             .arg(m_recordLine)
                             .arg(m_options.maxFields));
         if (m_recordEnded) {
-            takeRecord(record);
+            takeRecord(record, onlyColumns, true);
             m_recordStart = consumedTo;
             m_recordLine = m_line;
             return Step::Record;
         }
         if (betweenRecords()) {
+            m_recordBytes.clear(); // a blank line
             m_recordStart = consumedTo;
             m_recordLine = m_line;
         } else if (consumedTo - m_recordStart > m_options.maxRecordBytes) {
@@ -270,7 +293,7 @@ Reader::Step Reader::next(Record& record)
     }
 }
 
-Reader::Step Reader::readAt(qint64 offsetBytes, qint64 line, Record& record)
+Reader::Step Reader::readAt(qint64 offsetBytes, qint64 line, Record& record, const Columns* onlyColumns)
 {
     if (!m_started && !start())
         return Step::Failed;
@@ -288,7 +311,7 @@ Reader::Step Reader::readAt(qint64 offsetBytes, qint64 line, Record& record)
     m_line = m_recordLine = m_quoteLine = line;
     m_afterCr = false;
     m_recordStart = offsetBytes;
-    return next(record);
+    return next(record, onlyColumns);
 }
 
 } // namespace csv

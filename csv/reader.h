@@ -10,6 +10,7 @@
 #include <QIODevice>
 #include <QStringList>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct csv_parser;
@@ -24,6 +25,9 @@ struct Record {
     // Its text then holds substitutes, and `problem` says so in Japanese.
     int badColumn = -1;
     QString problem;
+    // Of the record's bytes as they stand in the file, the line break that
+    // ends it not counted: the same bytes give the same value in one run.
+    size_t bytesHash = 0;
 };
 
 class Reader {
@@ -54,12 +58,19 @@ public:
     bool isTabSeparated() const { return m_tabSeparated; }
 
     enum class Step { Record, End, Failed };
+    // The columns (from 0) a record is read for: those marked true.
+    using Columns = std::vector<bool>;
     // The next record. Failed is final: malformed quoting, a NUL byte, an
     // overlong record or a read error; errorText() and errorLine() tell.
-    Step next(Record& record);
+    // With `onlyColumns`, the fields made text are those it marks and
+    // those up to the first that holds more than blanks (so that a record
+    // of blanks still reads as one); the others are empty, their number
+    // kept, and badColumn tells of the fields made text only. Making text
+    // of a field is most of what reading costs.
+    Step next(Record& record, const Columns* onlyColumns = nullptr);
     // Reads the record that starts at `offsetBytes` (an offset an earlier
     // record reported) and carries on from there; `line` is its line number.
-    Step readAt(qint64 offsetBytes, qint64 line, Record& record);
+    Step readAt(qint64 offsetBytes, qint64 line, Record& record, const Columns* onlyColumns = nullptr);
 
     QString errorText() const { return m_errorText; }
     qint64 errorLine() const { return m_errorLine; }
@@ -73,8 +84,8 @@ private:
     void resetParser();
     bool refill();
     Step fail(qint64 line, const QString& text);
-    Step finishAtEnd(Record& record);
-    void takeRecord(Record& record);
+    Step finishAtEnd(Record& record, const Columns* onlyColumns);
+    void takeRecord(Record& record, const Columns* onlyColumns, bool endedByLineBreak);
     bool inQuotedField() const;
     bool betweenRecords() const;
 
@@ -100,7 +111,12 @@ private:
     qint64 m_recordStart = 0; // offset and line of the record being read
     qint64 m_recordLine = 1;
     qint64 m_quoteLine = 1; // line of the quote that opened the current quoted field
-    std::vector<QByteArray> m_fieldBytes;
+    // The record's fields as libcsv gave them, one after another, and where
+    // each one starts; kept from record to record, so reading allocates
+    // nothing once they are large enough.
+    std::string m_fieldBytes;
+    std::vector<size_t> m_fieldStarts;
+    std::string m_recordBytes; // what was fed to the parser since the record began
     bool m_recordEnded = false;
     bool m_tooManyFields = false;
 

@@ -164,8 +164,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         csv::Record again;
         if (reader.readAt(records[i].offsetBytes, records[i].line, again) != csv::Reader::Step::Record ||
             again.fields != records[i].fields || again.line != records[i].line ||
-            again.badColumn != records[i].badColumn)
+            again.badColumn != records[i].badColumn || again.bytesHash != records[i].bytesHash)
             broken("a record read again at its offset is the same record");
+        // Read for every other column: those cells, as many cells, the same
+        // bytes, and blank exactly when the whole record is.
+        const csv::Reader::Columns evenColumns{true, false, true, false, true, false, true, false};
+        if (reader.readAt(records[i].offsetBytes, records[i].line, again, &evenColumns) != csv::Reader::Step::Record ||
+            again.fields.size() != records[i].fields.size() || again.bytesHash != records[i].bytesHash)
+            broken("a record read for some columns is the same record");
+        bool wholeBlank = true, partBlank = true;
+        for (qsizetype column = 0; column < again.fields.size(); ++column) {
+            wholeBlank = wholeBlank && records[i].fields[column].trimmed().isEmpty();
+            partBlank = partBlank && again.fields[column].trimmed().isEmpty();
+            if (column < qsizetype(evenColumns.size()) && evenColumns[size_t(column)] &&
+                again.fields[column] != records[i].fields[column])
+                broken("a column read is read as in the whole record");
+        }
+        if (wholeBlank != partBlank)
+            broken("a record read for some columns is blank exactly when it is");
     }
 
     if (!records.isEmpty()) {

@@ -20,11 +20,11 @@ enum RowFlag : quint8 {
 // What the user decided about a row; a new check keeps these.
 constexpr quint8 kUserFlags = kUserExcluded | kUserIncluded | kPrinted;
 
-// Changes with any cell's text or the number of cells; kept for this run only.
-size_t fingerprintOf(const csv::Record& record)
-{
-    return qHashMulti(0, record.fields.size(), qHashRange(record.fields.cbegin(), record.fields.cend()));
-}
+// Changes with any byte of the record; kept for this run only.
+size_t fingerprintOf(const csv::Record& record) { return record.bytesHash; }
+
+// For reading a record only to carry on after it.
+const csv::Reader::Columns kNoColumns;
 
 bool isBlank(const csv::Record& record)
 {
@@ -49,7 +49,7 @@ void OrderList::setConstants(const ListConstants& constants)
     for (auto it = m_edits.begin(); it != m_edits.end(); ++it) {
         waybill::Waybill& edit = *it;
         if (constants.senderFromBuyer) {
-            const std::vector<csv::Record>* records = recordsAt(it.key());
+            const std::vector<csv::Record>* records = recordsAt(it.key(), false);
             edit.sender = records ? waybillOf(*records).sender : waybill::Address{};
         } else {
             edit.sender = constants.sender;
@@ -79,6 +79,7 @@ void OrderList::close()
     m_readingFailed = false;
     m_headings.clear();
     m_columns.clear();
+    m_waybillColumns.clear();
     m_layout.reset();
     forgetRows();
 }
@@ -97,6 +98,7 @@ void OrderList::forgetRows()
     m_cursorRecord = -1;
     m_cursorValid = false;
     m_cachedRow = -1;
+    m_cachedWhole = false;
     m_rowProblem.clear();
 }
 
@@ -182,7 +184,28 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
         m_columns = recogniseHeadings(m_headings);
         m_source = isAddressBookHeader(m_headings) ? MappingSource::AddressBook : MappingSource::KnownHeadings;
     }
+    findWaybillColumns();
     return true;
+}
+
+void OrderList::findWaybillColumns()
+{
+    m_waybillColumns.assign(size_t(m_headings.size()), false);
+    const auto take = [&](int column) {
+        if (column >= 0 && size_t(column) < m_waybillColumns.size())
+            m_waybillColumns[size_t(column)] = true;
+    };
+    if (m_layout) {
+        for (const auto& columns : m_layout->personColumns)
+            for (int column : columns)
+                take(column);
+        for (int column : m_layout->orderColumns)
+            take(column);
+        return;
+    }
+    for (qsizetype column = 0; column < m_columns.size(); ++column)
+        if (m_columns[column] != Field::None)
+            take(int(column));
 }
 
 QStringList OrderList::headingNotes() const
@@ -198,6 +221,8 @@ bool OrderList::setColumns(const ColumnMap& map)
         return false;
     m_columns = map;
     m_source = MappingSource::User;
+    // What was read ahead for waybills may lack a cell the new columns take.
+    m_cachedRow = -1;
     if (m_store)
         m_store->remember(headerKey(m_headings), map);
     if (m_layout) {
@@ -206,8 +231,10 @@ bool OrderList::setColumns(const ColumnMap& map)
         forgetRows();
         m_readingFailed = false;
         m_errorText.clear();
+        findWaybillColumns();
         return true;
     }
+    findWaybillColumns();
     recheckAll();
     return true;
 }
@@ -227,10 +254,10 @@ void OrderList::failReading(const QString& text)
     m_cursorValid = false;
 }
 
-csv::Reader::Step OrderList::nextDataRecord(csv::Record& record)
+csv::Reader::Step OrderList::nextDataRecord(csv::Record& record, const csv::Reader::Columns* onlyColumns)
 {
     for (;;) {
-        const csv::Reader::Step step = m_reader->next(record);
+        const csv::Reader::Step step = m_reader->next(record, onlyColumns);
         if (step != csv::Reader::Step::Record || !isBlank(record))
             return step;
     }
@@ -268,7 +295,7 @@ bool OrderList::positionAfter(qint64 record)
     const qint64 offset = place.offsetBytes;
     const qint64 line = place.line;
     csv::Record skipped;
-    if (m_reader->readAt(offset, line, skipped) != csv::Reader::Step::Record) {
+    if (m_reader->readAt(offset, line, skipped, &kNoColumns) != csv::Reader::Step::Record) {
         failReading(
             m_reader->errorText().isEmpty()
                 ? QStringLiteral(
@@ -319,7 +346,7 @@ bool OrderList::readMore(int maxRows)
                 continue;
             }
             const qint64 row = qint64(m_nextCheck);
-            const std::vector<csv::Record>* records = recordsAt(row);
+            const std::vector<csv::Record>* records = recordsAt(row, true);
             if (!records) {
                 failReading(m_rowProblem);
                 return true;
@@ -453,7 +480,9 @@ QList<Finding> OrderList::findingsOf(qint64 row, Records records) const
             break;
         }
     }
-    const waybill::Waybill waybill = waybillOf(records);
+    // A platform's order is put together once, for its waybill and its ship-to.
+    const std::optional<AssembledOrder> order = m_layout ? std::optional(assemble(records)) : std::nullopt;
+    const waybill::Waybill waybill = order ? orderWaybill(*order) : waybillOf(records);
     if (m_constants.senderFromBuyer && (waybill.sender.name.isEmpty() || waybill.sender.line1.isEmpty()))
         findings.append({Field::None,
                          -1,
@@ -464,8 +493,8 @@ QList<Finding> OrderList::findingsOf(qint64 row, Records records) const
                              : QStringLiteral("ご依頼主を注文者にしていますが、この一覧には注文者の列がありません。"
                                               "ご依頼主を住所録のものに戻してください。"),
                          {}});
-    if (m_layout) {
-        if (assemble(records).shipToConflict)
+    if (order) {
+        if (order->shipToConflict)
             findings.append({Field::None,
                              -1,
                              QStringLiteral("注文番号「%1」の行に、別々のお届け先が書かれています（%2行目ほか）。"
@@ -494,7 +523,7 @@ AssembledOrder OrderList::assemble(Records records) const
 {
     AssembledOrder order;
     for (const csv::Record& record : records)
-        addRow(order, extractOrderRow(*m_layout, record.fields));
+        addRow(order, extractOrderRow(*m_layout, record.fields, m_constants.senderFromBuyer));
     return order;
 }
 
@@ -581,14 +610,14 @@ void OrderList::applyCheck(qint64 row, Records records)
     m_rows[size_t(row)].flags = flags;
 }
 
-bool OrderList::readRecordAgain(qint64 index, csv::Record& record)
+bool OrderList::readRecordAgain(qint64 index, csv::Record& record, const csv::Reader::Columns* onlyColumns)
 {
     if (!positionAfter(index - 1)) {
         m_rowProblem = m_errorText;
         return false;
     }
     const RecordPlace kept = placeOf(index);
-    const csv::Reader::Step step = nextDataRecord(record);
+    const csv::Reader::Step step = nextDataRecord(record, onlyColumns);
     const QString advice = QStringLiteral("ほかのプログラムがファイルを書き換えたか、短くした可能性があります。"
                                           "一覧を開き直して、確かめ直してから印刷してください。");
     if (step == csv::Reader::Step::Failed && !m_reader->errorText().isEmpty())
@@ -608,19 +637,20 @@ bool OrderList::readRecordAgain(qint64 index, csv::Record& record)
     return false;
 }
 
-const std::vector<csv::Record>* OrderList::recordsAt(qint64 row)
+const std::vector<csv::Record>* OrderList::recordsAt(qint64 row, bool whole)
 {
     if (row < 0 || row >= rowCount())
         return nullptr;
-    if (m_cachedRow == row)
+    if (m_cachedRow == row && (m_cachedWhole || !whole))
         return &m_cached;
     m_cachedRow = -1;
     const std::vector<qint64> indexes = recordsOfRow(row);
     m_cached.resize(indexes.size());
     for (size_t i = 0; i < indexes.size(); ++i)
-        if (!readRecordAgain(indexes[i], m_cached[i]))
+        if (!readRecordAgain(indexes[i], m_cached[i], whole ? nullptr : &m_waybillColumns))
             return nullptr;
     m_cachedRow = row;
+    m_cachedWhole = whole;
     return &m_cached;
 }
 
@@ -648,7 +678,7 @@ waybill::Waybill OrderList::waybillAt(qint64 row)
 {
     if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
         return *edit;
-    const std::vector<csv::Record>* records = recordsAt(row);
+    const std::vector<csv::Record>* records = recordsAt(row, false);
     return waybillOf(records ? Records(*records) : Records());
 }
 
@@ -656,7 +686,7 @@ std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString&
 {
     if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
         return *edit;
-    const std::vector<csv::Record>* records = recordsAt(row);
+    const std::vector<csv::Record>* records = recordsAt(row, false);
     if (!records) {
         why = m_rowProblem;
         return std::nullopt;
@@ -674,7 +704,7 @@ QList<Finding> OrderList::findingsAt(qint64 row)
 {
     if (m_edits.contains(row))
         return findingsOf(row, {});
-    const std::vector<csv::Record>* records = recordsAt(row);
+    const std::vector<csv::Record>* records = recordsAt(row, true);
     if (!records)
         return {{Field::None, -1, m_rowProblem, {}}};
     return findingsOf(row, *records);
@@ -682,7 +712,7 @@ QList<Finding> OrderList::findingsAt(qint64 row)
 
 QString OrderList::orderNumberAt(qint64 row)
 {
-    const std::vector<csv::Record>* records = recordsAt(row);
+    const std::vector<csv::Record>* records = recordsAt(row, false);
     if (!records || records->empty())
         return {};
     if (m_layout)
@@ -692,7 +722,7 @@ QString OrderList::orderNumberAt(qint64 row)
 
 QStringList OrderList::cellsAt(qint64 row)
 {
-    const std::vector<csv::Record>* records = recordsAt(row);
+    const std::vector<csv::Record>* records = recordsAt(row, true);
     return records && !records->empty() ? records->front().fields : QStringList();
 }
 
@@ -719,7 +749,7 @@ void OrderList::setEdited(qint64 row, const waybill::Waybill& waybill)
     m_edits.insert(row, waybill);
     if (!canCheck())
         return;
-    if (const std::vector<csv::Record>* records = recordsAt(row))
+    if (const std::vector<csv::Record>* records = recordsAt(row, true))
         applyCheck(row, *records);
     else
         applyCheck(row, {});
@@ -729,7 +759,7 @@ void OrderList::revertEdit(qint64 row)
 {
     if (!m_edits.remove(row) || !canCheck() || size_t(row) >= m_nextCheck)
         return;
-    if (const std::vector<csv::Record>* records = recordsAt(row))
+    if (const std::vector<csv::Record>* records = recordsAt(row, true))
         applyCheck(row, *records);
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // An order list opened for batch printing: the file's heading row, which
 // column feeds which part of the waybill, and for every row where it starts,
-// a fingerprint of its cells, whether it can be printed and what the user did
+// a fingerprint of its bytes, whether it can be printed and what the user did
 // with it. Row texts are read from the file again when they are asked for,
 // so a list of a million rows keeps about 24 bytes per row in memory; a row
 // read again must match its fingerprint, so a file changed or cut short
-// after it was checked never prints what was not checked. Edits live here,
-// never in the file.
+// after it was checked never prints what was not checked. A row read again
+// for its waybill alone has only the cells the waybill takes made text.
+// Edits live here, never in the file.
 //
 // A list a shop platform wrote (recognised by its heading row, see
 // platformlayouts.h) is read by orders: a "row" here is then one order to
@@ -130,7 +131,7 @@ public:
 private:
     struct Row {
         qint64 offsetBytes;
-        size_t fingerprint; // of the cells as first read
+        size_t fingerprint; // of the bytes as first read (csv::Record::bytesHash)
         qint32 line;
         quint8 flags;
     };
@@ -151,7 +152,9 @@ private:
     bool canCheck() const { return missingFields().isEmpty(); }
     void recheckAll();
     void forgetRows();
-    csv::Reader::Step nextDataRecord(csv::Record& record);
+    csv::Reader::Step nextDataRecord(csv::Record& record, const csv::Reader::Columns* onlyColumns = nullptr);
+    // The columns a waybill or an order number is made from.
+    void findWaybillColumns();
     // Records are counted in file order: the rows of a list read line by
     // line, the entries of m_records of one read by orders.
     qint64 recordTotal() const;
@@ -159,10 +162,12 @@ private:
     std::vector<qint64> recordsOfRow(qint64 row) const;
     bool positionAfter(qint64 record);
     // Every line of the row as read again, or nothing (m_rowProblem says why).
-    const std::vector<csv::Record>* recordsAt(qint64 row);
+    // Only the cells of m_waybillColumns are sure to be there unless `whole`
+    // (every cell, as a check and the row's cells need).
+    const std::vector<csv::Record>* recordsAt(qint64 row, bool whole);
     // Reads record `record` again; false (and m_rowProblem says why) when it
     // is not the one that was first read there.
-    bool readRecordAgain(qint64 record, csv::Record& into);
+    bool readRecordAgain(qint64 record, csv::Record& into, const csv::Reader::Columns* onlyColumns);
     void addOrderRecord(const csv::Record& record);
     void checkLatestOrder();
     QString orderKeyOf(const QStringList& cells) const;
@@ -190,6 +195,7 @@ private:
     qint64 m_headerOffset = 0;
     qint64 m_headerLine = 1;
     ColumnMap m_columns;
+    csv::Reader::Columns m_waybillColumns;
     MappingSource m_source = MappingSource::KnownHeadings;
     AddressBookFormat m_bookFormat = AddressBookFormat::None;
 
@@ -207,6 +213,7 @@ private:
     bool m_cursorValid = false;
     QHash<qint64, waybill::Waybill> m_edits;
     qint64 m_cachedRow = -1;
+    bool m_cachedWhole = false;
     std::vector<csv::Record> m_cached;
     QString m_rowProblem; // why the last row read again was refused
 };

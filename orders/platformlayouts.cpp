@@ -3,6 +3,7 @@
 #include "orders/rows.h"
 
 #include <QHash>
+#include <algorithm>
 #include <span>
 
 namespace orders {
@@ -400,6 +401,12 @@ PersonParts personOf(const RecognisedLayout& layout, Person person, const QStrin
         return column >= 0 && column < cells.size() ? cleanCell(cells[column]) : QString();
     };
     PersonParts parts;
+    // An order's later rows of a Shopify list leave every address cell
+    // empty: nothing to join.
+    const auto& columns = layout.personColumns[size_t(person)];
+    if (std::all_of(columns.begin(), columns.end(),
+                    [&](int column) { return column < 0 || column >= cells.size() || cells[column].isEmpty(); }))
+        return parts;
     parts.postalCode = joinPostalCode(cell(P::PostalCode), cell(P::PostalCode1), cell(P::PostalCode2));
     parts.address =
         joinAddress({prefectureOfCode(cell(P::Prefecture)), cell(P::City), cell(P::Street)}, &parts.addressBreaks);
@@ -429,7 +436,7 @@ PersonParts personOf(const RecognisedLayout& layout, Person person, const QStrin
 
 } // namespace
 
-OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& cells)
+OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& cells, bool buyer)
 {
     const auto cell = [&](OrderPart part) {
         const int column = layout.column(part);
@@ -439,7 +446,8 @@ OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& ce
     row.orderNumber = cell(O::OrderNumber);
     row.destinationId = cell(O::DestinationId);
     row.shipTo = personOf(layout, Person::ShipTo, cells);
-    row.buyer = personOf(layout, Person::Buyer, cells);
+    if (buyer || (row.shipTo.telephone.isEmpty() && !row.shipTo.isEmpty()))
+        row.buyer = personOf(layout, Person::Buyer, cells);
     if (row.shipTo.telephone.isEmpty() && !row.shipTo.isEmpty() && !row.buyer.telephone.isEmpty()) {
         row.shipTo.telephone = row.buyer.telephone;
         row.shipTo.telephoneWasInternational = row.buyer.telephoneWasInternational;

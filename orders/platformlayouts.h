@@ -167,8 +167,10 @@ struct OrderParts {
 
 // Reads one row (short rows read as empty cells). Shopify leaves the
 // address columns of an order's later rows empty: their ship-to and buyer
-// are empty, and addRow() keeps those of the first row.
-OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& cells);
+// are empty, and addRow() keeps those of the first row. Without `buyer`
+// (the sender is not the buyer), the buyer is read only where his
+// telephone number stands in for the ship-to's, and is empty otherwise.
+OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& cells, bool buyer = true);
 
 // One order put together from its rows (those with one orderKey()).
 struct AssembledOrder {

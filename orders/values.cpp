@@ -16,6 +16,12 @@ bool isDigitChar(QChar c)
     return (u >= u'0' && u <= u'9') || (u >= u'０' && u <= u'９');
 }
 
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// Digits and nothing else: what the expressions below accept most often,
+// told without running one, which costs more than all else they do.
+bool allAsciiDigits(QStringView text) { return !text.isEmpty() && std::all_of(text.begin(), text.end(), isAsciiDigit); }
+
 bool isKanjiNumeral(QChar c) { return QStringView(u"〇一二三四五六七八九十百千").contains(c); }
 
 // Between the numbers of an address also the long-vowel mark, which a kana
@@ -202,6 +208,8 @@ QString joinTelephone(const QStringList& parts)
 QString domesticTelephone(const QString& text)
 {
     const QString given = cleanCell(text);
+    if (given.isEmpty())
+        return given;
     const QString f = foldForNumber(given);
     // 81 without a plus only where nothing else can be meant: followed by a
     // separator, or 81 and 9 or 10 digits (a domestic number starts with 0,
@@ -221,7 +229,10 @@ QString domesticTelephone(const QString& text)
     if (!rest.startsWith(u'0'))
         rest.prepend(QLatin1Char('0'));
     static const QRegularExpression kDomestic(QStringLiteral("^[0-9][0-9 -]*[0-9]$"));
-    if (!kDomestic.match(rest).hasMatch())
+    const bool plainlyDomestic =
+        rest.size() >= 2 && isAsciiDigit(rest.front()) && isAsciiDigit(rest.back()) &&
+        std::all_of(rest.begin(), rest.end(), [](QChar c) { return isAsciiDigit(c) || isSeparator(c); });
+    if (!plainlyDomestic && !kDomestic.match(rest).hasMatch())
         return given;
     QString out;
     int digits = 0;
@@ -239,11 +250,21 @@ QString domesticTelephone(const QString& text)
 
 QString prefectureOfCode(const QString& text)
 {
-    static const QRegularExpression kCode(QStringLiteral("^JP-([0-9]{2})$"), QRegularExpression::CaseInsensitiveOption);
-    const auto m = kCode.match(text.trimmed());
-    if (!m.hasMatch())
+    // A code is five characters, JP-nn, mostly in capitals.
+    const QString code = text.trimmed();
+    if (code.size() != 5)
         return text;
-    const int number = m.captured(1).toInt();
+    int number = 0;
+    if (code.startsWith(QLatin1String("JP-")) && allAsciiDigits(QStringView(code).mid(3))) {
+        number = QStringView(code).mid(3).toInt();
+    } else {
+        static const QRegularExpression kCode(QStringLiteral("^JP-([0-9]{2})$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+        const auto m = kCode.match(code);
+        if (!m.hasMatch())
+            return text;
+        number = m.captured(1).toInt();
+    }
     if (number < 1 || number > int(std::size(kPrefecturesByCode)))
         return text;
     return QString::fromUtf16(kPrefecturesByCode[number - 1]);
@@ -325,7 +346,11 @@ AddressLines splitAddress(const QString& address, const LineFits& fitsLine1, con
 QString plainNumber(const QString& text)
 {
     const QString given = cleanCell(text);
+    if (given.isEmpty())
+        return given;
     const QString ascii = entry::asciiNumerals(given);
+    if (allAsciiDigits(ascii))
+        return ascii;
     static const QRegularExpression kAmount(QStringLiteral("^([0-9]{1,3}(?:,[0-9]{3})+|[0-9]+)(?:\\.0+)?$"));
     const auto m = kAmount.match(ascii);
     if (!m.hasMatch())
@@ -342,7 +367,7 @@ namespace {
 std::optional<qint64> wholeNumber(const QString& text)
 {
     static const QRegularExpression kWhole(QStringLiteral("^[0-9]{1,9}$"));
-    if (!kWhole.match(text).hasMatch())
+    if (!(text.size() <= 9 && allAsciiDigits(text)) && !kWhole.match(text).hasMatch())
         return std::nullopt;
     return text.toLongLong();
 }

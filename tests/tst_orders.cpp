@@ -167,6 +167,47 @@ private slots:
                  1); // all undefined
     }
 
+    // A record read again for some of its columns, as a row is read for its
+    // waybill: those cells as read whole, as many cells, the same
+    // fingerprint of its bytes; a record of blanks still reads as blank,
+    // and one whose text is in a column not asked for does not. Any byte
+    // changed changes the fingerprint, in a column not read as in one read;
+    // the line break after a record is not part of it.
+    void recordsReadForSomeColumns()
+    {
+        const QByteArray text = QStringLiteral("山田, x ,東京\r\n , \u3000 ,\r\n,メモだけ,\r\n佐藤,y,大阪").toUtf8();
+        QFile file(write(QStringLiteral("columns.csv"), text));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const Read whole = readAll(file);
+        QCOMPARE(whole.records.size(), 4);
+        csv::Reader reader(file);
+        const csv::Reader::Columns nameAndAddress{true, false, true};
+        for (const csv::Record& record : whole.records) {
+            csv::Record part;
+            QCOMPARE(reader.readAt(record.offsetBytes, record.line, part, &nameAndAddress), csv::Reader::Step::Record);
+            QCOMPARE(part.fields.size(), 3);
+            QCOMPARE(part.fields[0], record.fields[0]);
+            QCOMPARE(part.fields[2], record.fields[2]);
+            QCOMPARE(part.bytesHash, record.bytesHash);
+            QCOMPARE(part.line, record.line);
+        }
+        csv::Record part;
+        QCOMPARE(reader.readAt(whole.records[1].offsetBytes, 2, part, &nameAndAddress), csv::Reader::Step::Record);
+        QCOMPARE(part.fields, (QStringList{QString(), QStringLiteral("\u3000"), QString()}));
+        QCOMPARE(reader.readAt(whole.records[2].offsetBytes, 3, part, &nameAndAddress), csv::Reader::Step::Record);
+        QCOMPARE(part.fields[1], QStringLiteral("メモだけ"));
+
+        QFile changed(write(QStringLiteral("columns-changed.csv"),
+                            QByteArray(text).replace(" x ", " z ").replace("\r\n,", "\n,") + "\r\n"));
+        QVERIFY(changed.open(QIODevice::ReadOnly));
+        const Read again = readAll(changed);
+        QCOMPARE(again.fields.value(0).value(1), QStringLiteral("z"));
+        QVERIFY(again.records[0].bytesHash != whole.records[0].bytesHash);
+        QCOMPARE(again.fields.mid(1), whole.fields.mid(1));
+        for (int i = 1; i < 4; ++i)
+            QCOMPARE(again.records[i].bytesHash, whole.records[i].bytesHash);
+    }
+
     void malformedFiles_data()
     {
         QTest::addColumn<QByteArray>("bytes");
