@@ -65,8 +65,8 @@ public:
     // With `onlyColumns`, the fields made text are those it marks and
     // those up to the first that holds more than blanks (so that a record
     // of blanks still reads as one); the others are empty, their number
-    // kept, and badColumn tells of the fields made text only. Making text
-    // of a field is most of what reading costs.
+    // kept, and badColumn tells of the fields made text only: for reading
+    // a record again for a few of its many cells.
     Step next(Record& record, const Columns* onlyColumns = nullptr);
     // Reads the record that starts at `offsetBytes` (an offset an earlier
     // record reported) and carries on from there; `line` is its line number.
