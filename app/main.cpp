@@ -2,12 +2,14 @@
 #include "cli/commandline.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
+#include "platform/memory.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 
 int main(int argc, char** argv)
 {
+    platform::keepFreedBlocksForReuse();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

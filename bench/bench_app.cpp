@@ -6,11 +6,13 @@
 
 #include "app/form1.h"
 #include "app/program.h"
+#include "platform/memory.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    platform::keepFreedBlocksForReuse();
     QApplication app(argc, argv);
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QStringLiteral("startup");
     if (mode == QLatin1String("memory")) {

@@ -5,6 +5,8 @@
 // into one PDF document, as `horutea --batch` writes them.
 #include "common.h"
 
+#include "platform/memory.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
@@ -93,6 +95,7 @@ void page(QPrinter& printer, const QString& file)
 
 int main(int argc, char** argv)
 {
+    platform::keepFreedBlocksForReuse();
     if (argc > 3 && qstrcmp(argv[1], "document") == 0) {
         // The whole process is measured from outside, as the command line
         // is, with the same application object and platform as it has.

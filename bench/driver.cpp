@@ -202,8 +202,9 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
         batchMs.push_back(b.ms);
         batchMiB.push_back(b.peakMiB);
         batchBytes.push_back(QFileInfo(pdf).size() / 1000.0);
-        // The long list takes ten times as long; a few runs show its memory.
-        if (i < 3) {
+        // The long lists take ten times as long; five runs show their time
+        // and memory.
+        if (i < 5) {
             const Process big = batch(10000, &pdf);
             if (big.exit == 0) {
                 bigMiB.push_back(big.peakMiB);

@@ -16,14 +16,20 @@ namespace print {
 // call on a save file, which writes unbuffered.
 class PdfDocumentWriter::TrackingDevice final : public QIODevice {
 public:
-    explicit TrackingDevice(QIODevice& target) : m_target(target) { open(QIODevice::WriteOnly); }
+    explicit TrackingDevice(QIODevice& target) : m_target(target)
+    {
+        open(QIODevice::WriteOnly);
+        m_held.reserve(kBlockBytes);
+    }
     bool failed() const { return m_failed; }
     // Hands on what is held; false when the target refused any of it.
     bool flushHeld()
     {
         if (!m_failed && !m_held.isEmpty() && m_target.write(m_held) != m_held.size())
             m_failed = true;
-        m_held.clear();
+        // Emptied, not freed: a block made anew for every page costs the
+        // system fresh memory each time on a long list.
+        m_held.resize(0);
         return !m_failed;
     }
 
