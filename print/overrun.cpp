@@ -10,8 +10,10 @@
 #include <QImage>
 #include <QStringList>
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <unordered_map>
+#include <vector>
 
 namespace print {
 
@@ -301,26 +303,38 @@ QString shownCharacter(char32_t c)
 
 QString charactersWithoutGlyph(const QString& text)
 {
-    // Whether a face of the chain has a glyph does not change in a run;
-    // the answer is kept for each character.
-    static QHash<char32_t, bool> drawable;
+    // Whether a face of the chain has a glyph does not change in a run; the
+    // answer is kept for each character: in a table for the common plane,
+    // where nearly every printed character is, since every text of every
+    // page of a list is looked at.
+    enum class Known : std::uint8_t { Unasked, Drawable, Missing };
+    static std::vector<Known> commonPlane(0x10000, Known::Unasked);
+    static QHash<char32_t, bool> beyondCommonPlane;
     static const QFontMetricsF metrics = [] {
         QFont font = platform::printFont(platform::installedFace(kPrinterFontName));
         font.setPointSize(10);
         return QFontMetricsF(font, &measureDevice());
     }();
-    QString missing;
-    for (const char32_t c : text.toUcs4()) {
-        if (c == U' ' || c == U'\u3000' || isIgnorable(c))
-            continue;
-        auto known = drawable.constFind(c);
-        if (known == drawable.constEnd())
-            known = drawable.insert(c, QChar::category(c) != QChar::Other_Control && metrics.inFontUcs4(c));
-        if (!*known) {
-            const QString character = QString::fromUcs4(&c, 1);
-            if (!missing.contains(character))
-                missing += character;
+    const auto drawable = [](char32_t c) {
+        const auto ask = [c] { return QChar::category(c) != QChar::Other_Control && metrics.inFontUcs4(c); };
+        if (c < 0x10000) {
+            Known& known = commonPlane[c];
+            if (known == Known::Unasked)
+                known = ask() ? Known::Drawable : Known::Missing;
+            return known == Known::Drawable;
         }
+        auto known = beyondCommonPlane.constFind(c);
+        if (known == beyondCommonPlane.constEnd())
+            known = beyondCommonPlane.insert(c, ask());
+        return *known;
+    };
+    QString missing;
+    for (const char32_t c : QStringView(text).toUcs4()) {
+        if (drawable(c) || c == U' ' || c == U'\u3000' || isIgnorable(c))
+            continue;
+        const QString character = QString::fromUcs4(&c, 1);
+        if (!missing.contains(character))
+            missing += character;
     }
     return missing;
 }

@@ -79,7 +79,12 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
         double ascent;
     };
     std::map<std::tuple<QString, int, bool>, FontOnDevice> fonts;
+    // The painter is told a font only when it changes: each time it is
+    // told, it makes the font anew for the device and looks its face up.
+    const FontOnDevice* fontSet = nullptr;
     for (const PageText& text : page.texts) {
+        if (text.text.isEmpty())
+            continue;
         auto [at, made] = fonts.try_emplace({text.fontFamily, text.fontPoints, text.bold});
         if (made) {
             QFont font = platform::printFont(text.fontFamily);
@@ -93,7 +98,10 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
             fillTextOutline(painter, face.font, toDevice(text.topLeftTwips), text.text);
             continue;
         }
-        painter.setFont(face.font);
+        if (fontSet != &face) {
+            painter.setFont(face.font);
+            fontSet = &face;
+        }
         // Text is placed by its cell's top-left corner; QPainter draws on the baseline.
         painter.drawText(toDevice(text.topLeftTwips) + QPointF(0, face.ascent), text.text);
     }

@@ -2,6 +2,8 @@
 
 #include "entry/textrules.h"
 
+#include <algorithm>
+
 namespace storage {
 
 namespace {
@@ -10,11 +12,22 @@ constexpr char16_t kFieldSeparator = u'\x1f';
 
 bool isAsciiDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
+// What compatibility normalisation and case folding leave as it is, but for
+// A-Z: ASCII, hiragana, katakana and the common ideographs, nearly all that
+// shops type and store.
+bool keptByFolding(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x80 || (u >= 0x3041 && u <= 0x3096) || (u >= 0x30A1 && u <= 0x30FC) || (u >= 0x4E00 && u <= 0x9FFF);
+}
+
 } // namespace
 
 QString searchKey(const QString& text)
 {
-    const QString folded = text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    // Normalising costs more than the rest of the key; most text needs none.
+    const bool plain = std::all_of(text.cbegin(), text.cend(), keptByFolding);
+    const QString folded = plain ? text : text.normalized(QString::NormalizationForm_KC).toCaseFolded();
     QString key;
     key.reserve(folded.size());
     char32_t previous = 0;
@@ -24,6 +37,8 @@ QString searchKey(const QString& text)
         if (c == U'\u30fc' && isAsciiDigit(previous))
             continue;
         char32_t kept = c;
+        if (c >= U'A' && c <= U'Z')
+            kept = c + (U'a' - U'A');
         if (c >= U'\u30a1' && c <= U'\u30f6') // katakana ァ..ヶ to hiragana ぁ..ゖ
             kept = c - 0x60;
         if (QChar::requiresSurrogates(kept)) {

@@ -175,6 +175,14 @@ private slots:
     void searchKeysFoldAndKeepIdeographsWhole()
     {
         QCOMPARE(storage::searchKey(QStringLiteral("𠮷田 ﾊﾅｺ　０３－１２")), QStringLiteral("𠮷田はなこ0312"));
+        // Every character keyed alone as within text that needs folding (a
+        // circled digit after it), where it is surely normalised and folded.
+        for (char32_t c = 1; c < 0x10000; ++c) {
+            if (QChar::isSurrogate(c))
+                continue;
+            const QString alone = QString::fromUcs4(&c, 1);
+            QCOMPARE(storage::searchKey(alone) + u'1', storage::searchKey(alone + u'①'));
+        }
     }
 
     // ---- the history ----
