@@ -1,6 +1,7 @@
 #include "station/station.h"
 
 #include "adjust/testprint.h"
+#include "print/overrun.h"
 #include "print/renderer.h"
 
 #include <QBuffer>
@@ -229,7 +230,7 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
 
 void Station::prepareFirstPrint()
 {
-    storage::Database::loadDriver(database().engine());
+    database().prepareForFirstUse();
     waybill::Waybill sample;
     sample.recipient = {QStringLiteral("1000001"),
                         QStringLiteral("東京都千代田区千代田1-1"),
@@ -239,6 +240,15 @@ void Station::prepareFirstPrint()
                         false,
                         QStringLiteral("03-1234-5678")};
     sample.sender = sample.recipient;
+    // Every row filled, so the check before the first print finds each size
+    // of the face it measures with already made.
+    sample.recipient.careOf = sample.sender.careOf = QStringLiteral("鈴木様方");
+    sample.recipient.careOfShown = sample.sender.careOfShown = true;
+    sample.goods[0] = sample.goods[1] = {QStringLiteral("精密機械"), QStringLiteral("AB-1234"), QStringLiteral("1"),
+                                         QStringLiteral("1000"), QStringLiteral("1000")};
+    sample.total = QStringLiteral("2000");
+    sample.numericMode = true;
+    (void)print::printProblems(sample);
     print::PrintState scratch;
     try {
         const print::Page page = print::waybillPage(sample, {}, scratch);

@@ -739,6 +739,23 @@ void Database::loadDriver(Engine engine)
     QSqlDatabase::removeDatabase(name);
 }
 
+void Database::prepareForFirstUse() const
+{
+    loadDriver(m_engine);
+    if (m_engine != Engine::Sqlite || !QFileInfo(m_filePath).isFile())
+        return;
+    const QString name = QStringLiteral("horutea-storage-prepare");
+    {
+        QSqlDatabase look = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        look.setDatabaseName(m_filePath);
+        look.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (look.open())
+            QSqlQuery(QStringLiteral("SELECT count(*) FROM sqlite_master"), look).next();
+        look.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
 void Database::succeeded() { m_kindTold.reset(); }
 
 ProblemsMet::ProblemsMet(Database& database) : m_database(database) { m_database.m_listening.push_back(this); }

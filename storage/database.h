@@ -143,6 +143,11 @@ public:
     // Loads the engine's driver without touching any file or server, so the
     // first operation does not wait for it.
     static void loadDriver(Engine engine = Engine::Sqlite);
+    // The driver loaded and, for a file that is there, its schema read once
+    // through a read-only connection of its own, so the first operation finds
+    // the engine's code and the file's pages at hand. Nothing is changed,
+    // mended or said: the operation that meets a problem says it.
+    void prepareForFirstUse() const;
 
     // The schema this program writes; a file with a higher number is refused.
     static int currentSchemaVersion();

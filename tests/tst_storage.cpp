@@ -247,7 +247,8 @@ private slots:
 
     // A file that is not a database, or whose rows are damaged behind a sound
     // first page, is set aside under a name of its own (a second one in the
-    // same second too) and a fresh one used.
+    // same second too) and a fresh one used, by the first operation and not
+    // before.
     void damagedFileIsSetAside()
     {
         const QString path = freshPath();
@@ -272,6 +273,16 @@ private slots:
                     f.seek(pos), f.write(QByteArray(64, '\xA5'));
                 f.close();
                 damaged.append(readAll(path));
+            }
+            {
+                // Prepared for its first use as the window does once it is
+                // up: without a word, the file as it was.
+                Database early(path);
+                QStringList told;
+                early.setProblemReceiver([&](const storage::Problem& problem) { told << problem.message; });
+                early.prepareForFirstUse();
+                QVERIFY2(told.isEmpty(), qPrintable(told.join(u'\n')));
+                QCOMPARE(readAll(path), damaged.back());
             }
             Database db(path);
             storage::ProblemsMet problems(db);
