@@ -748,7 +748,9 @@ void Database::prepareForFirstUse() const
     {
         QSqlDatabase look = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         look.setDatabaseName(m_filePath);
-        look.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        // A file another program holds is left for the first operation,
+        // which waits for it as it must; this never waits.
+        look.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=0"));
         if (look.open())
             QSqlQuery(QStringLiteral("SELECT count(*) FROM sqlite_master"), look).next();
         look.close();

@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -172,6 +173,18 @@ private slots:
         if (tag == QLatin1String("locked, SQLite's other code"))
             FailingVfs::instance().faults.lockResult = SQLITE_LOCKED;
         const QByteArray before = readAll(path);
+        {
+            // Prepared for its first use as the window does once it is up:
+            // without a word, and without waiting on another program's lock.
+            Database early(path);
+            QStringList told;
+            early.setProblemReceiver([&](const storage::Problem& problem) { told << problem.message; });
+            QElapsedTimer waited;
+            waited.start();
+            early.prepareForFirstUse();
+            QVERIFY2(waited.elapsed() < 1000, qPrintable(QString::number(waited.elapsed())));
+            QVERIFY(told.isEmpty());
+        }
 
         Database db(path, throughFailingVfs());
         storage::ProblemsMet problems(db);
