@@ -369,10 +369,11 @@ void Form1::keepNumbersWhole()
         if (longest.isEmpty() || box->showsWhole(longest))
             continue;
         // The window's face has wider digits than the one it was laid out
-        // with: this box takes a face whose digits are half an em wide.
+        // with: this box takes a face whose digits are half an em wide,
+        // once it is shown (every such box starts hidden).
         QFont narrow = box->font();
         narrow.setFamily(digitsFace);
-        box->setFont(narrow);
+        box->setFontWhenShown(narrow);
     }
 }
 
