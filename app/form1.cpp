@@ -332,7 +332,8 @@ void Form1::buildControls()
         w->setEnabled(spec.enabled);
         if (!spec.visible)
             w->setVisible(false);
-        platform::applyImeMode(w, spec.ime);
+        if (spec.ime != platform::ImeMode::Unchanged) // a new control reads as unchanged already
+            platform::applyImeMode(w, spec.ime);
         m_controls.insert(w->objectName(), w);
         if (w->focusPolicy() != Qt::NoFocus && spec.tabIndex >= 0)
             tabStops.emplace_back(spec.tabIndex, w);
