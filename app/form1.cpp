@@ -332,7 +332,8 @@ void Form1::buildControls()
         w->setEnabled(spec.enabled);
         if (!spec.visible)
             w->setVisible(false);
-        platform::applyImeMode(w, spec.ime);
+        if (spec.ime != platform::ImeMode::Unchanged) // a new control reads as unchanged already
+            platform::applyImeMode(w, spec.ime);
         m_controls.insert(w->objectName(), w);
         if (w->focusPolicy() != Qt::NoFocus && spec.tabIndex >= 0)
             tabStops.emplace_back(spec.tabIndex, w);
@@ -369,10 +370,11 @@ void Form1::keepNumbersWhole()
         if (longest.isEmpty() || box->showsWhole(longest))
             continue;
         // The window's face has wider digits than the one it was laid out
-        // with: this box takes a face whose digits are half an em wide.
+        // with: this box takes a face whose digits are half an em wide,
+        // once it is shown (every such box starts hidden).
         QFont narrow = box->font();
         narrow.setFamily(digitsFace);
-        box->setFont(narrow);
+        box->setFontWhenShown(narrow);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "glyphs.h"
 #include "support.h"
 
+#include "app/widgets/entryfield.h"
 #include "app/widgets/frame.h"
 #include "app/widgets/updown.h"
 #include "app/books/addressbookwindow.h"
@@ -391,6 +392,30 @@ private slots:
             QVERIFY2(start >= 1 && end < box->width() - 1,
                      qPrintable(QStringLiteral("%1: %2..%3 of %4").arg(name).arg(start).arg(end).arg(box->width())));
         }
+    }
+
+    // A box's font for when it is shown: a shown box takes it at once, a hidden one at its first show and keeps it
+    // after; until then the hidden one keeps its own, so a box that starts hidden costs the first paint no face.
+    void fontWhenShown()
+    {
+        QWidget window;
+        auto* hidden = new app::EntryField(app::EntryField::Kind::Numbers, &window);
+        hidden->hide();
+        auto* shown = new app::EntryField(app::EntryField::Kind::Numbers, &window);
+        window.show();
+        const QString own = shown->font().family();
+        QFont narrow = shown->font();
+        narrow.setFamily(own == QStringLiteral("IPAGothic") ? QStringLiteral("IPAPGothic")
+                                                            : QStringLiteral("IPAGothic"));
+        shown->setFontWhenShown(narrow);
+        QCOMPARE(shown->font().family(), narrow.family());
+        hidden->setFontWhenShown(narrow);
+        QCOMPARE(hidden->font().family(), own);
+        hidden->show();
+        QCOMPARE(hidden->font().family(), narrow.family());
+        hidden->hide();
+        hidden->show();
+        QCOMPARE(hidden->font().family(), narrow.family());
     }
 
     // 合計 refused: the beep, the refused box chosen with its text selected, and a tip under it saying which box and

@@ -73,6 +73,23 @@ bool EntryField::showsWhole(const QString& text) const
     return std::ceil(QFontMetricsF(font()).horizontalAdvance(text)) + 1 <= room;
 }
 
+void EntryField::setFontWhenShown(const QFont& font)
+{
+    if (isVisible())
+        setFont(font);
+    else
+        m_fontWhenShown = font;
+}
+
+void EntryField::showEvent(QShowEvent* event)
+{
+    if (m_fontWhenShown) {
+        setFont(*m_fontWhenShown);
+        m_fontWhenShown.reset();
+    }
+    QLineEdit::showEvent(event);
+}
+
 QVariant EntryField::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     // The input method asks the focused field whether it takes composed

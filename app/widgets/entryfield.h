@@ -4,6 +4,7 @@
 // characters, and which, where the input method is off, tells the input
 // method so when asked (a widget attribute alone does not reach it).
 #include <QLineEdit>
+#include <optional>
 
 namespace app {
 
@@ -24,11 +25,20 @@ public:
     // size and font as they are.
     bool showsWhole(const QString& text) const;
 
+    // A font the box takes when it is first shown, and keeps; until then it
+    // has its own. A box that starts hidden then costs the window's first
+    // paint nothing for a face no shown control draws with.
+    void setFontWhenShown(const QFont& font);
+
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     Kind m_kind;
     int m_limit = 0;
+    std::optional<QFont> m_fontWhenShown;
 };
 
 } // namespace app
