@@ -7,8 +7,6 @@
 
 #include "platform/memory.h"
 
-#include "platform/memory.h"
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
@@ -97,7 +95,6 @@ void page(QPrinter& printer, const QString& file)
 
 int main(int argc, char** argv)
 {
-    platform::keepFreedBlocksForReuse();
     platform::keepFreedBlocksForReuse();
     if (argc > 3 && qstrcmp(argv[1], "document") == 0) {
         // The whole process is measured from outside, as the command line
