@@ -31,6 +31,12 @@ QString numberToText(double value)
 {
     if (!std::isfinite(value))
         return QString::number(value);
+    // Whole numbers below 10^15 read the same either way; the page's font
+    // shift and most amounts are such, and formatting twice costs more than
+    // drawing a text on the page.
+    constexpr double kExactWholeBelow = 1e15;
+    if (std::fabs(value) < kExactWholeBelow && value == std::trunc(value))
+        return QString::number(static_cast<long long>(value));
     // Round to 15 significant digits first, then print the shortest form
     // that reads back as that rounded value.
     const double rounded = QString::number(value, 'g', 15).toDouble();

@@ -2,6 +2,7 @@
 
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <optional>
 
 namespace postal {
 
@@ -48,12 +49,19 @@ QString codeForReading(const QString& text)
 std::array<QString, codeDigitCount> printedBoxes(const QString& text)
 {
     std::array<QString, codeDigitCount> boxes;
-    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    // In ASCII only a CR and LF pair is one character of two; without it
+    // every code unit is a character and the boundary finder, which costs
+    // more than the rest of the page's number boxes, is not needed.
+    const bool eachUnitACharacter =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80 && c != u'\r'; });
+    std::optional<QTextBoundaryFinder> characters;
+    if (!eachUnitACharacter)
+        characters.emplace(QTextBoundaryFinder::Grapheme, text);
     qsizetype start = 0;
     int characterIndex = 0;
     size_t box = 0;
     while (box < boxes.size()) {
-        const qsizetype end = characters.toNextBoundary();
+        const qsizetype end = characters ? characters->toNextBoundary() : (start < text.size() ? start + 1 : -1);
         if (end < 0)
             break;
         const QStringView character = QStringView(text).mid(start, end - start);

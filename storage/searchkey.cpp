@@ -28,10 +28,18 @@ QString searchKey(const QString& text)
     // Normalising costs more than the rest of the key; most text needs none.
     const bool plain = std::all_of(text.cbegin(), text.cend(), keptByFolding);
     const QString folded = plain ? text : text.normalized(QString::NormalizationForm_KC).toCaseFolded();
-    QString key;
-    key.reserve(folded.size());
+    // Never longer than the folded text: each character keeps its length.
+    QString key(folded.size(), Qt::Uninitialized);
+    QChar* out = key.data();
+    qsizetype length = 0;
     char32_t previous = 0;
-    for (const char32_t c : folded.toUcs4()) {
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        char32_t c = folded.at(i).unicode();
+        if (QChar::isSurrogate(c)) {
+            const bool pair = QChar::isHighSurrogate(c) && i + 1 < folded.size() && folded.at(i + 1).isLowSurrogate();
+            c = pair ? QChar::surrogateToUcs4(folded.at(i), folded.at(i + 1)) : char32_t(QChar::ReplacementCharacter);
+            i += pair ? 1 : 0;
+        }
         if (QChar::isSpace(c) || QChar::category(c) == QChar::Other_Control || entry::isDash(c))
             continue;
         if (c == U'\u30fc' && isAsciiDigit(previous))
@@ -42,13 +50,14 @@ QString searchKey(const QString& text)
         if (c >= U'\u30a1' && c <= U'\u30f6') // katakana ァ..ヶ to hiragana ぁ..ゖ
             kept = c - 0x60;
         if (QChar::requiresSurrogates(kept)) {
-            key += QChar(QChar::highSurrogate(kept));
-            key += QChar(QChar::lowSurrogate(kept));
+            out[length++] = QChar(QChar::highSurrogate(kept));
+            out[length++] = QChar(QChar::lowSurrogate(kept));
         } else {
-            key += QChar(char16_t(kept));
+            out[length++] = QChar(char16_t(kept));
         }
         previous = kept;
     }
+    key.truncate(length);
     return key;
 }
 

@@ -175,6 +175,8 @@ private slots:
     void searchKeysFoldAndKeepIdeographsWhole()
     {
         QCOMPARE(storage::searchKey(QStringLiteral("𠮷田 ﾊﾅｺ　０３－１２")), QStringLiteral("𠮷田はなこ0312"));
+        // A lone half of a pair stands as the replacement character.
+        QCOMPARE(storage::searchKey(QString(QChar(0xD842)) + u'ア'), QString(QChar::ReplacementCharacter) + u'あ');
         // Every character keyed alone as within text that needs folding (a
         // circled digit after it), where it is surely normalised and folded.
         for (char32_t c = 1; c < 0x10000; ++c) {

@@ -4,6 +4,7 @@
 #include "support.h"
 
 #include "entry/amounts.h"
+#include "platform/numtext.h"
 
 #include <QCheckBox>
 #include <QInputMethodEvent>
@@ -50,6 +51,21 @@ private slots:
             QCOMPARE((QStringList{r->amount1, r->amount2, r->total}), results);
         else
             QCOMPARE(QStringList{QString::number(r.error().input)}, results);
+    }
+
+    // Numbers are written rounded to fifteen significant digits, in the
+    // shortest form that reads back as that value, and zero never as "-0".
+    void numbersAsWritten()
+    {
+        const std::pair<double, const char*> written[] = {{-21.0, "-21"},
+                                                          {-0.0, "0"},
+                                                          {123456789012345.0, "123456789012345"},
+                                                          {1234567890123456.0, "1234567890123460"},
+                                                          {-1234567890123456.0, "-1234567890123460"},
+                                                          {0.1 * 3, "0.3"},
+                                                          {-21.375, "-21.375"}};
+        for (const auto& [value, text] : written)
+            QCOMPARE(platform::numberToText(value), QString::fromLatin1(text));
     }
 
     // Through the window: the button writes all three results, or on a

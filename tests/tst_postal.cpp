@@ -265,7 +265,8 @@ private slots:
                                                        {u"123𠮷4567"_s, u"1|2|3|𠮷|4|5|6"_s},
                                                        {u"か\u30991-2345"_s, u"か\u3099|1|-|2|3|4|5"_s},
                                                        {u"123-\u03014567"_s, u"1|2|3|-\u0301|4|5|6"_s},
-                                                       {u"123-456e\u0301x"_s, u"1|2|3|4|5|6|e\u0301"_s}};
+                                                       {u"123-456e\u0301x"_s, u"1|2|3|4|5|6|e\u0301"_s},
+                                                       {u"12\r\n34567"_s, u"1|2|\r\n|3|4|5|6"_s}};
         for (const auto& [text, boxes] : printed) {
             const Boxes got = postal::printedBoxes(text);
             QCOMPARE(QStringList(got.begin(), got.end()).join(u'|'), boxes);
