@@ -15,6 +15,7 @@
 #include "app/books/addressbookwindow.h"
 #include "app/form1.h"
 #include "app/program.h"
+#include "platform/memory.h"
 #include "print/pdfoutput.h"
 
 #include <QApplication>
@@ -218,6 +219,7 @@ int record(const QString& folder)
 
 int main(int argc, char** argv)
 {
+    platform::keepFreedBlocksForReuse(); // as the program's main does
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
     const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     if (mode == QLatin1String("fill") && argc > 3) {

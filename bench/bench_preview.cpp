@@ -5,6 +5,7 @@
 #include "app/preview/previewwindow.h"
 #include "../tests/expect.h"
 #include "../tests/support.h"
+#include "platform/memory.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -54,6 +55,7 @@ QString makeScan(const QTemporaryDir& dir)
 
 int main(int argc, char** argv)
 {
+    platform::keepFreedBlocksForReuse(); // as the program's main does
     QApplication app(argc, argv);
     const int n = argc > 1 ? atoi(argv[1]) : 20;
     testing::initTestEnvironment();

@@ -8,6 +8,7 @@
 #include "../tests/expect.h"
 #include "../tests/support.h"
 
+#include "platform/memory.h"
 #include "print/systemprinter.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ long long timed(F&& f)
 
 int main(int argc, char** argv)
 {
+    platform::keepFreedBlocksForReuse(); // as the program's main does
     QApplication app(argc, argv);
     const int n = argc > 1 ? atoi(argv[1]) : 10;
     testing::initTestEnvironment();
