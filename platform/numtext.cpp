@@ -31,9 +31,9 @@ QString numberToText(double value)
 {
     if (!std::isfinite(value))
         return QString::number(value);
-    // Whole numbers below 10^15 read the same either way; the page's font
-    // shift and most amounts are such, and formatting twice costs more than
-    // drawing a text on the page.
+    // Whole numbers below 10^15 are exact in fifteen digits and read back as
+    // they are, so they are written at once: every page's font shift and
+    // most amounts are such.
     constexpr double kExactWholeBelow = 1e15;
     if (std::fabs(value) < kExactWholeBelow && value == std::trunc(value))
         return QString::number(static_cast<long long>(value));

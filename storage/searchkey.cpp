@@ -38,7 +38,8 @@ QString searchKey(const QString& text)
         if (QChar::isSurrogate(c)) {
             const bool pair = QChar::isHighSurrogate(c) && i + 1 < folded.size() && folded.at(i + 1).isLowSurrogate();
             c = pair ? QChar::surrogateToUcs4(folded.at(i), folded.at(i + 1)) : char32_t(QChar::ReplacementCharacter);
-            i += pair ? 1 : 0;
+            if (pair)
+                ++i;
         }
         if (QChar::isSpace(c) || QChar::category(c) == QChar::Other_Control || entry::isDash(c))
             continue;
