@@ -5,7 +5,6 @@
 #include "postal/postalcode.h"
 
 #include <QRegularExpression>
-#include <algorithm>
 
 namespace orders {
 
@@ -122,11 +121,7 @@ std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereO
         [](QChar c) { return c == u'-' || c == u'(' || c == u')' || c == u'（' || c == u'）' || c.isSpace(); });
     if (digits.startsWith(QLatin1String("+81")))
         digits = QLatin1Char('0') + digits.mid(3);
-    // Checked by hand: the window's first check would otherwise compile a
-    // regular expression, which brings in the whole of its engine.
-    const bool onlyDigits = !digits.isEmpty() &&
-                            std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (!onlyDigits)
+    if (!allAsciiDigits(digits))
         return Verdict{
             QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(whereOf(), text),
             {}};

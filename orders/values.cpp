@@ -18,10 +18,6 @@ bool isDigitChar(QChar c)
 
 bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
-// Digits and nothing else: what the expressions below accept most often,
-// told without running one, which costs more than all else they do.
-bool allAsciiDigits(QStringView text) { return !text.isEmpty() && std::all_of(text.begin(), text.end(), isAsciiDigit); }
-
 bool isKanjiNumeral(QChar c) { return QStringView(u"〇一二三四五六七八九十百千").contains(c); }
 
 // Between the numbers of an address also the long-vowel mark, which a kana
@@ -161,6 +157,8 @@ bool insideNumber(const QString& text, qsizetype at)
 AddressLines cutAt(const QString& text, qsizetype at) { return {text.left(at).trimmed(), text.mid(at).trimmed()}; }
 
 } // namespace
+
+bool allAsciiDigits(QStringView text) { return !text.isEmpty() && std::all_of(text.begin(), text.end(), isAsciiDigit); }
 
 QString cleanCell(const QString& cell)
 {

@@ -85,6 +85,11 @@ AddressLines splitAddress(const QString& address, const LineFits& fitsLine1, con
 // yen have none) dropped. Other text comes back cleaned.
 QString plainNumber(const QString& text);
 
+// Digits 0-9 and nothing else, told without a regular expression: running
+// one costs more than all else the checks do, and the window's first check
+// would bring in the whole of its engine.
+bool allAsciiDigits(QStringView text);
+
 // One item of an order, as its row gives it.
 struct OrderItem {
     QString description;
