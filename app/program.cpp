@@ -3,6 +3,7 @@
 #include "app/controls.h"
 #include "app/form1.h"
 #include "platform/fonts.h"
+#include "platform/memory.h"
 
 #include <QApplication>
 
@@ -20,6 +21,10 @@ void setUpApplication()
 int runProgram(QApplication& application, const std::function<void(Form1&)>& beforeShow)
 {
     QApplication::setApplicationName(QStringLiteral("horutea"));
+    // What building and first drawing the window take from the heap, faulted
+    // in while the font configuration is read.
+    constexpr std::size_t kWindowStartHeapBytes = 2560 * 1024;
+    platform::faultInHeapAheadInBackground(kWindowStartHeapBytes);
     setUpApplication();
 
     platform::QtMessageBox messages(QStringLiteral("ホルテア"));
