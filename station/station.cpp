@@ -161,7 +161,9 @@ Station::Printed Station::printWaybills(int count, const WaybillSource& waybillA
         firstFormNumber);
     if (!printed.delivery.ok)
         return printed;
-    const QDateTime now = QDateTime::currentDateTime();
+    // In UTC, the same instant: a local time asks the C library for the
+    // time zone again each time a page's record turns it into a number.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     QStringList leftOut;
     // Each page's own id, so a page sent from the queue twice is one row.
     const QString documentId = QUuid::createUuid().toString(QUuid::WithoutBraces);
