@@ -1,13 +1,14 @@
 #include "platform/memory.h"
 
-#include <algorithm>
 #include <cstdlib> // says whether the C library is glibc
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 #if defined(__linux__)
+#include <algorithm>
 #include <cstdint>
 #include <sys/mman.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #endif
@@ -38,17 +39,21 @@ void faultInHeapAheadInBackground(std::size_t bytes)
     const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(block) + pageBytes - 1) & ~(pageBytes - 1);
     const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(pageBytes - 1);
     std::free(block);
-    std::thread([begin, end] {
-        // In slices, so that this thread never holds the address space's lock
-        // long while the other maps files.
-        constexpr std::uintptr_t kSliceBytes = 256 * 1024;
-        for (std::uintptr_t at = begin; at < end; at += kSliceBytes) {
-            // Kernels before 5.14 refuse the advice; the pages are then
-            // faulted in on first use as before.
-            if (madvise(reinterpret_cast<void*>(at), std::min(kSliceBytes, end - at), MADV_POPULATE_WRITE) != 0)
-                return;
-        }
-    }).detach();
+    try {
+        std::thread([begin, end] {
+            // In slices, so that this thread never holds the address space's
+            // lock long while the other maps files.
+            constexpr std::uintptr_t kSliceBytes = 256 * 1024;
+            for (std::uintptr_t at = begin; at < end; at += kSliceBytes) {
+                // Kernels before 5.14 refuse the advice; the pages are then
+                // faulted in on first use, as without this.
+                if (madvise(reinterpret_cast<void*>(at), std::min(kSliceBytes, end - at), MADV_POPULATE_WRITE) != 0)
+                    return;
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the pages are faulted in on first use.
+    }
 #else
     (void)bytes;
 #endif
