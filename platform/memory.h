@@ -16,8 +16,8 @@ void keepFreedBlocksForReuse();
 // Reserves `bytes` at the heap's top and has a short-lived thread fault
 // those pages in while this one goes on. Where the first touch of a page
 // is dear (a virtual machine backing its memory lazily: microseconds a
-// page), the pages a window's start is about to use are then ready when
-// it gets there. Contents are not written, so nothing races. Call after
+// page), the pages the work ahead will take are then ready when it gets
+// there. Contents are not written, so nothing races. Call after
 // keepFreedBlocksForReuse(), which keeps the reserved top in the process.
 void faultInHeapAheadInBackground(std::size_t bytes);
 

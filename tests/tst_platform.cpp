@@ -79,7 +79,6 @@ void writeLongExport(const QString& path, int orders)
         f.write("#" + QByteArray::number(1001 + i) + row);
 }
 
-// Memory pages the system has handed to this process's ended children.
 // This process's resident memory, in KiB.
 long residentKiB()
 {
@@ -89,6 +88,7 @@ long residentKiB()
     return statm.readAll().split(' ').value(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Memory pages the system has handed to this process's ended children.
 long childrensFreshPages()
 {
     rusage usage{};
