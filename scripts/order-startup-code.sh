@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Writes app/startup-symbols.txt: the program's own functions that the
-# window's start and its first print run, in the order they first run. The
+# window's start and its first print run, in the order callgrind first
+# records them (near enough the order they first run). The
 # linker lays them out together (see CMakeLists.txt), so the system maps
 # little of the program's code beyond them. Run it again after changing
 # what the window does at start or at its first print; a function missing
