@@ -1,21 +1,32 @@
 // The floor: what Qt itself costs. "startup": the cheapest Widgets window,
-// one Japanese label. "page N": N bare waybill pages, the same texts, fonts
-// and two circles drawn straight with QPainter into a PDF. "document N FILE":
+// one Japanese label. "stock": the program's window in Qt's own widgets.
+// "page N [stock]": N bare waybill pages, the same texts, fonts and two
+// circles drawn straight with QPainter into a PDF. "document N FILE":
 // N bare pages of an order list's row (no second goods line, no numbers)
 // into one PDF document, as `horutea --batch` writes them.
 #include "common.h"
 
+#include "app/controls.h"
 #include "platform/memory.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <memory>
 
 namespace {
 
@@ -84,6 +95,93 @@ void drawPage(QPainter& p, QPrinter& printer, bool batchPage)
     p.drawEllipse(QPointF(142.2 * unit, 38.3 * unit), 3.0 * unit, 3.0 * unit);
 }
 
+// The program's window built from Qt's own widgets: the same controls,
+// places, captions, face and first states, none of the program's drawing
+// or workings. Against it, the program's start-up and memory show what the
+// program adds to the window it is asked to draw.
+void buildStockWindow(QWidget& window)
+{
+    const auto px = [](int twips) { return (twips + app::kTwipsPerPixel / 2) / app::kTwipsPerPixel; };
+    const QString face = QStringLiteral("IPAPGothic");
+    const QFont regular(face, app::kWindowFontPoints, QFont::Normal, false);
+    window.resize(px(app::kClientWidthTwips), px(app::kClientHeightTwips));
+    window.setFont(regular);
+    QHash<QString, QWidget*> byName;
+    for (const app::ControlSpec& spec : app::controlTable()) {
+        QWidget* parent = spec.container ? byName.value(QString::fromUtf8(spec.container)) : &window;
+        const QString caption = QString::fromUtf8(spec.caption);
+        QWidget* w = nullptr;
+        switch (spec.kind) {
+        case app::Kind::Frame:
+            w = new QGroupBox(caption, parent);
+            break;
+        case app::Kind::Label:
+            w = new QLabel(caption, parent);
+            break;
+        case app::Kind::TextBox:
+            w = new QLineEdit(caption, parent);
+            break;
+        case app::Kind::ComboBox: {
+            auto* combo = new QComboBox(parent);
+            combo->setEditable(true);
+            combo->setEditText(caption);
+            w = combo;
+            break;
+        }
+        case app::Kind::CheckBox:
+        case app::Kind::OptionButton:
+        case app::Kind::PushButton:
+        case app::Kind::ToggleButton: {
+            QAbstractButton* button = nullptr;
+            if (spec.kind == app::Kind::CheckBox)
+                button = new QCheckBox(caption, parent);
+            else if (spec.kind == app::Kind::OptionButton)
+                button = new QRadioButton(caption, parent);
+            else
+                button = new QPushButton(caption, parent);
+            button->setCheckable(spec.kind != app::Kind::PushButton);
+            button->setChecked(spec.initiallyOn);
+            w = button;
+            break;
+        }
+        case app::Kind::UpDown: {
+            // Two arrow buttons, as the program's own control has.
+            w = new QWidget(parent);
+            const int width = px(spec.widthTwips), height = px(spec.heightTwips);
+            const bool across = width > height;
+            auto* less = new QToolButton(w);
+            auto* more = new QToolButton(w);
+            less->setArrowType(across ? Qt::LeftArrow : Qt::UpArrow);
+            more->setArrowType(across ? Qt::RightArrow : Qt::DownArrow);
+            const QSize half = across ? QSize(width / 2, height) : QSize(width, height / 2);
+            less->setGeometry(QRect(QPoint(0, 0), half));
+            more->setGeometry(QRect(across ? QPoint(width / 2, 0) : QPoint(0, height / 2), half));
+            break;
+        }
+        case app::Kind::CommonDialog:
+            continue; // never shown
+        }
+        w->setGeometry(px(spec.leftTwips), px(spec.topTwips), px(spec.widthTwips), px(spec.heightTwips));
+        // A bold coloured frame's caption only: the controls inside keep the
+        // window's face and colours.
+        const bool plainInside = !spec.colour && parent->font().bold();
+        if (spec.font == app::Font::Bold12)
+            w->setFont(QFont(face, 12, QFont::Bold));
+        else if (plainInside)
+            w->setFont(regular);
+        if (spec.colour || plainInside) {
+            QPalette palette = w->palette();
+            palette.setColor(QPalette::WindowText, spec.colour
+                                                       ? QColor::fromRgb(spec.colour)
+                                                       : QGuiApplication::palette().color(QPalette::WindowText));
+            w->setPalette(palette);
+        }
+        w->setEnabled(spec.enabled);
+        w->setVisible(spec.visible);
+        byName.insert(QString::fromUtf8(spec.name), w);
+    }
+}
+
 void page(QPrinter& printer, const QString& file)
 {
     printer.setOutputFileName(file);
@@ -117,10 +215,17 @@ int main(int argc, char** argv)
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QStringLiteral("startup");
     if (mode == QLatin1String("page")) {
         const int n = argc > 2 ? atoi(argv[2]) : 10;
-        // Pages are printed from a shown window, as in the program.
-        QLabel shown(QStringLiteral("お届け先"));
-        shown.setFont(QFont(QStringLiteral("IPAPGothic"), 9));
-        shown.show();
+        // Pages are printed from a shown window, as in the program: one
+        // label, or with "stock" the program's window in Qt's own widgets.
+        std::unique_ptr<QWidget> shown;
+        if (argc > 3 && qstrcmp(argv[3], "stock") == 0) {
+            shown = std::make_unique<QWidget>();
+            buildStockWindow(*shown);
+        } else {
+            shown = std::make_unique<QLabel>(QStringLiteral("お届け先"));
+            shown->setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+        }
+        shown->show();
         QCoreApplication::processEvents();
         QTemporaryDir dir;
         // The printer exists before the first page, as in the program.
@@ -136,6 +241,13 @@ int main(int argc, char** argv)
                 std::printf("memory %ld\n", bench::peakRssKiB());
         }
         return 0;
+    }
+    if (mode == QLatin1String("stock")) {
+        QWidget window;
+        buildStockWindow(window);
+        bench::FirstPaint marker(&window);
+        window.show();
+        return QApplication::exec();
     }
     QLabel label(QStringLiteral("お届け先"));
     label.setFont(QFont(QStringLiteral("IPAPGothic"), 9));
