@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -76,6 +77,29 @@ struct Row {
     double program, floor; // floor 0: absolute target
     QString target;
 };
+
+// Instructions a program runs from its start to its first paint, counted by
+// callgrind: the same on any machine and under any load, where milliseconds
+// are not. 0 without valgrind.
+double startupInstructions(const QString& program, const QString& mode, const QProcessEnvironment& env)
+{
+    const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
+    if (valgrind.isEmpty())
+        return 0;
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(valgrind, {QStringLiteral("--tool=callgrind"), QStringLiteral("--callgrind-out-file=/dev/null"),
+                       QDir(g_dir).filePath(program), mode});
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        return 0;
+    }
+    // "==123== Collected : 100029295"
+    static const QRegularExpression collected(QStringLiteral("Collected : (\\d+)"));
+    const QRegularExpressionMatch m = collected.match(QString::fromUtf8(p.readAllStandardError()));
+    return m.hasMatch() ? m.captured(1).toDouble() / 1e6 : 0;
+}
 
 // The spread of a ratio over the runs, each run's program against the floor
 // measured beside it: " (runs 1.12–1.25 ×)".
@@ -428,6 +452,19 @@ int main(int argc, char** argv)
         rows.push_back({QStringLiteral("the same against its window in Qt's own widgets (%1)").arg(name) +
                             ratioSpread(appT, stockT),
                         QStringLiteral("ms"), median(appT), median(stockT), QStringLiteral("report")});
+        if (name == QLatin1String("offscreen")) {
+            // The same starts in instructions, offscreen.
+            const double appM = startupInstructions(QStringLiteral("bench_app"), QStringLiteral("startup"), env);
+            if (appM > 0) {
+                const double labelM =
+                    startupInstructions(QStringLiteral("bench_floor"), QStringLiteral("startup"), env);
+                const double stockM = startupInstructions(QStringLiteral("bench_floor"), QStringLiteral("stock"), env);
+                rows.push_back({QStringLiteral("start-up to first paint in instructions (callgrind, offscreen)"),
+                                QStringLiteral("M"), appM, labelM, QStringLiteral("report")});
+                rows.push_back({QStringLiteral("the same against its window in Qt's own widgets"), QStringLiteral("M"),
+                                appM, stockM, QStringLiteral("report")});
+            }
+        }
 
         // The preview: opened from a filled window, then offset steps.
         std::vector<double> open, step, stepScan;

@@ -7,6 +7,9 @@ need=(
   cmake g++ make zlib1g-dev
   # lld lays the start-up code out together (CMakeLists.txt)
   lld
+  # callgrind: the list of that code (scripts/order-startup-code.sh) and the
+  # benchmark's start-up in instructions
+  valgrind
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libqt6sql6-sqlite libsqlite3-dev
   # several stations on one server: the driver, and a server the tests start themselves
