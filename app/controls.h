@@ -43,6 +43,8 @@ struct ControlSpec {
 };
 
 constexpr int kTwipsPerPixel = 15;
+// A designed length in whole pixels, rounded to the nearest.
+constexpr int pixelsFromTwips(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 constexpr int kClientWidthTwips = 10875;
 // The designed 7590 and a strip for the next form's number.
 constexpr int kClientHeightTwips = 7890;

@@ -44,8 +44,6 @@ namespace app {
 
 namespace {
 
-int px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
-
 // A push or toggle button whose caption wraps onto further lines when the
 // button is too narrow for it, as "プリンタの設定" does. The lines are kept
 // about equally long ("ズレ/保存", not "ズレ保/存"), breaking where Qt's
@@ -152,7 +150,7 @@ Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_ser
     setWindowTitle(QString::fromUtf8(kWindowCaption));
     setWindowIcon(makeWindowIcon());
     setFont(QFont(platform::installedFace(QString::fromUtf8(kWindowFontFamily)), kWindowFontPoints));
-    setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
+    setFixedSize(pixelsFromTwips(kClientWidthTwips), pixelsFromTwips(kClientHeightTwips));
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         QRect r = rect();
         r.moveCenter(s->availableGeometry().center());
@@ -306,7 +304,8 @@ void Form1::buildControls()
             break;
         }
         w->setObjectName(QString::fromUtf8(spec.name));
-        w->setGeometry(px(spec.leftTwips), px(spec.topTwips), px(spec.widthTwips), px(spec.heightTwips));
+        w->setGeometry(pixelsFromTwips(spec.leftTwips), pixelsFromTwips(spec.topTwips),
+                       pixelsFromTwips(spec.widthTwips), pixelsFromTwips(spec.heightTwips));
         // Font and colour are set where they differ from what the control
         // inherits: the controls inside the bold blue recipient frame get
         // the plain ones back, so only its caption is bold and blue.

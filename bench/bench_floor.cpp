@@ -101,10 +101,10 @@ void drawPage(QPainter& p, QPrinter& printer, bool batchPage)
 // program adds to the window it is asked to draw.
 void buildStockWindow(QWidget& window)
 {
-    const auto px = [](int twips) { return (twips + app::kTwipsPerPixel / 2) / app::kTwipsPerPixel; };
+    using app::pixelsFromTwips;
     const QString face = QStringLiteral("IPAPGothic");
     const QFont regular(face, app::kWindowFontPoints, QFont::Normal, false);
-    window.resize(px(app::kClientWidthTwips), px(app::kClientHeightTwips));
+    window.resize(pixelsFromTwips(app::kClientWidthTwips), pixelsFromTwips(app::kClientHeightTwips));
     window.setFont(regular);
     QHash<QString, QWidget*> byName;
     for (const app::ControlSpec& spec : app::controlTable()) {
@@ -147,7 +147,7 @@ void buildStockWindow(QWidget& window)
         case app::Kind::UpDown: {
             // Two arrow buttons, as the program's own control has.
             w = new QWidget(parent);
-            const int width = px(spec.widthTwips), height = px(spec.heightTwips);
+            const int width = pixelsFromTwips(spec.widthTwips), height = pixelsFromTwips(spec.heightTwips);
             const bool across = width > height;
             auto* less = new QToolButton(w);
             auto* more = new QToolButton(w);
@@ -161,7 +161,8 @@ void buildStockWindow(QWidget& window)
         case app::Kind::CommonDialog:
             continue; // never shown
         }
-        w->setGeometry(px(spec.leftTwips), px(spec.topTwips), px(spec.widthTwips), px(spec.heightTwips));
+        w->setGeometry(pixelsFromTwips(spec.leftTwips), pixelsFromTwips(spec.topTwips),
+                       pixelsFromTwips(spec.widthTwips), pixelsFromTwips(spec.heightTwips));
         // A bold coloured frame's caption only: the controls inside keep the
         // window's face and colours.
         const bool plainInside = !spec.colour && parent->font().bold();

@@ -422,7 +422,7 @@ int main(int argc, char** argv)
     }
     std::vector<double> floorMem, appMem, pageMem, stockMem;
     for (const auto& [name, env] : platforms) {
-        std::vector<double> appT, floorT;
+        std::vector<double> appT, floorT, stockT;
         // Each measured start follows an unmeasured one of the same program,
         // so both programs start from a warm file cache: between other
         // processes this machine's memory reclaim otherwise throws single
@@ -431,7 +431,6 @@ int main(int argc, char** argv)
             run(program, {mode}, env, "painted");
             return run(program, {mode}, env, "painted");
         };
-        std::vector<double> stockT;
         for (int i = 0; i < runs; ++i) {
             const auto f = start(QStringLiteral("bench_floor"));
             const auto a = start(QStringLiteral("bench_app"));
