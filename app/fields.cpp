@@ -1,8 +1,8 @@
 #include "app/fields.h"
 
-#include "entry/amounts.h"
-#include "app/widgets/entryfield.h"
 #include "app/platform/messagebox.h"
+#include "app/widgets/entryfield.h"
+#include "entry/amounts.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,21 +1,21 @@
 #include "app/form1.h"
 
 #include "adjust/offsets.h"
-#include "app/books/addressbookwindow.h"
 #include "app/batch/batchwindow.h"
-#include "app/controls.h"
-#include "app/widgets/frame.h"
+#include "app/books/addressbookwindow.h"
 #include "app/books/historywindow.h"
+#include "app/controls.h"
+#include "app/fields.h"
+#include "app/platform/ime.h"
 #include "app/postaloffer.h"
 #include "app/preview/previewwindow.h"
 #include "app/senderlists.h"
 #include "app/tracking/formstackwindow.h"
-#include "app/widgets/updown.h"
 #include "app/widgets/entryfield.h"
-#include "app/fields.h"
+#include "app/widgets/frame.h"
+#include "app/widgets/updown.h"
 #include "entry/precheck.h"
 #include "platform/fonts.h"
-#include "app/platform/ime.h"
 #include "postal/postalcode.h"
 
 #include <QApplication>
@@ -33,7 +33,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
-#include <QTimer>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTimer>

@@ -2,9 +2,9 @@
 // to the end of its first paint) and then steps the horizontal offset N
 // times, each timed from the new text to the end of the repaint; then the
 // same steps over a 200 dpi scan of an A4 form.
-#include "app/preview/previewwindow.h"
 #include "../tests/expect.h"
 #include "../tests/support.h"
+#include "app/preview/previewwindow.h"
 #include "platform/memory.h"
 
 #include <QApplication>

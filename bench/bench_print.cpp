@@ -4,9 +4,9 @@
 // tests' filled waybill. Each job records the waybill in the history, whose
 // file an earlier run of the benchmark left in $HOME, as a shop's program
 // finds the history of earlier days.
-#include "app/form1.h"
 #include "../tests/expect.h"
 #include "../tests/support.h"
+#include "app/form1.h"
 
 #include "platform/memory.h"
 #include "print/systemprinter.h"

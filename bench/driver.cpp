@@ -11,8 +11,8 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <fcntl.h>
+#include <map>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

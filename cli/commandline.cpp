@@ -3,11 +3,11 @@
 #include "cli/batch.h"
 #include "cli/lookup.h"
 #include "cli/shipped.h"
-#include "shipping/confirmations.h"
-#include "tracking/carriers.h"
 #include "postal/directory.h"
+#include "shipping/confirmations.h"
 #include "station/movetoserver.h"
 #include "station/station.h"
+#include "tracking/carriers.h"
 
 #include <QHash>
 

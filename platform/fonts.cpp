@@ -5,9 +5,9 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 #include <algorithm>
 #include <optional>
 

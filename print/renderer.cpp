@@ -12,10 +12,10 @@
 #include <QPainterPath>
 #include <QPen>
 
-#include <map>
-#include <tuple>
 #include <QRawFont>
 #include <QTextLayout>
+#include <map>
+#include <tuple>
 
 namespace print {
 

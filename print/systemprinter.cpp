@@ -9,10 +9,10 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QTemporaryFile>
 #include <QPrintEngine>
 #include <QPrinterInfo>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <utility>
 
 namespace print {

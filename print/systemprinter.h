@@ -8,8 +8,8 @@
 
 #include <QPrinter>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 
 namespace print {
 

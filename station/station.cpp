@@ -6,12 +6,12 @@
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QSettings>
-#include <QUuid>
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSettings>
+#include <QUuid>
 
 namespace station {
 

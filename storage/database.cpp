@@ -5,10 +5,10 @@
 #include "storage/schema.h"
 
 #include <QDateTime>
-#include <QSqlDriver>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QUrl>
 #include <algorithm>
 

@@ -2,10 +2,10 @@
 // Test doubles of the platform and the printer: scripted answers, fixed
 // folders, a printer that logs its operations and a destination that keeps
 // the documents it is given.
-#include "platform/files.h"
-#include "platform/instance.h"
 #include "app/platform/messagebox.h"
 #include "app/platform/printerdialog.h"
+#include "platform/files.h"
+#include "platform/instance.h"
 #include "print/destination.h"
 #include "print/printjob.h"
 

@@ -3,9 +3,9 @@
 // suite.
 #include "doubles.h"
 
+#include "app/fields.h"
 #include "app/form1.h"
 #include "app/program.h"
-#include "app/fields.h"
 
 #include <QApplication>
 #include <QComboBox>

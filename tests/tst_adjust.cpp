@@ -10,9 +10,9 @@
 #include "app/widgets/updown.h"
 #include "print/systemprinter.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <QLabel>
 #include <QToolButton>
 
 using namespace testing;

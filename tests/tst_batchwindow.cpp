@@ -1,18 +1,18 @@
 // The batch window: an order list opened from a real file, its rows shown
 // with their states and reasons, fixed and left out, and printed as one job.
-#include "support.h"
 #include "expect.h"
 #include "glyphs.h"
 #include "platformfiles.h"
+#include "support.h"
 #include "waybillcheck.h"
 
 #include "app/batch/batchwindow.h"
 #include "app/batch/columnmappingdialog.h"
 #include "app/batch/listconstantspanel.h"
-#include "app/widgets/addressblockeditor.h"
 #include "app/batch/orderlistmodel.h"
 #include "app/batch/roweditdialog.h"
 #include "app/preview/previewwidget.h"
+#include "app/widgets/addressblockeditor.h"
 #include "app/widgets/elidedtips.h"
 #include "history/history.h"
 #include "print/systemprinter.h"

@@ -2,16 +2,16 @@
 // sender lists of the main window, the address book window and its CSV
 // files, the history window, and the database file failing under them, on
 // real SQLite files in the test's folder and the real window.
+#include "expect.h"
 #include "faildevice.h"
 #include "failingvfs.h"
-#include "expect.h"
 #include "support.h"
 
 #include "addressbook/csvfile.h"
 #include "app/books/addressbookwindow.h"
 #include "app/books/addressdialog.h"
-#include "app/storage/storagedialog.h"
 #include "app/books/historywindow.h"
+#include "app/storage/storagedialog.h"
 #include "app/widgets/elidedtips.h"
 #include "storage/searchkey.h"
 

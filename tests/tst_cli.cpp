@@ -6,13 +6,13 @@
 #include "platformfiles.h"
 #include "waybillcheck.h"
 
+#include "addressbook/addressbook.h"
 #include "cli/batch.h"
 #include "cli/commandline.h"
 #include "cli/lookup.h"
-#include "platform/readfile.h"
-#include "addressbook/addressbook.h"
 #include "history/history.h"
 #include "platform/fonts.h"
+#include "platform/readfile.h"
 #include "storage/database.h"
 
 #include <QElapsedTimer>

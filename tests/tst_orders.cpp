@@ -6,9 +6,9 @@
 #include "csv/writer.h"
 #include "orders/orderlist.h"
 
-#include <QStringDecoder>
 #include <QBuffer>
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <iconv.h>

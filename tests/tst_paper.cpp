@@ -7,8 +7,8 @@
 #include "print/systemprinter.h"
 
 #include <QElapsedTimer>
-#include <QJsonDocument>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QPrinterInfo>
 
 using namespace testing;

@@ -2,8 +2,8 @@
 // printer dialog, and the program itself started as the user starts it.
 #include "support.h"
 
-#include "app/platform/messagebox.h"
 #include "app/platform/filedialogs.h"
+#include "app/platform/messagebox.h"
 #include "app/platform/printerdialog.h"
 #include "platform/memory.h"
 

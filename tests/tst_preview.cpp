@@ -13,8 +13,8 @@
 #include <QCheckBox>
 #include <QImageReader>
 #include <QListWidget>
-#include <QPdfWriter>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QScrollArea>
 #include <QSettings>
 

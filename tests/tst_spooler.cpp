@@ -2,8 +2,8 @@
 // for what printing through the window does not show: refused jobs, a
 // scheduler not running, size limits and resolutions, the 24-pin driver's
 // page length, Qt's own print engine's job; the resolution and form-feed rules.
-#include "paper/formfeed.h"
 #include "cupsjobs.h"
+#include "paper/formfeed.h"
 #include "platform/spooler.h"
 
 #include <QElapsedTimer>

@@ -4,17 +4,17 @@
 #include "glyphs.h"
 #include "support.h"
 
+#include "app/books/addressbookwindow.h"
+#include "app/widgets/childwindow.h"
 #include "app/widgets/entryfield.h"
 #include "app/widgets/frame.h"
 #include "app/widgets/updown.h"
-#include "app/books/addressbookwindow.h"
-#include "app/widgets/childwindow.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QInputMethodEvent>
 #include <QFontInfo>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>

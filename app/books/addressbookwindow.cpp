@@ -2,16 +2,16 @@
 
 #include "addressbook/csvfile.h"
 #include "addressbook/importfile.h"
-#include "postal/postalcode.h"
 #include "app/books/addressdialog.h"
 #include "app/books/bookwidgets.h"
-#include "app/platform/messagebox.h"
 #include "app/platform/filedialogs.h"
+#include "app/platform/messagebox.h"
 #include "app/storage/storagedialog.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
+#include "postal/postalcode.h"
 
 #include <QCoreApplication>
 #include <QDir>

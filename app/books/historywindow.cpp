@@ -1,14 +1,14 @@
 #include "app/books/historywindow.h"
 
 #include "app/books/bookwidgets.h"
+#include "app/platform/filedialogs.h"
+#include "app/platform/messagebox.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
-#include "app/platform/filedialogs.h"
-#include "app/platform/messagebox.h"
-#include "station/shipped.h"
 #include "postal/postalcode.h"
+#include "station/shipped.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

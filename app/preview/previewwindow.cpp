@@ -1,8 +1,8 @@
 #include "app/preview/previewwindow.h"
 
+#include "app/platform/filedialogs.h"
 #include "app/preview/formpaperdialog.h"
 #include "app/preview/pdfpage.h"
-#include "app/platform/filedialogs.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
@@ -11,9 +11,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>

@@ -1,7 +1,7 @@
 #include "app/widgets/entryfield.h"
 
-#include "entry/textrules.h"
 #include "app/platform/ime.h"
+#include "entry/textrules.h"
 
 #include <QFontMetricsF>
 #include <QStyle>
