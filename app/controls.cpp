@@ -4,7 +4,7 @@
 
 namespace app {
 
-using platform::ImeMode;
+using desktop::ImeMode;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The window's control inventory: one row per control, as designed.
-#include "app/platform/ime.h"
+#include "app/desktop/ime.h"
 
 #include <QRgb>
 #include <span>
@@ -32,7 +32,7 @@ struct ControlSpec {
     int maxLength = 0;       // characters; 0: no limit
     bool postalCode = false; // a hyphen after the third digit takes no place
     Align align = Align::Left;
-    platform::ImeMode ime = platform::ImeMode::Unchanged;
+    desktop::ImeMode ime = desktop::ImeMode::Unchanged;
     bool visible = true;
     bool enabled = true;
     bool initiallyOn = false; // option selected, box ticked, toggle pressed

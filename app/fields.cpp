@@ -1,6 +1,6 @@
 #include "app/fields.h"
 
-#include "app/platform/messagebox.h"
+#include "app/desktop/messagebox.h"
 #include "app/widgets/entryfield.h"
 #include "entry/amounts.h"
 
@@ -79,7 +79,7 @@ void applyAmounts(const FindControl& find)
         auto* box = qobject_cast<QLineEdit*>(find(inputs[refused->input]));
         box->setFocus(Qt::OtherFocusReason);
         box->selectAll();
-        platform::beep();
+        desktop::beep();
         // Said where the eyes are, under the box, until the next key, click
         // or move of the pointer; and again when the pointer rests on the box,
         // until its text changes.

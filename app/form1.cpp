@@ -5,8 +5,8 @@
 #include "app/books/addressbookwindow.h"
 #include "app/books/historywindow.h"
 #include "app/controls.h"
+#include "app/desktop/ime.h"
 #include "app/fields.h"
-#include "app/platform/ime.h"
 #include "app/postaloffer.h"
 #include "app/preview/previewwindow.h"
 #include "app/senderlists.h"
@@ -117,7 +117,7 @@ app::EntryField::Kind entryKind(const ControlSpec& spec)
 {
     if (spec.postalCode)
         return app::EntryField::Kind::PostalCode;
-    return spec.ime == platform::ImeMode::Disabled ? app::EntryField::Kind::Numbers : app::EntryField::Kind::Text;
+    return spec.ime == desktop::ImeMode::Disabled ? app::EntryField::Kind::Numbers : app::EntryField::Kind::Text;
 }
 
 QIcon makeWindowIcon()
@@ -172,12 +172,12 @@ Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_ser
     station.setStorageProblemReceiver([this](const storage::Problem& problem) {
         QTimer::singleShot(0, this, [this, message = problem.message] {
             QWidget* front = QApplication::activeWindow();
-            platform::warn(m_services.messages, front ? front : this, message);
+            desktop::warn(m_services.messages, front ? front : this, message);
         });
     });
     auto tellStorageProblem = [this](storage::ProblemsMet& problems) {
         if (const auto problem = problems.take())
-            platform::warn(m_services.messages, this, problem->message);
+            desktop::warn(m_services.messages, this, problem->message);
     };
     new SenderLists(
         senderFields,
@@ -204,7 +204,7 @@ QStringList Form1::addressesOf(const QString& postalCode)
     const postal::LookupResult result = m_services.station.postalCodes().lookup(postalCode);
     if (result.status == postal::LookupStatus::DataUnavailable && !m_toldPostalData) {
         m_toldPostalData = true;
-        platform::warn(m_services.messages, this, result.message);
+        desktop::warn(m_services.messages, this, result.message);
     }
     QStringList addresses;
     for (const postal::Match& match : result.matches)
@@ -330,8 +330,8 @@ void Form1::buildControls()
         w->setEnabled(spec.enabled);
         if (!spec.visible)
             w->setVisible(false);
-        if (spec.ime != platform::ImeMode::Unchanged) // a new control reads as unchanged already
-            platform::applyImeMode(w, spec.ime);
+        if (spec.ime != desktop::ImeMode::Unchanged) // a new control reads as unchanged already
+            desktop::applyImeMode(w, spec.ime);
         m_controls.insert(w->objectName(), w);
         if (w->focusPolicy() != Qt::NoFocus && spec.tabIndex >= 0)
             tabStops.emplace_back(spec.tabIndex, w);
@@ -440,22 +440,22 @@ bool Form1::Form_Load()
     }
 
     if (m_services.station.anotherInstanceRunning()) {
-        m_services.messages.show(nullptr, {station::kSecondInstance, platform::MsgIcon::Warning,
-                                           platform::MsgButtons::Ok, platform::MsgAnswer::Ok, std::nullopt});
+        m_services.messages.show(nullptr, {station::kSecondInstance, desktop::MsgIcon::Warning, desktop::MsgButtons::Ok,
+                                           desktop::MsgAnswer::Ok, std::nullopt});
         return false;
     }
     // A calibration that did not load must not pass for one in force.
     if (!loaded.problems.isEmpty())
-        platform::warn(m_services.messages, nullptr, loaded.problems);
+        desktop::warn(m_services.messages, nullptr, loaded.problems);
     return true;
 }
 
 void Form1::zEndBtn_Click()
 {
     const auto answer =
-        m_services.messages.show(this, {kExitQuestion, platform::MsgIcon::Question, platform::MsgButtons::YesNo,
-                                        platform::MsgAnswer::Yes, kExitCaption});
-    if (answer == platform::MsgAnswer::Yes)
+        m_services.messages.show(this, {kExitQuestion, desktop::MsgIcon::Question, desktop::MsgButtons::YesNo,
+                                        desktop::MsgAnswer::Yes, kExitCaption});
+    if (answer == desktop::MsgAnswer::Yes)
         m_services.quit();
 }
 
@@ -535,9 +535,9 @@ void Form1::report(const station::Station::Printed& printed, QWidget* over)
     if (printed.delivery.ok)
         emit formStackChanged();
     if (!printed.delivery.ok && !printed.delivery.message.isEmpty())
-        platform::warn(m_services.messages, over, printed.delivery.message);
+        desktop::warn(m_services.messages, over, printed.delivery.message);
     else if (!printed.notice.isEmpty())
-        platform::inform(m_services.messages, over, printed.notice);
+        desktop::inform(m_services.messages, over, printed.notice);
 }
 
 OffsetTexts Form1::offsetTexts() const
@@ -550,7 +550,7 @@ std::optional<print::PrintOffsets> Form1::offsetsForPrint(QWidget* over)
     const OffsetTexts texts = offsetTexts();
     const auto offsets = adjust::offsetsForPrint(texts.horizontal, texts.vertical);
     if (!offsets) {
-        platform::warn(m_services.messages, over, offsets.error());
+        desktop::warn(m_services.messages, over, offsets.error());
         return std::nullopt;
     }
     return *offsets;
@@ -578,11 +578,11 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
     const QString text =
         QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
             .arg(lines.join(QLatin1Char('\n')));
-    platform::Message question{text, platform::MsgIcon::Warning, platform::MsgButtons::YesNo, platform::MsgAnswer::No,
-                               std::nullopt};
+    desktop::Message question{text, desktop::MsgIcon::Warning, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No,
+                              std::nullopt};
     question.yesText = QStringLiteral("このまま印刷");
     question.noText = QStringLiteral("戻る");
-    return m_services.messages.show(this, question) == platform::MsgAnswer::Yes;
+    return m_services.messages.show(this, question) == desktop::MsgAnswer::Yes;
 }
 
 void Form1::IchiBtn_Click()
@@ -632,7 +632,7 @@ void Form1::HozonBtn_Click()
     const auto saved = m_services.station.offsets().save(control<QLineEdit>("Sayuu_Xtxt")->text(),
                                                          control<QLineEdit>("Jyouge_Ytxt")->text());
     if (!saved)
-        platform::warn(m_services.messages, this, saved.error());
+        desktop::warn(m_services.messages, this, saved.error());
 }
 
 void Form1::openPreview() { showPreview(*this, m_services); }
@@ -668,7 +668,7 @@ void Form1::PriDiaBtn_Click()
         return;
     // The dialog would offer no printer to choose: say where prints go.
     if (printer->writesPdfFiles()) {
-        platform::inform(
+        desktop::inform(
             m_services.messages, this,
             QStringLiteral(
                 "このコンピュータにはプリンタが見つかりません。印刷すると、そのたびに新しいPDFファイルとして"

@@ -27,12 +27,12 @@ int runProgram(QApplication& application, const std::function<void(Form1&)>& bef
     platform::faultInHeapAheadInBackground(kWindowStartHeapBytes);
     setUpApplication();
 
-    platform::QtMessageBox messages(QStringLiteral("ホルテア"));
+    desktop::QtMessageBox messages(QStringLiteral("ホルテア"));
     platform::LockFileInstanceDetector instance;
     platform::QtFolders folders;
     print::SystemPrinter printer(folders.documentsFolder(), folders.settingsFile());
     station::Station station(folders, instance, printer);
-    platform::QtPrinterDialog printerDialog;
+    desktop::QtPrinterDialog printerDialog;
     Services services{messages, station, printerDialog, &printer, [] { QCoreApplication::exit(0); }};
 
     Form1 form(services);

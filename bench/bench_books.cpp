@@ -45,15 +45,15 @@ public:
     bool anotherInstanceRunning() override { return false; }
 };
 
-class NoPrinterDialog final : public platform::PrinterDialog {
+class NoPrinterDialog final : public desktop::PrinterDialog {
 public:
     bool run(QWidget*, QPrinter&) override { return false; }
 };
 
 // Answers every message with its default and prints it.
-class PrintedMessages final : public platform::MessageBox {
+class PrintedMessages final : public desktop::MessageBox {
 public:
-    platform::MsgAnswer show(QWidget*, const platform::Message& m) override
+    desktop::MsgAnswer show(QWidget*, const desktop::Message& m) override
     {
         std::printf("message %s\n", qPrintable(QString(m.text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
         return m.defaultButton;

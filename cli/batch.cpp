@@ -162,11 +162,10 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
     for (const QString& note : list.headingNotes())
         err << note << '\n';
-    if (const std::optional<orders::Platform> platform = list.platform(); platform && !list.missingFields().isEmpty()) {
+    if (const std::optional<orders::Shop> shop = list.shop(); shop && !list.missingFields().isEmpty()) {
         err << QStringLiteral("「%1」は%2の見出しですが、次の項目の列がありません: %3\n"
                               "お届け先の列をすべて含めて出力し直してください。\n")
-                   .arg(request.csvPath, orders::platformName(*platform),
-                        list.missingFields().join(QStringLiteral("、")));
+                   .arg(request.csvPath, orders::shopName(*shop), list.missingFields().join(QStringLiteral("、")));
         return done(exitCannotRun);
     }
     if (!list.missingFields().isEmpty()) {
@@ -181,9 +180,9 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         err << list.errorText() << '\n';
         return done(exitCannotRun);
     }
-    if (const std::optional<orders::Platform> platform = list.platform())
+    if (const std::optional<orders::Shop> shop = list.shop())
         err << QStringLiteral("%1として読みました（%2 行、%3 件の注文）\n")
-                   .arg(orders::platformName(*platform))
+                   .arg(orders::shopName(*shop))
                    .arg(list.fileRowCount())
                    .arg(list.rowCount());
     else if (request.senderFromBuyer) {
@@ -204,9 +203,9 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     if (refused > 0 && !request.skipInvalid) {
         err << QStringLiteral("不備のある%1が %2 %3あるため、何も印刷しませんでした。直すか、--skip-invalid "
                               "で飛ばしてください。\n")
-                   .arg(list.platform() ? QStringLiteral("注文") : QStringLiteral("行"))
+                   .arg(list.shop() ? QStringLiteral("注文") : QStringLiteral("行"))
                    .arg(refused)
-                   .arg(list.platform() ? QStringLiteral("件") : QStringLiteral("行"));
+                   .arg(list.shop() ? QStringLiteral("件") : QStringLiteral("行"));
         return done(exitRefused);
     }
     if (printable.empty()) {

@@ -102,10 +102,7 @@ void OrderList::forgetRows()
     m_rowProblem.clear();
 }
 
-std::optional<Platform> OrderList::platform() const
-{
-    return m_layout ? std::optional<Platform>(m_layout->platform) : std::nullopt;
-}
+std::optional<Shop> OrderList::shop() const { return m_layout ? std::optional<Shop>(m_layout->shop) : std::nullopt; }
 
 qint64 OrderList::fileRowCount() const { return byOrder() ? qint64(m_records.size()) : qint64(m_rows.size()); }
 
@@ -171,7 +168,7 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
     m_cursorRecord = -1;
     m_cursorValid = true;
 
-    // The user's own choice for these headings first, then a platform's
+    // The user's own choice for these headings first, then a shop's
     // layout, then the known headings.
     const std::optional<ColumnMap> remembered = m_store ? m_store->recall(headerKey(m_headings)) : std::nullopt;
     if (remembered && remembered->size() == m_headings.size() && duplicatedField(*remembered) == Field::None) {
@@ -179,7 +176,7 @@ bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encod
         m_source = MappingSource::Remembered;
     } else if (m_bookFormat == AddressBookFormat::None && (m_layout = recogniseLayout(m_headings))) {
         m_columns = columnsOfLayout(*m_layout, int(m_headings.size()));
-        m_source = MappingSource::Platform;
+        m_source = MappingSource::Shop;
     } else {
         m_columns = recogniseHeadings(m_headings);
         m_source = isAddressBookHeader(m_headings) ? MappingSource::AddressBook : MappingSource::KnownHeadings;
@@ -210,7 +207,7 @@ void OrderList::findWaybillColumns()
 
 QStringList OrderList::headingNotes() const
 {
-    if (m_source == MappingSource::Remembered || m_source == MappingSource::User || m_source == MappingSource::Platform)
+    if (m_source == MappingSource::Remembered || m_source == MappingSource::User || m_source == MappingSource::Shop)
         return {};
     return orders::headingNotes(m_headings, m_columns);
 }
@@ -480,7 +477,7 @@ QList<Finding> OrderList::findingsOf(qint64 row, Records records) const
             break;
         }
     }
-    // A platform's order is put together once, for its waybill and its ship-to.
+    // A shop's order is put together once, for its waybill and its ship-to.
     const std::optional<AssembledOrder> order = m_layout ? std::optional(assemble(records)) : std::nullopt;
     const waybill::Waybill waybill = order ? orderWaybill(*order) : waybillOf(records);
     if (m_constants.senderFromBuyer && (waybill.sender.name.isEmpty() || waybill.sender.line1.isEmpty()))

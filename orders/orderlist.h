@@ -10,15 +10,15 @@
 // Edits live here, never in the file.
 //
 // A list a shop platform wrote (recognised by its heading row, see
-// platformlayouts.h) is read by orders: a "row" here is then one order to
+// shoplayouts.h) is read by orders: a "row" here is then one order to
 // one address, made of every line of the file with its order number (and
 // 送付先ID), wherever they stand; each of those lines keeps its own place
 // and fingerprint, and all are read again and matched before a print.
 #include "csv/reader.h"
 #include "orders/columns.h"
 #include "orders/mappingstore.h"
-#include "orders/platformlayouts.h"
 #include "orders/rows.h"
+#include "orders/shoplayouts.h"
 
 #include <QHash>
 #include <array>
@@ -41,7 +41,7 @@ enum class MappingSource {
     AddressBook,   // the program's own address-book export
     KnownHeadings, // recognised from the headings
     User,          // set in this session
-    Platform,      // a shop platform's order list (platform() says which); rows are orders
+    Shop,          // a shop platform's order list (shop() says which); rows are orders
 };
 
 class OrderList {
@@ -70,7 +70,7 @@ public:
     const ColumnMap& columns() const { return m_columns; }
     MappingSource mappingSource() const { return m_source; }
     // The platform whose list this is, when it is read by orders.
-    std::optional<Platform> platform() const;
+    std::optional<Shop> shop() const;
     // Lines of the file read so far (rowCount() counts orders on a
     // platform's list, lines on any other).
     qint64 fileRowCount() const;
@@ -82,7 +82,7 @@ public:
     QStringList missingFields() const;
     // One field per heading. false when the size is wrong or a field that
     // cannot be joined is set twice. Remembered for these headings; every
-    // row is checked again. A platform's list is then read line by line,
+    // row is checked again. A shop's list is then read line by line,
     // one waybill each, and its edits are forgotten.
     bool setColumns(const ColumnMap& map);
 
@@ -135,7 +135,7 @@ private:
         qint32 line;
         quint8 flags;
     };
-    // A line of a platform's list, in file order.
+    // A line of a shop's list, in file order.
     struct FileRecord {
         qint64 offsetBytes;
         size_t fingerprint;
@@ -199,7 +199,7 @@ private:
     MappingSource m_source = MappingSource::KnownHeadings;
     AddressBookFormat m_bookFormat = AddressBookFormat::None;
 
-    std::optional<RecognisedLayout> m_layout; // a platform's list, read by orders
+    std::optional<RecognisedLayout> m_layout; // a shop's list, read by orders
 
     std::vector<Row> m_rows;
     std::vector<FileRecord> m_records;           // by orders only

@@ -15,7 +15,7 @@ struct ListConstants {
     waybill::DeliveryTime deliveryTime = waybill::DeliveryTime::Unspecified;
     waybill::ArrivalNotice arrivalNotice = waybill::ArrivalNotice::Wanted;
     // 「ご依頼主: 注文者」: each order's buyer is its sender (gift orders), in
-    // place of `sender`; only a platform's list names the buyer.
+    // place of `sender`; only a shop's list names the buyer.
     bool senderFromBuyer = false;
 };
 

@@ -2,8 +2,8 @@
 // Test doubles of the platform and the printer: scripted answers, fixed
 // folders, a printer that logs its operations and a destination that keeps
 // the documents it is given.
-#include "app/platform/messagebox.h"
-#include "app/platform/printerdialog.h"
+#include "app/desktop/messagebox.h"
+#include "app/desktop/printerdialog.h"
 #include "platform/files.h"
 #include "platform/instance.h"
 #include "print/destination.h"
@@ -15,11 +15,11 @@
 
 namespace testing {
 
-class ScriptedMessageBox final : public platform::MessageBox {
+class ScriptedMessageBox final : public desktop::MessageBox {
 public:
-    std::vector<platform::Message> shown;
-    std::deque<platform::MsgAnswer> answers; // next answers; Ok / No when empty
-    platform::MsgAnswer show(QWidget*, const platform::Message& m) override
+    std::vector<desktop::Message> shown;
+    std::deque<desktop::MsgAnswer> answers; // next answers; Ok / No when empty
+    desktop::MsgAnswer show(QWidget*, const desktop::Message& m) override
     {
         shown.push_back(m);
         if (!answers.empty()) {
@@ -27,7 +27,7 @@ public:
             answers.pop_front();
             return a;
         }
-        return m.buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::No : platform::MsgAnswer::Ok;
+        return m.buttons == desktop::MsgButtons::YesNo ? desktop::MsgAnswer::No : desktop::MsgAnswer::Ok;
     }
     QString last() const { return shown.empty() ? QString() : shown.back().text; }
 };
@@ -47,7 +47,7 @@ public:
     QString configFolder() const override { return config; }
 };
 
-class ScriptedPrinterDialog final : public platform::PrinterDialog {
+class ScriptedPrinterDialog final : public desktop::PrinterDialog {
 public:
     int runs = 0;
     std::function<bool(QPrinter&)> answer = [](QPrinter&) { return false; };

@@ -109,7 +109,7 @@ private slots:
             for (const auto& m : w.messages.shown) {
                 QVERIFY2(m.text.contains(QString::fromUtf8(named)) && m.text.contains(QStringLiteral("中止")),
                          qPrintable(m.text));
-                QCOMPARE(m.icon, platform::MsgIcon::Warning);
+                QCOMPARE(m.icon, desktop::MsgIcon::Warning);
             }
             QCOMPARE(w.text("Sayuu_Xtxt"), QString::fromUtf8(x));
             QCOMPARE(w.text("T_4_Namae"), QStringLiteral("山田"));
@@ -223,7 +223,7 @@ private slots:
         w.form->IchiBtn_Click();
         QCOMPARE(w.messages.shown.size(), size_t(1));
         QVERIFY(w.messages.last().contains(QDir::toNativeSeparators(docs)));
-        QCOMPARE(w.messages.shown[0].icon, platform::MsgIcon::Information);
+        QCOMPARE(w.messages.shown[0].icon, desktop::MsgIcon::Information);
         const QStringList pages = QDir(docs).entryList({QStringLiteral("*.pdf")}, QDir::Files);
         QCOMPARE(pages.size(), 6);
         int withName = 0;

@@ -2,7 +2,7 @@
 // with their states and reasons, fixed and left out, and printed as one job.
 #include "expect.h"
 #include "glyphs.h"
-#include "platformfiles.h"
+#include "shopfiles.h"
 #include "support.h"
 #include "waybillcheck.h"
 
@@ -296,10 +296,10 @@ private slots:
         QVERIFY(told.size() > whenChanged); // the table told again once the rows were checked
 
         // Several forms: asked first with their number, 印刷 the default.
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(w.messages.last().contains(QStringLiteral("送り状 3 枚")) &&
-                w.messages.shown.back().defaultButton == platform::MsgAnswer::Yes);
+                w.messages.shown.back().defaultButton == desktop::MsgAnswer::Yes);
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷済み", "印刷済み", "印刷済み"}));
         QVERIFY(bw->statusText().contains(QStringLiteral("3 枚")));
         auto expected = [&](waybill::Address to, QString description, QString productNumber) {
@@ -348,7 +348,7 @@ private slots:
                 "C-1,1000001,東京都千代田区,山田\nC-2,5300001,大阪府大阪市,佐藤\nC-3,8120011,福岡県福岡市,高橋\n")
                 .toUtf8(),
             {}, {});
-        w.messages.answers = {platform::MsgAnswer::No};
+        w.messages.answers = {desktop::MsgAnswer::No};
         clickButton(bw, "printAllButton");
         QVERIFY2(w.messages.last().contains(QStringLiteral("ご依頼主の名前と住所が空です")),
                  qPrintable(w.messages.last()));
@@ -363,7 +363,7 @@ private slots:
             pagesWhenCancelled = bw->findChild<QProgressBar*>()->value();
         });
         const size_t asked = w.messages.shown.size();
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         clickButton(bw, "printAllButton");
         QCOMPARE(pagesWhenCancelled, 1);
         QVERIFY(!bw->isPrinting());
@@ -378,7 +378,7 @@ private slots:
         printer.refusals = 1;
         bw->selectRows({0, 2});
         bw->table().setFocus();
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         QTest::keyClick(bw, Qt::Key_P, Qt::ControlModifier);
         const QString said = w.messages.last();
         QVERIFY2(said.contains(QStringLiteral("停止している")) &&
@@ -389,7 +389,7 @@ private slots:
         QCOMPARE(bw->selectedRows(), (std::vector<qint64>{0, 2}));
         QVERIFY(w.station->history().list(10).isEmpty());
 
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         clickButton(bw, "printSelectedButton");
         QCOMPARE(w.recording.documents.size(), size_t(1));
         QCOMPARE(w.recording.documents.front().size(), size_t(2));
@@ -468,7 +468,7 @@ private slots:
     void platformListsOpenAsOrders()
     {
         TestWindow w;
-        const QList<PlatformFile> files = platformFiles();
+        const QList<ShopFile> files = shopFiles();
         QStringEncoder encoder(files[0].encoding);
         const QByteArray firstBytes = encoder(files[0].text);
         BatchWindow* bw = openList(w, QStringLiteral("first-") + QString::fromUtf8(files[0].fileName), firstBytes);
@@ -479,8 +479,8 @@ private slots:
             {"ソイキャンドル ×1、ほか 2 点 ×3", "ソイキャンドル ×1"},
         };
         for (int i = 0; i < files.size(); ++i) {
-            const PlatformFile& file = files[i];
-            QVERIFY(read(bw, writePlatformFile(m_files.path(), file)));
+            const ShopFile& file = files[i];
+            QVERIFY(read(bw, writeShopFile(m_files.path(), file)));
             QVERIFY2(bw->bannerText().isEmpty(), qPrintable(bw->bannerText()));
             QCOMPARE(column(bw, OrderListModel::ItemsColumn), expectedItems[i]);
             QCOMPARE(column(bw, OrderListModel::StateColumn),
@@ -496,7 +496,7 @@ private slots:
         QCOMPARE(bw->list().waybillAt(0).sender.name, QStringLiteral("山田 太郎"));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"印刷できる", "印刷できる"}));
         // Amazon's report names no buyer's address.
-        QVERIFY(read(bw, writePlatformFile(m_files.path(), amazonFile())));
+        QVERIFY(read(bw, writeShopFile(m_files.path(), amazonFile())));
         QCOMPARE(column(bw, OrderListModel::StateColumn), (QStringList{"不備あり", "不備あり"}));
         QVERIFY2(cell(bw, 0, OrderListModel::ReasonColumn).contains(QStringLiteral("注文者の住所がありません")),
                  qPrintable(cell(bw, 0, OrderListModel::ReasonColumn)));
@@ -585,7 +585,7 @@ private slots:
         QTRY_COMPARE(bw->list().waybillAt(0).sender.name, QStringLiteral("ホルテア商店 本店"));
         QTRY_VERIFY(!bw->isReading());
 
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         clickButton(bw, "printAllButton");
         QCOMPARE(w.recording.documents.size(), size_t(1));
         const auto recorded = w.station->history().search({.orderNumber = QStringLiteral("F-1")});
@@ -597,7 +597,7 @@ private slots:
         QCOMPARE(fileBytes(path), before);
 
         // Opening the file again would forget the printed rows: asked first.
-        w.messages.answers = {platform::MsgAnswer::No};
+        w.messages.answers = {desktop::MsgAnswer::No};
         QVERIFY(!bw->openFile(path));
         QVERIFY(w.messages.last().contains(QStringLiteral("印刷済みの印（2 行）")));
     }
@@ -656,7 +656,7 @@ private slots:
         QCOMPARE(bw->list().countRows(orders::RowState::Printable), qint64(3));
         writeFile(QStringLiteral("changing.csv"),
                   QString(checked).replace(QStringLiteral("鶴田二郎"), QStringLiteral("亀田二郎")).toUtf8());
-        w.messages.answers = {platform::MsgAnswer::Yes}; // the three rows, asked first
+        w.messages.answers = {desktop::MsgAnswer::Yes}; // the three rows, asked first
         clickButton(bw, "printAllButton");
         QVERIFY(w.recording.documents.empty());
         QVERIFY2(w.messages.last().contains(QStringLiteral("3行目の中身が")) &&

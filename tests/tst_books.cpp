@@ -154,7 +154,7 @@ private slots:
                     QTest::keyClick(QApplication::focusWidget(), key);
                 QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
             }
-            into.messages.answers = {platform::MsgAnswer::Yes}; // the telephone ホ1 is asked about
+            into.messages.answers = {desktop::MsgAnswer::Yes}; // the telephone ホ1 is asked about
             into.click("InsatsuBtn");
         };
         TestWindow empty;
@@ -346,13 +346,13 @@ private slots:
         QTRY_VERIFY(book->isActiveWindow());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(w.form->readWaybill().recipient.name, QStringLiteral("山田花子"));
-        w.messages.answers = {platform::MsgAnswer::No};
+        w.messages.answers = {desktop::MsgAnswer::No};
         book->removeChosen();
         QCOMPARE(w.station->addressBook().recent(Kind::Recipient).size(), 1);
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         QTest::keyClick(&book->list(), Qt::Key_Delete);
         QVERIFY(w.station->addressBook().recent(Kind::Recipient).isEmpty());
-        QCOMPARE(w.messages.shown.back().buttons, platform::MsgButtons::YesNo);
+        QCOMPARE(w.messages.shown.back().buttons, desktop::MsgButtons::YesNo);
     }
 
     // Out and back in, in both encodings: ㈱ and ～ in CP932, names that a
@@ -455,12 +455,12 @@ private slots:
         // CP932 names the entry it cannot hold and writes nothing, or UTF-8
         // when the user takes the offer.
         const QString refused = dir.filePath(QStringLiteral("refused.csv"));
-        w.messages.answers = {platform::MsgAnswer::No};
+        w.messages.answers = {desktop::MsgAnswer::No};
         QVERIFY(!window->exportTo(refused, csv::Encoding::Cp932));
         QVERIFY(w.messages.last().contains(QStringLiteral("𠮷田花子（𠮷）")) &&
                 !w.messages.last().contains(QStringLiteral("㈱")));
         QVERIFY(!QFile::exists(refused));
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         QVERIFY(window->exportTo(refused, csv::Encoding::Cp932));
         QCOMPARE(importedInto(refused), bookOf(book));
 

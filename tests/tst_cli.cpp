@@ -3,7 +3,7 @@
 #include "doubles.h"
 #include "fifo.h"
 #include "glyphs.h"
-#include "platformfiles.h"
+#include "shopfiles.h"
 #include "waybillcheck.h"
 
 #include "addressbook/addressbook.h"
@@ -189,8 +189,8 @@ private slots:
     // lines; and --batch says what it read.
     void platformListsPrintAsOrders()
     {
-        for (const PlatformFile& file : platformFiles()) {
-            const QString path = writePlatformFile(m_dir.path(), file);
+        for (const ShopFile& file : shopFiles()) {
+            const QString path = writeShopFile(m_dir.path(), file);
             const QString pdfPath = path + QStringLiteral(".pdf");
             const Run r =
                 run({QStringLiteral("--batch"), path, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--no-sender")});
@@ -210,7 +210,7 @@ private slots:
     // whose orders name no buyer's address prints nothing, and says why.
     void senderFromBuyer()
     {
-        const QString shopify = writePlatformFile(m_dir.path(), shopifyFile());
+        const QString shopify = writeShopFile(m_dir.path(), shopifyFile());
         const QString pdfPath = m_dir.filePath(QStringLiteral("gift.pdf"));
         Run r = run({QStringLiteral("--batch"), shopify, QStringLiteral("--pdf"), pdfPath,
                      QStringLiteral("--sender-from-buyer")});
@@ -220,7 +220,7 @@ private slots:
         checkWaybillPage(pdfPath, 1, gift, 0, 0, Corner{}, 0.05);
         QVERIFY(!QTest::currentTestFailed());
 
-        const QString amazon = writePlatformFile(m_dir.path(), amazonFile());
+        const QString amazon = writeShopFile(m_dir.path(), amazonFile());
         r = run({QStringLiteral("--batch"), amazon, QStringLiteral("--pdf"), pdfPath,
                  QStringLiteral("--sender-from-buyer")});
         QCOMPARE(r.exit, 1);

@@ -285,7 +285,7 @@ private slots:
                    "503-1,１５０－０００１,山田 太郎 ,神宮前1-2-3,メゾン,101,渋谷区,東京都,09012345678,本,B-1,9999999,通常\n")
                    .toUtf8()
             // Amazon's report headings, folded as a spreadsheet leaves them.
-            << orders::MappingSource::Platform << QStringLiteral("503-1")
+            << orders::MappingSource::Shop << QStringLiteral("503-1")
             << waybill::Address{"1500001",    "東京都渋谷区神宮前1-2-3", "メゾン 101", "山田 太郎", "", false,
                                 "09012345678"}
             << QStringList{"本", "B-1"} << QList<RowState>{RowState::Printable};

@@ -2,9 +2,9 @@
 // printer dialog, and the program itself started as the user starts it.
 #include "support.h"
 
-#include "app/platform/filedialogs.h"
-#include "app/platform/messagebox.h"
-#include "app/platform/printerdialog.h"
+#include "app/desktop/filedialogs.h"
+#include "app/desktop/messagebox.h"
+#include "app/desktop/printerdialog.h"
 #include "platform/memory.h"
 
 #include <QDialogButtonBox>
@@ -25,7 +25,7 @@
 #include <vector>
 
 using namespace testing;
-using platform::MsgAnswer;
+using desktop::MsgAnswer;
 
 namespace {
 
@@ -107,10 +107,9 @@ private slots:
     // message's own or the program's; a notice answers OK.
     void messageBox()
     {
-        platform::QtMessageBox boxes(QStringLiteral("ホルテア"));
-        const platform::Message question{QStringLiteral("終了しますか？"), platform::MsgIcon::Question,
-                                         platform::MsgButtons::YesNo, MsgAnswer::Yes,
-                                         QStringLiteral(" 　ホルテア　　")};
+        desktop::QtMessageBox boxes(QStringLiteral("ホルテア"));
+        const desktop::Message question{QStringLiteral("終了しますか？"), desktop::MsgIcon::Question,
+                                        desktop::MsgButtons::YesNo, MsgAnswer::Yes, QStringLiteral(" 　ホルテア　　")};
         for (auto [pressed, answer] : {std::pair{QMessageBox::Yes, MsgAnswer::Yes},
                                        {QMessageBox::No, MsgAnswer::No},
                                        {QMessageBox::NoButton, MsgAnswer::No}})
@@ -140,7 +139,7 @@ private slots:
                  MsgAnswer::No);
         QCOMPARE(withModal<QMessageBox>(
                      [&] {
-                         platform::warn(boxes, nullptr, QStringLiteral("多重起動できません。"));
+                         desktop::warn(boxes, nullptr, QStringLiteral("多重起動できません。"));
                          return 0;
                      },
                      [](QMessageBox* box) {
@@ -168,7 +167,7 @@ private slots:
         file.close();
         QFileDialog dialog(nullptr, QStringLiteral("住所録の読み込み"), dir.path(),
                            QStringLiteral("CSVファイル (*.csv)"));
-        platform::prepareFileDialog(dialog);
+        desktop::prepareFileDialog(dialog);
         dialog.show();
         auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
         QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);
@@ -194,8 +193,8 @@ private slots:
         QString chosen = cp932;
         QCOMPARE(withModal<QFileDialog>(
                      [&] {
-                         return platform::saveFileName(nullptr, {}, dir.path(), utf8 + QStringLiteral(";;") + cp932,
-                                                       &chosen);
+                         return desktop::saveFileName(nullptr, {}, dir.path(), utf8 + QStringLiteral(";;") + cp932,
+                                                      &chosen);
                      },
                      [&](QFileDialog* save) {
                          QCOMPARE(save->selectedNameFilter(), cp932);
@@ -211,7 +210,7 @@ private slots:
     void printerDialog()
     {
         QPrinter printer;
-        platform::QtPrinterDialog dialog;
+        desktop::QtPrinterDialog dialog;
         for (bool confirm : {false, true})
             QCOMPARE(withModal<QPrintDialog>(
                          [&] { return dialog.run(nullptr, printer); },

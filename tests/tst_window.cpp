@@ -215,7 +215,7 @@ private slots:
         }
         w.setText("T_3_Jyuusyo", QStringLiteral("a\nb"));
         QCOMPARE(w.text("T_3_Jyuusyo"), QStringLiteral("a b"));
-        w.messages.answers = {platform::MsgAnswer::Yes}; // このまま印刷: no name, no postal code
+        w.messages.answers = {desktop::MsgAnswer::Yes}; // このまま印刷: no name, no postal code
         w.click("InsatsuBtn");
         QCOMPARE(w.recording.lastPage().texts[8].text, QStringLiteral("a b")); // printed as shown
     }
@@ -230,7 +230,7 @@ private slots:
         w.type("T_1_Yuubin", QStringLiteral("123-45678"));
         QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("123-4567"));
         w.type("iraiYuubin", QStringLiteral("530ー0001"));
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         // The hyphens in no box: the fourth box of each block, the seventh of the sender's.
         QVERIFY(w.recording.lastPage().texts[3].text == QStringLiteral("4") &&
@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(w.text("T_1_Yuubin"), yoshi.repeated(7));
         w.setText("T_1_Yuubin", QStringLiteral("1\u0301") + yoshi.repeated(9));
         QCOMPARE(w.text("T_1_Yuubin"), QStringLiteral("1\u0301") + yoshi.repeated(6));
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         QVERIFY(w.recording.lastPage().texts[0].text == QStringLiteral("1\u0301") &&
                 w.recording.lastPage().texts[6].text == yoshi);
@@ -291,7 +291,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(line1->text(), QStringLiteral("東京都千代田区千代田"));
         w.type("T_3_Jyuusyo", QStringLiteral("1-1"));
-        w.messages.answers = {platform::MsgAnswer::Yes}; // no name yet
+        w.messages.answers = {desktop::MsgAnswer::Yes}; // no name yet
         w.click("InsatsuBtn");
         QCOMPARE(w.recording.lastPage().texts[7].text, QStringLiteral("東京都千代田区千代田"));
 
@@ -349,8 +349,8 @@ private slots:
             w.type(box, QString::fromLatin1(typed));
         w.click("InsatsuBtn");
         QVERIFY(w.recording.attempts == 0 && w.messages.shown.size() == 1); // 戻る is the default
-        const platform::Message asked = w.messages.shown[0];
-        QVERIFY(asked.buttons == platform::MsgButtons::YesNo && asked.defaultButton == platform::MsgAnswer::No &&
+        const desktop::Message asked = w.messages.shown[0];
+        QVERIFY(asked.buttons == desktop::MsgButtons::YesNo && asked.defaultButton == desktop::MsgAnswer::No &&
                 asked.yesText == QStringLiteral("このまま印刷") && asked.noText == QStringLiteral("戻る"));
         for (const char* finding : {"「お届け先」の郵便番号「12ab-3」", "「ご依頼主」の郵便番号「1OO-0001」",
                                     "お届け先の住所がありません", "「お届け先」の電話番号「03-12」",
@@ -360,7 +360,7 @@ private slots:
 
         // "x7" as a quantity: named, and printed as it stands on このまま印刷.
         w.type("SuuryouBox1", QStringLiteral("x7"));
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         w.click("InsatsuBtn");
         QVERIFY(w.messages.last().contains(QStringLiteral("数量1の「x7」は数として読めません")) &&
                 w.recording.documents.size() == 1);
@@ -484,16 +484,16 @@ private slots:
     {
         TestWindow w;
         w.setText("T_4_Namae", QStringLiteral("山田太郎"));
-        w.messages.answers = {platform::MsgAnswer::No};
+        w.messages.answers = {desktop::MsgAnswer::No};
         w.click("zEndBtn");
         QCOMPARE(w.messages.shown.size(), size_t(1));
-        const platform::Message m = w.messages.shown[0];
+        const desktop::Message m = w.messages.shown[0];
         QVERIFY(m.text == QStringLiteral("このプログラムを終了しますか？") &&
                 m.caption == QStringLiteral(" 　ホルテア　　"));
-        QVERIFY(m.icon == platform::MsgIcon::Question && m.buttons == platform::MsgButtons::YesNo &&
-                m.defaultButton == platform::MsgAnswer::Yes);
+        QVERIFY(m.icon == desktop::MsgIcon::Question && m.buttons == desktop::MsgButtons::YesNo &&
+                m.defaultButton == desktop::MsgAnswer::Yes);
         QVERIFY(w.quits == 0 && w.text("T_4_Namae") == QStringLiteral("山田太郎"));
-        w.messages.answers = {platform::MsgAnswer::Yes};
+        w.messages.answers = {desktop::MsgAnswer::Yes};
         w.click("zEndBtn");
         QCOMPARE(w.quits, 1);
         QVERIFY(w.form->close() && w.messages.shown.size() == 2); // the close box asks nothing
@@ -505,8 +505,8 @@ private slots:
         w.instance.another = true;
         QVERIFY(!w.form->Form_Load());
         QVERIFY(w.messages.shown.size() == 1 && !w.form->isVisible());
-        const platform::Message& m = w.messages.shown[0];
-        QVERIFY(m.text == QStringLiteral("多重起動できません。") && m.icon == platform::MsgIcon::Warning && !m.caption);
+        const desktop::Message& m = w.messages.shown[0];
+        QVERIFY(m.text == QStringLiteral("多重起動できません。") && m.icon == desktop::MsgIcon::Warning && !m.caption);
         // The refused start still created the offset files.
         QVERIFY(QFile::exists(w.appFile("vanq_x01.txt")) && QFile::exists(w.appFile("vanq_y01.txt")));
     }

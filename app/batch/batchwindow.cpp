@@ -4,7 +4,7 @@
 #include "app/batch/listconstantspanel.h"
 #include "app/batch/orderlistmodel.h"
 #include "app/batch/roweditdialog.h"
-#include "app/platform/filedialogs.h"
+#include "app/desktop/filedialogs.h"
 #include "app/preview/previewwidget.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
@@ -169,8 +169,8 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     m_list.setFitCheck(print::printProblem);
 
     m_chooseFile = [](QWidget* parent) {
-        return platform::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
-                                      QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
+        return desktop::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
+                                     QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     };
     m_runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 
@@ -498,8 +498,8 @@ bool BatchWindow::mayForgetWork(const QString& path)
                 "「%1」を開くと、この一覧で直した %2 行の内容は消えます（CSVファイルは元のままです）。\n\n開きますか？")
                 .arg(name, number(edited));
     }
-    return m_services.messages.show(this, {text, platform::MsgIcon::Question, platform::MsgButtons::YesNo,
-                                           platform::MsgAnswer::No, std::nullopt}) == platform::MsgAnswer::Yes;
+    return m_services.messages.show(this, {text, desktop::MsgIcon::Question, desktop::MsgButtons::YesNo,
+                                           desktop::MsgAnswer::No, std::nullopt}) == desktop::MsgAnswer::Yes;
 }
 
 void BatchWindow::chooseFile()
@@ -580,19 +580,19 @@ void BatchWindow::chooseColumns()
     ColumnMappingDialog dialog(m_list.headings(), samples, m_list.columns(), this);
     if (!runDialog(dialog))
         return;
-    // Unchanged, a platform's list stays read by orders.
+    // Unchanged, a shop's list stays read by orders.
     if (dialog.chosen() == m_list.columns() && (m_list.mappingSource() == orders::MappingSource::User ||
-                                                m_list.mappingSource() == orders::MappingSource::Platform))
+                                                m_list.mappingSource() == orders::MappingSource::Shop))
         return;
-    // A platform's list is then read again line by line: its printed marks
+    // A shop's list is then read again line by line: its printed marks
     // and edits go, as when the file is read again.
-    if (m_list.platform() && !mayForgetWork(m_path))
+    if (m_list.shop() && !mayForgetWork(m_path))
         return;
     if (!m_list.setColumns(dialog.chosen())) {
         setStatus(QStringLiteral("この列の対応は使えません。%1").arg(dialog.verdictText()));
         return;
     }
-    // A platform's list read by orders is now read line by line.
+    // A shop's list read by orders is now read line by line.
     if (m_model->rowCount() != m_list.rowCount())
         m_model->resetList();
     if (m_settings)
@@ -695,10 +695,10 @@ void BatchWindow::updateSummary()
           << QStringLiteral("印刷済み %1").arg(number(c.printed));
     if (c.unchecked > 0)
         parts << QStringLiteral("確認待ち %1").arg(number(c.unchecked));
-    if (const std::optional<orders::Platform> platform = m_list.platform())
+    if (const std::optional<orders::Shop> shop = m_list.shop())
         m_summary->setText(QStringLiteral("%1（%2 行）から全 %3 件の注文：%4")
-                               .arg(orders::platformName(*platform), number(m_list.fileRowCount()),
-                                    number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
+                               .arg(orders::shopName(*shop), number(m_list.fileRowCount()), number(m_list.rowCount()),
+                                    parts.join(QStringLiteral("、"))));
     else
         m_summary->setText(
             QStringLiteral("全 %1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
@@ -867,7 +867,7 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         return true;
     });
     if (rows.empty()) {
-        platform::warn(
+        desktop::warn(
             m_services.messages, this,
             skipped.empty()
                 ? QStringLiteral("印刷できる行がありません。")
@@ -894,9 +894,9 @@ void BatchWindow::printRows(std::vector<qint64> rows)
                     .arg(question.isEmpty() ? QString() : QStringLiteral("\n\n"), count);
         else
             question += QStringLiteral("\n\n印刷しますか？");
-        platform::Message asked{question, platform::MsgIcon::Question, platform::MsgButtons::YesNo,
-                                noSender ? platform::MsgAnswer::No : platform::MsgAnswer::Yes, std::nullopt};
-        if (m_services.messages.show(this, asked) != platform::MsgAnswer::Yes)
+        desktop::Message asked{question, desktop::MsgIcon::Question, desktop::MsgButtons::YesNo,
+                               noSender ? desktop::MsgAnswer::No : desktop::MsgAnswer::Yes, std::nullopt};
+        if (m_services.messages.show(this, asked) != desktop::MsgAnswer::Yes)
             return;
     }
 
@@ -969,9 +969,9 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     refreshPreview();
     m_table->setFocus();
     if (warning)
-        platform::warn(m_services.messages, this, *warning);
+        desktop::warn(m_services.messages, this, *warning);
     else if (notice)
-        platform::inform(m_services.messages, this, *notice);
+        desktop::inform(m_services.messages, this, *notice);
 }
 
 void BatchWindow::cancel()

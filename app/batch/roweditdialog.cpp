@@ -1,6 +1,6 @@
 #include "app/batch/roweditdialog.h"
 
-#include "app/platform/ime.h"
+#include "app/desktop/ime.h"
 #include "app/widgets/addressblockeditor.h"
 #include "entry/textrules.h"
 
@@ -29,11 +29,11 @@ constexpr std::pair<orders::Field, AddressBlockEditor::Part> kRecipientParts[] =
 struct GoodsField {
     orders::Field field;
     const char16_t* caption;
-    platform::ImeMode ime;
+    desktop::ImeMode ime;
 };
 constexpr GoodsField kGoodsFields[] = {
-    {orders::Field::ItemDescription, u"品名：", platform::ImeMode::Hiragana},
-    {orders::Field::ProductNumber, u"商品番号：", platform::ImeMode::Disabled},
+    {orders::Field::ItemDescription, u"品名：", desktop::ImeMode::Hiragana},
+    {orders::Field::ProductNumber, u"商品番号：", desktop::ImeMode::Disabled},
 };
 
 QString* textOf(waybill::Waybill& w, orders::Field field)
@@ -102,7 +102,7 @@ RowEditDialog::RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool 
         edit->setFieldText(*textOf(w, f.field));
         edit->setObjectName(orders::fieldWord(f.field));
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(24, QChar(0x5c71))));
-        platform::applyImeMode(edit, f.ime);
+        desktop::applyImeMode(edit, f.ime);
         connect(edit, &QLineEdit::textChanged, this, &RowEditDialog::check);
         form->addRow(QString::fromUtf16(f.caption), edit);
         m_fields[f.field] = edit;

@@ -4,8 +4,8 @@
 #include "addressbook/importfile.h"
 #include "app/books/addressdialog.h"
 #include "app/books/bookwidgets.h"
-#include "app/platform/filedialogs.h"
-#include "app/platform/messagebox.h"
+#include "app/desktop/filedialogs.h"
+#include "app/desktop/messagebox.h"
 #include "app/storage/storagedialog.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
@@ -357,7 +357,7 @@ void AddressBookWindow::saveOfWindow(Kind kind)
     const waybill::Waybill w = m_window.readWaybill();
     const waybill::Address& address = kind == Kind::Recipient ? w.recipient : w.sender;
     if (isBlank(address)) {
-        platform::inform(
+        desktop::inform(
             m_services.messages, this,
             QStringLiteral("メイン画面の%1の欄が空のため、登録するものがありません。").arg(blockName(kind)));
         return;
@@ -412,9 +412,9 @@ void AddressBookWindow::removeChosen()
         return;
     const auto answer = m_services.messages.show(this, {QStringLiteral("「%1」を住所録から削除しますか？\n\n%2")
                                                             .arg(titleOf(entry->address), addressLines(entry->address)),
-                                                        platform::MsgIcon::Question, platform::MsgButtons::YesNo,
-                                                        platform::MsgAnswer::No, std::nullopt});
-    if (answer != platform::MsgAnswer::Yes)
+                                                        desktop::MsgIcon::Question, desktop::MsgButtons::YesNo,
+                                                        desktop::MsgAnswer::No, std::nullopt});
+    if (answer != desktop::MsgAnswer::Yes)
         return;
     storage::ProblemsMet problems(m_services.station.database());
     if (!m_services.station.addressBook().remove(entry->id)) {
@@ -430,9 +430,9 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
     const QString shownPath = QDir::toNativeSeparators(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        platform::warn(m_services.messages, this,
-                       QStringLiteral("「%1」に書き出せません（%2）。保存する場所か名前を変えてください。")
-                           .arg(shownPath, file.errorString()));
+        desktop::warn(m_services.messages, this,
+                      QStringLiteral("「%1」に書き出せません（%2）。保存する場所か名前を変えてください。")
+                          .arg(shownPath, file.errorString()));
         return false;
     }
     storage::ProblemsMet problems(m_services.station.database());
@@ -456,14 +456,14 @@ bool AddressBookWindow::exportTo(const QString& path, csv::Encoding encoding)
                  "「いいえ」を選ぶと何も書き出しません。")
                  .arg(result.unwritable.size())
                  .arg(csv::displayName(encoding), bulleted(named)),
-             platform::MsgIcon::Question, platform::MsgButtons::YesNo, platform::MsgAnswer::Yes, std::nullopt});
-        if (answer == platform::MsgAnswer::Yes)
+             desktop::MsgIcon::Question, desktop::MsgButtons::YesNo, desktop::MsgAnswer::Yes, std::nullopt});
+        if (answer == desktop::MsgAnswer::Yes)
             return exportTo(path, csv::Encoding::Utf8);
         m_status->setText(QStringLiteral("書き出しをやめました。"));
         return false;
     }
     if (!file.commit()) {
-        platform::warn(
+        desktop::warn(
             m_services.messages, this,
             QStringLiteral("「%1」を保存できませんでした（%2）。空き容量と、その場所に書き込めるかを確かめてください。")
                 .arg(shownPath, file.errorString()));
@@ -500,11 +500,11 @@ bool AddressBookWindow::importFrom(const QString& path)
         search();
     switch (report.outcome) {
     case Outcome::CannotRead:
-        platform::warn(m_services.messages, this, report.message);
+        desktop::warn(m_services.messages, this, report.message);
         return false;
     case Outcome::NothingToImport:
-        platform::warn(m_services.messages, this,
-                       report.message + QStringLiteral("\n\n") + bulleted(report.skippedRows));
+        desktop::warn(m_services.messages, this,
+                      report.message + QStringLiteral("\n\n") + bulleted(report.skippedRows));
         return false;
     case Outcome::Cancelled:
         m_status->setText(report.message);
@@ -521,7 +521,7 @@ bool AddressBookWindow::importFrom(const QString& path)
                     .arg(bulleted(report.skippedRows));
     m_status->setText(
         QStringLiteral("「%1」から%2件を読み込みました。").arg(QDir::toNativeSeparators(path)).arg(report.stored()));
-    platform::inform(m_services.messages, this, said);
+    desktop::inform(m_services.messages, this, said);
     return true;
 }
 
@@ -530,9 +530,9 @@ void AddressBookWindow::chooseExportFile()
     const QString utf8 = QStringLiteral("CSV（UTF-8、BOM付き） (*.csv)");
     const QString cp932 = QStringLiteral("CSV（Shift_JIS／CP932） (*.csv)");
     QString chosenFilter = utf8;
-    QString path = platform::saveFileName(this, QStringLiteral("住所録の書き出し"),
-                                          QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
-                                          utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
+    QString path = desktop::saveFileName(this, QStringLiteral("住所録の書き出し"),
+                                         QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
+                                         utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -542,8 +542,8 @@ void AddressBookWindow::chooseExportFile()
 
 void AddressBookWindow::chooseImportFile()
 {
-    const QString path = platform::openFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
-                                                QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
+    const QString path = desktop::openFileName(this, QStringLiteral("住所録の読み込み"), documentsFolder(),
+                                               QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     if (!path.isEmpty())
         importFrom(path);
 }

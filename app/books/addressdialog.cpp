@@ -1,6 +1,6 @@
 #include "app/books/addressdialog.h"
 
-#include "app/platform/ime.h"
+#include "app/desktop/ime.h"
 #include "app/widgets/addressblockeditor.h"
 #include "entry/textrules.h"
 
@@ -24,7 +24,7 @@ AddressDialog::AddressDialog(const waybill::Address& address, const QString& rea
     m_reading = new QLineEdit(reading, this);
     m_reading->setObjectName(QStringLiteral("reading"));
     m_reading->setPlaceholderText(QStringLiteral("例：ヤマダ タロウ（名前のほか、読みでも探せます）"));
-    platform::applyImeMode(m_reading, platform::ImeMode::Hiragana);
+    desktop::applyImeMode(m_reading, desktop::ImeMode::Hiragana);
     auto* readingRow = new QFormLayout;
     readingRow->setContentsMargins(0, 0, 0, 0);
     readingRow->addRow(QStringLiteral("フリガナ(&F)："), m_reading);

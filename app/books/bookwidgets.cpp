@@ -86,12 +86,12 @@ void sayStorageProblem(Services& services, QWidget* over, const QString& problem
     if (said.isEmpty())
         return;
     if (!deferred) {
-        platform::warn(services.messages, over, said);
+        desktop::warn(services.messages, over, said);
         return;
     }
     QTimer::singleShot(0, over, [&services, over = QPointer<QWidget>(over), said] {
         if (over)
-            platform::warn(services.messages, over, said);
+            desktop::warn(services.messages, over, said);
     });
 }
 

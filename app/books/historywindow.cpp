@@ -1,8 +1,8 @@
 #include "app/books/historywindow.h"
 
 #include "app/books/bookwidgets.h"
-#include "app/platform/filedialogs.h"
-#include "app/platform/messagebox.h"
+#include "app/desktop/filedialogs.h"
+#include "app/desktop/messagebox.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
@@ -384,7 +384,7 @@ void HistoryWindow::chooseShippedFile()
         filters << QStringLiteral("%1 (*.%2)").arg(QString::fromUtf16(row.label), QString::fromUtf16(row.fileSuffix));
     QString chosenFilter = filters.front();
     const QString day = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-    QString path = platform::saveFileName(
+    QString path = desktop::saveFileName(
         this, QStringLiteral("出荷情報の書き出し"),
         QDir(m_services.station.folders().documentsFolder()).filePath(QStringLiteral("出荷情報_%1").arg(day)),
         filters.join(QStringLiteral(";;")), &chosenFilter);
@@ -402,11 +402,11 @@ bool HistoryWindow::exportShipped(const QString& path, shipping::Format format)
     const QDate to = m_byDate->isChecked() ? m_to->date() : QDate::currentDate();
     const station::ShippedReport report = station::writeShipped(m_services.station, format, path, from, to);
     if (!report.ok) {
-        platform::warn(m_services.messages, this, report.message);
+        desktop::warn(m_services.messages, this, report.message);
         return false;
     }
     m_status->setText(report.message.section(QLatin1Char('\n'), 0, 0));
-    platform::inform(m_services.messages, this, report.message);
+    desktop::inform(m_services.messages, this, report.message);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "app/preview/previewwindow.h"
 
-#include "app/platform/filedialogs.h"
+#include "app/desktop/filedialogs.h"
 #include "app/preview/formpaperdialog.h"
 #include "app/preview/pdfpage.h"
 #include "app/widgets/childwindow.h"
@@ -331,8 +331,8 @@ void PreviewWindow::chooseScan()
 {
     const QString start = m_scanPath.isEmpty() ? QString() : QFileInfo(m_scanPath).absolutePath();
     const QString path =
-        platform::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
-                               QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
+        desktop::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
+                              QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
     if (path.isEmpty())
         return;
     int page = 0;

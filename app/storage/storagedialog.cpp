@@ -102,11 +102,11 @@ void chooseStorage(QWidget& window, Services& services)
         if (dialog.exec() != QDialog::Accepted)
             return;
         if (const QString problem = dialog.problem(); !problem.isEmpty()) {
-            services.messages.show(&window, {problem, platform::MsgIcon::Warning});
+            services.messages.show(&window, {problem, desktop::MsgIcon::Warning});
             continue; // what was typed stays in the dialog
         }
         if (const Result<void> kept = station::storeServerUrl(settingsFile, dialog.serverUrl()); !kept) {
-            services.messages.show(&window, {kept.error(), platform::MsgIcon::Critical});
+            services.messages.show(&window, {kept.error(), desktop::MsgIcon::Critical});
             continue;
         }
         break;

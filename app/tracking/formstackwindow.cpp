@@ -1,6 +1,6 @@
 #include "app/tracking/formstackwindow.h"
 
-#include "app/platform/messagebox.h"
+#include "app/desktop/messagebox.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
@@ -137,19 +137,19 @@ bool FormStackWindow::replaceStack()
     const auto carrier = tracking::Carrier(m_carrier->currentData().toInt());
     const auto number = tracking::TrackingNumber::read(carrier, m_number->text());
     if (!number) {
-        platform::warn(m_services.messages, this, number.error());
+        desktop::warn(m_services.messages, this, number.error());
         m_number->selectAll();
         return false;
     }
     if (const auto saved = m_services.station.formStacks().save(queue, tracking::FormStack(*number)); !saved) {
-        platform::warn(m_services.messages, this, saved.error());
+        desktop::warn(m_services.messages, this, saved.error());
         return false;
     }
     m_number->clear();
     emit m_window.formStackChanged();
     refresh();
     if (!number->checkDigitVerified())
-        platform::inform(m_services.messages, this, number->uncheckedNote());
+        desktop::inform(m_services.messages, this, number->uncheckedNote());
     return true;
 }
 
@@ -158,15 +158,15 @@ bool FormStackWindow::skipForm()
     storage::ProblemsMet problems(m_services.station.database());
     const auto spoiled = m_services.station.spoilForm();
     if (!spoiled) {
-        platform::warn(m_services.messages, this, spoiled.error());
+        desktop::warn(m_services.messages, this, spoiled.error());
         return false;
     }
     emit m_window.formStackChanged();
     refresh();
     if (const auto problem = problems.take())
-        platform::warn(m_services.messages, this,
-                       QStringLiteral("伝票 %1 は飛ばしましたが、書き損じとして履歴に記録できませんでした。\n\n%2")
-                           .arg(spoiled->display(), problem->message));
+        desktop::warn(m_services.messages, this,
+                      QStringLiteral("伝票 %1 は飛ばしましたが、書き損じとして履歴に記録できませんでした。\n\n%2")
+                          .arg(spoiled->display(), problem->message));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "app/widgets/addressblockeditor.h"
 
-#include "app/platform/ime.h"
+#include "app/desktop/ime.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -43,8 +43,8 @@ AddressBlockEditor::AddressBlockEditor(Shape shape, CareOfSwitch careOfSwitch, Q
         auto* field = new EntryField(spec.kind, this);
         field->setObjectName(QString::fromLatin1(spec.objectName));
         field->setCharacterLimit(spec.characterLimit);
-        platform::applyImeMode(field, spec.kind == EntryField::Kind::Text ? platform::ImeMode::Hiragana
-                                                                          : platform::ImeMode::Disabled);
+        desktop::applyImeMode(field, spec.kind == EntryField::Kind::Text ? desktop::ImeMode::Hiragana
+                                                                         : desktop::ImeMode::Disabled);
         auto* label = new QLabel(QString::fromUtf16(spec.caption), this);
         label->setBuddy(field);
         if (shape == Shape::Form) {

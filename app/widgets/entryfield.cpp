@@ -1,6 +1,6 @@
 #include "app/widgets/entryfield.h"
 
-#include "app/platform/ime.h"
+#include "app/desktop/ime.h"
 #include "entry/textrules.h"
 
 #include <QFontMetricsF>
@@ -95,7 +95,7 @@ QVariant EntryField::inputMethodQuery(Qt::InputMethodQuery query) const
     // The input method asks the focused field whether it takes composed
     // text; a field whose mode is off must say no, or the user composes
     // full-width digits into it.
-    if (query == Qt::ImEnabled && platform::imeMode(this) == platform::ImeMode::Disabled)
+    if (query == Qt::ImEnabled && desktop::imeMode(this) == desktop::ImeMode::Disabled)
         return false;
     return QLineEdit::inputMethodQuery(query);
 }

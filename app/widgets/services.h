@@ -1,8 +1,8 @@
 #pragma once
 // What every window of the program prints and keeps with: the seams the
 // program's start fills with the real pieces and the tests with doubles.
-#include "app/platform/messagebox.h"
-#include "app/platform/printerdialog.h"
+#include "app/desktop/messagebox.h"
+#include "app/desktop/printerdialog.h"
 #include "print/systemprinter.h"
 #include "station/station.h"
 
@@ -11,9 +11,9 @@
 namespace app {
 
 struct Services {
-    platform::MessageBox& messages;
+    desktop::MessageBox& messages;
     station::Station& station;
-    platform::PrinterDialog& printerDialog;
+    desktop::PrinterDialog& printerDialog;
     print::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
     std::function<void()> quit;          // ends the process
 };

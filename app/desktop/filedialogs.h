@@ -7,7 +7,7 @@
 class QFileDialog;
 class QWidget;
 
-namespace platform {
+namespace desktop {
 
 // Sets a dialog up so; then exec() it (or show() it, as the tests do).
 void prepareFileDialog(QFileDialog& dialog);
@@ -19,4 +19,4 @@ QString openFileName(QWidget* parent, const QString& caption, const QString& fol
 QString saveFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filters,
                      QString* chosenFilter);
 
-} // namespace platform
+} // namespace desktop

@@ -1,4 +1,4 @@
-#include "app/platform/printerdialog.h"
+#include "app/desktop/printerdialog.h"
 
 #include <QDialogButtonBox>
 #include <QPrintDialog>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-namespace platform {
+namespace desktop {
 
 bool QtPrinterDialog::run(QWidget* parent, QPrinter& printer)
 {
@@ -28,4 +28,4 @@ bool QtPrinterDialog::run(QWidget* parent, QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-} // namespace platform
+} // namespace desktop

@@ -5,7 +5,7 @@
 class QWidget;
 class QPrinter;
 
-namespace platform {
+namespace desktop {
 
 class PrinterDialog {
 public:
@@ -19,4 +19,4 @@ public:
     bool run(QWidget* parent, QPrinter& printer) override;
 };
 
-} // namespace platform
+} // namespace desktop

@@ -1,10 +1,10 @@
-#include "app/platform/messagebox.h"
+#include "app/desktop/messagebox.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace platform {
+namespace desktop {
 
 MsgAnswer QtMessageBox::show(QWidget* parent, const Message& message)
 {
@@ -52,4 +52,4 @@ void inform(MessageBox& box, QWidget* parent, const QString& text)
 
 void beep() { QApplication::beep(); }
 
-} // namespace platform
+} // namespace desktop

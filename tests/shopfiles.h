@@ -13,7 +13,7 @@
 
 namespace testing {
 
-struct PlatformFile {
+struct ShopFile {
     const char* fileName;
     const char* encoding; // as QStringEncoder names it
     QString text;
@@ -50,7 +50,7 @@ inline waybill::Waybill page(const waybill::Address& to, QList<std::pair<const c
 // postal code, name, phone and address in parts; order 1's three items (its
 // third after order 2); order 2 to two addresses (送付先ID), the second
 // without a phone (the buyer's stands in).
-inline PlatformFile rakutenFile()
+inline ShopFile rakutenFile()
 {
     const QString heading = QStringLiteral(
         "注文番号,ステータス,注文日時,注文者郵便番号1,注文者郵便番号2,注文者住所都道府県,注文者住所郡市区,"
@@ -95,7 +95,7 @@ inline PlatformFile rakutenFile()
 // Amazon 注文レポート style: tab-separated .txt in UTF-8, buyer-… beside
 // recipient-…/ship-…, one row per order-item-id, the ship-to phone written
 // +81, a quote in a product name; the second order has no ship phone.
-inline PlatformFile amazonFile()
+inline ShopFile amazonFile()
 {
     QString text = QStringLiteral(
         "order-id\torder-item-id\tpurchase-date\tpayments-date\tbuyer-email\tbuyer-name\tbuyer-phone-number\tsku\t"
@@ -130,7 +130,7 @@ inline PlatformFile amazonFile()
 // Yahoo!ショッピング order file, CP932: one row per order, the zip code in a
 // ="…" wrapper and the phone with a spreadsheet's apostrophe; items are in
 // the shop's separate item file, so the goods lines stay empty.
-inline PlatformFile yahooFile()
+inline ShopFile yahooFile()
 {
     const QString text = QStringLiteral(
         "OrderId,OrderTime,BillLastName,BillFirstName,BillZipCode,BillPrefecture,BillCity,BillAddress1,"
@@ -148,7 +148,7 @@ inline PlatformFile yahooFile()
 // Shopify orders export, UTF-8 with a byte-order mark: #1001 over three
 // rows with the shipping columns on the first only, the zip with a leading
 // apostrophe, the phone +81; the province as its JP-nn code.
-inline PlatformFile shopifyFile()
+inline ShopFile shopifyFile()
 {
     const QString heading = QStringLiteral(
         "Name,Email,Financial Status,Paid at,Fulfillment Status,Fulfilled at,Accepts Marketing,Currency,Subtotal,"
@@ -184,10 +184,10 @@ inline PlatformFile shopifyFile()
          page(shipTo("1080075", "東京都港区港南2-16-1", "", "加藤 恵", "080-1111-2222"), {{"ソイキャンドル", "1"}})}};
 }
 
-inline QList<PlatformFile> platformFiles() { return {rakutenFile(), amazonFile(), yahooFile(), shopifyFile()}; }
+inline QList<ShopFile> shopFiles() { return {rakutenFile(), amazonFile(), yahooFile(), shopifyFile()}; }
 
 // Writes the file into `folder`; its path.
-inline QString writePlatformFile(const QString& folder, const PlatformFile& file)
+inline QString writeShopFile(const QString& folder, const ShopFile& file)
 {
     QStringEncoder encoder(file.encoding);
     const QByteArray bytes = encoder(file.text);

@@ -1,4 +1,4 @@
-#include "app/platform/filedialogs.h"
+#include "app/desktop/filedialogs.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <QTreeView>
 
-namespace platform {
+namespace desktop {
 
 namespace {
 
@@ -91,4 +91,4 @@ QString saveFileName(QWidget* parent, const QString& caption, const QString& pat
     return dialog.selectedFiles().front();
 }
 
-} // namespace platform
+} // namespace desktop

@@ -1,4 +1,4 @@
-#include "orders/platformlayouts.h"
+#include "orders/shoplayouts.h"
 
 #include "orders/rows.h"
 
@@ -203,7 +203,7 @@ constexpr ColumnRule kShopify[] = {
 };
 
 struct LayoutRow {
-    Platform platform;
+    Shop shop;
     const char16_t* name;
     // Headings all of which the list must have; the first row they all
     // match wins, so a list's more particular row comes first.
@@ -216,21 +216,18 @@ struct LayoutRow {
 // CSV's are not). Their lists read through the column choice as before.
 // The program's own address-book export is recognised by columns.h.
 constexpr LayoutRow kLayouts[] = {
-    {Platform::RakutenRms, u"楽天市場の注文一覧", {u"注文番号", u"送付先郵便番号1", u"送付先住所郡市区"}, kRakutenRms},
-    {Platform::RakutenRmsOld,
+    {Shop::RakutenRms, u"楽天市場の注文一覧", {u"注文番号", u"送付先郵便番号1", u"送付先住所郡市区"}, kRakutenRms},
+    {Shop::RakutenRmsOld,
      u"楽天市場の注文一覧（旧形式）",
      {u"受注番号", u"送付先郵便番号１", u"送付先住所：都市区"},
      kRakutenRmsOld},
-    {Platform::AmazonUnshippedReport,
+    {Shop::AmazonUnshippedReport,
      u"Amazon の未出荷注文レポート",
      {u"order-id", u"recipient-name", u"ship-postal-code", u"quantity-to-ship"},
      kAmazon},
-    {Platform::AmazonOrderReport,
-     u"Amazon の注文レポート",
-     {u"order-id", u"recipient-name", u"ship-postal-code"},
-     kAmazon},
-    {Platform::YahooShopping, u"Yahoo!ショッピングの注文一覧", {u"OrderId", u"ShipZipCode"}, kYahooShopping},
-    {Platform::Shopify, u"Shopify の注文一覧", {u"Name", u"Shipping Zip", u"Lineitem quantity"}, kShopify},
+    {Shop::AmazonOrderReport, u"Amazon の注文レポート", {u"order-id", u"recipient-name", u"ship-postal-code"}, kAmazon},
+    {Shop::YahooShopping, u"Yahoo!ショッピングの注文一覧", {u"OrderId", u"ShipZipCode"}, kYahooShopping},
+    {Shop::Shopify, u"Shopify の注文一覧", {u"Name", u"Shipping Zip", u"Lineitem quantity"}, kShopify},
 };
 
 // A heading as compared: NFKC (full-width letters and digits half-width,
@@ -242,10 +239,10 @@ QString foldedHeading(QStringView heading)
     return folded;
 }
 
-const LayoutRow& rowOf(Platform platform)
+const LayoutRow& rowOf(Shop shop)
 {
     for (const LayoutRow& row : kLayouts)
-        if (row.platform == platform)
+        if (row.shop == shop)
             return row;
     return kLayouts[0];
 }
@@ -259,7 +256,7 @@ int& slotOf(RecognisedLayout& layout, int slot)
 
 } // namespace
 
-QString platformName(Platform platform) { return QString::fromUtf16(rowOf(platform).name); }
+QString shopName(Shop shop) { return QString::fromUtf16(rowOf(shop).name); }
 
 std::optional<RecognisedLayout> recogniseLayout(const QStringList& headings)
 {
@@ -276,7 +273,7 @@ std::optional<RecognisedLayout> recogniseLayout(const QStringList& headings)
         if (!matches)
             continue;
         RecognisedLayout layout;
-        layout.platform = row.platform;
+        layout.shop = row.shop;
         for (const ColumnRule& rule : row.columns) {
             for (QStringView alternative : QStringView(rule.headings).tokenize(u'|')) {
                 if (const auto it = columnOf.constFind(foldedHeading(alternative)); it != columnOf.constEnd()) {

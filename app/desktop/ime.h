@@ -1,6 +1,6 @@
 #pragma once
 class QWidget;
-namespace platform {
+namespace desktop {
 enum class ImeMode { Unchanged, Disabled, Hiragana };
 // Disabled: the field refuses the input method, so only direct characters
 // arrive. Hiragana: the field takes the input method; Qt has no portable way
@@ -8,4 +8,4 @@ enum class ImeMode { Unchanged, Disabled, Hiragana };
 // user's input method decides the rest.
 void applyImeMode(QWidget* field, ImeMode mode);
 ImeMode imeMode(const QWidget* field);
-} // namespace platform
+} // namespace desktop

@@ -1,11 +1,11 @@
 // Shop platforms' order lists, their heading rows written as the exports have
 // them (and as shops' files change them): recognition, ship-to over buyer,
 // joined parts, values, the address over two lines, items over goods lines.
-#include "platformfiles.h"
+#include "shopfiles.h"
 
 #include "orders/orderlist.h"
-#include "orders/platformlayouts.h"
 #include "orders/rows.h"
+#include "orders/shoplayouts.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,45 +96,45 @@ const QStringList kYahoo = split(QStringLiteral(
 
 } // namespace
 
-Q_DECLARE_METATYPE(orders::Platform)
+Q_DECLARE_METATYPE(orders::Shop)
 
-class PlatformsTest : public QObject {
+class ShopListsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void recognisesPlatforms_data()
+    void recognisesShops_data()
     {
         QTest::addColumn<QStringList>("headings");
-        QTest::addColumn<Platform>("platform");
-        QTest::newRow("RMS") << kRms << Platform::RakutenRms;
+        QTest::addColumn<Shop>("shop");
+        QTest::newRow("RMS") << kRms << Shop::RakutenRms;
         QStringList wide = kRms;
         for (QString& heading : wide)
             heading.replace(u'1', u'１').replace(u'2', u'２').prepend(u' ');
-        QTest::newRow("RMS, full-width digits, blanks") << wide << Platform::RakutenRms;
+        QTest::newRow("RMS, full-width digits, blanks") << wide << Shop::RakutenRms;
         QTest::newRow("RMS, few columns, reordered")
             << split(QStringLiteral(
                    "送付先姓,送付先名,商品名,送付先住所郡市区,送付先郵便番号2,送付先郵便番号1,注文番号,送付先住所都道府県"))
-            << Platform::RakutenRms;
-        QTest::newRow("RMS before 楽天ペイ") << kRmsOld << Platform::RakutenRmsOld;
-        QTest::newRow("Amazon unshipped") << kAmazonUnshipped << Platform::AmazonUnshippedReport;
+            << Shop::RakutenRms;
+        QTest::newRow("RMS before 楽天ペイ") << kRmsOld << Shop::RakutenRmsOld;
+        QTest::newRow("Amazon unshipped") << kAmazonUnshipped << Shop::AmazonUnshippedReport;
         QStringList upper = QStringList(kShopify.rbegin(), kShopify.rend())
                             << QStringLiteral("Shipping Province Name") << QStringLiteral("Phone");
         for (QString& heading : upper)
             heading = heading.toUpper();
-        QTest::newRow("Shopify, capitals, reversed, newer columns") << upper << Platform::Shopify;
+        QTest::newRow("Shopify, capitals, reversed, newer columns") << upper << Shop::Shopify;
     }
 
-    void recognisesPlatforms()
+    void recognisesShops()
     {
         QFETCH(QStringList, headings);
-        QFETCH(Platform, platform);
+        QFETCH(Shop, shop);
         const auto layout = recogniseLayout(headings);
         QVERIFY(layout);
-        QCOMPARE(layout->platform, platform);
+        QCOMPARE(layout->shop, shop);
         QVERIFY(missingFields(*layout).isEmpty());
     }
 
-    void otherListsAreNotPlatforms()
+    void otherListsAreNotShops()
     {
         // The program's own lists and a Shopify customers export (no order,
         // no line items) stay with the column choice.
@@ -498,7 +498,7 @@ private slots:
         QCOMPARE(goods.amountsComplete, complete);
     }
 
-    // A platform's list read by orders keeps the guarantee of a list read
+    // A shop's list read by orders keeps the guarantee of a list read
     // by lines: every line of an order is read again and matched before it
     // prints, so an order whose later line changed after the check (here
     // its third item, and only one character of it) prints nothing, and the
@@ -519,10 +519,10 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, after);
         QTemporaryDir dir;
-        const QString path = testing::writePlatformFile(dir.path(), testing::shopifyFile());
+        const QString path = testing::writeShopFile(dir.path(), testing::shopifyFile());
         OrderList list;
         QVERIFY(list.open(path));
-        QCOMPARE(list.platform(), std::optional(Platform::Shopify));
+        QCOMPARE(list.shop(), std::optional(Shop::Shopify));
         while (!list.readMore()) {
         }
         QCOMPARE(list.rowCount(), 2);
@@ -551,9 +551,9 @@ private slots:
     void ordersApartAndConflicting()
     {
         QTemporaryDir dir;
-        testing::PlatformFile file = testing::rakutenFile();
+        testing::ShopFile file = testing::rakutenFile();
         OrderList list;
-        QVERIFY(list.open(testing::writePlatformFile(dir.path(), file)));
+        QVERIFY(list.open(testing::writeShopFile(dir.path(), file)));
         while (!list.readMore()) {
         }
         QCOMPARE(list.rowCount(), 3);
@@ -562,7 +562,7 @@ private slots:
         // The third item row of order 1 names another ship-to.
         const qsizetype last = file.text.lastIndexOf(QStringLiteral("新横浜2-100-45"));
         file.text.replace(last, 1, QStringLiteral("西"));
-        QVERIFY(list.open(testing::writePlatformFile(dir.path(), file)));
+        QVERIFY(list.open(testing::writeShopFile(dir.path(), file)));
         // The order shown (as a window does) before its last line is found.
         QVERIFY(!list.readMore(2));
         QCOMPARE(list.waybillAt(0).goods[1].description, QStringLiteral("急須"));
@@ -595,5 +595,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PlatformsTest)
-#include "tst_platforms.moc"
+QTEST_GUILESS_MAIN(ShopListsTest)
+#include "tst_shoplists.moc"

@@ -1,11 +1,11 @@
-#include "app/platform/ime.h"
+#include "app/desktop/ime.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QVariant>
 #include <QWidget>
 
-namespace platform {
+namespace desktop {
 
 static const char* const kProperty = "imeMode";
 
@@ -27,4 +27,4 @@ void applyImeMode(QWidget* field, ImeMode mode)
 
 ImeMode imeMode(const QWidget* field) { return static_cast<ImeMode>(field->property(kProperty).toInt()); }
 
-} // namespace platform
+} // namespace desktop

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace platform {
+namespace desktop {
 
 enum class MsgIcon { Information, Warning, Question, Critical };
 enum class MsgButtons { Ok, YesNo };
@@ -47,4 +47,4 @@ void inform(MessageBox& box, QWidget* parent, const QString& text);
 // Platform beep for input the program refuses without a message.
 void beep();
 
-} // namespace platform
+} // namespace desktop

@@ -10,7 +10,7 @@
 //      also covers the program's own address-book export (one waybill per
 //      row, 区分 column).
 //   2. missingFields(layout) non-empty: the list lacks a part no waybill
-//      can do without; say so naming platformName(layout.platform).
+//      can do without; say so naming shopName(layout.shop).
 //   3. extractOrderRow(layout, cells) for every row. Rows with the same
 //      OrderParts::orderKey() are one order (one waybill); addRow() puts
 //      them together. A row whose key is empty is an order of its own.
@@ -31,7 +31,7 @@
 
 namespace orders {
 
-enum class Platform {
+enum class Shop {
     RakutenRms,            // 楽天ペイ受注管理 (RMS), present headings
     RakutenRmsOld,         // RMS before 楽天ペイ: other words, full-width digits
     AmazonUnshippedReport, // Seller Central 未出荷の注文レポート (tab-separated)
@@ -41,7 +41,7 @@ enum class Platform {
 };
 
 // The platform's list as the user calls it: 「楽天市場の注文一覧」.
-QString platformName(Platform platform);
+QString shopName(Shop shop);
 
 // Whose address a column belongs to.
 enum class Person { ShipTo, Buyer };
@@ -79,10 +79,10 @@ enum class OrderPart {
 };
 inline constexpr int kOrderPartCount = int(OrderPart::UnitPrice) + 1;
 
-// A heading row recognised as a platform's list, with the column of each
+// A heading row recognised as a shop's list, with the column of each
 // part it has (the columns counted from 0, as in the row's cells).
 struct RecognisedLayout {
-    Platform platform = Platform::RakutenRms;
+    Shop shop = Shop::RakutenRms;
     std::array<std::array<int, kPersonPartCount>, 2> personColumns; // [Person][PersonPart], -1: none
     std::array<int, kOrderPartCount> orderColumns;                  // -1: none
 
@@ -148,7 +148,7 @@ struct PersonParts {
     bool operator==(const PersonParts&) const = default;
 };
 
-// What one row of a platform's list says.
+// What one row of a shop's list says.
 struct OrderParts {
     QString orderNumber;
     QString destinationId;
