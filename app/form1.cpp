@@ -14,9 +14,9 @@
 #include "app/widgets/entryfield.h"
 #include "app/widgets/frame.h"
 #include "app/widgets/updown.h"
-#include "entry/precheck.h"
 #include "platform/fonts.h"
 #include "postal/postalcode.h"
+#include "printcheck/precheck.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -540,6 +540,18 @@ void Form1::report(const station::Station::Printed& printed, QWidget* over)
         desktop::inform(m_services.messages, over, printed.notice);
 }
 
+WaybillChoices Form1::choices() const
+{
+    WaybillChoices choices;
+    for (const char* item : itemDescriptions())
+        choices.itemDescriptions << QString::fromUtf8(item);
+    for (const app::DeliveryTimeOption& option : app::kDeliveryTimeOptions)
+        choices.deliveryTimes.append({option.time, control<QAbstractButton>(option.option)->text()});
+    choices.arrivalNotices.append({waybill::ArrivalNotice::Wanted, control<QAbstractButton>("O_Tsuuchi1")->text()});
+    choices.arrivalNotices.append({waybill::ArrivalNotice::NotWanted, control<QAbstractButton>("O_Tsuuchi2")->text()});
+    return choices;
+}
+
 OffsetTexts Form1::offsetTexts() const
 {
     return {control<QLineEdit>("Sayuu_Xtxt")->text(), control<QLineEdit>("Jyouge_Ytxt")->text()};
@@ -569,7 +581,7 @@ void Form1::InsatsuBtn_Click()
 
 bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
 {
-    const QStringList findings = entry::findingsBeforePrint(waybill);
+    const QStringList findings = printcheck::findingsBeforePrint(waybill);
     if (findings.isEmpty())
         return true;
     QStringList lines;

@@ -33,6 +33,7 @@ public:
     waybill::Waybill readWaybill() const override;
     void fillFrom(const waybill::Waybill& waybill) override;
     void fillAddress(AddressBlock block, const waybill::Address& address) override;
+    WaybillChoices choices() const override;
     OffsetTexts offsetTexts() const override;
     std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) override;
     void report(const station::Station::Printed& printed, QWidget* over) override;

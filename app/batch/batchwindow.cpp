@@ -328,7 +328,7 @@ QWidget* BatchWindow::createRowsPane()
 QWidget* BatchWindow::createSidePane()
 {
     // What all waybills share, and the selected row's waybill.
-    m_constants = new ListConstantsPanel(this);
+    m_constants = new ListConstantsPanel(m_window.choices(), this);
     m_preview = new PreviewWidget([this] {
         PreviewContent content;
         const qint64 row = currentRow();

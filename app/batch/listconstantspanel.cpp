@@ -1,7 +1,5 @@
 #include "app/batch/listconstantspanel.h"
 
-#include "app/controls.h"
-#include "app/fields.h"
 #include "app/widgets/addressblockeditor.h"
 
 #include <QCheckBox>
@@ -13,15 +11,6 @@ namespace app {
 
 namespace {
 
-// The caption a control of the main window has.
-QString captionOf(const char* control)
-{
-    for (const ControlSpec& spec : controlTable())
-        if (qstrcmp(spec.name, control) == 0)
-            return QString::fromUtf8(spec.caption);
-    return {};
-}
-
 QString senderItemText(const waybill::Address& a)
 {
     const QString name = a.name.isEmpty() ? QStringLiteral("（名前なし）") : a.name;
@@ -30,7 +19,7 @@ QString senderItemText(const waybill::Address& a)
 
 } // namespace
 
-ListConstantsPanel::ListConstantsPanel(QWidget* parent)
+ListConstantsPanel::ListConstantsPanel(const WaybillChoices& choices, QWidget* parent)
     : QGroupBox(QStringLiteral("すべての送り状に共通の内容"), parent)
 {
     setObjectName(QStringLiteral("ListConstantsPanel"));
@@ -69,8 +58,7 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent)
     m_item->setObjectName(QStringLiteral("itemDescription"));
     m_item->setEditable(true);
     m_item->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* item : itemDescriptions())
-        m_item->addItem(QString::fromUtf8(item));
+    m_item->addItems(choices.itemDescriptions);
     m_item->setToolTip(QStringLiteral("品名の列がない一覧や、品名が空の行の送り状に印刷します"));
     auto* itemLabel = new QLabel(QStringLiteral("品名(&I)："), this);
     itemLabel->setBuddy(m_item);
@@ -79,8 +67,8 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent)
 
     m_time = new QComboBox(this);
     m_time->setObjectName(QStringLiteral("deliveryTime"));
-    for (const app::DeliveryTimeOption& option : app::kDeliveryTimeOptions)
-        m_time->addItem(captionOf(option.option), int(option.time));
+    for (const auto& [time, caption] : choices.deliveryTimes)
+        m_time->addItem(caption, int(time));
     m_time->setCurrentIndex(m_time->findData(int(waybill::DeliveryTime::Unspecified)));
     auto* timeLabel = new QLabel(QStringLiteral("配達時間帯(&T)："), this);
     timeLabel->setBuddy(m_time);
@@ -89,8 +77,8 @@ ListConstantsPanel::ListConstantsPanel(QWidget* parent)
 
     m_notice = new QComboBox(this);
     m_notice->setObjectName(QStringLiteral("arrivalNotice"));
-    m_notice->addItem(captionOf("O_Tsuuchi1"), int(waybill::ArrivalNotice::Wanted));
-    m_notice->addItem(captionOf("O_Tsuuchi2"), int(waybill::ArrivalNotice::NotWanted));
+    for (const auto& [notice, caption] : choices.arrivalNotices)
+        m_notice->addItem(caption, int(notice));
     auto* noticeLabel = new QLabel(QStringLiteral("お届け通知(&N)："), this);
     noticeLabel->setBuddy(m_notice);
     grid->addWidget(noticeLabel, 6, 2);

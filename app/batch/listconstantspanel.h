@@ -4,6 +4,7 @@
 // platform's list), an item description for rows without one, the
 // delivery-time band and the arrival notice.
 #include "addressbook/addressbook.h"
+#include "app/widgets/waybillwindow.h"
 #include "orders/rows.h"
 
 #include <QGroupBox>
@@ -19,7 +20,7 @@ class AddressBlockEditor;
 class ListConstantsPanel final : public QGroupBox {
     Q_OBJECT
 public:
-    explicit ListConstantsPanel(QWidget* parent = nullptr);
+    explicit ListConstantsPanel(const WaybillChoices& choices, QWidget* parent = nullptr);
 
     // Most recently used first; the first one is put into the fields.
     void setSavedSenders(const QList<addressbook::AddressEntry>& senders);

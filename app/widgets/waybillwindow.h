@@ -6,8 +6,10 @@
 #include "station/station.h"
 #include "waybill/waybill.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <optional>
+#include <utility>
 
 namespace app {
 
@@ -17,6 +19,14 @@ enum class AddressBlock { Recipient, Sender };
 struct OffsetTexts {
     QString horizontal;
     QString vertical;
+};
+
+// The choices the window offers, with its own captions, for windows that
+// set the same things for many waybills.
+struct WaybillChoices {
+    QStringList itemDescriptions;
+    QList<std::pair<waybill::DeliveryTime, QString>> deliveryTimes; // in the window's order
+    QList<std::pair<waybill::ArrivalNotice, QString>> arrivalNotices;
 };
 
 class WaybillWindow : public QWidget {
@@ -30,6 +40,8 @@ public:
     virtual waybill::Waybill readWaybill() const = 0;
     virtual void fillFrom(const waybill::Waybill& waybill) = 0;
     virtual void fillAddress(AddressBlock block, const waybill::Address& address) = 0;
+
+    virtual WaybillChoices choices() const = 0;
 
     virtual OffsetTexts offsetTexts() const = 0;
     // The offsets a print takes now; when they cannot be read the user is

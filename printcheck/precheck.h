@@ -8,7 +8,7 @@
 
 #include <QStringList>
 
-namespace entry {
+namespace printcheck {
 
 // Each finding in Japanese, naming the field and what is wrong; empty when
 // the waybill prints as it stands. The recipient needs a postal code of the
@@ -16,4 +16,4 @@ namespace entry {
 // carry printed, only the right shapes of what it holds.
 QStringList findingsBeforePrint(const waybill::Waybill& waybill);
 
-} // namespace entry
+} // namespace printcheck

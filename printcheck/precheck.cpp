@@ -1,11 +1,11 @@
-#include "entry/precheck.h"
+#include "printcheck/precheck.h"
 
 #include "entry/amounts.h"
 #include "orders/rows.h"
 #include "platform/numtext.h"
 #include "print/overrun.h"
 
-namespace entry {
+namespace printcheck {
 
 namespace {
 
@@ -25,10 +25,10 @@ QList<orders::Finding> rowFindings(const waybill::Address& address, const QStrin
 QStringList amountFindings(const waybill::Waybill& w)
 {
     const auto result =
-        calculateAmounts({w.goods[0].quantity, w.goods[0].unitPrice, w.goods[1].quantity, w.goods[1].unitPrice});
+        entry::calculateAmounts({w.goods[0].quantity, w.goods[0].unitPrice, w.goods[1].quantity, w.goods[1].unitPrice});
     if (!result)
         return {result.error().reason};
-    const Amounts& computed = *result;
+    const entry::Amounts& computed = *result;
     const QString again = QStringLiteral("「合計」を押すと計算し直します。");
     const std::tuple<QString, QString, QString, QString> boxes[] = {
         {QStringLiteral("金額1"), w.goods[0].amount, computed.amount1, QStringLiteral("数量1 × 単価1")},
@@ -62,4 +62,4 @@ QStringList findingsBeforePrint(const waybill::Waybill& waybill)
     return found;
 }
 
-} // namespace entry
+} // namespace printcheck
