@@ -155,7 +155,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        waybill::DeliveryTime::Unspecified,
                        waybill::ArrivalNotice::Wanted,
                        request.senderFromBuyer});
-    list.setFitCheck(print::printProblem);
+    station::checkAgainstThePage(list);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);

@@ -69,6 +69,13 @@ void OrderList::setFitCheck(FitCheck fits)
     recheckAll();
 }
 
+void OrderList::setNaturalFitCheck(FitCheck fitsAsIs)
+{
+    m_fitsAsIs = std::move(fitsAsIs);
+    m_surelyFittingUnits = {-1, -1};
+    recheckAll();
+}
+
 csv::Encoding OrderList::encoding() const { return m_reader ? m_reader->encoding() : csv::Encoding::Utf8; }
 
 void OrderList::close()
@@ -526,12 +533,13 @@ AssembledOrder OrderList::assemble(Records records) const
 
 LineFits OrderList::lineFits(bool sender) const
 {
-    if (!m_fits)
+    const FitCheck& check = m_fitsAsIs ? m_fitsAsIs : m_fits;
+    if (!check)
         return [](const QString&) { return true; };
-    const auto fits = [this, sender](const QString& text) {
+    const auto fits = [&check, sender](const QString& text) {
         waybill::Waybill alone;
         (sender ? alone.sender : alone.recipient).line1 = text;
-        return !m_fits(alone);
+        return !check(alone);
     };
     // Measuring a line costs about what drawing it does, and most
     // addresses are short: a line of no more units than a row of

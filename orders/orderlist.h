@@ -55,6 +55,10 @@ public:
     void setMappingStore(MappingStore* store) { m_store = store; }
     void setConstants(const ListConstants& constants);
     void setFitCheck(FitCheck fits);
+    // Whether a text stands in its place as it is, not narrowed: a shop's
+    // address is split over the two lines by it. Without one the fit check
+    // serves.
+    void setNaturalFitCheck(FitCheck fitsAsIs);
 
     // Opens the file and reads its heading row; the encoding is detected
     // unless given. false: errorText() says why in Japanese.
@@ -185,6 +189,7 @@ private:
     MappingStore* m_store = nullptr;
     ListConstants m_constants;
     FitCheck m_fits;
+    FitCheck m_fitsAsIs;
     mutable std::array<qsizetype, 2> m_surelyFittingUnits{-1, -1}; // [recipient, sender] line 1; -1: not yet known
 
     std::unique_ptr<QIODevice> m_device;

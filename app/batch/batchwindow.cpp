@@ -166,7 +166,7 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
         m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
         m_list.setMappingStore(m_mappings.get());
     }
-    m_list.setFitCheck(print::printProblem);
+    station::checkAgainstThePage(m_list);
 
     m_chooseFile = [](QWidget* parent) {
         return desktop::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
@@ -788,7 +788,8 @@ void BatchWindow::editCurrentRow()
     RowEditDialog dialog(
         m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
         [headings, columns](const waybill::Waybill& w) {
-            return orders::checkWaybill(w, headings, columns, print::printProblem);
+            return orders::checkWaybill(w, headings, columns,
+                                        [](const waybill::Waybill& row) { return print::printProblem(row); });
         },
         this);
     if (!runDialog(dialog))
