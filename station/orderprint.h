@@ -2,7 +2,7 @@
 // Printing the rows of an order list through a station: what the batch
 // window and `horutea --batch` share.
 #include "orders/orderlist.h"
-#include "station/station.h"
+#include "station/printrun.h"
 
 #include <vector>
 
@@ -37,9 +37,9 @@ void checkAgainstThePage(orders::OrderList& list);
 // file no longer holds as it was checked stops the document, and the
 // delivery's message names its line. A saved sender printed on them moves
 // up the saved list (savedSenderId); a problem doing so is in the notice.
-Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress = {},
-                                std::optional<qint64> savedSenderId = std::nullopt,
-                                const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
+Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector<qint64>& rows,
+                       print::PrintOffsets offsets, const print::Progress& progress = {},
+                       std::optional<qint64> savedSenderId = std::nullopt,
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
 
 } // namespace station

@@ -91,6 +91,8 @@ class RecordingDestination final : public print::Destination {
 public:
     std::vector<std::vector<print::Page>> documents;
     int attempts = 0;
+    QString queue; // the printer queue it plays, whose stack of forms it uses; none: a file
+    QString formQueue() override { return queue; }
     print::Delivery print(int pageCount, const print::PageSource& pages, const print::Progress& progress) override
     {
         ++attempts;
@@ -105,7 +107,7 @@ public:
             return {.message = stop.message};
         }
         documents.push_back(std::move(made));
-        return {.ok = true, .destination = QStringLiteral("recording"), .pages = pageCount};
+        return {.ok = true, .destination = queue.isEmpty() ? QStringLiteral("recording") : queue, .pages = pageCount};
     }
     const print::Page& lastPage() const { return documents.back().back(); }
 };

@@ -314,6 +314,11 @@ private slots:
         r = runIn({"--shipped", "ebay", "--out", never});
         QVERIFY(r.exit == 2 && r.err.contains(QStringLiteral("rakuten")));
         QVERIFY(!QFile::exists(never));
+        // A file that cannot be made is a failure, said on stderr.
+        const QString nowhere = dir.filePath(QStringLiteral("no-such-folder/shipped.csv"));
+        r = runIn({QStringLiteral("--shipped"), QStringLiteral("generic"), QStringLiteral("--out"), nowhere});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("no-such-folder")) && r.out.isEmpty(), qPrintable(r.out + r.err));
     }
 
     // A refused row stops the whole list and is named with its line, column

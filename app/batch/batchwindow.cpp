@@ -735,7 +735,7 @@ void BatchWindow::showPlannedForms()
                 rows.push_back(row);
     QHash<qint64, QString> planned;
     if (!rows.empty() && rows.size() <= kMostPlanned)
-        if (const auto numbers = m_services.station.upcomingFormNumbers(int(rows.size())); numbers)
+        if (const auto numbers = m_services.printRun.upcomingFormNumbers(int(rows.size())); numbers)
             for (qsizetype i = 0; i < numbers->size(); ++i)
                 planned.insert(rows[size_t(i)], (*numbers)[i].display());
     m_model->setFormNumbers(planned, true);
@@ -913,8 +913,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
-    const station::Station::Printed printed = station::printOrderRows(
-        m_services.station, m_list, rows, *offsets,
+    const station::Printed printed = station::printOrderRows(
+        m_services.printRun, m_list, rows, *offsets,
         [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();
