@@ -206,6 +206,24 @@ private slots:
         }
     }
 
+    // A shop's list with a heading it is known by renamed is not printed
+    // line by line as some other list: the run names the shop's list and
+    // the column, and prints nothing.
+    void nearlyAShopsListPrintsNothing()
+    {
+        ShopFile file = rakutenFile();
+        QCOMPARE(file.text.count(QStringLiteral("送付先郵便番号1")), 1);
+        file.text.replace(QStringLiteral("送付先郵便番号1"), QStringLiteral("送付先〒1"));
+        file.fileName = "rakuten-renamed.csv";
+        const QString path = writeShopFile(m_dir.path(), file);
+        const QString pdfPath = path + QStringLiteral(".pdf");
+        const Run r = run({QStringLiteral("--batch"), path, QStringLiteral("--pdf"), pdfPath});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("楽天市場の注文一覧のようですが、列「送付先郵便番号1」がありません")),
+                 qPrintable(r.err));
+        QVERIFY(!QFile::exists(pdfPath));
+    }
+
     // 「ご依頼主: 注文者」: each order's buyer prints as its sender; a list
     // whose orders name no buyer's address prints nothing, and says why.
     void senderFromBuyer()
