@@ -29,15 +29,15 @@ QString PrintRun::sendQueued()
 }
 
 Printed PrintRun::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
-                                        const print::Progress& progress)
+                                const print::Progress& progress)
 {
     return printWaybills(
         int(waybills.size()), [&](int index) { return waybills[size_t(index)]; }, offsets, progress);
 }
 
 Printed PrintRun::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
-                                        const print::Progress& progress, const OrderNumberSource& orderNumberAt,
-                                        const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                                const print::Progress& progress, const OrderNumberSource& orderNumberAt,
+                                const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     Printed printed = deliver(
         count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress,
@@ -190,7 +190,7 @@ Result<tracking::TrackingNumber> PrintRun::spoilForm()
 }
 
 Printed PrintRun::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress,
-                                  const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                          const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     const QString queue = m_station.formQueue();
     const tracking::FormStackStore stacks = m_station.formStacks();
