@@ -33,8 +33,11 @@ print::Page layoutTestPage(const print::Layout& layout, print::PrintOffsets offs
     // a waybill's origin.
     const double dxTwips =
         checkedSingle(double(offsets.horizontalTenthMm) * double(print::kTwipsPerTenthMm), "左右のズレ");
-    const double dyTwips = checkedSingle(double(offsets.verticalTenthMm) * double(print::kTwipsPerTenthMm), "上下のズレ");
-    const auto twips = [&](QPointF mm) { return QPointF(mm.x() / print::kMmPerTwip + dxTwips, mm.y() / print::kMmPerTwip + dyTwips); };
+    const double dyTwips =
+        checkedSingle(double(offsets.verticalTenthMm) * double(print::kTwipsPerTenthMm), "上下のズレ");
+    const auto twips = [&](QPointF mm) {
+        return QPointF(mm.x() / print::kMmPerTwip + dxTwips, mm.y() / print::kMmPerTwip + dyTwips);
+    };
 
     const print::FormDrawing& form = print::formDrawing(layout);
     const QString face = platform::installedFace(print::kPrinterFontName);
@@ -59,7 +62,8 @@ print::Page layoutTestPage(const print::Layout& layout, print::PrintOffsets offs
     // one circle with both captions.
     std::vector<std::pair<QPointF, QStringList>> circles;
     for (const print::FormMark& mark : form.marks) {
-        auto same = std::find_if(circles.begin(), circles.end(), [&](const auto& c) { return c.first == mark.centreMm; });
+        auto same =
+            std::find_if(circles.begin(), circles.end(), [&](const auto& c) { return c.first == mark.centreMm; });
         if (same == circles.end())
             circles.push_back({mark.centreMm, {mark.caption}});
         else
@@ -68,8 +72,8 @@ print::Page layoutTestPage(const print::Layout& layout, print::PrintOffsets offs
     for (const auto& [centreMm, captions] : circles) {
         const double radiusMm = layout.markRadiusMm;
         page.circles.push_back({twips(centreMm), radiusMm / print::kMmPerTwip, layout.markLineWidthDots180});
-        caption(captions.join(QStringLiteral("・")), kMarkCaptionPt, centreMm + QPointF(-radiusMm - 2.0, radiusMm + 0.8),
-                2 * radiusMm + 4.0);
+        caption(captions.join(QStringLiteral("・")), kMarkCaptionPt,
+                centreMm + QPointF(-radiusMm - 2.0, radiusMm + 0.8), 2 * radiusMm + 4.0);
     }
     return page;
 }

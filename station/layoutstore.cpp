@@ -32,7 +32,8 @@ QString fileStem(const QString& name)
             continue;
         }
         for (const char byte : QString(c).toUtf8())
-            stem += QStringLiteral("%%1").arg(uint(static_cast<unsigned char>(byte)), 2, 16, QLatin1Char('0')).toUpper();
+            stem +=
+                QStringLiteral("%%1").arg(uint(static_cast<unsigned char>(byte)), 2, 16, QLatin1Char('0')).toUpper();
     }
     return stem;
 }
@@ -137,7 +138,8 @@ QStringList LayoutStore::names() const
             users << name;
     }
     users.removeDuplicates();
-    std::sort(users.begin(), users.end(), [](const QString& a, const QString& b) { return a.localeAwareCompare(b) < 0; });
+    std::sort(users.begin(), users.end(),
+              [](const QString& a, const QString& b) { return a.localeAwareCompare(b) < 0; });
     return QStringList{print::kBuiltInLayoutName} + users;
 }
 

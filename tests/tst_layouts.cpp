@@ -1,319 +1,372 @@
-// Layouts kept beside the settings and the pages printed with them: the
-// store's names, files and refusals, the layout each queue's forms take and
-// what a print run does with it, every value a layout can place measured on
-// a page, and the test sheet of a layout's places.
-#include "doubles.h"
-#include "layoutcheck.h"
+// Layouts as data and texts fitted into their places, on real PDF pages
+// measured with poppler: every expectation from the designed millimetres
+// (expect.h), the fitting floors of 50 % and 7 points, and the files a user
+// would write.
+#include "expect.h"
+#include "pdfmeasure.h"
 
-#include "adjust/layoutsheet.h"
-#include "platform/fonts.h"
 #include "print/layoutfile.h"
+#include "print/overrun.h"
 #include "print/pdfoutput.h"
-#include "station/printrun.h"
+#include "print/printjob.h"
 
-#include <QBuffer>
-#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace testing;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// A PDF of these pages, for poppler.
-QString writePdf(const QString& path, const std::vector<print::Page>& pages)
+// Designed millimetres on paper: a layout step of 0.1 mm is 5.67 twips.
+constexpr double kPaperMmPerDesignedMm = 56.7 * 25.4 / 1440.0;
+constexpr double kTolMm = 0.05;
+
+double paperX(double designedMm) { return expect::textX(0, designedMm) / expect::kTwipsPerMm; }
+double paperY(double designedMm) { return expect::textY(0, designedMm) / expect::kTwipsPerMm; }
+
+QString printPdf(const QTemporaryDir& dir, const QString& name, const waybill::Waybill& w,
+                 const print::Layout& layout = print::builtInLayout(), const print::SheetExtras& extras = {})
+{
+    const QString path = dir.filePath(name);
+    print::PrintState state;
+    const print::Delivery d =
+        print::PdfFileDestination(path).print(1, [&](int) { return print::waybillPage(w, {}, state, layout, extras); });
+    return d.ok ? path : QString();
+}
+
+// A PDF's bytes but for the moment it was made.
+QByteArray pdfContent(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        !print::writePdfDocument(file, print::defaultPdfPaper(), {}, int(pages.size()),
-                                 [&](int i) { return pages[size_t(i)]; }, {})
-             .ok)
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    static const QRegularExpression made(QStringLiteral(R"(/CreationDate \(D:\d+Z\))"));
+    return QString::fromLatin1(file.readAll()).remove(made).toLatin1();
 }
 
-// A layout of the built-in one's places with the recipient's name 10 mm further right.
-print::Layout movedNameLayout(const QString& name)
+// The words on the text's line (the designed y), from the designed x on, joined.
+struct Line {
+    QString text;
+    double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
+};
+Line lineAt(const std::vector<pdf::Word>& words, double xMm, double yMm, double toMm)
 {
-    print::Layout layout = print::builtInLayout();
-    layout.name = name;
+    Line line;
+    for (const pdf::Word& w : words)
+        if (qAbs((w.y0 + w.y1) / 2 - yMm) < 2.0 && w.x0 > xMm - 1.0 && w.x1 < toMm + 20.0) {
+            line.text += w.text;
+            line.x0 = std::min(line.x0, w.x0), line.x1 = std::max(line.x1, w.x1);
+            line.y0 = std::min(line.y0, w.y0), line.y1 = std::max(line.y1, w.y1);
+        }
+    return line;
+}
+
+// Text as poppler reads it back, compared: an ideograph may come back as the
+// radical of the same shape (田 as ⽥, 西 as ⻄), digits full-width or not.
+QString asRead(const QString& text)
+{
+    return text.normalized(QString::NormalizationForm_KC).replace(QChar(0x2EC4), QChar(0x897F));
+}
+
+print::LayoutText* findText(print::Layout& layout, print::LayoutValue value,
+                            print::Party party = print::Party::Recipient)
+{
     for (print::LayoutText& t : layout.texts)
-        if (t.value == print::LayoutValue::Name && t.party == print::Party::Recipient)
-            t.xMm += 10.0;
-    return layout;
+        if (t.value == value && t.party == party)
+            return &t;
+    return nullptr;
 }
 
-double recipientNameXTwips(const print::Page& page)
+waybill::Waybill recipientOnly(const QString& line1, const QString& line2 = {}, const QString& name = u"山田太郎"_s)
 {
-    for (const print::PageText& t : page.texts)
-        if (t.text == QStringLiteral("山田花子"))
-            return t.topLeftTwips.x();
-    return -1;
+    waybill::Waybill w;
+    w.recipient.postalCode = u"0600001"_s;
+    w.recipient.line1 = line1;
+    w.recipient.line2 = line2;
+    w.recipient.name = name;
+    return w;
 }
+
+} // namespace
 
 class LayoutsTest : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-
-    TestFolders folders(const QString& name)
-    {
-        TestFolders f;
-        for (auto [folder, sub] : {std::pair{&f.app, "app"}, std::pair{&f.user, "user"}, std::pair{&f.docs, "docs"},
-                                   std::pair{&f.config, "config"}})
-            QDir().mkpath(*folder = m_dir.filePath(name + QLatin1Char('/') + QString::fromLatin1(sub)));
-        return f;
-    }
 
 private slots:
-    void initTestCase() { platform::installFontSubstitutions(); }
-
-    // Saved layouts are listed after 「標準」 and read back as saved; names
-    // with characters a file name cannot hold keep them; 「標準」 itself can
-    // be neither saved over nor deleted, and a layout a queue takes is not
-    // deleted either.
-    void storeKeepsLayoutsBesideTheSettings()
+    // A text wider than its place is printed whole inside it: condensed at
+    // its size while 50 % will do, then smaller, its line kept; past both
+    // floors only a goods description is shortened, with …, and anything
+    // else is refused by the check.
+    void longTextsFitTheirPlaces()
     {
-        const TestFolders f = folders(QStringLiteral("store"));
-        const station::LayoutStore store(f);
-        QCOMPARE(store.names(), QStringList{print::kBuiltInLayoutName});
-        QCOMPARE(store.load(print::kBuiltInLayoutName).value(), print::builtInLayout());
+        QTemporaryDir dir;
+        // Address line 1 runs from 84.0 mm to the goods column at 150.0 mm; line 2 from 74.0 mm.
+        const QString condensed = u"北海道札幌市中央区北一条西１３丁目４番地１　ノースプレイス"_s;
+        const QString smaller =
+            u"北海道札幌市中央区北一条西１３丁目４番地１ノースプレイス大通公園前レジデンス東棟１２０３号室"_s;
+        waybill::Waybill w = recipientOnly(condensed, smaller);
+        w.goods[0].description = u"国産 今治タオル フェイスタオル 3枚セット ギフト箱入り 名入れ刺繍 ホワイト"_s;
+        const QString path = printPdf(dir, u"long.pdf"_s, w);
+        const auto words = pdf::words(path);
+        const waybill::Waybill plain = recipientOnly(u"北海道"_s, u"札幌市"_s);
+        const auto plainWords = pdf::words(printPdf(dir, u"plain.pdf"_s, plain));
 
-        const print::Layout slash = movedNameLayout(QStringLiteral("A社/小口 便"));
-        QVERIFY(store.save(slash));
-        QVERIFY(store.save(movedNameLayout(QStringLiteral("あ社"))));
-        QCOMPARE(store.names(),
-                 (QStringList{print::kBuiltInLayoutName, QStringLiteral("A社/小口 便"), QStringLiteral("あ社")}));
-        QCOMPARE(store.load(QStringLiteral("A社/小口 便")).value(), slash);
-        QCOMPARE(QFileInfo(store.filePathOf(slash.name)).absolutePath(),
-                 QDir(f.config).filePath(QStringLiteral("layouts")));
+        struct Case {
+            QString text;
+            double xMm, yMm, widthMm;
+        };
+        const Case cases[] = {{condensed, 84.0, 26.9, 66.0}, {smaller, 74.0, 36.7, 76.0}};
+        for (const Case& c : cases) {
+            const Line line = lineAt(words, paperX(c.xMm), paperY(c.yMm) + 2.5, paperX(c.xMm + c.widthMm));
+            // poppler may read an ideograph as the radical of the same shape.
+            QCOMPARE(asRead(line.text), asRead(QString(c.text).remove(QChar(0x3000))));
+            QVERIFY2(qAbs(line.x0 - paperX(c.xMm)) < kTolMm, qPrintable(QString::number(line.x0)));
+            QVERIFY2(line.x1 <= paperX(c.xMm + c.widthMm) + kTolMm && line.x1 > paperX(c.xMm + c.widthMm) - 1.0,
+                     qPrintable(QString::number(line.x1 - paperX(c.xMm + c.widthMm))));
+        }
+        // Condensed at 10 points: as tall as a short line; smaller: its top lower, its foot within a hair.
+        const Line tall = lineAt(plainWords, paperX(84.0), paperY(26.9) + 2.5, paperX(150.0));
+        const Line line1 = lineAt(words, paperX(84.0), paperY(26.9) + 2.5, paperX(150.0));
+        QVERIFY(qAbs((line1.y1 - line1.y0) - (tall.y1 - tall.y0)) < 0.02);
+        const Line plain2 = lineAt(plainWords, paperX(74.0), paperY(36.7) + 2.5, paperX(150.0));
+        const Line line2 = lineAt(words, paperX(74.0), paperY(36.7) + 2.5, paperX(150.0));
+        QVERIFY2(line2.y1 - line2.y0 < 0.95 * (plain2.y1 - plain2.y0) && plain2.y1 - line2.y1 >= 0 &&
+                     plain2.y1 - line2.y1 < (line2.y0 - plain2.y0) / 2,
+                 qPrintable(u"%1 %2 / %3 %4"_s.arg(line2.y0).arg(line2.y1).arg(plain2.y0).arg(plain2.y1)));
 
-        print::Layout builtIn = print::builtInLayout();
-        builtIn.texts.front().xMm += 1;
-        const auto overStandard = store.save(builtIn);
-        QVERIFY(!overStandard && overStandard.error().contains(QStringLiteral("組み込み")));
-        QVERIFY(!store.remove(print::kBuiltInLayoutName));
-        QCOMPARE(store.load(print::kBuiltInLayoutName).value(), print::builtInLayout());
+        // The goods description past both floors ends in … inside its 30.6 mm.
+        const Line goods = lineAt(words, paperX(150.0), paperY(70.8) + 2.5, paperX(180.6));
+        QVERIFY2(goods.text.endsWith(u"…"_s) && w.goods[0].description.remove(u' ').startsWith(goods.text.chopped(1)),
+                 qPrintable(goods.text));
+        QVERIFY(goods.x1 <= paperX(180.6) + kTolMm);
 
-        // A queue's layout; one nobody chose takes 「標準」.
-        QCOMPARE(store.nameForQueue(QStringLiteral("form-printer")), print::kBuiltInLayoutName);
-        QVERIFY(store.setNameForQueue(QStringLiteral("form-printer"), QStringLiteral("あ社")));
-        QVERIFY(!store.setNameForQueue(QStringLiteral("form-printer"), QStringLiteral("ない社")));
-        QCOMPARE(store.nameForQueue(QStringLiteral("form-printer")), QStringLiteral("あ社"));
-        QCOMPARE(store.nameForQueue({}), print::kBuiltInLayoutName); // a PDF file has its own
-        const auto inUse = store.remove(QStringLiteral("あ社"));
-        QVERIFY2(!inUse && inUse.error().contains(QStringLiteral("form-printer")), qPrintable(inUse.error()));
-        QVERIFY(store.contains(QStringLiteral("あ社")));
-        QVERIFY(store.remove(QStringLiteral("A社/小口 便")));
-        QCOMPARE(store.names(), (QStringList{print::kBuiltInLayoutName, QStringLiteral("あ社")}));
-
-        // Exported as another station imports it.
-        const QString exported = m_dir.filePath(QStringLiteral("exported.json"));
-        QVERIFY(store.exportTo(QStringLiteral("あ社"), exported));
-        QCOMPARE(print::readLayoutFile(exported).value(), movedNameLayout(QStringLiteral("あ社")));
+        // What the check says: notes, not findings.
+        QVERIFY(print::printProblems(w).isEmpty());
+        const QStringList notes = print::fitNotes(w);
+        QCOMPARE(notes.size(), 3);
+        QVERIFY2(notes[0].startsWith(u"お届け先の住所1は幅 "_s) && notes[1].startsWith(u"お届け先の住所2は "_s) &&
+                     notes[2].startsWith(u"品名1は「"_s) && notes[2].contains(u"…」に短くして"_s),
+                 qPrintable(notes.join(u'\n')));
     }
 
-    // A layout file damaged in the folder is named with the place of its
-    // fault when a queue's print asks for it, and that print sends nothing:
-    // it would otherwise print on another layout's places.
-    void damagedLayoutOfAQueuePrintsNothing()
+    // Names, addresses, telephone numbers and postal codes are never cut:
+    // past both floors they are refused, naming the field and the floors.
+    void beyondTheFloorsIsRefused()
     {
-        const TestFolders f = folders(QStringLiteral("damaged"));
-        FixedInstance instance;
-        RecordingDestination printer;
-        printer.queue = QStringLiteral("form-printer");
-        station::Station station(f, instance, printer);
-        station::PrintRun run(station);
-        QVERIFY(station.layouts().save(movedNameLayout(QStringLiteral("B社"))));
-        QVERIFY(station.layouts().setNameForQueue(printer.queue, QStringLiteral("B社")));
-
-        waybill::Waybill w;
-        w.recipient.name = QStringLiteral("山田花子");
-        QVERIFY(run.printWaybills({&w, 1}, {}).delivery.ok);
-        QVERIFY(qAbs(recipientNameXTwips(printer.lastPage()) - ((-160.0 * 5.67) + 85.0 * 56.7)) < 0.01);
-
-        const QString path = station.layouts().filePathOf(QStringLiteral("B社"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{\n  \"format\": \"horutea-layout\",\n  \"version\": 1,\n  \"name\": \"B社\",\n  \"texts\": [\n");
-        file.close();
-        const station::Printed refused = run.printWaybills({&w, 1}, {});
-        QVERIFY(!refused.delivery.ok);
-        QCOMPARE(printer.documents.size(), size_t(1));
-        for (const QString& says :
-             {QStringLiteral("プリンタ「form-printer」"), QStringLiteral("B社"), QStringLiteral("6 行"),
-              QStringLiteral("何も印刷していません")})
-            QVERIFY2(refused.delivery.message.contains(says), qPrintable(refused.delivery.message));
+        waybill::Waybill w = recipientOnly(u"東京都"_s);
+        w.recipient.name = QString(80, QChar(0x5c71));
+        w.sender.telephone = QString(120, u'0');
+        const QStringList problems = print::printProblems(w);
+        QCOMPARE(problems.size(), 2);
+        QVERIFY2(problems[0].startsWith(u"お届け先の名前は 7 ポイント、幅 50 % まで詰めても欄から"_s) &&
+                     problems[1].startsWith(u"ご依頼主の電話番号は"_s),
+                 qPrintable(problems.join(u'\n')));
+        // Printed anyway, each whole.
+        print::PrintState state;
+        const print::Page page = print::waybillPage(w, {}, state);
+        QVERIFY(std::any_of(page.texts.begin(), page.texts.end(),
+                            [&](const print::PageText& t) { return t.text == w.recipient.name; }));
+        QVERIFY(std::any_of(page.texts.begin(), page.texts.end(),
+                            [&](const print::PageText& t) { return t.text == w.sender.telephone; }));
     }
 
-    // Every value a layout can place, each in a place of its own, printed
-    // where the layout puts it; the marks of each choice at their own places.
-    void everyValueALayoutCanPlace()
+    // Texts that fit print as the form was designed: the filled waybill's
+    // page is the same file, byte for byte, as the one printed before texts
+    // were fitted and layouts were data (tests/data/filled-waybill.pdf).
+    void fittingTextsPrintAsBefore()
     {
-        using print::LayoutValue;
-        using print::Party;
+        QTemporaryDir dir;
+        const QByteArray content = pdfContent(printPdf(dir, u"filled.pdf"_s, expect::filledWaybill()));
+        QVERIFY(!content.isEmpty());
+        QCOMPARE(content, pdfContent(QStringLiteral(HORUTEA_TEST_DATA "/filled-waybill.pdf")));
+        print::PrintState state;
+        for (const print::PageText& t : print::waybillPage(expect::filledWaybill(), {}, state).texts)
+            QVERIFY(t.widthPercent == 100.0 && t.fontPoints == std::floor(t.fontPoints));
+    }
+
+    // The built-in layout written as a file and read back is the same
+    // layout and prints the same bytes; every xMm raised by 10 moves every
+    // text 10 mm right and nothing else.
+    void builtInLayoutAsAFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"標準.json"_s);
+        QVERIFY(print::writeLayoutFile(file, print::builtInLayout()));
+        const Result<print::Layout> read = print::readLayoutFile(file);
+        QVERIFY2(read, qPrintable(read ? QString() : read.error()));
+        QVERIFY(*read == print::builtInLayout());
+        const waybill::Waybill w = expect::filledWaybill();
+        QCOMPARE(pdfContent(printPdf(dir, u"file.pdf"_s, w, *read)), pdfContent(printPdf(dir, u"builtin.pdf"_s, w)));
+
+        QFile text(file);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        QString json = QString::fromUtf8(text.readAll());
+        static const QRegularExpression x(QStringLiteral(R"("xMm": ([\d.]+))"));
+        QString moved;
+        qsizetype last = 0;
+        for (auto it = x.globalMatch(json); it.hasNext();) {
+            const auto m = it.next();
+            moved += json.mid(last, m.capturedStart(1) - last) + QString::number(m.captured(1).toDouble() + 10.0);
+            last = m.capturedEnd(1);
+        }
+        moved += json.mid(last);
+        const Result<print::Layout> shifted = print::layoutFromJson(moved.toUtf8());
+        QVERIFY(shifted);
+        print::PrintState state;
+        const print::Page before = print::waybillPage(w, {}, state), after = print::waybillPage(w, {}, state, *shifted);
+        QCOMPARE(after.texts.size(), before.texts.size());
+        for (size_t i = 0; i < before.texts.size(); ++i) {
+            QVERIFY(qAbs(after.texts[i].topLeftTwips.x() - before.texts[i].topLeftTwips.x() - 567.0) < 0.01);
+            QCOMPARE(after.texts[i].topLeftTwips.y(), before.texts[i].topLeftTwips.y());
+        }
+        for (size_t i = 0; i < before.circles.size(); ++i)
+            QVERIFY(qAbs(after.circles[i].centreTwips.x() - before.circles[i].centreTwips.x() - 567.0) < 0.01);
+    }
+
+    // A file that is damaged, unknown or out of range is refused whole,
+    // with the place of the fault.
+    void damagedFilesAreRefusedWithTheirPlace_data()
+    {
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<QString>("said");
+        const QString head =
+            uR"({"format": "horutea-layout", "version": 1, "name": "小型", "marks": {"places": []}, )"_s;
+        const QString text = uR"({"value": "recipient.name", "xMm": 10, "yMm": 20, "widthMm": 50, "sizePt": 10)"_s;
+        QTest::newRow("not JSON") << u"{\"format\": \"horutea-layout\",\n \"name\": }"_s << u"2 行 11 文字目"_s;
+        QTest::newRow("an array") << u"[1, 2]"_s << u"オブジェクトではありません"_s;
+        QTest::newRow("another format") << uR"({"format": "label", "version": 1})"_s << u"format が「label」"_s;
+        QTest::newRow("newer") << uR"({"format": "horutea-layout", "version": 2})"_s << u"新しい版"_s;
+        QTest::newRow("no name") << QString(head).replace(u"小型"_s, u" "_s) + u"\"texts\": []}"_s << u"名前が空です"_s;
+        QTest::newRow("no texts") << head + u"\"text\": []}"_s << u"項目「texts」がありません"_s;
+        QTest::newRow("misspelt key") << head + u"\"texts\": ["_s + text + u", \"yMn\": 3}]}"_s
+                                      << u"texts[0]: 知らない項目「yMn」"_s;
+        QTest::newRow("unknown value") << head + u"\"texts\": ["_s +
+                                              QString(text).replace(u"recipient.name"_s, u"tracking"_s) + u"}]}"_s
+                                       << u"texts[0].value: 「tracking」は印刷できる値ではありません"_s;
+        QTest::newRow("text for a number")
+            << head + u"\"texts\": ["_s + QString(text).replace(u"\"sizePt\": 10"_s, u"\"sizePt\": \"10\""_s) + u"}]}"_s
+            << u"texts[0].sizePt: 数ではありません"_s;
+        QTest::newRow("too small") << head + u"\"texts\": ["_s +
+                                          QString(text).replace(u"\"sizePt\": 10"_s, u"\"sizePt\": 1"_s) + u"}]}"_s
+                                   << u"texts[0].sizePt: 1 は 4 から 72"_s;
+        QTest::newRow("floor above the size")
+            << head + u"\"texts\": ["_s + text + u", \"fitMinSizePt\": 12}]}"_s << u"texts[0].fitMinSizePt"_s;
+        QTest::newRow("box 8")
+            << head +
+                   u"\"texts\": [{\"value\": \"sender.postalDigit\", \"box\": 8, \"xMm\": 1, \"yMm\": 1, \"widthMm\": 5, \"sizePt\": 10}]}"_s
+            << u"texts[0].box: 8 は 1 から 7"_s;
+        QTest::newRow("unknown mark")
+            << uR"({"format": "horutea-layout", "version": 1, "name": "x", "marks": {"places": [{"choice": "express", "xMm": 1, "yMm": 1}]}, "texts": []})"_s
+            << u"marks.places[0].choice: 「express」"_s;
+    }
+    void damagedFilesAreRefusedWithTheirPlace()
+    {
+        QFETCH(QString, json);
+        QFETCH(QString, said);
+        const Result<print::Layout> read = print::layoutFromJson(json.toUtf8(), u"小型.json"_s);
+        QVERIFY(!read);
+        QVERIFY2(read.error().startsWith(u"レイアウトのファイル「小型.json」は読めません（"_s) &&
+                     read.error().contains(said),
+                 qPrintable(read.error()));
+    }
+
+    // Every value a layout can place comes out on the page, each where its
+    // text says, aligned as it says.
+    void everyValueAppearsWhereItsTextSays()
+    {
+        using V = print::LayoutValue;
+        using P = print::Party;
         print::Layout layout;
-        layout.name = QStringLiteral("全部");
-        int slot = 0;
-        const auto place = [&](LayoutValue value, Party party = Party::Recipient, int index = 0) {
+        layout.name = u"全部"_s;
+        double y = 10.0;
+        auto add = [&](V value, P party = P::Recipient, int index = 0,
+                       print::TextAlign align = print::TextAlign::Left) {
             print::LayoutText t;
-            t.value = value;
-            t.party = party;
-            t.index = index;
-            t.xMm = 20.0 + (slot % 3) * 62.0;
-            t.yMm = 10.0 + (slot / 3) * 7.0;
-            t.widthMm = 58.0;
-            t.sizePt = 9;
-            if (value == LayoutValue::ShipDate)
-                t.dateFormat = QStringLiteral("yyyy年M月d日");
-            if (value == LayoutValue::FixedText)
-                t.fixedText = QStringLiteral("固定の見出し");
+            t.value = value, t.party = party, t.index = index, t.align = align;
+            t.xMm = 30.0, t.yMm = y, t.widthMm = 60.0, t.sizePt = 10;
+            if (value == V::ShipDate)
+                t.dateFormat = u"yyyy年M月d日"_s;
+            if (value == V::FixedText)
+                t.fixedText = u"ワレモノ注意"_s;
             layout.texts.push_back(t);
-            ++slot;
+            y += 6.0;
         };
-        for (const Party party : {Party::Recipient, Party::Sender}) {
-            for (int box = 1; box <= 7; ++box)
-                place(LayoutValue::PostalDigit, party, box);
-            for (LayoutValue v : {LayoutValue::PostalCode, LayoutValue::AddressLine1, LayoutValue::AddressLine2,
-                                  LayoutValue::Name, LayoutValue::CareOf, LayoutValue::Telephone})
-                place(v, party);
+        for (P party : {P::Recipient, P::Sender}) {
+            add(V::PostalCode, party);
+            add(V::PostalDigit, party, 3);
+            for (V v : {V::AddressLine1, V::AddressLine2, V::Name, V::CareOf, V::Telephone})
+                add(v, party);
         }
-        for (int line = 1; line <= 2; ++line)
-            for (LayoutValue v : {LayoutValue::GoodsDescription, LayoutValue::ProductNumber, LayoutValue::Quantity,
-                                  LayoutValue::UnitPrice, LayoutValue::Amount})
-                place(v, Party::Recipient, line);
-        for (LayoutValue v : {LayoutValue::Total, LayoutValue::ShipDate, LayoutValue::ParcelCount,
-                              LayoutValue::OrderNumber, LayoutValue::FormNumber, LayoutValue::FixedText})
-            place(v);
-        const print::MarkChoice choices[] = {print::MarkChoice::Morning,      print::MarkChoice::Afternoon,
-                                             print::MarkChoice::Evening,      print::MarkChoice::Night,
-                                             print::MarkChoice::Unspecified,  print::MarkChoice::NoticeWanted,
-                                             print::MarkChoice::NoticeNotWanted};
-        for (size_t i = 0; i < std::size(choices); ++i)
-            layout.marks.push_back({choices[i], 30.0 + double(i) * 20.0, 150.0});
-        // Written and read as a file is, so nothing of it is lost on the way.
-        const auto read = print::layoutFromJson(print::layoutToJson(layout));
-        QVERIFY2(read, read ? "" : qPrintable(read.error()));
-        QCOMPARE(*read, layout);
+        for (int line : {1, 2})
+            for (V v : {V::GoodsDescription, V::ProductNumber, V::Quantity, V::UnitPrice, V::Amount})
+                add(v, P::Recipient, line);
+        add(V::Total, P::Recipient, 0, print::TextAlign::Right);
+        add(V::ShipDate, P::Recipient, 0, print::TextAlign::Centre);
+        for (V v : {V::ParcelCount, V::OrderNumber, V::FormNumber, V::FixedText})
+            add(v);
+        layout.marks = {{print::MarkChoice::Evening, 20.0, 20.0}, {print::MarkChoice::NoticeNotWanted, 25.0, 30.0}};
+        // Through its file, as a user's layout comes.
+        const Result<print::Layout> read = print::layoutFromJson(print::layoutToJson(layout));
+        QVERIFY(read && *read == layout);
 
-        waybill::Waybill w;
-        w.recipient = {QStringLiteral("1234567"),      QStringLiteral("お届け住所一"), QStringLiteral("お届け住所二"),
-                       QStringLiteral("お届け名前"),   QStringLiteral("お届け様方"),   true,
-                       QStringLiteral("03-1111-2222")};
-        w.sender = {QStringLiteral("8901234"),        QStringLiteral("依頼住所一"), QStringLiteral("依頼住所二"),
-                    QStringLiteral("依頼名前"),       QStringLiteral("依頼様方"),   true,
-                    QStringLiteral("06-3333-4444")};
-        w.goods[0] = {QStringLiteral("品名一"), QStringLiteral("P-11"), QStringLiteral("31"), QStringLiteral("410"),
-                      QStringLiteral("12710")};
-        w.goods[1] = {QStringLiteral("品名二"), QStringLiteral("P-22"), QStringLiteral("52"), QStringLiteral("620"),
-                      QStringLiteral("32240")};
-        w.total = QStringLiteral("44950");
-        w.numericMode = true;
-        const print::SheetExtras extras{QDate(2025, 4, 1), 3, QStringLiteral("ORD-77"),
-                                        QStringLiteral("4444-1375-8703")};
-
-        // One page per delivery-time band, the notice alternating.
-        std::vector<print::Page> pages;
-        for (int band = 0; band < 5; ++band) {
-            w.deliveryTime = waybill::DeliveryTime(band);
-            w.arrivalNotice = band % 2 ? waybill::ArrivalNotice::NotWanted : waybill::ArrivalNotice::Wanted;
-            print::PrintState state;
-            pages.push_back(print::waybillPage(w, {}, state, layout, extras));
+        waybill::Waybill w = expect::filledWaybill();
+        w.deliveryTime = waybill::DeliveryTime::Evening;
+        // pdftotext reads no digits after Latin letters in a word of these pages (they print): numbers alone.
+        w.goods[0].productNumber = u"1234"_s;
+        w.goods[1].productNumber = u"98"_s;
+        const print::SheetExtras extras{QDate(2026, 12, 8), 3, u"2026120801"_s, u"4444-1375-8703"_s};
+        QTemporaryDir dir;
+        const auto words = pdf::words(printPdf(dir, u"all.pdf"_s, w, *read, extras));
+        const QStringList expected{u"100-0001"_s,
+                                   u"0"_s,
+                                   w.recipient.line1,
+                                   w.recipient.line2,
+                                   w.recipient.name,
+                                   w.recipient.careOf,
+                                   w.recipient.telephone,
+                                   u"530-0001"_s,
+                                   u"0"_s,
+                                   w.sender.line1,
+                                   w.sender.line2,
+                                   w.sender.name,
+                                   w.sender.careOf,
+                                   w.sender.telephone,
+                                   u"精密機械"_s,
+                                   u"1234"_s,
+                                   u"3"_s,
+                                   u"150"_s,
+                                   u"450"_s,
+                                   u"割れ物"_s,
+                                   u"98"_s,
+                                   u"12"_s,
+                                   u"2500"_s,
+                                   u"30000"_s,
+                                   u"30450"_s,
+                                   u"2026年12月8日"_s,
+                                   u"3"_s,
+                                   u"2026120801"_s,
+                                   u"4444-1375-8703"_s,
+                                   u"ワレモノ注意"_s};
+        QCOMPARE(qsizetype(read->texts.size()), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const double lineY = paperY(10.0 + 6.0 * double(i));
+            const Line line = lineAt(words, paperX(30.0) - 1.0, lineY + 2.5, paperX(90.0));
+            QVERIFY2(asRead(line.text) == asRead(expected[i]),
+                     qPrintable(u"%1: %2 / %3"_s.arg(i).arg(line.text, expected[i])));
+            const print::TextAlign align = read->texts[size_t(i)].align;
+            if (align == print::TextAlign::Left)
+                QVERIFY(qAbs(line.x0 - paperX(30.0)) < kTolMm);
+            else if (align == print::TextAlign::Right)
+                QVERIFY2(qAbs(line.x1 - paperX(90.0)) < 0.2, qPrintable(QString::number(line.x1 - paperX(90.0))));
+            else
+                QVERIFY(qAbs((line.x0 + line.x1) / 2 - paperX(60.0)) < 0.2);
         }
-        const QString pdfPath = writePdf(m_dir.filePath(QStringLiteral("every-value.pdf")), pages);
-
-        // What each value prints, from the waybill as typed, not from the print job.
-        const auto expected = [&](const print::LayoutText& t) -> QString {
-            const waybill::Address& a = t.party == Party::Recipient ? w.recipient : w.sender;
-            const waybill::GoodsLine& g = w.goods[size_t(std::max(t.index, 1) - 1)];
-            switch (t.value) {
-            case LayoutValue::PostalDigit:
-                return a.postalCode.mid(t.index - 1, 1);
-            case LayoutValue::PostalCode:
-                return a.postalCode.left(3) + QLatin1Char('-') + a.postalCode.mid(3);
-            case LayoutValue::AddressLine1:
-                return a.line1;
-            case LayoutValue::AddressLine2:
-                return a.line2;
-            case LayoutValue::Name:
-                return a.name;
-            case LayoutValue::CareOf:
-                return a.careOf;
-            case LayoutValue::Telephone:
-                return a.telephone;
-            case LayoutValue::GoodsDescription:
-                return g.description;
-            case LayoutValue::ProductNumber:
-                return g.productNumber;
-            case LayoutValue::Quantity:
-                return g.quantity;
-            case LayoutValue::UnitPrice:
-                return g.unitPrice;
-            case LayoutValue::Amount:
-                return g.amount;
-            case LayoutValue::Total:
-                return w.total;
-            case LayoutValue::ShipDate:
-                return QStringLiteral("2025年4月1日");
-            case LayoutValue::ParcelCount:
-                return QStringLiteral("3");
-            case LayoutValue::OrderNumber:
-                return QStringLiteral("ORD-77");
-            case LayoutValue::FormNumber:
-                return QStringLiteral("4444-1375-8703");
-            case LayoutValue::FixedText:
-                return QStringLiteral("固定の見出し");
-            }
-            return {};
-        };
-        QCOMPARE(checkLayoutTexts(pdfPath, 1, layout, expected, 0.05), int(layout.texts.size()));
-        for (int band = 0; band < 5; ++band) {
-            const print::LayoutMark& time = layout.marks[size_t(band)];
-            const print::LayoutMark& notice = layout.marks[band % 2 ? 6 : 5];
-            for (const print::LayoutMark* mark : {&time, &notice}) {
-                const QPointF at = designedMarkMm(*mark);
-                const pdf::Ring ring = pdf::ringNear(pdfPath, at.x(), at.y(), 4.5, band + 1);
-                QVERIFY2(ring.found && qAbs(ring.cx - at.x()) < 0.1 && qAbs(ring.cy - at.y()) < 0.1,
-                         qPrintable(QStringLiteral("%1 on page %2").arg(print::captionOf(mark->choice)).arg(band + 1)));
-            }
-        }
-    }
-
-    // The test sheet: each place a box with its caption inside, where the
-    // print with these offsets puts the text's cell; each mark a circle.
-    void testSheetShowsThePlaces()
-    {
-        const print::PrintOffsets offsets{25, -10};
-        const print::Page sheet = adjust::layoutTestPage(print::builtInLayout(), offsets);
-        const QString pdfPath = writePdf(m_dir.filePath(QStringLiteral("sheet.pdf")), {sheet});
-        const std::vector<pdf::Word> words = pdf::words(pdfPath);
-        // お届け先の住所1 at 84.0 / 26.9 mm, お届け先の電話番号 at 90.5 / 55.8 mm.
-        for (auto [caption, xMm, yMm] : {std::tuple{"お届け先の住所1", 84.0, 26.9},
-                                         std::tuple{"お届け先の電話番号", 90.5, 55.8}, std::tuple{"合計", 199.5, 92.0}}) {
-            const QPointF cell = designedCellMm(xMm, yMm, offsets.horizontalTenthMm, offsets.verticalTenthMm);
-            const auto word = std::find_if(words.begin(), words.end(),
-                                           [&](const pdf::Word& w) { return w.text == QString::fromUtf8(caption); });
-            QVERIFY2(word != words.end(), caption);
-            // Inside the box, 0.4 mm in from its corner.
-            QVERIFY2(word->x0 > cell.x() && word->x0 < cell.x() + 1.0 && word->y0 > cell.y() &&
-                         word->y0 < cell.y() + 1.5,
-                     qPrintable(QStringLiteral("%1 at %2/%3, cell %4/%5")
-                                    .arg(QString::fromUtf8(caption))
-                                    .arg(word->x0)
-                                    .arg(word->y0)
-                                    .arg(cell.x())
-                                    .arg(cell.y())));
-        }
-        // 35 places, 6 circles (必要 and 不要 share one), the marks at their places.
-        QCOMPARE(sheet.boxes.size(), print::builtInLayout().texts.size());
-        QCOMPARE(sheet.circles.size(), size_t(6));
-        const QPointF morning = designedMarkMm({print::MarkChoice::Morning, 40.5, 32.8}, 25, -10);
-        const pdf::Ring ring = pdf::ringNear(pdfPath, morning.x(), morning.y(), 3.5);
-        QVERIFY(ring.found && qAbs(ring.cx - morning.x()) < 0.1 && qAbs(ring.radius - 3.0) < 0.15);
+        const pdf::Ring evening = pdf::ringNear(dir.filePath(u"all.pdf"_s), paperX(20.0), paperY(20.0) + 2.1);
+        QVERIFY(evening.found && qAbs(evening.radius - 3.0 * kPaperMmPerDesignedMm) < 0.1);
     }
 };
-
-} // namespace
 
 QTEST_MAIN(LayoutsTest)
 #include "tst_layouts.moc"

@@ -154,7 +154,8 @@ private slots:
         app::LayoutItemPanel& panel = window->panel();
         const int telephone = indexOf(window->document().layout(), print::LayoutValue::Telephone);
         QListWidget* items = panel.items();
-        QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, items->visualItemRect(items->item(telephone)).center());
+        QTest::mouseClick(items->viewport(), Qt::LeftButton, {},
+                          items->visualItemRect(items->item(telephone)).center());
         QCOMPARE(window->document().chosen(), (app::LayoutItem{app::LayoutItem::Kind::Text, telephone}));
         typeNumber(panel.xMm(), QStringLiteral("95.5"));
         typeNumber(panel.yMm(), QStringLiteral("60.2"));

@@ -75,8 +75,8 @@ const std::vector<ValueChoice>& valueChoices()
 }
 
 constexpr print::MarkChoice kMarkChoices[] = {
-    print::MarkChoice::Morning,     print::MarkChoice::Afternoon,    print::MarkChoice::Evening,
-    print::MarkChoice::Night,       print::MarkChoice::Unspecified,  print::MarkChoice::NoticeWanted,
+    print::MarkChoice::Morning,         print::MarkChoice::Afternoon,   print::MarkChoice::Evening,
+    print::MarkChoice::Night,           print::MarkChoice::Unspecified, print::MarkChoice::NoticeWanted,
     print::MarkChoice::NoticeNotWanted,
 };
 
@@ -113,8 +113,8 @@ LayoutItemPanel::LayoutItemPanel(LayoutDocument& document, QWidget* parent) : QW
     m_items->setObjectName(QStringLiteral("layoutItems"));
     m_items->setToolTip(QStringLiteral("印刷する欄と○印です。選ぶと用紙の上でも選ばれます"));
 
-    m_addText = panelButton(QStringLiteral("欄を追加"), QStringLiteral("印刷する文字の欄を追加します"),
-                            "addTextButton", this);
+    m_addText =
+        panelButton(QStringLiteral("欄を追加"), QStringLiteral("印刷する文字の欄を追加します"), "addTextButton", this);
     m_addMark = panelButton(QStringLiteral("○印を追加"), QStringLiteral("配達時間帯かお届け通知の○印を追加します"),
                             "addMarkButton", this);
     m_remove = panelButton(QStringLiteral("削除"), QStringLiteral("選んだ欄か○印を削除します（Deleteキー）"),
@@ -153,7 +153,8 @@ LayoutItemPanel::LayoutItemPanel(LayoutDocument& document, QWidget* parent) : QW
     m_align->addItems({QStringLiteral("左寄せ"), QStringLiteral("中央"), QStringLiteral("右寄せ")});
     m_fitWidth = numberBox("itemFitWidthPercent", 10, 100, 5, QStringLiteral(" %"), 0, m_itemBox);
     m_fitSize = numberBox("itemFitSizePt", kMinSizePt, kMaxSizePt, 0.5, QStringLiteral(" pt"), 1, m_itemBox);
-    m_x->setToolTip(QStringLiteral("文字の左端（○印は中心）の横の位置。矢印キーでも0.1 mm（Shiftキーと一緒なら1 mm）ずつ動きます"));
+    m_x->setToolTip(
+        QStringLiteral("文字の左端（○印は中心）の横の位置。矢印キーでも0.1 mm（Shiftキーと一緒なら1 mm）ずつ動きます"));
     m_y->setToolTip(QStringLiteral("文字の行（○印は中心）の縦の位置"));
     m_width->setToolTip(QStringLiteral("欄の幅。これより長い文字は詰めるか小さくして収めます"));
     m_fitWidth->setToolTip(QStringLiteral("長い文字を横に詰める下限"));
@@ -216,8 +217,9 @@ LayoutItemPanel::LayoutItemPanel(LayoutDocument& document, QWidget* parent) : QW
         text.sizePt = 10;
         m_document.addText(text);
     });
-    connect(m_addMark, &QPushButton::clicked, this,
-            [this] { m_document.addMark({print::MarkChoice::Unspecified, 20.0, 30.0}); });
+    connect(m_addMark, &QPushButton::clicked, this, [this] {
+        m_document.addMark({print::MarkChoice::Unspecified, 20.0, 30.0});
+    });
     connect(m_remove, &QPushButton::clicked, this, [this] { m_document.removeChosen(); });
 
     connect(m_value, &QComboBox::activated, this, &LayoutItemPanel::valueChosen);
@@ -225,7 +227,8 @@ LayoutItemPanel::LayoutItemPanel(LayoutDocument& document, QWidget* parent) : QW
         editText([&](print::LayoutText& t) { t.index = index; }, QStringLiteral("何番目を変える"));
     });
     connect(m_fixedText, &QLineEdit::editingFinished, this, [this] {
-        editText([&](print::LayoutText& t) { t.fixedText = m_fixedText->text(); }, QStringLiteral("固定の文字を変える"));
+        editText([&](print::LayoutText& t) { t.fixedText = m_fixedText->text(); },
+                 QStringLiteral("固定の文字を変える"));
     });
     connect(m_dateFormat, &QLineEdit::editingFinished, this, [this] {
         editText([&](print::LayoutText& t) { t.dateFormat = m_dateFormat->text(); },
@@ -240,8 +243,8 @@ LayoutItemPanel::LayoutItemPanel(LayoutDocument& document, QWidget* parent) : QW
                 return;
             QPointF place = placeOf(m_document.layout(), *m_document.chosen());
             (horizontal ? place.rx() : place.ry()) = mm;
-            m_document.placeChosenAt(place, QStringLiteral("%1の位置を変える")
-                                                .arg(itemCaption(m_document.layout(), *m_document.chosen())));
+            m_document.placeChosenAt(
+                place, QStringLiteral("%1の位置を変える").arg(itemCaption(m_document.layout(), *m_document.chosen())));
         });
     };
     placeBox(m_x, true);
@@ -276,7 +279,8 @@ LayoutItemPanel::LayoutItemPanel(LayoutDocument& document, QWidget* parent) : QW
     formBoxChanged(m_formWidth, &print::Layout::formWidthMm, QStringLiteral("用紙の幅を変える"));
     formBoxChanged(m_formLength, &print::Layout::formLengthMm, QStringLiteral("用紙の長さを変える"));
     connect(m_markRadius, &QDoubleSpinBox::valueChanged, this, [this](double mm) {
-        editLayout([&](print::Layout& l) { l.markRadiusMm = roundedToTenthMm(mm); }, QStringLiteral("○印の半径を変える"));
+        editLayout([&](print::Layout& l) { l.markRadiusMm = roundedToTenthMm(mm); },
+                   QStringLiteral("○印の半径を変える"));
     });
 
     showLayout();
@@ -308,7 +312,8 @@ void LayoutItemPanel::editText(const std::function<void(print::LayoutText&)>& ed
         return;
     print::Layout changed = m_document.layout();
     edit(changed.texts[size_t(chosen->index)]);
-    m_document.change(changed, QStringLiteral("%1の%2").arg(print::captionOf(changed.texts[size_t(chosen->index)]), what));
+    m_document.change(changed,
+                      QStringLiteral("%1の%2").arg(print::captionOf(changed.texts[size_t(chosen->index)]), what));
 }
 
 void LayoutItemPanel::editMark(const std::function<void(print::LayoutMark&)>& edit, const QString& what)
@@ -359,7 +364,7 @@ void LayoutItemPanel::showChosen()
     const print::Layout& layout = m_document.layout();
     const auto chosen = m_document.chosen();
     m_showing = true;
-    const int row = !chosen                                 ? -1
+    const int row = !chosen                                  ? -1
                     : chosen->kind == LayoutItem::Kind::Text ? chosen->index
                                                              : int(layout.texts.size()) + chosen->index;
     if (m_items->currentRow() != row)

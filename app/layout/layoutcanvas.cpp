@@ -24,13 +24,13 @@ QString stepCaption(const print::Layout& layout, LayoutItem item, const char* ho
 waybill::Waybill sampleWaybill()
 {
     waybill::Waybill w;
-    w.recipient = {QStringLiteral("1000001"),   QStringLiteral("東京都千代田区千代田1-1"),
+    w.recipient = {QStringLiteral("1000001"),       QStringLiteral("東京都千代田区千代田1-1"),
                    QStringLiteral("千代田ビル3階"), QStringLiteral("山田花子"),
-                   QStringLiteral("佐藤様方"),   true,
+                   QStringLiteral("佐藤様方"),      true,
                    QStringLiteral("03-1234-5678")};
-    w.sender = {QStringLiteral("5300001"),        QStringLiteral("大阪府大阪市北区梅田1-1"),
-                QStringLiteral("梅田ビル5階"),    QStringLiteral("ホルテア商店"),
-                QStringLiteral("発送係"),         true,
+    w.sender = {QStringLiteral("5300001"),     QStringLiteral("大阪府大阪市北区梅田1-1"),
+                QStringLiteral("梅田ビル5階"), QStringLiteral("ホルテア商店"),
+                QStringLiteral("発送係"),      true,
                 QStringLiteral("06-1234-5678")};
     w.deliveryTime = waybill::DeliveryTime::Afternoon;
     w.arrivalNotice = waybill::ArrivalNotice::Wanted;

@@ -105,9 +105,8 @@ LayoutWindow::LayoutWindow(WaybillWindow& window, Services& services)
             m_canvas->setFocus();
     });
     connect(m_canvas, &PreviewWidget::scanNudged, this, [this] { rememberScan(); });
-    connect(m_canvas, &PreviewWidget::zoomRequested, this, [this](int steps, QPoint) {
-        m_canvas->setZoom(m_canvas->zoom() * std::pow(kZoomStep, steps));
-    });
+    connect(m_canvas, &PreviewWidget::zoomRequested, this,
+            [this](int steps, QPoint) { m_canvas->setZoom(m_canvas->zoom() * std::pow(kZoomStep, steps)); });
 
     // The layout the printer's forms take, to begin with.
     const station::LayoutStore store = m_services.station.layouts();
@@ -131,19 +130,19 @@ void LayoutWindow::buildTools()
                         "saveLayoutButton", this);
     auto* saveAs = toolButton(QStringLiteral("別名で保存…"), QStringLiteral("新しい名前を付けて保存します"),
                               "saveLayoutAsButton", this);
-    m_remove = toolButton(QStringLiteral("削除"), QStringLiteral("このレイアウトを削除します"),
-                          "removeLayoutButton", this);
+    m_remove =
+        toolButton(QStringLiteral("削除"), QStringLiteral("このレイアウトを削除します"), "removeLayoutButton", this);
     auto* import = toolButton(QStringLiteral("読み込み…"),
                               QStringLiteral("ほかのパソコンで書き出したレイアウトのファイルを読み込みます"),
                               "importLayoutButton", this);
-    auto* exportButton = toolButton(QStringLiteral("書き出し…"),
-                                    QStringLiteral("このレイアウトをファイルに書き出します（JSON）"),
-                                    "exportLayoutButton", this);
+    auto* exportButton =
+        toolButton(QStringLiteral("書き出し…"), QStringLiteral("このレイアウトをファイルに書き出します（JSON）"),
+                   "exportLayoutButton", this);
     m_queueLine = new QLabel(this);
     m_queueLine->setObjectName(QStringLiteral("queueLayoutLine"));
-    m_useForForms = toolButton(QStringLiteral("この伝票に使う"),
-                               QStringLiteral("いまのプリンタの伝票に、このレイアウトで印刷します"),
-                               "useForFormsButton", this);
+    m_useForForms =
+        toolButton(QStringLiteral("この伝票に使う"),
+                   QStringLiteral("いまのプリンタの伝票に、このレイアウトで印刷します"), "useForFormsButton", this);
 
     auto* first = new QHBoxLayout;
     first->addWidget(names);
@@ -161,18 +160,20 @@ void LayoutWindow::buildTools()
     auto* zoomInButton =
         toolButton(QStringLiteral("拡大 (F8)"), QStringLiteral("大きく表示します"), "zoomInButton", this);
     auto* fit = toolButton(QStringLiteral("全体"), QStringLiteral("用紙全体を表示します"), "fitButton", this);
-    auto* scan = toolButton(QStringLiteral("用紙の画像…"),
-                            QStringLiteral("伝票をスキャンした画像（PNG・JPEG・PDF）を重ねます。レイアウトごとに覚えます"),
-                            "scanButton", this);
+    auto* scan =
+        toolButton(QStringLiteral("用紙の画像…"),
+                   QStringLiteral("伝票をスキャンした画像（PNG・JPEG・PDF）を重ねます。レイアウトごとに覚えます"),
+                   "scanButton", this);
     m_removeScan = toolButton(QStringLiteral("画像を外す"), QStringLiteral("重ねた用紙の画像を外します"),
                               "removeScanButton", this);
     auto* testPrint = toolButton(
         QStringLiteral("テスト印刷"),
-        QStringLiteral("欄の位置を枠と名前で白い紙に印刷します。伝票に重ねて透かして確かめます（伝票の番号は進みません）"),
+        QStringLiteral(
+            "欄の位置を枠と名前で白い紙に印刷します。伝票に重ねて透かして確かめます（伝票の番号は進みません）"),
         "testSheetButton", this);
-    auto* testPdf = toolButton(QStringLiteral("テスト印刷をPDFに…"),
-                               QStringLiteral("欄の位置の枠と名前をPDFファイルに保存します"), "testSheetPdfButton",
-                               this);
+    auto* testPdf =
+        toolButton(QStringLiteral("テスト印刷をPDFに…"), QStringLiteral("欄の位置の枠と名前をPDFファイルに保存します"),
+                   "testSheetPdfButton", this);
     auto* close = toolButton(QStringLiteral("閉じる"), QStringLiteral("この画面を閉じます"), "closeButton", this);
 
     auto* second = new QHBoxLayout;
@@ -252,7 +253,8 @@ void LayoutWindow::updateTexts()
                                       : QStringLiteral("やり直す（Ctrl+Y）"));
     m_save->setEnabled(m_document.modified());
     m_remove->setEnabled(!builtIn);
-    setWindowTitle(QStringLiteral("用紙レイアウト — %1%2").arg(m_name, m_document.modified() ? QStringLiteral(" *") : QString()));
+    setWindowTitle(
+        QStringLiteral("用紙レイアウト — %1%2").arg(m_name, m_document.modified() ? QStringLiteral(" *") : QString()));
     const QString queue = m_services.station.formQueue();
     const QString inUse = m_services.station.layouts().nameForQueue(queue);
     m_queueLine->setText(QStringLiteral("%1の伝票：「%2」").arg(queueCaption(queue), inUse));
@@ -283,7 +285,8 @@ bool LayoutWindow::mayLeaveChanges(const QString& doing)
     if (!m_document.modified())
         return true;
     desktop::Message question{
-        QStringLiteral("レイアウト「%1」に保存していない変更があります。変更を捨てて%2か？「いいえ」で戻って保存できます。")
+        QStringLiteral(
+            "レイアウト「%1」に保存していない変更があります。変更を捨てて%2か？「いいえ」で戻って保存できます。")
             .arg(m_name, doing),
         desktop::MsgIcon::Question, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No, std::nullopt};
     question.yesText = QStringLiteral("変更を捨てる");
@@ -459,9 +462,9 @@ bool LayoutWindow::importLayout()
 
 bool LayoutWindow::exportLayout()
 {
-    const QString path = m_askSaveFile(
-        this, QStringLiteral("レイアウトの書き出し"),
-        QDir(m_services.station.folders().documentsFolder()).filePath(m_name + QStringLiteral(".json")));
+    const QString path =
+        m_askSaveFile(this, QStringLiteral("レイアウトの書き出し"),
+                      QDir(m_services.station.folders().documentsFolder()).filePath(m_name + QStringLiteral(".json")));
     if (path.isEmpty())
         return false;
     // What is shown, changes and all, under the name it has.
@@ -502,15 +505,16 @@ bool LayoutWindow::printTestSheet()
     if (!offsets)
         return false;
     const print::Layout layout = m_document.layout();
-    const print::Delivery delivery = m_services.station.printer().print(
-        1, [&](int) { return adjust::layoutTestPage(layout, *offsets); }, {});
+    const print::Delivery delivery =
+        m_services.station.printer().print(1, [&](int) { return adjust::layoutTestPage(layout, *offsets); }, {});
     if (!delivery.ok) {
         if (!delivery.message.isEmpty())
             desktop::warn(m_services.messages, this, delivery.message);
         return false;
     }
-    say(QStringLiteral("テスト用紙を「%1」に印刷しました。白い紙に印刷した枠を伝票に重ねて、光に透かして確かめてください"
-                       "（伝票の番号は進めていません）。")
+    say(QStringLiteral(
+            "テスト用紙を「%1」に印刷しました。白い紙に印刷した枠を伝票に重ねて、光に透かして確かめてください"
+            "（伝票の番号は進めていません）。")
             .arg(QDir::toNativeSeparators(delivery.destination)));
     if (!delivery.notice.isEmpty())
         desktop::inform(m_services.messages, this, delivery.notice);
@@ -522,9 +526,9 @@ bool LayoutWindow::saveTestSheetAsPdf()
     const auto offsets = m_window.offsetsForPrint(this);
     if (!offsets)
         return false;
-    QString path = m_askSaveFile(this, QStringLiteral("テスト印刷のPDF"),
-                                 QDir(m_services.station.folders().documentsFolder())
-                                     .filePath(QStringLiteral("レイアウト_%1.pdf").arg(m_name)));
+    QString path = m_askSaveFile(
+        this, QStringLiteral("テスト印刷のPDF"),
+        QDir(m_services.station.folders().documentsFolder()).filePath(QStringLiteral("レイアウト_%1.pdf").arg(m_name)));
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().isEmpty())
