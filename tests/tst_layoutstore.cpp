@@ -138,9 +138,8 @@ private slots:
         const station::Printed refused = run.printWaybills({&w, 1}, {});
         QVERIFY(!refused.delivery.ok);
         QCOMPARE(printer.documents.size(), size_t(1));
-        for (const QString& says :
-             {QStringLiteral("プリンタ「form-printer」"), QStringLiteral("B社"), QStringLiteral("6 行"),
-              QStringLiteral("何も印刷していません")})
+        for (const QString& says : {QStringLiteral("プリンタ「form-printer」"), QStringLiteral("B社"),
+                                    QStringLiteral("6 行"), QStringLiteral("何も印刷していません")})
             QVERIFY2(refused.delivery.message.contains(says), qPrintable(refused.delivery.message));
     }
 
@@ -153,8 +152,9 @@ private slots:
         const QString pdfPath = writePdf(m_dir.filePath(QStringLiteral("sheet.pdf")), {sheet});
         const std::vector<pdf::Word> words = pdf::words(pdfPath);
         // お届け先の住所1 at 84.0 / 26.9 mm, お届け先の電話番号 at 90.5 / 55.8 mm.
-        for (auto [caption, xMm, yMm] : {std::tuple{"お届け先の住所1", 84.0, 26.9},
-                                         std::tuple{"お届け先の電話番号", 90.5, 55.8}, std::tuple{"合計", 199.5, 92.0}}) {
+        for (auto [caption, xMm, yMm] :
+             {std::tuple{"お届け先の住所1", 84.0, 26.9}, std::tuple{"お届け先の電話番号", 90.5, 55.8},
+              std::tuple{"合計", 199.5, 92.0}}) {
             const QPointF cell = designedCellMm(xMm, yMm, offsets.horizontalTenthMm, offsets.verticalTenthMm);
             const auto word = std::find_if(words.begin(), words.end(),
                                            [&](const pdf::Word& w) { return w.text == QString::fromUtf8(caption); });

@@ -559,13 +559,17 @@ void LayoutWindow::chooseScan()
     if (path.isEmpty())
         return;
     const int page = askPdfPage(this, path);
-    if (page < 0)
-        return;
+    if (page >= 0)
+        openScan(path, page);
+}
+
+bool LayoutWindow::openScan(const QString& path, int page)
+{
     QString note;
     const Result<QImage> scan = readFormScan(path, page, &note);
     if (!scan) {
         desktop::warn(m_services.messages, this, scan.error());
-        return;
+        return false;
     }
     m_scanPath = path;
     m_scanPage = page;
@@ -575,6 +579,7 @@ void LayoutWindow::chooseScan()
     updateTexts();
     say(QStringLiteral("用紙の画像「%1」%2を重ねました。欄のないところをドラッグすると画像が動きます。")
             .arg(QFileInfo(path).fileName(), note));
+    return true;
 }
 
 void LayoutWindow::removeScan()

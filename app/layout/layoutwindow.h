@@ -62,6 +62,9 @@ public slots:
     bool printTestSheet();
     bool saveTestSheetAsPdf();
     void chooseScan();
+    // The form's scan under the layout (an image, or a page from 0 of a
+    // PDF), kept for this layout; false and the reason told when unreadable.
+    bool openScan(const QString& path, int pdfPage = 0);
     void removeScan();
     void zoomIn();
     void zoomOut();
