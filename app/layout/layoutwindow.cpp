@@ -100,10 +100,6 @@ LayoutWindow::LayoutWindow(WaybillWindow& window, Services& services)
     connect(&m_document, &LayoutDocument::changed, this, &LayoutWindow::showPaper);
     connect(&m_document.undoStack(), &QUndoStack::indexChanged, this, &LayoutWindow::updateTexts);
     connect(&m_document.undoStack(), &QUndoStack::cleanChanged, this, &LayoutWindow::updateTexts);
-    connect(&m_document, &LayoutDocument::chosenChanged, this, [this] {
-        if (m_document.chosen())
-            m_canvas->setFocus();
-    });
     connect(m_canvas, &PreviewWidget::scanNudged, this, [this] { rememberScan(); });
     connect(m_canvas, &PreviewWidget::zoomRequested, this,
             [this](int steps, QPoint) { m_canvas->setZoom(m_canvas->zoom() * std::pow(kZoomStep, steps)); });
@@ -113,6 +109,7 @@ LayoutWindow::LayoutWindow(WaybillWindow& window, Services& services)
     refreshNames();
     if (!openLayout(store.nameForQueue(m_services.station.formQueue())))
         openLayout(print::kBuiltInLayoutName);
+    refreshQueueLine();
     resize(kWindowWidthPx, kWindowHeightPx);
 }
 
@@ -255,11 +252,18 @@ void LayoutWindow::updateTexts()
     m_remove->setEnabled(!builtIn);
     setWindowTitle(
         QStringLiteral("用紙レイアウト — %1%2").arg(m_name, m_document.modified() ? QStringLiteral(" *") : QString()));
-    const QString queue = m_services.station.formQueue();
-    const QString inUse = m_services.station.layouts().nameForQueue(queue);
-    m_queueLine->setText(QStringLiteral("%1の伝票：「%2」").arg(queueCaption(queue), inUse));
-    m_useForForms->setEnabled(inUse != m_name || m_document.modified());
+    m_useForForms->setEnabled(m_queueLayout != m_name || m_document.modified());
     m_removeScan->setEnabled(m_canvas->hasScan());
+}
+
+void LayoutWindow::refreshQueueLine()
+{
+    // Read from the settings when the window is shown or the choice made,
+    // not at every change of the layout.
+    const QString queue = m_services.station.formQueue();
+    m_queueLayout = m_services.station.layouts().nameForQueue(queue);
+    m_queueLine->setText(QStringLiteral("%1の伝票：「%2」").arg(queueCaption(queue), m_queueLayout));
+    updateTexts();
 }
 
 void LayoutWindow::showPaper()
@@ -492,7 +496,7 @@ bool LayoutWindow::useForPrinterForms()
         desktop::warn(m_services.messages, this, set.error());
         return false;
     }
-    updateTexts();
+    refreshQueueLine();
     say(QStringLiteral("%1の伝票を、レイアウト「%2」で印刷します。").arg(queueCaption(queue), m_name));
     emit m_window.changed(); // the preview follows
     return true;
@@ -641,7 +645,7 @@ void LayoutWindow::fitToWindow()
 void LayoutWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    updateTexts();
+    refreshQueueLine();
     if (!m_fitted) {
         m_fitted = true;
         fitToWindow();

@@ -78,6 +78,7 @@ private:
     void buildTools();
     void refreshNames();
     void updateTexts();
+    void refreshQueueLine();
     void showPaper();
     // Whether the changes open may be left: none, or the user said so.
     bool mayLeaveChanges(const QString& doing);
@@ -91,6 +92,7 @@ private:
     Services& m_services;
     LayoutDocument m_document;
     QString m_name;
+    QString m_queueLayout; // the layout the printer's forms take, as last read
     LayoutCanvas* m_canvas;
     LayoutItemPanel* m_panel;
     QScrollArea* m_scroll;
