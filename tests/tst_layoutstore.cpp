@@ -7,6 +7,7 @@
 #include "adjust/layoutsheet.h"
 #include "platform/fonts.h"
 #include "print/layoutfile.h"
+#include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "station/printrun.h"
 
@@ -141,6 +142,41 @@ private slots:
         for (const QString& says : {QStringLiteral("プリンタ「form-printer」"), QStringLiteral("B社"),
                                     QStringLiteral("6 行"), QStringLiteral("何も印刷していません")})
             QVERIFY2(refused.delivery.message.contains(says), qPrintable(refused.delivery.message));
+    }
+
+    // The form's drawing (the preview's places, the layout window's boxes,
+    // the test sheet) puts an aligned text's place where the layout puts it,
+    // not where its text starts in it.
+    void alignedPlacesStartAtTheirXMm()
+    {
+        print::Layout layout;
+        layout.name = QStringLiteral("揃え");
+        const std::tuple<print::LayoutValue, print::TextAlign, double> items[] = {
+            {print::LayoutValue::OrderNumber, print::TextAlign::Right, 30.0}, // prints nothing here
+            {print::LayoutValue::FixedText, print::TextAlign::Centre, 60.0},
+            {print::LayoutValue::ParcelCount, print::TextAlign::Right, 90.0},
+            {print::LayoutValue::FixedText, print::TextAlign::Left, 120.0},
+        };
+        for (const auto& [value, align, xMm] : items) {
+            print::LayoutText t;
+            t.value = value;
+            t.align = align;
+            t.fixedText = QStringLiteral("見出し");
+            t.xMm = xMm;
+            t.yMm = 20.0;
+            t.widthMm = 25.0;
+            layout.texts.push_back(t);
+        }
+        const print::FormDrawing& form = print::formDrawing(layout);
+        QCOMPARE(form.texts.size(), std::size(items));
+        for (const print::FormTextPlace& place : form.texts) {
+            const QPointF designed = designedCellMm(place.item.xMm, place.item.yMm);
+            QVERIFY2(qAbs(place.placeMm.left() - designed.x()) < 0.01 && qAbs(place.placeMm.width() - 25.0) < 0.01,
+                     qPrintable(QStringLiteral("%1 at %2 mm, designed %3")
+                                    .arg(print::captionOf(place.item))
+                                    .arg(place.placeMm.left())
+                                    .arg(designed.x())));
+        }
     }
 
     // The test sheet: each place a box with its caption inside, where the
