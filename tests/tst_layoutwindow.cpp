@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <algorithm>
 
 using namespace testing;
 
@@ -62,7 +63,9 @@ QString sampleText(const print::LayoutText& t)
 {
     const waybill::Waybill w = app::sampleWaybill();
     const waybill::Address& a = t.party == print::Party::Recipient ? w.recipient : w.sender;
-    const waybill::GoodsLine& g = w.goods[size_t(std::max(t.index, 1) - 1)];
+    // Only goods texts carry a goods line's number; a postal digit's index runs to 7.
+    const size_t goodsIndex = size_t(std::clamp(t.index, 1, int(w.goods.size())) - 1);
+    const waybill::GoodsLine& g = w.goods[goodsIndex];
     switch (t.value) {
     case print::LayoutValue::PostalDigit:
         return a.postalCode.mid(t.index - 1, 1);
