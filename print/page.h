@@ -30,9 +30,17 @@ struct PageCircle {
     int lineWidthDots180 = 1;
 };
 
+// A straight line, drawn with flat ends exactly from one point to the other.
+struct PageLine {
+    QPointF fromTwips;
+    QPointF toTwips;
+    int widthDots180 = 1;
+};
+
 struct Page {
     std::vector<PageText> texts;
     std::vector<PageCircle> circles;
+    std::vector<PageLine> lines;
     bool operator==(const Page&) const = default;
 };
 
@@ -44,6 +52,10 @@ inline bool operator==(const PageText& a, const PageText& b)
 inline bool operator==(const PageCircle& a, const PageCircle& b)
 {
     return a.centreTwips == b.centreTwips && a.radiusTwips == b.radiusTwips && a.lineWidthDots180 == b.lineWidthDots180;
+}
+inline bool operator==(const PageLine& a, const PageLine& b)
+{
+    return a.fromTwips == b.fromTwips && a.toTwips == b.toTwips && a.widthDots180 == b.widthDots180;
 }
 
 // The printer a job writes to: it keeps the font, position and line width
