@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "cli/alignment.h"
 #include "cli/batch.h"
 #include "cli/lookup.h"
 #include "cli/shipped.h"
@@ -10,6 +11,8 @@
 #include "tracking/carriers.h"
 
 #include <QHash>
+#include <QRegularExpression>
+#include <algorithm>
 
 namespace cli {
 
@@ -39,6 +42,12 @@ QString usage()
                "      --out ファイル     書き出すファイル\n"
                "      --from 年-月-日    この日から（既定: --to の日、なければ今日）\n"
                "      --to 年-月-日      この日まで（既定: 今日）\n"
+               "  --alignment-sheet      位置合わせの用紙を、プリンタに保存したズレで1枚印刷します。\n"
+               "      --printer キュー / --pdf 出力.pdf  --batch と同じ\n"
+               "  --alignment 左右 上下 [②の左右 ②の上下]\n"
+               "                         位置合わせの用紙で読んだ値（0.1 mm単位、右・下が＋）から、\n"
+               "                         ズレを直して保存します。②も入れると、①との差（紙送りのずれ）も示します。\n"
+               "      --printer キュー   このプリンタのズレを直します（既定: いつものプリンタ）\n"
                "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
                "  --help                 この説明を表示します。\n"
                "  --version              版を表示します。\n"
@@ -62,7 +71,8 @@ struct OptionSpec {
     const char* name;
     char shortName;        // 0: none
     const char* valueName; // nullptr: a switch that takes no value
-    const char* onlyWith;  // means something only with this command; nullptr: anywhere
+    const char* onlyWith;  // means something only with these commands ("a|b"); nullptr: anywhere
+    int numbers = 0;       // takes this many whole numbers, or twice as many (a minus sign is no option)
 };
 
 constexpr OptionSpec kOptions[] = {
@@ -70,8 +80,8 @@ constexpr OptionSpec kOptions[] = {
     {"version", 'v', nullptr, nullptr},
     {"lookup", 0, "郵便番号", nullptr},
     {"batch", 0, "ファイル.csv", nullptr},
-    {"printer", 0, "キュー", "batch"},
-    {"pdf", 0, "出力.pdf", "batch"},
+    {"printer", 0, "キュー", "batch|alignment-sheet|alignment"},
+    {"pdf", 0, "出力.pdf", "batch|alignment-sheet"},
     {"sender", 0, "名前", "batch"},
     {"no-sender", 0, nullptr, "batch"},
     {"encoding", 0, "utf-8 か cp932", "batch"},
@@ -83,6 +93,8 @@ constexpr OptionSpec kOptions[] = {
     {"out", 0, "ファイル", "shipped"},
     {"from", 0, "年-月-日", "shipped"},
     {"to", 0, "年-月-日", "shipped"},
+    {"alignment-sheet", 0, nullptr, nullptr},
+    {"alignment", 0, "左右 上下", nullptr, 2},
     {"database", 0, "postgresql://…", nullptr},
     {"import-local", 0, nullptr, nullptr},
 };
@@ -141,6 +153,25 @@ Parsed parse(const QStringList& arguments)
                         .arg(dashed(*spec), body.mid(equals));
                 return parsed;
             }
+        } else if (spec->numbers > 0) {
+            // Numbers may be negative: taken as long as they are numbers.
+            static const QRegularExpression number(QStringLiteral(R"(^[+-]?\d+$)"));
+            QStringList numbers;
+            if (equals >= 0)
+                numbers << body.mid(equals + 1);
+            while (numbers.size() < 2 * spec->numbers && i + 1 < arguments.size() &&
+                   number.match(arguments[i + 1]).hasMatch())
+                numbers << arguments[++i];
+            if (numbers.size() != spec->numbers && numbers.size() != 2 * spec->numbers) {
+                parsed.problem =
+                    QStringLiteral(
+                        "%1 の後には%2の数を %3 つか %4 つ、整数で書いてください（0.1 mm単位、例: %1 12 -5）。")
+                        .arg(dashed(*spec), QString::fromUtf8(spec->valueName))
+                        .arg(spec->numbers)
+                        .arg(2 * spec->numbers);
+                return parsed;
+            }
+            value = numbers.join(QLatin1Char(' '));
         } else if (equals >= 0) {
             value = body.mid(equals + 1);
         } else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) {
@@ -213,16 +244,20 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     // Two things at once, or an option that means nothing here, is refused
     // rather than one of them quietly dropped.
     QStringList commands;
-    for (const char* command : {"lookup", "batch", "shipped", "import-local"})
+    for (const char* command : {"lookup", "batch", "shipped", "import-local", "alignment-sheet", "alignment"})
         if (parsed.has(command))
             commands << QStringLiteral("--") + QLatin1String(command);
     if (commands.size() > 1)
         return fail(QStringLiteral("%1 は一緒に使えません。一度に一つずつ実行してください。")
                         .arg(commands.join(QStringLiteral(" と "))));
-    for (const OptionSpec& spec : kOptions)
-        if (spec.onlyWith && parsed.has(spec.name) && !parsed.has(spec.onlyWith))
-            return fail(QStringLiteral("%1 は --%2 と一緒に使うオプションです。")
-                            .arg(dashed(spec), QLatin1String(spec.onlyWith)));
+    for (const OptionSpec& spec : kOptions) {
+        if (!spec.onlyWith || !parsed.has(spec.name))
+            continue;
+        const QStringList with = QString::fromLatin1(spec.onlyWith).split(QLatin1Char('|'));
+        if (std::none_of(with.begin(), with.end(), [&](const QString& c) { return parsed.values.contains(c); }))
+            return fail(QStringLiteral("%1 は %2 と一緒に使うオプションです。")
+                            .arg(dashed(spec), QStringLiteral("--") + with.join(QStringLiteral(" か --"))));
+    }
     if (parsed.has("database")) {
         if (!parsed.has("batch") && !parsed.has("shipped") && !parsed.has("import-local"))
             return fail(
@@ -263,6 +298,20 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                 "--carrier は --first-number と一緒に使います（最初の用紙の伝票番号を指定してください）。"));
         return runBatch(request, folders, out, err);
     }
+    if (parsed.has("alignment-sheet")) {
+        if (parsed.has("printer") && parsed.has("pdf"))
+            return fail(QStringLiteral("--printer と --pdf は一緒に使えません。どちらかにしてください。"));
+        return runAlignmentSheet(parsed.value("printer"), parsed.value("pdf"), folders, out, err);
+    }
+    if (parsed.has("alignment")) {
+        const QStringList read = parsed.value("alignment").split(QLatin1Char(' '));
+        adjust::AlignmentReading reading{read[0].toInt(), read[1].toInt(), std::nullopt, std::nullopt};
+        if (read.size() == 4) {
+            reading.secondHorizontalTenthMm = read[2].toInt();
+            reading.secondVerticalTenthMm = read[3].toInt();
+        }
+        return runAlignment(reading, parsed.value("printer"), folders, out, err);
+    }
     if (parsed.has("shipped")) {
         if (!parsed.has("out"))
             return fail(QStringLiteral("--shipped には書き出すファイルを --out ファイル で指定してください。"));
@@ -270,8 +319,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                            parsed.value("database")},
                           folders, out, err);
     }
-    return fail(
-        QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式 か --lookup 郵便番号）。"));
+    return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--lookup 郵便番号、"
+                               "--alignment-sheet か --alignment 左右 上下）。"));
 }
 
 } // namespace cli

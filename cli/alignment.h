@@ -1,0 +1,22 @@
+#pragma once
+// `horutea --alignment-sheet` prints the alignment sheet with the offsets
+// saved for the printer; `horutea --alignment X Y [X2 Y2]` takes what was
+// read on it and saves the offsets that put the print on the form.
+#include "adjust/alignment.h"
+#include "platform/files.h"
+
+#include <QString>
+#include <QTextStream>
+
+namespace cli {
+
+// Exit 0 when the sheet went to the printer or file, 2 when it could not.
+int runAlignmentSheet(const QString& queue, const QString& pdfPath, const platform::Folders& folders, QTextStream& out,
+                      QTextStream& err);
+
+// Exit 0 when the new offsets are saved (and said on out, with the
+// difference between the places), 2 when they could not be.
+int runAlignment(const adjust::AlignmentReading& reading, const QString& queue, const platform::Folders& folders,
+                 QTextStream& out, QTextStream& err);
+
+} // namespace cli
