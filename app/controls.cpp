@@ -71,6 +71,7 @@ const ControlSpec kControls[] = {
      .widthTwips = 4335,
      .heightTwips = 2955,
      .tabIndex = 53},
+    // Its caption of spaces leaves room in the top border for the offsets' unit.
     {.name = "CyouseiFrm",
      .kind = Kind::Frame,
      .container = nullptr,
@@ -78,6 +79,7 @@ const ControlSpec kControls[] = {
      .topTwips = 5370,
      .widthTwips = 4335,
      .heightTwips = 1365,
+     .caption = "                          ",
      .tabIndex = 27},
     {.name = "BtnFrm",
      .kind = Kind::Frame,
@@ -810,15 +812,26 @@ const ControlSpec kControls[] = {
      .heightTwips = 555,
      .caption = "○印の印刷",
      .tabIndex = 33},
-    // The unit of both offsets, beside the arrows of the first.
+    // The unit of both offsets, as the panel's title.
     {.name = "offsetUnitLabel",
      .kind = Kind::Label,
      .container = "CyouseiFrm",
-     .leftTwips = 2850,
-     .topTwips = 240,
+     .leftTwips = 150,
+     .topTwips = 0,
      .widthTwips = 1425,
      .heightTwips = 195,
      .caption = "単位：0.1 mm"},
+    // The alignment sheet and its reading, over 「○印の印刷」 where the unit stood.
+    {.name = "alignmentButton",
+     .kind = Kind::PushButton,
+     .container = "CyouseiFrm",
+     .leftTwips = 2910,
+     .topTwips = 165,
+     .widthTwips = 1335,
+     .heightTwips = 390,
+     .caption = "位置合わせ印刷",
+     .tabIndex = 83,
+     .toolTip = "目盛りの入った用紙を1枚印刷し、読んだ値でズレを0.1 mmまで直します"},
 
     // Main buttons.
     {.name = "OnOffBtn",
