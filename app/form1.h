@@ -61,6 +61,7 @@ public slots:
     void openHistory();
     void openBatch();
     void openFormStack();
+    void openLayouts();
     // 「位置合わせ印刷」: the alignment sheet and the offsets read on it.
     void openAlignment();
     // The next form's number under 印刷, as the settings file holds it now.

@@ -2,6 +2,7 @@
 
 #include "cli/destination.h"
 #include "cli/exit.h"
+#include "cli/layouts.h"
 #include "platform/instance.h"
 #include "station/alignment.h"
 #include "station/printrun.h"
@@ -22,9 +23,21 @@ print::PrintOffsets forPrint(adjust::SavedOffsets offsets)
     return {float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
 }
 
+// The layout of the run: the one named, else the printer's.
+Result<print::Layout> layoutOfRun(station::Station& station, const QString& named)
+{
+    if (!named.isEmpty()) {
+        Result<print::Layout> layout = layoutNamed(named, station.layouts());
+        if (!layout)
+            return layout;
+        station.setLayoutOfRun(*layout);
+    }
+    return station.layoutInUse();
+}
+
 } // namespace
 
-int runAlignmentSheet(const QString& queue, const QString& pdfPath, const platform::Folders& folders, QTextStream& out,
+int runAlignmentSheet(const AlignmentRequest& request, const platform::Folders& folders, QTextStream& out,
                       QTextStream& err)
 {
     auto done = [&](int code) {
@@ -32,7 +45,7 @@ int runAlignmentSheet(const QString& queue, const QString& pdfPath, const platfo
         err.flush();
         return code;
     };
-    auto chosen = chooseDestination(queue, pdfPath, folders);
+    auto chosen = chooseDestination(request.queue, request.pdfPath, folders);
     if (!chosen) {
         err << chosen.error() << '\n';
         return done(exitCannotRun);
@@ -40,12 +53,16 @@ int runAlignmentSheet(const QString& queue, const QString& pdfPath, const platfo
     NoInstanceCheck noInstanceCheck;
     station::Station station(folders, noInstanceCheck, *(*chosen)->destination);
     station.setStorageProblemReceiver([&err](const storage::Problem& problem) { err << problem.message << '\n'; });
-    const print::Layout& layout = print::builtInLayout();
-    const station::OffsetsForRun offsets = station::offsetsForRun(station, station.formQueue(), layout.name);
+    const Result<print::Layout> layout = layoutOfRun(station, request.layout);
+    if (!layout) {
+        err << layout.error() << QStringLiteral("\n何も印刷していません。\n");
+        return done(exitCannotRun);
+    }
+    const station::OffsetsForRun offsets = station::offsetsForRun(station, station.formQueue(), layout->name);
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';
     station::PrintRun run(station);
-    const station::Printed printed = run.printAlignmentSheet(forPrint(offsets.offsets), layout);
+    const station::Printed printed = run.printAlignmentSheet(forPrint(offsets.offsets));
     if (!printed.delivery.ok) {
         err << printed.delivery.message << '\n';
         return done(exitCannotRun);
@@ -60,8 +77,8 @@ int runAlignmentSheet(const QString& queue, const QString& pdfPath, const platfo
     return done(exitOk);
 }
 
-int runAlignment(const adjust::AlignmentReading& reading, const QString& queue, const platform::Folders& folders,
-                 QTextStream& out, QTextStream& err)
+int runAlignment(const adjust::AlignmentReading& reading, const AlignmentRequest& request,
+                 const platform::Folders& folders, QTextStream& out, QTextStream& err)
 {
     auto done = [&](int code) {
         out.flush();
@@ -76,28 +93,34 @@ int runAlignment(const adjust::AlignmentReading& reading, const QString& queue, 
         return done(exitCannotRun);
     }
     const QString windowsQueue = (*chosen)->windowsQueue;
-    const QString forQueue = queue.isEmpty() ? windowsQueue : queue;
-    if (!queue.isEmpty() && queue != windowsQueue && QPrinterInfo::printerInfo(queue).isNull()) {
-        err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n").arg(queue);
+    const QString forQueue = request.queue.isEmpty() ? windowsQueue : request.queue;
+    if (forQueue != windowsQueue && QPrinterInfo::printerInfo(forQueue).isNull()) {
+        err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n").arg(forQueue);
         return done(exitCannotRun);
     }
     NoInstanceCheck noInstanceCheck;
     station::Station station(folders, noInstanceCheck, *(*chosen)->destination);
-    const print::Layout& layout = print::builtInLayout();
-    const station::OffsetsForRun before = station::offsetsForRun(station, forQueue, layout.name);
+    // The printer named for this reading, whose layout it is read on.
+    Result<print::Layout> layout = request.layout.isEmpty() ? station.layouts().layoutForQueue(forQueue)
+                                                            : layoutNamed(request.layout, station.layouts());
+    if (!layout) {
+        err << layout.error() << QStringLiteral("\nズレは変えていません。\n");
+        return done(exitCannotRun);
+    }
+    const station::OffsetsForRun before = station::offsetsForRun(station, forQueue, layout->name);
     if (!before.problems.isEmpty())
         err << before.problems << '\n';
     std::optional<double> formLengthMm;
     if (const auto form = (*chosen)->systemPrinter->formPaper())
         formLengthMm = form->lengthMm;
-    const auto outcome = adjust::alignmentOutcome(forPrint(before.offsets), reading, layout, formLengthMm);
+    const auto outcome = adjust::alignmentOutcome(forPrint(before.offsets), reading, *layout, formLengthMm);
     if (!outcome) {
         err << outcome.error() << QStringLiteral("\nズレは変えていません。\n");
         return done(exitCannotRun);
     }
     const adjust::SavedOffsets after{outcome->horizontalTenthMm, outcome->verticalTenthMm};
     // The window's own files follow only its own printer's offsets.
-    if (const auto saved = station::saveOffsets(station, forQueue, layout.name, after, forQueue == windowsQueue);
+    if (const auto saved = station::saveOffsets(station, forQueue, layout->name, after, forQueue == windowsQueue);
         !saved) {
         err << saved.error() << '\n';
         return done(exitCannotRun);

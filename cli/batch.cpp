@@ -2,6 +2,7 @@
 
 #include "cli/destination.h"
 #include "cli/exit.h"
+#include "cli/layouts.h"
 #include "orders/batchrows.h"
 #include "platform/instance.h"
 #include "platform/readfile.h"
@@ -101,12 +102,6 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
             err << number->uncheckedNote() << '\n';
         firstFormNumber = *number;
     }
-    // The offsets saved for this printer and layout, else the window's.
-    const station::OffsetsForRun offsets =
-        station::offsetsForRun(station, station.formQueue(), print::kBuiltInLayoutName);
-    if (!offsets.problems.isEmpty())
-        err << offsets.problems << '\n';
-
     station::SenderChoice sender{waybill::Address{}, {}, {}};
     if (!request.noSender && !request.senderFromBuyer) {
         sender = station::chooseSender(station, request.senderName, request.lockWaitMs);
@@ -127,7 +122,24 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        waybill::DeliveryTime::Unspecified,
                        waybill::ArrivalNotice::Wanted,
                        request.senderFromBuyer});
-    station::checkAgainstThePage(list);
+    if (!request.layout.isEmpty()) {
+        Result<print::Layout> layout = layoutNamed(request.layout, station.layouts());
+        if (!layout) {
+            err << layout.error() << QStringLiteral("\n何も印刷していません。\n");
+            return done(exitCannotRun);
+        }
+        station.setLayoutOfRun(*layout);
+    }
+    const Result<print::Layout> layout = station.layoutInUse();
+    if (!layout) {
+        err << layout.error() << QStringLiteral("\n何も印刷していません。\n");
+        return done(exitCannotRun);
+    }
+    station::checkAgainstThePage(list, *layout);
+    // The offsets saved for this printer and layout, else the window's.
+    const station::OffsetsForRun offsets = station::offsetsForRun(station, station.formQueue(), layout->name);
+    if (!offsets.problems.isEmpty())
+        err << offsets.problems << '\n';
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);
@@ -193,8 +205,9 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     const auto offsetsForPrint =
         print::PrintOffsets{float(offsets.offsets.horizontalTenthMm), float(offsets.offsets.verticalTenthMm)};
-    const station::Printed printed = station::printOrderRows(run, list, printable, offsetsForPrint, request.progress,
-                                                             sender.savedEntryId, firstFormNumber);
+    const station::Printed printed =
+        station::printOrderRows(run, list, printable, offsetsForPrint, request.progress, sender.savedEntryId,
+                                firstFormNumber, {request.shipDate, request.parcelCount, {}, {}});
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

@@ -2,6 +2,7 @@
 
 #include "cli/alignment.h"
 #include "cli/batch.h"
+#include "cli/layouts.h"
 #include "cli/lookup.h"
 #include "cli/shipped.h"
 #include "postal/directory.h"
@@ -10,6 +11,7 @@
 #include "station/station.h"
 #include "tracking/carriers.h"
 
+#include <QDate>
 #include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
@@ -38,6 +40,11 @@ QString usage()
                "                         各注文にどの伝票番号が付いたかを履歴に記録します\n"
                "      --carrier 運送会社  伝票の運送会社: %1\n"
                "                         （プリンタに伝票の束を設定してあれば省けます）\n"
+               "      --layout 名前|ファイル.json  この実行で使う用紙レイアウト（既定: プリンタの伝票に選んだもの）\n"
+               "      --ship-date 年-月-日  レイアウトの発送日（既定: 今日）\n"
+               "      --parcels 数       レイアウトの個数（既定: 1）\n"
+               "  --layout-export 名前   用紙レイアウトをファイルに書き出します（「標準」は組み込みのもの）\n"
+               "      --out ファイル.json  書き出すファイル\n"
                "  --shipped 形式         印刷した注文の出荷情報ファイルを書き出します: %2\n"
                "      --out ファイル     書き出すファイル\n"
                "      --from 年-月-日    この日から（既定: --to の日、なければ今日）\n"
@@ -71,8 +78,8 @@ struct OptionSpec {
     const char* name;
     char shortName;        // 0: none
     const char* valueName; // nullptr: a switch that takes no value
-    const char* onlyWith;  // means something only with these commands ("a|b"); nullptr: anywhere
-    int numbers = 0;       // takes this many whole numbers, or twice as many (a minus sign is no option)
+    const char* onlyWith;  // means something only with these commands (separated by |); nullptr: anywhere
+    int numbers = 0; // takes this many whole numbers, or twice as many (a minus sign is no option)
 };
 
 constexpr OptionSpec kOptions[] = {
@@ -89,8 +96,12 @@ constexpr OptionSpec kOptions[] = {
     {"sender-from-buyer", 0, nullptr, "batch"},
     {"first-number", 0, "伝票番号", "batch"},
     {"carrier", 0, "運送会社", "batch"},
+    {"layout", 0, "レイアウトの名前かファイル", "batch|alignment-sheet|alignment"},
+    {"ship-date", 0, "年-月-日", "batch"},
+    {"parcels", 0, "個数", "batch"},
+    {"layout-export", 0, "レイアウトの名前", nullptr},
     {"shipped", 0, "形式", nullptr},
-    {"out", 0, "ファイル", "shipped"},
+    {"out", 0, "ファイル", "shipped|layout-export"},
     {"from", 0, "年-月-日", "shipped"},
     {"to", 0, "年-月-日", "shipped"},
     {"alignment-sheet", 0, nullptr, nullptr},
@@ -244,7 +255,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     // Two things at once, or an option that means nothing here, is refused
     // rather than one of them quietly dropped.
     QStringList commands;
-    for (const char* command : {"lookup", "batch", "shipped", "import-local", "alignment-sheet", "alignment"})
+    for (const char* command :
+         {"lookup", "batch", "shipped", "import-local", "layout-export", "alignment-sheet", "alignment"})
         if (parsed.has(command))
             commands << QStringLiteral("--") + QLatin1String(command);
     if (commands.size() > 1)
@@ -253,10 +265,11 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     for (const OptionSpec& spec : kOptions) {
         if (!spec.onlyWith || !parsed.has(spec.name))
             continue;
-        const QStringList with = QString::fromLatin1(spec.onlyWith).split(QLatin1Char('|'));
-        if (std::none_of(with.begin(), with.end(), [&](const QString& c) { return parsed.values.contains(c); }))
-            return fail(QStringLiteral("%1 は %2 と一緒に使うオプションです。")
-                            .arg(dashed(spec), QStringLiteral("--") + with.join(QStringLiteral(" か --"))));
+        const QStringList commandsOfOption = QString::fromLatin1(spec.onlyWith).split(QLatin1Char('|'));
+        if (std::none_of(commandsOfOption.begin(), commandsOfOption.end(),
+                         [&](const QString& command) { return parsed.values.contains(command); }))
+            return fail(QStringLiteral("%1 は --%2 と一緒に使うオプションです。")
+                            .arg(dashed(spec), commandsOfOption.join(QStringLiteral(" か --"))));
     }
     if (parsed.has("database")) {
         if (!parsed.has("batch") && !parsed.has("shipped") && !parsed.has("import-local"))
@@ -293,6 +306,22 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         request.databaseLocation = parsed.value("database");
         request.carrier = parsed.value("carrier");
         request.firstNumber = parsed.value("first-number");
+        request.layout = parsed.value("layout");
+        if (parsed.has("ship-date")) {
+            request.shipDate = QDate::fromString(parsed.value("ship-date"), Qt::ISODate);
+            if (!request.shipDate.isValid())
+                return fail(
+                    QStringLiteral("--ship-date の「%1」は日付として読めません。2025-04-01 のように書いてください。")
+                        .arg(parsed.value("ship-date")));
+        }
+        if (parsed.has("parcels")) {
+            bool number = false;
+            request.parcelCount = parsed.value("parcels").toInt(&number);
+            if (!number || request.parcelCount < 1 || request.parcelCount > station::kMaxParcelCount)
+                return fail(QStringLiteral("--parcels の「%1」は個数として読めません。1 から %2 の数を書いてください。")
+                                .arg(parsed.value("parcels"))
+                                .arg(station::kMaxParcelCount));
+        }
         if (parsed.has("carrier") && !parsed.has("first-number"))
             return fail(QStringLiteral(
                 "--carrier は --first-number と一緒に使います（最初の用紙の伝票番号を指定してください）。"));
@@ -301,7 +330,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     if (parsed.has("alignment-sheet")) {
         if (parsed.has("printer") && parsed.has("pdf"))
             return fail(QStringLiteral("--printer と --pdf は一緒に使えません。どちらかにしてください。"));
-        return runAlignmentSheet(parsed.value("printer"), parsed.value("pdf"), folders, out, err);
+        return runAlignmentSheet({parsed.value("printer"), parsed.value("pdf"), parsed.value("layout")}, folders, out,
+                                 err);
     }
     if (parsed.has("alignment")) {
         const QStringList read = parsed.value("alignment").split(QLatin1Char(' '));
@@ -310,7 +340,13 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
             reading.secondHorizontalTenthMm = read[2].toInt();
             reading.secondVerticalTenthMm = read[3].toInt();
         }
-        return runAlignment(reading, parsed.value("printer"), folders, out, err);
+        return runAlignment(reading, {parsed.value("printer"), {}, parsed.value("layout")}, folders, out, err);
+    }
+    if (parsed.has("layout-export")) {
+        if (!parsed.has("out"))
+            return fail(
+                QStringLiteral("--layout-export には書き出すファイルを --out ファイル.json で指定してください。"));
+        return runLayoutExport(parsed.value("layout-export"), parsed.value("out"), folders, out, err);
     }
     if (parsed.has("shipped")) {
         if (!parsed.has("out"))
@@ -319,8 +355,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                            parsed.value("database")},
                           folders, out, err);
     }
-    return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--lookup 郵便番号、"
-                               "--alignment-sheet か --alignment 左右 上下）。"));
+    return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--layout-export 名前、"
+                               "--lookup 郵便番号、--alignment-sheet か --alignment 左右 上下）。"));
 }
 
 } // namespace cli

@@ -130,6 +130,12 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
         painter.setPen(pen);
         painter.drawLine(toDevice(line.fromTwips), toDevice(line.toTwips));
     }
+    for (const PageBox& box : page.boxes) {
+        QPen pen(Qt::black);
+        pen.setWidthF(box.lineWidthDots180 * dpiX / kImpactDotsPerInch);
+        painter.setPen(pen);
+        painter.drawRect(QRectF(toDevice(box.rectTwips.topLeft()), toDevice(box.rectTwips.bottomRight())));
+    }
     painter.restore();
 }
 

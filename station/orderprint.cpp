@@ -73,16 +73,16 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     return choice;
 }
 
-void checkAgainstThePage(orders::OrderList& list)
+void checkAgainstThePage(orders::OrderList& list, const print::Layout& layout)
 {
-    list.setNaturalFitCheck([](const waybill::Waybill& w) { return print::fittingNeeded(w); });
-    list.setFitCheck([](const waybill::Waybill& w) { return print::printProblem(w); });
+    list.setNaturalFitCheck([layout](const waybill::Waybill& w) { return print::fittingNeeded(w, layout); });
+    list.setFitCheck([layout](const waybill::Waybill& w) { return print::printProblem(w, layout); });
 }
 
 Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector<qint64>& rows,
                        print::PrintOffsets offsets, const print::Progress& progress,
                        std::optional<qint64> savedSenderId,
-                       const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber, const print::SheetExtras& sheet)
 {
     std::vector<qint64> notPrintable;
     for (qint64 row : rows)
@@ -106,7 +106,7 @@ Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector
     };
     Printed printed = run.printWaybills(
         int(rows.size()), checkedWaybill, offsets, progress, [&](int i) { return list.orderNumberAt(rows[size_t(i)]); },
-        firstFormNumber);
+        firstFormNumber, [&](int) { return sheet; });
     if (!printed.delivery.ok)
         return printed;
     for (qint64 row : rows)

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QUuid>
+#include <algorithm>
 
 namespace station {
 
@@ -38,11 +39,31 @@ Printed PrintRun::printWaybills(std::span<const waybill::Waybill> waybills, prin
 
 Printed PrintRun::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
                                 const print::Progress& progress, const OrderNumberSource& orderNumberAt,
-                                const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                                const std::optional<tracking::TrackingNumber>& firstFormNumber,
+                                const ExtrasSource& extrasAt)
 {
-    Printed printed = deliver(
-        count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress,
-        firstFormNumber);
+    const Result<print::Layout> layout = m_station.layoutInUse();
+    if (!layout) {
+        Printed refused;
+        refused.delivery.message = layout.error() + QStringLiteral("\n何も印刷していません。");
+        return refused;
+    }
+    // Asked for only where the layout prints them.
+    const auto places = [&](print::LayoutValue value) {
+        return std::any_of(layout->texts.begin(), layout->texts.end(),
+                           [value](const print::LayoutText& t) { return t.value == value; });
+    };
+    const bool printsOrderNumber = orderNumberAt && places(print::LayoutValue::OrderNumber);
+    const bool printsFormNumber = places(print::LayoutValue::FormNumber);
+    const auto pageAt = [&](int index) {
+        print::SheetExtras extras = extrasAt ? extrasAt(index) : print::SheetExtras{};
+        if (printsOrderNumber && extras.orderNumber.isEmpty())
+            extras.orderNumber = orderNumberAt(index);
+        if (printsFormNumber && extras.formNumber.isEmpty() && index < m_documentFormNumbers.size())
+            extras.formNumber = m_documentFormNumbers[index].display();
+        return print::waybillPage(waybillAt(index), offsets, m_printState, *layout, extras);
+    };
+    Printed printed = deliver(count, pageAt, progress, firstFormNumber);
     if (!printed.delivery.ok)
         return printed;
     // In UTC, the same instant: a local time asks the C library for the
@@ -151,12 +172,14 @@ Printed PrintRun::printTestMarks(print::PrintOffsets offsets)
                               QStringLiteral("テスト印刷"));
 }
 
-Printed PrintRun::printAlignmentSheet(print::PrintOffsets offsets, const print::Layout& layout)
+Printed PrintRun::printAlignmentSheet(print::PrintOffsets offsets)
 {
-    const Result<print::Page> sheet = adjust::alignmentSheetPage(offsets, layout);
+    const Result<print::Layout> layout = m_station.layoutInUse();
+    const Result<print::Page> sheet =
+        layout ? adjust::alignmentSheetPage(offsets, *layout) : Result<print::Page>(fail(layout.error()));
     if (!sheet) {
         Printed nothing;
-        nothing.delivery.message = sheet.error() + QStringLiteral("何も印刷していません。");
+        nothing.delivery.message = sheet.error() + QStringLiteral("\n何も印刷していません。");
         return nothing;
     }
     return printOnSpoiledForm([&](int) { return *sheet; }, QStringLiteral("位置合わせの印刷"));
@@ -226,7 +249,9 @@ Printed PrintRun::deliver(int pageCount, const print::PageSource& pages, const p
     if (!planned)
         return refused(planned.error());
 
+    m_documentFormNumbers = *planned;
     Printed printed{m_station.printer().print(pageCount, pages, progress), {}, {}};
+    m_documentFormNumbers.clear();
     printed.notice = printed.delivery.notice;
     if (printed.delivery.ok && !queue.isEmpty() && !printed.delivery.toPdfFile && !planned->isEmpty()) {
         auto taken = stacks.take(queue, pageCount);

@@ -55,16 +55,25 @@ public:
     // file (which otherwise uses no form) the pages take the numbers from it
     // on. A stack that cannot give the numbers stops the document before
     // anything is printed.
+    //
+    // The pages are made with the station's layout in use (the queue's, or
+    // this run's); one that cannot be read prints nothing. What a layout
+    // places that the waybill does not hold comes from `extrasAt` (ship
+    // date, 個数; today and 1 without it); the order number and the form's
+    // own number, when it leaves them empty, from the run.
+    using ExtrasSource = std::function<print::SheetExtras(int index)>;
     Printed printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
                           const print::Progress& progress = {}, const OrderNumberSource& orderNumberAt = {},
-                          const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
+                          const std::optional<tracking::TrackingNumber>& firstFormNumber = {},
+                          const ExtrasSource& extrasAt = {});
     Printed printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                           const print::Progress& progress = {});
     // The marks go on a form too: it moves the stack by one and is listed as
     // spoiled, so that every number is accounted for.
     Printed printTestMarks(print::PrintOffsets offsets);
-    // The alignment sheet (adjust/alignment.h) spends a form the same way.
-    Printed printAlignmentSheet(print::PrintOffsets offsets, const print::Layout& layout = print::builtInLayout());
+    // The alignment sheet (adjust/alignment.h) of the layout in use spends a
+    // form the same way.
+    Printed printAlignmentSheet(print::PrintOffsets offsets);
     // Sends the pages queued while the server was away; what to tell the
     // user (empty when nothing was sent). Every print tries it first.
     QString sendQueued();
@@ -83,6 +92,9 @@ private:
 
     Station& m_station;
     print::PrintState m_printState;
+    // The numbers of the forms the document being sent goes on, known
+    // before its pages are made.
+    QList<tracking::TrackingNumber> m_documentFormNumbers;
     bool m_toldPdfFolder = false;
     bool m_toldQueued = false;
 };

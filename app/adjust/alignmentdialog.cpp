@@ -135,7 +135,13 @@ void AlignmentDialog::showOutcome()
     if (m_services.systemPrinter)
         if (const auto form = m_services.systemPrinter->formPaper())
             formLengthMm = form->lengthMm;
-    const auto outcome = adjust::alignmentOutcome(*base, *read, print::builtInLayout(), formLengthMm);
+    const Result<print::Layout> layout = m_services.station.layoutInUse();
+    if (!layout) {
+        m_result->setText(layout.error());
+        m_apply->setEnabled(false);
+        return;
+    }
+    const auto outcome = adjust::alignmentOutcome(*base, *read, *layout, formLengthMm);
     if (!outcome) {
         m_result->setText(outcome.error());
         m_apply->setEnabled(false);
