@@ -835,6 +835,17 @@ const ControlSpec kControls[] = {
      .tabIndex = 83,
      .toolTip = "伝票のどこに何を印刷するかを、用紙の画像に重ねて決めます。運送会社ごとの伝票に合わせられます（F9）",
      .shortcut = "F9"},
+    // The alignment sheet and its reading, over 「○印の印刷」 where the unit stood.
+    {.name = "alignmentButton",
+     .kind = Kind::PushButton,
+     .container = "CyouseiFrm",
+     .leftTwips = 2910,
+     .topTwips = 165,
+     .widthTwips = 1335,
+     .heightTwips = 390,
+     .caption = "位置合わせ印刷",
+     .tabIndex = 83,
+     .toolTip = "目盛りの入った用紙を1枚印刷し、読んだ値でズレを0.1 mmまで直します"},
 
     // Main buttons.
     {.name = "OnOffBtn",

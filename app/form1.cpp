@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "adjust/offsets.h"
+#include "app/adjust/alignmentdialog.h"
 #include "app/batch/batchwindow.h"
 #include "app/books/addressbookwindow.h"
 #include "app/books/historywindow.h"
@@ -16,6 +17,7 @@
 #include "app/widgets/frame.h"
 #include "app/widgets/updown.h"
 #include "platform/fonts.h"
+#include "platform/numtext.h"
 #include "postal/postalcode.h"
 #include "printcheck/precheck.h"
 
@@ -38,6 +40,7 @@
 #include <QStylePainter>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace app {
@@ -396,6 +399,7 @@ void Form1::connectHandlers()
     click("HozonBtn", &Form1::HozonBtn_Click);
     click("IchiBtn", &Form1::IchiBtn_Click);
     click("PriDiaBtn", &Form1::PriDiaBtn_Click);
+    click("alignmentButton", &Form1::openAlignment);
     click("previewButton", &Form1::openPreview);
     click("addressBookButton", &Form1::openAddressBook);
     click("historyButton", &Form1::openHistory);
@@ -652,10 +656,31 @@ void Form1::UpDownY_Change()
 
 void Form1::HozonBtn_Click()
 {
-    const auto saved = m_services.station.offsets().save(control<QLineEdit>("Sayuu_Xtxt")->text(),
-                                                         control<QLineEdit>("Jyouge_Ytxt")->text());
+    const QString x = control<QLineEdit>("Sayuu_Xtxt")->text(), y = control<QLineEdit>("Jyouge_Ytxt")->text();
+    auto saved = m_services.station.offsets().save(x, y);
+    // Saved texts are whole numbers: kept for the printer and layout too.
+    auto whole = [](const QString& text) { return int(std::lround(platform::textToDouble(text).value_or(0))); };
+    if (saved)
+        if (const QString queue = m_services.station.formQueue(); !queue.isEmpty())
+            saved = m_services.station.printerOffsets().save(queue, m_services.station.layouts().nameForQueue(queue),
+                                                             {whole(x), whole(y)});
     if (!saved)
         desktop::warn(m_services.messages, this, saved.error());
+}
+
+void Form1::openAlignment()
+{
+    auto* dialog = new AlignmentDialog(*this, m_services, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &AlignmentDialog::offsetsRead, this, [this](const adjust::AlignmentOutcome& outcome) {
+        // As the spins and 「ズレ保存」 would: shown, in force, saved.
+        control<UpDown>("UpDownX")->setValue(outcome.horizontalTenthMm);
+        control<UpDown>("UpDownY")->setValue(outcome.verticalTenthMm);
+        UpDownX_Change();
+        UpDownY_Change();
+        HozonBtn_Click();
+    });
+    dialog->open();
 }
 
 void Form1::openPreview() { showPreview(*this, m_services); }

@@ -62,6 +62,8 @@ public slots:
     void openBatch();
     void openFormStack();
     void openLayouts();
+    // 「位置合わせ印刷」: the alignment sheet and the offsets read on it.
+    void openAlignment();
     // The next form's number under 印刷, as the settings file holds it now.
     void refreshNextForm();
 

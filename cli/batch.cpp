@@ -1,16 +1,15 @@
 #include "cli/batch.h"
 
+#include "cli/destination.h"
 #include "cli/exit.h"
 #include "cli/layouts.h"
 #include "orders/batchrows.h"
 #include "platform/instance.h"
 #include "platform/readfile.h"
 #include "print/overrun.h"
-#include "print/pdfoutput.h"
-#include "print/systemprinter.h"
+#include "station/alignment.h"
 #include "station/orderprint.h"
 
-#include <QPrinterInfo>
 #include <QSettings>
 #include <memory>
 
@@ -54,42 +53,12 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     // The destination first: a queue that is not there stops the run before
     // the list is read.
-    std::unique_ptr<print::SystemPrinter> systemPrinter;
-    std::unique_ptr<print::PdfFileDestination> pdfFile;
-    print::Destination* destination = nullptr;
-    if (!request.pdfPath.isEmpty()) {
-        const print::SystemPrinter settings(folders.documentsFolder(), folders.settingsFile());
-        // A form size that cannot be would feed every form wrongly.
-        if (!settings.settingsProblem().isEmpty()) {
-            err << settings.settingsProblem() << '\n';
-            return done(exitCannotRun);
-        }
-        QPageLayout paper = print::defaultPdfPaper();
-        if (const auto form = settings.formPaper())
-            paper = QPageLayout(
-                QPageSize(QSizeF(form->widthMm, form->lengthMm), QPageSize::Millimeter, {}, QPageSize::ExactMatch),
-                QPageLayout::Portrait, QMarginsF());
-        pdfFile = std::make_unique<print::PdfFileDestination>(request.pdfPath, paper);
-        destination = pdfFile.get();
-    } else {
-        systemPrinter = std::make_unique<print::SystemPrinter>(folders.documentsFolder(), folders.settingsFile());
-        if (!systemPrinter->settingsProblem().isEmpty()) {
-            err << systemPrinter->settingsProblem() << '\n';
-            return done(exitCannotRun);
-        }
-        if (!request.queue.isEmpty()) {
-            if (QPrinterInfo::printerInfo(request.queue).isNull()) {
-                err << QStringLiteral("プリンタ「%1」が見つかりません。lpstat -p で名前を確かめてください。\n")
-                           .arg(request.queue);
-                return done(exitCannotRun);
-            }
-            systemPrinter->chooseWith([&](QPrinter& printer) {
-                printer.setPrinterName(request.queue);
-                return true;
-            });
-        }
-        destination = systemPrinter.get();
+    auto chosen = chooseDestination(request.queue, request.pdfPath, folders);
+    if (!chosen) {
+        err << chosen.error() << '\n';
+        return done(exitCannotRun);
     }
+    print::Destination* destination = (*chosen)->destination;
 
     NoInstanceCheck noInstanceCheck;
     station::Station station(folders, noInstanceCheck, *destination);
@@ -133,10 +102,6 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
             err << number->uncheckedNote() << '\n';
         firstFormNumber = *number;
     }
-    const adjust::OffsetStore::Loaded offsets = station.offsets().startUp();
-    if (!offsets.problems.isEmpty())
-        err << offsets.problems << '\n';
-
     station::SenderChoice sender{waybill::Address{}, {}, {}};
     if (!request.noSender && !request.senderFromBuyer) {
         sender = station::chooseSender(station, request.senderName, request.lockWaitMs);
@@ -171,6 +136,10 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         return done(exitCannotRun);
     }
     station::checkAgainstThePage(list, *layout);
+    // The offsets saved for this printer and layout, else the window's.
+    const station::OffsetsForRun offsets = station::offsetsForRun(station, station.formQueue(), layout->name);
+    if (!offsets.problems.isEmpty())
+        err << offsets.problems << '\n';
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);
@@ -234,7 +203,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         return done(refused > 0 ? exitRefused : exitCannotRun);
     }
 
-    const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
+    const auto offsetsForPrint =
+        print::PrintOffsets{float(offsets.offsets.horizontalTenthMm), float(offsets.offsets.verticalTenthMm)};
     const station::Printed printed =
         station::printOrderRows(run, list, printable, offsetsForPrint, request.progress, sender.savedEntryId,
                                 firstFormNumber, {request.shipDate, request.parcelCount, {}, {}});

@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "cli/alignment.h"
 #include "cli/batch.h"
 #include "cli/layouts.h"
 #include "cli/lookup.h"
@@ -12,6 +13,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace cli {
@@ -47,6 +49,12 @@ QString usage()
                "      --out ファイル     書き出すファイル\n"
                "      --from 年-月-日    この日から（既定: --to の日、なければ今日）\n"
                "      --to 年-月-日      この日まで（既定: 今日）\n"
+               "  --alignment-sheet      位置合わせの用紙を、プリンタに保存したズレで1枚印刷します。\n"
+               "      --printer キュー / --pdf 出力.pdf  --batch と同じ\n"
+               "  --alignment 左右 上下 [②の左右 ②の上下]\n"
+               "                         位置合わせの用紙で読んだ値（0.1 mm単位、右・下が＋）から、\n"
+               "                         ズレを直して保存します。②も入れると、①との差（紙送りのずれ）も示します。\n"
+               "      --printer キュー   このプリンタのズレを直します（既定: いつものプリンタ）\n"
                "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
                "  --help                 この説明を表示します。\n"
                "  --version              版を表示します。\n"
@@ -71,6 +79,7 @@ struct OptionSpec {
     char shortName;        // 0: none
     const char* valueName; // nullptr: a switch that takes no value
     const char* onlyWith;  // means something only with these commands (separated by |); nullptr: anywhere
+    int numbers = 0; // takes this many whole numbers, or twice as many (a minus sign is no option)
 };
 
 constexpr OptionSpec kOptions[] = {
@@ -78,8 +87,8 @@ constexpr OptionSpec kOptions[] = {
     {"version", 'v', nullptr, nullptr},
     {"lookup", 0, "郵便番号", nullptr},
     {"batch", 0, "ファイル.csv", nullptr},
-    {"printer", 0, "キュー", "batch"},
-    {"pdf", 0, "出力.pdf", "batch"},
+    {"printer", 0, "キュー", "batch|alignment-sheet|alignment"},
+    {"pdf", 0, "出力.pdf", "batch|alignment-sheet"},
     {"sender", 0, "名前", "batch"},
     {"no-sender", 0, nullptr, "batch"},
     {"encoding", 0, "utf-8 か cp932", "batch"},
@@ -87,7 +96,7 @@ constexpr OptionSpec kOptions[] = {
     {"sender-from-buyer", 0, nullptr, "batch"},
     {"first-number", 0, "伝票番号", "batch"},
     {"carrier", 0, "運送会社", "batch"},
-    {"layout", 0, "レイアウトの名前かファイル", "batch"},
+    {"layout", 0, "レイアウトの名前かファイル", "batch|alignment-sheet|alignment"},
     {"ship-date", 0, "年-月-日", "batch"},
     {"parcels", 0, "個数", "batch"},
     {"layout-export", 0, "レイアウトの名前", nullptr},
@@ -95,6 +104,8 @@ constexpr OptionSpec kOptions[] = {
     {"out", 0, "ファイル", "shipped|layout-export"},
     {"from", 0, "年-月-日", "shipped"},
     {"to", 0, "年-月-日", "shipped"},
+    {"alignment-sheet", 0, nullptr, nullptr},
+    {"alignment", 0, "左右 上下", nullptr, 2},
     {"database", 0, "postgresql://…", nullptr},
     {"import-local", 0, nullptr, nullptr},
 };
@@ -153,6 +164,25 @@ Parsed parse(const QStringList& arguments)
                         .arg(dashed(*spec), body.mid(equals));
                 return parsed;
             }
+        } else if (spec->numbers > 0) {
+            // Numbers may be negative: taken as long as they are numbers.
+            static const QRegularExpression number(QStringLiteral(R"(^[+-]?\d+$)"));
+            QStringList numbers;
+            if (equals >= 0)
+                numbers << body.mid(equals + 1);
+            while (numbers.size() < 2 * spec->numbers && i + 1 < arguments.size() &&
+                   number.match(arguments[i + 1]).hasMatch())
+                numbers << arguments[++i];
+            if (numbers.size() != spec->numbers && numbers.size() != 2 * spec->numbers) {
+                parsed.problem =
+                    QStringLiteral(
+                        "%1 の後には%2の数を %3 つか %4 つ、整数で書いてください（0.1 mm単位、例: %1 12 -5）。")
+                        .arg(dashed(*spec), QString::fromUtf8(spec->valueName))
+                        .arg(spec->numbers)
+                        .arg(2 * spec->numbers);
+                return parsed;
+            }
+            value = numbers.join(QLatin1Char(' '));
         } else if (equals >= 0) {
             value = body.mid(equals + 1);
         } else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) {
@@ -225,7 +255,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     // Two things at once, or an option that means nothing here, is refused
     // rather than one of them quietly dropped.
     QStringList commands;
-    for (const char* command : {"lookup", "batch", "shipped", "import-local", "layout-export"})
+    for (const char* command :
+         {"lookup", "batch", "shipped", "import-local", "layout-export", "alignment-sheet", "alignment"})
         if (parsed.has(command))
             commands << QStringLiteral("--") + QLatin1String(command);
     if (commands.size() > 1)
@@ -296,6 +327,21 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                 "--carrier は --first-number と一緒に使います（最初の用紙の伝票番号を指定してください）。"));
         return runBatch(request, folders, out, err);
     }
+    if (parsed.has("alignment-sheet")) {
+        if (parsed.has("printer") && parsed.has("pdf"))
+            return fail(QStringLiteral("--printer と --pdf は一緒に使えません。どちらかにしてください。"));
+        return runAlignmentSheet({parsed.value("printer"), parsed.value("pdf"), parsed.value("layout")}, folders, out,
+                                 err);
+    }
+    if (parsed.has("alignment")) {
+        const QStringList read = parsed.value("alignment").split(QLatin1Char(' '));
+        adjust::AlignmentReading reading{read[0].toInt(), read[1].toInt(), std::nullopt, std::nullopt};
+        if (read.size() == 4) {
+            reading.secondHorizontalTenthMm = read[2].toInt();
+            reading.secondVerticalTenthMm = read[3].toInt();
+        }
+        return runAlignment(reading, {parsed.value("printer"), {}, parsed.value("layout")}, folders, out, err);
+    }
     if (parsed.has("layout-export")) {
         if (!parsed.has("out"))
             return fail(
@@ -309,9 +355,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                            parsed.value("database")},
                           folders, out, err);
     }
-    return fail(
-        QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--layout-export 名前 か "
-                       "--lookup 郵便番号）。"));
+    return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--layout-export 名前、"
+                               "--lookup 郵便番号、--alignment-sheet か --alignment 左右 上下）。"));
 }
 
 } // namespace cli

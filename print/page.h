@@ -31,6 +31,13 @@ struct PageCircle {
     int lineWidthDots180 = 1;
 };
 
+// A straight line, drawn with flat ends exactly from one point to the other.
+struct PageLine {
+    QPointF fromTwips;
+    QPointF toTwips;
+    int widthDots180 = 1;
+};
+
 // A rectangle's outline: the places of a layout on its test sheet.
 struct PageBox {
     QRectF rectTwips;
@@ -41,6 +48,7 @@ struct PageBox {
 struct Page {
     std::vector<PageText> texts;
     std::vector<PageCircle> circles;
+    std::vector<PageLine> lines;
     std::vector<PageBox> boxes;
     bool operator==(const Page&) const = default;
 };
@@ -53,6 +61,10 @@ inline bool operator==(const PageText& a, const PageText& b)
 inline bool operator==(const PageCircle& a, const PageCircle& b)
 {
     return a.centreTwips == b.centreTwips && a.radiusTwips == b.radiusTwips && a.lineWidthDots180 == b.lineWidthDots180;
+}
+inline bool operator==(const PageLine& a, const PageLine& b)
+{
+    return a.fromTwips == b.fromTwips && a.toTwips == b.toTwips && a.widthDots180 == b.widthDots180;
 }
 
 // The printer a job writes to: it keeps the font, position and line width

@@ -124,6 +124,12 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
         painter.drawEllipse(toDevice(circle.centreTwips), circle.radiusTwips * dpiX / kTwipsPerInch,
                             circle.radiusTwips * dpiY / kTwipsPerInch);
     }
+    for (const PageLine& line : page.lines) {
+        // Flat ends: a line ends where it is meant to, not half its width beyond.
+        QPen pen(Qt::black, line.widthDots180 * dpiX / kImpactDotsPerInch, Qt::SolidLine, Qt::FlatCap);
+        painter.setPen(pen);
+        painter.drawLine(toDevice(line.fromTwips), toDevice(line.toTwips));
+    }
     for (const PageBox& box : page.boxes) {
         QPen pen(Qt::black);
         pen.setWidthF(box.lineWidthDots180 * dpiX / kImpactDotsPerInch);

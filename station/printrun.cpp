@@ -1,5 +1,6 @@
 #include "station/printrun.h"
 
+#include "adjust/alignment.h"
 #include "adjust/testprint.h"
 #include "print/overrun.h"
 #include "print/renderer.h"
@@ -167,16 +168,34 @@ void PrintRun::prepareFirstPrint()
 
 Printed PrintRun::printTestMarks(print::PrintOffsets offsets)
 {
-    Printed printed = deliver(1, [&](int) { return adjust::testMarksPage(offsets, m_printState); }, {});
+    return printOnSpoiledForm([&](int) { return adjust::testMarksPage(offsets, m_printState); },
+                              QStringLiteral("テスト印刷"));
+}
+
+Printed PrintRun::printAlignmentSheet(print::PrintOffsets offsets)
+{
+    const Result<print::Layout> layout = m_station.layoutInUse();
+    const Result<print::Page> sheet =
+        layout ? adjust::alignmentSheetPage(offsets, *layout) : Result<print::Page>(fail(layout.error()));
+    if (!sheet) {
+        Printed nothing;
+        nothing.delivery.message = sheet.error() + QStringLiteral("\n何も印刷していません。");
+        return nothing;
+    }
+    return printOnSpoiledForm([&](int) { return *sheet; }, QStringLiteral("位置合わせの印刷"));
+}
+
+Printed PrintRun::printOnSpoiledForm(const print::PageSource& page, const QString& what)
+{
+    Printed printed = deliver(1, page, {});
     if (printed.delivery.ok && !printed.formNumbers.isEmpty()) {
         storage::ProblemsMet problems(m_station.database());
         const bool recorded = m_station.history().recordSpoiled(
             {QDateTime::currentDateTime(), printed.delivery.destination, printed.formNumbers[0]});
         if (const auto problem = problems.take(); problem || !recorded)
-            printed.notice +=
-                (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) +
-                QStringLiteral("テスト印刷に使った伝票 %1 を、書き損じとして履歴に記録できませんでした。\n\n%2")
-                    .arg(printed.formNumbers[0].display(), problem ? problem->message : QString());
+            printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+                              QStringLiteral("%1に使った伝票 %2 を、書き損じとして履歴に記録できませんでした。\n\n%3")
+                                  .arg(what, printed.formNumbers[0].display(), problem ? problem->message : QString());
     }
     return printed;
 }

@@ -71,6 +71,9 @@ public:
     // The marks go on a form too: it moves the stack by one and is listed as
     // spoiled, so that every number is accounted for.
     Printed printTestMarks(print::PrintOffsets offsets);
+    // The alignment sheet (adjust/alignment.h) of the layout in use spends a
+    // form the same way.
+    Printed printAlignmentSheet(print::PrintOffsets offsets);
     // Sends the pages queued while the server was away; what to tell the
     // user (empty when nothing was sent). Every print tries it first.
     QString sendQueued();
@@ -82,6 +85,8 @@ public:
 private:
     // Sends the document and moves the queue's stack by its pages once the
     // spooler accepted it; formNumbers are the numbers its forms carry.
+    // One page on one form, listed as spoiled; `what` names it for the user.
+    Printed printOnSpoiledForm(const print::PageSource& page, const QString& what);
     Printed deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress,
                     const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
 

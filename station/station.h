@@ -6,6 +6,7 @@
 // station::PrintRun (station/printrun.h).
 #include "addressbook/addressbook.h"
 #include "adjust/offsets.h"
+#include "adjust/printeroffsets.h"
 #include "common/result.h"
 #include "history/history.h"
 #include "history/localqueue.h"
@@ -40,6 +41,8 @@ public:
     ~Station();
 
     adjust::OffsetStore& offsets() { return m_offsets; }
+    // The offsets saved for each printer queue and layout, in the settings.
+    adjust::OffsetsByPrinter printerOffsets() const { return adjust::OffsetsByPrinter(m_folders.settingsFile()); }
     // Where this run keeps its files; settingsFile() is the program's settings.
     const platform::Folders& folders() const { return m_folders; }
     print::Destination& printer() { return m_printer; }

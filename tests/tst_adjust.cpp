@@ -5,6 +5,9 @@
 #include "pdfmeasure.h"
 #include "support.h"
 
+#include "adjust/alignment.h"
+#include "app/adjust/alignmentdialog.h"
+#include "app/controls.h"
 #include "app/preview/formpaperdialog.h"
 #include "app/preview/previewwindow.h"
 #include "app/widgets/updown.h"
@@ -51,6 +54,50 @@ private slots:
         w.form->InsatsuBtn_Click();
         QVERIFY(qAbs(w.recording.lastPage().texts.front().topLeftTwips.x() - ((25 - 160.0) * 5.67 + 84.0 * 56.7)) <
                 0.01);
+    }
+
+    // 「位置合わせ印刷」 fits the panel as it was: the sheet goes out at the
+    // panel's offsets; what is read shows the offsets it gives as it is
+    // typed, and 「ズレを直す」 puts them on the panel and saves them as
+    // 「ズレ保存」 does, for the printer and layout too.
+    void alignmentFromThePanel()
+    {
+        TestWindow w;
+        w.recording.queue = QStringLiteral("impact");
+        w.click("OnOffBtn");
+        QWidget* panel = w.c("CyouseiFrm");
+        QCOMPARE(panel->size(), QSize(app::pixelsFromTwips(4335), app::pixelsFromTwips(1365)));
+        const QRect button = w.c("alignmentButton")->geometry();
+        QVERIFY(panel->rect().contains(button));
+        for (QWidget* other : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(other == w.c("alignmentButton") || !other->geometry().intersects(button),
+                     qPrintable(other->objectName()));
+        w.setText("Sayuu_Xtxt", QStringLiteral("10"));
+        w.setText("Jyouge_Ytxt", QStringLiteral("-20"));
+        w.click("alignmentButton");
+        auto* dialog = w.form->findChild<app::AlignmentDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        click(&dialog->printButton());
+        QCOMPARE(w.recording.documents.size(), size_t(1));
+        QCOMPARE(w.recording.lastPage(), *adjust::alignmentSheetPage({10, -20}));
+        QVERIFY(!dialog->applyButton().isEnabled());
+        type(&dialog->readingField(0), QStringLiteral("12"));
+        type(&dialog->readingField(1), QStringLiteral("-5"));
+        QVERIFY2(dialog->resultText().contains(QStringLiteral("10 から -2")) &&
+                     dialog->resultText().contains(QStringLiteral("-20 から -15")),
+                 qPrintable(dialog->resultText()));
+        type(&dialog->readingField(2), QStringLiteral("14"));
+        type(&dialog->readingField(3), QStringLiteral("-5"));
+        QVERIFY2(dialog->resultText().contains(QStringLiteral("伸びて")), qPrintable(dialog->resultText()));
+        click(&dialog->applyButton());
+        QCOMPARE(w.text("Sayuu_Xtxt"), QStringLiteral("-2"));
+        QCOMPARE(w.text("Jyouge_Ytxt"), QStringLiteral("-15"));
+        QFile x(w.appFile(adjust::kHorizontalFileName));
+        QVERIFY(x.open(QIODevice::ReadOnly));
+        QCOMPARE(x.readAll(), QByteArray("-2\r\n"));
+        QCOMPARE(w.station->printerOffsets().load(QStringLiteral("impact"), print::kBuiltInLayoutName),
+                 (adjust::SavedOffsets{-2, -15}));
+        QVERIFY(w.messages.shown.empty());
     }
 
     // The right arrow moves the print right, the up arrow moves it up; both

@@ -134,7 +134,7 @@ private slots:
         QTest::newRow("printer and pdf") << QStringList{"--batch", list, "--pdf", a, "--printer", "q"}
                                          << QStringLiteral("--printer と --pdf");
         QTest::newRow("batch option alone")
-            << QStringList{"--pdf", a} << QStringLiteral("--pdf は --batch と一緒に使う");
+            << QStringList{"--pdf", a} << QStringLiteral("--pdf は --batch か --alignment-sheet と一緒に使う");
         QTest::newRow("batch option with lookup") << QStringList{"--lookup", "1000001", "--skip-invalid"}
                                                   << QStringLiteral("--skip-invalid は --batch と一緒に使う");
         QTest::newRow("value missing") << QStringList{"--batch", list, "--pdf"}
@@ -189,6 +189,69 @@ private slots:
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.front().record.waybill.recipient.name, QStringLiteral("佐藤花子"));
         QCOMPARE(rows.front().record.destination, pdfPath);
+    }
+
+    // The alignment sheet to a file at the saved offsets; after --alignment
+    // 12 -5 (the print found 1.2 mm right and 0.5 mm high) every text of the
+    // next waybill stands 1.2 mm further left and 0.5 mm lower, to 0.05 pt,
+    // and the offset files hold the new offsets; readings that cannot be
+    // change nothing.
+    void alignmentMovesTheNextWaybill()
+    {
+        QTemporaryDir dir;
+        TestFolders folders;
+        for (auto [folder, name] : {std::pair{&folders.app, "app"}, std::pair{&folders.user, "user"},
+                                    std::pair{&folders.docs, "docs"}, std::pair{&folders.config, "config"}})
+            QVERIFY(QDir().mkpath(*folder = dir.filePath(QString::fromLatin1(name))));
+        auto runIn = [&](const QStringList& arguments) {
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            r.exit = cli::run(arguments, folders, out, err);
+            return r;
+        };
+        const QString sheet = dir.filePath(QStringLiteral("sheet.pdf"));
+        Run r = runIn({QStringLiteral("--alignment-sheet"), QStringLiteral("--pdf"), sheet});
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {sheet, QStringLiteral("-")})
+                    .contains(QStringLiteral("左右のズレ 0・上下のズレ 0 で印刷")));
+
+        const QString list = csv(QStringLiteral("aligned.csv"),
+                                 QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\r\n"
+                                                "100-0001,東京都千代田区千代田1-1,山田花子,03-1234-5678\r\n"));
+        const QString before = dir.filePath(QStringLiteral("before.pdf")),
+                      after = dir.filePath(QStringLiteral("after.pdf"));
+        QCOMPARE(
+            runIn({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), before, QStringLiteral("--no-sender")})
+                .exit,
+            0);
+        r = runIn({QStringLiteral("--alignment"), QStringLiteral("12"), QStringLiteral("-5")});
+        QVERIFY2(r.exit == 0 && r.out.contains(QStringLiteral("左右のズレを 0 から -12 に、上下のズレを 0 から 5 に")),
+                 qPrintable(r.out + r.err));
+        QCOMPARE(runIn({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), after, QStringLiteral("--no-sender")})
+                     .exit,
+                 0);
+        const std::vector<pdf::Word> was = pdf::words(before), is = pdf::words(after);
+        QVERIFY(was.size() >= 4);
+        QCOMPARE(is.size(), was.size());
+        const double tolerancePt = 0.05;
+        for (size_t i = 0; i < is.size(); ++i)
+            QVERIFY2(is[i].text == was[i].text &&
+                         std::abs((is[i].x0 - was[i].x0 + 1.2) * pdf::kPtPerMm) <= tolerancePt &&
+                         std::abs((is[i].y0 - was[i].y0 - 0.5) * pdf::kPtPerMm) <= tolerancePt,
+                     qPrintable(is[i].text));
+        const auto saved = [&](const QString& name) {
+            QFile f(QDir(folders.app).filePath(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QCOMPARE(saved(QStringLiteral("vanq_x01.txt")), QByteArray("-12\r\n"));
+        QCOMPARE(saved(QStringLiteral("vanq_y01.txt")), QByteArray("5\r\n"));
+
+        for (const QStringList& wrong : {QStringList{"--alignment", "70", "0"}, QStringList{"--alignment", "12"},
+                                         QStringList{"--alignment", "1.2", "0"}}) {
+            r = runIn(wrong);
+            QVERIFY2(r.exit == 2 && !r.err.isEmpty(), qPrintable(wrong.join(QLatin1Char(' '))));
+        }
+        QCOMPARE(saved(QStringLiteral("vanq_x01.txt")), QByteArray("-12\r\n"));
     }
 
     // Each platform's list, as the platform writes it, prints without any

@@ -146,6 +146,12 @@ private slots:
         QVERIFY(printed.delivery.ok);
         QCOMPARE(recordedNumbers(station).mid(4), (QStringList{"-", "-", "4055-4842-4886", "4055-4842-4890"}));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8762"));
+
+        // The alignment sheet spends a form as the test marks do.
+        printed = run.printAlignmentSheet({});
+        QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8773"));
+        QCOMPARE(spoiledNumbers(station).last(), QStringLiteral("4444-1375-8762"));
     }
 
     // Another program beside this one uses two forms of the same stack while
