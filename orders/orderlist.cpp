@@ -679,16 +679,32 @@ waybill::Waybill OrderList::waybillAt(qint64 row)
     return waybillOf(records ? Records(*records) : Records());
 }
 
-std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why)
+std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why, RowOrder* order)
 {
-    if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
+    const auto edit = m_edits.constFind(row);
+    if (edit != m_edits.constEnd() && !order)
         return *edit;
     const std::vector<csv::Record>* records = recordsAt(row, false);
     if (!records) {
+        if (edit != m_edits.constEnd())
+            return *edit;
         why = m_rowProblem;
         return std::nullopt;
     }
-    return waybillOf(*records);
+    std::optional<waybill::Waybill> waybill;
+    if (m_layout) {
+        const AssembledOrder assembled = assemble(*records);
+        if (order)
+            *order = {assembled.orderNumber, assembled.destinationId, assembled.lineIds};
+        waybill = orderWaybill(assembled);
+    } else {
+        if (order && !records->empty())
+            *order = {cellOf(m_columns, cellsOf(records->front()), Field::OrderNumber), {}, {}};
+        waybill = waybillOf(*records);
+    }
+    if (edit != m_edits.constEnd())
+        return *edit;
+    return waybill;
 }
 
 void OrderList::forgetReadAhead()

@@ -264,20 +264,19 @@ private slots:
         station.setDatabaseLocation(kServerUrl, {.connectTimeoutSeconds = 2, .reconnectAfterMs = 0});
         bool stopped = false;
         const auto print = [&](const QString& prefix, int pages, int stopAtPage = -1) {
-            return run.printWaybills(
+            return run.printPages(
                 pages,
                 [&](int i) {
                     waybill::Waybill w = expect::filledWaybill();
                     w.recipient.name = QStringLiteral("%1様%2").arg(prefix).arg(i);
-                    return w;
+                    return station::PageToPrint{w, {}, QStringLiteral("%1-%2").arg(prefix).arg(i), {}, {}};
                 },
                 {},
                 [&](int done, int) {
                     if (done == stopAtPage)
                         stopped = serverCtl("stop") == 0;
                     return true;
-                },
-                [&](int i) { return QStringLiteral("%1-%2").arg(prefix).arg(i); });
+                });
         };
         QVERIFY(print(QStringLiteral("A"), 10).notice.isEmpty());
         const auto duringStop = print(QStringLiteral("B"), 10, 5);
@@ -291,7 +290,7 @@ private slots:
         QCOMPARE(printer.documents.size(), size_t(3));
         QCOMPARE(serverCtl("start"), 0);
         const auto back = print(QStringLiteral("D"), 10);
-        QVERIFY2(back.notice.contains(QStringLiteral("20 枚")), qPrintable(back.notice));
+        QVERIFY2(back.notice.contains(QStringLiteral("20 件")), qPrintable(back.notice));
 
         Database db(kServerUrl);
         const auto pages = everyPage(db);
