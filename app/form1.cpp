@@ -587,9 +587,11 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
     QStringList lines;
     for (const QString& finding : findings)
         lines << QStringLiteral("・") + finding;
-    const QString text =
+    QString text =
         QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
             .arg(lines.join(QLatin1Char('\n')));
+    if (const QStringList notes = printcheck::notesBeforePrint(waybill); !notes.isEmpty())
+        text += QStringLiteral("\n\n印刷では次のように欄に収めます。\n・") + notes.join(QStringLiteral("\n・"));
     desktop::Message question{text, desktop::MsgIcon::Warning, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No,
                               std::nullopt};
     question.yesText = QStringLiteral("このまま印刷");

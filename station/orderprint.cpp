@@ -1,6 +1,7 @@
 #include "station/orderprint.h"
 
 #include "orders/batchrows.h"
+#include "print/overrun.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -70,6 +71,12 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
         QStringLiteral("住所録に「%1」という名前のご依頼主がありません。画面の住所録で名前を確かめてください。")
             .arg(name);
     return choice;
+}
+
+void checkAgainstThePage(orders::OrderList& list)
+{
+    list.setNaturalFitCheck([](const waybill::Waybill& w) { return print::fittingNeeded(w); });
+    list.setFitCheck([](const waybill::Waybill& w) { return print::printProblem(w); });
 }
 
 Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector<qint64>& rows,

@@ -23,6 +23,11 @@ struct SenderChoice {
 // note saying the waybills carry none.
 SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs);
 
+// Checks the list's rows against the page they print as: texts that do not
+// fit even at both floors refuse a row, and a shop's address is split over
+// its lines where each stands as it is.
+void checkAgainstThePage(orders::OrderList& list);
+
 // The rows as one document, one page each, in the order given, recorded in
 // the history with their order numbers. When the printer accepted the
 // document every row becomes printed in the list; otherwise none does, since

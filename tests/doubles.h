@@ -63,10 +63,10 @@ public:
 // Logs every operation with its arguments, in order.
 class RecordingPrinter final : public print::Printer {
 public:
-    enum class Kind { FontSize, FontName, FontBold, CurrentX, CurrentY, Print, DrawWidth, Circle };
+    enum class Kind { FontSize, FontName, FontBold, CurrentX, CurrentY, Fit, Print, DrawWidth, Circle };
     struct Op {
         Kind kind;
-        double a = 0, b = 0, c = 0; // size / bold / x / y / width / circle x, y, r
+        double a = 0, b = 0, c = 0; // size / bold / x / y / fit size, percent / width / circle x, y, r
         QString text;               // font name or printed text
     };
     double reportedFontSize = -1; // < 0: report the size that was set
@@ -79,6 +79,7 @@ public:
     void setCurrentX(float twips) override { ops.push_back({Kind::CurrentX, twips}); }
     void setCurrentY(float twips) override { ops.push_back({Kind::CurrentY, twips}); }
     void printText(const QString& text) override { ops.push_back({Kind::Print, 0, 0, 0, text}); }
+    void fitNextText(double sizePt, double widthPercent) override { ops.push_back({Kind::Fit, sizePt, widthPercent}); }
     void setDrawWidth(int width) override { ops.push_back({Kind::DrawWidth, double(width)}); }
     void circle(float x, float y, float r) override { ops.push_back({Kind::Circle, x, y, r}); }
 
