@@ -506,6 +506,7 @@ Result<Written> writeConfirmations(Format format, const QList<ShippedParcel>& pa
     Written written;
     written.notes << text(notes.aboutFormat);
     QStringList withoutOrderNumber, withoutTrackingNumber;
+    QSet<QString> ordersWritten;
     for (const Shipment& shipment : *shipments) {
         if (row.needsOrderNumber && shipment.orderNumber.isEmpty()) {
             withoutOrderNumber << QStringLiteral("お届け先「%1」").arg(shipment.recipientName);
@@ -515,6 +516,7 @@ Result<Written> writeConfirmations(Format format, const QList<ShippedParcel>& pa
             withoutTrackingNumber << shipment.orderNumber;
             continue;
         }
+        ordersWritten.insert(shipment.orderNumber);
         QList<QList<TrackingNumber>> records;
         QList<QDate> dates;
         if (shipment.numbers.isEmpty()) {
@@ -561,10 +563,20 @@ Result<Written> writeConfirmations(Format format, const QList<ShippedParcel>& pa
                              "注文番号のない %1 件（%2）は、%3には書き出せません（汎用 CSV にだけ書き出せます）。")
                              .arg(withoutOrderNumber.size())
                              .arg(listed(withoutOrderNumber), text(row.label));
+    // An order some of whose parcels were written is not said to be left
+    // out: only its parcels without a number are.
+    QStringList partlyWritten;
+    for (qsizetype i = withoutTrackingNumber.size() - 1; i >= 0; --i)
+        if (ordersWritten.contains(withoutTrackingNumber[i]))
+            partlyWritten.prepend(withoutTrackingNumber.takeAt(i));
     if (!withoutTrackingNumber.isEmpty())
         written.notes << QStringLiteral("伝票番号の分からない注文 %1 件（%2）は書き出していません。")
                              .arg(withoutTrackingNumber.size())
                              .arg(listed(withoutTrackingNumber));
+    if (!partlyWritten.isEmpty())
+        written.notes << QStringLiteral(
+                             "%1 は、伝票番号の分かる荷物だけを書き出しました（番号の分からない荷物があります）。")
+                             .arg(listed(partlyWritten));
     fromElsewhere.removeDuplicates();
     if (!fromElsewhere.isEmpty())
         written.notes << QStringLiteral("%1の一覧から印刷したと記録されていない %2 件（%3）は入れていません"

@@ -8,6 +8,7 @@
 
 #include "app/books/historywindow.h"
 #include "app/tracking/formstackwindow.h"
+#include "orders/shoplayouts.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
 
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QPrinterInfo>
+#include <QStringConverter>
 #include <QTreeWidget>
 #include <thread>
 
@@ -278,6 +280,71 @@ private slots:
             QVERIFY2(printed.notice.contains(expected) && printed.notice.contains(QStringLiteral("西濃運輸")),
                      qPrintable(printed.notice));
         }
+    }
+
+    // Through the windows: a reprint asks what the earlier form is (and
+    // prints nothing when the user steps back); spoiled, it is listed as
+    // such and the platform's export has the new number only, with no other
+    // platform's parcel. 1枚飛ばす asks too, naming the number.
+    void reprintAndExportThroughTheWindow()
+    {
+        TestWindow w;
+        w.recording.queue = kQueue;
+        station::Station& station = *w.station;
+        QVERIFY(station.formStacks().save(kQueue, tracking::FormStack(number(Carrier::Yamato, "444413758703"))));
+        const station::PageToPrint pages[] = {
+            {expect::filledWaybill(),
+             {history::Origin::Kind::ShopList, orders::shopToken(orders::Shop::RakutenRms)},
+             QStringLiteral("421951-20261201-0000000001"),
+             QStringLiteral("1000000001"),
+             {}},
+            {expect::secondWaybill(),
+             {history::Origin::Kind::ShopList, orders::shopToken(orders::Shop::AmazonOrderReport)},
+             QStringLiteral("503-1234567-7654321"),
+             {},
+             {QStringLiteral("11111111111111")}}};
+        QVERIFY(w.printRun->printPages(2, [&](int i) { return pages[i]; }, {}).delivery.ok);
+
+        app::HistoryWindow* history = app::showHistory(*w.form, *w.services);
+        history->choose(1); // the Rakuten order's page, on 8703
+        QCOMPARE(history->chosenEntry()->record.shipToId, QStringLiteral("1000000001"));
+        const std::size_t documents = w.recording.documents.size();
+        history->printAgain(); // answered やめる
+        QCOMPARE(w.recording.documents.size(), documents);
+        const desktop::Message& asked = w.messages.shown.back();
+        QVERIFY(asked.buttons == desktop::MsgButtons::YesNoCancel &&
+                asked.text.contains(QStringLiteral("4444-1375-8703")));
+        QCOMPARE(asked.yesText, QStringLiteral("書き損じにする"));
+
+        w.messages.answers = {desktop::MsgAnswer::Yes};
+        history->choose(1);
+        history->printAgain();
+        QCOMPARE(w.recording.documents.size(), documents + 1);
+        QCOMPARE(column(history->spoiledList(), 2), QStringList{"4444-1375-8703"});
+        QVERIFY(history->spoiledList().topLevelItem(0)->text(4).contains(QStringLiteral("書き損じ")));
+        QCOMPARE(history->chosenEntry()->record.trackingNumber->display(), QStringLiteral("4444-1375-8725"));
+        QCOMPARE(history->chosenEntry()->record.shipToId, QStringLiteral("1000000001"));
+
+        const QString path = w.dir.filePath(QStringLiteral("rakuten.csv"));
+        QVERIFY(history->exportShipped(path, shipping::Format::Rakuten));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringDecoder cp932("Shift_JIS");
+        const QStringList lines =
+            QString(cp932(file.readAll())).remove(QLatin1Char('"')).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[1].startsWith(QStringLiteral("421951-20261201-0000000001,1000000001,,444413758725,1001,")),
+                 qPrintable(lines[1]));
+
+        // 1枚飛ばす: asked, naming the next form; no moves nothing.
+        app::FormStackWindow* stackWindow = app::showFormStack(*w.form, *w.services);
+        QVERIFY(!stackWindow->skipForm());
+        QVERIFY(w.messages.last().contains(QStringLiteral("4444-1375-8736")));
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8736"));
+        w.messages.answers = {desktop::MsgAnswer::Yes};
+        QVERIFY(stackWindow->skipForm());
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8740"));
+        QCOMPARE(spoiledNumbers(station), (QStringList{"4444-1375-8703", "4444-1375-8736"}));
     }
 
     // As the user does it: the stack set in its window from a scanner's

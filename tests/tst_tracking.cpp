@@ -210,9 +210,11 @@ private slots:
     void uncheckedCarriers()
     {
         for (Carrier carrier : {Carrier::Seino, Carrier::Fukuyama, Carrier::Other}) {
-            const QString scanned = refusal(carrier, QStringLiteral("A0123-4567-99A"));
-            QVERIFY2(scanned.contains(QStringLiteral("「A」")) && scanned.contains(QStringLiteral("バーコード")),
-                     qPrintable(scanned));
+            for (const QString& typed :
+                 {QStringLiteral("A0123-4567-99A"), QStringLiteral("b0123456799"), QStringLiteral("0123456799Ｃ")}) {
+                const QString scanned = refusal(carrier, typed);
+                QVERIFY2(scanned.contains(QStringLiteral("バーコード")), qPrintable(typed + scanned));
+            }
             const TrackingNumber n = number(carrier, QStringLiteral("0123-4567-99"));
             QCOMPARE(n.digits(), QStringLiteral("0123456799"));
             QCOMPARE(n.display(), QStringLiteral("0123456799"));
@@ -520,6 +522,17 @@ private slots:
             QVERIFY(!QString::fromUtf8(bytes[format]).contains(QStringLiteral("600099783555")));
         }
         QVERIFY(written[Format::Amazon].notes.join('\n').contains(QStringLiteral("Other")));
+
+        // An order one of whose parcels carries no known number is written
+        // with the others, and the note says only that parcel is missing.
+        QList<ShippedParcel> partly = {parcel(single, "1000000001", Format::Rakuten, y1, day, "鈴木 一郎"),
+                                       parcel(single, "1000000001", Format::Rakuten, std::nullopt, day, "鈴木 一郎")};
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        const QString partlyNotes =
+            value(shipping::writeConfirmations(Format::Rakuten, partly, buffer)).notes.join('\n');
+        QVERIFY2(partlyNotes.contains(single) && !partlyNotes.contains(QStringLiteral("書き出していません")),
+                 qPrintable(partlyNotes));
     }
 
     // More parcels than a Yahoo! record holds are said; two parcels of one
