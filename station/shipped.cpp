@@ -115,9 +115,11 @@ std::optional<ShippedParcels> shippedBetween(Station& station, QDate from, QDate
     if (!numbers.isEmpty()) {
         if (!noteSpoiled(station.history(), database))
             return std::nullopt;
-        history::History waitingForms = queue.waiting();
-        if (queued && !noteSpoiled(waitingForms, queue.database()))
-            return std::nullopt;
+        if (queued) {
+            history::History waitingForms = queue.waiting();
+            if (!noteSpoiled(waitingForms, queue.database()))
+                return std::nullopt;
+        }
     }
 
     for (const history::HistoryEntry& entry : entries) {
