@@ -71,6 +71,8 @@ const ControlSpec kControls[] = {
      .widthTwips = 4335,
      .heightTwips = 2955,
      .tabIndex = 53},
+    // Its caption of spaces leaves room in the border for the offsets' unit
+    // (offsetUnitLabel), as the panel's title.
     {.name = "CyouseiFrm",
      .kind = Kind::Frame,
      .container = nullptr,
@@ -78,6 +80,7 @@ const ControlSpec kControls[] = {
      .topTwips = 5370,
      .widthTwips = 4335,
      .heightTwips = 1365,
+     .caption = "                        ",
      .tabIndex = 27},
     {.name = "BtnFrm",
      .kind = Kind::Frame,
@@ -810,15 +813,28 @@ const ControlSpec kControls[] = {
      .heightTwips = 555,
      .caption = "○印の印刷",
      .tabIndex = 33},
-    // The unit of both offsets, beside the arrows of the first.
+    // The unit of both offsets, in the panel's top border as its title.
     {.name = "offsetUnitLabel",
      .kind = Kind::Label,
      .container = "CyouseiFrm",
-     .leftTwips = 2850,
-     .topTwips = 240,
-     .widthTwips = 1425,
+     .leftTwips = 120,
+     .topTwips = 0,
+     .widthTwips = 1200,
      .heightTwips = 195,
      .caption = "単位：0.1 mm"},
+    // The layouts of the forms, beside the arrows of the first offset: where
+    // each text goes on each carrier's form (also F9).
+    {.name = "layoutButton",
+     .kind = Kind::PushButton,
+     .container = "CyouseiFrm",
+     .leftTwips = 2820,
+     .topTwips = 165,
+     .widthTwips = 1425,
+     .heightTwips = 375,
+     .caption = "用紙レイアウト",
+     .tabIndex = 83,
+     .toolTip = "伝票のどこに何を印刷するかを、用紙の画像に重ねて決めます。運送会社ごとの伝票に合わせられます（F9）",
+     .shortcut = "F9"},
 
     // Main buttons.
     {.name = "OnOffBtn",

@@ -7,6 +7,7 @@
 #include "app/controls.h"
 #include "app/desktop/ime.h"
 #include "app/fields.h"
+#include "app/layout/layoutwindow.h"
 #include "app/postaloffer.h"
 #include "app/preview/previewwindow.h"
 #include "app/senderlists.h"
@@ -322,8 +323,9 @@ void Form1::buildControls()
             w->setToolTip(QString::fromUtf8(spec.toolTip));
         if (spec.shortcut) {
             // From any of the program's windows, not only this one; a modal
-            // dialog still holds it back.
-            auto* key = new QShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)), w);
+            // dialog still holds it back. Kept by the window, so that a
+            // button on the hidden adjustment panel answers its key too.
+            auto* key = new QShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)), this);
             key->setContext(Qt::ApplicationShortcut);
             connect(key, &QShortcut::activated, static_cast<QAbstractButton*>(w), &QAbstractButton::click);
         }
@@ -399,6 +401,7 @@ void Form1::connectHandlers()
     click("historyButton", &Form1::openHistory);
     click("batchButton", &Form1::openBatch);
     click("formStackButton", &Form1::openFormStack);
+    click("layoutButton", &Form1::openLayouts);
     connect(this, &WaybillWindow::formStackChanged, this, &Form1::refreshNextForm);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
@@ -581,7 +584,13 @@ void Form1::InsatsuBtn_Click()
 
 bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
 {
-    const QStringList findings = printcheck::findingsBeforePrint(waybill);
+    // Checked on the page of the layout the print takes.
+    const Result<print::Layout> layout = m_services.station.layoutInUse();
+    if (!layout) {
+        desktop::warn(m_services.messages, this, layout.error() + QStringLiteral("\n何も印刷していません。"));
+        return false;
+    }
+    const QStringList findings = printcheck::findingsBeforePrint(waybill, *layout);
     if (findings.isEmpty())
         return true;
     QStringList lines;
@@ -590,7 +599,7 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
     QString text =
         QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
             .arg(lines.join(QLatin1Char('\n')));
-    if (const QStringList notes = printcheck::notesBeforePrint(waybill); !notes.isEmpty())
+    if (const QStringList notes = printcheck::notesBeforePrint(waybill, *layout); !notes.isEmpty())
         text += QStringLiteral("\n\n印刷では次のように欄に収めます。\n・") + notes.join(QStringLiteral("\n・"));
     desktop::Message question{text, desktop::MsgIcon::Warning, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No,
                               std::nullopt};
@@ -654,6 +663,7 @@ void Form1::openAddressBook() { showAddressBook(*this, m_services); }
 void Form1::openHistory() { showHistory(*this, m_services); }
 void Form1::openBatch() { showBatch(*this, m_services); }
 void Form1::openFormStack() { showFormStack(*this, m_services); }
+void Form1::openLayouts() { showLayouts(*this, m_services); }
 
 bool Form1::event(QEvent* event)
 {

@@ -61,6 +61,7 @@ public slots:
     void openHistory();
     void openBatch();
     void openFormStack();
+    void openLayouts();
     // The next form's number under 印刷, as the settings file holds it now.
     void refreshNextForm();
 

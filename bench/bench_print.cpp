@@ -1,8 +1,11 @@
 // Print jobs of the program, each timed from the click to the end of the
 // document: "N" runs N waybill jobs into a PDF and into the recording
 // destination, then N mark test prints, from a window filled with the
-// tests' filled waybill; "N pdf" the PDF jobs alone, for counting them. Each job records the waybill in the history,
-// whose file an earlier run of the benchmark left in $HOME, as a shop's program finds the history of earlier days.
+// tests' filled waybill, then N jobs into the PDF with the built-in layout
+// and N with the same layout read from the user's file, in turn; "N pdf"
+// the PDF jobs alone, for counting them. Each job records the waybill in
+// the history, whose file an earlier run of the benchmark left in $HOME, as
+// a shop's program finds the history of earlier days.
 #include "../tests/expect.h"
 #include "../tests/support.h"
 #include "app/form1.h"
@@ -61,5 +64,20 @@ int main(int argc, char** argv)
     }
     for (int i = 0; i < n; ++i)
         std::printf("marks %lld\n", timed([&] { pdfWindow.form->IchiBtn_Click(); }));
+    // A layout from a file (the built-in one saved as the user's) against
+    // the built-in one, job by job in turn, the PDF file's layout switched
+    // between the jobs.
+    print::Layout copy = print::builtInLayout();
+    copy.name = QStringLiteral("標準の写し");
+    const station::LayoutStore layouts = pdfWindow.station->layouts();
+    if (!layouts.save(copy))
+        return 1;
+    for (int i = 0; i < n; ++i)
+        for (const QString& name : {print::kBuiltInLayoutName, copy.name}) {
+            if (!layouts.setNameForQueue({}, name))
+                return 1;
+            std::printf("%s %lld\n", name == copy.name ? "layoutfile" : "layoutbuiltin",
+                        timed([&] { pdfWindow.form->InsatsuBtn_Click(); }));
+        }
     return pdfWindow.messages.shown.empty() ? 0 : 1;
 }

@@ -552,6 +552,21 @@ int main(int argc, char** argv)
                         median(step), 0, QStringLiteral("≤ 16 ms")});
         rows.push_back({QStringLiteral("the same over a 200 dpi scan (%1)").arg(name), QStringLiteral("ms"),
                         median(stepScan), 0, QStringLiteral("≤ 16 ms")});
+
+        // The layout window: an item dragged, each mouse move to its repaint.
+        std::vector<double> drag, dragScan;
+        for (int i = 0; i < runs; ++i) {
+            const auto l = run(QStringLiteral("bench_layout"), {QString::number(jobs)}, env);
+            for (auto [key, into] :
+                 {std::pair{QStringLiteral("drag"), &drag}, std::pair{QStringLiteral("dragscan"), &dragScan}}) {
+                const auto v = values(l.first, key, 1e-6);
+                into->insert(into->end(), v.begin(), v.end());
+            }
+        }
+        rows.push_back({QStringLiteral("layout window redrawn after a drag step (%1)").arg(name), QStringLiteral("ms"),
+                        median(drag), 0, QStringLiteral("≤ 16 ms")});
+        rows.push_back({QStringLiteral("the same over a 200 dpi scan (%1)").arg(name), QStringLiteral("ms"),
+                        median(dragScan), 0, QStringLiteral("≤ 16 ms")});
     }
     if (xvfb.state() != QProcess::NotRunning) {
         xvfb.terminate();
@@ -565,7 +580,8 @@ int main(int argc, char** argv)
         const auto a = run(QStringLiteral("bench_print"), {QString::number(jobs)}, offscreen);
         for (const auto& [lines, key] :
              {std::pair{f.first, QStringLiteral("page")}, std::pair{a.first, QStringLiteral("pdf")},
-              std::pair{a.first, QStringLiteral("recording")}, std::pair{a.first, QStringLiteral("marks")}}) {
+              std::pair{a.first, QStringLiteral("recording")}, std::pair{a.first, QStringLiteral("marks")},
+              std::pair{a.first, QStringLiteral("layoutbuiltin")}, std::pair{a.first, QStringLiteral("layoutfile")}}) {
             const auto v = values(lines, key, 1e-6);
             if (v.empty())
                 continue;
@@ -608,6 +624,9 @@ int main(int argc, char** argv)
                     median(first["marks"]), median(first["page"]), QStringLiteral("report")});
     rows.push_back({QStringLiteral("mark test print to PDF, later"), QStringLiteral("ms"), median(later["marks"]),
                     median(later["page"]), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("waybill job to PDF, the layout from a file against the built-in"),
+                    QStringLiteral("ms"), median(later["layoutfile"]), median(later["layoutbuiltin"]),
+                    QStringLiteral("≤ 1.05 ×")});
     rows.push_back({QStringLiteral("waybill job to recording printer, first"), QStringLiteral("ms"),
                     median(first["recording"]), 0, QStringLiteral("≤ 1 ms")});
     rows.push_back({QStringLiteral("waybill job to recording printer, later"), QStringLiteral("ms"),

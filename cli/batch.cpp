@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include "cli/exit.h"
+#include "cli/layouts.h"
 #include "orders/batchrows.h"
 #include "platform/instance.h"
 #include "platform/readfile.h"
@@ -156,7 +157,20 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        waybill::DeliveryTime::Unspecified,
                        waybill::ArrivalNotice::Wanted,
                        request.senderFromBuyer});
-    station::checkAgainstThePage(list);
+    if (!request.layout.isEmpty()) {
+        Result<print::Layout> layout = layoutNamed(request.layout, station.layouts());
+        if (!layout) {
+            err << layout.error() << QStringLiteral("\n何も印刷していません。\n");
+            return done(exitCannotRun);
+        }
+        station.setLayoutOfRun(*layout);
+    }
+    const Result<print::Layout> layout = station.layoutInUse();
+    if (!layout) {
+        err << layout.error() << QStringLiteral("\n何も印刷していません。\n");
+        return done(exitCannotRun);
+    }
+    station::checkAgainstThePage(list, *layout);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);
@@ -221,8 +235,9 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const station::Printed printed = station::printOrderRows(run, list, printable, offsetsForPrint, request.progress,
-                                                             sender.savedEntryId, firstFormNumber);
+    const station::Printed printed =
+        station::printOrderRows(run, list, printable, offsetsForPrint, request.progress, sender.savedEntryId,
+                                firstFormNumber, {request.shipDate, request.parcelCount, {}, {}});
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

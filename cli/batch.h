@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "print/destination.h"
 
+#include <QDate>
 #include <QString>
 #include <QTextStream>
 
@@ -24,6 +25,11 @@ struct BatchRequest {
     // the queue's stack, if one is set.
     QString firstNumber;
     QString carrier; // the forms' carrier word; empty: that of the queue's stack
+    // The layout of every page: a saved layout's name, or a layout file
+    // (a path ending in .json or holding a /); empty: the queue's own.
+    QString layout;
+    QDate shipDate; // a layout's ship date; invalid: the day of the print
+    int parcelCount = 1;
     // Told after each page is made; false cancels. The program itself sets
     // none; a caller that must act between pages does.
     print::Progress progress;

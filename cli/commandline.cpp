@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/batch.h"
+#include "cli/layouts.h"
 #include "cli/lookup.h"
 #include "cli/shipped.h"
 #include "postal/directory.h"
@@ -9,7 +10,9 @@
 #include "station/station.h"
 #include "tracking/carriers.h"
 
+#include <QDate>
 #include <QHash>
+#include <algorithm>
 
 namespace cli {
 
@@ -35,6 +38,11 @@ QString usage()
                "                         各注文にどの伝票番号が付いたかを履歴に記録します\n"
                "      --carrier 運送会社  伝票の運送会社: %1\n"
                "                         （プリンタに伝票の束を設定してあれば省けます）\n"
+               "      --layout 名前|ファイル.json  この実行で使う用紙レイアウト（既定: プリンタの伝票に選んだもの）\n"
+               "      --ship-date 年-月-日  レイアウトの発送日（既定: 今日）\n"
+               "      --parcels 数       レイアウトの個数（既定: 1）\n"
+               "  --layout-export 名前   用紙レイアウトをファイルに書き出します（「標準」は組み込みのもの）\n"
+               "      --out ファイル.json  書き出すファイル\n"
                "  --shipped 形式         印刷した注文の出荷情報ファイルを書き出します: %2\n"
                "                         （その形式のショップの一覧から印刷した荷物だけ。generic はすべて）\n"
                "      --out ファイル     書き出すファイル\n"
@@ -63,7 +71,7 @@ struct OptionSpec {
     const char* name;
     char shortName;        // 0: none
     const char* valueName; // nullptr: a switch that takes no value
-    const char* onlyWith;  // means something only with this command; nullptr: anywhere
+    const char* onlyWith;  // means something only with these commands (separated by |); nullptr: anywhere
 };
 
 constexpr OptionSpec kOptions[] = {
@@ -80,8 +88,12 @@ constexpr OptionSpec kOptions[] = {
     {"sender-from-buyer", 0, nullptr, "batch"},
     {"first-number", 0, "伝票番号", "batch"},
     {"carrier", 0, "運送会社", "batch"},
+    {"layout", 0, "レイアウトの名前かファイル", "batch"},
+    {"ship-date", 0, "年-月-日", "batch"},
+    {"parcels", 0, "個数", "batch"},
+    {"layout-export", 0, "レイアウトの名前", nullptr},
     {"shipped", 0, "形式", nullptr},
-    {"out", 0, "ファイル", "shipped"},
+    {"out", 0, "ファイル", "shipped|layout-export"},
     {"from", 0, "年-月-日", "shipped"},
     {"to", 0, "年-月-日", "shipped"},
     {"database", 0, "postgresql://…", nullptr},
@@ -214,16 +226,21 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
     // Two things at once, or an option that means nothing here, is refused
     // rather than one of them quietly dropped.
     QStringList commands;
-    for (const char* command : {"lookup", "batch", "shipped", "import-local"})
+    for (const char* command : {"lookup", "batch", "shipped", "import-local", "layout-export"})
         if (parsed.has(command))
             commands << QStringLiteral("--") + QLatin1String(command);
     if (commands.size() > 1)
         return fail(QStringLiteral("%1 は一緒に使えません。一度に一つずつ実行してください。")
                         .arg(commands.join(QStringLiteral(" と "))));
-    for (const OptionSpec& spec : kOptions)
-        if (spec.onlyWith && parsed.has(spec.name) && !parsed.has(spec.onlyWith))
+    for (const OptionSpec& spec : kOptions) {
+        if (!spec.onlyWith || !parsed.has(spec.name))
+            continue;
+        const QStringList commandsOfOption = QString::fromLatin1(spec.onlyWith).split(QLatin1Char('|'));
+        if (std::none_of(commandsOfOption.begin(), commandsOfOption.end(),
+                         [&](const QString& command) { return parsed.values.contains(command); }))
             return fail(QStringLiteral("%1 は --%2 と一緒に使うオプションです。")
-                            .arg(dashed(spec), QLatin1String(spec.onlyWith)));
+                            .arg(dashed(spec), commandsOfOption.join(QStringLiteral(" か --"))));
+    }
     if (parsed.has("database")) {
         if (!parsed.has("batch") && !parsed.has("shipped") && !parsed.has("import-local"))
             return fail(
@@ -259,10 +276,32 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
         request.databaseLocation = parsed.value("database");
         request.carrier = parsed.value("carrier");
         request.firstNumber = parsed.value("first-number");
+        request.layout = parsed.value("layout");
+        if (parsed.has("ship-date")) {
+            request.shipDate = QDate::fromString(parsed.value("ship-date"), Qt::ISODate);
+            if (!request.shipDate.isValid())
+                return fail(
+                    QStringLiteral("--ship-date の「%1」は日付として読めません。2025-04-01 のように書いてください。")
+                        .arg(parsed.value("ship-date")));
+        }
+        if (parsed.has("parcels")) {
+            bool number = false;
+            request.parcelCount = parsed.value("parcels").toInt(&number);
+            if (!number || request.parcelCount < 1 || request.parcelCount > station::kMaxParcelCount)
+                return fail(QStringLiteral("--parcels の「%1」は個数として読めません。1 から %2 の数を書いてください。")
+                                .arg(parsed.value("parcels"))
+                                .arg(station::kMaxParcelCount));
+        }
         if (parsed.has("carrier") && !parsed.has("first-number"))
             return fail(QStringLiteral(
                 "--carrier は --first-number と一緒に使います（最初の用紙の伝票番号を指定してください）。"));
         return runBatch(request, folders, out, err);
+    }
+    if (parsed.has("layout-export")) {
+        if (!parsed.has("out"))
+            return fail(
+                QStringLiteral("--layout-export には書き出すファイルを --out ファイル.json で指定してください。"));
+        return runLayoutExport(parsed.value("layout-export"), parsed.value("out"), folders, out, err);
     }
     if (parsed.has("shipped")) {
         if (!parsed.has("out"))
@@ -272,7 +311,8 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                           folders, out, err);
     }
     return fail(
-        QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式 か --lookup 郵便番号）。"));
+        QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--layout-export 名前 か "
+                       "--lookup 郵便番号）。"));
 }
 
 } // namespace cli

@@ -311,7 +311,18 @@ FormDrawing makeFormDrawing(const Layout& layout)
         if (index < 0)
             continue;
         const LayoutText& item = layout.texts.at(size_t(index));
-        const QRectF place(twipsToMm(printed.topLeftTwips),
+        // The place starts where the text would start left-aligned: an
+        // aligned text is moved into it by the room it leaves.
+        QPointF topLeft = twipsToMm(printed.topLeftTwips);
+        if (item.align != TextAlign::Left) {
+            const double printedWidthMm = printed.text.isEmpty()
+                                              ? 0.0
+                                              : printedExtent(printed.text, printed.fontPoints, printed.bold).widthMm *
+                                                    printed.widthPercent / 100.0;
+            const double slackMm = std::max(0.0, printed.origin.placeWidthMm - printedWidthMm);
+            topLeft.rx() -= item.align == TextAlign::Right ? slackMm : slackMm / 2.0;
+        }
+        const QRectF place(topLeft,
                            QSizeF(printed.origin.placeWidthMm, printedExtent(QString(), item.sizePt).heightMm));
         form.texts.push_back({index, item, place});
         if (item.value == LayoutValue::PostalDigit)

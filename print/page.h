@@ -6,6 +6,7 @@
 #include "print/printer.h"
 
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <optional>
 #include <utility>
@@ -30,9 +31,17 @@ struct PageCircle {
     int lineWidthDots180 = 1;
 };
 
+// A rectangle's outline: the places of a layout on its test sheet.
+struct PageBox {
+    QRectF rectTwips;
+    int lineWidthDots180 = 1;
+    bool operator==(const PageBox&) const = default;
+};
+
 struct Page {
     std::vector<PageText> texts;
     std::vector<PageCircle> circles;
+    std::vector<PageBox> boxes;
     bool operator==(const Page&) const = default;
 };
 

@@ -124,6 +124,12 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
         painter.drawEllipse(toDevice(circle.centreTwips), circle.radiusTwips * dpiX / kTwipsPerInch,
                             circle.radiusTwips * dpiY / kTwipsPerInch);
     }
+    for (const PageBox& box : page.boxes) {
+        QPen pen(Qt::black);
+        pen.setWidthF(box.lineWidthDots180 * dpiX / kImpactDotsPerInch);
+        painter.setPen(pen);
+        painter.drawRect(QRectF(toDevice(box.rectTwips.topLeft()), toDevice(box.rectTwips.bottomRight())));
+    }
     painter.restore();
 }
 

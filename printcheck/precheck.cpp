@@ -47,7 +47,7 @@ QStringList amountFindings(const waybill::Waybill& w)
 
 } // namespace
 
-QStringList findingsBeforePrint(const waybill::Waybill& waybill)
+QStringList findingsBeforePrint(const waybill::Waybill& waybill, const print::Layout& layout)
 {
     QStringList found;
     for (const orders::Finding& finding : rowFindings(waybill.recipient, QStringLiteral("お届け先")))
@@ -56,12 +56,15 @@ QStringList findingsBeforePrint(const waybill::Waybill& waybill)
     for (const orders::Finding& finding : rowFindings(waybill.sender, QStringLiteral("ご依頼主")))
         if ((finding.field == Field::PostalCode && senderHasPostalCode) || finding.field == Field::Telephone)
             found << finding.reason;
-    found << print::printProblems(waybill);
+    found << print::printProblems(waybill, layout);
     if (waybill.numericMode)
         found << amountFindings(waybill);
     return found;
 }
 
-QStringList notesBeforePrint(const waybill::Waybill& waybill) { return print::fitNotes(waybill); }
+QStringList notesBeforePrint(const waybill::Waybill& waybill, const print::Layout& layout)
+{
+    return print::fitNotes(waybill, layout);
+}
 
 } // namespace printcheck

@@ -1,9 +1,10 @@
 #pragma once
 // What a waybill typed into the window is checked for before it is printed:
 // what an order list's row is checked for (orders/rows.h), for both address
-// blocks; texts that run past their places or hold characters the printer's
-// face lacks; and, in numeric input mode, amounts that no longer follow from
-// their quantities and prices.
+// blocks; texts that run past their places (on the layout the print uses)
+// or hold characters the printer's face lacks; and, in numeric input mode,
+// amounts that no longer follow from their quantities and prices.
+#include "print/layout.h"
 #include "waybill/waybill.h"
 
 #include <QStringList>
@@ -14,10 +15,10 @@ namespace printcheck {
 // the waybill prints as it stands. The recipient needs a postal code of the
 // right shape, a first address line and a name; the sender, which forms may
 // carry printed, only the right shapes of what it holds.
-QStringList findingsBeforePrint(const waybill::Waybill& waybill);
+QStringList findingsBeforePrint(const waybill::Waybill& waybill, const print::Layout& layout = print::builtInLayout());
 
 // What the print fits into its place (narrowed, set smaller, shortened), one
 // note each: for the user to see, never a reason to ask.
-QStringList notesBeforePrint(const waybill::Waybill& waybill);
+QStringList notesBeforePrint(const waybill::Waybill& waybill, const print::Layout& layout = print::builtInLayout());
 
 } // namespace printcheck

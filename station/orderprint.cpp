@@ -73,16 +73,16 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     return choice;
 }
 
-void checkAgainstThePage(orders::OrderList& list)
+void checkAgainstThePage(orders::OrderList& list, const print::Layout& layout)
 {
-    list.setNaturalFitCheck([](const waybill::Waybill& w) { return print::fittingNeeded(w); });
-    list.setFitCheck([](const waybill::Waybill& w) { return print::printProblem(w); });
+    list.setNaturalFitCheck([layout](const waybill::Waybill& w) { return print::fittingNeeded(w, layout); });
+    list.setFitCheck([layout](const waybill::Waybill& w) { return print::printProblem(w, layout); });
 }
 
 Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector<qint64>& rows,
                        print::PrintOffsets offsets, const print::Progress& progress,
                        std::optional<qint64> savedSenderId,
-                       const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber, const print::SheetExtras& sheet)
 {
     std::vector<qint64> notPrintable;
     for (qint64 row : rows)
@@ -109,7 +109,8 @@ Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector
             throw print::JobStopped{why};
         return PageToPrint{*waybill, origin, order.orderNumber, order.shipToId, order.lineIds};
     };
-    Printed printed = run.printPages(int(rows.size()), checkedPage, offsets, progress, firstFormNumber);
+    Printed printed =
+        run.printPages(int(rows.size()), checkedPage, offsets, progress, firstFormNumber, [&](int) { return sheet; });
     if (!printed.delivery.ok)
         return printed;
     for (qint64 row : rows)

@@ -23,10 +23,10 @@ struct SenderChoice {
 // note saying the waybills carry none.
 SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs);
 
-// Checks the list's rows against the page they print as: texts that do not
-// fit even at both floors refuse a row, and a shop's address is split over
-// its lines where each stands as it is.
-void checkAgainstThePage(orders::OrderList& list);
+// Checks the list's rows against the page they print as, with `layout`:
+// texts that do not fit even at both floors refuse a row, and a shop's
+// address is split over its lines where each stands as it is.
+void checkAgainstThePage(orders::OrderList& list, const print::Layout& layout = print::builtInLayout());
 
 // The rows as one document, one page each, in the order given, recorded in
 // the history with their order numbers. When the printer accepted the
@@ -37,9 +37,12 @@ void checkAgainstThePage(orders::OrderList& list);
 // file no longer holds as it was checked stops the document, and the
 // delivery's message names its line. A saved sender printed on them moves
 // up the saved list (savedSenderId); a problem doing so is in the notice.
+// `sheet` is what every page of the list shares that a layout may place
+// (ship date, 個数); each row's order number comes from the list.
 Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector<qint64>& rows,
                        print::PrintOffsets offsets, const print::Progress& progress = {},
                        std::optional<qint64> savedSenderId = std::nullopt,
-                       const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber = {},
+                       const print::SheetExtras& sheet = {});
 
 } // namespace station

@@ -15,6 +15,7 @@
 #include <QPdfWriter>
 #include <QTemporaryFile>
 #include <QUuid>
+#include <algorithm>
 
 namespace station {
 
@@ -122,14 +123,33 @@ Printed PrintRun::printWaybills(std::span<const waybill::Waybill> waybills, prin
 
 Printed PrintRun::printPages(int count, const PageSource& pageAt, print::PrintOffsets offsets,
                              const print::Progress& progress,
-                             const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                             const std::optional<tracking::TrackingNumber>& firstFormNumber,
+                             const ExtrasSource& extrasAt)
 {
+    const Result<print::Layout> layout = m_station.layoutInUse();
+    if (!layout) {
+        Printed refused;
+        refused.delivery.message = layout.error() + QStringLiteral("\n何も印刷していません。");
+        return refused;
+    }
+    // Asked for only where the layout prints them.
+    const auto places = [&](print::LayoutValue value) {
+        return std::any_of(layout->texts.begin(), layout->texts.end(),
+                           [value](const print::LayoutText& t) { return t.value == value; });
+    };
+    const bool printsOrderNumber = places(print::LayoutValue::OrderNumber);
+    const bool printsFormNumber = places(print::LayoutValue::FormNumber);
     MadePages made(count);
     Printed printed = deliver(
         count,
         [&](int index) {
             const PageToPrint page = pageAt(index);
-            print::Page drawn = print::waybillPage(page.waybill, offsets, m_printState);
+            print::SheetExtras extras = extrasAt ? extrasAt(index) : print::SheetExtras{};
+            if (printsOrderNumber && extras.orderNumber.isEmpty())
+                extras.orderNumber = page.orderNumber;
+            if (printsFormNumber && extras.formNumber.isEmpty() && index < m_documentFormNumbers.size())
+                extras.formNumber = m_documentFormNumbers[index].display();
+            print::Page drawn = print::waybillPage(page.waybill, offsets, m_printState, *layout, extras);
             made.keep(index, page);
             return drawn;
         },
@@ -381,7 +401,9 @@ Printed PrintRun::deliver(int pageCount, const print::PageSource& pages, const p
         if (const QString why = numbersAlreadyUsed(numbers); !why.isEmpty())
             return refused(why);
 
+    m_documentFormNumbers = numbers;
     Printed printed{m_station.printer().print(pageCount, pages, progress), {}, {}};
+    m_documentFormNumbers.clear();
     printed.notice = printed.delivery.notice;
     if (!printed.delivery.ok)
         return printed;

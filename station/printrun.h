@@ -65,9 +65,17 @@ public:
     // on. A number the history already holds (a page printed on it, or a
     // spoiled form) refuses the document, as does a stack that cannot give
     // the numbers: nothing is printed.
+    //
+    // The pages are made with the station's layout in use (the queue's, or
+    // this run's); one that cannot be read prints nothing. What a layout
+    // places that the waybill does not hold comes from `extrasAt` (ship
+    // date, 個数; today and 1 without it); the order number (the page's)
+    // and the form's own number, when it leaves them empty, from the run.
+    using ExtrasSource = std::function<print::SheetExtras(int index)>;
     Printed printPages(int count, const PageSource& pageAt, print::PrintOffsets offsets,
                        const print::Progress& progress = {},
-                       const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber = {},
+                       const ExtrasSource& extrasAt = {});
     // Waybills typed in the window.
     Printed printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                           const print::Progress& progress = {});
@@ -104,6 +112,9 @@ private:
 
     Station& m_station;
     print::PrintState m_printState;
+    // The numbers of the forms the document being sent goes on, known
+    // before its pages are made.
+    QList<tracking::TrackingNumber> m_documentFormNumbers;
     bool m_toldPdfFolder = false;
     bool m_toldQueued = false;
 };

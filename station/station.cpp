@@ -107,6 +107,22 @@ history::History& Station::history()
     return *m_history;
 }
 
+Result<print::Layout> Station::layoutInUse()
+{
+    if (m_layoutOfRun)
+        return *m_layoutOfRun;
+    const LayoutStore store = layouts();
+    const QString queue = formQueue();
+    const QString name = store.nameForQueue(queue);
+    Result<print::Layout> layout = m_layouts.load(store, name);
+    if (!layout)
+        return fail(QStringLiteral("%1の伝票に使うレイアウト「%2」を読めません。\n%3")
+                        .arg(queue.isEmpty() ? QStringLiteral("PDFファイルへの印刷")
+                                             : QStringLiteral("プリンタ「%1」").arg(queue),
+                             name, layout.error()));
+    return layout;
+}
+
 void Station::setStorageProblemReceiver(std::function<void(const storage::Problem&)> receiver)
 {
     m_storageProblemReceiver = std::move(receiver);

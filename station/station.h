@@ -13,6 +13,8 @@
 #include "platform/instance.h"
 #include "postal/directory.h"
 #include "print/destination.h"
+#include "print/layout.h"
+#include "station/layoutstore.h"
 #include "tracking/formstack.h"
 #include "waybill/waybill.h"
 
@@ -79,6 +81,16 @@ public:
     // The queue whose forms the next document goes on; empty for a PDF file.
     QString formQueue() { return m_printer.formQueue(); }
 
+    // The layouts kept beside the settings, and which one each queue's
+    // forms take.
+    LayoutStore layouts() const { return LayoutStore(m_folders); }
+    // One layout for every document of this run, whatever the queue
+    // (horutea --layout); nothing: each queue's own.
+    void setLayoutOfRun(std::optional<print::Layout> layout) { m_layoutOfRun = std::move(layout); }
+    // The layout the next document is made with: this run's, else the one
+    // the queue's forms take; why not when its file cannot be read.
+    Result<print::Layout> layoutInUse();
+
 private:
     adjust::OffsetStore m_offsets;
     platform::InstanceDetector& m_instance;
@@ -94,6 +106,8 @@ private:
     storage::Database::Options m_databaseOptions;
     std::unique_ptr<history::LocalQueue> m_localQueue;
     int m_formStackLockWaitMs = tracking::FormStackStore::kLockWaitMs;
+    std::optional<print::Layout> m_layoutOfRun;
+    LayoutCache m_layouts;
 };
 
 } // namespace station

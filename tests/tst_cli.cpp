@@ -3,6 +3,7 @@
 #include "doubles.h"
 #include "fifo.h"
 #include "glyphs.h"
+#include "layoutcheck.h"
 #include "shopfiles.h"
 #include "waybillcheck.h"
 
@@ -13,11 +14,17 @@
 #include "history/history.h"
 #include "platform/fonts.h"
 #include "platform/readfile.h"
+#include "print/layoutfile.h"
+#include "station/layoutstore.h"
 #include "station/station.h"
 #include "storage/database.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringConverter>
@@ -564,6 +571,143 @@ private slots:
     }
 
     // Lists that cannot run at all: exit 2, stderr naming the cause, no file.
+    // The built-in layout exported and given back for a run prints the same
+    // bytes as without it; the same file with every xMm 10 more moves every
+    // text 10 mm right; a saved layout's name, the PDF file's own layout, and
+    // what a layout places beyond the waybill (ship date, 個数, order number,
+    // the form's number).
+    void layoutsForARun()
+    {
+        const QString list =
+            csv(QStringLiteral("layout.csv"),
+                QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\r\n"
+                               "A-1,100-0001,東京都千代田区千代田1-1,山田花子,03-1234-5678\r\n"));
+        const QString exported = m_dir.filePath(QStringLiteral("standard.json"));
+        Run r = run({QStringLiteral("--layout-export"), QStringLiteral("標準"), QStringLiteral("--out"), exported});
+        QVERIFY2(r.exit == 0 && r.out.contains(exported), qPrintable(r.err));
+        QCOMPARE(print::readLayoutFile(exported).value(), print::builtInLayout());
+
+        const auto printWith = [&](const QString& name, const QStringList& more) {
+            const QString pdfPath = m_dir.filePath(name);
+            const Run printed = run(QStringList{QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath,
+                                                QStringLiteral("--no-sender")} +
+                                    more);
+            [&] { QVERIFY2(printed.exit == 0, qPrintable(printed.err)); }();
+            return pdfPath;
+        };
+        // The bytes of a PDF but for the moment it was made.
+        const auto withoutDate = [](const QString& path) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return QByteArray();
+            QByteArray bytes = file.readAll();
+            static const QRegularExpression date(QStringLiteral("/CreationDate \\([^)]*\\)"));
+            return QString::fromLatin1(bytes).remove(date).toLatin1();
+        };
+        const QString plain = printWith(QStringLiteral("plain.pdf"), {});
+        const QString viaFile = printWith(QStringLiteral("via-file.pdf"), {QStringLiteral("--layout"), exported});
+        QVERIFY(!withoutDate(plain).isEmpty());
+        QCOMPARE(withoutDate(viaFile), withoutDate(plain));
+
+        QFile file(exported);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QJsonObject top = QJsonDocument::fromJson(file.readAll()).object();
+        file.close();
+        const auto raised = [](QJsonArray items) {
+            for (QJsonValueRef item : items) {
+                QJsonObject o = item.toObject();
+                o.insert(QStringLiteral("xMm"), o.value(QStringLiteral("xMm")).toDouble() + 10.0);
+                item = o;
+            }
+            return items;
+        };
+        top.insert(QStringLiteral("texts"), raised(top.value(QStringLiteral("texts")).toArray()));
+        QJsonObject marks = top.value(QStringLiteral("marks")).toObject();
+        marks.insert(QStringLiteral("places"), raised(marks.value(QStringLiteral("places")).toArray()));
+        top.insert(QStringLiteral("marks"), marks);
+        const QString shiftedFile = m_dir.filePath(QStringLiteral("shifted.json"));
+        QFile out(shiftedFile);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QJsonDocument(top).toJson());
+        out.close();
+        const QString shifted = printWith(QStringLiteral("shifted.pdf"), {QStringLiteral("--layout"), shiftedFile});
+        const std::vector<pdf::Word> before = pdf::words(plain), after = pdf::words(shifted);
+        QCOMPARE(after.size(), before.size());
+        QVERIFY(before.size() >= 10);
+        for (size_t i = 0; i < before.size(); ++i)
+            QVERIFY2(after[i].text == before[i].text && qAbs(after[i].x0 - before[i].x0 - 10.0) < 0.05 &&
+                         qAbs(after[i].y0 - before[i].y0) < 0.01,
+                     qPrintable(
+                         QStringLiteral("%1 from %2 to %3 mm").arg(before[i].text).arg(before[i].x0).arg(after[i].x0)));
+
+        // A saved layout by its name; a file that is not one prints nothing
+        // and says where its fault is.
+        const station::LayoutStore store(m_folders);
+        const print::Layout example =
+            print::readLayoutFile(QStringLiteral(HORUTEA_SOURCE_DIR "/layouts/example-small-parcel.json")).value();
+        QVERIFY(store.save(example));
+        const QString small = printWith(QStringLiteral("small.pdf"),
+                                        {QStringLiteral("--layout"), example.name, QStringLiteral("--ship-date"),
+                                         QStringLiteral("2025-04-01"), QStringLiteral("--parcels"), QStringLiteral("3"),
+                                         QStringLiteral("--carrier"), QStringLiteral("yamato"),
+                                         QStringLiteral("--first-number"), QStringLiteral("4444-1375-8703")});
+        const auto valueOf = [](const print::LayoutText& t) -> QString {
+            switch (t.value) {
+            case print::LayoutValue::FixedText:
+                return t.fixedText;
+            case print::LayoutValue::ShipDate:
+                return QStringLiteral("2025年4月1日");
+            case print::LayoutValue::Name:
+                return t.party == print::Party::Recipient ? QStringLiteral("山田花子") : QString();
+            default:
+                return {};
+            }
+        };
+        QCOMPARE(checkLayoutTexts(small, 1, example, valueOf, 0.05), 3);
+        // The right-aligned ones: the order number, the form's number and 個数.
+        QStringList printed;
+        for (const pdf::Word& word : pdf::words(small))
+            printed << word.text;
+        for (const char* text : {"A-1", "4444-1375-8703", "3"})
+            QVERIFY2(printed.contains(QString::fromUtf8(text)), qPrintable(printed.join(QLatin1Char(' '))));
+
+        // The PDF file's own layout, when no --layout is given.
+        QVERIFY(store.setNameForQueue({}, example.name));
+        QVERIFY(pdf::run(QStringLiteral("pdftotext"), {printWith(QStringLiteral("own.pdf"), {}), QStringLiteral("-")})
+                    .contains(QStringLiteral("小口便")));
+        QVERIFY(store.setNameForQueue({}, print::kBuiltInLayoutName));
+
+        const QString damaged = m_dir.filePath(QStringLiteral("damaged.json"));
+        QFile bad(damaged);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(
+            "{\n  \"format\": \"horutea-layout\",\n  \"version\": 1,\n  \"name\": \"x\",\n  \"texts\": [{\"value\": \"recipient.name\", \"xMm\": \"ten\"}]\n}\n");
+        bad.close();
+        const QString none = m_dir.filePath(QStringLiteral("none.pdf"));
+        for (const QStringList& layout : {QStringList{QStringLiteral("--layout"), damaged},
+                                          QStringList{QStringLiteral("--layout"), QStringLiteral("ない")}}) {
+            r = run(QStringList{QStringLiteral("--batch"), list, QStringLiteral("--pdf"), none,
+                                QStringLiteral("--no-sender")} +
+                    layout);
+            QVERIFY2(r.exit == 2 && r.err.contains(QStringLiteral("何も印刷していません")), qPrintable(r.err));
+            QVERIFY(!QFile::exists(none));
+        }
+        QVERIFY2(r.err.contains(QStringLiteral("標準、見本・小口便")), qPrintable(r.err));
+        r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), none, QStringLiteral("--layout"), damaged});
+        QVERIFY2(r.err.contains(QStringLiteral("texts[0].xMm")), qPrintable(r.err));
+
+        r = run({QStringLiteral("--layout-export"), QStringLiteral("ない"), QStringLiteral("--out"), exported});
+        QVERIFY2(r.exit == 2 && r.err.contains(QStringLiteral("見つかりません")), qPrintable(r.err));
+        QCOMPARE(print::readLayoutFile(exported).value(), print::builtInLayout()); // left as it was
+        for (const QStringList& wrong :
+             {QStringList{"--layout-export", "標準"}, QStringList{"--batch", list, "--out", exported},
+              QStringList{"--batch", list, "--parcels", "0"}, QStringList{"--batch", list, "--ship-date", "4/1"},
+              QStringList{"--layout", "標準"}}) {
+            r = run(wrong);
+            QVERIFY2(r.exit == 2 && r.err.contains(QStringLiteral("horutea --help")), qPrintable(r.err));
+        }
+    }
+
     void cannotRun()
     {
         const QString list = csv(QStringLiteral("ok.csv"),

@@ -91,7 +91,7 @@ private:
     QRectF waybillAreaMm() const
     {
         QRectF area;
-        for (const print::FormTextPlace& place : print::formDrawing().texts)
+        for (const print::FormTextPlace& place : print::formDrawing(m_view->layout()).texts)
             area |= place.placeMm;
         if (const auto offsets = m_view->offsets())
             area.translate(offsets->horizontalTenthMm / 10.0, offsets->verticalTenthMm / 10.0);
@@ -302,6 +302,13 @@ QWidget* BatchWindow::createSidePane()
         const OffsetTexts offsets = m_window.offsetTexts();
         content.horizontalOffsetText = offsets.horizontal;
         content.verticalOffsetText = offsets.vertical;
+        if (Result<print::Layout> layout = m_services.station.layoutInUse())
+            content.layout = std::move(*layout);
+        else
+            content.layoutProblem = layout.error();
+        content.extras = m_constants->sheetExtras();
+        if (row >= 0)
+            content.extras.orderNumber = list().orderNumberAt(row);
         return content;
     });
     m_preview->setToolTip(QStringLiteral("選んだ行の送り状が用紙のどこに印刷されるかを表示します"));
@@ -355,6 +362,7 @@ void BatchWindow::connectCommands()
     // Each change checks every row again, from the event loop; a change made
     // while that runs starts it over.
     connect(m_constants, &ListConstantsPanel::changed, this, &BatchWindow::applyConstants);
+    connect(m_constants, &ListConstantsPanel::sheetChanged, this, &BatchWindow::refreshPreview);
     connect(&m_window, &WaybillWindow::offsetsChanged, this, &BatchWindow::refreshPreview);
     connect(m_pump, &ReadingPump::sliceRead, this, &BatchWindow::afterSlice);
     connect(m_pump, &ReadingPump::finished, this, &BatchWindow::afterReading);
@@ -480,6 +488,9 @@ bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> enc
         return false;
     }
     m_pump->stop();
+    // The rows are checked against the page of the layout the print takes.
+    if (const Result<print::Layout> layout = m_services.station.layoutInUse())
+        station::checkAgainstThePage(list(), *layout);
     // A file that does not open stays named, so another encoding can be tried on it.
     const bool opened = m_model->open(path, encoding);
     m_texts->setStatus(QString());
@@ -801,7 +812,7 @@ void BatchWindow::printRows(std::vector<qint64> rows)
             // Asked after each page: a cancel stops before the next one.
             return !m_cancelRequested;
         },
-        m_constants->savedSenderInUse());
+        m_constants->savedSenderInUse(), std::nullopt, m_constants->sheetExtras());
     block.reset();
     m_printing = false;
     m_progress->hide();

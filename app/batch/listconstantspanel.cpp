@@ -1,11 +1,14 @@
 #include "app/batch/listconstantspanel.h"
 
 #include "app/widgets/addressblockeditor.h"
+#include "station/layoutstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QGridLayout>
 #include <QLabel>
+#include <QSpinBox>
 
 namespace app {
 
@@ -84,9 +87,30 @@ ListConstantsPanel::ListConstantsPanel(const WaybillChoices& choices, QWidget* p
     grid->addWidget(noticeLabel, 6, 2);
     grid->addWidget(m_notice, 6, 3);
 
+    // Printed only where the form's layout has a place for them.
+    m_shipDate = new QDateEdit(QDate::currentDate(), this);
+    m_shipDate->setObjectName(QStringLiteral("shipDate"));
+    m_shipDate->setCalendarPopup(true);
+    m_shipDate->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    m_shipDate->setToolTip(QStringLiteral("用紙レイアウトに発送日の欄があれば、この日付を印刷します"));
+    auto* shipDateLabel = new QLabel(QStringLiteral("発送日(&D)："), this);
+    shipDateLabel->setBuddy(m_shipDate);
+    grid->addWidget(shipDateLabel, 8, 0);
+    grid->addWidget(m_shipDate, 8, 1);
+    m_parcels = new QSpinBox(this);
+    m_parcels->setObjectName(QStringLiteral("parcelCount"));
+    m_parcels->setRange(1, station::kMaxParcelCount);
+    m_parcels->setToolTip(QStringLiteral("用紙レイアウトに個数の欄があれば、1枚ごとにこの数を印刷します"));
+    auto* parcelsLabel = new QLabel(QStringLiteral("個数(&C)："), this);
+    parcelsLabel->setBuddy(m_parcels);
+    grid->addWidget(parcelsLabel, 8, 2);
+    grid->addWidget(m_parcels, 8, 3);
+
     QWidget::setTabOrder(m_sender->lastInTabOrder(), m_item);
     QWidget::setTabOrder(m_item, m_time);
     QWidget::setTabOrder(m_time, m_notice);
+    QWidget::setTabOrder(m_notice, m_shipDate);
+    QWidget::setTabOrder(m_shipDate, m_parcels);
 
     setSavedSenders({});
     connect(m_senderChoice, &QComboBox::activated, this, [this](int index) {
@@ -96,6 +120,16 @@ ListConstantsPanel::ListConstantsPanel(const WaybillChoices& choices, QWidget* p
     connect(m_item, &QComboBox::currentTextChanged, this, &ListConstantsPanel::changed);
     connect(m_time, &QComboBox::currentIndexChanged, this, &ListConstantsPanel::changed);
     connect(m_notice, &QComboBox::currentIndexChanged, this, &ListConstantsPanel::changed);
+    connect(m_shipDate, &QDateEdit::dateChanged, this, &ListConstantsPanel::sheetChanged);
+    connect(m_parcels, &QSpinBox::valueChanged, this, &ListConstantsPanel::sheetChanged);
+}
+
+print::SheetExtras ListConstantsPanel::sheetExtras() const
+{
+    print::SheetExtras extras;
+    extras.shipDate = m_shipDate->date();
+    extras.parcelCount = m_parcels->value();
+    return extras;
 }
 
 void ListConstantsPanel::setSavedSenders(const QList<addressbook::AddressEntry>& senders)

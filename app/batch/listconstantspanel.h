@@ -2,16 +2,20 @@
 // What every waybill of an order list shares: the sender, picked from the
 // saved senders or typed, or each order's buyer (gift orders of a shop
 // platform's list), an item description for rows without one, the
-// delivery-time band and the arrival notice.
+// delivery-time band and the arrival notice; and what a layout may place
+// that no list gives: the ship date and the number of parcels (個数).
 #include "addressbook/addressbook.h"
 #include "app/widgets/waybillwindow.h"
 #include "orders/rows.h"
+#include "print/printjob.h"
 
 #include <QGroupBox>
 #include <optional>
 
 class QCheckBox;
 class QComboBox;
+class QDateEdit;
+class QSpinBox;
 
 namespace app {
 
@@ -35,9 +39,15 @@ public:
     QComboBox* itemDescription() const { return m_item; }
     QComboBox* deliveryTime() const { return m_time; }
     QComboBox* arrivalNotice() const { return m_notice; }
+    QDateEdit* shipDate() const { return m_shipDate; }
+    QSpinBox* parcelCount() const { return m_parcels; }
+    // The ship date and 個数 of every page.
+    print::SheetExtras sheetExtras() const;
 
 signals:
     void changed();
+    // The ship date or 個数: the page changes, the rows' checks do not.
+    void sheetChanged();
 
 private:
     waybill::Address typedSender() const;
@@ -51,6 +61,8 @@ private:
     QComboBox* m_item;
     QComboBox* m_time;
     QComboBox* m_notice;
+    QDateEdit* m_shipDate;
+    QSpinBox* m_parcels;
     bool m_filling = false;
 };
 

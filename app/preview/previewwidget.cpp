@@ -121,13 +121,16 @@ void PreviewWidget::refresh()
     m_problem.reset();
     const auto offsets = adjust::offsetsForPrint(m_content.horizontalOffsetText, m_content.verticalOffsetText,
                                                  adjust::OffsetUse::Preview);
-    if (!offsets) {
+    if (!m_content.layoutProblem.isEmpty()) {
+        m_problem = m_content.layoutProblem;
+    } else if (!offsets) {
         m_problem = offsets.error();
     } else {
         const print::PrintOffsets shift = *offsets;
         try {
-            m_page = print::waybillPage(m_content.waybill, shift, m_printState);
-            m_overruns = print::findOverruns(m_content.waybill, shift, paperSheetInPageMm());
+            m_page = print::waybillPage(m_content.waybill, shift, m_printState, m_content.layout, m_content.extras);
+            m_overruns =
+                print::findOverruns(m_content.waybill, shift, paperSheetInPageMm(), m_content.layout, m_content.extras);
             m_offsets = shift;
         } catch (const print::JobStopped& stop) {
             m_problem = stop.message;
@@ -235,7 +238,7 @@ void PreviewWidget::paintScan(QPainter& painter, double pxPerMm, QPointF paperTo
 
 void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerPx, bool overScan) const
 {
-    const print::FormDrawing& form = print::formDrawing();
+    const print::FormDrawing& form = print::formDrawing(m_content.layout);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
@@ -314,7 +317,7 @@ QString PreviewWidget::toolTipAt(QPoint at) const
         for (const print::Overrun& o : m_overruns)
             if (toPx(o.printedMm, cornerPx, pxPerMm).adjusted(-2, -2, 2, 2).contains(at))
                 return o.description;
-    const print::FormDrawing& form = print::formDrawing();
+    const print::FormDrawing& form = print::formDrawing(m_content.layout);
     for (const print::FormTextPlace& place : form.texts)
         if (toPx(place.placeMm, cornerPx, pxPerMm).contains(at))
             return QStringLiteral("%1の欄（%2ポイント、幅 %3 mm）")

@@ -15,11 +15,17 @@
 
 namespace app {
 
-// What the preview shows: the waybill and the two offset texts as they stand.
+// What the preview shows: the waybill and the two offset texts as they
+// stand, on the layout the print takes, with what it places that the
+// waybill does not hold.
 struct PreviewContent {
     waybill::Waybill waybill;
     QString horizontalOffsetText;
     QString verticalOffsetText;
+    print::Layout layout = print::builtInLayout();
+    print::SheetExtras extras;
+    // Why the layout the print takes cannot be read: no page is shown then.
+    QString layoutProblem;
 };
 using PreviewSource = std::function<PreviewContent()>;
 
@@ -50,6 +56,7 @@ public:
     const print::Page& page() const { return m_page; }
     const std::vector<print::Overrun>& overruns() const { return m_overruns; }
     const waybill::Waybill& waybill() const { return m_content.waybill; }
+    const print::Layout& layout() const { return m_content.layout; }
     // The offsets the page is drawn with, when they are readable.
     std::optional<print::PrintOffsets> offsets() const { return m_offsets; }
 

@@ -281,28 +281,47 @@ void PreviewWindow::fitToWindow()
     updateTexts();
 }
 
-std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
+Result<QImage> readFormScan(const QString& path, int pdfPage, QString* note)
 {
-    QImage image;
-    QString note;
     if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
         if (const QString problem = platform::specialFileProblem(path, QStringLiteral("用紙の画像"));
             !problem.isEmpty())
-            return problem;
+            return fail(problem);
         const PdfPicture picture = renderPdfPage(path, pdfPage, kPdfScanDotsPerInch);
         if (picture.image.isNull())
-            return picture.problem;
-        image = picture.image;
-        if (picture.pageCount > 1)
-            note = QStringLiteral("（%1ページのうち%2ページ目）").arg(picture.pageCount).arg(pdfPage + 1);
-    } else {
-        auto read = readImage(path);
-        if (!read)
-            return read.error();
-        image = *read;
-        if (!scanTellsResolution(image))
-            note = QStringLiteral("（解像度の記録がないため、用紙の幅に合わせました）");
+            return fail(picture.problem);
+        if (picture.pageCount > 1 && note)
+            *note = QStringLiteral("（%1ページのうち%2ページ目）").arg(picture.pageCount).arg(pdfPage + 1);
+        return picture.image;
     }
+    auto read = readImage(path);
+    if (read && !scanTellsResolution(*read) && note)
+        *note = QStringLiteral("（解像度の記録がないため、用紙の幅に合わせました）");
+    return read;
+}
+
+int askPdfPage(QWidget* parent, const QString& path)
+{
+    if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) != 0 ||
+        !platform::specialFileProblem(path, {}).isEmpty())
+        return 0;
+    const int pages = renderPdfPage(path, 0, 1).pageCount;
+    if (pages <= 1)
+        return 0;
+    bool ok = false;
+    const int page = QInputDialog::getInt(
+        parent, QStringLiteral("PDFのページ"),
+        QStringLiteral("このPDFは%1ページあります。何ページ目を重ねますか？").arg(pages), 1, 1, pages, 1, &ok);
+    return ok ? page - 1 : -1;
+}
+
+std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
+{
+    QString note;
+    const Result<QImage> read = readFormScan(path, pdfPage, &note);
+    if (!read)
+        return read.error();
+    const QImage image = *read;
     const bool sameScan = path == m_scanPath && pdfPage == m_scanPage;
     m_scanPath = path;
     m_scanPage = pdfPage;
@@ -335,21 +354,9 @@ void PreviewWindow::chooseScan()
                               QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
     if (path.isEmpty())
         return;
-    int page = 0;
-    if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0 &&
-        platform::specialFileProblem(path, {}).isEmpty()) {
-        const int pages = renderPdfPage(path, 0, 1).pageCount;
-        if (pages > 1) {
-            bool ok = false;
-            page =
-                QInputDialog::getInt(this, QStringLiteral("PDFのページ"),
-                                     QStringLiteral("このPDFは%1ページあります。何ページ目を重ねますか？").arg(pages),
-                                     1, 1, pages, 1, &ok) -
-                1;
-            if (!ok)
-                return;
-        }
-    }
+    const int page = askPdfPage(this, path);
+    if (page < 0)
+        return;
     if (const auto problem = openScan(path, page)) {
         m_scanNote = *problem;
         updateTexts();
@@ -410,7 +417,7 @@ QStringList PreviewWindow::overrunLines() const
 QStringList PreviewWindow::missingGlyphLines() const
 {
     QStringList lines;
-    for (const print::MissingGlyphs& m : print::findMissingGlyphs(m_view->waybill()))
+    for (const print::MissingGlyphs& m : print::findMissingGlyphs(m_view->waybill(), m_view->layout()))
         lines << m.description;
     return lines;
 }
@@ -467,11 +474,16 @@ void PreviewWindow::updateTexts()
     m_resetNudge->setEnabled(m_view->hasScan() && !m_view->scanNudgeTenthMm().isNull());
 }
 
-PreviewSource previewSourceOf(const WaybillWindow& window)
+PreviewSource previewSourceOf(const WaybillWindow& window, station::Station& station)
 {
-    return [&window] {
+    return [&window, &station] {
         const OffsetTexts offsets = window.offsetTexts();
-        return PreviewContent{window.readWaybill(), offsets.horizontal, offsets.vertical};
+        PreviewContent content{window.readWaybill(), offsets.horizontal, offsets.vertical};
+        if (Result<print::Layout> layout = station.layoutInUse())
+            content.layout = std::move(*layout);
+        else
+            content.layoutProblem = layout.error();
+        return content;
     };
 }
 
@@ -479,7 +491,7 @@ PreviewWindow* showPreview(WaybillWindow& window, Services& services)
 {
     print::SystemPrinter* printer = services.systemPrinter;
     PreviewWindow* preview = showChildWindow<PreviewWindow>(window, services.station.folders().settingsFile(), [&] {
-        auto* made = new PreviewWindow(previewSourceOf(window), &window);
+        auto* made = new PreviewWindow(previewSourceOf(window, services.station), &window);
         // The offsets at once; other changes after the window's own handlers
         // have run (a care-of line shown, the numbers switched on).
         QObject::connect(&window, &WaybillWindow::offsetsChanged, made, &PreviewWindow::refresh);

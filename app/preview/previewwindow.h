@@ -3,6 +3,7 @@
 // current offsets, the form's places under it, the texts that run past their
 // places listed, and a scan of the user's own form under everything.
 #include "app/preview/previewwidget.h"
+#include "common/result.h"
 
 #include <QWidget>
 #include <functional>
@@ -14,6 +15,10 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QScrollArea;
+
+namespace station {
+class Station;
+}
 
 namespace app {
 
@@ -83,8 +88,17 @@ private:
     bool m_refreshPending = false;
 };
 
-// The waybill and offset texts of the program's window.
-PreviewSource previewSourceOf(const WaybillWindow& window);
+// A scan of a form to lay under a page: a PNG or JPEG image (made smaller
+// past what a screen shows, its resolution kept true), or a page (from 0)
+// of a PDF; `note` is told what the user should know about it.
+Result<QImage> readFormScan(const QString& path, int pdfPage, QString* note = nullptr);
+// Which page of a PDF of several pages to lay under: from 0; 0 for an
+// image or a PDF of one page; -1 when the user cancelled.
+int askPdfPage(QWidget* parent, const QString& path);
+
+// The waybill and offset texts of the program's window, on the layout the
+// station's print takes.
+PreviewSource previewSourceOf(const WaybillWindow& window, station::Station& station);
 
 // Opens the preview of the window's waybill, or brings the open one to the
 // front. It follows every change of the window; with the system's printer,
