@@ -2,7 +2,9 @@
 
 #include "storage/searchkey.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QStringList>
 
 namespace history {
@@ -14,7 +16,43 @@ using storage::textValue;
 QVariant searchKeyValue(const QStringList& fields) { return textValue(storage::joinedSearchKey(fields)); }
 
 const QString kColumns = QStringLiteral("id, printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
-                                        "order_number, waybill_json, carrier, tracking_number, station_row_id");
+                                        "order_number, waybill_json, carrier, tracking_number, station_row_id, "
+                                        "source, ship_to_id, line_ids");
+const QString kSpoiledColumns =
+    QStringLiteral("id, spoiled_at_ms, destination, carrier, tracking_number, reason, order_number, station_row_id");
+
+// How a reason is kept; in SpoiledReason's order after Unknown (NULL).
+constexpr const char* kSpoiledReasonTokens[] = {"skipped", "test-marks", "reprinted"};
+
+QVariant reasonValue(SpoiledReason reason)
+{
+    if (reason == SpoiledReason::Unknown)
+        return QVariant(QMetaType::fromType<QString>());
+    return QString::fromLatin1(kSpoiledReasonTokens[int(reason) - 1]);
+}
+
+SpoiledReason reasonFrom(const QVariant& value)
+{
+    for (int i = 0; i < int(std::size(kSpoiledReasonTokens)); ++i)
+        if (value.toString() == QLatin1String(kSpoiledReasonTokens[i]))
+            return SpoiledReason(i + 1);
+    return SpoiledReason::Unknown;
+}
+
+QString lineIdsText(const QStringList& ids)
+{
+    return ids.isEmpty()
+               ? QString()
+               : QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(ids)).toJson(QJsonDocument::Compact));
+}
+
+QStringList lineIdsFrom(const QVariant& value)
+{
+    QStringList ids;
+    for (const QJsonValue& id : QJsonDocument::fromJson(value.toString().toUtf8()).array())
+        ids << id.toString();
+    return ids;
+}
 
 // The number a row holds; nothing for none, and for one that no longer reads
 // (a carrier word this version does not know).
@@ -51,6 +89,9 @@ std::optional<HistoryEntry> entryFrom(const QSqlQuery& row)
     entry.record.waybill = *waybill;
     entry.record.trackingNumber = trackingNumberFrom(row.value(7), row.value(8));
     entry.record.stationRowId = row.value(9).toString();
+    entry.record.origin = Origin::fromToken(row.value(10).toString());
+    entry.record.shipToId = row.value(11).toString();
+    entry.record.lineIds = lineIdsFrom(row.value(12));
     return entry;
 }
 
@@ -81,8 +122,8 @@ namespace {
 const QString kInsert = QStringLiteral(
     "INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, offset_y_tenth_mm, "
     "order_number, waybill_json, names_key, telephones_key, postal_codes_key, addresses_key, "
-    "order_number_key, carrier, tracking_number, station_row_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-    "?, ?) ON CONFLICT (station_row_id) DO NOTHING RETURNING id");
+    "order_number_key, carrier, tracking_number, station_row_id, source, ship_to_id, line_ids) VALUES (?, ?, ?, ?, "
+    "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (station_row_id) DO NOTHING RETURNING id");
 
 // The values of kInsert for one record, in order.
 QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
@@ -103,7 +144,10 @@ QVariantList insertValues(const PrintRecord& record, const QDateTime& now)
             textValue(storage::searchKey(record.orderNumber.value_or(QString()))),
             record.trackingNumber ? textValue(tracking::carrierToken(record.trackingNumber->carrier())) : nullText(),
             record.trackingNumber ? textValue(record.trackingNumber->digits()) : nullText(),
-            record.stationRowId.isEmpty() ? nullText() : QVariant(record.stationRowId)};
+            record.stationRowId.isEmpty() ? nullText() : QVariant(record.stationRowId),
+            record.origin.kind == Origin::Kind::Unknown ? nullText() : QVariant(record.origin.token()),
+            record.shipToId.isEmpty() ? nullText() : QVariant(record.shipToId),
+            record.lineIds.isEmpty() ? nullText() : QVariant(lineIdsText(record.lineIds))};
 }
 
 } // namespace
@@ -259,13 +303,33 @@ bool History::recordSpoiled(const SpoiledForm& form)
     const QDateTime at = form.spoiledAt.isValid() ? form.spoiledAt : QDateTime::currentDateTime();
     return m_database.write([&](storage::Statements& sql) {
         return sql.exec(
-            QStringLiteral("INSERT INTO spoiled_form (spoiled_at_ms, destination, carrier, tracking_number) "
-                           "VALUES (?, ?, ?, ?)"),
+            QStringLiteral("INSERT INTO spoiled_form (spoiled_at_ms, destination, carrier, tracking_number, reason, "
+                           "order_number, station_row_id) VALUES (?, ?, ?, ?, ?, ?, ?) "
+                           "ON CONFLICT (station_row_id) DO NOTHING"),
             {at.toMSecsSinceEpoch(), textValue(form.destination),
-             textValue(tracking::carrierToken(form.trackingNumber.carrier())),
-             textValue(form.trackingNumber.digits())});
+             textValue(tracking::carrierToken(form.trackingNumber.carrier())), textValue(form.trackingNumber.digits()),
+             reasonValue(form.reason), form.orderNumber.isEmpty() ? nullText() : QVariant(form.orderNumber),
+             form.stationRowId.isEmpty() ? nullText() : QVariant(form.stationRowId)});
     });
 }
+
+namespace {
+
+// Rows whose number no longer reads are left out.
+bool collectSpoiled(storage::Statements& sql, QSqlQuery& select, QList<SpoiledEntry>& out)
+{
+    if (!sql.exec(select))
+        return false;
+    while (sql.next(select))
+        if (auto number = trackingNumberFrom(select.value(3), select.value(4)))
+            out.append(
+                {select.value(0).toLongLong(),
+                 {QDateTime::fromMSecsSinceEpoch(select.value(1).toLongLong()), select.value(2).toString(), *number,
+                  reasonFrom(select.value(5)), select.value(6).toString(), select.value(7).toString()}});
+    return !sql.failed();
+}
+
+} // namespace
 
 QList<SpoiledForm> History::spoiledForms(const QDateTime& from, const QDateTime& before, int limit)
 {
@@ -281,23 +345,109 @@ QList<SpoiledForm> History::spoiledForms(const QDateTime& from, const QDateTime&
     }
     values.append(limit);
     const QString statement =
-        QStringLiteral("SELECT spoiled_at_ms, destination, carrier, tracking_number FROM spoiled_form %1 "
-                       "ORDER BY spoiled_at_ms DESC, id DESC LIMIT ?")
-            .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
-    QList<SpoiledForm> found;
+        QStringLiteral("SELECT %1 FROM spoiled_form %2 ORDER BY spoiled_at_ms DESC, id DESC LIMIT ?")
+            .arg(kSpoiledColumns,
+                 where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")));
+    QList<SpoiledEntry> found;
     m_database.read([&](storage::Statements& sql) {
         QSqlQuery select = sql.prepare(statement);
         for (const QVariant& value : values)
             select.addBindValue(value);
-        if (!sql.exec(select))
-            return false;
-        while (sql.next(select))
-            if (auto number = trackingNumberFrom(select.value(2), select.value(3)))
-                found.append({QDateTime::fromMSecsSinceEpoch(select.value(0).toLongLong()), select.value(1).toString(),
-                              *number});
-        return !sql.failed();
+        return collectSpoiled(sql, select, found);
+    });
+    QList<SpoiledForm> forms;
+    for (const SpoiledEntry& entry : found)
+        forms << entry.form;
+    return forms;
+}
+
+QList<SpoiledEntry> History::spoiledOldestFirst(int limit, qint64 afterId)
+{
+    QList<SpoiledEntry> found;
+    m_database.read([&](storage::Statements& sql) {
+        QSqlQuery select = sql.prepare(
+            QStringLiteral("SELECT %1 FROM spoiled_form WHERE id > ? ORDER BY id LIMIT ?").arg(kSpoiledColumns),
+            {afterId, limit});
+        return collectSpoiled(sql, select, found);
     });
     return found;
+}
+
+bool History::removeSpoiledThrough(qint64 id)
+{
+    return m_database.write([&](storage::Statements& sql) {
+        return sql.exec(QStringLiteral("DELETE FROM spoiled_form WHERE id <= ?"), {id});
+    });
+}
+
+std::optional<QList<tracking::TrackingNumber>> History::numbersUsed(const QList<tracking::TrackingNumber>& numbers,
+                                                                    NumberUse use)
+{
+    QSet<QString> held; // carrier token and digits
+    const auto key = [](const QString& carrier, const QString& digits) { return carrier + QLatin1Char(' ') + digits; };
+    // A few hundred numbers a statement: far below either engine's limit
+    // on bound values.
+    constexpr qsizetype kNumbersPerStatement = 400;
+    const bool read = m_database.read([&](storage::Statements& sql) {
+        for (qsizetype first = 0; first < numbers.size(); first += kNumbersPerStatement) {
+            const QList<tracking::TrackingNumber> part = numbers.mid(first, kNumbersPerStatement);
+            QStringList marks;
+            for (qsizetype i = 0; i < part.size(); ++i)
+                marks << QStringLiteral("?");
+            QStringList tables;
+            if (int(use) & int(NumberUse::PrintedPage))
+                tables << QStringLiteral("print_history");
+            if (int(use) & int(NumberUse::SpoiledForm))
+                tables << QStringLiteral("spoiled_form");
+            for (const QString& table : tables) {
+                QSqlQuery select =
+                    sql.prepare(QStringLiteral("SELECT carrier, tracking_number FROM %1 WHERE tracking_number IN (%2)")
+                                    .arg(table, marks.join(QLatin1Char(','))));
+                for (const tracking::TrackingNumber& number : part)
+                    select.addBindValue(number.digits());
+                if (!sql.exec(select))
+                    return false;
+                while (sql.next(select))
+                    held.insert(key(select.value(0).toString(), select.value(1).toString()));
+                if (sql.failed())
+                    return false;
+            }
+        }
+        return true;
+    });
+    if (!read)
+        return std::nullopt;
+    QList<tracking::TrackingNumber> used;
+    for (const tracking::TrackingNumber& number : numbers)
+        if (held.contains(key(tracking::carrierToken(number.carrier()), number.digits())))
+            used << number;
+    return used;
+}
+
+QString Origin::token() const
+{
+    switch (kind) {
+    case Kind::Unknown:
+        return {};
+    case Kind::Window:
+        return QStringLiteral("window");
+    case Kind::List:
+        return QStringLiteral("list");
+    case Kind::ShopList:
+        return QStringLiteral("shop/") + shopToken;
+    }
+    return {};
+}
+
+Origin Origin::fromToken(const QString& token)
+{
+    if (token == QLatin1String("window"))
+        return {Kind::Window, {}};
+    if (token == QLatin1String("list"))
+        return {Kind::List, {}};
+    if (token.startsWith(QLatin1String("shop/")))
+        return {Kind::ShopList, token.mid(5)};
+    return {};
 }
 
 } // namespace history

@@ -9,10 +9,28 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
 namespace history {
+
+// Where a printed waybill came from.
+struct Origin {
+    enum class Kind {
+        Unknown, // recorded before the history kept it
+        Window,  // typed in the main window
+        List,    // a row of an order list read through its columns
+        ShopList // an order of a shop platform's own list
+    };
+    Kind kind = Kind::Unknown;
+    QString shopToken; // ShopList: which platform's list (orders::shopToken)
+
+    // As the history keeps it: window, list, shop/<shopToken>; empty for Unknown.
+    QString token() const;
+    static Origin fromToken(const QString& token);
+    bool operator==(const Origin&) const = default;
+};
 
 struct PrintRecord {
     QDateTime printedAt; // when recorded without one: now
@@ -27,6 +45,13 @@ struct PrintRecord {
     // Made by the station for each page (empty: none); a page recorded twice
     // under one id is one row.
     QString stationRowId;
+    Origin origin;
+    // The platform's own id of the ship-to (楽天 RMS 送付先ID, one per
+    // address of an order to several); empty: none.
+    QString shipToId;
+    // The platform's ids of the order's lines on this page (Amazon
+    // order-item-id), in the list's order.
+    QStringList lineIds;
 
     bool operator==(const PrintRecord&) const = default;
 };
@@ -55,12 +80,31 @@ struct HistoryQuery {
     int offset = 0;
 };
 
-// A form torn or misprinted before anything was printed on it (1枚飛ばす).
+// Why a form is spoiled; its number never goes on a parcel.
+enum class SpoiledReason {
+    Unknown,   // recorded before the history kept it
+    Skipped,   // 1枚飛ばす: torn or misprinted before anything was printed on it
+    TestMarks, // the test print's marks went on it
+    Reprinted, // its page was printed again on another form, which the parcel carries
+};
+
+// A form that no parcel carries.
 struct SpoiledForm {
     QDateTime spoiledAt;
     QString destination; // the printer queue the form was in
     tracking::TrackingNumber trackingNumber;
+    SpoiledReason reason = SpoiledReason::Skipped;
+    QString orderNumber;  // Reprinted: the order whose page it carried
+    QString stationRowId; // made by the station (empty: none); one row per id
 };
+
+struct SpoiledEntry {
+    qint64 id = 0;
+    SpoiledForm form;
+};
+
+// What a form's number has been used for, as asked of numbersUsed().
+enum class NumberUse { PrintedPage = 1, SpoiledForm = 2, Either = 3 };
 
 class History {
 public:
@@ -86,12 +130,21 @@ public:
     // order recorded, and forgetting them once sent.
     QList<HistoryEntry> oldestFirst(int limit, qint64 afterId = 0);
     bool removeThrough(qint64 id);
-    // Records a spoiled form; false when the database cannot be used (it
-    // then has a problem for the caller to show).
+    // Records a spoiled form (once per station id); false when the
+    // database cannot be used (it then has a problem for the caller to show).
     bool recordSpoiled(const SpoiledForm& form);
     // Spoiled forms of [from, before) (either may be invalid: no bound),
     // newest first.
     QList<SpoiledForm> spoiledForms(const QDateTime& from = {}, const QDateTime& before = {}, int limit = 1000);
+    // For a station's queue and a move to a server: in the order recorded.
+    QList<SpoiledEntry> spoiledOldestFirst(int limit, qint64 afterId = 0);
+    bool removeSpoiledThrough(qint64 id);
+
+    // Of `numbers`, those the history holds for `use` (same carrier and
+    // digits), in the order given; nothing when it cannot be read (the
+    // database then has a problem for the caller to show).
+    std::optional<QList<tracking::TrackingNumber>> numbersUsed(const QList<tracking::TrackingNumber>& numbers,
+                                                               NumberUse use = NumberUse::Either);
 
 private:
     storage::Database& m_database;

@@ -22,20 +22,33 @@ bool LocalQueue::keep(int count, const std::function<std::optional<PrintRecord>(
     return History(database()).recordAll(count, recordAt);
 }
 
+bool LocalQueue::keepSpoiled(const SpoiledForm& form) { return History(database()).recordSpoiled(form); }
+
 int LocalQueue::sendTo(storage::Database& server, History& serverHistory)
 {
     if (!exists())
         return 0;
     History queue(database());
-    constexpr int kPagesPerSend = 500;
+    constexpr int kRowsPerSend = 500;
     int sent = 0;
     while (server.ensureOpen()) {
-        const QList<HistoryEntry> batch = queue.oldestFirst(kPagesPerSend);
+        const QList<HistoryEntry> batch = queue.oldestFirst(kRowsPerSend);
         if (batch.isEmpty())
             break;
         if (!serverHistory.recordAll(int(batch.size()), [&](int i) { return std::optional(batch[i].record); }) ||
             !queue.removeThrough(batch.last().id))
+            return sent;
+        sent += int(batch.size());
+    }
+    while (server.ensureOpen()) {
+        const QList<SpoiledEntry> batch = queue.spoiledOldestFirst(kRowsPerSend);
+        if (batch.isEmpty())
             break;
+        for (const SpoiledEntry& entry : batch)
+            if (!serverHistory.recordSpoiled(entry.form))
+                return sent;
+        if (!queue.removeSpoiledThrough(batch.last().id))
+            return sent;
         sent += int(batch.size());
     }
     return sent;

@@ -23,13 +23,18 @@ public:
     // storage::ProblemsMet held around the call.
     storage::Database& database();
 
+    // What waits, read as a history (searching it opens the file).
+    History waiting() { return History(database()); }
+
     // Keeps the pages of one document, all or none (History::recordAll).
     bool keep(int count, const std::function<std::optional<PrintRecord>(int index)>& recordAt);
-    // Sends the waiting pages to `server`'s history, oldest first, a batch at
-    // a time, and forgets each batch once the server took it. A send whose
-    // answer was lost is sent again and meets the pages' own ids there, so no
-    // page is recorded twice. Stops at the first batch the server does not
-    // take; the pages sent.
+    // Keeps a spoiled form (give it a station id).
+    bool keepSpoiled(const SpoiledForm& form);
+    // Sends the waiting pages and spoiled forms to `server`'s history, oldest
+    // first, a batch at a time, and forgets each batch once the server took
+    // it. A send whose answer was lost is sent again and meets the rows' own
+    // ids there, so nothing is recorded twice. Stops at the first batch the
+    // server does not take; the pages and forms sent.
     int sendTo(storage::Database& server, History& serverHistory);
 
 private:

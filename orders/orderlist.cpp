@@ -330,16 +330,32 @@ waybill::Waybill OrderList::waybillAt(qint64 row)
     return m_waybills.waybillOf(records ? Records(*records) : Records());
 }
 
-std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why)
+std::optional<waybill::Waybill> OrderList::checkedWaybillAt(qint64 row, QString& why, RowOrder* order)
 {
-    if (const auto edit = m_edits.constFind(row); edit != m_edits.constEnd())
+    const auto edit = m_edits.constFind(row);
+    if (edit != m_edits.constEnd() && !order)
         return *edit;
     const std::vector<csv::Record>* records = recordsAt(row, false);
     if (!records) {
+        if (edit != m_edits.constEnd())
+            return *edit;
         why = m_file.problem();
         return std::nullopt;
     }
-    return m_waybills.waybillOf(*records);
+    std::optional<waybill::Waybill> waybill;
+    if (m_shape.layout) {
+        const AssembledOrder assembled = m_waybills.assemble(*records);
+        if (order)
+            *order = {assembled.orderNumber, assembled.destinationId, assembled.lineIds};
+        waybill = m_waybills.orderWaybill(assembled);
+    } else {
+        if (order && !records->empty())
+            *order = {cellOf(m_shape.columns, m_shape.cellsOf(records->front()), Field::OrderNumber), {}, {}};
+        waybill = m_waybills.waybillOf(*records);
+    }
+    if (edit != m_edits.constEnd())
+        return *edit;
+    return waybill;
 }
 
 void OrderList::forgetReadAhead()

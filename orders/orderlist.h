@@ -37,6 +37,13 @@ enum class MappingSource {
     Shop,          // a shop platform's order list (shop() says which); rows are orders
 };
 
+// The order a row is for, as the shipping confirmations name it.
+struct RowOrder {
+    QString orderNumber;
+    QString shipToId;    // the platform's id of the ship-to (RMS 送付先ID)
+    QStringList lineIds; // the platform's ids of the order's lines (Amazon order-item-id)
+};
+
 class OrderList {
 public:
     OrderList();
@@ -111,8 +118,10 @@ public:
     waybill::Waybill waybillAt(qint64 row);
     // The same for printing: nothing when the row in the file is no longer
     // the one that was read and checked (changed, moved or cut off), and
-    // `why` names its line and says what to do.
-    std::optional<waybill::Waybill> checkedWaybillAt(qint64 row, QString& why);
+    // `why` names its line and says what to do. With `order`, also the
+    // order the row is for, from the same reading (an edited row's from the
+    // file as it stands, empty when it no longer reads).
+    std::optional<waybill::Waybill> checkedWaybillAt(qint64 row, QString& why, RowOrder* order = nullptr);
     // The next row asked for is read from the file, not from what was read
     // ahead or kept: a print starts with this, so a file changed since its
     // rows were checked is found.

@@ -132,6 +132,9 @@ constexpr ColumnRule kAmazon[] = {
     order(O::ProductNumber, u"sku"),
     // What this parcel holds: the unshipped report's quantity still to ship.
     order(O::Quantity, u"quantity-to-ship|quantity-purchased"),
+    // The line's id, as the shipping confirmation's order-item-id takes it
+    // (sellercentral.amazon.co.jp help itemID=641).
+    order(O::LineId, u"order-item-id"),
 };
 
 // Yahoo!ショッピング (ストアクリエイターPro) order file, columns chosen by the
@@ -205,6 +208,7 @@ constexpr ColumnRule kShopify[] = {
 
 struct LayoutRow {
     Shop shop;
+    const char16_t* token; // shopToken(): kept in the history, never changes
     const char16_t* name;
     // Headings all of which the list must have; the first row they all
     // match wins, so a list's more particular row comes first.
@@ -217,18 +221,28 @@ struct LayoutRow {
 // CSV's are not). Their lists read through the column choice as before.
 // The program's own address-book export is recognised by columns.h.
 constexpr LayoutRow kLayouts[] = {
-    {Shop::RakutenRms, u"楽天市場の注文一覧", {u"注文番号", u"送付先郵便番号1", u"送付先住所郡市区"}, kRakutenRms},
+    {Shop::RakutenRms,
+     u"rakuten-rms",
+     u"楽天市場の注文一覧",
+     {u"注文番号", u"送付先郵便番号1", u"送付先住所郡市区"},
+     kRakutenRms},
     {Shop::RakutenRmsOld,
+     u"rakuten-rms-old",
      u"楽天市場の注文一覧（旧形式）",
      {u"受注番号", u"送付先郵便番号１", u"送付先住所：都市区"},
      kRakutenRmsOld},
     {Shop::AmazonUnshippedReport,
+     u"amazon-unshipped",
      u"Amazon の未出荷注文レポート",
      {u"order-id", u"recipient-name", u"ship-postal-code", u"quantity-to-ship"},
      kAmazon},
-    {Shop::AmazonOrderReport, u"Amazon の注文レポート", {u"order-id", u"recipient-name", u"ship-postal-code"}, kAmazon},
-    {Shop::YahooShopping, u"Yahoo!ショッピングの注文一覧", {u"OrderId", u"ShipZipCode"}, kYahooShopping},
-    {Shop::Shopify, u"Shopify の注文一覧", {u"Name", u"Shipping Zip", u"Lineitem quantity"}, kShopify},
+    {Shop::AmazonOrderReport,
+     u"amazon-orders",
+     u"Amazon の注文レポート",
+     {u"order-id", u"recipient-name", u"ship-postal-code"},
+     kAmazon},
+    {Shop::YahooShopping, u"yahoo", u"Yahoo!ショッピングの注文一覧", {u"OrderId", u"ShipZipCode"}, kYahooShopping},
+    {Shop::Shopify, u"shopify", u"Shopify の注文一覧", {u"Name", u"Shipping Zip", u"Lineitem quantity"}, kShopify},
 };
 
 // A heading as compared: NFKC (full-width letters and digits half-width,
@@ -258,6 +272,16 @@ int& slotOf(RecognisedLayout& layout, int slot)
 } // namespace
 
 QString shopName(Shop shop) { return QString::fromUtf16(rowOf(shop).name); }
+
+QString shopToken(Shop shop) { return QString::fromUtf16(rowOf(shop).token); }
+
+std::optional<Shop> shopFromToken(const QString& token)
+{
+    for (const LayoutRow& row : kLayouts)
+        if (token == QStringView(row.token))
+            return row.shop;
+    return std::nullopt;
+}
 
 std::optional<RecognisedLayout> recogniseLayout(const QStringList& headings)
 {
@@ -518,6 +542,7 @@ OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& ce
     row.item.productNumber = cell(O::ProductNumber);
     row.item.quantity = plainNumber(cell(O::Quantity));
     row.item.unitPrice = plainNumber(cell(O::UnitPrice));
+    row.lineId = cell(O::LineId);
     return row;
 }
 
@@ -539,6 +564,8 @@ void addRow(AssembledOrder& order, const OrderParts& row)
         order.buyer = row.buyer;
     if (!row.item.isEmpty())
         order.items << row.item;
+    if (!row.lineId.isEmpty())
+        order.lineIds << row.lineId;
 }
 
 waybill::Address addressOf(const PersonParts& person, const LineFits& fitsLine1)

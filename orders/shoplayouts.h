@@ -42,6 +42,10 @@ enum class Shop {
 
 // The platform's list as the user calls it: 「楽天市場の注文一覧」.
 QString shopName(Shop shop);
+// The word a record of a print keeps for the list (never changes), and the
+// list a word names.
+QString shopToken(Shop shop);
+std::optional<Shop> shopFromToken(const QString& token);
 
 // Whose address a column belongs to.
 enum class Person { ShipTo, Buyer };
@@ -76,8 +80,9 @@ enum class OrderPart {
     ProductNumber,
     Quantity,
     UnitPrice,
+    LineId, // the platform's id of one line of the order (Amazon order-item-id)
 };
-inline constexpr int kOrderPartCount = int(OrderPart::UnitPrice) + 1;
+inline constexpr int kOrderPartCount = int(OrderPart::LineId) + 1;
 
 // A heading row recognised as a shop's list, with the column of each
 // part it has (the columns counted from 0, as in the row's cells).
@@ -172,6 +177,7 @@ struct OrderParts {
     // takes the ship-to; the buyer's number only where it has none).
     bool telephoneFromBuyer = false;
     OrderItem item; // empty when the row names none
+    QString lineId; // the platform's id of the row's line; empty: none
 
     // Rows with the same key are one order to one address: the order
     // number, and with RMS the 送付先ID (one waybill per destination).
@@ -194,6 +200,7 @@ struct AssembledOrder {
     PersonParts buyer;  // likewise
     bool telephoneFromBuyer = false;
     QList<OrderItem> items; // one per row that names one, in row order
+    QStringList lineIds;    // the rows' own line ids, in row order
     int rowCount = 0;
     // A later row names another ship-to than the first: the rows are not
     // one parcel, and the order must not be printed as one waybill.

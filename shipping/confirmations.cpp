@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QHash>
+#include <QSet>
 
 namespace shipping {
 
@@ -16,27 +17,29 @@ namespace {
 // in its place (either may be left out). nullptr: nothing to say.
 struct FormatNotes {
     Format format;
+    const char16_t* platformName;   // whose parcels the file holds; nullptr: everyone's
     const char16_t* aboutFormat;    // said whenever the format is written
     const char16_t* substituteCode; // a carrier written with a stand-in code
-    const char16_t* severalNumbers; // an order on several forms; %1 its order number
+    const char16_t* severalNumbers; // an order in several parcels; %1 its order number
 };
 
 const QList<FormatNotes>& formatNotes()
 {
     static const QList<FormatNotes> rows = {
-        {Format::Amazon, nullptr,
+        {Format::Amazon, u"Amazon", nullptr,
          u"Amazon が受け付ける配送業者コードが確かめられていないため、%1の注文は carrier-code を Other、carrier-name を「%2」にしました（Amazon の案内する書き方です）。",
-         u"注文 %1 は伝票が複数枚のため、伝票番号ごとに1行ずつ書き出しました。1つの注文の複数の行を Amazon が受け付けるかは確かめられていません。"},
-        {Format::Rakuten, nullptr, nullptr, nullptr},
-        {Format::Yahoo,
+         u"注文 %1 は荷物が複数個のため、荷物ごとに1行ずつ書き出しました。1つの注文の複数の行を Amazon が受け付けるかは確かめられていません。"},
+        {Format::Rakuten, u"楽天市場", nullptr, nullptr,
+         u"注文 %1 は同じ送付先に荷物が複数個のため、荷物ごとに1行ずつ（発送明細IDは空欄で）書き出しました。"},
+        {Format::Yahoo, u"Yahoo!ショッピング",
          u"Yahoo!ショッピングの出荷情報ファイルの発送日の書式（年-月-日）と文字コードは確かめられていません。アップロードの結果を確かめてください。",
          u"Yahoo!ショッピングの%1の配送会社コードが確かめられていないため、ShipCompanyCode を空欄にしました。ストアクリエイターProで配送会社を選んでください。",
          nullptr},
-        {Format::Shopify,
+        {Format::Shopify, u"Shopify",
          u"Shopify の管理画面には出荷情報の取り込みがないため、Matrixify アプリの注文の取り込み形式で書き出しました。",
          u"%1は Shopify の配送業者の一覧で確かめられていないため、Tracking Company に「%2」と書きました（追跡ページへのリンクは付かないことがあります）。",
-         u"注文 %1 は伝票が複数枚のため、伝票番号ごとに1行ずつ書き出しました。1つの注文の複数の行を Matrixify がどう取り込むかは確かめられていません。"},
-        {Format::Generic, nullptr, nullptr, nullptr},
+         u"注文 %1 は荷物が複数個のため、荷物ごとに1行ずつ書き出しました。1つの注文の複数の行を Matrixify がどう取り込むかは確かめられていません。"},
+        {Format::Generic, nullptr, nullptr, nullptr, nullptr},
     };
     return rows;
 }
@@ -52,12 +55,14 @@ const FormatNotes& notesOf(Format format)
 
 QString text(const char16_t* s) { return s ? QString::fromUtf16(s) : QString(); }
 
-// One order as written: the entries of one order number merged.
+// One order as written: the parcels of one order number, ship-to and
+// carrier, each number once.
 struct Shipment {
     QString orderNumber;
-    Carrier carrier;
+    QString shipToId;
+    std::optional<Carrier> carrier; // none: no parcel of it carries a known number
     QString recipientName;
-    QDate shipDate; // of the first entry
+    QDate shipDate; // of the first parcel
     QList<TrackingNumber> numbers;
     QList<QDate> dates; // per number
 };
@@ -69,26 +74,34 @@ QString orderLabel(const Shipment& shipment)
     return QStringLiteral("お届け先「%1」の注文番号のない注文").arg(shipment.recipientName);
 }
 
-Result<QList<Shipment>> merged(const QList<ShippedOrder>& orders)
+Result<QList<Shipment>> merged(const QList<ShippedParcel>& parcels)
 {
     QList<Shipment> shipments;
-    QHash<QPair<QString, int>, qsizetype> byOrder;
-    for (const ShippedOrder& order : orders) {
-        Shipment incoming{order.orderNumber, order.carrier,         order.recipientName,
-                          order.shipDate,    order.trackingNumbers, {}};
-        if (!order.shipDate.isValid())
+    QHash<QString, qsizetype> byOrder;
+    QSet<QString> numbersSeen;
+    for (const ShippedParcel& parcel : parcels) {
+        std::optional<Carrier> carrier;
+        if (parcel.trackingNumber)
+            carrier = parcel.trackingNumber->carrier();
+        Shipment incoming{parcel.orderNumber, parcel.shipToId, carrier, parcel.recipientName, parcel.shipDate, {}, {}};
+        if (!parcel.shipDate.isValid())
             return fail(QStringLiteral("%1 の発送日がありません。").arg(orderLabel(incoming)));
-        for (const TrackingNumber& number : order.trackingNumbers)
-            if (number.carrier() != order.carrier)
-                return fail(QStringLiteral("%1 の伝票番号 %2 は%3の番号ですが、注文の運送会社は%4です。")
-                                .arg(orderLabel(incoming), number.display(), tracking::carrierName(number.carrier()),
-                                     tracking::carrierName(order.carrier)));
-        incoming.dates.fill(order.shipDate, order.trackingNumbers.size());
-        if (order.orderNumber.isEmpty()) {
+        if (parcel.trackingNumber) {
+            // The same form twice (recorded twice, or read from two places)
+            // is one parcel: a number never goes on two lines.
+            const QString key = tracking::carrierToken(*carrier) + QLatin1Char(' ') + parcel.trackingNumber->digits();
+            if (numbersSeen.contains(key))
+                continue;
+            numbersSeen.insert(key);
+            incoming.numbers << *parcel.trackingNumber;
+            incoming.dates << parcel.shipDate;
+        }
+        if (parcel.orderNumber.isEmpty()) {
             shipments << incoming;
             continue;
         }
-        const QPair<QString, int> key(order.orderNumber, int(order.carrier));
+        const QString key = parcel.orderNumber + QChar(0x1F) + parcel.shipToId + QChar(0x1F) +
+                            (carrier ? tracking::carrierToken(*carrier) : QString());
         const auto found = byOrder.constFind(key);
         if (found == byOrder.constEnd()) {
             byOrder.insert(key, shipments.size());
@@ -106,7 +119,7 @@ Result<QList<Shipment>> merged(const QList<ShippedOrder>& orders)
 QStringList recordFields(const FormatRow& row, const Shipment& shipment, const QList<TrackingNumber>& numbers,
                          QDate date)
 {
-    const CarrierCodeRow* code = carrierCode(row.format, shipment.carrier);
+    const CarrierCodeRow* code = shipment.carrier ? carrierCode(row.format, *shipment.carrier) : nullptr;
     QStringList fields;
     for (const Column& column : row.columns) {
         switch (column.value) {
@@ -119,6 +132,9 @@ QStringList recordFields(const FormatRow& row, const Shipment& shipment, const Q
         case Value::OrderNumber:
             fields << shipment.orderNumber;
             break;
+        case Value::ShipToId:
+            fields << shipment.shipToId;
+            break;
         case Value::ShipDate:
             fields << date.toString(text(row.datePattern));
             break;
@@ -126,7 +142,9 @@ QStringList recordFields(const FormatRow& row, const Shipment& shipment, const Q
             fields << (code ? text(code->code) : QString());
             break;
         case Value::CarrierName:
-            fields << (code ? text(code->name) : tracking::carrierName(shipment.carrier));
+            fields << (code               ? text(code->name)
+                       : shipment.carrier ? tracking::carrierName(*shipment.carrier)
+                                          : QString());
             break;
         case Value::TrackingDigits:
             fields << (numbers.size() > 0 ? numbers[0].digits() : QString());
@@ -233,36 +251,50 @@ QString listed(const QStringList& items)
 const QList<FormatRow>& formatRows()
 {
     static const QList<FormatRow> rows = {
-        // Amazon seller-fulfilled shipping confirmation, flat file
-        // POST_FLAT_FILE_FULFILLMENT_DATA: tab-separated, this heading row;
-        // order-item-id and quantity left empty confirm the whole order
-        // (sellercentral.amazon.co.jp help 641: 「すべてのフィールドが必須ではありません」);
-        // ship-date yyyy-mm-dd (https://shirokuni.hatenadiary.org/entry/20090616/1245109110).
-        // UTF-8 as the selling-partner samples send it (text/tab-separated-values;
-        // charset=UTF-8); whether CP932 is also taken is not confirmed.
+        // Amazon.co.jp's shipping confirmation template (出荷通知ファイル,
+        // Flat.File.ShippingConfirm.jp): tab-separated, three heading rows:
+        // "TemplateType=OrderFulfillment / Version=2011.1102 / この行は…",
+        // the Japanese labels, then the field names, nine columns ending in
+        // cod-collection-method. Rows and labels as four independent public
+        // writers of the file have them, two of which write it in Shift_JIS
+        // (CP932 here); the field names and their meaning in
+        // sellercentral.amazon.co.jp help itemID=641, which says not every
+        // field is required: order-item-id and quantity left empty confirm the
+        // whole order, as this program's parcel holds it. ship-date
+        // yyyy-mm-dd (shirokuni.hatenadiary.org/entry/20090616/1245109110).
+        // Not confirmed: whether the template's Version is still 2011.1102,
+        // and whether UTF-8 is taken as well.
         {Format::Amazon,
          u"amazon",
          u"Amazon 出荷通知（タブ区切り）",
          u"txt",
          u'\t',
-         csv::Encoding::Utf8,
+         csv::Encoding::Cp932,
          false,
          u"yyyy-MM-dd",
          1,
          true,
-         {{u"order-id", Value::OrderNumber},
-          {u"order-item-id", Value::Blank},
-          {u"quantity", Value::Blank},
-          {u"ship-date", Value::ShipDate},
-          {u"carrier-code", Value::CarrierCode},
-          {u"carrier-name", Value::CarrierName},
-          {u"tracking-number", Value::TrackingDigits},
-          {u"ship-method", Value::Blank}}},
+         {{u"order-id", Value::OrderNumber, nullptr, u"注文番号"},
+          {u"order-item-id", Value::Blank, nullptr, u"注文商品番号"},
+          {u"quantity", Value::Blank, nullptr, u"出荷数"},
+          {u"ship-date", Value::ShipDate, nullptr, u"出荷日"},
+          {u"carrier-code", Value::CarrierCode, nullptr, u"配送業者コード"},
+          {u"carrier-name", Value::CarrierName, nullptr, u"配送業者名"},
+          {u"tracking-number", Value::TrackingDigits, nullptr, u"お問い合わせ伝票番号"},
+          {u"ship-method", Value::Blank, nullptr, u"配送方法"},
+          {u"cod-collection-method", Value::Blank, nullptr, u"代金引換"}},
+         u"TemplateType=OrderFulfillment\tVersion=2011.1102\tこの行はAmazonが使用しますので変更や削除しないでください。"},
         // 楽天 RMS 発送完了報告 upload: this heading row in five independent
         // writers (e.g. a test row 333267-20260901-0000000001,,,621234567890,1003,2026-09-08);
-        // 送付先ID and 発送明細ID blank for one destination, a blank 発送明細ID
-        // adds a shipment line, so one row per form; 発送日 yyyy-mm-dd; written
-        // in CP932 (SJIS-win) by the shop tools that upload it.
+        // a blank 発送明細ID adds a shipment line, so one row per parcel;
+        // 送付先ID is the ship-to's id from the order list (one per address of
+        // an order to several), written whenever the list had it: a shop
+        // tool's manual (manual.next-engine.net ID 20649) says a report
+        // without the 送付先ID RMS issued fails; blank only for lists without
+        // one. Whether RMS takes orders to one and to several addresses in
+        // one file is not confirmed (one shop tool writes them apart).
+        // 発送日 yyyy-mm-dd; written in CP932 (SJIS-win) by the shop tools
+        // that upload it.
         {Format::Rakuten,
          u"rakuten",
          u"楽天市場 発送完了報告（RMS）",
@@ -274,13 +306,14 @@ const QList<FormatRow>& formatRows()
          1,
          true,
          {{u"注文番号", Value::OrderNumber},
-          {u"送付先ID", Value::Blank},
+          {u"送付先ID", Value::ShipToId},
           {u"発送明細ID", Value::Blank},
           {u"お荷物伝票番号", Value::TrackingDigits},
           {u"配送会社", Value::CarrierCode},
           {u"発送日", Value::ShipDate}}},
         // Yahoo!ショッピング 出荷情報: heading row as third-party writers use it
-        // (two invoice-number columns per order); ShipStatus 3 = 出荷済
+        // (two invoice-number columns per order: the order's first two
+        // parcels' numbers, never one twice); ShipStatus 3 = 出荷済
         // (developer.yahoo.co.jp/webapi/shopping/orderInfo.html as mirrored
         // in code); invoice numbers half-width digits
         // (developer.yahoo.co.jp/webapi/shopping/orderShipStatusChange.html,
@@ -326,9 +359,10 @@ const QList<FormatRow>& formatRows()
           {u"Fulfillment: Tracking Company", Value::CarrierCode},
           {u"Fulfillment: Tracking Number", Value::TrackingDigits},
           {u"Fulfillment: Send Receipt", Value::Fixed, u"TRUE"}}},
-        // The program's own list for a spreadsheet or any other platform:
-        // UTF-8 with a byte-order mark so that Excel reads it as UTF-8; the
-        // number as on the form, which a spreadsheet keeps as text.
+        // The program's own list for a spreadsheet or any other platform,
+        // every parcel printed whatever it came from: UTF-8 with a
+        // byte-order mark so that Excel reads it as UTF-8; the number as on
+        // the form, which a spreadsheet keeps as text.
         {Format::Generic,
          u"generic",
          u"汎用 CSV",
@@ -343,7 +377,9 @@ const QList<FormatRow>& formatRows()
           {u"運送会社", Value::CarrierName},
           {u"伝票番号", Value::TrackingDisplay},
           {u"発送日", Value::ShipDate},
-          {u"お届け先名", Value::RecipientName}}},
+          {u"お届け先名", Value::RecipientName}},
+         nullptr,
+         false},
     };
     return rows;
 }
@@ -432,24 +468,45 @@ const CarrierCodeRow* carrierCode(Format format, Carrier carrier)
     return nullptr;
 }
 
-Result<Written> writeConfirmations(Format format, const QList<ShippedOrder>& orders, QIODevice& device)
+Result<Written> writeConfirmations(Format format, const QList<ShippedParcel>& parcels, QIODevice& device)
 {
     const FormatRow& row = formatRow(format);
     const FormatNotes& notes = notesOf(format);
-    auto shipments = merged(orders);
+    QList<ShippedParcel> own;
+    QStringList fromElsewhere;
+    for (const ShippedParcel& parcel : parcels) {
+        if (!row.ownParcelsOnly || parcel.platform == format)
+            own << parcel;
+        else if (!parcel.platform && !parcel.orderNumber.isEmpty())
+            fromElsewhere << QStringLiteral("注文 %1").arg(parcel.orderNumber);
+    }
+    auto shipments = merged(own);
     if (!shipments)
         return fail(shipments.error());
 
     Layout layout(row);
-    QStringList headings;
-    for (const Column& column : row.columns)
+    if (row.templateRow) {
+        QStringList cells = text(row.templateRow).split(QLatin1Char('\t'));
+        while (cells.size() < row.columns.size())
+            cells << QString();
+        if (QString problem = layout.add(cells, QStringLiteral("見出し")); !problem.isEmpty())
+            return fail(problem);
+    }
+    QStringList labels, headings;
+    for (const Column& column : row.columns) {
+        labels << text(column.label);
         headings << text(column.heading);
+    }
+    if (row.columns.front().label)
+        if (QString problem = layout.add(labels, QStringLiteral("見出し")); !problem.isEmpty())
+            return fail(problem);
     if (QString problem = layout.add(headings, QStringLiteral("見出し")); !problem.isEmpty())
         return fail(problem);
 
     Written written;
     written.notes << text(notes.aboutFormat);
     QStringList withoutOrderNumber, withoutTrackingNumber;
+    QSet<QString> ordersWritten;
     for (const Shipment& shipment : *shipments) {
         if (row.needsOrderNumber && shipment.orderNumber.isEmpty()) {
             withoutOrderNumber << QStringLiteral("お届け先「%1」").arg(shipment.recipientName);
@@ -459,6 +516,7 @@ Result<Written> writeConfirmations(Format format, const QList<ShippedOrder>& ord
             withoutTrackingNumber << shipment.orderNumber;
             continue;
         }
+        ordersWritten.insert(shipment.orderNumber);
         QList<QList<TrackingNumber>> records;
         QList<QDate> dates;
         if (shipment.numbers.isEmpty()) {
@@ -489,12 +547,15 @@ Result<Written> writeConfirmations(Format format, const QList<ShippedOrder>& ord
                 !problem.isEmpty())
                 return fail(problem);
             ++written.recordCount;
+            written.parcelCount += qMax<int>(1, int(records[i].size()));
         }
         ++written.orderCount;
-        if (const CarrierCodeRow* code = carrierCode(format, shipment.carrier);
+        if (!shipment.carrier)
+            continue;
+        if (const CarrierCodeRow* code = carrierCode(format, *shipment.carrier);
             code && code->status == CodeStatus::Substitute)
             written.notes << text(notes.substituteCode)
-                                 .replace(QStringLiteral("%1"), tracking::carrierName(shipment.carrier))
+                                 .replace(QStringLiteral("%1"), tracking::carrierName(*shipment.carrier))
                                  .replace(QStringLiteral("%2"), text(code->name));
     }
     if (!withoutOrderNumber.isEmpty())
@@ -502,10 +563,27 @@ Result<Written> writeConfirmations(Format format, const QList<ShippedOrder>& ord
                              "注文番号のない %1 件（%2）は、%3には書き出せません（汎用 CSV にだけ書き出せます）。")
                              .arg(withoutOrderNumber.size())
                              .arg(listed(withoutOrderNumber), text(row.label));
+    // An order some of whose parcels were written is not said to be left
+    // out: only its parcels without a number are.
+    QStringList partlyWritten;
+    for (qsizetype i = withoutTrackingNumber.size() - 1; i >= 0; --i)
+        if (ordersWritten.contains(withoutTrackingNumber[i]))
+            partlyWritten.prepend(withoutTrackingNumber.takeAt(i));
     if (!withoutTrackingNumber.isEmpty())
         written.notes << QStringLiteral("伝票番号の分からない注文 %1 件（%2）は書き出していません。")
                              .arg(withoutTrackingNumber.size())
                              .arg(listed(withoutTrackingNumber));
+    if (!partlyWritten.isEmpty())
+        written.notes << QStringLiteral(
+                             "%1 は、伝票番号の分かる荷物だけを書き出しました（番号の分からない荷物があります）。")
+                             .arg(listed(partlyWritten));
+    fromElsewhere.removeDuplicates();
+    if (!fromElsewhere.isEmpty())
+        written.notes << QStringLiteral("%1の一覧から印刷したと記録されていない %2 件（%3）は入れていません"
+                                        "（画面やほかの一覧から印刷した分です。汎用 CSV には入ります）。")
+                             .arg(text(notes.platformName))
+                             .arg(fromElsewhere.size())
+                             .arg(listed(fromElsewhere));
     written.notes.removeAll(QString());
     written.notes.removeDuplicates();
 

@@ -15,6 +15,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace shipping {
 
@@ -25,6 +26,7 @@ enum class Value {
     Blank,
     Fixed, // the column's fixed text
     OrderNumber,
+    ShipToId,       // the platform's id of the ship-to (RMS 送付先ID)
     ShipDate,       // in the format's date pattern
     CarrierCode,    // the platform's code (carrierCodeRows())
     CarrierName,    // the platform's name for the carrier
@@ -38,6 +40,7 @@ struct Column {
     const char16_t* heading;
     Value value;
     const char16_t* fixedText = nullptr;
+    const char16_t* label = nullptr; // the column's words on a labels row above the headings
 };
 
 struct FormatRow {
@@ -52,6 +55,12 @@ struct FormatRow {
     int numbersPerRecord;        // tracking numbers one record carries
     bool needsOrderNumber;       // orders without a number are left out
     QList<Column> columns;
+    // The platform's own first row, its cells separated by tabs, before the
+    // labels (where the columns have them) and the headings; nullptr: none.
+    const char16_t* templateRow = nullptr;
+    // Holds only the parcels of orders from this platform's own lists
+    // (every format but Generic).
+    bool ownParcelsOnly = true;
 };
 
 const QList<FormatRow>& formatRows();
@@ -80,36 +89,43 @@ const QList<CarrierCodeRow>& carrierCodeRows();
 // nullptr for Generic, which names the carrier as the program does.
 const CarrierCodeRow* carrierCode(Format format, tracking::Carrier carrier);
 
-// One order shipped: what the history knows of it.
-struct ShippedOrder {
-    QString orderNumber; // empty when printed without an order list
-    tracking::Carrier carrier = tracking::Carrier::Other;
-    // Every form the order went on, in print order; empty when the forms
-    // carried no known number. Each number's carrier must be `carrier`.
-    QList<tracking::TrackingNumber> trackingNumbers;
+// One parcel shipped: the form it carries (never a spoiled one) and what the
+// history knows of its order.
+struct ShippedParcel {
+    QString orderNumber; // empty when printed without an order
+    QString shipToId;    // the platform's id of the ship-to (RMS 送付先ID); empty: none
+    // The platform whose own list the order was printed from; none: the
+    // window, another list, or a page recorded before the history kept it.
+    std::optional<Format> platform;
+    // The number on the parcel's form; none when the form carried no known
+    // number.
+    std::optional<tracking::TrackingNumber> trackingNumber;
     QDate shipDate;
     QString recipientName;
 };
 
 struct Written {
     int orderCount = 0;  // orders in the file
+    int parcelCount = 0; // parcels (forms) in the file
     int recordCount = 0; // records under the heading row
-    // Sentences for the user: orders left out and why, stand-in carrier
+    // Sentences for the user: parcels left out and why, stand-in carrier
     // codes, numbers the format has no room for. Empty when nothing to say.
     QStringList notes;
 };
 
-// Writes `orders` as `format` to `device`: the heading row, then per order
-// one record per tracking number (Yahoo!: up to two numbers a record).
-// Entries with the same order number and carrier are one order, their
-// numbers in the order given. Orders without an order number go only into
-// Generic; Generic alone also lists orders without a tracking number.
+// Writes `parcels` as `format` to `device`: the heading rows, then the
+// parcels of this platform's orders (Generic: all), one record per parcel
+// (Yahoo!: one per order, its first two parcels' numbers in it). Parcels with
+// the same order number, ship-to id and carrier are one order, in the order
+// given; a number given twice is one parcel. Orders without an order number
+// go only into Generic; Generic alone also lists parcels without a tracking
+// number.
 //
 // Everything is laid out before the first byte goes to the device: text the
 // encoding cannot hold (CP932 has no 𠮷) refuses the whole file with the
 // order and characters named, and nothing is written. A device failing
-// midway leaves a partial file, so give a QSaveFile and commit it only on
-// success.
-Result<Written> writeConfirmations(Format format, const QList<ShippedOrder>& orders, QIODevice& device);
+// midway leaves a partial file, so give a file that replaces the old one
+// only when committed.
+Result<Written> writeConfirmations(Format format, const QList<ShippedParcel>& parcels, QIODevice& device);
 
 } // namespace shipping

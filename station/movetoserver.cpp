@@ -26,6 +26,17 @@ QString idOfOlderPage(const history::HistoryEntry& entry)
     return QStringLiteral("moved/") + QString::fromLatin1(hash.result().toHex());
 }
 
+// Likewise for a spoiled form recorded before forms had one.
+QString idOfOlderSpoiledForm(const history::SpoiledEntry& entry)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QByteArray::number(entry.id) + '\x1f' + QByteArray::number(entry.form.spoiledAt.toMSecsSinceEpoch()) +
+                 '\x1f' + entry.form.destination.toUtf8() + '\x1f' +
+                 tracking::carrierToken(entry.form.trackingNumber.carrier()).toUtf8() + '\x1f' +
+                 entry.form.trackingNumber.digits().toUtf8());
+    return QStringLiteral("moved-spoiled/") + QString::fromLatin1(hash.result().toHex());
+}
+
 QString problemOf(storage::ProblemsMet& problems, storage::Database& database)
 {
     const auto problem = problems.take();
@@ -107,14 +118,47 @@ MoveReport moveToServer(storage::Database& local, storage::Database& server)
                              .arg(problem->message);
         return report;
     }
+    // The spoiled forms too: their numbers must never go on a parcel, nor
+    // into a confirmation, whichever station prints next.
+    qint64 afterSpoiled = 0;
+    for (;;) {
+        const QList<history::SpoiledEntry> batch = localHistory.spoiledOldestFirst(kPagesPerTransaction, afterSpoiled);
+        if (batch.isEmpty())
+            break;
+        for (const history::SpoiledEntry& entry : batch) {
+            history::SpoiledForm form = entry.form;
+            if (form.stationRowId.isEmpty())
+                form.stationRowId = idOfOlderSpoiledForm(entry);
+            if (!serverHistory.recordSpoiled(form)) {
+                report.message =
+                    QStringLiteral(
+                        "住所録と印刷履歴は移しましたが、書き損じの伝票は %1 件まで移したところで止まりました。"
+                        "もう一度実行すると、続きから移します（移した分は二重になりません）。\n\n")
+                        .arg(report.spoiledFormsMoved) +
+                    problemOf(serverProblems, server);
+                return report;
+            }
+            ++report.spoiledFormsMoved;
+        }
+        afterSpoiled = batch.last().id;
+    }
+    if (const auto problem = localProblems.take()) {
+        report.message =
+            QStringLiteral("このPCの書き損じの伝票を %1 件まで移したところで、続きを読めなくなりました。\n\n%2")
+                .arg(report.spoiledFormsMoved)
+                .arg(problem->message);
+        return report;
+    }
     report.ok = true;
     report.message =
         QStringLiteral("このPCの住所録 %1 件（うち %2 件はサーバーに既にありました）と印刷履歴 %3 件（うち %4 "
-                       "件は既にありました）を、%5に移しました。このPCのファイル「%6」はそのまま残しています。")
+                       "件は既にありました）、書き損じの伝票 %5 件を、%6に移しました。"
+                       "このPCのファイル「%7」はそのまま残しています。")
             .arg(report.entriesAdded + report.entriesAlreadyThere)
             .arg(report.entriesAlreadyThere)
             .arg(report.pagesAdded + report.pagesAlreadyThere)
             .arg(report.pagesAlreadyThere)
+            .arg(report.spoiledFormsMoved)
             .arg(where, file);
     return report;
 }

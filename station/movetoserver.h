@@ -16,7 +16,8 @@ struct MoveReport {
     int entriesAlreadyThere = 0;
     int pagesAdded = 0;
     int pagesAlreadyThere = 0;
-    QString message; // for the user: what was moved, or why not
+    int spoiledFormsMoved = 0; // listed on the server now (those already there count too)
+    QString message;           // for the user: what was moved, or why not
 };
 
 MoveReport moveToServer(storage::Database& local, storage::Database& server);

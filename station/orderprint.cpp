@@ -94,19 +94,23 @@ Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector
                                        .arg(orders::lineList(list, notPrintable));
         return refused;
     }
-    // Each page from the row as it was checked; a row the file no longer
-    // holds as it was stops the document, which then releases nothing.
+    // Each page from the row as it was checked, with the order it is for,
+    // read once; a row the file no longer holds as it was stops the
+    // document, which then releases nothing.
     list.forgetReadAhead();
-    const auto checkedWaybill = [&](int i) {
+    const std::optional<orders::Shop> shop = list.shop();
+    const history::Origin origin = shop ? history::Origin{history::Origin::Kind::ShopList, orders::shopToken(*shop)}
+                                        : history::Origin{history::Origin::Kind::List, {}};
+    const auto checkedPage = [&](int i) {
         QString why;
-        std::optional<waybill::Waybill> waybill = list.checkedWaybillAt(rows[size_t(i)], why);
+        orders::RowOrder order;
+        std::optional<waybill::Waybill> waybill = list.checkedWaybillAt(rows[size_t(i)], why, &order);
         if (!waybill)
             throw print::JobStopped{why};
-        return *waybill;
+        return PageToPrint{*waybill, origin, order.orderNumber, order.shipToId, order.lineIds};
     };
-    Printed printed = run.printWaybills(
-        int(rows.size()), checkedWaybill, offsets, progress, [&](int i) { return list.orderNumberAt(rows[size_t(i)]); },
-        firstFormNumber, [&](int) { return sheet; });
+    Printed printed =
+        run.printPages(int(rows.size()), checkedPage, offsets, progress, firstFormNumber, [&](int) { return sheet; });
     if (!printed.delivery.ok)
         return printed;
     for (qint64 row : rows)

@@ -1,10 +1,10 @@
 #pragma once
-// The print run of one station, with a window or without one: the numbers
-// of the forms the pages go on, one document to the station's printer, the
-// pages recorded in the history (or, while the server is away, in this PC's
-// queue), and what to tell the user. The print state carried from job to job
-// and the notices already given live here; the stores it uses are the
-// station's.
+// The print run of one station, with a window or without one: the forms
+// the pages go on reserved, one document to the station's printer, the
+// pages recorded in the history as they went to the printer (or, while the
+// server is away, in this PC's queue), and what to tell the user. The print
+// state carried from job to job and the notices already given live here;
+// the stores it uses are the station's.
 #include "print/printjob.h"
 #include "station/station.h"
 
@@ -21,53 +21,71 @@ struct Printed {
     QList<tracking::TrackingNumber> formNumbers;
 };
 
+// A waybill to print and the order it is for, as its source gives it; the
+// history records the page from this, never from a second reading.
+struct PageToPrint {
+    waybill::Waybill waybill;
+    history::Origin origin;
+    QString orderNumber;
+    QString shipToId;    // the platform's id of the ship-to (RMS 送付先ID)
+    QStringList lineIds; // the platform's ids of the order's lines
+};
+
 class PrintRun {
 public:
     explicit PrintRun(Station& station) : m_station(station) {}
 
     Station& station() { return m_station; }
 
-    // The numbers of the forms the next `formCount` pages would go on: from
-    // `firstFormNumber` when given, else from the queue's stack; an empty
-    // list when neither gives any. Fails when the stack cannot be read or
-    // its numbers run out.
-    Result<QList<tracking::TrackingNumber>>
-    upcomingFormNumbers(int formCount, const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
-    // 「1枚飛ばす」: the next form of the queue's stack torn or misprinted:
-    // the stack moves on by one and the form is listed as spoiled.
-    Result<tracking::TrackingNumber> spoilForm();
+    // The numbers of the forms the next `formCount` pages would go on, for
+    // showing: from the queue's stack; an empty list when it has none.
+    // Fails when the stack cannot be read or its numbers run out.
+    Result<QList<tracking::TrackingNumber>> upcomingFormNumbers(int formCount);
+    // 「1枚飛ばす」: the next form of the queue's stack, `expected` (the
+    // number the user was shown), torn or misprinted: the stack moves on by
+    // one and the form is listed as spoiled. Fails, moving nothing, when the
+    // next form is no longer that one. What to tell goes to `notice`.
+    Result<tracking::TrackingNumber> spoilForm(const tracking::TrackingNumber& expected, QString* notice = nullptr);
 
-    // One document, one page per waybill, in order; each waybill is asked
-    // for when its page is made and again when it is recorded, so a long
-    // list is never held whole. A source that cannot give a waybill as it was
-    // throws print::JobStopped: while pages are made that stops the document;
-    // when recording, that waybill is left out of the history and the notice
-    // says so. Every other waybill of a document the printer accepted is
-    // recorded in the history, with its order number where there is one.
-    using WaybillSource = std::function<waybill::Waybill(int index)>;
-    using OrderNumberSource = std::function<QString(int index)>;
+    // One document, one page per waybill, in order; each page is asked for
+    // once, when it is made, so a long list is never held whole (only what
+    // the history keeps of each page). A source that cannot give a page as
+    // it was throws print::JobStopped, which stops the document. Every page
+    // of a document the printer accepted is recorded as it was made.
+    using PageSource = std::function<PageToPrint(int index)>;
     //
-    // Each page goes on a form: when the printer's queue has a stack, the
-    // stack moves on by the pages the spooler accepted, and each page is
-    // recorded with its form's number; a refused or cancelled document moves
-    // nothing. `firstFormNumber` gives the number on the first form loaded:
-    // for a queue it becomes the queue's stack before printing; for a PDF
+    // Each page goes on a form. When the printer's queue has a stack, its
+    // next forms are reserved before anything is sent: no other program
+    // hands them out meanwhile (one that holds the stacks is waited for a
+    // while, then the document is refused), and the stack moves past them
+    // once the spooler accepted the document; a refused or cancelled
+    // document moves nothing. `firstFormNumber` gives the number on the
+    // first form loaded: for a queue it becomes the queue's stack; for a PDF
     // file (which otherwise uses no form) the pages take the numbers from it
-    // on. A stack that cannot give the numbers stops the document before
-    // anything is printed.
+    // on. A number the history already holds (a page printed on it, or a
+    // spoiled form) refuses the document, as does a stack that cannot give
+    // the numbers: nothing is printed.
     //
     // The pages are made with the station's layout in use (the queue's, or
     // this run's); one that cannot be read prints nothing. What a layout
     // places that the waybill does not hold comes from `extrasAt` (ship
-    // date, 個数; today and 1 without it); the order number and the form's
-    // own number, when it leaves them empty, from the run.
+    // date, 個数; today and 1 without it); the order number (the page's)
+    // and the form's own number, when it leaves them empty, from the run.
     using ExtrasSource = std::function<print::SheetExtras(int index)>;
-    Printed printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
-                          const print::Progress& progress = {}, const OrderNumberSource& orderNumberAt = {},
-                          const std::optional<tracking::TrackingNumber>& firstFormNumber = {},
-                          const ExtrasSource& extrasAt = {});
+    Printed printPages(int count, const PageSource& pageAt, print::PrintOffsets offsets,
+                       const print::Progress& progress = {},
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber = {},
+                       const ExtrasSource& extrasAt = {});
+    // Waybills typed in the window.
     Printed printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
                           const print::Progress& progress = {});
+
+    // A page of the history printed again on the next form. The form it
+    // went on before is either spoiled (書き損じ: listed as such and never in
+    // a confirmation) or carries another parcel of the same order.
+    enum class EarlierForm { Spoiled, AnotherParcel };
+    Printed printAgain(const history::HistoryEntry& entry, print::PrintOffsets offsets, EarlierForm earlierForm);
+
     // The marks go on a form too: it moves the stack by one and is listed as
     // spoiled, so that every number is accounted for.
     Printed printTestMarks(print::PrintOffsets offsets);
@@ -83,12 +101,19 @@ public:
     void prepareFirstPrint();
 
 private:
-    // Sends the document and moves the queue's stack by its pages once the
-    // spooler accepted it; formNumbers are the numbers its forms carry.
     // One page on one form, listed as spoiled; `what` names it for the user.
     Printed printOnSpoiledForm(const print::PageSource& page, const QString& what);
+    // Reserves the forms, sends the document and moves the queue's stack by
+    // its pages once the spooler accepted it; formNumbers are the numbers
+    // its forms carry.
     Printed deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress,
                     const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
+    // Why these numbers cannot go on new parcels (the history, or this PC's
+    // queue, holds them); empty when they can or no store can say.
+    QString numbersAlreadyUsed(const QList<tracking::TrackingNumber>& numbers);
+    // In the history, or in this PC's queue while the server is away; empty,
+    // or why it was not recorded.
+    QString recordSpoiled(const history::SpoiledForm& form);
 
     Station& m_station;
     print::PrintState m_printState;

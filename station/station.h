@@ -73,8 +73,14 @@ public:
     void setStorageProblemReceiver(std::function<void(const storage::Problem&)> receiver);
 
     // The stacks of pre-printed forms, one per printer queue, kept in the
-    // settings file.
-    tracking::FormStackStore formStacks() const { return tracking::FormStackStore(m_folders.settingsFile()); }
+    // settings file; a change or a print waits this long for another
+    // program's to end.
+    tracking::FormStackStore formStacks() const
+    {
+        return tracking::FormStackStore(m_folders.settingsFile(), tracking::FormStackStore::kMinimumFreeBytes,
+                                        m_formStackLockWaitMs);
+    }
+    void setFormStackLockWaitMs(int waitMs) { m_formStackLockWaitMs = waitMs; }
     // The queue whose forms the next document goes on; empty for a PDF file.
     QString formQueue() { return m_printer.formQueue(); }
 
@@ -102,6 +108,7 @@ private:
     QString m_databaseLocation;
     storage::Database::Options m_databaseOptions;
     std::unique_ptr<history::LocalQueue> m_localQueue;
+    int m_formStackLockWaitMs = tracking::FormStackStore::kLockWaitMs;
     std::optional<print::Layout> m_layoutOfRun;
     LayoutCache m_layouts;
 };

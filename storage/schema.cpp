@@ -160,8 +160,26 @@ constexpr SchemaStatement kVersion5[] = {
     {On::Postgres, "ANALYZE address_entry"},
 };
 
+// Version 6: where a printed waybill came from and the order it is for, as
+// the shop platforms' shipping confirmations need them: the list it was
+// printed from (`source`: window, list, or shop/<the platform's list>), the
+// ship-to's own id (楽天 RMS 送付先ID) and the platform's ids of the order's
+// lines (a JSON array). A spoiled form says why (`reason`), the order whose
+// page it carried, and the id its station gave it, so that a form sent from
+// the station's queue twice, or moved from this PC twice, is one row. NULL
+// for rows recorded before.
+constexpr SchemaStatement kVersion6[] = {
+    {On::Both, "ALTER TABLE print_history ADD COLUMN source TEXT"},
+    {On::Both, "ALTER TABLE print_history ADD COLUMN ship_to_id TEXT"},
+    {On::Both, "ALTER TABLE print_history ADD COLUMN line_ids TEXT"},
+    {On::Both, "ALTER TABLE spoiled_form ADD COLUMN reason TEXT"},
+    {On::Both, "ALTER TABLE spoiled_form ADD COLUMN order_number TEXT"},
+    {On::Both, "ALTER TABLE spoiled_form ADD COLUMN station_row_id TEXT"},
+    {On::Both, "CREATE UNIQUE INDEX spoiled_form_station_row ON spoiled_form (station_row_id)"},
+};
+
 constexpr SchemaStep kSchemaSteps[] = {
-    {1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5},
+    {1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5}, {6, kVersion6},
 };
 
 } // namespace

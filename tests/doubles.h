@@ -18,7 +18,7 @@ namespace testing {
 class ScriptedMessageBox final : public desktop::MessageBox {
 public:
     std::vector<desktop::Message> shown;
-    std::deque<desktop::MsgAnswer> answers; // next answers; Ok / No when empty
+    std::deque<desktop::MsgAnswer> answers; // next answers; Ok / No / Cancel when empty
     desktop::MsgAnswer show(QWidget*, const desktop::Message& m) override
     {
         shown.push_back(m);
@@ -27,6 +27,8 @@ public:
             answers.pop_front();
             return a;
         }
+        if (m.buttons == desktop::MsgButtons::YesNoCancel)
+            return desktop::MsgAnswer::Cancel;
         return m.buttons == desktop::MsgButtons::YesNo ? desktop::MsgAnswer::No : desktop::MsgAnswer::Ok;
     }
     QString last() const { return shown.empty() ? QString() : shown.back().text; }

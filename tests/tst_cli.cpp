@@ -375,21 +375,30 @@ private slots:
             QCOMPARE(history.search({.trackingNumber = QStringLiteral("4444-1375-8714")}).size(), 1);
         }
 
+        // A list of no platform's goes back in the generic file only; the
+        // platform's file says so, naming its orders.
         const QString rakuten = dir.filePath(QStringLiteral("rakuten.csv"));
         r = runIn({QStringLiteral("--shipped"), QStringLiteral("rakuten"), QStringLiteral("--out"), rakuten});
         QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("R-1")) && r.out.contains(QStringLiteral("汎用")), qPrintable(r.out));
         QFile file(rakuten);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QStringDecoder cp932("Shift_JIS");
-        const QString text = cp932(file.readAll());
-        QVERIFY(!cp932.hasError());
+        QCOMPARE(file.readAll().count('\n'), 1); // the heading row alone
+        const QString generic = dir.filePath(QStringLiteral("generic.csv"));
+        r = runIn({QStringLiteral("--shipped"), QStringLiteral("generic"), QStringLiteral("--out"), generic});
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QFile genericFile(generic);
+        QVERIFY(genericFile.open(QIODevice::ReadOnly));
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
         // Every field quoted; none holds a quote or a comma.
-        QCOMPARE(QString(text).remove(QLatin1Char('"')).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts),
-                 (QStringList{QStringLiteral("注文番号,送付先ID,発送明細ID,お荷物伝票番号,配送会社,発送日"),
-                              QStringLiteral("R-1,,,444413758703,1001,") + today,
-                              QStringLiteral("R-2,,,444413758714,1001,") + today,
-                              QStringLiteral("R-2,,,444413758725,1001,") + today}));
+        QCOMPARE(QString::fromUtf8(genericFile.readAll())
+                     .remove(QChar(0xFEFF))
+                     .remove(QLatin1Char('"'))
+                     .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts),
+                 (QStringList{QStringLiteral("注文番号,運送会社,伝票番号,発送日,お届け先名"),
+                              QStringLiteral("R-1,ヤマト運輸,4444-1375-8703,%1,山田一郎").arg(today),
+                              QStringLiteral("R-2,ヤマト運輸,4444-1375-8714,%1,佐藤花子").arg(today),
+                              QStringLiteral("R-2,ヤマト運輸,4444-1375-8725,%1,佐藤花子").arg(today)}));
         // Another day has nothing; a date that is none is refused, no file.
         const QString empty = dir.filePath(QStringLiteral("empty.csv"));
         r = runIn({"--shipped", "generic", "--out", empty, "--from", "2020-01-01", "--to", "2020-01-02"});

@@ -8,13 +8,17 @@
 
 #include "app/books/historywindow.h"
 #include "app/tracking/formstackwindow.h"
+#include "orders/shoplayouts.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLockFile>
 #include <QPrinterInfo>
+#include <QStringConverter>
 #include <QTreeWidget>
+#include <thread>
 
 using namespace testing;
 using tracking::Carrier;
@@ -120,17 +124,21 @@ private slots:
         printed = run.printTestMarks({});
         QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8740"));
-        QCOMPARE(run.spoilForm()->display(), QStringLiteral("4444-1375-8740"));
+        QCOMPARE(run.spoilForm(number(Carrier::Yamato, "4444-1375-8740"))->display(), QStringLiteral("4444-1375-8740"));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8751"));
         QCOMPARE(spoiledNumbers(station), (QStringList{"4444-1375-8736", "4444-1375-8740"}));
         QCOMPARE(recordedNumbers(station).size(), 3);
 
-        // A reprint from the history goes on the next form and says so.
+        // A reprint from the history asks what the old form is; as another
+        // parcel's, the page goes on the next form and both stay live.
         app::HistoryWindow* history = app::showHistory(*w.form, *w.services);
         history->choose(2); // the oldest: 8703
         QCOMPARE(history->chosenEntry()->record.trackingNumber->display(), QStringLiteral("4444-1375-8703"));
+        w.messages.answers = {desktop::MsgAnswer::No};
         history->printAgain();
-        QVERIFY2(w.messages.shown.empty(), qPrintable(w.messages.last()));
+        QCOMPARE(w.messages.shown.size(), size_t(1));
+        QVERIFY(w.messages.last().contains(QStringLiteral("4444-1375-8703")));
+        QVERIFY(spoiledNumbers(station).size() == 2);
         QCOMPARE(recordedNumbers(station).last(), QStringLiteral("4444-1375-8751"));
         QCOMPARE(station.history().list(1).front().record.waybill, three[0]);
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8762"));
@@ -141,8 +149,12 @@ private slots:
         station::PrintRun toFileRun(toFile);
         printed = toFileRun.printWaybills(std::span(three, 2), {});
         QVERIFY(printed.delivery.ok && printed.formNumbers.isEmpty());
-        printed = toFileRun.printWaybills(
-            2, [&](int i) { return three[i]; }, {}, {}, {}, number(Carrier::JapanPost, "4055-4842-4886"));
+        printed = toFileRun.printPages(
+            2,
+            [&](int i) {
+                return station::PageToPrint{three[i], {}, {}, {}, {}};
+            },
+            {}, {}, number(Carrier::JapanPost, "4055-4842-4886"));
         QVERIFY(printed.delivery.ok);
         QCOMPARE(recordedNumbers(station).mid(4), (QStringList{"-", "-", "4055-4842-4886", "4055-4842-4890"}));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8762"));
@@ -154,33 +166,191 @@ private slots:
         QCOMPARE(spoiledNumbers(station).last(), QStringLiteral("4444-1375-8762"));
     }
 
-    // Another program beside this one uses two forms of the same stack while
-    // this document is being made: the spooler's pages then go on the forms
-    // after those, and each page is recorded with the number of the form it
-    // really went on, not the one foreseen before printing.
-    void stackMovedByAnotherProgramMeanwhile()
+    // Another program beside this one holds the stacks: a print waits for
+    // it; one that holds them too long refuses the document, nothing
+    // printed and nothing moved. While a document is made its forms are
+    // held: another program asking for forms meanwhile gets none, and each
+    // page is recorded with the form the stack handed out for it.
+    void stackHeldByAnotherProgram()
     {
         TestWindow w(false);
         w.recording.queue = kQueue;
         station::Station& station = *w.station;
-        const tracking::FormStackStore anotherProgram(w.folders.settingsFile());
+        station.setFormStackLockWaitMs(1500);
+        const QString lockPath = w.folders.settingsFile() + QStringLiteral(".formstacks.lock");
+        const tracking::FormStackStore anotherProgram(w.folders.settingsFile(),
+                                                      tracking::FormStackStore::kMinimumFreeBytes, 0);
         QVERIFY(anotherProgram.save(kQueue, tracking::FormStack(number(Carrier::Yamato, "444413758703"))));
         const waybill::Waybill three[] = {expect::filledWaybill(), expect::secondWaybill(), expect::filledWaybill()};
-        bool moved = false;
+
+        // Held for a moment: waited for.
+        {
+            QLockFile held(lockPath);
+            QVERIFY(held.tryLock(0));
+            std::thread release([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                held.unlock();
+            });
+            const auto printed = w.printRun->printWaybills(std::span(three, 1), {});
+            release.join();
+            QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
+        }
+        QCOMPARE(recordedNumbers(station), QStringList{"4444-1375-8703"});
+
+        // Held longer than the wait: refused before anything is sent.
+        station.setFormStackLockWaitMs(200);
+        {
+            QLockFile held(lockPath);
+            QVERIFY(held.tryLock(0));
+            const int attempts = w.recording.attempts;
+            const auto printed = w.printRun->printWaybills(three, {});
+            QVERIFY(!printed.delivery.ok);
+            QVERIFY2(printed.delivery.message.contains(QStringLiteral("ほかのホルテア")) &&
+                         printed.delivery.message.contains(QStringLiteral("何も印刷していません")),
+                     qPrintable(printed.delivery.message));
+            QCOMPARE(w.recording.attempts, attempts);
+        }
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8714"));
+
+        // While the document is made, the other program gets no form.
+        bool otherGotForms = true;
         const auto printed = w.printRun->printWaybills(three, {}, [&](int done, int) {
             if (done == 1)
-                moved = anotherProgram.take(kQueue, 2).has_value();
+                otherGotForms = anotherProgram.take(kQueue, 2).has_value();
             return true;
         });
         QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
-        QVERIFY(moved);
-        const QStringList used{"4444-1375-8725", "4444-1375-8736", "4444-1375-8740"};
-        QCOMPARE(recordedNumbers(station), used);
+        QVERIFY(!otherGotForms);
+        const QStringList used{"4444-1375-8714", "4444-1375-8725", "4444-1375-8736"};
+        QCOMPARE(recordedNumbers(station).mid(1), used);
         QStringList told;
         for (const tracking::TrackingNumber& n : printed.formNumbers)
             told << n.display();
         QCOMPARE(told, used);
-        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8751"));
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8740"));
+    }
+
+    // A form number the history already holds is never given to a new
+    // parcel: the same first number given twice is refused the second time,
+    // with the reason, nothing printed; so is a stack set back onto a
+    // spoiled form. The last form of a range prints, and then the stack is
+    // used up. A carrier whose numbering is not confirmed is said, on every
+    // print, to have its numbers after the typed one assumed.
+    void numberNeverOnTwoParcels()
+    {
+        TestWindow w(false);
+        w.recording.queue = kQueue;
+        station::Station& station = *w.station;
+        station::PrintRun& run = *w.printRun;
+        const waybill::Waybill two[] = {expect::filledWaybill(), expect::secondWaybill()};
+        const auto pages = [&](int i) { return station::PageToPrint{two[i], {}, {}, {}, {}}; };
+        auto printed = run.printPages(2, pages, {}, {}, number(Carrier::Yamato, "444413758703"));
+        QVERIFY2(printed.delivery.ok && printed.notice.isEmpty(),
+                 qPrintable(printed.delivery.message + printed.notice));
+        const int attempts = w.recording.attempts;
+        printed = run.printPages(2, pages, {}, {}, number(Carrier::Yamato, "444413758714"));
+        QVERIFY(!printed.delivery.ok);
+        QVERIFY2(printed.delivery.message.contains(QStringLiteral("4444-1375-8714")) &&
+                     printed.delivery.message.contains(QStringLiteral("2つの荷物")),
+                 qPrintable(printed.delivery.message));
+        QCOMPARE(w.recording.attempts, attempts);
+        QCOMPARE(recordedNumbers(station).size(), 2);
+
+        // The stack is left at the number given; 1枚飛ばす lists a form as
+        // spoiled, and a stack set back onto it is refused too.
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8714"));
+        QVERIFY(station.formStacks().save(kQueue, tracking::FormStack(number(Carrier::Yamato, "444413758725"))));
+        QVERIFY(run.spoilForm(number(Carrier::Yamato, "444413758725")));
+        QVERIFY(station.formStacks().save(kQueue, tracking::FormStack(number(Carrier::Yamato, "444413758725"))));
+        printed = run.printWaybills(std::span(two, 1), {});
+        QVERIFY2(!printed.delivery.ok && printed.delivery.message.contains(QStringLiteral("書き損じ")),
+                 qPrintable(printed.delivery.message));
+
+        // The last two numbers a stack of その他 can have.
+        QVERIFY(station.formStacks().save(kQueue, tracking::FormStack(number(Carrier::Other, "9998"))));
+        printed = run.printWaybills(two, {});
+        QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
+        QCOMPARE(recordedNumbers(station).mid(2), (QStringList{"9998", "9999"}));
+        QVERIFY2(printed.notice.contains(QStringLiteral("仮定")) && printed.notice.contains(QStringLiteral("9999")) &&
+                     !printed.notice.contains(QStringLiteral("9998")),
+                 qPrintable(printed.notice));
+        printed = run.printWaybills(std::span(two, 1), {});
+        QVERIFY2(!printed.delivery.ok && printed.delivery.message.contains(QStringLiteral("使い切り")),
+                 qPrintable(printed.delivery.message));
+        // Every run says it, for every number worked out.
+        QVERIFY(station.formStacks().save(kQueue, tracking::FormStack(number(Carrier::Seino, "500"))));
+        for (const QString& expected : {QStringLiteral("501"), QStringLiteral("502")}) {
+            if (expected == QStringLiteral("501"))
+                QVERIFY(run.printWaybills(std::span(two, 1), {}).notice.isEmpty()); // 500 itself was typed
+            printed = run.printWaybills(std::span(two, 1), {});
+            QVERIFY2(printed.notice.contains(expected) && printed.notice.contains(QStringLiteral("西濃運輸")),
+                     qPrintable(printed.notice));
+        }
+    }
+
+    // Through the windows: a reprint asks what the earlier form is (and
+    // prints nothing when the user steps back); spoiled, it is listed as
+    // such and the platform's export has the new number only, with no other
+    // platform's parcel. 1枚飛ばす asks too, naming the number.
+    void reprintAndExportThroughTheWindow()
+    {
+        TestWindow w;
+        w.recording.queue = kQueue;
+        station::Station& station = *w.station;
+        QVERIFY(station.formStacks().save(kQueue, tracking::FormStack(number(Carrier::Yamato, "444413758703"))));
+        const station::PageToPrint pages[] = {
+            {expect::filledWaybill(),
+             {history::Origin::Kind::ShopList, orders::shopToken(orders::Shop::RakutenRms)},
+             QStringLiteral("421951-20261201-0000000001"),
+             QStringLiteral("1000000001"),
+             {}},
+            {expect::secondWaybill(),
+             {history::Origin::Kind::ShopList, orders::shopToken(orders::Shop::AmazonOrderReport)},
+             QStringLiteral("503-1234567-7654321"),
+             {},
+             {QStringLiteral("11111111111111")}}};
+        QVERIFY(w.printRun->printPages(2, [&](int i) { return pages[i]; }, {}).delivery.ok);
+
+        app::HistoryWindow* history = app::showHistory(*w.form, *w.services);
+        history->choose(1); // the Rakuten order's page, on 8703
+        QCOMPARE(history->chosenEntry()->record.shipToId, QStringLiteral("1000000001"));
+        const std::size_t documents = w.recording.documents.size();
+        history->printAgain(); // answered やめる
+        QCOMPARE(w.recording.documents.size(), documents);
+        const desktop::Message& asked = w.messages.shown.back();
+        QVERIFY(asked.buttons == desktop::MsgButtons::YesNoCancel &&
+                asked.text.contains(QStringLiteral("4444-1375-8703")));
+        QCOMPARE(asked.yesText, QStringLiteral("書き損じにする"));
+
+        w.messages.answers = {desktop::MsgAnswer::Yes};
+        history->choose(1);
+        history->printAgain();
+        QCOMPARE(w.recording.documents.size(), documents + 1);
+        QCOMPARE(column(history->spoiledList(), 2), QStringList{"4444-1375-8703"});
+        QVERIFY(history->spoiledList().topLevelItem(0)->text(4).contains(QStringLiteral("書き損じ")));
+        QCOMPARE(history->chosenEntry()->record.trackingNumber->display(), QStringLiteral("4444-1375-8725"));
+        QCOMPARE(history->chosenEntry()->record.shipToId, QStringLiteral("1000000001"));
+
+        const QString path = w.dir.filePath(QStringLiteral("rakuten.csv"));
+        QVERIFY(history->exportShipped(path, shipping::Format::Rakuten));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringDecoder cp932("Shift_JIS");
+        const QStringList lines =
+            QString(cp932(file.readAll())).remove(QLatin1Char('"')).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[1].startsWith(QStringLiteral("421951-20261201-0000000001,1000000001,,444413758725,1001,")),
+                 qPrintable(lines[1]));
+
+        // 1枚飛ばす: asked, naming the next form; no moves nothing.
+        app::FormStackWindow* stackWindow = app::showFormStack(*w.form, *w.services);
+        QVERIFY(!stackWindow->skipForm());
+        QVERIFY(w.messages.last().contains(QStringLiteral("4444-1375-8736")));
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8736"));
+        w.messages.answers = {desktop::MsgAnswer::Yes};
+        QVERIFY(stackWindow->skipForm());
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8740"));
+        QCOMPARE(spoiledNumbers(station), (QStringList{"4444-1375-8703", "4444-1375-8736"}));
     }
 
     // As the user does it: the stack set in its window from a scanner's

@@ -10,6 +10,7 @@
 #include "cli/commandline.h"
 #include "history/history.h"
 #include "station/printrun.h"
+#include "station/shipped.h"
 #include "storage/database.h"
 
 #include <QDir>
@@ -314,20 +315,19 @@ private slots:
         station.setDatabaseLocation(kServerUrl, {.connectTimeoutSeconds = 2, .reconnectAfterMs = 0});
         bool stopped = false;
         const auto print = [&](const QString& prefix, int pages, int stopAtPage = -1) {
-            return run.printWaybills(
+            return run.printPages(
                 pages,
                 [&](int i) {
                     waybill::Waybill w = expect::filledWaybill();
                     w.recipient.name = QStringLiteral("%1様%2").arg(prefix).arg(i);
-                    return w;
+                    return station::PageToPrint{w, {}, QStringLiteral("%1-%2").arg(prefix).arg(i), {}, {}};
                 },
                 {},
                 [&](int done, int) {
                     if (done == stopAtPage)
                         stopped = serverCtl("stop") == 0;
                     return true;
-                },
-                [&](int i) { return QStringLiteral("%1-%2").arg(prefix).arg(i); });
+                });
         };
         QVERIFY(print(QStringLiteral("A"), 10).notice.isEmpty());
         const auto duringStop = print(QStringLiteral("B"), 10, 5);
@@ -340,8 +340,19 @@ private slots:
         QVERIFY2(stillAway.delivery.ok && stillAway.notice.isEmpty(), qPrintable(stillAway.notice)); // said once
         QCOMPARE(printer.documents.size(), size_t(3));
         QCOMPARE(serverCtl("start"), 0);
+        // Back, before the next print sends them: the confirmation holds the
+        // pages waiting in this PC's queue and counts them, and says it
+        // cannot know another station's.
+        const QString shippedPath = folders.docs + QStringLiteral("/shipped.csv");
+        const station::ShippedReport shipped = station::writeShipped(station, shipping::Format::Generic, shippedPath,
+                                                                     QDate::currentDate(), QDate::currentDate());
+        QVERIFY2(shipped.ok, qPrintable(shipped.message));
+        QCOMPARE(shipped.written.parcelCount, 30);
+        QVERIFY2(shipped.message.contains(QStringLiteral("20 枚")) &&
+                     shipped.message.contains(QStringLiteral("ほかのPC")),
+                 qPrintable(shipped.message));
         const auto back = print(QStringLiteral("D"), 10);
-        QVERIFY2(back.notice.contains(QStringLiteral("20 枚")), qPrintable(back.notice));
+        QVERIFY2(back.notice.contains(QStringLiteral("20 件")), qPrintable(back.notice));
 
         Database db(kServerUrl);
         const auto pages = everyPage(db);
@@ -370,6 +381,21 @@ private slots:
             for (int i = 0; i < 620; ++i) // more than one transaction's worth
                 QVERIFY(
                     history.record(printed(twin(i % 30), "2026-02-01T00:00:00Z", QByteArray::number(i).constData())));
+            // Spoiled forms, one recorded before forms had a station's id.
+            const auto spoiled =
+                tracking::TrackingNumber::read(tracking::Carrier::Yamato, QStringLiteral("444413758703"));
+            QVERIFY(history.recordSpoiled({QDateTime::currentDateTime(),
+                                           QStringLiteral("q"),
+                                           *spoiled,
+                                           history::SpoiledReason::Reprinted,
+                                           QStringLiteral("R-1"),
+                                           {}}));
+            QVERIFY(history.recordSpoiled({QDateTime::currentDateTime(),
+                                           QStringLiteral("q"),
+                                           *spoiled->next(),
+                                           history::SpoiledReason::Skipped,
+                                           {},
+                                           QStringLiteral("id-1")}));
         }
         const QByteArray before = [&] {
             QFile f(file);
@@ -383,11 +409,24 @@ private slots:
                      0);
             QVERIFY2(problems.isEmpty(), qPrintable(problems));
             QVERIFY2(said.contains(QStringLiteral("住所録 31 件（うち %1 件").arg(run == 0 ? 0 : 31)) &&
-                         said.contains(QStringLiteral("印刷履歴 620 件（うち %1 件").arg(run == 0 ? 0 : 620)),
+                         said.contains(QStringLiteral("印刷履歴 620 件（うち %1 件").arg(run == 0 ? 0 : 620)) &&
+                         said.contains(QStringLiteral("書き損じの伝票 2 件")),
                      qPrintable(said));
         }
         Database db(kServerUrl);
         QCOMPARE(everyPage(db).size(), 620);
+        // The spoiled forms are there once each, reason and order kept.
+        const QList<history::SpoiledForm> spoiled = History(db).spoiledForms();
+        QCOMPARE(spoiled.size(), 2);
+        QCOMPARE(History(db)
+                     .numbersUsed(
+                         {*tracking::TrackingNumber::read(tracking::Carrier::Yamato, QStringLiteral("444413758703"))},
+                         history::NumberUse::SpoiledForm)
+                     ->size(),
+                 1);
+        QVERIFY(std::any_of(spoiled.begin(), spoiled.end(), [](const history::SpoiledForm& form) {
+            return form.reason == history::SpoiledReason::Reprinted && form.orderNumber == QStringLiteral("R-1");
+        }));
         AddressBook book(db);
         QCOMPARE(book.recent(Kind::Recipient, 100).size(), 30);
         QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("ふたご"))), QStringList{twin(0).name});

@@ -9,14 +9,16 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLockFile>
 #include <QSettings>
+#include <QStringConverter>
 #include <QTemporaryDir>
 #include <QTest>
 
 using shipping::Format;
-using shipping::ShippedOrder;
+using shipping::ShippedParcel;
 using tracking::Carrier;
 using tracking::FormStack;
 using tracking::FormStackStore;
@@ -115,15 +117,21 @@ Table readCsv(const QByteArray& bytes, csv::Encoding expectedEncoding, bool expe
     return table(records);
 }
 
-// Tab-separated UTF-8 with CR LF line ends, read by hand.
-Table readTabs(const QByteArray& bytes)
+// Amazon's template, CP932 with CR LF line ends, read by hand: its first
+// row and the labels row checked, the field names the table's headings.
+Table readAmazonTemplate(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF") || !bytes.endsWith("\r\n"))
-        qFatal("not plain UTF-8 lines ending in CR LF");
+    QStringDecoder cp932("Shift_JIS");
+    const QString text = cp932(bytes);
+    if (cp932.hasError() || !bytes.endsWith("\r\n"))
+        qFatal("not CP932 lines ending in CR LF");
     QList<QStringList> records;
-    for (const QString& line : QString::fromUtf8(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         records << line.split(QLatin1Char('\t'));
-    return table(records);
+    if (records.size() < 3 || records[0].value(0) != QLatin1String("TemplateType=OrderFulfillment") ||
+        records[1].value(0) != QStringLiteral("注文番号") || records[1].size() != records[2].size())
+        qFatal("not Amazon's template rows");
+    return table(records.mid(2));
 }
 
 } // namespace
@@ -196,11 +204,18 @@ private slots:
         QVERIFY(bool(TrackingNumber::read(Carrier::Yamato, QStringLiteral("1234-5678-9013"))));
     }
 
-    // Carriers without a confirmed rule take any digits, and say so.
+    // Carriers without a confirmed rule take any digits, and say so; a
+    // letter around the number may be part of it there, so it is refused
+    // (with advice), never dropped as a barcode's start and stop letter.
     void uncheckedCarriers()
     {
         for (Carrier carrier : {Carrier::Seino, Carrier::Fukuyama, Carrier::Other}) {
-            const TrackingNumber n = number(carrier, QStringLiteral("A0123-4567-99A"));
+            for (const QString& typed :
+                 {QStringLiteral("A0123-4567-99A"), QStringLiteral("b0123456799"), QStringLiteral("0123456799Ｃ")}) {
+                const QString scanned = refusal(carrier, typed);
+                QVERIFY2(scanned.contains(QStringLiteral("バーコード")), qPrintable(typed + scanned));
+            }
+            const TrackingNumber n = number(carrier, QStringLiteral("0123-4567-99"));
             QCOMPARE(n.digits(), QStringLiteral("0123456799"));
             QCOMPARE(n.display(), QStringLiteral("0123456799"));
             QVERIFY(!n.checkDigitVerified());
@@ -262,12 +277,23 @@ private slots:
         QVERIFY(!(stack.nextForm() == number(Carrier::Sagawa, QStringLiteral("4444-1375-8740"))));
         QVERIFY(!problem(stack.advance(-1)).isEmpty());
 
-        // Numbers that run out refuse before anything moves.
+        // Numbers that run out refuse before anything moves; the last form
+        // of the range is used, and then the stack is used up.
         stack.replace(number(Carrier::Other, QStringLiteral("97")));
         QCOMPARE(stack.carrier(), Carrier::Other);
         QCOMPARE(digitsOf(value(stack.peek(2))), (QStringList{"97", "98"}));
-        QVERIFY(problem(stack.advance(3)).contains(QStringLiteral("足りません")));
+        QVERIFY(problem(stack.advance(4)).contains(QStringLiteral("足りません")));
         QCOMPARE(stack.nextForm().digits(), QStringLiteral("97"));
+        QCOMPARE(digitsOf(value(stack.advance(3))), (QStringList{"97", "98", "99"}));
+        QVERIFY(stack.usedUp());
+        QVERIFY(problem(stack.peek(1)).contains(QStringLiteral("使い切り")));
+        QCOMPARE(value(stack.peek(0)).size(), 0);
+        // The last serial of a checked carrier likewise.
+        const QString last = QStringLiteral("99999999999");
+        stack.replace(number(Carrier::Yamato, last + QString::number(checkDigitBySpreadsheet(last))));
+        QVERIFY(!stack.usedUp());
+        QCOMPARE(value(stack.spoil()).digits(), last + QString::number(checkDigitBySpreadsheet(last)));
+        QVERIFY(stack.usedUp());
     }
 
     // Stacks of two queues in one settings file, one holding a slash in its
@@ -316,19 +342,44 @@ private slots:
         QCOMPARE(value(window.load(slashed))->nextForm().digits(), QStringLiteral("405548424912"));
     }
 
-    // Another program holding the stacks: nothing is handed out meanwhile.
+    // Another program holding the stacks: nothing is handed out meanwhile;
+    // a reservation holds them until it ends, moving the stack only when
+    // committed; the last form of a range is kept used up in the file.
     void stackLockedByAnotherProgram()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("horutea.ini"));
-        FormStackStore store(path);
+        constexpr int kWaitMs = 300;
+        FormStackStore store(path, FormStackStore::kMinimumFreeBytes, kWaitMs);
         QVERIFY(
             bool(store.save(QStringLiteral("q"), FormStack(number(Carrier::Yamato, QStringLiteral("444413758703"))))));
         QLockFile other(path + QStringLiteral(".formstacks.lock"));
         QVERIFY(other.tryLock(0));
+        QElapsedTimer waited;
+        waited.start();
         QVERIFY(problem(store.take(QStringLiteral("q"), 1)).contains(QStringLiteral("ほかのホルテア")));
+        QVERIFY(waited.elapsed() >= kWaitMs);
         other.unlock();
+        {
+            auto reserved = value(store.reserve(QStringLiteral("q"), 2));
+            QCOMPARE(digitsOf(reserved->numbers()), (QStringList{"444413758703", "444413758714"}));
+            QVERIFY(reserved->firstNumberTyped());
+            QVERIFY(problem(FormStackStore(path, FormStackStore::kMinimumFreeBytes, 0).take(QStringLiteral("q"), 1))
+                        .contains(QStringLiteral("ほかのホルテア")));
+        } // not committed: nothing moved
         QCOMPARE(value(store.take(QStringLiteral("q"), 1)).front().digits(), QStringLiteral("444413758703"));
+        {
+            auto reserved = value(store.reserve(QStringLiteral("q"), 1));
+            QVERIFY(!reserved->firstNumberTyped()); // worked out from the form before
+            QVERIFY(bool(reserved->commit()));
+        }
+        QCOMPARE(value(store.load(QStringLiteral("q")))->nextForm().digits(), QStringLiteral("444413758725"));
+
+        QVERIFY(bool(store.save(QStringLiteral("q"), FormStack(number(Carrier::Other, QStringLiteral("98"))))));
+        QCOMPARE(digitsOf(value(store.take(QStringLiteral("q"), 2))), (QStringList{"98", "99"}));
+        const auto usedUp = value(FormStackStore(path).load(QStringLiteral("q")));
+        QVERIFY(usedUp && usedUp->usedUp() && usedUp->nextForm().digits() == QStringLiteral("99"));
+        QVERIFY(problem(store.take(QStringLiteral("q"), 1)).contains(QStringLiteral("使い切り")));
     }
 
     // A full disk: the numbers are not handed out, and the settings file,
@@ -370,120 +421,149 @@ private slots:
         QVERIFY2(after.contains("444413758714") && after.contains("choice=lab"), after.constData());
     }
 
-    // Each format written and read back, every order paired with its own
-    // forms' numbers; an order on several forms; an order without a number.
+    // Each format written and read back: a platform's file holds its own
+    // orders' parcels only, one line a parcel with the number on it, each
+    // number once; the RMS order to two addresses names each ship-to; the
+    // Yahoo! order in two parcels has both numbers, never one twice.
     void confirmationsReadBack()
     {
         const QDate day(2026, 9, 8), nextDay(2026, 9, 9);
         const QString single = QStringLiteral("421951-20260805-0302246615"),
-                      several = QStringLiteral("421951-20260805-0302246616"),
-                      seino = QStringLiteral("421951-20260806-0000000001");
-        const QList<ShippedOrder> orders = {
-            {single,
-             Carrier::Yamato,
-             {number(Carrier::Yamato, QStringLiteral("444413758703"))},
-             day,
-             QStringLiteral("山田 太郎")},
-            {several,
-             Carrier::Sagawa,
-             {number(Carrier::Sagawa, QStringLiteral("600078420325")),
-              number(Carrier::Sagawa, QStringLiteral("600079555353"))},
-             day,
-             QStringLiteral("佐藤 一郎")},
-            {QString(),
-             Carrier::JapanPost,
-             {number(Carrier::JapanPost, QStringLiteral("405548424886"))},
-             day,
-             QStringLiteral("鈴木 花子")},
-            // The third form of the same order, printed the next day.
-            {several,
-             Carrier::Sagawa,
-             {number(Carrier::Sagawa, QStringLiteral("600099783555"))},
-             nextDay,
-             QStringLiteral("佐藤 一郎")},
-            {seino,
-             Carrier::Seino,
-             {number(Carrier::Seino, QStringLiteral("1234567890"))},
-             day,
-             QStringLiteral("髙橋 次郎")},
+                      twoShipTos = QStringLiteral("421951-20260805-0302246616"),
+                      amazonOrder = QStringLiteral("503-1234567-7654321"), yahooOrder = QStringLiteral("store-100"),
+                      shopifyOrder = QStringLiteral("#1001");
+        const auto parcel = [](const QString& order, const QString& shipToId, std::optional<Format> platform,
+                               std::optional<TrackingNumber> n, QDate date, const char* name) {
+            return ShippedParcel{order, shipToId, platform, n, date, QString::fromUtf8(name)};
         };
-        const QStringList platformOrders{single, several, several, several, seino};
-        const QStringList platformNumbers{"444413758703", "600078420325", "600079555353", "600099783555", "1234567890"};
-        const QStringList platformDates{"2026-09-08", "2026-09-08", "2026-09-08", "2026-09-09", "2026-09-08"};
+        const TrackingNumber y1 = number(Carrier::Yamato, QStringLiteral("444413758703")),
+                             y2 = number(Carrier::Yamato, QStringLiteral("444413758714")),
+                             y3 = number(Carrier::Yamato, QStringLiteral("444413758725")),
+                             s1 = number(Carrier::Sagawa, QStringLiteral("600078420325")),
+                             s2 = number(Carrier::Sagawa, QStringLiteral("600079555353")),
+                             s3 = number(Carrier::Sagawa, QStringLiteral("600099783555")),
+                             p1 = number(Carrier::JapanPost, QStringLiteral("405548424886")),
+                             seino = number(Carrier::Seino, QStringLiteral("1234567890"));
+        const QList<ShippedParcel> parcels = {
+            parcel(single, "1000000001", Format::Rakuten, y1, day, "鈴木 一郎"),
+            parcel(twoShipTos, "1000000011", Format::Rakuten, s1, day, "高橋 健"),
+            parcel(amazonOrder, {}, Format::Amazon, y2, day, "田中 花子"),
+            parcel(twoShipTos, "1000000012", Format::Rakuten, s2, day, "伊藤 さくら"),
+            parcel(yahooOrder, {}, Format::Yahoo, p1, day, "小林 陽子"),
+            // The same form read twice (from the server and this PC's queue).
+            parcel(yahooOrder, {}, Format::Yahoo, p1, day, "小林 陽子"),
+            parcel(shopifyOrder, {}, Format::Shopify, y3, day, "山田 次郎"),
+            // Printed in the window with an order number typed nowhere.
+            parcel({}, {}, std::nullopt, seino, day, "髙橋 次郎"),
+            // A page of another list that happens to carry a Rakuten-like number.
+            parcel(QStringLiteral("R-77"), {}, std::nullopt, s3, nextDay, "佐藤 花子"),
+            // The Yahoo! order's second parcel, the next day.
+            parcel(yahooOrder, {}, Format::Yahoo, number(Carrier::JapanPost, QStringLiteral("405548424890")), nextDay,
+                   "小林 陽子"),
+        };
 
         QMap<Format, shipping::Written> written;
         QMap<Format, QByteArray> bytes;
         for (const shipping::FormatRow& row : shipping::formatRows()) {
             QBuffer buffer(&bytes[row.format]);
             buffer.open(QIODevice::WriteOnly);
-            written[row.format] = value(shipping::writeConfirmations(row.format, orders, buffer));
+            written[row.format] = value(shipping::writeConfirmations(row.format, parcels, buffer));
         }
 
-        const Table amazon = readTabs(bytes[Format::Amazon]);
-        QCOMPARE(amazon.headings.size(), 8);
-        QCOMPARE(amazon.column("order-id"), platformOrders);
-        QCOMPARE(amazon.column("tracking-number"), platformNumbers);
-        QCOMPARE(amazon.column("ship-date"), platformDates);
-        QCOMPARE(amazon.column("carrier-code"), QStringList(5, QStringLiteral("Other")));
-        QCOMPARE(amazon.column("carrier-name"),
-                 (QStringList{"ヤマト運輸", "佐川急便", "佐川急便", "佐川急便", "西濃運輸"}));
-        QCOMPARE(amazon.column("order-item-id"), QStringList(5));
+        // Amazon's template: its first row and the labels above the names.
+        const Table amazon = readAmazonTemplate(bytes[Format::Amazon]);
+        QCOMPARE(amazon.headings,
+                 (QStringList{"order-id", "order-item-id", "quantity", "ship-date", "carrier-code", "carrier-name",
+                              "tracking-number", "ship-method", "cod-collection-method"}));
+        QCOMPARE(amazon.column("order-id"), QStringList{amazonOrder});
+        QCOMPARE(amazon.column("tracking-number"), QStringList{"444413758714"});
+        QCOMPARE(amazon.column("ship-date"), QStringList{"2026-09-08"});
+        QCOMPARE(amazon.column("carrier-code"), QStringList{"Other"});
+        QCOMPARE(amazon.column("carrier-name"), QStringList{"ヤマト運輸"});
+        QCOMPARE(amazon.column("order-item-id"), QStringList(1));
 
         const Table rakuten = readCsv(bytes[Format::Rakuten], csv::Encoding::Cp932, false);
-        QCOMPARE(rakuten.column("注文番号"), platformOrders);
-        QCOMPARE(rakuten.column("お荷物伝票番号"), platformNumbers);
-        QCOMPARE(rakuten.column("発送日"), platformDates);
-        const QStringList codes = rakuten.column("配送会社");
-        QCOMPARE(QSet<QString>(codes.begin(), codes.end()).size(), 3); // one code per carrier
-        QCOMPARE(rakuten.column("送付先ID"), QStringList(5));
+        QCOMPARE(rakuten.headings,
+                 (QStringList{"注文番号", "送付先ID", "発送明細ID", "お荷物伝票番号", "配送会社", "発送日"}));
+        QCOMPARE(rakuten.column("注文番号"), (QStringList{single, twoShipTos, twoShipTos}));
+        QCOMPARE(rakuten.column("送付先ID"), (QStringList{"1000000001", "1000000011", "1000000012"}));
+        QCOMPARE(rakuten.column("お荷物伝票番号"), (QStringList{"444413758703", "600078420325", "600079555353"}));
+        QCOMPARE(rakuten.column("配送会社"), (QStringList{"1001", "1002", "1002"}));
+        QCOMPARE(rakuten.column("発送明細ID"), QStringList(3));
 
-        // Yahoo!: one record an order, two numbers in it; the third is said.
+        // Yahoo!: one record an order, its two parcels' numbers, each once.
         const Table yahoo = readCsv(bytes[Format::Yahoo], csv::Encoding::Utf8, false); // plain ASCII reads as UTF-8
-        QCOMPARE(yahoo.column("OrderId"), (QStringList{single, several, seino}));
-        QCOMPARE(yahoo.column("ShipInvoiceNumber1"), (QStringList{"444413758703", "600078420325", "1234567890"}));
-        QCOMPARE(yahoo.column("ShipInvoiceNumber2"), (QStringList{"", "600079555353", ""}));
-        QCOMPARE(yahoo.column("ShipStatus"), QStringList(3, QStringLiteral("3")));
-        QCOMPARE(yahoo.column("ShipCompanyCode").back(), QString()); // 西濃運輸's code is not confirmed
-        QCOMPARE(written[Format::Yahoo].orderCount, 3);
-        QCOMPARE(written[Format::Yahoo].recordCount, 3);
-        QVERIFY(written[Format::Yahoo].notes.join('\n').contains(QStringLiteral("6000-9978-3555")));
-        QVERIFY(written[Format::Yahoo].notes.join('\n').contains(QStringLiteral("西濃運輸")));
+        QCOMPARE(yahoo.column("OrderId"), QStringList{yahooOrder});
+        QCOMPARE(yahoo.column("ShipInvoiceNumber1"), QStringList{"405548424886"});
+        QCOMPARE(yahoo.column("ShipInvoiceNumber2"), QStringList{"405548424890"});
+        QCOMPARE(yahoo.column("ShipStatus"), QStringList{"3"});
+        QCOMPARE(written[Format::Yahoo].parcelCount, 2);
 
         const Table shopify = readCsv(bytes[Format::Shopify], csv::Encoding::Utf8, false);
-        QCOMPARE(shopify.column("Name"), platformOrders);
-        QCOMPARE(shopify.column("Fulfillment: Tracking Number"), platformNumbers);
-        QCOMPARE(shopify.column("Fulfillment: Tracking Company").front(), QStringLiteral("Yamato (JA)"));
+        QCOMPARE(shopify.column("Name"), QStringList{shopifyOrder});
+        QCOMPARE(shopify.column("Fulfillment: Tracking Number"), QStringList{"444413758725"});
+        QCOMPARE(shopify.column("Fulfillment: Tracking Company"), QStringList{"Yamato (JA)"});
 
-        // Generic: every order, the number as on the form, UTF-8 with a mark.
+        // Generic: every parcel, each number once, the number as on the form.
         const Table generic = readCsv(bytes[Format::Generic], csv::Encoding::Utf8, true);
-        QCOMPARE(generic.column("注文番号"), (QStringList{single, several, several, several, "", seino}));
-        QCOMPARE(generic.column("伝票番号"), (QStringList{"4444-1375-8703", "6000-7842-0325", "6000-7955-5353",
-                                                          "6000-9978-3555", "4055-4842-4886", "1234567890"}));
-        QCOMPARE(generic.column("お届け先名"),
-                 (QStringList{"山田 太郎", "佐藤 一郎", "佐藤 一郎", "佐藤 一郎", "鈴木 花子", "髙橋 次郎"}));
-        QCOMPARE(generic.column("運送会社")[4], tracking::carrierName(Carrier::JapanPost));
-        QCOMPARE(written[Format::Generic].orderCount, 4);
-        QCOMPARE(written[Format::Generic].recordCount, 6);
+        QCOMPARE(generic.column("伝票番号"),
+                 (QStringList{"4444-1375-8703", "6000-7842-0325", "4444-1375-8714", "6000-7955-5353", "4055-4842-4886",
+                              "4055-4842-4890", "4444-1375-8725", "1234567890", "6000-9978-3555"}));
+        QCOMPARE(written[Format::Generic].parcelCount, 9);
         QVERIFY(written[Format::Generic].notes.isEmpty());
 
-        // The order without a number is in no platform's file, and each says so.
+        // Each platform's file says what it left to the generic one: the
+        // other list's order, never another platform's own.
         for (Format format : {Format::Amazon, Format::Rakuten, Format::Yahoo, Format::Shopify}) {
-            QVERIFY(!QString::fromUtf8(bytes[format]).contains(QStringLiteral("405548424886")));
-            QVERIFY2(written[format].notes.join('\n').contains(QStringLiteral("鈴木 花子")),
-                     qPrintable(written[format].notes.join('\n')));
-            QCOMPARE(written[format].orderCount, 3);
+            const QString notes = written[format].notes.join('\n');
+            QVERIFY2(notes.contains(QStringLiteral("R-77")) && notes.contains(QStringLiteral("汎用")),
+                     qPrintable(notes));
+            QVERIFY2(!notes.contains(single) && !notes.contains(yahooOrder), qPrintable(notes));
+            QVERIFY(!QString::fromUtf8(bytes[format]).contains(QStringLiteral("600099783555")));
         }
         QVERIFY(written[Format::Amazon].notes.join('\n').contains(QStringLiteral("Other")));
-        const QStringList severalNote = written[Format::Shopify].notes.filter(QStringLiteral("複数枚"));
-        QVERIFY(severalNote.size() == 1 && severalNote.front().contains(QStringLiteral("0302246616")));
 
-        // Yahoo!: two forms fit one record, nothing left over to mention.
-        QBuffer two;
-        two.open(QIODevice::WriteOnly);
+        // An order one of whose parcels carries no known number is written
+        // with the others, and the note says only that parcel is missing.
+        QList<ShippedParcel> partly = {parcel(single, "1000000001", Format::Rakuten, y1, day, "鈴木 一郎"),
+                                       parcel(single, "1000000001", Format::Rakuten, std::nullopt, day, "鈴木 一郎")};
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        const QString partlyNotes =
+            value(shipping::writeConfirmations(Format::Rakuten, partly, buffer)).notes.join('\n');
+        QVERIFY2(partlyNotes.contains(single) && !partlyNotes.contains(QStringLiteral("書き出していません")),
+                 qPrintable(partlyNotes));
+    }
+
+    // More parcels than a Yahoo! record holds are said; two parcels of one
+    // RMS ship-to are two lines, and say so.
+    void severalParcelsOfOneOrder()
+    {
+        const QDate day(2026, 9, 8);
         const TrackingNumber first = number(Carrier::Yamato, QStringLiteral("444413758703"));
-        const auto twoForms = shipping::writeConfirmations(
-            Format::Yahoo, {{single, Carrier::Yamato, {first, value(first.next())}, day, {}}}, two);
-        QVERIFY(value(twoForms).notes.filter(QStringLiteral("入る欄")).isEmpty());
+        const TrackingNumber second = value(first.next()), third = value(second.next());
+        QList<ShippedParcel> parcels;
+        for (const TrackingNumber& n : {first, second, third})
+            parcels << ShippedParcel{QStringLiteral("store-1"), {}, Format::Yahoo, n, day, QStringLiteral("小林")};
+        QBuffer yahoo;
+        yahoo.open(QIODevice::WriteOnly);
+        const shipping::Written three = value(shipping::writeConfirmations(Format::Yahoo, parcels, yahoo));
+        QCOMPARE(three.recordCount, 1);
+        QVERIFY(three.notes.join('\n').contains(third.display()));
+        parcels.removeLast();
+        yahoo.buffer().clear();
+        yahoo.seek(0);
+        QVERIFY(value(shipping::writeConfirmations(Format::Yahoo, parcels, yahoo)).notes.filter("入る欄").isEmpty());
+
+        QList<ShippedParcel> rms;
+        for (const TrackingNumber& n : {first, second})
+            rms << ShippedParcel{QStringLiteral("421951-1"), QStringLiteral("7"), Format::Rakuten, n, day, {}};
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        const shipping::Written two = value(shipping::writeConfirmations(Format::Rakuten, rms, buffer));
+        QCOMPARE(readCsv(bytes, csv::Encoding::Cp932, false).column("お荷物伝票番号"), digitsOf({first, second}));
+        QVERIFY(two.notes.join('\n').contains(QStringLiteral("421951-1")));
     }
 
     // The published Rakuten sample row (333267-20260901-0000000001,,,621234567890,1003,2026-09-08):
@@ -494,12 +574,13 @@ private slots:
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        const ShippedOrder order{QStringLiteral("333267-20260901-0000000001"),
-                                 Carrier::JapanPost,
-                                 {number(Carrier::JapanPost, QStringLiteral("405548424886"))},
-                                 QDate(2026, 9, 8),
-                                 {}};
-        const auto result = shipping::writeConfirmations(Format::Rakuten, {order}, buffer);
+        const ShippedParcel parcel{QStringLiteral("333267-20260901-0000000001"),
+                                   {},
+                                   Format::Rakuten,
+                                   number(Carrier::JapanPost, QStringLiteral("405548424886")),
+                                   QDate(2026, 9, 8),
+                                   {}};
+        const auto result = shipping::writeConfirmations(Format::Rakuten, {parcel}, buffer);
         QVERIFY(value(result).notes.isEmpty());
         QCOMPARE(readCsv(bytes, csv::Encoding::Cp932, false).rows.front(),
                  (QHash<QString, QString>{{"注文番号", "333267-20260901-0000000001"},
@@ -514,34 +595,30 @@ private slots:
     void confirmationsRefused()
     {
         const TrackingNumber n = number(Carrier::Yamato, QStringLiteral("444413758703"));
-        const auto refused = [](Format format, const ShippedOrder& order) {
+        const auto refused = [](Format format, const ShippedParcel& parcel) {
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            auto result = shipping::writeConfirmations(format, {order}, buffer);
+            auto result = shipping::writeConfirmations(format, {parcel}, buffer);
             if (!!problem(result).isEmpty())
                 return QString();
             if (!bytes.isEmpty())
                 qFatal("bytes written on refusal");
             return problem(result);
         };
+        const QDate day(2026, 9, 8);
         // CP932 has no 𠮷: named with its order, never written as '?'.
-        const QString why =
-            refused(Format::Rakuten, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}});
+        const QString why = refused(Format::Rakuten, {QStringLiteral("𠮷-1"), {}, Format::Rakuten, n, day, {}});
         QVERIFY2(why.contains(QStringLiteral("「𠮷」")) && why.contains(QStringLiteral("注文 𠮷-1")), qPrintable(why));
-        QVERIFY(refused(Format::Amazon, {QStringLiteral("1\t2"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}})
+        QVERIFY(refused(Format::Amazon, {QStringLiteral("1\t2"), {}, Format::Amazon, n, day, {}})
                     .contains(QStringLiteral("タブ")));
-        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Yamato, {n}, QDate(), {}})
-                    .contains(QStringLiteral("発送日")));
-        QVERIFY(refused(Format::Generic, {QStringLiteral("1"), Carrier::Sagawa, {n}, QDate(2026, 9, 8), {}})
-                    .contains(QStringLiteral("ヤマト運輸")));
-        // UTF-8 holds it in the generic list.
         QVERIFY(
-            refused(Format::Generic, {QStringLiteral("𠮷-1"), Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}).isEmpty());
+            refused(Format::Generic, {QStringLiteral("1"), {}, {}, n, QDate(), {}}).contains(QStringLiteral("発送日")));
+        // UTF-8 holds it in the generic list.
+        QVERIFY(refused(Format::Generic, {QStringLiteral("𠮷-1"), {}, Format::Rakuten, n, day, {}}).isEmpty());
 
         FailDevice full(10);
-        const auto result =
-            shipping::writeConfirmations(Format::Generic, {{"1", Carrier::Yamato, {n}, QDate(2026, 9, 8), {}}}, full);
+        const auto result = shipping::writeConfirmations(Format::Generic, {{"1", {}, {}, n, day, {}}}, full);
         QVERIFY(problem(result).contains(QStringLiteral("No space left")));
         QCOMPARE(value(shipping::formatFromToken(QStringLiteral("Rakuten"))), Format::Rakuten);
     }

@@ -11,23 +11,25 @@ const QList<CarrierRow>& carrierRows()
         // (README, src/js/Shipping.js checkdigit7DR); 36 published numbers in
         // github.com/nayutaya/packtrack tracker/yamato/package/list_page_parser_test.py
         // all pass.
-        {Carrier::Yamato, u"yamato", u"ヤマト運輸", 12, CheckRule::SerialMod7},
+        {Carrier::Yamato, u"yamato", u"ヤマト運輸", 12, CheckRule::SerialMod7, true},
         // 12 digits, 7DR: shipping-jp-js README ("ヤマト、佐川、日本郵政 : 7DR") and
         // checkdigitSagawa; all 101 numbers in packtrack
         // tracker/sagawa/package/fixtures/numbers.txt pass. 10-digit Sagawa
         // numbers appear only in one guessing heuristic, not confirmed: such a
         // form is entered as その他.
-        {Carrier::Sagawa, u"sagawa", u"佐川急便", 12, CheckRule::SerialMod7},
+        {Carrier::Sagawa, u"sagawa", u"佐川急便", 12, CheckRule::SerialMod7, true},
         // ゆうパック: 12 digits, 7DR: packtrack tracker/jppost/package/tracking_number.py
         // (^[0-9]{12}$, check = body % 7) and shipping-jp-js checkdigitYubin;
         // all 26 numbers in packtrack tracker/jppost/package/fixtures/numbers.txt pass.
-        {Carrier::JapanPost, u"japanpost", u"日本郵便 (ゆうパック)", 12, CheckRule::SerialMod7},
-        // No public source states the length or a check digit of 西濃運輸's numbers.
-        {Carrier::Seino, u"seino", u"西濃運輸", 0, CheckRule::None},
-        // No public source states the length or a check digit of 福山通運's numbers.
-        {Carrier::Fukuyama, u"fukuyama", u"福山通運", 0, CheckRule::None},
+        {Carrier::JapanPost, u"japanpost", u"日本郵便 (ゆうパック)", 12, CheckRule::SerialMod7, true},
+        // No public source states the length or a check digit of 西濃運輸's
+        // numbers, nor that they are digits only or that the forms of a stack
+        // are numbered one by one.
+        {Carrier::Seino, u"seino", u"西濃運輸", 0, CheckRule::None, false},
+        // Likewise for 福山通運: none of these confirmed.
+        {Carrier::Fukuyama, u"fukuyama", u"福山通運", 0, CheckRule::None, false},
         // Any other carrier, or a form whose numbers follow none of the rules above.
-        {Carrier::Other, u"other", u"その他", 0, CheckRule::None},
+        {Carrier::Other, u"other", u"その他", 0, CheckRule::None, false},
     };
     return rows;
 }
@@ -64,6 +66,16 @@ Result<Carrier> carrierFromToken(const QString& token)
 }
 
 bool hasConfirmedRule(Carrier carrier) { return carrierRow(carrier).checkRule != CheckRule::None; }
+
+QString consecutiveAssumption(Carrier carrier, const QString& first, const QString& last)
+{
+    if (hasConfirmedRule(carrier))
+        return {};
+    const QString range = first == last ? first : QStringLiteral("%1～%2").arg(first, last);
+    return QStringLiteral("%1の伝票は番号の付き方が確かめられていないため、束の2枚目からの番号は1ずつ増えると仮定して"
+                          "記録しました（%2）。伝票に印刷された番号と見比べてください。")
+        .arg(carrier == Carrier::Other ? QStringLiteral("「その他」") : carrierName(carrier), range);
+}
 
 QString ruleDescription(Carrier carrier)
 {

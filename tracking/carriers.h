@@ -29,6 +29,11 @@ struct CarrierRow {
     const char16_t* name;  // on screen and in messages
     int digitCount;        // digits on a form; 0 = not known, any count taken
     CheckRule checkRule;
+    // The numbers are digits only, as the carrier's rule says: the start and
+    // stop letters A–D of the forms' NW-7 barcode, which a scanner types
+    // around the number, are then no part of it. Where no rule is known a
+    // letter may belong to the number, so none is dropped.
+    bool digitsOnly;
 };
 
 // Every carrier, in the order a choice lists them.
@@ -45,8 +50,14 @@ Result<Carrier> carrierFromToken(const QString& token);
 QString carrierTokenChoices();
 
 // True when the number on this carrier's forms is verified (count and check
-// digit); false when the program takes it unchecked.
+// digit); false when the program takes it unchecked. Without a confirmed
+// rule the numbers of the forms after the first are also only assumed to
+// follow one by one (consecutiveAssumption()).
 bool hasConfirmedRule(Carrier carrier);
+// For a carrier without a confirmed rule: one sentence saying that the
+// numbers from `first` to `last` after the stack's first form were taken as
+// consecutive; empty for a carrier with a confirmed rule.
+QString consecutiveAssumption(Carrier carrier, const QString& first, const QString& last);
 
 // One sentence for the user on how a number of this carrier is checked, for
 // the place where the number is entered. For a carrier without a confirmed

@@ -13,26 +13,41 @@ namespace {
 
 const QString kCarrierTokenKey = QStringLiteral("carrierToken");
 const QString kNextFormNumberDigitsKey = QStringLiteral("nextFormNumberDigits");
+const QString kUsedUpKey = QStringLiteral("usedUp");
+const QString kTypedKey = QStringLiteral("nextFormTyped");
 const QString kGroup = QStringLiteral("formStacks");
-// Long enough for a slow disk, short enough that a stuck program is told.
-constexpr int kLockWaitMs = 5000;
+
+QString usedUpText(const TrackingNumber& last)
+{
+    return QStringLiteral(
+               "伝票の束は最後の伝票 %1 まで使い切りました。新しい伝票を入れて、「伝票の束」で入れ替えてください。")
+        .arg(last.display());
+}
 
 } // namespace
 
-Result<QList<TrackingNumber>> FormStack::numbers(int formCount, TrackingNumber* after) const
+Result<QList<TrackingNumber>> FormStack::numbers(int formCount, FormStack* after) const
 {
     if (formCount < 0)
         return fail(QStringLiteral("使う伝票の枚数が負の数（%1）です。").arg(formCount));
+    if (m_usedUp && formCount > 0)
+        return fail(usedUpText(m_next));
     QList<TrackingNumber> used;
     used.reserve(formCount);
-    TrackingNumber current = m_next;
+    FormStack current = *this;
     for (int i = 0; i < formCount; ++i) {
-        used << current;
-        auto following = current.next();
-        if (!following)
-            return fail(
-                QStringLiteral("伝票の束の番号が足りません（%1枚目のあと）。%2").arg(i + 1).arg(following.error()));
-        current = *following;
+        if (current.m_usedUp)
+            return fail(QStringLiteral("伝票の束の番号が足りません（%1枚目で最後の伝票 %2 を使い切ります）。"
+                                       "伝票を入れ替えてから、残りを印刷してください。")
+                            .arg(i)
+                            .arg(current.m_next.display()));
+        used << current.m_next;
+        // The last number of the range goes on its form too; nothing follows.
+        if (auto following = current.m_next.next())
+            current.m_next = *following;
+        else
+            current.m_usedUp = true;
+        current.m_typed = false;
     }
     if (after)
         *after = current;
@@ -43,10 +58,10 @@ Result<QList<TrackingNumber>> FormStack::peek(int formCount) const { return numb
 
 Result<QList<TrackingNumber>> FormStack::advance(int formCount)
 {
-    TrackingNumber after = m_next;
+    FormStack after = *this;
     auto used = numbers(formCount, &after);
     if (used)
-        m_next = after;
+        *this = after;
     return used;
 }
 
@@ -58,20 +73,27 @@ Result<TrackingNumber> FormStack::spoil()
     return used->front();
 }
 
-// Held while a stack is read, changed and written back.
+// Held while a stack is read, changed and written back, and while the
+// forms reserved for a document are printed.
 class FormStackStore::Lock {
 public:
-    explicit Lock(const QString& settingsFilePath) : m_file(settingsFilePath + QStringLiteral(".formstacks.lock"))
+    Lock(const QString& settingsFilePath, int waitMs) : m_file(settingsFilePath + QStringLiteral(".formstacks.lock"))
     {
         QDir().mkpath(QFileInfo(settingsFilePath).absolutePath());
-        m_locked = m_file.tryLock(kLockWaitMs);
+        // A print may hold it longer than Qt's 30 s, after which another
+        // program would take it as left behind; one left by a program that
+        // ended is still known by its process id.
+        m_file.setStaleLockTime(0);
+        m_locked = m_file.tryLock(waitMs);
     }
     bool isLocked() const { return m_locked; }
-    QString problem() const
+    QString problem(int waitedMs) const
     {
         if (m_file.error() == QLockFile::LockFailedError)
-            return QStringLiteral(
-                "ほかのホルテアが伝票の束を書き換えている最中です。しばらくしてからやり直してください。");
+            return QStringLiteral("ほかのホルテアが伝票の束を使っています（印刷中か、書き換えている最中です）。"
+                                  "%1秒待ちましたが終わらなかったため、伝票の番号を決められません。"
+                                  "しばらくしてからやり直してください。")
+                .arg(qMax(1, (waitedMs + 999) / 1000));
         return QStringLiteral("伝票の束を書き換えられません（%1 を作れません）。").arg(m_file.fileName());
     }
 
@@ -79,6 +101,14 @@ private:
     QLockFile m_file;
     bool m_locked = false;
 };
+
+Result<std::unique_ptr<FormStackStore::Lock>> FormStackStore::lock() const
+{
+    auto held = std::make_unique<Lock>(m_settingsFilePath, m_lockWaitMs);
+    if (!held->isLocked())
+        return fail(held->problem(m_lockWaitMs));
+    return held;
+}
 
 QString FormStackStore::settingsKeyPart(const QString& stackKey)
 {
@@ -126,7 +156,8 @@ Result<std::optional<FormStack>> FormStackStore::load(const QString& stackKey) c
     auto number = TrackingNumber::read(*carrier, digits.toString());
     if (!number)
         return fail(damaged(number.error()));
-    return std::optional(FormStack(*number));
+    return std::optional(
+        FormStack(*number, settings.value(group + kUsedUpKey).toBool(), settings.value(group + kTypedKey).toBool()));
 }
 
 bool FormStackStore::fileHolds(const QString& stackKey, const QString& token, const QString& digits) const
@@ -173,9 +204,12 @@ Result<void> FormStackStore::write(const QString& stackKey, const std::optional<
     const QString group = settingsGroup(stackKey) + QLatin1Char('/');
     const QVariant oldToken = settings.value(group + kCarrierTokenKey);
     const QVariant oldDigits = settings.value(group + kNextFormNumberDigitsKey);
-    const auto put = [&](const QVariant& token, const QVariant& digits) {
+    const QVariant oldUsedUp = settings.value(group + kUsedUpKey);
+    const QVariant oldTyped = settings.value(group + kTypedKey);
+    const auto put = [&](const QVariant& token, const QVariant& digits, const QVariant& usedUp, const QVariant& typed) {
         for (const auto& [key, value] :
-             {std::pair(kCarrierTokenKey, token), std::pair(kNextFormNumberDigitsKey, digits)}) {
+             {std::pair(kCarrierTokenKey, token), std::pair(kNextFormNumberDigitsKey, digits),
+              std::pair(kUsedUpKey, usedUp), std::pair(kTypedKey, typed)}) {
             if (value.isValid())
                 settings.setValue(group + key, value);
             else
@@ -185,15 +219,15 @@ Result<void> FormStackStore::write(const QString& stackKey, const std::optional<
     const QString token = stack ? carrierToken(stack->carrier()) : QString();
     const QString digits = stack ? stack->nextForm().digits() : QString();
     if (stack)
-        put(token, digits);
+        put(token, digits, stack->usedUp() ? QVariant(true) : QVariant(), stack->typed() ? QVariant(true) : QVariant());
     else
-        put({}, {});
+        put({}, {}, {}, {});
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         // The process keeps one copy of the file's entries for every
         // QSettings: put the old ones back, so that a later read in this run
         // does not see a stack the file does not hold.
-        put(oldToken, oldDigits);
+        put(oldToken, oldDigits, oldUsedUp, oldTyped);
         return fail(
             QStringLiteral("設定ファイル %1 に書き込めませんでした。伝票の束は変わっていません。").arg(shownPath));
     }
@@ -218,37 +252,70 @@ Result<void> FormStackStore::write(const QString& stackKey, const std::optional<
 
 Result<void> FormStackStore::save(const QString& stackKey, const FormStack& stack) const
 {
-    const Lock lock(m_settingsFilePath);
-    if (!lock.isLocked())
-        return fail(lock.problem());
+    const auto held = lock();
+    if (!held)
+        return fail(held.error());
     return write(stackKey, stack);
 }
 
 Result<void> FormStackStore::remove(const QString& stackKey) const
 {
-    const Lock lock(m_settingsFilePath);
-    if (!lock.isLocked())
-        return fail(lock.problem());
+    const auto held = lock();
+    if (!held)
+        return fail(held.error());
     return write(stackKey, std::nullopt);
 }
 
 Result<QList<TrackingNumber>> FormStackStore::take(const QString& stackKey, int formCount) const
 {
-    const Lock lock(m_settingsFilePath);
-    if (!lock.isLocked())
-        return fail(lock.problem());
-    auto loaded = load(stackKey);
-    if (!loaded)
-        return fail(loaded.error());
-    std::optional<FormStack>& stack = *loaded;
+    auto reserved = reserve(stackKey, formCount);
+    if (!reserved)
+        return fail(reserved.error());
+    if (auto moved = (*reserved)->commit(); !moved)
+        return fail(moved.error());
+    return (*reserved)->numbers();
+}
+
+Result<std::unique_ptr<FormStackStore::Reservation>>
+FormStackStore::reserve(const QString& stackKey, int formCount, const std::optional<FormStack>& loaded) const
+{
+    auto held = lock();
+    if (!held)
+        return fail(held.error());
+    if (loaded)
+        if (auto saved = write(stackKey, *loaded); !saved)
+            return fail(saved.error());
+    auto stack = load(stackKey);
     if (!stack)
-        return QList<TrackingNumber>();
-    auto used = stack->advance(formCount);
-    if (!used)
-        return used;
-    if (auto written = write(stackKey, stack); !written)
-        return fail(written.error());
-    return used;
+        return fail(stack.error());
+    QList<TrackingNumber> numbers;
+    std::optional<FormStack> after = *stack;
+    if (after) {
+        auto used = after->advance(formCount);
+        if (!used)
+            return fail(used.error());
+        numbers = *used;
+    }
+    auto reservation =
+        std::make_unique<Reservation>(std::move(*held), *this, stackKey, std::move(after), std::move(numbers));
+    reservation->m_firstTyped = *stack && (*stack)->typed();
+    return reservation;
+}
+
+FormStackStore::Reservation::Reservation(std::unique_ptr<Lock> lock, const FormStackStore& store, QString stackKey,
+                                         std::optional<FormStack> stack, QList<TrackingNumber> numbers)
+    : m_lock(std::move(lock)), m_store(std::make_unique<FormStackStore>(store)), m_stackKey(std::move(stackKey)),
+      m_after(std::move(stack)), m_numbers(std::move(numbers))
+{}
+
+FormStackStore::Reservation::~Reservation() = default;
+
+Result<void> FormStackStore::Reservation::commit()
+{
+    if (m_committed || !m_after || m_numbers.isEmpty())
+        return {};
+    m_committed = true;
+    return m_store->write(m_stackKey, m_after);
 }
 
 Result<TrackingNumber> FormStackStore::spoil(const QString& stackKey) const

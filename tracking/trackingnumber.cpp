@@ -71,9 +71,10 @@ Result<TrackingNumber> TrackingNumber::read(Carrier carrier, const QString& type
         ++first;
     while (last > first && isSeparator(halfWidth(original[last - 1])))
         --last;
-    if (first < last && isCodabarStartStop(halfWidth(original[first])))
+    const CarrierRow& row = carrierRow(carrier);
+    if (row.digitsOnly && first < last && isCodabarStartStop(halfWidth(original[first])))
         ++first;
-    if (last > first && isCodabarStartStop(halfWidth(original[last - 1])))
+    if (row.digitsOnly && last > first && isCodabarStartStop(halfWidth(original[last - 1])))
         --last;
 
     QString digits;
@@ -83,13 +84,17 @@ Result<TrackingNumber> TrackingNumber::read(Carrier carrier, const QString& type
             digits += QChar(char16_t(c));
         else if (!isSeparator(c))
             return fail(
-                QStringLiteral("伝票番号に数字でない文字「%1」があります。数字とハイフンだけで入力してください。")
-                    .arg(textOf(original[i])));
+                QStringLiteral("伝票番号に数字でない文字「%1」があります。数字とハイフンだけで入力してください。%2")
+                    .arg(textOf(original[i]),
+                         !row.digitsOnly && isCodabarStartStop(c) && (i == first || i == last - 1)
+                             ? QStringLiteral("バーコードリーダーが番号の前後に付けた文字なら、その文字を消してください"
+                                              "（%1の番号は数字だけとは確かめられていないため、自動では外しません）。")
+                                   .arg(carrierName(carrier))
+                             : QString()));
     }
     if (digits.isEmpty())
         return fail(QStringLiteral("伝票番号が入っていません。"));
 
-    const CarrierRow& row = carrierRow(carrier);
     const QString name = carrierName(carrier);
     if (row.checkRule == CheckRule::None) {
         if (digits.size() > kMaxUncheckedDigits)

@@ -14,7 +14,10 @@ public:
     // (any dash, or ー as a Japanese input method gives it) and blanks
     // anywhere. A scanner reading the forms' NW-7 (Codabar) barcode may
     // send the symbol's start and stop letters A–D (either case, half- or
-    // full-width) and an Enter or Tab: those are dropped at either end.
+    // full-width) and an Enter or Tab: those are dropped at either end,
+    // the letters only for a carrier whose numbers are digits only
+    // (CarrierRow::digitsOnly); for another a letter is refused, never
+    // guessed away.
     //
     // For a carrier with a confirmed rule the count of digits and the check
     // digit must be right; otherwise the message names what is wrong, e.g.

@@ -56,6 +56,23 @@ QString addressLines(const waybill::Address& a)
     return QStringList{a.line1, a.line2}.join(QLatin1Char(' ')).trimmed();
 }
 
+// Why a form is spoiled, as the list of spoiled forms says it.
+QString reasonShown(const history::SpoiledForm& form)
+{
+    switch (form.reason) {
+    case history::SpoiledReason::Skipped:
+        return QStringLiteral("1枚飛ばし");
+    case history::SpoiledReason::TestMarks:
+        return QStringLiteral("テスト印刷");
+    case history::SpoiledReason::Reprinted:
+        return form.orderNumber.isEmpty() ? QStringLiteral("書き損じ（印刷し直し）")
+                                          : QStringLiteral("書き損じ（印刷し直し・注文 %1）").arg(form.orderNumber);
+    case history::SpoiledReason::Unknown:
+        break;
+    }
+    return QStringLiteral("書き損じ");
+}
+
 // A PDF written instead of printing is shown by its file name.
 QString destinationShown(const QString& destination)
 {
@@ -171,9 +188,9 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     layout->addLayout(dates);
     layout->addWidget(m_list, 1);
     layout->addLayout(statusRow);
-    m_spoiled = makeEntryList(
-        {QStringLiteral("日時"), QStringLiteral("運送会社"), QStringLiteral("伝票番号"), QStringLiteral("プリンタ")}, 3,
-        this);
+    m_spoiled = makeEntryList({QStringLiteral("日時"), QStringLiteral("運送会社"), QStringLiteral("伝票番号"),
+                               QStringLiteral("プリンタ"), QStringLiteral("わけ")},
+                              4, this);
     m_spoiled->setObjectName(QStringLiteral("spoiledForms"));
     m_spoiled->setMaximumHeight(110);
     layout->addWidget(new QLabel(QStringLiteral("書き損じ・飛ばした伝票（テスト印刷を含む）："), this));
@@ -261,9 +278,10 @@ void HistoryWindow::search()
                                       : QDateTime(QDate::currentDate().addMonths(-1), QTime(0, 0));
     for (const history::SpoiledForm& form :
          m_services.station.history().spoiledForms(spoiledFrom, m_query.printedBefore))
-        m_spoiled->addTopLevelItem(new QTreeWidgetItem(
-            {form.spoiledAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")),
-             tracking::carrierName(form.trackingNumber.carrier()), form.trackingNumber.display(), form.destination}));
+        m_spoiled->addTopLevelItem(
+            new QTreeWidgetItem({form.spoiledAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")),
+                                 tracking::carrierName(form.trackingNumber.carrier()), form.trackingNumber.display(),
+                                 destinationShown(form.destination), reasonShown(form)}));
     if (chosen)
         for (int row = 0; row < m_shown.size(); ++row)
             if (m_shown[row].id == chosen->id)
@@ -365,16 +383,43 @@ void HistoryWindow::printAgain()
     const auto offsets = m_window.offsetsForPrint(this);
     if (!offsets)
         return;
-    const waybill::Waybill waybill = entry->record.waybill;
-    const QString orderNumber = entry->record.orderNumber.value_or(QString());
-    const auto printed = m_services.printRun.printWaybills(
-        1, [&](int) { return waybill; }, *offsets, {}, [&](int) { return orderNumber; });
+    const waybill::Waybill& waybill = entry->record.waybill;
+    // One live number per parcel: the form the page went on before is
+    // either spoiled or another parcel's, never left to say nothing.
+    auto earlier = station::PrintRun::EarlierForm::AnotherParcel;
+    if (const std::optional<tracking::TrackingNumber>& before = entry->record.trackingNumber) {
+        desktop::Message question{
+            QStringLiteral(
+                "「%1」宛ての送り状を、次の伝票にもう一度印刷します。前に印刷した伝票 %2 はどうしますか？\n\n"
+                "・書き損じにする：前の伝票は使いません。荷物には新しい伝票を貼り、出荷情報には新しい番号だけが"
+                "入ります。\n"
+                "・もう1個の荷物に使う：同じ注文の荷物がもう1個あり、前の伝票はそちらに貼ります。出荷情報には"
+                "両方の番号が入ります。")
+                .arg(waybill.recipient.name, before->display()),
+            desktop::MsgIcon::Question, desktop::MsgButtons::YesNoCancel, desktop::MsgAnswer::Cancel, std::nullopt};
+        question.yesText = QStringLiteral("書き損じにする");
+        question.noText = QStringLiteral("もう1個の荷物に使う");
+        question.cancelText = QStringLiteral("やめる");
+        switch (m_services.messages.show(this, question)) {
+        case desktop::MsgAnswer::Yes:
+            earlier = station::PrintRun::EarlierForm::Spoiled;
+            break;
+        case desktop::MsgAnswer::No:
+            break;
+        default:
+            return;
+        }
+    }
+    const auto printed = m_services.printRun.printAgain(*entry, *offsets, earlier);
     m_window.report(printed, this);
     if (!printed.delivery.ok)
         return;
     search();
     choose(0);
-    m_status->setText(QStringLiteral("「%1」宛ての送り状を印刷し直しました。").arg(waybill.recipient.name));
+    m_status->setText(earlier == station::PrintRun::EarlierForm::Spoiled
+                          ? QStringLiteral("「%1」宛ての送り状を印刷し直し、前の伝票 %2 を書き損じにしました。")
+                                .arg(waybill.recipient.name, entry->record.trackingNumber->display())
+                          : QStringLiteral("「%1」宛ての送り状を印刷し直しました。").arg(waybill.recipient.name));
 }
 
 void HistoryWindow::chooseShippedFile()

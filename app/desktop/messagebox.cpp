@@ -25,18 +25,27 @@ MsgAnswer QtMessageBox::show(QWidget* parent, const Message& message)
         box.setIcon(QMessageBox::Critical);
         break;
     }
-    if (message.buttons == MsgButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(message.defaultButton == MsgAnswer::No ? QMessageBox::No : QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
+    if (message.buttons == MsgButtons::YesNo || message.buttons == MsgButtons::YesNoCancel) {
+        const bool cancel = message.buttons == MsgButtons::YesNoCancel;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                               (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
+        box.setDefaultButton(message.defaultButton == MsgAnswer::No       ? QMessageBox::No
+                             : message.defaultButton == MsgAnswer::Cancel ? QMessageBox::Cancel
+                                                                          : QMessageBox::Yes);
+        box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(message.yesText.isEmpty() ? QStringLiteral("はい(&Y)") : message.yesText);
         box.button(QMessageBox::No)->setText(message.noText.isEmpty() ? QStringLiteral("いいえ(&N)") : message.noText);
+        if (cancel)
+            box.button(QMessageBox::Cancel)
+                ->setText(message.cancelText.isEmpty() ? QStringLiteral("キャンセル") : message.cancelText);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int r = box.exec();
     if (message.buttons == MsgButtons::YesNo)
         return r == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    if (message.buttons == MsgButtons::YesNoCancel)
+        return r == QMessageBox::Yes ? MsgAnswer::Yes : r == QMessageBox::No ? MsgAnswer::No : MsgAnswer::Cancel;
     return MsgAnswer::Ok;
 }
 

@@ -8,8 +8,8 @@ class QWidget;
 namespace desktop {
 
 enum class MsgIcon { Information, Warning, Question, Critical };
-enum class MsgButtons { Ok, YesNo };
-enum class MsgAnswer { Ok, Yes, No };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel };
 
 struct Message {
     QString text;
@@ -17,10 +17,13 @@ struct Message {
     MsgButtons buttons = MsgButtons::Ok;
     MsgAnswer defaultButton = MsgAnswer::Ok;
     std::optional<QString> caption; // none: the application's title
-    // With YesNo, the buttons' own words where はい/いいえ would not say
-    // what they do (このまま印刷／戻る); empty: はい and いいえ.
+    // With YesNo and YesNoCancel, the buttons' own words where はい/いいえ
+    // would not say what they do (このまま印刷／戻る); empty: はい and いいえ.
+    // YesNoCancel is for two ways on and a way back (キャンセル, or
+    // cancelText), which Escape and closing the box also take.
     QString yesText;
     QString noText;
+    QString cancelText;
 };
 
 class MessageBox {

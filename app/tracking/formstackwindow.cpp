@@ -27,6 +27,9 @@ QString nextFormLine(Services& services)
         return QStringLiteral("伝票番号：読めません（「伝票の束」で入れ直してください）");
     if (!*stack)
         return QStringLiteral("伝票番号：未設定");
+    if ((*stack)->usedUp())
+        return QStringLiteral("伝票番号：%1 まで使い切りました（伝票を入れ替えてください）")
+            .arg((*stack)->nextForm().display());
     return QStringLiteral("次の伝票：%1 %2")
         .arg(tracking::carrierName((*stack)->carrier()), (*stack)->nextForm().display());
 }
@@ -122,7 +125,7 @@ void FormStackWindow::refresh()
         return;
     const auto stack = m_services.station.formStacks().load(queue);
     if (stack && *stack) {
-        m_skip->setEnabled(true);
+        m_skip->setEnabled(!(*stack)->usedUp());
         const int index = m_carrier->findData(int((*stack)->carrier()));
         if (index >= 0 && m_number->text().isEmpty())
             m_carrier->setCurrentIndex(index);
@@ -155,18 +158,34 @@ bool FormStackWindow::replaceStack()
 
 bool FormStackWindow::skipForm()
 {
-    storage::ProblemsMet problems(m_services.station.database());
-    const auto spoiled = m_services.printRun.spoilForm();
+    const QString queue = m_services.station.formQueue();
+    const auto stack = m_services.station.formStacks().load(queue);
+    if (!stack || !*stack || (*stack)->usedUp()) {
+        refresh();
+        return false;
+    }
+    // Said before it happens: the number is gone for good once skipped.
+    const tracking::TrackingNumber next = (*stack)->nextForm();
+    desktop::Message question{QStringLiteral("次の伝票 %1（%2）を書き損じとして記録し、飛ばしますか？\n\n"
+                                             "飛ばした伝票の番号は、どの荷物にも使いません。")
+                                  .arg(next.display(), tracking::carrierName(next.carrier())),
+                              desktop::MsgIcon::Question, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No,
+                              std::nullopt};
+    question.yesText = QStringLiteral("%1 を飛ばす").arg(next.display());
+    question.noText = QStringLiteral("やめる");
+    if (m_services.messages.show(this, question) != desktop::MsgAnswer::Yes)
+        return false;
+    QString notice;
+    const auto spoiled = m_services.printRun.spoilForm(next, &notice);
     if (!spoiled) {
         desktop::warn(m_services.messages, this, spoiled.error());
+        refresh();
         return false;
     }
     emit m_window.formStackChanged();
     refresh();
-    if (const auto problem = problems.take())
-        desktop::warn(m_services.messages, this,
-                      QStringLiteral("伝票 %1 は飛ばしましたが、書き損じとして履歴に記録できませんでした。\n\n%2")
-                          .arg(spoiled->display(), problem->message));
+    if (!notice.isEmpty())
+        desktop::warn(m_services.messages, this, notice);
     return true;
 }
 

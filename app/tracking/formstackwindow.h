@@ -28,7 +28,8 @@ public slots:
     // 伝票を入れ替える: the carrier and number entered become the queue's
     // stack; false (and the reason told) when the number is refused.
     bool replaceStack();
-    // 1枚飛ばす: the next form is recorded as spoiled and the stack moves on.
+    // 1枚飛ばす: asks, naming the next form's number; then that form is
+    // recorded as spoiled and the stack moves on. False when not skipped.
     bool skipForm();
     // Shows the queue's stack as the settings file holds it now.
     void refresh();
