@@ -671,6 +671,12 @@ void Form1::afterFirstPaint()
     // before the first print is prepared.
     refreshNextForm();
     QTimer::singleShot(0, this, [this] { m_services.printRun.prepareFirstPrint(); });
+    // Pages this PC keeps for a server it no longer uses are missing from
+    // the history it shows: said at every start.
+    QTimer::singleShot(0, this, [this] {
+        if (const QString elsewhere = m_services.station.pagesWaitingElsewhere(); !elsewhere.isEmpty())
+            desktop::inform(m_services.messages, this, elsewhere);
+    });
 }
 
 void Form1::refreshNextForm() { control<QLabel>("nextFormLabel")->setText(nextFormLine(m_services)); }

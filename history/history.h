@@ -62,6 +62,14 @@ struct SpoiledForm {
     tracking::TrackingNumber trackingNumber;
 };
 
+// The columns of a history row, in the order historyEntryFrom reads them
+// (for reading a file of the history's tables another way, as a damaged
+// one is read).
+QString historyColumns();
+// The entry a row of those columns holds; nothing when its waybill no
+// longer reads.
+std::optional<HistoryEntry> historyEntryFrom(const QSqlQuery& row);
+
 class History {
 public:
     explicit History(storage::Database& database) : m_database(database) {}

@@ -108,8 +108,8 @@ waybill::Waybill RowWaybills::waybillOf(Records records) const
 {
     if (m_shape.layout)
         return orderWaybill(assemble(records));
-    waybill::Waybill w = buildWaybill(m_shape.columns,
-                                      records.empty() ? QStringList() : m_shape.cellsOf(records.front()), m_constants);
+    waybill::Waybill w =
+        buildWaybill(m_shape.columns, records.empty() ? QStringList() : m_shape.cellsOf(records.front()), m_constants);
     if (m_constants.senderFromBuyer)
         w.sender = {};
     return w;

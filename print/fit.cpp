@@ -99,10 +99,7 @@ TextExtent printedExtent(const QString& text, double sizePt, bool bold)
         bool operator==(const Key&) const = default;
     };
     struct KeyHash {
-        size_t operator()(const Key& k) const
-        {
-            return qHash(k.text) ^ size_t(k.sizePt * 4.0) * 2 ^ size_t(k.bold);
-        }
+        size_t operator()(const Key& k) const { return qHash(k.text) ^ size_t(k.sizePt * 4.0) * 2 ^ size_t(k.bold); }
     };
     static std::unordered_map<Key, double, KeyHash> widthsDots;
     constexpr size_t kKeptWidths = 4096;

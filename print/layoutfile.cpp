@@ -52,8 +52,8 @@ const ValueRow kValues[] = {
 };
 
 const std::pair<const char*, MarkChoice> kMarkChoices[] = {
-    {"deliveryTime.morning", MarkChoice::Morning},     {"deliveryTime.afternoon", MarkChoice::Afternoon},
-    {"deliveryTime.evening", MarkChoice::Evening},     {"deliveryTime.night", MarkChoice::Night},
+    {"deliveryTime.morning", MarkChoice::Morning},         {"deliveryTime.afternoon", MarkChoice::Afternoon},
+    {"deliveryTime.evening", MarkChoice::Evening},         {"deliveryTime.night", MarkChoice::Night},
     {"deliveryTime.unspecified", MarkChoice::Unspecified}, {"notice.wanted", MarkChoice::NoticeWanted},
     {"notice.notWanted", MarkChoice::NoticeNotWanted},
 };
@@ -284,11 +284,13 @@ Result<Layout> layoutFromJson(const QByteArray& json, const QString& fileName)
     ObjectReader top(document.object(), QStringLiteral("最上位"));
     const auto format = top.text("format");
     if (format && *format != QLatin1String(kLayoutFormat))
-        return fail(refusal(fileName, QStringLiteral("ホルテアのレイアウトではありません（format が「%1」）").arg(*format)));
+        return fail(
+            refusal(fileName, QStringLiteral("ホルテアのレイアウトではありません（format が「%1」）").arg(*format)));
     const auto version = top.number("version", 1, 1e9);
     if (version && *version > kLayoutFormatVersion)
-        return fail(refusal(fileName, QStringLiteral("新しい版のホルテアで作られています（版 %1）。ホルテアを更新してください")
-                                          .arg(*version)));
+        return fail(refusal(
+            fileName,
+            QStringLiteral("新しい版のホルテアで作られています（版 %1）。ホルテアを更新してください").arg(*version)));
     Layout layout;
     layout.name = top.text("name").value_or(QString()).trimmed();
     if (top.problem().isEmpty() && layout.name.isEmpty())

@@ -19,25 +19,31 @@ QString PrintRun::sendQueued()
     storage::Database& server = m_station.database();
     if (server.engine() != storage::Engine::Postgres)
         return {};
-    const int sent = m_station.localQueue().sendTo(server, m_station.history());
-    if (sent == 0)
-        return {};
-    m_toldQueued = false;
-    return QStringLiteral("サーバー（%1）に、このPCの控えに記録していた %2 枚の印刷履歴を送りました。")
-        .arg(server.server().hostAndPort())
-        .arg(sent);
+    const history::LocalQueue::Sent sent = m_station.localQueue().sendTo(server, m_station.history());
+    QStringList said;
+    if (sent.readBack.any())
+        said << sent.readBack.said();
+    if (sent.pages > 0) {
+        m_toldQueued = false;
+        said << QStringLiteral("サーバー（%1）に、このPCの控えに記録していた %2 枚の印刷履歴を送りました。")
+                    .arg(server.server().hostAndPort())
+                    .arg(sent.pages);
+    }
+    if (!sent.problem.isEmpty())
+        said << QStringLiteral("このPCの控えの印刷履歴をサーバーに送れませんでした。\n\n%1").arg(sent.problem);
+    return said.join(QStringLiteral("\n\n"));
 }
 
 Printed PrintRun::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
-                                        const print::Progress& progress)
+                                const print::Progress& progress)
 {
     return printWaybills(
         int(waybills.size()), [&](int index) { return waybills[size_t(index)]; }, offsets, progress);
 }
 
 Printed PrintRun::printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
-                                        const print::Progress& progress, const OrderNumberSource& orderNumberAt,
-                                        const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                                const print::Progress& progress, const OrderNumberSource& orderNumberAt,
+                                const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     Printed printed = deliver(
         count, [&](int index) { return print::waybillPage(waybillAt(index), offsets, m_printState); }, progress,
@@ -77,34 +83,55 @@ Printed PrintRun::printWaybills(int count, const WaybillSource& waybillAt, print
     };
     if (!sentFromQueue.isEmpty())
         tell(sentFromQueue);
-    // The server away: the pages go to this PC's queue, to be sent when it
-    // is back; said once until then.
+    // Where the pages are when they are recorded nowhere: the user can
+    // still find them there.
+    const QString printedWhere = printed.delivery.toPdfFile
+                                     ? QStringLiteral("印刷した %1 枚はPDFファイル「%2」にあります")
+                                           .arg(printed.delivery.pages)
+                                           .arg(QDir::toNativeSeparators(printed.delivery.destination))
+                                     : QStringLiteral("印刷した %1 枚はプリンタ「%2」に送りました")
+                                           .arg(printed.delivery.pages)
+                                           .arg(printed.delivery.destination);
+    // The server away (or newer than this program): the pages go to this
+    // PC's queue for that server, to be sent when it takes them; said once
+    // until then.
     if (!recorded && m_station.database().engine() == storage::Engine::Postgres) {
-        history::LocalQueue& queue = m_station.localQueue();
         const std::optional<storage::Problem> serverProblem = problems.take();
-        storage::ProblemsMet queueProblems(queue.database());
-        if (queue.keep(count, recordAt)) {
-            if (!m_toldQueued)
-                tell(QStringLiteral("印刷した分は、サーバーにつながるまでこのPCの控え（%1）に記録しました。"
-                                    "つながったら、次の印刷のときにサーバーへ送ります。\n\n%2")
-                         .arg(QDir::toNativeSeparators(queue.filePath()),
-                              serverProblem ? serverProblem->message : QString()));
+        const history::QueueServer server{m_station.database().server(), m_station.database().serverIdentity()};
+        const history::LocalQueue::Kept kept = m_station.localQueue().keep(server, count, recordAt);
+        const QString serverSaid = serverProblem ? serverProblem->message : QString();
+        if (kept.ok) {
+            const bool newer = serverProblem && serverProblem->kind == storage::ProblemKind::NewerVersion;
+            if (!m_toldQueued || kept.readBack.any())
+                tell((newer ? QStringLiteral("印刷した分は、このPCのホルテアを新しい版にするまで、このPCの控え（%1）に"
+                                             "記録しました。新しい版にしてから印刷すると、サーバーへ送ります。")
+                            : QStringLiteral("印刷した分は、サーバーにつながるまでこのPCの控え（%1）に記録しました。"
+                                             "つながったら、次の印刷のときにサーバーへ送ります。"))
+                         .arg(QDir::toNativeSeparators(m_station.localQueue().filePathFor(server))) +
+                     (kept.readBack.any() ? QStringLiteral("\n\n") + kept.readBack.said() : QString()) +
+                     QStringLiteral("\n\n") + serverSaid);
             m_toldQueued = true;
             recorded = true;
         } else {
-            const std::optional<storage::Problem> queueProblem = queueProblems.take();
-            tell(QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1\n\n%2")
-                     .arg(serverProblem ? serverProblem->message : QString(),
-                          queueProblem ? queueProblem->message : QString()));
+            printed.recordedNowhere = true;
+            tell(QStringLiteral("%1が、サーバーにもこのPCの控えにも記録できませんでした。"
+                                "履歴の検索と出荷情報には入りません。\n\n%2\n\n%3")
+                     .arg(printedWhere, serverSaid, kept.problem));
             return printed;
         }
     }
     // A problem with the file may have been met and mended on the way (a
     // damaged file set aside and a new one begun): then the pages are in the
     // history all the same.
-    if (const auto problem = problems.take())
-        tell(recorded ? QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(problem->message)
-                      : QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(problem->message));
+    const std::optional<storage::Problem> problem = problems.take();
+    if (!recorded) {
+        // Said with the fault, once: the same fault at the next print is not told again.
+        printed.recordedNowhere = true;
+        if (problem)
+            tell(QStringLiteral("%1が、履歴には記録されていません。\n\n%2").arg(printedWhere, problem->message));
+    } else if (problem) {
+        tell(QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(problem->message));
+    }
     if (recorded && !leftOut.isEmpty())
         tell(QStringLiteral("印刷した後で一覧のファイルが変わったため、%1 枚を履歴に記録していません。\n%2")
                  .arg(leftOut.size())
@@ -190,7 +217,7 @@ Result<tracking::TrackingNumber> PrintRun::spoilForm()
 }
 
 Printed PrintRun::deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress,
-                                  const std::optional<tracking::TrackingNumber>& firstFormNumber)
+                          const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     const QString queue = m_station.formQueue();
     const tracking::FormStackStore stacks = m_station.formStacks();

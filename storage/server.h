@@ -7,6 +7,7 @@
 #include "common/result.h"
 
 #include <QString>
+#include <memory>
 
 namespace storage {
 
@@ -40,5 +41,16 @@ ServerAnswer pingServer(const ServerAddress& address, int timeoutSeconds);
 // Whether the connection behind a driver handle (QSqlDriver::handle() of the
 // QPSQL driver) has gone; false when it cannot be told.
 bool connectionLost(const QVariant& driverHandle);
+
+// What is needed to stop a round trip on that connection from another
+// thread: libpq's cancel handle (freed with the last copy) and the socket.
+struct CancelHandles {
+    std::shared_ptr<void> cancel;
+    int socket = -1;
+};
+CancelHandles cancelHandlesOf(const QVariant& driverHandle);
+// Asks the server to cancel what the connection is running (PQcancel);
+// waits for the server's answer, so not on a thread that must go on.
+bool requestCancel(void* cancel);
 
 } // namespace storage

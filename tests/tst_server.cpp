@@ -13,16 +13,19 @@
 #include "storage/database.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 using namespace testing;
 using addressbook::AddressBook;
@@ -36,6 +39,7 @@ namespace {
 const QString kServerUrl = qEnvironmentVariable("HORUTEA_TEST_PG_URL");
 const QString kServerCtl = qEnvironmentVariable("HORUTEA_TEST_PG_CTL");
 const QString kPort = qEnvironmentVariable("HORUTEA_TEST_PG_PORT");
+const QString kServerSignal = qEnvironmentVariable("HORUTEA_TEST_PG_SIGNAL");
 
 // The one address every twin-saving station saves, numbered.
 waybill::Address twin(int i)
@@ -65,6 +69,80 @@ int saveTwins(const QString& url, const QString& startFile)
 }
 
 int serverCtl(const char* command) { return QProcess::execute(kServerCtl, {QString::fromLatin1(command)}); }
+// STOP freezes every process of the server, CONT thaws it, KILL kills it.
+int signalServer(const char* signal) { return QProcess::execute(kServerSignal, {QString::fromLatin1(signal)}); }
+
+// The server's superuser over a connection of its own, as its
+// administrator (or a test watching the stations' sessions) would use it.
+class Administrator {
+public:
+    ~Administrator() { drop(); }
+    bool exec(const QString& statement)
+    {
+        QSqlQuery query(connection());
+        if (!query.exec(statement))
+            qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        return !query.lastError().isValid();
+    }
+    // The first value of a query; invalid when it fails (the server away).
+    QVariant value(const QString& statement)
+    {
+        QSqlQuery query(connection());
+        return query.exec(statement) && query.next() ? query.value(0) : QVariant();
+    }
+    // After the server went away: the next use connects again.
+    void drop()
+    {
+        if (!m_open)
+            return;
+        QSqlDatabase::database(kName, false).close();
+        QSqlDatabase::removeDatabase(kName);
+        m_open = false;
+    }
+
+private:
+    static inline const QString kName = QStringLiteral("watching administrator");
+    QSqlDatabase connection()
+    {
+        if (!m_open) {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kName);
+            db.setHostName(QStringLiteral("127.0.0.1")), db.setPort(kPort.toInt());
+            db.setUserName(QStringLiteral("postgres")), db.setDatabaseName(QStringLiteral("horutea"));
+            db.setConnectOptions(QStringLiteral("connect_timeout=2;options='-c client_min_messages=warning'"));
+            db.open();
+            m_open = true;
+        }
+        return QSqlDatabase::database(kName, false);
+    }
+    bool m_open = false;
+};
+
+// Pages that make the server pause (2 s) as they are recorded: one whose
+// order number ends so, as it is inserted; the other at the commit of its
+// transaction. A test freezes, kills or stops the server while it pauses.
+const QStringList kPauses = {
+    QStringLiteral("CREATE OR REPLACE FUNCTION horutea_test_pause() RETURNS trigger LANGUAGE plpgsql AS "
+                   "$$ BEGIN PERFORM pg_sleep(2); RETURN NEW; END $$"),
+    QStringLiteral("CREATE TRIGGER horutea_test_mid BEFORE INSERT ON print_history FOR EACH ROW "
+                   "WHEN (NEW.order_number LIKE '%-PAUSE-MID') EXECUTE FUNCTION horutea_test_pause()"),
+    QStringLiteral("CREATE CONSTRAINT TRIGGER horutea_test_commit AFTER INSERT ON print_history "
+                   "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.order_number LIKE '%-PAUSE-COMMIT') "
+                   "EXECUTE FUNCTION horutea_test_pause()"),
+};
+const QStringList kNoPauses = {
+    QStringLiteral("DROP TRIGGER IF EXISTS horutea_test_mid ON print_history"),
+    QStringLiteral("DROP TRIGGER IF EXISTS horutea_test_commit ON print_history"),
+};
+// A station's session pausing: at its commit, or in a statement before.
+QString pausing(const char* where)
+{
+    return QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'horutea' AND "
+                          "wait_event = 'PgSleep' %1")
+        .arg(QLatin1String(where));
+}
+const QString kPausingAtCommit = pausing("AND query = 'COMMIT'");
+const QString kPausingBefore = pausing("AND query <> 'COMMIT'");
+const QString kPausingAnywhere = pausing("");
 
 void emptyServer()
 {
@@ -301,19 +379,34 @@ private slots:
         QCOMPARE(confirmed, orders);
     }
 
-    // The server stopped while a list prints and started again: the station
-    // keeps printing, keeps the pages in its own queue, says so once, and
-    // sends them when the server is back; no page is lost or recorded twice.
-    void serverStoppedMidBatchAndStartedAgain()
+    // The server frozen (every process stopped), killed, or stopped while
+    // a document is recorded: before the station connects, while it
+    // inserts the pages, or at the commit. The run ends within the limits
+    // set for the test, with the pages in the station's queue, said; once
+    // the server is back, the next print sends them, and every page is on
+    // the server exactly once.
+    void serverFaultWhileRecording_data()
     {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("moment");
+        for (const char* fault : {"frozen", "killed", "stopped"})
+            for (const char* moment : {"before connecting", "mid-transaction", "at commit"})
+                QTest::addRow("%s %s", fault, moment) << QString::fromLatin1(fault) << QString::fromLatin1(moment);
+    }
+    void serverFaultWhileRecording()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, moment);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
         TestFolders folders = freshFolders();
         FixedInstance instance;
         RecordingDestination printer;
         station::Station station(folders, instance, printer);
+        station.setDatabaseLocation(
+            kServerUrl,
+            Database::Options{.connectTimeoutSeconds = 2, .reconnectAfterMs = 0, .serverAnswerLimitMs = 500});
         station::PrintRun run(station);
-        station.setDatabaseLocation(kServerUrl, {.connectTimeoutSeconds = 2, .reconnectAfterMs = 0});
-        bool stopped = false;
-        const auto print = [&](const QString& prefix, int pages, int stopAtPage = -1) {
+        const auto print = [&](const QString& prefix, int pages, const QString& pause) {
             return run.printWaybills(
                 pages,
                 [&](int i) {
@@ -321,37 +414,66 @@ private slots:
                     w.recipient.name = QStringLiteral("%1様%2").arg(prefix).arg(i);
                     return w;
                 },
-                {},
-                [&](int done, int) {
-                    if (done == stopAtPage)
-                        stopped = serverCtl("stop") == 0;
-                    return true;
-                },
-                [&](int i) { return QStringLiteral("%1-%2").arg(prefix).arg(i); });
+                {}, {},
+                [&](int i) { return QStringLiteral("%1-%2%3").arg(prefix).arg(i).arg(i == 3 ? pause : QString()); });
         };
-        QVERIFY(print(QStringLiteral("A"), 10).notice.isEmpty());
-        const auto duringStop = print(QStringLiteral("B"), 10, 5);
-        QVERIFY(stopped);
-        QVERIFY(duringStop.delivery.ok);
-        QVERIFY2(duringStop.notice.contains(QStringLiteral("控え")) &&
-                     duringStop.notice.contains(QStringLiteral("につながりません")),
-                 qPrintable(duringStop.notice));
-        const auto stillAway = print(QStringLiteral("C"), 10);
-        QVERIFY2(stillAway.delivery.ok && stillAway.notice.isEmpty(), qPrintable(stillAway.notice)); // said once
-        QCOMPARE(printer.documents.size(), size_t(3));
-        QCOMPARE(serverCtl("start"), 0);
-        const auto back = print(QStringLiteral("D"), 10);
-        QVERIFY2(back.notice.contains(QStringLiteral("20 枚")), qPrintable(back.notice));
+        Administrator administrator;
+        for (const QString& statement : kNoPauses + kPauses)
+            QVERIFY(administrator.exec(statement));
+        const auto noPauses = qScopeGuard([&] {
+            for (const QString& statement : kNoPauses)
+                administrator.exec(statement);
+        });
+        bool applied = false;
+        const auto apply = [&] {
+            applied = fault == QLatin1String("frozen")   ? signalServer("STOP") == 0
+                      : fault == QLatin1String("killed") ? signalServer("KILL") == 0
+                                                         : serverCtl("stop") == 0;
+        };
+        QTimer watch; // runs while the station waits for the server
+        watch.callOnTimeout([&] {
+            if (administrator.value(moment == QLatin1String("at commit") ? kPausingAtCommit : kPausingBefore).toInt() >
+                0) {
+                watch.stop();
+                administrator.drop();
+                apply();
+            }
+        });
+        if (moment == QLatin1String("before connecting")) {
+            administrator.drop();
+            apply();
+        } else {
+            watch.start(10);
+        }
+        QElapsedTimer took;
+        took.start();
+        const station::Printed during = print(tag, 6,
+                                              moment == QLatin1String("at commit") ? QStringLiteral("-PAUSE-COMMIT")
+                                                                                   : QStringLiteral("-PAUSE-MID"));
+        const qint64 tookMs = took.elapsed();
+        watch.stop();
+        QVERIFY(applied);
+        QVERIFY2(tookMs < 6000, qPrintable(QString::number(tookMs)));
+        QVERIFY(during.delivery.ok && !during.recordedNowhere);
+        QVERIFY2(during.notice.contains(QStringLiteral("このPCの控え")), qPrintable(during.notice));
+
+        QCOMPARE(fault == QLatin1String("frozen") ? signalServer("CONT") : serverCtl("start"), 0);
+        // The paused session ends (its client gone) before the pages come again.
+        QTRY_COMPARE_WITH_TIMEOUT(administrator.value(kPausingAnywhere).toInt(), 0, 10000);
+        for (const QString& statement : kNoPauses)
+            QVERIFY(administrator.exec(statement));
+        const station::Printed after = print(tag + QStringLiteral("-after"), 2, {});
+        QVERIFY2(after.notice.contains(QStringLiteral("6 枚の印刷履歴を送りました")), qPrintable(after.notice));
 
         Database db(kServerUrl);
-        const auto pages = everyPage(db);
+        const auto pages = History(db).search({.orderNumber = tag, .limit = 1000});
         QSet<QString> orders, ids;
         for (const auto& page : pages)
             orders.insert(page.record.orderNumber.value_or(QString())), ids.insert(page.record.stationRowId);
-        QCOMPARE(pages.size(), 40);
-        QCOMPARE(orders.size(), 40);
-        QCOMPARE(ids.size(), 40);
-        QVERIFY(History(*std::make_unique<Database>(station.queueFilePath())).list(10).isEmpty());
+        QCOMPARE(pages.size(), 8);
+        QCOMPARE(orders.size(), 8);
+        QCOMPARE(ids.size(), 8);
+        QCOMPARE(station.localQueue().waitingElsewhere(std::nullopt).pages, 0); // none left for any server
     }
 
     // A one-PC shop's file moved to the server, twice: the second run adds
