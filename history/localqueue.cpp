@@ -191,7 +191,8 @@ QString LocalQueue::use(Queue& queue, const std::function<bool()>& operation, bo
     };
     done = false;
     // A damaged file is met once: set aside, read back, and the operation
-    // run again on the fresh file.
+    // run again on the fresh file with the pages read back (keeping them
+    // again adds nothing: each page's id is kept once).
     for (int run = 0; run < 2; ++run) {
         storage::ProblemsMet problems(database);
         if (!queue.prepared)
@@ -213,8 +214,6 @@ QString LocalQueue::use(Queue& queue, const std::function<bool()>& operation, bo
         readBack.recovered += recovered;
         readBack.unreadable += readable.held - recovered;
         readBack.damagedFiles << problem->setAsidePath;
-        if (done)
-            return {};
     }
     return {};
 }
@@ -236,12 +235,14 @@ LocalQueue::Sent LocalQueue::sendTo(storage::Database& server, History& serverHi
     if (server.engine() != storage::Engine::Postgres)
         return sent;
     const QueueServer unknown{server.server(), {}};
-    const auto anyWaiting = [&](const QueueServer& known) {
-        return QFileInfo::exists(filePathFor(unknown)) || QFileInfo::exists(filePathFor(known)) ||
-               QFileInfo::exists(QDir(m_folder).filePath(kUnnamedQueueFile));
-    };
-    // Nothing is asked of the server when nothing waits for it.
-    if (!anyWaiting({server.server(), server.serverIdentity()}) || !server.ensureOpen())
+    // Nothing is asked of the server when nothing waits for its address
+    // (whose files' names begin alike, whatever the identity).
+    const bool anyWaiting =
+        QFileInfo::exists(QDir(m_folder).filePath(kUnnamedQueueFile)) ||
+        !QDir(m_folder)
+             .entryList({kFilePrefix + readableName(unknown) + QLatin1Char('*') + kFileSuffix}, QDir::Files)
+             .isEmpty();
+    if (!anyWaiting || !server.ensureOpen())
         return sent;
     const QueueServer current{server.server(), server.serverIdentity()};
     adoptUnnamedQueue(current);

@@ -6,8 +6,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTimer>
-#include <sys/socket.h>
 #include <algorithm>
+#include <sys/socket.h>
 #include <thread>
 
 namespace storage {
