@@ -77,16 +77,15 @@ storage::Database& Station::database()
         const QString location = databaseLocation();
         if (!storage::isServerUrl(location))
             platform::ensureFolder(m_folders.userDataFolder());
+        const QSettings settings(m_folders.settingsFile(), QSettings::IniFormat);
         storage::Database::Options options;
         if (m_databaseOptions) {
             options = *m_databaseOptions;
-        } else if (const double seconds = QSettings(m_folders.settingsFile(), QSettings::IniFormat)
-                                              .value(kServerAnswerLimitKey)
-                                              .toDouble();
-                   seconds > 0) {
+        } else if (const double seconds = settings.value(kServerAnswerLimitKey).toDouble(); seconds > 0) {
             options.serverAnswerLimitMs = int(seconds * 1000);
             options.connectTimeoutSeconds = std::clamp(int(std::ceil(seconds)), 2, options.connectTimeoutSeconds);
         }
+        options.serverPasswordKept = settings.value(kServerPasswordKeptKey).toBool();
         m_database = std::make_unique<storage::Database>(location, options);
         m_database->setProblemReceiver(m_storageProblemReceiver);
     }

@@ -26,6 +26,9 @@ inline const QString kSecondInstance = QStringLiteral("多重起動できませ�
 // The settings' limit on one answer of the server, in seconds (a slow link
 // may need more than the program's 10).
 inline const QString kServerAnswerLimitKey = QStringLiteral("storage/serverAnswerLimitSeconds");
+// Whether 「データの保存先」 kept the server's password in the desktop's
+// secret store (the store is asked only then).
+inline const QString kServerPasswordKeptKey = QStringLiteral("storage/serverPasswordKept");
 
 // 「データの保存先」 as the program's settings keep it: a server's URL
 // (storage/server.h, never a password), or empty for this PC's own file.

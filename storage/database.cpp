@@ -19,7 +19,9 @@ Database::Database(QString location, Options options) : m_location(std::move(loc
             locationProblem = server.error();
         m_backend = std::make_unique<PostgresServer>(
             m_server, locationProblem,
-            PostgresServer::Limits{m_options.connectTimeoutSeconds, m_options.serverAnswerLimitMs});
+            PostgresServer::Limits{m_options.connectTimeoutSeconds, m_options.serverAnswerLimitMs},
+            m_options.serverPassword ? m_options.serverPassword
+                                     : (m_options.serverPasswordKept ? std::nullopt : std::optional(QString())));
     } else {
         m_backend = std::make_unique<SqliteFile>(m_location, m_options.vfsName, m_options.busyTimeoutMs);
     }

@@ -43,6 +43,11 @@ public:
         // before it is cancelled and the connection given up; the server
         // itself stops a statement or an idle transaction after as long.
         int serverAnswerLimitMs = 10000;
+        // A server's password as typed (a connection tried before it is
+        // kept); none: the one kept in the desktop's secret store where
+        // 「データの保存先」 kept one, else libpq's own places (~/.pgpass).
+        std::optional<QString> serverPassword;
+        bool serverPasswordKept = false;
     };
 
     // A file path, or a server's URL (postgresql://USER@HOST:PORT/DBNAME).

@@ -1,5 +1,7 @@
 #include "storage/postgresserver.h"
 
+#include "platform/secretstore.h"
+
 #include <QSqlDriver>
 
 namespace storage {
@@ -94,9 +96,10 @@ constexpr int kTransactionTimeoutSince = 170000;
 
 } // namespace
 
-PostgresServer::PostgresServer(ServerAddress server, QString locationProblem, Limits limits)
+PostgresServer::PostgresServer(ServerAddress server, QString locationProblem, Limits limits,
+                               std::optional<QString> password)
     : m_server(std::move(server)), m_locationProblem(std::move(locationProblem)), m_limits(limits),
-      m_thread(limits.answerLimitMs)
+      m_password(std::move(password)), m_thread(limits.answerLimitMs)
 {}
 
 PostgresServer::~PostgresServer() { close(); }
@@ -131,6 +134,17 @@ bool PostgresServer::openConnection()
     connection.setDatabaseName(m_server.database);
     if (!m_server.user.isEmpty())
         connection.setUserName(m_server.user);
+    // A password as typed, or the one kept for the server; without either,
+    // libpq looks in ~/.pgpass itself.
+    if (!m_password) {
+        if (const platform::SecretRead kept = platform::readSecret(m_server.secretKey());
+            kept.outcome == platform::SecretRead::Outcome::Found)
+            m_password = kept.secret;
+        else
+            m_password = QString();
+    }
+    if (!m_password->isEmpty())
+        connection.setPassword(*m_password);
     // Every wait has a limit: connecting (connect_timeout), a host gone
     // while idle (keepalives) or while data waits for its answer
     // (tcp_user_timeout), and on the server a statement or a transaction

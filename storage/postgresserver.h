@@ -15,8 +15,11 @@ public:
         int connectTimeoutSeconds = 5; // libpq's connect_timeout (2 at least)
         int answerLimitMs = 10000;     // one round trip, and the server's own statement and idle limits
     };
-    // locationProblem: why the URL given cannot be used, said at the first use.
-    PostgresServer(ServerAddress server, QString locationProblem, Limits limits);
+    // locationProblem: why the URL given cannot be used, said at the first
+    // use. password: as typed (empty: libpq's own places); none: the one
+    // kept in the desktop's secret store.
+    PostgresServer(ServerAddress server, QString locationProblem, Limits limits,
+                   std::optional<QString> password = std::nullopt);
     ~PostgresServer() override;
 
     Engine engine() const override { return Engine::Postgres; }
@@ -49,6 +52,7 @@ private:
     ServerAddress m_server;
     QString m_locationProblem;
     Limits m_limits;
+    std::optional<QString> m_password;
     ServerThread m_thread;
     QString m_connectionName; // on the server's thread only
     QString m_identity;       // written on the server's thread while the caller waits

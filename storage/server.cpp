@@ -85,6 +85,8 @@ QString ServerAddress::hostAndPort() const
            QString::number(port);
 }
 
+QString ServerAddress::secretKey() const { return QStringLiteral("%1@%2/%3").arg(user, hostAndPort(), database); }
+
 bool isServerUrl(const QString& location)
 {
     return location.startsWith(kScheme + QStringLiteral("://"), Qt::CaseInsensitive) ||

@@ -1,9 +1,9 @@
 #pragma once
 // Where the address book and history live when several stations share them:
 // a PostgreSQL server, named by a URL postgresql://USER@HOST:PORT/DBNAME.
-// The password never appears here: libpq finds it in its own places
-// (~/.pgpass, PGPASSFILE, a service file), so the program's settings never
-// hold one.
+// The password never appears here, nor in the program's settings: it is
+// kept in the desktop's secret store (「データの保存先」), or libpq finds it
+// in its own places (~/.pgpass, PGPASSFILE, a service file).
 #include "common/result.h"
 
 #include <QString>
@@ -23,6 +23,9 @@ struct ServerAddress {
     QString url() const;
     // host:port, as the user's messages name the server.
     QString hostAndPort() const;
+    // The key its password is kept under in the desktop's secret store
+    // (platform/secretstore.h): user@host:port/database.
+    QString secretKey() const;
 
     bool operator==(const ServerAddress&) const = default;
 };

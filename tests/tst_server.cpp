@@ -8,6 +8,7 @@
 #include "support.h"
 
 #include "addressbook/addressbook.h"
+#include "app/storage/storagedialog.h"
 #include "cli/commandline.h"
 #include "history/history.h"
 #include "history/localqueue.h"
@@ -15,14 +16,20 @@
 #include "storage/database.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QSettings>
+#include <QSpinBox>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -770,6 +777,55 @@ private slots:
         const QStringList orders = ordersOn(kServerUrl, QStringLiteral("LONG-"));
         QCOMPARE(orders.size(), 2000);
         QCOMPARE(QSet<QString>(orders.begin(), orders.end()).size(), 2000);
+    }
+
+    // 「データの保存先」 with the server: tried (it answers), this PC's
+    // data moved to it with progress, kept without a question, and in use
+    // at once.
+    void storageDialogTriesMovesAndApplies()
+    {
+        TestWindow w(false);
+        {
+            Database local(station::localDatabasePath(w.folders));
+            QVERIFY(AddressBook(local).save(Kind::Sender, kShop));
+            for (int i = 0; i < 3; ++i)
+                QVERIFY(History(local).record(
+                    printed(twin(i), "2026-02-01T00:00:00Z", QByteArray("MOVED-").append(char('0' + i)).constData())));
+        }
+        QVERIFY(w.form->Form_Load());
+        const auto address = *storage::serverAddressFrom(kServerUrl);
+        w.showActive();
+        QString status;
+        bool seen = false;
+        QTimer untilOpen; // as the dialog opens
+        untilOpen.callOnTimeout([&] {
+            auto* dialog = qobject_cast<app::StorageDialog*>(QApplication::activeModalWidget());
+            if (!dialog || seen)
+                return;
+            seen = true;
+            untilOpen.stop();
+            QTest::mouseClick(dialog->findChild<QRadioButton*>(QStringLiteral("serverChoice")), Qt::LeftButton);
+            dialog->findChild<QLineEdit*>(QStringLiteral("serverHost"))->setText(address.host);
+            dialog->findChild<QSpinBox*>(QStringLiteral("serverPort"))->setValue(address.port);
+            dialog->findChild<QLineEdit*>(QStringLiteral("serverDatabase"))->setText(address.database);
+            dialog->findChild<QLineEdit*>(QStringLiteral("serverUser"))->setText(address.user);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("testConnection")), Qt::LeftButton);
+            status = dialog->findChild<QLabel*>(QStringLiteral("connectionStatus"))->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("moveThisPcsData")), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        untilOpen.start(10);
+        QVERIFY(app::chooseStorage(*w.form, *w.services));
+        QVERIFY(seen);
+        QVERIFY2(status.contains(QStringLiteral("につながりました")), qPrintable(status));
+        QCOMPARE(w.messages.shown.size(), size_t(2)); // the move, then the choice: no question
+        QVERIFY2(w.messages.shown[0].text.contains(QStringLiteral("住所録 1 件")) &&
+                     w.messages.shown[0].text.contains(QStringLiteral("印刷履歴 3 件")),
+                 qPrintable(w.messages.shown[0].text));
+        QVERIFY2(w.messages.last().contains(QStringLiteral("いまから")), qPrintable(w.messages.last()));
+        QCOMPARE(w.station->database().engine(), storage::Engine::Postgres); // without a restart
+        QCOMPARE(names(w.station->addressBook().recent(Kind::Sender)), QStringList{kShop.name});
+        QCOMPARE(ordersOn(kServerUrl, QStringLiteral("MOVED-")), (QStringList{"MOVED-0", "MOVED-1", "MOVED-2"}));
     }
 
     // A one-PC shop's file moved to the server, twice: the second run adds
