@@ -822,26 +822,15 @@ const ControlSpec kControls[] = {
      .widthTwips = 1200,
      .heightTwips = 195,
      .caption = "単位：0.1 mm"},
-    // The layouts of the forms, beside the arrows of the first offset: where
-    // each text goes on each carrier's form (also F9).
-    {.name = "layoutButton",
+    // The alignment sheet and its reading, over 「○印の印刷」, the other test
+    // print: the one place the panel has left. 「用紙レイアウト」, whose places
+    // the sheet takes, opens from its dialog and with F9.
+    {.name = "alignmentButton",
      .kind = Kind::PushButton,
      .container = "CyouseiFrm",
      .leftTwips = 2820,
      .topTwips = 165,
      .widthTwips = 1425,
-     .heightTwips = 375,
-     .caption = "用紙レイアウト",
-     .tabIndex = 83,
-     .toolTip = "伝票のどこに何を印刷するかを、用紙の画像に重ねて決めます。運送会社ごとの伝票に合わせられます（F9）",
-     .shortcut = "F9"},
-    // The alignment sheet and its reading, over 「○印の印刷」 where the unit stood.
-    {.name = "alignmentButton",
-     .kind = Kind::PushButton,
-     .container = "CyouseiFrm",
-     .leftTwips = 2910,
-     .topTwips = 165,
-     .widthTwips = 1335,
      .heightTwips = 390,
      .caption = "位置合わせ印刷",
      .tabIndex = 83,

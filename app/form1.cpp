@@ -405,7 +405,8 @@ void Form1::connectHandlers()
     click("historyButton", &Form1::openHistory);
     click("batchButton", &Form1::openBatch);
     click("formStackButton", &Form1::openFormStack);
-    click("layoutButton", &Form1::openLayouts);
+    // 用紙レイアウト: from the alignment dialog on the adjustment panel, and F9.
+    connect(new QShortcut(QKeySequence(Qt::Key_F9), this), &QShortcut::activated, this, &Form1::openLayouts);
     connect(this, &WaybillWindow::formStackChanged, this, &Form1::refreshNextForm);
     connect(control<UpDown>("UpDownX"), &UpDown::valueChanged, this, &Form1::UpDownX_Change);
     connect(control<UpDown>("UpDownY"), &UpDown::valueChanged, this, &Form1::UpDownY_Change);
@@ -672,6 +673,7 @@ void Form1::openAlignment()
 {
     auto* dialog = new AlignmentDialog(*this, m_services, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &AlignmentDialog::layoutsAsked, this, &Form1::openLayouts);
     connect(dialog, &AlignmentDialog::offsetsRead, this, [this](const adjust::AlignmentOutcome& outcome) {
         // As the spins and 「ズレ保存」 would: shown, in force, saved.
         control<UpDown>("UpDownX")->setValue(outcome.horizontalTenthMm);
@@ -706,6 +708,12 @@ void Form1::afterFirstPaint()
     // before the first print is prepared.
     refreshNextForm();
     QTimer::singleShot(0, this, [this] { m_services.printRun.prepareFirstPrint(); });
+    // Pages this PC keeps for a server it no longer uses are missing from
+    // the history it shows: said at every start.
+    QTimer::singleShot(0, this, [this] {
+        if (const QString elsewhere = m_services.station.pagesWaitingElsewhere(); !elsewhere.isEmpty())
+            desktop::inform(m_services.messages, this, elsewhere);
+    });
 }
 
 void Form1::refreshNextForm() { control<QLabel>("nextFormLabel")->setText(nextFormLine(m_services)); }

@@ -10,6 +10,8 @@
 #include "station/alignment.h"
 #include "station/orderprint.h"
 
+#include <QDir>
+#include <QPrinterInfo>
 #include <QSettings>
 #include <memory>
 
@@ -66,6 +68,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     if (!request.databaseLocation.isEmpty())
         station.setDatabaseLocation(request.databaseLocation);
     station.setStorageProblemReceiver([&err](const storage::Problem& problem) { err << problem.message << '\n'; });
+    if (const QString elsewhere = station.pagesWaitingElsewhere(); !elsewhere.isEmpty())
+        err << elsewhere << '\n';
 
     // The forms' numbers are checked before the list is read: a wrong check
     // digit prints nothing.
@@ -222,6 +226,15 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         out << QStringLiteral("%1 行目\t%2\t%3\n")
                    .arg(list.lineOf(printable[size_t(i)]))
                    .arg(list.orderNumberAt(printable[size_t(i)]), printed.formNumbers[i].display());
+    if (printed.recordedNowhere) {
+        err << QStringLiteral("印刷した %1 枚は%2にありますが、履歴にもこのPCの控えにも記録されていません。\n")
+                   .arg(printed.delivery.pages)
+                   .arg(printed.delivery.toPdfFile
+                            ? QStringLiteral("PDFファイル「%1」")
+                                  .arg(QDir::toNativeSeparators(printed.delivery.destination))
+                            : QStringLiteral("プリンタ「%1」の印刷待ち").arg(printed.delivery.destination));
+        return done(exitNotRecorded);
+    }
     return done(refused > 0 ? exitRefused : exitOk);
 }
 

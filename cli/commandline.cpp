@@ -56,12 +56,19 @@ QString usage()
                "                         位置合わせの用紙で読んだ値（0.1 mm単位、右・下が＋）から、\n"
                "                         ズレを直して保存します。②も入れると、①との差（紙送りのずれ）も示します。\n"
                "      --printer キュー   このプリンタのズレを直します（既定: いつものプリンタ）\n"
+               "  --database postgresql://ユーザー@ホスト:ポート/データベース\n"
+               "                         --batch、--shipped と --import-local で、住所録と印刷履歴を\n"
+               "                         このサーバーのものにします（既定:「データの保存先」の設定）。\n"
+               "                         パスワードは ~/.pgpass か、画面の「データの保存先」で入れます\n"
+               "  --import-local         このPCの住所録と印刷履歴を、--database（または「データの保存先」）の\n"
+               "                         サーバーへ移します。2回実行しても二重にはなりません\n"
                "  --lookup 郵便番号      郵便番号の住所を1件1行（都道府県、市区町村、町域をタブ区切り）で表示します。\n"
                "  --help                 この説明を表示します。\n"
                "  --version              版を表示します。\n"
                "\n"
                "終了コード: 0 すべて印刷した / 見つかった、1 不備のある行があった / 見つからない、\n"
-               "2 実行できなかった（ファイルを読めない、プリンタがない、引数の誤り、伝票番号の誤り）。\n")
+               "2 実行できなかった（ファイルを読めない、プリンタがない、引数の誤り、伝票番号の誤り）、\n"
+               "3 印刷したが、履歴にもこのPCの控えにも記録できなかった（印刷した先を表示します）。\n")
         .arg(tracking::carrierTokenChoices(), shipping::formatTokenChoices());
 }
 
@@ -80,7 +87,7 @@ struct OptionSpec {
     char shortName;        // 0: none
     const char* valueName; // nullptr: a switch that takes no value
     const char* onlyWith;  // means something only with these commands (separated by |); nullptr: anywhere
-    int numbers = 0; // takes this many whole numbers, or twice as many (a minus sign is no option)
+    int numbers = 0;       // takes this many whole numbers, or twice as many (a minus sign is no option)
 };
 
 constexpr OptionSpec kOptions[] = {
@@ -356,8 +363,9 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                            parsed.value("database")},
                           folders, out, err);
     }
-    return fail(QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--layout-export 名前、"
-                               "--lookup 郵便番号、--alignment-sheet か --alignment 左右 上下）。"));
+    return fail(
+        QStringLiteral("何をするかを指定してください（--batch ファイル.csv、--shipped 形式、--layout-export 名前、"
+                       "--lookup 郵便番号、--alignment-sheet か --alignment 左右 上下）。"));
 }
 
 } // namespace cli

@@ -62,6 +62,9 @@ int runShipped(const ShippedRequest& request, const platform::Folders& folders, 
         station.setDatabaseLocation(request.databaseLocation);
     const station::ShippedReport report = station::writeShipped(station, *format, request.outPath, *from, *to);
     (report.ok ? out : err) << report.message << '\n';
+    // Pages kept for another server are missing from the file: said every time.
+    if (const QString elsewhere = station.pagesWaitingElsewhere(); !elsewhere.isEmpty())
+        err << elsewhere << '\n';
     return done(report.ok ? exitOk : exitCannotRun);
 }
 

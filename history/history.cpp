@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QSet>
 #include <QStringList>
+#include <algorithm>
+#include <vector>
 
 namespace history {
 
@@ -171,8 +173,19 @@ bool History::recordAll(int count, const std::function<std::optional<PrintRecord
         QSqlQuery insert = sql.prepare(kInsert);
         if (added)
             *added = 0;
+        // The records are asked for where recording was asked for (a list's
+        // rows are read on the window's thread), a few at a time.
+        constexpr int kRecordsAskedAtOnce = 64;
+        std::vector<std::optional<PrintRecord>> asked;
         for (int i = 0; i < count && !sql.failed(); ++i) {
-            const std::optional<PrintRecord> record = recordAt(i);
+            if (i % kRecordsAskedAtOnce == 0) {
+                asked.assign(size_t(std::min(kRecordsAskedAtOnce, count - i)), std::nullopt);
+                sql.onCaller([&] {
+                    for (size_t j = 0; j < asked.size(); ++j)
+                        asked[j] = recordAt(i + int(j));
+                });
+            }
+            const std::optional<PrintRecord>& record = asked[size_t(i % kRecordsAskedAtOnce)];
             if (!record)
                 continue;
             const QVariantList values = insertValues(*record, now);
@@ -449,5 +462,8 @@ Origin Origin::fromToken(const QString& token)
         return {Kind::ShopList, token.mid(5)};
     return {};
 }
+QString historyColumns() { return kColumns; }
+
+std::optional<HistoryEntry> historyEntryFrom(const QSqlQuery& row) { return entryFrom(row); }
 
 } // namespace history

@@ -105,6 +105,13 @@ struct SpoiledEntry {
 
 // What a form's number has been used for, as asked of numbersUsed().
 enum class NumberUse { PrintedPage = 1, SpoiledForm = 2, Either = 3 };
+// The columns of a history row, in the order historyEntryFrom reads them
+// (for reading a file of the history's tables another way, as a damaged
+// one is read).
+QString historyColumns();
+// The entry a row of those columns holds; nothing when its waybill no
+// longer reads.
+std::optional<HistoryEntry> historyEntryFrom(const QSqlQuery& row);
 
 class History {
 public:

@@ -14,6 +14,8 @@ need=(
   libqt6sql6-sqlite libsqlite3-dev
   # several stations on one server: the driver, and a server the tests start themselves
   libqt6sql6-psql postgresql
+  # a server's password kept in the desktop's secret store
+  qtkeychain-qt6-dev
   fonts-ipafont-gothic fonts-noto-cjk fontconfig
   xvfb xauth
   poppler-utils libpoppler-qt6-dev pkg-config

@@ -45,9 +45,20 @@ QString problemOf(storage::ProblemsMet& problems, storage::Database& database)
 
 } // namespace
 
-MoveReport moveToServer(storage::Database& local, storage::Database& server)
+MoveReport moveToServer(storage::Database& local, storage::Database& server,
+                        const addressbook::ImportProgress& progress)
 {
     MoveReport report;
+    // The address book is this share of the progress, the history the rest.
+    constexpr double kBookShare = 0.1;
+    const auto goOn = [&](double done, const QString& doing) { return !progress || progress(done, doing); };
+    const auto stopped = [&](const QString& moved) {
+        report.cancelled = true;
+        report.message = QStringLiteral("%1ところで中止しました。移した分はサーバーに残っています。もう一度実行すると、"
+                                        "続きから移します（移した分は二重になりません）。")
+                             .arg(moved);
+        return report;
+    };
     const QString file = QDir::toNativeSeparators(local.location());
     const QString where = QStringLiteral("サーバー（%1）のデータベース「%2」")
                               .arg(server.server().hostAndPort(), server.server().database);
@@ -66,6 +77,8 @@ MoveReport moveToServer(storage::Database& local, storage::Database& server)
         return report;
     }
 
+    if (!goOn(0, QStringLiteral("このPCの住所録を読んでいます…")))
+        return stopped(QStringLiteral("何も移さない"));
     QList<addressbook::ImportEntry> entries;
     addressbook::AddressBook localBook(local);
     if (!localBook.forEach([&](const addressbook::AddressEntry& e) {
@@ -86,8 +99,21 @@ MoveReport moveToServer(storage::Database& local, storage::Database& server)
     report.entriesAlreadyThere = imported->merged;
 
     history::History localHistory(local), serverHistory(server);
+    int pagesInFile = 0;
+    local.read([&](storage::Statements& sql) {
+        QSqlQuery count = sql.prepare(QStringLiteral("SELECT count(*) FROM print_history"));
+        if (sql.exec(count) && sql.next(count))
+            pagesInFile = count.value(0).toInt();
+        return !sql.failed();
+    });
     qint64 after = 0;
     for (;;) {
+        const int moved = report.pagesAdded + report.pagesAlreadyThere;
+        if (!goOn(kBookShare + (1 - kBookShare) * (pagesInFile > 0 ? double(moved) / pagesInFile : 1),
+                  QStringLiteral("印刷履歴を移しています…（%1件のうち%2件）").arg(pagesInFile).arg(moved)))
+            return stopped(QStringLiteral("住所録 %1 件と印刷履歴 %2 件を移した")
+                               .arg(report.entriesAdded + report.entriesAlreadyThere)
+                               .arg(moved));
         const QList<history::HistoryEntry> batch = localHistory.oldestFirst(kPagesPerTransaction, after);
         if (batch.isEmpty())
             break;

@@ -102,13 +102,21 @@ QString PrintRun::sendQueued()
     storage::Database& server = m_station.database();
     if (server.engine() != storage::Engine::Postgres)
         return {};
-    const int sent = m_station.localQueue().sendTo(server, m_station.history());
-    if (sent == 0)
-        return {};
-    m_toldQueued = false;
-    return QStringLiteral("サーバー（%1）に、このPCの控えに記録していた %2 件の印刷履歴を送りました。")
-        .arg(server.server().hostAndPort())
-        .arg(sent);
+    const history::LocalQueue::Sent sent = m_station.localQueue().sendTo(server, m_station.history());
+    QStringList said;
+    if (sent.readBack.any())
+        said << sent.readBack.said();
+    if (sent.pages > 0 || sent.spoiledForms > 0) {
+        m_toldQueued = false;
+        said << QStringLiteral("サーバー（%1）に、このPCの控えに記録していた %2 枚の印刷履歴%3を送りました。")
+                    .arg(server.server().hostAndPort())
+                    .arg(sent.pages)
+                    .arg(sent.spoiledForms > 0 ? QStringLiteral("と %1 枚の書き損じ").arg(sent.spoiledForms)
+                                               : QString());
+    }
+    if (!sent.problem.isEmpty())
+        said << QStringLiteral("このPCの控えの印刷履歴をサーバーに送れませんでした。\n\n%1").arg(sent.problem);
+    return said.join(QStringLiteral("\n\n"));
 }
 
 Printed PrintRun::printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
@@ -185,35 +193,57 @@ Printed PrintRun::printPages(int count, const PageSource& pageAt, print::PrintOf
     };
     bool recorded = m_station.history().recordAll(count, recordAt);
     tell(printed, sentFromQueue);
-    // The server away: the pages go to this PC's queue, to be sent when it
-    // is back; said once until then.
+    // Where the pages are when they are recorded nowhere: the user can
+    // still find them there.
+    const QString printedWhere = printed.delivery.toPdfFile
+                                     ? QStringLiteral("印刷した %1 枚はPDFファイル「%2」にあります")
+                                           .arg(printed.delivery.pages)
+                                           .arg(QDir::toNativeSeparators(printed.delivery.destination))
+                                     : QStringLiteral("印刷した %1 枚はプリンタ「%2」に送りました")
+                                           .arg(printed.delivery.pages)
+                                           .arg(printed.delivery.destination);
+    // The server away (or newer than this program): the pages go to this
+    // PC's queue for that server, to be sent when it takes them; said once
+    // until then.
     if (!recorded && m_station.database().engine() == storage::Engine::Postgres) {
-        history::LocalQueue& queue = m_station.localQueue();
         const std::optional<storage::Problem> serverProblem = problems.take();
-        storage::ProblemsMet queueProblems(queue.database());
-        if (queue.keep(count, recordAt)) {
-            if (!m_toldQueued)
-                tell(printed, QStringLiteral("印刷した分は、サーバーにつながるまでこのPCの控え（%1）に記録しました。"
-                                             "つながったら、次の印刷のときにサーバーへ送ります。\n\n%2")
-                                  .arg(QDir::toNativeSeparators(queue.filePath()),
-                                       serverProblem ? serverProblem->message : QString()));
+        const history::QueueServer server{m_station.database().server(), m_station.database().serverIdentity()};
+        const history::LocalQueue::Kept kept = m_station.localQueue().keep(server, count, recordAt);
+        const QString serverSaid = serverProblem ? serverProblem->message : QString();
+        if (kept.ok) {
+            const bool newer = serverProblem && serverProblem->kind == storage::ProblemKind::NewerVersion;
+            if (!m_toldQueued || kept.readBack.any())
+                tell(printed,
+                     (newer ? QStringLiteral("印刷した分は、このPCのホルテアを新しい版にするまで、このPCの控え（%1）に"
+                                             "記録しました。新しい版にしてから印刷すると、サーバーへ送ります。")
+                            : QStringLiteral("印刷した分は、サーバーにつながるまでこのPCの控え（%1）に記録しました。"
+                                             "つながったら、次の印刷のときにサーバーへ送ります。"))
+                             .arg(QDir::toNativeSeparators(m_station.localQueue().filePathFor(server))) +
+                         (kept.readBack.any() ? QStringLiteral("\n\n") + kept.readBack.said() : QString()) +
+                         QStringLiteral("\n\n") + serverSaid);
             m_toldQueued = true;
             recorded = true;
         } else {
-            const std::optional<storage::Problem> queueProblem = queueProblems.take();
-            tell(printed, QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1\n\n%2")
-                              .arg(serverProblem ? serverProblem->message : QString(),
-                                   queueProblem ? queueProblem->message : QString()));
+            printed.recordedNowhere = true;
+            tell(printed, QStringLiteral("%1が、サーバーにもこのPCの控えにも記録できませんでした。"
+                                         "履歴の検索と出荷情報には入りません。\n\n%2\n\n%3")
+                              .arg(printedWhere, serverSaid, kept.problem));
             return printed;
         }
     }
     // A problem with the file may have been met and mended on the way (a
     // damaged file set aside and a new one begun): then the pages are in the
     // history all the same.
-    if (const auto problem = problems.take())
-        tell(printed,
-             recorded ? QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(problem->message)
-                      : QStringLiteral("印刷はできましたが、履歴には記録されていません。\n\n%1").arg(problem->message));
+    const std::optional<storage::Problem> problem = problems.take();
+    if (!recorded) {
+        // Said with the fault, once: the same fault at the next print is not told again.
+        printed.recordedNowhere = true;
+        if (problem)
+            tell(printed,
+                 QStringLiteral("%1が、履歴には記録されていません。\n\n%2").arg(printedWhere, problem->message));
+    } else if (problem) {
+        tell(printed, QStringLiteral("印刷した分は履歴に記録しました。\n\n%1").arg(problem->message));
+    }
     return printed;
 }
 
@@ -352,15 +382,13 @@ QString PrintRun::recordSpoiled(const history::SpoiledForm& form)
         return {};
     }
     const std::optional<storage::Problem> problem = problems.take();
-    if (m_station.database().engine() != storage::Engine::Postgres)
+    const std::optional<history::QueueServer> server = m_station.queueServer();
+    if (m_station.database().engine() != storage::Engine::Postgres || !server)
         return problem ? problem->message : QString();
-    history::LocalQueue& queue = m_station.localQueue();
-    storage::ProblemsMet queueProblems(queue.database());
-    if (queue.keepSpoiled(form))
+    const history::LocalQueue::Kept kept = m_station.localQueue().keepSpoiled(*server, form);
+    if (kept.ok)
         return {};
-    const std::optional<storage::Problem> queueProblem = queueProblems.take();
-    return (problem ? problem->message : QString()) + QStringLiteral("\n\n") +
-           (queueProblem ? queueProblem->message : QString());
+    return (problem ? problem->message : QString()) + QStringLiteral("\n\n") + kept.problem;
 }
 
 QString PrintRun::numbersAlreadyUsed(const QList<tracking::TrackingNumber>& numbers)
@@ -374,13 +402,13 @@ QString PrintRun::numbersAlreadyUsed(const QList<tracking::TrackingNumber>& numb
             used = *found;
         problems.take();
     }
-    history::LocalQueue& queue = m_station.localQueue();
-    if (used.isEmpty() && m_station.database().engine() == storage::Engine::Postgres && queue.exists()) {
-        storage::ProblemsMet problems(queue.database());
-        if (const auto found = queue.waiting().numbersUsed(numbers))
-            used = *found;
-        problems.take();
-    }
+    const std::optional<history::QueueServer> server = m_station.queueServer();
+    if (used.isEmpty() && m_station.database().engine() == storage::Engine::Postgres && server)
+        m_station.localQueue().readWaitingFor(*server, [&](history::History& waiting, storage::Database&) {
+            if (const auto found = waiting.numbersUsed(numbers))
+                used << *found;
+            return true;
+        });
     if (used.isEmpty())
         return {};
     QStringList shown;

@@ -19,6 +19,9 @@ struct Printed {
     // The number of the form each page went on, in page order; empty
     // when the forms carried no number the program knows.
     QList<tracking::TrackingNumber> formNumbers;
+    // Printed, and recorded neither in the history nor in this PC's queue;
+    // the notice says where the pages went.
+    bool recordedNowhere = false;
 };
 
 // A waybill to print and the order it is for, as its source gives it; the

@@ -63,7 +63,7 @@ std::optional<shipping::Format> platformOf(const history::Origin& origin)
     return std::nullopt;
 }
 
-std::optional<ShippedParcels> shippedBetween(Station& station, QDate from, QDate to)
+std::optional<ShippedParcels> shippedBetween(Station& station, QDate from, QDate to, QString& queueProblem)
 {
     const QDateTime start = from.startOfDay(), before = to.addDays(1).startOfDay();
     storage::Database& database = station.database();
@@ -73,13 +73,16 @@ std::optional<ShippedParcels> shippedBetween(Station& station, QDate from, QDate
     // On a server, this PC's pages the server has not had yet: sent but not
     // yet forgotten here, a page is in both, and is one.
     ShippedParcels shipped;
-    history::LocalQueue& queue = station.localQueue();
-    const bool queued = database.engine() == storage::Engine::Postgres && queue.exists();
+    const std::optional<history::QueueServer> server = station.queueServer();
+    const bool queued = database.engine() == storage::Engine::Postgres && server;
     QSet<QString> fromQueue;
     if (queued) {
         QList<history::HistoryEntry> waiting;
-        history::History waitingPages = queue.waiting();
-        if (!pagesBetween(waitingPages, queue.database(), start, before, waiting))
+        queueProblem =
+            station.localQueue().readWaitingFor(*server, [&](history::History& waitingPages, storage::Database& file) {
+                return pagesBetween(waitingPages, file, start, before, waiting);
+            });
+        if (!queueProblem.isEmpty())
             return std::nullopt;
         QSet<QString> onServer;
         for (const history::HistoryEntry& entry : entries)
@@ -116,8 +119,11 @@ std::optional<ShippedParcels> shippedBetween(Station& station, QDate from, QDate
         if (!noteSpoiled(station.history(), database))
             return std::nullopt;
         if (queued) {
-            history::History waitingForms = queue.waiting();
-            if (!noteSpoiled(waitingForms, queue.database()))
+            queueProblem = station.localQueue().readWaitingFor(
+                *server, [&](history::History& waitingForms, storage::Database& file) {
+                    return noteSpoiled(waitingForms, file);
+                });
+            if (!queueProblem.isEmpty())
                 return std::nullopt;
         }
     }
@@ -152,13 +158,12 @@ ShippedReport writeShipped(Station& station, shipping::Format format, const QStr
         return report;
     }
     storage::ProblemsMet problems(station.database());
-    const std::optional<ShippedParcels> shipped = shippedBetween(station, from, to);
+    QString queueProblem;
+    const std::optional<ShippedParcels> shipped = shippedBetween(station, from, to, queueProblem);
     if (!shipped) {
         const std::optional<storage::Problem> problem = problems.take();
-        report.message =
-            QStringLiteral("履歴を読めないため、出荷情報を書き出していません。\n\n%1")
-                .arg(problem ? problem->message
-                             : station.localQueue().database().lastProblem().value_or(storage::Problem{}).message);
+        report.message = QStringLiteral("履歴を読めないため、出荷情報を書き出していません。\n\n%1")
+                             .arg(problem ? problem->message : queueProblem);
         return report;
     }
     platform::AtomicFile file(path, platform::AtomicFile::Replace, QStringLiteral("出荷情報のファイル"), filter);

@@ -23,9 +23,10 @@ struct ShippedParcels {
 
 // The parcels printed from `from` to `to` (both whole days, local time):
 // the history's, and on a server also those waiting in this PC's queue.
-// Nothing when the history (or the queue) cannot be read; the problem then
-// goes to the storage::ProblemsMet held around the call.
-std::optional<ShippedParcels> shippedBetween(Station& station, QDate from, QDate to);
+// Nothing when the history (or the queue) cannot be read; the history's
+// problem then goes to the storage::ProblemsMet held around the call, the
+// queue's to `queueProblem`.
+std::optional<ShippedParcels> shippedBetween(Station& station, QDate from, QDate to, QString& queueProblem);
 
 struct ShippedReport {
     bool ok = false;

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QSettings>
+#include <algorithm>
+#include <cmath>
 
 namespace station {
 
@@ -54,12 +56,7 @@ QString localDatabasePath(const platform::Folders& folders)
 
 QString Station::localDatabasePath() const { return station::localDatabasePath(m_folders); }
 
-QString Station::queueFilePath() const
-{
-    return platform::joinPath(m_folders.configFolder(), QStringLiteral("horutea-queue.sqlite"));
-}
-
-void Station::setDatabaseLocation(const QString& location, storage::Database::Options options)
+void Station::setDatabaseLocation(const QString& location, std::optional<storage::Database::Options> options)
 {
     m_databaseLocation = location;
     m_databaseOptions = options;
@@ -80,17 +77,60 @@ storage::Database& Station::database()
         const QString location = databaseLocation();
         if (!storage::isServerUrl(location))
             platform::ensureFolder(m_folders.userDataFolder());
-        m_database = std::make_unique<storage::Database>(location, m_databaseOptions);
+        const QSettings settings(m_folders.settingsFile(), QSettings::IniFormat);
+        storage::Database::Options options;
+        if (m_databaseOptions) {
+            options = *m_databaseOptions;
+        } else if (const double seconds = settings.value(kServerAnswerLimitKey).toDouble(); seconds > 0) {
+            options.serverAnswerLimitMs = int(seconds * 1000);
+            options.connectTimeoutSeconds = std::clamp(int(std::ceil(seconds)), 2, options.connectTimeoutSeconds);
+        }
+        options.serverPasswordKept = settings.value(kServerPasswordKeptKey).toBool();
+        m_database = std::make_unique<storage::Database>(location, options);
         m_database->setProblemReceiver(m_storageProblemReceiver);
     }
     return *m_database;
 }
 
+void Station::reopenDatabase()
+{
+    m_addressBook.reset();
+    m_history.reset();
+    m_database.reset();
+}
+
 history::LocalQueue& Station::localQueue()
 {
     if (!m_localQueue)
-        m_localQueue = std::make_unique<history::LocalQueue>(queueFilePath());
+        m_localQueue = std::make_unique<history::LocalQueue>(queueFolder());
     return *m_localQueue;
+}
+
+std::optional<history::QueueServer> Station::queueServer()
+{
+    const QString location = databaseLocation();
+    if (!storage::isServerUrl(location))
+        return std::nullopt;
+    const auto address = storage::serverAddressFrom(location);
+    if (!address)
+        return std::nullopt;
+    return history::QueueServer{*address, m_database ? m_database->serverIdentity() : QString()};
+}
+
+QString Station::pagesWaitingElsewhere()
+{
+    const history::LocalQueue::Elsewhere elsewhere = localQueue().waitingElsewhere(queueServer());
+    if (elsewhere.pages == 0)
+        return {};
+    QStringList files;
+    for (const QString& file : elsewhere.files)
+        files << QDir::toNativeSeparators(file);
+    return QStringLiteral("このPCの控えに、いま使っていないサーバー（%1）に送る印刷履歴が %2 枚残っています"
+                          "（%3）。そのサーバーを「データの保存先」に選んで印刷すると送ります。"
+                          "それまでは、その分は履歴の検索と出荷情報に入りません。")
+        .arg(elsewhere.servers.join(QStringLiteral("、")))
+        .arg(elsewhere.pages)
+        .arg(files.join(QStringLiteral("、")));
 }
 
 addressbook::AddressBook& Station::addressBook()

@@ -21,10 +21,17 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace station {
 
 inline const QString kSecondInstance = QStringLiteral("多重起動できません。");
+// The settings' limit on one answer of the server, in seconds (a slow link
+// may need more than the program's 10).
+inline const QString kServerAnswerLimitKey = QStringLiteral("storage/serverAnswerLimitSeconds");
+// Whether 「データの保存先」 kept the server's password in the desktop's
+// secret store (the store is asked only then).
+inline const QString kServerPasswordKeptKey = QStringLiteral("storage/serverPasswordKept");
 
 // 「データの保存先」 as the program's settings keep it: a server's URL
 // (storage/server.h, never a password), or empty for this PC's own file.
@@ -56,16 +63,28 @@ public:
     // the settings say (「データの保存先」: a server), else one file in the
     // per-user data folder.
     storage::Database& database();
-    // Before the first use of database().
-    void setDatabaseLocation(const QString& location, storage::Database::Options options = {});
+    // Before the first use of database(). Without options, a server's
+    // limits are the settings' (kServerAnswerLimitKey), else the program's.
+    void setDatabaseLocation(const QString& location, std::optional<storage::Database::Options> options = std::nullopt);
     QString databaseLocation() const;
+    // The address book and history from now on where the settings say:
+    // the one in use is closed and the next use opens the new one (after
+    // 「データの保存先」 changed, without a restart).
+    void reopenDatabase();
     // This PC's own file, whether it is in use or not.
     QString localDatabasePath() const;
     // Where a station that keeps its data on a server queues the printed
-    // pages while the server cannot be reached: a file beside the settings.
-    QString queueFilePath() const;
-    // That queue, opened at first use.
+    // pages while the server cannot be reached: files beside the settings,
+    // one per server.
+    QString queueFolder() const { return m_folders.configFolder(); }
+    // Those queues, opened at first use.
     history::LocalQueue& localQueue();
+    // The server in use, as its queue knows it; nothing for this PC's file.
+    std::optional<history::QueueServer> queueServer();
+    // Said at the start and with every shipping confirmation: pages this
+    // PC's queue holds for servers it no longer uses, with their count and
+    // where they are; empty when there are none.
+    QString pagesWaitingElsewhere();
     addressbook::AddressBook& addressBook();
     history::History& history();
     // Who tells the user of a problem with that file that no operation took
@@ -106,7 +125,7 @@ private:
     std::unique_ptr<addressbook::AddressBook> m_addressBook;
     std::unique_ptr<history::History> m_history;
     QString m_databaseLocation;
-    storage::Database::Options m_databaseOptions;
+    std::optional<storage::Database::Options> m_databaseOptions;
     std::unique_ptr<history::LocalQueue> m_localQueue;
     int m_formStackLockWaitMs = tracking::FormStackStore::kLockWaitMs;
     std::optional<print::Layout> m_layoutOfRun;

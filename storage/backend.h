@@ -13,6 +13,14 @@ namespace storage {
 
 enum class Activity { Opening, Reading, Writing };
 
+// What one operation came to: whether it ran to the end, and the problem
+// it met, as the user is told it. A problem that leaves the database
+// unusable has closed the connection.
+struct Ran {
+    bool done = false;
+    std::optional<Problem> problem;
+};
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -24,24 +32,18 @@ public:
     // replaced by a fresh one).
     virtual std::optional<Problem> open() = 0;
     virtual void close() = 0;
-    // Runs body on the open connection, in one transaction when asked:
-    // whether it ran to the end, and the first failure met.
-    virtual bool run(const std::function<bool(Statements&)>& body, bool inTransaction,
-                     std::optional<QSqlError>& error) = 0;
-    // What a failure means for the user. A problem that leaves the database
-    // unusable has closed the connection.
-    virtual Problem problemOf(const QSqlError& error, Activity activity) = 0;
-    // Whether a transaction that failed so succeeds when run again from the start.
-    virtual bool worthRunningAgain(const QSqlError&) const { return false; }
+    // Runs body on the open connection: reading as it stands, writing in one
+    // transaction (run again from the start where the engine's error says it
+    // would succeed so).
+    virtual Ran run(const std::function<bool(Statements&)>& body, Activity activity) = 0;
     // Whether, once unusable, the next use after a while tries again.
     virtual bool triesAgainAfterAWhile() const { return false; }
     // The engine's code and the database's first pages at hand, without
     // changing, mending or telling anything.
     virtual void prepareForFirstUse() const {}
+    // The server's own identity, once it was opened; empty for a file.
+    virtual QString identity() const { return {}; }
 };
-
-// A name of its own for each connection Qt keeps.
-QString newConnectionName();
 
 // Said after a write that failed, on either engine.
 inline QString changeNotSavedText()

@@ -11,4 +11,13 @@ namespace storage {
 // nothing when the file could not be moved.
 std::optional<QString> setDamagedFileAside(const QString& filePath);
 
+// A copy of a damaged file, with its log, to read what can still be read;
+// the damaged file stays as it is. False when the copy cannot be made.
+bool copyDamagedFile(const QString& damagedPath, const QString& copyPath);
+// Gives such a copy the header SQLite writes, for a file whose first 100
+// bytes no longer read: the page size kept where it still reads (else
+// SQLite's default), the size of the file and its free pages left for
+// SQLite to find. The pages after the header are left as they are.
+bool writeFreshHeader(const QString& copyPath);
+
 } // namespace storage

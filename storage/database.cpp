@@ -7,12 +7,6 @@
 
 namespace storage {
 
-namespace {
-
-constexpr int kMostRunsOfATransaction = 5;
-
-} // namespace
-
 Database::Database(QString location) : Database(std::move(location), Options{}) {}
 
 Database::Database(QString location, Options options) : m_location(std::move(location)), m_options(std::move(options))
@@ -23,7 +17,11 @@ Database::Database(QString location, Options options) : m_location(std::move(loc
             m_server = *server;
         else
             locationProblem = server.error();
-        m_backend = std::make_unique<PostgresServer>(m_server, locationProblem, m_options.connectTimeoutSeconds);
+        m_backend = std::make_unique<PostgresServer>(
+            m_server, locationProblem,
+            PostgresServer::Limits{m_options.connectTimeoutSeconds, m_options.serverAnswerLimitMs},
+            m_options.serverPassword ? m_options.serverPassword
+                                     : (m_options.serverPasswordKept ? std::nullopt : std::optional(QString())));
     } else {
         m_backend = std::make_unique<SqliteFile>(m_location, m_options.vfsName, m_options.busyTimeoutMs);
     }
@@ -32,6 +30,8 @@ Database::Database(QString location, Options options) : m_location(std::move(loc
 Database::~Database() = default;
 
 Engine Database::engine() const { return m_backend->engine(); }
+
+QString Database::serverIdentity() const { return m_backend->identity(); }
 
 bool Database::ensureOpen()
 {
@@ -73,33 +73,27 @@ bool Database::open()
     return usable;
 }
 
-bool Database::operation(const std::function<bool(Statements&)>& body, bool inTransaction)
+bool Database::operation(const std::function<bool(Statements&)>& body, Activity activity)
 {
     if (!ensureOpen())
         return false;
-    std::optional<QSqlError> error;
-    bool done = m_backend->run(body, inTransaction, error);
-    for (int run = 1; inTransaction && error && m_backend->worthRunningAgain(*error) && run < kMostRunsOfATransaction;
-         ++run)
-        done = m_backend->run(body, inTransaction, error);
-    if (error) {
-        const Problem problem = m_backend->problemOf(*error, inTransaction ? Activity::Writing : Activity::Reading);
-        if (!problem.databaseUsable) {
-            m_backend->close();
+    const Ran ran = m_backend->run(body, activity);
+    if (ran.problem) {
+        if (!ran.problem->databaseUsable) {
             m_state = State::Unavailable;
             m_failedAtMs = QDateTime::currentMSecsSinceEpoch();
         }
-        m_problems.raise(problem);
+        m_problems.raise(*ran.problem);
         return false;
     }
-    if (done && inTransaction)
+    if (ran.done && activity == Activity::Writing)
         m_problems.forgetTold();
-    return done;
+    return ran.done;
 }
 
-bool Database::write(const std::function<bool(Statements&)>& body) { return operation(body, true); }
+bool Database::write(const std::function<bool(Statements&)>& body) { return operation(body, Activity::Writing); }
 
-bool Database::read(const std::function<bool(Statements&)>& body) { return operation(body, false); }
+bool Database::read(const std::function<bool(Statements&)>& body) { return operation(body, Activity::Reading); }
 
 void Database::loadDriver(Engine engine)
 {

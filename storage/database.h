@@ -24,6 +24,7 @@
 namespace storage {
 
 class Backend;
+enum class Activity;
 
 class Database {
 public:
@@ -38,6 +39,15 @@ public:
         // failure the next use tries again (0: at once).
         int connectTimeoutSeconds = 5;
         int reconnectAfterMs = 30000;
+        // A server: how long one round trip (a statement, a row) may take
+        // before it is cancelled and the connection given up; the server
+        // itself stops a statement or an idle transaction after as long.
+        int serverAnswerLimitMs = 10000;
+        // A server's password as typed (a connection tried before it is
+        // kept); none: the one kept in the desktop's secret store where
+        // 「データの保存先」 kept one, else libpq's own places (~/.pgpass).
+        std::optional<QString> serverPassword;
+        bool serverPasswordKept = false;
     };
 
     // A file path, or a server's URL (postgresql://USER@HOST:PORT/DBNAME).
@@ -53,6 +63,9 @@ public:
     const QString& location() const { return m_location; }
     // The server (engine() == Postgres).
     const ServerAddress& server() const { return m_server; }
+    // The server's own identity (its system identifier), known once it was
+    // opened in this run; empty before, and for a file.
+    QString serverIdentity() const;
 
     // Opens the database on the first call; later calls answer at once.
     // False when the program goes on without it.
@@ -98,7 +111,7 @@ private:
     enum class State { NotOpened, Open, Unavailable };
 
     bool open();
-    bool operation(const std::function<bool(Statements&)>& body, bool inTransaction);
+    bool operation(const std::function<bool(Statements&)>& body, Activity activity);
 
     QString m_location;
     Options m_options;

@@ -1,5 +1,7 @@
 #include "storage/postgresserver.h"
 
+#include "platform/secretstore.h"
+
 #include <QSqlDriver>
 
 namespace storage {
@@ -23,6 +25,10 @@ constexpr StateKind kStateKinds[] = {
     {"25006", ProblemKind::ReadOnly},          // read-only transaction (a standby)
     {"53100", ProblemKind::DiskFull},          // disk full
     {"55P03", ProblemKind::Locked},            // lock not available
+    // The server's own limits, set on each connection: a statement that ran
+    // past it, a transaction left idle past it.
+    {"57014", ProblemKind::ServerUnreachable}, // query canceled
+    {"25P03", ProblemKind::ServerUnreachable}, // idle in transaction session timeout
 };
 
 // Transactions that met another station's and succeed when run again:
@@ -76,17 +82,48 @@ constexpr KindText kServerTexts[] = {
 };
 
 const QString kUntilServerAnswers = QStringLiteral("サーバーにつながるまで住所録と履歴は使えません。印刷はできます。");
+const QString kUntilUpdated =
+    QStringLiteral("このPCのホルテアを新しい版にするまで、住所録と履歴は使えません。印刷はできます。");
+
+// A transaction may take this many round trips' limits in all (a long
+// document recorded at once), on a server that knows such a limit.
+constexpr int kTransactionLimitInRoundTrips = 10;
+// A newer schema may make indexes over a large book.
+constexpr int kSchemaUpgradeLimitMs = 5 * 60 * 1000;
+constexpr int kMostRunsOfATransaction = 5;
+// The first server that knows a limit on a whole transaction (PostgreSQL 17).
+constexpr int kTransactionTimeoutSince = 170000;
 
 } // namespace
 
-PostgresServer::PostgresServer(ServerAddress server, QString locationProblem, int connectTimeoutSeconds)
-    : m_server(std::move(server)), m_locationProblem(std::move(locationProblem)),
-      m_connectTimeoutSeconds(connectTimeoutSeconds)
+PostgresServer::PostgresServer(ServerAddress server, QString locationProblem, Limits limits,
+                               std::optional<QString> password)
+    : m_server(std::move(server)), m_locationProblem(std::move(locationProblem)), m_limits(limits),
+      m_password(std::move(password)), m_thread(limits.answerLimitMs)
 {}
 
 PostgresServer::~PostgresServer() { close(); }
 
 QSqlDatabase PostgresServer::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+
+std::optional<Problem> PostgresServer::open()
+{
+    std::optional<Problem> problem;
+    m_thread.run([&] { problem = openHere(); });
+    return problem;
+}
+
+void PostgresServer::close()
+{
+    m_thread.run([&] { closeHere(); });
+}
+
+Ran PostgresServer::run(const std::function<bool(Statements&)>& body, Activity activity)
+{
+    Ran ran;
+    m_thread.run([&] { ran = runHere(body, activity); });
+    return ran;
+}
 
 bool PostgresServer::openConnection()
 {
@@ -97,18 +134,45 @@ bool PostgresServer::openConnection()
     connection.setDatabaseName(m_server.database);
     if (!m_server.user.isEmpty())
         connection.setUserName(m_server.user);
-    // Keepalives find a server gone mid-day while the station is idle.
-    // Each statement is planned for the tables as they are: a plan kept
-    // from when they were empty would scan them whole once they fill.
+    // A password as typed, or the one kept for the server; without either,
+    // libpq looks in ~/.pgpass itself.
+    if (!m_password) {
+        if (const platform::SecretRead kept = platform::readSecret(m_server.secretKey());
+            kept.outcome == platform::SecretRead::Outcome::Found)
+            m_password = kept.secret;
+        else
+            m_password = QString();
+    }
+    if (!m_password->isEmpty())
+        connection.setPassword(*m_password);
+    // Every wait has a limit: connecting (connect_timeout), a host gone
+    // while idle (keepalives) or while data waits for its answer
+    // (tcp_user_timeout), and on the server a statement or a transaction
+    // left idle (a station gone mid-transaction frees its locks). Each
+    // statement is planned for the tables as they are: a plan kept from when
+    // they were empty would scan them whole once they fill.
+    const int limitMs = m_limits.answerLimitMs;
+    const int limitSeconds = qMax(1, limitMs / 1000);
     connection.setConnectOptions(
-        QStringLiteral("connect_timeout=%1;application_name=horutea;keepalives_idle=30;keepalives_interval=10;"
-                       "options='-c client_min_messages=warning -c plan_cache_mode=force_custom_plan'")
-            .arg(qMax(2, m_connectTimeoutSeconds)));
-    return connection.open();
+        QStringLiteral("connect_timeout=%1;application_name=horutea;keepalives=1;keepalives_idle=%2;"
+                       "keepalives_interval=%3;keepalives_count=3;tcp_user_timeout=%4;"
+                       "options='-c client_min_messages=warning -c plan_cache_mode=force_custom_plan "
+                       "-c statement_timeout=%4 -c idle_in_transaction_session_timeout=%4'")
+            .arg(qMax(2, m_limits.connectTimeoutSeconds))
+            .arg(limitSeconds)
+            .arg(qMax(1, limitSeconds / 3))
+            .arg(limitMs));
+    if (!connection.open())
+        return false;
+    const CancelHandles handles = cancelHandlesOf(connection.driver()->handle());
+    m_thread.watchConnection(handles.cancel, handles.socket);
+    return true;
 }
 
-void PostgresServer::close()
+void PostgresServer::closeHere()
 {
+    // Before the socket is closed, so a late watch never shuts another one.
+    m_thread.watchConnection(nullptr, -1);
     if (m_connectionName.isEmpty())
         return;
     connection().close();
@@ -116,9 +180,9 @@ void PostgresServer::close()
     m_connectionName.clear();
 }
 
-std::optional<Problem> PostgresServer::open()
+std::optional<Problem> PostgresServer::openHere()
 {
-    close();
+    closeHere();
     if (!m_locationProblem.isEmpty())
         return Problem{ProblemKind::Other, m_locationProblem, {}, false};
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
@@ -137,18 +201,34 @@ std::optional<Problem> PostgresServer::open()
     std::optional<QSqlError> error;
     bool newer = false;
     {
-        Statements sql(connection(), Engine::Postgres);
+        Statements sql(connection(), Engine::Postgres, &m_thread);
         newer = prepareSchema(sql);
         error = sql.error();
     }
     if (newer) {
-        close();
-        return Problem{
-            ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, {}) + kUntilServerAnswers, {}, false};
+        closeHere();
+        return Problem{ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, {}) + kUntilUpdated, {}, false};
     }
     if (error)
         return problemOf(*error, Activity::Opening);
+    learnServer();
     return std::nullopt;
+}
+
+void PostgresServer::learnServer()
+{
+    Statements sql(connection(), Engine::Postgres, &m_thread);
+    QSqlQuery server =
+        sql.prepare(QStringLiteral("SELECT system_identifier::text, current_setting('server_version_num')::integer "
+                                   "FROM pg_control_system()"));
+    if (!sql.exec(server) || !sql.next(server))
+        return; // a server that keeps its identity to itself is known by its address alone
+    m_identity = server.value(0).toString();
+    const int version = server.value(1).toInt();
+    server.finish();
+    if (version >= kTransactionTimeoutSince)
+        sql.exec(QStringLiteral("SET transaction_timeout = %1")
+                     .arg(qint64(m_limits.answerLimitMs) * kTransactionLimitInRoundTrips));
 }
 
 bool PostgresServer::prepareSchema(Statements& sql)
@@ -175,6 +255,9 @@ bool PostgresServer::prepareSchema(Statements& sql)
     versionQuery.finish();
     const bool newer = version > currentSchemaVersion();
     if (!newer && version < currentSchemaVersion()) {
+        // Indexes made over a large book take longer than a statement may.
+        m_thread.setLongerLimitMs(kSchemaUpgradeLimitMs);
+        sql.exec(QStringLiteral("SET LOCAL statement_timeout = %1").arg(kSchemaUpgradeLimitMs));
         for (const SchemaStep& step : schemaSteps()) {
             if (step.toVersion <= version)
                 continue;
@@ -185,39 +268,48 @@ bool PostgresServer::prepareSchema(Statements& sql)
         sql.exec(
             QStringLiteral("INSERT INTO horutea_schema_version (version) VALUES (%1)").arg(currentSchemaVersion()));
     }
-    if (!newer && !sql.failed() && sql.exec(QStringLiteral("COMMIT")))
+    const bool committed = !newer && !sql.failed() && sql.exec(QStringLiteral("COMMIT"));
+    m_thread.setLongerLimitMs(0);
+    if (committed)
         return false;
     QSqlQuery rollback(connection());
     rollback.exec(QStringLiteral("ROLLBACK"));
     return newer;
 }
 
-bool PostgresServer::run(const std::function<bool(Statements&)>& body, bool inTransaction,
-                         std::optional<QSqlError>& error)
+Ran PostgresServer::runHere(const std::function<bool(Statements&)>& body, Activity activity)
 {
-    QSqlDatabase db = connection();
-    Statements sql(db, Engine::Postgres);
-    bool done;
-    if (inTransaction) {
-        done = sql.exec(QStringLiteral("BEGIN")) && body(sql) && !sql.failed() && sql.exec(QStringLiteral("COMMIT"));
-        if (!done && db.isOpen()) {
-            QSqlQuery rollback(db); // refused, and harmless, when the transaction never began
-            rollback.exec(QStringLiteral("ROLLBACK"));
+    const auto once = [&](std::optional<QSqlError>& error) {
+        QSqlDatabase db = connection();
+        Statements sql(db, Engine::Postgres, &m_thread);
+        bool done;
+        if (activity == Activity::Writing) {
+            done =
+                sql.exec(QStringLiteral("BEGIN")) && body(sql) && !sql.failed() && sql.exec(QStringLiteral("COMMIT"));
+            if (!done && db.isOpen() && !m_thread.connectionCut()) {
+                QSqlQuery rollback(db); // refused, and harmless, when the transaction never began
+                rollback.exec(QStringLiteral("ROLLBACK"));
+            }
+        } else {
+            done = body(sql) && !sql.failed();
         }
-    } else {
-        done = body(sql) && !sql.failed();
-    }
-    error = sql.error();
-    return done;
-}
-
-bool PostgresServer::worthRunningAgain(const QSqlError& error) const
-{
-    const QString state = error.nativeErrorCode();
-    for (const char* again : kRunAgainStates)
-        if (state == QLatin1String(again))
-            return true;
-    return false;
+        error = sql.error();
+        return done;
+    };
+    std::optional<QSqlError> error;
+    bool done = once(error);
+    const auto worthRunningAgain = [](const QSqlError& failure) {
+        for (const char* again : kRunAgainStates)
+            if (failure.nativeErrorCode() == QLatin1String(again))
+                return true;
+        return false;
+    };
+    for (int run = 1;
+         activity == Activity::Writing && error && worthRunningAgain(*error) && run < kMostRunsOfATransaction; ++run)
+        done = once(error);
+    if (error)
+        return {false, problemOf(*error, activity)};
+    return {done, std::nullopt};
 }
 
 ProblemKind PostgresServer::kindOf(const QSqlError& error, Activity activity) const
@@ -235,7 +327,9 @@ ProblemKind PostgresServer::kindOf(const QSqlError& error, Activity activity) co
     }
     // A login that failed: a server that does not answer is told by libpq
     // itself; one that answers refused the user or has no such database.
-    switch (pingServer(m_server, m_connectTimeoutSeconds)) {
+    if (error.databaseText().contains(QLatin1String("timeout expired")))
+        return ProblemKind::ServerUnreachable;
+    switch (pingServer(m_server, m_limits.connectTimeoutSeconds)) {
     case ServerAnswer::NoResponse:
         return ProblemKind::ServerUnreachable;
     case ServerAnswer::Refusing:
@@ -268,13 +362,21 @@ QString PostgresServer::describe(ProblemKind kind, const QSqlError& error) const
 
 Problem PostgresServer::problemOf(const QSqlError& error, Activity activity)
 {
-    const ProblemKind kind = kindOf(error, activity);
-    const QString text = describe(kind, error) + (activity == Activity::Writing ? changeNotSavedText() : QString());
+    const bool timedOut = m_thread.connectionCut() || error.nativeErrorCode() == QLatin1String("57014") ||
+                          error.nativeErrorCode() == QLatin1String("25P03");
+    const ProblemKind kind = timedOut ? ProblemKind::ServerUnreachable : kindOf(error, activity);
+    QString text = timedOut ? QStringLiteral("住所録と印刷履歴のサーバー（%1）が、%2 秒待っても応答しませんでした。"
+                                             "サーバーが混んでいるか、止まっているか、ネットワークが切れています。")
+                                  .arg(m_server.hostAndPort())
+                                  .arg(m_limits.answerLimitMs / 1000.0)
+                            : describe(kind, error);
+    if (activity == Activity::Writing)
+        text += changeNotSavedText();
     // Without the connection nothing more can be done until it is made
     // again, which the next use after a while tries.
     if (activity == Activity::Opening || kind == ProblemKind::ServerUnreachable ||
         kind == ProblemKind::AuthenticationFailed || kind == ProblemKind::DatabaseMissing) {
-        close();
+        closeHere();
         return {kind, text + kUntilServerAnswers, {}, false};
     }
     return {kind, text, {}, true};

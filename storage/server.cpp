@@ -16,8 +16,16 @@ const QString kShortScheme = QStringLiteral("postgres"); // libpq takes both
 struct Libpq {
     using Ping = int (*)(const char* conninfo);
     using Status = int (*)(const void* connection);
+    using GetCancel = void* (*)(void* connection);
+    using FreeCancel = void (*)(void* cancel);
+    using Cancel = int (*)(void* cancel, char* errorBuffer, int errorBufferSize);
+    using Socket = int (*)(const void* connection);
     Ping ping = nullptr;
     Status status = nullptr;
+    GetCancel getCancel = nullptr;
+    FreeCancel freeCancel = nullptr;
+    Cancel cancel = nullptr;
+    Socket socket = nullptr;
 
     static const Libpq& get()
     {
@@ -27,12 +35,24 @@ struct Libpq {
             if (library.load()) {
                 l.ping = reinterpret_cast<Ping>(library.resolve("PQping"));
                 l.status = reinterpret_cast<Status>(library.resolve("PQstatus"));
+                l.getCancel = reinterpret_cast<GetCancel>(library.resolve("PQgetCancel"));
+                l.freeCancel = reinterpret_cast<FreeCancel>(library.resolve("PQfreeCancel"));
+                l.cancel = reinterpret_cast<Cancel>(library.resolve("PQcancel"));
+                l.socket = reinterpret_cast<Socket>(library.resolve("PQsocket"));
             }
             return l;
         }();
         return libpq;
     }
 };
+
+// The PGconn behind a QPSQL driver handle; nullptr when there is none.
+void* connectionOf(const QVariant& driverHandle)
+{
+    if (!driverHandle.isValid())
+        return nullptr;
+    return *static_cast<void* const*>(driverHandle.data());
+}
 
 // libpq's PGPing and ConnStatusType values (libpq-fe.h).
 constexpr int kPingOk = 0, kPingReject = 1, kPingNoResponse = 2;
@@ -64,6 +84,8 @@ QString ServerAddress::hostAndPort() const
     return (host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host) + QLatin1Char(':') +
            QString::number(port);
 }
+
+QString ServerAddress::secretKey() const { return QStringLiteral("%1@%2/%3").arg(user, hostAndPort(), database); }
 
 bool isServerUrl(const QString& location)
 {
@@ -127,10 +149,28 @@ ServerAnswer pingServer(const ServerAddress& address, int timeoutSeconds)
 bool connectionLost(const QVariant& driverHandle)
 {
     const Libpq& libpq = Libpq::get();
-    if (!libpq.status || !driverHandle.isValid())
-        return false;
-    const void* connection = *static_cast<const void* const*>(driverHandle.data());
-    return connection && libpq.status(connection) == kConnectionBad;
+    const void* connection = connectionOf(driverHandle);
+    return libpq.status && connection && libpq.status(connection) == kConnectionBad;
+}
+
+CancelHandles cancelHandlesOf(const QVariant& driverHandle)
+{
+    const Libpq& libpq = Libpq::get();
+    void* connection = connectionOf(driverHandle);
+    CancelHandles handles;
+    if (!connection || !libpq.getCancel || !libpq.freeCancel || !libpq.socket)
+        return handles;
+    if (void* cancel = libpq.getCancel(connection))
+        handles.cancel = std::shared_ptr<void>(cancel, libpq.freeCancel);
+    handles.socket = libpq.socket(connection);
+    return handles;
+}
+
+bool requestCancel(void* cancel)
+{
+    const Libpq& libpq = Libpq::get();
+    char said[256] = {};
+    return cancel && libpq.cancel && libpq.cancel(cancel, said, int(sizeof said)) == 1;
 }
 
 } // namespace storage

@@ -214,23 +214,29 @@ void SqliteFile::prepareSchema(Statements& sql)
     rollback.exec(QStringLiteral("ROLLBACK"));
 }
 
-bool SqliteFile::run(const std::function<bool(Statements&)>& body, bool inTransaction, std::optional<QSqlError>& error)
+Ran SqliteFile::run(const std::function<bool(Statements&)>& body, Activity activity)
 {
-    QSqlDatabase db = connection();
-    Statements sql(db, Engine::Sqlite);
+    std::optional<QSqlError> error;
     bool done;
-    if (inTransaction) {
-        done = sql.exec(QStringLiteral("BEGIN IMMEDIATE")) && body(sql) && !sql.failed() &&
-               sql.exec(QStringLiteral("COMMIT"));
-        if (!done && db.isOpen()) {
-            QSqlQuery rollback(db); // refused, and harmless, when the transaction never began
-            rollback.exec(QStringLiteral("ROLLBACK"));
+    {
+        // Released before a problem closes the connection.
+        QSqlDatabase db = connection();
+        Statements sql(db, Engine::Sqlite);
+        if (activity == Activity::Writing) {
+            done = sql.exec(QStringLiteral("BEGIN IMMEDIATE")) && body(sql) && !sql.failed() &&
+                   sql.exec(QStringLiteral("COMMIT"));
+            if (!done && db.isOpen()) {
+                QSqlQuery rollback(db); // refused, and harmless, when the transaction never began
+                rollback.exec(QStringLiteral("ROLLBACK"));
+            }
+        } else {
+            done = body(sql) && !sql.failed();
         }
-    } else {
-        done = body(sql) && !sql.failed();
+        error = sql.error();
     }
-    error = sql.error();
-    return done;
+    if (error)
+        return {false, problemOf(*error, activity)};
+    return {done, std::nullopt};
 }
 
 Problem SqliteFile::startAfresh(const QSqlError& error)

@@ -17,12 +17,13 @@ public:
     Engine engine() const override { return Engine::Sqlite; }
     std::optional<Problem> open() override;
     void close() override;
-    bool run(const std::function<bool(Statements&)>& body, bool inTransaction,
-             std::optional<QSqlError>& error) override;
-    Problem problemOf(const QSqlError& error, Activity activity) override;
+    Ran run(const std::function<bool(Statements&)>& body, Activity activity) override;
     void prepareForFirstUse() const override;
 
 private:
+    // What a failure means for the user; one that leaves the file unusable
+    // closes the connection, a damaged file is set aside for a fresh one.
+    Problem problemOf(const QSqlError& error, Activity activity);
     bool openConnection();
     // Brings the schema up to date in one transaction; the lock it takes
     // also finds a file another program holds. Failures go to the statements.

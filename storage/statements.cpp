@@ -1,7 +1,5 @@
 #include "storage/statements.h"
 
-#include "storage/backend.h"
-
 #include <atomic>
 
 namespace storage {
@@ -12,12 +10,46 @@ QString newConnectionName()
     return QStringLiteral("horutea-storage-%1").arg(++serial);
 }
 
+namespace {
+
+// Marks a round trip to the server, so that one that does not come back is
+// found (storage/serverthread.h).
+class RoundTrip {
+public:
+    explicit RoundTrip(WaitingCaller* caller) : m_caller(caller)
+    {
+        if (m_caller)
+            m_caller->progressed();
+    }
+    ~RoundTrip()
+    {
+        if (m_caller)
+            m_caller->progressed();
+    }
+    RoundTrip(const RoundTrip&) = delete;
+    RoundTrip& operator=(const RoundTrip&) = delete;
+
+private:
+    WaitingCaller* m_caller;
+};
+
+} // namespace
+
+void Statements::onCaller(const std::function<void()>& fn)
+{
+    if (m_caller)
+        m_caller->runOnCaller(fn);
+    else
+        fn();
+}
+
 QSqlQuery Statements::prepare(const QString& sql, std::initializer_list<QVariant> values)
 {
     QSqlQuery query(m_connection);
     query.setForwardOnly(true);
     if (failed())
         return query;
+    const RoundTrip trip(m_caller);
     if (!query.prepare(sql)) {
         fail(query.lastError());
         return query;
@@ -31,6 +63,7 @@ bool Statements::exec(QSqlQuery& query)
 {
     if (failed())
         return false;
+    const RoundTrip trip(m_caller);
     if (!query.exec()) {
         fail(query.lastError());
         return false;
@@ -44,6 +77,7 @@ bool Statements::exec(const QString& sql, std::initializer_list<QVariant> values
         if (failed())
             return false;
         QSqlQuery query(m_connection);
+        const RoundTrip trip(m_caller);
         if (!query.exec(sql)) {
             fail(query.lastError());
             return false;
@@ -64,6 +98,7 @@ bool Statements::next(QSqlQuery& query)
 {
     if (failed())
         return false;
+    const RoundTrip trip(m_caller);
     if (query.next())
         return true;
     if (query.lastError().isValid())

@@ -8,22 +8,37 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
 namespace storage {
 
+// A name of its own for each connection Qt keeps.
+QString newConnectionName();
+
 // A text as a value for a NOT NULL column: the driver stores a null QString,
 // which every default-constructed field is, as SQL NULL.
 inline QVariant textValue(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
+
+// What a connection that lives on a thread of its own asks of the thread
+// waiting for its operation (storage/serverthread.h).
+class WaitingCaller {
+public:
+    virtual ~WaitingCaller() = default;
+    // Runs fn on the waiting thread, where the caller's own data lives.
+    virtual void runOnCaller(const std::function<void()>& fn) = 0;
+    // A round trip to the server begins or ends.
+    virtual void progressed() = 0;
+};
 
 // Runs the statements of one operation; every failure is remembered so the
 // operation can stop at the first one and the database can tell what went
 // wrong.
 class Statements {
 public:
-    explicit Statements(const QSqlDatabase& connection, Engine engine = Engine::Sqlite)
-        : m_connection(connection), m_engine(engine)
+    explicit Statements(const QSqlDatabase& connection, Engine engine = Engine::Sqlite, WaitingCaller* caller = nullptr)
+        : m_connection(connection), m_engine(engine), m_caller(caller)
     {}
 
     Engine engine() const { return m_engine; }
@@ -41,6 +56,11 @@ public:
     // Steps to the next row; false at the end and on error (then recorded).
     bool next(QSqlQuery& query);
 
+    // Runs fn where the operation was asked for: an operation on a server
+    // runs beside the caller's thread, and what the caller gives (a list's
+    // rows, the window's waybills) is read on the caller's own.
+    void onCaller(const std::function<void()>& fn);
+
     bool failed() const { return m_error.has_value(); }
     const std::optional<QSqlError>& error() const { return m_error; }
     void fail(const QSqlError& error);
@@ -48,6 +68,7 @@ public:
 private:
     QSqlDatabase m_connection;
     Engine m_engine;
+    WaitingCaller* m_caller;
     std::optional<QSqlError> m_error;
 };
 

@@ -8,6 +8,7 @@
 #include "adjust/alignment.h"
 #include "app/adjust/alignmentdialog.h"
 #include "app/controls.h"
+#include "app/layout/layoutwindow.h"
 #include "app/preview/formpaperdialog.h"
 #include "app/preview/previewwindow.h"
 #include "app/widgets/updown.h"
@@ -98,6 +99,14 @@ private slots:
         QCOMPARE(w.station->printerOffsets().load(QStringLiteral("impact"), print::kBuiltInLayoutName),
                  (adjust::SavedOffsets{-2, -15}));
         QVERIFY(w.messages.shown.empty());
+        // The layout the sheet takes its places from opens from the dialog.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed dialog gone
+        w.click("alignmentButton");
+        dialog = w.form->findChild<app::AlignmentDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        click(dialog->findChild<QPushButton*>(QStringLiteral("alignmentLayoutsButton")));
+        auto* layouts = w.form->findChild<app::LayoutWindow*>();
+        QVERIFY(layouts && layouts->isVisible());
     }
 
     // The right arrow moves the print right, the up arrow moves it up; both

@@ -357,26 +357,32 @@ private slots:
 
     // Out and back in, in both encodings: ㈱ and ～ in CP932, names that a
     // spreadsheet would run as a formula, and 𠮷, which only UTF-8 holds.
-    // 「データの保存先」 from the address book window: a server's address is
-    // kept in the settings for the next start (no password anywhere); what
-    // is missing is said and what was typed stays; 「このPC」 goes back.
-    void storageChoiceIsKeptForTheNextStart()
+    // 「データの保存先」 from the address book window: what is missing is
+    // said and what was typed stays; a server that does not answer is tried
+    // first and kept only when the user says so; the password typed goes to
+    // the secret store, and where there is none (here) the message says to
+    // use ~/.pgpass; the choice is in use at once and kept for the next
+    // start (no password in the settings); 「このPC」 goes back.
+    void storageChoiceAppliesAtOnce()
     {
         TestWindow w;
         app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
+        QVERIFY(w.station->database().ensureOpen()); // this PC's file in use
         const auto fill = [](app::StorageDialog* d, const char* database) {
             QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("serverChoice")), Qt::LeftButton);
             auto* host = d->findChild<QLineEdit*>(QStringLiteral("serverHost"));
             host->selectAll();
-            QTest::keyClicks(host, QStringLiteral("db.example"));
-            d->findChild<QSpinBox*>(QStringLiteral("serverPort"))->setValue(6543);
+            QTest::keyClicks(host, QStringLiteral("127.0.0.1"));
+            d->findChild<QSpinBox*>(QStringLiteral("serverPort"))->setValue(1); // nothing listens there
             auto* name = d->findChild<QLineEdit*>(QStringLiteral("serverDatabase"));
             name->selectAll();
             QTest::keyClicks(name, QString::fromLatin1(database));
             auto* user = d->findChild<QLineEdit*>(QStringLiteral("serverUser"));
             user->selectAll();
             QTest::keyClicks(user, QStringLiteral("clerk"));
+            QTest::keyClicks(d->findChild<QLineEdit*>(QStringLiteral("serverPassword")), QStringLiteral("s3cret"));
         };
+        w.messages.answers = {desktop::MsgAnswer::Ok, desktop::MsgAnswer::Yes};
         bool typedKept = false;
         withPopup<app::StorageDialog>([&] { press(book, "storage"); },
                                       [&](app::StorageDialog* d) {
@@ -387,19 +393,29 @@ private slots:
                                               QVERIFY(again);
                                               typedKept =
                                                   again->findChild<QLineEdit*>(QStringLiteral("serverHost"))->text() ==
-                                                  QStringLiteral("db.example");
+                                                  QStringLiteral("127.0.0.1");
                                               fill(again, "shop");
                                               QTest::keyClick(again, Qt::Key_Return);
                                           });
                                           QTest::keyClick(d, Qt::Key_Return);
                                       });
         QVERIFY(typedKept);
-        QCOMPARE(w.messages.shown.size(), size_t(2));
+        // The fourth: the book window, reading the new place at once, meets the server away.
+        QCOMPARE(w.messages.shown.size(), size_t(4));
         QVERIFY2(w.messages.shown[0].text.contains(QStringLiteral("データベースの名前を入れてください")),
                  qPrintable(w.messages.shown[0].text));
-        QVERIFY2(w.messages.shown[1].text.contains(QStringLiteral("起動し直す")), qPrintable(w.messages.last()));
-        const QString url = QStringLiteral("postgresql://clerk@db.example:6543/shop");
+        for (const QString& part : {QStringLiteral("127.0.0.1:1"), QStringLiteral("につながりません"),
+                                    QStringLiteral("つながらないまま、この保存先にしますか")})
+            QVERIFY2(w.messages.shown[1].text.contains(part), qPrintable(w.messages.shown[1].text));
+        for (const QString& part : {QStringLiteral("いまから"), QStringLiteral("パスワードは保管できませんでした"),
+                                    QStringLiteral(".pgpass")})
+            QVERIFY2(w.messages.shown[2].text.contains(part), qPrintable(w.messages.shown[2].text));
+        QVERIFY2(w.messages.last().contains(QStringLiteral("127.0.0.1:1")), qPrintable(w.messages.last()));
+        const QString url = QStringLiteral("postgresql://clerk@127.0.0.1:1/shop");
         QCOMPARE(station::storedServerUrl(w.folders.settingsFile()), url);
+        QCOMPARE(w.station->database().location(), url); // in use now, without a restart
+        QFile settings(w.folders.settingsFile());
+        QVERIFY(settings.open(QIODevice::ReadOnly) && !settings.readAll().contains("s3cret"));
         FixedInstance instance;
         RecordingDestination printer;
         QCOMPARE(station::Station(w.folders, instance, printer).databaseLocation(), url);
@@ -407,13 +423,13 @@ private slots:
         withPopup<app::StorageDialog>([&] { press(book, "storage"); },
                                       [&](app::StorageDialog* d) {
                                           QCOMPARE(d->serverUrl(), url); // as kept
+                                          QVERIFY(d->password().isEmpty());
                                           QTest::mouseClick(d->findChild<QRadioButton*>(QStringLiteral("thisPcChoice")),
                                                             Qt::LeftButton);
                                           QTest::keyClick(d, Qt::Key_Return);
                                       });
         QVERIFY(station::storedServerUrl(w.folders.settingsFile()).isEmpty());
-        QCOMPARE(station::Station(w.folders, instance, printer).databaseLocation(),
-                 station::localDatabasePath(w.folders));
+        QCOMPARE(w.station->database().location(), station::localDatabasePath(w.folders));
     }
 
     void csvRoundTrip()

@@ -12,6 +12,7 @@
 #include "cli/commandline.h"
 #include "cli/lookup.h"
 #include "history/history.h"
+#include "history/localqueue.h"
 #include "platform/fonts.h"
 #include "platform/readfile.h"
 #include "print/layoutfile.h"
@@ -86,6 +87,8 @@ private slots:
         Run r = run({QStringLiteral("--help")});
         QCOMPARE(r.exit, 0);
         QVERIFY(r.out.contains(QStringLiteral("--batch")) && r.out.contains(QStringLiteral("--lookup")));
+        for (const char* option : {"--database", "--import-local"})
+            QVERIFY2(r.out.contains(QLatin1String(option)), option);
         r = run({QStringLiteral("--version")});
         QCOMPARE(r.exit, 0);
         QVERIFY(r.out.startsWith(QStringLiteral("horutea ")));
@@ -631,6 +634,41 @@ private slots:
             for (const QString& part : said)
                 QVERIFY2(r.err.contains(part), qPrintable(r.err));
         }
+    }
+
+    // The server away and this PC's queue held by another program: the
+    // pages are printed and recorded nowhere, so the run exits 3 and says
+    // where they are.
+    void pagesRecordedNowhere()
+    {
+        TestFolders folders = m_folders;
+        folders.config = m_dir.filePath(QStringLiteral("nowhere-config"));
+        const QString url = QStringLiteral("postgresql://horutea@127.0.0.1:1/horutea");
+        const history::QueueServer server{*storage::serverAddressFrom(url), {}};
+        history::LocalQueue queue(folders.config);
+        QVERIFY(queue.keep(server, 0, [](int) { return std::optional<history::PrintRecord>(); }).ok);
+        const QString holder = QStringLiteral("another program");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
+            other.setDatabaseName(queue.filePathFor(server));
+            QVERIFY(other.open() && QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            const QString list =
+                csv(QStringLiteral("nowhere.csv"),
+                    QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都,山田\n"));
+            const QString pdf = m_dir.filePath(QStringLiteral("nowhere.pdf"));
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            r.exit = cli::run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdf,
+                               QStringLiteral("--no-sender"), QStringLiteral("--database"), url},
+                              folders, out, err);
+            QCOMPARE(r.exit, 3);
+            for (const QString& part : {QStringLiteral("PDFファイル「%1」").arg(QDir::toNativeSeparators(pdf)),
+                                        QStringLiteral("記録されていません"), QStringLiteral("別のプログラム")})
+                QVERIFY2(r.err.contains(part), qPrintable(r.err));
+            QVERIFY(QFile::exists(pdf));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(holder);
     }
 
     // Lists that cannot run at all: exit 2, stderr naming the cause, no file.

@@ -7,6 +7,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,7 +38,17 @@ AlignmentDialog::AlignmentDialog(WaybillWindow& window, Services& services, QWid
     m_print = new QPushButton(QStringLiteral("位置合わせの用紙を印刷"), this);
     m_print->setObjectName(QStringLiteral("alignmentPrintButton"));
     m_print->setAutoDefault(false);
-    layout->addWidget(m_print, 0, Qt::AlignLeft);
+    auto* layoutsButton = new QPushButton(QStringLiteral("用紙レイアウト…（F9）"), this);
+    layoutsButton->setObjectName(QStringLiteral("alignmentLayoutsButton"));
+    layoutsButton->setAutoDefault(false);
+    layoutsButton->setToolTip(QStringLiteral(
+        "伝票のどこに何を印刷するかを、用紙の画像に重ねて決めます。位置合わせの目盛りも、そのレイアウトの郵便番号の枠に付きます"));
+    connect(layoutsButton, &QPushButton::clicked, this, &AlignmentDialog::layoutsAsked);
+    auto* printRow = new QHBoxLayout;
+    printRow->addWidget(m_print);
+    printRow->addStretch();
+    printRow->addWidget(layoutsButton);
+    layout->addLayout(printRow);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("左右"), this), 0, 1);

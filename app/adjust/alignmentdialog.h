@@ -35,6 +35,8 @@ public slots:
 signals:
     // 「ズレを直す」: the offsets the window takes and saves.
     void offsetsRead(const adjust::AlignmentOutcome& outcome);
+    // 「用紙レイアウト…」: where the sheet's places (and every text) come from.
+    void layoutsAsked();
 
 private:
     void showOutcome();

@@ -200,7 +200,10 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     connect(saveSender, &QPushButton::clicked, this, &AddressBookWindow::saveSenderOfWindow);
     connect(importButton, &QPushButton::clicked, this, &AddressBookWindow::chooseImportFile);
     connect(exportButton, &QPushButton::clicked, this, &AddressBookWindow::chooseExportFile);
-    connect(storageButton, &QPushButton::clicked, this, [this] { chooseStorage(*this, m_services); });
+    connect(storageButton, &QPushButton::clicked, this, [this] {
+        if (chooseStorage(*this, m_services))
+            search(); // the book of the new place, at once
+    });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_problem, &StorageProblemBanner::retryRequested, this, &AddressBookWindow::retryDatabase);
     m_needingTheBook = {saveRecipient, saveSender, importButton, exportButton};

@@ -6,7 +6,9 @@
 # failure. The command sees HORUTEA_TEST_PG_URL
 # (postgresql://horutea@127.0.0.1:PORT/horutea), HORUTEA_TEST_PG_PORT and
 # HORUTEA_TEST_PG_CTL (a command that stops or starts the same server:
-# "stop" or "start"), for tests of a server going away mid-day.
+# "stop" or "start") and HORUTEA_TEST_PG_SIGNAL (a command that sends a
+# signal to every process of the server: "STOP", "CONT", "KILL"), for tests
+# of a server going away or freezing mid-day.
 set -euo pipefail
 
 bindir="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
@@ -37,7 +39,15 @@ ctl() {
   "${as_server[@]}" "$bindir/pg_ctl" -D "$root/data" -l "$root/server.log" -w -t 30 \
     -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$root -c fsync=off -c full_page_writes=off -c synchronous_commit=off" "$@" >/dev/null
 }
+# Every process of the server, for a test that freezes it (SIGSTOP) or kills it.
+server_processes() {
+  local postmaster
+  postmaster="$(head -n 1 "$root/data/postmaster.pid" 2>/dev/null)" || return 0
+  [ -n "$postmaster" ] && echo "$postmaster" $(pgrep -P "$postmaster")
+}
 cleanup() {
+  # A server a test left frozen would never stop.
+  for p in $(server_processes); do kill -CONT "$p" 2>/dev/null || true; done
   ctl stop -m fast 2>/dev/null || true
   rm -rf "$root"
 }
@@ -55,7 +65,20 @@ exec ${as_server[*]} "$bindir/pg_ctl" -D "$root/data" -l "$root/server.log" -w -
 CTL
 chmod 755 "$root/ctl.sh"
 
+cat > "$root/signal.sh" <<SIGNAL
+#!/usr/bin/env bash
+# Sends a signal (STOP, CONT, KILL) to every process of the server.
+postmaster="\$(head -n 1 "$root/data/postmaster.pid" 2>/dev/null)" || exit 1
+[ -n "\$postmaster" ] || exit 1
+kill -"\$1" "\$postmaster" \$(pgrep -P "\$postmaster")
+# A killed server's lock files name a process that may linger unreaped
+# (a container without init): a later start must not wait for it.
+if [ "\$1" = KILL ]; then rm -f "$root/data/postmaster.pid" "$root"/.s.PGSQL.*.lock; fi
+SIGNAL
+chmod 755 "$root/signal.sh"
+
 export HORUTEA_TEST_PG_URL="postgresql://horutea@127.0.0.1:$port/horutea"
+export HORUTEA_TEST_PG_SIGNAL="$root/signal.sh"
 export HORUTEA_TEST_PG_PORT="$port"
 export HORUTEA_TEST_PG_CTL="$root/ctl.sh"
 "$@"
