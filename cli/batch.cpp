@@ -206,6 +206,13 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
             err << QStringLiteral("%1 行目、%2: %3\n")
                        .arg(list.lineOf(row))
                        .arg(orders::findingPlace(list.headings(), finding), finding.reason);
+    // What prints as it stands but should be known, before it prints.
+    for (qint64 row : printable)
+        if (list.hasNotes(row))
+            for (const orders::Finding& finding : list.findingsAt(row))
+                err << QStringLiteral("%1 行目、%2（お知らせ）: %3\n")
+                           .arg(list.lineOf(row))
+                           .arg(orders::findingPlace(list.headings(), finding), finding.reason);
     if (refused > 0 && !request.skipInvalid) {
         err << QStringLiteral("不備のある%1が %2 %3あるため、何も印刷しませんでした。直すか、--skip-invalid "
                               "で飛ばしてください。\n")

@@ -128,11 +128,12 @@ bool ListFile::positionAfter(qint64 index)
     const Place place = placeOf(index);
     csv::Record skipped;
     if (m_reader->readAt(place.offsetBytes, place.line, skipped, &kNoColumns) != csv::Reader::Step::Record) {
-        fail(m_reader->errorText().isEmpty()
-                 ? QStringLiteral(
-                       "%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。")
-                       .arg(place.line)
-                 : m_reader->errorText());
+        fail(
+            m_reader->errorText().isEmpty()
+                ? QStringLiteral(
+                      "%1行目をファイルから読み直せませんでした。ファイルが変えられた可能性があります。開き直してください。")
+                      .arg(place.line)
+                : m_reader->errorText());
         return false;
     }
     m_position = index;

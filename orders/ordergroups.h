@@ -29,9 +29,9 @@ public:
     std::vector<qint64> linesOf(qint64 order) const;
 
 private:
-    std::vector<qint32> m_nextOfLine;     // the order's next line after each line, -1: none
-    std::vector<qint32> m_firstLineOf;    // each order's first line
-    std::vector<qint32> m_lastLineOf;     // while lines are found
+    std::vector<qint32> m_nextOfLine;    // the order's next line after each line, -1: none
+    std::vector<qint32> m_firstLineOf;   // each order's first line
+    std::vector<qint32> m_lastLineOf;    // while lines are found
     QHash<QString, qint32> m_orderOfKey; // while lines are found
 };
 

@@ -1,5 +1,7 @@
 #include "orders/orderlist.h"
 
+#include <algorithm>
+
 namespace orders {
 
 OrderList::OrderList() = default;
@@ -292,7 +294,8 @@ void OrderList::applyCheck(qint64 row, Records records)
     const auto edit = m_edits.constFind(row);
     const QList<Finding> findings =
         edit != m_edits.constEnd() ? m_checks.findingsOfEdit(*edit) : m_checks.findingsOf(records);
-    m_marks.setChecked(row, !findings.isEmpty(), m_checks.isSenderRow(records));
+    m_marks.setChecked(row, refuses(findings), m_checks.isSenderRow(records),
+                       std::any_of(findings.begin(), findings.end(), [](const Finding& f) { return f.note; }));
 }
 
 const std::vector<csv::Record>* OrderList::recordsAt(qint64 row, bool whole)

@@ -99,6 +99,8 @@ public:
     qint64 rowCount() const { return m_marks.size(); }
     qint64 lineOf(qint64 row) const { return m_file.lineNumberOf(byOrder() ? m_groups.firstLineOf(row) : row); }
     RowState state(qint64 row) const;
+    // The row's check has notes (findings that do not keep it from printing).
+    bool hasNotes(qint64 row) const { return m_marks.hasNotes(row); }
     qint64 countRows(RowState state) const;
 
     // The row's waybill: the edited one if the user edited it, else built

@@ -22,10 +22,11 @@ qint64 RowMarks::count(RowState wanted) const
     return count;
 }
 
-void RowMarks::setChecked(qint64 row, bool refused, bool senderRow)
+void RowMarks::setChecked(qint64 row, bool refused, bool senderRow, bool noted)
 {
     quint8& flags = m_flags[size_t(row)];
-    flags = quint8((flags & kUserFlags) | kChecked | (refused ? kRefused : 0) | (senderRow ? kSenderRow : 0));
+    flags = quint8((flags & kUserFlags) | kChecked | (refused ? kRefused : 0) | (senderRow ? kSenderRow : 0) |
+                   (noted ? kNoted : 0));
 }
 
 void RowMarks::setAllUnchecked()

@@ -26,8 +26,10 @@ public:
     qint64 count(RowState state) const;
 
     bool isChecked(qint64 row) const { return m_flags[size_t(row)] & kChecked; }
-    // The check's verdict; what the user decided stays.
-    void setChecked(qint64 row, bool refused, bool senderRow);
+    // The check's verdict; what the user decided stays. `noted`: the check
+    // has notes for the row, whether it prints or not.
+    void setChecked(qint64 row, bool refused, bool senderRow, bool noted);
+    bool hasNotes(qint64 row) const { return m_flags[size_t(row)] & kNoted; }
     void setUnchecked(qint64 row) { m_flags[size_t(row)] &= quint8(~kChecked); }
     void setAllUnchecked();
 
@@ -42,6 +44,7 @@ private:
         kUserExcluded = 8,
         kUserIncluded = 16,
         kPrinted = 32,
+        kNoted = 64,
     };
     // What the user decided about a row; a new check keeps these.
     static constexpr quint8 kUserFlags = kUserExcluded | kUserIncluded | kPrinted;

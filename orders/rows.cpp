@@ -1,10 +1,12 @@
 #include "orders/rows.h"
 
 #include "entry/textrules.h"
+#include "orders/telephones.h"
 #include "orders/values.h"
 #include "postal/postalcode.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace orders {
 
@@ -55,6 +57,7 @@ QString columnNames(const QStringList& headings, const QList<int>& columns, Fiel
 struct Verdict {
     QString reason;
     QString suggestion;
+    bool note = false;
 };
 
 // `whereOf` names the columns; called only when there is something to say.
@@ -98,23 +101,40 @@ std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereO
     digits.removeIf([](QChar c) { return c == u'-' || c == u'(' || c == u')' || c == u' '; });
     if (digits.startsWith(QLatin1String("+81")))
         digits = QLatin1Char('0') + digits.mid(3);
-    if (!allAsciiDigits(digits))
+    const bool onlyDigits = allAsciiDigits(digits);
+    if (onlyDigits && !digits.startsWith(u'0') && (digits.size() == 9 || digits.size() == 10))
+        return Verdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
+                                      "正しくは「0%3」ではありませんか。")
+                           .arg(whereOf(), text, trimmed),
+                       QLatin1Char('0') + trimmed};
+    const TelephoneVerdict verdict = readTelephone(trimmed).verdict;
+    if (verdict == TelephoneVerdict::Japanese)
+        return std::nullopt;
+    if (verdict != TelephoneVerdict::Unknown)
+        return Verdict{
+            QStringLiteral("%1の電話番号「%2」は、日本の電話番号の決まりにない番号です。書かれたとおりに印刷します。"
+                           "番号を確かめてください。")
+                .arg(whereOf(), text),
+            {},
+            true};
+    // Without the numbering plan: the shape alone.
+    if (!onlyDigits)
         return Verdict{
             QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(whereOf(), text),
             {}};
     if (digits.startsWith(u'0') && (digits.size() == 10 || digits.size() == 11))
         return std::nullopt;
-    if (!digits.startsWith(u'0') && (digits.size() == 9 || digits.size() == 10))
-        return Verdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
-                                      "正しくは「0%3」ではありませんか。")
-                           .arg(whereOf(), text, trimmed),
-                       QLatin1Char('0') + trimmed};
     return Verdict{QStringLiteral("%1の電話番号「%2」は数字が%3桁です。0で始まる10桁か11桁にしてください。")
                        .arg(whereOf(), text, QString::number(digits.size())),
                    {}};
 }
 
 } // namespace
+
+bool refuses(const QList<Finding>& findings)
+{
+    return std::any_of(findings.begin(), findings.end(), [](const Finding& finding) { return !finding.note; });
+}
 
 QString cellOf(const ColumnMap& map, const QStringList& fields, Field field)
 {
@@ -174,9 +194,9 @@ QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& 
                             const FitCheck& fits)
 {
     QList<Finding> findings;
-    const auto add = [&](Field field, const QString& reason, const QString& suggestion = {}) {
+    const auto add = [&](Field field, const QString& reason, const QString& suggestion = {}, bool note = false) {
         const QList<int> columns = columnsFeeding(map, field);
-        findings.append({field, columns.isEmpty() ? -1 : columns.first(), reason, suggestion});
+        findings.append({field, columns.isEmpty() ? -1 : columns.first(), reason, suggestion, note});
     };
     const auto where = [&](Field field) {
         return [&, field] { return columnNames(headings, columnsFeeding(map, field), field); };
@@ -190,7 +210,7 @@ QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& 
     if (to.name.trimmed().isEmpty())
         add(Field::Name, QStringLiteral("%1にお届け先の名前がありません。").arg(where(Field::Name)()));
     if (const auto verdict = judgeTelephone(to.telephone, where(Field::Telephone)))
-        add(Field::Telephone, verdict->reason, verdict->suggestion);
+        add(Field::Telephone, verdict->reason, verdict->suggestion, verdict->note);
     if (fits) {
         if (const auto reason = fits(waybill))
             findings.append({Field::None, -1, *reason, {}});

@@ -42,7 +42,13 @@ struct Finding {
     int column = -1;           // the first column that feeds it, from 0; -1 when none does
     QString reason;            // Japanese, naming the column and what to do
     QString suggestion;        // a corrected text for `field` where one is clear
+    // Told, but no reason not to print: the row prints as it stands (a
+    // telephone number no numbering plan has prints as given).
+    bool note = false;
 };
+
+// Whether any of the findings is a reason not to print.
+bool refuses(const QList<Finding>& findings);
 
 // Whether the texts fit their places on the form in the printer's font; the
 // reason in Japanese when one does not. Supplied by the print layout.
@@ -50,11 +56,13 @@ using FitCheck = std::function<std::optional<QString>(const waybill::Waybill&)>;
 
 // Checks the recipient of a waybill built from a row (or edited since): the
 // postal code's shape, including seven digits that lost their leading zeros
-// in a spreadsheet; a name and a first address line; the telephone number's
-// shape. An empty telephone number passes: marketplaces leave it out for
-// some orders, and the form prints nothing in its place. A number passes
-// with 10 or 11 digits starting with 0 (or +81 for that 0), written with any
-// hyphens, parentheses and blanks. Then `fits`, when given.
+// in a spreadsheet; a name and a first address line; the telephone number.
+// An empty telephone number passes: marketplaces leave it out for some
+// orders, and the form prints nothing in its place. A number that lost its
+// leading 0 is refused with the likely correction; one Japan's numbering
+// plan does not have (telephones.h) is a note: it prints as given. Without
+// the numbering plan's library, a number needs 10 or 11 digits starting
+// with 0 (or +81 for that 0). Then `fits`, when given.
 QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& headings, const ColumnMap& map,
                             const FitCheck& fits);
 

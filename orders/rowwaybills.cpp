@@ -1,6 +1,7 @@
 #include "orders/rowwaybills.h"
 
 #include "entry/textrules.h"
+#include "orders/telephones.h"
 
 namespace orders {
 
@@ -101,10 +102,13 @@ waybill::Waybill RowWaybills::waybillOf(Records records) const
 {
     if (m_shape.layout)
         return orderWaybill(assemble(records));
-    waybill::Waybill w = buildWaybill(m_shape.columns,
-                                      records.empty() ? QStringList() : m_shape.cellsOf(records.front()), m_constants);
+    waybill::Waybill w =
+        buildWaybill(m_shape.columns, records.empty() ? QStringList() : m_shape.cellsOf(records.front()), m_constants);
     if (m_constants.senderFromBuyer)
         w.sender = {};
+    // The program's own address book holds numbers as they were typed.
+    if (m_shape.bookFormat == AddressBookFormat::None)
+        w.recipient.telephone = telephoneAsWritten(w.recipient.telephone);
     return w;
 }
 

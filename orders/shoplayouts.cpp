@@ -1,6 +1,7 @@
 #include "orders/shoplayouts.h"
 
 #include "orders/rows.h"
+#include "orders/telephones.h"
 
 #include <QHash>
 #include <QSet>
@@ -490,8 +491,7 @@ PersonParts personOf(const RecognisedLayout& layout, Person person, const QStrin
                 pieces << piece;
         given = pieces.join(QLatin1Char('-'));
     }
-    parts.telephone = domesticTelephone(given);
-    parts.telephoneWasInternational = parts.telephone != given;
+    parts.telephone = telephoneAsWritten(given);
     return parts;
 }
 
@@ -511,7 +511,6 @@ OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& ce
         row.buyer = personOf(layout, Person::Buyer, cells);
     if (row.shipTo.telephone.isEmpty() && !row.shipTo.isEmpty() && !row.buyer.telephone.isEmpty()) {
         row.shipTo.telephone = row.buyer.telephone;
-        row.shipTo.telephoneWasInternational = row.buyer.telephoneWasInternational;
         row.telephoneFromBuyer = true;
     }
     row.item.description = cell(O::ItemDescription);

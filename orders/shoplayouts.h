@@ -147,7 +147,8 @@ std::optional<NearlyShopHeadings> nearlyShopHeadings(const QStringList& headings
 // parts joined (values.h): the postal code's halves with a hyphen, the
 // prefecture (a JP-nn code as its name), city and street without a gap,
 // 姓 and 名 with a space (a whole-name column only where both are empty),
-// telephone parts with hyphens, an international number the domestic way.
+// the telephone (whole or its parts) as the numbering plan writes it
+// (telephoneAsWritten).
 struct PersonParts {
     QString postalCode;
     QString address;                // prefecture + city + street
@@ -156,7 +157,6 @@ struct PersonParts {
     QString name;
     QString company;
     QString telephone;
-    bool telephoneWasInternational = false; // written +81…, given here the domestic way
 
     bool isEmpty() const;
     bool operator==(const PersonParts&) const = default;
