@@ -7,6 +7,7 @@
 #include "print/overrun.h"
 #include "print/pdfoutput.h"
 #include "print/systemprinter.h"
+#include "station/listchecks.h"
 #include "station/orderprint.h"
 
 #include <QPrinterInfo>
@@ -155,7 +156,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        waybill::DeliveryTime::Unspecified,
                        waybill::ArrivalNotice::Wanted,
                        request.senderFromBuyer});
-    list.setFitCheck(print::printProblem);
+    station::prepareOrderList(station, list);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);

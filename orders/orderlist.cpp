@@ -36,6 +36,12 @@ void OrderList::setFitCheck(FitCheck fits)
     recheckAll();
 }
 
+void OrderList::setPostalPrefectures(PostalPrefectures prefectures)
+{
+    m_checks.setPostalPrefectures(std::move(prefectures));
+    recheckAll();
+}
+
 csv::Encoding OrderList::encoding() const { return m_file.encoding(); }
 
 void OrderList::close()

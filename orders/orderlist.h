@@ -48,6 +48,9 @@ public:
     void setMappingStore(MappingStore* store) { m_store = store; }
     void setConstants(const ListConstants& constants);
     void setFitCheck(FitCheck fits);
+    // The postal codes' prefectures: a row whose address is in another
+    // prefecture than its postal code is refused. None: not checked.
+    void setPostalPrefectures(PostalPrefectures prefectures);
 
     // Opens the file and reads its heading row; the encoding is detected
     // unless given. false: errorText() says why in Japanese.

@@ -4,7 +4,7 @@ namespace orders {
 
 QList<Finding> RowChecks::findingsOfEdit(const waybill::Waybill& edit) const
 {
-    return checkWaybill(edit, m_shape.headings, m_shape.columns, m_waybills.fitCheck());
+    return checkWaybill(edit, m_shape.headings, m_shape.columns, m_waybills.fitCheck(), m_prefectures);
 }
 
 bool RowChecks::isSenderRow(Records records) const
@@ -76,7 +76,7 @@ QList<Finding> RowChecks::findingsOf(Records records) const
                                  .arg(m_shape.orderNumberOf(records.front().fields))
                                  .arg(records.front().line),
                              {}});
-        findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck());
+        findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck(), m_prefectures);
         return findings;
     }
     const QStringList cells = records.empty() ? QStringList() : m_shape.cellsOf(records.front());
@@ -88,7 +88,7 @@ QList<Finding> RowChecks::findingsOf(Records records) const
                              .arg(headings.value(m_shape.columns.indexOf(Field::Kind)), kind, recipientKindText(),
                                   senderKindText()),
                          {}});
-    findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck());
+    findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck(), m_prefectures);
     return findings;
 }
 

@@ -11,6 +11,10 @@ class RowChecks {
 public:
     RowChecks(const ListShape& shape, const RowWaybills& waybills) : m_shape(shape), m_waybills(waybills) {}
 
+    // The postal codes' prefectures, for an address whose prefecture is
+    // not its code's.
+    void setPostalPrefectures(PostalPrefectures prefectures) { m_prefectures = std::move(prefectures); }
+
     // The findings of a row read from the file; none when it may print.
     QList<Finding> findingsOf(Records records) const;
     // Those of a row the user edited: its waybill alone is checked.
@@ -21,6 +25,7 @@ public:
 private:
     const ListShape& m_shape;
     const RowWaybills& m_waybills;
+    PostalPrefectures m_prefectures;
 };
 
 } // namespace orders

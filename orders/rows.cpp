@@ -1,6 +1,7 @@
 #include "orders/rows.h"
 
 #include "entry/textrules.h"
+#include "orders/prefectures.h"
 #include "orders/telephones.h"
 #include "orders/values.h"
 #include "postal/postalcode.h"
@@ -191,7 +192,7 @@ waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, c
 }
 
 QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& headings, const ColumnMap& map,
-                            const FitCheck& fits)
+                            const FitCheck& fits, const PostalPrefectures& prefectures)
 {
     QList<Finding> findings;
     const auto add = [&](Field field, const QString& reason, const QString& suggestion = {}, bool note = false) {
@@ -207,6 +208,27 @@ QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& 
         add(Field::PostalCode, verdict->reason, verdict->suggestion);
     if (to.line1.trimmed().isEmpty())
         add(Field::AddressLine1, QStringLiteral("%1にお届け先の住所がありません。").arg(where(Field::AddressLine1)()));
+    if (const QString latin = latinStart(to.line1); !latin.isEmpty()) {
+        // The postal code knows the prefecture the Latin letters stand for.
+        const QStringList ofCode =
+            prefectures && postalDigits(to.postalCode) ? prefectures(*postalDigits(to.postalCode)) : QStringList();
+        const QString rest = to.line1.trimmed().mid(to.line1.trimmed().indexOf(latin) + latin.size()).trimmed();
+        add(Field::AddressLine1,
+            QStringLiteral("%1の住所が「%2」で始まっています。都道府県をローマ字のまま印刷することはできません。"
+                           "都道府県名を漢字で書いてください。")
+                .arg(where(Field::AddressLine1)(), latin),
+            ofCode.size() == 1 ? ofCode.front() + rest : QString());
+    } else if (const QString prefecture = prefectureAtStart(to.line1); !prefecture.isEmpty() && prefectures) {
+        if (const auto digits = postalDigits(to.postalCode)) {
+            const QStringList ofCode = prefectures(*digits);
+            if (!ofCode.isEmpty() && !ofCode.contains(prefecture))
+                add(Field::PostalCode,
+                    QStringLiteral(
+                        "郵便番号「%1」は%2の番号ですが、住所は%3です。郵便番号か住所のどちらかが違っています。"
+                        "確かめて直してください。")
+                        .arg(to.postalCode, ofCode.join(QStringLiteral("・")), prefecture));
+        }
+    }
     if (to.name.trimmed().isEmpty())
         add(Field::Name, QStringLiteral("%1にお届け先の名前がありません。").arg(where(Field::Name)()));
     if (const auto verdict = judgeTelephone(to.telephone, where(Field::Telephone)))

@@ -54,6 +54,11 @@ bool refuses(const QList<Finding>& findings);
 // reason in Japanese when one does not. Supplied by the print layout.
 using FitCheck = std::function<std::optional<QString>(const waybill::Waybill&)>;
 
+// The prefectures a postal code stands for, in kanji (a code may stand for
+// towns in two); none when the code or the data is not known. Supplied by
+// the postal-code directory.
+using PostalPrefectures = std::function<QStringList(const QString& sevenDigits)>;
+
 // Checks the recipient of a waybill built from a row (or edited since): the
 // postal code's shape, including seven digits that lost their leading zeros
 // in a spreadsheet; a name and a first address line; the telephone number.
@@ -62,8 +67,12 @@ using FitCheck = std::function<std::optional<QString>(const waybill::Waybill&)>;
 // leading 0 is refused with the likely correction; one Japan's numbering
 // plan does not have (telephones.h) is a note: it prints as given. Without
 // the numbering plan's library, a number needs 10 or 11 digits starting
-// with 0 (or +81 for that 0). Then `fits`, when given.
+// with 0 (or +81 for that 0). An address that starts in Latin letters
+// before its Japanese text would print its prefecture so, and one whose
+// prefecture is not one of those its postal code stands for (when
+// `prefectures` is given) would send the parcel astray: both are refused.
+// Then `fits`, when given.
 QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& headings, const ColumnMap& map,
-                            const FitCheck& fits);
+                            const FitCheck& fits, const PostalPrefectures& prefectures = {});
 
 } // namespace orders

@@ -1,6 +1,7 @@
 #include "orders/rowwaybills.h"
 
 #include "entry/textrules.h"
+#include "orders/prefectures.h"
 #include "orders/telephones.h"
 
 namespace orders {
@@ -106,9 +107,11 @@ waybill::Waybill RowWaybills::waybillOf(Records records) const
         buildWaybill(m_shape.columns, records.empty() ? QStringList() : m_shape.cellsOf(records.front()), m_constants);
     if (m_constants.senderFromBuyer)
         w.sender = {};
-    // The program's own address book holds numbers as they were typed.
-    if (m_shape.bookFormat == AddressBookFormat::None)
+    // The program's own address book holds its texts as they were typed.
+    if (m_shape.bookFormat == AddressBookFormat::None) {
+        w.recipient.line1 = withKanjiPrefecture(w.recipient.line1);
         w.recipient.telephone = telephoneAsWritten(w.recipient.telephone);
+    }
     return w;
 }
 

@@ -1,5 +1,6 @@
 #include "orders/shoplayouts.h"
 
+#include "orders/prefectures.h"
 #include "orders/rows.h"
 #include "orders/telephones.h"
 
@@ -471,9 +472,20 @@ PersonParts personOf(const RecognisedLayout& layout, Person person, const QStrin
         return parts;
     parts.postalCode = joinPostalCode(cell(P::PostalCode), cell(P::PostalCode1), cell(P::PostalCode2));
     parts.address =
-        joinAddress({prefectureOfCode(cell(P::Prefecture)), cell(P::City), cell(P::Street)}, &parts.addressBreaks);
+        joinAddress({prefectureName(cell(P::Prefecture)).value_or(cell(P::Prefecture)), cell(P::City), cell(P::Street)},
+                    &parts.addressBreaks);
     if (parts.address.isEmpty())
         parts.address = cell(P::WholeAddress);
+    // Never a prefecture in Latin letters where the list wrote one.
+    if (const QString kanji = withKanjiPrefecture(parts.address); kanji != parts.address) {
+        const qsizetype moved = kanji.size() - parts.address.size();
+        parts.address = kanji;
+        QList<qsizetype> breaks;
+        for (qsizetype at : parts.addressBreaks)
+            if (at + moved > 0 && at + moved < parts.address.size())
+                breaks << at + moved;
+        parts.addressBreaks = breaks;
+    }
     QStringList building;
     for (const QString& part : {cell(P::Building), cell(P::Building2)})
         if (!part.isEmpty())

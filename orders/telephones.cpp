@@ -81,7 +81,8 @@ QString telephoneAsWritten(const QString& text)
     const QString domestic = domesticTelephone(given);
     // A number without its leading 0 is not guessed at: the check offers it.
     const QString folded = entry::foldedNumberText(domestic);
-    const auto firstDigit = std::find_if(folded.cbegin(), folded.cend(), [](QChar c) { return c != u' ' && c != u'('; });
+    const auto firstDigit =
+        std::find_if(folded.cbegin(), folded.cend(), [](QChar c) { return c != u' ' && c != u'('; });
     if (firstDigit == folded.cend() || *firstDigit != u'0')
         return given;
     const TelephoneReading reading = readTelephone(domestic);

@@ -24,15 +24,6 @@ QString withoutLeadingSeparators(QString text)
     return text.mid(i);
 }
 
-// ISO 3166-2:JP (the JIS X 0401 prefecture numbers), JP-01 to JP-47 in order.
-constexpr const char16_t* kPrefecturesByCode[] = {
-    u"北海道", u"青森県", u"岩手県", u"宮城県",   u"秋田県", u"山形県",   u"福島県", u"茨城県", u"栃木県", u"群馬県",
-    u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県",   u"石川県", u"福井県", u"山梨県", u"長野県",
-    u"岐阜県", u"静岡県", u"愛知県", u"三重県",   u"滋賀県", u"京都府",   u"大阪府", u"兵庫県", u"奈良県", u"和歌山県",
-    u"鳥取県", u"島根県", u"岡山県", u"広島県",   u"山口県", u"徳島県",   u"香川県", u"愛媛県", u"高知県", u"福岡県",
-    u"佐賀県", u"長崎県", u"熊本県", u"大分県",   u"宮崎県", u"鹿児島県", u"沖縄県",
-};
-
 // --- The house number in an address -------------------------------------
 
 // Words that end a number of an address (1丁目, 2番地, 3号) and marks that
@@ -208,28 +199,6 @@ QString domesticTelephone(const QString& text)
         }
     }
     return digits == 10 || digits == 11 ? out : given;
-}
-
-QString prefectureOfCode(const QString& text)
-{
-    // A code is five characters, JP-nn, mostly in capitals.
-    const QString code = text.trimmed();
-    if (code.size() != 5)
-        return text;
-    int number = 0;
-    if (code.startsWith(QLatin1String("JP-")) && allAsciiDigits(QStringView(code).mid(3))) {
-        number = QStringView(code).mid(3).toInt();
-    } else {
-        static const QRegularExpression kCode(QStringLiteral("^JP-([0-9]{2})$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-        const auto m = kCode.match(code);
-        if (!m.hasMatch())
-            return text;
-        number = m.captured(1).toInt();
-    }
-    if (number < 1 || number > int(std::size(kPrefecturesByCode)))
-        return text;
-    return QString::fromUtf16(kPrefecturesByCode[number - 1]);
 }
 
 QString joinAddress(const QStringList& parts, QList<qsizetype>* breaks)

@@ -46,10 +46,6 @@ QString joinTelephone(const QStringList& parts);
 // digits, comes back as it was (cleaned), for the check to judge.
 QString domesticTelephone(const QString& text);
 
-// The prefecture an ISO 3166-2:JP code names ("JP-13" → 東京都); other
-// text comes back unchanged.
-QString prefectureOfCode(const QString& text);
-
 // An address from its parts in order (prefecture, city, street and
 // number): joined without a gap, as Japanese addresses are written. A part
 // the next part already begins with is left out ("東京都" before

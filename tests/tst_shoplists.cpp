@@ -4,6 +4,7 @@
 #include "shopfiles.h"
 
 #include "orders/orderlist.h"
+#include "orders/prefectures.h"
 #include "orders/rows.h"
 #include "orders/shoplayouts.h"
 #include "orders/telephones.h"
@@ -341,6 +342,60 @@ private slots:
         QFETCH(QString, given);
         QFETCH(QString, written);
         QCOMPARE(telephoneAsWritten(given), written);
+    }
+
+    // Every way a list writes a prefecture reads as its kanji name; what
+    // is no prefecture reads as none.
+    void prefectures_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("kanji"); // empty: none
+        const auto row = [](const char* given, const char* kanji) {
+            QTest::newRow(given) << QString::fromUtf8(given) << QString::fromUtf8(kanji);
+        };
+        row("JP-13", "東京都");
+        row("jp-01", "北海道");
+        row("ＪＰ－４７", "沖縄県");
+        row("Tokyo", "東京都");
+        row("TOKYO-TO", "東京都");
+        row("Tōkyō", "東京都");
+        row("Tôkyô", "東京都");
+        row("Toukyou", "東京都");
+        row("Ōsaka", "大阪府");
+        row("Osaka-fu", "大阪府");
+        row("Hokkaido", "北海道");
+        row("Hokkaidō", "北海道");
+        row("Kyoto Prefecture", "京都府");
+        row("Hyōgo-ken", "兵庫県");
+        row("Kouchi", "高知県");
+        row("大阪", "大阪府");
+        row("神奈川県", "神奈川県");
+        row("Tokio", "");
+        row("JP-48", "");
+        row("13", "");
+        row("Texas", "");
+        row("東京都千代田区", "");
+    }
+
+    void prefectures()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, kanji);
+        QCOMPARE(prefectureName(given).value_or(QString()), kanji);
+    }
+
+    void romanisedPrefectureBeforeTheAddress()
+    {
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("Tokyo千代田区丸の内1-1")),
+                 QStringLiteral("東京都千代田区丸の内1-1"));
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("Osaka-fu 大阪市北区梅田1-1")),
+                 QStringLiteral("大阪府大阪市北区梅田1-1"));
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("Tokyo東京都千代田区")), QStringLiteral("東京都千代田区"));
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("JP-27大阪市北区")), QStringLiteral("大阪府大阪市北区"));
+        for (const char* unchanged : {"東京都千代田区丸の内1-1", "Tokio千代田区", "1-2-3 Jingumae, Shibuya-ku"})
+            QCOMPARE(withKanjiPrefecture(QString::fromUtf8(unchanged)), QString::fromUtf8(unchanged));
+        QCOMPARE(latinStart(QStringLiteral("Tokio 千代田区")), QStringLiteral("Tokio"));
+        QCOMPARE(latinStart(QStringLiteral("東京都Aビル")), QString());
     }
 
     void spreadsheetWrappers()

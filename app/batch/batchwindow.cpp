@@ -13,6 +13,7 @@
 #include "orders/batchrows.h"
 #include "platform/readfile.h"
 #include "print/overrun.h"
+#include "station/listchecks.h"
 #include "station/orderprint.h"
 
 #include <QCloseEvent>
@@ -166,7 +167,7 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
         m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
         m_list.setMappingStore(m_mappings.get());
     }
-    m_list.setFitCheck(print::printProblem);
+    station::prepareOrderList(services.station, m_list);
 
     m_chooseFile = [](QWidget* parent) {
         return desktop::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
