@@ -530,7 +530,7 @@ void Form1::fillFrom(const waybill::Waybill& w)
     SuujiNyuuryokuBtn_Click();
 }
 
-void Form1::report(const station::Station::Printed& printed, QWidget* over)
+void Form1::report(const station::Printed& printed, QWidget* over)
 {
     if (printed.delivery.ok)
         emit formStackChanged();
@@ -576,7 +576,7 @@ void Form1::InsatsuBtn_Click()
     const waybill::Waybill waybill = readWaybill();
     if (!mayPrintAsItStands(waybill))
         return;
-    report(m_services.station.printWaybills({&waybill, 1}, *offsets), this);
+    report(m_services.printRun.printWaybills({&waybill, 1}, *offsets), this);
 }
 
 bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
@@ -587,9 +587,11 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
     QStringList lines;
     for (const QString& finding : findings)
         lines << QStringLiteral("・") + finding;
-    const QString text =
+    QString text =
         QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
             .arg(lines.join(QLatin1Char('\n')));
+    if (const QStringList notes = printcheck::notesBeforePrint(waybill); !notes.isEmpty())
+        text += QStringLiteral("\n\n印刷では次のように欄に収めます。\n・") + notes.join(QStringLiteral("\n・"));
     desktop::Message question{text, desktop::MsgIcon::Warning, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No,
                               std::nullopt};
     question.yesText = QStringLiteral("このまま印刷");
@@ -600,7 +602,7 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
 void Form1::IchiBtn_Click()
 {
     if (const auto offsets = offsetsForPrint(this))
-        report(m_services.station.printTestMarks(*offsets), this);
+        report(m_services.printRun.printTestMarks(*offsets), this);
 }
 
 void Form1::GoukeiBtn_Click() { app::applyAmounts(finder()); }
@@ -668,7 +670,7 @@ void Form1::afterFirstPaint()
     // Finding the printer's queue asks the spooler; the line is shown
     // before the first print is prepared.
     refreshNextForm();
-    QTimer::singleShot(0, this, [this] { m_services.station.prepareFirstPrint(); });
+    QTimer::singleShot(0, this, [this] { m_services.printRun.prepareFirstPrint(); });
 }
 
 void Form1::refreshNextForm() { control<QLabel>("nextFormLabel")->setText(nextFormLine(m_services)); }

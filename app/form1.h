@@ -36,7 +36,7 @@ public:
     WaybillChoices choices() const override;
     OffsetTexts offsetTexts() const override;
     std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) override;
-    void report(const station::Station::Printed& printed, QWidget* over) override;
+    void report(const station::Printed& printed, QWidget* over) override;
 
 public slots:
     void zEndBtn_Click();

@@ -93,6 +93,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     NoInstanceCheck noInstanceCheck;
     station::Station station(folders, noInstanceCheck, *destination);
+    station::PrintRun run(station);
     if (!request.databaseLocation.isEmpty())
         station.setDatabaseLocation(request.databaseLocation);
     station.setStorageProblemReceiver([&err](const storage::Problem& problem) { err << problem.message << '\n'; });
@@ -228,8 +229,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const station::Station::Printed printed = station::printOrderRows(
-        station, list, printable, offsetsForPrint, request.progress, sender.savedEntryId, firstFormNumber);
+    const station::Printed printed = station::printOrderRows(run, list, printable, offsetsForPrint, request.progress,
+                                                             sender.savedEntryId, firstFormNumber);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

@@ -42,6 +42,12 @@ void OrderList::setPostalPrefectures(PostalPrefectures prefectures)
     recheckAll();
 }
 
+void OrderList::setNaturalFitCheck(FitCheck fitsAsIs)
+{
+    m_waybills.setNaturalFitCheck(std::move(fitsAsIs));
+    recheckAll();
+}
+
 csv::Encoding OrderList::encoding() const { return m_file.encoding(); }
 
 void OrderList::close()

@@ -51,6 +51,10 @@ public:
     // The postal codes' prefectures: a row whose address is in another
     // prefecture than its postal code is refused. None: not checked.
     void setPostalPrefectures(PostalPrefectures prefectures);
+    // Whether a text stands in its place as it is, not narrowed: a shop's
+    // address is split over the two lines by it. Without one the fit check
+    // serves.
+    void setNaturalFitCheck(FitCheck fitsAsIs);
 
     // Opens the file and reads its heading row; the encoding is detected
     // unless given. false: errorText() says why in Japanese.

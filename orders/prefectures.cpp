@@ -20,17 +20,17 @@ struct Prefecture {
 // written here without the circumflexes or macrons, which are dropped from
 // any text before it is compared.
 constexpr Prefecture kPrefectures[] = {
-    {u"北海道", "hokkaido"}, {u"青森県", "aomori"},    {u"岩手県", "iwate"},     {u"宮城県", "miyagi"},
-    {u"秋田県", "akita"},    {u"山形県", "yamagata"},  {u"福島県", "fukushima"}, {u"茨城県", "ibaraki"},
-    {u"栃木県", "tochigi"},  {u"群馬県", "gunma"},     {u"埼玉県", "saitama"},   {u"千葉県", "chiba"},
-    {u"東京都", "tokyo"},    {u"神奈川県", "kanagawa"}, {u"新潟県", "niigata"},   {u"富山県", "toyama"},
-    {u"石川県", "ishikawa"}, {u"福井県", "fukui"},     {u"山梨県", "yamanashi"}, {u"長野県", "nagano"},
-    {u"岐阜県", "gifu"},     {u"静岡県", "shizuoka"},  {u"愛知県", "aichi"},     {u"三重県", "mie"},
-    {u"滋賀県", "shiga"},    {u"京都府", "kyoto"},     {u"大阪府", "osaka"},     {u"兵庫県", "hyogo"},
-    {u"奈良県", "nara"},     {u"和歌山県", "wakayama"}, {u"鳥取県", "tottori"},   {u"島根県", "shimane"},
-    {u"岡山県", "okayama"},  {u"広島県", "hiroshima"}, {u"山口県", "yamaguchi"}, {u"徳島県", "tokushima"},
-    {u"香川県", "kagawa"},   {u"愛媛県", "ehime"},     {u"高知県", "kochi"},     {u"福岡県", "fukuoka"},
-    {u"佐賀県", "saga"},     {u"長崎県", "nagasaki"},  {u"熊本県", "kumamoto"},  {u"大分県", "oita"},
+    {u"北海道", "hokkaido"}, {u"青森県", "aomori"},      {u"岩手県", "iwate"},     {u"宮城県", "miyagi"},
+    {u"秋田県", "akita"},    {u"山形県", "yamagata"},    {u"福島県", "fukushima"}, {u"茨城県", "ibaraki"},
+    {u"栃木県", "tochigi"},  {u"群馬県", "gunma"},       {u"埼玉県", "saitama"},   {u"千葉県", "chiba"},
+    {u"東京都", "tokyo"},    {u"神奈川県", "kanagawa"},  {u"新潟県", "niigata"},   {u"富山県", "toyama"},
+    {u"石川県", "ishikawa"}, {u"福井県", "fukui"},       {u"山梨県", "yamanashi"}, {u"長野県", "nagano"},
+    {u"岐阜県", "gifu"},     {u"静岡県", "shizuoka"},    {u"愛知県", "aichi"},     {u"三重県", "mie"},
+    {u"滋賀県", "shiga"},    {u"京都府", "kyoto"},       {u"大阪府", "osaka"},     {u"兵庫県", "hyogo"},
+    {u"奈良県", "nara"},     {u"和歌山県", "wakayama"},  {u"鳥取県", "tottori"},   {u"島根県", "shimane"},
+    {u"岡山県", "okayama"},  {u"広島県", "hiroshima"},   {u"山口県", "yamaguchi"}, {u"徳島県", "tokushima"},
+    {u"香川県", "kagawa"},   {u"愛媛県", "ehime"},       {u"高知県", "kochi"},     {u"福岡県", "fukuoka"},
+    {u"佐賀県", "saga"},     {u"長崎県", "nagasaki"},    {u"熊本県", "kumamoto"},  {u"大分県", "oita"},
     {u"宮崎県", "miyazaki"}, {u"鹿児島県", "kagoshima"}, {u"沖縄県", "okinawa"},
 };
 static_assert(std::size(kPrefectures) == 47);
@@ -142,8 +142,8 @@ QString latinStart(QStringView address)
 {
     const QStringView t = address.trimmed();
     qsizetype end = 0;
-    while (end < t.size() && (isLatin(t[end]) || t[end] == u' ' || t[end] == u'-' || t[end] == u'.' ||
-                              t[end] == u',' || t[end] == u'\u3000' || (end > 0 && t[end].isDigit())))
+    while (end < t.size() && (isLatin(t[end]) || t[end] == u' ' || t[end] == u'-' || t[end] == u'.' || t[end] == u',' ||
+                              t[end] == u'\u3000' || (end > 0 && t[end].isDigit())))
         ++end;
     const QStringView latin = t.left(end).trimmed();
     if (latin.isEmpty() || end >= t.size() || !std::any_of(latin.begin(), latin.end(), isLatin))

@@ -40,6 +40,12 @@ void RowWaybills::setFitCheck(FitCheck fits)
     m_surelyFittingUnits = {-1, -1};
 }
 
+void RowWaybills::setNaturalFitCheck(FitCheck fitsAsIs)
+{
+    m_fitsAsIs = std::move(fitsAsIs);
+    m_surelyFittingUnits = {-1, -1};
+}
+
 AssembledOrder RowWaybills::assemble(Records records) const
 {
     AssembledOrder order;
@@ -50,12 +56,13 @@ AssembledOrder RowWaybills::assemble(Records records) const
 
 LineFits RowWaybills::lineFits(bool sender) const
 {
-    if (!m_fits)
+    const FitCheck& check = m_fitsAsIs ? m_fitsAsIs : m_fits;
+    if (!check)
         return [](const QString&) { return true; };
-    const auto fits = [this, sender](const QString& text) {
+    const auto fits = [&check, sender](const QString& text) {
         waybill::Waybill alone;
         (sender ? alone.sender : alone.recipient).line1 = text;
-        return !m_fits(alone);
+        return !check(alone);
     };
     // Measuring a line costs about what drawing it does, and most
     // addresses are short: a line of no more units than a row of

@@ -40,6 +40,8 @@ public:
     const ListConstants& constants() const { return m_constants; }
     void setFitCheck(FitCheck fits);
     const FitCheck& fitCheck() const { return m_fits; }
+    // Whether a line stands as it is; addresses are split by it, else by the fit check.
+    void setNaturalFitCheck(FitCheck fitsAsIs);
 
     // A shop's order from its lines.
     AssembledOrder assemble(Records records) const;
@@ -54,6 +56,7 @@ private:
     const ListShape& m_shape;
     ListConstants m_constants;
     FitCheck m_fits;
+    FitCheck m_fitsAsIs;
     mutable std::array<qsizetype, 2> m_surelyFittingUnits{-1, -1}; // [recipient, sender] line 1; -1: not yet known
 };
 

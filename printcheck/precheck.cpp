@@ -62,4 +62,6 @@ QStringList findingsBeforePrint(const waybill::Waybill& waybill)
     return found;
 }
 
+QStringList notesBeforePrint(const waybill::Waybill& waybill) { return print::fitNotes(waybill); }
+
 } // namespace printcheck

@@ -16,4 +16,8 @@ namespace printcheck {
 // carry printed, only the right shapes of what it holds.
 QStringList findingsBeforePrint(const waybill::Waybill& waybill);
 
+// What the print fits into its place (narrowed, set smaller, shortened), one
+// note each: for the user to see, never a reason to ask.
+QStringList notesBeforePrint(const waybill::Waybill& waybill);
+
 } // namespace printcheck

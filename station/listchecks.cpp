@@ -1,13 +1,13 @@
 #include "station/listchecks.h"
 
 #include "postal/directory.h"
-#include "print/overrun.h"
+#include "station/orderprint.h"
 
 namespace station {
 
 void prepareOrderList(Station& station, orders::OrderList& list)
 {
-    list.setFitCheck(print::printProblem);
+    checkAgainstThePage(list);
     list.setPostalPrefectures([&station](const QString& sevenDigits) {
         QStringList prefectures;
         // The data file is opened at the first row's look-up, not before.

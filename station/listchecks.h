@@ -1,8 +1,8 @@
 #pragma once
 // An order list made ready to be checked at this station, the same way in
-// the batch window and in `horutea --batch`: against the page (what does
-// not fit its place on the form) and the postal codes (an address in
-// another prefecture than its code).
+// the batch window and in `horutea --batch`: against the page
+// (checkAgainstThePage) and the postal codes (an address in another
+// prefecture than its code).
 #include "orders/orderlist.h"
 #include "station/station.h"
 

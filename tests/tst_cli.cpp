@@ -332,6 +332,11 @@ private slots:
         r = runIn({"--shipped", "ebay", "--out", never});
         QVERIFY(r.exit == 2 && r.err.contains(QStringLiteral("rakuten")));
         QVERIFY(!QFile::exists(never));
+        // A file that cannot be made is a failure, said on stderr.
+        const QString nowhere = dir.filePath(QStringLiteral("no-such-folder/shipped.csv"));
+        r = runIn({QStringLiteral("--shipped"), QStringLiteral("generic"), QStringLiteral("--out"), nowhere});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("no-such-folder")) && r.out.isEmpty(), qPrintable(r.out + r.err));
     }
 
     // A refused row stops the whole list and is named with its line, column
@@ -342,14 +347,14 @@ private slots:
         // Also a character no face can draw (named with its field), beside
         // 𠮷, which prints; and a heading that may drop a part, said.
         const QString none = characterNoFaceHas();
-        const QString list = csv(QStringLiteral("mixed.csv"),
-                                 QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n"
-                                                "1000001,東京都千代田区千代田1-1,𠮷田太郎,\n"
-                                                "600001,北海道札幌市,佐藤花子,\n"
-                                                "1000001,東京都千代田区,,\n"
-                                                "1000001,東京都千代田区,山田山田山田山田山田山田山田山田山田山田太郎,\n"
-                                                "1000001,東京都千代田区,田中%1,\n")
-                                     .arg(none));
+        const QString list =
+            csv(QStringLiteral("mixed.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n"
+                                                            "1000001,東京都千代田区千代田1-1,𠮷田太郎,\n"
+                                                            "600001,北海道札幌市,佐藤花子,\n"
+                                                            "1000001,東京都千代田区,,\n"
+                                                            "1000001,東京都千代田区,%2太郎,\n"
+                                                            "1000001,東京都千代田区,田中%1,\n")
+                                                 .arg(none, QString(80, QChar(0x5c71))));
         const QString pdfPath = m_dir.filePath(QStringLiteral("mixed.pdf"));
         Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
         QCOMPARE(r.exit, 1);

@@ -736,7 +736,7 @@ void BatchWindow::showPlannedForms()
                 rows.push_back(row);
     QHash<qint64, QString> planned;
     if (!rows.empty() && rows.size() <= kMostPlanned)
-        if (const auto numbers = m_services.station.upcomingFormNumbers(int(rows.size())); numbers)
+        if (const auto numbers = m_services.printRun.upcomingFormNumbers(int(rows.size())); numbers)
             for (qsizetype i = 0; i < numbers->size(); ++i)
                 planned.insert(rows[size_t(i)], (*numbers)[i].display());
     m_model->setFormNumbers(planned, true);
@@ -789,7 +789,8 @@ void BatchWindow::editCurrentRow()
     RowEditDialog dialog(
         m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
         [headings, columns](const waybill::Waybill& w) {
-            return orders::checkWaybill(w, headings, columns, print::printProblem);
+            return orders::checkWaybill(w, headings, columns,
+                                        [](const waybill::Waybill& row) { return print::printProblem(row); });
         },
         this);
     if (!runDialog(dialog))
@@ -913,8 +914,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
-    const station::Station::Printed printed = station::printOrderRows(
-        m_services.station, m_list, rows, *offsets,
+    const station::Printed printed = station::printOrderRows(
+        m_services.printRun, m_list, rows, *offsets,
         [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();

@@ -3,7 +3,7 @@
 // holds, filling it, the offsets a print takes, telling how a print went,
 // and a signal when anything on it changes. They never see its controls.
 #include "print/printjob.h"
-#include "station/station.h"
+#include "station/printrun.h"
 #include "waybill/waybill.h"
 
 #include <QStringList>
@@ -49,7 +49,7 @@ public:
     virtual std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) = 0;
 
     // Tells the user how a print went, as 印刷 does, over `over`.
-    virtual void report(const station::Station::Printed& printed, QWidget* over) = 0;
+    virtual void report(const station::Printed& printed, QWidget* over) = 0;
 
 signals:
     // After any change of a field, a choice or an offset.
