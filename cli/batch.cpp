@@ -156,7 +156,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        {},
                        waybill::DeliveryTime::Unspecified,
                        waybill::ArrivalNotice::Wanted,
-                       request.senderFromBuyer});
+                       request.senderFromBuyer,
+                       request.giftTelephone});
     station::prepareOrderList(station, list);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';

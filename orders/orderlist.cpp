@@ -42,6 +42,13 @@ void OrderList::setPostalPrefectures(PostalPrefectures prefectures)
     recheckAll();
 }
 
+void OrderList::setGoodsNames(GoodsNames names)
+{
+    m_waybills.setGoodsNames(std::move(names));
+    m_cachedRow = -1;
+    recheckAll();
+}
+
 void OrderList::setNaturalFitCheck(FitCheck fitsAsIs)
 {
     m_waybills.setNaturalFitCheck(std::move(fitsAsIs));
@@ -306,7 +313,7 @@ void OrderList::applyCheck(qint64 row, Records records)
     const auto edit = m_edits.constFind(row);
     const QList<Finding> findings =
         edit != m_edits.constEnd() ? m_checks.findingsOfEdit(*edit) : m_checks.findingsOf(records);
-    m_marks.setChecked(row, refuses(findings), m_checks.isSenderRow(records),
+    m_marks.setChecked(row, refuses(findings), m_checks.isLeftOut(records),
                        std::any_of(findings.begin(), findings.end(), [](const Finding& f) { return f.note; }));
 }
 

@@ -51,6 +51,8 @@ public:
     // The postal codes' prefectures: a row whose address is in another
     // prefecture than its postal code is refused. None: not checked.
     void setPostalPrefectures(PostalPrefectures prefectures);
+    // The goods table: a list's goods by the names the shop wants on forms.
+    void setGoodsNames(GoodsNames names);
     // Whether a text stands in its place as it is, not narrowed: a shop's
     // address is split over the two lines by it. Without one the fit check
     // serves.

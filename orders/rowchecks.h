@@ -1,8 +1,9 @@
 #pragma once
 // The check of one row of an order list before it is printed: the line's
 // shape against the heading row, a shop's order whose lines name two
-// ship-tos, a buyer missing where he is the sender, and then the waybill's
-// own check (checkWaybill).
+// ship-tos, a buyer missing where he is the sender, a gift whose list has
+// no number for its recipient (a note), and then the waybill's own check
+// (checkWaybill).
 #include "orders/rowwaybills.h"
 
 namespace orders {
@@ -19,8 +20,10 @@ public:
     QList<Finding> findingsOf(Records records) const;
     // Those of a row the user edited: its waybill alone is checked.
     QList<Finding> findingsOfEdit(const waybill::Waybill& edit) const;
-    // A ご依頼主 row of the program's address-book export.
-    bool isSenderRow(Records records) const;
+    // A row the list itself leaves out: a ご依頼主 row of the program's
+    // address-book export, or a shop's order of items with nothing left to
+    // ship (already sent in full). The user may still take it in.
+    bool isLeftOut(Records records) const;
 
 private:
     const ListShape& m_shape;

@@ -132,6 +132,45 @@ std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereO
 
 } // namespace
 
+namespace {
+
+struct GiftTelephoneRow {
+    GiftTelephone choice;
+    const char* token;
+    const char16_t* text;
+};
+constexpr GiftTelephoneRow kGiftTelephones[] = {
+    {GiftTelephone::Buyer, "buyer", u"注文者の電話番号"},
+    {GiftTelephone::Sender, "sender", u"ご依頼主の電話番号"},
+    {GiftTelephone::Blank, "blank", u"空欄"},
+};
+
+} // namespace
+
+QString giftTelephoneText(GiftTelephone choice)
+{
+    for (const GiftTelephoneRow& row : kGiftTelephones)
+        if (row.choice == choice)
+            return QString::fromUtf16(row.text);
+    return {};
+}
+
+QString giftTelephoneToken(GiftTelephone choice)
+{
+    for (const GiftTelephoneRow& row : kGiftTelephones)
+        if (row.choice == choice)
+            return QString::fromLatin1(row.token);
+    return {};
+}
+
+std::optional<GiftTelephone> giftTelephoneOfToken(const QString& token)
+{
+    for (const GiftTelephoneRow& row : kGiftTelephones)
+        if (token == QLatin1String(row.token))
+            return row.choice;
+    return std::nullopt;
+}
+
 bool refuses(const QList<Finding>& findings)
 {
     return std::any_of(findings.begin(), findings.end(), [](const Finding& finding) { return !finding.note; });

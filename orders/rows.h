@@ -8,6 +8,23 @@
 
 namespace orders {
 
+// Whose number a gift's waybill carries where the list has none for its
+// recipient: the shop chooses once for the list.
+enum class GiftTelephone {
+    Buyer,  // 注文者の電話番号
+    Sender, // ご依頼主の電話番号
+    Blank,  // 空欄
+};
+// The choice as the user reads it, and as `--gift-telephone` names it.
+QString giftTelephoneText(GiftTelephone choice);
+QString giftTelephoneToken(GiftTelephone choice);
+std::optional<GiftTelephone> giftTelephoneOfToken(const QString& token);
+
+// The short names the shop wants on its forms for a product code or a
+// list's product name (the goods table); nothing when it has none. A
+// list's goods go through it before anything else is done to their names.
+using GoodsNames = std::function<std::optional<QString>(const QString& productCode, const QString& listName)>;
+
 // What every waybill of one list shares.
 struct ListConstants {
     waybill::Address sender;
@@ -17,6 +34,7 @@ struct ListConstants {
     // 「ご依頼主: 注文者」: each order's buyer is its sender (gift orders), in
     // place of `sender`; only a shop's list names the buyer.
     bool senderFromBuyer = false;
+    GiftTelephone giftTelephone = GiftTelephone::Buyer;
 };
 
 // The cell of `field` with surrounding blanks (also ideographic spaces)

@@ -34,7 +34,7 @@ struct ListShape {
 
 class RowWaybills {
 public:
-    explicit RowWaybills(const ListShape& shape) : m_shape(shape) {}
+    explicit RowWaybills(const ListShape& shape) : m_shape(shape) { forgetSurelyFitting(); }
 
     void setConstants(const ListConstants& constants) { m_constants = constants; }
     const ListConstants& constants() const { return m_constants; }
@@ -42,6 +42,12 @@ public:
     const FitCheck& fitCheck() const { return m_fits; }
     // Whether a line stands as it is; addresses are split by it, else by the fit check.
     void setNaturalFitCheck(FitCheck fitsAsIs);
+    void setGoodsNames(GoodsNames names) { m_goodsNames = std::move(names); }
+
+    // What a goods line says for an item: the goods table's name for its
+    // product code or the list's name, else the list's name without its
+    // marketing brackets.
+    QString goodsName(const QString& productCode, const QString& listName) const;
 
     // A shop's order from its lines.
     AssembledOrder assemble(Records records) const;
@@ -51,13 +57,18 @@ public:
     waybill::Waybill orderWaybill(const AssembledOrder& order) const;
 
 private:
-    LineFits lineFits(bool sender) const;
+    void forgetSurelyFitting();
+    // Each address line's checks for the recipient or the sender.
+    AddressFits addressFits(bool sender) const;
+    LineFits lineFits(const FitCheck& check, bool sender, int line) const;
 
     const ListShape& m_shape;
     ListConstants m_constants;
     FitCheck m_fits;
     FitCheck m_fitsAsIs;
-    mutable std::array<qsizetype, 2> m_surelyFittingUnits{-1, -1}; // [recipient, sender] line 1; -1: not yet known
+    GoodsNames m_goodsNames;
+    // [as is, narrowed][recipient, sender][line 1, line 2]; -1: not yet known
+    mutable std::array<std::array<std::array<qsizetype, 2>, 2>, 2> m_surelyFittingUnits;
 };
 
 } // namespace orders

@@ -521,14 +521,15 @@ OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& ce
     row.shipTo = personOf(layout, Person::ShipTo, cells);
     if (buyer || (row.shipTo.telephone.isEmpty() && !row.shipTo.isEmpty()))
         row.buyer = personOf(layout, Person::Buyer, cells);
-    if (row.shipTo.telephone.isEmpty() && !row.shipTo.isEmpty() && !row.buyer.telephone.isEmpty()) {
-        row.shipTo.telephone = row.buyer.telephone;
-        row.telephoneFromBuyer = true;
-    }
     row.item.description = cell(O::ItemDescription);
     row.item.productNumber = cell(O::ProductNumber);
     row.item.quantity = plainNumber(cell(O::Quantity));
     row.item.unitPrice = plainNumber(cell(O::UnitPrice));
+    // The unshipped report's line of an item already sent in full.
+    if (row.item.quantity == u"0") {
+        row.item = {};
+        row.nothingToShip = true;
+    }
     return row;
 }
 
@@ -541,7 +542,6 @@ void addRow(AssembledOrder& order, const OrderParts& row)
     if (!row.shipTo.isEmpty()) {
         if (order.shipTo.isEmpty()) {
             order.shipTo = row.shipTo;
-            order.telephoneFromBuyer = row.telephoneFromBuyer;
         } else if (row.shipTo != order.shipTo) {
             order.shipToConflict = true;
         }
@@ -550,19 +550,68 @@ void addRow(AssembledOrder& order, const OrderParts& row)
         order.buyer = row.buyer;
     if (!row.item.isEmpty())
         order.items << row.item;
+    order.itemsNothingToShip += row.nothingToShip;
 }
 
-waybill::Address addressOf(const PersonParts& person, const LineFits& fitsLine1)
+namespace {
+
+QString nameKey(const QString& name)
+{
+    QString key = name.normalized(QString::NormalizationForm_KC);
+    key.removeIf([](QChar c) { return c.isSpace() || c == u'・'; });
+    return key;
+}
+
+} // namespace
+
+bool buyerIsRecipient(const AssembledOrder& order)
+{
+    return order.buyer.name.isEmpty() || order.shipTo.name.isEmpty() ||
+           nameKey(order.buyer.name) == nameKey(order.shipTo.name);
+}
+
+bool giftWithoutTelephone(const AssembledOrder& order)
+{
+    return order.shipTo.telephone.isEmpty() && !buyerIsRecipient(order);
+}
+
+QString recipientTelephone(const AssembledOrder& order, GiftTelephone gift, const QString& senderTelephone)
+{
+    if (!order.shipTo.telephone.isEmpty())
+        return order.shipTo.telephone;
+    if (buyerIsRecipient(order))
+        return order.buyer.telephone;
+    switch (gift) {
+    case GiftTelephone::Buyer:
+        return order.buyer.telephone;
+    case GiftTelephone::Sender:
+        return senderTelephone;
+    case GiftTelephone::Blank:
+        break;
+    }
+    return {};
+}
+
+waybill::Address addressOf(const PersonParts& person, const AddressFits& fits)
 {
     waybill::Address address;
     address.postalCode = postalDigits(person.postalCode).value_or(person.postalCode);
-    const AddressLines lines = splitAddress(person.address, fitsLine1, person.addressBreaks);
+    // A care-of part the list wrote after the building, or after the street.
+    const CareOfSplit building = takeCareOf(person.building);
+    const CareOfSplit street = building.careOf.isEmpty() ? takeCareOf(person.address) : CareOfSplit{person.address, {}};
+    QStringList after;
+    for (const QString& part : {building.text, person.company})
+        if (!part.isEmpty())
+            after << part;
+    const AddressLines lines = splitAddress(street.text, fits, person.addressBreaks, after.join(QLatin1Char(' ')));
     address.line1 = lines.line1;
     QStringList line2;
-    for (const QString& part : {lines.line2, person.building, person.company})
+    for (const QString& part : {lines.line2, building.text, person.company})
         if (!part.isEmpty())
             line2 << part;
     address.line2 = line2.join(QLatin1Char(' '));
+    address.careOf = building.careOf.isEmpty() ? street.careOf : building.careOf;
+    address.careOfShown = !address.careOf.isEmpty();
     address.name = person.name;
     address.telephone = person.telephone;
     return address;

@@ -223,15 +223,31 @@ QString joinAddress(const QStringList& parts, QList<qsizetype>* breaks)
     return kept.join(QString());
 }
 
-AddressLines splitAddress(const QString& address, const LineFits& fitsLine1, const QList<qsizetype>& breaks)
+AddressFits line1Fits(const LineFits& fits) { return {fits, {}, fits, {}}; }
+
+AddressLines splitAddress(const QString& address, const AddressFits& fits, const QList<qsizetype>& breaks,
+                          const QString& line2After)
 {
     const QString& t = address;
     if (t.trimmed().isEmpty())
         return {};
-    if (!fitsLine1 || fitsLine1(t.trimmed()))
-        return {t.trimmed(), {}};
-
+    const auto check = [](const LineFits& f, const QString& text) { return !f || text.isEmpty() || f(text); };
+    const auto withAfter = [&](const QString& line2) {
+        return line2.isEmpty() ? line2After : line2After.isEmpty() ? line2 : line2 + QLatin1Char(' ') + line2After;
+    };
+    const AddressLines whole{t.trimmed(), {}};
+    const auto fitAsIs = [&](const AddressLines& lines) {
+        return check(fits.line1AsIs, lines.line1) && check(fits.line2AsIs, withAfter(lines.line2));
+    };
+    const auto fitNarrowed = [&](const AddressLines& lines) {
+        return check(fits.line1, lines.line1) && check(fits.line2, withAfter(lines.line2));
+    };
     const Span number = houseNumber(t);
+    // Most addresses fit as they are, with nothing after the house number.
+    const bool somethingAfterNumber = number.found() && !t.mid(number.end).trimmed().isEmpty();
+    if (!somethingAfterNumber && fitAsIs(whole))
+        return whole;
+
     QList<qsizetype> cuts;
     const auto consider = [&](qsizetype at) {
         if (at <= 0 || at >= t.size() || insideNumber(t, at) || cuts.contains(at))
@@ -250,28 +266,85 @@ AddressLines splitAddress(const QString& address, const LineFits& fitsLine1, con
         consider(number.end);
     }
     std::sort(cuts.begin(), cuts.end());
-    if (cuts.isEmpty())
-        return {t.trimmed(), {}};
-
-    const auto fits = [&](qsizetype at) { return fitsLine1(cutAt(t, at).line1); };
-    if (number.found()) {
-        // After the house number, the building on line 2.
-        if (cuts.contains(number.end) && fits(number.end))
-            return cutAt(t, number.end);
-        // Before it: the longest line 1 that fits.
-        for (auto it = cuts.crbegin(); it != cuts.crend(); ++it)
-            if (*it <= number.start && fits(*it))
-                return cutAt(t, *it);
-        if (cuts.contains(number.end))
-            return cutAt(t, number.end);
-        if (cuts.contains(number.start))
-            return cutAt(t, number.start);
-        return cutAt(t, cuts.last());
-    }
+    const bool buildingCut = number.found() && cuts.contains(number.end);
+    // Before the house number, latest first (it stays whole on line 2);
+    // without one, at any boundary.
+    QList<qsizetype> earlier;
     for (auto it = cuts.crbegin(); it != cuts.crend(); ++it)
-        if (fits(*it))
-            return cutAt(t, *it);
-    return cutAt(t, cuts.last());
+        if (!number.found() || *it <= number.start)
+            earlier << *it;
+
+    for (const auto& fit : {std::function<bool(const AddressLines&)>(fitAsIs), std::function(fitNarrowed)}) {
+        if (buildingCut && fit(cutAt(t, number.end)))
+            return cutAt(t, number.end);
+        if (fit(whole))
+            return whole;
+        for (qsizetype at : earlier)
+            if (fit(cutAt(t, at)))
+                return cutAt(t, at);
+    }
+    if (buildingCut)
+        return cutAt(t, number.end);
+    if (number.found() && cuts.contains(number.start))
+        return cutAt(t, number.start);
+    return cuts.isEmpty() ? whole : cutAt(t, cuts.last());
+}
+
+namespace {
+
+bool isBlank(QChar c) { return c.isSpace(); }
+
+// A room or floor just before a name: 101号室山田様方, 3F山田様方, 205山田様方.
+qsizetype afterRoom(QStringView word)
+{
+    qsizetype end = -1;
+    for (const QStringView marker :
+         {QStringView(u"号室"), QStringView(u"号"), QStringView(u"階"), QStringView(u"F"), QStringView(u"Ｆ")}) {
+        const qsizetype at = word.lastIndexOf(marker);
+        if (at > 0 && entry::isDigit(word[at - 1]))
+            end = std::max(end, at + marker.size());
+    }
+    if (end < 0) {
+        qsizetype digits = 0;
+        while (digits < word.size() && (entry::isDigit(word[digits]) || entry::isHyphenKey(word[digits].unicode())))
+            ++digits;
+        if (digits > 0)
+            end = digits;
+    }
+    return end;
+}
+
+} // namespace
+
+CareOfSplit takeCareOf(const QString& text)
+{
+    const QString t = text.trimmed();
+    // Words with where each starts.
+    QList<std::pair<qsizetype, QString>> words;
+    for (qsizetype i = 0; i < t.size();) {
+        while (i < t.size() && isBlank(t[i]))
+            ++i;
+        const qsizetype start = i;
+        while (i < t.size() && !isBlank(t[i]))
+            ++i;
+        if (i > start)
+            words.append({start, t.mid(start, i - start)});
+    }
+    const auto split = [&](qsizetype at) { return CareOfSplit{t.left(at).trimmed(), t.mid(at).trimmed()}; };
+    for (qsizetype w = 0; w < words.size(); ++w) {
+        const auto& [start, word] = words[w];
+        if (word.startsWith(QLatin1String("c/o"), Qt::CaseInsensitive))
+            return split(start);
+        if (!word.endsWith(u"様方") && !word.endsWith(u"気付"))
+            continue;
+        // 「気付」 alone: with the word it belongs to.
+        if (word == u"様方" || word == u"気付")
+            return w > 0 ? split(words[w - 1].first) : CareOfSplit{t, {}};
+        if (const qsizetype room = afterRoom(word); room > 0 && room < word.size() - 2)
+            return split(start + room);
+        return split(start);
+    }
+    return {t, {}};
 }
 
 QString plainNumber(const QString& text)
@@ -287,6 +360,60 @@ QString plainNumber(const QString& text)
     if (!m.hasMatch())
         return given;
     return m.captured(1).remove(QLatin1Char(','));
+}
+
+namespace {
+
+// Opening and closing marks shops wrap a selling point in.
+struct BracketPair {
+    char16_t open;
+    char16_t close;
+};
+constexpr BracketPair kMarketingBrackets[] = {
+    {u'【', u'】'}, {u'★', u'★'}, {u'☆', u'☆'}, {u'＼', u'／'}, {u'\\', u'/'},
+    {u'《', u'》'}, {u'≪', u'≫'}, {u'◆', u'◆'}, {u'■', u'■'},   {u'［', u'］'},
+};
+
+// Words that say how the parcel must be handled: a bracket with one stays.
+constexpr const char16_t* kHandlingWords[] = {
+    u"冷凍", u"冷蔵", u"クール", u"ワレモノ", u"割れ物", u"われもの", u"天地無用", u"生もの", u"なまもの", u"精密",
+};
+
+bool namesHandling(QStringView text)
+{
+    return std::any_of(std::begin(kHandlingWords), std::end(kHandlingWords),
+                       [&](const char16_t* word) { return text.contains(QStringView(word)); });
+}
+
+} // namespace
+
+QString withoutMarketingBrackets(const QString& title)
+{
+    QString t = title.trimmed();
+    for (bool dropped = true; dropped;) {
+        dropped = false;
+        for (const BracketPair& pair : kMarketingBrackets) {
+            // At the start: the first closing mark after the opening one.
+            if (t.startsWith(QChar(pair.open))) {
+                const qsizetype close = t.indexOf(QChar(pair.close), 1);
+                const QString rest = close > 0 ? t.mid(close + 1).trimmed() : QString();
+                if (close > 0 && !rest.isEmpty() && !namesHandling(QStringView(t).mid(1, close - 1))) {
+                    t = rest;
+                    dropped = true;
+                }
+            }
+            // At the end: the last opening mark before the closing one.
+            if (t.endsWith(QChar(pair.close)) && t.size() > 1) {
+                const qsizetype open = t.lastIndexOf(QChar(pair.open), t.size() - 2);
+                const QString rest = open > 0 ? t.left(open).trimmed() : QString();
+                if (open > 0 && !rest.isEmpty() && !namesHandling(QStringView(t).mid(open + 1, t.size() - open - 2))) {
+                    t = rest;
+                    dropped = true;
+                }
+            }
+        }
+    }
+    return t;
 }
 
 QString moreItemsText(int count) { return QStringLiteral("ほか %1 点").arg(count); }

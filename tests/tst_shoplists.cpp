@@ -213,9 +213,11 @@ private slots:
 
     void amazonReports()
     {
-        // The unshipped report has no ship-to number: the buyer's stands in,
+        // The unshipped report has no ship-to number: the buyer's is read,
         // also where the buyer is not read for the sender, and a finding
-        // about it names the buyer's column.
+        // about it names the buyer's column. It stands in for the
+        // recipient's when the buyer is the recipient; for a gift, only as
+        // the shop chose.
         const RecognisedLayout unshipped = recognised(kAmazonUnshipped);
         QCOMPARE(unshipped.columnsFeeding(Field::Telephone),
                  QList<int>{int(kAmazonUnshipped.indexOf("buyer-phone-number"))});
@@ -239,11 +241,29 @@ private slots:
         const OrderParts a = extractOrderRow(unshipped, unshippedCells);
         // The city written again in the street column is printed once.
         QCOMPARE(summary(a.shipTo),
-                 QStringLiteral("150-0041|東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室|高橋 美咲|090-1111-2222"));
-        QCOMPARE(summary(extractOrderRow(unshipped, unshippedCells, false).shipTo), summary(a.shipTo));
+                 QStringLiteral("150-0041|東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室|高橋 美咲|"));
+        QCOMPARE(extractOrderRow(unshipped, unshippedCells, false).buyer.telephone, QStringLiteral("090-1111-2222"));
         QCOMPARE(a.item.quantity, QStringLiteral("2"));
+        AssembledOrder gift;
+        addRow(gift, a);
+        QVERIFY(giftWithoutTelephone(gift));
+        const QString sender = QStringLiteral("03-3211-4567");
+        QCOMPARE(QStringList({recipientTelephone(gift, GiftTelephone::Buyer, sender),
+                              recipientTelephone(gift, GiftTelephone::Sender, sender),
+                              recipientTelephone(gift, GiftTelephone::Blank, sender)}),
+                 QStringList({"090-1111-2222", "03-3211-4567", ""}));
+        QStringList ownCells = unshippedCells;
+        ownCells[kAmazonUnshipped.indexOf("buyer-name")] = QStringLiteral("高橋　美咲");
+        AssembledOrder own;
+        addRow(own, extractOrderRow(unshipped, ownCells));
+        QVERIFY(!giftWithoutTelephone(own));
+        QCOMPARE(recipientTelephone(own, GiftTelephone::Blank, sender), QStringLiteral("090-1111-2222"));
+        // A line of an item already sent in full is no goods.
+        ownCells[kAmazonUnshipped.indexOf("quantity-to-ship")] = QStringLiteral("0");
+        const OrderParts sent = extractOrderRow(unshipped, ownCells);
+        QVERIFY(sent.item.isEmpty() && sent.nothingToShip);
         // The building stays on line 2 although all would fit on line 1.
-        const waybill::Address to = addressOf(a.shipTo, atMost(40));
+        const waybill::Address to = addressOf(a.shipTo, line1Fits(atMost(40)));
         QCOMPARE(to.line1 + u'|' + to.line2, QStringLiteral("東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室"));
 
         // The order report: item-price is per unit or per line, not known.
@@ -287,7 +307,7 @@ private slots:
                                                                  {"Lineitem name", "コースター"},
                                                                  {"Lineitem price", "4,500"}})));
         QCOMPARE(order.rowCount, 3);
-        QCOMPARE(addressOf(order.shipTo, atMost(30)).line2, QStringLiteral("ABCビル5F 株式会社ナカムラ"));
+        QCOMPARE(addressOf(order.shipTo, line1Fits(atMost(30))).line2, QStringLiteral("ABCビル5F 株式会社ナカムラ"));
         const GoodsLines goods = orders::goodsLines(order.items);
         QCOMPARE(QStringList({goods.lines[0].unitPrice, goods.lines[1].description, goods.lines[1].quantity,
                               goods.lines[1].amount, goods.total}),
@@ -398,6 +418,30 @@ private slots:
         QCOMPARE(latinStart(QStringLiteral("東京都Aビル")), QString());
     }
 
+    void marketingBrackets_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("goods");
+        const auto row = [](const char* title, const char* goods) {
+            QTest::newRow(title) << QString::fromUtf8(title) << QString::fromUtf8(goods);
+        };
+        row("【送料無料】国産 今治タオル フェイスタオル 3枚セット", "国産 今治タオル フェイスタオル 3枚セット");
+        row("【ポイント10倍】【送料無料】緑茶 100g ★大人気★", "緑茶 100g");
+        row("＼楽天1位／煎茶 やぶきた 100g", "煎茶 やぶきた 100g");
+        row("《公式》マグカップ ≪数量限定≫", "マグカップ");
+        row("【冷凍】餃子 50個【送料無料】", "【冷凍】餃子 50個");
+        row("タオル【白】セット", "タオル【白】セット");
+        row("【送料無料】", "【送料無料】");
+        row("煎茶 やぶきた 100g", "煎茶 やぶきた 100g");
+    }
+
+    void marketingBrackets()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, goods);
+        QCOMPARE(withoutMarketingBrackets(title), goods);
+    }
+
     void spreadsheetWrappers()
     {
         const QStringList cells{"'0123", "=\"0123\"", "=\"say \"\"hi\"\"\"", "　神南 "};
@@ -417,7 +461,7 @@ private slots:
         const OrderParts parts = extractOrderRow(layout, {"1", QStringLiteral("森 亮"), QStringLiteral("'150041"),
                                                           QStringLiteral("北海道"), QStringLiteral("函館市1-1")});
         waybill::Waybill w;
-        w.recipient = addressOf(parts.shipTo, atMost(40));
+        w.recipient = addressOf(parts.shipTo, line1Fits(atMost(40)));
         QCOMPARE(w.recipient.postalCode, QStringLiteral("150041"));
         ColumnMap map(headings.size(), Field::None);
         map[2] = Field::PostalCode;
@@ -436,7 +480,11 @@ private slots:
         QTest::addColumn<QString>("line2");
         const QString tokyo = QStringLiteral("東京都渋谷区神南1-2-3グランドメゾン渋谷1203号室"),
                       kudan = QStringLiteral("東京都千代田区九段北一丁目2番3号九段ビル");
-        QTest::newRow("fits") << tokyo << 40 << tokyo << "";
+        QTest::newRow("fits, the building still on line 2") << tokyo << 40 << "東京都渋谷区神南1-2-3"
+                                                            << "グランドメゾン渋谷1203号室";
+        QTest::newRow("fits, nothing after the house number")
+            << "東京都渋谷区神南1-2-3" << 40 << "東京都渋谷区神南1-2-3"
+            << "";
         QTest::newRow("building to line 2") << tokyo << 20 << "東京都渋谷区神南1-2-3"
                                             << "グランドメゾン渋谷1203号室";
         QTest::newRow("house number to line 2") << tokyo << 12 << "東京都渋谷区神南"
@@ -472,7 +520,62 @@ private slots:
         QFETCH(int, width);
         QFETCH(QString, line1);
         QFETCH(QString, line2);
-        QCOMPARE(splitAddress(address, atMost(width)), (AddressLines{line1, line2}));
+        QCOMPARE(splitAddress(address, line1Fits(atMost(width))), (AddressLines{line1, line2}));
+    }
+
+    // Both lines measured: the split that lets both stand as they are,
+    // else the one that puts the building alone on line 2, narrowed.
+    void addressSplitWhereBothLinesFit()
+    {
+        const AddressFits fits{atMost(18), atMost(20), atMost(36), atMost(40)};
+        const QString sapporo = QStringLiteral("北海道札幌市中央区北一条西１３丁目４番地１");
+        QCOMPARE(splitAddress(sapporo, fits),
+                 (AddressLines{QStringLiteral("北海道札幌市中央区北一条西"), QStringLiteral("１３丁目４番地１")}));
+        QCOMPARE(splitAddress(sapporo + QStringLiteral("　ノースプレイス大通公園前レジデンス　東棟１２０３号室"), fits),
+                 (AddressLines{sapporo, QStringLiteral("ノースプレイス大通公園前レジデンス　東棟１２０３号室")}));
+        // The building column's text counts on line 2.
+        QCOMPARE(splitAddress(sapporo, fits, {}, QStringLiteral("ノースプレイス大通公園前レジデンス")),
+                 (AddressLines{sapporo, {}}));
+    }
+
+    void careOfTakenOut_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("careOf");
+        const auto row = [](const char* name, const char* given, const char* text, const char* careOf) {
+            QTest::newRow(name) << QString::fromUtf8(given) << QString::fromUtf8(text) << QString::fromUtf8(careOf);
+        };
+        row("様方 after a blank", "グランドメゾン101 山田様方", "グランドメゾン101", "山田様方");
+        row("様方 after the room", "メゾン梅田101号室鈴木様方", "メゾン梅田101号室", "鈴木様方");
+        row("気付 with its word", "ホテル青葉 フロント 気付", "ホテル青葉", "フロント 気付");
+        row("c/o", "サンハイツ201 C/O Tanaka Trading", "サンハイツ201", "C/O Tanaka Trading");
+        row("none", "ハイツ宮町202", "ハイツ宮町202", "");
+        row("方 alone is a word", "東北地方センター", "東北地方センター", "");
+    }
+
+    void careOfTakenOut()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, text);
+        QFETCH(QString, careOf);
+        QCOMPARE(takeCareOf(given), (CareOfSplit{text, careOf}));
+    }
+
+    void careOfOnItsOwnLine()
+    {
+        PersonParts person;
+        person.postalCode = QStringLiteral("460-0008");
+        person.address = QStringLiteral("愛知県名古屋市中区栄3-4-5");
+        person.building = QStringLiteral("サカエビル8F 山田様方");
+        person.name = QStringLiteral("小林 陽子");
+        const waybill::Address to = addressOf(person, line1Fits(atMost(30)));
+        QCOMPARE(QStringList({to.line1, to.line2, to.careOf}),
+                 QStringList({"愛知県名古屋市中区栄3-4-5", "サカエビル8F", "山田様方"}));
+        QVERIFY(to.careOfShown);
+        person.building.clear();
+        person.address += QStringLiteral(" 佐藤様方");
+        QCOMPARE(addressOf(person, line1Fits(atMost(30))).careOf, QStringLiteral("佐藤様方"));
     }
 
     void addressBreaksWhereColumnsMet()
@@ -481,9 +584,9 @@ private slots:
         const QString address =
             joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("神南1-2-3")}, &breaks);
         QCOMPARE(address, QStringLiteral("東京都渋谷区神南1-2-3"));
-        QCOMPARE(splitAddress(address, atMost(7), breaks),
+        QCOMPARE(splitAddress(address, line1Fits(atMost(7)), breaks),
                  (AddressLines{QStringLiteral("東京都渋谷区"), QStringLiteral("神南1-2-3")}));
-        QCOMPARE(splitAddress(address, atMost(7)),
+        QCOMPARE(splitAddress(address, line1Fits(atMost(7))),
                  (AddressLines{QStringLiteral("東京都渋谷区神南"), QStringLiteral("1-2-3")}));
         // A street column that repeats all before it.
         QCOMPARE(joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("東京都渋谷区神南1")}),
@@ -502,7 +605,7 @@ private slots:
         const auto isNumberChar = [](QChar c) { return c.isDigit() || c == u'-' || c == u'－'; };
         for (const QString& address : addresses) {
             for (int width = 1; width <= address.size(); ++width) {
-                const AddressLines lines = splitAddress(address, atMost(width));
+                const AddressLines lines = splitAddress(address, line1Fits(atMost(width)));
                 QString joined = lines.line1 + lines.line2, whole = address;
                 QCOMPARE(joined.remove(u' '), whole.remove(u' '));
                 if (!lines.line2.isEmpty())

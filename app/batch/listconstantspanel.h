@@ -2,7 +2,8 @@
 // What every waybill of an order list shares: the sender, picked from the
 // saved senders or typed, or each order's buyer (gift orders of a shop
 // platform's list), an item description for rows without one, the
-// delivery-time band and the arrival notice.
+// delivery-time band, the arrival notice, and the number a gift's
+// recipient without one in the list gets.
 #include "addressbook/addressbook.h"
 #include "app/widgets/waybillwindow.h"
 #include "orders/rows.h"
@@ -35,6 +36,8 @@ public:
     QComboBox* itemDescription() const { return m_item; }
     QComboBox* deliveryTime() const { return m_time; }
     QComboBox* arrivalNotice() const { return m_notice; }
+    // For a gift whose list has no number for its recipient.
+    QComboBox* giftTelephone() const { return m_giftTelephone; }
 
 signals:
     void changed();
@@ -51,6 +54,7 @@ private:
     QComboBox* m_item;
     QComboBox* m_time;
     QComboBox* m_notice;
+    QComboBox* m_giftTelephone;
     bool m_filling = false;
 };
 
