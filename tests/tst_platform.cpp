@@ -15,11 +15,13 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <numeric>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -43,9 +45,14 @@ auto withModal(Open open, std::function<void(T*)> inside)
     return open();
 }
 
-// The texts a dialog shows (captions, group titles, tips) that hold an English word.
+// The texts a dialog shows (captions, group titles, tips) that hold an English word;
+// what the spooler says of its printers is theirs, in whatever language they were set up.
 QStringList englishIn(QWidget* dialog)
 {
+    QStringList printersOwn;
+    for (const QPrinterInfo& printer : QPrinterInfo::availablePrinters())
+        printersOwn << printer.printerName() << printer.description() << printer.location() << printer.makeAndModel();
+    printersOwn.removeAll(QString());
     QStringList english;
     for (QWidget* w : dialog->findChildren<QWidget*>()) {
         auto* label = qobject_cast<QLabel*>(w);
@@ -55,9 +62,12 @@ QStringList englishIn(QWidget* dialog)
                                                   : button ? button->text()
                                                   : group  ? group->title()
                                                            : QString()})
-            if (w->isVisibleTo(dialog) && QRegularExpression(QStringLiteral("[A-Za-z]{3,}"))
-                                              .match(QString(text).remove(QStringLiteral("PDF")))
-                                              .hasMatch())
+            if (w->isVisibleTo(dialog) &&
+                QRegularExpression(QStringLiteral("[A-Za-z]{3,}"))
+                    .match(std::accumulate(printersOwn.cbegin(), printersOwn.cend(), text,
+                                           [](QString t, const QString& own) { return t.remove(own); })
+                               .remove(QStringLiteral("PDF")))
+                    .hasMatch())
                 english << text;
     }
     return english;

@@ -1,8 +1,10 @@
 #include "app/batch/batchwindow.h"
 
+#include "app/batch/batchtexts.h"
 #include "app/batch/columnmappingdialog.h"
 #include "app/batch/listconstantspanel.h"
 #include "app/batch/orderlistmodel.h"
+#include "app/batch/readingpump.h"
 #include "app/batch/roweditdialog.h"
 #include "app/desktop/filedialogs.h"
 #include "app/preview/previewwidget.h"
@@ -11,7 +13,6 @@
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
 #include "orders/batchrows.h"
-#include "platform/readfile.h"
 #include "print/overrun.h"
 #include "station/listchecks.h"
 #include "station/orderprint.h"
@@ -20,35 +21,25 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace app {
 
 namespace {
 
-// Reading runs in slices this long, so the window keeps answering.
-constexpr qint64 kReadSliceMs = 12;
-constexpr int kRowsPerReadCall = 250;
-constexpr qint64 kSummaryEveryMs = 250;
-// Rows read before the column dialog, for its examples.
-constexpr int kSampleRows = 3;
 // No column but the reasons grows wider than this many characters.
 constexpr double kWidestColumn_em = 11;
 
@@ -59,8 +50,6 @@ QPushButton* commandButton(const QString& caption, const QString& tip, QWidget* 
     b->setAutoDefault(false);
     return b;
 }
-
-QString number(qint64 n) { return QLocale(QLocale::Japanese, QLocale::Japan).toString(n); }
 
 // The waybill under the preview, the area of its texts as wide as the room:
 // at the paper's width they would be too small to read. The rest of the
@@ -160,27 +149,17 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     setObjectName(QStringLiteral("BatchWindow"));
     setWindowTitle(QStringLiteral("一括印刷"));
 
-    // Settings that are not a file (a named pipe) would stop the window; the
-    // columns chosen are then not remembered.
-    if (platform::specialFileProblem(services.station.folders().settingsFile(), {}).isEmpty()) {
-        m_settings = std::make_unique<QSettings>(services.station.folders().settingsFile(), QSettings::IniFormat);
-        m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
-        m_list.setMappingStore(m_mappings.get());
-    }
-    station::prepareOrderList(services.station, m_list);
+    m_model = new OrderListModel(services.station.folders().settingsFile(), this);
+    // The postal codes' checks need the station's directory.
+    station::prepareOrderList(services.station, m_model->list());
+    m_pump = new ReadingPump(m_model->list(), this);
+    m_texts = new BatchTexts(this);
 
     m_chooseFile = [](QWidget* parent) {
         return desktop::openFileName(parent, QStringLiteral("注文一覧（CSV）を開く"), QString(),
                                      QStringLiteral("CSVファイル (*.csv *.txt);;すべてのファイル (*)"));
     };
     m_runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
-
-    m_banner = new QLabel(this);
-    m_banner->setWordWrap(true);
-    m_banner->setTextFormat(Qt::PlainText);
-    m_banner->setStyleSheet(
-        QStringLiteral("QLabel { background: #fde8e8; color: #8a0000; border: 1px solid #e0a0a0; padding: 6px; }"));
-    m_banner->hide();
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(createRowsPane());
@@ -192,7 +171,7 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(createFileBar());
-    layout->addWidget(m_banner);
+    layout->addWidget(m_texts->banner());
     layout->addWidget(splitter, 1);
     layout->addLayout(createPrintBar());
 
@@ -204,9 +183,6 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
           std::pair{m_closeButton, "closeButton"}})
         button->setObjectName(QLatin1String(name));
 
-    m_reading = new QTimer(this);
-    m_reading->setInterval(0);
-    connect(m_reading, &QTimer::timeout, this, &BatchWindow::readSome);
     connectCommands();
 
     // The saved senders: the address book opens with this window, not before.
@@ -214,9 +190,9 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
         storage::ProblemsMet problems(m_services.station.database());
         m_constants->setSavedSenders(m_services.station.addressBook().recent(addressbook::Kind::Sender));
         if (const auto problem = problems.take())
-            setStatus(problem->message);
+            m_texts->setStatus(problem->message);
     }
-    m_list.setConstants(m_constants->constants());
+    list().setConstants(m_constants->constants());
     if (m_services.systemPrinter)
         m_preview->setPaper(m_services.systemPrinter->paperLayout(), m_services.systemPrinter->printableCornerMm());
 
@@ -258,7 +234,6 @@ QLayout* BatchWindow::createFileBar()
 
 QWidget* BatchWindow::createRowsPane()
 {
-    m_model = new OrderListModel(m_list, this);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("rows"));
     m_table->setModel(m_model);
@@ -283,7 +258,6 @@ QWidget* BatchWindow::createRowsPane()
         m_table->setColumnWidth(column, int(ems * em) + 12);
     m_table->setItemDelegate(new ElidedTextTips(m_table));
 
-    m_summary = new QLabel(this);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 1000);
     m_progress->setTextVisible(true);
@@ -293,7 +267,7 @@ QWidget* BatchWindow::createRowsPane()
                       QStringLiteral("印刷を次の1枚の前で止めます。途中までの分もプリンタには送りません"), this);
     m_cancelButton->hide();
     auto* summaryBar = new QHBoxLayout;
-    summaryBar->addWidget(m_summary, 1);
+    summaryBar->addWidget(m_texts->summary(), 1);
     summaryBar->addWidget(m_progress, 1);
     summaryBar->addWidget(m_cancelButton);
 
@@ -309,20 +283,13 @@ QWidget* BatchWindow::createRowsPane()
     rowBar->addWidget(m_nextButton);
     rowBar->addStretch();
 
-    m_rowDetail = new QLabel(this);
-    m_rowDetail->setWordWrap(true);
-    m_rowDetail->setTextFormat(Qt::PlainText);
-    m_rowDetail->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_rowDetail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_rowDetail->setMinimumHeight(m_rowDetail->fontMetrics().lineSpacing() * 3 + 4);
-
     auto* pane = new QWidget(this);
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table, 1);
     layout->addLayout(summaryBar);
     layout->addLayout(rowBar);
-    layout->addWidget(m_rowDetail);
+    layout->addWidget(m_texts->rowDetail());
     return pane;
 }
 
@@ -334,7 +301,7 @@ QWidget* BatchWindow::createSidePane()
         PreviewContent content;
         const qint64 row = currentRow();
         // Without a row, what every waybill of the list shares.
-        content.waybill = row >= 0 ? m_list.waybillAt(row) : orders::buildWaybill({}, {}, m_constants->constants());
+        content.waybill = row >= 0 ? list().waybillAt(row) : orders::buildWaybill({}, {}, m_constants->constants());
         const OffsetTexts offsets = m_window.offsetTexts();
         content.horizontalOffsetText = offsets.horizontal;
         content.verticalOffsetText = offsets.vertical;
@@ -359,16 +326,13 @@ QLayout* BatchWindow::createPrintBar()
                       QStringLiteral("選んだ行のうち印刷できる行を、1つの印刷としてまとめて印刷します"), this);
     m_printAllButton = commandButton(QStringLiteral("印刷できる行をすべて印刷 (Ctrl+Shift+P)"),
                                      QStringLiteral("「印刷できる」の行をすべて、1行1枚で続けて印刷します"), this);
-    m_status = new QLabel(this);
-    m_status->setWordWrap(true);
-    m_status->setTextFormat(Qt::PlainText);
     m_closeButton =
         commandButton(QStringLiteral("閉じる"),
                       QStringLiteral("この画面を閉じます。読み込んだ一覧は、もう一度開くまで残ります"), this);
     auto* printBar = new QHBoxLayout;
     printBar->addWidget(m_printSelectedButton);
     printBar->addWidget(m_printAllButton);
-    printBar->addWidget(m_status, 1);
+    printBar->addWidget(m_texts->status(), 1);
     printBar->addWidget(m_closeButton);
     return printBar;
 }
@@ -395,6 +359,8 @@ void BatchWindow::connectCommands()
     // while that runs starts it over.
     connect(m_constants, &ListConstantsPanel::changed, this, &BatchWindow::applyConstants);
     connect(&m_window, &WaybillWindow::offsetsChanged, this, &BatchWindow::refreshPreview);
+    connect(m_pump, &ReadingPump::sliceRead, this, &BatchWindow::afterSlice);
+    connect(m_pump, &ReadingPump::finished, this, &BatchWindow::afterReading);
 
     const std::pair<QKeySequence, void (BatchWindow::*)()> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_O), &BatchWindow::chooseFile},
@@ -423,20 +389,14 @@ void BatchWindow::connectCommands()
 
 BatchWindow::~BatchWindow() = default;
 
-bool BatchWindow::isReading() const { return m_reading->isActive(); }
+bool BatchWindow::isReading() const { return m_pump->isActive(); }
+orders::OrderList& BatchWindow::list() { return m_model->list(); }
+QString BatchWindow::filePath() const { return m_model->filePath(); }
 
-QString BatchWindow::statusText() const { return m_status->text(); }
-QString BatchWindow::summaryText() const { return m_summary->text(); }
-QString BatchWindow::bannerText() const { return m_banner->isHidden() ? QString() : m_banner->text(); }
-QString BatchWindow::rowDetailText() const { return m_rowDetail->text(); }
-
-void BatchWindow::setStatus(const QString& text) { m_status->setText(text); }
-
-void BatchWindow::setBanner(const QString& text)
-{
-    m_banner->setText(text);
-    m_banner->setVisible(!text.isEmpty());
-}
+QString BatchWindow::statusText() const { return m_texts->statusText(); }
+QString BatchWindow::summaryText() const { return m_texts->summaryText(); }
+QString BatchWindow::bannerText() const { return m_texts->bannerText(); }
+QString BatchWindow::rowDetailText() const { return m_texts->rowDetailText(); }
 
 bool BatchWindow::runDialog(QDialog& dialog) { return m_runDialog(dialog); }
 
@@ -472,11 +432,11 @@ bool BatchWindow::mayForgetWork(const QString& path)
 {
     // Reading the same file again forgets which rows were printed; another
     // file forgets only the edits (the printed rows are in the history).
-    const bool sameFile = !m_path.isEmpty() && QFileInfo(path) == QFileInfo(m_path);
-    const qint64 printed = sameFile ? orders::countStates(m_list).printed : 0;
+    const bool sameFile = m_model->isOpen() && QFileInfo(path) == QFileInfo(m_model->filePath());
+    const qint64 printed = sameFile ? orders::countStates(list()).printed : 0;
     qint64 edited = 0;
-    for (qint64 row = 0; row < m_list.rowCount(); ++row)
-        edited += m_list.isEdited(row);
+    for (qint64 row = 0; row < list().rowCount(); ++row)
+        edited += list().isEdited(row);
     if (printed == 0 && edited == 0)
         return true;
     const QString name = QFileInfo(path).fileName();
@@ -484,9 +444,9 @@ bool BatchWindow::mayForgetWork(const QString& path)
     if (sameFile) {
         QStringList lost;
         if (printed > 0)
-            lost << QStringLiteral("印刷済みの印（%1 行）").arg(number(printed));
+            lost << QStringLiteral("印刷済みの印（%1 行）").arg(countText(printed));
         if (edited > 0)
-            lost << QStringLiteral("行の修正（%1 行）").arg(number(edited));
+            lost << QStringLiteral("行の修正（%1 行）").arg(countText(edited));
         text =
             QStringLiteral("「%1」を読み直すと、この一覧の%2は消えます。").arg(name, lost.join(QStringLiteral("と")));
         if (printed > 0)
@@ -497,7 +457,7 @@ bool BatchWindow::mayForgetWork(const QString& path)
         text =
             QStringLiteral(
                 "「%1」を開くと、この一覧で直した %2 行の内容は消えます（CSVファイルは元のままです）。\n\n開きますか？")
-                .arg(name, number(edited));
+                .arg(name, countText(edited));
     }
     return m_services.messages.show(this, {text, desktop::MsgIcon::Question, desktop::MsgButtons::YesNo,
                                            desktop::MsgAnswer::No, std::nullopt}) == desktop::MsgAnswer::Yes;
@@ -516,41 +476,37 @@ bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> enc
 {
     if (m_printing)
         return false;
+    orders::OrderList& rows = list();
     if (!mayForgetWork(path)) {
         // The list stays as it was, and so does the encoding it was read with.
-        m_encoding->setCurrentIndex(m_encoding->findData(int(m_list.encoding())));
+        m_encoding->setCurrentIndex(m_encoding->findData(int(rows.encoding())));
         return false;
     }
-    m_reading->stop();
-    m_rechecking = false;
-    const bool opened = m_list.open(path, encoding);
-    m_model->resetList();
-    setStatus(QString());
+    m_pump->stop();
     // A file that does not open stays named, so another encoding can be tried on it.
-    m_path = path;
-    m_encodingForced = encoding.has_value();
+    const bool opened = m_model->open(path, encoding);
+    m_texts->setStatus(QString());
     m_fileLabel->setText(QDir::toNativeSeparators(path));
     m_fileLabel->setToolTip(QDir::toNativeSeparators(path));
     if (opened)
-        m_encoding->setCurrentIndex(m_encoding->findData(int(m_list.encoding())));
+        m_encoding->setCurrentIndex(m_encoding->findData(int(rows.encoding())));
     else if (encoding)
         m_encoding->setCurrentIndex(m_encoding->findData(int(*encoding)));
-    m_encodingNote->setText(m_encodingForced ? QStringLiteral("（指定）") : QStringLiteral("（自動判定）"));
+    m_encodingNote->setText(encoding ? QStringLiteral("（指定）") : QStringLiteral("（自動判定）"));
     if (!opened) {
-        setBanner(m_list.errorText());
+        m_texts->setBanner(rows.errorText());
         updateSummary();
         updateCommands();
         updateRowDetail();
         refreshPreview();
         return false;
     }
-    setBanner(m_list.headingNotes().join(QLatin1Char('\n')));
+    m_texts->setBanner(rows.headingNotes().join(QLatin1Char('\n')));
 
-    if (!m_list.missingFields().isEmpty()) {
+    if (!rows.missingFields().isEmpty()) {
         // A few rows first, to show what the columns hold, and the window
         // showing this list under the dialog.
-        while (m_list.rowCount() < kSampleRows && !m_list.readMore(kSampleRows)) {
-        }
+        m_pump->readSamples();
         m_model->takeNewRows();
         updateSummary();
         updateCommands();
@@ -558,59 +514,58 @@ bool BatchWindow::openFile(const QString& path, std::optional<csv::Encoding> enc
         refreshPreview();
         chooseColumns();
     }
-    startReading();
+    startReading(false);
     return true;
 }
 
 void BatchWindow::encodingChosen()
 {
     const auto chosen = csv::Encoding(m_encoding->currentData().toInt());
-    const bool isOpen = !m_list.headings().isEmpty();
-    if (m_path.isEmpty() || (isOpen && chosen == m_list.encoding()))
+    const bool isOpen = !list().headings().isEmpty();
+    if (!m_model->isOpen() || (isOpen && chosen == list().encoding()))
         return;
-    openFile(m_path, chosen);
+    openFile(m_model->filePath(), chosen);
 }
 
 void BatchWindow::chooseColumns()
 {
-    if (m_path.isEmpty() || m_printing || m_list.headings().isEmpty())
+    orders::OrderList& rows = list();
+    if (!m_model->isOpen() || m_printing || rows.headings().isEmpty())
         return;
     QList<QStringList> samples;
-    for (qint64 row = 0; row < std::min<qint64>(m_list.rowCount(), kSampleRows); ++row)
-        samples << m_list.cellsAt(row);
-    ColumnMappingDialog dialog(m_list.headings(), samples, m_list.columns(), this);
+    for (qint64 row = 0; row < std::min<qint64>(rows.rowCount(), ReadingPump::kSampleRows); ++row)
+        samples << rows.cellsAt(row);
+    ColumnMappingDialog dialog(rows.headings(), samples, rows.columns(), this);
     if (!runDialog(dialog))
         return;
     // Unchanged, a shop's list stays read by orders.
-    if (dialog.chosen() == m_list.columns() && (m_list.mappingSource() == orders::MappingSource::User ||
-                                                m_list.mappingSource() == orders::MappingSource::Shop))
+    if (dialog.chosen() == rows.columns() &&
+        (rows.mappingSource() == orders::MappingSource::User || rows.mappingSource() == orders::MappingSource::Shop))
         return;
     // A shop's list is then read again line by line: its printed marks
     // and edits go, as when the file is read again.
-    if (m_list.shop() && !mayForgetWork(m_path))
+    if (rows.shop() && !mayForgetWork(m_model->filePath()))
         return;
-    if (!m_list.setColumns(dialog.chosen())) {
-        setStatus(QStringLiteral("この列の対応は使えません。%1").arg(dialog.verdictText()));
+    if (!rows.setColumns(dialog.chosen())) {
+        m_texts->setStatus(QStringLiteral("この列の対応は使えません。%1").arg(dialog.verdictText()));
         return;
     }
     // A shop's list read by orders is now read line by line.
-    if (m_model->rowCount() != m_list.rowCount())
+    if (m_model->rowCount() != rows.rowCount())
         m_model->resetList();
-    if (m_settings)
-        m_settings->sync();
+    m_model->saveColumns();
     afterChecksChanged();
 }
 
 void BatchWindow::afterChecksChanged()
 {
     // Before a list is open there are no rows to check, only the page to show.
-    if (m_list.headings().isEmpty()) {
+    if (list().headings().isEmpty()) {
         refreshPreview();
         return;
     }
-    m_rechecking = true;
     m_model->refreshAll();
-    startReading();
+    startReading(true);
     updateRowDetail();
     refreshPreview();
 }
@@ -618,58 +573,36 @@ void BatchWindow::afterChecksChanged()
 void BatchWindow::applyConstants()
 {
     // The panel is disabled while a document is made.
-    m_list.setConstants(m_constants->constants());
+    list().setConstants(m_constants->constants());
     afterChecksChanged();
 }
 
-void BatchWindow::startReading()
+void BatchWindow::startReading(bool rechecking)
 {
-    if (m_list.isComplete()) {
-        readSome(); // settles the texts at once
-        return;
-    }
+    m_pump->start(rechecking);
+    if (!m_pump->isActive())
+        return; // a complete list is settled already
     m_progress->setRange(0, 1000);
-    m_progress->setFormat(m_rechecking ? QStringLiteral("確認中… %p%") : QStringLiteral("読み込み中… %p%"));
+    m_progress->setFormat(rechecking ? QStringLiteral("確認中… %p%") : QStringLiteral("読み込み中… %p%"));
     m_progress->show();
-    m_reading->start();
     updateCommands();
 }
 
-void BatchWindow::readSome()
+void BatchWindow::afterSlice(bool countsDue)
 {
-    QElapsedTimer slice;
-    slice.start();
-    bool done = m_list.isComplete();
-    while (!done && slice.elapsed() < kReadSliceMs)
-        done = m_list.readMore(kRowsPerReadCall);
     m_model->takeNewRows();
-    if (m_rechecking)
+    if (m_pump->isRechecking())
         m_model->statesChanged();
-    m_progress->setValue(int(m_list.progress() * 1000));
-    if (!done) {
-        // The counts take a pass over all rows: a few times a second is enough.
-        if (!m_sinceSummary.isValid() || m_sinceSummary.elapsed() > kSummaryEveryMs) {
-            updateSummary();
-            m_sinceSummary.start();
-        }
-        return;
-    }
-    m_reading->stop();
-    m_rechecking = false;
+    m_progress->setValue(int(list().progress() * 1000));
+    if (countsDue)
+        updateSummary();
+}
+
+void BatchWindow::afterReading()
+{
     m_progress->hide();
-    if (m_list.readingFailed())
-        setBanner(QStringLiteral("%1\nそれより前の %2 行は読み込んであります。")
-                      .arg(m_list.errorText(), number(m_list.rowCount())));
-    else if (!m_list.missingFields().isEmpty())
-        setBanner(
-            QStringLiteral(
-                "どの列が次の欄になるか決まっていないため、行を確かめられません：%1。「列の対応…」で選んでください。")
-                .arg(m_list.missingFields().join(QStringLiteral("、"))));
-    else if (m_list.rowCount() == 0)
-        setBanner(QStringLiteral("このファイルには見出しの行のほかに行がありません。"));
-    else
-        setBanner(m_list.headingNotes().join(QLatin1Char('\n')));
-    if (currentRow() < 0 && m_list.rowCount() > 0)
+    m_texts->showListRead(list());
+    if (currentRow() < 0 && list().rowCount() > 0)
         m_table->selectionModel()->setCurrentIndex(m_model->index(0, 0),
                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     // The columns as wide as the rows on screen need; what is still cut
@@ -681,38 +614,16 @@ void BatchWindow::readSome()
     refreshPreview();
 }
 
-void BatchWindow::updateSummary()
-{
-    if (m_path.isEmpty()) {
-        m_summary->clear();
-        m_printableRows = 0;
-        return;
-    }
-    const orders::RowCounts c = orders::countStates(m_list);
-    m_printableRows = c.printable;
-    QStringList parts;
-    parts << QStringLiteral("印刷できる %1").arg(number(c.printable))
-          << QStringLiteral("不備あり %1").arg(number(c.refused)) << QStringLiteral("除外 %1").arg(number(c.excluded))
-          << QStringLiteral("印刷済み %1").arg(number(c.printed));
-    if (c.unchecked > 0)
-        parts << QStringLiteral("確認待ち %1").arg(number(c.unchecked));
-    if (const std::optional<orders::Shop> shop = m_list.shop())
-        m_summary->setText(QStringLiteral("%1（%2 行）から全 %3 件の注文：%4")
-                               .arg(orders::shopName(*shop), number(m_list.fileRowCount()), number(m_list.rowCount()),
-                                    parts.join(QStringLiteral("、"))));
-    else
-        m_summary->setText(
-            QStringLiteral("全 %1 行：%2").arg(number(m_list.rowCount()), parts.join(QStringLiteral("、"))));
-}
+void BatchWindow::updateSummary() { m_printableRows = m_texts->showCounts(list(), m_model->isOpen()); }
 
 void BatchWindow::updateCommands()
 {
     const bool busy = m_printing || isReading();
-    const bool open = !m_path.isEmpty();
+    const bool open = m_model->isOpen();
     const bool hasRow = currentRow() >= 0;
     m_openButton->setEnabled(!m_printing);
     m_encoding->setEnabled(open && !m_printing);
-    m_columnsButton->setEnabled(!m_list.headings().isEmpty() && !m_printing);
+    m_columnsButton->setEnabled(!list().headings().isEmpty() && !m_printing);
     m_constants->setEnabled(!m_printing);
     m_table->setEnabled(!m_printing);
     m_editButton->setEnabled(open && hasRow && !busy);
@@ -730,9 +641,9 @@ void BatchWindow::showPlannedForms()
     // A selection larger than this is not worked out row by row.
     constexpr std::size_t kMostPlanned = 1000;
     std::vector<qint64> rows;
-    if (!m_printing && !m_path.isEmpty())
+    if (!m_printing && m_model->isOpen())
         for (qint64 row : selectedRows())
-            if (row < m_list.rowCount() && m_list.state(row) == orders::RowState::Printable)
+            if (row < list().rowCount() && list().state(row) == orders::RowState::Printable)
                 rows.push_back(row);
     QHash<qint64, QString> planned;
     if (!rows.empty() && rows.size() <= kMostPlanned)
@@ -742,36 +653,7 @@ void BatchWindow::showPlannedForms()
     m_model->setFormNumbers(planned, true);
 }
 
-void BatchWindow::updateRowDetail()
-{
-    const qint64 row = currentRow();
-    if (row < 0 || row >= m_list.rowCount()) {
-        m_rowDetail->setText(m_path.isEmpty() ? QStringLiteral("CSVを開くと、ここに選んだ行の不備の理由が出ます。")
-                                              : QString());
-        return;
-    }
-    const QString line = QStringLiteral("%1行目").arg(m_list.lineOf(row));
-    const QString edited =
-        m_list.isEdited(row) ? QStringLiteral("（この一覧で修正済み。ファイルは元のままです）") : QString();
-    switch (m_list.state(row)) {
-    case orders::RowState::Unchecked:
-        m_rowDetail->setText(QStringLiteral("%1はまだ確かめていません。").arg(line));
-        break;
-    case orders::RowState::Printable:
-        m_rowDetail->setText(QStringLiteral("%1は印刷できます%2。").arg(line, edited));
-        break;
-    case orders::RowState::Refused:
-        m_rowDetail->setText(
-            QStringLiteral("%1の不備%2（Enterキーで直せます）：\n%3").arg(line, edited, m_model->reasonsOf(row)));
-        break;
-    case orders::RowState::Excluded:
-        m_rowDetail->setText(QStringLiteral("%1は印刷から除外しています。Delキーで戻せます。").arg(line));
-        break;
-    case orders::RowState::Printed:
-        m_rowDetail->setText(QStringLiteral("%1は印刷済みです%2。").arg(line, edited));
-        break;
-    }
-}
+void BatchWindow::updateRowDetail() { m_texts->showRow(*m_model, currentRow(), m_model->isOpen()); }
 
 void BatchWindow::refreshPreview() { m_preview->refresh(); }
 
@@ -780,14 +662,14 @@ void BatchWindow::editCurrentRow()
     const qint64 row = currentRow();
     if (row < 0 || m_printing || isReading())
         return;
-    if (m_list.state(row) == orders::RowState::Printed) {
-        setStatus(QStringLiteral("%1行目は印刷済みのため、直せません。").arg(m_list.lineOf(row)));
+    if (list().state(row) == orders::RowState::Printed) {
+        m_texts->setStatus(QStringLiteral("%1行目は印刷済みのため、直せません。").arg(list().lineOf(row)));
         return;
     }
-    const QStringList headings = m_list.headings();
-    const orders::ColumnMap columns = m_list.columns();
+    const QStringList headings = list().headings();
+    const orders::ColumnMap columns = list().columns();
     RowEditDialog dialog(
-        m_list.lineOf(row), m_list.waybillAt(row), m_list.isEdited(row),
+        list().lineOf(row), list().waybillAt(row), list().isEdited(row),
         [headings, columns](const waybill::Waybill& w) {
             return orders::checkWaybill(w, headings, columns,
                                         [](const waybill::Waybill& row) { return print::printProblem(row); });
@@ -796,9 +678,9 @@ void BatchWindow::editCurrentRow()
     if (!runDialog(dialog))
         return;
     if (dialog.revertRequested())
-        m_list.revertEdit(row);
+        list().revertEdit(row);
     else
-        m_list.setEdited(row, dialog.edited());
+        list().setEdited(row, dialog.edited());
     m_model->refreshRow(row);
     updateSummary();
     updateRowDetail();
@@ -812,18 +694,18 @@ void BatchWindow::toggleExcluded()
         return;
     std::vector<qint64> rows;
     for (qint64 row : selectedRows())
-        if (m_list.state(row) != orders::RowState::Printed)
+        if (list().state(row) != orders::RowState::Printed)
             rows.push_back(row);
     if (rows.empty())
         return;
     const bool allExcluded = std::all_of(rows.begin(), rows.end(),
-                                         [&](qint64 row) { return m_list.state(row) == orders::RowState::Excluded; });
+                                         [&](qint64 row) { return list().state(row) == orders::RowState::Excluded; });
     for (qint64 row : rows) {
-        m_list.setExcluded(row, !allExcluded);
+        list().setExcluded(row, !allExcluded);
         m_model->refreshRow(row);
     }
-    setStatus(allExcluded ? QStringLiteral("%1を印刷に戻しました。").arg(orders::lineList(m_list, rows))
-                          : QStringLiteral("%1を印刷から除外しました。").arg(orders::lineList(m_list, rows)));
+    m_texts->setStatus(allExcluded ? QStringLiteral("%1を印刷に戻しました。").arg(orders::lineList(list(), rows))
+                                   : QStringLiteral("%1を印刷から除外しました。").arg(orders::lineList(list(), rows)));
     updateSummary();
     updateRowDetail();
     updateCommands();
@@ -831,31 +713,31 @@ void BatchWindow::toggleExcluded()
 
 void BatchWindow::nextRefused()
 {
-    if (m_printing || m_list.rowCount() == 0)
+    if (m_printing || list().rowCount() == 0)
         return;
-    const qint64 count = m_list.rowCount();
+    const qint64 count = list().rowCount();
     const qint64 from = currentRow();
     for (qint64 step = 1; step <= count; ++step) {
         const qint64 row = (from + step) % count;
-        if (m_list.state(row) == orders::RowState::Refused) {
+        if (list().state(row) == orders::RowState::Refused) {
             selectRows({row});
             m_table->setFocus();
             return;
         }
     }
-    setStatus(QStringLiteral("不備のある行はありません。"));
+    m_texts->setStatus(QStringLiteral("不備のある行はありません。"));
 }
 
 void BatchWindow::printSelected() { printRows(selectedRows()); }
 
-void BatchWindow::printAll() { printRows(orders::rowsIn(m_list, orders::RowState::Printable)); }
+void BatchWindow::printAll() { printRows(orders::rowsIn(list(), orders::RowState::Printable)); }
 
 void BatchWindow::printRows(std::vector<qint64> rows)
 {
-    if (m_printing || m_path.isEmpty())
+    if (m_printing || !m_model->isOpen())
         return;
     if (isReading()) {
-        setStatus(QStringLiteral("すべての行を読み込んで確かめ終わってから印刷してください。"));
+        m_texts->setStatus(QStringLiteral("すべての行を読み込んで確かめ終わってから印刷してください。"));
         return;
     }
     const auto offsets = m_window.offsetsForPrint(this);
@@ -863,7 +745,7 @@ void BatchWindow::printRows(std::vector<qint64> rows)
         return;
     std::vector<qint64> skipped;
     std::erase_if(rows, [&](qint64 row) {
-        if (m_list.state(row) == orders::RowState::Printable)
+        if (list().state(row) == orders::RowState::Printable)
             return false;
         skipped.push_back(row);
         return true;
@@ -875,18 +757,18 @@ void BatchWindow::printRows(std::vector<qint64> rows)
                 ? QStringLiteral("印刷できる行がありません。")
                 : QStringLiteral(
                       "選んだ行に印刷できる行がありません（%1は「印刷できる」ではありません）。不備のある行は直してから印刷してください。")
-                      .arg(orders::lineList(m_list, skipped)));
+                      .arg(orders::lineList(list(), skipped)));
         return;
     }
     const orders::ListConstants constants = m_constants->constants();
     const bool noSender = constants.sender.name.isEmpty() && constants.sender.line1.isEmpty();
     // Several forms, or forms without a sender, are spent only when the user says so.
     if (rows.size() > 1 || noSender) {
-        const QString count = number(qint64(rows.size()));
+        const QString count = countText(qint64(rows.size()));
         QString question =
             rows.size() > 1
                 ? QStringLiteral("送り状 %1 枚を続けて印刷します（%2）。連続用紙が %1 枚分あるか確かめてください。")
-                      .arg(count, orders::lineList(m_list, rows))
+                      .arg(count, orders::lineList(list(), rows))
                 : QString();
         if (noSender)
             question +=
@@ -910,12 +792,12 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     m_progress->show();
     m_cancelButton->show();
     m_cancelButton->setFocus();
-    setStatus(QString());
+    m_texts->setStatus(QString());
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
     const station::Printed printed = station::printOrderRows(
-        m_services.printRun, m_list, rows, *offsets,
+        m_services.printRun, list(), rows, *offsets,
         [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();
@@ -936,16 +818,16 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     if (printed.delivery.ok)
         emit m_window.formStackChanged();
 
-    const QString lines = orders::lineList(m_list, rows);
+    const QString lines = orders::lineList(list(), rows);
     // Said in a box after the window shows the outcome.
     std::optional<QString> notice, warning;
     if (printed.delivery.ok) {
         QString said =
             QStringLiteral("%1 枚を「%2」に印刷しました（%3）。")
-                .arg(number(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
+                .arg(countText(printed.delivery.pages), QDir::toNativeSeparators(printed.delivery.destination), lines);
         if (!skipped.empty())
-            said += QStringLiteral("「印刷できる」でない%1は印刷していません。").arg(orders::lineList(m_list, skipped));
-        setStatus(said);
+            said += QStringLiteral("「印刷できる」でない%1は印刷していません。").arg(orders::lineList(list(), skipped));
+        m_texts->setStatus(said);
         m_table->clearSelection();
         if (!printed.notice.isEmpty())
             notice = printed.notice;
@@ -957,11 +839,11 @@ void BatchWindow::printRows(std::vector<qint64> rows)
                 "%1は「印刷できる」のまま選んであります。もう一度印刷するには「選んだ行を印刷」を押してください。")
                 .arg(lines);
         if (printed.delivery.cancelled) {
-            setStatus(QStringLiteral("印刷を中止しました。1枚もプリンタに送っていません。") + again);
+            m_texts->setStatus(QStringLiteral("印刷を中止しました。1枚もプリンタに送っていません。") + again);
         } else {
             const QString why = printed.delivery.message.isEmpty() ? QStringLiteral("印刷できませんでした。")
                                                                    : printed.delivery.message;
-            setStatus(QStringLiteral("印刷できませんでした。どの行もプリンタに届いていません。") + again);
+            m_texts->setStatus(QStringLiteral("印刷できませんでした。どの行もプリンタに届いていません。") + again);
             warning = QStringLiteral("%1\n\nこの印刷では、どの行もプリンタに届いていません。%2").arg(why, again);
         }
     }

@@ -1,11 +1,12 @@
 #pragma once
 // The batch window: an order list (CSV) opened, its rows checked and shown
 // with their states, fixed or left out where needed, and the printable rows
-// printed as one document, one waybill per form.
+// printed as one document, one waybill per form. The view over three
+// parts: the list and its rows (OrderListModel), the reading from the
+// event loop (ReadingPump) and what the window says (BatchTexts).
 #include "csv/encoding.h"
 #include "orders/orderlist.h"
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -18,22 +19,18 @@ class QLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QSettings;
 class QShortcut;
 class QTableView;
-class QTimer;
-
-namespace orders {
-class SettingsMappingStore;
-}
 
 namespace app {
 
 struct Services;
 class WaybillWindow;
+class BatchTexts;
 class ListConstantsPanel;
 class OrderListModel;
 class PreviewWidget;
+class ReadingPump;
 
 class BatchWindow final : public QWidget {
     Q_OBJECT
@@ -52,11 +49,11 @@ public:
     // Opens an order list, its encoding detected unless given; its rows are
     // then read and checked from the event loop. false: the window says why.
     bool openFile(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
-    QString filePath() const { return m_path; }
+    QString filePath() const;
     bool isReading() const;
     bool isPrinting() const { return m_printing; }
 
-    orders::OrderList& list() { return m_list; }
+    orders::OrderList& list();
     OrderListModel& model() { return *m_model; }
     QTableView& table() { return *m_table; }
     ListConstantsPanel& constantsPanel() { return *m_constants; }
@@ -95,8 +92,9 @@ private:
     QLayout* createPrintBar();
     void connectCommands();
 
-    void readSome();
-    void startReading();
+    void startReading(bool rechecking);
+    void afterSlice(bool countsDue);
+    void afterReading();
     void afterChecksChanged();
     void applyConstants();
     void encodingChosen();
@@ -105,8 +103,6 @@ private:
     void showPlannedForms();
     void updateSummary();
     void updateRowDetail();
-    void setStatus(const QString& text);
-    void setBanner(const QString& text);
     bool runDialog(QDialog& dialog);
     // Asks before the work done on this list is forgotten for `path`.
     bool mayForgetWork(const QString& path);
@@ -117,27 +113,19 @@ private:
     FileChooser m_chooseFile;
     DialogRunner m_runDialog;
 
-    std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<orders::SettingsMappingStore> m_mappings;
-    orders::OrderList m_list;
-    QString m_path;
-    bool m_encodingForced = false;
     bool m_printing = false;
     bool m_cancelRequested = false;
-    bool m_rechecking = false;
     qint64 m_printableRows = 0; // as last counted for the summary
 
     OrderListModel* m_model;
+    ReadingPump* m_pump;
+    BatchTexts* m_texts;
     QTableView* m_table;
     ListConstantsPanel* m_constants;
     PreviewWidget* m_preview;
     QLabel* m_fileLabel;
     QComboBox* m_encoding;
     QLabel* m_encodingNote;
-    QLabel* m_banner;
-    QLabel* m_summary;
-    QLabel* m_rowDetail;
-    QLabel* m_status;
     QProgressBar* m_progress;
     QPushButton* m_openButton;
     QPushButton* m_columnsButton;
@@ -149,8 +137,6 @@ private:
     QPushButton* m_cancelButton;
     QPushButton* m_closeButton;
     QShortcut* m_escape;
-    QTimer* m_reading;
-    QElapsedTimer m_sinceSummary;
 };
 
 // Opens the batch window of the program's window, or brings the open one to

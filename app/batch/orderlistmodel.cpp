@@ -1,11 +1,14 @@
 #include "app/batch/orderlistmodel.h"
 
 #include "orders/batchrows.h"
+#include "platform/readfile.h"
 #include "postal/postalcode.h"
+#include "station/orderprint.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QSettings>
 
 namespace app {
 
@@ -70,10 +73,34 @@ const StateLook& lookOf(orders::RowState state)
 
 } // namespace
 
-OrderListModel::OrderListModel(orders::OrderList& list, QObject* parent)
-    : QAbstractTableModel(parent), m_list(list), m_texts(kKeptRows)
+OrderListModel::OrderListModel(const QString& settingsFile, QObject* parent)
+    : QAbstractTableModel(parent), m_texts(kKeptRows)
 {
+    // Settings that are not a file (a named pipe) would stop the window; the
+    // columns chosen are then not remembered.
+    if (platform::specialFileProblem(settingsFile, {}).isEmpty()) {
+        m_settings = std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
+        m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
+        m_list.setMappingStore(m_mappings.get());
+    }
+    station::checkAgainstThePage(m_list);
     m_rows = int(m_list.rowCount());
+}
+
+OrderListModel::~OrderListModel() = default;
+
+bool OrderListModel::open(const QString& path, std::optional<csv::Encoding> encoding)
+{
+    const bool opened = m_list.open(path, encoding);
+    resetList();
+    m_path = path;
+    return opened;
+}
+
+void OrderListModel::saveColumns()
+{
+    if (m_settings)
+        m_settings->sync();
 }
 
 int OrderListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }

@@ -1,11 +1,20 @@
 #pragma once
-// The rows of an order list as a table. Row texts are read from the file
-// only for the rows a view asks for, and a few hundred of them are kept, so
-// a list of a million rows shows as fast as one of ten.
+// An order list and its rows as a table. The model holds the list (the
+// file it reads, the columns chosen for its heading row) as the batch
+// window's one source of rows. Row texts are read from the file only for
+// the rows a view asks for, and a few hundred of them are kept, so a list
+// of a million rows shows as fast as one of ten.
 #include "orders/orderlist.h"
 
 #include <QAbstractTableModel>
 #include <QCache>
+#include <memory>
+
+class QSettings;
+
+namespace orders {
+class SettingsMappingStore;
+}
 
 namespace app {
 
@@ -25,7 +34,20 @@ public:
         ColumnCount
     };
 
-    explicit OrderListModel(orders::OrderList& list, QObject* parent = nullptr);
+    // The columns chosen for a heading row are remembered in `settingsFile`.
+    explicit OrderListModel(const QString& settingsFile, QObject* parent = nullptr);
+    ~OrderListModel() override;
+
+    orders::OrderList& list() { return m_list; }
+    const orders::OrderList& list() const { return m_list; }
+    // The file last opened, also one that did not open; empty before.
+    QString filePath() const { return m_path; }
+    bool isOpen() const { return !m_path.isEmpty(); }
+    // Opens `path` into the list and shows its rows anew; false when it
+    // does not open (the list says why).
+    bool open(const QString& path, std::optional<csv::Encoding> encoding);
+    // Writes the columns chosen to the settings file now.
+    void saveColumns();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -62,7 +84,10 @@ private:
     };
     const RowTexts* textsOf(int row) const;
 
-    orders::OrderList& m_list;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<orders::SettingsMappingStore> m_mappings;
+    orders::OrderList m_list;
+    QString m_path;
     QHash<qint64, QString> m_usedForms, m_plannedForms;
     int m_rows = 0;
     mutable QCache<int, RowTexts> m_texts;
