@@ -163,6 +163,10 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         err << list.errorText() << '\n';
         return done(exitCannotRun);
     }
+    if (!request.itemsPath.isEmpty() && !list.openItemFile(request.itemsPath, encoding)) {
+        err << list.itemFileError() << QStringLiteral("\n何も印刷していません。\n");
+        return done(exitCannotRun);
+    }
     // A list nearly a shop's would be read line by line, not by orders:
     // its waybills would not be the orders'.
     if (const QString note = list.nearlyShopNote(); !note.isEmpty()) {

@@ -62,6 +62,14 @@ public:
     // unless given. false: errorText() says why in Japanese.
     bool open(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
     bool open(std::unique_ptr<QIODevice> device, std::optional<csv::Encoding> encoding = std::nullopt);
+    // A shop whose goods come in a file of their own (Yahoo!ショッピング):
+    // open() reads the one beside the list (ItemFile::besideOrderFile)
+    // when there is one; this reads the one named instead, and every row is
+    // checked again. false: itemFileError() says why, and no item file is used.
+    bool openItemFile(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
+    // The item file read, if any.
+    QString itemFilePath() const { return m_itemFile.path(); }
+    QString itemFileError() const { return m_itemFile.errorText(); }
     // Forgets the file, its rows and the edits.
     void close();
     // Why open() failed or why reading stopped early.
@@ -156,6 +164,8 @@ private:
     void applyCheck(qint64 row, Records records);
     // The columns from the heading row: remembered, a shop's or known.
     void takeHeadings();
+    // A shop's item file beside the list at `path`, when its list has one.
+    void findItemFile(const QString& path);
 
     MappingStore* m_store = nullptr;
     ListFile m_file;
@@ -167,6 +177,8 @@ private:
     csv::Reader::Columns m_waybillColumns;
     MappingSource m_source = MappingSource::KnownHeadings;
     std::optional<NearlyShopHeadings> m_nearlyShop;
+    ItemFile m_itemFile;
+    QString m_itemFileNote; // why the goods are not from an item file beside the list
 
     std::vector<csv::Record> m_latestOrderLines; // while lines are found: those of the last order begun
     bool m_allFound = false;

@@ -51,6 +51,12 @@ AssembledOrder RowWaybills::assemble(Records records) const
     AssembledOrder order;
     for (const csv::Record& record : records)
         addRow(order, extractOrderRow(*m_shape.layout, record.fields, m_constants.senderFromBuyer));
+    // Yahoo!ショッピング's goods are in the item file, by the order's id.
+    if (m_items && order.items.isEmpty() && !order.orderNumber.isEmpty()) {
+        int nothingToShip = 0;
+        order.items = m_items->itemsOf(order.orderNumber, &nothingToShip);
+        order.itemsNothingToShip += nothingToShip;
+    }
     return order;
 }
 

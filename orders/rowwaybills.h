@@ -4,6 +4,7 @@
 // one or more lines, put together, one waybill to its ship-to).
 #include "csv/reader.h"
 #include "orders/columns.h"
+#include "orders/itemfile.h"
 #include "orders/rows.h"
 #include "orders/shoplayouts.h"
 
@@ -43,6 +44,8 @@ public:
     // Whether a line stands as it is; addresses are split by it, else by the fit check.
     void setNaturalFitCheck(FitCheck fitsAsIs);
     void setGoodsNames(GoodsNames names) { m_goodsNames = std::move(names); }
+    // The shop's item file, for orders whose lines name no items; none: not read.
+    void setItemFile(const ItemFile* items) { m_items = items; }
 
     // What a goods line says for an item: the goods table's name for its
     // product code or the list's name, else the list's name without its
@@ -67,6 +70,7 @@ private:
     FitCheck m_fits;
     FitCheck m_fitsAsIs;
     GoodsNames m_goodsNames;
+    const ItemFile* m_items = nullptr;
     // [as is, narrowed][recipient, sender][line 1, line 2]; -1: not yet known
     mutable std::array<std::array<std::array<qsizetype, 2>, 2>, 2> m_surelyFittingUnits;
 };
