@@ -29,9 +29,8 @@ struct ItemColumn {
     const char* headings; // alternatives separated by |
 };
 constexpr ItemColumn kItemColumns[] = {
-    {ItemPart::OrderId, "OrderId|Order_ID"}, {ItemPart::ItemId, "ItemId"},
-    {ItemPart::SubCode, "SubCode"},          {ItemPart::Title, "Title|ItemName"},
-    {ItemPart::Quantity, "Quantity"},        {ItemPart::UnitPrice, "UnitPrice"},
+    {ItemPart::OrderId, "OrderId|Order_ID"}, {ItemPart::ItemId, "ItemId"},     {ItemPart::SubCode, "SubCode"},
+    {ItemPart::Title, "Title|ItemName"},     {ItemPart::Quantity, "Quantity"}, {ItemPart::UnitPrice, "UnitPrice"},
 };
 
 QHash<ItemPart, int> columnsOf(const QStringList& headings)

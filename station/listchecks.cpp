@@ -1,5 +1,6 @@
 #include "station/listchecks.h"
 
+#include "goods/goodstable.h"
 #include "postal/directory.h"
 #include "station/orderprint.h"
 
@@ -16,6 +17,11 @@ void prepareOrderList(Station& station, orders::OrderList& list)
             if (!prefectures.contains(match.prefecture))
                 prefectures << match.prefecture;
         return prefectures;
+    });
+    // The goods table read at the first item looked up, again after a change.
+    auto goodsNames = std::make_shared<goods::GoodsNamesLookup>(station.database());
+    list.setGoodsNames([goodsNames](const QString& productCode, const QString& listName) {
+        return goodsNames->find(productCode, listName);
     });
 }
 

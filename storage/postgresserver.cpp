@@ -122,13 +122,14 @@ std::optional<Problem> PostgresServer::open()
     if (!m_locationProblem.isEmpty())
         return Problem{ProblemKind::Other, m_locationProblem, {}, false};
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return Problem{ProblemKind::Other,
-                       QStringLiteral("住所録と印刷履歴のサーバー（%1）につなぐ部品（Qt の QPSQL ドライバー、Debian の "
-                                      "libqt6sql6-psql パッケージ）が入っていません。入れてから、もう一度起動してください。")
-                               .arg(m_server.hostAndPort()) +
-                           kUntilServerAnswers,
-                       {},
-                       false};
+        return Problem{
+            ProblemKind::Other,
+            QStringLiteral("住所録と印刷履歴のサーバー（%1）につなぐ部品（Qt の QPSQL ドライバー、Debian の "
+                           "libqt6sql6-psql パッケージ）が入っていません。入れてから、もう一度起動してください。")
+                    .arg(m_server.hostAndPort()) +
+                kUntilServerAnswers,
+            {},
+            false};
     if (!openConnection()) {
         const QSqlError error = connection().lastError();
         return problemOf(error, Activity::Opening);
@@ -142,8 +143,8 @@ std::optional<Problem> PostgresServer::open()
     }
     if (newer) {
         close();
-        return Problem{ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, {}) + kUntilServerAnswers, {},
-                       false};
+        return Problem{
+            ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, {}) + kUntilServerAnswers, {}, false};
     }
     if (error)
         return problemOf(*error, Activity::Opening);
@@ -161,8 +162,7 @@ bool PostgresServer::prepareSchema(Statements& sql)
     // Made only where it is missing: the server refuses even CREATE TABLE IF
     // NOT EXISTS to a role that may not make tables, and a station's role
     // may be one that only reads and writes the tables its owner made.
-    QSqlQuery versionTable =
-        sql.prepare(QStringLiteral("SELECT to_regclass('horutea_schema_version') IS NOT NULL"));
+    QSqlQuery versionTable = sql.prepare(QStringLiteral("SELECT to_regclass('horutea_schema_version') IS NOT NULL"));
     const bool hasVersionTable = sql.exec(versionTable) && sql.next(versionTable) && versionTable.value(0).toBool();
     versionTable.finish();
     if (!hasVersionTable)

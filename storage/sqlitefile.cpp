@@ -132,14 +132,16 @@ std::optional<Problem> SqliteFile::open()
 {
     close();
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        return Problem{ProblemKind::Other,
-                       QStringLiteral("住所録と印刷履歴に使う SQLite の部品（Qt の QSQLITE ドライバー）が見つかりません。"
-                                      "ホルテアを入れ直してください。") +
-                           kWithoutDatabase,
-                       {},
-                       false};
+        return Problem{
+            ProblemKind::Other,
+            QStringLiteral("住所録と印刷履歴に使う SQLite の部品（Qt の QSQLITE ドライバー）が見つかりません。"
+                           "ホルテアを入れ直してください。") +
+                kWithoutDatabase,
+            {},
+            false};
     if (!platform::ensureFolder(folderOf(m_filePath)))
-        return Problem{ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath) + kWithoutDatabase, {}, false};
+        return Problem{
+            ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath) + kWithoutDatabase, {}, false};
     // SQLite would wait for ever on a named pipe and cannot use a folder or a
     // device; such a thing under the file's name is said as what it is.
     if (const QString problem = platform::specialFileProblem(m_filePath, QStringLiteral("住所録と印刷履歴のファイル"));
@@ -150,7 +152,8 @@ std::optional<Problem> SqliteFile::open()
     // would touch a damaged file before its damage shows.
     if (QFileInfo::exists(m_filePath) &&
         !(QFileInfo(m_filePath).isWritable() && platform::folderWritable(folderOf(m_filePath))))
-        return Problem{ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath) + kWithoutDatabase, {}, false};
+        return Problem{
+            ProblemKind::ReadOnly, describe(ProblemKind::ReadOnly, m_filePath) + kWithoutDatabase, {}, false};
     if (!openConnection()) {
         // Copied first: a handle to the connection still alive when it is
         // closed and removed would keep it in use.
@@ -174,8 +177,8 @@ std::optional<Problem> SqliteFile::open()
     }
     if (newer) {
         close();
-        return Problem{ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, m_filePath) + kWithoutDatabase,
-                       {}, false};
+        return Problem{
+            ProblemKind::NewerVersion, describe(ProblemKind::NewerVersion, m_filePath) + kWithoutDatabase, {}, false};
     }
     if (error)
         return problemOf(*error, Activity::Opening);
@@ -211,8 +214,7 @@ void SqliteFile::prepareSchema(Statements& sql)
     rollback.exec(QStringLiteral("ROLLBACK"));
 }
 
-bool SqliteFile::run(const std::function<bool(Statements&)>& body, bool inTransaction,
-                     std::optional<QSqlError>& error)
+bool SqliteFile::run(const std::function<bool(Statements&)>& body, bool inTransaction, std::optional<QSqlError>& error)
 {
     QSqlDatabase db = connection();
     Statements sql(db, Engine::Sqlite);
@@ -237,24 +239,25 @@ Problem SqliteFile::startAfresh(const QSqlError& error)
     const QString damaged = describe(ProblemKind::Damaged, m_filePath, error);
     const std::optional<QString> aside = setDamagedFileAside(m_filePath);
     if (!aside)
-        return {ProblemKind::Damaged,
-                damaged +
-                    QStringLiteral(
-                        "別の名前に移すこともできませんでした。フォルダーの書き込みの権限を確かめてください。") +
-                    kWithoutDatabase,
-                {},
-                false};
+        return {
+            ProblemKind::Damaged,
+            damaged +
+                QStringLiteral("別の名前に移すこともできませんでした。フォルダーの書き込みの権限を確かめてください。") +
+                kWithoutDatabase,
+            {},
+            false};
     const QString asideName = QDir::toNativeSeparators(*aside);
     m_startingAfresh = true;
     const std::optional<Problem> freshProblem = open();
     m_startingAfresh = false;
     if (!freshProblem || freshProblem->databaseUsable)
-        return {ProblemKind::Damaged,
-                damaged +
-                    QStringLiteral(
-                        "「%1」という名前で残し、新しいファイルで始めます。以前の住所録と履歴は新しいファイルには入っていません。")
-                        .arg(asideName),
-                *aside, true};
+        return {
+            ProblemKind::Damaged,
+            damaged +
+                QStringLiteral(
+                    "「%1」という名前で残し、新しいファイルで始めます。以前の住所録と履歴は新しいファイルには入っていません。")
+                    .arg(asideName),
+            *aside, true};
     // The fresh file failed too; tell both.
     return {freshProblem->kind,
             damaged + QStringLiteral("「%1」という名前で残しました。").arg(asideName) + freshProblem->message, *aside,

@@ -31,8 +31,8 @@ QString printPdf(const QTemporaryDir& dir, const QString& name, const waybill::W
 {
     const QString path = dir.filePath(name);
     print::PrintState state;
-    const print::Delivery d = print::PdfFileDestination(path).print(
-        1, [&](int) { return print::waybillPage(w, {}, state, layout, extras); });
+    const print::Delivery d =
+        print::PdfFileDestination(path).print(1, [&](int) { return print::waybillPage(w, {}, state, layout, extras); });
     return d.ok ? path : QString();
 }
 
@@ -70,7 +70,8 @@ QString asRead(const QString& text)
     return text.normalized(QString::NormalizationForm_KC).replace(QChar(0x2EC4), QChar(0x897F));
 }
 
-print::LayoutText* findText(print::Layout& layout, print::LayoutValue value, print::Party party = print::Party::Recipient)
+print::LayoutText* findText(print::Layout& layout, print::LayoutValue value,
+                            print::Party party = print::Party::Recipient)
 {
     for (print::LayoutText& t : layout.texts)
         if (t.value == value && t.party == party)
@@ -103,7 +104,8 @@ private slots:
         QTemporaryDir dir;
         // Address line 1 runs from 84.0 mm to the goods column at 150.0 mm; line 2 from 74.0 mm.
         const QString condensed = u"北海道札幌市中央区北一条西１３丁目４番地１　ノースプレイス"_s;
-        const QString smaller = u"北海道札幌市中央区北一条西１３丁目４番地１ノースプレイス大通公園前レジデンス東棟１２０３号室"_s;
+        const QString smaller =
+            u"北海道札幌市中央区北一条西１３丁目４番地１ノースプレイス大通公園前レジデンス東棟１２０３号室"_s;
         waybill::Waybill w = recipientOnly(condensed, smaller);
         w.goods[0].description = u"国産 今治タオル フェイスタオル 3枚セット ギフト箱入り 名入れ刺繍 ホワイト"_s;
         const QString path = printPdf(dir, u"long.pdf"_s, w);
@@ -196,8 +198,7 @@ private slots:
         QVERIFY2(read, qPrintable(read ? QString() : read.error()));
         QVERIFY(*read == print::builtInLayout());
         const waybill::Waybill w = expect::filledWaybill();
-        QCOMPARE(pdfContent(printPdf(dir, u"file.pdf"_s, w, *read)),
-                 pdfContent(printPdf(dir, u"builtin.pdf"_s, w)));
+        QCOMPARE(pdfContent(printPdf(dir, u"file.pdf"_s, w, *read)), pdfContent(printPdf(dir, u"builtin.pdf"_s, w)));
 
         QFile text(file);
         QVERIFY(text.open(QIODevice::ReadOnly));
@@ -230,7 +231,8 @@ private slots:
     {
         QTest::addColumn<QString>("json");
         QTest::addColumn<QString>("said");
-        const QString head = uR"({"format": "horutea-layout", "version": 1, "name": "小型", "marks": {"places": []}, )"_s;
+        const QString head =
+            uR"({"format": "horutea-layout", "version": 1, "name": "小型", "marks": {"places": []}, )"_s;
         const QString text = uR"({"value": "recipient.name", "xMm": 10, "yMm": 20, "widthMm": 50, "sizePt": 10)"_s;
         QTest::newRow("not JSON") << u"{\"format\": \"horutea-layout\",\n \"name\": }"_s << u"2 行 11 文字目"_s;
         QTest::newRow("an array") << u"[1, 2]"_s << u"オブジェクトではありません"_s;
@@ -240,21 +242,24 @@ private slots:
         QTest::newRow("no texts") << head + u"\"text\": []}"_s << u"項目「texts」がありません"_s;
         QTest::newRow("misspelt key") << head + u"\"texts\": ["_s + text + u", \"yMn\": 3}]}"_s
                                       << u"texts[0]: 知らない項目「yMn」"_s;
-        QTest::newRow("unknown value") << head + u"\"texts\": ["_s + QString(text).replace(u"recipient.name"_s, u"tracking"_s) +
-                                              u"}]}"_s
+        QTest::newRow("unknown value") << head + u"\"texts\": ["_s +
+                                              QString(text).replace(u"recipient.name"_s, u"tracking"_s) + u"}]}"_s
                                        << u"texts[0].value: 「tracking」は印刷できる値ではありません"_s;
-        QTest::newRow("text for a number") << head + u"\"texts\": ["_s + QString(text).replace(u"\"sizePt\": 10"_s, u"\"sizePt\": \"10\""_s) +
-                                                  u"}]}"_s
-                                           << u"texts[0].sizePt: 数ではありません"_s;
-        QTest::newRow("too small") << head + u"\"texts\": ["_s + QString(text).replace(u"\"sizePt\": 10"_s, u"\"sizePt\": 1"_s) +
-                                          u"}]}"_s
+        QTest::newRow("text for a number")
+            << head + u"\"texts\": ["_s + QString(text).replace(u"\"sizePt\": 10"_s, u"\"sizePt\": \"10\""_s) + u"}]}"_s
+            << u"texts[0].sizePt: 数ではありません"_s;
+        QTest::newRow("too small") << head + u"\"texts\": ["_s +
+                                          QString(text).replace(u"\"sizePt\": 10"_s, u"\"sizePt\": 1"_s) + u"}]}"_s
                                    << u"texts[0].sizePt: 1 は 4 から 72"_s;
-        QTest::newRow("floor above the size") << head + u"\"texts\": ["_s + text + u", \"fitMinSizePt\": 12}]}"_s
-                                              << u"texts[0].fitMinSizePt"_s;
-        QTest::newRow("box 8") << head + u"\"texts\": [{\"value\": \"sender.postalDigit\", \"box\": 8, \"xMm\": 1, \"yMm\": 1, \"widthMm\": 5, \"sizePt\": 10}]}"_s
-                               << u"texts[0].box: 8 は 1 から 7"_s;
-        QTest::newRow("unknown mark") << uR"({"format": "horutea-layout", "version": 1, "name": "x", "marks": {"places": [{"choice": "express", "xMm": 1, "yMm": 1}]}, "texts": []})"_s
-                                      << u"marks.places[0].choice: 「express」"_s;
+        QTest::newRow("floor above the size")
+            << head + u"\"texts\": ["_s + text + u", \"fitMinSizePt\": 12}]}"_s << u"texts[0].fitMinSizePt"_s;
+        QTest::newRow("box 8")
+            << head +
+                   u"\"texts\": [{\"value\": \"sender.postalDigit\", \"box\": 8, \"xMm\": 1, \"yMm\": 1, \"widthMm\": 5, \"sizePt\": 10}]}"_s
+            << u"texts[0].box: 8 は 1 から 7"_s;
+        QTest::newRow("unknown mark")
+            << uR"({"format": "horutea-layout", "version": 1, "name": "x", "marks": {"places": [{"choice": "express", "xMm": 1, "yMm": 1}]}, "texts": []})"_s
+            << u"marks.places[0].choice: 「express」"_s;
     }
     void damagedFilesAreRefusedWithTheirPlace()
     {
@@ -262,7 +267,8 @@ private slots:
         QFETCH(QString, said);
         const Result<print::Layout> read = print::layoutFromJson(json.toUtf8(), u"小型.json"_s);
         QVERIFY(!read);
-        QVERIFY2(read.error().startsWith(u"レイアウトのファイル「小型.json」は読めません（"_s) && read.error().contains(said),
+        QVERIFY2(read.error().startsWith(u"レイアウトのファイル「小型.json」は読めません（"_s) &&
+                     read.error().contains(said),
                  qPrintable(read.error()));
     }
 
@@ -275,7 +281,8 @@ private slots:
         print::Layout layout;
         layout.name = u"全部"_s;
         double y = 10.0;
-        auto add = [&](V value, P party = P::Recipient, int index = 0, print::TextAlign align = print::TextAlign::Left) {
+        auto add = [&](V value, P party = P::Recipient, int index = 0,
+                       print::TextAlign align = print::TextAlign::Left) {
             print::LayoutText t;
             t.value = value, t.party = party, t.index = index, t.align = align;
             t.xMm = 30.0, t.yMm = y, t.widthMm = 60.0, t.sizePt = 10;
@@ -312,12 +319,36 @@ private slots:
         const print::SheetExtras extras{QDate(2026, 12, 8), 3, u"2026120801"_s, u"4444-1375-8703"_s};
         QTemporaryDir dir;
         const auto words = pdf::words(printPdf(dir, u"all.pdf"_s, w, *read, extras));
-        const QStringList expected{
-            u"100-0001"_s, u"0"_s, w.recipient.line1, w.recipient.line2, w.recipient.name, w.recipient.careOf,
-            w.recipient.telephone, u"530-0001"_s, u"0"_s, w.sender.line1, w.sender.line2, w.sender.name,
-            w.sender.careOf, w.sender.telephone, u"精密機械"_s, u"1234"_s, u"3"_s, u"150"_s, u"450"_s,
-            u"割れ物"_s, u"98"_s, u"12"_s, u"2500"_s, u"30000"_s, u"30450"_s, u"2026年12月8日"_s, u"3"_s,
-            u"2026120801"_s, u"4444-1375-8703"_s, u"ワレモノ注意"_s};
+        const QStringList expected{u"100-0001"_s,
+                                   u"0"_s,
+                                   w.recipient.line1,
+                                   w.recipient.line2,
+                                   w.recipient.name,
+                                   w.recipient.careOf,
+                                   w.recipient.telephone,
+                                   u"530-0001"_s,
+                                   u"0"_s,
+                                   w.sender.line1,
+                                   w.sender.line2,
+                                   w.sender.name,
+                                   w.sender.careOf,
+                                   w.sender.telephone,
+                                   u"精密機械"_s,
+                                   u"1234"_s,
+                                   u"3"_s,
+                                   u"150"_s,
+                                   u"450"_s,
+                                   u"割れ物"_s,
+                                   u"98"_s,
+                                   u"12"_s,
+                                   u"2500"_s,
+                                   u"30000"_s,
+                                   u"30450"_s,
+                                   u"2026年12月8日"_s,
+                                   u"3"_s,
+                                   u"2026120801"_s,
+                                   u"4444-1375-8703"_s,
+                                   u"ワレモノ注意"_s};
         QCOMPARE(qsizetype(read->texts.size()), expected.size());
         for (qsizetype i = 0; i < expected.size(); ++i) {
             const double lineY = paperY(10.0 + 6.0 * double(i));
