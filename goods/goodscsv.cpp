@@ -11,7 +11,10 @@ namespace goods {
 namespace {
 
 // The kind's word in the file.
-QString kindText(MatchBy by) { return by == MatchBy::ProductCode ? QStringLiteral("商品コード") : QStringLiteral("商品名"); }
+QString kindText(MatchBy by)
+{
+    return by == MatchBy::ProductCode ? QStringLiteral("商品コード") : QStringLiteral("商品名");
+}
 
 std::optional<MatchBy> kindOf(const QString& text)
 {

@@ -45,7 +45,8 @@ std::optional<qint64> saveRow(Statements& sql, const GoodsName& row, bool* repla
         sql.engine() == storage::Engine::Postgres
             ? QStringLiteral("INSERT INTO goods_name (match_kind, match_text, match_key, short_name) "
                              "VALUES (?, ?, ?, ?) RETURNING id")
-            : QStringLiteral("INSERT INTO goods_name (match_kind, match_text, match_key, short_name) VALUES (?, ?, ?, ?)"),
+            : QStringLiteral(
+                  "INSERT INTO goods_name (match_kind, match_text, match_key, short_name) VALUES (?, ?, ?, ?)"),
         {int(row.by), textValue(row.match.trimmed()), key, textValue(row.shortName.trimmed())});
     if (!sql.exec(insert))
         return std::nullopt;
@@ -73,8 +74,8 @@ QList<GoodsName> GoodsTable::all(bool* readWhole)
         if (!sql.exec(q))
             return false;
         while (sql.next(q))
-            rows.append({q.value(0).toLongLong(), q.value(1).toInt() == int(MatchBy::ListName) ? MatchBy::ListName
-                                                                                                : MatchBy::ProductCode,
+            rows.append({q.value(0).toLongLong(),
+                         q.value(1).toInt() == int(MatchBy::ListName) ? MatchBy::ListName : MatchBy::ProductCode,
                          q.value(2).toString(), q.value(3).toString()});
         return !sql.failed();
     });

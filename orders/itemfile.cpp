@@ -89,6 +89,12 @@ bool ItemFile::read(const QString& path, std::optional<csv::Encoding> encoding)
         m_errorText = platform::notReadableText(kind, path, QStringLiteral("商品のファイル"), systemError);
         return false;
     }
+    return read(file, path, encoding);
+}
+
+bool ItemFile::read(QIODevice& file, const QString& path, std::optional<csv::Encoding> encoding)
+{
+    clear();
     csv::Reader::Options options;
     options.encoding = encoding;
     options.tabsByHeading = true;

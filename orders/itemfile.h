@@ -7,6 +7,7 @@
 #include "orders/values.h"
 
 #include <QHash>
+#include <QIODevice>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -18,6 +19,8 @@ public:
     // Reads the file; false: errorText() says why (the file, the line, the
     // column), and no items are kept.
     bool read(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
+    // The same from an open device; `path` names it in messages.
+    bool read(QIODevice& device, const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
     void clear();
     const QString& path() const { return m_path; }
     const QString& errorText() const { return m_errorText; }

@@ -132,7 +132,10 @@ constexpr ColumnRule kAmazon[] = {
     buyer(P::Building2, u"bill-address-3"),
     order(O::ItemDescription, u"product-name"),
     order(O::ProductNumber, u"sku"),
-    // What this parcel holds: the unshipped report's quantity still to ship.
+    // What this parcel holds: the unshipped report's quantity still to ship
+    // (quantity-purchased less quantity-shipped, by their names; whether the
+    // report lists an item of a partly sent order that was sent in full,
+    // with 0 to ship, is not confirmed: such a line is no goods).
     order(O::Quantity, u"quantity-to-ship|quantity-purchased"),
 };
 

@@ -10,6 +10,7 @@
 #include "cli/batch.h"
 #include "cli/commandline.h"
 #include "cli/lookup.h"
+#include "goods/goodstable.h"
 #include "history/history.h"
 #include "platform/fonts.h"
 #include "platform/readfile.h"
@@ -262,6 +263,36 @@ private slots:
                  QStringLiteral("--no-sender")});
         QCOMPARE(r.exit, 0);
         QVERIFY2(r.err.contains(QStringLiteral("商品のファイル（items_20261201.csv）が")), qPrintable(r.err));
+    }
+
+    // The shop's goods table names a list's goods: by product code first,
+    // else by the list's name, before the brackets would be dropped.
+    void goodsTableNamesAListsGoods()
+    {
+        {
+            storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
+            goods::GoodsTable table(database);
+            QVERIFY(
+                table.save({0, goods::MatchBy::ProductCode, QStringLiteral("TOWEL-3"), QStringLiteral("今治タオル")}));
+            QVERIFY(table.save(
+                {0, goods::MatchBy::ListName, QStringLiteral("★ギフト★煎茶 やぶきた 100g"), QStringLiteral("煎茶")}));
+        }
+        ShopFile file = rakutenAsItComes();
+        file.fileName = "rakuten-goods-table.csv";
+        const QString path = writeShopFile(m_dir.path(), file);
+        const Run r = run({QStringLiteral("--batch"), path, QStringLiteral("--pdf"), path + QStringLiteral(".pdf"),
+                           QStringLiteral("--no-sender")});
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        file.pages[0].goods[0].description = QStringLiteral("今治タオル");
+        file.pages[1].goods[0].description = QStringLiteral("煎茶");
+        for (int page = 0; page < 2; ++page) {
+            checkWaybillPage(path + QStringLiteral(".pdf"), page + 1, file.pages[page], 0, 0, Corner{}, 0.05);
+            QVERIFY(!QTest::currentTestFailed());
+        }
+        storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
+        goods::GoodsTable table(database);
+        for (const goods::GoodsName& row : table.all())
+            QVERIFY(table.remove(row.id));
     }
 
     // A shop's list with a heading it is known by renamed is not printed

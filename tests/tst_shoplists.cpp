@@ -827,6 +827,30 @@ private slots:
                  QStringList{QStringLiteral("名前（Yahoo!ショッピングの注文一覧の列「ShipName」か「ShipLastName」）")});
     }
 
+    // An order whose every item was sent already is no parcel: left out,
+    // as the user may still take it in; the check notes a gift without its
+    // recipient's number and prints it as chosen.
+    void ordersWithNothingToShipAreLeftOut()
+    {
+        QTemporaryDir dir;
+        testing::ShopFile file = testing::amazonAsItComes();
+        file.text.replace(QStringLiteral("玉露 八女 50g\t1\t0\t1"), QStringLiteral("玉露 八女 50g\t1\t1\t0"));
+        OrderList list;
+        QVERIFY(list.open(testing::writeShopFile(dir.path(), file)));
+        while (!list.readMore()) {
+        }
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.state(0), RowState::Excluded);
+        QCOMPARE(list.state(1), RowState::Printable);
+        QVERIFY(list.hasNotes(1) && !list.hasNotes(0));
+        const QList<Finding> notes = list.findingsAt(1);
+        QVERIFY2(notes.size() == 1 && notes[0].note &&
+                     notes[0].reason.contains(QStringLiteral("（080-2222-3333）を印刷します")),
+                 qPrintable(notes.value(0).reason));
+        list.setExcluded(0, false);
+        QCOMPARE(list.state(0), RowState::Printable);
+    }
+
     // Columns the user joins into one field read as the field is written.
     void columnsJoinedIntoOneField()
     {

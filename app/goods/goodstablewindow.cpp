@@ -38,9 +38,10 @@ GoodsTableWindow::GoodsTableWindow(storage::Database& database, QWidget* parent)
     setObjectName(QStringLiteral("GoodsTableWindow"));
     setWindowTitle(QStringLiteral("品名の置き換え"));
 
-    auto* hint = new QLabel(QStringLiteral("注文一覧の商品コードか商品名が下の表にあると、送り状の品名にはその右の品名を"
-                                           "印刷します。メイン画面の品名の欄の一覧にも出ます。"),
-                            this);
+    auto* hint =
+        new QLabel(QStringLiteral("注文一覧の商品コードか商品名が下の表にあると、送り状の品名にはその右の品名を"
+                                  "印刷します。メイン画面の品名の欄の一覧にも出ます。"),
+                   this);
     hint->setWordWrap(true);
 
     m_list = new QTreeWidget(this);
