@@ -1,7 +1,9 @@
 // Prepares what `horutea --batch` is measured with: a saved sender in the
 // address book of the home folder the program runs with, and an order list
 // of N rows whose pages carry the same texts as the floor's batch page.
-// "prepare HOME OUT.csv N"; "storefront HOME OUT.csv N": a shop platform's
+// "prepare HOME OUT.csv N"; "long HOME OUT.csv N": the same rows with
+// addresses and goods too long for their places, as shops' lists have them;
+// "storefront HOME OUT.csv N": a shop platform's
 // export (Shopify's columns) of N orders over 2.5 × N rows, each order's
 // ship-to on its first row only, its items one a row, to the same address.
 #include "addressbook/addressbook.h"
@@ -17,8 +19,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const bool storefront = argc == 5 && qstrcmp(argv[1], "storefront") == 0;
-    if (argc != 5 || (qstrcmp(argv[1], "prepare") != 0 && !storefront)) {
-        std::fprintf(stderr, "usage: bench_batch prepare|storefront HOME OUT.csv ROWS\n");
+    const bool longTexts = argc == 5 && qstrcmp(argv[1], "long") == 0;
+    if (argc != 5 || (qstrcmp(argv[1], "prepare") != 0 && !storefront && !longTexts)) {
+        std::fprintf(stderr, "usage: bench_batch prepare|long|storefront HOME OUT.csv ROWS\n");
         return 2;
     }
     // The program's own folders under that home, as it will find them.
@@ -76,8 +79,11 @@ int main(int argc, char** argv)
             .toUtf8());
     const int rows = atoi(argv[4]);
     const QByteArray row =
-        QStringLiteral(
-            ",1000001,東京都千代田区千代田1-1,テストビル3F,山田太郎様,鈴木様方,03-1234-5678,精密機械,AB-1234\r\n")
+        (longTexts ? QStringLiteral(",0600001,北海道札幌市中央区北一条西１３丁目４番地１ノースプレイス,"
+                                    "ノースプレイス大通公園前レジデンス　東棟１２０３号室,山田太郎様,鈴木様方,"
+                                    "03-1234-5678,国産 今治タオル フェイスタオル 3枚セット ギフト箱入り,AB-1234\r\n")
+                   : QStringLiteral(",1000001,東京都千代田区千代田1-1,テストビル3F,山田太郎様,鈴木様方,03-1234-5678,"
+                                    "精密機械,AB-1234\r\n"))
             .toUtf8();
     for (int i = 0; i < rows; ++i)
         csv.write("B-" + QByteArray::number(i) + row);

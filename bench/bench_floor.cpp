@@ -3,7 +3,9 @@
 // "page N [stock]": N bare waybill pages, the same texts, fonts and two
 // circles drawn straight with QPainter into a PDF. "document N FILE":
 // N bare pages of an order list's row (no second goods line, no numbers)
-// into one PDF document, as `horutea --batch` writes them.
+// into one PDF document, as `horutea --batch` writes them; "document-long N
+// FILE": the same with the long addresses and goods of a shop's list, each
+// scaled across to its place as a fitted text prints.
 #include "common.h"
 
 #include "app/controls.h"
@@ -76,7 +78,20 @@ const Item kItems[] = {
     {10, 183.5, 89.9, "30450", false},
 };
 
-void drawPage(QPainter& p, QPrinter& printer, bool batchPage)
+// The long texts of a shop's list where the batch page has short ones, and
+// the width of each one's place.
+struct LongText {
+    double xMm, yMm;
+    const char* text;
+    double placeMm;
+};
+const LongText kLongTexts[] = {
+    {68.0, 24.8, "北海道札幌市中央区北一条西１３丁目４番地１ノースプレイス", 66.0},
+    {58.0, 34.6, "ノースプレイス大通公園前レジデンス　東棟１２０３号室", 76.0},
+    {134.0, 68.7, "国産 今治タオル フェイスタオル 3枚セット ギフト箱入り", 30.6},
+};
+
+void drawPage(QPainter& p, QPrinter& printer, bool batchPage, bool longTexts = false)
 {
     const double unit = printer.resolution() / 25.4;
     for (const Item& item : kItems) {
@@ -85,8 +100,22 @@ void drawPage(QPainter& p, QPrinter& printer, bool batchPage)
         QFont font(QStringLiteral("IPAPGothic"));
         font.setPointSize(item.points);
         p.setFont(font);
-        p.drawText(QPointF(item.xMm * unit, item.yMm * unit + QFontMetricsF(font, &printer).ascent()),
-                   QString::fromUtf8(item.text));
+        const QPointF at(item.xMm * unit, item.yMm * unit + QFontMetricsF(font, &printer).ascent());
+        const LongText* replaced = nullptr;
+        for (const LongText& l : kLongTexts)
+            if (longTexts && l.xMm == item.xMm && l.yMm == item.yMm)
+                replaced = &l;
+        if (!replaced) {
+            p.drawText(at, QString::fromUtf8(item.text));
+            continue;
+        }
+        const QString text = QString::fromUtf8(replaced->text);
+        const double width = QFontMetricsF(font, &printer).horizontalAdvance(text);
+        p.save();
+        p.translate(at);
+        p.scale(std::min(1.0, replaced->placeMm * unit / width), 1.0);
+        p.drawText(QPointF(0, 0), text);
+        p.restore();
     }
     QPen pen(Qt::black);
     pen.setWidthF(2 * printer.resolution() / 180.0);
@@ -195,7 +224,8 @@ void page(QPrinter& printer, const QString& file)
 int main(int argc, char** argv)
 {
     platform::keepFreedBlocksForReuse();
-    if (argc > 3 && qstrcmp(argv[1], "document") == 0) {
+    const bool longDocument = argc > 3 && qstrcmp(argv[1], "document-long") == 0;
+    if (argc > 3 && (qstrcmp(argv[1], "document") == 0 || longDocument)) {
         // The whole process is measured from outside, as the command line
         // is, with the same application object and platform as it has.
         QGuiApplication app(argc, argv);
@@ -208,7 +238,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < n; ++i) {
             if (i > 0)
                 printer.newPage();
-            drawPage(p, printer, true);
+            drawPage(p, printer, true, longDocument);
         }
         return p.end() ? 0 : 1;
     }

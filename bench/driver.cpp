@@ -78,19 +78,20 @@ struct Row {
     QString target;
 };
 
-// Instructions a program runs from its start to its first paint, counted by
-// callgrind: the same on any machine and under any load, where milliseconds
-// are not. 0 without valgrind.
-double startupInstructions(const QString& program, const QString& mode, const QProcessEnvironment& env)
+// Instructions a whole process runs, in millions, counted by callgrind: the
+// same on any machine and under any load, where milliseconds are not. 0
+// without valgrind. `program` is in the benchmarks' folder unless absolute.
+double instructions(const QString& program, const QStringList& args, const QProcessEnvironment& env)
 {
     const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
     if (valgrind.isEmpty())
         return 0;
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(valgrind, {QStringLiteral("--tool=callgrind"), QStringLiteral("--callgrind-out-file=/dev/null"),
-                       QDir(g_dir).filePath(program), mode});
-    if (!p.waitForFinished(120000)) {
+    p.start(valgrind, QStringList{QStringLiteral("--tool=callgrind"), QStringLiteral("--callgrind-out-file=/dev/null"),
+                                  QDir(g_dir).filePath(program)} +
+                          args);
+    if (!p.waitForFinished(600000)) {
         p.kill();
         p.waitForFinished();
         return 0;
@@ -99,6 +100,12 @@ double startupInstructions(const QString& program, const QString& mode, const QP
     static const QRegularExpression collected(QStringLiteral("Collected : (\\d+)"));
     const QRegularExpressionMatch m = collected.match(QString::fromUtf8(p.readAllStandardError()));
     return m.hasMatch() ? m.captured(1).toDouble() / 1e6 : 0;
+}
+
+// From its start to its first paint (the mode ends the process there).
+double startupInstructions(const QString& program, const QString& mode, const QProcessEnvironment& env)
+{
+    return instructions(program, {mode}, env);
 }
 
 // The spread of a ratio over the runs, each run's program against the floor
@@ -187,6 +194,14 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
             return;
         }
     }
+    // The same 1,000 rows with addresses and goods too long for their places, keyed 1: fitted as they print.
+    lists[1] = work.filePath(QStringLiteral("long-1000.csv"));
+    if (runWhole(QDir(g_dir).filePath(QStringLiteral("bench_batch")),
+                 {QStringLiteral("long"), templateHome, lists[1], QStringLiteral("1000")}, env)
+            .exit != 0) {
+        std::fprintf(stderr, "bench_batch long failed\n");
+        return;
+    }
     // A storefront's export of 10,000 orders over 25,000 rows, keyed -10000.
     lists[-10000] = work.filePath(QStringLiteral("storefront-10000.csv"));
     if (runWhole(QDir(g_dir).filePath(QStringLiteral("bench_batch")),
@@ -196,7 +211,7 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
         return;
     }
     std::vector<double> bigMs, storefrontMs, storefrontMiB;
-    std::vector<double> floorMs, floorMiB, floorBytes, batchMs, batchMiB, batchBytes, bigMiB;
+    std::vector<double> floorMs, floorMiB, floorBytes, batchMs, batchMiB, batchBytes, bigMiB, longMs, floorLongMs;
     for (int i = 0; i < runs; ++i) {
         const QString floorPdf = work.filePath(QStringLiteral("floor.pdf"));
         const Process f = runWhole(QDir(g_dir).filePath(QStringLiteral("bench_floor")),
@@ -220,6 +235,15 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
             std::fprintf(stderr, "a batch run failed (floor %d, program %d)\n", f.exit, b.exit);
             return;
         }
+        const Process fitted = batch(1, &pdf);
+        if (fitted.exit != 0) {
+            std::fprintf(stderr, "the long batch run failed (%d)\n", fitted.exit);
+            return;
+        }
+        longMs.push_back(fitted.ms);
+        const Process floorLong = runWhole(QDir(g_dir).filePath(QStringLiteral("bench_floor")),
+                                           {QStringLiteral("document-long"), QStringLiteral("1000"), floorPdf}, env);
+        floorLongMs.push_back(floorLong.ms);
         floorMs.push_back(f.ms);
         floorMiB.push_back(f.peakMiB);
         floorBytes.push_back(QFileInfo(floorPdf).size() / 1000.0);
@@ -246,6 +270,53 @@ void measureBatch(std::vector<Row>& rows, int runs, const QProcessEnvironment& e
     rows.push_back({QStringLiteral("--batch of 1,000 rows to one PDF, against 1,000 bare pages in one document") +
                         ratioSpread(batchMs, floorMs),
                     QStringLiteral("ms"), median(batchMs), median(floorMs), QStringLiteral("≤ 1.2 ×")});
+    // Long texts: more glyphs to draw, which any program pays (the floor's own long document shows it), and the
+    // fitting, which only the program does. The goal is on what the program adds beyond its floor.
+    rows.push_back({QStringLiteral("--batch of 1,000 rows with long goods names and addresses, fitted, against the "
+                                   "same with short ones") +
+                        ratioSpread(longMs, batchMs),
+                    QStringLiteral("ms"), median(longMs), median(batchMs), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("the floor's document with the same long texts, against its short one") +
+                        ratioSpread(floorLongMs, floorMs),
+                    QStringLiteral("ms"), median(floorLongMs), median(floorMs), QStringLiteral("report")});
+    rows.push_back({QStringLiteral("long rows over their floor, against short rows over theirs"), QStringLiteral("×"),
+                    median(longMs) / median(floorLongMs), median(batchMs) / median(floorMs),
+                    QStringLiteral("≤ 1.1 ×")});
+    // The same processes in instructions, one run each.
+    {
+        const QString home = work.filePath(QStringLiteral("home-instructions"));
+        auto counted = [&](int n) {
+            copyTree(templateHome, home);
+            QProcessEnvironment e = env;
+            e.insert(QStringLiteral("HOME"), home);
+            e.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+            const double m = instructions(
+                program,
+                {QStringLiteral("--batch"), lists[n], QStringLiteral("--pdf"), work.filePath(QStringLiteral("i.pdf"))},
+                e);
+            QDir(home).removeRecursively();
+            return m;
+        };
+        auto floorCounted = [&](const QString& mode) {
+            return instructions(QStringLiteral("bench_floor"),
+                                {mode, QStringLiteral("1000"), work.filePath(QStringLiteral("floor-i.pdf"))}, env);
+        };
+        const double shortM = counted(1000), longM = counted(1);
+        const double floorM = floorCounted(QStringLiteral("document")),
+                     floorLongM = floorCounted(QStringLiteral("document-long"));
+        if (shortM > 0 && longM > 0 && floorM > 0 && floorLongM > 0) {
+            rows.push_back({QStringLiteral("--batch of 1,000 rows in instructions (callgrind), against the floor's "
+                                           "document"),
+                            QStringLiteral("M"), shortM, floorM, QStringLiteral("≤ 1.2 ×")});
+            rows.push_back({QStringLiteral("the long rows, fitted, in instructions, against the floor's long document"),
+                            QStringLiteral("M"), longM, floorLongM, QStringLiteral("report")});
+            rows.push_back(
+                {QStringLiteral("long rows over their floor, against short rows over theirs, in instructions"),
+                 QStringLiteral("×"), longM / floorLongM, shortM / floorM, QStringLiteral("≤ 1.1 ×")});
+            rows.push_back({QStringLiteral("the long rows against the short ones, in instructions"),
+                            QStringLiteral("M"), longM, shortM, QStringLiteral("report")});
+        }
+    }
     rows.push_back({QStringLiteral("peak memory, --batch of 1,000 rows, against the floor's document"),
                     QStringLiteral("MiB"), median(batchMiB), median(floorMiB), QStringLiteral("report")});
     const double grown = median(bigMiB) - median(batchMiB);
@@ -518,6 +589,21 @@ int main(int argc, char** argv)
                     median(first["pdf"]), median(first["page"]), QStringLiteral("≤ 1.5 ×")});
     rows.push_back({QStringLiteral("waybill job to PDF, later jobs"), QStringLiteral("ms"), median(later["pdf"]),
                     median(later["page"]), QStringLiteral("≤ 1.5 ×")});
+    // Later jobs in instructions: eleven jobs less one, a tenth of it.
+    {
+        auto perLaterJob = [&](const QString& program, QStringList oneJob, QStringList elevenJobs) {
+            const double one = instructions(program, oneJob, offscreen);
+            const double eleven = instructions(program, elevenJobs, offscreen);
+            return one > 0 && eleven > one ? (eleven - one) / 10.0 : 0.0;
+        };
+        const double programM = perLaterJob(QStringLiteral("bench_print"), {QStringLiteral("1"), QStringLiteral("pdf")},
+                                            {QStringLiteral("11"), QStringLiteral("pdf")});
+        const double floorM = perLaterJob(QStringLiteral("bench_floor"), {QStringLiteral("page"), QStringLiteral("1")},
+                                          {QStringLiteral("page"), QStringLiteral("11")});
+        if (programM > 0 && floorM > 0)
+            rows.push_back({QStringLiteral("waybill job to PDF, later jobs, in instructions (callgrind)"),
+                            QStringLiteral("M"), programM, floorM, QStringLiteral("≤ 1.5 ×")});
+    }
     rows.push_back({QStringLiteral("mark test print to PDF, first of a process"), QStringLiteral("ms"),
                     median(first["marks"]), median(first["page"]), QStringLiteral("report")});
     rows.push_back({QStringLiteral("mark test print to PDF, later"), QStringLiteral("ms"), median(later["marks"]),
