@@ -65,6 +65,10 @@ void RowWaybills::forgetSurelyFitting()
     for (auto& sides : m_surelyFittingUnits)
         for (auto& lines : sides)
             lines.fill(-1);
+    for (auto& sides : m_measured)
+        for (auto& lines : sides)
+            for (QHash<QString, bool>& measured : lines)
+                measured.clear();
 }
 
 LineFits RowWaybills::lineFits(const FitCheck& check, bool sender, int line) const
@@ -81,14 +85,26 @@ LineFits RowWaybills::lineFits(const FitCheck& check, bool sender, int line) con
     // addresses are short: a line of no more units than a row of
     // full-width characters that fits is taken to fit unmeasured. Were it
     // wider after all, the waybill's own check measures it.
-    qsizetype& surelyFits = m_surelyFittingUnits[&check == &m_fits ? 1 : 0][sender ? 1 : 0][line - 1];
+    const size_t kind = &check == &m_fits ? 1 : 0, side = sender ? 1 : 0, lineIndex = size_t(line - 1);
+    qsizetype& surelyFits = m_surelyFittingUnits[kind][side][lineIndex];
     if (surelyFits < 0) {
         surelyFits = 0;
         for (qsizetype units = 60; units > 0 && surelyFits == 0; --units)
             if (fits(QString(units, QChar(u'國'))))
                 surelyFits = units;
     }
-    return [fits, units = surelyFits](const QString& text) { return text.size() <= units || fits(text); };
+    // Kept for the rows of a list read twice, not more: a list is long.
+    constexpr qsizetype kMeasuredKept = 8192;
+    QHash<QString, bool>* measured = &m_measured[kind][side][lineIndex];
+    return [fits, units = surelyFits, measured](const QString& text) {
+        if (text.size() <= units)
+            return true;
+        if (const auto it = measured->constFind(text); it != measured->constEnd())
+            return *it;
+        if (measured->size() >= kMeasuredKept)
+            measured->clear();
+        return *measured->insert(text, fits(text));
+    };
 }
 
 AddressFits RowWaybills::addressFits(bool sender) const

@@ -8,6 +8,7 @@
 #include "orders/rows.h"
 #include "orders/shoplayouts.h"
 
+#include <QHash>
 #include <array>
 #include <optional>
 #include <span>
@@ -73,6 +74,9 @@ private:
     const ItemFile* m_items = nullptr;
     // [as is, narrowed][recipient, sender][line 1, line 2]; -1: not yet known
     mutable std::array<std::array<std::array<qsizetype, 2>, 2>, 2> m_surelyFittingUnits;
+    // Lines measured, by the same index: a row is made once to be checked
+    // and again to be printed.
+    mutable std::array<std::array<std::array<QHash<QString, bool>, 2>, 2>, 2> m_measured;
 };
 
 } // namespace orders
