@@ -8,6 +8,7 @@
 #include "app/controls.h"
 #include "app/desktop/ime.h"
 #include "app/fields.h"
+#include "app/goodsoffer.h"
 #include "app/layout/layoutwindow.h"
 #include "app/postaloffer.h"
 #include "app/preview/previewwindow.h"
@@ -440,12 +441,16 @@ bool Form1::Form_Load()
     control("T_5_Samakata")->setVisible(false);
     control("iraiSamakata")->setVisible(false);
 
+    QList<DropDownComboBox*> goodsBoxes;
     for (const char* name : {"c_Hinmei", "c_Hinmei2"}) {
-        auto* combo = control<QComboBox>(name);
+        auto* combo = control<DropDownComboBox>(name);
         for (const char* item : itemDescriptions())
             combo->addItem(QString::fromUtf8(item));
         combo->setCurrentIndex(0);
+        goodsBoxes << combo;
     }
+    // The goods table is read when a list first opens, not before.
+    new GoodsOffer(goodsBoxes, m_services.station.database(), this);
 
     if (m_services.station.anotherInstanceRunning()) {
         m_services.messages.show(nullptr, {station::kSecondInstance, desktop::MsgIcon::Warning, desktop::MsgButtons::Ok,

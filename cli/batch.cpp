@@ -7,7 +7,10 @@
 #include "platform/instance.h"
 #include "platform/readfile.h"
 #include "print/overrun.h"
+#include "print/pdfoutput.h"
+#include "print/systemprinter.h"
 #include "station/alignment.h"
+#include "station/listchecks.h"
 #include "station/orderprint.h"
 
 #include <QDir>
@@ -125,7 +128,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        {},
                        waybill::DeliveryTime::Unspecified,
                        waybill::ArrivalNotice::Wanted,
-                       request.senderFromBuyer});
+                       request.senderFromBuyer,
+                       request.giftTelephone});
     if (!request.layout.isEmpty()) {
         Result<print::Layout> layout = layoutNamed(request.layout, station.layouts());
         if (!layout) {
@@ -139,13 +143,17 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
         err << layout.error() << QStringLiteral("\n何も印刷していません。\n");
         return done(exitCannotRun);
     }
-    station::checkAgainstThePage(list, *layout);
+    station::prepareOrderList(station, list, *layout);
     // The offsets saved for this printer and layout, else the window's.
     const station::OffsetsForRun offsets = station::offsetsForRun(station, station.formQueue(), layout->name);
     if (!offsets.problems.isEmpty())
         err << offsets.problems << '\n';
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
+        return done(exitCannotRun);
+    }
+    if (!request.itemsPath.isEmpty() && !list.openItemFile(request.itemsPath, encoding)) {
+        err << list.itemFileError() << QStringLiteral("\n何も印刷していません。\n");
         return done(exitCannotRun);
     }
     // A list nearly a shop's would be read line by line, not by orders:
@@ -194,6 +202,13 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
             err << QStringLiteral("%1 行目、%2: %3\n")
                        .arg(list.lineOf(row))
                        .arg(orders::findingPlace(list.headings(), finding), finding.reason);
+    // What prints as it stands but should be known, before it prints.
+    for (qint64 row : printable)
+        if (list.hasNotes(row))
+            for (const orders::Finding& finding : list.findingsAt(row))
+                err << QStringLiteral("%1 行目、%2（お知らせ）: %3\n")
+                           .arg(list.lineOf(row))
+                           .arg(orders::findingPlace(list.headings(), finding), finding.reason);
     if (refused > 0 && !request.skipInvalid) {
         err << QStringLiteral("不備のある%1が %2 %3あるため、何も印刷しませんでした。直すか、--skip-invalid "
                               "で飛ばしてください。\n")

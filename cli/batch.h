@@ -1,6 +1,7 @@
 #pragma once
 // `horutea --batch FILE.csv`: every row of an order list printed as one
 // document with the saved offsets, without the window.
+#include "orders/rows.h"
 #include "platform/files.h"
 #include "print/destination.h"
 
@@ -17,8 +18,11 @@ struct BatchRequest {
     QString senderName;           // a saved sender's name; empty: the most recently used one
     bool noSender = false;        // the waybills carry no sender, on purpose (forms with it printed)
     bool senderFromBuyer = false; // each order's buyer is its sender (「ご依頼主: 注文者」)
-    int lockWaitMs = 10000;       // how long an address book held by another program is waited for
-    QString encoding;             // "utf-8", "cp932", or empty to detect
+    // A gift's recipient without a number in the list gets this one.
+    orders::GiftTelephone giftTelephone = orders::GiftTelephone::Buyer;
+    QString itemsPath;      // Yahoo!ショッピング's item file; empty: found beside the list by its name
+    int lockWaitMs = 10000; // how long an address book held by another program is waited for
+    QString encoding;       // "utf-8", "cp932", or empty to detect
     bool skipInvalid = false;
     QString databaseLocation; // a server's URL; empty: where the settings say
     // The number printed on the first form loaded, as on the form; empty:

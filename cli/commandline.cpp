@@ -34,6 +34,10 @@ QString usage()
                "      --no-sender        ご依頼主を印刷しません（ご依頼主が印刷済みの用紙）\n"
                "      --sender-from-buyer  ご依頼主を注文ごとの注文者にします（ギフトの注文。ショップの\n"
                "                         注文一覧で、注文者の名前と住所がある場合）\n"
+               "      --gift-telephone 番号  贈り物の注文で、一覧にお届け先の電話番号がないときに印刷する番号:\n"
+               "                         buyer（注文者の電話番号、既定）、sender（ご依頼主の電話番号）、blank（空欄）\n"
+               "      --items ファイル.csv  Yahoo!ショッピングの商品のファイル（既定: 注文のファイルと同じフォルダに\n"
+               "                         ある、名前の対になるファイル）\n"
                "      --encoding 文字コード  utf-8 または cp932（既定: 中身から判断）\n"
                "      --skip-invalid     不備のある行を飛ばして残りを印刷します\n"
                "      --first-number 番号  最初の用紙に印刷済みの伝票番号（ハイフンや空白はあってもなくても可）。\n"
@@ -102,6 +106,8 @@ constexpr OptionSpec kOptions[] = {
     {"encoding", 0, "utf-8 か cp932", "batch"},
     {"skip-invalid", 0, nullptr, "batch"},
     {"sender-from-buyer", 0, nullptr, "batch"},
+    {"gift-telephone", 0, "buyer か sender か blank", "batch"},
+    {"items", 0, "ファイル.csv", "batch"},
     {"first-number", 0, "伝票番号", "batch"},
     {"carrier", 0, "運送会社", "batch"},
     {"layout", 0, "レイアウトの名前かファイル", "batch|alignment-sheet|alignment"},
@@ -302,8 +308,15 @@ int run(const QStringList& arguments, const platform::Folders& folders, QTextStr
                 return fail(QStringLiteral("--sender-from-buyer と --%1 は一緒に使えません。ご依頼主は注文者か、"
                                            "住所録のご依頼主か、どちらかにしてください。")
                                 .arg(QLatin1String(other)));
+        if (parsed.has("gift-telephone") && !orders::giftTelephoneOfToken(parsed.value("gift-telephone")))
+            return fail(QStringLiteral("--gift-telephone は buyer（注文者の電話番号）、sender（ご依頼主の電話番号）か "
+                                       "blank（空欄）にしてください。「%1」は使えません。")
+                            .arg(parsed.value("gift-telephone")));
         BatchRequest request;
         request.csvPath = parsed.value("batch");
+        request.itemsPath = parsed.value("items");
+        request.giftTelephone =
+            orders::giftTelephoneOfToken(parsed.value("gift-telephone")).value_or(orders::GiftTelephone::Buyer);
         request.queue = parsed.value("printer");
         request.pdfPath = parsed.value("pdf");
         request.senderName = parsed.value("sender");

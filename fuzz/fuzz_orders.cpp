@@ -5,7 +5,9 @@
 // order list gives each of its rows the texts the reader gave.
 #include "csv/reader.h"
 #include "csv/writer.h"
+#include "orders/itemfile.h"
 #include "orders/orderlist.h"
+#include "orders/prefectures.h"
 
 #include <QBuffer>
 #include <cstdio>
@@ -193,6 +195,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (void)orders::checkWaybill(w, records[0].fields, map, {});
         }
     }
+    // Read as a shop's item file: items kept by order, never a crash.
+    {
+        QBuffer items;
+        items.setData(bytes);
+        items.open(QIODevice::ReadOnly);
+        orders::ItemFile itemFile;
+        if (!itemFile.read(items, QStringLiteral("items.csv"), encoding) && itemFile.errorText().isEmpty())
+            broken("an item file refused says why");
+        for (const auto& r : records)
+            if (!r.fields.isEmpty())
+                for (const orders::OrderItem& item : itemFile.itemsOf(r.fields.front().trimmed()))
+                    if (item.quantity == QLatin1String("0"))
+                        broken("an item with nothing to ship is no goods");
+    }
+    // What a list's cells go through on their way to a waybill.
+    for (const auto& r : records)
+        for (const QString& field : r.fields) {
+            (void)orders::prefectureName(field);
+            if (const QString kanji = orders::withKanjiPrefecture(field);
+                kanji != field && !orders::latinStart(kanji).isEmpty())
+                broken("a prefecture read from Latin letters is written in kanji");
+            const orders::CareOfSplit careOf = orders::takeCareOf(field);
+            if (careOf.text.size() + careOf.careOf.size() > field.size())
+                broken("a care-of part taken out adds nothing");
+            if (orders::withoutMarketingBrackets(field).isEmpty() != field.trimmed().isEmpty())
+                broken("a title without its brackets is never left empty");
+            const orders::AddressLines lines = orders::splitAddress(
+                field,
+                {[](const QString& t) { return t.size() <= 12; }, [](const QString& t) { return t.size() <= 16; },
+                 [](const QString& t) { return t.size() <= 24; }, [](const QString& t) { return t.size() <= 32; }});
+            QString joined = lines.line1 + lines.line2, whole = field;
+            joined.removeIf([](QChar c) { return c.isSpace(); });
+            whole.removeIf([](QChar c) { return c.isSpace(); });
+            if (joined != whole)
+                broken("an address over two lines loses nothing");
+        }
     writeAndReadBack(records, csv::Encoding::Utf8);
     writeAndReadBack(records, csv::Encoding::Cp932);
     if (step != csv::Reader::Step::Failed || records.size() > 1)

@@ -1,8 +1,11 @@
 #include "orders/orderlist.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 namespace orders {
 
-OrderList::OrderList() = default;
+OrderList::OrderList() { m_waybills.setItemFile(&m_itemFile); }
 OrderList::~OrderList() = default;
 
 void OrderList::setConstants(const ListConstants& constants)
@@ -34,6 +37,19 @@ void OrderList::setFitCheck(FitCheck fits)
     recheckAll();
 }
 
+void OrderList::setPostalPrefectures(PostalPrefectures prefectures)
+{
+    m_checks.setPostalPrefectures(std::move(prefectures));
+    recheckAll();
+}
+
+void OrderList::setGoodsNames(GoodsNames names)
+{
+    m_waybills.setGoodsNames(std::move(names));
+    m_cachedRow = -1;
+    recheckAll();
+}
+
 void OrderList::setNaturalFitCheck(FitCheck fitsAsIs)
 {
     m_waybills.setNaturalFitCheck(std::move(fitsAsIs));
@@ -47,6 +63,8 @@ void OrderList::close()
     m_file.close();
     m_shape = ListShape{};
     m_nearlyShop.reset();
+    m_itemFile.clear();
+    m_itemFileNote.clear();
     m_waybillColumns.clear();
     forgetRows();
 }
@@ -98,7 +116,35 @@ bool OrderList::open(const QString& path, std::optional<csv::Encoding> encoding)
     if (!m_file.open(path, encoding))
         return false;
     takeHeadings();
+    findItemFile(path);
     return true;
+}
+
+void OrderList::findItemFile(const QString& path)
+{
+    if (!m_shape.layout || m_shape.layout->shop != Shop::YahooShopping ||
+        m_shape.layout->has(OrderPart::ItemDescription))
+        return;
+    const QString beside = ItemFile::besideOrderFile(path);
+    if (beside.isEmpty() || !QFileInfo::exists(beside)) {
+        m_itemFileNote =
+            QStringLiteral(
+                "Yahoo!ショッピングの商品のファイル（%1）が注文のファイルと同じフォルダに見つからないため、"
+                "品名には一覧の定数の品名を印刷します。商品のファイルも一緒にダウンロードして同じフォルダに置くか、"
+                "--items で指定してください。")
+                .arg(beside.isEmpty() ? QStringLiteral("items….csv") : QFileInfo(beside).fileName());
+        return;
+    }
+    if (!m_itemFile.read(beside, m_file.encoding()))
+        m_itemFileNote = m_itemFile.errorText() + QStringLiteral("品名には一覧の定数の品名を印刷します。");
+}
+
+bool OrderList::openItemFile(const QString& path, std::optional<csv::Encoding> encoding)
+{
+    m_itemFileNote.clear();
+    m_cachedRow = -1;
+    recheckAll();
+    return m_itemFile.read(path, encoding);
 }
 
 bool OrderList::open(std::unique_ptr<QIODevice> device, std::optional<csv::Encoding> encoding)
@@ -154,7 +200,9 @@ void OrderList::findWaybillColumns()
 
 QStringList OrderList::headingNotes() const
 {
-    if (m_source == MappingSource::Remembered || m_source == MappingSource::User || m_source == MappingSource::Shop)
+    if (m_source == MappingSource::Shop)
+        return m_itemFileNote.isEmpty() ? QStringList() : QStringList{m_itemFileNote};
+    if (m_source == MappingSource::Remembered || m_source == MappingSource::User)
         return {};
     QStringList notes = orders::headingNotes(m_shape.headings, m_shape.columns);
     if (const QString note = nearlyShopNote(); !note.isEmpty())
@@ -298,7 +346,8 @@ void OrderList::applyCheck(qint64 row, Records records)
     const auto edit = m_edits.constFind(row);
     const QList<Finding> findings =
         edit != m_edits.constEnd() ? m_checks.findingsOfEdit(*edit) : m_checks.findingsOf(records);
-    m_marks.setChecked(row, !findings.isEmpty(), m_checks.isSenderRow(records));
+    m_marks.setChecked(row, refuses(findings), m_checks.isLeftOut(records),
+                       std::any_of(findings.begin(), findings.end(), [](const Finding& f) { return f.note; }));
 }
 
 const std::vector<csv::Record>* OrderList::recordsAt(qint64 row, bool whole)

@@ -55,6 +55,11 @@ public:
     void setMappingStore(MappingStore* store) { m_store = store; }
     void setConstants(const ListConstants& constants);
     void setFitCheck(FitCheck fits);
+    // The postal codes' prefectures: a row whose address is in another
+    // prefecture than its postal code is refused. None: not checked.
+    void setPostalPrefectures(PostalPrefectures prefectures);
+    // The goods table: a list's goods by the names the shop wants on forms.
+    void setGoodsNames(GoodsNames names);
     // Whether a text stands in its place as it is, not narrowed: a shop's
     // address is split over the two lines by it. Without one the fit check
     // serves.
@@ -64,6 +69,14 @@ public:
     // unless given. false: errorText() says why in Japanese.
     bool open(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
     bool open(std::unique_ptr<QIODevice> device, std::optional<csv::Encoding> encoding = std::nullopt);
+    // A shop whose goods come in a file of their own (Yahoo!ショッピング):
+    // open() reads the one beside the list (ItemFile::besideOrderFile)
+    // when there is one; this reads the one named instead, and every row is
+    // checked again. false: itemFileError() says why, and no item file is used.
+    bool openItemFile(const QString& path, std::optional<csv::Encoding> encoding = std::nullopt);
+    // The item file read, if any.
+    QString itemFilePath() const { return m_itemFile.path(); }
+    QString itemFileError() const { return m_itemFile.errorText(); }
     // Forgets the file, its rows and the edits.
     void close();
     // Why open() failed or why reading stopped early.
@@ -110,6 +123,8 @@ public:
     qint64 rowCount() const { return m_marks.size(); }
     qint64 lineOf(qint64 row) const { return m_file.lineNumberOf(byOrder() ? m_groups.firstLineOf(row) : row); }
     RowState state(qint64 row) const;
+    // The row's check has notes (findings that do not keep it from printing).
+    bool hasNotes(qint64 row) const { return m_marks.hasNotes(row); }
     qint64 countRows(RowState state) const;
 
     // The row's waybill: the edited one if the user edited it, else built
@@ -158,6 +173,8 @@ private:
     void applyCheck(qint64 row, Records records);
     // The columns from the heading row: remembered, a shop's or known.
     void takeHeadings();
+    // A shop's item file beside the list at `path`, when its list has one.
+    void findItemFile(const QString& path);
 
     MappingStore* m_store = nullptr;
     ListFile m_file;
@@ -169,6 +186,8 @@ private:
     csv::Reader::Columns m_waybillColumns;
     MappingSource m_source = MappingSource::KnownHeadings;
     std::optional<NearlyShopHeadings> m_nearlyShop;
+    ItemFile m_itemFile;
+    QString m_itemFileNote; // why the goods are not from an item file beside the list
 
     std::vector<csv::Record> m_latestOrderLines; // while lines are found: those of the last order begun
     bool m_allFound = false;

@@ -4,13 +4,16 @@ namespace orders {
 
 QList<Finding> RowChecks::findingsOfEdit(const waybill::Waybill& edit) const
 {
-    return checkWaybill(edit, m_shape.headings, m_shape.columns, m_waybills.fitCheck());
+    return checkWaybill(edit, m_shape.headings, m_shape.columns, m_waybills.fitCheck(), m_prefectures);
 }
 
-bool RowChecks::isSenderRow(Records records) const
+bool RowChecks::isLeftOut(Records records) const
 {
-    return !m_shape.layout && !records.empty() &&
-           cellOf(m_shape.columns, m_shape.cellsOf(records.front()), Field::Kind) == senderKindText();
+    if (records.empty())
+        return false;
+    if (m_shape.layout)
+        return nothingToShip(m_waybills.assemble(records));
+    return cellOf(m_shape.columns, m_shape.cellsOf(records.front()), Field::Kind) == senderKindText();
 }
 
 QList<Finding> RowChecks::findingsOf(Records records) const
@@ -76,7 +79,23 @@ QList<Finding> RowChecks::findingsOf(Records records) const
                                  .arg(m_shape.orderNumberOf(records.front().fields))
                                  .arg(records.front().line),
                              {}});
-        findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck());
+        if (giftWithoutTelephone(*order)) {
+            const GiftTelephone choice = m_waybills.constants().giftTelephone;
+            const QList<int> columns = m_shape.layout->columnsFeeding(Field::Telephone);
+            findings.append(
+                {Field::Telephone,
+                 columns.isEmpty() ? -1 : columns.first(),
+                 QStringLiteral("この注文は注文者（%1）からお届け先（%2）への贈り物ですが、一覧にお届け先の電話番号が"
+                                "ありません。一覧の定数の「贈り物の電話番号」のとおり、%3%4。")
+                     .arg(order->buyer.name, order->shipTo.name, giftTelephoneText(choice),
+                          choice == GiftTelephone::Blank ? QStringLiteral("にします")
+                          : waybill.recipient.telephone.isEmpty()
+                              ? QStringLiteral("を印刷するところですが、その番号もないため空欄になります")
+                              : QStringLiteral("（%1）を印刷します").arg(waybill.recipient.telephone)),
+                 {},
+                 true});
+        }
+        findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck(), m_prefectures);
         return findings;
     }
     const QStringList cells = records.empty() ? QStringList() : m_shape.cellsOf(records.front());
@@ -88,7 +107,7 @@ QList<Finding> RowChecks::findingsOf(Records records) const
                              .arg(headings.value(m_shape.columns.indexOf(Field::Kind)), kind, recipientKindText(),
                                   senderKindText()),
                          {}});
-    findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck());
+    findings += checkWaybill(waybill, headings, m_shape.columns, m_waybills.fitCheck(), m_prefectures);
     return findings;
 }
 

@@ -7,7 +7,7 @@ RowState RowMarks::state(qint64 row) const
     const quint8 flags = m_flags[size_t(row)];
     if (flags & kPrinted)
         return RowState::Printed;
-    if ((flags & kUserExcluded) || ((flags & kSenderRow) && !(flags & kUserIncluded)))
+    if ((flags & kUserExcluded) || ((flags & kLeftOutByList) && !(flags & kUserIncluded)))
         return RowState::Excluded;
     if (!(flags & kChecked))
         return RowState::Unchecked;
@@ -22,10 +22,11 @@ qint64 RowMarks::count(RowState wanted) const
     return count;
 }
 
-void RowMarks::setChecked(qint64 row, bool refused, bool senderRow)
+void RowMarks::setChecked(qint64 row, bool refused, bool leftOut, bool noted)
 {
     quint8& flags = m_flags[size_t(row)];
-    flags = quint8((flags & kUserFlags) | kChecked | (refused ? kRefused : 0) | (senderRow ? kSenderRow : 0));
+    flags = quint8((flags & kUserFlags) | kChecked | (refused ? kRefused : 0) | (leftOut ? kLeftOutByList : 0) |
+                   (noted ? kNoted : 0));
 }
 
 void RowMarks::setAllUnchecked()

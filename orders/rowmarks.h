@@ -1,8 +1,9 @@
 #pragma once
 // What is known of each row of an order list besides its text: whether it
-// was checked with the present columns and constants and passed, whether it
-// is a ご依頼主 row of an address-book export, and what the user did with it
-// (left it out, took it in, printed it). One byte per row.
+// was checked with the present columns and constants and passed, whether
+// the list itself leaves it out (a ご依頼主 row of an address-book export,
+// an order with nothing left to ship), and what the user did with it (left
+// it out, took it in, printed it). One byte per row.
 #include <QtGlobal>
 #include <vector>
 
@@ -12,7 +13,7 @@ enum class RowState {
     Unchecked, // not yet checked with the present columns and constants
     Printable,
     Refused,  // the row's findings say why
-    Excluded, // left out by the user, or a ご依頼主 row of an address-book export
+    Excluded, // left out by the user, or by the list (RowChecks::isLeftOut)
     Printed,
 };
 
@@ -26,8 +27,10 @@ public:
     qint64 count(RowState state) const;
 
     bool isChecked(qint64 row) const { return m_flags[size_t(row)] & kChecked; }
-    // The check's verdict; what the user decided stays.
-    void setChecked(qint64 row, bool refused, bool senderRow);
+    // The check's verdict; what the user decided stays. `noted`: the check
+    // has notes for the row, whether it prints or not.
+    void setChecked(qint64 row, bool refused, bool leftOut, bool noted);
+    bool hasNotes(qint64 row) const { return m_flags[size_t(row)] & kNoted; }
     void setUnchecked(qint64 row) { m_flags[size_t(row)] &= quint8(~kChecked); }
     void setAllUnchecked();
 
@@ -38,10 +41,11 @@ private:
     enum Flag : quint8 {
         kChecked = 1,
         kRefused = 2,
-        kSenderRow = 4,
+        kLeftOutByList = 4,
         kUserExcluded = 8,
         kUserIncluded = 16,
         kPrinted = 32,
+        kNoted = 64,
     };
     // What the user decided about a row; a new check keeps these.
     static constexpr quint8 kUserFlags = kUserExcluded | kUserIncluded | kPrinted;

@@ -1,10 +1,13 @@
 #include "orders/rows.h"
 
 #include "entry/textrules.h"
+#include "orders/prefectures.h"
+#include "orders/telephones.h"
 #include "orders/values.h"
 #include "postal/postalcode.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace orders {
 
@@ -55,6 +58,7 @@ QString columnNames(const QStringList& headings, const QList<int>& columns, Fiel
 struct Verdict {
     QString reason;
     QString suggestion;
+    bool note = false;
 };
 
 // `whereOf` names the columns; called only when there is something to say.
@@ -98,23 +102,79 @@ std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereO
     digits.removeIf([](QChar c) { return c == u'-' || c == u'(' || c == u')' || c == u' '; });
     if (digits.startsWith(QLatin1String("+81")))
         digits = QLatin1Char('0') + digits.mid(3);
-    if (!allAsciiDigits(digits))
+    const bool onlyDigits = allAsciiDigits(digits);
+    if (onlyDigits && !digits.startsWith(u'0') && (digits.size() == 9 || digits.size() == 10))
+        return Verdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
+                                      "正しくは「0%3」ではありませんか。")
+                           .arg(whereOf(), text, trimmed),
+                       QLatin1Char('0') + trimmed};
+    const TelephoneVerdict verdict = readTelephone(trimmed).verdict;
+    if (verdict == TelephoneVerdict::Japanese)
+        return std::nullopt;
+    if (verdict != TelephoneVerdict::Unknown)
+        return Verdict{
+            QStringLiteral("%1の電話番号「%2」は、日本の電話番号の決まりにない番号です。書かれたとおりに印刷します。"
+                           "番号を確かめてください。")
+                .arg(whereOf(), text),
+            {},
+            true};
+    // Without the numbering plan: the shape alone.
+    if (!onlyDigits)
         return Verdict{
             QStringLiteral("%1の電話番号「%2」に数字とハイフン、かっこ以外の文字があります。").arg(whereOf(), text),
             {}};
     if (digits.startsWith(u'0') && (digits.size() == 10 || digits.size() == 11))
         return std::nullopt;
-    if (!digits.startsWith(u'0') && (digits.size() == 9 || digits.size() == 10))
-        return Verdict{QStringLiteral("%1の電話番号「%2」は先頭の0が消えた可能性があります。"
-                                      "正しくは「0%3」ではありませんか。")
-                           .arg(whereOf(), text, trimmed),
-                       QLatin1Char('0') + trimmed};
     return Verdict{QStringLiteral("%1の電話番号「%2」は数字が%3桁です。0で始まる10桁か11桁にしてください。")
                        .arg(whereOf(), text, QString::number(digits.size())),
                    {}};
 }
 
 } // namespace
+
+namespace {
+
+struct GiftTelephoneRow {
+    GiftTelephone choice;
+    const char* token;
+    const char16_t* text;
+};
+constexpr GiftTelephoneRow kGiftTelephones[] = {
+    {GiftTelephone::Buyer, "buyer", u"注文者の電話番号"},
+    {GiftTelephone::Sender, "sender", u"ご依頼主の電話番号"},
+    {GiftTelephone::Blank, "blank", u"空欄"},
+};
+
+} // namespace
+
+QString giftTelephoneText(GiftTelephone choice)
+{
+    for (const GiftTelephoneRow& row : kGiftTelephones)
+        if (row.choice == choice)
+            return QString::fromUtf16(row.text);
+    return {};
+}
+
+QString giftTelephoneToken(GiftTelephone choice)
+{
+    for (const GiftTelephoneRow& row : kGiftTelephones)
+        if (row.choice == choice)
+            return QString::fromLatin1(row.token);
+    return {};
+}
+
+std::optional<GiftTelephone> giftTelephoneOfToken(const QString& token)
+{
+    for (const GiftTelephoneRow& row : kGiftTelephones)
+        if (token == QLatin1String(row.token))
+            return row.choice;
+    return std::nullopt;
+}
+
+bool refuses(const QList<Finding>& findings)
+{
+    return std::any_of(findings.begin(), findings.end(), [](const Finding& finding) { return !finding.note; });
+}
 
 QString cellOf(const ColumnMap& map, const QStringList& fields, Field field)
 {
@@ -171,12 +231,12 @@ waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, c
 }
 
 QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& headings, const ColumnMap& map,
-                            const FitCheck& fits)
+                            const FitCheck& fits, const PostalPrefectures& prefectures)
 {
     QList<Finding> findings;
-    const auto add = [&](Field field, const QString& reason, const QString& suggestion = {}) {
+    const auto add = [&](Field field, const QString& reason, const QString& suggestion = {}, bool note = false) {
         const QList<int> columns = columnsFeeding(map, field);
-        findings.append({field, columns.isEmpty() ? -1 : columns.first(), reason, suggestion});
+        findings.append({field, columns.isEmpty() ? -1 : columns.first(), reason, suggestion, note});
     };
     const auto where = [&](Field field) {
         return [&, field] { return columnNames(headings, columnsFeeding(map, field), field); };
@@ -187,10 +247,31 @@ QList<Finding> checkWaybill(const waybill::Waybill& waybill, const QStringList& 
         add(Field::PostalCode, verdict->reason, verdict->suggestion);
     if (to.line1.trimmed().isEmpty())
         add(Field::AddressLine1, QStringLiteral("%1にお届け先の住所がありません。").arg(where(Field::AddressLine1)()));
+    if (const QString latin = latinStart(to.line1); !latin.isEmpty()) {
+        // The postal code knows the prefecture the Latin letters stand for.
+        const QStringList ofCode =
+            prefectures && postalDigits(to.postalCode) ? prefectures(*postalDigits(to.postalCode)) : QStringList();
+        const QString rest = to.line1.trimmed().mid(to.line1.trimmed().indexOf(latin) + latin.size()).trimmed();
+        add(Field::AddressLine1,
+            QStringLiteral("%1の住所が「%2」で始まっています。都道府県をローマ字のまま印刷することはできません。"
+                           "都道府県名を漢字で書いてください。")
+                .arg(where(Field::AddressLine1)(), latin),
+            ofCode.size() == 1 ? ofCode.front() + rest : QString());
+    } else if (const QString prefecture = prefectureAtStart(to.line1); !prefecture.isEmpty() && prefectures) {
+        if (const auto digits = postalDigits(to.postalCode)) {
+            const QStringList ofCode = prefectures(*digits);
+            if (!ofCode.isEmpty() && !ofCode.contains(prefecture))
+                add(Field::PostalCode,
+                    QStringLiteral(
+                        "郵便番号「%1」は%2の番号ですが、住所は%3です。郵便番号か住所のどちらかが違っています。"
+                        "確かめて直してください。")
+                        .arg(to.postalCode, ofCode.join(QStringLiteral("・")), prefecture));
+        }
+    }
     if (to.name.trimmed().isEmpty())
         add(Field::Name, QStringLiteral("%1にお届け先の名前がありません。").arg(where(Field::Name)()));
     if (const auto verdict = judgeTelephone(to.telephone, where(Field::Telephone)))
-        add(Field::Telephone, verdict->reason, verdict->suggestion);
+        add(Field::Telephone, verdict->reason, verdict->suggestion, verdict->note);
     if (fits) {
         if (const auto reason = fits(waybill))
             findings.append({Field::None, -1, *reason, {}});

@@ -4,9 +4,11 @@
 // one or more lines, put together, one waybill to its ship-to).
 #include "csv/reader.h"
 #include "orders/columns.h"
+#include "orders/itemfile.h"
 #include "orders/rows.h"
 #include "orders/shoplayouts.h"
 
+#include <QHash>
 #include <array>
 #include <optional>
 #include <span>
@@ -34,7 +36,7 @@ struct ListShape {
 
 class RowWaybills {
 public:
-    explicit RowWaybills(const ListShape& shape) : m_shape(shape) {}
+    explicit RowWaybills(const ListShape& shape) : m_shape(shape) { forgetSurelyFitting(); }
 
     void setConstants(const ListConstants& constants) { m_constants = constants; }
     const ListConstants& constants() const { return m_constants; }
@@ -42,6 +44,14 @@ public:
     const FitCheck& fitCheck() const { return m_fits; }
     // Whether a line stands as it is; addresses are split by it, else by the fit check.
     void setNaturalFitCheck(FitCheck fitsAsIs);
+    void setGoodsNames(GoodsNames names) { m_goodsNames = std::move(names); }
+    // The shop's item file, for orders whose lines name no items; none: not read.
+    void setItemFile(const ItemFile* items) { m_items = items; }
+
+    // What a goods line says for an item: the goods table's name for its
+    // product code or the list's name, else the list's name without its
+    // marketing brackets.
+    QString goodsName(const QString& productCode, const QString& listName) const;
 
     // A shop's order from its lines.
     AssembledOrder assemble(Records records) const;
@@ -51,13 +61,22 @@ public:
     waybill::Waybill orderWaybill(const AssembledOrder& order) const;
 
 private:
-    LineFits lineFits(bool sender) const;
+    void forgetSurelyFitting();
+    // Each address line's checks for the recipient or the sender.
+    AddressFits addressFits(bool sender) const;
+    LineFits lineFits(const FitCheck& check, bool sender, int line) const;
 
     const ListShape& m_shape;
     ListConstants m_constants;
     FitCheck m_fits;
     FitCheck m_fitsAsIs;
-    mutable std::array<qsizetype, 2> m_surelyFittingUnits{-1, -1}; // [recipient, sender] line 1; -1: not yet known
+    GoodsNames m_goodsNames;
+    const ItemFile* m_items = nullptr;
+    // [as is, narrowed][recipient, sender][line 1, line 2]; -1: not yet known
+    mutable std::array<std::array<std::array<qsizetype, 2>, 2>, 2> m_surelyFittingUnits;
+    // Lines measured, by the same index: a row is made once to be checked
+    // and again to be printed.
+    mutable std::array<std::array<std::array<QHash<QString, bool>, 2>, 2>, 2> m_measured;
 };
 
 } // namespace orders

@@ -1,6 +1,8 @@
 #include "orders/shoplayouts.h"
 
+#include "orders/prefectures.h"
 #include "orders/rows.h"
+#include "orders/telephones.h"
 
 #include <QHash>
 #include <QSet>
@@ -130,7 +132,10 @@ constexpr ColumnRule kAmazon[] = {
     buyer(P::Building2, u"bill-address-3"),
     order(O::ItemDescription, u"product-name"),
     order(O::ProductNumber, u"sku"),
-    // What this parcel holds: the unshipped report's quantity still to ship.
+    // What this parcel holds: the unshipped report's quantity still to ship
+    // (quantity-purchased less quantity-shipped, by their names; whether the
+    // report lists an item of a partly sent order that was sent in full,
+    // with 0 to ship, is not confirmed: such a line is no goods).
     order(O::Quantity, u"quantity-to-ship|quantity-purchased"),
     // The line's id, as the shipping confirmation's order-item-id takes it
     // (sellercentral.amazon.co.jp help itemID=641).
@@ -494,9 +499,20 @@ PersonParts personOf(const RecognisedLayout& layout, Person person, const QStrin
         return parts;
     parts.postalCode = joinPostalCode(cell(P::PostalCode), cell(P::PostalCode1), cell(P::PostalCode2));
     parts.address =
-        joinAddress({prefectureOfCode(cell(P::Prefecture)), cell(P::City), cell(P::Street)}, &parts.addressBreaks);
+        joinAddress({prefectureName(cell(P::Prefecture)).value_or(cell(P::Prefecture)), cell(P::City), cell(P::Street)},
+                    &parts.addressBreaks);
     if (parts.address.isEmpty())
         parts.address = cell(P::WholeAddress);
+    // Never a prefecture in Latin letters where the list wrote one.
+    if (const QString kanji = withKanjiPrefecture(parts.address); kanji != parts.address) {
+        const qsizetype moved = kanji.size() - parts.address.size();
+        parts.address = kanji;
+        QList<qsizetype> breaks;
+        for (qsizetype at : parts.addressBreaks)
+            if (at + moved > 0 && at + moved < parts.address.size())
+                breaks << at + moved;
+        parts.addressBreaks = breaks;
+    }
     QStringList building;
     for (const QString& part : {cell(P::Building), cell(P::Building2)})
         if (!part.isEmpty())
@@ -514,8 +530,7 @@ PersonParts personOf(const RecognisedLayout& layout, Person person, const QStrin
                 pieces << piece;
         given = pieces.join(QLatin1Char('-'));
     }
-    parts.telephone = domesticTelephone(given);
-    parts.telephoneWasInternational = parts.telephone != given;
+    parts.telephone = telephoneAsWritten(given);
     return parts;
 }
 
@@ -533,16 +548,16 @@ OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& ce
     row.shipTo = personOf(layout, Person::ShipTo, cells);
     if (buyer || (row.shipTo.telephone.isEmpty() && !row.shipTo.isEmpty()))
         row.buyer = personOf(layout, Person::Buyer, cells);
-    if (row.shipTo.telephone.isEmpty() && !row.shipTo.isEmpty() && !row.buyer.telephone.isEmpty()) {
-        row.shipTo.telephone = row.buyer.telephone;
-        row.shipTo.telephoneWasInternational = row.buyer.telephoneWasInternational;
-        row.telephoneFromBuyer = true;
-    }
     row.item.description = cell(O::ItemDescription);
     row.item.productNumber = cell(O::ProductNumber);
     row.item.quantity = plainNumber(cell(O::Quantity));
     row.item.unitPrice = plainNumber(cell(O::UnitPrice));
     row.lineId = cell(O::LineId);
+    // The unshipped report's line of an item already sent in full.
+    if (row.item.quantity == u"0") {
+        row.item = {};
+        row.nothingToShip = true;
+    }
     return row;
 }
 
@@ -555,7 +570,6 @@ void addRow(AssembledOrder& order, const OrderParts& row)
     if (!row.shipTo.isEmpty()) {
         if (order.shipTo.isEmpty()) {
             order.shipTo = row.shipTo;
-            order.telephoneFromBuyer = row.telephoneFromBuyer;
         } else if (row.shipTo != order.shipTo) {
             order.shipToConflict = true;
         }
@@ -566,19 +580,68 @@ void addRow(AssembledOrder& order, const OrderParts& row)
         order.items << row.item;
     if (!row.lineId.isEmpty())
         order.lineIds << row.lineId;
+    order.itemsNothingToShip += row.nothingToShip;
 }
 
-waybill::Address addressOf(const PersonParts& person, const LineFits& fitsLine1)
+namespace {
+
+QString nameKey(const QString& name)
+{
+    QString key = name.normalized(QString::NormalizationForm_KC);
+    key.removeIf([](QChar c) { return c.isSpace() || c == u'・'; });
+    return key;
+}
+
+} // namespace
+
+bool buyerIsRecipient(const AssembledOrder& order)
+{
+    return order.buyer.name.isEmpty() || order.shipTo.name.isEmpty() ||
+           nameKey(order.buyer.name) == nameKey(order.shipTo.name);
+}
+
+bool giftWithoutTelephone(const AssembledOrder& order)
+{
+    return order.shipTo.telephone.isEmpty() && !buyerIsRecipient(order);
+}
+
+QString recipientTelephone(const AssembledOrder& order, GiftTelephone gift, const QString& senderTelephone)
+{
+    if (!order.shipTo.telephone.isEmpty())
+        return order.shipTo.telephone;
+    if (buyerIsRecipient(order))
+        return order.buyer.telephone;
+    switch (gift) {
+    case GiftTelephone::Buyer:
+        return order.buyer.telephone;
+    case GiftTelephone::Sender:
+        return senderTelephone;
+    case GiftTelephone::Blank:
+        break;
+    }
+    return {};
+}
+
+waybill::Address addressOf(const PersonParts& person, const AddressFits& fits)
 {
     waybill::Address address;
     address.postalCode = postalDigits(person.postalCode).value_or(person.postalCode);
-    const AddressLines lines = splitAddress(person.address, fitsLine1, person.addressBreaks);
+    // A care-of part the list wrote after the building, or after the street.
+    const CareOfSplit building = takeCareOf(person.building);
+    const CareOfSplit street = building.careOf.isEmpty() ? takeCareOf(person.address) : CareOfSplit{person.address, {}};
+    QStringList after;
+    for (const QString& part : {building.text, person.company})
+        if (!part.isEmpty())
+            after << part;
+    const AddressLines lines = splitAddress(street.text, fits, person.addressBreaks, after.join(QLatin1Char(' ')));
     address.line1 = lines.line1;
     QStringList line2;
-    for (const QString& part : {lines.line2, person.building, person.company})
+    for (const QString& part : {lines.line2, building.text, person.company})
         if (!part.isEmpty())
             line2 << part;
     address.line2 = line2.join(QLatin1Char(' '));
+    address.careOf = building.careOf.isEmpty() ? street.careOf : building.careOf;
+    address.careOfShown = !address.careOf.isEmpty();
     address.name = person.name;
     address.telephone = person.telephone;
     return address;

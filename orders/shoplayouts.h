@@ -14,12 +14,13 @@
 //   3. extractOrderRow(layout, cells) for every row. Rows with the same
 //      OrderParts::orderKey() are one order (one waybill); addRow() puts
 //      them together. A row whose key is empty is an order of its own.
-//   4. addressOf(order.shipTo, fitsLine1) is the recipient; goodsLines()
+//   4. addressOf(order.shipTo, fits) is the recipient; goodsLines()
 //      (values.h) fills the goods lines from order.items. For
 //      「ご依頼主: 注文者」 the sender is addressOf(order.buyer, ...).
 //   5. columnsFeeding() names the columns behind a waybill part, for the
 //      findings of checkWaybill() (rows.h).
 #include "orders/columns.h"
+#include "orders/rows.h"
 #include "orders/values.h"
 #include "waybill/waybill.h"
 
@@ -152,7 +153,8 @@ std::optional<NearlyShopHeadings> nearlyShopHeadings(const QStringList& headings
 // parts joined (values.h): the postal code's halves with a hyphen, the
 // prefecture (a JP-nn code as its name), city and street without a gap,
 // 姓 and 名 with a space (a whole-name column only where both are empty),
-// telephone parts with hyphens, an international number the domestic way.
+// the telephone (whole or its parts) as the numbering plan writes it
+// (telephoneAsWritten).
 struct PersonParts {
     QString postalCode;
     QString address;                // prefecture + city + street
@@ -161,7 +163,6 @@ struct PersonParts {
     QString name;
     QString company;
     QString telephone;
-    bool telephoneWasInternational = false; // written +81…, given here the domestic way
 
     bool isEmpty() const;
     bool operator==(const PersonParts&) const = default;
@@ -173,11 +174,9 @@ struct OrderParts {
     QString destinationId;
     PersonParts shipTo;
     PersonParts buyer;
-    // The ship-to had no telephone number and has the buyer's (the waybill
-    // takes the ship-to; the buyer's number only where it has none).
-    bool telephoneFromBuyer = false;
-    OrderItem item; // empty when the row names none
-    QString lineId; // the platform's id of the row's line; empty: none
+    OrderItem item;             // empty when the row names none, or nothing of it is left to ship
+    bool nothingToShip = false; // the row's item has a quantity of 0 (all shipped already)
+    QString lineId;             // the platform's id of the row's line; empty: none
 
     // Rows with the same key are one order to one address: the order
     // number, and with RMS the 送付先ID (one waybill per destination).
@@ -188,19 +187,20 @@ struct OrderParts {
 // Reads one row (short rows read as empty cells). Shopify leaves the
 // address columns of an order's later rows empty: their ship-to and buyer
 // are empty, and addRow() keeps those of the first row. Without `buyer`
-// (the sender is not the buyer), the buyer is read only where his
-// telephone number stands in for the ship-to's, and is empty otherwise.
+// (the sender is not the buyer), the buyer is read only where the ship-to
+// has no telephone number (see AssembledOrder::telephone), and is empty
+// otherwise. An item with a quantity of 0 is no goods.
 OrderParts extractOrderRow(const RecognisedLayout& layout, const QStringList& cells, bool buyer = true);
 
 // One order put together from its rows (those with one orderKey()).
 struct AssembledOrder {
     QString orderNumber;
     QString destinationId;
-    PersonParts shipTo; // of the first row that has one
-    PersonParts buyer;  // likewise
-    bool telephoneFromBuyer = false;
-    QList<OrderItem> items; // one per row that names one, in row order
-    QStringList lineIds;    // the rows' own line ids, in row order
+    PersonParts shipTo;         // of the first row that has one
+    PersonParts buyer;          // likewise
+    QList<OrderItem> items;     // one per row that names one, in row order
+    int itemsNothingToShip = 0; // items left out: nothing of them is left to ship
+    QStringList lineIds;        // the rows' own line ids, in row order
     int rowCount = 0;
     // A later row names another ship-to than the first: the rows are not
     // one parcel, and the order must not be printed as one waybill.
@@ -209,11 +209,26 @@ struct AssembledOrder {
 
 void addRow(AssembledOrder& order, const OrderParts& row);
 
+// The buyer and the ship-to are one person, as far as the list tells
+// (their names, blanks and widths aside; a list without the buyer's name
+// cannot tell otherwise).
+bool buyerIsRecipient(const AssembledOrder& order);
+// A gift (the buyer is not the recipient) whose list gives no number for
+// the recipient.
+bool giftWithoutTelephone(const AssembledOrder& order);
+// The ship-to's number; where the list gives none, the buyer's when the
+// buyer is the recipient, else what the shop chose for gifts (the buyer's,
+// `senderTelephone`, or none).
+QString recipientTelephone(const AssembledOrder& order, GiftTelephone gift, const QString& senderTelephone);
+// The order was only of items with nothing left to ship: no parcel.
+inline bool nothingToShip(const AssembledOrder& order) { return order.items.isEmpty() && order.itemsNothingToShip > 0; }
+
 // The address block of a waybill for a person: the postal code as its
 // seven digits where it has that shape (else as given, for the check to
 // refuse), the address over the two lines (splitAddress with the parts'
-// breaks; the building and then the company on line 2), name and
-// telephone. No care-of line.
-waybill::Address addressOf(const PersonParts& person, const LineFits& fitsLine1);
+// breaks; the building and then the company after it on line 2), a care-of
+// part the list wrote into the building or the street on the care-of line
+// (shown), name and telephone.
+waybill::Address addressOf(const PersonParts& person, const AddressFits& fits);
 
 } // namespace orders

@@ -24,15 +24,6 @@ QString withoutLeadingSeparators(QString text)
     return text.mid(i);
 }
 
-// ISO 3166-2:JP (the JIS X 0401 prefecture numbers), JP-01 to JP-47 in order.
-constexpr const char16_t* kPrefecturesByCode[] = {
-    u"北海道", u"青森県", u"岩手県", u"宮城県",   u"秋田県", u"山形県",   u"福島県", u"茨城県", u"栃木県", u"群馬県",
-    u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県",   u"石川県", u"福井県", u"山梨県", u"長野県",
-    u"岐阜県", u"静岡県", u"愛知県", u"三重県",   u"滋賀県", u"京都府",   u"大阪府", u"兵庫県", u"奈良県", u"和歌山県",
-    u"鳥取県", u"島根県", u"岡山県", u"広島県",   u"山口県", u"徳島県",   u"香川県", u"愛媛県", u"高知県", u"福岡県",
-    u"佐賀県", u"長崎県", u"熊本県", u"大分県",   u"宮崎県", u"鹿児島県", u"沖縄県",
-};
-
 // --- The house number in an address -------------------------------------
 
 // Words that end a number of an address (1丁目, 2番地, 3号) and marks that
@@ -210,28 +201,6 @@ QString domesticTelephone(const QString& text)
     return digits == 10 || digits == 11 ? out : given;
 }
 
-QString prefectureOfCode(const QString& text)
-{
-    // A code is five characters, JP-nn, mostly in capitals.
-    const QString code = text.trimmed();
-    if (code.size() != 5)
-        return text;
-    int number = 0;
-    if (code.startsWith(QLatin1String("JP-")) && allAsciiDigits(QStringView(code).mid(3))) {
-        number = QStringView(code).mid(3).toInt();
-    } else {
-        static const QRegularExpression kCode(QStringLiteral("^JP-([0-9]{2})$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-        const auto m = kCode.match(code);
-        if (!m.hasMatch())
-            return text;
-        number = m.captured(1).toInt();
-    }
-    if (number < 1 || number > int(std::size(kPrefecturesByCode)))
-        return text;
-    return QString::fromUtf16(kPrefecturesByCode[number - 1]);
-}
-
 QString joinAddress(const QStringList& parts, QList<qsizetype>* breaks)
 {
     QStringList kept;
@@ -254,15 +223,31 @@ QString joinAddress(const QStringList& parts, QList<qsizetype>* breaks)
     return kept.join(QString());
 }
 
-AddressLines splitAddress(const QString& address, const LineFits& fitsLine1, const QList<qsizetype>& breaks)
+AddressFits line1Fits(const LineFits& fits) { return {fits, {}, fits, {}}; }
+
+AddressLines splitAddress(const QString& address, const AddressFits& fits, const QList<qsizetype>& breaks,
+                          const QString& line2After)
 {
     const QString& t = address;
     if (t.trimmed().isEmpty())
         return {};
-    if (!fitsLine1 || fitsLine1(t.trimmed()))
-        return {t.trimmed(), {}};
-
+    const auto check = [](const LineFits& f, const QString& text) { return !f || text.isEmpty() || f(text); };
+    const auto withAfter = [&](const QString& line2) {
+        return line2.isEmpty() ? line2After : line2After.isEmpty() ? line2 : line2 + QLatin1Char(' ') + line2After;
+    };
+    const AddressLines whole{t.trimmed(), {}};
+    const auto fitAsIs = [&](const AddressLines& lines) {
+        return check(fits.line1AsIs, lines.line1) && check(fits.line2AsIs, withAfter(lines.line2));
+    };
+    const auto fitNarrowed = [&](const AddressLines& lines) {
+        return check(fits.line1, lines.line1) && check(fits.line2, withAfter(lines.line2));
+    };
     const Span number = houseNumber(t);
+    // Most addresses fit as they are, with nothing after the house number.
+    const bool somethingAfterNumber = number.found() && !t.mid(number.end).trimmed().isEmpty();
+    if (!somethingAfterNumber && fitAsIs(whole))
+        return whole;
+
     QList<qsizetype> cuts;
     const auto consider = [&](qsizetype at) {
         if (at <= 0 || at >= t.size() || insideNumber(t, at) || cuts.contains(at))
@@ -281,28 +266,85 @@ AddressLines splitAddress(const QString& address, const LineFits& fitsLine1, con
         consider(number.end);
     }
     std::sort(cuts.begin(), cuts.end());
-    if (cuts.isEmpty())
-        return {t.trimmed(), {}};
-
-    const auto fits = [&](qsizetype at) { return fitsLine1(cutAt(t, at).line1); };
-    if (number.found()) {
-        // After the house number, the building on line 2.
-        if (cuts.contains(number.end) && fits(number.end))
-            return cutAt(t, number.end);
-        // Before it: the longest line 1 that fits.
-        for (auto it = cuts.crbegin(); it != cuts.crend(); ++it)
-            if (*it <= number.start && fits(*it))
-                return cutAt(t, *it);
-        if (cuts.contains(number.end))
-            return cutAt(t, number.end);
-        if (cuts.contains(number.start))
-            return cutAt(t, number.start);
-        return cutAt(t, cuts.last());
-    }
+    const bool buildingCut = number.found() && cuts.contains(number.end);
+    // Before the house number, latest first (it stays whole on line 2);
+    // without one, at any boundary.
+    QList<qsizetype> earlier;
     for (auto it = cuts.crbegin(); it != cuts.crend(); ++it)
-        if (fits(*it))
-            return cutAt(t, *it);
-    return cutAt(t, cuts.last());
+        if (!number.found() || *it <= number.start)
+            earlier << *it;
+
+    for (const auto& fit : {std::function<bool(const AddressLines&)>(fitAsIs), std::function(fitNarrowed)}) {
+        if (buildingCut && fit(cutAt(t, number.end)))
+            return cutAt(t, number.end);
+        if (fit(whole))
+            return whole;
+        for (qsizetype at : earlier)
+            if (fit(cutAt(t, at)))
+                return cutAt(t, at);
+    }
+    if (buildingCut)
+        return cutAt(t, number.end);
+    if (number.found() && cuts.contains(number.start))
+        return cutAt(t, number.start);
+    return cuts.isEmpty() ? whole : cutAt(t, cuts.last());
+}
+
+namespace {
+
+bool isBlank(QChar c) { return c.isSpace(); }
+
+// A room or floor just before a name: 101号室山田様方, 3F山田様方, 205山田様方.
+qsizetype afterRoom(QStringView word)
+{
+    qsizetype end = -1;
+    for (const QStringView marker :
+         {QStringView(u"号室"), QStringView(u"号"), QStringView(u"階"), QStringView(u"F"), QStringView(u"Ｆ")}) {
+        const qsizetype at = word.lastIndexOf(marker);
+        if (at > 0 && entry::isDigit(word[at - 1]))
+            end = std::max(end, at + marker.size());
+    }
+    if (end < 0) {
+        qsizetype digits = 0;
+        while (digits < word.size() && (entry::isDigit(word[digits]) || entry::isHyphenKey(word[digits].unicode())))
+            ++digits;
+        if (digits > 0)
+            end = digits;
+    }
+    return end;
+}
+
+} // namespace
+
+CareOfSplit takeCareOf(const QString& text)
+{
+    const QString t = text.trimmed();
+    // Words with where each starts.
+    QList<std::pair<qsizetype, QString>> words;
+    for (qsizetype i = 0; i < t.size();) {
+        while (i < t.size() && isBlank(t[i]))
+            ++i;
+        const qsizetype start = i;
+        while (i < t.size() && !isBlank(t[i]))
+            ++i;
+        if (i > start)
+            words.append({start, t.mid(start, i - start)});
+    }
+    const auto split = [&](qsizetype at) { return CareOfSplit{t.left(at).trimmed(), t.mid(at).trimmed()}; };
+    for (qsizetype w = 0; w < words.size(); ++w) {
+        const auto& [start, word] = words[w];
+        if (word.startsWith(QLatin1String("c/o"), Qt::CaseInsensitive))
+            return split(start);
+        if (!word.endsWith(u"様方") && !word.endsWith(u"気付"))
+            continue;
+        // 「気付」 alone: with the word it belongs to.
+        if (word == u"様方" || word == u"気付")
+            return w > 0 ? split(words[w - 1].first) : CareOfSplit{t, {}};
+        if (const qsizetype room = afterRoom(word); room > 0 && room < word.size() - 2)
+            return split(start + room);
+        return split(start);
+    }
+    return {t, {}};
 }
 
 QString plainNumber(const QString& text)
@@ -318,6 +360,60 @@ QString plainNumber(const QString& text)
     if (!m.hasMatch())
         return given;
     return m.captured(1).remove(QLatin1Char(','));
+}
+
+namespace {
+
+// Opening and closing marks shops wrap a selling point in.
+struct BracketPair {
+    char16_t open;
+    char16_t close;
+};
+constexpr BracketPair kMarketingBrackets[] = {
+    {u'【', u'】'}, {u'★', u'★'}, {u'☆', u'☆'}, {u'＼', u'／'}, {u'\\', u'/'},
+    {u'《', u'》'}, {u'≪', u'≫'}, {u'◆', u'◆'}, {u'■', u'■'},   {u'［', u'］'},
+};
+
+// Words that say how the parcel must be handled: a bracket with one stays.
+constexpr const char16_t* kHandlingWords[] = {
+    u"冷凍", u"冷蔵", u"クール", u"ワレモノ", u"割れ物", u"われもの", u"天地無用", u"生もの", u"なまもの", u"精密",
+};
+
+bool namesHandling(QStringView text)
+{
+    return std::any_of(std::begin(kHandlingWords), std::end(kHandlingWords),
+                       [&](const char16_t* word) { return text.contains(QStringView(word)); });
+}
+
+} // namespace
+
+QString withoutMarketingBrackets(const QString& title)
+{
+    QString t = title.trimmed();
+    for (bool dropped = true; dropped;) {
+        dropped = false;
+        for (const BracketPair& pair : kMarketingBrackets) {
+            // At the start: the first closing mark after the opening one.
+            if (t.startsWith(QChar(pair.open))) {
+                const qsizetype close = t.indexOf(QChar(pair.close), 1);
+                const QString rest = close > 0 ? t.mid(close + 1).trimmed() : QString();
+                if (close > 0 && !rest.isEmpty() && !namesHandling(QStringView(t).mid(1, close - 1))) {
+                    t = rest;
+                    dropped = true;
+                }
+            }
+            // At the end: the last opening mark before the closing one.
+            if (t.endsWith(QChar(pair.close)) && t.size() > 1) {
+                const qsizetype open = t.lastIndexOf(QChar(pair.open), t.size() - 2);
+                const QString rest = open > 0 ? t.left(open).trimmed() : QString();
+                if (open > 0 && !rest.isEmpty() && !namesHandling(QStringView(t).mid(open + 1, t.size() - open - 2))) {
+                    t = rest;
+                    dropped = true;
+                }
+            }
+        }
+    }
+    return t;
 }
 
 QString moreItemsText(int count) { return QStringLiteral("ほか %1 点").arg(count); }

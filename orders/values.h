@@ -46,10 +46,6 @@ QString joinTelephone(const QStringList& parts);
 // digits, comes back as it was (cleaned), for the check to judge.
 QString domesticTelephone(const QString& text);
 
-// The prefecture an ISO 3166-2:JP code names ("JP-13" → 東京都); other
-// text comes back unchanged.
-QString prefectureOfCode(const QString& text);
-
 // An address from its parts in order (prefecture, city, street and
 // number): joined without a gap, as Japanese addresses are written. A part
 // the next part already begins with is left out ("東京都" before
@@ -64,21 +60,46 @@ struct AddressLines {
     bool operator==(const AddressLines&) const = default;
 };
 
-// Whether a text fits the form's first address line; the caller passes
-// the print layout's width check in the printer's font.
+// Whether a text fits an address line of the form; the caller passes the
+// print layout's width check in the printer's font.
 using LineFits = std::function<bool(const QString&)>;
 
-// The address over the form's two lines. All on line 1 when it fits.
-// Otherwise it breaks only at a boundary: a blank, a place in `breaks`
-// (where the list's columns met), just after the house number (before a
-// building name) or just before it (after the prefecture, city and town);
-// never inside a word or a number (1-2-3, １２３, 1丁目2番3号 stay whole).
-// The preferred break is after the house number when line 1 then fits,
-// else the latest boundary before the house number at which it fits. When
-// no boundary gives a line 1 that fits, the break is still made at the
-// first of those boundaries (else the last one there is) and the caller's
-// width check refuses the line with its reason: nothing is cut off here.
-AddressLines splitAddress(const QString& address, const LineFits& fitsLine1, const QList<qsizetype>& breaks = {});
+// Whether a text fits each address line: as it is (not narrowed), and once
+// the print has narrowed it down to its floors. An empty check: it fits.
+struct AddressFits {
+    LineFits line1AsIs;
+    LineFits line2AsIs;
+    LineFits line1;
+    LineFits line2;
+};
+// The same check for as-is and narrowed, on line 1 alone.
+AddressFits line1Fits(const LineFits& fits);
+
+// The address over the form's two lines, `line2After` (the building and
+// company columns) printed after what goes to line 2. It breaks only at a
+// boundary: a blank, a place in `breaks` (where the list's columns met),
+// just after the house number (before a building name) or just before it
+// (after the prefecture, city and town); never inside a word or a number
+// (1-2-3, １２３, 1丁目2番3号 stay whole). Preferred, each while both lines
+// fit as they are: the prefecture, city and block on line 1 and the
+// building and room on line 2; all on line 1; the latest boundary before
+// the house number. Then the same where both lines fit narrowed. When none
+// gives lines that fit, the break is still made after the house number
+// (else before it, else at the last boundary) and the caller's width check
+// refuses the line with its reason: nothing is cut off here.
+AddressLines splitAddress(const QString& address, const AddressFits& fits, const QList<qsizetype>& breaks = {},
+                          const QString& line2After = {});
+
+// An address text with the care-of part a list wrote into it taken out:
+// a word ending in 様方 or 気付 (「山田様方」, 「ABC商事 気付」 with the word
+// before it), or "c/o" and what follows. Words are told apart by blanks,
+// or a room's number before the name (「101号室山田様方」).
+struct CareOfSplit {
+    QString text;   // the address without it
+    QString careOf; // empty: none
+    bool operator==(const CareOfSplit&) const = default;
+};
+CareOfSplit takeCareOf(const QString& text);
 
 // An amount or count as platforms write it, made plain: cleaned, digits
 // half-width, thousands separators ("1,980") and a zero fraction ("1980.00",
@@ -89,6 +110,13 @@ QString plainNumber(const QString& text);
 // one costs more than all else the checks do, and the window's first check
 // would bring in the whole of its engine.
 bool allAsciiDigits(QStringView text);
+
+// A product title without the marketing brackets a shop puts at its start
+// or end (【送料無料】, 【ポイント10倍】, ★大人気★, ＼楽天1位／, 《公式》):
+// what a waybill's goods line is for is the goods. A bracket that names how
+// the parcel is handled (【冷凍】, 【ワレモノ】, 【天地無用】) stays, and so
+// does a title that would be left empty.
+QString withoutMarketingBrackets(const QString& title);
 
 // One item of an order, as its row gives it.
 struct OrderItem {

@@ -22,6 +22,8 @@ need=(
   cups cups-bsd cups-ipp-utils printer-driver-cups-pdf
   libcups2-dev
   libcsv-dev
+  # telephone numbers from order lists as the numbering plan writes them
+  libphonenumber-dev
   clang-14 libclang-rt-14-dev
   # the committed .clang-format, checked by scripts/check-format.sh
   clang-format-14

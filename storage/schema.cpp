@@ -178,8 +178,23 @@ constexpr SchemaStatement kVersion6[] = {
     {On::Both, "CREATE UNIQUE INDEX spoiled_form_station_row ON spoiled_form (station_row_id)"},
 };
 
+// Version 7: the goods table (品名の置き換え): the short name a shop wants on
+// its forms for a product code or for a product's name as an order list
+// writes it. match_key is the code or name as it is compared (goods/), one
+// row per kind and key.
+constexpr SchemaStatement kVersion7[] = {
+    {On::Both, R"(CREATE TABLE goods_name (
+        id {row_id},
+        match_kind INTEGER NOT NULL CHECK (match_kind IN (0, 1)),  -- 0 product code, 1 a list's product name
+        match_text TEXT NOT NULL,  -- as the user gave it
+        match_key TEXT NOT NULL,
+        short_name TEXT NOT NULL
+    ))"},
+    {On::Both, "CREATE UNIQUE INDEX goods_name_match ON goods_name (match_kind, match_key)"},
+};
+
 constexpr SchemaStep kSchemaSteps[] = {
-    {1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5}, {6, kVersion6},
+    {1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5}, {6, kVersion6}, {7, kVersion7},
 };
 
 } // namespace

@@ -19,6 +19,8 @@ struct ShopFile {
     QString text;
     QString readAs; // what --batch says it read
     QList<waybill::Waybill> pages;
+    // Files the platform gives with the list, written beside it: name, text.
+    QList<std::pair<const char*, QString>> beside = {};
 };
 
 inline waybill::Address shipTo(const char* postal, const char* line1, const char* line2, const char* name,
@@ -186,6 +188,140 @@ inline ShopFile shopifyFile()
 
 inline QList<ShopFile> shopFiles() { return {rakutenFile(), amazonFile(), yahooFile(), shopifyFile()}; }
 
+// Lists as the platforms' downloads really come, each column from the
+// platform's public column list (see orders/shoplayouts.cpp and
+// orders/itemfile.cpp for the sources): product titles with marketing
+// brackets, buildings and rooms in the street cell, numbers as digits only
+// and +81, a prefecture as JP-13 and romanised, an order to two ship-tos, a
+// gift without the recipient's number, an item already sent, Yahoo!'s item
+// file beside its order file. Each page is the waybill as it must print:
+// the whole address over two lines, numbers hyphenated, prefectures in kanji.
+
+inline ShopFile rakutenAsItComes()
+{
+    QString text = rakutenFile().text.section(QStringLiteral("\r\n"), 0, 0) + QStringLiteral("\r\n");
+    const QString sapporo =
+        QStringLiteral("060,0001,北海道,札幌市中央区,"
+                       "北一条西１３丁目４番地１　ノースプレイス大通公園前レジデンス　東棟１２０３号室");
+    text += QStringLiteral("421951-20261201-0000000101,発送待ち,2026-12-01 10:00:00,") + sapporo +
+            QStringLiteral(",佐々木,美和,ササキ,ミワ,011,222,3333,miwa@example.jp,0,1000000101,,") + sapporo +
+            QStringLiteral(",佐々木,美和,ササキ,ミワ,011,222,3333,1001,10000001,"
+                           "【送料無料】国産 今治タオル フェイスタオル 3枚セット,towel-3,towel-3,2980,1,0,\r\n");
+    const QString buyer = QStringLiteral("100,0005,東京都,千代田区,丸の内1-9-1,高橋,美咲,タカハシ,ミサキ,090,5555,6666,"
+                                         "misaki@example.jp,1");
+    text +=
+        QStringLiteral("421951-20261201-0000000102,発送待ち,2026-12-01 11:30:00,") + buyer +
+        QStringLiteral(",1000000111,御歳暮,251,0025,神奈川県,藤沢市,鵠沼石上1-2-3 湘南ハイツ202号室,中村,恵,ナカムラ,"
+                       "メグミ,0466,22,7788,2001,10000003,★ギフト★煎茶 やぶきた 100g,sencha-100,sencha-100,1620,2,1,"
+                       "\r\n");
+    text += QStringLiteral("421951-20261201-0000000102,発送待ち,2026-12-01 11:30:00,") + buyer +
+            QStringLiteral(
+                ",1000000112,御歳暮,812,0011,福岡県,福岡市博多区,博多駅前3-2-1 グランドタワー博多駅前 15階,伊藤,"
+                "さくら,イトウ,サクラ,,,,2002,10000003,★ギフト★煎茶 やぶきた 100g,sencha-100,sencha-100,1620,1,1,"
+                "\r\n");
+    return {"rakuten-2026-12-01.csv",
+            "Shift_JIS",
+            text,
+            QStringLiteral("楽天市場の注文一覧として読みました（3 行、3 件の注文）"),
+            {page(shipTo("0600001", "北海道札幌市中央区北一条西１３丁目４番地１",
+                         "ノースプレイス大通公園前レジデンス　東棟１２０３号室", "佐々木 美和", "011-222-3333"),
+                  {{"国産 今治タオル フェイスタオル 3枚セット", "1"}}),
+             page(shipTo("2510025", "神奈川県藤沢市鵠沼石上1-2-3", "湘南ハイツ202号室", "中村 恵", "0466-22-7788"),
+                  {{"煎茶 やぶきた 100g", "2"}}),
+             // A gift with no number for its recipient: the buyer's, as chosen by default.
+             page(shipTo("8120011", "福岡県福岡市博多区博多駅前3-2-1", "グランドタワー博多駅前 15階", "伊藤 さくら",
+                         "090-5555-6666"),
+                  {{"煎茶 やぶきた 100g", "1"}})}};
+}
+
+inline ShopFile amazonAsItComes()
+{
+    QString text = QStringLiteral(
+        "order-id\torder-item-id\tpurchase-date\tpayments-date\treporting-date\tpromise-date\tdays-past-promise\t"
+        "buyer-email\tbuyer-name\tbuyer-phone-number\tsku\tproduct-name\tquantity-purchased\tquantity-shipped\t"
+        "quantity-to-ship\tship-service-level\trecipient-name\tship-address-1\tship-address-2\tship-address-3\t"
+        "ship-city\tship-state\tship-postal-code\tship-country\tpayment-method\tcod-collectible-amount\t"
+        "already-paid\tpayment-method-fee\tscheduled-delivery-start-date\tscheduled-delivery-end-date\t"
+        "points-granted\tis-prime\n");
+    const QString day = QStringLiteral("2026-12-01T01:00:00+09:00\t2026-12-01T01:00:00+09:00\t"
+                                       "2026-12-01T01:00:00+09:00\t2026-12-03T23:59:59+09:00\t0\t");
+    const QString tanaka =
+        QStringLiteral("\tStandard\t田中 太郎\t世田谷区太子堂4-1-1\tキャロットタワー15F\t\t\t東京都\t"
+                       "154-0004\tJP\tOther\t\t\t\t\t\t\tfalse\n");
+    // One item already sent, one still to send.
+    text +=
+        QStringLiteral("503-1234567-7654321\t11111111111111\t") + day +
+        QStringLiteral("abc@marketplace.amazon.co.jp\t田中 太郎\t09011112222\tGT-2\t【Amazon限定】静岡県産 深蒸し緑茶 "
+                       "100g×2袋\t2\t2\t0") +
+        tanaka;
+    text += QStringLiteral("503-1234567-7654321\t22222222222222\t") + day +
+            QStringLiteral("abc@marketplace.amazon.co.jp\t田中 太郎\t09011112222\tGY-1\t玉露 八女 50g\t1\t0\t1") +
+            tanaka;
+    // A gift to another person; the prefecture romanised.
+    text += QStringLiteral("250-9876543-1111111\t33333333333333\t") + day +
+            QStringLiteral(
+                "xyz@marketplace.amazon.co.jp\t中村 翔\t+81-80-2222-3333\tMG-5\t有田焼 マグカップ ペア\t1\t0\t1\t"
+                "Standard\t山本 花子\t大阪市中央区難波5-1-60\tなんばスカイオ 27階\t\t\tOsaka\t542-0076\tJP\t"
+                "Other\t\t\t\t\t\t\tfalse\n");
+    return {
+        "amazon-unshipped.txt",
+        "UTF-8",
+        text,
+        QStringLiteral("Amazon の未出荷注文レポートとして読みました（3 行、2 件の注文）"),
+        {page(shipTo("1540004", "東京都世田谷区太子堂4-1-1", "キャロットタワー15F", "田中 太郎", "090-1111-2222"),
+              {{"玉露 八女 50g", "1"}}),
+         page(shipTo("5420076", "大阪府大阪市中央区難波5-1-60", "なんばスカイオ 27階", "山本 花子", "080-2222-3333"),
+              {{"有田焼 マグカップ ペア", "1"}})}};
+}
+
+inline ShopFile yahooAsItComes()
+{
+    const QString text = QStringLiteral(
+        "OrderId,OrderTime,BillLastName,BillFirstName,BillZipCode,BillPrefecture,BillCity,BillAddress1,"
+        "BillPhoneNumber,ShipName,ShipZipCode,ShipPrefecture,ShipCity,ShipAddress1,ShipAddress2,ShipPhoneNumber,"
+        "PayMethodName,TotalPrice\r\n"
+        "store-10000123,2026/12/01 09:15:00,小林,誠,4600008,愛知県,名古屋市中区,栄3-4-5,0527654321,小林 陽子,"
+        "\"=\"\"4600008\"\"\",愛知県,名古屋市中区,栄3-4-5,栄ハイツ1103号室,0527654321,クレジットカード,4360\r\n");
+    const QString items =
+        QStringLiteral("OrderId,LineId,ItemId,SubCode,Title,Quantity,UnitPrice\r\n"
+                       "store-10000123,1,tea-01,,【ポイント10倍】国産 緑茶 ティーバッグ 50包入り ＼大人気／,2,1080\r\n"
+                       "store-10000123,2,cup-02,cup-02-wh,有田焼 湯呑み 白,1,2200\r\n");
+    return {"orders_20261201.csv",
+            "Shift_JIS",
+            text,
+            QStringLiteral("Yahoo!ショッピングの注文一覧として読みました（1 行、1 件の注文）"),
+            {page(shipTo("4600008", "愛知県名古屋市中区栄3-4-5", "栄ハイツ1103号室", "小林 陽子", "052-765-4321"),
+                  {{"国産 緑茶 ティーバッグ 50包入り", "2"}, {"有田焼 湯呑み 白", "1"}})},
+            {{"items_20261201.csv", items}}};
+}
+
+inline ShopFile shopifyAsItComes()
+{
+    QString text = QStringLiteral("\uFEFF") + shopifyFile().text.section(QStringLiteral("\r\n"), 0, 0).mid(1);
+    text.replace(QStringLiteral("Shipping Province,"), QStringLiteral("Shipping Province,Shipping Province Name,"));
+    text += QStringLiteral(
+        "\r\n#1003,sato@example.jp,paid,2026-12-01 09:00:00 +0900,unfulfilled,,no,JPY,3600,800,360,4760,,0,"
+        "通常配送,2026-12-01 09:00:00 +0900,1,【送料無料】ソイキャンドル ラベンダー 200g,"
+        "3600,,CDL-L,true,true,pending,佐藤 健,丸の内1-9-1,丸の内1-9-1,,,千代田区,'100-0005,JP-13,JP,"
+        "+81 3-3211-4567,佐藤 健,丸の内1-9-1,丸の内1-9-1,グラントウキョウノースタワー 38階 山田様方,,千代田区,"
+        "'100-0005,JP-13,Tokyo,JP,+81 3-3211-4567,,5550003\r\n");
+    waybill::Waybill w = page(
+        shipTo("1000005", "東京都千代田区丸の内1-9-1", "グラントウキョウノースタワー 38階", "佐藤 健", "03-3211-4567"),
+        {{"ソイキャンドル ラベンダー 200g", "1"}});
+    w.recipient.careOf = QStringLiteral("山田様方");
+    w.recipient.careOfShown = true;
+    return {"orders_export_2.csv",
+            "UTF-8",
+            text,
+            QStringLiteral("Shopify の注文一覧として読みました（1 行、1 件の注文）"),
+            {w}};
+}
+
+inline QList<ShopFile> shopFilesAsTheyCome()
+{
+    return {rakutenAsItComes(), amazonAsItComes(), yahooAsItComes(), shopifyAsItComes()};
+}
+
 // Writes the file into `folder`; its path.
 inline QString writeShopFile(const QString& folder, const ShopFile& file)
 {
@@ -194,6 +330,12 @@ inline QString writeShopFile(const QString& folder, const ShopFile& file)
     QFile out(folder + QLatin1Char('/') + QString::fromUtf8(file.fileName));
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(out.fileName()));
+    for (const auto& [name, text] : file.beside) {
+        QFile other(folder + QLatin1Char('/') + QString::fromUtf8(name));
+        const QByteArray otherBytes = QStringEncoder(file.encoding)(text);
+        if (!other.open(QIODevice::WriteOnly) || other.write(otherBytes) != otherBytes.size())
+            qFatal("cannot write %s", qPrintable(other.fileName()));
+    }
     return out.fileName();
 }
 

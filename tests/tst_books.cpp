@@ -11,8 +11,10 @@
 #include "app/books/addressbookwindow.h"
 #include "app/books/addressdialog.h"
 #include "app/books/historywindow.h"
+#include "app/goods/goodstablewindow.h"
 #include "app/storage/storagedialog.h"
 #include "app/widgets/elidedtips.h"
+#include "goods/goodscsv.h"
 #include "storage/searchkey.h"
 
 #include <QCheckBox>
@@ -353,6 +355,50 @@ private slots:
         QTest::keyClick(&book->list(), Qt::Key_Delete);
         QVERIFY(w.station->addressBook().recent(Kind::Recipient).isEmpty());
         QCOMPARE(w.messages.shown.back().buttons, desktop::MsgButtons::YesNo);
+    }
+
+    // 品名の置き換え from the address book: a row typed and saved, rows read
+    // from a CSV file and written to one; the main window's 品名 box then
+    // offers the names in its list, leaving what was typed as typed.
+    void goodsTableFromTheAddressBookAndOfferedInTheGoodsBox()
+    {
+        QTemporaryDir dir;
+        TestWindow w;
+        app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
+        press(book, "goodsTable");
+        auto* table = book->findChild<app::GoodsTableWindow*>();
+        QVERIFY(table && table->isVisible());
+        type(table->findChild<QLineEdit*>(QStringLiteral("match")), QStringLiteral("tea-01"));
+        type(table->findChild<QLineEdit*>(QStringLiteral("shortName")), QStringLiteral("緑茶"));
+        press(table, "save");
+        QVERIFY2(table->statusText().contains(QStringLiteral("「tea-01」を「緑茶」と印刷するように登録しました")),
+                 qPrintable(table->statusText()));
+
+        const QString csvPath = dir.filePath(QStringLiteral("goods-in.csv"));
+        QFile in(csvPath);
+        QVERIFY(in.open(QIODevice::WriteOnly));
+        in.write(
+            QStringLiteral("種類,一覧の値,送り状の品名\r\n商品名,有田焼 湯呑み 白,湯呑み\r\n商品コード,TEA-01,煎茶\r\n")
+                .toUtf8());
+        in.close();
+        table->importFrom(csvPath);
+        QVERIFY2(table->statusText().contains(QStringLiteral("1 件を登録し、1 件を置き換えました")),
+                 qPrintable(table->statusText()));
+        QCOMPARE(table->findChild<QTreeWidget*>(QStringLiteral("goodsNames"))->topLevelItemCount(), 2);
+        const QString outPath = dir.filePath(QStringLiteral("goods-out.csv"));
+        table->exportTo(outPath, csv::Encoding::Cp932);
+        const auto back = goods::readCsv(outPath);
+        QVERIFY(back && back->size() == 2 && back->at(0).shortName == QStringLiteral("煎茶"));
+
+        auto* box = w.c<QComboBox>("c_Hinmei");
+        w.type("c_Hinmei", QStringLiteral("煎"));
+        const int own = box->count();
+        box->showPopup();
+        QCOMPARE(box->count(), own + 2);
+        QCOMPARE(box->itemText(own), QStringLiteral("湯呑み"));
+        QCOMPARE(box->currentText(), QStringLiteral("煎"));
+        box->hidePopup();
+        QCOMPARE(w.form->readWaybill().goods[0].description, QStringLiteral("煎"));
     }
 
     // Out and back in, in both encodings: ㈱ and ～ in CP932, names that a

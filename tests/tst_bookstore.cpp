@@ -6,6 +6,8 @@
 
 #include "addressbook/addressbook.h"
 #include "addressbook/importfile.h"
+#include "goods/goodscsv.h"
+#include "goods/goodstable.h"
 #include "history/history.h"
 #include "storage/database.h"
 #include "storage/schema.h"
@@ -100,7 +102,7 @@ class BookStoreTest : public QObject {
             return m_dir.filePath(QStringLiteral("user%1/horutea.sqlite").arg(++m_serial));
         RawConnection(kServerUrl)
             .exec(QStringLiteral(
-                "DROP TABLE IF EXISTS address_entry, print_history, spoiled_form, horutea_schema_version CASCADE"));
+                "DROP TABLE IF EXISTS address_entry, print_history, spoiled_form, goods_name, horutea_schema_version CASCADE"));
         return kServerUrl;
     }
 
@@ -190,6 +192,73 @@ private slots:
         const auto rows = history.list(10);
         QCOMPARE(rows.size(), 4);
         QCOMPARE(rows[1].record, page); // its id kept with it (newest first: other, page, then the two without)
+        QVERIFY(!problems.take());
+    }
+
+    // ---- goods table ----
+
+    // One row per kind and code or name, however wide or cased it was
+    // typed; a change that meets another row's key becomes that row; an
+    // import is all or nothing and replaces the short names it meets; the
+    // lookup prefers the product code and sees changes made since it read;
+    // the CSV file reads back as written.
+    void goodsTableKeepsOneNamePerCodeAndName()
+    {
+        Database db(freshLocation());
+        storage::ProblemsMet problems(db);
+        goods::GoodsTable table(db);
+        goods::GoodsNamesLookup lookup(db);
+        using goods::MatchBy;
+        QCOMPARE(lookup.find(QStringLiteral("tea-01"), {}), std::nullopt);
+        const auto tea = table.save({0, MatchBy::ProductCode, QStringLiteral("TEA-01"), QStringLiteral("緑茶")});
+        QVERIFY(tea);
+        QCOMPARE(table.save({0, MatchBy::ProductCode, QStringLiteral("ｔｅａ－０１ "), QStringLiteral("煎茶")}), tea);
+        const auto towel =
+            table.save({0, MatchBy::ListName, QStringLiteral("【送料無料】国産 今治タオル フェイスタオル 3枚セット"),
+                        QStringLiteral("今治タオル")});
+        QVERIFY(towel && towel != tea);
+        QVERIFY(!table.save({0, MatchBy::ListName, QStringLiteral("  "), QStringLiteral("空")}));
+        QCOMPARE(lookup.find(QStringLiteral("tea-01"),
+                             QStringLiteral("【送料無料】国産 今治タオル フェイスタオル 3枚セット")),
+                 QStringLiteral("煎茶"));
+        QCOMPARE(
+            lookup.find(QStringLiteral("x-9"), QStringLiteral("【送料無料】国産  今治タオル フェイスタオル 3枚セット")),
+            QStringLiteral("今治タオル"));
+        // Changed into the other row's name: one row remains.
+        QCOMPARE(table.save({*towel, MatchBy::ProductCode, QStringLiteral("tea-01"), QStringLiteral("玉露")}), tea);
+        QCOMPARE(table.all().size(), 1);
+        QCOMPARE(lookup.find(QStringLiteral("TEA-01"), {}), QStringLiteral("玉露"));
+
+        const auto imported =
+            table.importRows({{0, MatchBy::ProductCode, QStringLiteral("tea-01"), QStringLiteral("ほうじ茶")},
+                              {0, MatchBy::ListName, QStringLiteral("有田焼 湯呑み 白"), QStringLiteral("湯呑み")}});
+        QVERIFY(imported && imported->added == 1 && imported->replaced == 1);
+        const QList<goods::GoodsName> rows = table.all();
+        QCOMPARE(rows.size(), 2);
+
+        QTemporaryDir dir;
+        for (const csv::Encoding encoding : {csv::Encoding::Utf8, csv::Encoding::Cp932}) {
+            QFile out(dir.filePath(QStringLiteral("goods.csv")));
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(goods::writeCsv(rows, out, encoding));
+            out.close();
+            const auto back = goods::readCsv(out.fileName());
+            QVERIFY2(back, qPrintable(back ? QString() : back.error()));
+            QCOMPARE(back->size(), rows.size());
+            for (qsizetype i = 0; i < rows.size(); ++i)
+                QCOMPARE((goods::GoodsName{0, back->at(i).by, back->at(i).match, back->at(i).shortName}),
+                         (goods::GoodsName{0, rows[i].by, rows[i].match, rows[i].shortName}));
+        }
+        QFile bad(dir.filePath(QStringLiteral("bad.csv")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QStringLiteral("種類,一覧の値,送り状の品名\n商品コード,a-1,A\n品番,b-2,B\n").toUtf8());
+        bad.close();
+        const auto refused = goods::readCsv(bad.fileName());
+        QVERIFY(!refused && refused.error().contains(QStringLiteral("3行目")) &&
+                refused.error().contains(QStringLiteral("「品番」")));
+
+        QVERIFY(table.remove(rows[0].id));
+        QCOMPARE(table.all().size(), 1);
         QVERIFY(!problems.take());
     }
 

@@ -11,6 +11,7 @@
 #include "cli/batch.h"
 #include "cli/commandline.h"
 #include "cli/lookup.h"
+#include "goods/goodstable.h"
 #include "history/history.h"
 #include "history/localqueue.h"
 #include "platform/fonts.h"
@@ -278,6 +279,93 @@ private slots:
                 QVERIFY(!QTest::currentTestFailed());
             }
         }
+    }
+
+    // Lists as the platforms' downloads come print every parcel whole with
+    // no option: one page each, the whole address over the two lines, the
+    // numbers hyphenated, no prefecture in Latin letters, the goods without
+    // their marketing brackets; the gift without its recipient's number is
+    // said, and printed as the shop chose.
+    void shopListsAsTheyComePrintWhole()
+    {
+        for (const ShopFile& file : shopFilesAsTheyCome()) {
+            const QString path = writeShopFile(m_dir.path(), file);
+            const QString pdfPath = path + QStringLiteral(".pdf");
+            const Run r =
+                run({QStringLiteral("--batch"), path, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--no-sender")});
+            QVERIFY2(r.exit == 0, qPrintable(QString::fromUtf8(file.fileName) + QLatin1Char(' ') + r.err));
+            QVERIFY2(r.err.contains(file.readAs), qPrintable(r.err));
+            QCOMPARE(pdf::pageCount(pdfPath), int(file.pages.size()));
+            for (int page = 0; page < file.pages.size(); ++page) {
+                // A long text set smaller stands a little lower in its place.
+                checkWaybillPage(pdfPath, page + 1, file.pages[page], 0, 0, Corner{}, 0.3);
+                if (QTest::currentTestFailed())
+                    qWarning("%s, page %d", file.fileName, page + 1);
+                QVERIFY(!QTest::currentTestFailed());
+                const QString text = pdf::run(QStringLiteral("pdftotext"),
+                                              {QStringLiteral("-f"), QString::number(page + 1), QStringLiteral("-l"),
+                                               QString::number(page + 1), pdfPath, QStringLiteral("-")});
+                for (const char* latin : {"Tokyo", "Osaka", "JP-"})
+                    QVERIFY2(!text.contains(QLatin1String(latin)), qPrintable(text));
+            }
+        }
+        // The gift to 伊藤 さくら was said, with the number printed for it.
+        const QString rakuten = writeShopFile(m_dir.path(), rakutenAsItComes());
+        Run r = run({QStringLiteral("--batch"), rakuten, QStringLiteral("--pdf"), rakuten + QStringLiteral(".pdf"),
+                     QStringLiteral("--no-sender"), QStringLiteral("--gift-telephone"), QStringLiteral("blank")});
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(r.err.contains(QStringLiteral("4 行目")) && r.err.contains(QStringLiteral("伊藤 さくら")) &&
+                     r.err.contains(QStringLiteral("空欄にします")),
+                 qPrintable(r.err));
+        waybill::Waybill blank = rakutenAsItComes().pages[2];
+        blank.recipient.telephone.clear();
+        checkWaybillPage(rakuten + QStringLiteral(".pdf"), 3, blank, 0, 0, Corner{}, 0.3);
+        QVERIFY(!QTest::currentTestFailed());
+        QVERIFY(!pdf::run(QStringLiteral("pdftotext"),
+                          {QStringLiteral("-f"), QStringLiteral("3"), QStringLiteral("-l"), QStringLiteral("3"),
+                           rakuten + QStringLiteral(".pdf"), QStringLiteral("-")})
+                     .contains(QStringLiteral("090-5555-6666")));
+        // The item file named, and one that is not an item file.
+        const QString yahoo = writeShopFile(m_dir.path(), yahooAsItComes());
+        r = run({QStringLiteral("--batch"), yahoo, QStringLiteral("--pdf"), yahoo + QStringLiteral(".pdf"),
+                 QStringLiteral("--items"), yahoo});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("商品のファイルではありません")), qPrintable(r.err));
+        QVERIFY(QFile::remove(m_dir.filePath(QStringLiteral("items_20261201.csv"))));
+        r = run({QStringLiteral("--batch"), yahoo, QStringLiteral("--pdf"), yahoo + QStringLiteral(".pdf"),
+                 QStringLiteral("--no-sender")});
+        QCOMPARE(r.exit, 0);
+        QVERIFY2(r.err.contains(QStringLiteral("商品のファイル（items_20261201.csv）が")), qPrintable(r.err));
+    }
+
+    // The shop's goods table names a list's goods: by product code first,
+    // else by the list's name, before the brackets would be dropped.
+    void goodsTableNamesAListsGoods()
+    {
+        {
+            storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
+            goods::GoodsTable table(database);
+            QVERIFY(
+                table.save({0, goods::MatchBy::ProductCode, QStringLiteral("TOWEL-3"), QStringLiteral("今治タオル")}));
+            QVERIFY(table.save(
+                {0, goods::MatchBy::ListName, QStringLiteral("★ギフト★煎茶 やぶきた 100g"), QStringLiteral("煎茶")}));
+        }
+        ShopFile file = rakutenAsItComes();
+        file.fileName = "rakuten-goods-table.csv";
+        const QString path = writeShopFile(m_dir.path(), file);
+        const Run r = run({QStringLiteral("--batch"), path, QStringLiteral("--pdf"), path + QStringLiteral(".pdf"),
+                           QStringLiteral("--no-sender")});
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        file.pages[0].goods[0].description = QStringLiteral("今治タオル");
+        file.pages[1].goods[0].description = QStringLiteral("煎茶");
+        for (int page = 0; page < 2; ++page) {
+            checkWaybillPage(path + QStringLiteral(".pdf"), page + 1, file.pages[page], 0, 0, Corner{}, 0.05);
+            QVERIFY(!QTest::currentTestFailed());
+        }
+        storage::Database database(QDir(m_folders.user).filePath(QStringLiteral("horutea.sqlite")));
+        goods::GoodsTable table(database);
+        for (const goods::GoodsName& row : table.all())
+            QVERIFY(table.remove(row.id));
     }
 
     // A shop's list with a heading it is known by renamed is not printed

@@ -286,8 +286,8 @@ private slots:
                    .toUtf8()
             // Amazon's report headings, folded as a spreadsheet leaves them.
             << orders::MappingSource::Shop << QStringLiteral("503-1")
-            << waybill::Address{"1500001",    "東京都渋谷区神宮前1-2-3", "メゾン 101", "山田 太郎", "", false,
-                                "09012345678"}
+            << waybill::Address{"1500001",      "東京都渋谷区神宮前1-2-3", "メゾン 101", "山田 太郎", "", false,
+                                "090-1234-5678"}
             << QStringList{"本", "B-1"} << QList<RowState>{RowState::Printable};
         const waybill::Address to{"1000001", "東京都千代田区千代田1-1", "", "宛先 一郎", "田中", true, "03-1234-5678"};
         QBuffer book;
@@ -301,7 +301,8 @@ private slots:
         QTest::newRow("own address book")
             << book.data() << orders::MappingSource::AddressBook << QString() << to << QStringList{"", ""}
             << QList<RowState>{RowState::Printable, RowState::Excluded};
-        // A hidden care-of line stays unprinted; the export's formula guard comes off.
+        // A hidden care-of line stays unprinted; the export's formula guard
+        // comes off; a number as it was typed, even one no plan has, prints.
         const waybill::Address hidden{"1000001", "東京都千代田区千代田1-1", "", "=山田", "経理部", false, "-"};
         QBuffer hiddenBook;
         hiddenBook.open(QIODevice::WriteOnly);
@@ -311,7 +312,7 @@ private slots:
         QVERIFY(hiddenBook.data().contains("\"'=山田\"") && hiddenBook.data().contains("印刷しない"));
         QTest::newRow("own address book, hidden care-of")
             << hiddenBook.data() << orders::MappingSource::AddressBook << QString() << hidden << QStringList{"", ""}
-            << QList<RowState>{RowState::Refused};
+            << QList<RowState>{RowState::Printable};
     }
 
     void recognisedHeadings()
@@ -340,10 +341,11 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::addColumn<QString>("suggestion");
         QTest::addColumn<int>("column"); // the first that feeds the finding; -1 for the whole row
+        QTest::addColumn<bool>("note");  // the finding is told, and the row prints
         auto row = [](const char* name, const char* cells, Field field = Field::None, const char* says = "",
-                      const char* suggestion = "", int column = 0) {
+                      const char* suggestion = "", int column = 0, bool note = false) {
             QTest::newRow(name) << QString::fromUtf8(cells) << field << QString::fromUtf8(says)
-                                << QString::fromUtf8(suggestion) << column;
+                                << QString::fromUtf8(suggestion) << column << note;
         };
         // お届け先郵便番号1,お届け先郵便番号2,お届け先住所1,お届け先建物名,お届け先氏名,お届け先電話番号
         row("fine, full-width, empty telephone", "１００,０００１,東京都千代田区1,,一郎,");
@@ -358,8 +360,13 @@ private slots:
         row("no address", "100,0001,,ビル,一郎,", Field::AddressLine1, "住所がありません", "", 2);
         row("telephone lost its zero", "100,0001,東京都港区1,,一郎,90-1234-5678", Field::Telephone, "先頭の0が消えた",
             "090-1234-5678", 5);
-        row("telephone too short", "100,0001,東京都港区1,,一郎,03-1234", Field::Telephone, "数字が6桁", "", 5);
-        row("telephone letters", "100,0001,東京都港区1,,一郎,03-1234-567x", Field::Telephone, "数字とハイフン", "", 5);
+        // Numbers no numbering plan has print as given, and are told.
+        row("telephone too short", "100,0001,東京都港区1,,一郎,03-1234", Field::Telephone,
+            "「03-1234」は、日本の電話番号の決まりにない番号です。書かれたとおりに印刷します", "", 5, true);
+        row("telephone letters", "100,0001,東京都港区1,,一郎,03-1234-567x", Field::Telephone, "決まりにない番号", "", 5,
+            true);
+        row("telephone of an unused area code", "100,0001,東京都港区1,,一郎,0011-11-2222", Field::Telephone,
+            "決まりにない番号", "", 5, true);
         row("telephone +81 and brackets", "100,0001,東京都港区1,,一郎,+81 (3) 1234-5678");
         row("too wide for the form", "100,0001,東京都港区1,,寿限無寿限無五劫の擦り切れ,", Field::None, "名前が長すぎて",
             "", -1);
@@ -377,6 +384,7 @@ private slots:
         QFETCH(QString, says);
         QFETCH(QString, suggestion);
         QFETCH(int, column);
+        QFETCH(bool, note);
         auto l = list(
             QStringLiteral(
                 "お届け先郵便番号1,お届け先郵便番号2,お届け先住所1,お届け先建物名,お届け先氏名,お届け先電話番号\n%1\n")
@@ -385,9 +393,11 @@ private slots:
             tenCharacterNames);
         const QList<orders::Finding> findings = l->findingsAt(0);
         QCOMPARE(findings.size(), says.isEmpty() ? 0 : 1);
-        QCOMPARE(l->state(0), says.isEmpty() ? RowState::Printable : RowState::Refused);
+        QCOMPARE(l->state(0), says.isEmpty() || note ? RowState::Printable : RowState::Refused);
+        QCOMPARE(l->hasNotes(0), note);
         if (says.isEmpty())
             return;
+        QCOMPARE(findings[0].note, note);
         QCOMPARE(findings[0].field, field);
         QVERIFY2(findings[0].reason.contains(says), qPrintable(findings[0].reason));
         QCOMPARE(findings[0].suggestion, suggestion);

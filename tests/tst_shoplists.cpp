@@ -4,8 +4,10 @@
 #include "shopfiles.h"
 
 #include "orders/orderlist.h"
+#include "orders/prefectures.h"
 #include "orders/rows.h"
 #include "orders/shoplayouts.h"
+#include "orders/telephones.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -211,9 +213,11 @@ private slots:
 
     void amazonReports()
     {
-        // The unshipped report has no ship-to number: the buyer's stands in,
+        // The unshipped report has no ship-to number: the buyer's is read,
         // also where the buyer is not read for the sender, and a finding
-        // about it names the buyer's column.
+        // about it names the buyer's column. It stands in for the
+        // recipient's when the buyer is the recipient; for a gift, only as
+        // the shop chose.
         const RecognisedLayout unshipped = recognised(kAmazonUnshipped);
         QCOMPARE(unshipped.columnsFeeding(Field::Telephone),
                  QList<int>{int(kAmazonUnshipped.indexOf("buyer-phone-number"))});
@@ -237,11 +241,29 @@ private slots:
         const OrderParts a = extractOrderRow(unshipped, unshippedCells);
         // The city written again in the street column is printed once.
         QCOMPARE(summary(a.shipTo),
-                 QStringLiteral("150-0041|東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室|高橋 美咲|090-1111-2222"));
-        QCOMPARE(summary(extractOrderRow(unshipped, unshippedCells, false).shipTo), summary(a.shipTo));
+                 QStringLiteral("150-0041|東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室|高橋 美咲|"));
+        QCOMPARE(extractOrderRow(unshipped, unshippedCells, false).buyer.telephone, QStringLiteral("090-1111-2222"));
         QCOMPARE(a.item.quantity, QStringLiteral("2"));
+        AssembledOrder gift;
+        addRow(gift, a);
+        QVERIFY(giftWithoutTelephone(gift));
+        const QString sender = QStringLiteral("03-3211-4567");
+        QCOMPARE(QStringList({recipientTelephone(gift, GiftTelephone::Buyer, sender),
+                              recipientTelephone(gift, GiftTelephone::Sender, sender),
+                              recipientTelephone(gift, GiftTelephone::Blank, sender)}),
+                 QStringList({"090-1111-2222", "03-3211-4567", ""}));
+        QStringList ownCells = unshippedCells;
+        ownCells[kAmazonUnshipped.indexOf("buyer-name")] = QStringLiteral("高橋　美咲");
+        AssembledOrder own;
+        addRow(own, extractOrderRow(unshipped, ownCells));
+        QVERIFY(!giftWithoutTelephone(own));
+        QCOMPARE(recipientTelephone(own, GiftTelephone::Blank, sender), QStringLiteral("090-1111-2222"));
+        // A line of an item already sent in full is no goods.
+        ownCells[kAmazonUnshipped.indexOf("quantity-to-ship")] = QStringLiteral("0");
+        const OrderParts sent = extractOrderRow(unshipped, ownCells);
+        QVERIFY(sent.item.isEmpty() && sent.nothingToShip);
         // The building stays on line 2 although all would fit on line 1.
-        const waybill::Address to = addressOf(a.shipTo, atMost(40));
+        const waybill::Address to = addressOf(a.shipTo, line1Fits(atMost(40)));
         QCOMPARE(to.line1 + u'|' + to.line2, QStringLiteral("東京都渋谷区神南1-2-3|グランドメゾン渋谷1203号室"));
 
         // The order report: item-price is per unit or per line, not known.
@@ -285,7 +307,7 @@ private slots:
                                                                  {"Lineitem name", "コースター"},
                                                                  {"Lineitem price", "4,500"}})));
         QCOMPARE(order.rowCount, 3);
-        QCOMPARE(addressOf(order.shipTo, atMost(30)).line2, QStringLiteral("ABCビル5F 株式会社ナカムラ"));
+        QCOMPARE(addressOf(order.shipTo, line1Fits(atMost(30))).line2, QStringLiteral("ABCビル5F 株式会社ナカムラ"));
         const GoodsLines goods = orders::goodsLines(order.items);
         QCOMPARE(QStringList({goods.lines[0].unitPrice, goods.lines[1].description, goods.lines[1].quantity,
                               goods.lines[1].amount, goods.total}),
@@ -311,35 +333,113 @@ private slots:
         QVERIFY(order.items.isEmpty());
     }
 
+    // As the numbering plan writes them; what it cannot place, as given.
     void telephones_data()
     {
         QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("domestic");
-        QTest::newRow("+81 together") << "+819012345678"
-                                      << "09012345678";
-        QTest::newRow("81 together") << "81312345678"
-                                     << "0312345678";
-        QTest::newRow("(0)") << "+81 (0)3-1234-5678"
-                             << "03-1234-5678";
-        QTest::newRow("blanks as groups") << "+81 3 1234 5678"
-                                          << "03-1234-5678";
-        QTest::newRow("full-width") << "＋８１ ９０－１２３４－５６７８"
-                                    << "090-1234-5678";
-        QTest::newRow("no hyphens kept") << "0312345678"
-                                         << "0312345678";
-        QTest::newRow("lost its 0, kept") << "9012345678"
-                                          << "9012345678";
-        QTest::newRow("another country") << "+1 415 555 0100"
-                                         << "+1 415 555 0100";
-        QTest::newRow("too short") << "+81 90-1234"
-                                   << "+81 90-1234";
+        QTest::addColumn<QString>("written");
+        const auto row = [](const char* name, const char* given, const char* written) {
+            QTest::newRow(name) << QString::fromUtf8(given) << QString::fromUtf8(written);
+        };
+        row("Tokyo, digits only", "0332114567", "03-3211-4567");
+        row("Fujisawa, four-digit area code", "0466227788", "0466-22-7788");
+        row("mobile, digits only", "09012345678", "090-1234-5678");
+        row("regrouped", "03-32-114567", "03-3211-4567");
+        row("+81 together", "+819012345678", "090-1234-5678");
+        row("81 together", "81312345678", "03-1234-5678");
+        row("(0)", "+81 (0)3-1234-5678", "03-1234-5678");
+        row("blanks as groups", "+81 3 1234 5678", "03-1234-5678");
+        row("full-width", "＋８１ ９０－１２３４－５６７８", "090-1234-5678");
+        row("spreadsheet's apostrophe", "'0120123456", "0120-123-456");
+        row("lost its 0, kept", "9012345678", "9012345678");
+        row("another country", "+1 415 555 0100", "+1 415 555 0100");
+        row("too short", "+81 90-1234", "+81 90-1234");
+        row("no such area", "0011-11-2222", "0011-11-2222");
     }
 
     void telephones()
     {
         QFETCH(QString, given);
-        QFETCH(QString, domestic);
-        QCOMPARE(domesticTelephone(given), domestic);
+        QFETCH(QString, written);
+        QCOMPARE(telephoneAsWritten(given), written);
+    }
+
+    // Every way a list writes a prefecture reads as its kanji name; what
+    // is no prefecture reads as none.
+    void prefectures_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("kanji"); // empty: none
+        const auto row = [](const char* given, const char* kanji) {
+            QTest::newRow(given) << QString::fromUtf8(given) << QString::fromUtf8(kanji);
+        };
+        row("JP-13", "東京都");
+        row("jp-01", "北海道");
+        row("ＪＰ－４７", "沖縄県");
+        row("Tokyo", "東京都");
+        row("TOKYO-TO", "東京都");
+        row("Tōkyō", "東京都");
+        row("Tôkyô", "東京都");
+        row("Toukyou", "東京都");
+        row("Ōsaka", "大阪府");
+        row("Osaka-fu", "大阪府");
+        row("Hokkaido", "北海道");
+        row("Hokkaidō", "北海道");
+        row("Kyoto Prefecture", "京都府");
+        row("Hyōgo-ken", "兵庫県");
+        row("Kouchi", "高知県");
+        row("大阪", "大阪府");
+        row("神奈川県", "神奈川県");
+        row("Tokio", "");
+        row("JP-48", "");
+        row("13", "");
+        row("Texas", "");
+        row("東京都千代田区", "");
+    }
+
+    void prefectures()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, kanji);
+        QCOMPARE(prefectureName(given).value_or(QString()), kanji);
+    }
+
+    void romanisedPrefectureBeforeTheAddress()
+    {
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("Tokyo千代田区丸の内1-1")),
+                 QStringLiteral("東京都千代田区丸の内1-1"));
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("Osaka-fu 大阪市北区梅田1-1")),
+                 QStringLiteral("大阪府大阪市北区梅田1-1"));
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("Tokyo東京都千代田区")), QStringLiteral("東京都千代田区"));
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("JP-27大阪市北区")), QStringLiteral("大阪府大阪市北区"));
+        for (const char* unchanged : {"東京都千代田区丸の内1-1", "Tokio千代田区", "1-2-3 Jingumae, Shibuya-ku"})
+            QCOMPARE(withKanjiPrefecture(QString::fromUtf8(unchanged)), QString::fromUtf8(unchanged));
+        QCOMPARE(latinStart(QStringLiteral("Tokio 千代田区")), QStringLiteral("Tokio"));
+        QCOMPARE(latinStart(QStringLiteral("東京都Aビル")), QString());
+    }
+
+    void marketingBrackets_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("goods");
+        const auto row = [](const char* title, const char* goods) {
+            QTest::newRow(title) << QString::fromUtf8(title) << QString::fromUtf8(goods);
+        };
+        row("【送料無料】国産 今治タオル フェイスタオル 3枚セット", "国産 今治タオル フェイスタオル 3枚セット");
+        row("【ポイント10倍】【送料無料】緑茶 100g ★大人気★", "緑茶 100g");
+        row("＼楽天1位／煎茶 やぶきた 100g", "煎茶 やぶきた 100g");
+        row("《公式》マグカップ ≪数量限定≫", "マグカップ");
+        row("【冷凍】餃子 50個【送料無料】", "【冷凍】餃子 50個");
+        row("タオル【白】セット", "タオル【白】セット");
+        row("【送料無料】", "【送料無料】");
+        row("煎茶 やぶきた 100g", "煎茶 やぶきた 100g");
+    }
+
+    void marketingBrackets()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, goods);
+        QCOMPARE(withoutMarketingBrackets(title), goods);
     }
 
     void spreadsheetWrappers()
@@ -361,7 +461,7 @@ private slots:
         const OrderParts parts = extractOrderRow(layout, {"1", QStringLiteral("森 亮"), QStringLiteral("'150041"),
                                                           QStringLiteral("北海道"), QStringLiteral("函館市1-1")});
         waybill::Waybill w;
-        w.recipient = addressOf(parts.shipTo, atMost(40));
+        w.recipient = addressOf(parts.shipTo, line1Fits(atMost(40)));
         QCOMPARE(w.recipient.postalCode, QStringLiteral("150041"));
         ColumnMap map(headings.size(), Field::None);
         map[2] = Field::PostalCode;
@@ -380,7 +480,11 @@ private slots:
         QTest::addColumn<QString>("line2");
         const QString tokyo = QStringLiteral("東京都渋谷区神南1-2-3グランドメゾン渋谷1203号室"),
                       kudan = QStringLiteral("東京都千代田区九段北一丁目2番3号九段ビル");
-        QTest::newRow("fits") << tokyo << 40 << tokyo << "";
+        QTest::newRow("fits, the building still on line 2") << tokyo << 40 << "東京都渋谷区神南1-2-3"
+                                                            << "グランドメゾン渋谷1203号室";
+        QTest::newRow("fits, nothing after the house number")
+            << "東京都渋谷区神南1-2-3" << 40 << "東京都渋谷区神南1-2-3"
+            << "";
         QTest::newRow("building to line 2") << tokyo << 20 << "東京都渋谷区神南1-2-3"
                                             << "グランドメゾン渋谷1203号室";
         QTest::newRow("house number to line 2") << tokyo << 12 << "東京都渋谷区神南"
@@ -416,7 +520,62 @@ private slots:
         QFETCH(int, width);
         QFETCH(QString, line1);
         QFETCH(QString, line2);
-        QCOMPARE(splitAddress(address, atMost(width)), (AddressLines{line1, line2}));
+        QCOMPARE(splitAddress(address, line1Fits(atMost(width))), (AddressLines{line1, line2}));
+    }
+
+    // Both lines measured: the split that lets both stand as they are,
+    // else the one that puts the building alone on line 2, narrowed.
+    void addressSplitWhereBothLinesFit()
+    {
+        const AddressFits fits{atMost(18), atMost(20), atMost(36), atMost(40)};
+        const QString sapporo = QStringLiteral("北海道札幌市中央区北一条西１３丁目４番地１");
+        QCOMPARE(splitAddress(sapporo, fits),
+                 (AddressLines{QStringLiteral("北海道札幌市中央区北一条西"), QStringLiteral("１３丁目４番地１")}));
+        QCOMPARE(splitAddress(sapporo + QStringLiteral("　ノースプレイス大通公園前レジデンス　東棟１２０３号室"), fits),
+                 (AddressLines{sapporo, QStringLiteral("ノースプレイス大通公園前レジデンス　東棟１２０３号室")}));
+        // The building column's text counts on line 2.
+        QCOMPARE(splitAddress(sapporo, fits, {}, QStringLiteral("ノースプレイス大通公園前レジデンス")),
+                 (AddressLines{sapporo, {}}));
+    }
+
+    void careOfTakenOut_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("careOf");
+        const auto row = [](const char* name, const char* given, const char* text, const char* careOf) {
+            QTest::newRow(name) << QString::fromUtf8(given) << QString::fromUtf8(text) << QString::fromUtf8(careOf);
+        };
+        row("様方 after a blank", "グランドメゾン101 山田様方", "グランドメゾン101", "山田様方");
+        row("様方 after the room", "メゾン梅田101号室鈴木様方", "メゾン梅田101号室", "鈴木様方");
+        row("気付 with its word", "ホテル青葉 フロント 気付", "ホテル青葉", "フロント 気付");
+        row("c/o", "サンハイツ201 C/O Tanaka Trading", "サンハイツ201", "C/O Tanaka Trading");
+        row("none", "ハイツ宮町202", "ハイツ宮町202", "");
+        row("方 alone is a word", "東北地方センター", "東北地方センター", "");
+    }
+
+    void careOfTakenOut()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, text);
+        QFETCH(QString, careOf);
+        QCOMPARE(takeCareOf(given), (CareOfSplit{text, careOf}));
+    }
+
+    void careOfOnItsOwnLine()
+    {
+        PersonParts person;
+        person.postalCode = QStringLiteral("460-0008");
+        person.address = QStringLiteral("愛知県名古屋市中区栄3-4-5");
+        person.building = QStringLiteral("サカエビル8F 山田様方");
+        person.name = QStringLiteral("小林 陽子");
+        const waybill::Address to = addressOf(person, line1Fits(atMost(30)));
+        QCOMPARE(QStringList({to.line1, to.line2, to.careOf}),
+                 QStringList({"愛知県名古屋市中区栄3-4-5", "サカエビル8F", "山田様方"}));
+        QVERIFY(to.careOfShown);
+        person.building.clear();
+        person.address += QStringLiteral(" 佐藤様方");
+        QCOMPARE(addressOf(person, line1Fits(atMost(30))).careOf, QStringLiteral("佐藤様方"));
     }
 
     void addressBreaksWhereColumnsMet()
@@ -425,9 +584,9 @@ private slots:
         const QString address =
             joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("神南1-2-3")}, &breaks);
         QCOMPARE(address, QStringLiteral("東京都渋谷区神南1-2-3"));
-        QCOMPARE(splitAddress(address, atMost(7), breaks),
+        QCOMPARE(splitAddress(address, line1Fits(atMost(7)), breaks),
                  (AddressLines{QStringLiteral("東京都渋谷区"), QStringLiteral("神南1-2-3")}));
-        QCOMPARE(splitAddress(address, atMost(7)),
+        QCOMPARE(splitAddress(address, line1Fits(atMost(7))),
                  (AddressLines{QStringLiteral("東京都渋谷区神南"), QStringLiteral("1-2-3")}));
         // A street column that repeats all before it.
         QCOMPARE(joinAddress({QStringLiteral("東京都"), QStringLiteral("渋谷区"), QStringLiteral("東京都渋谷区神南1")}),
@@ -446,7 +605,7 @@ private slots:
         const auto isNumberChar = [](QChar c) { return c.isDigit() || c == u'-' || c == u'－'; };
         for (const QString& address : addresses) {
             for (int width = 1; width <= address.size(); ++width) {
-                const AddressLines lines = splitAddress(address, atMost(width));
+                const AddressLines lines = splitAddress(address, line1Fits(atMost(width)));
                 QString joined = lines.line1 + lines.line2, whole = address;
                 QCOMPARE(joined.remove(u' '), whole.remove(u' '));
                 if (!lines.line2.isEmpty())
@@ -666,6 +825,30 @@ private slots:
         yahoo.removeAll(QStringLiteral("ShipName"));
         QCOMPARE(opened(yahoo)->missingFields(),
                  QStringList{QStringLiteral("名前（Yahoo!ショッピングの注文一覧の列「ShipName」か「ShipLastName」）")});
+    }
+
+    // An order whose every item was sent already is no parcel: left out,
+    // as the user may still take it in; the check notes a gift without its
+    // recipient's number and prints it as chosen.
+    void ordersWithNothingToShipAreLeftOut()
+    {
+        QTemporaryDir dir;
+        testing::ShopFile file = testing::amazonAsItComes();
+        file.text.replace(QStringLiteral("玉露 八女 50g\t1\t0\t1"), QStringLiteral("玉露 八女 50g\t1\t1\t0"));
+        OrderList list;
+        QVERIFY(list.open(testing::writeShopFile(dir.path(), file)));
+        while (!list.readMore()) {
+        }
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.state(0), RowState::Excluded);
+        QCOMPARE(list.state(1), RowState::Printable);
+        QVERIFY(list.hasNotes(1) && !list.hasNotes(0));
+        const QList<Finding> notes = list.findingsAt(1);
+        QVERIFY2(notes.size() == 1 && notes[0].note &&
+                     notes[0].reason.contains(QStringLiteral("（080-2222-3333）を印刷します")),
+                 qPrintable(notes.value(0).reason));
+        list.setExcluded(0, false);
+        QCOMPARE(list.state(0), RowState::Printable);
     }
 
     // Columns the user joins into one field read as the field is written.

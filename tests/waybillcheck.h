@@ -29,9 +29,12 @@ inline double checkWaybillPage(const QString& file, int page, const waybill::Way
             return;
         const double x = corner.left + expect::textX(ox, t.xMm) / expect::kTwipsPerMm;
         const double y = corner.top + expect::textY(oy, t.yMm) / expect::kTwipsPerMm;
-        // A text with blanks ("山田 太郎", 「ほか 2 点」) prints as words: the
-        // first at the place, the others after it on its line, in order.
-        const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // A text with blanks ("山田 太郎", 「ほか 2 点」, also ideographic ones)
+        // prints as words: the first at the place, the others after it on
+        // its line, in order.
+        QStringList parts;
+        for (const QString& part : text.split(QChar(0x3000)))
+            parts += part.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const pdf::Word* best = nullptr;
         for (const pdf::Word& word : words)
             if (word.text == parts.value(0) &&

@@ -14,6 +14,7 @@
 #include "app/widgets/waybillwindow.h"
 #include "orders/batchrows.h"
 #include "print/overrun.h"
+#include "station/listchecks.h"
 #include "station/orderprint.h"
 
 #include <QCloseEvent>
@@ -149,6 +150,8 @@ BatchWindow::BatchWindow(Services& services, WaybillWindow& window)
     setWindowTitle(QStringLiteral("一括印刷"));
 
     m_model = new OrderListModel(services.station.folders().settingsFile(), this);
+    // The postal codes' checks need the station's directory.
+    station::prepareOrderList(services.station, m_model->list());
     m_pump = new ReadingPump(m_model->list(), this);
     m_texts = new BatchTexts(this);
 

@@ -105,12 +105,24 @@ ListConstantsPanel::ListConstantsPanel(const WaybillChoices& choices, QWidget* p
     parcelsLabel->setBuddy(m_parcels);
     grid->addWidget(parcelsLabel, 8, 2);
     grid->addWidget(m_parcels, 8, 3);
+    m_giftTelephone = new QComboBox(this);
+    m_giftTelephone->setObjectName(QStringLiteral("giftTelephone"));
+    for (const orders::GiftTelephone choice :
+         {orders::GiftTelephone::Buyer, orders::GiftTelephone::Sender, orders::GiftTelephone::Blank})
+        m_giftTelephone->addItem(orders::giftTelephoneText(choice), int(choice));
+    m_giftTelephone->setToolTip(QStringLiteral(
+        "贈り物の注文で、一覧にお届け先の電話番号がないときに、お届け先の電話番号の欄に印刷する番号です"));
+    auto* giftLabel = new QLabel(QStringLiteral("贈り物の電話番号(&G)："), this);
+    giftLabel->setBuddy(m_giftTelephone);
+    grid->addWidget(giftLabel, 9, 0);
+    grid->addWidget(m_giftTelephone, 9, 1, 1, 3);
 
     QWidget::setTabOrder(m_sender->lastInTabOrder(), m_item);
     QWidget::setTabOrder(m_item, m_time);
     QWidget::setTabOrder(m_time, m_notice);
     QWidget::setTabOrder(m_notice, m_shipDate);
     QWidget::setTabOrder(m_shipDate, m_parcels);
+    QWidget::setTabOrder(m_parcels, m_giftTelephone);
 
     setSavedSenders({});
     connect(m_senderChoice, &QComboBox::activated, this, [this](int index) {
@@ -120,6 +132,7 @@ ListConstantsPanel::ListConstantsPanel(const WaybillChoices& choices, QWidget* p
     connect(m_item, &QComboBox::currentTextChanged, this, &ListConstantsPanel::changed);
     connect(m_time, &QComboBox::currentIndexChanged, this, &ListConstantsPanel::changed);
     connect(m_notice, &QComboBox::currentIndexChanged, this, &ListConstantsPanel::changed);
+    connect(m_giftTelephone, &QComboBox::currentIndexChanged, this, &ListConstantsPanel::changed);
     connect(m_shipDate, &QDateEdit::dateChanged, this, &ListConstantsPanel::sheetChanged);
     connect(m_parcels, &QSpinBox::valueChanged, this, &ListConstantsPanel::sheetChanged);
 }
@@ -197,6 +210,7 @@ orders::ListConstants ListConstantsPanel::constants() const
     c.deliveryTime = waybill::DeliveryTime(m_time->currentData().toInt());
     c.arrivalNotice = waybill::ArrivalNotice(m_notice->currentData().toInt());
     c.senderFromBuyer = m_fromBuyer->isChecked();
+    c.giftTelephone = orders::GiftTelephone(m_giftTelephone->currentData().toInt());
     return c;
 }
 

@@ -2,7 +2,8 @@
 // What every waybill of an order list shares: the sender, picked from the
 // saved senders or typed, or each order's buyer (gift orders of a shop
 // platform's list), an item description for rows without one, the
-// delivery-time band and the arrival notice; and what a layout may place
+// delivery-time band, the arrival notice, and the number a gift's
+// recipient without one in the list gets; and what a layout may place
 // that no list gives: the ship date and the number of parcels (個数).
 #include "addressbook/addressbook.h"
 #include "app/widgets/waybillwindow.h"
@@ -43,6 +44,8 @@ public:
     QSpinBox* parcelCount() const { return m_parcels; }
     // The ship date and 個数 of every page.
     print::SheetExtras sheetExtras() const;
+    // For a gift whose list has no number for its recipient.
+    QComboBox* giftTelephone() const { return m_giftTelephone; }
 
 signals:
     void changed();
@@ -63,6 +66,7 @@ private:
     QComboBox* m_notice;
     QDateEdit* m_shipDate;
     QSpinBox* m_parcels;
+    QComboBox* m_giftTelephone;
     bool m_filling = false;
 };
 

@@ -6,6 +6,7 @@
 #include "app/books/bookwidgets.h"
 #include "app/desktop/filedialogs.h"
 #include "app/desktop/messagebox.h"
+#include "app/goods/goodstablewindow.h"
 #include "app/storage/storagedialog.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
@@ -156,12 +157,16 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     auto* storageButton = bookButton(QStringLiteral("データの保存先…"), this, "storage");
     storageButton->setToolTip(
         QStringLiteral("住所録と印刷履歴を、このPCに置くか、何台かの作業台で共有するサーバーに置くかを決めます"));
+    auto* goodsButton = bookButton(QStringLiteral("品名の置き換え…"), this, "goodsTable");
+    goodsButton->setToolTip(
+        QStringLiteral("注文一覧の商品コードや商品名を、送り状に印刷する短い品名に置き換える表を開きます"));
     auto* closeButton = bookButton(QStringLiteral("閉じる"), this, "close");
 
     auto* chosenRow = new QHBoxLayout;
     chosenRow->addWidget(m_toRecipient);
     chosenRow->addWidget(m_toSender);
     chosenRow->addStretch(1);
+    chosenRow->addWidget(goodsButton);
     chosenRow->addWidget(m_edit);
     chosenRow->addWidget(m_remove);
     auto* bookRow = new QHBoxLayout;
@@ -203,6 +208,13 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     connect(storageButton, &QPushButton::clicked, this, [this] {
         if (chooseStorage(*this, m_services))
             search(); // the book of the new place, at once
+    });
+    connect(goodsButton, &QPushButton::clicked, this, [this] {
+        if (!m_goodsTable)
+            m_goodsTable = new GoodsTableWindow(m_services.station.database(), this);
+        m_goodsTable->show();
+        m_goodsTable->raise();
+        m_goodsTable->activateWindow();
     });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_problem, &StorageProblemBanner::retryRequested, this, &AddressBookWindow::retryDatabase);

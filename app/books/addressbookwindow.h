@@ -16,6 +16,8 @@ class QTreeWidget;
 
 namespace app {
 
+class GoodsTableWindow;
+
 class StorageProblemBanner;
 class WaybillWindow;
 struct Services;
@@ -71,6 +73,7 @@ private:
 
     WaybillWindow& m_window;
     Services& m_services;
+    GoodsTableWindow* m_goodsTable = nullptr; // made at its first opening
     StorageProblemBanner* m_problem;
     QTabBar* m_kinds;
     QLineEdit* m_search;
