@@ -56,8 +56,18 @@ void OrderList::setConstants(const ListConstants& constants)
         }
         edit.deliveryTime = constants.deliveryTime;
         edit.arrivalNotice = constants.arrivalNotice;
-        if (edit.goods[0].description == before.itemDescription)
-            edit.goods[0].description = constants.itemDescription;
+        // A new common item description replaces the goods of edited rows
+        // too; none any more gives them the file's goods back.
+        if (constants.itemDescription != before.itemDescription) {
+            if (!constants.itemDescription.isEmpty()) {
+                applyCommonGoods(edit, constants);
+            } else if (const std::vector<csv::Record>* records = recordsAt(it.key(), false)) {
+                const waybill::Waybill own = waybillOf(*records);
+                edit.goods = own.goods;
+                edit.total = own.total;
+                edit.numericMode = own.numericMode;
+            }
+        }
     }
     recheckAll();
 }
@@ -555,8 +565,8 @@ waybill::Waybill OrderList::orderWaybill(const AssembledOrder& order) const
     w.deliveryTime = m_constants.deliveryTime;
     w.arrivalNotice = m_constants.arrivalNotice;
     if (order.items.isEmpty()) {
-        w.goods[0].description = m_constants.itemDescription;
         w.numericMode = false;
+        applyCommonGoods(w, m_constants);
         return entry::asEntered(std::move(w));
     }
     // What is in the parcel and how many, not what it cost: a waybill is
@@ -568,10 +578,9 @@ waybill::Waybill OrderList::orderWaybill(const AssembledOrder& order) const
         const bool used = i < size_t(order.items.size());
         w.goods[i] = {line.description, line.productNumber, used ? line.quantity : QString(), {}, {}};
     }
-    if (w.goods[0].description.isEmpty())
-        w.goods[0].description = m_constants.itemDescription;
     w.total.clear();
     w.numericMode = true;
+    applyCommonGoods(w, m_constants);
     return entry::asEntered(std::move(w));
 }
 

@@ -1,5 +1,13 @@
 #include "storage/schema.h"
 
+#include "storage/searchkey.h"
+
+#include <QString>
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
 namespace storage {
 
 namespace {
@@ -192,13 +200,76 @@ constexpr const char* kVersion5Postgres[] = {
     "ANALYZE address_entry",
 };
 
-constexpr SchemaStep kSchemaSteps[] = {
-    {1, kVersion1, kVersion1Postgres}, {2, kVersion2}, {3, kVersion3, kVersion3Postgres}, {4, kVersion4},
-    {5, {}, kVersion5Postgres},
+// Version 6: search keys fold variant forms of kanji (髙 as 高, 邊 as 辺;
+// storage::searchKey). The keys of the names and addresses stored before
+// are made again in place, each variant replaced by its form in use, with
+// the table searchKey folds by; only rows that hold one are touched.
+struct KeyColumn {
+    const char* table;
+    const char* column;
 };
+constexpr KeyColumn kFoldedKeyColumns[] = {
+    {"address_entry", "search_text"}, {"print_history", "names_key"}, {"print_history", "addresses_key"}};
+
+std::vector<std::string> version6(Engine engine)
+{
+    // SQLite's parser takes a few replace() calls in one another, not the
+    // whole table: there the variants go a handful at a time.
+    const std::span<const KanjiVariant> all = kanjiVariants();
+    const std::size_t perStatement = engine == Engine::Postgres ? all.size() : 20;
+    std::vector<std::string> statements;
+    for (const KeyColumn& key : kFoldedKeyColumns) {
+        const QString column = QString::fromLatin1(key.column);
+        for (std::size_t first = 0; first < all.size(); first += perStatement) {
+            const std::span<const KanjiVariant> some = all.subspan(first, std::min(perStatement, all.size() - first));
+            QString variants, folded;
+            for (const KanjiVariant& v : some) {
+                variants += QString::fromUcs4(&v.variant, 1);
+                folded += QString::fromUcs4(&v.folded, 1);
+            }
+            QString foldedColumn = column;
+            QString holdsVariant;
+            if (engine == Engine::Postgres) {
+                foldedColumn = QStringLiteral("translate(%1, '%2', '%3')").arg(column, variants, folded);
+                holdsVariant = QStringLiteral("%1 ~ '[%2]'").arg(column, variants);
+            } else {
+                for (const KanjiVariant& v : some)
+                    foldedColumn =
+                        QStringLiteral("replace(%1, '%2', '%3')")
+                            .arg(foldedColumn, QString::fromUcs4(&v.variant, 1), QString::fromUcs4(&v.folded, 1));
+                holdsVariant = QStringLiteral("%1 GLOB '*[%2]*'").arg(column, variants);
+            }
+            statements.push_back(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE %4")
+                                     .arg(QString::fromLatin1(key.table), column, foldedColumn, holdsVariant)
+                                     .toStdString());
+        }
+    }
+    return statements;
+}
+
+// The statements of a step made at the program's start, kept for its run.
+std::span<const char* const> keptStatements(const std::vector<std::string>& statements)
+{
+    static std::deque<std::vector<const char*>> kept;
+    std::vector<const char*>& pointers = kept.emplace_back();
+    for (const std::string& statement : statements)
+        pointers.push_back(statement.c_str());
+    return pointers;
+}
+
+const std::vector<SchemaStep>& allSteps()
+{
+    static const std::vector<std::string> sqlite6 = version6(Engine::Sqlite), postgres6 = version6(Engine::Postgres);
+    static const std::vector<SchemaStep> steps{
+        {1, kVersion1, kVersion1Postgres}, {2, kVersion2},
+        {3, kVersion3, kVersion3Postgres}, {4, kVersion4},
+        {5, {}, kVersion5Postgres},        {6, keptStatements(sqlite6), keptStatements(postgres6)},
+    };
+    return steps;
+}
 
 } // namespace
 
-std::span<const SchemaStep> schemaSteps() { return kSchemaSteps; }
+std::span<const SchemaStep> schemaSteps() { return allSteps(); }
 
 } // namespace storage

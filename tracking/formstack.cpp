@@ -13,6 +13,7 @@ namespace {
 
 const QString kCarrierTokenKey = QStringLiteral("carrierToken");
 const QString kNextFormNumberDigitsKey = QStringLiteral("nextFormNumberDigits");
+const QString kSenderPrePrintedKey = QStringLiteral("senderPrePrinted");
 const QString kGroup = QStringLiteral("formStacks");
 // Long enough for a slow disk, short enough that a stuck program is told.
 constexpr int kLockWaitMs = 5000;
@@ -222,6 +223,31 @@ Result<void> FormStackStore::save(const QString& stackKey, const FormStack& stac
     if (!lock.isLocked())
         return fail(lock.problem());
     return write(stackKey, stack);
+}
+
+bool FormStackStore::senderPrePrinted(const QString& stackKey) const
+{
+    const QSettings settings(m_settingsFilePath, QSettings::IniFormat);
+    return settings.value(settingsGroup(stackKey) + QLatin1Char('/') + kSenderPrePrintedKey).toBool();
+}
+
+Result<void> FormStackStore::setSenderPrePrinted(const QString& stackKey, bool prePrinted) const
+{
+    const Lock lock(m_settingsFilePath);
+    if (!lock.isLocked())
+        return fail(lock.problem());
+    QSettings settings(m_settingsFilePath, QSettings::IniFormat);
+    const QString key = settingsGroup(stackKey) + QLatin1Char('/') + kSenderPrePrintedKey;
+    if (prePrinted)
+        settings.setValue(key, true);
+    else
+        settings.remove(key);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        return fail(QStringLiteral(
+                        "設定ファイル %1 に書き込めませんでした。ご依頼主が印刷済みかどうかの設定は変わっていません。")
+                        .arg(QDir::toNativeSeparators(m_settingsFilePath)));
+    return {};
 }
 
 Result<void> FormStackStore::remove(const QString& stackKey) const

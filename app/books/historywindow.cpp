@@ -420,7 +420,7 @@ void HistoryWindow::tellStorageProblem(storage::ProblemsMet& problems)
 
 HistoryWindow* showHistory(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<HistoryWindow>(window, services.station.folders().settingsFile(),
+    return showChildWindow<HistoryWindow>(window, window.partInUseOnScreen(), services.station.folders().settingsFile(),
                                           [&] { return new HistoryWindow(window, services); });
 }
 
