@@ -530,7 +530,7 @@ void Form1::fillFrom(const waybill::Waybill& w)
     SuujiNyuuryokuBtn_Click();
 }
 
-void Form1::report(const station::Station::Printed& printed, QWidget* over)
+void Form1::report(const station::Printed& printed, QWidget* over)
 {
     if (printed.delivery.ok)
         emit formStackChanged();
@@ -585,7 +585,7 @@ void Form1::InsatsuBtn_Click()
     const waybill::Waybill waybill = readWaybill();
     if (!mayPrintAsItStands(waybill))
         return;
-    const station::Station::Printed printed = m_services.station.printWaybills({&waybill, 1}, *offsets);
+    const station::Printed printed = m_services.printRun.printWaybills({&waybill, 1}, *offsets);
     report(printed, this);
     if (printed.delivery.ok)
         showPrinted(waybill, printed);
@@ -620,9 +620,11 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
         waybill, senderPrePrinted ? printcheck::Sender::PrePrinted : printcheck::Sender::Typed);
     if (findings.isEmpty())
         return true;
-    const QString text =
+    QString text =
         QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
             .arg(bulleted(findings));
+    if (const QStringList notes = printcheck::notesBeforePrint(waybill); !notes.isEmpty())
+        text += QStringLiteral("\n\n印刷では次のように欄に収めます。\n・") + notes.join(QStringLiteral("\n・"));
     desktop::Message question{text, desktop::MsgIcon::Warning, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No,
                               std::nullopt};
     question.yesText = QStringLiteral("このまま印刷");
@@ -633,7 +635,7 @@ bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
 void Form1::IchiBtn_Click()
 {
     if (const auto offsets = offsetsForPrint(this))
-        report(m_services.station.printTestMarks(*offsets), this);
+        report(m_services.printRun.printTestMarks(*offsets), this);
 }
 
 void Form1::GoukeiBtn_Click() { app::applyAmounts(finder()); }
@@ -701,7 +703,7 @@ void Form1::afterFirstPaint()
     // Finding the printer's queue asks the spooler; the line is shown
     // before the first print is prepared.
     refreshNextForm();
-    QTimer::singleShot(0, this, [this] { m_services.station.prepareFirstPrint(); });
+    QTimer::singleShot(0, this, [this] { m_services.printRun.prepareFirstPrint(); });
 }
 
 void Form1::refreshNextForm() { setCommandLine(nextFormLine(m_services)); }
@@ -714,7 +716,7 @@ void Form1::setCommandLine(const QString& text)
     line->setText(line->fontMetrics().elidedText(text, Qt::ElideRight, line->width()));
 }
 
-void Form1::showPrinted(const waybill::Waybill& waybill, const station::Station::Printed& printed)
+void Form1::showPrinted(const waybill::Waybill& waybill, const station::Printed& printed)
 {
     const QString name = waybill.recipient.name.trimmed();
     const QString whom = name.isEmpty() ? QStringLiteral("送り状") : name + QStringLiteral(" 様");

@@ -37,7 +37,7 @@ public:
     QString nameReading(AddressBlock block) const override;
     OffsetTexts offsetTexts() const override;
     std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) override;
-    void report(const station::Station::Printed& printed, QWidget* over) override;
+    void report(const station::Printed& printed, QWidget* over) override;
     QRect partInUseOnScreen() const override;
 
 public slots:
@@ -86,7 +86,7 @@ private:
     // findings is printed; true for one without.
     bool mayPrintAsItStands(const waybill::Waybill& waybill);
     // The line under the commands: what printed on which form, and the next.
-    void showPrinted(const waybill::Waybill& waybill, const station::Station::Printed& printed);
+    void showPrinted(const waybill::Waybill& waybill, const station::Printed& printed);
     void setCommandLine(const QString& text);
     std::function<QWidget*(const char*)> finder() const;
 

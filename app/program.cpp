@@ -35,8 +35,9 @@ int runProgram(QApplication& application, const std::function<void(Form1&)>& bef
     platform::QtFolders folders;
     print::SystemPrinter printer(folders.documentsFolder(), folders.settingsFile());
     station::Station station(folders, instance, printer);
+    station::PrintRun printRun(station);
     desktop::QtPrinterDialog printerDialog;
-    Services services{messages, station, printerDialog, &printer, [] { QCoreApplication::exit(0); }};
+    Services services{messages, station, printRun, printerDialog, &printer, [] { QCoreApplication::exit(0); }};
 
     Form1 form(services);
     if (!form.Form_Load())

@@ -117,6 +117,7 @@ struct Run {
     NoPrinterDialog dialog;
     std::unique_ptr<print::PdfFileDestination> pdf;
     std::unique_ptr<station::Station> station;
+    std::unique_ptr<station::PrintRun> printRun;
     std::unique_ptr<app::Services> services;
     std::unique_ptr<app::Form1> form;
 
@@ -126,7 +127,9 @@ struct Run {
         folders.other = scratch.path();
         pdf = std::make_unique<print::PdfFileDestination>(scratch.filePath(QStringLiteral("out.pdf")));
         station = std::make_unique<station::Station>(folders, instance, *pdf);
-        services = std::make_unique<app::Services>(app::Services{messages, *station, dialog, nullptr, [] {}});
+        printRun = std::make_unique<station::PrintRun>(*station);
+        services =
+            std::make_unique<app::Services>(app::Services{messages, *station, *printRun, dialog, nullptr, [] {}});
         form = std::make_unique<app::Form1>(*services);
         form->Form_Load();
         form->show();

@@ -92,6 +92,7 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
 
     NoInstanceCheck noInstanceCheck;
     station::Station station(folders, noInstanceCheck, *destination);
+    station::PrintRun run(station);
     if (!request.databaseLocation.isEmpty())
         station.setDatabaseLocation(request.databaseLocation);
     station.setStorageProblemReceiver([&err](const storage::Problem& problem) { err << problem.message << '\n'; });
@@ -155,17 +156,23 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
                        waybill::DeliveryTime::Unspecified,
                        waybill::ArrivalNotice::Wanted,
                        request.senderFromBuyer});
-    list.setFitCheck(print::printProblem);
+    station::checkAgainstThePage(list);
     if (!list.open(request.csvPath, encoding)) {
         err << list.errorText() << '\n';
         return done(exitCannotRun);
     }
+    // A list nearly a shop's would be read line by line, not by orders:
+    // its waybills would not be the orders'.
+    if (const QString note = list.nearlyShopNote(); !note.isEmpty()) {
+        err << QStringLiteral("「%1」: %2\n何も印刷していません。\n").arg(request.csvPath, note);
+        return done(exitCannotRun);
+    }
     for (const QString& note : list.headingNotes())
         err << note << '\n';
-    if (const std::optional<orders::Shop> shop = list.shop(); shop && !list.missingFields().isEmpty()) {
-        err << QStringLiteral("「%1」は%2の見出しですが、次の項目の列がありません: %3\n"
+    if (list.shop() && !list.missingFields().isEmpty()) {
+        err << QStringLiteral("「%1」には次の項目の列がありません: %2\n"
                               "お届け先の列をすべて含めて出力し直してください。\n")
-                   .arg(request.csvPath, orders::shopName(*shop), list.missingFields().join(QStringLiteral("、")));
+                   .arg(request.csvPath, list.missingFields().join(QStringLiteral("、")));
         return done(exitCannotRun);
     }
     if (!list.missingFields().isEmpty()) {
@@ -214,8 +221,8 @@ int runBatch(const BatchRequest& request, const platform::Folders& folders, QTex
     }
 
     const auto offsetsForPrint = print::PrintOffsets{float(offsets.horizontalTenthMm), float(offsets.verticalTenthMm)};
-    const station::Station::Printed printed = station::printOrderRows(
-        station, list, printable, offsetsForPrint, request.progress, sender.savedEntryId, firstFormNumber);
+    const station::Printed printed = station::printOrderRows(run, list, printable, offsetsForPrint, request.progress,
+                                                             sender.savedEntryId, firstFormNumber);
     if (!printed.delivery.ok) {
         err << printed.delivery.message << QStringLiteral("\nどの行も印刷されていません。\n");
         return done(exitCannotRun);

@@ -19,7 +19,7 @@ bool isBreak(QChar c)
 char16_t asciiNumeral(char16_t u)
 {
     if (u >= u'０' && u <= u'９')
-        return char16_t(u - u'０' + u'0');
+        return asciiDigit(u);
     if (u == u'－' || u == u'−') // full-width hyphen-minus, minus sign
         return u'-';
     if (u == u'．')
@@ -72,6 +72,41 @@ bool isDash(char32_t c)
     default:
         return false;
     }
+}
+
+bool isHyphenKey(char32_t c) { return isDash(c) || c == U'\u30FC' || c == U'\uFF70'; }
+
+char16_t asciiDigit(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c;
+    if (c >= u'０' && c <= u'９')
+        return char16_t(c - u'０' + u'0');
+    return 0;
+}
+
+QString foldedNumberText(const QString& text)
+{
+    QString folded;
+    folded.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (const char16_t digit = asciiDigit(u))
+            folded += QChar(digit);
+        else if (u == u'＋')
+            folded += QLatin1Char('+');
+        else if (u == u'（')
+            folded += QLatin1Char('(');
+        else if (u == u'）')
+            folded += QLatin1Char(')');
+        else if (isHyphenKey(u))
+            folded += QLatin1Char('-');
+        else if (c.isSpace())
+            folded += QLatin1Char(' ');
+        else
+            folded += c;
+    }
+    return folded;
 }
 
 int characterCount(const QString& text)

@@ -19,6 +19,20 @@ QString asciiNumerals(const QString& text);
 // A hyphen, dash or minus sign as people type one between digits
 // (half- or full-width); the katakana long-vowel mark is not one.
 bool isDash(char32_t c);
+// A dash, or a long-vowel mark (full- or half-width), which a kana keyboard
+// gives for the hyphen key: in a postal code, a telephone number or a house
+// number it stands for a hyphen.
+bool isHyphenKey(char32_t c);
+
+// The value of a half- or full-width digit 0-9 as its ASCII character;
+// 0 for any other character.
+char16_t asciiDigit(char16_t c);
+inline bool isDigit(QChar c) { return asciiDigit(c.unicode()) != 0; }
+
+// A number's text as postal codes and telephone numbers are read: digits,
+// plus signs and brackets half-width, every hyphen key (isHyphenKey) a
+// hyphen, every blank a space; other characters unchanged.
+QString foldedNumberText(const QString& text);
 
 // Characters as a reader counts them: a character outside the basic plane
 // (𠮷) or a letter with its combining marks is one.

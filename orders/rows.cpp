@@ -10,28 +10,6 @@ namespace orders {
 
 namespace {
 
-// In a postal code or telephone number also the long-vowel mark, which a
-// kana keyboard gives for the hyphen key.
-bool isHyphenLike(char16_t c) { return entry::isDash(c) || postal::isCodeHyphen(QStringView(&c, 1)); }
-
-// Digits made half-width and every kind of dash made a hyphen; other
-// characters unchanged.
-QString foldDigitsAndHyphens(const QString& text)
-{
-    QString folded;
-    folded.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= u'０' && u <= u'９')
-            folded += QChar(u'0' + (u - u'０'));
-        else if (isHyphenLike(u))
-            folded += QLatin1Char('-');
-        else
-            folded += c;
-    }
-    return folded;
-}
-
 QString withoutPostalMark(const QString& text)
 {
     QString t = text.trimmed();
@@ -88,7 +66,7 @@ std::optional<Verdict> judgePostal(const QString& text, const WhereOf& whereOf)
     const QString where = whereOf();
     if (text.trimmed().isEmpty())
         return Verdict{QStringLiteral("%1の郵便番号がありません。").arg(where), {}};
-    const QString folded = foldDigitsAndHyphens(withoutPostalMark(text));
+    const QString folded = entry::foldedNumberText(withoutPostalMark(text));
     static const QRegularExpression kDigitsOnly(QStringLiteral("^[0-9]{5,6}$"));
     static const QRegularExpression kTwoParts(QStringLiteral("^([0-9]{1,3})-([0-9]{1,4})$"));
     QString padded;
@@ -116,9 +94,8 @@ std::optional<Verdict> judgeTelephone(const QString& text, const WhereOf& whereO
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    QString digits = foldDigitsAndHyphens(trimmed);
-    digits.removeIf(
-        [](QChar c) { return c == u'-' || c == u'(' || c == u')' || c == u'（' || c == u'）' || c.isSpace(); });
+    QString digits = entry::foldedNumberText(trimmed);
+    digits.removeIf([](QChar c) { return c == u'-' || c == u'(' || c == u')' || c == u' '; });
     if (digits.startsWith(QLatin1String("+81")))
         digits = QLatin1Char('0') + digits.mid(3);
     if (!allAsciiDigits(digits))

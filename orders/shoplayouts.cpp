@@ -3,6 +3,7 @@
 #include "orders/rows.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <span>
 
@@ -374,6 +375,69 @@ QStringList missingFields(const RecognisedLayout& layout)
     if (!has(P::Name) && !has(P::FamilyName))
         missing << fieldLabel(Field::Name);
     return missing;
+}
+
+QStringList missingHeadings(const RecognisedLayout& layout)
+{
+    const std::span<const ColumnRule> rules = rowOf(layout.shop).columns;
+    // The ship-to's parts of one label, as missingFields() groups them.
+    const auto headingsOf = [&](std::initializer_list<PersonPart> parts) {
+        QStringList headings;
+        for (const ColumnRule& rule : rules)
+            for (PersonPart part : parts)
+                if (rule.slot == int(part) && !layout.has(Person::ShipTo, part))
+                    headings << QStringLiteral("「%1」").arg(QStringView(rule.headings).split(u'|').front());
+        return headings.join(QStringLiteral("か"));
+    };
+    QStringList missing;
+    const auto has = [&](PersonPart part) { return layout.has(Person::ShipTo, part); };
+    if (!has(P::PostalCode) && !(has(P::PostalCode1) && has(P::PostalCode2))) {
+        // A list in halves lacks the half it lacks; a list of whole codes the whole.
+        const bool halves = std::any_of(rules.begin(), rules.end(),
+                                        [](const ColumnRule& rule) { return rule.slot == int(P::PostalCode1); });
+        missing << (halves ? headingsOf({P::PostalCode1, P::PostalCode2}) : headingsOf({P::PostalCode}));
+    }
+    if (!has(P::Prefecture) && !has(P::City) && !has(P::Street) && !has(P::WholeAddress))
+        missing << headingsOf({P::Prefecture, P::City, P::Street, P::WholeAddress});
+    if (!has(P::Name) && !has(P::FamilyName))
+        missing << headingsOf({P::Name, P::FamilyName});
+    return missing;
+}
+
+std::optional<NearlyShopHeadings> nearlyShopHeadings(const QStringList& headings)
+{
+    if (recogniseLayout(headings))
+        return std::nullopt;
+    QSet<QString> present;
+    for (const QString& heading : headings)
+        present.insert(foldedHeading(heading));
+    const auto has = [&](QStringView heading) { return present.contains(foldedHeading(heading)); };
+    // Besides all characteristic headings but one, as many of the shop's
+    // other headings as would make any list plainly this shop's.
+    constexpr int kOtherHeadingsAtLeast = 3;
+    for (const LayoutRow& row : kLayouts) {
+        QStringList missing;
+        int characteristic = 0;
+        for (const char16_t* heading : row.characteristic) {
+            if (!heading)
+                continue;
+            ++characteristic;
+            if (!has(heading))
+                missing << QString::fromUtf16(heading);
+        }
+        if (characteristic < 2 || missing.size() != 1)
+            continue;
+        int others = 0;
+        for (const ColumnRule& rule : row.columns)
+            for (QStringView alternative : QStringView(rule.headings).tokenize(u'|'))
+                if (has(alternative)) {
+                    ++others;
+                    break;
+                }
+        if (others - (characteristic - 1) >= kOtherHeadingsAtLeast)
+            return NearlyShopHeadings{row.shop, missing.front()};
+    }
+    return std::nullopt;
 }
 
 bool PersonParts::isEmpty() const

@@ -129,6 +129,20 @@ ColumnMap columnsOfLayout(const RecognisedLayout& layout, int columnCount);
 // halves), the first address line (any part) and the name (whole or 姓).
 QStringList missingFields(const RecognisedLayout& layout);
 
+// For each label missingFields() gives, the columns the shop's list would
+// have for it, as the shop writes their headings: 「送付先姓」, or
+// 「ShipName」か「ShipLastName」 where either would do.
+QStringList missingHeadings(const RecognisedLayout& layout);
+
+// A heading row that is a shop's but for one of the few headings a shop's
+// list is known by (renamed in a spreadsheet, or its column deleted), with
+// enough of the shop's other headings that no other list is meant.
+struct NearlyShopHeadings {
+    Shop shop;
+    QString missingHeading; // as the shop writes it
+};
+std::optional<NearlyShopHeadings> nearlyShopHeadings(const QStringList& headings);
+
 // One person's address from one row: every cell cleaned (cleanCell), the
 // parts joined (values.h): the postal code's halves with a hyphen, the
 // prefecture (a JP-nn code as its name), city and street without a gap,

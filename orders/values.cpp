@@ -10,45 +10,9 @@ namespace orders {
 
 namespace {
 
-bool isDigitChar(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'０' && u <= u'９');
-}
-
 bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 bool isKanjiNumeral(QChar c) { return QStringView(u"〇一二三四五六七八九十百千").contains(c); }
-
-// Between the numbers of an address also the long-vowel mark, which a kana
-// keyboard gives for the hyphen key.
-bool isDashLike(QChar c) { return entry::isDash(c.unicode()) || c == u'\u30FC' || c == u'\uFF70'; }
-
-// Digits, plus, parentheses and dashes half-width, every blank a space:
-// the form a telephone number is read in.
-QString foldForNumber(const QString& text)
-{
-    QString folded;
-    folded.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= u'０' && u <= u'９')
-            folded += QChar(u'0' + (u - u'０'));
-        else if (u == u'＋')
-            folded += QLatin1Char('+');
-        else if (u == u'（')
-            folded += QLatin1Char('(');
-        else if (u == u'）')
-            folded += QLatin1Char(')');
-        else if (isDashLike(c))
-            folded += QLatin1Char('-');
-        else if (c.isSpace())
-            folded += QLatin1Char(' ');
-        else
-            folded += c;
-    }
-    return folded;
-}
 
 bool isSeparator(QChar c) { return c == u' ' || c == u'-'; }
 
@@ -88,7 +52,7 @@ qsizetype joinerAt(const QString& text, qsizetype at, bool& closes)
 {
     if (at >= text.size())
         return 0;
-    if (isDashLike(text[at])) {
+    if (entry::isHyphenKey(text[at].unicode())) {
         closes = false;
         return 1;
     }
@@ -121,11 +85,11 @@ Span houseNumber(const QString& text)
                 ++p;
             if (QStringView(text).mid(p, 2) != u"丁目")
                 continue;
-        } else if (!isDigitChar(text[start])) {
+        } else if (!entry::isDigit(text[start])) {
             continue;
         }
         for (;;) {
-            while (p < n && isDigitChar(text[p]))
+            while (p < n && entry::isDigit(text[p]))
                 ++p;
             qsizetype q = p, end = p;
             bool onlyClosing = true, closes = false;
@@ -135,7 +99,7 @@ Span houseNumber(const QString& text)
                 if (onlyClosing)
                     end = q;
             }
-            if (q > p && q < n && isDigitChar(text[q])) {
+            if (q > p && q < n && entry::isDigit(text[q])) {
                 p = q;
                 continue;
             }
@@ -150,8 +114,8 @@ bool insideNumber(const QString& text, qsizetype at)
     if (at <= 0 || at >= text.size())
         return false;
     const QChar before = text[at - 1], after = text[at];
-    return (isDigitChar(before) && (isDigitChar(after) || isDashLike(after))) ||
-           (isDashLike(before) && isDigitChar(after));
+    return (entry::isDigit(before) && (entry::isDigit(after) || entry::isHyphenKey(after.unicode()))) ||
+           (entry::isHyphenKey(before.unicode()) && entry::isDigit(after));
 }
 
 AddressLines cutAt(const QString& text, qsizetype at) { return {text.left(at).trimmed(), text.mid(at).trimmed()}; }
@@ -208,7 +172,7 @@ QString domesticTelephone(const QString& text)
     const QString given = cleanCell(text);
     if (given.isEmpty())
         return given;
-    const QString f = foldForNumber(given);
+    const QString f = entry::foldedNumberText(given);
     // 81 without a plus only where nothing else can be meant: followed by a
     // separator, or 81 and 9 or 10 digits (a domestic number starts with 0,
     // one that lost its 0 has 9 or 10 digits in all).

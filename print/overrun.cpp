@@ -19,17 +19,11 @@ namespace print {
 
 namespace {
 
-// Fonts are measured at the resolution the pages are laid out in.
-constexpr double kMeasureDotsPerInch = kPdfDotsPerInch;
-constexpr double kMmPerInch = 25.4;
-// Less than this past a place is below the 0.1 mm the user can read or shift.
-constexpr double kNoticeableMm = 0.05;
-
 const QImage& measureDevice()
 {
     static const QImage device = [] {
         QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const int dotsPerMetre = qRound(kMeasureDotsPerInch / kMmPerInch * 1000.0);
+        const int dotsPerMetre = qRound(kPdfDotsPerInch / 25.4 * 1000.0);
         image.setDotsPerMeterX(dotsPerMetre);
         image.setDotsPerMeterY(dotsPerMetre);
         return image;
@@ -37,185 +31,43 @@ const QImage& measureDevice()
     return device;
 }
 
-const QFontMetricsF& metricsFor(int points, bool bold)
-{
-    static std::map<std::pair<int, bool>, QFontMetricsF> cache;
-    const auto key = std::pair(points, bold);
-    auto it = cache.find(key);
-    if (it == cache.end()) {
-        QFont font = platform::printFont(platform::installedFace(kPrinterFontName));
-        font.setPointSizeF(points);
-        font.setBold(bold);
-        it = cache.emplace(key, QFontMetricsF(font, &measureDevice())).first;
-    }
-    return it->second;
-}
-
-double dotsToMm(double dots) { return dots / kMeasureDotsPerInch * kMmPerInch; }
-
-template <typename Item>
-TextRow rowOf(TextBlock block, const Item& item)
-{
-    TextRow row{block};
-    row.points = item.points;
-    row.xMm = item.xMm;
-    row.yMm = item.yMm;
-    row.widthMm = item.widthMm;
-    return row;
-}
-
-// The rows the print job puts down for this waybill, in its order: a hidden
-// care-of line and, outside numeric input mode, the numbers are left out.
-std::vector<TextRow> printedRows(const waybill::Waybill& waybill)
-{
-    std::vector<TextRow> rows;
-    for (const TextRow& row : layoutRows()) {
-        if (row.block != TextBlock::Goods && row.address == AddressPart::CareOf &&
-            !(row.block == TextBlock::Recipient ? waybill.recipient : waybill.sender).careOfShown)
-            continue;
-        if (row.block == TextBlock::Goods && row.goods != GoodsPart::Description &&
-            row.goods != GoodsPart::ProductNumber && !waybill.numericMode)
-            continue;
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 QPointF twipsToMm(QPointF twips) { return twips * kMmPerTwip; }
 
-double placeWidthOnPaperMm(const TextRow& row)
-{
-    return (double(layoutTwips(row.xMm + row.widthMm)) - double(layoutTwips(row.xMm))) * kMmPerTwip;
-}
-
 QString mmText(double mm) { return QString::number(mm, 'f', 1); }
-
-} // namespace
-
-std::vector<TextRow> layoutRows()
-{
-    std::vector<TextRow> rows;
-    for (const auto& [block, items] :
-         {std::pair(TextBlock::Recipient, recipientBlock()), std::pair(TextBlock::Sender, senderBlock())})
-        for (const AddressItem& item : items) {
-            TextRow row = rowOf(block, item);
-            row.address = item.part;
-            row.index = item.postalBox;
-            rows.push_back(row);
-        }
-    for (const GoodsItem& item : goodsBlock()) {
-        TextRow row = rowOf(TextBlock::Goods, item);
-        row.goods = item.part;
-        row.index = item.line;
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-QString rowCaption(const TextRow& row)
-{
-    if (row.block == TextBlock::Goods) {
-        const QString line = QString::number(row.index + 1);
-        switch (row.goods) {
-        case GoodsPart::Description:
-            return QStringLiteral("品名") + line;
-        case GoodsPart::ProductNumber:
-            return QStringLiteral("商品番号") + line;
-        case GoodsPart::Quantity:
-            return QStringLiteral("数量") + line;
-        case GoodsPart::UnitPrice:
-            return QStringLiteral("単価") + line;
-        case GoodsPart::Amount:
-            return QStringLiteral("金額") + line;
-        case GoodsPart::Total:
-            return QStringLiteral("合計");
-        }
-    }
-    const QString block = row.block == TextBlock::Recipient ? QStringLiteral("お届け先") : QStringLiteral("ご依頼主");
-    QString part;
-    switch (row.address) {
-    case AddressPart::PostalBox:
-        part = QStringLiteral("郵便番号（%1桁目）").arg(row.index);
-        break;
-    case AddressPart::Line1:
-        part = QStringLiteral("住所1");
-        break;
-    case AddressPart::Line2:
-        part = QStringLiteral("住所2");
-        break;
-    case AddressPart::Name:
-        part = QStringLiteral("名前");
-        break;
-    case AddressPart::CareOf:
-        part = QStringLiteral("様方");
-        break;
-    case AddressPart::Telephone:
-        part = QStringLiteral("電話番号");
-        break;
-    }
-    return block + QStringLiteral("の") + part;
-}
-
-TextExtent printedExtent(const QString& text, int points, bool bold)
-{
-    const QFontMetricsF& metrics = metricsFor(points, bold);
-    // Measuring shapes the text, which costs; a list of waybills repeats most
-    // of its texts (the sender, the postal code's digits, the item
-    // description), so recent widths are kept. Only this thread measures.
-    struct Key {
-        QString text;
-        int points;
-        bool bold;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        size_t operator()(const Key& k) const { return qHash(k.text) ^ size_t(k.points * 2 + k.bold); }
-    };
-    static std::unordered_map<Key, double, KeyHash> widthsDots;
-    constexpr size_t kKeptWidths = 4096;
-    Key key{text, points, bold};
-    auto found = widthsDots.find(key);
-    if (found == widthsDots.end()) {
-        if (widthsDots.size() >= kKeptWidths)
-            widthsDots.clear();
-        found = widthsDots.emplace(std::move(key), metrics.horizontalAdvance(text)).first;
-    }
-    return {dotsToMm(found->second), dotsToMm(metrics.height())};
-}
-
-namespace {
+QString percentText(double percent) { return QString::number(percent, 'f', percent == std::floor(percent) ? 0 : 1); }
+QString pointsText(double points) { return QString::number(points, 'f', points == std::floor(points) ? 0 : 1); }
 
 // The page a waybill prints as, for the checks; nothing when the job cannot
 // place it.
-std::optional<Page> pageToCheck(const waybill::Waybill& waybill, PrintOffsets offsets)
+std::optional<Page> pageToCheck(const waybill::Waybill& waybill, PrintOffsets offsets, const Layout& layout,
+                                const SheetExtras& extras = {})
 {
     try {
         PrintState state;
-        return waybillPage(waybill, offsets, state);
+        return waybillPage(waybill, offsets, state, layout, extras);
     } catch (const JobStopped&) {
         return std::nullopt;
     }
 }
 
-std::vector<Overrun> overrunsOn(const Page& page, const std::vector<TextRow>& rows, QRectF sheetMm)
+std::vector<Overrun> overrunsOn(const Page& page, const Layout& layout, QRectF sheetMm)
 {
-    Q_ASSERT(rows.size() == page.texts.size());
     std::vector<Overrun> found;
-    for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
-        const PageText& printed = page.texts[i];
-        if (printed.text.isEmpty())
+    for (const PageText& printed : page.texts) {
+        if (printed.text.isEmpty() || printed.origin.layoutText < 0)
             continue;
         Overrun o;
-        o.row = rows[i];
-        o.text = printed.text;
+        o.layoutText = printed.origin.layoutText;
+        o.item = layout.texts.at(size_t(o.layoutText));
+        o.text = printed.origin.wholeText;
         const TextExtent extent = printedExtent(printed.text, printed.fontPoints, printed.bold);
-        o.textWidthMm = extent.widthMm;
-        o.placeWidthMm = o.row.widthMm;
+        o.textWidthMm = extent.widthMm * printed.widthPercent / 100.0;
+        o.placeWidthMm = printed.origin.placeWidthMm;
         const QPointF topLeft = twipsToMm(printed.topLeftTwips);
-        o.printedMm = QRectF(topLeft, QSizeF(extent.widthMm, extent.heightMm));
-        o.placeMm = QRectF(topLeft, QSizeF(placeWidthOnPaperMm(o.row), extent.heightMm));
-        const double past = o.printedMm.width() - o.placeMm.width();
-        o.pastPlaceMm = past >= kNoticeableMm ? past : 0;
+        o.printedMm = QRectF(topLeft, QSizeF(o.textWidthMm, extent.heightMm));
+        o.placeMm = QRectF(topLeft, QSizeF(o.placeWidthMm, extent.heightMm));
+        const double past = o.textWidthMm - o.placeWidthMm;
+        o.pastPlaceMm = printed.origin.fit == FitOutcome::TooWide && past >= kNoticeableMm ? past : 0;
 
         QString edge;
         if (sheetMm.isValid()) {
@@ -235,11 +87,12 @@ std::vector<Overrun> overrunsOn(const Page& page, const std::vector<TextRow>& ro
         if (o.pastPlaceMm == 0 && o.offSheetMm == 0)
             continue;
 
-        const QString caption = rowCaption(o.row);
+        const QString caption = captionOf(o.item);
         QStringList said;
         if (o.pastPlaceMm > 0)
-            said << QStringLiteral("%1が欄から %2 mm はみ出しています（文字の幅 %3 mm、欄の幅 %4 mm）")
-                        .arg(caption, mmText(o.pastPlaceMm), mmText(o.textWidthMm), mmText(o.placeWidthMm));
+            said << QStringLiteral("%1は %2 ポイント、幅 %3 % まで詰めても欄から %4 mm はみ出します（欄の幅 %5 mm）")
+                        .arg(caption, pointsText(printed.fontPoints), percentText(printed.widthPercent),
+                             mmText(o.pastPlaceMm), mmText(o.placeWidthMm));
         if (o.offSheetMm > 0)
             said << (o.pastPlaceMm > 0
                          ? QStringLiteral("用紙の%1からも %2 mm 出ています").arg(edge, mmText(o.offSheetMm))
@@ -257,22 +110,66 @@ std::optional<QString> overrunSentence(const std::vector<Overrun>& found)
         return std::nullopt;
     QStringList which;
     for (const Overrun& o : found)
-        which << QStringLiteral("%1（%2 mm）").arg(rowCaption(o.row), mmText(o.pastPlaceMm));
-    return QStringLiteral("欄からはみ出す文字があります：%1。短くしてから印刷してください。")
+        which << QStringLiteral("%1（%2 mm）").arg(captionOf(o.item), mmText(o.pastPlaceMm));
+    return QStringLiteral("小さく詰めても欄に収まらない文字があります：%1。短くしてから印刷してください。")
         .arg(which.join(QStringLiteral("、")));
+}
+
+QStringList fitNotesOn(const Page& page, const Layout& layout)
+{
+    QStringList notes;
+    for (const PageText& printed : page.texts) {
+        if (printed.origin.layoutText < 0)
+            continue;
+        const QString caption = captionOf(layout.texts.at(size_t(printed.origin.layoutText)));
+        switch (printed.origin.fit) {
+        case FitOutcome::AsIs:
+        case FitOutcome::TooWide:
+            break;
+        case FitOutcome::Condensed:
+            notes << QStringLiteral("%1は幅 %2 % に詰めて印刷します。").arg(caption, percentText(printed.widthPercent));
+            break;
+        case FitOutcome::Smaller:
+            notes << QStringLiteral("%1は %2 ポイント、幅 %3 % に小さくして印刷します。")
+                         .arg(caption, pointsText(printed.fontPoints), percentText(printed.widthPercent));
+            break;
+        case FitOutcome::Shortened:
+            notes << QStringLiteral("%1は「%2」を「%3」に短くして印刷します。")
+                         .arg(caption, printed.origin.wholeText, printed.text);
+            break;
+        }
+    }
+    return notes;
 }
 
 } // namespace
 
-std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheetMm)
+std::vector<Overrun> findOverruns(const waybill::Waybill& waybill, PrintOffsets offsets, QRectF sheetMm,
+                                  const Layout& layout, const SheetExtras& extras)
 {
-    const std::optional<Page> page = pageToCheck(waybill, offsets);
-    return page ? overrunsOn(*page, printedRows(waybill), sheetMm) : std::vector<Overrun>{};
+    const std::optional<Page> page = pageToCheck(waybill, offsets, layout, extras);
+    return page ? overrunsOn(*page, layout, sheetMm) : std::vector<Overrun>{};
 }
 
-std::optional<QString> overrunProblem(const waybill::Waybill& waybill)
+std::optional<QString> fittingNeeded(const waybill::Waybill& waybill, const Layout& layout)
 {
-    return overrunSentence(findOverruns(waybill));
+    const std::optional<Page> page = pageToCheck(waybill, {}, layout);
+    if (page)
+        for (const PageText& printed : page->texts)
+            if (printed.origin.fit != FitOutcome::AsIs && printed.origin.layoutText >= 0)
+                return captionOf(layout.texts.at(size_t(printed.origin.layoutText)));
+    return std::nullopt;
+}
+
+std::optional<QString> overrunProblem(const waybill::Waybill& waybill, const Layout& layout)
+{
+    return overrunSentence(findOverruns(waybill, {}, {}, layout));
+}
+
+QStringList fitNotes(const waybill::Waybill& waybill, const Layout& layout, const SheetExtras& extras)
+{
+    const std::optional<Page> page = pageToCheck(waybill, {}, layout, extras);
+    return page ? fitNotesOn(*page, layout) : QStringList();
 }
 
 namespace {
@@ -341,58 +238,57 @@ QString charactersWithoutGlyph(const QString& text)
 
 namespace {
 
-std::vector<MissingGlyphs> missingGlyphsOn(const Page& page, const std::vector<TextRow>& rows)
+std::vector<MissingGlyphs> missingGlyphsOn(const Page& page, const Layout& layout)
 {
     std::vector<MissingGlyphs> found;
-    for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
-        const QString characters = charactersWithoutGlyph(page.texts[i].text);
-        if (characters.isEmpty())
+    for (const PageText& printed : page.texts) {
+        const QString characters = charactersWithoutGlyph(printed.text);
+        if (characters.isEmpty() || printed.origin.layoutText < 0)
             continue;
         QString shown;
         for (const char32_t c : characters.toUcs4())
             shown += shownCharacter(c);
+        const LayoutText& item = layout.texts.at(size_t(printed.origin.layoutText));
         found.push_back(
-            {rows[i], page.texts[i].text, characters,
+            {item, printed.text, characters,
              QStringLiteral("%1の%2は、どの書体にも字形がないため印刷されません（空白か空の四角になります）。"
                             "似た文字に置き換えるか、消してください。")
-                 .arg(rowCaption(rows[i]), shown)});
+                 .arg(captionOf(item), shown)});
     }
     return found;
 }
 
 } // namespace
 
-std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill)
+std::vector<MissingGlyphs> findMissingGlyphs(const waybill::Waybill& waybill, const Layout& layout)
 {
-    const std::optional<Page> page = pageToCheck(waybill, {});
-    return page ? missingGlyphsOn(*page, printedRows(waybill)) : std::vector<MissingGlyphs>{};
+    const std::optional<Page> page = pageToCheck(waybill, {}, layout);
+    return page ? missingGlyphsOn(*page, layout) : std::vector<MissingGlyphs>{};
 }
 
 // Both checks look at one page: a list checks every row before it prints.
-QStringList printProblems(const waybill::Waybill& waybill)
+QStringList printProblems(const waybill::Waybill& waybill, const Layout& layout)
 {
-    const std::optional<Page> page = pageToCheck(waybill, {});
+    const std::optional<Page> page = pageToCheck(waybill, {}, layout);
     if (!page)
         return {};
-    const std::vector<TextRow> rows = printedRows(waybill);
     QStringList problems;
-    for (const Overrun& o : overrunsOn(*page, rows, {}))
+    for (const Overrun& o : overrunsOn(*page, layout, {}))
         problems << o.description + QStringLiteral("。");
-    for (const MissingGlyphs& m : missingGlyphsOn(*page, rows))
+    for (const MissingGlyphs& m : missingGlyphsOn(*page, layout))
         problems << m.description;
     return problems;
 }
 
-std::optional<QString> printProblem(const waybill::Waybill& waybill)
+std::optional<QString> printProblem(const waybill::Waybill& waybill, const Layout& layout)
 {
-    const std::optional<Page> page = pageToCheck(waybill, {});
+    const std::optional<Page> page = pageToCheck(waybill, {}, layout);
     if (!page)
         return std::nullopt;
-    const std::vector<TextRow> rows = printedRows(waybill);
     QStringList said;
-    if (const auto overrun = overrunSentence(overrunsOn(*page, rows, {})))
+    if (const auto overrun = overrunSentence(overrunsOn(*page, layout, {})))
         said << *overrun;
-    for (const MissingGlyphs& m : missingGlyphsOn(*page, rows))
+    for (const MissingGlyphs& m : missingGlyphsOn(*page, layout))
         said << m.description;
     if (said.isEmpty())
         return std::nullopt;
@@ -401,64 +297,55 @@ std::optional<QString> printProblem(const waybill::Waybill& waybill)
 
 namespace {
 
-FormDrawing makeFormDrawing()
+FormDrawing makeFormDrawing(const Layout& layout)
 {
     FormDrawing form;
-    // Every row printed once: both care-of lines shown, the numbers on.
+    // Every text printed once: both care-of lines shown, the numbers on.
     waybill::Waybill all;
     all.recipient.careOfShown = all.sender.careOfShown = true;
     all.numericMode = true;
     PrintState state;
-    const Page page = waybillPage(all, {}, state);
-    const std::vector<TextRow> rows = layoutRows();
-    Q_ASSERT(rows.size() == page.texts.size());
-    for (size_t i = 0; i < rows.size() && i < page.texts.size(); ++i) {
-        const TextRow& row = rows[i];
-        const QRectF place(twipsToMm(page.texts[i].topLeftTwips),
-                           QSizeF(placeWidthOnPaperMm(row), printedExtent(QString(), row.points).heightMm));
-        form.texts.push_back({row, place});
-        if (row.block != TextBlock::Goods && row.address == AddressPart::PostalBox)
-            form.postalBoxes.push_back({row.block, row.index, place});
+    const Page page = waybillPage(all, {}, state, layout);
+    for (const PageText& printed : page.texts) {
+        const int index = printed.origin.layoutText;
+        if (index < 0)
+            continue;
+        const LayoutText& item = layout.texts.at(size_t(index));
+        const QRectF place(twipsToMm(printed.topLeftTwips),
+                           QSizeF(printed.origin.placeWidthMm, printedExtent(QString(), item.sizePt).heightMm));
+        form.texts.push_back({index, item, place});
+        if (item.value == LayoutValue::PostalDigit)
+            form.postalBoxes.push_back({item.party, item.index, place});
     }
-
     // Each choice where the print job draws it.
-    using waybill::ArrivalNotice;
-    using waybill::DeliveryTime;
-    auto markOf = [](const PageCircle& circle) {
-        return std::pair(twipsToMm(circle.centreTwips), circle.radiusTwips * kMmPerTwip);
-    };
-    const std::pair<DeliveryTime, const char*> times[] = {
-        {DeliveryTime::Morning, "午前"}, {DeliveryTime::Afternoon, "午後"},       {DeliveryTime::Evening, "夕方"},
-        {DeliveryTime::Night, "夜間"},   {DeliveryTime::Unspecified, "指定なし"},
-    };
-    for (const auto& [time, caption] : times) {
-        waybill::Waybill w;
-        w.deliveryTime = time;
-        const auto [centre, radius] = markOf(waybillPage(w, {}, state).circles.at(0));
-        form.marks.push_back({true, time, ArrivalNotice::Wanted, QString::fromUtf8(caption), centre, radius});
-    }
-    const std::pair<ArrivalNotice, const char*> notices[] = {{ArrivalNotice::Wanted, "必要"},
-                                                             {ArrivalNotice::NotWanted, "不要"}};
-    for (const auto& [notice, caption] : notices) {
-        waybill::Waybill w;
-        w.arrivalNotice = notice;
-        const auto [centre, radius] = markOf(waybillPage(w, {}, state).circles.at(1));
-        form.marks.push_back({false, DeliveryTime::Unspecified, notice, QString::fromUtf8(caption), centre, radius});
+    PrintState marksState;
+    marksState.OriginX = float((0.0 - 160.0) * double(kTwipsPerTenthMm));
+    marksState.OriginY = float((0.0 + 15.0) * double(kTwipsPerTenthMm));
+    for (const LayoutMark& mark : layout.marks) {
+        const QPointF centreTwips(float(double(marksState.OriginX) + double(layoutTwips(mark.xMm))),
+                                  float(double(marksState.OriginY) + double(layoutTwips(mark.yMm))));
+        form.marks.push_back({mark.choice, captionOf(mark.choice), twipsToMm(centreTwips), layout.markRadiusMm});
     }
     return form;
 }
 
 } // namespace
 
-const FormDrawing& formDrawing()
+const FormDrawing& formDrawing(const Layout& layout)
 {
-    static const FormDrawing form = makeFormDrawing();
+    // The preview asks at every paint: the drawing of the last layout is kept.
+    static std::optional<Layout> drawnLayout;
+    static FormDrawing form;
+    if (!drawnLayout || !(*drawnLayout == layout)) {
+        form = makeFormDrawing(layout);
+        drawnLayout = layout;
+    }
     return form;
 }
 
 bool markChosen(const FormMark& mark, const waybill::Waybill& waybill)
 {
-    return mark.deliveryTime ? mark.time == waybill.deliveryTime : mark.notice == waybill.arrivalNotice;
+    return mark.choice == (mark.deliveryTime() ? markFor(waybill.deliveryTime) : markFor(waybill.arrivalNotice));
 }
 
 } // namespace print

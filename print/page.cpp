@@ -8,8 +8,19 @@ void PageRecorder::setFontName(const QString& name) { m_family = platform::insta
 
 void PageRecorder::printText(const QString& text)
 {
-    m_page.texts.push_back({m_family, m_points, m_bold, QPointF(m_x, m_y), text});
+    PageText& printed = m_page.texts.emplace_back();
+    printed.fontFamily = m_family;
+    printed.fontPoints = m_fit ? m_fit->first : double(m_points);
+    printed.bold = m_bold;
+    printed.topLeftTwips = QPointF(m_x, m_y);
+    printed.text = text;
+    printed.widthPercent = m_fit ? m_fit->second : 100.0;
+    printed.origin = std::move(m_origin);
+    m_fit.reset();
+    m_origin = {};
 }
+
+void PageRecorder::fitNextText(double sizePt, double widthPercent) { m_fit = std::pair(sizePt, widthPercent); }
 
 void PageRecorder::circle(float centreXTwips, float centreYTwips, float radiusTwips)
 {

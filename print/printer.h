@@ -3,9 +3,21 @@
 // top-left corner of its printable area, with a font, a current position,
 // text output at that position, a line width and circles. A page ends when
 // its job ends; the document is released by whoever collects the pages.
+#include "print/fit.h"
+
 #include <QString>
 
 namespace print {
+
+// Where a printed text came from: which text of the layout, and how it was
+// fitted into its place.
+struct TextOrigin {
+    int layoutText = -1; // index into the layout's texts
+    FitOutcome fit = FitOutcome::AsIs;
+    double placeWidthMm = 0;
+    double naturalWidthMm = 0;
+    QString wholeText; // before a goods description was shortened
+};
 
 class Printer {
 public:
@@ -19,6 +31,11 @@ public:
     virtual void setCurrentY(float twips) = 0;
     // Text with the top-left corner of its character cell at the current position.
     virtual void printText(const QString& text) = 0;
+    // The next text only: set at sizePt and condensed to widthPercent of its
+    // width, to fit its place.
+    virtual void fitNextText(double sizePt, double widthPercent) = 0;
+    // Where the next text comes from; a device that only prints ignores it.
+    virtual void describeNextText(const TextOrigin&) {}
     // In dots of a 180-dpi impact printer.
     virtual void setDrawWidth(int dots180) = 0;
     // Absolute centre, no fill, the device's default colour.

@@ -3,8 +3,11 @@
 #include "platform/numtext.h"
 #include "postal/postalcode.h"
 
+#include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
+#include <optional>
 
 namespace print {
 
@@ -37,19 +40,34 @@ void drawMark(Printer& printer, const PrintState& state, float dxTwips, float dy
 
 namespace {
 
+// Values after the address blocks: before the first of them the marks are drawn.
+bool printedAfterMarks(LayoutValue value) { return value >= LayoutValue::GoodsDescription; }
+
 class WaybillJob {
 public:
-    WaybillJob(const waybill::Waybill& waybill, Printer& printer, PrintState& state)
-        : m_waybill(waybill), m_printer(printer), m_s(state)
+    WaybillJob(const waybill::Waybill& waybill, Printer& printer, PrintState& state, const Layout& layout,
+               const SheetExtras& extras)
+        : m_waybill(waybill), m_printer(printer), m_s(state), m_layout(layout), m_extras(extras)
     {}
 
     void run(PrintOffsets offsets)
     {
         prolog(offsets);
-        addressBlock(recipientBlock(), m_waybill.recipient);
-        addressBlock(senderBlock(), m_waybill.sender);
-        marks();
-        goods();
+        // The postal codes are read once, before their first box.
+        m_boxes[0] = postal::printedBoxes(m_waybill.recipient.postalCode);
+        m_boxes[1] = postal::printedBoxes(m_waybill.sender.postalCode);
+        bool marksDrawn = false;
+        for (size_t i = 0; i < m_layout.texts.size(); ++i) {
+            const LayoutText& item = m_layout.texts[i];
+            if (!marksDrawn && printedAfterMarks(item.value)) {
+                marks();
+                marksDrawn = true;
+            }
+            if (const std::optional<QString> text = valueText(item))
+                placeAndPrint(int(i), item, *text);
+        }
+        if (!marksDrawn)
+            marks();
     }
 
 private:
@@ -68,111 +86,124 @@ private:
         // FontShift is held as text in the C form it was written in, and
         // read back as such; the text stays the same for the whole job.
         m_fontShiftAsRead = platform::textToDouble(m_s.FontShift, QLocale::c()).value_or(0.0);
-        m_s.MarkLineWidth = 2.0f;
+        m_s.MarkLineWidth = float(m_layout.markLineWidthDots180);
         m_printer.setFontName(kPrinterFontName);
         m_printer.setFontBold(false);
     }
 
-    void placeAndPrint(int points, double xMm, double yMm, const QString& text)
+    // The text an item prints, or nothing when it prints nothing at all (a
+    // hidden care-of line, the numbers outside numeric input mode).
+    std::optional<QString> valueText(const LayoutText& item) const
     {
-        m_printer.setFontSize(points);
-        m_printer.setCurrentX(checkedSingle(double(m_s.OriginX) + double(layoutTwips(xMm)), "横位置"));
-        m_printer.setCurrentY(checkedSingle(
-            m_fontShiftAsRead * double(kTwipsPerTenthMm) + (double(m_s.OriginY) + double(layoutTwips(yMm))), "縦位置"));
-        m_printer.printText(text);
+        const waybill::Address& address = item.party == Party::Recipient ? m_waybill.recipient : m_waybill.sender;
+        const waybill::GoodsLine& line = m_waybill.goods[size_t(std::clamp(item.index, 1, 2) - 1)];
+        switch (item.value) {
+        case LayoutValue::PostalDigit:
+            return m_boxes[item.party == Party::Recipient ? 0 : 1][size_t(std::clamp(item.index, 1, 7) - 1)];
+        case LayoutValue::PostalCode:
+            return postal::codeForReading(address.postalCode);
+        case LayoutValue::AddressLine1:
+            return address.line1;
+        case LayoutValue::AddressLine2:
+            return address.line2;
+        case LayoutValue::Name:
+            return address.name;
+        case LayoutValue::CareOf:
+            return address.careOfShown ? std::optional(address.careOf) : std::nullopt;
+        case LayoutValue::Telephone:
+            return address.telephone;
+        case LayoutValue::GoodsDescription:
+            return line.description;
+        case LayoutValue::ProductNumber:
+            return line.productNumber;
+        case LayoutValue::Quantity:
+            return numeric(line.quantity);
+        case LayoutValue::UnitPrice:
+            return numeric(line.unitPrice);
+        case LayoutValue::Amount:
+            return numeric(line.amount);
+        case LayoutValue::Total:
+            return numeric(m_waybill.total);
+        case LayoutValue::ShipDate:
+            return (m_extras.shipDate.isValid() ? m_extras.shipDate : QDate::currentDate()).toString(item.dateFormat);
+        case LayoutValue::ParcelCount:
+            return QString::number(m_extras.parcelCount);
+        case LayoutValue::OrderNumber:
+            return m_extras.orderNumber;
+        case LayoutValue::FormNumber:
+            return m_extras.formNumber;
+        case LayoutValue::FixedText:
+            return item.fixedText;
+        }
+        return std::nullopt;
     }
 
-    void addressBlock(std::span<const AddressItem> items, const waybill::Address& address)
+    std::optional<QString> numeric(const QString& text) const
     {
-        // The postal code is read once, before its first box.
-        const std::array<QString, 7> boxes = postal::printedBoxes(address.postalCode);
-        for (const AddressItem& item : items) {
-            switch (item.part) {
-            case AddressPart::PostalBox:
-                placeAndPrint(item.points, item.xMm, item.yMm, boxes[size_t(item.postalBox - 1)]);
-                break;
-            case AddressPart::Line1:
-                placeAndPrint(item.points, item.xMm, item.yMm, address.line1);
-                break;
-            case AddressPart::Line2:
-                placeAndPrint(item.points, item.xMm, item.yMm, address.line2);
-                break;
-            case AddressPart::Name:
-                placeAndPrint(item.points, item.xMm, item.yMm, address.name);
-                break;
-            case AddressPart::CareOf:
-                if (address.careOfShown)
-                    placeAndPrint(item.points, item.xMm, item.yMm, address.careOf);
-                break;
-            case AddressPart::Telephone:
-                placeAndPrint(item.points, item.xMm, item.yMm, address.telephone);
-                break;
-            }
-        }
+        return m_waybill.numericMode ? std::optional(text) : std::nullopt;
+    }
+
+    void placeAndPrint(int index, const LayoutText& item, const QString& text)
+    {
+        // The printer takes whole points; a layout's other sizes, and a
+        // fitted text's, are set for that text alone.
+        const int points = int(std::lround(item.sizePt));
+        m_printer.setFontSize(points);
+        double x = checkedSingle(double(m_s.OriginX) + double(layoutTwips(item.xMm)), "横位置");
+        double y = checkedSingle(m_fontShiftAsRead * double(kTwipsPerTenthMm) +
+                                     (double(m_s.OriginY) + double(layoutTwips(item.yMm))),
+                                 "縦位置");
+        const double placeMm =
+            (double(layoutTwips(item.xMm + item.widthMm)) - double(layoutTwips(item.xMm))) * kMmPerTwip;
+        const TextFit fit = text.isEmpty() ? TextFit{text, item.sizePt}
+                                           : fitText(text, item.sizePt, placeMm, item.floors,
+                                                     item.value == LayoutValue::GoodsDescription);
+        // A smaller text keeps the line it stands on.
+        if (fit.sizePt != item.sizePt)
+            y += (ascentMm(item.sizePt) - ascentMm(fit.sizePt)) / kMmPerTwip;
+        if (const double slack = placeMm - fit.printedWidthMm; item.align != TextAlign::Left && slack > 0)
+            x += (item.align == TextAlign::Right ? slack : slack / 2.0) / kMmPerTwip;
+        m_printer.setCurrentX(float(x));
+        m_printer.setCurrentY(float(y));
+        if (fit.sizePt != double(points) || fit.widthPercent != 100.0)
+            m_printer.fitNextText(fit.sizePt, fit.widthPercent);
+        m_printer.describeNextText({index, fit.outcome, placeMm, fit.naturalWidthMm, text});
+        m_printer.printText(fit.text);
     }
 
     void marks()
     {
-        m_s.MarkRadius = 30.0f;
-        const MarkPlace time = deliveryTimeMark(m_waybill.deliveryTime);
-        drawMark(m_printer, m_s, layoutTwips(time.xMm), layoutTwips(time.yMm));
-        const MarkPlace notice = arrivalNoticeMark(m_waybill.arrivalNotice);
-        drawMark(m_printer, m_s, layoutTwips(notice.xMm), layoutTwips(notice.yMm));
-    }
-
-    void goods()
-    {
-        for (const GoodsItem& item : goodsBlock()) {
-            const waybill::GoodsLine& line = m_waybill.goods[size_t(item.line)];
-            switch (item.part) {
-            case GoodsPart::Description:
-                placeAndPrint(item.points, item.xMm, item.yMm, line.description);
-                break;
-            case GoodsPart::ProductNumber:
-                placeAndPrint(item.points, item.xMm, item.yMm, line.productNumber);
-                break;
-            case GoodsPart::Quantity:
-            case GoodsPart::UnitPrice:
-            case GoodsPart::Amount:
-            case GoodsPart::Total:
-                if (m_waybill.numericMode)
-                    placeAndPrint(item.points, item.xMm, item.yMm, numericText(item.part, line));
-                break;
-            }
-        }
-    }
-
-    QString numericText(GoodsPart part, const waybill::GoodsLine& line) const
-    {
-        switch (part) {
-        case GoodsPart::Quantity:
-            return line.quantity;
-        case GoodsPart::UnitPrice:
-            return line.unitPrice;
-        case GoodsPart::Amount:
-            return line.amount;
-        default:
-            return m_waybill.total;
-        }
+        m_s.MarkRadius = float(m_layout.markRadiusMm * 10.0);
+        for (const MarkChoice choice : {markFor(m_waybill.deliveryTime), markFor(m_waybill.arrivalNotice)})
+            for (const LayoutMark& mark : m_layout.marks)
+                if (mark.choice == choice) {
+                    drawMark(m_printer, m_s, layoutTwips(mark.xMm), layoutTwips(mark.yMm));
+                    break;
+                }
     }
 
     const waybill::Waybill& m_waybill;
     Printer& m_printer;
     PrintState& m_s;
+    const Layout& m_layout;
+    const SheetExtras& m_extras;
+    std::array<std::array<QString, 7>, 2> m_boxes;
     double m_fontShiftAsRead = 0; // FontShift as read back, 0.1 mm
 };
 
 } // namespace
 
-void printWaybill(const waybill::Waybill& waybill, PrintOffsets offsets, Printer& printer, PrintState& state)
+void printWaybill(const waybill::Waybill& waybill, PrintOffsets offsets, Printer& printer, PrintState& state,
+                  const Layout& layout, const SheetExtras& extras)
 {
-    WaybillJob(waybill, printer, state).run(offsets);
+    WaybillJob(waybill, printer, state, layout, extras).run(offsets);
 }
 
-Page waybillPage(const waybill::Waybill& waybill, PrintOffsets offsets, PrintState& state)
+Page waybillPage(const waybill::Waybill& waybill, PrintOffsets offsets, PrintState& state, const Layout& layout,
+                 const SheetExtras& extras)
 {
     PageRecorder recorder;
-    printWaybill(waybill, offsets, recorder, state);
+    printWaybill(waybill, offsets, recorder, state, layout, extras);
     return recorder.takePage();
 }
 

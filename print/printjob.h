@@ -6,6 +6,7 @@
 #include "print/printer.h"
 #include "waybill/waybill.h"
 
+#include <QDate>
 #include <QString>
 
 namespace print {
@@ -42,12 +43,24 @@ float checkedSingle(double value, const char* what);
 // Line width, centre and radius of one mark, then the circle.
 void drawMark(Printer& printer, const PrintState& state, float dxTwips, float dyTwips);
 
-// One waybill onto the printer. Throws JobStopped when a position cannot be
-// computed.
-void printWaybill(const waybill::Waybill& waybill, PrintOffsets offsets, Printer& printer, PrintState& state);
+// What a layout may print that the waybill itself does not hold: from an
+// order list, the batch's constants or the print.
+struct SheetExtras {
+    QDate shipDate; // none: the day of the print
+    int parcelCount = 1;
+    QString orderNumber;
+    QString formNumber;
+    bool operator==(const SheetExtras&) const = default;
+};
+
+// One waybill onto the printer, every text of the layout fitted into its
+// place. Throws JobStopped when a position cannot be computed.
+void printWaybill(const waybill::Waybill& waybill, PrintOffsets offsets, Printer& printer, PrintState& state,
+                  const Layout& layout = builtInLayout(), const SheetExtras& extras = {});
 
 // The same, collected into a page.
-Page waybillPage(const waybill::Waybill& waybill, PrintOffsets offsets, PrintState& state);
+Page waybillPage(const waybill::Waybill& waybill, PrintOffsets offsets, PrintState& state,
+                 const Layout& layout = builtInLayout(), const SheetExtras& extras = {});
 
 // The printer font, exactly as the layout names it.
 inline const QString kPrinterFontName = QStringLiteral("ＭＳ　P ゴシック");

@@ -38,7 +38,7 @@ const QImage& layoutDevice()
 // A raster engine would lay it out with the font's size rounded to its own
 // whole pixels (13 for the 13.3 of 10 points on a 96 dpi screen, so a long
 // line would end millimetres short) and put cached glyphs on whole pixels.
-void fillTextOutline(QPainter& painter, const QFont& font, QPointF topLeft, const QString& text)
+void fillTextOutline(QPainter& painter, const QFont& font, QPointF topLeft, const QString& text, double widthFactor)
 {
     QTextLayout layout(text, font, &layoutDevice());
     layout.beginLayout();
@@ -53,7 +53,7 @@ void fillTextOutline(QPainter& painter, const QFont& font, QPointF topLeft, cons
             outline.addPath(face.pathForGlyph(glyphs[i]).translated(positions[i]));
     }
     QPaintDevice* device = painter.device();
-    const QTransform toDevice = QTransform::fromScale(double(device->logicalDpiX()) / kPdfDotsPerInch,
+    const QTransform toDevice = QTransform::fromScale(widthFactor * double(device->logicalDpiX()) / kPdfDotsPerInch,
                                                       double(device->logicalDpiY()) / kPdfDotsPerInch);
     painter.fillPath(toDevice.map(outline).translated(topLeft), painter.pen().color());
 }
@@ -78,7 +78,7 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
         QFont font;
         double ascent;
     };
-    std::map<std::tuple<QString, int, bool>, FontOnDevice> fonts;
+    std::map<std::tuple<QString, double, bool>, FontOnDevice> fonts;
     // The painter is told a font only when it changes: each time it is
     // told, it makes the font anew for the device and looks its face up.
     const FontOnDevice* fontSet = nullptr;
@@ -93,9 +93,10 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
             at->second = {font, QFontMetricsF(font, device).ascent()};
         }
         const FontOnDevice& face = at->second;
+        const double widthFactor = text.widthPercent / 100.0;
         // Printers and PDF files keep text as text.
         if (painter.paintEngine()->type() == QPaintEngine::Raster) {
-            fillTextOutline(painter, face.font, toDevice(text.topLeftTwips), text.text);
+            fillTextOutline(painter, face.font, toDevice(text.topLeftTwips), text.text, widthFactor);
             continue;
         }
         if (fontSet != &face) {
@@ -103,7 +104,17 @@ void renderPage(QPainter& painter, const Page& page, QPointF printableCorner)
             fontSet = &face;
         }
         // Text is placed by its cell's top-left corner; QPainter draws on the baseline.
-        painter.drawText(toDevice(text.topLeftTwips) + QPointF(0, face.ascent), text.text);
+        const QPointF baseline = toDevice(text.topLeftTwips) + QPointF(0, face.ascent);
+        if (widthFactor == 1.0) {
+            painter.drawText(baseline, text.text);
+            continue;
+        }
+        // A condensed text stays text: the page scales it where it stands.
+        painter.save();
+        painter.translate(baseline);
+        painter.scale(widthFactor, 1.0);
+        painter.drawText(QPointF(0, 0), text.text);
+        painter.restore();
     }
     painter.setBrush(Qt::NoBrush);
     for (const PageCircle& circle : page.circles) {

@@ -78,4 +78,6 @@ QStringList findingsBeforePrint(const waybill::Waybill& waybill, Sender sender)
     return found;
 }
 
+QStringList notesBeforePrint(const waybill::Waybill& waybill) { return print::fitNotes(waybill); }
+
 } // namespace printcheck

@@ -25,4 +25,8 @@ enum class Sender { Typed, PrePrinted };
 // shapes of what it holds.
 QStringList findingsBeforePrint(const waybill::Waybill& waybill, Sender sender = Sender::Typed);
 
+// What the print fits into its place (narrowed, set smaller, shortened), one
+// note each: for the user to see, never a reason to ask.
+QStringList notesBeforePrint(const waybill::Waybill& waybill);
+
 } // namespace printcheck

@@ -1,6 +1,7 @@
 #include "station/orderprint.h"
 
 #include "orders/batchrows.h"
+#include "print/overrun.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -72,17 +73,23 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
     return choice;
 }
 
-Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress,
-                                std::optional<qint64> savedSenderId,
-                                const std::optional<tracking::TrackingNumber>& firstFormNumber)
+void checkAgainstThePage(orders::OrderList& list)
+{
+    list.setNaturalFitCheck([](const waybill::Waybill& w) { return print::fittingNeeded(w); });
+    list.setFitCheck([](const waybill::Waybill& w) { return print::printProblem(w); });
+}
+
+Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector<qint64>& rows,
+                       print::PrintOffsets offsets, const print::Progress& progress,
+                       std::optional<qint64> savedSenderId,
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber)
 {
     std::vector<qint64> notPrintable;
     for (qint64 row : rows)
         if (row < 0 || row >= list.rowCount() || list.state(row) != orders::RowState::Printable)
             notPrintable.push_back(row);
     if (!notPrintable.empty()) {
-        Station::Printed refused;
+        Printed refused;
         refused.delivery.message = QStringLiteral("%1は印刷できる状態ではないため、何も印刷しませんでした。")
                                        .arg(orders::lineList(list, notPrintable));
         return refused;
@@ -97,7 +104,7 @@ Station::Printed printOrderRows(Station& station, orders::OrderList& list, const
             throw print::JobStopped{why};
         return *waybill;
     };
-    Station::Printed printed = station.printWaybills(
+    Printed printed = run.printWaybills(
         int(rows.size()), checkedWaybill, offsets, progress, [&](int i) { return list.orderNumberAt(rows[size_t(i)]); },
         firstFormNumber);
     if (!printed.delivery.ok)
@@ -105,8 +112,8 @@ Station::Printed printOrderRows(Station& station, orders::OrderList& list, const
     for (qint64 row : rows)
         list.setPrinted(row);
     if (savedSenderId) {
-        storage::ProblemsMet problems(station.database());
-        station.addressBook().markUsed(*savedSenderId);
+        storage::ProblemsMet problems(run.station().database());
+        run.station().addressBook().markUsed(*savedSenderId);
         if (const auto problem = problems.take())
             printed.notice += (printed.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + problem->message;
     }

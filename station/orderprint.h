@@ -2,7 +2,7 @@
 // Printing the rows of an order list through a station: what the batch
 // window and `horutea --batch` share.
 #include "orders/orderlist.h"
-#include "station/station.h"
+#include "station/printrun.h"
 
 #include <vector>
 
@@ -23,6 +23,11 @@ struct SenderChoice {
 // note saying the waybills carry none.
 SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs);
 
+// Checks the list's rows against the page they print as: texts that do not
+// fit even at both floors refuse a row, and a shop's address is split over
+// its lines where each stands as it is.
+void checkAgainstThePage(orders::OrderList& list);
+
 // The rows as one document, one page each, in the order given, recorded in
 // the history with their order numbers. When the printer accepted the
 // document every row becomes printed in the list; otherwise none does, since
@@ -32,9 +37,9 @@ SenderChoice chooseSender(Station& station, const QString& name, int lockWaitMs)
 // file no longer holds as it was checked stops the document, and the
 // delivery's message names its line. A saved sender printed on them moves
 // up the saved list (savedSenderId); a problem doing so is in the notice.
-Station::Printed printOrderRows(Station& station, orders::OrderList& list, const std::vector<qint64>& rows,
-                                print::PrintOffsets offsets, const print::Progress& progress = {},
-                                std::optional<qint64> savedSenderId = std::nullopt,
-                                const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
+Printed printOrderRows(PrintRun& run, orders::OrderList& list, const std::vector<qint64>& rows,
+                       print::PrintOffsets offsets, const print::Progress& progress = {},
+                       std::optional<qint64> savedSenderId = std::nullopt,
+                       const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
 
 } // namespace station

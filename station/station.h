@@ -1,23 +1,23 @@
 #pragma once
 // What one packing station keeps while the program runs, with a window or
-// without one: where the offsets live, the printer in use, the print state
-// carried from job to job, the address book and history it uses, and the
-// notices already given.
+// without one: where the offsets live, the printer in use and the stacks of
+// forms in it, the postal codes, the address book and history it uses, and
+// the queue of pages waiting for its server. The print run that uses them is
+// station::PrintRun (station/printrun.h).
 #include "addressbook/addressbook.h"
 #include "adjust/offsets.h"
 #include "common/result.h"
 #include "history/history.h"
+#include "history/localqueue.h"
 #include "platform/files.h"
 #include "platform/instance.h"
 #include "postal/directory.h"
 #include "print/destination.h"
-#include "print/printjob.h"
 #include "tracking/formstack.h"
 #include "waybill/waybill.h"
 
 #include <functional>
 #include <memory>
-#include <span>
 
 namespace station {
 
@@ -59,79 +59,24 @@ public:
     // Where a station that keeps its data on a server queues the printed
     // pages while the server cannot be reached: a file beside the settings.
     QString queueFilePath() const;
-    // Sends the pages queued while the server was away; what to tell the
-    // user (empty when nothing was sent). Every print tries it first.
-    QString sendQueued();
+    // That queue, opened at first use.
+    history::LocalQueue& localQueue();
     addressbook::AddressBook& addressBook();
     history::History& history();
     // Who tells the user of a problem with that file that no operation took
     // up itself (storage::ProblemsMet): the window or the command line.
     void setStorageProblemReceiver(std::function<void(const storage::Problem&)> receiver);
 
-    struct Printed {
-        print::Delivery delivery;
-        // Said once per run: where documents go on a machine without a printer.
-        QString notice;
-        // The number of the form each page went on, in page order; empty
-        // when the forms carried no number the program knows.
-        QList<tracking::TrackingNumber> formNumbers;
-    };
-
     // The stacks of pre-printed forms, one per printer queue, kept in the
     // settings file.
     tracking::FormStackStore formStacks() const { return tracking::FormStackStore(m_folders.settingsFile()); }
     // The queue whose forms the next document goes on; empty for a PDF file.
     QString formQueue() { return m_printer.formQueue(); }
-    // The numbers of the forms the next `formCount` pages would go on: from
-    // `firstFormNumber` when given, else from the queue's stack; an empty
-    // list when neither gives any. Fails when the stack cannot be read or
-    // its numbers run out.
-    Result<QList<tracking::TrackingNumber>>
-    upcomingFormNumbers(int formCount, const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
-    // 「1枚飛ばす」: the next form of the queue's stack torn or misprinted:
-    // the stack moves on by one and the form is listed as spoiled.
-    Result<tracking::TrackingNumber> spoilForm();
-    // One document, one page per waybill, in order; each waybill is asked
-    // for when its page is made and again when it is recorded, so a long
-    // list is never held whole. A source that cannot give a waybill as it was
-    // throws print::JobStopped: while pages are made that stops the document;
-    // when recording, that waybill is left out of the history and the notice
-    // says so. Every other waybill of a document the printer accepted is
-    // recorded in the history, with its order number where there is one.
-    using WaybillSource = std::function<waybill::Waybill(int index)>;
-    using OrderNumberSource = std::function<QString(int index)>;
-    //
-    // Each page goes on a form: when the printer's queue has a stack, the
-    // stack moves on by the pages the spooler accepted, and each page is
-    // recorded with its form's number; a refused or cancelled document moves
-    // nothing. `firstFormNumber` gives the number on the first form loaded:
-    // for a queue it becomes the queue's stack before printing; for a PDF
-    // file (which otherwise uses no form) the pages take the numbers from it
-    // on. A stack that cannot give the numbers stops the document before
-    // anything is printed.
-    Printed printWaybills(int count, const WaybillSource& waybillAt, print::PrintOffsets offsets,
-                          const print::Progress& progress = {}, const OrderNumberSource& orderNumberAt = {},
-                          const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
-    Printed printWaybills(std::span<const waybill::Waybill> waybills, print::PrintOffsets offsets,
-                          const print::Progress& progress = {});
-    // The marks go on a form too: it moves the stack by one and is listed as
-    // spoiled, so that every number is accounted for.
-    Printed printTestMarks(print::PrintOffsets offsets);
-    // Loads what the first print of a run needs (the database driver, the
-    // print faces and the PDF writer's share of them) without printing,
-    // opening a file or telling anything; called while the user types.
-    void prepareFirstPrint();
 
 private:
-    // Sends the document and moves the queue's stack by its pages once the
-    // spooler accepted it; formNumbers are the numbers its forms carry.
-    Printed deliver(int pageCount, const print::PageSource& pages, const print::Progress& progress,
-                    const std::optional<tracking::TrackingNumber>& firstFormNumber = {});
-
     adjust::OffsetStore m_offsets;
     platform::InstanceDetector& m_instance;
     print::Destination& m_printer;
-    print::PrintState m_printState;
     std::unique_ptr<postal::Directory> m_postalCodes;
     QString m_postalDataFile;
     const platform::Folders& m_folders;
@@ -139,11 +84,9 @@ private:
     std::function<void(const storage::Problem&)> m_storageProblemReceiver;
     std::unique_ptr<addressbook::AddressBook> m_addressBook;
     std::unique_ptr<history::History> m_history;
-    bool m_toldPdfFolder = false;
     QString m_databaseLocation;
     storage::Database::Options m_databaseOptions;
-    std::unique_ptr<storage::Database> m_queueDatabase;
-    bool m_toldQueued = false;
+    std::unique_ptr<history::LocalQueue> m_localQueue;
 };
 
 } // namespace station

@@ -61,10 +61,10 @@ public:
 // Logs every operation with its arguments, in order.
 class RecordingPrinter final : public print::Printer {
 public:
-    enum class Kind { FontSize, FontName, FontBold, CurrentX, CurrentY, Print, DrawWidth, Circle };
+    enum class Kind { FontSize, FontName, FontBold, CurrentX, CurrentY, Fit, Print, DrawWidth, Circle };
     struct Op {
         Kind kind;
-        double a = 0, b = 0, c = 0; // size / bold / x / y / width / circle x, y, r
+        double a = 0, b = 0, c = 0; // size / bold / x / y / fit size, percent / width / circle x, y, r
         QString text;               // font name or printed text
     };
     double reportedFontSize = -1; // < 0: report the size that was set
@@ -77,6 +77,7 @@ public:
     void setCurrentX(float twips) override { ops.push_back({Kind::CurrentX, twips}); }
     void setCurrentY(float twips) override { ops.push_back({Kind::CurrentY, twips}); }
     void printText(const QString& text) override { ops.push_back({Kind::Print, 0, 0, 0, text}); }
+    void fitNextText(double sizePt, double widthPercent) override { ops.push_back({Kind::Fit, sizePt, widthPercent}); }
     void setDrawWidth(int width) override { ops.push_back({Kind::DrawWidth, double(width)}); }
     void circle(float x, float y, float r) override { ops.push_back({Kind::Circle, x, y, r}); }
 
@@ -90,6 +91,8 @@ class RecordingDestination final : public print::Destination {
 public:
     std::vector<std::vector<print::Page>> documents;
     int attempts = 0;
+    QString queue; // the printer queue it plays, whose stack of forms it uses; none: a file
+    QString formQueue() override { return queue; }
     print::Delivery print(int pageCount, const print::PageSource& pages, const print::Progress& progress) override
     {
         ++attempts;
@@ -104,7 +107,7 @@ public:
             return {.message = stop.message};
         }
         documents.push_back(std::move(made));
-        return {.ok = true, .destination = QStringLiteral("recording"), .pages = pageCount};
+        return {.ok = true, .destination = queue.isEmpty() ? QStringLiteral("recording") : queue, .pages = pageCount};
     }
     const print::Page& lastPage() const { return documents.back().back(); }
 };

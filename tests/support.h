@@ -91,6 +91,7 @@ struct TestWindow {
     int quits = 0;
     platform::DeviceFilter saveFilter; // set before rebuild() to make saves fail
     std::unique_ptr<station::Station> station;
+    std::unique_ptr<station::PrintRun> printRun;
     std::unique_ptr<app::Services> services;
     std::unique_ptr<app::Form1> form;
     bool loaded = false;
@@ -113,8 +114,9 @@ struct TestWindow {
     {
         form.reset();
         station = std::make_unique<station::Station>(folders, instance, *printer, saveFilter);
+        printRun = std::make_unique<station::PrintRun>(*station);
         services = std::make_unique<app::Services>(
-            app::Services{messages, *station, dialog, systemPrinter, [this] { ++quits; }});
+            app::Services{messages, *station, *printRun, dialog, systemPrinter, [this] { ++quits; }});
         form = std::make_unique<app::Form1>(*services);
     }
 

@@ -162,7 +162,7 @@ private slots:
                                     "A-3,5300001,大阪府大阪市北区梅田,,06-1111-2222\n"
                                     "A-4,8120011,福岡県福岡市博多区,高橋美咲,092-333-4444\n"
                                     "A-5,4600008,愛知県名古屋市中区栄,%1,052-555-6666\n")
-                         .arg(QString(30, QChar(0x5c71)))
+                         .arg(QString(80, QChar(0x5c71)))
                          .toUtf8());
         QCOMPARE(column(bw, OrderListModel::LineColumn), (QStringList{"2", "3", "4", "5", "6"}));
         // The area of the page's texts as wide as its pane, scrolled to: every text of the row's waybill on screen, a
@@ -180,7 +180,7 @@ private slots:
         const QModelIndex longName = bw->model().index(4, OrderListModel::NameColumn);
         QVERIFY(!app::ElidedTextTips::isCutShort(table, bw->model().index(3, OrderListModel::StateColumn)) &&
                 app::ElidedTextTips::isCutShort(table, longName));
-        QCOMPARE(tipAt(table.viewport(), table.visualRect(longName).center()), QString(30, QChar(0x5c71)));
+        QCOMPARE(tipAt(table.viewport(), table.visualRect(longName).center()), QString(80, QChar(0x5c71)));
         QCOMPARE(column(bw, OrderListModel::StateColumn),
                  (QStringList{"印刷できる", "不備あり", "不備あり", "印刷できる", "不備あり"}));
         // What is wrong first, with what to do; the column named in full in the tip.
@@ -191,7 +191,7 @@ private slots:
         QVERIFY(cell(bw, 2, OrderListModel::ReasonColumn).startsWith(QStringLiteral("お届け先の名前がありません")));
         QVERIFY(
             cell(bw, 2, OrderListModel::ReasonColumn, Qt::ToolTipRole).contains(QStringLiteral("「お届け先氏名」")));
-        QVERIFY2(cell(bw, 4, OrderListModel::ReasonColumn).contains(QStringLiteral("はみ出")),
+        QVERIFY2(cell(bw, 4, OrderListModel::ReasonColumn).contains(QStringLiteral("欄に収まらない")),
                  qPrintable(cell(bw, 4, OrderListModel::ReasonColumn)));
         QVERIFY(cell(bw, 1, OrderListModel::StateColumn, Qt::ToolTipRole)
                     .startsWith(QStringLiteral("・「お届け先郵便番号」")));

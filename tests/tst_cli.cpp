@@ -206,6 +206,24 @@ private slots:
         }
     }
 
+    // A shop's list with a heading it is known by renamed is not printed
+    // line by line as some other list: the run names the shop's list and
+    // the column, and prints nothing.
+    void nearlyAShopsListPrintsNothing()
+    {
+        ShopFile file = rakutenFile();
+        QCOMPARE(file.text.count(QStringLiteral("送付先郵便番号1")), 1);
+        file.text.replace(QStringLiteral("送付先郵便番号1"), QStringLiteral("送付先〒1"));
+        file.fileName = "rakuten-renamed.csv";
+        const QString path = writeShopFile(m_dir.path(), file);
+        const QString pdfPath = path + QStringLiteral(".pdf");
+        const Run r = run({QStringLiteral("--batch"), path, QStringLiteral("--pdf"), pdfPath});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("楽天市場の注文一覧のようですが、列「送付先郵便番号1」がありません")),
+                 qPrintable(r.err));
+        QVERIFY(!QFile::exists(pdfPath));
+    }
+
     // 「ご依頼主: 注文者」: each order's buyer prints as its sender; a list
     // whose orders name no buyer's address prints nothing, and says why.
     void senderFromBuyer()
@@ -314,6 +332,11 @@ private slots:
         r = runIn({"--shipped", "ebay", "--out", never});
         QVERIFY(r.exit == 2 && r.err.contains(QStringLiteral("rakuten")));
         QVERIFY(!QFile::exists(never));
+        // A file that cannot be made is a failure, said on stderr.
+        const QString nowhere = dir.filePath(QStringLiteral("no-such-folder/shipped.csv"));
+        r = runIn({QStringLiteral("--shipped"), QStringLiteral("generic"), QStringLiteral("--out"), nowhere});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("no-such-folder")) && r.out.isEmpty(), qPrintable(r.out + r.err));
     }
 
     // A refused row stops the whole list and is named with its line, column
@@ -324,14 +347,14 @@ private slots:
         // Also a character no face can draw (named with its field), beside
         // 𠮷, which prints; and a heading that may drop a part, said.
         const QString none = characterNoFaceHas();
-        const QString list = csv(QStringLiteral("mixed.csv"),
-                                 QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n"
-                                                "1000001,東京都千代田区千代田1-1,𠮷田太郎,\n"
-                                                "600001,北海道札幌市,佐藤花子,\n"
-                                                "1000001,東京都千代田区,,\n"
-                                                "1000001,東京都千代田区,山田山田山田山田山田山田山田山田山田山田太郎,\n"
-                                                "1000001,東京都千代田区,田中%1,\n")
-                                     .arg(none));
+        const QString list =
+            csv(QStringLiteral("mixed.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名,ＴＥＬ\n"
+                                                            "1000001,東京都千代田区千代田1-1,𠮷田太郎,\n"
+                                                            "600001,北海道札幌市,佐藤花子,\n"
+                                                            "1000001,東京都千代田区,,\n"
+                                                            "1000001,東京都千代田区,%2太郎,\n"
+                                                            "1000001,東京都千代田区,田中%1,\n")
+                                                 .arg(none, QString(80, QChar(0x5c71))));
         const QString pdfPath = m_dir.filePath(QStringLiteral("mixed.pdf"));
         Run r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath});
         QCOMPARE(r.exit, 1);

@@ -85,19 +85,20 @@ private slots:
         print::SystemPrinter printer(pdfs.path());
         TestWindow w(true, &printer);
         station::Station& station = *w.station;
+        station::PrintRun& run = *w.printRun;
         QCOMPARE(station.formQueue(), kQueue);
         QVERIFY(station.formStacks().save(kQueue, tracking::FormStack(number(Carrier::Yamato, "444413758703"))));
 
         // Three pages the spooler took: three forms, each page its own.
         const waybill::Waybill three[] = {expect::filledWaybill(), expect::secondWaybill(), expect::filledWaybill()};
-        auto printed = station.printWaybills(three, {});
+        auto printed = run.printWaybills(three, {});
         QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8736"));
         QCOMPARE(recordedNumbers(station), (QStringList{"4444-1375-8703", "4444-1375-8714", "4444-1375-8725"}));
         QCOMPARE(station.history().list(1).front().record.waybill, three[2]);
 
         // Cancelled while the pages are made: nothing moves, nothing recorded.
-        printed = station.printWaybills(std::span(three, 2), {}, [](int done, int) { return done < 1; });
+        printed = run.printWaybills(std::span(three, 2), {}, [](int done, int) { return done < 1; });
         QVERIFY(!printed.delivery.ok && printed.delivery.cancelled);
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8736"));
         QCOMPARE(recordedNumbers(station).size(), 3);
@@ -109,18 +110,19 @@ private slots:
             return true;
         }));
         station::Station other(w.folders, w.instance, rejecting);
+        station::PrintRun otherRun(other);
         QVERIFY(other.formStacks().save(QStringLiteral("rejecting"),
                                         tracking::FormStack(number(Carrier::Sagawa, "405548424886"))));
-        printed = other.printWaybills(std::span(three, 1), {});
+        printed = otherRun.printWaybills(std::span(three, 1), {});
         QVERIFY(!printed.delivery.ok);
         QCOMPARE(nextForm(other, QStringLiteral("rejecting")), QStringLiteral("4055-4842-4886"));
         QCOMPARE(recordedNumbers(station).size(), 3);
 
         // The test marks use one form, listed as spoiled; so does 1枚飛ばす.
-        printed = station.printTestMarks({});
+        printed = run.printTestMarks({});
         QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8740"));
-        QCOMPARE(station.spoilForm()->display(), QStringLiteral("4444-1375-8740"));
+        QCOMPARE(run.spoilForm()->display(), QStringLiteral("4444-1375-8740"));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8751"));
         QCOMPARE(spoiledNumbers(station), (QStringList{"4444-1375-8736", "4444-1375-8740"}));
         QCOMPARE(recordedNumbers(station).size(), 3);
@@ -138,13 +140,43 @@ private slots:
         // A PDF file uses no form, unless a first number is given for it.
         print::PdfFileDestination file(pdfs.filePath(QStringLiteral("a.pdf")));
         station::Station toFile(w.folders, w.instance, file);
-        printed = toFile.printWaybills(std::span(three, 2), {});
+        station::PrintRun toFileRun(toFile);
+        printed = toFileRun.printWaybills(std::span(three, 2), {});
         QVERIFY(printed.delivery.ok && printed.formNumbers.isEmpty());
-        printed = toFile.printWaybills(
+        printed = toFileRun.printWaybills(
             2, [&](int i) { return three[i]; }, {}, {}, {}, number(Carrier::JapanPost, "4055-4842-4886"));
         QVERIFY(printed.delivery.ok);
         QCOMPARE(recordedNumbers(station).mid(4), (QStringList{"-", "-", "4055-4842-4886", "4055-4842-4890"}));
         QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8762"));
+    }
+
+    // Another program beside this one uses two forms of the same stack while
+    // this document is being made: the spooler's pages then go on the forms
+    // after those, and each page is recorded with the number of the form it
+    // really went on, not the one foreseen before printing.
+    void stackMovedByAnotherProgramMeanwhile()
+    {
+        TestWindow w(false);
+        w.recording.queue = kQueue;
+        station::Station& station = *w.station;
+        const tracking::FormStackStore anotherProgram(w.folders.settingsFile());
+        QVERIFY(anotherProgram.save(kQueue, tracking::FormStack(number(Carrier::Yamato, "444413758703"))));
+        const waybill::Waybill three[] = {expect::filledWaybill(), expect::secondWaybill(), expect::filledWaybill()};
+        bool moved = false;
+        const auto printed = w.printRun->printWaybills(three, {}, [&](int done, int) {
+            if (done == 1)
+                moved = anotherProgram.take(kQueue, 2).has_value();
+            return true;
+        });
+        QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
+        QVERIFY(moved);
+        const QStringList used{"4444-1375-8725", "4444-1375-8736", "4444-1375-8740"};
+        QCOMPARE(recordedNumbers(station), used);
+        QStringList told;
+        for (const tracking::TrackingNumber& n : printed.formNumbers)
+            told << n.display();
+        QCOMPARE(told, used);
+        QCOMPARE(nextForm(station, kQueue), QStringLiteral("4444-1375-8751"));
     }
 
     // As the user does it: the stack set in its window from a scanner's

@@ -349,6 +349,8 @@ private slots:
         row("fine, full-width, empty telephone", "１００,０００１,東京都千代田区1,,一郎,");
         row("split half lost its zero", "60,0001,北海道札幌市1,,一郎,", Field::PostalCode,
             "「お届け先郵便番号1」「お届け先郵便番号2」の郵便番号「60-0001」は桁が足りません", "0600001", 0);
+        row("split second half lost its zeros", "150,1,北海道札幌市1,,一郎,", Field::PostalCode,
+            "「お届け先郵便番号1」「お届け先郵便番号2」の郵便番号「150-1」は桁が足りません", "1500001", 0);
         row("six digits", "600001,,北海道札幌市1,,一郎,", Field::PostalCode, "先頭の0が消えた", "0600001");
         row("postal code shape", "12a,4567,東京都港区1,,一郎,", Field::PostalCode, "形が正しくありません");
         row("no postal code", ",,東京都港区1,,一郎,", Field::PostalCode, "郵便番号がありません");

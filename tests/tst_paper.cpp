@@ -90,7 +90,7 @@ private slots:
         const double tolerance = spooler ? 0.3 : 0.05;
 
         const waybill::Waybill waybills[] = {expect::filledWaybill(), expect::secondWaybill()};
-        const auto printed = w.station->printWaybills(waybills, {-12, 9});
+        const auto printed = w.printRun->printWaybills(waybills, {-12, 9});
         QVERIFY2(printed.delivery.ok, qPrintable(printed.delivery.message));
         if (spooler)
             QVERIFY(waitForJobs(QStringLiteral("waybill"), ++m_waybillJobs));

@@ -209,14 +209,15 @@ private slots:
     {
         Source source;
         QVERIFY(!print::overrunProblem(source.content.waybill));
-        // 25 full-width characters of 10 points, some 88 mm: past the 66 mm from address line 1's start to the goods
-        // column.
-        source.content.waybill.recipient.line1 = QString(25, QChar(0x6771));
+        // 60 full-width characters of 10 points, some 212 mm: past the 66 mm from address line 1's start to the goods
+        // column even at 7 points and half their width (some 74 mm).
+        source.content.waybill.recipient.line1 = QString(60, QChar(0x6771));
         source.content.waybill.sender.name = QStringLiteral("ABC");
         app::PreviewWidget preview(source.fn());
         QCOMPARE(preview.overruns().size(), size_t(1));
         const print::Overrun& o = preview.overruns().front();
-        QVERIFY2(o.description.startsWith(QStringLiteral("お届け先の住所1が欄から")), qPrintable(o.description));
+        QVERIFY2(o.description.startsWith(QStringLiteral("お届け先の住所1は 7 ポイント、幅 50 % まで詰めても欄から")),
+                 qPrintable(o.description));
         QVERIFY(print::overrunProblem(source.content.waybill)
                     .value_or(QString())
                     .contains(QStringLiteral("お届け先の住所1")));
@@ -244,7 +245,7 @@ private slots:
         source.content.horizontalOffsetText = QStringLiteral("-1000");
         preview.refresh();
         QVERIFY(std::any_of(preview.overruns().begin(), preview.overruns().end(), [](const print::Overrun& o) {
-            return o.row.block == print::TextBlock::Recipient && o.row.address == print::AddressPart::Line2 &&
+            return o.item.party == print::Party::Recipient && o.item.value == print::LayoutValue::AddressLine2 &&
                    o.description.startsWith(u"お届け先の住所2が用紙の左端から"_s) &&
                    qAbs(o.offSheetMm + onPaper(-1000, 0, 74.0, 0).x()) < 0.01;
         }));
@@ -287,15 +288,15 @@ private slots:
     {
         const print::FormDrawing& form = print::formDrawing();
         QCOMPARE(form.postalBoxes.size(), size_t(14));
-        auto boxLeft = [&](print::TextBlock block, int n) {
+        auto boxLeft = [&](print::Party party, int n) {
             for (const auto& b : form.postalBoxes)
-                if (b.block == block && b.box == n)
+                if (b.party == party && b.box == n)
                     return b.rectMm.left() / kPaperMmPerDesignedMm;
             return -1.0;
         };
         // Designed: the first recipient box where a print with no offsets puts the character cell (84.0 - 16.0 mm
         // across, 15.6 + 1.5 - 2.1 mm down); steps from the box before.
-        using B = print::TextBlock;
+        using B = print::Party;
         QVERIFY(qAbs(boxLeft(B::Recipient, 1) - 68.0) < 0.005);
         QVERIFY(qAbs(form.postalBoxes.front().rectMm.top() - 15.0 * kPaperMmPerDesignedMm) < 0.005 &&
                 form.postalBoxes.front().box == 1);
@@ -309,7 +310,9 @@ private slots:
         QCOMPARE(form.marks.size(), size_t(7));
         for (const print::FormMark& m : form.marks) {
             const expect::Mark designed =
-                m.deliveryTime ? expect::deliveryTimeMark(m.time) : expect::noticeMark(m.notice);
+                m.deliveryTime()
+                    ? expect::deliveryTimeMark(waybill::DeliveryTime(m.choice))
+                    : expect::noticeMark(waybill::ArrivalNotice(int(m.choice) - int(print::MarkChoice::NoticeWanted)));
             QVERIFY2(QLineF(m.centreMm, onPaper(0, 0, designed.xMm, designed.yMm)).length() < 0.005,
                      qPrintable(m.caption));
             QVERIFY(qAbs(m.radiusMm - 3.0 * kPaperMmPerDesignedMm) < 0.005);
@@ -369,11 +372,14 @@ private slots:
         w.c<QLineEdit>("Jyouge_Ytxt")->setText(QStringLiteral("1.5"));
         QVERIFY2(preview->statusText().contains(QStringLiteral("左右 +1.2 mm、上下 +0.15 mm")),
                  qPrintable(preview->statusText()));
-        // A name past its place is listed in the window.
-        QVERIFY(preview->overrunLines().isEmpty());
+        // A name past its place even at 7 points and half its width is listed in the window; a long one that fits
+        // so is not.
         w.setText("T_4_Namae", QString(30, QChar(0x5c71)));
+        QVERIFY(preview->overrunLines().isEmpty());
+        w.setText("T_4_Namae", QString(80, QChar(0x5c71)));
         QTRY_COMPARE(preview->overrunLines().size(), 1);
-        QVERIFY(preview->overrunLines().front().startsWith(QStringLiteral("お届け先の名前が欄から")));
+        QVERIFY(
+            preview->overrunLines().front().startsWith(QStringLiteral("お届け先の名前は 7 ポイント、幅 50 % まで")));
 
         // Fitted, the paper fills the room in one direction and needs no scrolling.
         preview->resize(700, 600);

@@ -10,6 +10,7 @@
 #include "print/printjob.h"
 
 #include <QTest>
+#include <span>
 
 using namespace testing;
 using Op = RecordingPrinter::Op;

@@ -9,7 +9,7 @@
 #include "addressbook/addressbook.h"
 #include "cli/commandline.h"
 #include "history/history.h"
-#include "station/station.h"
+#include "station/printrun.h"
 #include "storage/database.h"
 
 #include <QDir>
@@ -260,10 +260,11 @@ private slots:
         FixedInstance instance;
         RecordingDestination printer;
         station::Station station(folders, instance, printer);
+        station::PrintRun run(station);
         station.setDatabaseLocation(kServerUrl, {.connectTimeoutSeconds = 2, .reconnectAfterMs = 0});
         bool stopped = false;
         const auto print = [&](const QString& prefix, int pages, int stopAtPage = -1) {
-            return station.printWaybills(
+            return run.printWaybills(
                 pages,
                 [&](int i) {
                     waybill::Waybill w = expect::filledWaybill();

@@ -575,6 +575,99 @@ private slots:
         QCOMPARE(list.state(1), RowState::Printable);
     }
 
+    // A line cut short just before its order number (the last column) has
+    // no order number: it is an order of its own, refused for its missing
+    // cells, and never joins the order of the line before it.
+    void lineCutShortBeforeItsOrderNumber()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("cut.csv")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("送付先郵便番号1,送付先郵便番号2,送付先住所都道府県,送付先住所郡市区,"
+                                  "送付先住所それ以降の住所,送付先姓,送付先名,商品名,個数,注文番号\r\n"
+                                  "150,0041,東京都,渋谷区,神南1-2-3,佐藤,花子,紅茶,1,421951-1\r\n"
+                                  "060,0001,北海道,札幌市中央区,北一条西2-1,高橋,健,緑茶,2\r\n")
+                       .toUtf8());
+        file.close();
+        OrderList list;
+        QVERIFY(list.open(file.fileName()));
+        while (!list.readMore(1)) {
+        }
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.orderNumberAt(0), QStringLiteral("421951-1"));
+        QCOMPARE(list.orderNumberAt(1), QString());
+        QCOMPARE(list.waybillAt(0).goods[1].description, QString());
+        QCOMPARE(list.state(0), RowState::Printable);
+        QCOMPARE(list.state(1), RowState::Refused);
+        QVERIFY2(list.findingsAt(1).value(0).reason.contains(QStringLiteral("3行目は列が 9 個")),
+                 qPrintable(list.findingsAt(1).value(0).reason));
+    }
+
+    // The list's own 品名 replaces an order's goods, also an item without a
+    // name: on the first goods line, the second blank, no quantities.
+    void blankItemNameTakesTheListsName()
+    {
+        QTemporaryDir dir;
+        testing::ShopFile file = testing::shopifyFile();
+        file.text.replace(QStringLiteral(",1,ソイキャンドル,2800,"), QStringLiteral(",1,,2800,"));
+        OrderList list;
+        ListConstants constants;
+        constants.itemDescription = QStringLiteral("雑貨");
+        list.setConstants(constants);
+        QVERIFY(list.open(testing::writeShopFile(dir.path(), file)));
+        while (!list.readMore()) {
+        }
+        const waybill::Waybill second = list.waybillAt(1);
+        QCOMPARE(second.goods[0].description, QStringLiteral("雑貨"));
+        QVERIFY(!second.numericMode);
+        QCOMPARE(second.goods[1].description, QString());
+    }
+
+    // A shop's list with a heading it is known by renamed, or a column a
+    // waybill needs deleted, names the shop and the column as the shop
+    // writes it; one heading like a shop's does not make a list a shop's.
+    void shopListsWithAHeadingChanged()
+    {
+        QStringList renamed = kRms;
+        renamed[renamed.indexOf(QStringLiteral("送付先郵便番号1"))] = QStringLiteral("送付先〒1");
+        QVERIFY(!recogniseLayout(renamed));
+        const auto nearly = nearlyShopHeadings(renamed);
+        QVERIFY(nearly);
+        QCOMPARE(nearly->shop, Shop::RakutenRms);
+        QCOMPARE(nearly->missingHeading, QStringLiteral("送付先郵便番号1"));
+        QStringList amazon = kAmazonOrders;
+        amazon.removeAll(QStringLiteral("recipient-name"));
+        QCOMPARE(nearlyShopHeadings(amazon).value_or(NearlyShopHeadings{Shop::Shopify, {}}).missingHeading,
+                 QStringLiteral("recipient-name"));
+        QVERIFY(!nearlyShopHeadings(split(QStringLiteral("注文番号,お届け先郵便番号,送付先住所郡市区,お届け先氏名"))));
+        QVERIFY(!nearlyShopHeadings(kRms));
+
+        QTemporaryDir dir;
+        const auto opened = [&](const QStringList& headings) {
+            QFile file(dir.filePath(QStringLiteral("list.csv")));
+            if (!file.open(QIODevice::WriteOnly) || file.write((headings.join(u',') + u'\n').toUtf8()) <= 0)
+                qFatal("cannot write");
+            file.close();
+            auto list = std::make_unique<OrderList>();
+            if (!list->open(file.fileName()))
+                qFatal("cannot open");
+            return list;
+        };
+        const auto list = opened(renamed);
+        QVERIFY2(list->headingNotes().value(0).contains(
+                     QStringLiteral("楽天市場の注文一覧のようですが、列「送付先郵便番号1」がありません")),
+                 qPrintable(list->headingNotes().join(u'\n')));
+        QStringList nameless = kRms;
+        nameless.removeAll(QStringLiteral("送付先姓"));
+        const auto shop = opened(nameless);
+        QCOMPARE(shop->shop(), std::optional(Shop::RakutenRms));
+        QCOMPARE(shop->missingFields(), QStringList{QStringLiteral("名前（楽天市場の注文一覧の列「送付先姓」）")});
+        QStringList yahoo = kYahoo;
+        yahoo.removeAll(QStringLiteral("ShipName"));
+        QCOMPARE(opened(yahoo)->missingFields(),
+                 QStringList{QStringLiteral("名前（Yahoo!ショッピングの注文一覧の列「ShipName」か「ShipLastName」）")});
+    }
+
     // Columns the user joins into one field read as the field is written.
     void columnsJoinedIntoOneField()
     {

@@ -377,12 +377,13 @@ private slots:
         const desktop::Message asked = w.messages.shown[0];
         QVERIFY(asked.buttons == desktop::MsgButtons::YesNo && asked.defaultButton == desktop::MsgAnswer::No &&
                 asked.yesText == QStringLiteral("このまま印刷") && asked.noText == QStringLiteral("戻る"));
-        for (const char* finding :
-             {"「お届け先」の郵便番号「12ab-3」", "「ご依頼主」の郵便番号「1OO-0001」",
-              "「お届け先」の電話番号「03-12」", "お届け先の名前が欄から", "金額1が「18000」", "「27000」",
-              "合計が「0」", "ご依頼主の名前がありません", "ご依頼主の住所がありません"})
+        for (const char* finding : {"「お届け先」の郵便番号「12ab-3」", "「ご依頼主」の郵便番号「1OO-0001」",
+                                    "「お届け先」の電話番号「03-12」", "金額1が「18000」", "「27000」", "合計が「0」",
+                                    "ご依頼主の名前がありません", "ご依頼主の住所がありません"})
             QVERIFY2(asked.text.contains(QString::fromUtf8(finding)), qPrintable(asked.text));
         QVERIFY2(asked.text.contains(QStringLiteral("お届け先の名前の「%1」").arg(none)), qPrintable(asked.text));
+        // The long name is fitted, not a finding: a note after the question.
+        QVERIFY2(asked.text.contains(QStringLiteral("収めます。\n・お届け先の名前は幅 ")), qPrintable(asked.text));
 
         // "x7" as a quantity: named, and printed as it stands on このまま印刷.
         w.type("SuuryouBox1", QStringLiteral("x7"));

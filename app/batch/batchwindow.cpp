@@ -668,7 +668,7 @@ void BatchWindow::showPlannedForms()
                 rows.push_back(row);
     QHash<qint64, QString> planned;
     if (!rows.empty() && rows.size() <= kMostPlanned)
-        if (const auto numbers = m_services.station.upcomingFormNumbers(int(rows.size())); numbers)
+        if (const auto numbers = m_services.printRun.upcomingFormNumbers(int(rows.size())); numbers)
             for (qsizetype i = 0; i < numbers->size(); ++i)
                 planned.insert(rows[size_t(i)], (*numbers)[i].display());
     m_model->setFormNumbers(planned, true);
@@ -692,7 +692,8 @@ void BatchWindow::editCurrentRow()
     RowEditDialog dialog(
         list().lineOf(row), list().waybillAt(row), list().isEdited(row),
         [headings, columns](const waybill::Waybill& w) {
-            return orders::checkWaybill(w, headings, columns, print::printProblem);
+            return orders::checkWaybill(w, headings, columns,
+                                        [](const waybill::Waybill& row) { return print::printProblem(row); });
         },
         this);
     if (!runDialog(dialog))
@@ -816,8 +817,8 @@ void BatchWindow::printRows(std::vector<qint64> rows)
     updateCommands();
     std::optional<InputBlock> block;
     block.emplace(std::vector<const QObject*>{m_cancelButton, m_escape});
-    const station::Station::Printed printed = station::printOrderRows(
-        m_services.station, list(), rows, *offsets,
+    const station::Printed printed = station::printOrderRows(
+        m_services.printRun, list(), rows, *offsets,
         [this](int done, int) {
             m_progress->setValue(done);
             QCoreApplication::processEvents();

@@ -3,7 +3,7 @@
 #include "orders/batchrows.h"
 #include "platform/readfile.h"
 #include "postal/postalcode.h"
-#include "print/overrun.h"
+#include "station/orderprint.h"
 
 #include <QBrush>
 #include <QColor>
@@ -86,7 +86,7 @@ OrderListModel::OrderListModel(const QString& settingsFile, QObject* parent)
         m_mappings = std::make_unique<orders::SettingsMappingStore>(*m_settings);
         m_list.setMappingStore(m_mappings.get());
     }
-    m_list.setFitCheck(print::printProblem);
+    station::checkAgainstThePage(m_list);
     m_rows = int(m_list.rowCount());
 }
 

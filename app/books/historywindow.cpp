@@ -370,7 +370,7 @@ void HistoryWindow::printAgain()
         return;
     const waybill::Waybill waybill = entry->record.waybill;
     const QString orderNumber = entry->record.orderNumber.value_or(QString());
-    const auto printed = m_services.station.printWaybills(
+    const auto printed = m_services.printRun.printWaybills(
         1, [&](int) { return waybill; }, *offsets, {}, [&](int) { return orderNumber; });
     m_window.report(printed, this);
     if (!printed.delivery.ok)

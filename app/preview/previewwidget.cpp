@@ -244,9 +244,7 @@ void PreviewWidget::paintForm(QPainter& painter, double pxPerMm, QPointF cornerP
     placePen.setCosmetic(true);
     painter.setPen(placePen);
     for (const print::FormTextPlace& place : form.texts) {
-        const bool postalBox =
-            place.row.block != print::TextBlock::Goods && place.row.address == print::AddressPart::PostalBox;
-        if (!postalBox)
+        if (place.item.value != print::LayoutValue::PostalDigit)
             painter.drawRect(toPx(place.placeMm, cornerPx, pxPerMm));
     }
 
@@ -320,13 +318,13 @@ QString PreviewWidget::toolTipAt(QPoint at) const
     for (const print::FormTextPlace& place : form.texts)
         if (toPx(place.placeMm, cornerPx, pxPerMm).contains(at))
             return QStringLiteral("%1の欄（%2ポイント、幅 %3 mm）")
-                .arg(print::rowCaption(place.row))
-                .arg(place.row.points)
-                .arg(mmText(place.row.widthMm));
+                .arg(print::captionOf(place.item))
+                .arg(place.item.sizePt)
+                .arg(mmText(place.item.widthMm));
     for (const print::FormMark& mark : form.marks)
         if (QLineF(at, cornerPx + mark.centreMm * pxPerMm).length() <= mark.radiusMm * pxPerMm)
             return QStringLiteral("%1「%2」の○印")
-                .arg(mark.deliveryTime ? QStringLiteral("配達時間帯") : QStringLiteral("お届け通知"), mark.caption);
+                .arg(mark.deliveryTime() ? QStringLiteral("配達時間帯") : QStringLiteral("お届け通知"), mark.caption);
     if (hasScan())
         return QStringLiteral(
             "用紙の画像はドラッグか矢印キーで動かせます（矢印キーで0.1 mm、Shiftキーと一緒なら1 mmずつ）。");

@@ -178,7 +178,7 @@ bool FormStackWindow::replaceStack()
 bool FormStackWindow::skipForm()
 {
     storage::ProblemsMet problems(m_services.station.database());
-    const auto spoiled = m_services.station.spoilForm();
+    const auto spoiled = m_services.printRun.spoilForm();
     if (!spoiled) {
         desktop::warn(m_services.messages, this, spoiled.error());
         return false;

@@ -4,7 +4,7 @@
 #include "app/desktop/messagebox.h"
 #include "app/desktop/printerdialog.h"
 #include "print/systemprinter.h"
-#include "station/station.h"
+#include "station/printrun.h"
 
 #include <functional>
 
@@ -13,6 +13,7 @@ namespace app {
 struct Services {
     desktop::MessageBox& messages;
     station::Station& station;
+    station::PrintRun& printRun; // the print run over `station`
     desktop::PrinterDialog& printerDialog;
     print::SystemPrinter* systemPrinter; // what the printer dialog edits; none when printing elsewhere
     std::function<void()> quit;          // ends the process

@@ -3,7 +3,7 @@
 // holds, filling it, the offsets a print takes, telling how a print went,
 // and a signal when anything on it changes. They never see its controls.
 #include "print/printjob.h"
-#include "station/station.h"
+#include "station/printrun.h"
 #include "waybill/waybill.h"
 
 #include <QRect>
@@ -54,7 +54,7 @@ public:
     virtual std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) = 0;
 
     // Tells the user how a print went, as 印刷 does, over `over`.
-    virtual void report(const station::Station::Printed& printed, QWidget* over) = 0;
+    virtual void report(const station::Printed& printed, QWidget* over) = 0;
 
     // Where on the screen the part the user works on lies (the frame that
     // last held the focus, the recipient's at first): a window opened from
