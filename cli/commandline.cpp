@@ -173,7 +173,8 @@ int runImportLocal(const QString& databaseUrl, const platform::Folders& folders,
 {
     const QString url = databaseUrl.isEmpty() ? station::storedServerUrl(folders.settingsFile()) : databaseUrl;
     if (url.isEmpty()) {
-        err << QStringLiteral("移す先のサーバーを --database postgresql://ユーザー@ホスト:ポート/データベース "
+        err << QStringLiteral("移す先のサーバーが決まっていないため、取り込みは行っていません。"
+                              "--database postgresql://ユーザー@ホスト:ポート/データベース "
                               "で指定してください。\n");
         err.flush();
         return exitCannotRun;

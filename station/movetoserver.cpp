@@ -47,7 +47,11 @@ MoveReport moveToServer(storage::Database& local, storage::Database& server)
     }
     storage::ProblemsMet localProblems(local), serverProblems(server);
     if (!server.ensureOpen()) {
-        report.message = problemOf(serverProblems, server);
+        report.message =
+            QStringLiteral(
+                "%1を使えないため、このPCの住所録と印刷履歴は移していません（取り込みは行っていません）。\n\n")
+                .arg(where) +
+            problemOf(serverProblems, server);
         return report;
     }
 

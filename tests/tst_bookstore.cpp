@@ -5,6 +5,7 @@
 #include "bookdata.h"
 
 #include "addressbook/addressbook.h"
+#include "addressbook/importfile.h"
 #include "history/history.h"
 #include "storage/database.h"
 #include "storage/schema.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -263,8 +265,8 @@ private slots:
         const QString location = freshLocation();
         {
             RawConnection old(location);
-            for (const char* statement : storage::schemaSteps().front().statementsFor(m_engine))
-                old.exec(QString::fromUtf8(statement));
+            for (const QString& statement : storage::schemaSteps().front().statementsFor(m_engine))
+                old.exec(statement);
             old.exec(QStringLiteral(
                 "INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, care_of_shown, telephone, "
                 "last_used_ms, search_text) VALUES (0, '1000001', '東京都', '', '佐藤一郎', '', 0, '03', 1, '佐藤一郎')"));
@@ -288,6 +290,39 @@ private slots:
         QVERIFY(!problems.take());
     }
 
+    // An import cancelled before anything was stored leaves the book as it
+    // was and says so; one cancelled after the first piece says how many
+    // are in and that reading the file again stores the rest.
+    void importCancelledSaysWhatWasStored()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("import%1.csv").arg(++m_serial));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("\xEF\xBB\xBF\xE5\x8C\xBA\xE5\x88\x86,郵便番号,住所1,住所2,名前,様方,電話番号\r\n");
+            for (int i = 0; i < 400; ++i)
+                file.write(QStringLiteral("お届け先,1000001,東京都,,中止%1,,03\r\n").arg(i).toUtf8());
+        }
+        for (const int cancelAtPiece : {0, 1}) {
+            Database db(freshLocation());
+            AddressBook book(db);
+            int pieces = 0;
+            const addressbook::ImportReport report =
+                addressbook::importCsvFile(book, path, [&](double, const QString& doing) {
+                    return !doing.contains(QStringLiteral("登録しています")) || pieces++ < cancelAtPiece;
+                });
+            QCOMPARE(report.outcome, addressbook::ImportReport::Outcome::Cancelled);
+            const int inBook = int(book.recent(Kind::Recipient, 1000).size());
+            QCOMPARE(report.stored(), inBook);
+            QVERIFY2(cancelAtPiece == 0 ? inBook == 0 : inBook > 0 && inBook < 400, qPrintable(report.message));
+            QVERIFY2(
+                report.message.contains(QStringLiteral("400件のうち%1件を登録したところで中止しました").arg(inBook)),
+                qPrintable(report.message));
+            QCOMPARE(report.message.contains(QStringLiteral("住所録は変わっていません")), inBook == 0);
+            QCOMPARE(report.message.contains(QStringLiteral("もう一度読み込むと、残りを登録できます")), inBook > 0);
+        }
+    }
+
     // A book of version 4 is brought to the present one: the entries it
     // holds, and those saved after, are found by keys of one and two
     // characters.
@@ -299,8 +334,8 @@ private slots:
         {
             RawConnection old(location);
             for (const storage::SchemaStep& step : storage::schemaSteps().first(4)) // versions 1 to 4
-                for (const char* statement : step.statementsFor(m_engine))
-                    old.exec(QString::fromUtf8(statement));
+                for (const QString& statement : step.statementsFor(m_engine))
+                    old.exec(statement);
             old.exec(QStringLiteral("INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, "
                                     "care_of_shown, telephone, last_used_ms, search_text) "
                                     "VALUES (0, ?, ?, '', ?, '', 0, ?, 1, ?)"),
@@ -328,8 +363,8 @@ private slots:
         {
             RawConnection old(location);
             for (const storage::SchemaStep& step : storage::schemaSteps().first(5)) // versions 1 to 5
-                for (const char* statement : step.statementsFor(m_engine))
-                    old.exec(QString::fromUtf8(statement));
+                for (const QString& statement : step.statementsFor(m_engine))
+                    old.exec(statement);
             // Keys as they were made: the fields joined, nothing folded but what needs no table.
             const auto oldKey = [](const QStringList& fields) {
                 QString key;

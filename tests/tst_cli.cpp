@@ -13,6 +13,7 @@
 #include "history/history.h"
 #include "platform/fonts.h"
 #include "platform/readfile.h"
+#include "station/station.h"
 #include "storage/database.h"
 
 #include <QElapsedTimer>
@@ -524,6 +525,33 @@ private slots:
         }
         QVERIFY(QFile::remove(m_folders.settingsFile()));
         QVERIFY(!QFile::exists(pdfPath));
+    }
+
+    // This PC's book moved to a server that is not named, or does not
+    // answer (at the port a URL without one means): exit 2, and the import
+    // said not to have run.
+    void importLocalThatCannotRun()
+    {
+        TestFolders folders = m_folders;
+        folders.user = m_dir.filePath(QStringLiteral("import-user"));
+        folders.config = m_dir.filePath(QStringLiteral("import-config"));
+        QVERIFY(storage::Database(station::localDatabasePath(folders)).ensureOpen());
+        const std::pair<QStringList, QStringList> cases[] = {
+            {{QStringLiteral("--import-local")},
+             {QStringLiteral("取り込みは行っていません"), QStringLiteral("--database")}},
+            {{QStringLiteral("--import-local"), QStringLiteral("--database"),
+              QStringLiteral("postgresql://horutea@127.0.0.1/horutea_absent")},
+             {QStringLiteral("取り込みは行っていません"), QStringLiteral("127.0.0.1:5432")}},
+        };
+        for (const auto& [arguments, said] : cases) {
+            Run r;
+            QTextStream out(&r.out), err(&r.err);
+            r.exit = cli::run(arguments, folders, out, err);
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+            for (const QString& part : said)
+                QVERIFY2(r.err.contains(part), qPrintable(r.err));
+        }
     }
 
     // Lists that cannot run at all: exit 2, stderr naming the cause, no file.

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,6 +75,24 @@ void emptyServer()
 }
 
 QList<history::HistoryEntry> everyPage(Database& db) { return History(db).list(100000); }
+
+// Runs statements as the server's superuser, as its administrator would.
+void asAdministrator(const QStringList& statements)
+{
+    const QString name = QStringLiteral("administrator");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(QStringLiteral("127.0.0.1")), db.setPort(kPort.toInt());
+        db.setUserName(QStringLiteral("postgres")), db.setDatabaseName(QStringLiteral("horutea"));
+        db.setConnectOptions(QStringLiteral("options='-c client_min_messages=warning'"));
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        for (const QString& statement : statements) {
+            QSqlQuery query(db);
+            QVERIFY2(query.exec(statement), qPrintable(statement + QLatin1Char(' ') + query.lastError().text()));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
 
 } // namespace
 
@@ -144,6 +163,37 @@ private slots:
             QVERIFY(!AddressBook(db).save(Kind::Sender, kShop)); // no use either, and not said again
             QVERIFY(!problems.take());
         }
+    }
+
+    // A role that may read and write the tables but not make them: where
+    // the tables are there it records and finds; where they are still to be
+    // made it is told it cannot write there (not that the database is of a
+    // newer version, which would send the shop after an update).
+    void roleThatMayNotMakeTables()
+    {
+        asAdministrator({QStringLiteral("DO $$ BEGIN CREATE ROLE clerk LOGIN; EXCEPTION WHEN duplicate_object THEN "
+                                        "NULL; END $$"),
+                         QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO clerk"),
+                         QStringLiteral("GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO clerk"),
+                         QStringLiteral("DROP DATABASE IF EXISTS without_tables"),
+                         QStringLiteral("CREATE DATABASE without_tables")});
+        {
+            Database db(QStringLiteral("postgresql://clerk@127.0.0.1:%1/horutea").arg(kPort));
+            storage::ProblemsMet problems(db);
+            QVERIFY(History(db).record(printed(kShop, "2026-02-01T00:00:00Z", "CLERK-1")));
+            QCOMPARE(History(db).search({.orderNumber = QStringLiteral("CLERK-1")}).size(), 1);
+            QVERIFY2(!problems.met(), qPrintable(problems.met().value_or(storage::Problem{}).message));
+        }
+        Database db(QStringLiteral("postgresql://clerk@127.0.0.1:%1/without_tables").arg(kPort));
+        storage::ProblemsMet problems(db);
+        QVERIFY(!db.ensureOpen());
+        const auto problem = problems.take();
+        QVERIFY(problem);
+        QCOMPARE(problem->kind, ProblemKind::ReadOnly);
+        for (const QString& part :
+             {QStringLiteral("「without_tables」"), QStringLiteral("ユーザー「clerk」では書き込めません")})
+            QVERIFY2(problem->message.contains(part), qPrintable(problem->message));
+        QVERIFY2(!problem->message.contains(QStringLiteral("新しい版")), qPrintable(problem->message));
     }
 
     // The same recipient saved at several stations at once is one entry.
