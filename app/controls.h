@@ -46,8 +46,7 @@ constexpr int kTwipsPerPixel = 15;
 // A designed length in whole pixels, rounded to the nearest.
 constexpr int pixelsFromTwips(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 constexpr int kClientWidthTwips = 10875;
-// The designed 7590 and a strip for the next form's number.
-constexpr int kClientHeightTwips = 7890;
+constexpr int kClientHeightTwips = 7590;
 constexpr const char* kWindowName = "Form1";
 constexpr const char* kWindowCaption = " ホルテア(連続伝票用)";
 constexpr const char* kWindowFontFamily = "ＭＳ Ｐゴシック";

@@ -10,12 +10,12 @@
 #include "app/fields.h"
 #include "app/goodsoffer.h"
 #include "app/layout/layoutwindow.h"
-#include "app/postaloffer.h"
 #include "app/preview/previewwindow.h"
 #include "app/senderlists.h"
 #include "app/tracking/formstackwindow.h"
 #include "app/widgets/entryfield.h"
 #include "app/widgets/frame.h"
+#include "app/widgets/postaloffer.h"
 #include "app/widgets/updown.h"
 #include "platform/fonts.h"
 #include "platform/numtext.h"
@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
@@ -163,6 +164,12 @@ Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_ser
     buildControls();
     connectHandlers();
     announceChanges();
+    // The frame the user works in, which a window opened from it leaves clear.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (QWidget* w = now; w && w != this; w = w->parentWidget())
+            if (w->parentWidget() == this && qobject_cast<Frame*>(w))
+                m_partInUse = w;
+    });
     auto lookup = [this](const QString& code) { return addressesOf(code); };
     new PostalOffer(control<QLineEdit>("T_1_Yuubin"), control<QLineEdit>("T_2_Jyuusyo"), lookup, this);
     new PostalOffer(control<QComboBox>("iraiYuubin")->lineEdit(), control<QComboBox>("iraiJyuusyo1")->lineEdit(),
@@ -203,19 +210,12 @@ Form1::Form1(Services& services, QWidget* parent) : WaybillWindow(parent), m_ser
 
 QStringList Form1::addressesOf(const QString& postalCode)
 {
-    // Only a complete code opens the data file.
-    if (!postal::normalizedCode(postalCode))
-        return {};
-    const postal::LookupResult result = m_services.station.postalCodes().lookup(postalCode);
-    if (result.status == postal::LookupStatus::DataUnavailable && !m_toldPostalData) {
+    return addressesOfCode(m_services.station, postalCode, [this](const QString& why) {
+        if (m_toldPostalData)
+            return;
         m_toldPostalData = true;
-        desktop::warn(m_services.messages, this, result.message);
-    }
-    QStringList addresses;
-    for (const postal::Match& match : result.matches)
-        addresses << postal::addressLine1(match);
-    addresses.removeDuplicates();
-    return addresses;
+        desktop::warn(m_services.messages, this, why);
+    });
 }
 
 QWidget* Form1::control(const char* name) const { return m_controls.value(QString::fromUtf8(name)); }
@@ -553,6 +553,15 @@ void Form1::report(const station::Printed& printed, QWidget* over)
         desktop::inform(m_services.messages, over, printed.notice);
 }
 
+QString Form1::nameReading(AddressBlock block) const
+{
+    QWidget* field = control(block == AddressBlock::Recipient ? "T_4_Namae" : "iraiNamae");
+    if (auto* combo = qobject_cast<QComboBox*>(field))
+        field = combo->lineEdit();
+    auto* entry = qobject_cast<EntryField*>(field);
+    return entry ? entry->readingFromInputMethod() : QString();
+}
+
 WaybillChoices Form1::choices() const
 {
     WaybillChoices choices;
@@ -589,26 +598,50 @@ void Form1::InsatsuBtn_Click()
     const waybill::Waybill waybill = readWaybill();
     if (!mayPrintAsItStands(waybill))
         return;
-    report(m_services.printRun.printWaybills({&waybill, 1}, *offsets), this);
+    const station::Printed printed = m_services.printRun.printWaybills({&waybill, 1}, *offsets);
+    report(printed, this);
+    if (printed.delivery.ok)
+        showPrinted(waybill, printed);
 }
+
+namespace {
+
+QString bulleted(const QStringList& lines)
+{
+    QStringList bullets;
+    for (const QString& line : lines)
+        bullets << QStringLiteral("・") + line;
+    return bullets.join(QLatin1Char('\n'));
+}
+
+} // namespace
 
 bool Form1::mayPrintAsItStands(const waybill::Waybill& waybill)
 {
+    // A waybill without whom or where to deliver would spend a numbered
+    // form for nothing: there is no printing it as it stands.
+    if (const QStringList refusals = printcheck::refusalsBeforePrint(waybill); !refusals.isEmpty()) {
+        desktop::warn(
+            m_services.messages, this,
+            QStringLiteral("この送り状は印刷できません。\n\n%1\n\n入力してから、もう一度「印刷」を押してください。")
+                .arg(bulleted(refusals)));
+        return false;
+    }
     // Checked on the page of the layout the print takes.
     const Result<print::Layout> layout = m_services.station.layoutInUse();
     if (!layout) {
         desktop::warn(m_services.messages, this, layout.error() + QStringLiteral("\n何も印刷していません。"));
         return false;
     }
-    const QStringList findings = printcheck::findingsBeforePrint(waybill, *layout);
+    const QString queue = m_services.station.formQueue();
+    const bool senderPrePrinted = !queue.isEmpty() && m_services.station.formStacks().senderPrePrinted(queue);
+    const QStringList findings = printcheck::findingsBeforePrint(
+        waybill, senderPrePrinted ? printcheck::Sender::PrePrinted : printcheck::Sender::Typed, *layout);
     if (findings.isEmpty())
         return true;
-    QStringList lines;
-    for (const QString& finding : findings)
-        lines << QStringLiteral("・") + finding;
     QString text =
         QStringLiteral("この送り状には次の点があります。\n\n%1\n\nこのまま印刷しますか？「戻る」で入力に戻ります。")
-            .arg(lines.join(QLatin1Char('\n')));
+            .arg(bulleted(findings));
     if (const QStringList notes = printcheck::notesBeforePrint(waybill, *layout); !notes.isEmpty())
         text += QStringLiteral("\n\n印刷では次のように欄に収めます。\n・") + notes.join(QStringLiteral("\n・"));
     desktop::Message question{text, desktop::MsgIcon::Warning, desktop::MsgButtons::YesNo, desktop::MsgAnswer::No,
@@ -721,7 +754,40 @@ void Form1::afterFirstPaint()
     });
 }
 
-void Form1::refreshNextForm() { control<QLabel>("nextFormLabel")->setText(nextFormLine(m_services)); }
+void Form1::refreshNextForm() { setCommandLine(nextFormLine(m_services)); }
+
+void Form1::setCommandLine(const QString& text)
+{
+    // Cut short with … where the frame is too narrow; whole when pointed at.
+    auto* line = control<QLabel>("nextFormLabel");
+    line->setToolTip(text);
+    line->setText(line->fontMetrics().elidedText(text, Qt::ElideRight, line->width()));
+}
+
+void Form1::showPrinted(const waybill::Waybill& waybill, const station::Printed& printed)
+{
+    const QString name = waybill.recipient.name.trimmed();
+    const QString whom = name.isEmpty() ? QStringLiteral("送り状") : name + QStringLiteral(" 様");
+    QString text;
+    if (!printed.formNumbers.isEmpty()) {
+        text = QStringLiteral("%1 → 伝票 %2 に印刷しました").arg(whom, printed.formNumbers.front().display());
+        const QString queue = m_services.station.formQueue();
+        if (const auto stack = m_services.station.formStacks().load(queue); stack && *stack)
+            text += QStringLiteral("　次：%1").arg((*stack)->nextForm().display());
+    } else if (printed.delivery.toPdfFile) {
+        text = QStringLiteral("%1 → PDF「%2」に書き出しました")
+                   .arg(whom, QFileInfo(printed.delivery.destination).fileName());
+    } else {
+        text = QStringLiteral("%1 → 「%2」に印刷しました").arg(whom, printed.delivery.destination);
+    }
+    setCommandLine(text);
+}
+
+QRect Form1::partInUseOnScreen() const
+{
+    const QWidget* part = m_partInUse ? m_partInUse : control("Frame1(0)");
+    return QRect(part->mapToGlobal(QPoint(0, 0)), part->size());
+}
 
 void Form1::PriDiaBtn_Click()
 {

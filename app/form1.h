@@ -34,9 +34,11 @@ public:
     void fillFrom(const waybill::Waybill& waybill) override;
     void fillAddress(AddressBlock block, const waybill::Address& address) override;
     WaybillChoices choices() const override;
+    QString nameReading(AddressBlock block) const override;
     OffsetTexts offsetTexts() const override;
     std::optional<print::PrintOffsets> offsetsForPrint(QWidget* over) override;
     void report(const station::Printed& printed, QWidget* over) override;
+    QRect partInUseOnScreen() const override;
 
 public slots:
     void zEndBtn_Click();
@@ -64,7 +66,8 @@ public slots:
     void openLayouts();
     // 「位置合わせ印刷」: the alignment sheet and the offsets read on it.
     void openAlignment();
-    // The next form's number under 印刷, as the settings file holds it now.
+    // The line under the commands: the next form's number, as the settings
+    // file holds it now.
     void refreshNextForm();
 
 protected:
@@ -82,12 +85,17 @@ private:
     void announceChanges();
     waybill::Address readAddress(const char* const (&fields)[6]) const;
     QStringList addressesOf(const QString& postalCode);
-    // Asks before a waybill with findings is printed; true for one without.
+    // Refuses a waybill that cannot be delivered, asks before one with
+    // findings is printed; true for one without.
     bool mayPrintAsItStands(const waybill::Waybill& waybill);
+    // The line under the commands: what printed on which form, and the next.
+    void showPrinted(const waybill::Waybill& waybill, const station::Printed& printed);
+    void setCommandLine(const QString& text);
     std::function<QWidget*(const char*)> finder() const;
 
     Services& m_services;
     QHash<QString, QWidget*> m_controls;
+    QWidget* m_partInUse = nullptr; // the frame that last held the focus
     bool m_toldPostalData = false;
     bool m_painted = false;
 };

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/controls.h"
+#include "app/desktop/enterkey.h"
 #include "app/form1.h"
 #include "platform/fonts.h"
 #include "platform/memory.h"
@@ -16,6 +17,8 @@ void setUpApplication()
     // Messages and the printer dialog in the window's face, not in a Latin
     // default with Japanese glyphs borrowed from yet another face.
     QApplication::setFont(QFont(platform::installedFace(QString::fromUtf8(kWindowFontFamily)), kWindowFontPoints));
+    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        desktop::pressFocusedButtonsWithEnter(*application);
 }
 
 int runProgram(QApplication& application, const std::function<void(Form1&)>& beforeShow)

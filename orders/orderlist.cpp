@@ -10,9 +10,8 @@ OrderList::~OrderList() = default;
 
 void OrderList::setConstants(const ListConstants& constants)
 {
-    // An edit changed the recipient, not what the whole list shares: edited
-    // rows take the new sender and choices too, and the new item description
-    // where they still had the old one.
+    // An edit changed the recipient and goods, not what the whole list
+    // shares: edited rows take the new sender and choices too.
     const ListConstants before = m_waybills.constants();
     m_waybills.setConstants(constants);
     for (auto it = m_edits.begin(); it != m_edits.end(); ++it) {
@@ -25,8 +24,18 @@ void OrderList::setConstants(const ListConstants& constants)
         }
         edit.deliveryTime = constants.deliveryTime;
         edit.arrivalNotice = constants.arrivalNotice;
-        if (edit.goods[0].description == before.itemDescription)
-            edit.goods[0].description = constants.itemDescription;
+        // A new common item description replaces the goods of edited rows
+        // too; none any more gives them the file's goods back.
+        if (constants.itemDescription != before.itemDescription) {
+            if (!constants.itemDescription.isEmpty()) {
+                applyCommonGoods(edit, constants);
+            } else if (const std::vector<csv::Record>* records = recordsAt(it.key(), false)) {
+                const waybill::Waybill own = m_waybills.waybillOf(*records);
+                edit.goods = own.goods;
+                edit.total = own.total;
+                edit.numericMode = own.numericMode;
+            }
+        }
     }
     recheckAll();
 }

@@ -202,6 +202,16 @@ QString cellOf(const ColumnMap& map, const QStringList& fields, Field field)
 
 std::optional<QString> postalDigits(const QString& text) { return postal::normalizedCode(text); }
 
+void applyCommonGoods(waybill::Waybill& waybill, const ListConstants& constants)
+{
+    if (constants.itemDescription.isEmpty())
+        return;
+    waybill.goods = {};
+    waybill.goods[0].description = constants.itemDescription;
+    waybill.total = waybill::Waybill{}.total;
+    waybill.numericMode = false;
+}
+
 waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, const ListConstants& constants)
 {
     const auto cell = [&](Field field) { return cellOf(map, fields, field); };
@@ -223,10 +233,10 @@ waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, c
     w.sender = constants.sender;
     w.deliveryTime = constants.deliveryTime;
     w.arrivalNotice = constants.arrivalNotice;
-    const QString description = cell(Field::ItemDescription);
-    w.goods[0].description = description.isEmpty() ? constants.itemDescription : description;
+    w.goods[0].description = cell(Field::ItemDescription);
     w.goods[0].productNumber = cell(Field::ProductNumber);
     w.numericMode = false;
+    applyCommonGoods(w, constants);
     return entry::asEntered(std::move(w));
 }
 

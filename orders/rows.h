@@ -28,7 +28,9 @@ using GoodsNames = std::function<std::optional<QString>(const QString& productCo
 // What every waybill of one list shares.
 struct ListConstants {
     waybill::Address sender;
-    QString itemDescription; // for rows whose own item description is empty or not mapped
+    // When set, every waybill's goods: this one item description, in place
+    // of the rows' own goods (no product numbers, quantities or amounts).
+    QString itemDescription;
     waybill::DeliveryTime deliveryTime = waybill::DeliveryTime::Unspecified;
     waybill::ArrivalNotice arrivalNotice = waybill::ArrivalNotice::Wanted;
     // 「ご依頼主: 注文者」: each order's buyer is its sender (gift orders), in
@@ -49,6 +51,10 @@ QString cellOf(const ColumnMap& map, const QStringList& fields, Field field);
 // stored as its seven half-width digits, the form's seven boxes being the
 // only hyphen the code needs.
 waybill::Waybill buildWaybill(const ColumnMap& map, const QStringList& fields, const ListConstants& constants);
+
+// The goods of `waybill` replaced by the list's common item description,
+// when one is set; unchanged otherwise.
+void applyCommonGoods(waybill::Waybill& waybill, const ListConstants& constants);
 
 // The seven digits of a postal code written 1234567 or 123-4567, in half- or
 // full-width, with or without a leading 〒; nothing for any other shape.

@@ -132,8 +132,8 @@ waybill::Waybill RowWaybills::orderWaybill(const AssembledOrder& order) const
     w.deliveryTime = m_constants.deliveryTime;
     w.arrivalNotice = m_constants.arrivalNotice;
     if (order.items.isEmpty()) {
-        w.goods[0].description = m_constants.itemDescription;
         w.numericMode = false;
+        applyCommonGoods(w, m_constants);
         return entry::asEntered(std::move(w));
     }
     // What is in the parcel and how many, not what it cost: a waybill is
@@ -148,10 +148,9 @@ waybill::Waybill RowWaybills::orderWaybill(const AssembledOrder& order) const
         const bool used = i < size_t(order.items.size());
         w.goods[i] = {line.description, line.productNumber, used ? line.quantity : QString(), {}, {}};
     }
-    if (w.goods[0].description.isEmpty())
-        w.goods[0].description = m_constants.itemDescription;
     w.total.clear();
     w.numericMode = true;
+    applyCommonGoods(w, m_constants);
     return entry::asEntered(std::move(w));
 }
 
@@ -168,8 +167,8 @@ waybill::Waybill RowWaybills::waybillOf(Records records) const
         if (const QString listName = cellOf(m_shape.columns, cells, Field::ItemDescription);
             !listName.isEmpty() || !w.goods[0].productNumber.isEmpty())
             w.goods[0].description = entry::flattenLineBreaks(goodsName(w.goods[0].productNumber, listName));
-        if (w.goods[0].description.isEmpty())
-            w.goods[0].description = m_constants.itemDescription;
+        // The common 品名, when given, stands for every order's goods.
+        applyCommonGoods(w, m_constants);
         w.recipient.line1 = withKanjiPrefecture(w.recipient.line1);
         w.recipient.telephone = telephoneAsWritten(w.recipient.telephone);
     }

@@ -47,11 +47,27 @@ QStringList amountFindings(const waybill::Waybill& w)
 
 } // namespace
 
-QStringList findingsBeforePrint(const waybill::Waybill& waybill, const print::Layout& layout)
+QStringList refusalsBeforePrint(const waybill::Waybill& waybill)
+{
+    QStringList refused;
+    for (const orders::Finding& finding : rowFindings(waybill.recipient, QStringLiteral("お届け先")))
+        if (finding.field == Field::Name || finding.field == Field::AddressLine1)
+            refused << finding.reason;
+    return refused;
+}
+
+QStringList findingsBeforePrint(const waybill::Waybill& waybill, Sender sender, const print::Layout& layout)
 {
     QStringList found;
     for (const orders::Finding& finding : rowFindings(waybill.recipient, QStringLiteral("お届け先")))
         found << finding.reason;
+    if (sender == Sender::Typed) {
+        if (waybill.sender.name.trimmed().isEmpty())
+            found << QStringLiteral(
+                "ご依頼主の名前がありません。ご依頼主が印刷済みの伝票なら、「伝票 (F6)」でそう設定すると聞かれなくなります。");
+        if (waybill.sender.line1.trimmed().isEmpty())
+            found << QStringLiteral("ご依頼主の住所がありません。");
+    }
     const bool senderHasPostalCode = !waybill.sender.postalCode.trimmed().isEmpty();
     for (const orders::Finding& finding : rowFindings(waybill.sender, QStringLiteral("ご依頼主")))
         if ((finding.field == Field::PostalCode && senderHasPostalCode) || finding.field == Field::Telephone)

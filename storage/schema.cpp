@@ -1,5 +1,12 @@
 #include "storage/schema.h"
 
+#include "storage/searchkey.h"
+
+#include <QString>
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace storage {
 
 namespace {
@@ -193,9 +200,68 @@ constexpr SchemaStatement kVersion7[] = {
     {On::Both, "CREATE UNIQUE INDEX goods_name_match ON goods_name (match_kind, match_key)"},
 };
 
-constexpr SchemaStep kSchemaSteps[] = {
-    {1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5}, {6, kVersion6}, {7, kVersion7},
+// Version 8: search keys fold variant forms of kanji (髙 as 高, 邊 as 辺;
+// storage::searchKey). The keys of the names and addresses stored before
+// are made again in place, each variant replaced by its form in use, with
+// the table searchKey folds by; only rows that hold one are touched.
+struct KeyColumn {
+    const char* table;
+    const char* column;
 };
+constexpr KeyColumn kFoldedKeyColumns[] = {
+    {"address_entry", "search_text"}, {"print_history", "names_key"}, {"print_history", "addresses_key"}};
+
+std::vector<std::string> keysFoldedAgain(Engine engine)
+{
+    // SQLite's parser takes a few replace() calls in one another, not the
+    // whole table: there the variants go a handful at a time.
+    const std::span<const KanjiVariant> all = kanjiVariants();
+    const std::size_t perStatement = engine == Engine::Postgres ? all.size() : 20;
+    std::vector<std::string> statements;
+    for (const KeyColumn& key : kFoldedKeyColumns) {
+        const QString column = QString::fromLatin1(key.column);
+        for (std::size_t first = 0; first < all.size(); first += perStatement) {
+            const std::span<const KanjiVariant> some = all.subspan(first, std::min(perStatement, all.size() - first));
+            QString variants, folded;
+            for (const KanjiVariant& v : some) {
+                variants += QString::fromUcs4(&v.variant, 1);
+                folded += QString::fromUcs4(&v.folded, 1);
+            }
+            QString foldedColumn = column;
+            QString holdsVariant;
+            if (engine == Engine::Postgres) {
+                foldedColumn = QStringLiteral("translate(%1, '%2', '%3')").arg(column, variants, folded);
+                holdsVariant = QStringLiteral("%1 ~ '[%2]'").arg(column, variants);
+            } else {
+                for (const KanjiVariant& v : some)
+                    foldedColumn =
+                        QStringLiteral("replace(%1, '%2', '%3')")
+                            .arg(foldedColumn, QString::fromUcs4(&v.variant, 1), QString::fromUcs4(&v.folded, 1));
+                holdsVariant = QStringLiteral("%1 GLOB '*[%2]*'").arg(column, variants);
+            }
+            statements.push_back(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE %4")
+                                     .arg(QString::fromLatin1(key.table), column, foldedColumn, holdsVariant)
+                                     .toStdString());
+        }
+    }
+    return statements;
+}
+
+// Made from the variant table when the steps are first asked for, and kept.
+std::span<const SchemaStatement> version8()
+{
+    static const std::vector<std::string> sqlite = keysFoldedAgain(Engine::Sqlite);
+    static const std::vector<std::string> postgres = keysFoldedAgain(Engine::Postgres);
+    static const std::vector<SchemaStatement> statements = [] {
+        std::vector<SchemaStatement> all;
+        for (const std::string& sql : sqlite)
+            all.push_back({On::Sqlite, sql.c_str()});
+        for (const std::string& sql : postgres)
+            all.push_back({On::Postgres, sql.c_str()});
+        return all;
+    }();
+    return statements;
+}
 
 } // namespace
 
@@ -215,7 +281,14 @@ QStringList SchemaStep::statementsFor(Engine engine) const
     return out;
 }
 
-std::span<const SchemaStep> schemaSteps() { return kSchemaSteps; }
+std::span<const SchemaStep> schemaSteps()
+{
+    static const SchemaStep steps[] = {
+        {1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4},
+        {5, kVersion5}, {6, kVersion6}, {7, kVersion7}, {8, version8()},
+    };
+    return steps;
+}
 
 int currentSchemaVersion() { return schemaSteps().back().toVersion; }
 

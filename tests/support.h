@@ -148,9 +148,9 @@ struct TestWindow {
         showActive();
         testing::type(c(name), text);
     }
-    // A recipient the check before a print finds nothing wrong with, so
-    // 印刷 prints at once, as it does for a waybill typed in full.
-    void fillPrintableRecipient() const
+    // A recipient and a sender the check before a print finds nothing wrong
+    // with, so 印刷 prints at once, as it does for a waybill typed in full.
+    void fillPrintableWaybill() const
     {
         form->fillAddress(app::AddressBlock::Recipient, {QStringLiteral("1000001"),
                                                          QStringLiteral("東京都千代田区千代田1-1"),
@@ -159,6 +159,13 @@ struct TestWindow {
                                                          {},
                                                          false,
                                                          QStringLiteral("03-1234-5678")});
+        form->fillAddress(app::AddressBlock::Sender, {QStringLiteral("5300001"),
+                                                      QStringLiteral("大阪府大阪市北区梅田1-1"),
+                                                      {},
+                                                      QStringLiteral("ホルテア商店"),
+                                                      {},
+                                                      false,
+                                                      QStringLiteral("06-1234-5678")});
     }
     // Text of a text box or the edit text of a combo box, as the program reads it.
     QString text(const char* name) const { return app::fieldText(c(name)); }

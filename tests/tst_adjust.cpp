@@ -34,7 +34,7 @@ private slots:
     void panelToggle()
     {
         TestWindow w;
-        w.fillPrintableRecipient();
+        w.fillPrintableWaybill();
         auto* toggle = w.c<QAbstractButton>("OnOffBtn");
         QCOMPARE(toggle->text(), QString());
         // Its caption blank, the button says what it does when pointed at.
@@ -154,7 +154,7 @@ private slots:
              {std::tuple("", "0", "左右のズレ"), std::tuple("0", "上", "上下のズレ"),
               std::tuple("1000.5", "0", "左右のズレ"), std::tuple("0", "-3e38", "上下のズレ")}) {
             TestWindow w;
-            w.fillPrintableRecipient();
+            w.fillPrintableWaybill();
             w.setText("T_4_Namae", QStringLiteral("山田"));
             w.setText("Sayuu_Xtxt", QString::fromUtf8(x));
             w.setText("Jyouge_Ytxt", QString::fromUtf8(y));
@@ -188,7 +188,7 @@ private slots:
         print::SystemPrinter printer(dir.filePath(QStringLiteral("docs")));
         printer.settings().setOutputFileName(first);
         TestWindow w(true, &printer);
-        w.fillPrintableRecipient();
+        w.fillPrintableWaybill();
         bool confirm = false;
         w.dialog.answer = [&](QPrinter& p) {
             p.setOutputFileName(chosen);
@@ -222,7 +222,7 @@ private slots:
         print::SystemPrinter printer(dir.path(), settings);
         printer.settings().setOutputFileName(out);
         TestWindow w(true, &printer);
-        w.fillPrintableRecipient();
+        w.fillPrintableWaybill();
         w.click("previewButton");
         app::PreviewWindow* preview = nullptr;
         QPushButton* command = nullptr;
@@ -262,7 +262,7 @@ private slots:
         const QString docs = docsDir.filePath(QStringLiteral("文書"));
         print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
-        w.fillPrintableRecipient();
+        w.fillPrintableWaybill();
         QVERIFY(QDir().mkpath(docs));
         const QDateTime now = QDateTime::currentDateTime();
         QStringList kept;
@@ -315,7 +315,7 @@ private slots:
         const SmallMount mount(docs, "size=64k");
         print::SystemPrinter printer(docs);
         TestWindow w(true, &printer);
-        w.fillPrintableRecipient();
+        w.fillPrintableWaybill();
         fillUp(docs);
         w.setText("T_4_Namae", QStringLiteral("山田太郎"));
         for (int i = 0; i < 2; ++i)

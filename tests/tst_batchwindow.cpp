@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -309,14 +310,14 @@ private slots:
                                     .arrivalNotice = waybill::ArrivalNotice::NotWanted,
                                     .goods = {{{std::move(description), std::move(productNumber)}}}};
         };
+        // The common 品名 replaces every row's goods, product numbers with them.
         const waybill::Waybill pages[] = {
-            expected({"1000001", "東京都千代田区千代田1-1", "", "山田太郎", "", false, "03-1234-5678"}, "焼き菓子",
-                     "K-01"),
+            expected({"1000001", "東京都千代田区千代田1-1", "", "山田太郎", "", false, "03-1234-5678"}, "雑貨", ""),
             expected(
                 {"5300001", "大阪府大阪市北区梅田2-4-9", "梅田ビル12F", "佐藤花子", "経理部", true, "06-9876-5432"},
                 "雑貨", ""),
             expected({"8120011", "福岡県福岡市博多区博多駅前3-1", "博多ビル", "高橋美咲", "", false, "092-333-4444"},
-                     "紅茶", "T-3")};
+                     "雑貨", "")};
         QCOMPARE(pdf::pageCount(pdfPath), 3);
         for (int page = 1; page <= 3; ++page) {
             checkWaybillPage(pdfPath, page, pages[page - 1], 23, -7, Corner{}, 0.05);
@@ -685,6 +686,102 @@ private slots:
                     .contains(QStringLiteral("お届け先の名前の「%1」").arg(none)));
         QVERIFY2(bw->bannerText().contains(QStringLiteral("「ＴＥＬ」（4列目）は「電話番号」の列のよう")),
                  qPrintable(bw->bannerText()));
+    }
+
+    // Order and form numbers show whole however long, so two orders never look alike; every reason of a refused row
+    // is its cell's tooltip.
+    void numbersShowWholeAndReasonsInFull()
+    {
+        TestWindow w;
+        QByteArray text =
+            QStringLiteral("注文番号,お届け先郵便番号,お届け先住所1,お届け先氏名,お届け先電話番号\n").toUtf8();
+        for (int i = 1; i <= 3; ++i)
+            text += QStringLiteral("ORDER-2026-1200000000000%1,1000001,東京都千代田区千代田1-1,山田%1,03-1234-5678\n")
+                        .arg(i)
+                        .toUtf8();
+        text += QStringLiteral("ORDER-2026-12000000000004,12,,,0\n").toUtf8();
+        BatchWindow* bw = openList(w, QStringLiteral("long-numbers.csv"), text);
+        const auto whole = [bw](int row, int column) {
+            return !app::ElidedTextTips::isCutShort(bw->table(), bw->model().index(row, column));
+        };
+        for (int row = 0; row < 4; ++row)
+            QTRY_VERIFY2(whole(row, OrderListModel::OrderNumberColumn), qPrintable(QString::number(row)));
+        bw->model().setFormNumbers({{0, QStringLiteral("4444-1375-8703")}, {1, QStringLiteral("4444-1375-8714")}},
+                                   true);
+        QCOMPARE(cell(bw, 1, OrderListModel::FormNumberColumn), QStringLiteral("（予定）4444-1375-8714"));
+        QTRY_VERIFY(whole(0, OrderListModel::FormNumberColumn) && whole(1, OrderListModel::FormNumberColumn));
+        const QString reasons = cell(bw, 3, OrderListModel::ReasonColumn, Qt::ToolTipRole);
+        for (const char* reason : {"郵便番号", "住所がありません", "名前がありません", "電話番号"})
+            QVERIFY2(reasons.contains(QString::fromUtf8(reason)), qPrintable(reasons));
+    }
+
+    // The list's sender offers the address of a complete postal code, as the main window does: ↓ takes it, and
+    // every row takes it up.
+    void senderPostalCodeOffersItsAddress()
+    {
+        TestWindow w;
+        BatchWindow* bw = openList(
+            w, QStringLiteral("one.csv"),
+            QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n1000001,東京都千代田区千代田1-1,山田\n")
+                .toUtf8(),
+            {}, {});
+        app::AddressBlockEditor& sender = bw->constantsPanel().sender();
+        QLineEdit* line1 = sender.field(app::AddressBlockEditor::Line1);
+        type(sender.field(app::AddressBlockEditor::PostalCode), QStringLiteral("1000001"));
+        QVERIFY2(line1->placeholderText().contains(QStringLiteral("東京都千代田区千代田")),
+                 qPrintable(line1->placeholderText()));
+        line1->setFocus();
+        QTest::keyClick(line1, Qt::Key_Down);
+        QCOMPARE(line1->text(), QStringLiteral("東京都千代田区千代田"));
+        QTRY_COMPARE(bw->list().waybillAt(0).sender.line1, QStringLiteral("東京都千代田区千代田"));
+        QTRY_VERIFY(!bw->isReading());
+    }
+
+    // The row editor edits every goods line of an order, its quantities too; the common 品名 replaces every order's
+    // goods, and gives them back once cleared.
+    void everyGoodsLineCanBeMended()
+    {
+        TestWindow w;
+        const ShopFile file = shopFiles()[0];
+        bool shown = false;
+        QString firstQuantity;
+        BatchWindow* bw = openList(w, QStringLiteral("gift-") + QString::fromUtf8(file.fileName),
+                                   QStringEncoder(file.encoding)(file.text), [&](QDialog& dialog) {
+                                       auto* edit = qobject_cast<app::RowEditDialog*>(&dialog);
+                                       shown = edit && edit->goodsField(1, 0) && edit->goodsField(1, 2);
+                                       if (!shown)
+                                           return false;
+                                       firstQuantity = edit->goodsField(0, 2)->text();
+                                       edit->goodsField(1, 0)->setText(QStringLiteral("焼き海苔"));
+                                       edit->goodsField(1, 2)->setText(QStringLiteral("３"));
+                                       edit->goodsField(0, 1)->setText(QStringLiteral("G-01"));
+                                       dialog.accept();
+                                       return true;
+                                   });
+        const waybill::Waybill before = bw->list().waybillAt(0);
+        QVERIFY(before.numericMode && !before.goods[1].description.isEmpty());
+        bw->selectRows({0});
+        bw->editCurrentRow();
+        QVERIFY(shown && firstQuantity == QStringLiteral("2"));
+        const waybill::Waybill mended = bw->list().waybillAt(0);
+        QCOMPARE(mended.goods[0].description, before.goods[0].description);
+        QCOMPARE(mended.goods[0].productNumber, QStringLiteral("G-01"));
+        QCOMPARE(mended.goods[1].description, QStringLiteral("焼き海苔"));
+        QCOMPARE(mended.goods[1].quantity, QStringLiteral("3")); // as the window's number boxes keep it
+
+        Panel& panel = bw->constantsPanel();
+        panel.itemDescription()->setEditText(QStringLiteral("食品"));
+        QTRY_VERIFY(!bw->isReading());
+        for (qint64 row = 0; row < bw->list().rowCount(); ++row) {
+            const waybill::Waybill w2 = bw->list().waybillAt(row);
+            QVERIFY(w2.goods[0].description == QStringLiteral("食品") && w2.goods[0].productNumber.isEmpty() &&
+                    w2.goods[1].description.isEmpty() && !w2.numericMode);
+        }
+        QCOMPARE(column(bw, OrderListModel::ItemsColumn), (QStringList{"食品", "食品", "食品"}));
+        panel.itemDescription()->setEditText(QString());
+        QTRY_VERIFY(!bw->isReading());
+        QCOMPARE(bw->list().waybillAt(0).goods[0].description, before.goods[0].description);
+        QVERIFY(bw->list().waybillAt(0).numericMode);
     }
 
     // A long list is read in slices while the event loop keeps turning.

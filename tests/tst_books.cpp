@@ -11,6 +11,7 @@
 #include "app/books/addressbookwindow.h"
 #include "app/books/addressdialog.h"
 #include "app/books/historywindow.h"
+#include "app/desktop/ime.h"
 #include "app/goods/goodstablewindow.h"
 #include "app/storage/storagedialog.h"
 #include "app/widgets/elidedtips.h"
@@ -18,9 +19,14 @@
 #include "storage/searchkey.h"
 
 #include <QCheckBox>
+#include <QDialog>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
@@ -145,7 +151,7 @@ private slots:
         // Typing goes on as before (arrows and page keys pick nothing, Down in the empty address line
         // takes the postal code's address): the same texts and page as with an empty book.
         auto typeKeys = [](TestWindow& into) {
-            into.fillPrintableRecipient();
+            into.fillPrintableWaybill();
             into.click("T_clear2");
             into.type("iraiYuubin", QStringLiteral("100-0001"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -176,7 +182,10 @@ private slots:
     // an ideograph of two UTF-16 units whole.
     void searchKeysFoldAndKeepIdeographsWhole()
     {
-        QCOMPARE(storage::searchKey(QStringLiteral("𠮷田 ﾊﾅｺ　０３－１２")), QStringLiteral("𠮷田はなこ0312"));
+        QCOMPARE(storage::searchKey(QStringLiteral("𩸽田 ﾊﾅｺ　０３－１２")), QStringLiteral("𩸽田はなこ0312"));
+        // Variant forms of kanji as the form in use, also one of two units (𠮷).
+        QCOMPARE(storage::searchKey(QStringLiteral("髙橋 渡邊 渡邉 齋藤 齊藤 山﨑 𠮷田 櫻井 濱田")),
+                 QStringLiteral("高橋渡辺渡辺斎藤斎藤山崎吉田桜井浜田"));
         // A lone half of a pair stands as the replacement character.
         QCOMPARE(storage::searchKey(QString(QChar(0xD842)) + u'ア'), QString(QChar::ReplacementCharacter) + u'あ');
         // Every character keyed alone as within text that needs folding (a
@@ -243,7 +252,7 @@ private slots:
         QCOMPARE(names(window->shownEntries()), QStringList{"佐藤花子"});
         // Back in the window after a print in the main window: it is there.
         window->clearConditions();
-        w.fillPrintableRecipient();
+        w.fillPrintableWaybill();
         w.setText("T_4_Namae", QStringLiteral("高橋"));
         w.click("InsatsuBtn");
         window->activateWindow();
@@ -300,6 +309,7 @@ private slots:
         TestWindow w;
         w.form->fillFrom(expect::filledWaybill());
         app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
+        book->setReadingAsker([](const QString&, const QString& offered) { return std::optional(offered); });
         QVERIFY(book->shownEntries().isEmpty());
         press(book, "saveRecipient");
         press(book, "saveSender");
@@ -399,6 +409,71 @@ private slots:
         QCOMPARE(box->currentText(), QStringLiteral("煎"));
         box->hidePopup();
         QCOMPARE(w.form->readWaybill().goods[0].description, QStringLiteral("煎"));
+    }
+
+    // Saving the window's name asks its reading, offered from what the input method converted (さとう composed, then
+    // 佐藤 chosen); the entry is then found by it. A name the input method did not convert offers nothing; a cancel
+    // saves nothing.
+    void savingAsksTheReadingTheInputMethodSaw()
+    {
+        TestWindow w;
+        w.form->fillFrom(expect::filledWaybill());
+        w.showActive();
+        const auto compose = [](QWidget* field, const QString& kana, const QString& converted) {
+            for (const QString& shown : {kana.left(1), kana, converted}) {
+                QInputMethodEvent composing(shown, {});
+                QApplication::sendEvent(field, &composing);
+            }
+            QInputMethodEvent chosen;
+            chosen.setCommitString(converted);
+            QApplication::sendEvent(field, &chosen);
+        };
+        w.type("T_4_Namae", QString());
+        compose(w.c("T_4_Namae"), QStringLiteral("さとう"), QStringLiteral("佐藤"));
+        QTest::keyClick(w.c("T_4_Namae"), Qt::Key_Space);
+        compose(w.c("T_4_Namae"), QStringLiteral("はなこ"), QStringLiteral("花子"));
+        QCOMPARE(w.text("T_4_Namae"), QStringLiteral("佐藤 花子"));
+
+        app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
+        // The dialog itself: the offer filled in, what the user makes of it saved.
+        withPopup<QDialog>(
+            [&] { press(book, "saveRecipient"); },
+            [](QDialog* dialog) {
+                // A check that fails leaves the dialog open: closed, so the test goes on.
+                const auto closeAfter = qScopeGuard([dialog] {
+                    if (dialog->isVisible())
+                        dialog->reject();
+                });
+                auto* reading = dialog->findChild<QLineEdit*>(QStringLiteral("reading"));
+                QVERIFY(dialog->objectName() == QStringLiteral("ReadingDialog") && reading);
+                QCOMPARE(reading->text(), QStringLiteral("さとう はなこ"));
+                QCOMPARE(reading->selectedText(), reading->text());
+                QCOMPARE(desktop::imeMode(reading), desktop::ImeMode::Hiragana);
+                QVERIFY(dialog->findChildren<QLabel*>().front()->text().contains(QStringLiteral("佐藤 花子")));
+                type(reading, QStringLiteral("サトウ ハナコ"));
+                QTest::keyClick(reading, Qt::Key_Return);
+            });
+        const auto saved = w.station->addressBook().recent(Kind::Recipient);
+        QVERIFY(saved.size() == 1 && saved.front().reading == QStringLiteral("サトウ ハナコ"));
+        type(&book->searchField(), QStringLiteral("さとう"));
+        QCOMPARE(book->shownEntries().size(), 1);
+
+        // Typed without converting (pasted, or set by the program): nothing offered. Cancelled: nothing saved.
+        QString offered = QStringLiteral("?");
+        book->setReadingAsker([&](const QString&, const QString& offer) {
+            offered = offer;
+            return std::optional<QString>();
+        });
+        press(book, "saveSender");
+        QVERIFY(offered.isEmpty() && w.station->addressBook().recent(Kind::Sender).isEmpty());
+        // The sender's name box takes the input method's words too.
+        w.c("iraiNamae")->setFocus();
+        w.setText("iraiNamae", QString());
+        compose(qobject_cast<QComboBox*>(w.c("iraiNamae"))->lineEdit(), QStringLiteral("ほるてあ"),
+                QStringLiteral("ホルテア"));
+        QCOMPARE(w.form->nameReading(app::AddressBlock::Sender), QStringLiteral("ホルテア")); // converted to kana
+        w.setText("iraiNamae", QStringLiteral("髙橋商店"));
+        QCOMPARE(w.form->nameReading(app::AddressBlock::Sender), QString());
     }
 
     // Out and back in, in both encodings: ㈱ and ～ in CP932, names that a
@@ -642,6 +717,7 @@ private slots:
         FailingVfs::instance().faults.mainFileReadOnly = true;
         w.form->fillFrom(expect::filledWaybill());
         app::AddressBookWindow* book = app::showAddressBook(*w.form, *w.services);
+        book->setReadingAsker([](const QString&, const QString& offered) { return std::optional(offered); });
         book->setKind(Kind::Sender);
         QCOMPARE(book->shownEntries().size(), 1); // reading works
         press(book, "saveRecipient");

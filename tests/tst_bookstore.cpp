@@ -262,6 +262,28 @@ private slots:
         QVERIFY(!problems.take());
     }
 
+    // Variant forms of kanji find one another both ways, in the book and the history: 高橋 finds 髙橋, 渡辺 finds 渡邊
+    // and 渡邉, 斎藤 finds 齋藤 and 齊藤, 山崎 finds 山﨑, and the other way round.
+    void variantKanjiFindEachOther()
+    {
+        Database db(freshLocation());
+        storage::ProblemsMet problems(db);
+        AddressBook book(db);
+        History history(db);
+        for (const char* name : {"髙橋一郎", "渡邊二郎", "渡邉三郎", "齋藤四郎", "山﨑五郎", "高野六郎"}) {
+            const auto a = address(QString::fromUtf8(name), QStringLiteral("03-1234-5678"), QStringLiteral("1000001"),
+                                   QStringLiteral("東京都千代田区"));
+            QVERIFY(book.save(Kind::Recipient, a) && history.record(printed(a)));
+        }
+        const std::pair<const char*, int> searched[] = {{"高橋", 1}, {"渡辺", 2}, {"渡邉", 2}, {"斎藤", 1},
+                                                        {"齊藤", 1}, {"山崎", 1}, {"髙", 2},   {"邊二", 1}};
+        for (const auto& [typed, found] : searched) {
+            QVERIFY2(book.search(Kind::Recipient, QString::fromUtf8(typed)).size() == found, typed);
+            QVERIFY2(history.search({.name = QString::fromUtf8(typed)}).size() == found, typed);
+        }
+        QVERIFY(!problems.take());
+    }
+
     // ---- address book ----
 
     void addressBookSavesWithoutTwinsEditsAndRemoves()
@@ -399,6 +421,57 @@ private slots:
             QVERIFY2(names(book.search(Kind::Recipient, QString::fromUtf8(typed))) == QStringList{kept.name}, typed);
         QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("梅"))), QStringList{saved.name});
         QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("都"))), (QStringList{saved.name, kept.name}));
+        QVERIFY(!problems.take());
+    }
+
+    // A book and history of version 5 keep keys made before variant forms were folded: they are made again, so the
+    // entries saved then are found by the forms in use as new ones are.
+    void keysOfVersion5AreFoldedAgain()
+    {
+        const QString location = freshLocation();
+        {
+            RawConnection old(location);
+            for (const storage::SchemaStep& step : storage::schemaSteps().first(5)) // versions 1 to 5
+                for (const QString& statement : step.statementsFor(m_engine))
+                    old.exec(statement);
+            // Keys as they were made: the fields joined, nothing folded but what needs no table.
+            const auto oldKey = [](const QStringList& fields) {
+                QString key;
+                for (const QString& field : fields)
+                    key += field + QChar(0x1f);
+                return key + QChar(0x1f);
+            };
+            old.exec(QStringLiteral("INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, "
+                                    "care_of_shown, telephone, last_used_ms, search_text) "
+                                    "VALUES (0, '1000001', '東京都千代田區', '', '髙橋一郎', '', 0, '', 1, ?)"),
+                     {oldKey({QStringLiteral("髙橋一郎"),
+                              {},
+                              QStringLiteral("1000001"),
+                              QStringLiteral("東京都千代田區"),
+                              {},
+                              {},
+                              {}})});
+            old.exec(QStringLiteral("INSERT INTO address_entry (kind, postal_code, line1, line2, name, care_of, "
+                                    "care_of_shown, telephone, last_used_ms, search_text) "
+                                    "VALUES (0, '', '大阪府', '', '山田太郎', '', 0, '', 2, ?)"),
+                     {oldKey({QStringLiteral("山田太郎"), {}, {}, QStringLiteral("大阪府"), {}, {}, {}})});
+            old.exec(
+                QStringLiteral("INSERT INTO print_history (printed_at_ms, destination, offset_x_tenth_mm, "
+                               "offset_y_tenth_mm, waybill_json, names_key, telephones_key, postal_codes_key, "
+                               "addresses_key, order_number_key) VALUES (1, 'waybill', 0, 0, '{}', ?, '', '', ?, '')"),
+                {QStringLiteral("渡邊二郎"), QStringLiteral("東京都千代田區")});
+            old.setVersion(5);
+        }
+        Database db(location);
+        storage::ProblemsMet problems(db);
+        AddressBook book(db);
+        History history(db);
+        QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("高橋"))), QStringList{QStringLiteral("髙橋一郎")});
+        QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("千代田区"))),
+                 QStringList{QStringLiteral("髙橋一郎")});
+        QCOMPARE(names(book.search(Kind::Recipient, QStringLiteral("山田"))), QStringList{QStringLiteral("山田太郎")});
+        QCOMPARE(history.search({.name = QStringLiteral("渡辺")}).size(), 1);
+        QCOMPARE(history.search({.address = QStringLiteral("千代田区")}).size(), 1);
         QVERIFY(!problems.take());
     }
 

@@ -238,7 +238,7 @@ private slots:
             return -1.0;
         };
 
-        w.fillPrintableRecipient();
+        w.fillPrintableWaybill();
         w.click("InsatsuBtn");
         QVERIFY(qAbs(nameX(w.recording.lastPage()) - movedXTwips) < 0.01);
 

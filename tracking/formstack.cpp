@@ -15,6 +15,7 @@ const QString kCarrierTokenKey = QStringLiteral("carrierToken");
 const QString kNextFormNumberDigitsKey = QStringLiteral("nextFormNumberDigits");
 const QString kUsedUpKey = QStringLiteral("usedUp");
 const QString kTypedKey = QStringLiteral("nextFormTyped");
+const QString kSenderPrePrintedKey = QStringLiteral("senderPrePrinted");
 const QString kGroup = QStringLiteral("formStacks");
 
 QString usedUpText(const TrackingNumber& last)
@@ -256,6 +257,31 @@ Result<void> FormStackStore::save(const QString& stackKey, const FormStack& stac
     if (!held)
         return fail(held.error());
     return write(stackKey, stack);
+}
+
+bool FormStackStore::senderPrePrinted(const QString& stackKey) const
+{
+    const QSettings settings(m_settingsFilePath, QSettings::IniFormat);
+    return settings.value(settingsGroup(stackKey) + QLatin1Char('/') + kSenderPrePrintedKey).toBool();
+}
+
+Result<void> FormStackStore::setSenderPrePrinted(const QString& stackKey, bool prePrinted) const
+{
+    const auto held = lock();
+    if (!held)
+        return fail(held.error());
+    QSettings settings(m_settingsFilePath, QSettings::IniFormat);
+    const QString key = settingsGroup(stackKey) + QLatin1Char('/') + kSenderPrePrintedKey;
+    if (prePrinted)
+        settings.setValue(key, true);
+    else
+        settings.remove(key);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        return fail(QStringLiteral(
+                        "設定ファイル %1 に書き込めませんでした。ご依頼主が印刷済みかどうかの設定は変わっていません。")
+                        .arg(QDir::toNativeSeparators(m_settingsFilePath)));
+    return {};
 }
 
 Result<void> FormStackStore::remove(const QString& stackKey) const

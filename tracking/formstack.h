@@ -81,6 +81,7 @@ private:
 //                         (then nextFormNumberDigits is that form's)
 //   nextFormTyped         true while the next number is the one the user
 //                         gave (absent: worked out from the forms before)
+//   senderPrePrinted      true when the forms carry the sender printed
 // Every call reads the file afresh, so the window and a command line
 // started beside it see each other's moves; changes are made under a lock
 // file next to the settings file, so two programs never hand out the same
@@ -159,6 +160,12 @@ public:
     Result<QList<TrackingNumber>> take(const QString& stackKey, int formCount) const;
     // One stored form spoiled: its number. Fails when no stack is set.
     Result<TrackingNumber> spoil(const QString& stackKey) const;
+
+    // Whether the forms under `stackKey` carry the sender printed on them,
+    // so the check before a print asks for none; false until set. Kept
+    // apart from the stack: a new stack of the same forms keeps it.
+    bool senderPrePrinted(const QString& stackKey) const;
+    Result<void> setSenderPrePrinted(const QString& stackKey, bool prePrinted) const;
 
     // The settings group of `stackKey`.
     static QString settingsGroup(const QString& stackKey);

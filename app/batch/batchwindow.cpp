@@ -8,8 +8,10 @@
 #include "app/batch/roweditdialog.h"
 #include "app/desktop/filedialogs.h"
 #include "app/preview/previewwidget.h"
+#include "app/widgets/addressblockeditor.h"
 #include "app/widgets/childwindow.h"
 #include "app/widgets/elidedtips.h"
+#include "app/widgets/postaloffer.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
 #include "orders/batchrows.h"
@@ -33,6 +35,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -297,6 +300,14 @@ QWidget* BatchWindow::createSidePane()
 {
     // What all waybills share, and the selected row's waybill.
     m_constants = new ListConstantsPanel(m_window.choices(), this);
+    // A complete postal code offers its address, as in the main window.
+    AddressBlockEditor& sender = m_constants->sender();
+    new PostalOffer(
+        sender.field(AddressBlockEditor::PostalCode), sender.field(AddressBlockEditor::Line1),
+        [this](const QString& code) {
+            return addressesOfCode(m_services.station, code, [this](const QString& why) { m_texts->setStatus(why); });
+        },
+        this);
     m_preview = new PreviewWidget([this] {
         PreviewContent content;
         const qint64 row = currentRow();
@@ -368,6 +379,8 @@ void BatchWindow::connectCommands()
     connect(m_constants, &ListConstantsPanel::sheetChanged, this, &BatchWindow::refreshPreview);
     connect(&m_window, &WaybillWindow::offsetsChanged, this, &BatchWindow::refreshPreview);
     connect(m_pump, &ReadingPump::sliceRead, this, &BatchWindow::afterSlice);
+    // Widened once the view has painted the row that holds the text.
+    connect(m_model, &OrderListModel::longerText, this, &BatchWindow::showWhole, Qt::QueuedConnection);
     connect(m_pump, &ReadingPump::finished, this, &BatchWindow::afterReading);
 
     const std::pair<QKeySequence, void (BatchWindow::*)()> keys[] = {
@@ -619,10 +632,21 @@ void BatchWindow::afterReading()
     // The columns as wide as the rows on screen need; what is still cut
     // short shows whole in its tooltip.
     fitColumnsToContents(*m_table, *m_table->horizontalHeader(), OrderListModel::ReasonColumn, kWidestColumn_em);
+    for (int column : {int(OrderListModel::OrderNumberColumn), int(OrderListModel::FormNumberColumn)})
+        showWhole(column, m_model->longestText(column));
     updateSummary();
     updateCommands();
     updateRowDetail();
     refreshPreview();
+}
+
+void BatchWindow::showWhole(int column, const QString& text)
+{
+    // The text, the cell's margins on either side, and room for the focus frame.
+    const int margins = 2 * (m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 1) + 12;
+    const int wanted = m_table->fontMetrics().horizontalAdvance(text) + margins;
+    if (m_table->columnWidth(column) < wanted)
+        m_table->setColumnWidth(column, wanted);
 }
 
 void BatchWindow::updateSummary() { m_printableRows = m_texts->showCounts(list(), m_model->isOpen()); }
@@ -889,7 +913,7 @@ void BatchWindow::closeEvent(QCloseEvent* event)
 
 BatchWindow* showBatch(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<BatchWindow>(window, services.station.folders().settingsFile(),
+    return showChildWindow<BatchWindow>(window, window.partInUseOnScreen(), services.station.folders().settingsFile(),
                                         [&] { return new BatchWindow(services, window); });
 }
 

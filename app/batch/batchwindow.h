@@ -95,6 +95,8 @@ private:
     void startReading(bool rechecking);
     void afterSlice(bool countsDue);
     void afterReading();
+    // Widens `column` to show `text` whole.
+    void showWhole(int column, const QString& text);
     void afterChecksChanged();
     void applyConstants();
     void encodingChosen();

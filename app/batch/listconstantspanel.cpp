@@ -62,7 +62,8 @@ ListConstantsPanel::ListConstantsPanel(const WaybillChoices& choices, QWidget* p
     m_item->setEditable(true);
     m_item->setInsertPolicy(QComboBox::NoInsert);
     m_item->addItems(choices.itemDescriptions);
-    m_item->setToolTip(QStringLiteral("品名の列がない一覧や、品名が空の行の送り状に印刷します"));
+    m_item->setToolTip(QStringLiteral(
+        "入れると、すべての送り状の品名がこの品名になります（注文ごとの品名・商品番号・数量は印刷しません）。空のときは注文ごとの品名を印刷します"));
     auto* itemLabel = new QLabel(QStringLiteral("品名(&I)："), this);
     itemLabel->setBuddy(m_item);
     grid->addWidget(itemLabel, 5, 0);

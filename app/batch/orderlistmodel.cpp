@@ -17,6 +17,9 @@ namespace {
 // Room for several screens of rows while scrolling back and forth.
 constexpr int kKeptRows = 400;
 
+// Before the form number a row is planned to go on.
+const QString kPlanned = QStringLiteral("（予定）");
+
 struct StateLook {
     orders::RowState state;
     const char16_t* text;
@@ -143,6 +146,7 @@ const OrderListModel::RowTexts* OrderListModel::textsOf(int row) const
         texts->allReasons = const_cast<OrderListModel*>(this)->reasonsOf(row);
     }
     ++m_fetched;
+    noteLength(OrderNumberColumn, texts->orderNumber);
     m_texts.insert(row, texts);
     return texts;
 }
@@ -177,7 +181,7 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
             if (const auto used = m_usedForms.constFind(row); used != m_usedForms.constEnd())
                 return *used;
             if (const auto planned = m_plannedForms.constFind(row); planned != m_plannedForms.constEnd())
-                return QStringLiteral("（予定）") + *planned;
+                return kPlanned + *planned;
             return {};
         default:
             return {};
@@ -219,8 +223,26 @@ QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, in
     return section >= 0 && section < ColumnCount ? QString::fromUtf16(kCaptions[section]) : QString();
 }
 
+QString OrderListModel::longestText(int column) const
+{
+    return column == OrderNumberColumn  ? m_longestOrderNumber
+           : column == FormNumberColumn ? m_longestFormNumber
+                                        : QString();
+}
+
+void OrderListModel::noteLength(int column, const QString& text) const
+{
+    QString& longest = column == OrderNumberColumn ? m_longestOrderNumber : m_longestFormNumber;
+    if (text.size() <= longest.size())
+        return;
+    longest = text;
+    emit const_cast<OrderListModel*>(this)->longerText(column, text);
+}
+
 void OrderListModel::setFormNumbers(const QHash<qint64, QString>& numbers, bool planned)
 {
+    for (const QString& number : numbers)
+        noteLength(FormNumberColumn, planned ? kPlanned + number : number);
     if (planned)
         m_plannedForms = numbers;
     else
@@ -247,6 +269,8 @@ void OrderListModel::resetList()
 {
     beginResetModel();
     m_texts.clear();
+    m_longestOrderNumber.clear();
+    m_longestFormNumber.clear();
     m_rows = int(m_list.rowCount());
     endResetModel();
 }

@@ -77,12 +77,21 @@ public:
     // Rows read from the file for the view since the model was made.
     qint64 rowsFetched() const { return m_fetched; }
 
+    // The longest order number or form number shown so far, so the view
+    // can show every one whole: two orders must never look the same.
+    QString longestText(int column) const;
+
+signals:
+    // A text longer than any before in the order-number or form-number column.
+    void longerText(int column, const QString& text);
+
 private:
     struct RowTexts {
         orders::RowState state; // when read; reasons depend on it
         QString orderNumber, name, postalCode, address, items, firstReason, allReasons;
     };
     const RowTexts* textsOf(int row) const;
+    void noteLength(int column, const QString& text) const;
 
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<orders::SettingsMappingStore> m_mappings;
@@ -92,6 +101,7 @@ private:
     int m_rows = 0;
     mutable QCache<int, RowTexts> m_texts;
     mutable qint64 m_fetched = 0;
+    mutable QString m_longestOrderNumber, m_longestFormNumber;
 };
 
 } // namespace app

@@ -5,7 +5,7 @@
 #include "entry/textrules.h"
 
 #include <QDialogButtonBox>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,16 +25,32 @@ constexpr std::pair<orders::Field, AddressBlockEditor::Part> kRecipientParts[] =
     {orders::Field::Telephone, AddressBlockEditor::Telephone},
 };
 
-// The goods line's fields, as the main window's goods fields.
-struct GoodsField {
-    orders::Field field;
-    const char16_t* caption;
+// The parts of a goods line, as the main window's goods fields; the
+// quantity only where the list gives quantities (numeric mode).
+struct GoodsPart {
+    const char16_t* heading;
+    const char* objectName; // the line's number follows: itemDescription1
     desktop::ImeMode ime;
+    int width_em;
 };
-constexpr GoodsField kGoodsFields[] = {
-    {orders::Field::ItemDescription, u"品名：", desktop::ImeMode::Hiragana},
-    {orders::Field::ProductNumber, u"商品番号：", desktop::ImeMode::Disabled},
+enum GoodsPartIndex { DescriptionPart, ProductNumberPart, QuantityPart, GoodsPartCount };
+constexpr GoodsPart kGoodsParts[GoodsPartCount] = {
+    {u"品名", "itemDescription", desktop::ImeMode::Hiragana, 16},
+    {u"商品番号", "productNumber", desktop::ImeMode::Disabled, 8},
+    {u"数量", "quantity", desktop::ImeMode::Disabled, 3},
 };
+
+QString* goodsText(waybill::GoodsLine& line, int part)
+{
+    switch (part) {
+    case DescriptionPart:
+        return &line.description;
+    case ProductNumberPart:
+        return &line.productNumber;
+    default:
+        return &line.quantity;
+    }
+}
 
 QString* textOf(waybill::Waybill& w, orders::Field field)
 {
@@ -51,10 +67,6 @@ QString* textOf(waybill::Waybill& w, orders::Field field)
         return &w.recipient.careOf;
     case orders::Field::Telephone:
         return &w.recipient.telephone;
-    case orders::Field::ItemDescription:
-        return &w.goods[0].description;
-    case orders::Field::ProductNumber:
-        return &w.goods[0].productNumber;
     default:
         return nullptr;
     }
@@ -68,8 +80,7 @@ const QList<orders::Field>& RowEditDialog::editedFields()
         QList<orders::Field> list;
         for (const auto& [field, part] : kRecipientParts)
             list << field;
-        for (const GoodsField& f : kGoodsFields)
-            list << f.field;
+        list << orders::Field::ItemDescription << orders::Field::ProductNumber;
         return list;
     }();
     return fields;
@@ -95,19 +106,35 @@ RowEditDialog::RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool 
         connect(edit, &QLineEdit::textChanged, this, &RowEditDialog::check);
         m_fields[field] = edit;
     }
-    auto* form = new QFormLayout;
+    // Every goods line of the order, one row each.
+    auto* goods = new QGridLayout;
+    const int em = fontMetrics().horizontalAdvance(QChar(0x5c71));
+    const int parts = waybill.numericMode ? GoodsPartCount : QuantityPart;
+    for (int part = 0; part < parts; ++part)
+        goods->addWidget(new QLabel(QString::fromUtf16(kGoodsParts[part].heading), this), 0, part + 1);
     waybill::Waybill w = waybill;
-    for (const GoodsField& f : kGoodsFields) {
-        auto* edit = new EntryField(EntryField::Kind::Text, this);
-        edit->setFieldText(*textOf(w, f.field));
-        edit->setObjectName(orders::fieldWord(f.field));
-        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(24, QChar(0x5c71))));
-        desktop::applyImeMode(edit, f.ime);
-        connect(edit, &QLineEdit::textChanged, this, &RowEditDialog::check);
-        form->addRow(QString::fromUtf16(f.caption), edit);
-        m_fields[f.field] = edit;
+    QWidget* previous = m_recipient->lastInTabOrder();
+    for (size_t line = 0; line < w.goods.size(); ++line) {
+        goods->addWidget(new QLabel(QStringLiteral("%1行目：").arg(line + 1), this), int(line) + 1, 0);
+        for (int part = 0; part < parts; ++part) {
+            const GoodsPart& spec = kGoodsParts[part];
+            auto* edit =
+                new EntryField(part == DescriptionPart ? EntryField::Kind::Text : EntryField::Kind::Numbers, this);
+            edit->setFieldText(*goodsText(w.goods[line], part));
+            edit->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(spec.objectName)).arg(line + 1));
+            edit->setMinimumWidth(spec.width_em * em);
+            desktop::applyImeMode(edit, spec.ime);
+            connect(edit, &QLineEdit::textChanged, this, &RowEditDialog::check);
+            goods->addWidget(edit, int(line) + 1, part + 1);
+            QWidget::setTabOrder(previous, edit);
+            previous = edit;
+            m_goods[line][part] = edit;
+        }
     }
-    QWidget::setTabOrder(m_recipient->lastInTabOrder(), m_fields.at(orders::Field::ItemDescription));
+    goods->setColumnStretch(1, 1);
+    // A finding about the goods names the first line's fields.
+    m_fields[orders::Field::ItemDescription] = m_goods[0][DescriptionPart];
+    m_fields[orders::Field::ProductNumber] = m_goods[0][ProductNumberPart];
 
     m_findings = new QLabel(this);
     m_findings->setWordWrap(true);
@@ -136,7 +163,7 @@ RowEditDialog::RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(m_recipient);
-    layout->addLayout(form);
+    layout->addLayout(goods);
     layout->addWidget(m_findings);
     layout->addWidget(buttons);
     check();
@@ -157,11 +184,22 @@ QLineEdit* RowEditDialog::field(orders::Field field) const
     return it == m_fields.end() ? nullptr : it->second;
 }
 
+QLineEdit* RowEditDialog::goodsField(int line, int part) const
+{
+    return line >= 0 && size_t(line) < std::size(m_goods) && part >= 0 && part < GoodsPartCount ? m_goods[line][part]
+                                                                                                : nullptr;
+}
+
 waybill::Waybill RowEditDialog::edited() const
 {
     waybill::Waybill w = m_original;
     for (const auto& [field, edit] : m_fields)
-        *textOf(w, field) = edit->text().trimmed();
+        if (QString* text = textOf(w, field))
+            *text = edit->text().trimmed();
+    for (size_t line = 0; line < w.goods.size(); ++line)
+        for (size_t part = 0; part < std::size(m_goods[line]); ++part)
+            if (m_goods[line][part])
+                *goodsText(w.goods[line], int(part)) = m_goods[line][part]->text().trimmed();
     // Digits only, as a row's postal code is kept, when it has the shape of one.
     if (const auto digits = orders::postalDigits(w.recipient.postalCode))
         w.recipient.postalCode = *digits;

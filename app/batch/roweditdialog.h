@@ -1,6 +1,6 @@
 #pragma once
-// Fixing one row of an order list for printing: its recipient and goods as
-// the waybill will carry them, checked again as they are typed. What is
+// Fixing one row of an order list for printing: its recipient and every
+// goods line as the waybill will carry them, checked again as they are typed. What is
 // changed lives in the list only; the file stays as it is.
 #include "orders/rows.h"
 
@@ -23,9 +23,13 @@ public:
     // line: the row's line in the file; edited: the row was changed before.
     RowEditDialog(qint64 line, const waybill::Waybill& waybill, bool edited, Check checker, QWidget* parent = nullptr);
 
-    // The fields this dialog edits, in the order shown.
+    // The fields findings can name, in the order shown; the goods ones are
+    // the first line's.
     static const QList<orders::Field>& editedFields();
     QLineEdit* field(orders::Field field) const;
+    // A goods line's field (line from 0): 0 品名, 1 商品番号, 2 数量 (numeric
+    // mode only; else nullptr).
+    QLineEdit* goodsField(int line, int part) const;
 
     // The row as the fields hold it, kept to the rules the main window's
     // fields keep, so it prints as the same text typed there would.
@@ -46,6 +50,7 @@ private:
     Check m_check;
     AddressBlockEditor* m_recipient;
     std::map<orders::Field, QLineEdit*> m_fields;
+    QLineEdit* m_goods[std::tuple_size_v<decltype(waybill::Waybill::goods)>][3] = {};
     QLabel* m_findings;
     QPushButton* m_suggest;
     QList<orders::Finding> m_current;

@@ -5,6 +5,7 @@
 #include "app/books/addressdialog.h"
 #include "app/books/bookwidgets.h"
 #include "app/desktop/filedialogs.h"
+#include "app/desktop/ime.h"
 #include "app/desktop/messagebox.h"
 #include "app/goods/goodstablewindow.h"
 #include "app/storage/storagedialog.h"
@@ -12,9 +13,12 @@
 #include "app/widgets/elidedtips.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
+#include "entry/textrules.h"
 #include "postal/postalcode.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -96,6 +100,36 @@ QString documentsFolder()
     return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
+// The reading of a name about to be saved, in a small dialog of its own.
+std::optional<QString> askReading(const QString& name, const QString& offered, QWidget* parent)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("ReadingDialog"));
+    dialog.setWindowTitle(QStringLiteral("フリガナ"));
+    auto* said = new QLabel(
+        QStringLiteral("%1のフリガナ（読み）を入れてください。住所録では読みでも探せます。空のままでも登録できます。")
+            .arg(name.isEmpty() ? QStringLiteral("名前") : QStringLiteral("「%1」").arg(name)),
+        &dialog);
+    said->setWordWrap(true);
+    auto* field = new QLineEdit(offered, &dialog);
+    field->setObjectName(QStringLiteral("reading"));
+    desktop::applyImeMode(field, desktop::ImeMode::Hiragana);
+    field->selectAll();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("登録"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(said);
+    layout->addWidget(field);
+    layout->addWidget(buttons);
+    dialog.resize(420, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return entry::flattenLineBreaks(field->text()).trimmed();
+}
+
 } // namespace
 
 AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
@@ -169,14 +203,18 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     chosenRow->addWidget(goodsButton);
     chosenRow->addWidget(m_edit);
     chosenRow->addWidget(m_remove);
+    // Three short rows, so the window fits beside the block it fills on a
+    // small screen.
     auto* bookRow = new QHBoxLayout;
     bookRow->addWidget(saveRecipient);
     bookRow->addWidget(saveSender);
     bookRow->addStretch(1);
-    bookRow->addWidget(importButton);
-    bookRow->addWidget(exportButton);
-    bookRow->addWidget(storageButton);
     bookRow->addWidget(closeButton);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(importButton);
+    fileRow->addWidget(exportButton);
+    fileRow->addStretch(1);
+    fileRow->addWidget(storageButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_problem);
@@ -187,6 +225,7 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     layout->addWidget(m_hint);
     layout->addLayout(chosenRow);
     layout->addLayout(bookRow);
+    layout->addLayout(fileRow);
 
     connect(m_kinds, &QTabBar::currentChanged, this, [this] {
         m_hint->setText(
@@ -223,6 +262,7 @@ AddressBookWindow::AddressBookWindow(WaybillWindow& window, Services& services)
     connect(escape, &QShortcut::activated, this, &QWidget::close);
     m_hint->setText(
         QStringLiteral("Enterキーまたはダブルクリックで、選んだ住所を%1に入れます。").arg(blockName(kind())));
+    m_askReading = [this](const QString& name, const QString& offered) { return askReading(name, offered, this); };
     updateButtons();
 }
 
@@ -377,8 +417,15 @@ void AddressBookWindow::saveOfWindow(Kind kind)
             QStringLiteral("メイン画面の%1の欄が空のため、登録するものがありません。").arg(blockName(kind)));
         return;
     }
+    // Found later also by how it is read: asked now, offered from what the
+    // input method converted.
+    const auto reading =
+        m_askReading(address.name.trimmed(),
+                     m_window.nameReading(kind == Kind::Recipient ? AddressBlock::Recipient : AddressBlock::Sender));
+    if (!reading)
+        return;
     storage::ProblemsMet problems(m_services.station.database());
-    const auto id = m_services.station.addressBook().save(kind, address);
+    const auto id = m_services.station.addressBook().save(kind, address, {}, *reading);
     if (!id) {
         tellStorageProblem(
             problems,
@@ -583,7 +630,8 @@ void AddressBookWindow::tellStorageProblem(storage::ProblemsMet& problems, const
 
 AddressBookWindow* showAddressBook(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<AddressBookWindow>(window, services.station.folders().settingsFile(),
+    return showChildWindow<AddressBookWindow>(window, window.partInUseOnScreen(),
+                                              services.station.folders().settingsFile(),
                                               [&] { return new AddressBookWindow(window, services); });
 }
 

@@ -7,6 +7,8 @@
 #include "csv/encoding.h"
 
 #include <QWidget>
+#include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -38,6 +40,12 @@ public:
     QString statusText() const;
     // What the window says about a database it cannot use; empty when all is well.
     QString problemText() const;
+
+    // Asks the reading (フリガナ) of `name` before the main window's block is
+    // saved, `offered` filled in; nothing when the user cancels. A seam for
+    // the tests; a dialog unless replaced.
+    using ReadingAsker = std::function<std::optional<QString>(const QString& name, const QString& offered)>;
+    void setReadingAsker(ReadingAsker ask) { m_askReading = std::move(ask); }
 
     // Without the file dialogs. Both tell the user how it went; false when
     // nothing was written or read.
@@ -86,6 +94,7 @@ private:
     QPushButton* m_remove;
     QList<QPushButton*> m_needingTheBook; // disabled while the database cannot be used
     QList<addressbook::AddressEntry> m_shown;
+    ReadingAsker m_askReading;
     bool m_deferMessages = false; // while the window is being shown: messages come once it is up
 };
 

@@ -89,6 +89,9 @@ HistoryWindow::HistoryWindow(WaybillWindow& window, Services& services)
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("印刷の履歴 - ホルテア"));
     resize(1040, 540);
+    // Room for a page of prints: on a small screen it then covers the main
+    // window rather than squeeze below the block in use.
+    setMinimumHeight(420);
 
     // A station on a server keeps what it prints in its own queue meanwhile.
     m_problem = new StorageProblemBanner(
@@ -465,7 +468,7 @@ void HistoryWindow::tellStorageProblem(storage::ProblemsMet& problems)
 
 HistoryWindow* showHistory(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<HistoryWindow>(window, services.station.folders().settingsFile(),
+    return showChildWindow<HistoryWindow>(window, window.partInUseOnScreen(), services.station.folders().settingsFile(),
                                           [&] { return new HistoryWindow(window, services); });
 }
 

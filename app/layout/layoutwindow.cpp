@@ -670,7 +670,7 @@ void LayoutWindow::closeEvent(QCloseEvent* event)
 
 LayoutWindow* showLayouts(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<LayoutWindow>(window, services.station.folders().settingsFile(),
+    return showChildWindow<LayoutWindow>(window, window.partInUseOnScreen(), services.station.folders().settingsFile(),
                                          [&] { return new LayoutWindow(window, services); });
 }
 

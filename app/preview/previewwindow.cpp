@@ -135,7 +135,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     auto* trueSizeButton =
         toolButton(QStringLiteral("実寸 (Ctrl+0)"), QStringLiteral("用紙を実際の大きさで表示します"), this);
     auto* fitButton =
-        toolButton(QStringLiteral("全体 (F6)"), QStringLiteral("用紙全体がウィンドウに収まるように表示します"), this);
+        toolButton(QStringLiteral("全体 (F10)"), QStringLiteral("用紙全体がウィンドウに収まるように表示します"), this);
     m_zoomLabel = new QLabel(this);
     m_zoomLabel->setMinimumWidth(m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("倍率 1000%")));
     auto* scanButton = toolButton(
@@ -150,17 +150,20 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     m_showForm->setToolTip(QStringLiteral("郵便番号の枠、各欄の範囲、○印の位置を青で表示します"));
     auto* closeButton = toolButton(QStringLiteral("閉じる"), QStringLiteral("プレビューを閉じます（Escキー）"), this);
 
-    auto* tools = m_tools = new QHBoxLayout;
+    // Two rows, the view's and the form's, so the window fits beside the
+    // main window's block on a small screen.
+    auto* viewTools = new QHBoxLayout;
     for (QWidget* w :
          {static_cast<QWidget*>(zoomOutButton), static_cast<QWidget*>(zoomInButton),
           static_cast<QWidget*>(trueSizeButton), static_cast<QWidget*>(fitButton), static_cast<QWidget*>(m_zoomLabel)})
-        tools->addWidget(w);
-    tools->addSpacing(16);
+        viewTools->addWidget(w);
+    viewTools->addStretch();
+    viewTools->addWidget(closeButton);
+    auto* tools = m_tools = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(scanButton), static_cast<QWidget*>(m_removeScan),
                        static_cast<QWidget*>(m_resetNudge), static_cast<QWidget*>(m_showForm)})
         tools->addWidget(w);
     tools->addStretch();
-    tools->addWidget(closeButton);
 
     m_problem = new QLabel(this);
     m_problem->setWordWrap(true);
@@ -176,6 +179,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     m_status->setWordWrap(true);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(viewTools);
     layout->addLayout(tools);
     layout->addWidget(m_problem);
     layout->addWidget(m_scroll, 1);
@@ -213,7 +217,7 @@ PreviewWindow::PreviewWindow(PreviewSource source, QWidget* parent) : QWidget(pa
     const std::pair<QKeySequence, void (PreviewWindow::*)()> keys[] = {
         {QKeySequence(Qt::Key_F7), &PreviewWindow::zoomOut},
         {QKeySequence(Qt::Key_F8), &PreviewWindow::zoomIn},
-        {QKeySequence(Qt::Key_F6), &PreviewWindow::fitToWindow},
+        {QKeySequence(Qt::Key_F10), &PreviewWindow::fitToWindow},
         {QKeySequence::ZoomIn, &PreviewWindow::zoomIn},
         {QKeySequence::ZoomOut, &PreviewWindow::zoomOut},
         {QKeySequence(Qt::CTRL | Qt::Key_0), &PreviewWindow::showTrueSize},
@@ -490,26 +494,27 @@ PreviewSource previewSourceOf(const WaybillWindow& window, station::Station& sta
 PreviewWindow* showPreview(WaybillWindow& window, Services& services)
 {
     print::SystemPrinter* printer = services.systemPrinter;
-    PreviewWindow* preview = showChildWindow<PreviewWindow>(window, services.station.folders().settingsFile(), [&] {
-        auto* made = new PreviewWindow(previewSourceOf(window, services.station), &window);
-        // The offsets at once; other changes after the window's own handlers
-        // have run (a care-of line shown, the numbers switched on).
-        QObject::connect(&window, &WaybillWindow::offsetsChanged, made, &PreviewWindow::refresh);
-        QObject::connect(&window, &WaybillWindow::changed, made, &PreviewWindow::scheduleRefresh);
-        if (printer)
-            // The form's size is set where its paper is seen.
-            made->addCommand(
-                QStringLiteral("用紙の大きさ…"),
-                QStringLiteral("連続用紙1枚の幅と長さを設定します。印刷は1枚分ずつ、その大きさで送られます"),
-                [made, printer] {
-                    FormPaperDialog dialog(printer->formPaper(), made);
-                    if (dialog.exec() != QDialog::Accepted)
-                        return;
-                    printer->setFormPaper(dialog.chosen());
-                    made->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
-                });
-        return made;
-    });
+    PreviewWindow* preview = showChildWindow<PreviewWindow>(
+        window, window.partInUseOnScreen(), services.station.folders().settingsFile(), [&] {
+            auto* made = new PreviewWindow(previewSourceOf(window, services.station), &window);
+            // The offsets at once; other changes after the window's own handlers
+            // have run (a care-of line shown, the numbers switched on).
+            QObject::connect(&window, &WaybillWindow::offsetsChanged, made, &PreviewWindow::refresh);
+            QObject::connect(&window, &WaybillWindow::changed, made, &PreviewWindow::scheduleRefresh);
+            if (printer)
+                // The form's size is set where its paper is seen.
+                made->addCommand(
+                    QStringLiteral("用紙の大きさ…"),
+                    QStringLiteral("連続用紙1枚の幅と長さを設定します。印刷は1枚分ずつ、その大きさで送られます"),
+                    [made, printer] {
+                        FormPaperDialog dialog(printer->formPaper(), made);
+                        if (dialog.exec() != QDialog::Accepted)
+                            return;
+                        printer->setFormPaper(dialog.chosen());
+                        made->view().setPaper(printer->paperLayout(), printer->printableCornerMm());
+                    });
+            return made;
+        });
     // The printer's paper may have changed since the window was last open.
     if (printer)
         preview->view().setPaper(printer->paperLayout(), printer->printableCornerMm());

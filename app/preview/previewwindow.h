@@ -40,8 +40,7 @@ public:
     void removeScan();
     QString scanPath() const { return m_scanPath; }
 
-    // A command of the program's in the window's tool row, before its close
-    // button.
+    // A command of the program's at the end of the window's tool row of the form.
     QPushButton* addCommand(const QString& caption, const QString& toolTip, const std::function<void()>& run);
 
     // What the window says under the page, for the user (and the tests).

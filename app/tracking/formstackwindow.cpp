@@ -1,11 +1,14 @@
 #include "app/tracking/formstackwindow.h"
 
+#include "app/desktop/ime.h"
 #include "app/desktop/messagebox.h"
 #include "app/widgets/childwindow.h"
+#include "app/widgets/entryfield.h"
 #include "app/widgets/services.h"
 #include "app/widgets/waybillwindow.h"
 #include "tracking/carriers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -53,8 +56,11 @@ FormStackWindow::FormStackWindow(WaybillWindow& window, Services& services)
     m_carrier->setObjectName(QStringLiteral("carrier"));
     for (const tracking::CarrierRow& row : tracking::carrierRows())
         m_carrier->addItem(QString::fromUtf16(row.name), int(row.carrier));
-    m_number = new QLineEdit(this);
+    // Digits with the input method off, as the postal code: a scanner's
+    // keys arrive as digits and Enter while the input method is on.
+    m_number = new EntryField(EntryField::Kind::Numbers, this);
     m_number->setObjectName(QStringLiteral("nextNumber"));
+    desktop::applyImeMode(m_number, desktop::ImeMode::Disabled);
     m_number->setPlaceholderText(QStringLiteral("例：4444-1375-8703（バーコードリーダーでも入ります）"));
     m_rule = new QLabel(this);
     m_rule->setObjectName(QStringLiteral("rule"));
@@ -69,9 +75,15 @@ FormStackWindow::FormStackWindow(WaybillWindow& window, Services& services)
     m_skip->setToolTip(QStringLiteral("破れたり書き損じたりした次の伝票を、書き損じとして記録して飛ばします"));
     auto* closeButton = new QPushButton(QStringLiteral("閉じる"), this);
 
+    m_senderPrePrinted = new QCheckBox(QStringLiteral("ご依頼主が印刷済みの伝票"), this);
+    m_senderPrePrinted->setObjectName(QStringLiteral("senderPrePrinted"));
+    m_senderPrePrinted->setToolTip(QStringLiteral(
+        "このプリンタの伝票にご依頼主が印刷してあるときに選びます。ご依頼主が空でも印刷の前に聞きません"));
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("運送会社："), m_carrier);
     form->addRow(QStringLiteral("一番上の伝票の番号："), m_number);
+    form->addRow(QString(), m_senderPrePrinted);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_replace);
     buttons->addWidget(m_skip);
@@ -95,6 +107,14 @@ FormStackWindow::FormStackWindow(WaybillWindow& window, Services& services)
     connect(m_number, &QLineEdit::returnPressed, this, &FormStackWindow::replaceStack);
     connect(m_replace, &QPushButton::clicked, this, &FormStackWindow::replaceStack);
     connect(m_skip, &QPushButton::clicked, this, &FormStackWindow::skipForm);
+    connect(m_senderPrePrinted, &QCheckBox::clicked, this, [this](bool prePrinted) {
+        const auto saved =
+            m_services.station.formStacks().setSenderPrePrinted(m_services.station.formQueue(), prePrinted);
+        if (!saved) {
+            desktop::warn(m_services.messages, this, saved.error());
+            refresh();
+        }
+    });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -120,6 +140,8 @@ void FormStackWindow::refresh()
                                : QStringLiteral("印刷先がPDFファイルのため、伝票は使いません。"));
     m_current->setText(nextFormLine(m_services));
     m_replace->setEnabled(usesForms);
+    m_senderPrePrinted->setEnabled(usesForms);
+    m_senderPrePrinted->setChecked(usesForms && m_services.station.formStacks().senderPrePrinted(queue));
     m_skip->setEnabled(false);
     if (!usesForms)
         return;
@@ -191,7 +213,8 @@ bool FormStackWindow::skipForm()
 
 FormStackWindow* showFormStack(WaybillWindow& window, Services& services)
 {
-    return showChildWindow<FormStackWindow>(window, services.station.folders().settingsFile(),
+    return showChildWindow<FormStackWindow>(window, window.partInUseOnScreen(),
+                                            services.station.folders().settingsFile(),
                                             [&] { return new FormStackWindow(window, services); });
 }
 

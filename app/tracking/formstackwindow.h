@@ -4,6 +4,7 @@
 // stack loaded (伝票を入れ替える) and a torn form skipped (1枚飛ばす).
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -21,6 +22,8 @@ public:
 
     QComboBox& carrierChoice() { return *m_carrier; }
     QLineEdit& numberField() { return *m_number; }
+    // ご依頼主が印刷済み: the forms of this printer carry the sender.
+    QCheckBox& senderPrePrintedChoice() { return *m_senderPrePrinted; }
     QString currentText() const;
     QString ruleText() const;
 
@@ -43,6 +46,7 @@ private:
     QLabel* m_queue;
     QComboBox* m_carrier;
     QLineEdit* m_number;
+    QCheckBox* m_senderPrePrinted;
     QLabel* m_rule;
     QLabel* m_current;
     QPushButton* m_replace;

@@ -4,9 +4,11 @@
 #include "entry/textrules.h"
 
 #include <QFontMetricsF>
+#include <QInputMethodEvent>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QValidator>
+#include <algorithm>
 #include <cmath>
 
 namespace app {
@@ -43,9 +45,70 @@ private:
 
 } // namespace
 
+namespace {
+
+bool isKana(char16_t c)
+{
+    return (c >= 0x3041 && c <= 0x3096) || (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC || c == 0x309D || c == 0x309E;
+}
+bool isReadingText(const QString& text)
+{
+    return !text.isEmpty() &&
+           std::all_of(text.cbegin(), text.cend(), [](QChar c) { return isKana(c.unicode()) || c.isSpace(); });
+}
+
+} // namespace
+
 EntryField::EntryField(Kind kind, QWidget* parent) : QLineEdit(parent), m_kind(kind)
 {
     setValidator(new EntryRules(*this));
+    // An emptied field starts its reading afresh.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty())
+            m_conversions.clear();
+    });
+}
+
+void EntryField::inputMethodEvent(QInputMethodEvent* event)
+{
+    // The kana of a composition is seen before the user converts it; what
+    // is committed comes after, as the kanji chosen.
+    const QString preedit = event->preeditString();
+    if (isReadingText(preedit))
+        m_composedKana = preedit;
+    if (!event->commitString().isEmpty()) {
+        const QString committed = event->commitString();
+        m_conversions.append({committed, isReadingText(committed) ? committed : m_composedKana});
+        m_composedKana.clear();
+    }
+    QLineEdit::inputMethodEvent(event);
+}
+
+QString EntryField::readingFromInputMethod() const
+{
+    // The text read from its start: each conversion where it stands in
+    // turn, kana and blanks as themselves; anything else is not known.
+    const QString text = this->text();
+    QString reading;
+    qsizetype at = 0;
+    qsizetype next = 0;
+    while (at < text.size()) {
+        if (next < m_conversions.size() && !m_conversions[next].committed.isEmpty() &&
+            text.mid(at).startsWith(m_conversions[next].committed)) {
+            if (m_conversions[next].kana.isEmpty())
+                return {};
+            reading += m_conversions[next].kana;
+            at += m_conversions[next].committed.size();
+            ++next;
+            continue;
+        }
+        const QChar c = text.at(at);
+        if (!isKana(c.unicode()) && !c.isSpace())
+            return {};
+        reading += c;
+        ++at;
+    }
+    return reading.trimmed();
 }
 
 void EntryField::setCharacterLimit(int limit) { m_limit = limit; }

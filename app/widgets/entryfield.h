@@ -32,13 +32,27 @@ public:
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
+    // The reading of the text as the input method converted it: the kana
+    // composed before each conversion, in the text's order, with kana and
+    // blanks typed as they are. Empty where it cannot be known (a part
+    // pasted, typed otherwise, or the text set by the program).
+    QString readingFromInputMethod() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     Kind m_kind;
     int m_limit = 0;
     std::optional<QFont> m_fontWhenShown;
+    // What the input method committed, each with the kana composed for it.
+    struct Conversion {
+        QString committed;
+        QString kana;
+    };
+    QList<Conversion> m_conversions;
+    QString m_composedKana; // the last composition that was kana alone
 };
 
 } // namespace app

@@ -6,6 +6,7 @@
 #include "station/printrun.h"
 #include "waybill/waybill.h"
 
+#include <QRect>
 #include <QStringList>
 #include <QWidget>
 #include <optional>
@@ -43,6 +44,10 @@ public:
 
     virtual WaybillChoices choices() const = 0;
 
+    // The reading (フリガナ) of a block's name as the input method converted
+    // it while the user typed; empty where that is not known.
+    virtual QString nameReading(AddressBlock block) const = 0;
+
     virtual OffsetTexts offsetTexts() const = 0;
     // The offsets a print takes now; when they cannot be read the user is
     // told why over `over` and nothing is returned.
@@ -50,6 +55,11 @@ public:
 
     // Tells the user how a print went, as 印刷 does, over `over`.
     virtual void report(const station::Printed& printed, QWidget* over) = 0;
+
+    // Where on the screen the part the user works on lies (the frame that
+    // last held the focus, the recipient's at first): a window opened from
+    // it must not cover it.
+    virtual QRect partInUseOnScreen() const = 0;
 
 signals:
     // After any change of a field, a choice or an offset.

@@ -10,7 +10,17 @@
 class QLineEdit;
 class QWidget;
 
+namespace station {
+class Station;
+}
+
 namespace app {
+
+// The first address lines a complete postal code stands for, from the
+// station's postal data; `unavailable` hears why when the data cannot be
+// read. Only a complete code opens the data file.
+QStringList addressesOfCode(station::Station& station, const QString& postalCode,
+                            const std::function<void(const QString& why)>& unavailable);
 
 class PostalOffer final : public QObject {
     Q_OBJECT

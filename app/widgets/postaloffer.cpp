@@ -1,4 +1,7 @@
-#include "app/postaloffer.h"
+#include "app/widgets/postaloffer.h"
+
+#include "postal/postalcode.h"
+#include "station/station.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -6,6 +9,21 @@
 #include <QMenu>
 
 namespace app {
+
+QStringList addressesOfCode(station::Station& station, const QString& postalCode,
+                            const std::function<void(const QString& why)>& unavailable)
+{
+    if (!postal::normalizedCode(postalCode))
+        return {};
+    const postal::LookupResult result = station.postalCodes().lookup(postalCode);
+    if (result.status == postal::LookupStatus::DataUnavailable && unavailable)
+        unavailable(result.message);
+    QStringList addresses;
+    for (const postal::Match& match : result.matches)
+        addresses << postal::addressLine1(match);
+    addresses.removeDuplicates();
+    return addresses;
+}
 
 PostalOffer::PostalOffer(QLineEdit* postalCode, QLineEdit* addressLine1, Lookup lookup, QObject* parent)
     : QObject(parent), m_postalCode(postalCode), m_address(addressLine1), m_lookup(std::move(lookup)),
