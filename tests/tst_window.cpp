@@ -517,7 +517,7 @@ private slots:
         for (const auto& [block, field] : {std::pair("Frame1(0)", "T_4_Namae"), std::pair("Frame1(1)", "iraiNamae")}) {
             w.c(field)->setFocus();
             QCOMPARE(w.form->partInUseOnScreen(), QRect(w.c(block)->mapToGlobal(QPoint(0, 0)), w.c(block)->size()));
-            for (const Qt::Key key : {Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5, Qt::Key_F6}) {
+            for (const Qt::Key key : {Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5, Qt::Key_F6, Qt::Key_F9}) {
                 QTest::keyClick(QApplication::focusWidget(), key);
                 QWidget* opened = nullptr;
                 QTRY_VERIFY((opened = QApplication::activeWindow()) && opened != w.form.get());
