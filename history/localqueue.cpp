@@ -292,63 +292,53 @@ LocalQueue::Sent LocalQueue::sendTo(storage::Database& server, History& serverHi
             continue;
         Queue& queue = queueAt(path, path == paths.front() ? unknown : current);
         History waiting(*queue.database);
-        for (;;) {
-            QList<HistoryEntry> batch;
-            bool read = false;
-            const QString problem = use(
-                queue,
-                [&] {
-                    batch = waiting.oldestFirst(kPagesPerSend);
+        // One kind of row at a time, a batch at a time: read here, taken by
+        // the server, forgotten here; false when the sending stopped.
+        const auto sendAll = [&](auto oldestFirst, auto takenByServer, auto forgetThrough, int& count) {
+            for (;;) {
+                decltype(oldestFirst()) batch;
+                bool done = false;
+                if (const QString problem = use(
+                        queue,
+                        [&] {
+                            batch = oldestFirst();
+                            return true;
+                        },
+                        done, sent.readBack);
+                    !problem.isEmpty()) {
+                    sent.problem = problem;
+                    return false;
+                }
+                if (batch.isEmpty() || !server.ensureOpen())
                     return true;
-                },
-                read, sent.readBack);
-            if (!problem.isEmpty()) {
-                sent.problem = problem;
-                return sent;
+                if (!takenByServer(batch))
+                    return false;
+                if (const QString problem = use(
+                        queue, [&] { return forgetThrough(batch.last().id); }, done, sent.readBack);
+                    !problem.isEmpty()) {
+                    sent.problem = problem;
+                    return false;
+                }
+                count += int(batch.size());
             }
-            if (batch.isEmpty() || !server.ensureOpen())
-                break;
-            if (!serverHistory.recordAll(int(batch.size()), [&](int i) { return std::optional(batch[i].record); }))
-                return sent;
-            bool removed = false;
-            const QString removing = use(
-                queue, [&] { return waiting.removeThrough(batch.last().id); }, removed, sent.readBack);
-            if (!removing.isEmpty()) {
-                sent.problem = removing;
-                return sent;
-            }
-            sent.pages += int(batch.size());
-        }
+        };
+        const bool pagesSent = sendAll([&] { return waiting.oldestFirst(kPagesPerSend); },
+                                       [&](const QList<HistoryEntry>& batch) {
+                                           return serverHistory.recordAll(int(batch.size()), [&](int i) {
+                                               return std::optional(batch[i].record);
+                                           });
+                                       },
+                                       [&](qint64 id) { return waiting.removeThrough(id); }, sent.pages);
         // Then the forms spoiled while the server was away, so that no
         // confirmation carries their numbers.
-        for (;;) {
-            QList<SpoiledEntry> batch;
-            bool read = false;
-            const QString problem = use(
-                queue,
-                [&] {
-                    batch = waiting.spoiledOldestFirst(kPagesPerSend);
-                    return true;
-                },
-                read, sent.readBack);
-            if (!problem.isEmpty()) {
-                sent.problem = problem;
-                return sent;
-            }
-            if (batch.isEmpty() || !server.ensureOpen())
-                break;
-            for (const SpoiledEntry& entry : batch)
-                if (!serverHistory.recordSpoiled(entry.form))
-                    return sent;
-            bool removed = false;
-            const QString removing = use(
-                queue, [&] { return waiting.removeSpoiledThrough(batch.last().id); }, removed, sent.readBack);
-            if (!removing.isEmpty()) {
-                sent.problem = removing;
-                return sent;
-            }
-            sent.spoiledForms += int(batch.size());
-        }
+        if (!pagesSent || !sendAll([&] { return waiting.spoiledOldestFirst(kPagesPerSend); },
+                                   [&](const QList<SpoiledEntry>& batch) {
+                                       return std::all_of(batch.begin(), batch.end(), [&](const SpoiledEntry& entry) {
+                                           return serverHistory.recordSpoiled(entry.form);
+                                       });
+                                   },
+                                   [&](qint64 id) { return waiting.removeSpoiledThrough(id); }, sent.spoiledForms))
+            return sent;
     }
     return sent;
 }

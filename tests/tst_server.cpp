@@ -638,6 +638,54 @@ private slots:
         QCOMPARE(station.localQueue().waitingElsewhere(std::nullopt).pages, 0);
     }
 
+    // A form spoiled while the server was away waits in this PC's queue for
+    // that server and reaches it once, however often the queue is sent: no
+    // confirmation carries its number afterwards.
+    void spoiledFormQueuedReachesTheServerOnce()
+    {
+        TestFolders folders = freshFolders();
+        const auto address = storage::serverAddressFrom(kServerUrl);
+        QVERIFY(address);
+        const auto number = tracking::TrackingNumber::read(tracking::Carrier::Yamato, QStringLiteral("444413758714"));
+        QVERIFY(number);
+        history::LocalQueue queue(folders.config);
+        const history::LocalQueue::Kept kept =
+            queue.keepSpoiled({*address, {}}, {QDateTime::currentDateTimeUtc(),
+                                               QStringLiteral("q"),
+                                               *number,
+                                               history::SpoiledReason::Skipped,
+                                               {},
+                                               QStringLiteral("spoiled-while-away")});
+        QVERIFY2(kept.ok, qPrintable(kept.problem));
+        QString waitingProblem;
+        std::optional<QList<tracking::TrackingNumber>> waitingUsed;
+        waitingProblem = queue.readWaitingFor({*address, {}}, [&](History& waiting, Database&) {
+            waitingUsed = waiting.numbersUsed({*number}, history::NumberUse::SpoiledForm);
+            return waitingUsed.has_value();
+        });
+        QVERIFY2(waitingProblem.isEmpty() && waitingUsed && waitingUsed->size() == 1, qPrintable(waitingProblem));
+
+        Database server(kServerUrl);
+        History serverHistory(server);
+        const history::LocalQueue::Sent sent = queue.sendTo(server, serverHistory);
+        QVERIFY2(sent.problem.isEmpty(), qPrintable(sent.problem));
+        QCOMPARE(sent.spoiledForms, 1);
+        QCOMPARE(queue.sendTo(server, serverHistory).spoiledForms, 0); // forgotten here once taken
+        // Sent again as if its answer had been lost: still one row there.
+        QVERIFY(queue
+                    .keepSpoiled({*address, {}}, {QDateTime::currentDateTimeUtc(),
+                                                  QStringLiteral("q"),
+                                                  *number,
+                                                  history::SpoiledReason::Skipped,
+                                                  {},
+                                                  QStringLiteral("spoiled-while-away")})
+                    .ok);
+        QCOMPARE(queue.sendTo(server, serverHistory).spoiledForms, 1);
+        const auto used = serverHistory.numbersUsed({*number}, history::NumberUse::SpoiledForm);
+        QVERIFY(used && used->size() == 1);
+        QCOMPARE(serverHistory.spoiledForms().size(), 1);
+    }
+
     // Two servers (two databases) and one station: pages queued while one
     // could not be used go to that one only, once it can; pages queued for
     // a database that does not exist, or for a server at the same address
