@@ -9,7 +9,8 @@
 #   --lookup 1000001     must give 千代田区 (skipped while --help does not name --lookup)
 #   --batch … --pdf      one CSV row printed to a PDF, the recipient's name
 #                        measured on the page (skipped while --help does not
-#                        name --batch)
+#                        name --batch); the same with the example layout
+#                        the package carries
 set -euo pipefail
 deb="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -59,6 +60,14 @@ if grep -q -- '--batch' <<<"$help"; then
   across_mm="$(awk 'BEGIN { print 75.0 - 16.0 }')"
   down_mm="$(awk 'BEGIN { print 49.0 + 1.5 - 1.5 * 14 / 10 }')"
   "$here/text-place.sh" "$root/batch.pdf" 山田太郎 "$across_mm" "$down_mm" 0.3
+  # The example layout the package carries: the name where that layout puts
+  # it, 22.0 mm across and 56.0 mm down, in 13 points.
+  example="$root/tree/usr/share/doc/horutea/examples/example-small-parcel.json"
+  [ -f "$example" ] || { echo "run-unpacked.sh: the package carries no example layout" >&2; exit 1; }
+  run --batch "$root/orders.csv" --pdf "$root/layout.pdf" --layout "$example" ||
+    { echo "run-unpacked.sh: --batch --layout failed:" >&2; cat "$root/stderr" >&2; exit 1; }
+  "$here/text-place.sh" "$root/layout.pdf" 山田太郎 "$(awk 'BEGIN { print 22.0 - 16.0 }')" \
+    "$(awk 'BEGIN { print 56.0 + 1.5 - 1.5 * 13 / 10 }')" 0.3
 else
   echo "unpacked program: --batch skipped, its --help does not mention it yet"
 fi
