@@ -329,16 +329,23 @@ bool History::recordSpoiled(const SpoiledForm& form)
 namespace {
 
 // Rows whose number no longer reads are left out.
+std::optional<SpoiledEntry> spoiledFrom(const QSqlQuery& row)
+{
+    const auto number = trackingNumberFrom(row.value(3), row.value(4));
+    if (!number)
+        return std::nullopt;
+    return SpoiledEntry{row.value(0).toLongLong(),
+                        {QDateTime::fromMSecsSinceEpoch(row.value(1).toLongLong()), row.value(2).toString(), *number,
+                         reasonFrom(row.value(5)), row.value(6).toString(), row.value(7).toString()}};
+}
+
 bool collectSpoiled(storage::Statements& sql, QSqlQuery& select, QList<SpoiledEntry>& out)
 {
     if (!sql.exec(select))
         return false;
     while (sql.next(select))
-        if (auto number = trackingNumberFrom(select.value(3), select.value(4)))
-            out.append(
-                {select.value(0).toLongLong(),
-                 {QDateTime::fromMSecsSinceEpoch(select.value(1).toLongLong()), select.value(2).toString(), *number,
-                  reasonFrom(select.value(5)), select.value(6).toString(), select.value(7).toString()}});
+        if (auto entry = spoiledFrom(select))
+            out.append(*entry);
     return !sql.failed();
 }
 
@@ -465,5 +472,9 @@ Origin Origin::fromToken(const QString& token)
 QString historyColumns() { return kColumns; }
 
 std::optional<HistoryEntry> historyEntryFrom(const QSqlQuery& row) { return entryFrom(row); }
+
+QString spoiledColumns() { return kSpoiledColumns; }
+
+std::optional<SpoiledEntry> spoiledEntryFrom(const QSqlQuery& row) { return spoiledFrom(row); }
 
 } // namespace history

@@ -112,6 +112,9 @@ QString historyColumns();
 // The entry a row of those columns holds; nothing when its waybill no
 // longer reads.
 std::optional<HistoryEntry> historyEntryFrom(const QSqlQuery& row);
+// The same for a spoiled form's row.
+QString spoiledColumns();
+std::optional<SpoiledEntry> spoiledEntryFrom(const QSqlQuery& row);
 
 class History {
 public:

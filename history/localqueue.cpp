@@ -44,6 +44,7 @@ constexpr const char* kQueueTables[] = {
 struct Readable {
     QList<HistoryEntry> entries; // oldest first
     int held = 0;
+    QList<SpoiledEntry> spoiled; // the forms spoiled while the server was away, as far as they read
 };
 
 // Read from a copy, so the damaged file stays as it was kept. Rows are read
@@ -103,6 +104,28 @@ Readable readDamagedQueue(const QString& damagedPath)
                 readable.held = int(*highest - *lowest + 1);
         }
         readable.held = std::max(readable.held, int(readable.entries.size()));
+        // Spoiled forms row by row too: a lost one would let its number
+        // into a confirmation.
+        QList<qint64> spoiledIds;
+        {
+            QSqlQuery listing(db);
+            listing.setForwardOnly(true);
+            if (listing.exec(QStringLiteral("SELECT id FROM spoiled_form ORDER BY id")))
+                while (listing.next())
+                    spoiledIds << listing.value(0).toLongLong();
+        }
+        if (!spoiledIds.isEmpty()) {
+            QSqlQuery row(db);
+            row.setForwardOnly(true);
+            row.prepare(QStringLiteral("SELECT %1 FROM spoiled_form WHERE id = ?").arg(spoiledColumns()));
+            for (qint64 id = spoiledIds.front(); id <= spoiledIds.back(); ++id) {
+                row.bindValue(0, id);
+                if (row.exec() && row.next())
+                    if (auto entry = spoiledEntryFrom(row))
+                        readable.spoiled.append(*entry);
+                row.finish();
+            }
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
@@ -210,6 +233,8 @@ QString LocalQueue::use(Queue& queue, const std::function<bool()>& operation, bo
                                                   History(database).recordAll(int(readable.entries.size()), [&](int i) {
                                                       return std::optional(readable.entries[i].record);
                                                   }));
+        for (const SpoiledEntry& spoiled : readable.spoiled)
+            History(database).recordSpoiled(spoiled.form);
         const int recovered = keptAgain ? int(readable.entries.size()) : 0;
         readBack.recovered += recovered;
         readBack.unreadable += readable.held - recovered;

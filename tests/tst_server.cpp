@@ -590,6 +590,16 @@ private slots:
                 return std::optional(record);
             });
             QVERIFY2(kept.ok, qPrintable(kept.problem));
+            // A form spoiled while away: read back too, or its number would
+            // reach a confirmation.
+            const auto spoiled = queue.keepSpoiled(
+                server, {QDateTime::currentDateTimeUtc(),
+                         QStringLiteral("q"),
+                         *tracking::TrackingNumber::read(tracking::Carrier::Yamato, QStringLiteral("444413758725")),
+                         history::SpoiledReason::Skipped,
+                         {},
+                         QStringLiteral("damaged-queue/spoiled")});
+            QVERIFY2(spoiled.ok, qPrintable(spoiled.problem));
             path = queue.filePathFor(server);
         }
         int lost = 0;
@@ -625,9 +635,9 @@ private slots:
         station.setDatabaseLocation(kServerUrl, Database::Options{.serverAnswerLimitMs = 2000});
         station::PrintRun run(station);
         const station::Printed next = run.printWaybills(std::vector{expect::filledWaybill()}, {});
-        for (const QString& part :
-             {QStringLiteral("壊れていました"), QStringLiteral("%1 枚の印刷履歴を送りました").arg(kQueued - lost),
-              QStringLiteral(".damaged-")})
+        for (const QString& part : {QStringLiteral("壊れていました"),
+                                    QStringLiteral("%1 枚の印刷履歴と 1 枚の書き損じを送りました").arg(kQueued - lost),
+                                    QStringLiteral(".damaged-")})
             QVERIFY2(next.notice.contains(part), qPrintable(next.notice));
         QVERIFY2(next.notice.contains(lost == 0 ? QStringLiteral("すべて読み出して")
                                                 : QStringLiteral("%1 枚は読み出せず").arg(lost)),
@@ -636,6 +646,11 @@ private slots:
         QCOMPARE(orders.size(), kQueued - lost);
         QCOMPARE(QSet<QString>(orders.begin(), orders.end()).size(), kQueued - lost);
         QCOMPARE(station.localQueue().waitingElsewhere(std::nullopt).pages, 0);
+        Database db(kServerUrl);
+        const auto spoiledThere = History(db).numbersUsed(
+            {*tracking::TrackingNumber::read(tracking::Carrier::Yamato, QStringLiteral("444413758725"))},
+            history::NumberUse::SpoiledForm);
+        QVERIFY(spoiledThere && spoiledThere->size() == 1);
     }
 
     // A form spoiled while the server was away waits in this PC's queue for
