@@ -589,17 +589,9 @@ bool AddressBookWindow::importFrom(const QString& path)
 
 void AddressBookWindow::chooseExportFile()
 {
-    const QString utf8 = QStringLiteral("CSV（UTF-8、BOM付き） (*.csv)");
-    const QString cp932 = QStringLiteral("CSV（Shift_JIS／CP932） (*.csv)");
-    QString chosenFilter = utf8;
-    QString path = desktop::saveFileName(this, QStringLiteral("住所録の書き出し"),
-                                         QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv")),
-                                         utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".csv");
-    exportTo(path, chosenFilter == cp932 ? csv::Encoding::Cp932 : csv::Encoding::Utf8);
+    if (const auto chosen = desktop::csvFileToWrite(this, QStringLiteral("住所録の書き出し"),
+                                                    QDir(documentsFolder()).filePath(QStringLiteral("住所録.csv"))))
+        exportTo(chosen->path, chosen->encoding);
 }
 
 void AddressBookWindow::chooseImportFile()

@@ -1,6 +1,7 @@
 #include "app/desktop/filedialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
@@ -89,6 +90,19 @@ QString saveFileName(QWidget* parent, const QString& caption, const QString& pat
     if (chosenFilter)
         *chosenFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().front();
+}
+
+std::optional<CsvFileToWrite> csvFileToWrite(QWidget* parent, const QString& caption, const QString& suggestedPath)
+{
+    const QString utf8 = QStringLiteral("CSV（UTF-8、BOM付き） (*.csv)");
+    const QString cp932 = QStringLiteral("CSV（Shift_JIS／CP932） (*.csv)");
+    QString chosenFilter = utf8;
+    QString path = saveFileName(parent, caption, suggestedPath, utf8 + QStringLiteral(";;") + cp932, &chosenFilter);
+    if (path.isEmpty())
+        return std::nullopt;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    return CsvFileToWrite{path, chosenFilter == cp932 ? csv::Encoding::Cp932 : csv::Encoding::Utf8};
 }
 
 } // namespace desktop

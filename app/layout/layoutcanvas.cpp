@@ -142,21 +142,12 @@ void LayoutCanvas::keyPressEvent(QKeyEvent* event)
         PreviewWidget::keyPressEvent(event);
         return;
     }
-    const double step = event->modifiers().testFlag(Qt::ShiftModifier) ? 1.0 : 0.1;
-    QPointF by;
+    if (const std::optional<QPoint> direction = arrowDirection(event->key())) {
+        const double stepMm = event->modifiers().testFlag(Qt::ShiftModifier) ? 1.0 : 0.1;
+        m_document.moveChosenBy(QPointF(*direction) * stepMm, stepCaption(m_document.layout(), *chosen, "動かす"));
+        return;
+    }
     switch (event->key()) {
-    case Qt::Key_Left:
-        by = {-step, 0};
-        break;
-    case Qt::Key_Right:
-        by = {step, 0};
-        break;
-    case Qt::Key_Up:
-        by = {0, -step};
-        break;
-    case Qt::Key_Down:
-        by = {0, step};
-        break;
     case Qt::Key_Delete:
         m_document.removeChosen();
         return;
@@ -167,7 +158,6 @@ void LayoutCanvas::keyPressEvent(QKeyEvent* event)
         PreviewWidget::keyPressEvent(event);
         return;
     }
-    m_document.moveChosenBy(by, stepCaption(m_document.layout(), *chosen, "動かす"));
 }
 
 void LayoutCanvas::mousePressEvent(QMouseEvent* event)

@@ -348,32 +348,31 @@ bool PreviewWidget::event(QEvent* event)
     return QWidget::event(event);
 }
 
+std::optional<QPoint> PreviewWidget::arrowDirection(int key)
+{
+    switch (key) {
+    case Qt::Key_Left:
+        return QPoint(-1, 0);
+    case Qt::Key_Right:
+        return QPoint(1, 0);
+    case Qt::Key_Up:
+        return QPoint(0, -1);
+    case Qt::Key_Down:
+        return QPoint(0, 1);
+    default:
+        return std::nullopt;
+    }
+}
+
 void PreviewWidget::keyPressEvent(QKeyEvent* event)
 {
-    if (!hasScan()) {
+    const std::optional<QPoint> direction = arrowDirection(event->key());
+    if (!hasScan() || !direction) {
         QWidget::keyPressEvent(event);
         return;
     }
     const int step = event->modifiers().testFlag(Qt::ShiftModifier) ? 10 : 1;
-    QPoint by;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        by = {-step, 0};
-        break;
-    case Qt::Key_Right:
-        by = {step, 0};
-        break;
-    case Qt::Key_Up:
-        by = {0, -step};
-        break;
-    case Qt::Key_Down:
-        by = {0, step};
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    setScanNudgeTenthMm(m_scanNudge + by);
+    setScanNudgeTenthMm(m_scanNudge + *direction * step);
 }
 
 void PreviewWidget::mousePressEvent(QMouseEvent* event)

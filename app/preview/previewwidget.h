@@ -91,6 +91,9 @@ signals:
     void zoomRequested(int steps, QPoint at);
 
 protected:
+    // The way an arrow key points on the page (right and down positive);
+    // nothing for any other key.
+    static std::optional<QPoint> arrowDirection(int key);
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
