@@ -8,14 +8,17 @@ program="$1"
 list="$2"
 
 # Addresses and sizes in decimal; an alias (a constructor's two names) is
-# one function, counted once by its address.
+# one function, counted once by its address. A name that several files
+# define for themselves (a file's static initializer, a function in an
+# unnamed namespace) is laid out together in every copy, so every copy
+# counts.
 nm --defined-only -S -t d "$program" | awk -v list="$list" '
   BEGIN {
     while ((getline name < list) > 0)
       if (name != "") { listed[name] = 1; count++ }
   }
-  NF == 4 && $3 ~ /^[tTwW]$/ && ($4 in listed) && !($4 in found) {
-    found[$4] = 1; present++
+  NF == 4 && $3 ~ /^[tTwW]$/ && ($4 in listed) {
+    if (!($4 in found)) { found[$4] = 1; present++ }
     address = $1 + 0; size = $2 + 0
     if (address in counted) next
     counted[address] = 1; bytes += size
