@@ -98,8 +98,8 @@ int main(int argc, char** argv)
     if (server) {
         storage::Database db(path);
         db.write([](storage::Statements& sql) {
-            return sql.exec(
-                       QStringLiteral("DROP TABLE IF EXISTS address_entry, print_history, spoiled_form CASCADE")) &&
+            return sql.exec(QStringLiteral(
+                       "DROP TABLE IF EXISTS address_entry, print_history, spoiled_form, goods_name CASCADE")) &&
                    sql.exec(QStringLiteral("DELETE FROM horutea_schema_version"));
         });
     }
