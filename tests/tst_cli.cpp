@@ -543,6 +543,15 @@ private slots:
         r = run({QStringLiteral("--batch"), list, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
         QCOMPARE(r.exit, 1);
         QCOMPARE(pdf::pageCount(pdfPath), 1);
+        // One refused row is enough for the exit to say so.
+        const QString oneBad =
+            csv(QStringLiteral("one-bad.csv"), QStringLiteral("お届け先郵便番号,お届け先住所1,お届け先氏名\n"
+                                                              "1000001,東京都千代田区千代田1-1,山田太郎\n"
+                                                              "1000001,東京都千代田区,\n"));
+        r = run(
+            {QStringLiteral("--batch"), oneBad, QStringLiteral("--pdf"), pdfPath, QStringLiteral("--skip-invalid")});
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(pdf::pageCount(pdfPath), 1);
     }
 
     // The list changed while its pages are made, as another program saving
