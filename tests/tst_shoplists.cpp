@@ -3,6 +3,7 @@
 // joined parts, values, the address over two lines, items over goods lines.
 #include "shopfiles.h"
 
+#include "orders/itemfile.h"
 #include "orders/orderlist.h"
 #include "orders/prefectures.h"
 #include "orders/rows.h"
@@ -388,6 +389,7 @@ private slots:
         row("Kyoto Prefecture", "京都府");
         row("Hyōgo-ken", "兵庫県");
         row("Kouchi", "高知県");
+        row("Aichi", "愛知県");
         row("大阪", "大阪府");
         row("神奈川県", "神奈川県");
         row("Tokio", "");
@@ -404,6 +406,19 @@ private slots:
         QCOMPARE(prefectureName(given).value_or(QString()), kanji);
     }
 
+    // Yahoo!'s item file beside its order file, named as the order file is
+    // in whatever case it was written.
+    void itemFileBesideTheOrderFile()
+    {
+        using orders::ItemFile;
+        QCOMPARE(ItemFile::besideOrderFile(QStringLiteral("/d/orders_20261201.csv")),
+                 QStringLiteral("/d/items_20261201.csv"));
+        QCOMPARE(ItemFile::besideOrderFile(QStringLiteral("/d/Orders_20261201.csv")),
+                 QStringLiteral("/d/Items_20261201.csv"));
+        QCOMPARE(ItemFile::besideOrderFile(QStringLiteral("/d/ORDERS.CSV")), QStringLiteral("/d/ITEMS.CSV"));
+        QCOMPARE(ItemFile::besideOrderFile(QStringLiteral("/d/list.csv")), QString());
+    }
+
     void romanisedPrefectureBeforeTheAddress()
     {
         QCOMPARE(withKanjiPrefecture(QStringLiteral("Tokyo千代田区丸の内1-1")),
@@ -412,6 +427,7 @@ private slots:
                  QStringLiteral("大阪府大阪市北区梅田1-1"));
         QCOMPARE(withKanjiPrefecture(QStringLiteral("Tokyo東京都千代田区")), QStringLiteral("東京都千代田区"));
         QCOMPARE(withKanjiPrefecture(QStringLiteral("JP-27大阪市北区")), QStringLiteral("大阪府大阪市北区"));
+        QCOMPARE(withKanjiPrefecture(QStringLiteral("Aichi-ken名古屋市中区")), QStringLiteral("愛知県名古屋市中区"));
         for (const char* unchanged : {"東京都千代田区丸の内1-1", "Tokio千代田区", "1-2-3 Jingumae, Shibuya-ku"})
             QCOMPARE(withKanjiPrefecture(QString::fromUtf8(unchanged)), QString::fromUtf8(unchanged));
         QCOMPARE(latinStart(QStringLiteral("Tokio 千代田区")), QStringLiteral("Tokio"));
