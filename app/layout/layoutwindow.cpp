@@ -556,15 +556,8 @@ bool LayoutWindow::saveTestSheetAsPdf()
 
 void LayoutWindow::chooseScan()
 {
-    const QString start = m_scanPath.isEmpty() ? QString() : QFileInfo(m_scanPath).absolutePath();
-    const QString path =
-        desktop::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
-                              QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
-    if (path.isEmpty())
-        return;
-    const int page = askPdfPage(this, path);
-    if (page >= 0)
-        openScan(path, page);
+    if (const std::optional<ChosenScan> chosen = chooseFormScan(this, m_scanPath))
+        openScan(chosen->path, chosen->pdfPage);
 }
 
 bool LayoutWindow::openScan(const QString& path, int page)

@@ -319,6 +319,20 @@ int askPdfPage(QWidget* parent, const QString& path)
     return ok ? page - 1 : -1;
 }
 
+std::optional<ChosenScan> chooseFormScan(QWidget* parent, const QString& lastPath)
+{
+    const QString start = lastPath.isEmpty() ? QString() : QFileInfo(lastPath).absolutePath();
+    const QString path =
+        desktop::openFileName(parent, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
+                              QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
+    if (path.isEmpty())
+        return std::nullopt;
+    const int page = askPdfPage(parent, path);
+    if (page < 0)
+        return std::nullopt;
+    return ChosenScan{path, page};
+}
+
 std::optional<QString> PreviewWindow::openScan(const QString& path, int pdfPage)
 {
     QString note;
@@ -352,16 +366,10 @@ void PreviewWindow::removeScan()
 
 void PreviewWindow::chooseScan()
 {
-    const QString start = m_scanPath.isEmpty() ? QString() : QFileInfo(m_scanPath).absolutePath();
-    const QString path =
-        desktop::openFileName(this, QStringLiteral("重ねる用紙の画像を選ぶ"), start,
-                              QStringLiteral("用紙の画像 (*.png *.jpg *.jpeg *.pdf);;すべてのファイル (*)"));
-    if (path.isEmpty())
+    const std::optional<ChosenScan> chosen = chooseFormScan(this, m_scanPath);
+    if (!chosen)
         return;
-    const int page = askPdfPage(this, path);
-    if (page < 0)
-        return;
-    if (const auto problem = openScan(path, page)) {
+    if (const auto problem = openScan(chosen->path, chosen->pdfPage)) {
         m_scanNote = *problem;
         updateTexts();
     }

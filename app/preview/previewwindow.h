@@ -94,6 +94,13 @@ Result<QImage> readFormScan(const QString& path, int pdfPage, QString* note = nu
 // Which page of a PDF of several pages to lay under: from 0; 0 for an
 // image or a PDF of one page; -1 when the user cancelled.
 int askPdfPage(QWidget* parent, const QString& path);
+// A form's scan chosen in a file dialog (starting beside `lastPath`) and,
+// for a PDF of several pages, its page; nothing when the user cancelled.
+struct ChosenScan {
+    QString path;
+    int pdfPage = 0;
+};
+std::optional<ChosenScan> chooseFormScan(QWidget* parent, const QString& lastPath);
 
 // The waybill and offset texts of the program's window, on the layout the
 // station's print takes.
